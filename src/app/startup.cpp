@@ -1,0 +1,2 @@
+// placeholder until the start-up sequence lands
+namespace qh {}

@@ -1,0 +1,78 @@
+#include "app/text_utils.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace qh {
+
+namespace {
+bool IsStrippedSpace(QChar c) {
+  switch (c.unicode()) {
+    case 32: case 9: case 10: case 13: case 160: case 12288:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+QString StripSpaces(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  for (QChar c : text) {
+    if (!IsStrippedSpace(c)) out.append(c);
+  }
+  return out;
+}
+
+bool IsBlank(QStringView text) {
+  for (QChar c : text) {
+    if (!IsStrippedSpace(c)) return false;
+  }
+  return true;
+}
+
+bool FileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QFileInfo info(path);
+  return info.exists() && info.isFile();
+}
+
+long long RoundHalfEven(double value) {
+  if (!std::isfinite(value)) return 0;
+  const double rounded = std::nearbyint(value);  // default mode: to nearest, ties to even
+  if (rounded >= 9.2e18) return 9200000000000000000LL;
+  if (rounded <= -9.2e18) return -9200000000000000000LL;
+  return static_cast<long long>(rounded);
+}
+
+QString CommandLinePath(QStringView argumentText) {
+  auto trimSpaces = [](QStringView t) {
+    qsizetype b = 0, e = t.size();
+    while (b < e && t[b] == u' ') ++b;
+    while (e > b && t[e - 1] == u' ') --e;
+    return t.mid(b, e - b);
+  };
+  QStringView text = trimSpaces(argumentText);
+  if (text.isEmpty()) return {};
+  QStringView path;
+  if (text.front() != u'"') {
+    const qsizetype space = text.indexOf(u' ');
+    path = space < 0 ? text : text.left(space);
+  } else {
+    const QStringView rest = text.mid(1);
+    const qsizetype quote = rest.indexOf(u'"');
+    path = quote < 0 ? rest : rest.left(quote);
+  }
+  return trimSpaces(path).toString();
+}
+
+QString ArgumentTextFromArgs(const QStringList& args) {
+  QStringList parts;
+  for (const QString& a : args) {
+    parts << ((a.isEmpty() || a.contains(u' ') || a.contains(u'\t')) ? u'"' + a + u'"' : a);
+  }
+  return parts.join(u' ');
+}
+
+}  // namespace qh

@@ -1,0 +1,32 @@
+#pragma once
+// Text and file routines shared by every subsystem.
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace qh {
+
+// Removes every space, tab, CR, LF, no-break space and ideographic space,
+// wherever it stands (not only at the ends).
+QString StripSpaces(QStringView text);
+
+// True when StripSpaces(text) is empty.
+bool IsBlank(QStringView text);
+
+// True when path names an existing ordinary file; any error counts as false.
+bool FileExists(const QString& path);
+
+// Rounds to the nearest whole number, an exact half to the even neighbour.
+long long RoundHalfEven(double value);
+
+// The data file path taken from the argument text of a command line (the
+// text after the executable name): quoted paths keep their spaces, an
+// unquoted path ends at its first space.
+QString CommandLinePath(QStringView argumentText);
+
+// Rebuilds the argument text that Windows would hand the program from an
+// argv list (without the executable name): arguments holding a space or
+// nothing at all are quoted, the rest are joined by single spaces.
+QString ArgumentTextFromArgs(const QStringList& args);
+
+}  // namespace qh

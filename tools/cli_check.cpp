@@ -1,0 +1,7 @@
+#include "cli_commands.h"
+
+namespace qh::cli {
+
+int RunCheck(const QStringList&) { return 2; }
+
+}  // namespace qh::cli

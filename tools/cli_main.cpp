@@ -1,0 +1,51 @@
+// qinghechart-cli: the headless companion of the window, for business
+// systems, servers and tests. It never writes the settings file or the log.
+#include "cli_commands.h"
+
+#include <QGuiApplication>
+#include <memory>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* help;
+  bool needsGui;  // fonts and painting; checking a file needs only Qt Core
+  int (*run)(const QStringList&);
+};
+
+constexpr Command kCommands[] = {
+    {"check", "check [--manual] [--json] FILE      validate a data file", false, qh::cli::RunCheck},
+    {"render",
+     "render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N] [--settings INI]\n"
+     "         [--layout OUT.json] -o OUT FILE      draw a chart picture",
+     true, qh::cli::RunRender},
+};
+
+int Usage() {
+  std::fputs("usage: qinghechart-cli COMMAND ...\n", stderr);
+  for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.help);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Charts need fonts and images but never a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  if (argc < 2) return Usage();
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    std::unique_ptr<QCoreApplication> app;
+    if (c.needsGui) app = std::make_unique<QGuiApplication>(argc, argv);
+    else app = std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.remove(0, 2);
+    return c.run(args);
+  }
+  std::fprintf(stderr, "qinghechart-cli: unknown command '%s'\n", argv[1]);
+  return Usage();
+}
