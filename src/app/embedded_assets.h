@@ -1,0 +1,36 @@
+#pragma once
+// The two pictures carried inside the program: the QR code of the About
+// window and the hand cursor of the main window's clickable areas. The hex
+// text itself is generated from assets/ at build time.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace qh {
+
+// Byte lengths of the built-in assets; the build checks them against the
+// generated text.
+inline constexpr qint64 kQrImageBytes = 0;
+inline constexpr qint64 kHandCursorBytes = 0;
+
+inline const QString kQrTempFileName = QStringLiteral("~qzqr.jpg");
+inline const QString kHandTempFileName = QStringLiteral("~qzhand.cur");
+
+// The assets as upper-case hexadecimal text.
+QString QrImageHex();
+QString HandCursorHex();
+
+// The decoded assets, straight from memory (no file involved).
+std::optional<QByteArray> QrImageBytes();
+std::optional<QByteArray> HandCursorBytes();
+
+// Write the asset to appDir/"~qzqr.jpg" or appDir/"~qzhand.cur"; the path,
+// or empty text when it cannot be written.
+QString WriteQrImage(const QString& appDir);
+QString WriteHandCursor(const QString& appDir);
+
+// Removes both temporary files from appDir; used when the main window
+// closes and at program exit. Errors are ignored.
+void DeleteEmbeddedTempFiles(const QString& appDir);
+
+}  // namespace qh
