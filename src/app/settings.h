@@ -5,6 +5,8 @@
 
 namespace qh {
 
+class IniFile;
+
 inline constexpr quint32 kDefaultLineColor = 0xFF2F80ED;
 inline constexpr const char kWindowTitle[] = "青禾图表生成工具";
 
@@ -18,6 +20,35 @@ struct Settings {
   int PageSize = 20;
   quint32 LineColor = kDefaultLineColor;  // opaque ARGB
   bool ShowValue = true;
+  friend bool operator==(const Settings&, const Settings&) = default;
 };
+
+// appDir (ending in "/") + "青禾图表生成工具.ini": the window title names the file.
+QString SettingsPath(const QString& appDir);
+
+// The commented default file, lines ending in CR LF.
+QString DefaultSettingsText();
+
+// Writes the default file; false when it cannot be written.
+bool WriteDefaultSettings(const QString& settingsPath);
+
+// Writes the default file when settingsPath names no file; errors are ignored
+// (a settings file that cannot be created simply reads as defaults).
+void EnsureSettingsFile(const QString& settingsPath);
+
+// Replaces the file with text in code page 936; an empty text gives an empty
+// file. False on any error.
+bool WriteAnsiFile(const QString& path, const QString& text);
+
+// Reads the settings; out-of-range values fall back to their defaults.
+Settings LoadSettings(const IniFile& ini);
+
+// The INI names of the values other parts write back.
+namespace settings_keys {
+inline constexpr char16_t kColors[] = u"Colors";
+inline constexpr char16_t kLineColor[] = u"LineColor";
+inline constexpr char16_t kRecent[] = u"Recent";
+inline constexpr char16_t kLastFile[] = u"LastFile";
+}  // namespace settings_keys
 
 }  // namespace qh
