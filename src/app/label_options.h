@@ -1,8 +1,15 @@
 #pragma once
-// The persistent label switches of the bar and line charts.
+// The persistent label switches of the bar and line charts, and the panel of
+// clickable rows that shows them.
+#include "app/chart_page.h"
+
+#include <QString>
 #include <array>
+#include <vector>
 
 namespace qh {
+
+class IniFile;
 
 enum class LabelOptionId : int {
   BarNoName = 1,
@@ -26,7 +33,46 @@ struct LabelOptions {
   // By id; unknown ids read false and are not written.
   bool Get(int id) const;
   void Set(int id, bool value);
+  bool Get(LabelOptionId id) const { return Get(static_cast<int>(id)); }
+  void Set(LabelOptionId id, bool value) { Set(static_cast<int>(id), value); }
   friend bool operator==(const LabelOptions&, const LabelOptions&) = default;
 };
+
+// One clickable row of the options panel, rebuilt for every paint.
+struct OptionRow {
+  bool Checked = false;
+  bool Enabled = true;
+  LabelOptionId Id = LabelOptionId::BarNoName;
+  int CaptionIndex = 0;  // see OptionCaption
+  // Click rectangle in panel pixels, filled in by the panel drawing.
+  float Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// Reads the seven switches ([Bar], [Line]) and repairs contradictions; the
+// repairs are not written back until the next toggle.
+LabelOptions LoadLabelOptions(const IniFile& ini);
+
+// Writes all seven switches as "1"/"0".
+void SaveLabelOptions(const LabelOptions& options, const IniFile& ini);
+
+// The rows of page: bar 1-4, line 5-7, none for the other pages. With "no
+// names" on, the bar chart's letter and number rows are disabled.
+std::vector<OptionRow> BuildOptionRows(ChartPage page, const LabelOptions& options);
+
+// Toggles row index (1-based) when it exists and is enabled, applies the
+// exclusions, saves, and refreshes Checked/Enabled of rows. True when toggled.
+bool ToggleOptionRow(std::vector<OptionRow>& rows, int index, LabelOptions& options,
+                     const IniFile& ini);
+
+// Toggles the first row whose rectangle holds (x, y), edges included; true
+// when that row was enabled and toggled.
+bool HitTestOptionRows(std::vector<OptionRow>& rows, float x, float y, LabelOptions& options,
+                       const IniFile& ini);
+
+// Caption of a row: 0 "不显示项目名称", 1 "字母项目名", 2 "数字项目名", 3 "不显示项目数值".
+QString OptionCaption(int captionIndex);
+
+// "柱形图设置", "曲线图设置", or empty for pages without a panel.
+QString OptionPanelTitle(ChartPage page);
 
 }  // namespace qh
