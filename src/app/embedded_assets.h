@@ -10,8 +10,8 @@ namespace qh {
 
 // Byte lengths of the built-in assets; the build checks them against the
 // generated text.
-inline constexpr qint64 kQrImageBytes = 0;
-inline constexpr qint64 kHandCursorBytes = 0;
+inline constexpr qint64 kQrImageBytes = 14117;
+inline constexpr qint64 kHandCursorBytes = 326;
 
 inline const QString kQrTempFileName = QStringLiteral("~qzqr.jpg");
 inline const QString kHandTempFileName = QStringLiteral("~qzhand.cur");
