@@ -4,11 +4,15 @@
 // blocks; Flush() puts every buffered line in the file. Errors are ignored.
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 
 namespace qh {
 
 class DiagLog {
  public:
+  // Buffered bytes beyond which WriteLog writes the block out by itself.
+  static constexpr qsizetype kFlushThreshold = 1 << 20;
+
   DiagLog() = default;  // disabled: WriteLog does nothing
   explicit DiagLog(QString logPath);
   ~DiagLog();
@@ -18,14 +22,20 @@ class DiagLog {
   const QString& LogPath() const { return path_; }
   bool Enabled() const { return !path_.isEmpty(); }
 
+  // Flushes what the old path still holds, then logs to path (empty disables).
+  void SetLogPath(QString path);
+
   // Deletes the file of an earlier run.
   void DeleteExisting();
   void WriteLog(const QString& line);
   void Flush();
 
  private:
+  void AppendEncoded(const QString& line);
+
   QString path_;
   QByteArray buffer_;
+  QStringEncoder encoder_{"GBK"};
 };
 
 // Flushes a log when a reader returns, on every path.

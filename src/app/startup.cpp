@@ -1,2 +1,158 @@
-// placeholder until the start-up sequence lands
-namespace qh {}
+#include "app/startup.h"
+
+#include "app/ini_file.h"
+#include "app/text_utils.h"
+#include "app/user_messages.h"
+#include "data/source_loader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace qh {
+
+namespace {
+
+QString WithTrailingSlash(QString dir) {
+  if (!dir.endsWith(u'/') && !dir.endsWith(u'\\')) dir += u'/';
+  return dir;
+}
+
+void LoadCommandLineFile(AppState& state, const QString& path, UserMessages& messages) {
+  state.Table.SourcePath = path;
+  const LoadLimits limits{state.Config.MaxItems, state.Config.MaxPoints};
+  if (LoadSourceFile(path, limits, state.Table, &state.Log)) {
+    state.Log.WriteLog(QStringLiteral("parse=OK items=%1").arg(state.Table.ItemCount()));
+    return;
+  }
+  state.Log.WriteLog(QStringLiteral("parse=FAIL ") + state.Table.LastError);
+  // The refusal is in the file before the user reads it.
+  state.Log.Flush();
+  messages.Show(ReasonAndHint(state.Table.LastError, state.Table.LastHint),
+                MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMessages& messages) {
+  LogFlushGuard flushOnReturn(&state.Log);
+
+  state.AppDir = WithTrailingSlash(env.AppDir);
+  state.Log.SetLogPath(state.AppDir + QStringLiteral("qzChart.log"));
+  state.Log.DeleteExisting();
+
+  state.ScreenDpi = GetScreenDpi(env.LogicalDpi);
+  state.Work = env.Work;
+
+  state.SettingsPath = SettingsPath(state.AppDir);
+  EnsureSettingsFile(state.SettingsPath);
+  const IniFile ini(state.SettingsPath);
+  state.Config = LoadSettings(ini);
+  state.Labels = LoadLabelOptions(ini);
+
+  const QString path = CommandLinePath(ArgumentTextFromArgs(env.Arguments));
+  state.Log.WriteLog(QStringLiteral("src=") + path);
+  state.Log.WriteLog(QStringLiteral("gdiplus startup=%1").arg(env.GraphicsStatus));
+  if (env.GraphicsStatus != 0) {
+    state.Log.Flush();
+    messages.Show(GraphicsFailureText(env.GraphicsStatus), MessageIcon::Critical);
+    return {false, kExitGraphicsFailed};
+  }
+
+  if (path.isEmpty()) {
+    state.Log.WriteLog(QStringLiteral("parse=SKIP no argument"));
+  } else {
+    LoadCommandLineFile(state, path, messages);
+  }
+  return {true, kExitOk};
+}
+
+QString AppDir() {
+  QString dir;
+  if (QCoreApplication::instance()) {
+    dir = QCoreApplication::applicationDirPath();
+  } else {
+    // Before the application object exists Qt cannot tell; Linux can.
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    dir = exe.exists() ? QFileInfo(exe.canonicalFilePath()).absolutePath() : QDir::currentPath();
+  }
+  return WithTrailingSlash(dir);
+}
+
+int GetScreenDpi(int logicalDpi) { return logicalDpi < 96 ? 96 : logicalDpi; }
+
+StartupEnvironment PlatformEnvironment(const QStringList& arguments, int graphicsStatus) {
+  StartupEnvironment env;
+  env.AppDir = AppDir();
+  env.Arguments = arguments;
+  env.GraphicsStatus = graphicsStatus;
+  const QScreen* screen =
+      qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
+                                                                   : nullptr;
+  if (screen) {
+    env.LogicalDpi = qRound(screen->logicalDotsPerInchX());
+    const QRect area = screen->availableGeometry();
+    env.Work = {area.left(), area.top(), area.width(), area.height()};
+  }
+  return env;
+}
+
+void DeleteTempFiles(const QString& appDir) {
+  const QString dir = WithTrailingSlash(appDir);
+  for (const char* name : {"~qzqr.jpg", "~qzhand.cur"}) {
+    const QString path = dir + QString::fromLatin1(name);
+    if (QFileInfo::exists(path)) QFile::remove(path);
+  }
+}
+
+QString GraphicsFailureText(int status) {
+  return QStringLiteral("GDI+ 初始化失败(错误码 %1),无法生成图表.").arg(status) +
+         QStringLiteral("\r\n请确认系统目录下存在 gdiplus.dll.");
+}
+
+QString WindowFailureLogLine(int errorNumber, const QString& description) {
+  return QStringLiteral("formload FAIL err=%1 ").arg(errorNumber) + description;
+}
+
+QString WindowFailureText(int errorNumber, const QString& description, const QString& appDir) {
+  const QString cannotStart = QString::fromUtf8(kWindowTitle) + QStringLiteral("无法启动.");
+  if (errorNumber == kPictureLoadError) {
+    const QStringList lines = {
+        cannotStart,
+        QString(),
+        QStringLiteral("原因:程序所在文件夹的访问权限受限,导致系统无法读取程序自身"
+                       "内嵌的界面图标资源.(错误码 481)"),
+        QString(),
+        QStringLiteral("处理方法(任选一种):"),
+        QStringLiteral("1. 右键该文件夹 -> 属性 -> 安全,授予当前用户完全控制后重试;"),
+        QStringLiteral("2. 把本程序复制到桌面或我的文档等普通文件夹后再运行;"),
+        QStringLiteral("3. 若程序刚下载,右键程序 -> 属性,勾选解除锁定后重试."),
+        QString(),
+        QStringLiteral("程序所在文件夹:"),
+        appDir,
+    };
+    return lines.join(QStringLiteral("\r\n"));
+  }
+  return cannotStart + QStringLiteral("\r\n\r\n错误码:%1\r\n").arg(errorNumber) + description +
+         QStringLiteral("\r\n\r\n程序所在文件夹:\r\n") + appDir;
+}
+
+int HandleWindowFailure(AppState& state, int errorNumber, const QString& description,
+                        UserMessages& messages) {
+  state.Log.WriteLog(WindowFailureLogLine(errorNumber, description));
+  state.Log.Flush();
+  DeleteTempFiles(state.AppDir);
+  messages.Show(WindowFailureText(errorNumber, description, state.AppDir), MessageIcon::Critical);
+  return kExitWindowFailed;
+}
+
+int FinishRun(AppState& state) {
+  DeleteTempFiles(state.AppDir);
+  state.Log.Flush();
+  return kExitOk;
+}
+
+}  // namespace qh
