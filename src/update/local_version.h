@@ -1,0 +1,38 @@
+#pragma once
+// The program's own version: the time its executable was linked, as a
+// build number in China time (UTC+8) with hour resolution.
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <QtGlobal>
+
+namespace qh {
+
+struct LocalVersion {
+  qint32 buildNumber = 0;  // see BuildNumberOf
+  QDateTime buildDate;     // the link time at UTC+8 in whole hours, or "now"
+};
+
+// The link time stamp of a PE image (seconds since 1970 UTC), or 0 when the
+// bytes are not a PE image. Bounds-checked: any bytes are safe.
+qint32 PeLinkTimeOfBytes(QByteArrayView bytes);
+// The same for a file; a missing or unreadable file gives 0.
+qint32 PeLinkTime(const QString& path);
+
+// The version for a link time stamp; a stamp below 1 gives the version of
+// `now` (the local date and time when the link time cannot be read).
+LocalVersion LocalVersionFromStamp(qint64 stamp, const QDateTime& now);
+
+// The running program's version, computed on first use and kept for the run.
+const LocalVersion& RunningLocalVersion();
+qint32 LocalBuildNumber();
+QDateTime LocalBuildDate();
+
+// yy.mm.dd.hh of a build number.
+QString VersionText(qint32 buildNumber);
+// yy.mm.dd.hh of a date.
+QString VersionTextOfDate(const QDateTime& date);
+// yy.mm.dd.hh of the running program, as the navigation panel shows it.
+QString LocalVersionText();
+
+}  // namespace qh

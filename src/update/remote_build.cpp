@@ -1,0 +1,97 @@
+#include "update/remote_build.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <array>
+#include <limits>
+#include <memory>
+
+#include "update/http_get.h"
+
+namespace qh {
+
+namespace {
+
+constexpr qsizetype kMinHeaderLength = 29;
+constexpr qsizetype kHeaderBufferBytes = 512;  // longer values never fit, as on Windows
+
+// Leading-number reading: optional spaces, then digits; anything else is 0.
+int LeadingNumber(QStringView text) {
+  qsizetype i = 0;
+  while (i < text.size() && text[i] == QLatin1Char(' ')) ++i;
+  int value = 0;
+  for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i)
+    value = value * 10 + (text[i].unicode() - '0');
+  return value;
+}
+
+// 1-based positions, as the header layout is usually described.
+int NumberAt(QStringView text, int position, int length) {
+  return LeadingNumber(text.mid(position - 1, length));
+}
+
+bool IsFollowedRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+}  // namespace
+
+qint32 BuildNumberOf(const QDateTime& date) {
+  const QDate d = date.date();
+  const qint64 n = qint64(d.year()) * 1000000 + d.month() * 10000 + d.day() * 100 +
+                   date.time().hour();
+  if (n < 0 || n > std::numeric_limits<qint32>::max()) return 0;
+  return static_cast<qint32>(n);
+}
+
+QDateTime ZeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC); }
+
+int MonthNumber(QStringView text) {
+  static constexpr std::array<const char*, 12> kMonths = {
+      "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  for (int i = 0; i < 12; ++i) {
+    if (text == QLatin1String(kMonths[i])) return i + 1;
+  }
+  return 0;
+}
+
+QDateTime LastModifiedOf(QStringView header) {
+  if (header.size() < kMinHeaderLength || header.size() >= kHeaderBufferBytes)
+    return ZeroDateTime();
+  const int day = NumberAt(header, 6, 2);
+  const int month = MonthNumber(header.mid(8, 3));
+  const int year = NumberAt(header, 13, 4);
+  if (month == 0 || year == 0) return ZeroDateTime();
+  const int hour = NumberAt(header, 18, 2);
+  const int minute = NumberAt(header, 21, 2);
+  const int second = NumberAt(header, 24, 2);
+  // Out-of-range parts roll over like calendar arithmetic (day 0 is the
+  // last day of the month before).
+  const QDate date = QDate(year, month, 1).addDays(day - 1);
+  return QDateTime(date, QTime(0, 0), Qt::UTC)
+      .addSecs(qint64(hour) * 3600 + minute * 60 + second);
+}
+
+RemoteBuild RemoteBuildNumber(const QString& url, int stallTimeoutMs) {
+  QNetworkAccessManager manager;
+  std::unique_ptr<QNetworkReply> reply(manager.get(UpdateRequest(url)));
+  auto headersArrived = [&] {
+    const int status = HttpStatusOf(*reply);
+    return status != 0 && !IsFollowedRedirect(status);
+  };
+  // Only the header is wanted: stop as soon as it is there, never read the body.
+  const WaitEnd end = WaitForReply(*reply, stallTimeoutMs, headersArrived);
+  QByteArray header = end == WaitEnd::Stalled ? QByteArray() : reply->rawHeader("Last-Modified");
+  if (const qsizetype nul = header.indexOf('\0'); nul >= 0) header.truncate(nul);
+  reply->abort();
+
+  RemoteBuild result;
+  const QDateTime t = LastModifiedOf(QString::fromLatin1(header));
+  if (t > ZeroDateTime()) {
+    result.buildNumber = BuildNumberOf(t.addSecs(8 * 3600));  // China time, fixed offset
+    result.ok = result.buildNumber > 0;
+  }
+  return result;
+}
+
+}  // namespace qh

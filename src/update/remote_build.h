@@ -1,0 +1,34 @@
+#pragma once
+// The newest build's version is the Last-Modified time of the download
+// itself; no version file, no server logic.
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+namespace qh {
+
+// year × 1000000 + month × 10000 + day × 100 + hour of the date's own fields;
+// 0 when the year is too large for the 32-bit number.
+qint32 BuildNumberOf(const QDateTime& date);
+
+// The "zero" date-time that stands for "no time" (1899-12-30 00:00 UTC).
+QDateTime ZeroDateTime();
+
+// 1 to 12 for "Jan" to "Dec" (exact case), else 0.
+int MonthNumber(QStringView text);
+
+// The RFC 1123 date of a Last-Modified header read at fixed positions, taken
+// as GMT; ZeroDateTime() when the text is too short or has no month or year.
+QDateTime LastModifiedOf(QStringView header);
+
+struct RemoteBuild {
+  bool ok = false;
+  qint32 buildNumber = 0;  // 0 unless ok
+};
+
+// Opens url, reads only its Last-Modified header and returns it at UTC+8 as
+// a build number. Only the header counts, not the status code.
+RemoteBuild RemoteBuildNumber(const QString& url, int stallTimeoutMs);
+
+}  // namespace qh

@@ -1,0 +1,48 @@
+#pragma once
+// The script that replaces the program once it has exited: a batch file on
+// Windows, a shell script elsewhere. The texts are pure functions.
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace qh {
+
+struct UpdatePaths {
+  QString program;  // the running program's file
+  QString newFile;  // the downloaded program
+  QString script;   // the script itself
+};
+
+// Paths in appDir for the running program at executablePath (on Windows the
+// program file is appDir + its name without extension + ".exe", with native
+// separators as the batch file needs them).
+UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
+                           const QString& newFileName);
+
+// "~qzupdate.bat" on Windows, "~qzupdate.sh" elsewhere.
+QString ScriptFileName();
+
+// The 38 lines of the batch file, without line ends.
+QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size);
+
+// Waits of the shell script; tests shorten them.
+struct ScriptTiming {
+  int exitWaitSeconds = 6;  // for the old program to exit
+  int maxTries = 120;       // attempts to replace the program file
+  int retryPauseSeconds = 1;
+  int finalPauseSeconds = 2;  // before the script deletes itself
+};
+
+// The shell script: same waits, retries, messages and order as the batch
+// file, but the new program replaces the old one in a single rename.
+QString ShellScriptText(const UpdatePaths& paths, qint64 size, const ScriptTiming& timing = {});
+
+// Writes the platform's script for paths.newFile. False with errorText set
+// when the new file is missing or the script cannot be written.
+bool WriteUpdateScript(const UpdatePaths& paths, QString& scriptPath, QString& errorText,
+                       const ScriptTiming& timing = {});
+
+// Starts the script without waiting for it; errors are ignored.
+void RunUpdateScript(const QString& scriptPath);
+
+}  // namespace qh

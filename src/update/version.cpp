@@ -1,2 +1,0 @@
-// placeholder so the library has a source until the update code lands
-namespace qh {}
