@@ -166,6 +166,39 @@ bool SaveBytes(const QString& path, const QByteArray& data) {
   return file.commit();
 }
 
+// Sets one value in the file's bytes: in place, or appended to its section,
+// or in a new section at the end; every other line keeps its bytes.
+void SetValue(QByteArray& data, QStringView section, QStringView key, QStringView value) {
+  const std::vector<RawLine> lines = SplitLines(data);
+  const QByteArray lineBreak = FileLineBreak(data, lines);
+  const QByteArray keyLine = EncodeField(key) + '=' + EncodeField(value);
+  const bool endsOpen = !lines.empty() && lines.back().end == lines.back().textEnd;
+
+  const auto span = FindSection(data, lines, section);
+  if (!span) {
+    if (endsOpen) data += lineBreak;
+    data += '[' + EncodeField(section) + ']' + lineBreak + keyLine + lineBreak;
+    return;
+  }
+
+  size_t lastUsed = span->header;
+  for (size_t i = span->header + 1; i < span->end; ++i) {
+    if (IsBlankLine(data, lines[i])) continue;
+    lastUsed = i;
+    const auto entry = ParseKeyLine(DecodeLine(data, lines[i]));
+    if (!entry || !SameName(entry->key, key)) continue;
+    // Keep the key as spelled in the file; "=" is never a GBK trail byte.
+    const qsizetype eq = data.indexOf('=', lines[i].begin);
+    data.replace(eq + 1, lines[i].textEnd - eq - 1, EncodeField(value));
+    return;
+  }
+
+  const RawLine& after = lines[lastUsed];
+  QByteArray insert = keyLine + lineBreak;
+  if (after.end == after.textEnd) insert.prepend(lineBreak);  // the file's last line had no break
+  data.insert(after.end, insert);
+}
+
 int HexDigit(QChar c) {
   if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
   if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
@@ -209,42 +242,18 @@ int IniFile::IniReadInt(QStringView section, QStringView key, int fallback) cons
 }
 
 bool IniFile::IniWrite(QStringView section, QStringView key, QStringView value) const {
+  return IniWriteAll({{section.toString(), key.toString(), value.toString()}});
+}
+
+bool IniFile::IniWriteAll(const std::vector<Entry>& entries) const {
   QByteArray data;
   if (QFile::exists(path_)) {
-    // Never replace a file we could not read with a one-line file.
+    // Never replace a file we could not read with a few lines of our own.
     auto existing = ReadFileBytes(path_);
     if (!existing) return false;
     data = std::move(*existing);
   }
-  const std::vector<RawLine> lines = SplitLines(data);
-  const QByteArray lineBreak = FileLineBreak(data, lines);
-  const QByteArray keyLine = EncodeField(key) + '=' + EncodeField(value);
-  const bool endsOpen = !lines.empty() && lines.back().end == lines.back().textEnd;
-
-  const auto span = FindSection(data, lines, section);
-  if (!span) {
-    if (endsOpen) data += lineBreak;
-    data += '[' + EncodeField(section) + ']' + lineBreak + keyLine + lineBreak;
-    return SaveBytes(path_, data);
-  }
-
-  size_t lastUsed = span->header;
-  for (size_t i = span->header + 1; i < span->end; ++i) {
-    if (IsBlankLine(data, lines[i])) continue;
-    lastUsed = i;
-    const auto entry = ParseKeyLine(DecodeLine(data, lines[i]));
-    if (!entry || !SameName(entry->key, key)) continue;
-    // Keep the key as spelled in the file; "=" is never a GBK trail byte.
-    const qsizetype eq = data.indexOf('=', lines[i].begin);
-    const QByteArray newValue = EncodeField(value);
-    data.replace(eq + 1, lines[i].textEnd - eq - 1, newValue);
-    return SaveBytes(path_, data);
-  }
-
-  const RawLine& after = lines[lastUsed];
-  QByteArray insert = keyLine + lineBreak;
-  if (after.end == after.textEnd) insert.prepend(lineBreak);  // the file's last line had no break
-  data.insert(after.end, insert);
+  for (const Entry& e : entries) SetValue(data, e.Section, e.Key, e.Value);
   return SaveBytes(path_, data);
 }
 

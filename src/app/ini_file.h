@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <vector>
 
 namespace qh {
 
@@ -35,6 +36,14 @@ class IniFile {
   // or the section at the end of the file; every other line stays byte for
   // byte. Saves atomically. False on any error (callers may ignore it).
   bool IniWrite(QStringView section, QStringView key, QStringView value) const;
+
+  // Several IniWrite calls in order, with one save of the file.
+  struct Entry {
+    QString Section;
+    QString Key;
+    QString Value;
+  };
+  bool IniWriteAll(const std::vector<Entry>& entries) const;
 
  private:
   QString path_;

@@ -100,9 +100,12 @@ LabelOptions LoadLabelOptions(const IniFile& ini) {
 }
 
 void SaveLabelOptions(const LabelOptions& options, const IniFile& ini) {
+  std::vector<IniFile::Entry> entries;
   for (const SwitchKey& s : kSwitchKeys) {
-    ini.IniWrite(s.section, s.key, options.Get(s.id) ? u"1" : u"0");
+    entries.push_back({QString::fromUtf16(s.section), QString::fromUtf16(s.key),
+                       options.Get(s.id) ? QStringLiteral("1") : QStringLiteral("0")});
   }
+  ini.IniWriteAll(entries);
 }
 
 std::vector<OptionRow> BuildOptionRows(ChartPage page, const LabelOptions& options) {

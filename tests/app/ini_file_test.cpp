@@ -1,0 +1,141 @@
+#include "app/ini_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  QString Path() const { return dir_.filePath(QStringLiteral("t.ini")); }
+  void Put(const QByteArray& bytes) {
+    QFile f(Path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  QByteArray Get() const {
+    QFile f(Path());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(IniFileTest, ReadsCaseInsensitivelyAndTrims) {
+  Put("; comment\r\n[limits]\r\n  MAXITEMS =  123 \r\n[Update]\r\nUrl=\"http://a b/\"\r\n");
+  const IniFile ini(Path());
+  EXPECT_EQ(ini.ReadRaw(u"Limits", u"MaxItems", "x"), QStringLiteral("123"));
+  EXPECT_EQ(ini.ReadRaw(u"UPDATE", u"url", "x"), QStringLiteral("http://a b/"));
+  EXPECT_EQ(ini.IniRead(u"Update", u"Url", "x"), QStringLiteral("http://ab/"));
+  EXPECT_EQ(ini.ReadRaw(u"Update", u"Missing", "dflt"), QStringLiteral("dflt"));
+  EXPECT_EQ(ini.ReadRaw(u"Nowhere", u"Url", "dflt"), QStringLiteral("dflt"));
+  // A key of another section is not found through this one.
+  EXPECT_EQ(ini.ReadRaw(u"Update", u"MaxItems", "dflt"), QStringLiteral("dflt"));
+}
+
+TEST_F(IniFileTest, MissingFileReadsDefaultsAndWriteCreatesIt) {
+  const IniFile ini(Path());
+  EXPECT_EQ(ini.IniReadInt(u"A", u"b", 7), 7);
+  EXPECT_TRUE(ini.IniWrite(u"Bar", u"NoName", u"1"));
+  EXPECT_EQ(Get(), QByteArray("[Bar]\r\nNoName=1\r\n"));
+}
+
+TEST_F(IniFileTest, ValueIsCutAtNulAndAtBufferSize) {
+  Put(QByteArray("[S]\r\nk=ab") + '\0' + "cd\r\nlong=" + QByteArray(5000, 'x') + "\r\n");
+  const IniFile ini(Path());
+  EXPECT_EQ(ini.ReadRaw(u"S", u"k", ""), QStringLiteral("ab"));
+  EXPECT_EQ(ini.ReadRaw(u"S", u"long", "").size(), IniFile::kMaxValueChars);
+}
+
+TEST_F(IniFileTest, ReadsGbkText) {
+  Put("[Recent]\r\nLastFile=C:\\\xC7\xE0\xBA\xCC.html\r\n");  // 青禾
+  EXPECT_EQ(IniFile(Path()).ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("C:\\青禾.html"));
+}
+
+struct WriteCase {
+  const char* name;
+  QByteArray before;
+  const char16_t* section;
+  const char16_t* key;
+  const char16_t* value;
+  QByteArray after;
+};
+
+TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
+  const QByteArray base =
+      "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor = #2F80ED\r\n\r\n[Display]\r\nShowValue=1\r\n";
+  const WriteCase cases[] = {
+      {"replace keeps key spelling", base, u"colors", u"LINECOLOR", u"#FF0000",
+       "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor =#FF0000\r\n\r\n[Display]\r\nShowValue=1\r\n"},
+      {"append key after last used line of section", base, u"Colors", u"Extra", u"x",
+       "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor = #2F80ED\r\nExtra=x\r\n\r\n[Display]\r\nShowValue=1\r\n"},
+      {"append section at end", base, u"Bar", u"NoName", u"0",
+       base + "[Bar]\r\nNoName=0\r\n"},
+      {"LF file stays LF", "[A]\nx=1\n", u"A", u"y", u"2", "[A]\nx=1\ny=2\n"},
+      {"last line without break", "[A]\r\nx=1", u"A", u"y", u"2", "[A]\r\nx=1\r\ny=2\r\n"},
+      {"new section after open last line", "[A]\r\nx=1", u"B", u"y", u"2",
+       "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
+      {"line breaks in a value cannot add lines", "[A]\r\nx=1\r\n", u"A", u"x", u"a\r\n[B]",
+       "[A]\r\nx=a  [B]\r\n"},
+      {"GBK value", "[Recent]\r\nLastFile=\r\n", u"Recent", u"LastFile", u"青禾",
+       "[Recent]\r\nLastFile=\xC7\xE0\xBA\xCC\r\n"},
+  };
+  for (const WriteCase& c : cases) {
+    Put(c.before);
+    EXPECT_TRUE(IniFile(Path()).IniWrite(c.section, c.key, c.value)) << c.name;
+    EXPECT_EQ(Get(), c.after) << c.name;
+  }
+}
+
+TEST_F(IniFileTest, JunkNeverCrashesAndStaysIntact) {
+  QByteArray junk;
+  for (int i = 0; i < 70000; ++i) junk += static_cast<char>((i * 7919) % 256);
+  const QByteArray oneLine = QByteArray(5 * 1024 * 1024, '\x81');
+  for (const QByteArray& bytes : {junk, oneLine}) {
+    Put(bytes);
+    const IniFile ini(Path());
+    EXPECT_EQ(ini.IniReadInt(u"Limits", u"MaxItems", 5), 5);
+    EXPECT_TRUE(ini.IniWrite(u"Bar", u"NoName", u"1"));
+    const QByteArray after = Get();
+    EXPECT_TRUE(after.startsWith(bytes));
+    EXPECT_EQ(ini.IniRead(u"Bar", u"NoName", ""), QStringLiteral("1"));
+  }
+}
+
+struct NumberCase {
+  const char* value;
+  int expected;
+};
+
+TEST_F(IniFileTest, ReadIntRoundsHalfEvenAndRejectsNonNumbers) {
+  const NumberCase cases[] = {
+      {"20", 20},   {"20.5", 20},  {"21.5", 22},  {"-2.5", -2},   {"+7", 7},
+      {"1e3", 1000}, {".5", 0},    {"1.", 1},     {"1 000", 1000}, {"abc", -1},
+      {"", -1},     {"1e", -1},    {"1.2.3", -1}, {"0x10", -1},   {"99999999999", -1},
+      {"1,000", -1}, {"--1", -1},  {"1e999", -1},
+  };
+  for (const NumberCase& c : cases) {
+    Put(QByteArray("[S]\r\nk=") + c.value + "\r\n");
+    EXPECT_EQ(IniFile(Path()).IniReadInt(u"S", u"k", -1), c.expected) << c.value;
+  }
+}
+
+TEST(IniColor, ParseAndFormat) {
+  const struct {
+    const char16_t* text;
+    quint32 expected;
+  } cases[] = {
+      {u"#2F80ED", 0xFF2F80ED}, {u"2f80ed", 0xFF2F80ED}, {u" # ff 00 00 ", 0xFFFF0000},
+      {u"#2F80E", 1},           {u"#GG0000", 1},         {u"##2F80ED", 1},
+      {u"", 1},                 {u"#2F80ED0", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseColor(c.text, 1), c.expected) << QString::fromUtf16(c.text).toStdString();
+  }
+  EXPECT_EQ(ColorToHex(0x802F80ED), QStringLiteral("#2F80ED"));
+  EXPECT_EQ(ColorToHex(0xFF00000A), QStringLiteral("#00000A"));
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,146 @@
+#include "app/settings.h"
+
+#include "app/ini_file.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// The default file built here from its own copy of the text.
+QByteArray ExpectedDefaultFile() {
+  const char* lines[] = {
+      "; 青禾图表生成工具 配置文件",
+      "; 青禾软件有限公司",
+      "; 本文件为 ANSI 编码,请用记事本另存为 ANSI 保存",
+      "",
+      "[Limits]",
+      "; 安全上限,不是显示上限: 图形能显示多少项由窗口宽度自动决定",
+      "; 数据超过显示能力时会弹出提示,只显示能显示的部分",
+      "MaxItems=100000",
+      "; 同上,防止异常大的数据耗尽内存",
+      "MaxPoints=200000",
+      "; 柱形图 / 饼形图 每页显示项目数(超过则自动分页)",
+      "PageSize=20",
+      "",
+      "[Colors]",
+      "; 曲线图线条颜色,格式 #RRGGBB",
+      "LineColor=#2F80ED",
+      "",
+      "[Update]",
+      "; 升级检查与下载地址; 留空则使用内置地址",
+      nullptr,  // Url line
+      "",
+      "[Display]",
+      "; 是否显示数值标签 1=显示 0=隐藏",
+      "ShowValue=1",
+  };
+  QStringEncoder gbk("GBK");
+  QByteArray out;
+  for (const char* line : lines) {
+    const QString text = line ? QString::fromUtf8(line) : QStringLiteral("Url=") + BuiltInUpdateUrl();
+    out += gbk.encode(text);
+    out += "\r\n";
+  }
+  return out;
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  QString Path() const { return SettingsPath(dir_.path() + u'/'); }
+  Settings LoadWith(const QByteArray& text) {
+    WriteAll(Path(), text);
+    return LoadSettings(IniFile(Path()));
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(SettingsTest, DefaultFileIsByteExactGbkWithCrLf) {
+  EXPECT_TRUE(Path().endsWith(QStringLiteral("/青禾图表生成工具.ini")));
+  EnsureSettingsFile(Path());
+  const QByteArray bytes = ReadAll(Path());
+  EXPECT_EQ(bytes, ExpectedDefaultFile());
+  EXPECT_TRUE(bytes.startsWith("; \xC7\xE0\xBA\xCC"));  // 青禾 in GBK
+  EXPECT_TRUE(BuiltInUpdateUrl().startsWith(QStringLiteral("http://")));
+  EXPECT_TRUE(BuiltInUpdateUrl().endsWith(QStringLiteral("/Down/LumoChart.exe")));
+  EXPECT_EQ(LoadSettings(IniFile(Path())), Settings());
+}
+
+TEST_F(SettingsTest, EnsureKeepsAnExistingFile) {
+  WriteAll(Path(), "[Limits]\r\nPageSize=7\r\n");
+  EnsureSettingsFile(Path());
+  EXPECT_EQ(ReadAll(Path()), QByteArray("[Limits]\r\nPageSize=7\r\n"));
+}
+
+TEST_F(SettingsTest, MissingFolderReadsDefaults) {
+  const QString nowhere = dir_.path() + QStringLiteral("/no/such/dir/");
+  EnsureSettingsFile(SettingsPath(nowhere));
+  EXPECT_EQ(LoadSettings(IniFile(SettingsPath(nowhere))), Settings());
+}
+
+struct ClampCase {
+  const char* text;
+  int maxItems, maxPoints, pageSize;
+};
+
+TEST_F(SettingsTest, LimitsClampInOrder) {
+  const ClampCase cases[] = {
+      {"MaxItems=59", 100000, 200000, 20},
+      {"MaxItems=60\r\nPageSize=100", 60, 200000, 60},
+      {"MaxItems=59\r\nPageSize=100", 100000, 200000, 100},
+      {"MaxPoints=1999", 100000, 200000, 20},
+      {"MaxPoints=2000", 100000, 2000, 20},
+      {"PageSize=4", 100000, 200000, 20},
+      {"PageSize=5", 100000, 200000, 5},
+      {"PageSize=abc", 100000, 200000, 20},
+      {"PageSize=20.5", 100000, 200000, 20},
+      {"PageSize=21.5", 100000, 200000, 22},
+      {"MaxItems=-5\r\nPageSize=999999999", 100000, 200000, 100000},
+  };
+  for (const ClampCase& c : cases) {
+    const Settings s = LoadWith(QByteArray("[Limits]\r\n") + c.text + "\r\n");
+    EXPECT_EQ(s.MaxItems, c.maxItems) << c.text;
+    EXPECT_EQ(s.MaxPoints, c.maxPoints) << c.text;
+    EXPECT_EQ(s.PageSize, c.pageSize) << c.text;
+  }
+}
+
+TEST_F(SettingsTest, ColourShowValueAndUrl) {
+  EXPECT_EQ(LoadWith("[Colors]\r\nLineColor=2f80ed\r\n").LineColor, 0xFF2F80EDu);
+  EXPECT_EQ(LoadWith("[Colors]\r\nLineColor=#FF0000\r\n").LineColor, 0xFFFF0000u);
+  EXPECT_EQ(LoadWith("[Colors]\r\nLineColor=#2F80E\r\n").LineColor, kDefaultLineColor);
+  EXPECT_EQ(LoadWith("[Colors]\r\nLineColor=#GG0000\r\n").LineColor, kDefaultLineColor);
+  EXPECT_FALSE(LoadWith("[Display]\r\nShowValue=0\r\n").ShowValue);
+  EXPECT_TRUE(LoadWith("[Display]\r\nShowValue=2\r\n").ShowValue);
+  EXPECT_TRUE(LoadWith("[Display]\r\nShowValue=x\r\n").ShowValue);
+  EXPECT_EQ(LoadWith("[Update]\r\nUrl=\r\n").UpdateUrl, BuiltInUpdateUrl());
+  EXPECT_EQ(LoadWith("[Update]\r\nUrl= http://h/a b.exe \r\n").UpdateUrl,
+            QStringLiteral("http://h/ab.exe"));
+}
+
+TEST_F(SettingsTest, WriteAnsiFile) {
+  const QString path = dir_.filePath(QStringLiteral("a.txt"));
+  EXPECT_TRUE(WriteAnsiFile(path, QStringLiteral("青\r\n")));
+  EXPECT_EQ(ReadAll(path), QByteArray("\xC7\xE0\r\n"));
+  EXPECT_TRUE(WriteAnsiFile(path, QString()));
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_EQ(ReadAll(path), QByteArray());
+  EXPECT_FALSE(WriteAnsiFile(dir_.filePath(QStringLiteral("no/dir/a.txt")), QStringLiteral("x")));
+}
+
+}  // namespace
+}  // namespace qh
