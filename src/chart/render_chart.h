@@ -3,10 +3,13 @@
 // both draw exactly the same picture.
 #include "app/chart_page.h"
 #include "app/label_options.h"
+#include "chart/chart_fonts.h"
+#include "chart/chart_frame.h"
 #include "data/item_table.h"
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -19,11 +22,23 @@ struct HitRegion {
   friend bool operator==(const HitRegion&, const HitRegion&) = default;
 };
 
+// What the last drawing showed, for layout dumps and tests.
+struct ChartOutline {
+  ChartPage Page = ChartPage::Bar;
+  QString Title;
+  QString Subtitle;
+  std::optional<AxisScale> Axis;  // none for the pie and when no plot was drawn
+  int Drawn = 0;     // items drawn (bars, points, pie slices)
+  int Capacity = 0;  // bars or points that fit; items per page for the pie
+};
+
 // What survives between repaints of one chart view (the window or a CLI run).
 struct ChartState {
   std::vector<HitRegion> HitRegions;
   int BarCapacity = 0;
   int PageNo = 1;
+  ChartFonts Fonts;  // made on the first drawing, remade when the scale changes
+  ChartOutline Outline;
 };
 
 // Everything a drawing needs besides the table.
@@ -42,5 +57,12 @@ void RenderChart(QPainter& painter, int width, int height, const ItemTable& tabl
 
 // The ItemIndex of the first region holding (x, y), 0 when none does.
 int ChartHitTest(const ChartState& state, float x, float y);
+
+// Pages of the pie chart: ceil(rows / pageSize), at least 1.
+int PieTotalPages(int rowCount, int pageSize);
+
+// The page heading the window shows: "柱形图", "饼形图" or "曲线图"; the pie
+// adds "   (第 x/y 页)" when the table fills more than one page.
+QString ChartPageTitle(ChartPage page, int pageNo, int rowCount, int pageSize);
 
 }  // namespace qh

@@ -1,0 +1,43 @@
+#pragma once
+// Drawing primitives the charts share: colours, the palette, the DPI scale,
+// the framed white background and whole-pixel rectangles. Painting goes
+// through a QPainter over the caller's image; nothing here keeps it.
+#include <QRectF>
+#include <QtGlobal>
+#include <array>
+
+class QPainter;
+class QColor;
+
+namespace qh {
+
+// s: screen DPI / 96, never below 1. Every chart length is multiplied by it.
+float DpiScale(int screenDpi);
+
+// Clamps every argument to 0..255; byte2 is red, byte1 green, byte0 blue.
+quint32 MakeArgb(int alpha, int byte0, int byte1, int byte2);
+// The same colour with its alpha byte replaced.
+quint32 WithAlpha(quint32 argb, int alpha);
+QColor ToColor(quint32 argb);
+
+inline constexpr std::array<quint32, 20> kPalette = {
+    0xFF4E79A7, 0xFFF28E2B, 0xFFE15759, 0xFF76B7B2, 0xFF59A14F, 0xFFEDC948, 0xFFB07AA1,
+    0xFFFF9DA7, 0xFF9C755F, 0xFFBAB0AC, 0xFF86BCB6, 0xFFD37295, 0xFFA0CBE8, 0xFFFFBE85,
+    0xFFFFD4A3, 0xFF8CD17D, 0xFFB6992D, 0xFFF1CEAF, 0xFF79706E, 0xFFD7B5A6};
+
+// Colour of a 1-based item index; the palette repeats every 20 items.
+quint32 PaletteColor(int index);
+
+// Anti-aliased shapes and text, high-quality image scaling.
+void SetChartQuality(QPainter& painter);
+
+// White picture with a 1-pixel light frame along its four edges.
+void ClearCanvas(QPainter& painter, int width, int height);
+
+// Rounds each of x, y, width and height to a whole pixel (halves to even),
+// so bars sit on pixel boundaries and stay crisp.
+QRect WholePixelRect(const QRectF& rect);
+void FillRectWhole(QPainter& painter, const QRectF& rect, quint32 argb);
+void FillRectF(QPainter& painter, const QRectF& rect, quint32 argb);
+
+}  // namespace qh

@@ -1,0 +1,142 @@
+#include "chart/chart_frame.h"
+
+#include "chart/canvas.h"
+#include "chart/chart_format.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+namespace qh {
+
+namespace {
+double ToFiniteDouble(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<double>(std::clamp<long double>(v, -DBL_MAX, DBL_MAX));
+}
+}  // namespace
+
+AxisScale NiceScale(double min, double max, int tickCount) {
+  if (tickCount < 2) tickCount = 5;
+  if (!std::isfinite(min) || !std::isfinite(max)) return {0, 1, 1};
+  if (max < min) std::swap(min, max);
+  if (!(max > 0 || min < 0)) return {0, 1, 1};
+  // long double: (max - min) of ±1e308 overflows double.
+  long double lo = min, hi = max;
+  if (hi == lo) hi = hi + std::fabs(hi) * 0.5L;
+  long double raw = (hi - lo) / tickCount;
+  if (raw == 0) raw = 1;
+  long double mag = std::pow(10.0L, std::floor(std::log(raw) / std::log(10.0L)));
+  if (!(mag > 0)) mag = 1;
+  const long double norm = raw / mag;
+  const long double nice = norm <= 1 ? 1 : norm <= 2 ? 2 : norm <= 2.5L ? 2.5L : norm <= 5 ? 5 : 10;
+  long double step = nice * mag;
+  if (!(step > 0)) step = 1;
+  long double axisMin = std::floor(lo / step) * step;
+  long double axisMax = axisMin;
+  for (int i = 0; i < 201 && hi - step * 1e-6L > axisMax; ++i) axisMax += step;
+  if (lo >= 0) {
+    if (axisMin < 0 || tickCount * step >= hi) axisMin = 0;
+  }
+  if (hi <= 0) {
+    if (axisMax > 0 || -(tickCount * step) <= lo) axisMax = 0;
+  }
+  AxisScale out{ToFiniteDouble(axisMin), ToFiniteDouble(axisMax), ToFiniteDouble(step)};
+  if (!(out.Max > out.Min)) out.Max = out.Min + out.Step;  // only at the edge of double
+  return out;
+}
+
+PlotArea ChartPlotArea(int width, int height, float s) {
+  return {84 * s, width - 26 * s, 62 * s, height - 44 * s};
+}
+
+int GridStepCount(const AxisScale& axis) {
+  const long double limit = static_cast<long double>(axis.Max) + axis.Step * 1e-6L;
+  int k = 0;
+  while (k < 41 && axis.Min + (k + 1) * static_cast<long double>(axis.Step) <= limit) ++k;
+  return k;
+}
+
+float ValueToY(const PlotArea& plot, const AxisScale& axis, long double v) {
+  const long double range = static_cast<long double>(axis.Max) - axis.Min;
+  long double y = plot.Bottom;
+  if (range > 0) y -= (v - axis.Min) / range * plot.Height();
+  return static_cast<float>(std::clamp<long double>(y, -1e7L, 1e7L));
+}
+
+int VisibleItemCount(ChartPage page, int rowCount, int barCapacity, int pageNo, int pageSize) {
+  if (rowCount <= 0) return 0;
+  if (page == ChartPage::Pie) {
+    if (pageSize < 1) return rowCount;
+    pageNo = std::max(pageNo, 1);
+    const long long r = rowCount - (static_cast<long long>(pageNo) - 1) * pageSize;
+    if (r > pageSize) return pageSize;
+    return r < 0 ? 0 : static_cast<int>(r);
+  }
+  return std::clamp(barCapacity, 0, rowCount);
+}
+
+ValueStats ComputeStats(const ItemTable& table) {
+  ValueStats st;
+  st.Count = table.ItemCount();
+  if (st.Count == 0) return st;
+  st.Highest = st.Lowest = table.Items.front().Value;
+  for (const ChartItem& item : table.Items) {
+    st.Sum += item.Value;
+    if (item.Value > st.Highest) st.Highest = item.Value;
+    if (item.Value < st.Lowest) st.Lowest = item.Value;
+  }
+  return st;
+}
+
+long double SumRows(const ItemTable& table, int first, int count) {
+  long double sum = 0;
+  for (int i = first; i < first + count && i <= table.ItemCount(); ++i) {
+    if (i >= 1) sum += table.Items[static_cast<size_t>(i - 1)].Value;
+  }
+  return sum;
+}
+
+void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s) {
+  const bool ready = fonts.Ensure(s);
+  ClearCanvas(painter, width, height);
+  if (!ready) return;
+  constexpr quint32 kGrey = 0xFFA9B4C4;
+  DrawTextBox(painter, fonts.Title, QStringLiteral("暂无数据"),
+              QRectF(0, height / 2.0 - 30 * s, width, 26 * s), kGrey, TextAlign::Center);
+  DrawTextBox(painter, fonts.Normal,
+              QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
+              QRectF(0, height / 2.0, width, 20 * s), kGrey, TextAlign::Center);
+}
+
+void DrawChartTitle(QPainter& painter, const ChartFonts& fonts, int width, float s,
+                    const QString& title, const QString& subtitle) {
+  DrawTextBox(painter, fonts.Title, title, QRectF(0, 8 * s, width, 24 * s), 0xFF223344,
+              TextAlign::Center);
+  if (!subtitle.isEmpty()) {
+    DrawTextBox(painter, fonts.Normal, subtitle, QRectF(0, 34 * s, width, 18 * s), 0xFF8A94A6,
+                TextAlign::Center);
+  }
+}
+
+void DrawValueAxis(QPainter& painter, const ChartFonts& fonts, const PlotArea& plot,
+                   const AxisScale& axis, float s) {
+  QPen solid(ToColor(0xFFE8EDF5), 1);
+  QPen dashDot = solid;
+  dashDot.setStyle(Qt::DashDotLine);
+  const int steps = GridStepCount(axis);
+  for (int k = 0; k <= steps; ++k) {
+    const long double v = axis.Min + k * static_cast<long double>(axis.Step);
+    const float y = ValueToY(plot, axis, v);
+    painter.setPen(k == 0 ? solid : dashDot);
+    painter.drawLine(QPointF(plot.Left, y), QPointF(plot.Right, y));
+    DrawTextBox(painter, fonts.Normal, FormatCompact(v),
+                QRectF(4 * s, y - 9 * s, plot.Left - 12 * s, 18 * s), 0xFF8A94A6, TextAlign::Far);
+  }
+  painter.setPen(QPen(ToColor(0xFFC7D2E0), 1));
+  painter.drawLine(QPointF(plot.Left, plot.Top), QPointF(plot.Left, plot.Bottom));
+  painter.drawLine(QPointF(plot.Left, plot.Bottom), QPointF(plot.Right, plot.Bottom));
+}
+
+}  // namespace qh

@@ -1,0 +1,65 @@
+#pragma once
+// What the three charts share: the rounded value scale, the plot area, the
+// title block, grid and axes, the empty-state picture and the statistics.
+#include "app/chart_page.h"
+#include "chart/chart_fonts.h"
+#include "data/item_table.h"
+
+#include <QString>
+#include <ostream>
+
+class QPainter;
+
+namespace qh {
+
+struct AxisScale {
+  double Min = 0, Max = 1, Step = 1;
+  friend bool operator==(const AxisScale&, const AxisScale&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const AxisScale& a) {
+    return os << "(" << a.Min << ", " << a.Max << ", " << a.Step << ")";
+  }
+};
+
+// Rounds [min, max] out to steps of 1, 2, 2.5 or 5 × 10ⁿ, about tickCount
+// of them. Both 0 gives (0, 1, 1); the result is always finite with
+// Max > Min and Step > 0 unless the inputs are not finite.
+AxisScale NiceScale(double min, double max, int tickCount);
+
+// The plot rectangle of the bar and line charts.
+struct PlotArea {
+  float Left = 0, Right = 0, Top = 0, Bottom = 0;
+  float Width() const { return Right - Left; }
+  float Height() const { return Bottom - Top; }
+  // Below 40 × s either way only the title block is drawn.
+  bool Usable(float s) const { return Width() >= 40 * s && Height() >= 40 * s; }
+};
+PlotArea ChartPlotArea(int width, int height, float s);
+
+// Number of grid steps above Min that are drawn (at most 41).
+int GridStepCount(const AxisScale& axis);
+// Pixel row of value v inside the plot area.
+float ValueToY(const PlotArea& plot, const AxisScale& axis, long double v);
+
+// Rows the bar or pie chart draws now: the bar capacity, or the rows of the
+// pie's page (0 past the last page).
+int VisibleItemCount(ChartPage page, int rowCount, int barCapacity, int pageNo, int pageSize);
+
+// Sum, extremes and average over every row. The sum is long double so a
+// table of ±1e308 values neither overflows nor turns into NaN.
+struct ValueStats {
+  int Count = 0;
+  long double Sum = 0;
+  double Highest = 0, Lowest = 0;  // the first of equal extremes
+  long double Average() const { return Count > 0 ? Sum / Count : 0; }
+};
+ValueStats ComputeStats(const ItemTable& table);
+long double SumRows(const ItemTable& table, int first, int count);  // 1-based first
+
+void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s);
+void DrawChartTitle(QPainter& painter, const ChartFonts& fonts, int width, float s,
+                    const QString& title, const QString& subtitle);
+// Grid lines with their tick labels, then the two axes.
+void DrawValueAxis(QPainter& painter, const ChartFonts& fonts, const PlotArea& plot,
+                   const AxisScale& axis, float s);
+
+}  // namespace qh

@@ -1,0 +1,200 @@
+#include "chart/line_chart.h"
+
+#include "chart/canvas.h"
+#include "chart/chart_format.h"
+
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+
+namespace qh {
+
+AxisScale LineAxis(double lowest, double highest) {
+  // Compared in long double: highest - lowest of ±1e308 overflows double.
+  const long double spread = static_cast<long double>(highest) - lowest;
+  AxisScale axis = (lowest < 0 || spread >= 0.4L * highest) ? NiceScale(lowest, highest, 5)
+                                                            : NiceScale(0, highest, 5);
+  if (axis.Max <= axis.Min) axis.Max = axis.Min + 1;
+  if (axis.Step <= 0) axis.Step = 1;
+  return axis;
+}
+
+int ComputeLineFit(float plotW, int rowCount, float s) {
+  const float usable = std::max(plotW - 10 * s, 40 * s);
+  const int fit = static_cast<int>(std::min(std::floor(usable / (20 * s)), 1e9f)) + 1;
+  return std::min(std::max(fit, 2), rowCount);
+}
+
+std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int gap) {
+  const int n = static_cast<int>(values.size());
+  std::vector<bool> flags(values.size(), false);
+  if (n == 0) return flags;
+  auto at = [&](int p) { return values[static_cast<size_t>(p - 1)]; };
+  int highest = 1, lowest = 1;
+  for (int p = 2; p <= n; ++p) {
+    if (at(p) > at(highest)) highest = p;
+    if (at(p) < at(lowest)) lowest = p;
+  }
+  for (int p : {1, n, highest, lowest}) flags[static_cast<size_t>(p - 1)] = true;
+
+  const int reach = std::max(gap - 1, 0);  // q is near p when |q - p| <= gap - 1
+  std::vector<bool> blocked(values.size(), false);
+  auto block = [&](int p) {
+    for (int q = std::max(1, p - reach); q <= std::min(n, p + reach); ++q) {
+      blocked[static_cast<size_t>(q - 1)] = true;
+    }
+  };
+  for (int p = 1; p <= n; ++p) {
+    if (flags[static_cast<size_t>(p - 1)]) block(p);
+  }
+  std::vector<int> order(values.size());
+  for (int p = 1; p <= n; ++p) order[static_cast<size_t>(p - 1)] = p;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return at(a) > at(b); });
+  for (int p : order) {
+    if (blocked[static_cast<size_t>(p - 1)]) continue;
+    flags[static_cast<size_t>(p - 1)] = true;
+    block(p);
+  }
+  return flags;
+}
+
+QRectF LineValueRect(float x, float y, const PlotArea& plot, float s) {
+  float labelY = plot.Top + 2 * s <= y - 21 * s ? y - 21 * s : y + 6 * s;
+  if (labelY < plot.Top) labelY = plot.Top;
+  if (labelY + 15 * s > plot.Bottom) labelY = plot.Bottom - 15 * s;
+  return QRectF(x - 60 * s, labelY, 120 * s, 15 * s);
+}
+
+namespace {
+
+QString LineSubtitle(const ValueStats& st) {
+  return QStringLiteral("合计 ") + FormatValue(st.Sum) + QStringLiteral("    平均 ") +
+         FormatValue(st.Average()) + QStringLiteral("    最高 ") + FormatValue(st.Highest) +
+         QStringLiteral("    最低 ") + FormatValue(st.Lowest);
+}
+
+int ValueLabelGap(float plotW, int n, float s) {
+  const float stepX = plotW / n;
+  return 72 * s > stepX ? static_cast<int>(std::floor(72 * s / stepX)) + 1 : 1;
+}
+
+int CategoryLabelEvery(const LineLayout& L, const ItemTable& table, const LabelOptions& opt,
+                       const FontFace* face) {
+  if (L.Count <= 1) return 1;
+  const float s = L.Scale;
+  const float slot = std::max(L.Plot.Width() / L.Count, 1.0f);
+  // Only the first label is measured: letters and numbers are all short,
+  // and names are the case where thinning matters least.
+  const float w = std::max(MeasureTextWidth(face, LineItemLabel(table, opt, 1, L.UseLetters)) + 3 * s,
+                           3 * s);
+  return w > slot ? static_cast<int>(std::min(std::floor(w / slot), 1e9f)) + 1 : 1;
+}
+
+}  // namespace
+
+LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
+                             const ChartRequest& request, const FontFace* face) {
+  LineLayout L;
+  const float s = L.Scale = request.Scale;
+  if (table.ItemCount() == 0) return L;
+  const LabelOptions& opt = request.Labels;
+  L.Stats = ComputeStats(table);
+  L.UseLetters = LineUsesLetters(table, opt, s);
+  L.Axis = LineAxis(L.Stats.Lowest, L.Stats.Highest);
+  L.Subtitle = LineSubtitle(L.Stats);
+  L.Plot = ChartPlotArea(width, height, s);
+  L.PlotDrawn = L.Plot.Usable(s);
+  if (!L.PlotDrawn) return L;
+
+  const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), s);
+  L.Gap = ValueLabelGap(L.Plot.Width(), n, s);
+  std::vector<double> values(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
+  const std::vector<bool> flags = PickValueLabelPoints(values, L.Gap);
+  L.Markers = n <= 120;
+  L.Every = CategoryLabelEvery(L, table, opt, face);
+
+  const bool showValues = request.ShowValues && !opt.LineNoValue;
+  const float spacing = n > 1 ? L.Plot.Width() / (n - 1) : 0;
+  L.Points.reserve(static_cast<size_t>(n));
+  L.Regions.reserve(static_cast<size_t>(n));
+  for (int i = 1; i <= n; ++i) {
+    LinePoint p;
+    p.X = L.Plot.Left + spacing * (i - 1);
+    p.Y = ValueToY(L.Plot, L.Axis, values[static_cast<size_t>(i - 1)]);
+    p.ValueLabel = showValues && flags[static_cast<size_t>(i - 1)];
+    if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, s);
+    p.CategoryLabel = (i - 1) % L.Every == 0 || i == n;
+    L.Regions.push_back({i, p.X - 18 * s, p.Y - 18 * s, p.X + 18 * s, p.Y + 18 * s});
+    L.Points.push_back(p);
+  }
+  return L;
+}
+
+namespace {
+
+void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
+  const float s = L.Scale;
+  QPolygonF line;
+  line.reserve(static_cast<qsizetype>(L.Points.size()));
+  for (const LinePoint& p : L.Points) line << QPointF(p.X, p.Y);
+  if (line.size() >= 2) {
+    QPolygonF area = line;
+    area.prepend(QPointF(line.front().x(), L.Plot.Bottom));
+    area.append(QPointF(line.back().x(), L.Plot.Bottom));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ToColor(WithAlpha(lineColor, 0x22)));
+    painter.drawPolygon(area, Qt::WindingFill);
+    QPen pen(ToColor(lineColor), 2.2 * s);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(line);
+  }
+  if (!L.Markers) return;
+  painter.setPen(QPen(ToColor(lineColor), 2 * s));
+  painter.setBrush(ToColor(0xFFFFFFFF));
+  for (const LinePoint& p : L.Points) {
+    painter.drawEllipse(QRectF(p.X - 3.5 * s, p.Y - 3.5 * s, 7 * s, 7 * s));
+  }
+  painter.setBrush(Qt::NoBrush);
+}
+
+void PaintLabels(QPainter& painter, const ChartFonts& fonts, const LineLayout& L,
+                 const ItemTable& table, const LabelOptions& opt) {
+  const float s = L.Scale;
+  for (int i = 1; i <= L.Count; ++i) {
+    const LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
+    if (p.ValueLabel) {
+      DrawTextBox(painter, fonts.Normal, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
+                  p.ValueRect, 0xFF44506A, TextAlign::Center);
+    }
+    if (p.CategoryLabel) {
+      DrawTextBox(painter, fonts.Normal, LineItemLabel(table, opt, i, L.UseLetters),
+                  QRectF(p.X - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s), 0xFF55607A,
+                  TextAlign::Center);
+    }
+  }
+}
+
+}  // namespace
+
+void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& table,
+                   const ChartRequest& request, ChartState& state) {
+  const float s = request.Scale;
+  if (table.ItemCount() == 0 || !state.Fonts.Ensure(s)) return;
+  const LineLayout L = ComputeLineLayout(width, height, table, request, &state.Fonts.Normal);
+  ClearCanvas(painter, width, height);
+  DrawChartTitle(painter, state.Fonts, width, s, request.Title, L.Subtitle);
+  state.Outline.Subtitle = L.Subtitle;
+  if (!L.PlotDrawn) return;
+  state.Outline.Axis = L.Axis;
+  state.Outline.Drawn = state.Outline.Capacity = L.Count;
+  DrawValueAxis(painter, state.Fonts, L.Plot, L.Axis, s);
+  PaintSeries(painter, L, request.LineColor);
+  PaintLabels(painter, state.Fonts, L, table, request.Labels);
+  state.HitRegions = L.Regions;
+}
+
+}  // namespace qh

@@ -1,0 +1,53 @@
+#pragma once
+// Points of the first rows joined by a line over a tinted area.
+#include "chart/render_chart.h"
+
+#include <vector>
+
+namespace qh {
+
+struct LinePoint {
+  float X = 0, Y = 0;
+  bool ValueLabel = false;     // draw its value
+  QRectF ValueRect;            // where the value goes
+  bool CategoryLabel = false;  // draw its name, letter or number
+};
+
+struct LineLayout {
+  float Scale = 1;
+  int Count = 0;  // points drawn
+  ValueStats Stats;
+  bool UseLetters = false;
+  QString Subtitle;
+  AxisScale Axis;
+  PlotArea Plot;
+  bool PlotDrawn = false;
+  int Gap = 1;    // value labels keep this many positions apart
+  int Every = 1;  // category label on every n-th point
+  bool Markers = false;
+  std::vector<LinePoint> Points;
+  std::vector<HitRegion> Regions;
+};
+
+// The axis of the line chart: from the data minimum when the values spread
+// widely or dip below zero, else from zero.
+AxisScale LineAxis(double lowest, double highest);
+
+// Points that fit: floor((plotW - 10s) / 20s) + 1, at least 2, at most rowCount.
+int ComputeLineFit(float plotW, int rowCount, float s);
+
+// One flag per position: the ends, the first highest and lowest, then the
+// largest values at least gap positions away from every label before them.
+std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int gap);
+
+// Value label box above the point, or below it near the top edge, kept
+// inside the plot.
+QRectF LineValueRect(float x, float y, const PlotArea& plot, float s);
+
+LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
+                             const ChartRequest& request, const FontFace* face);
+
+void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& table,
+                   const ChartRequest& request, ChartState& state);
+
+}  // namespace qh

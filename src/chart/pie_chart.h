@@ -1,0 +1,49 @@
+#pragma once
+// One page of rows as a pie with a legend sorted by value.
+#include "chart/render_chart.h"
+
+#include <vector>
+
+namespace qh {
+
+struct PieSlice {
+  int Item = 0;            // 1-based row
+  double Start = 0;        // degrees clockwise from 3 o'clock; -90 is 12 o'clock
+  double Sweep = 0;        // degrees, clockwise when positive
+};
+
+struct LegendRow {
+  int Item = 0;
+  float Y = 0;
+  QString Value;    // FormatValue
+  QString Percent;  // share of the page total
+};
+
+struct PieLayout {
+  float Scale = 1;
+  int Count = 0;   // rows on this page
+  int Offset = 0;  // rows before this page
+  long double PageTotal = 0;
+  long double Divisor = 1;
+  QString Subtitle;
+  float PieW = 0, R = 0, Cx = 0, Cy = 0;
+  std::vector<PieSlice> Slices;
+  std::vector<double> SeparatorAngles;  // one per slice boundary after 12 o'clock
+  float RowH = 0, Left = 0, Right = 0, ValueW = 0, PctW = 0, NameW = 0, ValueX = 0, PctX = 0;
+  int Rows = 0;             // legend lines drawn
+  std::vector<int> Order;   // local positions 1..Count, largest value first
+  std::vector<LegendRow> Legend;
+  std::vector<HitRegion> Regions;
+};
+
+PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
+                           const ChartRequest& request, int pageNo);
+
+// Page positions 1..n of values sorted largest first; equal values keep
+// their order.
+std::vector<int> LegendOrder(const std::vector<double>& values);
+
+void DrawPieChart(QPainter& painter, int width, int height, const ItemTable& table,
+                  const ChartRequest& request, ChartState& state);
+
+}  // namespace qh
