@@ -2,7 +2,9 @@
 // The About window: product title, a line about the maker, the WeChat
 // caption and the QR code carried inside the program, closed with OK,
 // Enter or Escape.
+#include <QColor>
 #include <QDialog>
+#include <QRect>
 #include <QString>
 
 class QLabel;
@@ -30,7 +32,7 @@ class AboutDialog final : public QDialog {
  private:
   void BuildLayout();
   void LoadQrPicture(const QString& qrHex);
-  void StyleAboutLabel(QLabel* label, int top, int height, double pointSize, bool bold,
+  void StyleAboutLabel(QLabel* label, const QRect& box, double pointSize, bool bold,
                        const QColor& colour);
 
   double scale_;

@@ -1,0 +1,28 @@
+#pragma once
+// Where everything of the About window goes at a given DPI scale. Pure
+// arithmetic, so the numbers can be checked without a window.
+#include <QRect>
+#include <QSize>
+
+namespace qh {
+
+struct AboutLayout {
+  QSize window;       // 470 x 545 before scaling
+  QRect line1;        // product title
+  QRect line2;        // notice about the maker
+  QRect line3;        // WeChat caption
+  QRect qr;           // 260 x 260, centred in the width
+  QRect okButton;     // 140 x 40, centred in the width
+  double titlePointSize;  // 18 x s
+  double textPointSize;   // 10 x s, the two smaller lines and the button
+};
+
+// dpiScale is ScreenDpi / 96; values below 1 count as 1. Every scaled
+// length is rounded to the nearest whole pixel, halves to even.
+AboutLayout ComputeAboutLayout(double dpiScale);
+
+// Top-left corner that centres a window of the given size on a screen area;
+// odd leftovers are dropped (whole-number halving).
+QPoint CentredTopLeft(const QRect& screen, const QSize& window);
+
+}  // namespace qh

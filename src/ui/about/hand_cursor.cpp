@@ -1,0 +1,18 @@
+#include "ui/about/hand_cursor.h"
+
+#include <QPixmap>
+
+#include "app/embedded_assets.h"
+#include "app/embedded_cursor.h"
+
+namespace qh {
+
+std::optional<QCursor> EmbeddedHandCursor() {
+  const std::optional<QByteArray> bytes = HandCursorBytes();
+  if (!bytes) return std::nullopt;
+  const std::optional<CursorPicture> picture = DecodeCursorFile(*bytes);
+  if (!picture) return std::nullopt;
+  return QCursor(QPixmap::fromImage(picture->image), picture->hotSpot.x(), picture->hotSpot.y());
+}
+
+}  // namespace qh
