@@ -1,0 +1,137 @@
+// The About window: layout at two scales, closing keys, the QR failure note.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "app/embedded_assets.h"
+#include "ui/about/about_dialog.h"
+#include "ui/about/about_layout.h"
+
+namespace qh {
+namespace {
+
+const QString kCaption = QStringLiteral("微信扫码关注公众号:");
+const QString kFailedCaption = QStringLiteral("微信扫码关注公众号:( 二维码载入失败 )");
+
+template <typename T>
+T* Child(const AboutDialog& dialog, const char* name) {
+  T* child = dialog.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+TEST(AboutLayoutTest, GeometryAtTwoScales) {
+  const struct {
+    double scale;
+    QSize window;
+    QRect title, line3, qr, ok;
+    double titlePt, textPt;
+  } cases[] = {
+      {1.0, {470, 545}, {24, 20, 422, 34}, {24, 88, 422, 24}, {105, 126, 260, 260},
+       {165, 410, 140, 40}, 18, 10},
+      // 144 DPI: 330 x 1.5 = 495, halved toward zero.
+      {1.5, {705, 818}, {36, 30, 633, 51}, {36, 132, 633, 36}, {158, 189, 390, 390},
+       {247, 615, 210, 60}, 27, 15},
+      // Below 96 DPI the window is never shrunk.
+      {0.75, {470, 545}, {24, 20, 422, 34}, {24, 88, 422, 24}, {105, 126, 260, 260},
+       {165, 410, 140, 40}, 18, 10},
+  };
+  for (const auto& c : cases) {
+    const AboutLayout layout = ComputeAboutLayout(c.scale);
+    EXPECT_EQ(layout.window, c.window) << c.scale;
+    EXPECT_EQ(layout.line1, c.title) << c.scale;
+    EXPECT_EQ(layout.line3, c.line3) << c.scale;
+    EXPECT_EQ(layout.qr, c.qr) << c.scale;
+    EXPECT_EQ(layout.okButton, c.ok) << c.scale;
+    EXPECT_DOUBLE_EQ(layout.titlePointSize, c.titlePt) << c.scale;
+    EXPECT_DOUBLE_EQ(layout.textPointSize, c.textPt) << c.scale;
+  }
+}
+
+TEST(AboutLayoutTest, CentresOnTheScreenDroppingOddPixels) {
+  EXPECT_EQ(CentredTopLeft(QRect(0, 0, 1920, 1080), QSize(471, 545)), QPoint(724, 267));
+  EXPECT_EQ(CentredTopLeft(QRect(1920, 0, 1280, 1024), QSize(470, 545)), QPoint(2325, 239));
+  EXPECT_EQ(CentredTopLeft(QRect(0, 0, 400, 300), QSize(471, 545)), QPoint(-35, -122));
+}
+
+TEST(AboutDialogTest, WidgetsFollowTheLayout) {
+  for (double scale : {1.0, 1.5}) {
+    AboutDialog dialog(nullptr, scale);
+    const AboutLayout layout = ComputeAboutLayout(scale);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("关于 青禾图表生成工具"));
+    EXPECT_EQ(dialog.size(), layout.window);
+    auto* title = Child<QLabel>(dialog, "lblLine1");
+    auto* caption = Child<QLabel>(dialog, "lblLine3");
+    auto* qr = Child<QLabel>(dialog, "imgQr");
+    auto* ok = Child<QPushButton>(dialog, "cmdOK");
+    ASSERT_TRUE(title && caption && qr && ok);
+    EXPECT_EQ(title->text(), QStringLiteral("青禾图表生成工具"));
+    EXPECT_EQ(title->geometry(), layout.line1);
+    EXPECT_DOUBLE_EQ(title->font().pointSizeF(), 18 * scale);
+    EXPECT_TRUE(title->font().bold());
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(34, 51, 68));
+    EXPECT_EQ(caption->palette().color(QPalette::WindowText), QColor(85, 96, 122));
+    EXPECT_EQ(caption->text(), kCaption);
+    EXPECT_EQ(qr->geometry(), layout.qr);
+    EXPECT_FALSE(qr->pixmap().isNull());
+    EXPECT_TRUE(dialog.HasQrPicture());
+    EXPECT_EQ(ok->text(), QStringLiteral("确定"));
+    EXPECT_EQ(ok->geometry(), layout.okButton);
+    EXPECT_DOUBLE_EQ(ok->font().pointSizeF(), 10 * scale);
+  }
+}
+
+TEST(AboutDialogTest, EnterEscapeAndOkCloseOtherKeysDoNot) {
+  const struct {
+    const char* name;
+    int key;
+    bool closes;
+  } cases[] = {{"Return", Qt::Key_Return, true},
+               {"keypad Enter", Qt::Key_Enter, true},
+               {"Escape", Qt::Key_Escape, true},
+               {"a letter", Qt::Key_A, false},
+               {"F1", Qt::Key_F1, false}};
+  for (const auto& c : cases) {
+    AboutDialog dialog(nullptr, 1.0);
+    dialog.show();
+    QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &press);
+    EXPECT_EQ(dialog.isVisible(), !c.closes) << c.name;
+    if (c.closes) {
+      EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.name;
+    }
+  }
+  AboutDialog dialog(nullptr, 1.0);
+  dialog.show();
+  Child<QPushButton>(dialog, "cmdOK")->click();
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(AboutDialogTest, PictureThatCannotBeShownGetsTheFailureNote) {
+  const QString good = QrImageHex();
+  QString badDigit = good;
+  badDigit[100] = u'G';
+  // Decodes to the right length but is no picture.
+  const QString notAPicture(2 * kQrImageBytes, u'7');
+  const struct {
+    const char* name;
+    QString hex;
+  } cases[] = {{"bad digit", badDigit},
+               {"two digits short", good.left(good.size() - 2)},
+               {"empty", QString()},
+               {"not a picture", notAPicture}};
+  for (const auto& c : cases) {
+    AboutDialog dialog(nullptr, 1.5, c.hex);
+    EXPECT_FALSE(dialog.HasQrPicture()) << c.name;
+    EXPECT_EQ(Child<QLabel>(dialog, "lblLine3")->text(), kFailedCaption) << c.name;
+    EXPECT_TRUE(Child<QLabel>(dialog, "imgQr")->pixmap().isNull()) << c.name;
+    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->geometry(), QRect(247, 615, 210, 60))
+        << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,165 @@
+// Hex decoding, temporary files and the built-in assets.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/embedded_assets.h"
+#include "app/embedded_cursor.h"
+#include "app/embedded_hex.h"
+#include "ui/about/hand_cursor.h"
+
+namespace qh {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+TEST(HexDigitValueTest, DigitsAndNonDigits) {
+  const struct {
+    char16_t c;
+    int value;
+  } cases[] = {{u'0', 0}, {u'9', 9},  {u'A', 10}, {u'a', 10}, {u'F', 15}, {u'f', 15},
+               {u'G', -1}, {u'g', -1}, {u' ', -1}, {u'/', -1}, {u':', -1}, {u'@', -1},
+               {u'０', -1}, {u'Ａ', -1}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(HexDigitValue(QChar(c.c)), c.value) << "char U+" << std::hex << int(c.c);
+  }
+}
+
+TEST(DecodeHexTest, LengthAndDigitRules) {
+  const struct {
+    const char* name;
+    QString text;
+    qint64 expected;
+    std::optional<QByteArray> bytes;
+  } cases[] = {
+      {"exact", "00FF7a", 3, QByteArray("\x00\xFF\x7A", 3)},
+      {"lower case", "abcdef", 3, QByteArray("\xAB\xCD\xEF", 3)},
+      {"odd trailing digit ignored", "0102X", 2, QByteArray("\x01\x02", 2)},
+      {"two digits short", "0102", 3, std::nullopt},
+      {"two digits long", "01020304", 3, std::nullopt},
+      {"G in the middle", "01G203", 3, std::nullopt},
+      {"space between bytes", "01 203", 3, std::nullopt},
+      {"empty text, one byte expected", "", 1, std::nullopt},
+      {"empty text, none expected", "", 0, QByteArray()},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeHex(c.text, c.expected), c.bytes) << c.name;
+  }
+}
+
+TEST(WriteHexFileTest, ReplacesALongerFileCompletely) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("~qzqr.jpg");
+  WriteAll(path, QByteArray(100, 'x'));
+  EXPECT_EQ(WriteHexFile(u"FFD8FFD9", 4, "~qzqr.jpg", dir.path()), path);
+  EXPECT_EQ(ReadAll(path), QByteArray("\xFF\xD8\xFF\xD9", 4));
+}
+
+TEST(WriteHexFileTest, BadTextWritesNothingAndKeepsTheOldFile) {
+  const struct {
+    const char* name;
+    QString text;
+  } cases[] = {{"two digits short", "FFD8FF"},
+               {"two digits long", "FFD8FFD900"},
+               {"a G", "FFD8FGD9"}};
+  for (const auto& c : cases) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("~qzhand.cur");
+    WriteAll(path, "old contents");
+    EXPECT_TRUE(WriteHexFile(c.text, 4, "~qzhand.cur", dir.path()).isEmpty()) << c.name;
+    EXPECT_EQ(ReadAll(path), "old contents") << c.name;
+    EXPECT_TRUE(WriteHexFile(c.text, 4, "new.cur", dir.path()).isEmpty()) << c.name;
+    EXPECT_FALSE(QFile::exists(dir.filePath("new.cur"))) << c.name;
+  }
+}
+
+TEST(WriteHexFileTest, UnwritablePlaceGivesEmptyText) {
+  QTemporaryDir dir;
+  // A folder in the file's place cannot be replaced by a file.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("~qzqr.jpg"));
+  EXPECT_TRUE(WriteHexFile(u"00", 1, "~qzqr.jpg", dir.path()).isEmpty());
+  EXPECT_TRUE(WriteHexFile(u"00", 1, "x.bin", dir.filePath("missing/folder")).isEmpty());
+}
+
+TEST(EmbeddedAssetsTest, TextMatchesTheDeclaredLengths) {
+  EXPECT_EQ(QrImageHex().size(), 2 * kQrImageBytes);
+  EXPECT_EQ(HandCursorHex().size(), 2 * kHandCursorBytes);
+  EXPECT_EQ(QrImageHex(), QrImageHex().toUpper());
+  EXPECT_EQ(HandCursorHex(), HandCursorHex().toUpper());
+}
+
+TEST(EmbeddedAssetsTest, WrittenFilesAreAJpegAndACursor) {
+  QTemporaryDir dir;
+  const QString qrPath = WriteQrImage(dir.path());
+  const QString cursorPath = WriteHandCursor(dir.path());
+  EXPECT_EQ(qrPath, dir.filePath("~qzqr.jpg"));
+  EXPECT_EQ(cursorPath, dir.filePath("~qzhand.cur"));
+  const QByteArray qr = ReadAll(qrPath);
+  const QByteArray cursor = ReadAll(cursorPath);
+  EXPECT_EQ(qr.size(), kQrImageBytes);
+  EXPECT_TRUE(qr.startsWith("\xFF\xD8"));
+  EXPECT_TRUE(qr.endsWith("\xFF\xD9"));
+  EXPECT_EQ(cursor.size(), kHandCursorBytes);
+  EXPECT_TRUE(cursor.startsWith(QByteArray("\x00\x00\x02\x00\x01\x00", 6)));
+}
+
+TEST(EmbeddedAssetsTest, CleanUpRemovesBothFilesAndToleratesMissingOnes) {
+  QTemporaryDir dir;
+  ASSERT_FALSE(WriteQrImage(dir.path()).isEmpty());
+  ASSERT_FALSE(WriteHandCursor(dir.path()).isEmpty());
+  WriteAll(dir.filePath("other.txt"), "kept");
+  DeleteEmbeddedTempFiles(dir.path());
+  EXPECT_FALSE(QFile::exists(dir.filePath("~qzqr.jpg")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("~qzhand.cur")));
+  EXPECT_TRUE(QFile::exists(dir.filePath("other.txt")));
+  DeleteEmbeddedTempFiles(dir.path());  // nothing left: no error either
+  DeleteFileQuietly(QString());
+}
+
+TEST(CursorDecodeTest, BuiltInHandHasItsHotSpotOnTheFingertip) {
+  const std::optional<QByteArray> bytes = HandCursorBytes();
+  ASSERT_TRUE(bytes);
+  const std::optional<CursorPicture> cursor = DecodeCursorFile(*bytes);
+  ASSERT_TRUE(cursor);
+  EXPECT_EQ(cursor->image.size(), QSize(32, 32));
+  EXPECT_EQ(cursor->hotSpot, QPoint(5, 0));
+  EXPECT_EQ(qAlpha(cursor->image.pixel(cursor->hotSpot)), 255);  // the fingertip itself
+  EXPECT_EQ(qAlpha(cursor->image.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(cursor->image.pixel(31, 31)), 0);
+  EXPECT_EQ(cursor->image.pixel(5, 5), qRgb(255, 255, 255));  // inside the finger
+
+  const std::optional<QCursor> pointer = EmbeddedHandCursor();
+  ASSERT_TRUE(pointer);
+  EXPECT_EQ(pointer->hotSpot(), QPoint(5, 0));
+  EXPECT_EQ(pointer->pixmap().size(), QSize(32, 32));
+}
+
+TEST(CursorDecodeTest, DamagedFilesAreRefused) {
+  const QByteArray good = *HandCursorBytes();
+  QByteArray wrongType = good;
+  wrongType[2] = 1;  // an icon, not a cursor
+  QByteArray farOffset = good;
+  farOffset[18] = char(0x7F);  // image offset beyond the end
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } cases[] = {{"empty", QByteArray()},
+               {"header only", good.left(22)},
+               {"cut in the mask", good.left(good.size() - 10)},
+               {"not a cursor", wrongType},
+               {"image outside the file", farOffset}};
+  for (const auto& c : cases) EXPECT_FALSE(DecodeCursorFile(c.bytes)) << c.name;
+}
+
+}  // namespace
+}  // namespace qh
