@@ -22,29 +22,26 @@ struct RawLine {
   qsizetype end = 0;
 };
 
-std::vector<RawLine> SplitLines(const QByteArray& data) {
-  std::vector<RawLine> lines;
+// The line that starts at pos (pos < data.size()).
+RawLine LineAt(const QByteArray& data, qsizetype pos) {
   const qsizetype size = data.size();
-  qsizetype pos = 0;
-  while (pos < size) {
-    RawLine line;
-    line.begin = pos;
-    while (pos < size && data[pos] != '\n' && data[pos] != '\r') ++pos;
-    line.textEnd = pos;
-    if (pos < size && data[pos] == '\r') ++pos;
-    if (pos < size && data[pos] == '\n' && (pos == line.textEnd || data[pos - 1] == '\r')) ++pos;
-    line.end = pos;
-    lines.push_back(line);
-  }
-  return lines;
+  RawLine line;
+  line.begin = pos;
+  while (pos < size && data[pos] != '\n' && data[pos] != '\r') ++pos;
+  line.textEnd = pos;
+  if (pos < size && data[pos] == '\r') ++pos;
+  if (pos < size && data[pos] == '\n') ++pos;
+  line.end = pos;
+  return line;
 }
 
-// The line break the file already uses, so that added lines match it.
-QByteArray FileLineBreak(const QByteArray& data, const std::vector<RawLine>& lines) {
-  for (const RawLine& line : lines) {
-    if (line.end > line.textEnd) return data.mid(line.textEnd, line.end - line.textEnd);
-  }
-  return QByteArrayLiteral("\r\n");
+// The line break the file already uses, so that added lines match it. Only
+// a one-line file can lack one on its first line.
+QByteArray FileLineBreak(const QByteArray& data) {
+  if (data.isEmpty()) return QByteArrayLiteral("\r\n");
+  const RawLine first = LineAt(data, 0);
+  if (first.end == first.textEnd) return QByteArrayLiteral("\r\n");
+  return data.mid(first.textEnd, first.end - first.textEnd);
 }
 
 bool IsAsciiSpace(QChar c) {
@@ -115,27 +112,29 @@ bool IsBlankLine(const QByteArray& data, const RawLine& line) {
   return true;
 }
 
-// Where a section sits in the file: its header line and the lines up to the
-// next header.
-struct SectionSpan {
-  size_t header = 0;
-  size_t end = 0;  // one past the section's last line
-};
+std::optional<QString> HeaderName(const QByteArray& data, const RawLine& line) {
+  if (!MayBeSection(data, line)) return std::nullopt;
+  return SectionName(DecodeLine(data, line));
+}
 
-std::optional<SectionSpan> FindSection(const QByteArray& data, const std::vector<RawLine>& lines,
-                                       QStringView section) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (!MayBeSection(data, lines[i])) continue;
-    const auto name = SectionName(DecodeLine(data, lines[i]));
-    if (!name || !SameName(*name, section)) continue;
-    size_t end = i + 1;
-    while (end < lines.size() && !(MayBeSection(data, lines[end]) &&
-                                   SectionName(DecodeLine(data, lines[end])))) {
-      ++end;
+// Walks the file line by line (no line table: a file of millions of empty
+// lines stays cheap) and hands every line of the first section named section
+// to visit until it returns true. Returns the section's header line, or
+// nothing when the section is missing.
+template <typename Visit>
+std::optional<RawLine> ScanSection(const QByteArray& data, QStringView section, Visit visit) {
+  std::optional<RawLine> header;
+  for (qsizetype pos = 0; pos < data.size();) {
+    const RawLine line = LineAt(data, pos);
+    pos = line.end;
+    const auto name = HeaderName(data, line);
+    if (header) {
+      if (name || visit(line)) break;
+    } else if (name && SameName(*name, section)) {
+      header = line;
     }
-    return SectionSpan{i, end};
   }
-  return std::nullopt;
+  return header;
 }
 
 std::optional<QByteArray> ReadFileBytes(const QString& path) {
@@ -169,31 +168,31 @@ bool SaveBytes(const QString& path, const QByteArray& data) {
 // Sets one value in the file's bytes: in place, or appended to its section,
 // or in a new section at the end; every other line keeps its bytes.
 void SetValue(QByteArray& data, QStringView section, QStringView key, QStringView value) {
-  const std::vector<RawLine> lines = SplitLines(data);
-  const QByteArray lineBreak = FileLineBreak(data, lines);
+  const QByteArray lineBreak = FileLineBreak(data);
   const QByteArray keyLine = EncodeField(key) + '=' + EncodeField(value);
-  const bool endsOpen = !lines.empty() && lines.back().end == lines.back().textEnd;
 
-  const auto span = FindSection(data, lines, section);
-  if (!span) {
-    if (endsOpen) data += lineBreak;
+  RawLine lastUsed;
+  std::optional<RawLine> match;
+  const auto header = ScanSection(data, section, [&](const RawLine& line) {
+    if (IsBlankLine(data, line)) return false;
+    lastUsed = line;
+    const auto entry = ParseKeyLine(DecodeLine(data, line));
+    if (entry && SameName(entry->key, key)) match = line;
+    return match.has_value();
+  });
+
+  if (!header) {
+    if (!data.isEmpty() && !data.endsWith('\n') && !data.endsWith('\r')) data += lineBreak;
     data += '[' + EncodeField(section) + ']' + lineBreak + keyLine + lineBreak;
     return;
   }
-
-  size_t lastUsed = span->header;
-  for (size_t i = span->header + 1; i < span->end; ++i) {
-    if (IsBlankLine(data, lines[i])) continue;
-    lastUsed = i;
-    const auto entry = ParseKeyLine(DecodeLine(data, lines[i]));
-    if (!entry || !SameName(entry->key, key)) continue;
+  if (match) {
     // Keep the key as spelled in the file; "=" is never a GBK trail byte.
-    const qsizetype eq = data.indexOf('=', lines[i].begin);
-    data.replace(eq + 1, lines[i].textEnd - eq - 1, EncodeField(value));
+    const qsizetype eq = data.indexOf('=', match->begin);
+    data.replace(eq + 1, match->textEnd - eq - 1, EncodeField(value));
     return;
   }
-
-  const RawLine& after = lines[lastUsed];
+  const RawLine after = lastUsed.end > 0 ? lastUsed : *header;
   QByteArray insert = keyLine + lineBreak;
   if (after.end == after.textEnd) insert.prepend(lineBreak);  // the file's last line had no break
   data.insert(after.end, insert);
@@ -210,18 +209,17 @@ int HexDigit(QChar c) {
 QString IniFile::ReadRaw(QStringView section, QStringView key, const QString& fallback) const {
   const auto data = ReadFileBytes(path_);
   if (!data) return fallback;
-  const std::vector<RawLine> lines = SplitLines(*data);
-  const auto span = FindSection(*data, lines, section);
-  if (!span) return fallback;
-  for (size_t i = span->header + 1; i < span->end; ++i) {
-    const auto entry = ParseKeyLine(DecodeLine(*data, lines[i]));
-    if (!entry || !SameName(entry->key, key)) continue;
-    QString value = entry->value.left(kMaxValueChars);
-    const qsizetype nul = value.indexOf(QChar(0));
-    if (nul >= 0) value.truncate(nul);
-    return value;
-  }
-  return fallback;
+  std::optional<QString> found;
+  ScanSection(*data, section, [&](const RawLine& line) {
+    const auto entry = ParseKeyLine(DecodeLine(*data, line));
+    if (entry && SameName(entry->key, key)) found = entry->value;
+    return found.has_value();
+  });
+  if (!found) return fallback;
+  QString value = found->left(kMaxValueChars);
+  const qsizetype nul = value.indexOf(QChar(0));
+  if (nul >= 0) value.truncate(nul);
+  return value;
 }
 
 QString IniFile::IniRead(QStringView section, QStringView key, const QString& fallback) const {

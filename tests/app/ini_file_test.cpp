@@ -48,6 +48,14 @@ TEST_F(IniFileTest, ValueIsCutAtNulAndAtBufferSize) {
   EXPECT_EQ(ini.ReadRaw(u"S", u"long", "").size(), IniFile::kMaxValueChars);
 }
 
+TEST_F(IniFileTest, FirstSectionWinsAndByteOrderMarkIsSkipped) {
+  Put("\xEF\xBB\xBF[A]\rk=1\r[a]\rk=2\r");
+  const IniFile ini(Path());
+  EXPECT_EQ(ini.ReadRaw(u"A", u"k", ""), QStringLiteral("1"));
+  EXPECT_TRUE(ini.IniWrite(u"a", u"n", u"3"));
+  EXPECT_EQ(Get(), QByteArray("\xEF\xBB\xBF[A]\rk=1\rn=3\r[a]\rk=2\r"));
+}
+
 TEST_F(IniFileTest, ReadsGbkText) {
   Put("[Recent]\r\nLastFile=C:\\\xC7\xE0\xBA\xCC.html\r\n");  // 青禾
   EXPECT_EQ(IniFile(Path()).ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("C:\\青禾.html"));
@@ -92,7 +100,8 @@ TEST_F(IniFileTest, JunkNeverCrashesAndStaysIntact) {
   QByteArray junk;
   for (int i = 0; i < 70000; ++i) junk += static_cast<char>((i * 7919) % 256);
   const QByteArray oneLine = QByteArray(5 * 1024 * 1024, '\x81');
-  for (const QByteArray& bytes : {junk, oneLine}) {
+  const QByteArray manyLines = QByteArray(5 * 1024 * 1024, '\n');
+  for (const QByteArray& bytes : {junk, oneLine, manyLines}) {
     Put(bytes);
     const IniFile ini(Path());
     EXPECT_EQ(ini.IniReadInt(u"Limits", u"MaxItems", 5), 5);
