@@ -32,8 +32,7 @@ QString ShellQuoted(const QString& text) {
 QByteArray ScriptBytes(const UpdatePaths& paths, qint64 size, const ScriptTiming& timing) {
 #if defined(Q_OS_WIN)
   Q_UNUSED(timing);
-  const QString crlf = QStringLiteral("\r\n");
-  return EncodeGbk(BatchScriptLines(paths, size).join(crlf) + crlf);
+  return BatchScriptBytes(paths, size);
 #else
   return ShellScriptText(paths, size, timing).toUtf8();
 #endif
@@ -113,6 +112,11 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size) {
       QStringLiteral("ping -n 3 127.0.0.1 >nul"),
       QStringLiteral("del ") + bat + QStringLiteral(" >nul 2>&1"),
   };
+}
+
+QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size) {
+  const QString crlf = QStringLiteral("\r\n");
+  return EncodeGbk(BatchScriptLines(paths, size).join(crlf) + crlf);
 }
 
 QString ShellScriptText(const UpdatePaths& paths, qint64 size, const ScriptTiming& timing) {

@@ -24,6 +24,8 @@ QString ScriptFileName();
 
 // The 38 lines of the batch file, without line ends.
 QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size);
+// The batch file as written: code page 936, every line ended by CR LF.
+QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size);
 
 // Waits of the shell script; tests shorten them.
 struct ScriptTiming {

@@ -1,0 +1,134 @@
+// Build numbers from the remote Last-Modified text and the local link time.
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include "update/download_update.h"
+#include "update/local_version.h"
+#include "update/remote_build.h"
+
+namespace qh {
+namespace {
+
+struct HeaderCase {
+  const char* header;
+  qint32 buildNumber;  // at UTC+8; 0 = no usable time
+};
+
+TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
+  const HeaderCase cases[] = {
+      {"Sun, 06 Nov 1994 08:49:37 GMT", 1994110616},
+      {"Mon, 31 Dec 2023 20:00:00 GMT", 2024010104},  // crosses midnight and the year
+      {"Thu, 02 May 2024 15:59:59 GMT", 2024050223},  // minutes never round up
+      {"Sun, 00 Mar 2024 10:00:00 GMT", 2024022918},  // day 0 = last day of February
+      {"Sun, 06 nov 1994 08:49:37 GMT", 0},           // month names are case-sensitive
+      {"Sun, 06 Nov 1994 08:49:37 GM", 0},            // 28 characters
+      {"Sunday, 06-Nov-94 08:49:37 GMT", 0},          // the obsolete form
+      {"Sun, 06 Nov xxxx 08:49:37 GMT", 0},           // no year
+      {"", 0},
+  };
+  for (const HeaderCase& c : cases) {
+    const QDateTime t = LastModifiedOf(QString::fromLatin1(c.header));
+    const qint32 n = t > ZeroDateTime() ? BuildNumberOf(t.addSecs(8 * 3600)) : 0;
+    EXPECT_EQ(n, c.buildNumber) << c.header;
+  }
+}
+
+TEST(RemoteBuildTest, MonthNumberIsExact) {
+  EXPECT_EQ(MonthNumber(u"Jan"), 1);
+  EXPECT_EQ(MonthNumber(u"Dec"), 12);
+  EXPECT_EQ(MonthNumber(u"DEC"), 0);
+  EXPECT_EQ(MonthNumber(u"De"), 0);
+}
+
+TEST(RemoteBuildTest, YearsBeyondTheNumberRangeGiveZero) {
+  EXPECT_EQ(BuildNumberOf(QDateTime(QDate(2147, 12, 31), QTime(23, 0), Qt::UTC)), 2147123123);
+  EXPECT_EQ(BuildNumberOf(QDateTime(QDate(9999, 1, 1), QTime(0, 0), Qt::UTC)), 0);
+}
+
+struct StampCase {
+  qint64 stamp;
+  qint32 buildNumber;
+  const char* versionText;
+};
+
+TEST(LocalVersionTest, LinkStampAtChinaTime) {
+  const QDateTime now(QDate(2030, 7, 8), QTime(9, 41), Qt::LocalTime);
+  const StampCase cases[] = {
+      {1714640000, 2024050216, "24.05.02.16"},
+      {1704054600, 2024010104, "24.01.01.04"},  // rolls over into the new year
+      {0, 2030070809, "30.07.08.09"},           // unreadable: now
+      {-5, 2030070809, "30.07.08.09"},
+      {2147483648LL, 2030070809, "30.07.08.09"},  // past 2038 does not fit
+  };
+  for (const StampCase& c : cases) {
+    const LocalVersion v = LocalVersionFromStamp(c.stamp, now);
+    EXPECT_EQ(v.buildNumber, c.buildNumber) << c.stamp;
+    EXPECT_EQ(VersionTextOfDate(v.buildDate), QString::fromLatin1(c.versionText)) << c.stamp;
+    EXPECT_EQ(VersionText(v.buildNumber), QString::fromLatin1(c.versionText)) << c.stamp;
+  }
+}
+
+TEST(LocalVersionTest, RunningVersionIsComputedOnce) {
+  EXPECT_GT(LocalBuildNumber(), 2000000000);
+  EXPECT_EQ(&RunningLocalVersion(), &RunningLocalVersion());
+  EXPECT_EQ(LocalVersionText(), VersionText(LocalBuildNumber()));
+}
+
+QByteArray PeImage(quint32 peOffset, qsizetype size, quint32 stamp) {
+  QByteArray bytes(size, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  for (int i = 0; i < 4; ++i) bytes[60 + i] = char(peOffset >> (8 * i));
+  if (qsizetype(peOffset) + 12 <= size) {
+    bytes[peOffset] = 'P';
+    bytes[peOffset + 1] = 'E';
+    for (int i = 0; i < 4; ++i) bytes[peOffset + 8 + i] = char(stamp >> (8 * i));
+  }
+  return bytes;
+}
+
+TEST(LocalVersionTest, PeLinkTimeChecksEveryBound) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    qint32 stamp;
+  } cases[] = {
+      {"plain", PeImage(128, 512, 1714640000), 1714640000},
+      {"stamp ends the file", PeImage(128, 140, 1714640000), 1714640000},
+      {"one byte short", PeImage(128, 139, 1714640000), 0},
+      {"64 bytes", PeImage(128, 64, 1714640000).left(64), 0},
+      {"offset 0", PeImage(0, 512, 1714640000), 0},
+      {"offset beyond 1e9", PeImage(1000000001, 512, 1714640000), 0},
+      {"offset near 4 GiB", PeImage(0xFFFFFFF0u, 512, 1714640000), 0},
+      {"no MZ", PeImage(128, 512, 1714640000).replace(0, 2, "ZM"), 0},
+      {"no PE", PeImage(128, 512, 1714640000).replace(128, 2, "EP"), 0},
+      {"stamp past 2038 is negative", PeImage(128, 512, 0x80000000u), qint32(0x80000000u)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.bytes), c.stamp) << c.name;
+  EXPECT_EQ(PeLinkTime(QStringLiteral("/nonexistent/chart.exe")), 0);
+}
+
+TEST(LocalVersionTest, ArbitraryBytesNeverCrash) {
+  QRandomGenerator random(7);
+  for (int round = 0; round < 2000; ++round) {
+    QByteArray bytes(random.bounded(200), '\0');
+    for (char& b : bytes) b = char(random.bounded(256));
+    if (bytes.size() > 2 && round % 2 == 0) bytes.replace(0, 2, "MZ");
+    if (bytes.size() > 64 && round % 4 == 0) bytes[61] = bytes[62] = bytes[63] = 0;
+    PeLinkTimeOfBytes(bytes);
+    LooksLikeProgram(bytes, ExecutableFormat::Pe);
+  }
+}
+
+TEST(DownloadCheckTest, ProgramFormats) {
+  EXPECT_TRUE(LooksLikeProgram(QByteArray("\x7F" "ELF\x02", 5), ExecutableFormat::Elf));
+  EXPECT_FALSE(LooksLikeProgram("<html>404</html>", ExecutableFormat::Elf));
+  EXPECT_TRUE(LooksLikeProgram(PeImage(128, 512, 1), ExecutableFormat::Pe));
+  EXPECT_FALSE(LooksLikeProgram(PeImage(128, 512, 1).replace(128, 2, "EP"), ExecutableFormat::Pe));
+  EXPECT_FALSE(LooksLikeProgram(PeImage(128, 512, 1), ExecutableFormat::Elf));
+  EXPECT_FALSE(LooksLikeProgram(QByteArray("MZ"), ExecutableFormat::Pe));
+}
+
+}  // namespace
+}  // namespace qh
