@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/embedded_assets.h"
@@ -47,6 +48,17 @@ TEST(AboutLayoutTest, GeometryAtTwoScales) {
     EXPECT_EQ(layout.okButton, c.ok) << c.scale;
     EXPECT_DOUBLE_EQ(layout.titlePointSize, c.titlePt) << c.scale;
     EXPECT_DOUBLE_EQ(layout.textPointSize, c.textPt) << c.scale;
+  }
+}
+
+TEST(AboutLayoutTest, FontsAreNotScaledTwice) {
+  const struct {
+    double pointsAt96;
+    int dpi;
+    double expected;
+  } cases[] = {{18, 96, 18}, {27, 144, 18}, {15, 144, 10}, {36, 192, 18}, {18, 0, 18}};
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(DevicePointSize(c.pointsAt96, c.dpi), c.expected) << c.dpi;
   }
 }
 
@@ -108,6 +120,21 @@ TEST(AboutDialogTest, EnterEscapeAndOkCloseOtherKeysDoNot) {
   Child<QPushButton>(dialog, "cmdOK")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(AboutDialogTest, ShowsModallyOverItsOwner) {
+  QWidget owner;
+  owner.show();
+  QWidget* modalOwner = nullptr;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modalOwner = modal->parentWidget();
+    auto* dialog = owner.findChild<AboutDialog*>();  // never hang the test
+    ASSERT_NE(dialog, nullptr);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog, &escape);
+  });
+  QzShowAbout(&owner, 1.0);  // returns once Escape closed it
+  EXPECT_EQ(modalOwner, &owner);
 }
 
 TEST(AboutDialogTest, PictureThatCannotBeShownGetsTheFailureNote) {

@@ -66,7 +66,7 @@ void AboutDialog::BuildLayout() {
   imgQr_->setScaledContents(true);
   imgQr_->setGeometry(layout.qr);
   QFont buttonFont = DialogFont();
-  buttonFont.setPointSizeF(layout.textPointSize);
+  buttonFont.setPointSizeF(DevicePointSize(layout.textPointSize, logicalDpiY()));
   cmdOK_->setFont(buttonFont);
   cmdOK_->setGeometry(layout.okButton);
   cmdOK_->setDefault(true);
@@ -79,7 +79,7 @@ void AboutDialog::StyleAboutLabel(QLabel* label, const QRect& box, double pointS
   label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   label->setWordWrap(false);
   QFont font = DialogFont();
-  font.setPointSizeF(pointSize);
+  font.setPointSizeF(DevicePointSize(pointSize, logicalDpiY()));
   font.setBold(bold);
   label->setFont(font);
   QPalette palette = label->palette();

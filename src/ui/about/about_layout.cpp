@@ -32,6 +32,10 @@ AboutLayout ComputeAboutLayout(double dpiScale) {
   return layout;
 }
 
+double DevicePointSize(double pointsAt96, int logicalDpi) {
+  return logicalDpi > 0 ? pointsAt96 * 96.0 / logicalDpi : pointsAt96;
+}
+
 QPoint CentredTopLeft(const QRect& screen, const QSize& window) {
   return QPoint(screen.left() + (screen.width() - window.width()) / 2,
                 screen.top() + (screen.height() - window.height()) / 2);

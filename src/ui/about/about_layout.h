@@ -13,13 +13,21 @@ struct AboutLayout {
   QRect line3;        // WeChat caption
   QRect qr;           // 260 x 260, centred in the width
   QRect okButton;     // 140 x 40, centred in the width
-  double titlePointSize;  // 18 x s
-  double textPointSize;   // 10 x s, the two smaller lines and the button
+  // Point sizes as on a 96-DPI screen: 18 x s and 10 x s (the two smaller
+  // lines and the button). See DevicePointSize.
+  double titlePointSize;
+  double textPointSize;
 };
 
 // dpiScale is ScreenDpi / 96; values below 1 count as 1. Every scaled
 // length is rounded to the nearest whole pixel, halves to even.
 AboutLayout ComputeAboutLayout(double dpiScale);
+
+// The point size to give a font on a device of logicalDpi so that it comes
+// out as large as pointsAt96 on a 96-DPI screen. The layout already grows
+// with s = dpi / 96; letting the device scale the points again would make
+// the 27 pt title of a 144-DPI screen 54 pixels tall in a 51-pixel box.
+double DevicePointSize(double pointsAt96, int logicalDpi);
 
 // Top-left corner that centres a window of the given size on a screen area;
 // odd leftovers are dropped (whole-number halving).
