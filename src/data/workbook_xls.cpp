@@ -1,0 +1,87 @@
+#include "data/workbook_xls.h"
+
+#include "data/workbook_date_serial.h"
+
+#include <QFile>
+#include <freexl.h>
+
+namespace qh {
+
+namespace {
+
+class FreeXlHandle {
+ public:
+  ~FreeXlHandle() {
+    if (handle_ != nullptr) freexl_close(handle_);
+  }
+  bool Open(const QString& path) {
+    return freexl_open(QFile::encodeName(path).constData(), &handle_) == FREEXL_OK;
+  }
+  const void* get() const { return handle_; }
+
+ private:
+  const void* handle_ = nullptr;
+};
+
+bool IsDate1904(const void* handle) {
+  unsigned int mode = 0;
+  return freexl_get_info(handle, FREEXL_BIFF_DATEMODE, &mode) == FREEXL_OK &&
+         mode == FREEXL_BIFF_DATEMODE_1904;
+}
+
+bool AddText(SheetCells& cells, int row, int column, const char* utf8) {
+  if (cells.Texts().Count() >= SheetCells::kMaxStoredCells) return false;
+  return cells.AddText(row, column, cells.Texts().Add(QString::fromUtf8(utf8)));
+}
+
+bool AddCell(SheetCells& cells, int row, int column, const FreeXL_CellValue& value,
+             bool date1904) {
+  switch (value.type) {
+    case FREEXL_CELL_INT:
+      return cells.AddNumber(row, column, value.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+      return cells.AddNumber(row, column, value.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+      return AddText(cells, row, column, value.value.text_value);
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME: {
+      // FreeXL hands dates out as text; the cell itself holds the serial.
+      const QString text = QString::fromUtf8(value.value.text_value);
+      if (const auto serial = DateTextToSerial(text, date1904)) {
+        return cells.AddNumber(row, column, *serial);
+      }
+      return AddText(cells, row, column, value.value.text_value);
+    }
+    default:
+      return true;  // empty
+  }
+}
+
+}  // namespace
+
+bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
+  FreeXlHandle xls;
+  if (!xls.Open(path)) return false;
+  unsigned int sheetCount = 0;
+  if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK ||
+      sheetCount < 1 || freexl_select_active_worksheet(xls.get(), 0) != FREEXL_OK) {
+    return false;
+  }
+  unsigned int rows = 0;
+  unsigned short columns = 0;
+  if (freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) return false;
+  if (std::int64_t(rows) * columns > SheetCells::kMaxGridCells) return false;
+  const bool date1904 = IsDate1904(xls.get());
+  for (unsigned int row = 0; row < rows; ++row) {
+    for (unsigned short column = 0; column < columns; ++column) {
+      FreeXL_CellValue value;
+      if (freexl_get_cell_value(xls.get(), row, column, &value) != FREEXL_OK) return false;
+      if (!AddCell(cells, int(row) + 1, int(column) + 1, value, date1904)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace qh

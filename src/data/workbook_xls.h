@@ -1,0 +1,13 @@
+#pragma once
+// Binary Excel workbooks (.xls, BIFF), read through FreeXL.
+#include "data/workbook_sheet_cells.h"
+
+#include <QString>
+
+namespace qh {
+
+// Reads the cells of the first worksheet into cells. False when the file
+// cannot be opened or parsed as a BIFF workbook or has no worksheet.
+bool ReadXlsFirstSheet(const QString& path, SheetCells& cells);
+
+}  // namespace qh

@@ -1,0 +1,15 @@
+#pragma once
+// Office Open XML workbooks (.xlsx), read without any spreadsheet program.
+#include "data/workbook_sheet_cells.h"
+
+#include <QString>
+
+namespace qh {
+
+// Reads the cells of the first worksheet in the workbook's sheet order into
+// cells. False when the file is no readable workbook package: broken zip,
+// missing parts, malformed or refused XML, an oversized part, a string
+// index or cell position that does not exist.
+bool ReadXlsxFirstSheet(const QString& path, SheetCells& cells);
+
+}  // namespace qh

@@ -1,0 +1,99 @@
+#include "data/workbook_zip.h"
+
+#include <QFile>
+#include <zip.h>
+
+namespace qh {
+
+namespace {
+
+constexpr qsizetype kTailBytes = 9;  // "<![CDATA[" is the longest mark looked at
+// A cell holds at most 32767 characters, 8 bytes each as character references.
+constexpr qint64 kMaxBytesWithoutMarkup = 4 * 1024 * 1024;
+
+qint64 LocatePart(zip_t* archive, const QString& name) {
+  if (archive == nullptr || name.isEmpty()) return -1;
+  // Part names are case-insensitive in a package.
+  return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
+}
+
+// "<!" must open a comment or a CDATA section.
+bool DeclarationAllowed(QByteArrayView rest) {
+  static constexpr QByteArrayView kComment("--");
+  static constexpr QByteArrayView kCdata("[CDATA[");
+  for (const QByteArrayView mark : {kComment, kCdata}) {
+    if (rest.size() >= mark.size() ? rest.startsWith(mark) : mark.startsWith(rest)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), maxBytes_(maxBytes) {
+  open(QIODevice::ReadOnly);
+}
+
+ZipPartDevice::~ZipPartDevice() { zip_fclose(file_); }
+
+bool ZipPartDevice::atEnd() const { return (finished_ || failed_) && QIODevice::atEnd(); }
+
+qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
+  if (failed_) return -1;
+  if (finished_ || maxSize <= 0) return 0;
+  const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(maxSize));
+  if (got < 0) return Fail();
+  if (got == 0) {
+    finished_ = true;
+    return 0;
+  }
+  total_ += got;
+  if (total_ > maxBytes_ || !MarkupAllowed(data, got)) return Fail();
+  return got;
+}
+
+qint64 ZipPartDevice::Fail() {
+  failed_ = true;
+  setErrorString(QStringLiteral("corrupt, oversized or refused part"));
+  return -1;
+}
+
+bool ZipPartDevice::MarkupAllowed(const char* data, qint64 size) {
+  const QByteArrayView chunk(data, size);
+  if (chunk.contains('\0')) return false;
+  const qsizetype lastMarkup = chunk.lastIndexOf('<');
+  bytesSinceMarkup_ = lastMarkup < 0 ? bytesSinceMarkup_ + size : size - lastMarkup;
+  if (bytesSinceMarkup_ > kMaxBytesWithoutMarkup) return false;
+  // Looks at the previous chunk's tail together with this chunk, so a mark
+  // split between two reads is still seen whole.
+  QByteArray window = tail_;
+  window.append(data, qsizetype(size));
+  const QByteArrayView view(window);
+  for (qsizetype at = view.indexOf("<!"); at >= 0; at = view.indexOf("<!", at + 2)) {
+    const QByteArrayView rest = view.sliced(at + 2).first(qMin<qsizetype>(view.size() - at - 2, 7));
+    if (!DeclarationAllowed(rest)) return false;
+  }
+  tail_ = window.right(kTailBytes);
+  return true;
+}
+
+ZipPackage::~ZipPackage() {
+  if (archive_ != nullptr) zip_discard(archive_);
+}
+
+bool ZipPackage::Open(const QString& path) {
+  int error = 0;
+  archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+  return archive_ != nullptr;
+}
+
+bool ZipPackage::HasPart(const QString& name) const { return LocatePart(archive_, name) >= 0; }
+
+std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {
+  const qint64 index = LocatePart(archive_, name);
+  if (index < 0) return nullptr;
+  zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
+  if (file == nullptr) return nullptr;
+  return std::make_unique<ZipPartDevice>(file, maxBytes);
+}
+
+}  // namespace qh

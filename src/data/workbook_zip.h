@@ -1,0 +1,67 @@
+#pragma once
+// Read-only access to the parts of a zip package (.xlsx), with the guards an
+// untrusted file needs: every part is inflated in chunks and given up once it
+// grows past a size limit, whatever its header claims.
+#include <QIODevice>
+#include <QString>
+#include <memory>
+
+struct zip;
+struct zip_file;
+
+namespace qh {
+
+// One part of a package, read sequentially. Reading fails (read() gives -1
+// and Failed() turns true) on a corrupt stream, past the size limit, and on
+// markup this program never accepts in a package part: NUL bytes (UTF-16
+// text), "<!" declarations other than comments and CDATA (a DOCTYPE or
+// ENTITY declaration is how hostile XML attacks a parser), and a stretch
+// without any markup longer than any cell text can be (a cheap bomb that
+// would otherwise become one enormous text token).
+class ZipPartDevice final : public QIODevice {
+ public:
+  ZipPartDevice(zip_file* file, qint64 maxBytes);
+  ~ZipPartDevice() override;
+
+  bool isSequential() const override { return true; }
+  bool atEnd() const override;
+  bool Failed() const { return failed_; }
+
+ protected:
+  qint64 readData(char* data, qint64 maxSize) override;
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  qint64 Fail();
+  bool MarkupAllowed(const char* data, qint64 size);
+
+  zip_file* file_;
+  qint64 maxBytes_;
+  qint64 total_ = 0;
+  qint64 bytesSinceMarkup_ = 0;
+  QByteArray tail_;  // last bytes of the previous chunk, for marks split across reads
+  bool finished_ = false;
+  bool failed_ = false;
+};
+
+class ZipPackage {
+ public:
+  static constexpr qint64 kMaxPartBytes = 200LL * 1024 * 1024;
+
+  ZipPackage() = default;
+  ~ZipPackage();
+  ZipPackage(const ZipPackage&) = delete;
+  ZipPackage& operator=(const ZipPackage&) = delete;
+
+  bool Open(const QString& path);
+  bool HasPart(const QString& name) const;
+  // A device that inflates the part while it is read; nullptr when the
+  // part is missing or cannot be opened. The package must outlive it.
+  std::unique_ptr<class ZipPartDevice> OpenPart(const QString& name,
+                                                qint64 maxBytes = kMaxPartBytes) const;
+
+ private:
+  zip* archive_ = nullptr;
+};
+
+}  // namespace qh

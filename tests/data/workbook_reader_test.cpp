@@ -1,0 +1,133 @@
+#include "data/workbook_reader.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QString WorkbookPath(const char* name) {
+  return QStringLiteral(QH_TEST_DATA_DIR "/workbooks/") + QString::fromUtf8(name);
+}
+
+QStringList ReadLines(const char* name, bool* ok = nullptr) {
+  SheetLines lines;
+  const bool read = ReadWorkbookLines(WorkbookPath(name), lines);
+  if (ok != nullptr) *ok = read;
+  QStringList out;
+  for (QStringView line : lines.lines) out.append(line.toString().replace(u'\t', u'|'));
+  return out;
+}
+
+// The same sheet saved by three writers. openpyxl stores no formula results;
+// FreeXL reports none for .xls, and LibreOffice stores its booleans there as
+// formulas, so those cells read empty.
+TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
+  const QStringList common = {u"名称|金额"_qs,  u"华北区|3000000000"_qs, u"华东区|12.5"_qs,
+                              u"华南区|1E+20"_qs, u"西北区|1234"_qs,      u"名称|-7"_qs};
+  const QStringList tail = {u"日期|45306"_qs, u"2023|0.1"_qs};
+  struct Case {
+    const char* file;
+    QStringList formulaAndBooleans;
+  };
+  const Case cases[] = {
+      {"basic_libreoffice.xlsx", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
+      {"basic_openpyxl.xlsx", {u"合计|"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
+      {"basic_libreoffice.xls", {u"合计|"_qs, u"开关|"_qs, u"关闭|"_qs}},
+  };
+  for (const Case& c : cases) {
+    bool ok = false;
+    EXPECT_EQ(ReadLines(c.file, &ok), common + c.formulaAndBooleans + tail) << c.file;
+    EXPECT_TRUE(ok) << c.file;
+  }
+}
+
+TEST(ReadWorkbookLines, SheetLayouts) {
+  struct Case {
+    const char* file;
+    QStringList lines;
+  };
+  const Case cases[] = {
+      {"xlwt_basic.xls",
+       {u"项目|数值"_qs, u"甲|3000000000"_qs, u"乙|12.5"_qs, u"丙|1234"_qs, u"名称|1E+20"_qs,
+        u"日期|45306"_qs, u"真|1"_qs}},
+      // shared strings with rich runs and phonetics, inline strings, cells
+      // without references, an understated <dimension>, rows out of order,
+      // an error cell, a cached formula string, booleans, an _x0009_ escape
+      {"hand_built.xlsx",
+       {u"名称|金额|"_qs, u"华北区|1500|"_qs, u"内联|42|"_qs, u"公式|7|"_qs, u"TabHere|-1|0"_qs}},
+      {"no_dimension.xlsx", {u"甲|1"_qs, u"乙|2"_qs}},
+      {"sheet_order.xlsx", {u"甲|1"_qs, u"乙|2"_qs}},
+      {"merged.xlsx", {u"地区|销量"_qs, u"华北|10"_qs, u"|20"_qs, u"华南|30"_qs}},
+      {"third_column_empty.xlsx", {u"名称|金额|"_qs, u"A|10|"_qs, u"B|20|"_qs}},
+      {"empty_first_sheet.xlsx", {}},
+      {"empty_first_sheet.xls", {}},
+  };
+  for (const Case& c : cases) {
+    bool ok = false;
+    EXPECT_EQ(ReadLines(c.file, &ok), c.lines) << c.file;
+    EXPECT_TRUE(ok) << c.file;
+  }
+}
+
+TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
+  const char* files[] = {
+      "hostile_sst_index.xlsx", "hostile_far_cell.xlsx", "hostile_doctype.xlsx",
+      "hostile_deep.xlsx",      "hostile_zip_bomb.xlsx", "hostile_truncated.xlsx",
+      "hostile_truncated.xls",  "make_workbooks.py",
+  };
+  for (const char* file : files) {
+    QElapsedTimer timer;
+    timer.start();
+    bool ok = true;
+    EXPECT_TRUE(ReadLines(file, &ok).isEmpty()) << file;
+    EXPECT_FALSE(ok) << file;
+    EXPECT_LT(timer.elapsed(), 20000) << file;
+  }
+}
+
+const QString kUnreadableHintTail =
+    QStringLiteral("\r\n\r\n请确认文件未损坏,且本机已安装 Excel 或 WPS 表格.");
+
+TEST(LoadWorkbook, VerdictsAndMessages) {
+  struct Case {
+    const char* file;
+    bool ok;
+    QString error;
+    QString hintStart;
+  };
+  const Case cases[] = {
+      {"no_dimension.xlsx", true, {}, {}},
+      {"missing.xlsx", false, u"数据源文件不存在."_qs, u"找不到文件:\r\n"_qs},
+      {"empty_first_sheet.xlsx", false, u"数据源 Excel 表格中没有数据."_qs,
+       u"工作表没有可用的数据行:\r\n"_qs},
+      {"empty_first_sheet.xls", false, u"数据源 Excel 表格中没有数据."_qs,
+       u"工作表没有可用的数据行:\r\n"_qs},
+      {"third_column_empty.xlsx", false, u"数据源Excel不是两列数据,无法生成图表."_qs,
+       u"检测到 3 列"_qs},
+      {"hostile_doctype.xlsx", false, u"读取 Excel 文件失败."_qs, u"无法打开或解析该文件:\r\n"_qs},
+      {"hostile_truncated.xls", false, u"读取 Excel 文件失败."_qs, u"无法打开或解析该文件:\r\n"_qs},
+  };
+  for (const Case& c : cases) {
+    ItemTable table;
+    table.Items.push_back({u"旧"_qs, 1});
+    const QString path = WorkbookPath(c.file);
+    EXPECT_EQ(LoadWorkbook(path, LoadLimits{}, u"Excel"_qs, table), c.ok) << c.file;
+    EXPECT_EQ(table.LastError, c.error) << c.file;
+    EXPECT_TRUE(table.LastHint.startsWith(c.hintStart)) << c.file << table.LastHint.toStdString();
+    if (c.ok) {
+      EXPECT_EQ(table.Items, (std::vector<ChartItem>{{u"甲"_qs, 1}, {u"乙"_qs, 2}}));
+    } else {
+      EXPECT_TRUE(table.Items.empty()) << c.file;
+    }
+    if (c.error == u"读取 Excel 文件失败.") {
+      EXPECT_EQ(table.LastHint, u"无法打开或解析该文件:\r\n"_qs + path + kUnreadableHintTail);
+    } else if (c.hintStart.endsWith(u"\r\n")) {
+      EXPECT_EQ(table.LastHint, c.hintStart + path);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,69 @@
+#include "data/workbook_sheet_cells.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QStringList LinesOf(SheetCells& cells) {
+  SheetLines lines;
+  EXPECT_TRUE(cells.BuildLines(lines));
+  QStringList out;
+  for (QStringView line : lines.lines) out.append(line.toString());
+  return out;
+}
+
+TEST(SheetCells, UsedRangeIsTheBoxAroundThePresentCells) {
+  SheetCells cells;
+  const auto north = cells.Texts().Add(u"华北");
+  ASSERT_TRUE(cells.AddText(2, 2, north));
+  ASSERT_TRUE(cells.AddNumber(2, 3, 10));
+  ASSERT_TRUE(cells.AddNumber(4, 3, 2.5));
+  ASSERT_TRUE(cells.AddEmpty(4, 5));  // formatted, no value: still widens the range
+  EXPECT_EQ(LinesOf(cells), QStringList({u"华北\t10\t\t"_qs, u"\t\t\t"_qs, u"\t2.5\t\t"_qs}));
+}
+
+TEST(SheetCells, CellsOutOfOrderAreSortedAndTheFirstOfTwinsWins) {
+  SheetCells cells;
+  ASSERT_TRUE(cells.AddNumber(2, 2, 4));
+  ASSERT_TRUE(cells.AddNumber(1, 2, 2));
+  ASSERT_TRUE(cells.AddNumber(2, 1, 3));
+  ASSERT_TRUE(cells.AddNumber(1, 1, 1));
+  ASSERT_TRUE(cells.AddNumber(1, 1, 99));
+  EXPECT_EQ(LinesOf(cells), QStringList({u"1\t2"_qs, u"3\t4"_qs}));
+}
+
+TEST(SheetCells, NoLinesWithoutDataOrForASingleCell) {
+  SheetCells onlyEmpty;
+  ASSERT_TRUE(onlyEmpty.AddEmpty(1, 1));
+  ASSERT_TRUE(onlyEmpty.AddError(2, 2));
+  ASSERT_TRUE(onlyEmpty.AddText(3, 1, onlyEmpty.Texts().Add(u" \u3000")));
+  EXPECT_TRUE(LinesOf(onlyEmpty).isEmpty());
+
+  SheetCells single;
+  ASSERT_TRUE(single.AddNumber(5, 5, 1));
+  EXPECT_TRUE(LinesOf(single).isEmpty());
+}
+
+TEST(SheetCells, RefusesPositionsOutsideASheetAndUnknownTexts) {
+  SheetCells cells;
+  EXPECT_FALSE(cells.AddNumber(0, 1, 1));
+  EXPECT_FALSE(cells.AddNumber(1, 0, 1));
+  EXPECT_FALSE(cells.AddNumber(SheetCells::kMaxRows + 1, 1, 1));
+  EXPECT_FALSE(cells.AddNumber(1, SheetCells::kMaxColumns + 1, 1));
+  EXPECT_FALSE(cells.AddText(1, 1, 0));  // the pool is empty
+  EXPECT_TRUE(cells.AddNumber(SheetCells::kMaxRows, SheetCells::kMaxColumns, 1));
+}
+
+TEST(SheetCells, AnEnormousSparseRangeIsRefusedNotAllocated) {
+  SheetCells cells;
+  ASSERT_TRUE(cells.AddNumber(1, 1, 1));
+  ASSERT_TRUE(cells.AddNumber(SheetCells::kMaxRows, SheetCells::kMaxColumns, 2));
+  SheetLines lines;
+  EXPECT_FALSE(cells.BuildLines(lines));
+  EXPECT_TRUE(lines.lines.empty());
+}
+
+}  // namespace
+}  // namespace qh

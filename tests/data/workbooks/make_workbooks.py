@@ -1,0 +1,303 @@
+#!/usr/bin/python3
+"""Writes the workbooks the workbook reader tests load.
+
+Ordinary files come from real writers: openpyxl, LibreOffice (headless
+conversion, which also stores the cached results of formulas) and xlwt.
+Files no writer makes on purpose (inline strings, cells without references,
+a wrong <dimension>, hostile packages) are assembled by hand as zip files.
+
+    python3 make_workbooks.py            # rewrite the small test files here
+    python3 make_workbooks.py --bench D  # write the large benchmark files to D
+
+Needs python3-openpyxl, python3-xlwt and libreoffice-calc-nogui.
+"""
+import datetime
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+import openpyxl
+from openpyxl.styles import Font
+import xlwt
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def save_openpyxl(wb, name, out):
+    path = os.path.join(out, name)
+    wb.save(path)
+    return path
+
+
+def convert(path, fmt, out, name):
+    """Re-saves a workbook through LibreOffice as fmt (xls or xlsx)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["soffice", "--headless", "--convert-to", fmt, "--outdir", tmp, path],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        produced = os.path.join(tmp, os.path.splitext(os.path.basename(path))[0] + "." + fmt)
+        shutil.move(produced, os.path.join(out, name))
+
+
+def basic_workbook():
+    """The value kinds a business export holds, under a header row."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "数据"
+    ws.append(["名称", "金额"])
+    ws.append(["华北区", 3000000000])
+    ws.append(["华东区", 12.5])
+    ws.append(["华南区", 1e20])
+    ws.append(["西北区", "1,234"])
+    ws.append(["名 称", -7])
+    ws.append(["合计", "=B3*2"])
+    ws.append(["开关", True])
+    ws.append(["关闭", False])
+    ws.append(["日期", datetime.date(2024, 1, 15)])
+    ws.append([2023, 0.1])
+    return wb
+
+
+def make_basic(out):
+    source = save_openpyxl(basic_workbook(), "basic_openpyxl.xlsx", out)
+    convert(source, "xlsx", out, "basic_libreoffice.xlsx")
+    convert(source, "xls", out, "basic_libreoffice.xls")
+
+
+def make_empty_first_sheet(out):
+    wb = openpyxl.Workbook()
+    wb.active.title = "空表"
+    data = wb.create_sheet("数据")
+    data.append(["A", 1])
+    data.append(["B", 2])
+    path = save_openpyxl(wb, "empty_first_sheet.xlsx", out)
+    convert(path, "xls", out, "empty_first_sheet.xls")
+
+
+def make_third_column_empty(out):
+    """Column C carries formatting but no value in any row."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    for i, (name, value) in enumerate([("名称", "金额"), ("A", 10), ("B", 20)], start=1):
+        ws.cell(row=i, column=1, value=name)
+        ws.cell(row=i, column=2, value=value)
+        ws.cell(row=i, column=3).font = Font(bold=True)
+    save_openpyxl(wb, "third_column_empty.xlsx", out)
+
+
+def make_merged(out):
+    """A name merged over two rows, as hand-made reports often have."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.append(["地区", "销量"])
+    ws.append(["华北", 10])
+    ws.append([None, 20])
+    ws.append(["华南", 30])
+    ws.merge_cells("A2:A3")
+    save_openpyxl(wb, "merged.xlsx", out)
+
+
+def make_sheet_order(out):
+    """Sheets listed in the workbook in another order than their part names."""
+    wb = openpyxl.Workbook()
+    first = wb.active
+    first.title = "Zeta"
+    first.append(["甲", 1])
+    first.append(["乙", 2])
+    other = wb.create_sheet("Alpha")
+    other.append(["x", "y", "z"])
+    third = wb.create_sheet("Mid")
+    third.append(["only one column"])
+    path = save_openpyxl(wb, "sheet_order.xlsx", out)
+    # Put Zeta's <sheet> entry after the others would make Alpha first; instead
+    # rename the parts so the first sheet lives in the highest-numbered part.
+    rewrite_zip(path, {
+        "xl/worksheets/sheet1.xml": "xl/worksheets/sheet9.xml",
+    }, text_edits={
+        "xl/_rels/workbook.xml.rels": [("worksheets/sheet1.xml", "worksheets/sheet9.xml")],
+        "[Content_Types].xml": [("/xl/worksheets/sheet1.xml", "/xl/worksheets/sheet9.xml")],
+    })
+
+
+def rewrite_zip(path, renames, text_edits):
+    with zipfile.ZipFile(path) as zin:
+        entries = [(info, zin.read(info.filename)) for info in zin.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as zout:
+        for info, data in entries:
+            name = renames.get(info.filename, info.filename)
+            for old, new in text_edits.get(info.filename, []):
+                data = data.replace(old.encode(), new.encode())
+            zout.writestr(name, data)
+
+
+CONTENT_TYPES = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
+<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>
+<Default Extension="xml" ContentType="application/xml"/>
+<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>
+<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>
+<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>
+</Types>"""
+ROOT_RELS = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>
+</Relationships>"""
+WORKBOOK = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
+<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets>
+</workbook>"""
+WORKBOOK_RELS = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>
+<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>
+</Relationships>"""
+SHEET_HEAD = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+              '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">')
+
+
+def write_package(path, sheet_xml, shared_xml=None, sheet_bytes=None):
+    """A minimal package around one sheet; the sheet part may be raw bytes."""
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        z.writestr("[Content_Types].xml", CONTENT_TYPES)
+        z.writestr("_rels/.rels", ROOT_RELS)
+        z.writestr("xl/workbook.xml", WORKBOOK)
+        z.writestr("xl/_rels/workbook.xml.rels", WORKBOOK_RELS)
+        if shared_xml is not None:
+            z.writestr("xl/sharedStrings.xml", shared_xml)
+        z.writestr("xl/worksheets/sheet1.xml", sheet_bytes if sheet_bytes is not None else sheet_xml)
+
+
+def shared(*items):
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="%d">%s</sst>'
+            % (len(items), "".join(items)))
+
+
+def make_hand_built(out):
+    sst = shared(
+        "<si><t>名称</t></si>",
+        "<si><r><rPr><b/></rPr><t>华</t></r><r><t xml:space=\"preserve\">北 区</t></r>"
+        "<rPh sb=\"0\" eb=\"1\"><t>ふりがな</t></rPh></si>",
+        "<si><t>金额</t></si>",
+        "<si><t>Tab_x0009_Here</t></si>",
+    )
+    # Inline strings, cells without r (they follow their predecessor), an
+    # error cell, a cached formula string, a boolean, a <dimension> that
+    # understates the range, rows out of order.
+    sheet = SHEET_HEAD + """<dimension ref="A1:B2"/><sheetData>
+<row r="1"><c t="s"><v>0</v></c><c t="s"><v>2</v></c></row>
+<row r="3"><c r="A3" t="inlineStr"><is><t>内联</t></is></c><c t="inlineStr"><is><r><t>4</t></r><r><t>2</t></r></is></c></row>
+<row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2"><v>1.5E+3</v></c></row>
+<row r="4"><c r="A4" t="str"><f>"公式"&amp;""</f><v>公式</v></c><c r="B4"><f>1/0</f><v>7</v></c><c r="C4" t="e"><v>#DIV/0!</v></c></row>
+<row r="5"><c r="A5" t="s"><v>3</v></c><c r="B5" t="b"><v>1</v></c><c r="C5" t="b"><v>0</v></c></row>
+</sheetData></worksheet>"""
+    write_package(os.path.join(out, "hand_built.xlsx"), sheet, sst)
+
+    # No <dimension> at all and data starting at B2.
+    sheet = SHEET_HEAD + """<sheetData>
+<row r="2"><c r="B2" t="inlineStr"><is><t>甲</t></is></c><c r="C2"><v>1</v></c></row>
+<row r="3"><c r="B3" t="inlineStr"><is><t>乙</t></is></c><c r="C3"><v>2</v></c></row>
+</sheetData></worksheet>"""
+    write_package(os.path.join(out, "no_dimension.xlsx"), sheet)
+
+
+def make_hostile(out, basic_path):
+    # Shared-string index far beyond the table.
+    sheet = SHEET_HEAD + """<sheetData><row r="1"><c r="A1" t="s"><v>1000000000</v></c>
+<c r="B1"><v>1</v></c></row><row r="2"><c r="A2" t="s"><v>0</v></c><c r="B2"><v>2</v></c></row>
+</sheetData></worksheet>"""
+    write_package(os.path.join(out, "hostile_sst_index.xlsx"), sheet, shared("<si><t>x</t></si>"))
+
+    # Two cells at opposite corners of the largest sheet.
+    sheet = SHEET_HEAD + """<dimension ref="A1:XFD1048576"/><sheetData>
+<row r="1"><c r="A1"><v>1</v></c></row>
+<row r="1048576"><c r="XFD1048576"><v>2</v></c></row></sheetData></worksheet>"""
+    write_package(os.path.join(out, "hostile_far_cell.xlsx"), sheet)
+
+    # An entity-expansion document.
+    sheet = ('<?xml version="1.0"?>\n<!DOCTYPE worksheet [<!ENTITY a "aaaaaaaaaa">'
+             '<!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;"><!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">]>'
+             '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+             '<row r="1"><c r="A1" t="inlineStr"><is><t>&c;</t></is></c><c r="B1"><v>1</v></c></row>'
+             '<row r="2"><c r="A2" t="inlineStr"><is><t>y</t></is></c><c r="B2"><v>2</v></c></row>'
+             '</sheetData></worksheet>')
+    write_package(os.path.join(out, "hostile_doctype.xlsx"), sheet)
+
+    # Nesting far deeper than any worksheet has.
+    depth = 100000
+    sheet = (SHEET_HEAD + '<sheetData><row r="1"><c r="A1" t="inlineStr"><is>' + "<r>" * depth +
+             "</r>" * depth + "</is></c></row></sheetData></worksheet>")
+    write_package(os.path.join(out, "hostile_deep.xlsx"), sheet)
+
+    # A sheet part inflating to about 210 MB of whitespace inside valid XML:
+    # refused long before the part size limit, as no cell text is that long.
+    head = (SHEET_HEAD + "<sheetData>").encode()
+    body = b" " * (210 * 1024 * 1024)
+    tail = b"</sheetData></worksheet>"
+    write_package(os.path.join(out, "hostile_zip_bomb.xlsx"), None, sheet_bytes=head + body + tail)
+
+    # A real workbook cut off half way.
+    with open(basic_path, "rb") as f:
+        data = f.read()
+    with open(os.path.join(out, "hostile_truncated.xlsx"), "wb") as f:
+        f.write(data[: len(data) // 2])
+    xls = os.path.join(out, "basic_libreoffice.xls")
+    with open(xls, "rb") as f:
+        data = f.read()
+    with open(os.path.join(out, "hostile_truncated.xls"), "wb") as f:
+        f.write(data[: len(data) // 3])
+
+
+def make_xlwt(out):
+    """A BIFF8 file from a writer other than LibreOffice."""
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("销售")
+    rows = [("项目", "数值"), ("甲", 3000000000), ("乙", 12.5), ("丙", "1,234"), ("名 称", 1e20)]
+    for r, (name, value) in enumerate(rows):
+        sheet.write(r, 0, name)
+        sheet.write(r, 1, value)
+    date_style = xlwt.easyxf(num_format_str="YYYY-MM-DD")
+    sheet.write(5, 0, "日期")
+    sheet.write(5, 1, datetime.date(2024, 1, 15), date_style)
+    sheet.write(6, 0, "真")
+    sheet.write(6, 1, True)
+    book.save(os.path.join(out, "xlwt_basic.xls"))
+
+
+def make_bench(out, rows_xlsx=100000, rows_xls=60000):
+    wb = openpyxl.Workbook(write_only=True)
+    ws = wb.create_sheet("数据")
+    ws.append(["名称", "数值"])
+    for i in range(rows_xlsx):
+        ws.append(["项目%d" % i, (i * 37) % 100000 + 0.25])
+    wb.save(os.path.join(out, "bench_100k.xlsx"))
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("数据")
+    sheet.write(0, 0, "名称")
+    sheet.write(0, 1, "数值")
+    for i in range(rows_xls):
+        sheet.write(i + 1, 0, "项目%d" % i)
+        sheet.write(i + 1, 1, (i * 37) % 100000 + 0.25)
+    book.save(os.path.join(out, "bench_60k.xls"))
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--bench":
+        os.makedirs(sys.argv[2], exist_ok=True)
+        make_bench(sys.argv[2])
+        return
+    out = HERE
+    make_basic(out)
+    make_empty_first_sheet(out)
+    make_third_column_empty(out)
+    make_merged(out)
+    make_sheet_order(out)
+    make_hand_built(out)
+    make_xlwt(out)
+    make_hostile(out, os.path.join(out, "basic_openpyxl.xlsx"))
+
+
+if __name__ == "__main__":
+    main()
