@@ -1,0 +1,93 @@
+#include "data/csv_reader.h"
+
+#include "app/text_utils.h"
+#include "data/file_access.h"
+#include "data/text_decode.h"
+#include "data/validate_rows.h"
+
+#include <span>
+
+namespace qh {
+
+QChar DetectCsvSeparator(QStringView text) {
+  if (text.contains(u',')) return u',';
+  if (text.contains(u'\t')) return u'\t';
+  if (text.contains(u';')) return u';';
+  return u',';
+}
+
+CsvLines SplitCsvText(QStringView text, QChar separator) {
+  CsvLines result;
+  result.buffer.resize(text.size());  // the output is never longer than the text
+  QChar* const out = result.buffer.data();
+  qsizetype length = 0;
+  std::vector<std::pair<qsizetype, qsizetype>> spans;  // views are made once the buffer is final
+  qsizetype lineStart = 0;
+  bool inQuote = false;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    QChar c = text[i];
+    if (c == u'\r') {
+      if (i + 1 < n && text[i + 1] == u'\n') continue;  // CR LF counts as the LF
+      c = u'\n';
+    }
+    if (inQuote) {
+      if (c != u'"') {
+        out[length++] = c;
+      } else if (i + 1 < n && text[i + 1] == u'"') {
+        out[length++] = c;
+        ++i;
+      } else {
+        inQuote = false;
+      }
+    } else if (c == u'"') {
+      inQuote = true;
+    } else if (c == separator) {
+      out[length++] = u'\t';
+    } else if (c == u'\n') {
+      spans.emplace_back(lineStart, length - lineStart);
+      lineStart = length;
+    } else {
+      out[length++] = c;
+    }
+  }
+  if (length > lineStart) spans.emplace_back(lineStart, length - lineStart);
+  result.buffer.truncate(length);
+  result.lines.reserve(spans.size());
+  const QStringView all(result.buffer);
+  for (const auto& [start, size] : spans) result.lines.push_back(all.sliced(start, size));
+  return result;
+}
+
+QStringList SplitCsvLines(QStringView text, QChar separator) {
+  const CsvLines split = SplitCsvText(text, separator);
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(split.lines.size()));
+  for (QStringView line : split.lines) lines.append(line.toString());
+  return lines;
+}
+
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
+  table.Reset();
+  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+  const QString text = DecodeFileText(bytes);
+  const CsvLines split = SplitCsvText(text, DetectCsvSeparator(text));
+  if (split.lines.empty()) {
+    return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
+                      QStringLiteral("文件内容为空."));
+  }
+  return ValidateRows(std::span<const QStringView>(split.lines), QStringLiteral("CSV"), limits,
+                      table);
+}
+
+bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table) {
+  table.Reset();
+  if (!FileExists(path)) {
+    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
+  }
+  const QByteArray bytes = ReadAllBytes(path);
+  if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), path);
+  return ParseCsvBytes(bytes, limits, table);
+}
+
+}  // namespace qh

@@ -1,0 +1,175 @@
+#include "data/html_reader.h"
+
+#include "app/diag_log.h"
+#include "app/text_utils.h"
+#include "data/file_access.h"
+#include "data/html_scan.h"
+#include "data/text_decode.h"
+#include "data/value_rules.h"
+
+namespace qh {
+
+namespace {
+
+const QString kBreak = QStringLiteral("\r\n\r\n");
+
+// Builds a log line only when someone reads it.
+class Trace {
+ public:
+  explicit Trace(DiagLog* log) : log_(log && log->Enabled() ? log : nullptr) {}
+  bool On() const { return log_ != nullptr; }
+  void Line(const QString& line) const {
+    if (log_) log_->WriteLog(line);
+  }
+
+ private:
+  DiagLog* log_;
+};
+
+QString RowPrefix(qsizetype r) { return QStringLiteral("  row ") + QString::number(r); }
+
+bool IsBlankCell(QStringView cell) {
+  const bool plain = !cell.contains(u'&') && !cell.contains(u'<') && !cell.contains(u'>');
+  return plain ? IsBlank(cell) : CleanCellText(cell).isEmpty();
+}
+
+bool AllBlank(const std::vector<QStringView>& cells) {
+  for (QStringView cell : cells) {
+    if (!IsBlankCell(cell)) return false;
+  }
+  return true;
+}
+
+bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRow,
+                  const QString& badText) {
+  if (maxCells != 2) {
+    return table.Fail(
+        QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表."),
+        QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).").arg(maxCells) +
+            kBreak + QStringLiteral("请让系统导出两列格式的表格,或改用[数据源]页面的手工输入."));
+  }
+  if (badFound) {
+    return table.Fail(QStringLiteral("数据源 HTML 表格第 2 列存在非数值内容,无法生成图表."),
+                      QStringLiteral("第 %1 行的数值列为").arg(badRow) + badText + u'.' + kBreak +
+                          QStringLiteral("数据源 HTML 表格的第 2 列必须全部为数值."));
+  }
+  if (table.ItemCount() < 2) {
+    return table.Fail(QStringLiteral("数据源 HTML 表格没有可用的两列数据(项目,数值)."),
+                      QStringLiteral("有效数据行不足 2 行,无法生成图表."));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLog* log) {
+  const Trace trace(log);
+  table.Reset();
+  const std::vector<QStringView> rows = FindElementViews(tableText, u"tr");
+  trace.Line(QStringLiteral("table %1 rows=%2").arg(tableNo).arg(rows.size()));
+  if (rows.empty()) {
+    return table.Fail(QStringLiteral("数据源 HTML 表格中没有任何数据行."),
+                      QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
+  }
+  table.Items.reserve(rows.size());
+  int maxCells = 0;
+  bool badFound = false;
+  qsizetype badRow = 0;
+  QString badText;
+  bool headerPossible = true;  // until the first row that is not blank
+  RowCells row;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const qsizetype r = static_cast<qsizetype>(i) + 1;
+    SplitCellsInto(rows[i], row);
+    const size_t rawCount = row.cells.size();
+    MergeDuplicateCellViews(row.cells);
+    // Office programs close a table with an empty spacer row: it is no row
+    // of data and no header.
+    if (AllBlank(row.cells)) continue;
+    const bool mayBeHeader = headerPossible;
+    headerPossible = false;
+    maxCells = std::max(maxCells, static_cast<int>(row.cells.size()));
+    if (row.cells.size() < 2) {
+      if (trace.On()) {
+        trace.Line(RowPrefix(r) + QStringLiteral(" cells=") + QString::number(rawCount) +
+                   QStringLiteral(" norm=") + QString::number(row.cells.size()));
+      }
+      continue;
+    }
+    QString name = CleanCellText(row.cells[0]);
+    const QString valueText = CleanCellText(row.cells[1]);
+    if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
+      trace.Line(RowPrefix(r) + QStringLiteral(" header skipped [") + name + QStringLiteral("][") +
+                 valueText + u']');
+      continue;
+    }
+    double value = 0.0;
+    if (ReadValue(valueText, value)) {
+      if (trace.On()) {
+        trace.Line(RowPrefix(r) + QStringLiteral(" item=") + name + QStringLiteral(" val=") + valueText);
+      }
+      table.Items.push_back({std::move(name), value});
+    } else {
+      if (!badFound) {
+        badFound = true;
+        badRow = r;
+        badText = valueText;
+      }
+      if (trace.On()) {
+        trace.Line(RowPrefix(r) + QStringLiteral(" not numeric [") + valueText + u']');
+      }
+    }
+  }
+  return TableVerdict(table, maxCells, badFound, badRow, badText);
+}
+
+bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log) {
+  const Trace trace(log);
+  table.Reset();
+  // A byte order mark stays: it lies before the first tag and harms nothing.
+  const QString html = DecodeFileText(bytes);
+  const std::vector<QStringView> tables = FindElementViews(html, u"table");
+  trace.Line(QStringLiteral("html len=%1 tables=%2").arg(html.size()).arg(tables.size()));
+  if (tables.empty()) {
+    return table.Fail(QStringLiteral("数据源 HTML 中未找到表格,无法生成图表."),
+                      QStringLiteral("文件中没有任何 <table> 表格.") + kBreak +
+                          QStringLiteral("本工具要求数据源 HTML 表格为两列数据(项目,数值)."));
+  }
+  QString firstError, firstHint;
+  bool failedBefore = false;
+  for (size_t t = 0; t < tables.size(); ++t) {
+    const int tableNo = static_cast<int>(t) + 1;
+    if (ParseHtmlTable(tableNo, tables[t], table, log)) {
+      table.LastError.clear();
+      table.LastHint = QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
+      trace.Line(QStringLiteral("parse ok table=%1 items=%2").arg(tableNo).arg(table.ItemCount()));
+      return true;
+    }
+    if (!failedBefore) {
+      failedBefore = true;
+      firstError = table.LastError;
+      firstHint = table.LastHint;
+    }
+    table.Reset();
+  }
+  if (firstError.isEmpty()) firstError = QStringLiteral("数据源 HTML 表格不符合要求,无法生成图表.");
+  trace.Line(QStringLiteral("parse failed: ") + firstError);
+  return table.Fail(firstError, firstHint);
+}
+
+bool LoadHtmlFile(const QString& path, const LoadLimits&, ItemTable& table, DiagLog* log) {
+  const LogFlushGuard flush(log);
+  table.Reset();
+  if (IsBlank(path)) {
+    return table.Fail(QStringLiteral("未指定数据源 HTML 文件路径."),
+                      QStringLiteral("请通过命令行参数传入 HTML 路径,或在[数据源]页面选择文件."));
+  }
+  if (!FileExists(path)) {
+    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
+  }
+  const QByteArray bytes = ReadAllBytes(path);
+  if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), path);
+  return ParseHtmlBytes(bytes, table, log);
+}
+
+}  // namespace qh

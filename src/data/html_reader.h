@@ -1,0 +1,28 @@
+#pragma once
+// HTML exports: the first <table> of the file that holds a valid two-column
+// table (item, value) fills the item table. Each decision is traced to the
+// diagnostic log when one is given.
+#include "data/item_table.h"
+#include "data/source_loader.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace qh {
+
+class DiagLog;
+
+// Judges one table; on success table holds its items, on failure it is
+// empty and LastError/LastHint say why. Rows are numbered from 1 over every
+// <tr>, skipped ones included.
+bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLog* log);
+
+// Decodes the bytes (UTF-8, else code page 936) and tries their tables in
+// document order. On success LastHint names the table and its item count.
+bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log);
+
+bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table,
+                  DiagLog* log);
+
+}  // namespace qh

@@ -1,0 +1,283 @@
+#include "data/html_scan.h"
+
+#include "app/text_utils.h"
+#include "data/value_rules.h"
+
+namespace qh {
+
+namespace {
+
+QChar AsciiLower(QChar c) { return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c; }
+
+// True when text at pos starts with word (ASCII letters, any case).
+bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
+  if (text.size() - pos < word.size()) return false;
+  for (qsizetype i = 0; i < word.size(); ++i) {
+    if (AsciiLower(text[pos + i]) != word[i]) return false;
+  }
+  return true;
+}
+
+bool EndsOpenTag(QChar c) {
+  return c == u' ' || c == u'>' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+bool IsSpaceChar(QChar c) {
+  switch (c.unicode()) {
+    case 32: case 9: case 10: case 13: case 160: case 12288:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The parts of a tag that decide what it does to the cells, spaces ignored.
+struct TagShape {
+  bool cellTag = false;     // begins with th or td
+  bool selfClosing = false;  // ends with "/"
+};
+
+TagShape ShapeOf(QStringView tagText) {
+  QChar first, second, last;
+  int seen = 0;
+  for (QChar c : tagText) {
+    if (IsSpaceChar(c)) continue;
+    if (seen == 0) first = c;
+    else if (seen == 1) second = c;
+    ++seen;
+    last = c;
+  }
+  TagShape shape;
+  const QChar a = AsciiLower(first), b = AsciiLower(second);
+  shape.cellTag = seen >= 2 && a == u't' && (b == u'h' || b == u'd');
+  shape.selfClosing = seen > 0 && last == u'/';
+  return shape;
+}
+
+// Equal once spaces are ignored, without building the stripped texts.
+bool EqualIgnoringSpaces(QStringView a, QStringView b) {
+  qsizetype i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && IsSpaceChar(a[i])) ++i;
+    while (j < b.size() && IsSpaceChar(b[j])) ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (a[i] != b[j]) return false;
+    ++i, ++j;
+  }
+}
+
+bool IsHexDigit(QChar c, int& digit) {
+  const char16_t u = c.unicode();
+  if (u >= u'0' && u <= u'9') digit = u - u'0';
+  else if (u >= u'a' && u <= u'f') digit = u - u'a' + 10;
+  else if (u >= u'A' && u <= u'F') digit = u - u'A' + 10;
+  else return false;
+  return true;
+}
+
+// A numeric reference at pos ("&#..."): its code point and length, or
+// false when it is malformed or names no character we can put in text.
+bool ReadNumericReference(QStringView text, qsizetype pos, char32_t& code, qsizetype& length) {
+  qsizetype j = pos + 2;
+  const bool hex = j < text.size() && (text[j] == u'x' || text[j] == u'X');
+  if (hex) ++j;
+  const qsizetype digitsStart = j;
+  char32_t value = 0;
+  int digit = 0;
+  for (; j < text.size(); ++j) {
+    const QChar c = text[j];
+    if (hex ? !IsHexDigit(c, digit) : !(c >= u'0' && c <= u'9')) break;
+    if (!hex) digit = c.unicode() - u'0';
+    // Past U+10FFFF the exact value no longer matters; cap it.
+    value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + digit;
+  }
+  if (j == digitsStart || j >= text.size() || text[j] != u';') return false;
+  if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  code = value;
+  length = j + 1 - pos;
+  return true;
+}
+
+struct NamedReference {
+  QStringView name;
+  QChar character;
+};
+
+constexpr NamedReference kNamedReferences[] = {
+    {u"&nbsp;", u' '}, {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'},
+};
+
+}  // namespace
+
+std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
+  const QString lowerTag = tag.toString().toLower();
+  const QString open = u'<' + lowerTag;
+  const QString close = QStringLiteral("</") + lowerTag + u'>';
+  std::vector<QStringView> elements;
+  qsizetype pos = 0;
+  while (pos < text.size()) {
+    const qsizetype start = text.indexOf(u'<', pos);
+    if (start < 0) break;
+    if (!MatchesAt(text, start, open)) {
+      pos = start + 1;
+      continue;
+    }
+    const qsizetype after = start + open.size();
+    if (after >= text.size() || !EndsOpenTag(text[after])) {
+      pos = after;
+      continue;
+    }
+    // The close tag: the next "<" that starts it. None ends the search, so
+    // an unmatched open tag costs one scan, not one per later open tag.
+    qsizetype end = -1;
+    for (qsizetype p = text.indexOf(u'<', after); p >= 0; p = text.indexOf(u'<', p + 1)) {
+      if (MatchesAt(text, p, close)) {
+        end = p + close.size();
+        break;
+      }
+    }
+    if (end < 0) break;
+    elements.push_back(text.sliced(start, end - start));
+    pos = end;
+  }
+  return elements;
+}
+
+QStringList FindElements(QStringView text, QStringView tag) {
+  QStringList list;
+  for (QStringView element : FindElementViews(text, tag)) list.append(element.toString());
+  return list;
+}
+
+void SplitCellsInto(QStringView rowText, RowCells& row) {
+  row.buffer.resize(0);
+  row.buffer.reserve(rowText.size());  // views stay valid: the buffer never grows past this
+  std::vector<qsizetype> bounds;       // start, end pairs into buffer
+  bool inCell = false;
+  qsizetype cellStart = 0;
+  qsizetype pos = 0;
+  const qsizetype n = rowText.size();
+  while (pos < n) {
+    qsizetype lt = rowText.indexOf(u'<', pos);
+    if (lt < 0) lt = n;
+    if (inCell && lt > pos) row.buffer.append(rowText.sliced(pos, lt - pos));
+    if (lt == n) break;
+    const qsizetype gt = rowText.indexOf(u'>', lt + 1);
+    if (gt < 0) break;  // a tag that never ends swallows the rest of the row
+    const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
+    if (shape.cellTag) {
+      if (inCell) bounds.insert(bounds.end(), {cellStart, row.buffer.size()});
+      inCell = !shape.selfClosing;
+      cellStart = row.buffer.size();
+    }
+    pos = gt + 1;
+  }
+  if (inCell) bounds.insert(bounds.end(), {cellStart, row.buffer.size()});
+  row.cells.clear();
+  const QStringView all(row.buffer);
+  for (size_t i = 0; i < bounds.size(); i += 2) {
+    row.cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+  }
+}
+
+QStringList SplitCells(QStringView rowText) {
+  RowCells row;
+  SplitCellsInto(rowText, row);
+  QStringList list;
+  for (QStringView cell : row.cells) list.append(cell.toString());
+  return list;
+}
+
+void MergeDuplicateCellViews(std::vector<QStringView>& cells) {
+  size_t kept = 0;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    cells[kept++] = cells[i];
+    if (i + 1 < cells.size() && !IsBlank(cells[i]) && EqualIgnoringSpaces(cells[i], cells[i + 1])) {
+      ++i;
+    }
+  }
+  cells.resize(kept);
+}
+
+QStringList MergeDuplicateCells(const QStringList& cells) {
+  std::vector<QStringView> views(cells.begin(), cells.end());
+  MergeDuplicateCellViews(views);
+  QStringList list;
+  for (QStringView cell : views) list.append(cell.toString());
+  return list;
+}
+
+QString StripTags(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  qsizetype pos = 0;
+  while (pos < text.size()) {
+    qsizetype lt = text.indexOf(u'<', pos);
+    if (lt < 0) lt = text.size();
+    for (qsizetype i = pos; i < lt; ++i) out.append(text[i] == u'>' ? QChar(u' ') : text[i]);
+    if (lt == text.size()) break;
+    const qsizetype gt = text.indexOf(u'>', lt + 1);
+    if (gt < 0) break;
+    out.append(u' ');
+    pos = gt + 1;
+  }
+  return out;
+}
+
+QString DecodeEntities(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  qsizetype pos = 0;
+  while (pos < text.size()) {
+    const qsizetype amp = text.indexOf(u'&', pos);
+    if (amp < 0) {
+      out.append(text.sliced(pos));
+      break;
+    }
+    out.append(text.sliced(pos, amp - pos));
+    pos = amp + 1;  // a reference not recognised leaves its "&" and goes on after it
+    QChar named;
+    for (const NamedReference& ref : kNamedReferences) {
+      if (text.sliced(amp).startsWith(ref.name)) {
+        named = ref.character;
+        pos = amp + ref.name.size();
+        break;
+      }
+    }
+    char32_t code = 0;
+    qsizetype length = 0;
+    if (!named.isNull()) {
+      out.append(named);
+    } else if (text.sliced(amp).startsWith(u"&#") && ReadNumericReference(text, amp, code, length)) {
+      out.append(QString::fromUcs4(&code, 1));
+      pos = amp + length;
+    } else {
+      out.append(u'&');
+    }
+  }
+  return out;
+}
+
+QString CleanCellText(QStringView cell) {
+  bool plain = true;
+  for (QChar c : cell) {
+    if (c == u'<' || c == u'>' || c == u'&') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) return StripSpaces(cell);
+  return StripSpaces(DecodeEntities(StripTags(cell)));
+}
+
+bool IsHeaderRow(QStringView name, QStringView value) {
+  static constexpr QStringView kHeaderWords[] = {u"项目", u"名称", u"数值", u"金额", u"数量",
+                                                 u"合计", u"item", u"name", u"value", u"amount"};
+  const QString key = name.toString().toLower() + u'|' + value.toString().toLower();
+  for (QStringView word : kHeaderWords) {
+    if (key.contains(word)) return true;
+  }
+  return !IsValueText(value);
+}
+
+}  // namespace qh

@@ -1,0 +1,54 @@
+#pragma once
+// A plain text scanner for the tables of an HTML export: no parser, no DOM,
+// linear in the length of the text whatever bytes it holds.
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <vector>
+
+namespace qh {
+
+// Every <tag ...>...</tag> element in document order, case kept; tag names
+// match without regard to ASCII case. The open tag must be followed by a
+// space, tab, CR, LF or ">" (tr does not match <track>). The element ends at
+// the first close tag, so a nested table cuts its outer one short; an open
+// tag that is never closed ends the search.
+std::vector<QStringView> FindElementViews(QStringView text, QStringView tag);
+QStringList FindElements(QStringView text, QStringView tag);
+
+// The cells of one row. Reused from row to row so that a long table costs no
+// allocation per cell; each cell is a view into buffer.
+struct RowCells {
+  QString buffer;
+  std::vector<QStringView> cells;
+};
+
+// Splits a row at its th/td tags. Text outside tags joins the open cell, so
+// text after a cell's end tag still joins that cell; an opening cell tag
+// ends an unclosed cell; only a self-closing cell tag (<td/>, <td />)
+// closes a cell.
+void SplitCellsInto(QStringView rowText, RowCells& row);
+QStringList SplitCells(QStringView rowText);
+
+// Drops a cell that, spaces ignored, equals the non-empty cell before it:
+// exports that repeat a spanned cell give A / A / 5, meaning A / 5.
+void MergeDuplicateCellViews(std::vector<QStringView>& cells);
+QStringList MergeDuplicateCells(const QStringList& cells);
+
+// Drops every "<" up to the next ">"; every ">" becomes one space.
+QString StripTags(QStringView text);
+
+// Decodes &nbsp; &amp; &lt; &gt; &quot; (lower case only) and well-formed
+// numeric references (&#20013; &#x4E2D;) in one left-to-right pass; a
+// decoded character is never decoded again and a malformed reference stays
+// as it is.
+QString DecodeEntities(QStringView text);
+
+// StripSpaces(DecodeEntities(StripTags(cell))), without the work when the
+// cell holds nothing to strip or decode.
+QString CleanCellText(QStringView cell);
+
+// A first row that names its columns or whose value cell is no value.
+bool IsHeaderRow(QStringView name, QStringView value);
+
+}  // namespace qh

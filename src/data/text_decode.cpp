@@ -1,0 +1,109 @@
+#include "data/text_decode.h"
+
+#include <QStringDecoder>
+#include <cstdint>
+#include <cstring>
+
+namespace qh {
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+
+// Decodes one multi-byte sequence starting at p (lead byte >= 0x80); returns
+// the bytes used, 0 when the sequence is invalid.
+int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
+  const uint8_t b = p[0];
+  int length;
+  char32_t minimum;
+  if (b >= 0xC2 && b <= 0xDF) {
+    length = 2, code = b & 0x1F, minimum = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    length = 3, code = b & 0x0F, minimum = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    length = 4, code = b & 0x07, minimum = 0x10000;
+  } else {
+    return 0;  // a stray continuation byte, an overlong C0/C1 lead, or F5..FF
+  }
+  if (end - p < length) return 0;
+  for (int i = 1; i < length; ++i) {
+    if (!IsContinuation(p[i])) return 0;
+    code = (code << 6) | (p[i] & 0x3F);
+  }
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
+  out.resize(bytes.size());  // never more UTF-16 units than bytes
+  char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+  char16_t* const begin = dst;
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* const end = p + bytes.size();
+  while (p < end) {
+    // Plain ASCII runs are the bulk of every export: eight bytes at a time.
+    while (end - p >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p, 8);
+      if (chunk & 0x8080808080808080ULL) break;
+      for (int i = 0; i < 8; ++i) dst[i] = p[i];
+      dst += 8, p += 8;
+    }
+    if (p == end) break;
+    if (*p < 0x80) {
+      *dst++ = *p++;
+      continue;
+    }
+    char32_t code;
+    const int used = DecodeSequence(p, end, code);
+    if (used == 0) return false;
+    p += used;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      *dst++ = static_cast<char16_t>(0xD800 + (code >> 10));
+      *dst++ = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      *dst++ = static_cast<char16_t>(code);
+    }
+  }
+  out.truncate(dst - begin);
+  return true;
+}
+
+QString DecodeCodePage936(QByteArrayView bytes) {
+  QStringDecoder decoder("GBK");
+  if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
+  QString out;
+  // 0xFF is part of no GBK character, yet the converter turns it into a
+  // private-use character: decode the runs between such bytes and put
+  // U+FFFD in their place. A line feed after each run flushes a dangling
+  // lead byte as U+FFFD; it is not part of the text and is taken off again.
+  qsizetype start = 0;
+  while (start <= bytes.size()) {
+    qsizetype stop = bytes.indexOf('\xFF', start);
+    if (stop < 0) stop = bytes.size();
+    if (stop > start) {
+      QString run = decoder.decode(bytes.sliced(start, stop - start));
+      run += decoder.decode(QByteArrayView("\n", 1));
+      run.chop(1);
+      if (out.isEmpty()) out = std::move(run);  // the usual case: no 0xFF at all
+      else out += run;
+    }
+    if (stop == bytes.size()) break;
+    out += QChar(kReplacement);
+    start = stop + 1;
+  }
+  return out;
+}
+
+QString DecodeFileText(QByteArrayView bytes) {
+  QString text;
+  if (DecodeUtf8Strict(bytes, text)) return text;
+  return DecodeCodePage936(bytes);
+}
+
+}  // namespace qh

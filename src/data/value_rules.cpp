@@ -1,0 +1,157 @@
+#include "data/value_rules.h"
+
+#include "app/text_utils.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace qh {
+
+namespace {
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Characters the value rules drop wherever they stand.
+bool IsValueNoise(QChar c, bool dropPercent) {
+  switch (c.unicode()) {
+    case u' ': case u'\t': case u'\r': case u'\n': case 0x00A0: case 0x3000:
+    case u',': case 0xFFE5: case u'$':
+      return true;
+    case u'%':
+      return dropPercent;
+    default:
+      return false;
+  }
+}
+
+// Copies the characters that are not noise into ASCII bytes; a character
+// outside ASCII is kept as a byte that no number contains, so it still
+// stops the number where it stands.
+std::string CleanValueText(QStringView text, bool dropPercent) {
+  std::string out;
+  out.reserve(static_cast<size_t>(text.size()));
+  for (QChar c : text) {
+    if (IsValueNoise(c, dropPercent)) continue;
+    out.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '\x7f');
+  }
+  return out;
+}
+
+// Length of the longest leading decimal number in s (sign, digits, point,
+// exponent); 0 when s starts with no number.
+size_t LeadingNumberLength(const std::string& s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    const size_t expStart = j;
+    while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+    if (j > expStart) i = j;
+  }
+  return i;
+}
+
+// Where a number that from_chars cannot hold lies: above the largest double
+// (true) or below the smallest (false). Judged by the decimal position of
+// its first significant digit.
+bool BeyondLargest(const char* first, const char* last) {
+  long long position = 0;  // digits before the point, less leading zeros
+  bool significant = false, afterPoint = false;
+  const char* p = first;
+  for (; p != last && *p != 'e' && *p != 'E'; ++p) {
+    if (*p == '.') {
+      afterPoint = true;
+    } else if (!significant && *p == '0') {
+      if (afterPoint) --position;
+    } else {
+      significant = true;
+      if (!afterPoint) ++position;
+    }
+  }
+  if (!significant) return false;
+  long long exponent = 0;
+  if (p != last) {
+    ++p;
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '+' || *p == '-')) ++p;
+    for (; p != last && exponent < 100000000; ++p) exponent = exponent * 10 + (*p - '0');
+    if (negative) exponent = -exponent;
+  }
+  return position + exponent > 0;
+}
+
+// Reads the first length characters of s, a number LeadingNumberLength
+// accepted; out of range gives infinity or zero as a C library would.
+double ReadNumber(const std::string& s, size_t length) {
+  size_t start = 0;
+  bool negative = false;
+  if (s[0] == '+' || s[0] == '-') {
+    negative = s[0] == '-';
+    start = 1;
+  }
+  const char* first = s.data() + start;
+  const char* last = s.data() + length;
+  double value = 0.0;
+  const auto result = std::from_chars(first, last, value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    value = BeyondLargest(first, last) ? HUGE_VAL : 0.0;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+bool IsValueText(QStringView text) {
+  const std::string s = CleanValueText(text, true);
+  return !s.empty() && LeadingNumberLength(s) == s.size();
+}
+
+double ParseValue(QStringView text) {
+  std::string s = CleanValueText(text, false);
+  if (!s.empty() && s.back() == '%') s.pop_back();
+  const size_t length = LeadingNumberLength(s);
+  return length == 0 ? 0.0 : ReadNumber(s, length);
+}
+
+bool IsPlainNumber(QStringView text) {
+  QString t = StripSpaces(text);
+  if (t.endsWith(u'%')) t.chop(1);
+  if (t.isEmpty()) return false;
+  bool seenPoint = false, seenExp = false;
+  int digits = 0;
+  for (qsizetype i = 0; i < t.size(); ++i) {
+    const QChar c = t[i];
+    if (IsDigit(c)) {
+      ++digits;
+    } else if (c == u'.') {
+      if (seenPoint) return false;
+      seenPoint = true;
+    } else if (c == u'e' || c == u'E') {
+      if (seenExp || digits == 0) return false;
+      seenExp = true;
+    } else if (c == u'+' || c == u'-') {
+      const bool afterExp = i > 0 && (t[i - 1] == u'e' || t[i - 1] == u'E');
+      if (i != 0 && !afterExp) return false;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0;
+}
+
+bool ReadValue(QStringView text, double& value) {
+  if (!IsValueText(text)) return false;
+  value = ParseValue(text);
+  return std::isfinite(value);
+}
+
+}  // namespace qh

@@ -1,0 +1,140 @@
+#include "data/html_reader.h"
+
+#include "app/code_page.h"
+#include "app/diag_log.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QByteArray Table(const QString& rows) { return ("<html><body><table>" + rows + "</table></body></html>").toUtf8(); }
+
+QString Row(const QString& a, const QString& b) { return "<tr><td>" + a + "</td><td>" + b + "</td></tr>"; }
+
+const QString kBadError = QStringLiteral("数据源 HTML 表格第 2 列存在非数值内容,无法生成图表.");
+QString BadHint(int row, const QString& text) {
+  return QStringLiteral("第 %1 行的数值列为").arg(row) + text +
+         QStringLiteral(".\r\n\r\n数据源 HTML 表格的第 2 列必须全部为数值.");
+}
+const QString kColumnsError = QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表.");
+QString ColumnsHint(int n) {
+  return QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).").arg(n) +
+         QStringLiteral("\r\n\r\n请让系统导出两列格式的表格,或改用[数据源]页面的手工输入.");
+}
+
+TEST(HtmlReader, Verdicts) {
+  struct Case {
+    const char* name;
+    QByteArray html;
+    bool ok;
+    int count;
+    QString error;
+    QString hint;
+  };
+  const QString ab = Row("A", "1") + Row("B", "2");
+  const Case cases[] = {
+      {"header skipped", Table(Row("项目", "金额") + ab), true, 2, {}, QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"total row is data", Table(Row("Total", "100") + ab), true, 3, {}, QStringLiteral("表格 1 校验通过,共 3 项数据.")},
+      {"layout table first",
+       ("<table><tr><td>logo</td></tr></table>" + QString(Table(ab))).toUtf8(), true, 2, {},
+       QStringLiteral("表格 2 校验通过,共 2 项数据.")},
+      {"title row spanning both columns",
+       Table("<tr><td colspan=2>销售报表</td></tr>" + Row("项目", "金额") + ab), false, 0, kBadError, BadHint(2, "金额")},
+      {"equal cells merge into one", Table(Row("100", "100") + ab), true, 2, {}, QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"repeated spanned cell", Table("<tr><td>A</td><td>A</td><td>5</td></tr>" + Row("B", "6")), true, 2, {},
+       QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"three columns", Table("<tr><td>A</td><td>1</td><td>x</td></tr>" + ab), false, 0, kColumnsError, ColumnsHint(3)},
+      {"one column", Table("<tr><td>A</td></tr>"), false, 0, kColumnsError, ColumnsHint(1)},
+      {"bad value", Table(ab + Row("C", "n/a")), false, 0, kBadError, BadHint(3, "n/a")},
+      {"one item", Table(Row("A", "1")), false, 0, QStringLiteral("数据源 HTML 表格没有可用的两列数据(项目,数值)."),
+       QStringLiteral("有效数据行不足 2 行,无法生成图表.")},
+      {"no rows", Table("<caption>x</caption>"), false, 0, QStringLiteral("数据源 HTML 表格中没有任何数据行."),
+       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表.")},
+      {"no table", "<html><p>nothing</p></html>", false, 0, QStringLiteral("数据源 HTML 中未找到表格,无法生成图表."),
+       QStringLiteral("文件中没有任何 <table> 表格.\r\n\r\n本工具要求数据源 HTML 表格为两列数据(项目,数值).")},
+      {"first failing table is reported",
+       (QString(Table(ab + Row("C", "x"))) + QString(Table(Row("A", "1")))).toUtf8(), false, 0, kBadError,
+       BadHint(3, "x")},
+      {"trailing blank row ignored", Table(ab + "<tr><td>&nbsp;</td><td> </td></tr>"), true, 2, {},
+       QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"blank rows before the header", Table("<tr><td></td><td></td><td></td></tr>" + Row("项目", "金额") + ab), true, 2,
+       {}, QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"slash in a cell attribute",
+       Table("<tr><td style=\"background:url(/img/a.png)\">A</td><td>1</td></tr>" + Row("B", "2")), true, 2, {},
+       QStringLiteral("表格 1 校验通过,共 2 项数据.")},
+      {"infinite value refused", Table(Row("A", "1e999") + ab), false, 0, kBadError, BadHint(1, "1e999")},
+  };
+  for (const Case& c : cases) {
+    ItemTable table;
+    EXPECT_EQ(ParseHtmlBytes(c.html, table, nullptr), c.ok) << c.name;
+    EXPECT_EQ(table.ItemCount(), c.count) << c.name;
+    EXPECT_EQ(table.LastError, c.error) << c.name;
+    EXPECT_EQ(table.LastHint, c.hint) << c.name;
+  }
+}
+
+TEST(HtmlReader, CellTextIsCleaned) {
+  ItemTable table;
+  ASSERT_TRUE(ParseHtmlBytes(Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table,
+                             nullptr));
+  const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234}, {QStringLiteral("R&D"), 5}};
+  EXPECT_EQ(table.Items, expected);
+}
+
+TEST(HtmlReader, GbkWithoutCharsetAndUtf8WithBom) {
+  const QString html = QStringLiteral("<meta charset=\"utf-8\"><table>") + Row("项目", "金额") +
+                       Row("华东", "53,147.44") + Row("华南", "-12") + "</table>";
+  const std::vector<ChartItem> expected = {{QStringLiteral("华东"), 53147.44}, {QStringLiteral("华南"), -12}};
+  for (const QByteArray& bytes : {EncodeGbk(html), QByteArray("\xEF\xBB\xBF") + html.toUtf8()}) {
+    ItemTable table;
+    ASSERT_TRUE(ParseHtmlBytes(bytes, table, nullptr)) << table.LastHint.toStdString();
+    EXPECT_EQ(table.Items, expected);
+  }
+}
+
+TEST(HtmlReader, TracesEveryTableToTheLog) {
+  QTemporaryDir dir;
+  const QString logPath = dir.filePath("qzChart.log");
+  const QString htmlPath = dir.filePath("r.html");
+  const QByteArray html = Table("<tr><td>x</td></tr>" + Row("A", "?") + Row("B", "1")) +
+                          Table(Row("项目", "金额") + Row("A", "1") + Row("B", "2"));
+  {
+    QFile file(htmlPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(html);
+  }
+  DiagLog log(logPath);
+  ItemTable table;
+  ASSERT_TRUE(LoadHtmlFile(htmlPath, LoadLimits{}, table, &log));
+  QFile file(logPath);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = DecodeGbk(file.readAll());
+  const QString expected = QStringLiteral(
+      "html len=%1 tables=2\r\n"
+      "table 1 rows=3\r\n"
+      "  row 1 cells=1 norm=1\r\n"
+      "  row 2 not numeric [?]\r\n"
+      "  row 3 item=B val=1\r\n"
+      "table 2 rows=3\r\n"
+      "  row 1 header skipped [项目][金额]\r\n"
+      "  row 2 item=A val=1\r\n"
+      "  row 3 item=B val=2\r\n"
+      "parse ok table=2 items=2\r\n");
+  EXPECT_EQ(text, expected.arg(QString::fromUtf8(html).size()));
+}
+
+TEST(HtmlReader, FileFailures) {
+  ItemTable table;
+  EXPECT_FALSE(LoadHtmlFile(QStringLiteral("  "), LoadLimits{}, table, nullptr));
+  EXPECT_EQ(table.LastError, QStringLiteral("未指定数据源 HTML 文件路径."));
+  EXPECT_EQ(table.LastHint, QStringLiteral("请通过命令行参数传入 HTML 路径,或在[数据源]页面选择文件."));
+  EXPECT_FALSE(LoadHtmlFile(QStringLiteral("/nonexistent/r.html"), LoadLimits{}, table, nullptr));
+  EXPECT_EQ(table.LastError, QStringLiteral("数据源文件不存在."));
+  EXPECT_EQ(table.LastHint, QStringLiteral("找不到文件:\r\n/nonexistent/r.html"));
+}
+
+}  // namespace
+}  // namespace qh

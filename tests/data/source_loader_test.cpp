@@ -1,0 +1,60 @@
+#include "data/source_loader.h"
+
+#include "data/file_access.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+TEST(SourceLoader, FileExtension) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a.CSV", "csv"},          {"/x/report.Html", "html"}, {"report.", ""},
+      {"C:\\data.old\\report", ""}, {"/data.old/report", ""},   {"report", ""},
+      {" a .xlsx ", "xlsx"},     {"", ""},                   {"a.b.htm", "htm"},
+  };
+  for (const auto& [path, ext] : cases) EXPECT_EQ(FileExtension(path), ext) << path;
+}
+
+TEST(SourceLoader, DispatchByExtension) {
+  QTemporaryDir dir;
+  const QByteArray csv = "A,1\nB,2\n";
+  const QByteArray html = "<table><tr><td>A</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
+  struct Case {
+    const char* file;
+    QByteArray bytes;
+    bool ok;
+    QString error;
+  };
+  const Case cases[] = {
+      {"a.CSV", csv, true, {}},
+      {"a.htm", html, true, {}},
+      {"a.HTML", html, true, {}},
+      {"a.csv.txt", csv, false, QStringLiteral("不支持的数据源文件格式:.txt")},
+      {"noext", csv, false, QStringLiteral("数据源文件没有扩展名,无法识别格式.")},
+      {"a.", csv, false, QStringLiteral("数据源文件没有扩展名,无法识别格式.")},
+  };
+  for (const Case& c : cases) {
+    const QString path = dir.filePath(c.file);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(c.bytes);
+    file.close();
+    ItemTable table;
+    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.ok) << c.file;
+    EXPECT_EQ(table.LastError, c.error) << c.file;
+    if (c.ok) {
+      EXPECT_EQ(table.ItemCount(), 2) << c.file;
+    }
+  }
+  ItemTable table;
+  LoadSourceFile(dir.filePath("a.txt"), LoadLimits{}, table);
+  EXPECT_EQ(table.LastHint, QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
+  LoadSourceFile(dir.filePath("noext"), LoadLimits{}, table);
+  EXPECT_EQ(table.LastHint, dir.filePath("noext"));
+}
+
+}  // namespace
+}  // namespace qh

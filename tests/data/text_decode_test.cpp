@@ -1,0 +1,69 @@
+#include "data/text_decode.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QByteArray Bytes(const char* text, qsizetype size) { return QByteArray(text, size); }
+
+TEST(TextDecode, StrictUtf8) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    bool valid;
+    QString text;
+  };
+  const Case cases[] = {
+      {"ascii", "a,b\n", true, QStringLiteral("a,b\n")},
+      {"chinese", "\xE4\xB8\xAD\xE5\x9B\xBD", true, QStringLiteral("中国")},
+      {"four bytes", "\xF0\x9F\x98\x80", true, QString::fromUcs4(U"\U0001F600", 1)},
+      {"literal replacement char", "A\xEF\xBF\xBD" "B", true, QStringLiteral("A\uFFFDB")},
+      {"nul byte", Bytes("a\0b", 3), true, QString::fromUtf16(u"a\0b", 3)},
+      {"bad continuation", "\xE4\x41\xAD", false, {}},
+      {"stray continuation", "\x80", false, {}},
+      {"overlong slash", "\xC0\xAF", false, {}},
+      {"overlong three", "\xE0\x80\xAF", false, {}},
+      {"surrogate", "\xED\xA0\x80", false, {}},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, {}},
+      {"truncated at end", "ab\xE4\xB8", false, {}},
+      {"gbk zhong", "\xD6\xD0", false, {}},
+  };
+  for (const Case& c : cases) {
+    QString out;
+    EXPECT_EQ(DecodeUtf8Strict(c.bytes, out), c.valid) << c.name;
+    if (c.valid) {
+      EXPECT_EQ(out, c.text) << c.name;
+    }
+  }
+}
+
+TEST(TextDecode, CodePage936) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    QString text;
+  };
+  const Case cases[] = {
+      {"two characters", "\xD6\xD0\xB9\xFA", QStringLiteral("中国")},
+      {"0xFF is no character", "\xFF" "A", QStringLiteral("\uFFFDA")},
+      {"lead byte before ASCII keeps it", "\x81<", QStringLiteral("\uFFFD<")},
+      {"lead byte before line feed", "\xB9\n", QStringLiteral("\uFFFD\n")},
+      {"lead byte at the end", "A\xD6", QStringLiteral("A\uFFFD")},
+      {"lead byte before 0xFF", "\xD6\xFF" "B", QStringLiteral("\uFFFD\uFFFDB")},
+      {"only 0xFF", "\xFF\xFF", QStringLiteral("\uFFFD\uFFFD")},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.bytes), c.text) << c.name;
+}
+
+TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {
+  EXPECT_EQ(DecodeFileText(QByteArray("\xE4\xB8\xAD")), QStringLiteral("中"));
+  EXPECT_EQ(DecodeFileText(QByteArray("\xD6\xD0,1")), QStringLiteral("中,1"));
+  // One invalid sequence anywhere sends the whole file through code page 936.
+  EXPECT_EQ(DecodeFileText(QByteArray("\xE4\xB8\xAD \xD6\xD0")), DecodeCodePage936("\xE4\xB8\xAD \xD6\xD0"));
+  EXPECT_EQ(DecodeFileText(QByteArray("\xEF\xBF\xBD")), QStringLiteral("\uFFFD"));
+  EXPECT_TRUE(DecodeFileText(QByteArray()).isEmpty());
+}
+
+}  // namespace
+}  // namespace qh

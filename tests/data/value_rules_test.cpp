@@ -1,0 +1,95 @@
+#include "data/value_rules.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace qh {
+namespace {
+
+struct ValueCase {
+  const char16_t* text;
+  bool isValue;   // IsValueText
+  double parsed;  // ParseValue
+};
+
+TEST(ValueRules, IsValueTextAndParseValueAgree) {
+  const ValueCase cases[] = {
+      {u"1,234.5", true, 1234.5},
+      {u"￥88", true, 88},
+      {u"$7", true, 7},
+      {u"12.5%", true, 12.5},
+      {u"50%", true, 50},
+      {u"5%0", true, 5},  // the percent goes for the test, only a last one for the reading
+      {u"%12", true, 0},
+      {u"-3.5", true, -3.5},
+      {u"+4", true, 4},
+      {u".5", true, 0.5},
+      {u"5.", true, 5},
+      {u"1e3", true, 1000},
+      {u"2.5E-2", true, 0.025},
+      {u" 1 234 ", true, 1234},
+      {u"1\u00A0000\u3000", true, 1000},
+      {u"", false, 0},
+      {u"%", false, 0},
+      {u"abc", false, 0},
+      {u"1.2.3", false, 1.2},
+      {u"1e", false, 1},
+      {u"e5", false, 0},
+      {u"--5", false, 0},
+      {u"5-", false, 5},
+      {u"1，000", false, 1},  // a full-width comma is no separator
+      {u"inf", false, 0},
+      {u"nan", false, 0},
+      {u"0x10", false, 0},
+      {u"１２", false, 0},
+      {u"12元", false, 12},
+  };
+  for (const ValueCase& c : cases) {
+    const QString text = QString::fromUtf16(c.text);
+    EXPECT_EQ(IsValueText(text), c.isValue) << text.toStdString();
+    EXPECT_DOUBLE_EQ(ParseValue(text), c.parsed) << text.toStdString();
+  }
+}
+
+TEST(ValueRules, IsPlainNumber) {
+  const std::pair<const char16_t*, bool> cases[] = {
+      {u"1e5", true},  {u"-3.5", true}, {u"12%", true},   {u"1E", true},    {u" 7 ", true},
+      {u"1e-5", true}, {u"1,000", false}, {u"￥5", false}, {u"1-2", false},  {u"E5", false},
+      {u"%", false},   {u"", false},    {u"1.2.3", false}, {u"1e5e5", false}, {u"+", false},
+      {u"2023", true}, {u"销量", false}, {u"1%%", false},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(IsPlainNumber(QString::fromUtf16(text)), expected) << QString::fromUtf16(text).toStdString();
+  }
+}
+
+TEST(ValueRules, ReadValueAcceptsOnlyFiniteNumbers) {
+  const QString huge400 = QString(400, u'9');
+  const std::pair<QString, bool> cases[] = {
+      {QStringLiteral("1e999"), false},
+      {QStringLiteral("-1e999"), false},
+      {huge400, false},
+      {QStringLiteral("1e-999"), true},  // underflows to zero, still a number
+      {QStringLiteral("0.") + QString(400, u'0') + u'1', true},
+      {QStringLiteral("1.7976931348623157e308"), true},
+      {QStringLiteral("53,147.44"), true},
+      {QStringLiteral("abc"), false},
+  };
+  for (const auto& [text, expected] : cases) {
+    double value = 0;
+    EXPECT_EQ(ReadValue(text, value), expected) << text.left(40).toStdString();
+    if (expected) {
+      EXPECT_TRUE(std::isfinite(value));
+    }
+  }
+  double value = 0;
+  ASSERT_TRUE(ReadValue(QStringLiteral("53,147.44"), value));
+  EXPECT_DOUBLE_EQ(value, 53147.44);
+  EXPECT_TRUE(std::isinf(ParseValue(QStringLiteral("1e999"))));
+  EXPECT_EQ(ParseValue(QStringLiteral("1e-999")), 0.0);
+}
+
+}  // namespace
+}  // namespace qh
