@@ -37,9 +37,12 @@ class Receiver {
     const int status = HttpStatusOf(reply_);
     if (status == 0 || IsFollowedRedirect(status)) return false;
     if (!IsSuccess(status)) return Fail(kCannotConnect);
+    const QVariant length = reply_.header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toLongLong() > maxBytes_) return Fail(kTransferError);
     return !Take(reply_.readAll());
   }
 
+  // Writes a chunk; false once the transfer must stop.
   bool Take(const QByteArray& chunk) {
     if (chunk.isEmpty()) return true;
     total_ += chunk.size();

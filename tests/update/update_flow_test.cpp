@@ -192,6 +192,22 @@ TEST(DownloadTest, RefusesOversizeAndReplacesStaleFile) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+TEST(DownloadTest, FollowsARedirect) {
+  TestHttpServer target({HttpResponse(200, kNewer, ProgramBody(3000))});
+  TestHttpServer moved({"HTTP/1.1 302 Found\r\nLocation: " + target.Url().toUtf8() +
+                        "\r\nLast-Modified: " + kSame +
+                        "\r\nContent-Length: 9\r\nConnection: close\r\n\r\nmoved ..."});
+  const RemoteBuild remote = RemoteBuildNumber(moved.Url(), kShortStallMs);
+  EXPECT_EQ(remote.buildNumber, 2024050402);  // the file's time, not the redirect's
+  QTemporaryDir dir;
+  QString error;
+  const QString path = DownloadUpdate({.url = moved.Url(), .appDir = dir.path()}, error);
+  EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), ProgramBody(3000));
+}
+
 TEST(DownloadTest, UnreachableServer) {
   QString url;
   {
