@@ -1,5 +1,7 @@
 #include "data/workbook_xls.h"
 
+#include "data/workbook_biff.h"
+#include "data/workbook_cfb.h"
 #include "data/workbook_date_serial.h"
 
 #include <QFile>
@@ -59,6 +61,52 @@ bool AddCell(SheetCells& cells, int row, int column, const FreeXL_CellValue& val
   }
 }
 
+// Formula results, booleans and the recorded used range, which FreeXL does
+// not report. Best effort: a workbook FreeXL reads is never refused over
+// these.
+BiffSheetExtras ReadBiffExtras(const QString& path) {
+  constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
+  BiffSheetExtras extras;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return extras;
+  const QByteArray bytes = file.readAll();
+  auto stream = ReadCompoundStream(bytes, u"Workbook");
+  if (!stream) stream = ReadCompoundStream(bytes, u"Book");
+  if (!stream || !ReadBiffSheetExtras(*stream, extras)) return {};
+  return extras;
+}
+
+// Added before FreeXL's cells, so they win at the same position (FreeXL
+// gives a boolean as the number 1 and a formula as nothing).
+void AddExtraCells(const BiffSheetExtras& extras, SheetCells& cells) {
+  for (const BiffCell& cell : extras.cells) {
+    const CellValue& value = cell.value;
+    switch (value.kind) {
+      case CellKind::Text:
+        AddText(cells, cell.row, cell.column, value.text.toUtf8().constData());
+        break;
+      case CellKind::Boolean:
+        cells.AddBoolean(cell.row, cell.column, value.number != 0.0);
+        break;
+      case CellKind::Number:
+        cells.AddNumber(cell.row, cell.column, value.number);
+        break;
+      default:
+        cells.AddError(cell.row, cell.column);
+        break;
+    }
+  }
+}
+
+// Added after FreeXL's cells, so the corners only widen the range.
+void AddRecordedRange(const BiffSheetExtras& extras, SheetCells& cells) {
+  if (extras.firstRow >= 1 && extras.firstColumn >= 1 && extras.lastRow >= extras.firstRow &&
+      extras.lastColumn >= extras.firstColumn) {
+    cells.AddEmpty(extras.firstRow, extras.firstColumn);
+    cells.AddEmpty(extras.lastRow, extras.lastColumn);
+  }
+}
+
 }  // namespace
 
 bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
@@ -74,6 +122,8 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
   if (freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) return false;
   if (std::int64_t(rows) * columns > SheetCells::kMaxGridCells) return false;
   const bool date1904 = IsDate1904(xls.get());
+  const BiffSheetExtras extras = ReadBiffExtras(path);
+  AddExtraCells(extras, cells);
   for (unsigned int row = 0; row < rows; ++row) {
     for (unsigned short column = 0; column < columns; ++column) {
       FreeXL_CellValue value;
@@ -81,6 +131,7 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
       if (!AddCell(cells, int(row) + 1, int(column) + 1, value, date1904)) return false;
     }
   }
+  AddRecordedRange(extras, cells);
   return true;
 }
 

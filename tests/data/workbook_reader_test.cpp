@@ -1,6 +1,8 @@
 #include "data/workbook_reader.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -20,9 +22,8 @@ QStringList ReadLines(const char* name, bool* ok = nullptr) {
   return out;
 }
 
-// The same sheet saved by three writers. openpyxl stores no formula results;
-// FreeXL reports none for .xls, and LibreOffice stores its booleans there as
-// formulas, so those cells read empty.
+// The same sheet saved by three writers. openpyxl stores no formula results,
+// so its formula cell reads empty.
 TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
   const QStringList common = {u"名称|金额"_qs,  u"华北区|3000000000"_qs, u"华东区|12.5"_qs,
                               u"华南区|1E+20"_qs, u"西北区|1234"_qs,      u"名称|-7"_qs};
@@ -34,7 +35,7 @@ TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
   const Case cases[] = {
       {"basic_libreoffice.xlsx", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
       {"basic_openpyxl.xlsx", {u"合计|"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
-      {"basic_libreoffice.xls", {u"合计|"_qs, u"开关|"_qs, u"关闭|"_qs}},
+      {"basic_libreoffice.xls", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
   };
   for (const Case& c : cases) {
     bool ok = false;
@@ -51,7 +52,10 @@ TEST(ReadWorkbookLines, SheetLayouts) {
   const Case cases[] = {
       {"xlwt_basic.xls",
        {u"项目|数值"_qs, u"甲|3000000000"_qs, u"乙|12.5"_qs, u"丙|1234"_qs, u"名称|1E+20"_qs,
-        u"日期|45306"_qs, u"真|1"_qs}},
+        u"日期|45306"_qs, u"真|-1"_qs}},
+      // cached results: text, number, boolean, error, empty text, a long text
+      {"formulas_libreoffice.xlsx", {u"华北|10"_qs, u"-1|"_qs, u"|"_qs + QString(300, u'长')}},
+      {"formulas_libreoffice.xls", {u"华北|10"_qs, u"-1|"_qs, u"|"_qs + QString(300, u'长')}},
       // shared strings with rich runs and phonetics, inline strings, cells
       // without references, an understated <dimension>, rows out of order,
       // an error cell, a cached formula string, booleans, an _x0009_ escape
@@ -61,6 +65,7 @@ TEST(ReadWorkbookLines, SheetLayouts) {
       {"sheet_order.xlsx", {u"甲|1"_qs, u"乙|2"_qs}},
       {"merged.xlsx", {u"地区|销量"_qs, u"华北|10"_qs, u"|20"_qs, u"华南|30"_qs}},
       {"third_column_empty.xlsx", {u"名称|金额|"_qs, u"A|10|"_qs, u"B|20|"_qs}},
+      {"third_column_empty.xls", {u"名称|金额|"_qs, u"A|10|"_qs, u"B|20|"_qs}},
       {"empty_first_sheet.xlsx", {}},
       {"empty_first_sheet.xls", {}},
   };
@@ -87,6 +92,31 @@ TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
   }
 }
 
+// Damaged copies of real workbooks: each read either fails or gives lines,
+// and never crashes or stalls.
+TEST(ReadWorkbookLines, SurvivesDamagedBytesAnywhere) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const char* name : {"basic_libreoffice.xls", "formulas_libreoffice.xls", "hand_built.xlsx"}) {
+    QFile source(WorkbookPath(name));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray original = source.readAll();
+    const QString damagedPath = dir.filePath(QString::fromUtf8(name));
+    for (qsizetype at = 0; at < original.size(); at += 61) {
+      for (const char byte : {'\x00', '\xFF', '\x7F'}) {
+        QByteArray damaged = original;
+        damaged[at] = byte;
+        QFile out(damagedPath);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(damaged);
+        out.close();
+        SheetLines lines;
+        ReadWorkbookLines(damagedPath, lines);
+      }
+    }
+  }
+}
+
 const QString kUnreadableHintTail =
     QStringLiteral("\r\n\r\n请确认文件未损坏,且本机已安装 Excel 或 WPS 表格.");
 
@@ -105,6 +135,8 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
       {"empty_first_sheet.xls", false, u"数据源 Excel 表格中没有数据."_qs,
        u"工作表没有可用的数据行:\r\n"_qs},
       {"third_column_empty.xlsx", false, u"数据源Excel不是两列数据,无法生成图表."_qs,
+       u"检测到 3 列"_qs},
+      {"third_column_empty.xls", false, u"数据源Excel不是两列数据,无法生成图表."_qs,
        u"检测到 3 列"_qs},
       {"hostile_doctype.xlsx", false, u"读取 Excel 文件失败."_qs, u"无法打开或解析该文件:\r\n"_qs},
       {"hostile_truncated.xls", false, u"读取 Excel 文件失败."_qs, u"无法打开或解析该文件:\r\n"_qs},

@@ -84,7 +84,21 @@ def make_third_column_empty(out):
         ws.cell(row=i, column=1, value=name)
         ws.cell(row=i, column=2, value=value)
         ws.cell(row=i, column=3).font = Font(bold=True)
-    save_openpyxl(wb, "third_column_empty.xlsx", out)
+    path = save_openpyxl(wb, "third_column_empty.xlsx", out)
+    convert(path, "xls", out, "third_column_empty.xls")
+
+
+def make_formulas(out):
+    """Cached formula results of each kind, as LibreOffice stores them."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.append(['=CONCATENATE("华","北")', "=2.5*4"])
+    ws.append(["=1=1", "=1/0"])
+    ws.append(['=""', '=REPT("长",300)'])
+    path = save_openpyxl(wb, "formulas_source.xlsx", out)
+    convert(path, "xlsx", out, "formulas_libreoffice.xlsx")
+    convert(path, "xls", out, "formulas_libreoffice.xls")
+    os.remove(path)
 
 
 def make_merged(out):
@@ -293,6 +307,7 @@ def main():
     make_empty_first_sheet(out)
     make_third_column_empty(out)
     make_merged(out)
+    make_formulas(out)
     make_sheet_order(out)
     make_hand_built(out)
     make_xlwt(out)

@@ -1,0 +1,166 @@
+#include "data/workbook_biff.h"
+
+#include "app/code_page.h"
+
+#include <QtEndian>
+#include <cstring>
+#include <optional>
+
+namespace qh {
+
+namespace {
+
+enum RecordType : quint16 {
+  kFormula = 0x0006,
+  kEof = 0x000A,
+  kBoundSheet = 0x0085,
+  kDimension = 0x0200,
+  kBoolErr = 0x0205,
+  kString = 0x0207,
+  kBof = 0x0809,
+};
+
+// As many as a worksheet reader keeps at all.
+constexpr std::size_t kMaxCells = 8'000'000;
+
+struct Record {
+  quint16 type = 0;
+  QByteArrayView data;
+};
+
+class RecordReader {
+ public:
+  RecordReader(const QByteArray& stream, qsizetype at) : stream_(stream), at_(at) {}
+  // False at the end of the stream or at a record running past it.
+  bool Next(Record& record) {
+    if (at_ < 0 || at_ + 4 > stream_.size()) return false;
+    record.type = qFromLittleEndian<quint16>(stream_.constData() + at_);
+    const quint16 length = qFromLittleEndian<quint16>(stream_.constData() + at_ + 2);
+    if (at_ + 4 + length > stream_.size()) return false;
+    record.data = QByteArrayView(stream_).sliced(at_ + 4, length);
+    at_ += 4 + length;
+    return true;
+  }
+
+ private:
+  const QByteArray& stream_;
+  qsizetype at_;
+};
+
+quint16 U16(QByteArrayView data, qsizetype at) { return qFromLittleEndian<quint16>(data.data() + at); }
+quint32 U32(QByteArrayView data, qsizetype at) { return qFromLittleEndian<quint32>(data.data() + at); }
+
+// Where the first worksheet's records begin, from the workbook globals.
+std::optional<qsizetype> FirstWorksheetOffset(const QByteArray& stream, bool& biff8) {
+  RecordReader reader(stream, 0);
+  Record record;
+  if (!reader.Next(record) || record.type != kBof || record.data.size() < 2) return std::nullopt;
+  biff8 = U16(record.data, 0) == 0x0600;
+  while (reader.Next(record) && record.type != kEof) {
+    if (record.type == kBoundSheet && record.data.size() >= 6 && quint8(record.data[5]) == 0) {
+      return qsizetype(U32(record.data, 0));
+    }
+  }
+  return std::nullopt;
+}
+
+// The text of a STRING record that follows a formula with a text result.
+QString StringRecordText(QByteArrayView data, bool biff8) {
+  if (data.size() < 2) return {};
+  const quint16 count = U16(data, 0);
+  if (!biff8) return DecodeGbk(data.sliced(2, qMin<qsizetype>(count, data.size() - 2)));
+  if (data.size() < 3) return {};
+  const bool wide = (quint8(data[2]) & 0x01) != 0;
+  qsizetype at = 3;
+  if (quint8(data[2]) & 0x08) at += 2;  // rich text run count
+  if (quint8(data[2]) & 0x04) at += 4;  // phonetic block size
+  QString text;
+  for (quint16 i = 0; i < count; ++i) {
+    if (wide) {
+      if (at + 2 > data.size()) break;
+      text.append(QChar(U16(data, at)));
+      at += 2;
+    } else {
+      if (at >= data.size()) break;
+      text.append(QChar(quint8(data[at])));
+      ++at;
+    }
+  }
+  return text;
+}
+
+// A formula's cached result; for a text result the STRING record that
+// follows holds the text.
+CellValue FormulaResult(QByteArrayView data, bool& textFollows) {
+  textFollows = false;
+  if (U16(data, 12) != 0xFFFF) {
+    double number = 0.0;
+    std::memcpy(&number, data.data() + 6, sizeof number);  // little-endian IEEE double
+    return {CellKind::Number, qFromLittleEndian(number), {}};
+  }
+  switch (quint8(data[6])) {
+    case 0:
+      textFollows = true;
+      return {CellKind::Text, 0.0, {}};
+    case 1:
+      return {CellKind::Boolean, quint8(data[8]) != 0 ? 1.0 : 0.0, {}};
+    case 2:
+      return {CellKind::Error, 0.0, {}};
+    default:
+      return {CellKind::Text, 0.0, {}};  // empty text
+  }
+}
+
+void ReadDimension(QByteArrayView data, bool biff8, BiffSheetExtras& extras) {
+  if (biff8 && data.size() >= 12) {
+    extras.firstRow = int(U32(data, 0)) + 1;
+    extras.lastRow = int(U32(data, 4));
+    extras.firstColumn = U16(data, 8) + 1;
+    extras.lastColumn = U16(data, 10);
+  } else if (!biff8 && data.size() >= 8) {
+    extras.firstRow = U16(data, 0) + 1;
+    extras.lastRow = U16(data, 2);
+    extras.firstColumn = U16(data, 4) + 1;
+    extras.lastColumn = U16(data, 6);
+  }
+}
+
+}  // namespace
+
+bool ReadBiffSheetExtras(const QByteArray& stream, BiffSheetExtras& extras) {
+  bool biff8 = false;
+  const auto offset = FirstWorksheetOffset(stream, biff8);
+  if (!offset) return false;
+  RecordReader reader(stream, *offset);
+  Record record;
+  if (!reader.Next(record) || record.type != kBof) return false;
+  int depth = 1;  // embedded charts bring their own BOF ... EOF
+  constexpr std::size_t kNone = std::size_t(-1);
+  std::size_t pendingText = kNone;  // the formula cell a STRING record belongs to
+  while (depth > 0 && reader.Next(record)) {
+    if (record.type == kBof) ++depth;
+    if (record.type == kEof) --depth;
+    if (depth != 1) continue;
+    if (record.type == kString && pendingText != kNone) {
+      extras.cells[pendingText].value.text = StringRecordText(record.data, biff8);
+    }
+    if (record.type != kString) pendingText = kNone;
+    if (extras.cells.size() >= kMaxCells) return false;
+    if (record.type == kDimension) ReadDimension(record.data, biff8, extras);
+    if (record.type == kFormula && record.data.size() >= 14) {
+      bool textFollows = false;
+      CellValue value = FormulaResult(record.data, textFollows);
+      extras.cells.push_back({U16(record.data, 0) + 1, U16(record.data, 2) + 1, value});
+      if (textFollows) pendingText = extras.cells.size() - 1;
+    }
+    if (record.type == kBoolErr && record.data.size() >= 8) {
+      const bool isError = record.data[7] != 0;
+      const CellValue value{isError ? CellKind::Error : CellKind::Boolean,
+                            !isError && record.data[6] != 0 ? 1.0 : 0.0, {}};
+      extras.cells.push_back({U16(record.data, 0) + 1, U16(record.data, 2) + 1, value});
+    }
+  }
+  return depth == 0;
+}
+
+}  // namespace qh

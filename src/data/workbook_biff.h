@@ -1,0 +1,28 @@
+#pragma once
+// What FreeXL leaves out of an .xls worksheet, read from the BIFF records
+// themselves: the cached results of formulas, booleans, and the used range
+// the writer recorded (which counts formatted empty cells too).
+#include "data/workbook_cell_text.h"
+
+#include <QByteArray>
+#include <vector>
+
+namespace qh {
+
+struct BiffCell {
+  int row = 0;  // from 1
+  int column = 0;
+  CellValue value;
+};
+
+struct BiffSheetExtras {
+  std::vector<BiffCell> cells;  // formula results and boolean/error constants
+  // The recorded used range, rows and columns from 1; empty when absent.
+  int firstRow = 0, lastRow = 0, firstColumn = 0, lastColumn = 0;
+};
+
+// Reads the extras of the first worksheet of a workbook stream ("Workbook"
+// or "Book" of the compound file). False when the records are malformed.
+bool ReadBiffSheetExtras(const QByteArray& workbookStream, BiffSheetExtras& extras);
+
+}  // namespace qh
