@@ -140,17 +140,8 @@ void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
   line.reserve(static_cast<qsizetype>(L.Points.size()));
   for (const LinePoint& p : L.Points) line << QPointF(p.X, p.Y);
   if (line.size() >= 2) {
-    QPolygonF area = line;
-    area.prepend(QPointF(line.front().x(), L.Plot.Bottom));
-    area.append(QPointF(line.back().x(), L.Plot.Bottom));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(ToColor(WithAlpha(lineColor, 0x22)));
-    painter.drawPolygon(area, Qt::WindingFill);
-    QPen pen(ToColor(lineColor), 2.2 * s);
-    pen.setJoinStyle(Qt::RoundJoin);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolyline(line);
+    FillAreaUnderLine(painter, line, L.Plot.Bottom, WithAlpha(lineColor, 0x22));
+    DrawRoundPolyline(painter, line, lineColor, 2.2f * s);
   }
   if (!L.Markers) return;
   painter.setPen(QPen(ToColor(lineColor), 2 * s));
