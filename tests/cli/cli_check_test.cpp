@@ -1,0 +1,111 @@
+// Runs the qinghechart-cli binary of the same build, as business systems do.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString CliPath() {
+  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
+  if (!fromEnv.isEmpty()) return fromEnv;
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
+}
+
+struct CliResult {
+  int exitCode = -1;
+  QByteArray out;
+  QByteArray err;
+};
+
+CliResult RunCli(const QStringList& args) {
+  QProcess process;
+  process.start(CliPath(), QStringList{QStringLiteral("check")} + args);
+  CliResult result;
+  if (!process.waitForFinished(30000)) return result;
+  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  result.out = process.readAllStandardOutput();
+  result.err = process.readAllStandardError();
+  return result;
+}
+
+class CliCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
+  }
+  QString Write(const QString& name, const QByteArray& bytes) {
+    const QString path = dir_.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+  QTemporaryDir dir_;
+};
+
+// Every file of the corpus next to its expected JSON: HTML as office
+// programs and business systems write it, CSV in both encodings, typed text.
+TEST_F(CliCheck, CorpusGivesExpectedJson) {
+  const QDir corpus(QStringLiteral(QH_TEST_DATA_DIR "/corpus"));
+  const QStringList expectedFiles = corpus.entryList({QStringLiteral("*.json")}, QDir::Files);
+  ASSERT_GE(expectedFiles.size(), 8);
+  for (const QString& expectedName : expectedFiles) {
+    const QString input = corpus.filePath(expectedName.chopped(5));
+    QFile expectedFile(corpus.filePath(expectedName));
+    ASSERT_TRUE(expectedFile.open(QIODevice::ReadOnly));
+    const QByteArray expected = expectedFile.readAll();
+    QStringList args{QStringLiteral("--json"), input};
+    if (input.endsWith(QStringLiteral(".txt"))) args.prepend(QStringLiteral("--manual"));
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.out, expected) << expectedName.toStdString();
+    EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1) << expectedName.toStdString();
+  }
+}
+
+TEST_F(CliCheck, UsageErrors) {
+  const QString file = Write("a.csv", "A,1\nB,2\n");
+  const QStringList cases[] = {{}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
+  for (const QStringList& args : cases) {
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.exitCode, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(result.out.isEmpty());
+    EXPECT_TRUE(result.err.contains("usage: qinghechart-cli check")) << result.err.toStdString();
+  }
+}
+
+TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
+  const QString file = Write("typed.txt", "a\"b\\c,0.1\n\x01x,123456789012345678\ny,-0.000001\nz,1e21\n");
+  const CliResult result = RunCli({QStringLiteral("--manual"), QStringLiteral("--json"), file});
+  ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
+  EXPECT_EQ(result.out,
+            "{\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1],[\"\\u0001x\",123456789012345680],"
+            "[\"y\",-1e-06],[\"z\",1e+21]],\"error\":\"\",\"hint\":\""
+            "\xE6\x89\x8B\xE5\xB7\xA5\xE8\xBE\x93\xE5\x85\xA5\xE6\xA0\xA1\xE9\xAA\x8C\xE9\x80\x9A\xE8\xBF\x87"
+            ",\xE5\x85\xB1 4 \xE9\xA1\xB9\xE6\x95\xB0\xE6\x8D\xAE.\"}\n");
+  // Whatever the form, it must read back as the same doubles.
+  const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[1].toArray()[1].toDouble(), 123456789012345678.0);
+  EXPECT_EQ(items[2].toArray()[1].toDouble(), -0.000001);
+}
+
+TEST_F(CliCheck, ReadableOutput) {
+  const CliResult ok = RunCli({Write("a.csv", "A,10\r\nB,20.5\r\n")});
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_TRUE(ok.out.contains("1\tA\t10\n2\tB\t20.5\n")) << ok.out.toStdString();
+  const CliResult refused = RunCli({Write("b.csv", "A,1\n")});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.out.contains(QStringLiteral("数据源CSV没有可用的两列数据(项目,数值).\n\n有效数据行不足 2 行").toUtf8()))
+      << refused.out.toStdString();
+  const CliResult missing = RunCli({QStringLiteral("--json"), dir_.filePath("none.html")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.out.startsWith("{\"ok\":false,\"count\":0,\"items\":[],"));
+}
+
+}  // namespace
