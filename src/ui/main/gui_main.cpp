@@ -1,8 +1,96 @@
-// The window program's entry point.
+// The window program's entry point: start-up, then the main window and its
+// event loop. Exit codes: 0 after a normal close, 3 when no window system
+// can be reached, 4 when the main window cannot be created.
+#include "app/settings.h"
+#include "app/startup.h"
+#include "chart/canvas.h"
+#include "ui/about/about_dialog.h"
+#include "ui/main/gui_platform.h"
+#include "ui/main/gui_session.h"
+#include "ui/main/main_window.h"
+#include "ui/services/file_dialogs.h"
+#include "ui/services/message_box.h"
+#include "update/local_version.h"
+#include "update/update_flow.h"
+
 #include <QApplication>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+// The graphics start-up status we log when no window system is reachable.
+constexpr int kNoDisplayStatus = 1;
+
+QStringList ArgumentsOf(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  return args;
+}
+
+// Without a window system the messages go to stderr.
+class StderrMessages final : public qh::UserMessages {
+ public:
+  qh::MessageAnswer Show(const QString& text, qh::MessageIcon, qh::MessageButtons) override {
+    QTextStream(stderr) << text << "\n";
+    return qh::MessageAnswer::No;
+  }
+};
+
+int RunWithoutDisplay(int argc, char** argv, const QString& reason) {
+  QCoreApplication core(argc, argv);
+  qh::AppState state;
+  StderrMessages messages;
+  const qh::StartupResult result = qh::RunStartup(
+      state, qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus), messages);
+  QTextStream(stderr) << reason << "\n"
+                      << "Start the program on a desktop, or set DISPLAY to a running X server "
+                         "(for example Xvfb), or use qinghechart-cli to render charts to files.\n";
+  return result.OpenMainWindow ? qh::kExitGraphicsFailed : result.ExitCode;
+}
+
+qh::WindowHooks MakeHooks(qh::AppState& state, qh::UserMessages& messages, float scale) {
+  qh::WindowHooks hooks;
+  hooks.VersionText = [] { return qh::LocalVersionText(); };
+  hooks.ShowAbout = [scale](QWidget* owner) { qh::QzShowAbout(owner, scale); };
+  hooks.StartUpdate = [&state, &messages](QWidget* owner) {
+    qh::UpdateContext context{messages, state.Config.UpdateUrl, state.AppDir,
+                              QCoreApplication::applicationFilePath(), {}, {}, {}};
+    context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
+    context.showIdle = [] { QApplication::restoreOverrideCursor(); };
+    context.quitApplication = [owner] { owner->close(); };
+    context.packageManaged = !QFileInfo(state.AppDir).isWritable();
+    qh::CheckForUpdate(context);
+  };
+  return hooks;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // The program scales every length by ScreenDpi / 96 itself.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  const qh::PlatformCheck platform = qh::CheckGuiPlatform(
+      qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qh::ProbeXDisplay);
+  if (!platform.Available) return RunWithoutDisplay(argc, argv, platform.Reason);
+
   QApplication app(argc, argv);
-  return 0;
+  qh::AppState state;
+  qh::MessageBoxMessages messages;
+  const qh::StartupResult started =
+      qh::RunStartup(state, qh::PlatformEnvironment(ArgumentsOf(argc, argv), 0), messages);
+  if (!started.OpenMainWindow) return started.ExitCode;
+
+  const float scale = qh::DpiScale(state.ScreenDpi);
+  qh::QtFileDialogs dialogs;
+  const qh::WindowHooks hooks = MakeHooks(state, messages, scale);
+  return qh::RunWindowSession(
+      state, messages,
+      [&](qh::AppState& s) -> std::unique_ptr<QWidget> {
+        auto window = std::make_unique<qh::MainWindow>(s, messages, dialogs, hooks, scale);
+        messages.SetOwner(window.get());
+        return window;
+      },
+      [&](QWidget&) { app.exec(); });
 }

@@ -1,0 +1,45 @@
+#include "ui/main/chart_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace qh {
+
+ChartView::ChartView(QWidget* parent) : QWidget(parent) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChartView::SetPicture(const QImage& picture) {
+  picture_ = picture;
+  update();
+}
+
+void ChartView::SetHighlight(const QRectF& rect) {
+  if (rect == highlight_) return;
+  highlight_ = rect;
+  update();
+}
+
+void ChartView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+  if (highlight_.isEmpty()) return;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(highlight_, QColor(47, 128, 237, 40));
+  painter.setPen(QPen(QColor(47, 128, 237, 160), 1.5));
+  painter.drawRect(highlight_);
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position()); }
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) emit RightPressed(event->position());
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) emit RightReleased(event->globalPosition().toPoint());
+}
+
+}  // namespace qh

@@ -1,0 +1,39 @@
+#pragma once
+// The chart image over the canvas area: shows the last rendered picture at
+// its own size, highlights the element under the mouse and reports mouse
+// moves, right-button presses (paging) and releases (context menu).
+#include <QImage>
+#include <QRectF>
+#include <QWidget>
+
+namespace qh {
+
+class ChartView final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ChartView(QWidget* parent);
+
+  void SetPicture(const QImage& picture);
+  const QImage& Picture() const { return picture_; }
+  bool HasPicture() const { return !picture_.isNull(); }
+  // An empty rectangle removes the highlight.
+  void SetHighlight(const QRectF& rect);
+
+ signals:
+  void MouseMoved(QPointF pos);
+  void RightPressed(QPointF pos);
+  void RightReleased(QPoint globalPos);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QImage picture_;
+  QRectF highlight_;
+};
+
+}  // namespace qh

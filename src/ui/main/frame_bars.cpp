@@ -1,0 +1,77 @@
+#include "ui/main/frame_bars.h"
+
+#include "app/settings.h"
+#include "chart/canvas.h"
+#include "chart/chart_fonts.h"
+#include "ui/main/window_layout.h"
+
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace qh {
+namespace {
+
+void BeginPaint(QPainter& painter) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
+}  // namespace
+
+QString ItemCountText(int count) { return QStringLiteral("数据项 %1 项").arg(count); }
+
+void HeaderBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  BeginPaint(painter);
+  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
+  painter.fillRect(rect(), Qt::white);
+  FillRectF(painter, QRectF(0, 0, 5 * s, H), 0xFF2F80ED);
+  FillRectF(painter, QRectF(22 * s, 16 * s, 9 * s, 26 * s), 0xFFF28E2B);
+  FillRectF(painter, QRectF(34 * s, 24 * s, 9 * s, 18 * s), 0xFFE15759);
+  FillRectF(painter, QRectF(46 * s, 10 * s, 9 * s, 32 * s), 0xFF59A14F);
+  DrawTextBox(painter, fonts_.Title, QString::fromUtf8(kWindowTitle),
+              QRectF(68 * s, 11 * s, std::max(W - 220 * s, 100 * s), 30 * s), 0xFF223344,
+              TextAlign::Near);
+  DrawTextBox(painter, fonts_.Normal, ItemCountText(itemCount_),
+              QRectF(W - 300 * s, 11 * s, 280 * s, 30 * s), 0xFF55607A, TextAlign::Far);
+  FillRectF(painter, QRectF(0, H - 1, W, 1), 0xFFE3E9F2);
+}
+
+StatusBar::StatusBar(ChartFonts& fonts, QWidget* parent) : QWidget(parent), fonts_(fonts) {
+  setMouseTracking(true);
+}
+
+void StatusBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  BeginPaint(painter);
+  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
+  painter.fillRect(rect(), Qt::white);
+  FillRectF(painter, QRectF(0, 0, W, 1), 0xFFE3E9F2);
+  DrawTextBox(painter, fonts_.Normal,
+              QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )"),
+              QRectF(12 * s, 0, 0.62f * W, H), 0xFF2F80ED, TextAlign::Near);
+  painter.setPen(QPen(ToColor(0xFF2F80ED), 1));
+  painter.drawLine(QPointF(18 * s, H - 7 * s), QPointF(262 * s, H - 7 * s));
+  const QString right = statusText_.isEmpty()
+                            ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                            : statusText_;
+  DrawTextBox(painter, fonts_.Normal, right, QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H),
+              0xFF8A94A6, TextAlign::Far);
+}
+
+bool StatusBar::OnLink(QPointF pos) const {
+  return LinkHitTest(static_cast<float>(pos.x()), static_cast<float>(pos.y()),
+                     static_cast<float>(height()), s_);
+}
+
+void StatusBar::mouseMoveEvent(QMouseEvent* event) {
+  if (OnLink(event->position()) && hand_) setCursor(*hand_);
+  else unsetCursor();
+}
+
+void StatusBar::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && OnLink(event->position())) emit LinkClicked();
+}
+
+}  // namespace qh

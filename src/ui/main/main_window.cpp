@@ -1,0 +1,216 @@
+// Construction, load handler, layout and the redraw cycle of the main window.
+#include "ui/main/main_window.h"
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "chart/canvas.h"
+#include "ui/about/hand_cursor.h"
+#include "ui/main/chart_view.h"
+#include "ui/main/frame_bars.h"
+#include "ui/main/nav_panel.h"
+#include "ui/main/source_page.h"
+#include "ui/main/source_preview.h"
+#include "ui/main/window_commands.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+
+namespace qh {
+
+inline constexpr int kRedrawIntervalMs = 120;
+inline constexpr int kSettlingTicks = 8;
+inline constexpr int kMinDrawSide = 20;
+
+MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dialogs,
+                       WindowHooks hooks, float scale)
+    : state_(state), messages_(messages), dialogs_(dialogs), hooks_(std::move(hooks)),
+      s_(std::max(1.0f, scale)) {
+  menuRunner_ = [](QMenu& menu, QPoint at) { return menu.exec(at); };
+  clock_ = [] { return QDateTime::currentDateTime(); };
+  BuildControls();
+  ConnectControls();
+  Load();
+}
+
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+
+void MainWindow::BuildControls() {
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
+  resize(1220, 700);  // the designed client size
+  header_ = new HeaderBar(fonts_, this);
+  nav_ = new NavPanel(fonts_, state_.Labels, this);
+  status_ = new StatusBar(fonts_, this);
+  image_ = new ChartView(this);
+  source_ = new SourcePage(this);
+  for (QWidget* w : std::initializer_list<QWidget*>{header_, nav_, status_}) {
+    w->setAutoFillBackground(false);
+    w->setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+  header_->SetScale(s_);
+  nav_->SetScale(s_);
+  status_->SetScale(s_);
+  drawTimer_.setInterval(kRedrawIntervalMs);
+}
+
+void MainWindow::ConnectControls() {
+  connect(&drawTimer_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  connect(nav_, &NavPanel::LeftPressed, this, &MainWindow::OnNavPressed);
+  connect(nav_, &NavPanel::UpgradeClicked, this, &MainWindow::StartUpdate);
+  connect(status_, &StatusBar::LinkClicked, this, [this] {
+    if (hooks_.ShowAbout) hooks_.ShowAbout(this);
+  });
+  connect(source_, &SourcePage::BrowseClicked, this, &MainWindow::OnBrowse);
+  connect(source_, &SourcePage::ApplyClicked, this, &MainWindow::OnApply);
+  connect(source_->ColorCombo(), &QComboBox::currentIndexChanged, this,
+          &MainWindow::OnColorPicked);
+  connect(image_, &ChartView::MouseMoved, this, &MainWindow::OnChartMouseMove);
+  connect(image_, &ChartView::RightPressed, this, &MainWindow::OnChartRightPress);
+  connect(image_, &ChartView::RightReleased, this, &MainWindow::OnChartRightRelease);
+}
+
+void MainWindow::Load() {
+  alive_ = true;
+  hoverIndex_ = 0;
+  setAcceptDrops(true);
+  qApp->installEventFilter(this);  // key preview: the window sees keys first
+  const std::optional<QCursor> hand = EmbeddedHandCursor();
+  nav_->SetHandCursor(hand);
+  status_->SetHandCursor(hand);
+  nav_->lower();
+  nav_->VersionLabel()->raise();
+  nav_->UpgradeLabel()->raise();
+  fonts_.Ensure(s_);
+  FillColorList();
+  Relayout();
+  currentPage_ = state_.Table.ItemCount() < 1 ? ChartPage::Source : ChartPage::Bar;
+  source_->SetPathText(state_.Table.SourcePath);
+  ApplyPageState();
+  redrawPending_ = true;
+  drawTimer_.start();
+  PlaceMainWindow();
+  Relayout();
+  redrawPending_ = true;
+  SyncSourceView();
+  RenderCanvas();
+}
+
+void MainWindow::PlaceMainWindow() {
+  const WorkArea& work = state_.Work;
+  if (work.Width >= 200 && work.Height >= 150)
+    setGeometry(work.Left, work.Top, work.Width, work.Height);
+}
+
+void MainWindow::RelayoutNow() {
+  Relayout();
+  redrawPending_ = true;
+  RenderCanvas();
+}
+
+void MainWindow::Relayout() {
+  layout_ = ComputeWindowLayout(width(), height(), s_);
+  header_->setGeometry(layout_.Header);
+  nav_->setGeometry(layout_.Nav);
+  status_->setGeometry(layout_.Status);
+  image_->setGeometry(layout_.Canvas);
+  image_->show();
+  nav_->SetNavTop(layout_.NavTop);
+  nav_->LayoutLabels(hooks_.VersionText ? hooks_.VersionText() : QString());
+  ShowSourceFrame();
+  source_->Relayout(s_, layout_.Canvas.height(), fonts_.Family());
+  SyncSourceView();
+  RefreshNav();
+  RepaintFrameBars();
+  RequestRedraw();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!alive_) return;
+  Relayout();
+  redrawPending_ = true;
+}
+
+void MainWindow::RequestRedraw() {
+  chart_.PageNo = 1;
+  hoverIndex_ = 0;
+  redrawPending_ = true;
+  if (alive_) drawTimer_.start();
+}
+
+void MainWindow::TimerTick() {
+  SyncSourceView();
+  RenderCanvas();
+  ++tickCount_;
+  if (tickCount_ < kSettlingTicks) {
+    Relayout();
+    redrawPending_ = true;
+    drawTimer_.start();
+  }
+}
+
+void MainWindow::RenderCanvas() {
+  drawTimer_.stop();
+  if (!alive_) return;
+  const int w = layout_.Canvas.width(), h = layout_.Canvas.height();
+  if (w < kMinDrawSide || h < kMinDrawSide) return;
+  bool pending = redrawPending_;
+  if (backBuffer_.size() != QSize(w, h)) {
+    backBuffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (backBuffer_.isNull()) return;  // no memory: the next request tries again
+    pending = true;
+  }
+  if (!pending) return;
+  {
+    QPainter painter(&backBuffer_);
+    if (!painter.isActive()) return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    DrawPageContent(painter, w, h);
+  }
+  redrawPending_ = false;
+  ++renderCount_;
+  if (currentPage_ != ChartPage::Source) PresentChart();
+}
+
+void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
+  if (currentPage_ == ChartPage::Source) {
+    DrawSourcePreview(painter, fonts_, state_.Table, w, h, s_);
+    return;
+  }
+  ChartRequest request;
+  request.Page = currentPage_;
+  request.ShowValues = state_.Config.ShowValue;
+  request.LineColor = state_.Config.LineColor;
+  request.PageSize = state_.Config.PageSize;
+  request.Labels = state_.Labels;
+  request.Scale = s_;
+  request.Title = ChartKindTitle(currentPage_);
+  if (currentPage_ == ChartPage::Pie) request.Title = PagedTitle(request.Title, chart_.PageNo, PageTotal());
+  RenderChart(painter, w, h, state_.Table, request, chart_);
+}
+
+void MainWindow::PresentChart() {
+  image_->SetPicture(backBuffer_);
+  image_->SetHighlight({});
+  image_->setGeometry(layout_.Canvas);
+  image_->show();
+  image_->raise();
+}
+
+const QImage& MainWindow::ShownPicture() const { return image_->Picture(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  alive_ = false;
+  drawTimer_.stop();
+  qApp->removeEventFilter(this);
+  setAcceptDrops(false);
+  backBuffer_ = QImage();
+  event->accept();
+}
+
+}  // namespace qh

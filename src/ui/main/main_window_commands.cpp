@@ -1,0 +1,182 @@
+// Keys, drops, the chart context menu, paging, hover and the JPEG export.
+#include "ui/main/main_window.h"
+
+#include "app/startup.h"
+#include "app/text_utils.h"
+#include "app/user_messages.h"
+#include "chart/chart_format.h"
+#include "ui/main/chart_view.h"
+#include "ui/main/frame_bars.h"
+#include "ui/main/line_colors.h"
+#include "ui/main/source_page.h"
+#include "ui/main/window_commands.h"
+#include "ui/services/chart_export.h"
+#include "ui/services/chart_menu.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QToolTip>
+
+namespace qh {
+namespace {
+
+bool IsDataExtension(const QString& path) {
+  static const QStringList kKnown = {QStringLiteral("html"), QStringLiteral("htm"),
+                                     QStringLiteral("csv"), QStringLiteral("xls"),
+                                     QStringLiteral("xlsx")};
+  const QString name = FileNameOf(path);
+  const qsizetype dot = name.lastIndexOf(u'.');
+  return dot >= 0 && kKnown.contains(name.mid(dot + 1).toLower());
+}
+
+}  // namespace
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != this || !alive_) return false;
+  return HandleKey(static_cast<QKeyEvent*>(event)->key());
+}
+
+bool MainWindow::HandleKey(int key) {
+  switch (CommandForKey(key)) {
+    case KeyCommand::ShowSource: SwitchPage(ChartPage::Source); return true;
+    case KeyCommand::ShowBar: SwitchPage(ChartPage::Bar); return true;
+    case KeyCommand::ShowPie: SwitchPage(ChartPage::Pie); return true;
+    case KeyCommand::ShowLine: SwitchPage(ChartPage::Line); return true;
+    case KeyCommand::Close: close(); return true;
+    case KeyCommand::SaveJpg:
+      if (ChartMenuAvailable()) SaveChartAsJpg();
+      return true;
+    case KeyCommand::Update: StartUpdate(); return true;
+    case KeyCommand::PreviousPage:
+    case KeyCommand::NextPage:
+      // On the Source page the arrows stay with the text boxes.
+      if (currentPage_ == ChartPage::Source) return false;
+      ChangePage(CommandForKey(key) == KeyCommand::NextPage ? 1 : -1);
+      return true;
+    case KeyCommand::None: return false;
+  }
+  return false;
+}
+
+void MainWindow::StartUpdate() {
+  if (hooks_.StartUpdate) hooks_.StartUpdate(this);
+}
+
+void MainWindow::SaveChartAsJpg() {
+  const QString name = JpgFileName(currentPage_, clock_());
+  const QString folder = JpgFolder(state_.Table.SourcePath, state_.AppDir);
+  const QImage picture = currentPage_ == ChartPage::Source ? QImage() : backBuffer_;
+  const ExportResult result = ExportChartJpg(dialogs_, this, picture, folder, name);
+  if (result.Ok) {
+    messages_.Show(QStringLiteral("图片已保存:\r\n") + result.SavedPath, MessageIcon::Information);
+  } else if (!result.ErrorText.isEmpty()) {
+    messages_.Show(result.ErrorText, MessageIcon::Exclamation);
+  }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  if (drops_.Offer(event->mimeData()->urls()))
+    QMetaObject::invokeMethod(this, &MainWindow::DeliverPendingDrop, Qt::QueuedConnection);
+}
+
+void MainWindow::DeliverPendingDrop() {
+  if (drops_.Empty()) return;
+  AcceptDroppedFile(drops_.Take());
+}
+
+void MainWindow::AcceptDroppedFile(QString path) {
+  if (IsBlank(path)) return;
+  if (!IsDataExtension(path)) {
+    messages_.Show(QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
+                                  "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +
+                       path,
+                   MessageIcon::Exclamation);
+    return;
+  }
+  state_.Table.SourcePath = path;
+  source_->SetPathText(path);
+  source_->ManualBox()->clear();
+  const bool onSource = currentPage_ == ChartPage::Source;
+  ReloadSource();
+  if (onSource) return;
+  currentPage_ = ChartPage::Bar;
+  ApplyPageState();
+}
+
+int MainWindow::PageTotal() const {
+  return PageCount(state_.Table.ItemCount(), state_.Config.PageSize);
+}
+
+void MainWindow::ChangePage(int delta) {
+  if (currentPage_ != ChartPage::Pie) return;  // only the pie is paged
+  const int next = chart_.PageNo + delta;
+  if (next < 1 || next > PageTotal()) return;
+  chart_.PageNo = next;
+  hoverIndex_ = 0;
+  UpdateStatusTexts();
+  status_->update();
+  redrawPending_ = true;
+  RenderCanvas();
+}
+
+void MainWindow::OnChartRightPress(QPointF pos) {
+  if (!ChartMenuAvailable()) return;
+  ChangePage(pos.x() < image_->width() / 2.0 ? -1 : 1);
+}
+
+void MainWindow::OnChartRightRelease(QPoint globalPos) {
+  if (!ChartMenuAvailable()) return;
+  QMenu menu(this);
+  BuildChartMenu(menu, currentPage_, state_.Config.LineColor);
+  const int id = ChartMenuCommand(menuRunner_(menu, globalPos));
+  if (id == kMenuSaveJpg) SaveChartAsJpg();
+  else if (id == kMenuCopyImage) CopyChartToClipboard(image_->Picture(), messages_);
+  else if (id >= kMenuFirstColor && id <= kMenuLastColor) ApplyColorChoice(id - kMenuFirstColor);
+}
+
+void MainWindow::OnChartMouseMove(QPointF pos) {
+  if (!ChartMenuAvailable()) return;
+  // Hit regions are in picture pixels, and the picture is shown 1:1.
+  const int hit = ChartHitTest(chart_, static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+  if (hit == hoverIndex_) return;
+  hoverIndex_ = hit;
+  redrawPending_ = true;
+  RenderCanvas();
+  QRectF highlight;
+  for (const HitRegion& r : chart_.HitRegions) {
+    if (r.ItemIndex != hit) continue;
+    highlight = QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
+    break;
+  }
+  image_->SetHighlight(hit > 0 ? highlight : QRectF());
+  if (hit > 0) QToolTip::showText(image_->mapToGlobal(pos.toPoint()), HoverTip(hit), image_);
+  else QToolTip::hideText();
+}
+
+QString MainWindow::HoverTip(int itemIndex) const {
+  const ChartItem& item = state_.Table.Items[static_cast<size_t>(itemIndex - 1)];
+  QString tip = item.Name + QStringLiteral("\n数值: ") + FormatValue(item.Value);
+  if (currentPage_ != ChartPage::Pie) return tip;
+  const int size = state_.Config.PageSize;
+  const int first = size > 0 ? (chart_.PageNo - 1) * size : 0;
+  const int last = size > 0 ? std::min(first + size, state_.Table.ItemCount())
+                            : state_.Table.ItemCount();
+  long double total = 0;
+  for (int i = first; i < last; ++i) total += state_.Table.Items[static_cast<size_t>(i)].Value;
+  if (total > 0) tip += QStringLiteral("\n占比: ") + FormatPercent(item.Value / total * 100.0L);
+  return tip;
+}
+
+}  // namespace qh

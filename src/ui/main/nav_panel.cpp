@@ -1,0 +1,167 @@
+#include "ui/main/nav_panel.h"
+
+#include "chart/canvas.h"
+#include "chart/chart_fonts.h"
+#include "ui/main/window_layout.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace qh {
+namespace {
+
+const char16_t* const kNavCaptions[kNavItemCount] = {u"数据源", u"柱形图", u"饼形图", u"曲线图",
+                                                     u"退出"};
+
+QFont PanelFont(const QString& family, int px, bool bold) {
+  QFont font(family);
+  font.setPixelSize(std::max(1, px));
+  font.setBold(bold);
+  return font;
+}
+
+}  // namespace
+
+NavPanel::NavPanel(ChartFonts& fonts, const LabelOptions& options, QWidget* parent)
+    : QWidget(parent), fonts_(fonts), options_(options) {
+  setMouseTracking(true);
+  version_ = new QLabel(this);
+  upgrade_ = new QLabel(this);
+  for (QLabel* label : {version_, upgrade_}) {
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->raise();
+  }
+  version_->setStyleSheet(QStringLiteral("color: rgb(124, 138, 160); background: transparent;"));
+  upgrade_->setStyleSheet(QStringLiteral("color: rgb(111, 168, 220); background: transparent;"));
+  upgrade_->installEventFilter(this);
+}
+
+void NavPanel::LayoutLabels(const QString& versionText) {
+  version_->setText(QStringLiteral("版本:") + versionText);
+  upgrade_->setText(QStringLiteral("【升级到最新版】"));
+  QFont font = PanelFont(fonts_.Family(), PointsToPixels(9.75, s_), false);
+  version_->setFont(font);
+  upgrade_->setFont(font);
+  version_->setGeometry(NavVersionLabelRect(width(), height(), s_));
+  upgrade_->setGeometry(NavUpgradeLabelRect(width(), height(), s_));
+  upgrade_->setCursor(hand_.value_or(QCursor(Qt::PointingHandCursor)));
+}
+
+std::vector<OptionRow>& NavPanel::CurrentRows() {
+  rows_ = BuildOptionRows(page_, options_);
+  const OptionPanelGeometry g =
+      ComputeOptionPanel(width(), height(), static_cast<int>(rows_.size()), s_);
+  if (!g.Visible) rows_.clear();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    rows_[i].Left = static_cast<float>(g.Rows[i].left());
+    rows_[i].Top = static_cast<float>(g.Rows[i].top());
+    rows_[i].Right = static_cast<float>(g.Rows[i].right());
+    rows_[i].Bottom = static_cast<float>(g.Rows[i].bottom());
+  }
+  return rows_;
+}
+
+void NavPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.fillRect(rect(), ToColor(0xFF1F293A));
+  painter.fillRect(QRect(0, 0, width(), 3), ToColor(0xFF2F80ED));
+  painter.fillRect(QRect(12, 14, 22, 22), ToColor(0xFF4E79A7));
+  painter.fillRect(QRect(20, 8, 14, 16), ToColor(0xFFF28E2B));
+  painter.fillRect(QRect(12, 42, 84, 1), ToColor(0xFFFFFFFF));
+  PaintItems(painter);
+  PaintOptionPanel(painter);
+}
+
+void NavPanel::PaintItems(QPainter& painter) {
+  const float s = s_;
+  const float w = static_cast<float>(width());
+  for (int i = 0; i < kNavItemCount; ++i) {
+    const float t = NavItemTop(i, static_cast<float>(navTop_), s);
+    quint32 textColor = 0xFFC8D4E4;
+    if (i == navIndex_) {
+      FillRectF(painter, QRectF(8 * s, t, w - 16 * s, 42 * s), 0xFF26344A);
+      FillRectF(painter, QRectF(0, t + 6 * s, 4 * s, 30 * s), 0xFF2F80ED);
+      textColor = 0xFFFFFFFF;
+    }
+    DrawTextBox(painter, fonts_.Normal, QString::fromUtf16(kNavCaptions[i]),
+                QRectF(20 * s, t + 11 * s, w - 34 * s, 20 * s), textColor, TextAlign::Near);
+  }
+}
+
+void NavPanel::PaintOptionPanel(QPainter& painter) {
+  const std::vector<OptionRow>& rows = CurrentRows();
+  if (rows.empty()) return;
+  const float s = s_;
+  const OptionPanelGeometry g =
+      ComputeOptionPanel(width(), height(), static_cast<int>(rows.size()), s);
+  const QRectF p = g.Panel;
+  painter.fillRect(p, ToColor(0xFFFFFFFF));
+  painter.setPen(QPen(ToColor(0xFFD8DEE8), s));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(p);
+  FontFace title;
+  title.Set(PanelFont(fonts_.Family(), R(20 * s), true));
+  DrawTextBox(painter, title, OptionPanelTitle(page_),
+              QRectF(p.left() + 8 * s, p.top() + 8 * s, p.width() - 16 * s, 22 * s), 0xFF33404F,
+              TextAlign::Near);
+  painter.setPen(QPen(ToColor(0xFFE3E9F2), s));
+  painter.drawLine(QPointF(p.left() + 8 * s, p.top() + 28 * s),
+                   QPointF(p.right() - 8 * s, p.top() + 28 * s));
+  for (const OptionRow& row : rows) PaintOptionRow(painter, row, g);
+}
+
+void NavPanel::PaintOptionRow(QPainter& painter, const OptionRow& row,
+                              const OptionPanelGeometry& g) {
+  const float s = s_;
+  const float h = g.RowHeight;
+  const float b = 14 * s;
+  const float pX = static_cast<float>(g.Panel.left());
+  const float x = pX + 8 * s + b + 6 * s;
+  const float y = row.Top;
+  const QRectF box(pX + 8 * s, y + (h - b) / 2, b, b);
+  painter.setBrush(ToColor(0xFFFFFFFF));
+  painter.setPen(QPen(ToColor(row.Enabled ? 0xFF8A94A6 : 0xFFC9CFDA), s));
+  painter.drawRect(box);
+  painter.setBrush(Qt::NoBrush);
+  if (row.Checked) {
+    painter.setPen(QPen(ToColor(0xFF2F80ED), 2 * s));
+    const QPointF tick[] = {box.topLeft() + QPointF(3 * s, 7 * s),
+                            box.topLeft() + QPointF(6 * s, 10 * s),
+                            box.topLeft() + QPointF(11 * s, 4 * s)};
+    painter.drawPolyline(tick, 3);
+  }
+  quint32 color = 0xFFB4BCC8;
+  if (row.Enabled) color = row.Checked ? 0xFF2F80ED : 0xFF33404F;
+  FontFace face;
+  face.Set(PanelFont(fonts_.Family(), R(13 * s), false));
+  DrawTextBox(painter, face, OptionCaption(std::clamp(row.CaptionIndex, 0, 3)),
+              QRectF(x, y, static_cast<float>(g.Panel.right()) - 8 * s - x, h), color,
+              TextAlign::Near);
+}
+
+void NavPanel::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF pos = event->position();
+  const bool onItem = NavHitTest(static_cast<float>(pos.x()), static_cast<float>(pos.y()),
+                                 static_cast<float>(width()), static_cast<float>(navTop_), s_) >= 0;
+  if (onItem && hand_) setCursor(*hand_);
+  else unsetCursor();
+}
+
+void NavPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit LeftPressed(event->position());
+}
+
+bool NavPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == upgrade_ && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    emit UpgradeClicked();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace qh

@@ -1,0 +1,65 @@
+#pragma once
+// The owner-drawn navigation panel: five page items, the label option panel
+// of the Bar and Line pages, and the version and upgrade labels.
+#include "app/chart_page.h"
+#include "app/label_options.h"
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QLabel;
+
+namespace qh {
+
+class ChartFonts;
+struct OptionPanelGeometry;
+
+class NavPanel final : public QWidget {
+  Q_OBJECT
+
+ public:
+  NavPanel(ChartFonts& fonts, const LabelOptions& options, QWidget* parent);
+
+  void SetScale(float s) { s_ = s; }
+  void SetNavIndex(int index) { navIndex_ = index; }
+  int NavIndex() const { return navIndex_; }
+  void SetNavTop(int top) { navTop_ = top; }
+  void SetPage(ChartPage page) { page_ = page; }
+  void SetHandCursor(const std::optional<QCursor>& cursor) { hand_ = cursor; }
+  void LayoutLabels(const QString& versionText);
+
+  // The option rows of the current page with their click rectangles.
+  std::vector<OptionRow>& CurrentRows();
+
+  QLabel* VersionLabel() const { return version_; }
+  QLabel* UpgradeLabel() const { return upgrade_; }
+
+ signals:
+  void LeftPressed(QPointF pos);
+  void UpgradeClicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void PaintItems(QPainter& painter);
+  void PaintOptionPanel(QPainter& painter);
+  void PaintOptionRow(QPainter& painter, const OptionRow& row, const OptionPanelGeometry& g);
+
+  ChartFonts& fonts_;
+  const LabelOptions& options_;
+  float s_ = 1.0f;
+  int navIndex_ = 0;
+  int navTop_ = 14;
+  ChartPage page_ = ChartPage::Source;
+  std::optional<QCursor> hand_;
+  std::vector<OptionRow> rows_;
+  QLabel* version_;
+  QLabel* upgrade_;
+};
+
+}  // namespace qh

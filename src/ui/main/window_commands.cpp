@@ -1,0 +1,68 @@
+#include "ui/main/window_commands.h"
+
+#include <Qt>
+
+namespace qh {
+
+KeyCommand CommandForKey(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_F1: return KeyCommand::ShowSource;
+    case Qt::Key_F2: return KeyCommand::ShowBar;
+    case Qt::Key_F3: return KeyCommand::ShowPie;
+    case Qt::Key_F4: return KeyCommand::ShowLine;
+    case Qt::Key_F5: return KeyCommand::Close;
+    case Qt::Key_Escape: return KeyCommand::Close;
+    case Qt::Key_F8: return KeyCommand::SaveJpg;
+    case Qt::Key_F10: return KeyCommand::Update;
+    case Qt::Key_Left: return KeyCommand::PreviousPage;
+    case Qt::Key_Right: return KeyCommand::NextPage;
+    default: return KeyCommand::None;
+  }
+}
+
+QString ChartKindTitle(ChartPage page) {
+  switch (page) {
+    case ChartPage::Source: return QStringLiteral("数据源");
+    case ChartPage::Pie: return QStringLiteral("饼形图");
+    case ChartPage::Line: return QStringLiteral("曲线图");
+    default: return QStringLiteral("柱形图");
+  }
+}
+
+QString JpgFileName(ChartPage page, const QDateTime& now) {
+  QString kind = QStringLiteral("柱形图");
+  if (page == ChartPage::Pie) kind = QStringLiteral("饼图");
+  if (page == ChartPage::Line) kind = QStringLiteral("曲线图");
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return kind + QStringLiteral("%1年%2月%3日%4时%5分.jpg")
+                    .arg(d.year())
+                    .arg(d.month())
+                    .arg(d.day())
+                    .arg(t.hour(), 2, 10, QChar(u'0'))
+                    .arg(t.minute(), 2, 10, QChar(u'0'));
+}
+
+static qsizetype LastSeparator(const QString& path) {
+  return std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+}
+
+QString JpgFolder(const QString& sourcePath, const QString& appDir) {
+  if (sourcePath.isEmpty()) return appDir;
+  const qsizetype cut = LastSeparator(sourcePath);
+  return cut < 0 ? sourcePath : sourcePath.left(cut);
+}
+
+QString FileNameOf(const QString& path) { return path.mid(LastSeparator(path) + 1); }
+
+QString PagedTitle(const QString& title, int pageNo, int pageCount) {
+  if (pageCount <= 1) return title;
+  return title + QStringLiteral("   (第 %1/%2 页)").arg(pageNo).arg(pageCount);
+}
+
+int PageCount(int itemCount, int pageSize) {
+  if (pageSize <= 0 || itemCount <= 0) return 1;
+  return (itemCount + pageSize - 1) / pageSize;
+}
+
+}  // namespace qh

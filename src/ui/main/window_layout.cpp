@@ -1,0 +1,115 @@
+#include "ui/main/window_layout.h"
+
+#include "app/text_utils.h"
+
+#include <algorithm>
+
+namespace qh {
+
+int R(double x) { return static_cast<int>(RoundHalfEven(x)); }
+
+WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s) {
+  WindowLayout l;
+  l.Width = std::max(clientWidth, kMinLayoutWidth);
+  l.Height = std::max(clientHeight, kMinLayoutHeight);
+  const int headerH = R(58 * s);
+  const int statusH = R(26 * s);
+  int navW = R(176 * s);
+  if (l.Width < navW + R(260 * s)) navW = R(110 * s);
+  l.Header = QRect(0, 0, l.Width, headerH);
+  l.Nav = QRect(0, headerH, navW, l.Height - headerH - statusH);
+  l.Status = QRect(0, l.Height - statusH, l.Width, statusH);
+  const int gap = R(24 * s);
+  const int canvasW = std::max(l.Width - navW - gap, kMinCanvasSide);
+  const int canvasH = std::max(l.Height - headerH - statusH - gap, kMinCanvasSide);
+  l.Canvas = QRect(navW + R(8 * s), headerH + R(8 * s), canvasW, canvasH);
+  l.NavTop = R(14 * s);
+  return l;
+}
+
+float NavItemTop(int i, float navTop, float s) { return s * 45 * i + navTop; }
+
+int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
+  if (x < 0 || x > panelWidth) return -1;
+  for (int i = 0; i < kNavItemCount; ++i) {
+    const float t = NavItemTop(i, navTop, s);
+    if (t <= y && y < t + 42 * s) return i;
+  }
+  return -1;
+}
+
+QRect NavVersionLabelRect(int panelWidth, int panelHeight, float s) {
+  return QRect(0, panelHeight - R(112 * s), panelWidth, R(26 * s));
+}
+
+QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s) {
+  return QRect(0, panelHeight - R(78 * s), panelWidth, R(26 * s));
+}
+
+OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount,
+                                       float s) {
+  OptionPanelGeometry g;
+  if (rowCount <= 0) return g;
+  const float h = 26 * s;
+  const float pH = 58 * s + h * rowCount;
+  const float pX = 10 * s;
+  const float pW = panelWidth - 20 * s;
+  const float pY = std::max(panelHeight - 170 * s - pH, 300 * s);
+  if (pW < 40 * s) return g;
+  g.Visible = true;
+  g.Panel = QRectF(pX, pY, pW, pH);
+  g.RowHeight = h;
+  float y = pY + 38 * s;
+  for (int i = 0; i < rowCount; ++i, y += h) g.Rows.push_back(QRectF(pX, y, pW, h));
+  return g;
+}
+
+int OptionRowAt(const OptionPanelGeometry& panel, float x, float y) {
+  for (size_t i = 0; i < panel.Rows.size(); ++i) {
+    const QRectF& r = panel.Rows[i];
+    if (r.left() <= x && x <= r.right() && r.top() <= y && y <= r.bottom())
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool LinkHitTest(float x, float y, float statusHeight, float s) {
+  return 12 * s <= x && x <= 12 * s + 250 * s && 0 <= y && y <= statusHeight;
+}
+
+int PointsToPixels(double points, float s) { return std::max(1, R(points * s * 96.0 / 72.0)); }
+
+SourceFrameLayout ComputeSourceFrame(float s, QSize filePathLabelSize, int canvasHeight) {
+  SourceFrameLayout f;
+  const int P = R(30 * s), C = R(400 * s), G = R(14 * s), B = R(64 * s), H = R(30 * s);
+  f.TitleFontPx = PointsToPixels(14, s);
+  f.TextFontPx = PointsToPixels(10, s);
+  f.ComboFontPx = PointsToPixels(9, s);
+  f.PathFontPx = PointsToPixels(20, 1.0f);  // the path box keeps its designed size
+  f.Title = QRect(P, R(22 * s), R(300 * s), R(30 * s));
+  f.ManualLabel = QRect(P, R(122 * s), R(300 * s), R(26 * s));
+  f.ManualBox = QRect(P, R(156 * s), C, R(120 * s));
+  const int K = (C - 2 * G) / 3;
+  const int buttonTop = R(290 * s);
+  f.Sample = QRect(P, buttonTop, K, H);
+  f.Clear = QRect(P + K + G, buttonTop, K, H);
+  f.Apply = QRect(P + 2 * (K + G), buttonTop, K, H);
+  f.LineLabel = QRect(P, R(340 * s), R(140 * s), R(22 * s));
+  f.LineCombo = QRect(R(142 * s) + P, R(340 * s) - R(4 * s), R(220 * s), R(30 * s));
+  // The path row: box and browse button share a top; the label is centred
+  // on the box, the box runs from just after the label to the button, and
+  // the button ends where the manual box ends.
+  const int rowTop = R(70 * s);
+  const int browseW = B / std::max(1, R(s));
+  f.Browse = QRect(f.ManualBox.left() + f.ManualBox.width() - browseW, rowTop, browseW, H);
+  f.FilePathLabel = QRect(P, rowTop + (H - filePathLabelSize.height()) / 2,
+                          filePathLabelSize.width(), filePathLabelSize.height());
+  const int pathLeft = P + filePathLabelSize.width() + R(100 * s / 15.0);  // 100 twips
+  f.PathBox = QRect(pathLeft, rowTop, f.Browse.left() - pathLeft, H);
+  const int noticeTop = R(384 * s);
+  const int noticeH = std::max(canvasHeight - noticeTop - R(30 * s), R(20 * s));
+  f.Notice = QRect(P, noticeTop, R(520 * s), noticeH);
+  return f;
+}
+
+}  // namespace qh

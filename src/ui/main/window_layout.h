@@ -1,0 +1,73 @@
+#pragma once
+// The main window's geometry as plain values computed from the client size
+// and the DPI scale s: the four regions, the navigation items and labels,
+// the label option panel, the status bar link and the source page controls.
+// Painting, hit tests and tests all read these numbers.
+#include <QRect>
+#include <QRectF>
+#include <vector>
+
+namespace qh {
+
+// x rounded to a whole pixel, halves to even.
+int R(double x);
+
+inline constexpr int kMinLayoutWidth = 320;
+inline constexpr int kMinLayoutHeight = 260;
+inline constexpr int kMinCanvasSide = 40;
+
+struct WindowLayout {
+  int Width = 0, Height = 0;  // the client size laid out (at least 320 × 260)
+  QRect Header, Nav, Status;
+  QRect Canvas;  // SourceRect: shared by the source frame and the chart image
+  int NavTop = 0;
+  friend bool operator==(const WindowLayout&, const WindowLayout&) = default;
+};
+
+WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s);
+
+// Navigation panel ------------------------------------------------------
+
+inline constexpr int kNavItemCount = 5;
+
+// Top of navigation item i.
+float NavItemTop(int i, float navTop, float s);
+// Item 0..4 under (x, y) of the panel, -1 for none; the 3 s below each
+// item belong to none.
+int NavHitTest(float x, float y, float panelWidth, float navTop, float s);
+
+QRect NavVersionLabelRect(int panelWidth, int panelHeight, float s);
+QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s);
+
+struct OptionPanelGeometry {
+  bool Visible = false;
+  QRectF Panel;
+  std::vector<QRectF> Rows;  // click rectangles, edges included
+  float RowHeight = 0;
+};
+
+OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount, float s);
+// Index of the row holding (x, y), edges included; -1 for none.
+int OptionRowAt(const OptionPanelGeometry& panel, float x, float y);
+
+// Status bar ------------------------------------------------------------
+
+bool LinkHitTest(float x, float y, float statusHeight, float s);
+
+// Source page -----------------------------------------------------------
+
+struct SourceFrameLayout {
+  QRect Title, FilePathLabel, PathBox, Browse, ManualLabel, ManualBox;
+  QRect Sample, Clear, Apply, LineLabel, LineCombo, Notice;
+  int TitleFontPx = 0, TextFontPx = 0, PathFontPx = 0, ComboFontPx = 0;
+  friend bool operator==(const SourceFrameLayout&, const SourceFrameLayout&) = default;
+};
+
+// Font size in pixels of a point size designed for 96 DPI, scaled by s.
+int PointsToPixels(double points, float s);
+
+// filePathLabelSize is the size the "文件路径" label takes for its text;
+// canvasHeight sizes the notice.
+SourceFrameLayout ComputeSourceFrame(float s, QSize filePathLabelSize, int canvasHeight);
+
+}  // namespace qh

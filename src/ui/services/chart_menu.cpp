@@ -1,0 +1,56 @@
+#include "ui/services/chart_menu.h"
+
+#include "app/user_messages.h"
+#include "ui/main/line_colors.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace qh {
+namespace {
+
+QAction* AddCommand(QMenu& menu, const QString& text, int id) {
+  QAction* action = menu.addAction(text);
+  action->setData(id);
+  return action;
+}
+
+}  // namespace
+
+void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor) {
+  AddCommand(menu, QStringLiteral("复制图片到剪贴板"), kMenuCopyImage);
+  AddCommand(menu, QStringLiteral("保存为图片文件(JPG)"), kMenuSaveJpg);
+  if (page != ChartPage::Line) return;
+  QMenu* colors = menu.addMenu(QStringLiteral("曲线颜色设置"));
+  for (int idx = 0; idx < kLineColorCount; ++idx) {
+    QAction* action = AddCommand(*colors, QzColorName(idx), kMenuFirstColor + idx);
+    action->setCheckable(true);
+    action->setChecked(QzColorAt(idx) == lineColor);
+  }
+}
+
+int ChartMenuCommand(const QAction* chosen) {
+  if (!chosen) return 0;
+  bool ok = false;
+  const int id = chosen->data().toInt(&ok);
+  return ok ? id : 0;
+}
+
+void CopyChartToClipboard(const QImage& picture, UserMessages& messages) {
+  if (picture.isNull()) {
+    messages.Show(QStringLiteral("当前没有图表可以复制."), MessageIcon::Exclamation);
+    return;
+  }
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) {
+    messages.Show(QStringLiteral("复制到剪贴板失败,请改用[保存为图片文件(JPG)]."),
+                  MessageIcon::Exclamation);
+    return;
+  }
+  clipboard->clear();
+  clipboard->setImage(picture);
+}
+
+}  // namespace qh

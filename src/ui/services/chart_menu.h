@@ -1,0 +1,33 @@
+#pragma once
+// The chart context menu and the clipboard copy of the chart picture.
+#include "app/chart_page.h"
+
+#include <QImage>
+#include <QtGlobal>
+
+class QAction;
+class QMenu;
+
+namespace qh {
+
+class UserMessages;
+
+enum ChartMenuId : int {
+  kMenuSaveJpg = 1001,
+  kMenuCopyImage = 1002,
+  kMenuFirstColor = 2001,
+  kMenuLastColor = 2008,
+};
+
+// Fills an empty menu: copy, save and, on the line page, the colour
+// submenu with a check mark on the entry of the current line colour. Each
+// action's data() holds its identifier.
+void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor);
+
+// Identifier of a chosen action, 0 for none.
+int ChartMenuCommand(const QAction* chosen);
+
+// Puts the picture on the clipboard or explains why it could not.
+void CopyChartToClipboard(const QImage& picture, UserMessages& messages);
+
+}  // namespace qh

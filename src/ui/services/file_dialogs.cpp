@@ -1,0 +1,111 @@
+#include "ui/services/file_dialogs.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+
+namespace qh {
+namespace {
+
+bool IsSeparator(QChar c) { return c == u'\\' || c == u'/'; }
+
+// Qt splits a filter's patterns at spaces only, so the dialog gets the
+// patterns space-separated and its type list is relabelled with our texts.
+QStringList QtFilters(const std::vector<FileFilter>& filters) {
+  QStringList out;
+  for (const FileFilter& f : filters) {
+    QString patterns = f.Pattern;
+    patterns.replace(u';', u' ');
+    out << QStringLiteral("%1 (%2)").arg(f.Text.section(u'(', 0, 0).trimmed(), patterns);
+  }
+  return out;
+}
+
+void RelabelFilters(QFileDialog& dialog, const std::vector<FileFilter>& filters) {
+  auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  if (!combo) return;
+  for (int i = 0; i < combo->count() && i < static_cast<int>(filters.size()); ++i)
+    combo->setItemText(i, filters[static_cast<size_t>(i)].Text);
+}
+
+void Prepare(QFileDialog& dialog, const QString& title, const std::vector<FileFilter>& filters,
+             const QString& suffix) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(title);
+  dialog.setNameFilters(QtFilters(filters));
+  dialog.selectNameFilter(dialog.nameFilters().value(0));
+  dialog.setDefaultSuffix(suffix);
+  RelabelFilters(dialog, filters);
+}
+
+void SelectInitial(QFileDialog& dialog, const QString& initial) {
+  if (initial.isEmpty()) return;
+  const QString text = initial.left(kMaxDialogPath);
+  const QFileInfo info(text);
+  if (info.dir().exists()) dialog.setDirectory(info.absolutePath());
+  dialog.selectFile(info.fileName().isEmpty() ? text : info.fileName());
+}
+
+QString ChosenPath(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QString chosen = dialog.selectedFiles().value(0);
+  return chosen.size() > kMaxDialogPath ? QString() : chosen;
+}
+
+}  // namespace
+
+std::vector<FileFilter> SourceFileFilters() {
+  return {
+      {QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"),
+       QStringLiteral("*.html;*.htm;*.csv;*.xls;*.xlsx")},
+      {QStringLiteral("HTML 文件 (*.html;*.htm)"), QStringLiteral("*.html;*.htm")},
+      {QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("*.csv")},
+      {QStringLiteral("Excel 文件 (*.xls;*.xlsx)"), QStringLiteral("*.xls;*.xlsx")},
+      {QStringLiteral("所有文件 (*.*)"), QStringLiteral("*.*")},
+  };
+}
+
+std::vector<FileFilter> JpgFileFilters() {
+  return {{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("*.jpg")}};
+}
+
+QString SourceDialogTitle() { return QStringLiteral("请选择数据源文件"); }
+QString JpgDialogTitle() { return QStringLiteral("保存为图片文件"); }
+
+QString ProposedJpgPath(const QString& folder, const QString& name) {
+  QString initial = folder;
+  if (!initial.isEmpty() && !IsSeparator(initial.back())) initial += u'/';
+  return initial + name;
+}
+
+QString WithJpgExtension(const QString& path) {
+  if (path.right(4).toLower() == QStringLiteral(".jpg")) return path;
+  return path + QStringLiteral(".jpg");
+}
+
+bool QtFileDialogs::PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) {
+  QFileDialog dialog(owner);
+  Prepare(dialog, SourceDialogTitle(), SourceFileFilters(), QStringLiteral("html"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  SelectInitial(dialog, initialPath);
+  const QString chosen = ChosenPath(dialog);
+  if (chosen.isEmpty()) return false;
+  path = chosen;
+  return true;
+}
+
+bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
+                                    QString& path) {
+  path.clear();
+  QFileDialog dialog(owner);
+  Prepare(dialog, JpgDialogTitle(), JpgFileFilters(), QStringLiteral("jpg"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
+  SelectInitial(dialog, ProposedJpgPath(folder, name));
+  const QString chosen = ChosenPath(dialog);
+  if (chosen.isEmpty()) return false;
+  path = WithJpgExtension(chosen);
+  return true;
+}
+
+}  // namespace qh

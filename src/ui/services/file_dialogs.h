@@ -1,0 +1,49 @@
+#pragma once
+// The open and save dialogs. The window asks through FileDialogs so that
+// tests can answer without a modal dialog.
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QWidget;
+
+namespace qh {
+
+// Longest path a dialog hands back, terminator excluded.
+inline constexpr int kMaxDialogPath = 2047;
+
+struct FileFilter {
+  QString Text;     // shown in the dialog
+  QString Pattern;  // ";"-separated wildcards
+};
+
+std::vector<FileFilter> SourceFileFilters();
+std::vector<FileFilter> JpgFileFilters();
+QString SourceDialogTitle();  // "请选择数据源文件"
+QString JpgDialogTitle();     // "保存为图片文件"
+
+// The name field text proposed by the save dialog: folder, a separator when
+// it lacks one, then the name.
+QString ProposedJpgPath(const QString& folder, const QString& name);
+
+// A chosen save path always ends in ".jpg" (any case).
+QString WithJpgExtension(const QString& path);
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // True with path set to the chosen file; false (path untouched) on cancel.
+  virtual bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) = 0;
+  // path is emptied first; true with a path ending in ".jpg".
+  virtual bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
+                               QString& path) = 0;
+};
+
+class QtFileDialogs final : public FileDialogs {
+ public:
+  bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) override;
+  bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
+                       QString& path) override;
+};
+
+}  // namespace qh
