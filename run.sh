@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and opens the bundled sample. Without a
-# display the sample's table is checked and printed with the CLI instead.
+# Installs what is missing, builds, and opens the bundled sample (or FILE).
+# Without a display the file is checked and its three charts are drawn to
+# PNG files with the command-line tool instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -8,7 +9,14 @@ scripts/build.sh
 sample=${1:-examples/sales.html}
 build_dir=${QH_BUILD_DIR:-build}
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$build_dir/qinghechart" "$sample"
+  exec "$build_dir/src/qinghechart" "$sample"
 fi
-echo "No display found: checking $sample with the command-line tool."
-exec "$build_dir/qinghechart-cli" check "$sample"
+cli="$build_dir/tools/qinghechart-cli"
+echo "No display found: checking $sample and drawing its charts with $cli."
+"$cli" check "$sample"
+out_dir="$build_dir/charts"
+mkdir -p "$out_dir"
+for kind in bar pie line; do
+  "$cli" render --kind "$kind" -o "$out_dir/$kind.png" "$sample"
+done
+echo "Charts written to $out_dir/bar.png, pie.png and line.png."
