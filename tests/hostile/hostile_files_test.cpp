@@ -1,0 +1,159 @@
+// Hostile data files: each must end in a refusal or a correct table, in
+// bounded time, never in a crash (these tests also run under ASan/UBSan).
+#include "data/source_loader.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace qh {
+namespace {
+
+// Loads must stay well inside this even under the sanitizers; a hang or a
+// super-linear scan of the big generated inputs blows it by far.
+constexpr qint64 kLoadBudgetMs = 60000;
+
+QString Hostile(const char* name) {
+  return QStringLiteral(QH_TEST_DATA_DIR "/hostile/") + QLatin1String(name);
+}
+
+// The promises every loader keeps, whatever the verdict.
+void ExpectConsistent(bool ok, const ItemTable& table, const QString& what) {
+  if (ok) {
+    EXPECT_GE(table.ItemCount(), 2) << what.toStdString();
+    EXPECT_TRUE(table.LastError.isEmpty()) << what.toStdString();
+    for (const ChartItem& item : table.Items) {
+      EXPECT_TRUE(std::isfinite(item.Value)) << what.toStdString();
+    }
+  } else {
+    EXPECT_EQ(table.ItemCount(), 0) << what.toStdString();
+    EXPECT_FALSE(table.LastError.isEmpty()) << what.toStdString();
+  }
+}
+
+struct Verdict {
+  bool ok = false;
+  ItemTable table;
+};
+
+Verdict TimedLoad(const QString& path) {
+  Verdict v;
+  QElapsedTimer timer;
+  timer.start();
+  v.ok = LoadSourceFile(path, LoadLimits{}, v.table);
+  EXPECT_LT(timer.elapsed(), kLoadBudgetMs) << path.toStdString();
+  ExpectConsistent(v.ok, v.table, path);
+  return v;
+}
+
+const QString kNoTable = QStringLiteral("数据源 HTML 中未找到表格,无法生成图表.");
+const QString kNotTwoColumns = QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表.");
+const QString kWorkbookFailed = QStringLiteral("读取 Excel 文件失败.");
+
+struct FileCase {
+  const char* file;
+  std::optional<QString> error;         // the refusal; nullopt: loads
+  std::vector<double> values;           // the values when it loads
+};
+
+TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
+  const FileCase cases[] = {
+      // Not UTF-8, so read as GBK: the numbers survive, the cut line is skipped.
+      {"truncated_utf8.csv", std::nullopt, {100, 200}},
+      // The stray lead byte becomes one replacement character after the table.
+      {"gbk_lead_at_end.html", std::nullopt, {100, 200}},
+      {"unclosed_td.html", kNoTable, {}},
+      // Unusable references stay as text; &#50; is the value 2.
+      {"bad_references.html", std::nullopt, {1, 2}},
+      {"not_a_zip.xlsx", kWorkbookFailed, {}},
+      {"random.xls", kWorkbookFailed, {}},
+      {"zip_bomb.xlsx", kWorkbookFailed, {}},
+      // A text index past the shared strings makes the sheet unreadable.
+      {"shared_string_index_1e9.xlsx", kWorkbookFailed, {}},
+      // The row after row 2147483647 lies outside every worksheet.
+      {"row_number_overflow.xlsx", kWorkbookFailed, {}},
+  };
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Verdict v = TimedLoad(Hostile(c.file));
+    EXPECT_EQ(v.ok, !c.error.has_value());
+    if (c.error) {
+      EXPECT_EQ(v.table.LastError, *c.error);
+      continue;
+    }
+    std::vector<double> values;
+    for (const ChartItem& item : v.table.Items) values.push_back(item.Value);
+    EXPECT_EQ(values, c.values);
+  }
+}
+
+TEST(HostileFiles, GbkTableKeepsItsNames) {
+  const Verdict v = TimedLoad(Hostile("gbk_lead_at_end.html"));
+  ASSERT_EQ(v.table.ItemCount(), 2);
+  EXPECT_EQ(v.table.Items[0].Name, QStringLiteral("北京"));
+  EXPECT_EQ(v.table.Items[1].Name, QStringLiteral("上海"));
+}
+
+// Big inputs are generated here rather than committed.
+class GeneratedFiles : public ::testing::Test {
+ protected:
+  QString Write(const char* name, const QByteArray& bytes) {
+    const QString path = dir_.filePath(QLatin1String(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(file.write(bytes), bytes.size());
+    return path;
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(GeneratedFiles, CsvWithOneQuoteAndTenMegabytesAfterIt) {
+  // Everything after the quote is one cell of one line, which is skipped.
+  const QByteArray bytes = "A,1\nB,2\n\"" + QByteArray("x,1\n").repeated(10 * 1024 * 1024 / 4);
+  const Verdict v = TimedLoad(Write("quote.csv", bytes));
+  ASSERT_TRUE(v.ok) << v.table.LastError.toStdString();
+  EXPECT_EQ(v.table.ItemCount(), 2);
+}
+
+TEST_F(GeneratedFiles, MillionNestedTags) {
+  const int depth = 1000000;
+  struct Case {
+    const char* name;
+    QByteArray html;
+    std::optional<QString> error;
+  };
+  const QByteArray tail = "<tr><td>B</td><td>6</td></tr></table>";
+  const Case cases[] = {
+      {"inline.html",
+       "<table><tr><td>A</td><td>" + QByteArray("<b>").repeated(depth) + "5" +
+           QByteArray("</b>").repeated(depth) + "</td></tr>" + tail,
+       std::nullopt},
+      {"tables.html", QByteArray("<table>").repeated(depth) + QByteArray("</table>").repeated(depth),
+       QStringLiteral("数据源 HTML 表格中没有任何数据行.")},
+      {"cells.html", "<table><tr>" + QByteArray("<td>").repeated(depth) + "</tr></table>",
+       kNotTwoColumns},
+      {"rows.html", "<table>" + QByteArray("<tr>").repeated(depth) + "</table>",
+       QStringLiteral("数据源 HTML 表格中没有任何数据行.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Verdict v = TimedLoad(Write(c.name, c.html));
+    EXPECT_EQ(v.ok, !c.error.has_value());
+    if (c.error) EXPECT_EQ(v.table.LastError, *c.error);
+  }
+}
+
+TEST_F(GeneratedFiles, ManyReferencesInOneCell) {
+  // Every reference is replaced in one pass, not by rebuilding the cell.
+  const QByteArray html = "<table><tr><td>" + QByteArray("&#20013;&amp;").repeated(500000) +
+                          "</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
+  const Verdict v = TimedLoad(Write("refs.html", html));
+  ASSERT_TRUE(v.ok) << v.table.LastError.toStdString();
+  EXPECT_EQ(v.table.Items[0].Name.size(), 1000000);
+}
+
+}  // namespace
+}  // namespace qh
