@@ -1,5 +1,7 @@
 #include "ui/about/about_dialog.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
