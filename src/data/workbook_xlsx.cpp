@@ -2,6 +2,7 @@
 
 #include "data/workbook_date_serial.h"
 #include "data/workbook_xml.h"
+#include "data/workbook_xml_scanner.h"
 
 #include <charconv>
 
@@ -72,62 +73,66 @@ class StringCollector {
     inText_ = false;
     phoneticDepth_ = 0;
   }
-  void Take(const PartXmlReader& reader) {
-    if (reader.IsStart(u"rPh")) ++phoneticDepth_;
-    else if (reader.IsEnd(u"rPh")) --phoneticDepth_;
-    else if (reader.IsStart(u"t")) inText_ = true;
-    else if (reader.IsEnd(u"t")) inText_ = false;
-    else if (inText_ && phoneticDepth_ == 0 && reader.Token() == QXmlStreamReader::Characters)
-      text_.append(reader.Text());
+  bool Take(const XmlScanner& scanner) {
+    if (scanner.IsStart("rPh")) ++phoneticDepth_;
+    else if (scanner.IsEnd("rPh")) --phoneticDepth_;
+    else if (scanner.IsStart("t")) inText_ = true;
+    else if (scanner.IsEnd("t")) inText_ = false;
+    else if (inText_ && phoneticDepth_ == 0 && scanner.CurrentToken() == XmlScanner::Token::Text)
+      return scanner.AppendText(text_);
+    return true;
   }
-  QString& Finish() {
-    DecodeEscapedCharacters(text_);
-    return text_;
+  QString Finish() const {
+    QString text = QString::fromUtf8(text_);
+    DecodeEscapedCharacters(text);
+    return text;
   }
 
  private:
-  QString text_;
+  QByteArray text_;
   bool inText_ = false;
   int phoneticDepth_ = 0;
 };
 
 bool ReadSharedStrings(const ZipPackage& package, const QString& part, TextPool& pool) {
-  const auto device = package.OpenPart(part);
-  if (!device) return false;
-  PartXmlReader reader(*device);
+  const auto bytes = package.ReadPart(part);
+  if (!bytes) return false;
+  XmlScanner scanner(*bytes);
   StringCollector collector;
   bool inItem = false;
-  while (reader.Next()) {
-    if (reader.IsStart(u"si")) {
+  for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
+    if (token == XmlScanner::Token::Error) return false;
+    if (scanner.IsStart("si")) {
       collector.Start();
       inItem = true;
-    } else if (reader.IsEnd(u"si")) {
+    } else if (scanner.IsEnd("si")) {
       if (pool.Count() >= SheetCells::kMaxStoredCells) return false;
       pool.Add(collector.Finish());
       inItem = false;
-    } else if (inItem) {
-      collector.Take(reader);
+    } else if (inItem && !collector.Take(scanner)) {
+      return false;
     }
   }
-  return !reader.Failed();
+  return true;
 }
 
 // "AB12" -> column 28, row 12.
-bool ParseCellReference(QStringView reference, int& row, int& column) {
+bool ParseCellReference(QByteArrayView reference, int& row, int& column) {
   qsizetype i = 0;
   long long col = 0;
   for (; i < reference.size(); ++i) {
-    const char16_t c = reference[i].toUpper().unicode();
-    if (c < u'A' || c > u'Z') break;
-    col = col * 26 + (c - u'A' + 1);
+    char c = reference[i];
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    if (c < 'A' || c > 'Z') break;
+    col = col * 26 + (c - 'A' + 1);
     if (col > SheetCells::kMaxColumns) return false;
   }
   if (i == 0 || i == reference.size()) return false;
   long long r = 0;
   for (; i < reference.size(); ++i) {
-    const char16_t c = reference[i].unicode();
-    if (c < u'0' || c > u'9') return false;
-    r = r * 10 + (c - u'0');
+    const char c = reference[i];
+    if (c < '0' || c > '9') return false;
+    r = r * 10 + (c - '0');
     if (r > SheetCells::kMaxRows) return false;
   }
   row = int(r);
@@ -135,7 +140,7 @@ bool ParseCellReference(QStringView reference, int& row, int& column) {
   return true;
 }
 
-bool ParseIndex(QStringView text, std::uint32_t& index) {
+bool ParseIndex(QByteArrayView text, std::uint32_t& index) {
   const auto number = XmlNumber(text);
   if (!number || *number < 0 || *number > 4e9 || *number != std::uint32_t(*number)) return false;
   index = std::uint32_t(*number);
@@ -144,13 +149,13 @@ bool ParseIndex(QStringView text, std::uint32_t& index) {
 
 enum class CellType { Number, Shared, Inline, Formula, Boolean, Error, Date };
 
-CellType CellTypeOf(QStringView t) {
-  if (t == u"s") return CellType::Shared;
-  if (t == u"inlineStr") return CellType::Inline;
-  if (t == u"str") return CellType::Formula;
-  if (t == u"b") return CellType::Boolean;
-  if (t == u"e") return CellType::Error;
-  if (t == u"d") return CellType::Date;
+CellType CellTypeOf(QByteArrayView t) {
+  if (t == "s") return CellType::Shared;
+  if (t == "inlineStr") return CellType::Inline;
+  if (t == "str") return CellType::Formula;
+  if (t == "b") return CellType::Boolean;
+  if (t == "e") return CellType::Error;
+  if (t == "d") return CellType::Date;
   return CellType::Number;
 }
 
@@ -159,36 +164,38 @@ class SheetReader {
  public:
   SheetReader(SheetCells& cells, bool date1904) : cells_(cells), date1904_(date1904) {}
 
-  bool Read(PartXmlReader& reader) {
-    while (reader.Next()) {
+  bool Read(XmlScanner& scanner) {
+    for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
+         token = scanner.Next()) {
+      if (token == XmlScanner::Token::Error) return false;
       if (inCell_) {
-        if (!TakeCellToken(reader)) return false;
-      } else if (reader.IsStart(u"row")) {
-        if (!StartRow(reader.Attribute(u"r"))) return false;
-      } else if (reader.IsStart(u"c")) {
-        if (!StartCell(reader)) return false;
-      } else if (reader.IsEnd(u"sheetData")) {
+        if (!TakeCellToken(scanner)) return false;
+      } else if (scanner.IsStart("row")) {
+        if (!StartRow(scanner.Attribute("r"))) return false;
+      } else if (scanner.IsStart("c")) {
+        if (!StartCell(scanner)) return false;
+      } else if (scanner.IsEnd("sheetData")) {
         return true;  // merged ranges, print settings and the rest are not needed
       }
     }
-    return !reader.Failed();
+    return true;
   }
 
  private:
-  bool StartRow(QStringView r) {
+  bool StartRow(QByteArrayView r) {
     if (r.isEmpty()) {
       ++row_;
     } else {
       bool ok = false;
-      row_ = r.toInt(&ok);
+      row_ = r.toByteArray().toInt(&ok);
       if (!ok) return false;
     }
     column_ = 0;
     return true;
   }
 
-  bool StartCell(const PartXmlReader& reader) {
-    const QStringView r = reader.Attribute(u"r");
+  bool StartCell(const XmlScanner& scanner) {
+    const QByteArrayView r = scanner.Attribute("r");
     if (r.isEmpty()) {
       // A cell without a reference follows its predecessor.
       ++column_;
@@ -196,7 +203,7 @@ class SheetReader {
     } else if (!ParseCellReference(r, row_, column_)) {
       return false;
     }
-    type_ = CellTypeOf(reader.Attribute(u"t"));
+    type_ = CellTypeOf(scanner.Attribute("t"));
     value_.truncate(0);
     hasValue_ = false;
     inValue_ = false;
@@ -205,30 +212,30 @@ class SheetReader {
     return true;
   }
 
-  bool TakeCellToken(const PartXmlReader& reader) {
-    if (reader.IsEnd(u"c")) {
+  bool TakeCellToken(const XmlScanner& scanner) {
+    if (scanner.IsEnd("c")) {
       inCell_ = false;
       return FinishCell();
     }
     if (inInline_) {
-      if (reader.IsEnd(u"is")) inInline_ = false;
-      else inlineText_.Take(reader);
-    } else if (reader.IsStart(u"v")) {
+      if (scanner.IsEnd("is")) inInline_ = false;
+      else return inlineText_.Take(scanner);
+    } else if (scanner.IsStart("v")) {
       inValue_ = true;
       hasValue_ = true;
-    } else if (reader.IsEnd(u"v")) {
+    } else if (scanner.IsEnd("v")) {
       inValue_ = false;
-    } else if (reader.IsStart(u"is")) {
+    } else if (scanner.IsStart("is")) {
       inInline_ = true;
       hasValue_ = true;
       inlineText_.Start();
-    } else if (inValue_ && reader.Token() == QXmlStreamReader::Characters) {
-      value_.append(reader.Text());
+    } else if (inValue_ && scanner.CurrentToken() == XmlScanner::Token::Text) {
+      return scanner.AppendText(value_);
     }
     return true;
   }
 
-  bool AddTextCell(QStringView text) {
+  bool AddTextCell(const QString& text) {
     if (cells_.Texts().Count() >= SheetCells::kMaxStoredCells) return false;
     return cells_.AddText(row_, column_, cells_.Texts().Add(text));
   }
@@ -243,21 +250,21 @@ class SheetReader {
       case CellType::Inline:
         return AddTextCell(inlineText_.Finish());
       case CellType::Formula:
-        return AddTextCell(value_);
+        return AddTextCell(QString::fromUtf8(value_));
       case CellType::Boolean: {
-        const QStringView v = QStringView(value_).trimmed();
-        return cells_.AddBoolean(row_, column_, v == u"1" || v == u"true");
+        const QByteArrayView v = QByteArrayView(value_).trimmed();
+        return cells_.AddBoolean(row_, column_, v == "1" || v == "true");
       }
       case CellType::Error:
         return cells_.AddError(row_, column_);
       case CellType::Date:
-        if (const auto serial = DateTextToSerial(value_, date1904_)) {
+        if (const auto serial = DateTextToSerial(QString::fromUtf8(value_), date1904_)) {
           return cells_.AddNumber(row_, column_, *serial);
         }
-        return AddTextCell(value_);
+        return AddTextCell(QString::fromUtf8(value_));
       case CellType::Number:
         if (const auto number = XmlNumber(value_)) return cells_.AddNumber(row_, column_, *number);
-        return AddTextCell(value_);
+        return AddTextCell(QString::fromUtf8(value_));
     }
     return false;
   }
@@ -267,7 +274,7 @@ class SheetReader {
   int row_ = 0;
   int column_ = 0;
   CellType type_ = CellType::Number;
-  QString value_;
+  QByteArray value_;
   StringCollector inlineText_;
   bool inCell_ = false;
   bool hasValue_ = false;
@@ -286,11 +293,11 @@ bool ReadXlsxFirstSheet(const QString& path, SheetCells& cells) {
       !ReadSharedStrings(package, parts.sharedStrings, cells.Texts())) {
     return false;
   }
-  const auto device = package.OpenPart(parts.sheet);
-  if (!device) return false;
-  PartXmlReader reader(*device);
+  const auto sheetBytes = package.ReadPart(parts.sheet);
+  if (!sheetBytes) return false;
+  XmlScanner scanner(*sheetBytes);
   SheetReader sheet(cells, parts.date1904);
-  return sheet.Read(reader);
+  return sheet.Read(scanner);
 }
 
 }  // namespace qh

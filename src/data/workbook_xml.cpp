@@ -119,20 +119,15 @@ void DecodeEscapedCharacters(QString& text) {
   text = out;
 }
 
-std::optional<double> XmlNumber(QStringView text) {
+std::optional<double> XmlNumber(QByteArrayView text) {
   text = text.trimmed();
-  if (text.startsWith(u'+')) text = text.mid(1);
-  char buffer[64];
-  if (text.isEmpty() || text.size() >= qsizetype(sizeof buffer)) return std::nullopt;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    if (c > 127) return std::nullopt;
-    buffer[i] = static_cast<char>(c);
-  }
+  if (text.startsWith('+')) text = text.sliced(1);
   double value = 0.0;
-  const char* end = buffer + text.size();
-  const auto result = std::from_chars(buffer, end, value);
-  if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  if (text.isEmpty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
+    return std::nullopt;
+  }
   return value;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Streaming reads of the XML parts of a workbook package, guarded for
-// untrusted files: no DTDs or entity declarations, bounded nesting.
+// Streaming reads of the small XML parts of a workbook package (package
+// and workbook relationships, the workbook part), guarded for untrusted
+// files: no DTDs or entity declarations, bounded nesting.
 #include "data/workbook_zip.h"
 
 #include <QHash>
@@ -57,6 +58,6 @@ bool RelationshipIs(const Relationship& relationship, QStringView kind);
 void DecodeEscapedCharacters(QString& text);
 
 // A number as written in a value element; nullopt when it is none.
-std::optional<double> XmlNumber(QStringView text);
+std::optional<double> XmlNumber(QByteArrayView text);
 
 }  // namespace qh

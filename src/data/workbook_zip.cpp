@@ -27,6 +27,15 @@ bool DeclarationAllowed(QByteArrayView rest) {
   return false;
 }
 
+bool DeclarationsAllowed(QByteArrayView view) {
+  for (qsizetype at = view.indexOf("<!"); at >= 0; at = view.indexOf("<!", at + 2)) {
+    if (!DeclarationAllowed(view.sliced(at + 2).first(qMin<qsizetype>(view.size() - at - 2, 7)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), maxBytes_(maxBytes) {
@@ -63,16 +72,13 @@ bool ZipPartDevice::MarkupAllowed(const char* data, qint64 size) {
   const qsizetype lastMarkup = chunk.lastIndexOf('<');
   bytesSinceMarkup_ = lastMarkup < 0 ? bytesSinceMarkup_ + size : size - lastMarkup;
   if (bytesSinceMarkup_ > kMaxBytesWithoutMarkup) return false;
-  // Looks at the previous chunk's tail together with this chunk, so a mark
-  // split between two reads is still seen whole.
-  QByteArray window = tail_;
-  window.append(data, qsizetype(size));
-  const QByteArrayView view(window);
-  for (qsizetype at = view.indexOf("<!"); at >= 0; at = view.indexOf("<!", at + 2)) {
-    const QByteArrayView rest = view.sliced(at + 2).first(qMin<qsizetype>(view.size() - at - 2, 7));
-    if (!DeclarationAllowed(rest)) return false;
-  }
-  tail_ = window.right(kTailBytes);
+  // The previous chunk's tail joined to this chunk's head catches a mark
+  // split between two reads; the chunk itself is searched in place.
+  QByteArray seam = tail_;
+  seam.append(chunk.first(qMin<qsizetype>(chunk.size(), kTailBytes)));
+  if (!DeclarationsAllowed(seam) || !DeclarationsAllowed(chunk)) return false;
+  tail_ = chunk.size() >= kTailBytes ? chunk.last(kTailBytes).toByteArray()
+                                     : (tail_ + chunk.toByteArray()).right(kTailBytes);
   return true;
 }
 
@@ -94,6 +100,14 @@ std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 
   zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
   if (file == nullptr) return nullptr;
   return std::make_unique<ZipPartDevice>(file, maxBytes);
+}
+
+std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
+  const auto device = OpenPart(name);
+  if (!device) return std::nullopt;
+  QByteArray bytes = device->readAll();
+  if (device->Failed()) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace qh

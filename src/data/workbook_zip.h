@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QString>
 #include <memory>
+#include <optional>
 
 struct zip;
 struct zip_file;
@@ -59,6 +60,9 @@ class ZipPackage {
   // part is missing or cannot be opened. The package must outlive it.
   std::unique_ptr<class ZipPartDevice> OpenPart(const QString& name,
                                                 qint64 maxBytes = kMaxPartBytes) const;
+  // The whole part, read through the same guards; nullopt when it is
+  // missing or refused.
+  std::optional<QByteArray> ReadPart(const QString& name) const;
 
  private:
   zip* archive_ = nullptr;
