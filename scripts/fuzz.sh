@@ -37,7 +37,7 @@ fuzz_bin_dir=$build_dir/tests/fuzz
 work=${QH_FUZZ_WORK:-$build_dir/fuzz-work}
 artifacts=$work/artifacts
 mkdir -p "$artifacts"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:suppressions=$PWD/tests/fuzz/asan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 failed=()

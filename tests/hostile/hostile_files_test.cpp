@@ -90,6 +90,12 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
   }
 }
 
+TEST(HostileFiles, DamagedStringLengthInXls) {
+  // Found by fuzzing: the workbook library reads past a string's buffer
+  // here. Whatever it makes of the text, the verdict must stay sound.
+  TimedLoad(Hostile("freexl_string_overread.xls"));
+}
+
 TEST(HostileFiles, GbkTableKeepsItsNames) {
   const Verdict v = TimedLoad(Hostile("gbk_lead_at_end.html"));
   ASSERT_EQ(v.table.ItemCount(), 2);
