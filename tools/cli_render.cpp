@@ -16,9 +16,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QLocale>
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
@@ -160,39 +158,55 @@ void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& 
   labels = LoadLabelOptions(ini);
 }
 
-QJsonValue JsonNumber(double v) {
-  if (!std::isfinite(v)) return QJsonValue(0);
-  return QJsonValue(std::abs(v) < 1e15 ? std::round(v * 100) / 100 : v);
+// Numbers rounded to two decimals, never NaN or infinite.
+QString JsonNumber(double v) {
+  if (!std::isfinite(v)) v = 0;
+  if (std::abs(v) < 1e15) v = std::round(v * 100) / 100;
+  if (v == 0) v = 0;  // no "-0"
+  return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
+QString JsonString(const QString& text) {
+  QString out = QStringLiteral("\"");
+  for (const QChar ch : text) {
+    if (ch == u'"' || ch == u'\\') {
+      out += u'\\';
+      out += ch;
+    } else if (ch.unicode() < 0x20) {
+      out += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
+    } else {
+      out += ch;
+    }
+  }
+  return out + u'"';
+}
+
+// Keys in a fixed, readable order: kind, size, scale, texts, axis, counts,
+// then one [item, left, top, right, bottom] per hover region.
 QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   static const char* const kKinds[] = {"bar", "pie", "line"};
   const ChartOutline& out = state.Outline;
-  QJsonObject root;
-  root[u"kind"] = kKinds[static_cast<int>(out.Page) % 3];
-  root[u"width"] = width;
-  root[u"height"] = height;
-  root[u"scale"] = JsonNumber(s);
-  root[u"title"] = out.Title;
-  root[u"subtitle"] = out.Subtitle;
+  QString j = QStringLiteral("{\"kind\":\"%1\",\"width\":%2,\"height\":%3,\"scale\":%4")
+                  .arg(QLatin1String(kKinds[static_cast<int>(out.Page) % 3]))
+                  .arg(width).arg(height).arg(JsonNumber(s));
+  j += QStringLiteral(",\"title\":") + JsonString(out.Title);
+  j += QStringLiteral(",\"subtitle\":") + JsonString(out.Subtitle);
   if (out.Axis) {
-    QJsonObject axis;
-    axis[u"min"] = JsonNumber(out.Axis->Min);
-    axis[u"max"] = JsonNumber(out.Axis->Max);
-    axis[u"step"] = JsonNumber(out.Axis->Step);
-    root[u"axis"] = axis;
+    j += QStringLiteral(",\"axis\":{\"min\":%1,\"max\":%2,\"step\":%3}")
+             .arg(JsonNumber(out.Axis->Min), JsonNumber(out.Axis->Max), JsonNumber(out.Axis->Step));
   } else {
-    root[u"axis"] = QJsonValue::Null;
+    j += QStringLiteral(",\"axis\":null");
   }
-  root[u"drawn"] = out.Drawn;
-  root[u"capacity"] = out.Capacity;
-  QJsonArray regions;
-  for (const HitRegion& r : state.HitRegions) {
-    regions.append(QJsonArray{r.ItemIndex, JsonNumber(r.Left), JsonNumber(r.Top),
-                              JsonNumber(r.Right), JsonNumber(r.Bottom)});
+  j += QStringLiteral(",\"drawn\":%1,\"capacity\":%2,\"regions\":[").arg(out.Drawn).arg(out.Capacity);
+  for (size_t i = 0; i < state.HitRegions.size(); ++i) {
+    const HitRegion& r = state.HitRegions[i];
+    if (i > 0) j += u',';
+    j += QStringLiteral("[%1,%2,%3,%4,%5]")
+             .arg(r.ItemIndex)
+             .arg(JsonNumber(r.Left), JsonNumber(r.Top), JsonNumber(r.Right), JsonNumber(r.Bottom));
   }
-  root[u"regions"] = regions;
-  return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
+  j += QStringLiteral("]}\n");
+  return j.toUtf8();
 }
 
 bool WriteImage(const QImage& image, const QString& path) {

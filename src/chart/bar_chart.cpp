@@ -142,7 +142,9 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
                   0xFF55607A, TextAlign::Center);
     }
     if (!b.ValueRect.isEmpty()) {
-      DrawTextBox(painter, fonts.Normal, FormatCompact(v), b.ValueRect, 0xFF44506A,
+      const QString text = FormatCompact(v);
+      DrawTextBox(painter, fonts.Normal, text,
+                  KeepCentredTextInside(fonts.Normal, text, b.ValueRect, width), 0xFF44506A,
                   TextAlign::Center);
     }
   }

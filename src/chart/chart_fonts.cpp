@@ -82,3 +82,18 @@ void DrawTextBox(QPainter& painter, const FontFace& face, const QString& text, c
 }
 
 }  // namespace qh
+
+namespace qh {
+
+QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QRectF& rect,
+                             int pictureWidth) {
+  if (rect.left() >= 1 && rect.right() <= pictureWidth - 1) return rect;  // common case: no measuring
+  const qreal half = std::min<qreal>(face.Metrics.horizontalAdvance(text), rect.width()) / 2;
+  const qreal cx = rect.center().x();
+  qreal shift = 0;
+  if (cx + half > pictureWidth - 1) shift = pictureWidth - 1 - (cx + half);
+  if (cx - half + shift < 1) shift = 1 - (cx - half);
+  return rect.translated(shift, 0);
+}
+
+}  // namespace qh

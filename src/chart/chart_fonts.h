@@ -64,3 +64,12 @@ void DrawTextBox(QPainter& painter, const FontFace& face, const QString& text, c
 QString ElideToWidth(const FontFace& face, const QString& text, qreal width);
 
 }  // namespace qh
+
+namespace qh {
+
+// rect moved sideways just enough that its centred text stays inside a
+// picture this wide (edge labels would otherwise be cut by the border).
+QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QRectF& rect,
+                             int pictureWidth);
+
+}  // namespace qh

@@ -43,6 +43,7 @@ AxisScale NiceScale(double min, double max, int tickCount) {
     if (axisMax > 0 || -(tickCount * step) <= lo) axisMax = 0;
   }
   AxisScale out{ToFiniteDouble(axisMin), ToFiniteDouble(axisMax), ToFiniteDouble(step)};
+  if (!(out.Step > 0)) return {0, 1, 1};  // a step below the smallest double
   if (!(out.Max > out.Min)) out.Max = out.Min + out.Step;  // only at the edge of double
   return out;
 }

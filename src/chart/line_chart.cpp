@@ -153,18 +153,21 @@ void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
 }
 
 void PaintLabels(QPainter& painter, const ChartFonts& fonts, const LineLayout& L,
-                 const ItemTable& table, const LabelOptions& opt) {
+                 const ItemTable& table, const LabelOptions& opt, int width) {
   const float s = L.Scale;
   for (int i = 1; i <= L.Count; ++i) {
     const LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
     if (p.ValueLabel) {
-      DrawTextBox(painter, fonts.Normal, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
-                  p.ValueRect, 0xFF44506A, TextAlign::Center);
+      const QString text = FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value);
+      DrawTextBox(painter, fonts.Normal, text,
+                  KeepCentredTextInside(fonts.Normal, text, p.ValueRect, width), 0xFF44506A,
+                  TextAlign::Center);
     }
     if (p.CategoryLabel) {
-      DrawTextBox(painter, fonts.Normal, LineItemLabel(table, opt, i, L.UseLetters),
-                  QRectF(p.X - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s), 0xFF55607A,
-                  TextAlign::Center);
+      const QString text = LineItemLabel(table, opt, i, L.UseLetters);
+      const QRectF box(p.X - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s);
+      DrawTextBox(painter, fonts.Normal, text, KeepCentredTextInside(fonts.Normal, text, box, width),
+                  0xFF55607A, TextAlign::Center);
     }
   }
 }
@@ -184,7 +187,7 @@ void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& ta
   state.Outline.Drawn = state.Outline.Capacity = L.Count;
   DrawValueAxis(painter, state.Fonts, L.Plot, L.Axis, s);
   PaintSeries(painter, L, request.LineColor);
-  PaintLabels(painter, state.Fonts, L, table, request.Labels);
+  PaintLabels(painter, state.Fonts, L, table, request.Labels, width);
   state.HitRegions = L.Regions;
 }
 

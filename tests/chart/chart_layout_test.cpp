@@ -1,0 +1,263 @@
+// Geometry of the three charts, checked on their layout values.
+#include "chart/bar_chart.h"
+#include "chart/line_chart.h"
+#include "chart/pie_chart.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+ItemTable Table(const std::vector<double>& values) {
+  ItemTable t;
+  for (size_t i = 0; i < values.size(); ++i) {
+    t.Items.push_back({QStringLiteral("项目%1").arg(i + 1), values[i]});
+  }
+  return t;
+}
+
+ItemTable Rows(int n, double value = 10) { return Table(std::vector<double>(size_t(n), value)); }
+
+ChartRequest Request(ChartPage page) {
+  ChartRequest r;
+  r.Page = page;
+  return r;
+}
+
+// --- bar ---
+
+TEST(BarLayout, FitsTwelveBarsInSixHundredPixels) {
+  const BarLayout ten = ComputeBarLayout(600, 400, Rows(10), Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(ten.Count, 10);
+  EXPECT_FLOAT_EQ(ten.SlotW, 49);
+  EXPECT_NEAR(ten.BarW, 30.38, 1e-4);
+
+  ItemTable hundred = Rows(100);
+  hundred.Items[99].Value = 5000;  // statistics cover rows that are not drawn
+  const BarLayout L = ComputeBarLayout(600, 400, hundred, Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(L.Capacity, 12);
+  EXPECT_EQ(L.Count, 12);
+  EXPECT_EQ(L.Regions.size(), 12u);
+  EXPECT_EQ(L.Axis.Max, 5000);
+  EXPECT_TRUE(L.Subtitle.startsWith(QStringLiteral("合计 5,990    平均 59.9    最高 5,000")));
+}
+
+TEST(BarLayout, WideLabelTurnsEveryLabelUpright) {
+  // 300 wide, 3 rows: slotW 63.3, so a label wider than 55.3 px rotates all.
+  ItemTable t = Rows(3);
+  t.Items[0].Name = QStringLiteral("四个汉字");  // 56 px by the estimate
+  const BarLayout L = ComputeBarLayout(300, 300, t, Request(ChartPage::Bar), nullptr);
+  EXPECT_NEAR(L.SlotW, 63.333, 1e-3);
+  EXPECT_NEAR(L.BarW, 39.27, 1e-2);
+  EXPECT_TRUE(L.Rotate);
+  t.Items[0].Name = QStringLiteral("三个字");  // 42 px
+  EXPECT_FALSE(ComputeBarLayout(300, 300, t, Request(ChartPage::Bar), nullptr).Rotate);
+  ChartRequest noName = Request(ChartPage::Bar);
+  noName.Labels.BarNoName = true;
+  t.Items[0].Name = QString(50, QChar(u'长'));
+  EXPECT_FALSE(ComputeBarLayout(300, 300, t, noName, nullptr).Rotate);
+}
+
+TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
+  ItemTable t = Table({100, 1});
+  t.Items[1].Name = QString(20, QChar(u'长'));  // 280 + 4 px upright
+  const BarLayout L = ComputeBarLayout(300, 500, t, Request(ChartPage::Bar), nullptr);
+  ASSERT_TRUE(L.Rotate);
+  const BarGeometry& tall = L.Bars[0];
+  const BarGeometry& low = L.Bars[1];
+  EXPECT_FLOAT_EQ(low.LabelExtent, 284);
+  EXPECT_FLOAT_EQ(low.ValueRect.top(), L.Plot.Bottom - 284 - 19);
+  EXPECT_FLOAT_EQ(tall.ValueRect.top(), L.Plot.Bottom - tall.Height - 19);
+}
+
+TEST(BarLayout, DegenerateValuesGiveOnePixelBars) {
+  const BarLayout neg = ComputeBarLayout(600, 400, Table({-5, -1, -9}), Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(neg.Axis, (AxisScale{0, 1, 1}));
+  for (const BarGeometry& b : neg.Bars) EXPECT_FLOAT_EQ(b.Height, 1);
+  EXPECT_TRUE(neg.Subtitle.endsWith(QStringLiteral("最高 -1")));
+
+  const BarLayout zero = ComputeBarLayout(600, 400, Table({0}), Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(zero.Axis, (AxisScale{0, 1, 1}));
+  ASSERT_EQ(zero.Bars.size(), 1u);
+  EXPECT_FLOAT_EQ(zero.Bars[0].Height, 1);
+}
+
+TEST(BarLayout, TooNarrowDrawsTitleOnly) {
+  const BarLayout L = ComputeBarLayout(100, 400, Rows(5), Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(L.Capacity, 1);
+  EXPECT_FALSE(L.PlotDrawn);
+  EXPECT_TRUE(L.Regions.empty());
+}
+
+TEST(BarLayout, HitRegionsSurroundEachBar) {
+  const BarLayout L = ComputeBarLayout(600, 400, Table({50, 100}), Request(ChartPage::Bar), nullptr);
+  ASSERT_EQ(L.Regions.size(), 2u);
+  const BarGeometry& b = L.Bars[1];
+  EXPECT_EQ(L.Regions[1], (HitRegion{2, b.X - 3, L.Plot.Bottom - b.Height - 18, b.X + b.Width + 3,
+                                     L.Plot.Bottom}));
+  EXPECT_FLOAT_EQ(b.Height, L.Plot.Height());
+}
+
+// --- pie ---
+
+TEST(PieLayout, EightHundredByFiveHundred) {
+  const PieLayout L = ComputePieLayout(800, 500, Rows(30), Request(ChartPage::Pie), 1);
+  EXPECT_FLOAT_EQ(L.PieW, 480);
+  EXPECT_FLOAT_EQ(L.R, 187);
+  EXPECT_FLOAT_EQ(L.Cx, 238);
+  EXPECT_FLOAT_EQ(L.Cy, 257);
+  EXPECT_FLOAT_EQ(L.Left, 500);
+  EXPECT_FLOAT_EQ(L.Right, 770);
+  EXPECT_NEAR(L.ValueW, 70.2, 1e-4);
+  EXPECT_FLOAT_EQ(L.PctW, 54);
+  EXPECT_NEAR(L.NameW, 131.8, 1e-4);
+  EXPECT_EQ(L.Count, 20);
+  EXPECT_EQ(L.Rows, 20);  // 21 fit, capped by the page
+  const PieLayout small = ComputePieLayout(400, 300, Rows(3), Request(ChartPage::Pie), 1);
+  EXPECT_FLOAT_EQ(small.PieW, 300);
+  EXPECT_FLOAT_EQ(small.R, 87);
+  EXPECT_FLOAT_EQ(small.ValueW, 70);
+  EXPECT_FLOAT_EQ(small.PctW, 48);
+  EXPECT_FLOAT_EQ(small.NameW, 80);
+}
+
+TEST(PieLayout, SlicesOrderAndPercentages) {
+  const PieLayout L = ComputePieLayout(800, 500, Table({1, 1, 2}), Request(ChartPage::Pie), 1);
+  ASSERT_EQ(L.Slices.size(), 3u);
+  const double expected[3][2] = {{-90, 90}, {0, 90}, {90, 180}};
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_DOUBLE_EQ(L.Slices[j].Start, expected[j][0]) << j;
+    EXPECT_DOUBLE_EQ(L.Slices[j].Sweep, expected[j][1]) << j;
+  }
+  EXPECT_EQ(L.Order, (std::vector<int>{3, 1, 2}));
+  ASSERT_EQ(L.Legend.size(), 3u);
+  EXPECT_EQ(L.Legend[0].Percent, QStringLiteral("50.0%"));
+  EXPECT_EQ(L.Legend[1].Percent, QStringLiteral("25.0%"));
+  EXPECT_EQ(L.Legend[2].Item, 2);
+  EXPECT_EQ(L.SeparatorAngles.size(), 2u);
+  const HitRegion& line1 = L.Regions[2];  // the largest value is listed first
+  EXPECT_EQ(line1.ItemIndex, 3);
+  EXPECT_FLOAT_EQ(line1.Left, 480);
+  EXPECT_FLOAT_EQ(line1.Top, 66);
+  EXPECT_FLOAT_EQ(line1.Right, 790);
+  EXPECT_FLOAT_EQ(line1.Bottom, 84);
+}
+
+TEST(PieLayout, SingleRowAndZeroTotal) {
+  const PieLayout one = ComputePieLayout(800, 500, Table({7}), Request(ChartPage::Pie), 1);
+  ASSERT_EQ(one.Slices.size(), 1u);
+  EXPECT_DOUBLE_EQ(one.Slices[0].Start, -90);
+  EXPECT_DOUBLE_EQ(one.Slices[0].Sweep, 360);
+  EXPECT_TRUE(one.SeparatorAngles.empty());
+  EXPECT_EQ(one.Legend[0].Percent, QStringLiteral("100.0%"));
+
+  const PieLayout zero = ComputePieLayout(800, 500, Table({0, 0, 0}), Request(ChartPage::Pie), 1);
+  EXPECT_TRUE(zero.Subtitle.startsWith(QStringLiteral("本页合计 0    共 3 项")));
+  EXPECT_DOUBLE_EQ(zero.Slices[2].Sweep, 360);
+  for (const LegendRow& row : zero.Legend) EXPECT_EQ(row.Percent, QStringLiteral("0.0%"));
+}
+
+TEST(PieLayout, UnlistedRowsKeepThePieAsHoverTarget) {
+  // 40 rows on a page, 300 high: 9 legend lines; over the pie the first
+  // row in page order that is not listed answers.
+  std::vector<double> values(40);
+  for (int i = 0; i < 40; ++i) values[size_t(i)] = 100 - i;  // row 10 is the first unlisted
+  ChartRequest r = Request(ChartPage::Pie);
+  r.PageSize = 40;
+  const PieLayout L = ComputePieLayout(800, 300, Table(values), r, 1);
+  EXPECT_EQ(L.Rows, 9);
+  ChartState state;
+  state.HitRegions = L.Regions;
+  EXPECT_EQ(ChartHitTest(state, L.Cx, L.Cy), 10);
+  EXPECT_EQ(ChartHitTest(state, 600, 66 + 18 * 2 + 5), 3);
+}
+
+TEST(PieLayout, PagesStartAtTheirOffset) {
+  const PieLayout L = ComputePieLayout(800, 500, Rows(45), Request(ChartPage::Pie), 3);
+  EXPECT_EQ(L.Count, 5);
+  EXPECT_EQ(L.Slices.front().Item, 41);
+  EXPECT_EQ(ComputePieLayout(800, 500, Rows(45), Request(ChartPage::Pie), 4).Count, 0);
+}
+
+// --- line ---
+
+TEST(LineLayout, EightHundredWideHundredRows) {
+  std::vector<double> values(100);
+  for (int i = 0; i < 100; ++i) values[size_t(i)] = i + 1;
+  const LineLayout L = ComputeLineLayout(800, 400, Table(values), Request(ChartPage::Line), nullptr);
+  EXPECT_FLOAT_EQ(L.Plot.Width(), 690);
+  EXPECT_EQ(L.Count, 35);
+  EXPECT_EQ(L.Gap, 4);
+  EXPECT_DOUBLE_EQ(L.Stats.Highest, 100);  // statistics from all 100 rows
+  EXPECT_EQ(L.Axis, (AxisScale{0, 100, 20}));
+  EXPECT_FLOAT_EQ(L.Points.front().X, L.Plot.Left);
+  EXPECT_FLOAT_EQ(L.Points.back().X, L.Plot.Right);
+  EXPECT_TRUE(L.Markers);
+  EXPECT_EQ(ComputeLineFit(2490, 200, 1.0f), 125);  // a 2600-wide picture
+  EXPECT_FALSE(ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Count > 120 &&
+               ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Markers);
+}
+
+TEST(LineLayout, AxisRule) {
+  EXPECT_EQ(LineAxis(10, 100), (AxisScale{0, 100, 20}));
+  EXPECT_EQ(LineAxis(70, 100), (AxisScale{0, 100, 20}));
+  EXPECT_EQ(LineAxis(50, 100), (AxisScale{50, 100, 10}));
+  EXPECT_EQ(LineAxis(5, 5), (AxisScale{0, 5, 1}));
+  EXPECT_EQ(LineAxis(-30, 70), (AxisScale{-40, 80, 20}));
+  const AxisScale huge = LineAxis(-1e308, 1e308);
+  EXPECT_LT(huge.Min, -9e307);
+  EXPECT_GT(huge.Max, 9e307);
+}
+
+TEST(LineLayout, PickValueLabelPoints) {
+  auto flagged = [](const std::vector<double>& v, int gap) {
+    std::vector<int> out;
+    const std::vector<bool> f = PickValueLabelPoints(v, gap);
+    for (size_t i = 0; i < f.size(); ++i)
+      if (f[i]) out.push_back(int(i) + 1);
+    return out;
+  };
+  EXPECT_EQ(flagged({5, 1, 9, 2, 7, 3, 6}, 2), (std::vector<int>{1, 2, 3, 5, 7}));
+  EXPECT_EQ(flagged({3, 9, 4, 8, 1}, 2), (std::vector<int>{1, 2, 5}));
+  EXPECT_EQ(flagged({3, 9, 4, 8, 1}, 1), (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(flagged({4}, 3), (std::vector<int>{1}));
+  EXPECT_TRUE(flagged({}, 3).empty());
+}
+
+TEST(LineLayout, ValueLabelsStayInsideThePlot) {
+  const PlotArea plot{84, 774, 62, 356};
+  struct Row {
+    float y;
+    float labelTop;
+  };
+  const Row rows[] = {
+      {200, 179},  // room above: 21 px above the point
+      {85, 64},    // just room above
+      {84, 90},    // no room: below the point
+      {-1e7f, 62}, // far above: held at the top
+  };
+  for (const Row& r : rows) {
+    EXPECT_FLOAT_EQ(LineValueRect(400, r.y, plot, 1.0f).top(), r.labelTop) << r.y;
+  }
+  const PlotArea shallow{84, 774, 62, 100};
+  EXPECT_FLOAT_EQ(LineValueRect(400, 80, shallow, 1.0f).top(), 85);  // held at bottom - 15
+}
+
+TEST(LineLayout, ThinnedCategoryLabelsKeepTheLast) {
+  ItemTable t = Rows(100);
+  const LineLayout L = ComputeLineLayout(800, 400, t, Request(ChartPage::Line), nullptr);
+  ASSERT_GT(L.Every, 1);
+  EXPECT_TRUE(L.Points.front().CategoryLabel);
+  EXPECT_TRUE(L.Points.back().CategoryLabel);
+  EXPECT_FALSE(L.Points[1].CategoryLabel);
+}
+
+TEST(LineLayout, HitRegionsAroundPoints) {
+  const LineLayout L = ComputeLineLayout(800, 400, Table({1, 2, 3}), Request(ChartPage::Line), nullptr);
+  ASSERT_EQ(L.Regions.size(), 3u);
+  const LinePoint& p = L.Points[1];
+  EXPECT_EQ(L.Regions[1], (HitRegion{2, p.X - 18, p.Y - 18, p.X + 18, p.Y + 18}));
+}
+
+}  // namespace
+}  // namespace qh
