@@ -7,6 +7,8 @@
 #include "data/text_decode.h"
 #include "data/value_rules.h"
 
+#include <QStringBuilder>
+
 namespace qh {
 
 namespace {
@@ -25,13 +27,6 @@ class Trace {
  private:
   DiagLog* log_;
 };
-
-QString RowPrefix(qsizetype r) { return QStringLiteral("  row ") + QString::number(r); }
-
-bool IsBlankCell(QStringView cell) {
-  const bool plain = !cell.contains(u'&') && !cell.contains(u'<') && !cell.contains(u'>');
-  return plain ? IsBlank(cell) : CleanCellText(cell).isEmpty();
-}
 
 bool AllBlank(const std::vector<QStringView>& cells) {
   for (QStringView cell : cells) {
@@ -91,22 +86,21 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
     maxCells = std::max(maxCells, static_cast<int>(row.cells.size()));
     if (row.cells.size() < 2) {
       if (trace.On()) {
-        trace.Line(RowPrefix(r) + QStringLiteral(" cells=") + QString::number(rawCount) +
-                   QStringLiteral(" norm=") + QString::number(row.cells.size()));
+        trace.Line(u"  row " % QString::number(r) % u" cells=" % QString::number(rawCount) %
+                   u" norm=" % QString::number(row.cells.size()));
       }
       continue;
     }
     QString name = CleanCellText(row.cells[0]);
     const QString valueText = CleanCellText(row.cells[1]);
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
-      trace.Line(RowPrefix(r) + QStringLiteral(" header skipped [") + name + QStringLiteral("][") +
-                 valueText + u']');
+      trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText % u']');
       continue;
     }
     double value = 0.0;
     if (ReadValue(valueText, value)) {
       if (trace.On()) {
-        trace.Line(RowPrefix(r) + QStringLiteral(" item=") + name + QStringLiteral(" val=") + valueText);
+        trace.Line(u"  row " % QString::number(r) % u" item=" % name % u" val=" % valueText);
       }
       table.Items.push_back({std::move(name), value});
     } else {
@@ -116,7 +110,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
         badText = valueText;
       }
       if (trace.On()) {
-        trace.Line(RowPrefix(r) + QStringLiteral(" not numeric [") + valueText + u']');
+        trace.Line(u"  row " % QString::number(r) % u" not numeric [" % valueText % u']');
       }
     }
   }

@@ -7,6 +7,16 @@ namespace qh {
 
 namespace {
 
+// A plain loop beats the library search here: the next "<", ">" or "&" is
+// rarely more than a few dozen characters away.
+qsizetype FindChar(QStringView text, char16_t c, qsizetype from) {
+  const QChar* data = text.data();
+  for (qsizetype i = from; i < text.size(); ++i) {
+    if (data[i].unicode() == c) return i;
+  }
+  return -1;
+}
+
 QChar AsciiLower(QChar c) { return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c; }
 
 // True when text at pos starts with word (ASCII letters, any case).
@@ -116,7 +126,7 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
   std::vector<QStringView> elements;
   qsizetype pos = 0;
   while (pos < text.size()) {
-    const qsizetype start = text.indexOf(u'<', pos);
+    const qsizetype start = FindChar(text, u'<', pos);
     if (start < 0) break;
     if (!MatchesAt(text, start, open)) {
       pos = start + 1;
@@ -130,7 +140,7 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
     // The close tag: the next "<" that starts it. None ends the search, so
     // an unmatched open tag costs one scan, not one per later open tag.
     qsizetype end = -1;
-    for (qsizetype p = text.indexOf(u'<', after); p >= 0; p = text.indexOf(u'<', p + 1)) {
+    for (qsizetype p = FindChar(text, u'<', after); p >= 0; p = FindChar(text, u'<', p + 1)) {
       if (MatchesAt(text, p, close)) {
         end = p + close.size();
         break;
@@ -152,17 +162,18 @@ QStringList FindElements(QStringView text, QStringView tag) {
 void SplitCellsInto(QStringView rowText, RowCells& row) {
   row.buffer.resize(0);
   row.buffer.reserve(rowText.size());  // views stay valid: the buffer never grows past this
-  std::vector<qsizetype> bounds;       // start, end pairs into buffer
+  std::vector<qsizetype>& bounds = row.bounds;
+  bounds.clear();
   bool inCell = false;
   qsizetype cellStart = 0;
   qsizetype pos = 0;
   const qsizetype n = rowText.size();
   while (pos < n) {
-    qsizetype lt = rowText.indexOf(u'<', pos);
+    qsizetype lt = FindChar(rowText, u'<', pos);
     if (lt < 0) lt = n;
     if (inCell && lt > pos) row.buffer.append(rowText.sliced(pos, lt - pos));
     if (lt == n) break;
-    const qsizetype gt = rowText.indexOf(u'>', lt + 1);
+    const qsizetype gt = FindChar(rowText, u'>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row
     const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
     if (shape.cellTag) {
@@ -212,11 +223,11 @@ QString StripTags(QStringView text) {
   out.reserve(text.size());
   qsizetype pos = 0;
   while (pos < text.size()) {
-    qsizetype lt = text.indexOf(u'<', pos);
+    qsizetype lt = FindChar(text, u'<', pos);
     if (lt < 0) lt = text.size();
     for (qsizetype i = pos; i < lt; ++i) out.append(text[i] == u'>' ? QChar(u' ') : text[i]);
     if (lt == text.size()) break;
-    const qsizetype gt = text.indexOf(u'>', lt + 1);
+    const qsizetype gt = FindChar(text, u'>', lt + 1);
     if (gt < 0) break;
     out.append(u' ');
     pos = gt + 1;
@@ -229,7 +240,7 @@ QString DecodeEntities(QStringView text) {
   out.reserve(text.size());
   qsizetype pos = 0;
   while (pos < text.size()) {
-    const qsizetype amp = text.indexOf(u'&', pos);
+    const qsizetype amp = FindChar(text, u'&', pos);
     if (amp < 0) {
       out.append(text.sliced(pos));
       break;
@@ -259,15 +270,25 @@ QString DecodeEntities(QStringView text) {
 }
 
 QString CleanCellText(QStringView cell) {
-  bool plain = true;
   for (QChar c : cell) {
-    if (c == u'<' || c == u'>' || c == u'&') {
-      plain = false;
-      break;
-    }
+    if (c == u'<' || c == u'>' || c == u'&') return StripSpaces(DecodeEntities(StripTags(cell)));
   }
-  if (plain) return StripSpaces(cell);
-  return StripSpaces(DecodeEntities(StripTags(cell)));
+  // The usual cell: plain text, copied without its spaces in one pass.
+  QString out(cell.size(), Qt::Uninitialized);
+  QChar* dst = out.data();
+  for (QChar c : cell) {
+    if (!IsSpaceChar(c)) *dst++ = c;
+  }
+  out.truncate(dst - out.constData());
+  return out;
+}
+
+bool IsBlankCell(QStringView cell) {
+  for (QChar c : cell) {
+    if (c == u'<' || c == u'>' || c == u'&') return CleanCellText(cell).isEmpty();
+    if (!IsSpaceChar(c)) return false;
+  }
+  return true;
 }
 
 bool IsHeaderRow(QStringView name, QStringView value) {

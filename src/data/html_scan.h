@@ -21,6 +21,7 @@ QStringList FindElements(QStringView text, QStringView tag);
 struct RowCells {
   QString buffer;
   std::vector<QStringView> cells;
+  std::vector<qsizetype> bounds;  // start and end of each cell in buffer
 };
 
 // Splits a row at its th/td tags. Text outside tags joins the open cell, so
@@ -47,6 +48,9 @@ QString DecodeEntities(QStringView text);
 // StripSpaces(DecodeEntities(StripTags(cell))), without the work when the
 // cell holds nothing to strip or decode.
 QString CleanCellText(QStringView cell);
+
+// True when the cell holds nothing once tags, entities and spaces are gone.
+bool IsBlankCell(QStringView cell);
 
 // A first row that names its columns or whose value cell is no value.
 bool IsHeaderRow(QStringView name, QStringView value);

@@ -12,14 +12,13 @@ namespace {
 
 bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-// Characters the value rules drop wherever they stand.
-bool IsValueNoise(QChar c, bool dropPercent) {
+// Characters both value rules drop wherever they stand ("%" is dropped by
+// each rule in its own way).
+bool IsValueNoise(QChar c) {
   switch (c.unicode()) {
     case u' ': case u'\t': case u'\r': case u'\n': case 0x00A0: case 0x3000:
     case u',': case 0xFFE5: case u'$':
       return true;
-    case u'%':
-      return dropPercent;
     default:
       return false;
   }
@@ -28,11 +27,11 @@ bool IsValueNoise(QChar c, bool dropPercent) {
 // Copies the characters that are not noise into ASCII bytes; a character
 // outside ASCII is kept as a byte that no number contains, so it still
 // stops the number where it stands.
-std::string CleanValueText(QStringView text, bool dropPercent) {
+std::string CleanValueText(QStringView text) {
   std::string out;
   out.reserve(static_cast<size_t>(text.size()));
   for (QChar c : text) {
-    if (IsValueNoise(c, dropPercent)) continue;
+    if (IsValueNoise(c)) continue;
     out.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '\x7f');
   }
   return out;
@@ -108,19 +107,22 @@ double ReadNumber(const std::string& s, size_t length) {
   return negative ? -value : value;
 }
 
-}  // namespace
-
-bool IsValueText(QStringView text) {
-  const std::string s = CleanValueText(text, true);
+bool IsWholeNumber(std::string s) {
+  std::erase(s, '%');
   return !s.empty() && LeadingNumberLength(s) == s.size();
 }
 
-double ParseValue(QStringView text) {
-  std::string s = CleanValueText(text, false);
+double LeadingNumber(std::string s) {
   if (!s.empty() && s.back() == '%') s.pop_back();
   const size_t length = LeadingNumberLength(s);
   return length == 0 ? 0.0 : ReadNumber(s, length);
 }
+
+}  // namespace
+
+bool IsValueText(QStringView text) { return IsWholeNumber(CleanValueText(text)); }
+
+double ParseValue(QStringView text) { return LeadingNumber(CleanValueText(text)); }
 
 bool IsPlainNumber(QStringView text) {
   QString t = StripSpaces(text);
@@ -149,8 +151,9 @@ bool IsPlainNumber(QStringView text) {
 }
 
 bool ReadValue(QStringView text, double& value) {
-  if (!IsValueText(text)) return false;
-  value = ParseValue(text);
+  const std::string clean = CleanValueText(text);  // once for both rules
+  if (!IsWholeNumber(clean)) return false;
+  value = LeadingNumber(clean);
   return std::isfinite(value);
 }
 

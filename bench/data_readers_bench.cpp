@@ -1,0 +1,159 @@
+// Reader throughput on a large export: 100,000 rows of HTML (UTF-8, and GBK
+// without a charset) and the same rows as UTF-8 CSV with BOM and CR LF.
+//   data_readers_bench                     run the in-process benchmarks
+//   data_readers_bench --write-files DIR   write the files for whole-process
+//                                          timing of qinghechart-cli check
+#include "app/code_page.h"
+#include "app/diag_log.h"
+#include "data/csv_reader.h"
+#include "data/html_reader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kRows = 100000;
+
+struct Row {
+  QString name;
+  QString value;
+};
+
+// Chinese names, some with "&" (written &amp; in HTML), grouped values with
+// cents and a negative one now and then.
+std::vector<Row> MakeRows() {
+  const QString regions[] = {"华东", "华南", "华北", "华中", "西南", "西北", "东北"};
+  const QString products[] = {"青禾一号", "青禾二号", "配件&耗材", "维保服务", "青禾Pro"};
+  std::vector<Row> rows;
+  rows.reserve(kRows);
+  for (int i = 0; i < kRows; ++i) {
+    const long long cents = (static_cast<long long>(i) * 7919 % 9000000) + 1234;
+    QString value = QLocale(QLocale::English).toString(cents / 100.0, 'f', 2);
+    if (i % 13 == 5) value.prepend(u'-');
+    rows.push_back({regions[i % 7] + products[i % 5] + QString::number(i), value});
+  }
+  return rows;
+}
+
+QString MakeHtml(const std::vector<Row>& rows, bool charset) {
+  QString html;
+  html.reserve(kRows * 80);
+  html += QStringLiteral("<html><head>");
+  if (charset) html += QStringLiteral("<meta charset=\"utf-8\">");
+  html += QStringLiteral("<title>销售明细</title></head><body>\r\n<table border=1>\r\n"
+                         "<tr><th>项目</th><th>金额</th></tr>\r\n");
+  for (const Row& row : rows) {
+    QString name = row.name;
+    name.replace(u'&', QStringLiteral("&amp;"));
+    html += QStringLiteral("<tr><td>") + name + QStringLiteral("</td><td align=right>") + row.value +
+            QStringLiteral("</td></tr>\r\n");
+  }
+  html += QStringLiteral("</table></body></html>\r\n");
+  return html;
+}
+
+QByteArray MakeCsv(const std::vector<Row>& rows) {
+  QString csv = QStringLiteral("项目,金额\r\n");
+  csv.reserve(kRows * 40);
+  for (const Row& row : rows) csv += row.name + QStringLiteral(",\"") + row.value + QStringLiteral("\"\r\n");
+  return QByteArray("\xEF\xBB\xBF") + csv.toUtf8();
+}
+
+struct Inputs {
+  QByteArray htmlUtf8, htmlGbk, csvUtf8;
+};
+
+const Inputs& TheInputs() {
+  static const Inputs inputs = [] {
+    const std::vector<Row> rows = MakeRows();
+    return Inputs{MakeHtml(rows, true).toUtf8(), qh::EncodeGbk(MakeHtml(rows, false)), MakeCsv(rows)};
+  }();
+  return inputs;
+}
+
+void CheckLoaded(benchmark::State& state, bool ok, const qh::ItemTable& table) {
+  if (!ok || table.ItemCount() != kRows) state.SkipWithError(table.LastError.toStdString().c_str());
+}
+
+void BM_HtmlUtf8(benchmark::State& state) {
+  const QByteArray& bytes = TheInputs().htmlUtf8;
+  for (auto _ : state) {
+    qh::ItemTable table;
+    CheckLoaded(state, qh::ParseHtmlBytes(bytes, table, nullptr), table);
+  }
+  state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+void BM_HtmlGbk(benchmark::State& state) {
+  const QByteArray& bytes = TheInputs().htmlGbk;
+  for (auto _ : state) {
+    qh::ItemTable table;
+    CheckLoaded(state, qh::ParseHtmlBytes(bytes, table, nullptr), table);
+  }
+  state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+// The program's own start-up load: from the file, every row traced to the log.
+void BM_HtmlUtf8FileWithLog(benchmark::State& state) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("report.html");
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return state.SkipWithError("cannot write the input");
+  file.write(TheInputs().htmlUtf8);
+  file.close();
+  for (auto _ : state) {
+    qh::DiagLog log(dir.filePath("qzChart.log"));
+    log.DeleteExisting();
+    qh::ItemTable table;
+    CheckLoaded(state, qh::LoadHtmlFile(path, qh::LoadLimits{}, table, &log), table);
+  }
+  state.SetBytesProcessed(state.iterations() * TheInputs().htmlUtf8.size());
+}
+
+void BM_CsvUtf8(benchmark::State& state) {
+  const QByteArray& bytes = TheInputs().csvUtf8;
+  for (auto _ : state) {
+    qh::ItemTable table;
+    CheckLoaded(state, qh::ParseCsvBytes(bytes, qh::LoadLimits{}, table), table);
+  }
+  state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+BENCHMARK(BM_HtmlUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HtmlGbk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HtmlUtf8FileWithLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CsvUtf8)->Unit(benchmark::kMillisecond);
+
+int WriteFiles(const char* dirName) {
+  const QDir dir(QString::fromLocal8Bit(dirName));
+  const std::pair<const char*, const QByteArray*> files[] = {
+      {"rows_utf8.html", &TheInputs().htmlUtf8},
+      {"rows_gbk.html", &TheInputs().htmlGbk},
+      {"rows_utf8.csv", &TheInputs().csvUtf8},
+  };
+  for (const auto& [name, bytes] : files) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size()) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+      return 1;
+    }
+    std::printf("%s %lld bytes\n", qPrintable(file.fileName()), static_cast<long long>(bytes->size()));
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-files") == 0) return WriteFiles(argv[2]);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
