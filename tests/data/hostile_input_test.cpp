@@ -1,0 +1,80 @@
+// Inputs no exporter writes on purpose: truncated files, binary junk, huge
+// lines. Every one must end in a verdict, without crashing and in time
+// linear in its size (a quadratic scan would not finish these).
+#include "data/csv_reader.h"
+#include "data/html_reader.h"
+#include "data/html_scan.h"
+#include "data/source_loader.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QByteArray Repeat(const QByteArray& piece, int times) { return piece.repeated(times); }
+
+TEST(HostileInput, HtmlEndsInAVerdict) {
+  const int n = 300000;
+  const std::pair<const char*, QByteArray> cases[] = {
+      {"unclosed rows", "<table>" + Repeat("<tr><td>A</td><td>1</td>", n) + "</table>"},
+      {"unclosed tables", Repeat("<table><tr>", n)},
+      {"lone less-than signs", Repeat("<", 3 * n)},
+      {"unterminated tag", "<table><tr><td>A</td><td" + Repeat("x", 3 * n)},
+      {"many cells", "<table><tr>" + Repeat("<td>", n) + "</tr><tr><td>B</td><td>2</td></tr></table>"},
+      {"tag opened in every tag", "<table><tr>" + Repeat("<td<td", n) + "></tr></table>"},
+      {"endless numeric reference", "<table><tr><td>A</td><td>&#" + Repeat("9", 3 * n) + ";</td></tr></table>"},
+      {"many broken references", "<table><tr><td>A</td><td>" + Repeat("&#&#x&", n) + "</td></tr></table>"},
+      {"nul bytes", Repeat(QByteArray("<table>\0<tr>\0<td>\0", 17), n / 10)},
+      {"one long line without tags", Repeat("x", 10 * n)},
+      {"invalid UTF-8 everywhere", Repeat("\xFF\xC0<\x81", n)},
+  };
+  for (const auto& [name, bytes] : cases) {
+    ItemTable table;
+    EXPECT_FALSE(ParseHtmlBytes(bytes, table, nullptr)) << name;
+    EXPECT_EQ(table.ItemCount(), 0) << name;
+    EXPECT_FALSE(table.LastError.isEmpty()) << name;
+  }
+}
+
+TEST(HostileInput, CsvEndsInAVerdict) {
+  const int n = 300000;
+  const std::pair<const char*, QByteArray> cases[] = {
+      {"quotes only", Repeat("\"", 3 * n + 1)},
+      {"unterminated quote", "A,\"" + Repeat("1\n", n)},
+      {"one long line", Repeat("a,", 5 * n)},
+      {"nul bytes and CRs", Repeat(QByteArray("\0\r", 2), 3 * n)},
+      {"invalid UTF-8", Repeat("\xFF\x81,", n)},
+  };
+  for (const auto& [name, bytes] : cases) {
+    ItemTable table;
+    EXPECT_FALSE(ParseCsvBytes(bytes, LoadLimits{}, table)) << name;
+    EXPECT_EQ(table.ItemCount(), 0) << name;
+    EXPECT_FALSE(table.LastError.isEmpty()) << name;
+  }
+}
+
+TEST(HostileInput, RandomBytesNeverCrash) {
+  QRandomGenerator random(20261208);
+  for (int round = 0; round < 20; ++round) {
+    QByteArray bytes(4096, '\0');
+    for (char& b : bytes) {
+      // Mostly the characters the scanners react to, some raw bytes.
+      static const char kSpecial[] = "<>&#;/\"tdrTabl \t\r\n,x1";
+      const quint32 r = random.bounded(100);
+      b = r < 70 ? kSpecial[random.bounded(static_cast<int>(sizeof kSpecial) - 1)] : static_cast<char>(random.bounded(256));
+    }
+    ItemTable table;
+    ParseHtmlBytes(bytes, table, nullptr);
+    ParseCsvBytes(bytes, LoadLimits{}, table);
+    ParseManualInput(QString::fromUtf8(bytes), LoadLimits{}, table);
+    const QString text = QString::fromLatin1(bytes);
+    DecodeEntities(text);
+    StripTags(text);
+    SplitCells(text);
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace qh
