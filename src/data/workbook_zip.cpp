@@ -39,7 +39,7 @@ bool DeclarationsAllowed(QByteArrayView view) {
 }  // namespace
 
 ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), maxBytes_(maxBytes) {
-  open(QIODevice::ReadOnly);
+  open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 ZipPartDevice::~ZipPartDevice() { zip_fclose(file_); }
@@ -105,8 +105,27 @@ std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 
 std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
   const auto device = OpenPart(name);
   if (!device) return std::nullopt;
-  QByteArray bytes = device->readAll();
-  if (device->Failed()) return std::nullopt;
+  // The size the archive claims only sizes the first allocation; the
+  // device itself enforces the limit.
+  constexpr qint64 kMaxSizeHint = 64LL * 1024 * 1024;
+  constexpr qsizetype kChunk = 256 * 1024;
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  QByteArray bytes;
+  if (zip_stat_index(archive_, zip_uint64_t(LocatePart(archive_, name)), 0, &stat) == 0 &&
+      (stat.valid & ZIP_STAT_SIZE) != 0) {
+    bytes.reserve(qsizetype(qMin<zip_uint64_t>(stat.size, kMaxSizeHint)) + 1);
+  }
+  qsizetype filled = 0;
+  for (;;) {
+    if (bytes.capacity() - filled < kChunk) bytes.reserve(qMax(bytes.capacity() * 2, filled + kChunk));
+    bytes.resize(bytes.capacity());
+    const qint64 got = device->read(bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 || device->Failed()) return std::nullopt;
+    if (got == 0) break;
+    filled += got;
+  }
+  bytes.truncate(filled);
   return bytes;
 }
 
