@@ -70,7 +70,11 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
     b.Height = std::max(h, 1.0f);
     if (!opt.BarNoName) {
       b.Label = BarItemLabel(table, opt, i);
-      if (L.Rotate && !b.Label.isEmpty()) b.LabelExtent = MeasureTextWidth(face, b.Label) + 4 * s;
+      // An upright label stops at the top of the plot (cut with "…") rather
+      // than running into the title; the value label sits above it.
+      if (L.Rotate && !b.Label.isEmpty()) {
+        b.LabelExtent = std::min(MeasureTextWidth(face, b.Label) + 4 * s, L.Plot.Height() - 4 * s);
+      }
     }
     if (values) {
       const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
@@ -97,17 +101,14 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
 }
 
 float DrawRotatedLabel(QPainter& painter, const FontFace& face, const QString& text, float cx,
-                       float y, float s) {
+                       float y, float s, float maxExtent) {
   if (text.isEmpty()) return 0;
-  const float textW = MeasureTextWidth(&face, text) + 4 * s;
+  const float textW = std::min(MeasureTextWidth(&face, text) + 4 * s, std::max(maxExtent, 0.0f));
   const float lineH = 24 * s;
-  // Nothing above the picture's top edge can show; a shorter box keeps
-  // very long names cheap.
-  const float shownW = std::min(textW, std::max(y, 0.0f) + lineH);
   const QTransform before = painter.worldTransform();
   painter.translate(cx, y);
   painter.rotate(-90);
-  DrawTextBox(painter, face, text, QRectF(0, -lineH / 2, shownW, lineH), 0xFF55607A,
+  DrawTextBox(painter, face, text, QRectF(0, -lineH / 2, textW, lineH), 0xFF55607A,
               TextAlign::Near);
   painter.setWorldTransform(before);
   return textW;
@@ -135,7 +136,8 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
     const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
     DrawRoundedBar(painter, b.X, bottom - b.Height, b.Width, b.Height, PaletteColor(b.Item));
     if (L.Rotate) {
-      DrawRotatedLabel(painter, fonts.Normal, b.Label, b.X + b.Width / 2, bottom - 4 * s, s);
+      DrawRotatedLabel(painter, fonts.Normal, b.Label, b.X + b.Width / 2, bottom - 4 * s, s,
+                       L.Plot.Height() - 4 * s);
     } else {
       DrawTextBox(painter, fonts.Normal, b.Label,
                   QRectF(b.X + b.Width / 2 - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s),

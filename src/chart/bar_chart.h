@@ -42,8 +42,9 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
 // A bar with a rounded top: a whole-pixel body under eight narrowing strips.
 void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb);
 
-// Draws text reading upwards from (cx, y); returns how far it reaches up.
+// Draws text reading upwards from (cx, y), cut with "…" at maxExtent;
+// returns how far it reaches up.
 float DrawRotatedLabel(QPainter& painter, const FontFace& face, const QString& text, float cx,
-                       float y, float s);
+                       float y, float s, float maxExtent);
 
 }  // namespace qh

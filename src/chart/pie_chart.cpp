@@ -77,7 +77,8 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
     HitRegion region = pieBox;
     region.ItemIndex = L.Offset + j;
     L.Regions.push_back(region);
-    if (j < n) L.SeparatorAngles.push_back(TameAngle(c * 360 / L.Divisor - 90, false));
+    // No separator on the 12 o'clock start line, also when leading rows are 0.
+    if (j < n && c != 0) L.SeparatorAngles.push_back(TameAngle(c * 360 / L.Divisor - 90, false));
   }
 
   // The legend on the right, largest value first.

@@ -68,6 +68,11 @@ TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
   EXPECT_FLOAT_EQ(low.LabelExtent, 284);
   EXPECT_FLOAT_EQ(low.ValueRect.top(), L.Plot.Bottom - 284 - 19);
   EXPECT_FLOAT_EQ(tall.ValueRect.top(), L.Plot.Bottom - tall.Height - 19);
+
+  t.Items[1].Name = QString(10000, QChar(u'长'));  // stops at the plot top
+  const BarLayout capped = ComputeBarLayout(300, 500, t, Request(ChartPage::Bar), nullptr);
+  EXPECT_FLOAT_EQ(capped.Bars[1].LabelExtent, capped.Plot.Height() - 4);
+  EXPECT_FLOAT_EQ(capped.Bars[1].ValueRect.top(), capped.Plot.Top + 4 - 19);
 }
 
 TEST(BarLayout, DegenerateValuesGiveOnePixelBars) {
@@ -155,6 +160,11 @@ TEST(PieLayout, SingleRowAndZeroTotal) {
   EXPECT_TRUE(zero.Subtitle.startsWith(QStringLiteral("本页合计 0    共 3 项")));
   EXPECT_DOUBLE_EQ(zero.Slices[2].Sweep, 360);
   for (const LegendRow& row : zero.Legend) EXPECT_EQ(row.Percent, QStringLiteral("0.0%"));
+  EXPECT_TRUE(zero.SeparatorAngles.empty());  // nothing but the start line
+
+  const PieLayout leadingZero = ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie), 1);
+  ASSERT_EQ(leadingZero.SeparatorAngles.size(), 1u);
+  EXPECT_DOUBLE_EQ(leadingZero.SeparatorAngles[0], 90);
 }
 
 TEST(PieLayout, UnlistedRowsKeepThePieAsHoverTarget) {
