@@ -18,7 +18,30 @@ enum RecordType : quint16 {
   kBoolErr = 0x0205,
   kString = 0x0207,
   kBof = 0x0809,
+  kLabelSst = 0x00FD,
+  kMulRk = 0x00BD,
+  kMulBlank = 0x00BE,
+  kRString = 0x00D6,
+  kBlank = 0x0201,
+  kNumber = 0x0203,
+  kLabel = 0x0204,
+  kRk = 0x027E,
 };
+
+// How many cells a record describes.
+std::int64_t CellsIn(quint16 type, qsizetype length) {
+  switch (type) {
+    case kFormula: case kLabelSst: case kRString: case kBlank: case kNumber: case kLabel:
+    case kRk: case kBoolErr:
+      return 1;
+    case kMulRk:
+      return qMax<qsizetype>(0, (length - 6) / 6);
+    case kMulBlank:
+      return qMax<qsizetype>(0, (length - 6) / 2);
+    default:
+      return 0;
+  }
+}
 
 // As many as a worksheet reader keeps at all.
 constexpr std::size_t kMaxCells = 8'000'000;
@@ -147,6 +170,7 @@ bool ReadBiffSheetExtras(const QByteArray& stream, BiffSheetExtras& extras) {
     if (record.type != kString) pendingText = kNone;
     if (extras.cells.size() >= kMaxCells) return false;
     if (record.type == kDimension) ReadDimension(record.data, biff8, extras);
+    extras.cellRecords += CellsIn(record.type, record.data.size());
     if (record.type == kFormula && record.data.size() >= 14) {
       bool textFollows = false;
       CellValue value = FormulaResult(record.data, textFollows);

@@ -5,6 +5,7 @@
 #include "data/workbook_cell_text.h"
 
 #include <QByteArray>
+#include <cstdint>
 #include <vector>
 
 namespace qh {
@@ -19,6 +20,7 @@ struct BiffSheetExtras {
   std::vector<BiffCell> cells;  // formula results and boolean/error constants
   // The recorded used range, rows and columns from 1; empty when absent.
   int firstRow = 0, lastRow = 0, firstColumn = 0, lastColumn = 0;
+  std::int64_t cellRecords = 0;  // cells of any kind the sheet's records hold
 };
 
 // Reads the extras of the first worksheet of a workbook stream ("Workbook"

@@ -17,6 +17,11 @@ QStringView TextPool::At(std::uint32_t index) const {
   return QStringView(chars_).mid(starts_[index], starts_[index + 1] - starts_[index]);
 }
 
+bool SheetCells::RangeTooSparse(std::int64_t rows, std::int64_t columns, std::int64_t cellCount) {
+  const std::int64_t grid = rows * columns;
+  return grid > kMaxGridCells || (grid > kSparseCheckCells && cellCount * kMinDensity < grid);
+}
+
 bool SheetCells::AddNumber(int row, int column, double number) {
   return Store(row, column, CellKind::Number, number);
 }
@@ -89,7 +94,7 @@ bool SheetCells::BuildLines(SheetLines& out) {
   const int firstRow = cells_.front().row, lastRow = cells_.back().row;
   const std::int64_t rows = std::int64_t(lastRow) - firstRow + 1;
   const std::int64_t columns = std::int64_t(lastColumn) - firstColumn + 1;
-  if (rows * columns > kMaxGridCells) return false;
+  if (RangeTooSparse(rows, columns, std::int64_t(cells_.size()))) return false;
   if (rows * columns == 1) return true;  // a single cell is no table
 
   // Offsets first: the buffer may move while it grows.

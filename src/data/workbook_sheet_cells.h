@@ -36,6 +36,14 @@ class SheetCells {
   // Hostile sheets can name far-apart cells; these bound what is kept.
   static constexpr std::size_t kMaxStoredCells = 8'000'000;
   static constexpr std::int64_t kMaxGridCells = 20'000'000;
+  // Above this size a range must hold at least one cell in kMinDensity.
+  static constexpr std::int64_t kSparseCheckCells = 1'000'000;
+  static constexpr std::int64_t kMinDensity = 16;
+
+  // True when a range of rows x columns holding cellCount cells is too
+  // large to lay out, or large and almost empty (far-apart cells, a bogus
+  // recorded range): such a range is refused rather than allocated.
+  static bool RangeTooSparse(std::int64_t rows, std::int64_t columns, std::int64_t cellCount);
 
   TextPool& Texts() { return texts_; }
   const TextPool& Texts() const { return texts_; }
@@ -50,7 +58,7 @@ class SheetCells {
 
   // The lines of the used range (the box around every stored cell, empty
   // ones included). No lines when no cell yields any text or the range is a
-  // single cell. False when the range is too large to lay out.
+  // single cell. False when RangeTooSparse refuses the range.
   bool BuildLines(SheetLines& out);
 
  private:

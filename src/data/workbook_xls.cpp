@@ -110,6 +110,13 @@ void AddRecordedRange(const BiffSheetExtras& extras, SheetCells& cells) {
 }  // namespace
 
 bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
+  // Checked before FreeXL, which allocates the recorded range whole.
+  const BiffSheetExtras extras = ReadBiffExtras(path);
+  if (extras.lastRow >= extras.firstRow && extras.lastColumn >= extras.firstColumn &&
+      SheetCells::RangeTooSparse(extras.lastRow - extras.firstRow + 1,
+                                 extras.lastColumn - extras.firstColumn + 1, extras.cellRecords)) {
+    return false;
+  }
   FreeXlHandle xls;
   if (!xls.Open(path)) return false;
   unsigned int sheetCount = 0;
@@ -122,7 +129,6 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
   if (freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) return false;
   if (std::int64_t(rows) * columns > SheetCells::kMaxGridCells) return false;
   const bool date1904 = IsDate1904(xls.get());
-  const BiffSheetExtras extras = ReadBiffExtras(path);
   AddExtraCells(extras, cells);
   for (unsigned int row = 0; row < rows; ++row) {
     for (unsigned short column = 0; column < columns; ++column) {

@@ -65,5 +65,23 @@ TEST(SheetCells, AnEnormousSparseRangeIsRefusedNotAllocated) {
   EXPECT_TRUE(lines.lines.empty());
 }
 
+TEST(SheetCells, LargeRangesMustBeReasonablyFilled) {
+  struct Case {
+    std::int64_t rows, columns, cells;
+    bool refused;
+  };
+  const Case cases[] = {
+      {100000, 2, 2, false},        // small enough to lay out whatever it holds
+      {1000000, 3, 3000000, false}, // large and full
+      {65536, 256, 11, true},       // a recorded range far beyond the data
+      {100000, 26, 2, true},        // two far-apart cells
+      {1048576, 16384, 1048576LL * 16384, true},  // beyond any layout
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SheetCells::RangeTooSparse(c.rows, c.columns, c.cells), c.refused)
+        << c.rows << "x" << c.columns << " holding " << c.cells;
+  }
+}
+
 }  // namespace
 }  // namespace qh

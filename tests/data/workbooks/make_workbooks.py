@@ -14,6 +14,7 @@ Needs python3-openpyxl, python3-xlwt and libreoffice-calc-nogui.
 import datetime
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -251,6 +252,14 @@ def make_hostile(out, basic_path):
     body = b" " * (210 * 1024 * 1024)
     tail = b"</sheetData></worksheet>"
     write_package(os.path.join(out, "hostile_zip_bomb.xlsx"), None, sheet_bytes=head + body + tail)
+
+    # A real .xls whose recorded used range claims the whole BIFF8 sheet.
+    with open(os.path.join(out, "basic_libreoffice.xls"), "rb") as f:
+        data = bytearray(f.read())
+    at = data.find(b"\x00\x02\x0e\x00")  # the DIMENSION record
+    data[at + 4:at + 16] = struct.pack("<IIHH", 0, 65536, 0, 256)
+    with open(os.path.join(out, "hostile_big_dimension.xls"), "wb") as f:
+        f.write(data)
 
     # A real workbook cut off half way.
     with open(basic_path, "rb") as f:
