@@ -72,8 +72,12 @@ bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
 void AppendJsonString(std::string& out, const QString& text) {
   const QByteArray utf8 = text.toUtf8();
   out.push_back('"');
-  for (const char ch : utf8) {
-    const auto b = static_cast<unsigned char>(ch);
+  qsizetype runStart = 0;  // bytes that need no escape go in whole runs
+  for (qsizetype i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b >= 0x20 && b != '"' && b != '\\') continue;
+    out.append(utf8.constData() + runStart, static_cast<size_t>(i - runStart));
+    runStart = i + 1;
     switch (b) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -82,16 +86,14 @@ void AppendJsonString(std::string& out, const QString& text) {
       case '\t': out += "\\t"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
-      default:
-        if (b < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-          out += escaped;
-        } else {
-          out.push_back(ch);
-        }
+      default: {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
+        out += escaped;
+      }
     }
   }
+  out.append(utf8.constData() + runStart, static_cast<size_t>(utf8.size() - runStart));
   out.push_back('"');
 }
 
@@ -103,7 +105,9 @@ void AppendNumber(std::string& out, double value) {
 }
 
 std::string CheckJson(bool ok, const ItemTable& table) {
-  std::string out = ok ? "{\"ok\":true" : "{\"ok\":false";
+  std::string out;
+  out.reserve(256 + table.Items.size() * 48);
+  out += ok ? "{\"ok\":true" : "{\"ok\":false";
   out += ",\"count\":" + std::to_string(table.ItemCount());
   out += ",\"items\":[";
   for (size_t i = 0; i < table.Items.size(); ++i) {

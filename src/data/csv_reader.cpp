@@ -16,10 +16,12 @@ QChar DetectCsvSeparator(QStringView text) {
   return u',';
 }
 
-CsvLines SplitCsvText(QStringView text, QChar separator) {
+CsvLines SplitCsvText(QString source, QChar separator) {
   CsvLines result;
-  result.buffer.resize(text.size());  // the output is never longer than the text
+  result.buffer = std::move(source);
+  // Written behind the reading position, so one buffer serves both.
   QChar* const out = result.buffer.data();
+  const QStringView text(result.buffer);
   qsizetype length = 0;
   std::vector<std::pair<qsizetype, qsizetype>> spans;  // views are made once the buffer is final
   qsizetype lineStart = 0;
@@ -60,7 +62,7 @@ CsvLines SplitCsvText(QStringView text, QChar separator) {
 }
 
 QStringList SplitCsvLines(QStringView text, QChar separator) {
-  const CsvLines split = SplitCsvText(text, separator);
+  const CsvLines split = SplitCsvText(text.toString(), separator);
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(split.lines.size()));
   for (QStringView line : split.lines) lines.append(line.toString());
@@ -70,8 +72,9 @@ QStringList SplitCsvLines(QStringView text, QChar separator) {
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
   table.Reset();
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
-  const QString text = DecodeFileText(bytes);
-  const CsvLines split = SplitCsvText(text, DetectCsvSeparator(text));
+  QString text = DecodeFileText(bytes);
+  const QChar separator = DetectCsvSeparator(text);
+  const CsvLines split = SplitCsvText(std::move(text), separator);
   if (split.lines.empty()) {
     return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
                       QStringLiteral("文件内容为空."));

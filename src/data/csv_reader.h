@@ -24,7 +24,8 @@ QChar DetectCsvSeparator(QStringView text);
 // Splits text into lines at unquoted line breaks (CR LF, CR and LF alike).
 // A double quote opens or closes a quoted part anywhere in a field; "" inside
 // quotes is one quote. An empty line is kept, an empty last line is not.
-CsvLines SplitCsvText(QStringView text, QChar separator);
+// The text is rewritten in place (the result is never longer).
+CsvLines SplitCsvText(QString text, QChar separator);
 QStringList SplitCsvLines(QStringView text, QChar separator);
 
 // Decodes the bytes (a leading UTF-8 byte order mark skipped) and validates

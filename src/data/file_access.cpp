@@ -18,8 +18,18 @@ QString FileExtension(const QString& path) {
 QByteArray ReadAllBytes(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
-  QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return {};
+  // One read into a buffer of the file's size: exports run to megabytes.
+  const qint64 size = file.size();
+  if (size <= 0) return file.readAll();  // a pipe or special file tells no size
+  QByteArray bytes(size, Qt::Uninitialized);
+  qint64 done = 0;
+  while (done < size) {
+    const qint64 got = file.read(bytes.data() + done, size - done);
+    if (got < 0) return {};
+    if (got == 0) break;
+    done += got;
+  }
+  bytes.truncate(done);
   return bytes;
 }
 

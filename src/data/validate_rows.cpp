@@ -25,6 +25,7 @@ bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
 bool ValidateRows(std::span<const QStringView> lines, const QString& label, const LoadLimits&,
                   ItemTable& table) {
   table.Reset();
+  table.Items.reserve(lines.size());
   int maxCols = 0;
   bool badFound = false;
   qsizetype badRow = 0;
