@@ -20,7 +20,9 @@ class XmlScanner {
   enum class Token { Start, End, Text, Finished, Error };
   static constexpr int kMaxDepth = 64;
 
-  explicit XmlScanner(QByteArrayView document) : data_(document) {}
+  explicit XmlScanner(QByteArrayView document) : data_(document) {
+    if (data_.startsWith("\xEF\xBB\xBF")) at_ = 3;  // a byte order mark some writers add
+  }
 
   Token Next();
   bool IsStart(QByteArrayView localName) const {

@@ -76,6 +76,18 @@ TEST(ReadWorkbookLines, SheetLayouts) {
   }
 }
 
+// A workbook stream past the compound file's small-stream cutoff.
+TEST(ReadWorkbookLines, LongXlsKeepsFormulaResultsAndBooleans) {
+  bool ok = false;
+  const QStringList lines = ReadLines("long_libreoffice.xls", &ok);
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(lines.size(), 503);
+  EXPECT_EQ(lines[1], u"项目1|1"_qs);
+  EXPECT_EQ(lines[500], u"项目500|500"_qs);
+  EXPECT_EQ(lines[501], u"合计|125250"_qs);
+  EXPECT_EQ(lines[502], u"真|-1"_qs);
+}
+
 TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
   const char* files[] = {
       "hostile_sst_index.xlsx", "hostile_far_cell.xlsx", "hostile_doctype.xlsx",

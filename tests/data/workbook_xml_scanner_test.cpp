@@ -1,3 +1,4 @@
+#include "data/workbook_xml.h"
 #include "data/workbook_xml_scanner.h"
 
 #include <QString>
@@ -44,6 +45,7 @@ TEST(XmlScanner, WellFormedAndRefusedDocuments) {
        "<r=B2>1 < 2 & 名名</>"},
       {"<a><!-- note --><![CDATA[<raw> &amp;]]></a>", "<><raw> &amp;</>"},
       {"<a>\n</a>\n", "<>\n</>"},
+      {"\xEF\xBB\xBF<a>x</a>", "<>x</>"},
       {"<a>&bogus;</a>", "<>!"},
       {"<a>&#0;</a>", "<>!"},
       {"<a>&#xD800;</a>", "<>!"},
@@ -71,6 +73,20 @@ TEST(XmlScanner, NestingBeyondTheLimitIsAnError) {
   while ((token = scanner.Next()) == XmlScanner::Token::Start) ++starts;
   EXPECT_EQ(token, XmlScanner::Token::Error);
   EXPECT_EQ(starts, XmlScanner::kMaxDepth);
+}
+
+TEST(DecodeEscapedCharacters, ReplacesOnlyWellFormedEscapes) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"Tab_x0009_Here", u"Tab\tHere"},
+      {u"_x005F_x0041_", u"_x0041_"},  // an escaped underscore keeps the rest literal
+      {u"_x00zz_ and _x12", u"_x00zz_ and _x12"},
+      {u"名称", u"名称"},
+  };
+  for (const auto& [raw, decoded] : cases) {
+    QString text = QString::fromUtf16(raw);
+    DecodeEscapedCharacters(text);
+    EXPECT_EQ(text, QString::fromUtf16(decoded)) << QString::fromUtf16(raw).toStdString();
+  }
 }
 
 }  // namespace

@@ -102,6 +102,20 @@ def make_formulas(out):
     os.remove(path)
 
 
+def make_long(out):
+    """Long enough that the .xls workbook stream lives in regular sectors."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.append(["名称", "数值"])
+    for i in range(1, 501):
+        ws.append(["项目%d" % i, i])
+    ws.append(["合计", "=SUM(B2:B501)"])
+    ws.append(["真", True])
+    path = save_openpyxl(wb, "long_source.xlsx", out)
+    convert(path, "xls", out, "long_libreoffice.xls")
+    os.remove(path)
+
+
 def make_merged(out):
     """A name merged over two rows, as hand-made reports often have."""
     wb = openpyxl.Workbook()
@@ -317,6 +331,7 @@ def main():
     make_third_column_empty(out)
     make_merged(out)
     make_formulas(out)
+    make_long(out)
     make_sheet_order(out)
     make_hand_built(out)
     make_xlwt(out)
