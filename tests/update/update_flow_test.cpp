@@ -19,7 +19,7 @@ using test::HttpResponse;
 using test::ProgramBody;
 using test::TestHttpServer;
 
-constexpr int kShortStallMs = 300;
+constexpr int kShortStallMs = 1000;  // short, yet safe on a loaded machine
 const QByteArray kNewer = "Fri, 03 May 2024 18:00:00 GMT";  // 2024050402 at UTC+8
 const QByteArray kSame = "Thu, 02 May 2024 08:10:00 GMT";   // 2024050216 at UTC+8
 const LocalVersion kLocal = LocalVersionFromStamp(1714640000, QDateTime());  // 24.05.02.16
