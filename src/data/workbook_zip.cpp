@@ -10,6 +10,7 @@ namespace {
 constexpr qsizetype kTailBytes = 9;  // "<![CDATA[" is the longest mark looked at
 // A cell holds at most 32767 characters, 8 bytes each as character references.
 constexpr qint64 kMaxBytesWithoutMarkup = 4 * 1024 * 1024;
+constexpr qint64 kReadStep = 1024 * 1024;
 
 qint64 LocatePart(zip_t* archive, const QString& name) {
   if (archive == nullptr || name.isEmpty()) return -1;
@@ -49,6 +50,8 @@ bool ZipPartDevice::atEnd() const { return (finished_ || failed_) && QIODevice::
 qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
   if (failed_) return -1;
   if (finished_ || maxSize <= 0) return 0;
+  // Inflates a bounded step at a time so the guards see the data early.
+  maxSize = qMin<qint64>(maxSize, kReadStep);
   const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(maxSize));
   if (got < 0) return Fail();
   if (got == 0) {
