@@ -20,8 +20,10 @@ qsizetype FindChar(QStringView text, char16_t c, qsizetype from) {
 QChar AsciiLower(QChar c) { return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c; }
 
 // True when text at pos starts with word (ASCII letters, any case).
-bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
+inline bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
   if (text.size() - pos < word.size()) return false;
+  // Most tags differ from the one sought in their second character.
+  if (AsciiLower(text[pos + 1]) != word[1]) return false;
   for (qsizetype i = 0; i < word.size(); ++i) {
     if (AsciiLower(text[pos + i]) != word[i]) return false;
   }
