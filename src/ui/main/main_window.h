@@ -62,6 +62,7 @@ class MainWindow final : public QWidget {
   int TickCount() const { return tickCount_; }
   int HoverIndex() const { return hoverIndex_; }
   int PageNo() const { return chart_.PageNo; }
+  const std::vector<HitRegion>& HitRegions() const { return chart_.HitRegions; }
   int LineCapacity() const { return lineCapacity_; }
   int BarCapacity() const { return chart_.BarCapacity; }
   bool DrawTimerActive() const { return drawTimer_.isActive(); }

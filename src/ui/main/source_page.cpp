@@ -57,6 +57,7 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
   // Dropped files go to the window, never into a text box as text.
   txtPath_->setAcceptDrops(false);
   txtManual_->setAcceptDrops(false);
+  txtManual_->viewport()->setAcceptDrops(false);
   for (QPushButton* b : {cmdBrowse_, cmdSample_, cmdClear_, cmdApply_}) b->setAutoDefault(false);
 
   connect(cmdBrowse_, &QPushButton::clicked, this, &SourcePage::BrowseClicked);

@@ -1,0 +1,441 @@
+// The main window driven like a user would: start-up, keys, clicks, drops,
+// the context menu and the JPEG export, on the offscreen platform.
+#include "app/ini_file.h"
+#include "ui/main/capacity.h"
+#include "ui/main/chart_view.h"
+#include "ui/main/frame_bars.h"
+#include "ui/main/nav_panel.h"
+#include "ui/main/source_page.h"
+#include "ui/services/chart_menu.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+using test::Pump;
+using test::WindowFixture;
+
+const QString kNoData = QStringLiteral(
+    "尚无可用数据,无法生成图表.\r\n\r\n请先在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据.");
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  WindowFixture f;
+
+  QString WriteHtml(const QString& name, int rows) {
+    const QString path = f.Path(name);
+    test::WriteFile(path, test::HtmlTable(rows));
+    return path;
+  }
+  void StartWithRows(int rows, QSize client = QSize(1000, 700)) {
+    f.Start({WriteHtml(QStringLiteral("sales.html"), rows)}, 96, client);
+  }
+  void Key(int key) { QTest::keyClick(f.window.get(), static_cast<Qt::Key>(key)); }
+  QPoint NavItem(int i) const {
+    const int top = f.window->Layout().NavTop;
+    return QPoint(30, top + 45 * i + 20);
+  }
+  void Drop(const QStringList& paths) {
+    auto* mime = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    mime->setUrls(urls);
+    // Qt delivers a drop only to the target its drag-enter chose.
+    QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.window.get(), &enter);
+    QDropEvent drop(QPointF(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.window.get(), &drop);
+    delete mime;
+  }
+  std::vector<QString> MessageTexts() const {
+    std::vector<QString> out;
+    for (const auto& e : f.messages.entries) out.push_back(e.text);
+    return out;
+  }
+  QString IniValue(const char16_t* section, const char16_t* key) const {
+    return IniFile(f.state.SettingsPath).ReadRaw(section, key, QStringLiteral("<none>"));
+  }
+};
+
+TEST_F(MainWindowTest, StartsOnTheSourcePageWithoutArgument) {
+  f.Start();
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+  EXPECT_EQ(f.window->NavIndex(), 0);
+  EXPECT_TRUE(f.startupMessages.entries.empty());
+  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_TRUE(f.window->Source()->isVisible());
+  EXPECT_FALSE(f.window->Chart()->isVisible());
+  EXPECT_EQ(f.window->Source()->geometry(), f.window->Layout().Canvas);
+}
+
+TEST_F(MainWindowTest, StartsOnTheBarPageWithAGoodFile) {
+  StartWithRows(8);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar);
+  EXPECT_EQ(f.window->NavIndex(), 1);
+  EXPECT_TRUE(f.startupMessages.entries.empty());
+  EXPECT_EQ(f.window->Status()->StatusText(), QStringLiteral("sales.html"));
+  f.window->TimerTick();
+  EXPECT_EQ(f.window->ShownPicture().size(), f.window->Layout().Canvas.size());
+  EXPECT_TRUE(f.window->Chart()->isVisible());
+  EXPECT_LT(f.window->Source()->x(), 0) << "the source frame is moved away";
+}
+
+TEST_F(MainWindowTest, ARefusedFileWarnsOnceAndOpensEmpty) {
+  f.Start({f.Path(QStringLiteral("missing.html"))});
+  ASSERT_EQ(f.startupMessages.entries.size(), 1u);
+  const auto& warning = f.startupMessages.entries[0];
+  EXPECT_EQ(warning.icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(warning.text.startsWith(QStringLiteral("数据源文件不存在.\r\n\r\n")));
+  EXPECT_EQ(warning.text, ReasonAndHint(f.state.Table.LastError, f.state.Table.LastHint));
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+  EXPECT_EQ(f.state.Table.ItemCount(), 0);
+  EXPECT_TRUE(f.messages.entries.empty());
+}
+
+TEST_F(MainWindowTest, FunctionKeysSwitchPagesAndCloseTheWindow) {
+  StartWithRows(5);
+  const std::pair<int, ChartPage> steps[] = {{Qt::Key_F3, ChartPage::Pie},
+                                             {Qt::Key_F4, ChartPage::Line},
+                                             {Qt::Key_F1, ChartPage::Source},
+                                             {Qt::Key_F2, ChartPage::Bar}};
+  for (const auto& [key, page] : steps) {
+    Key(key);
+    EXPECT_EQ(f.window->CurrentPage(), page) << key;
+    EXPECT_EQ(f.window->NavIndex(), page == ChartPage::Source ? 0 : static_cast<int>(page) + 1);
+  }
+  // Keys act while the focus is in a text box of the source page.
+  Key(Qt::Key_F1);
+  f.window->Source()->ManualBox()->setFocus();
+  QTest::keyClick(f.window->Source()->ManualBox(), Qt::Key_F3);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Pie);
+  EXPECT_TRUE(f.messages.entries.empty());
+
+  for (int closeKey : {Qt::Key_Escape, Qt::Key_F5}) {
+    WindowFixture g;
+    g.Start();
+    QTest::keyClick(g.window.get(), static_cast<Qt::Key>(closeKey));
+    EXPECT_FALSE(g.window->isVisible());
+    EXPECT_FALSE(g.window->QzFormAlive());
+  }
+}
+
+TEST_F(MainWindowTest, ChartPagesWithoutDataExplainAndStayOnSource) {
+  f.Start();
+  Key(Qt::Key_F2);
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, NavItem(2));  // 饼形图
+  EXPECT_EQ(MessageTexts(), (std::vector<QString>{kNoData, kNoData}));
+  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+  EXPECT_EQ(f.window->NavIndex(), 0);
+  EXPECT_EQ(f.window->Source()->geometry(), f.window->Layout().Canvas);
+
+  f.messages.entries.clear();
+  Key(Qt::Key_F8);  // nothing to save
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, NavItem(0) + QPoint(0, 23));  // dead gap
+  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_TRUE(f.dialogs.requests.empty());
+}
+
+TEST_F(MainWindowTest, NavigationClicksAndTheExitItem) {
+  StartWithRows(5);
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, NavItem(3));
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Line);
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, NavItem(0));
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, NavItem(4));
+  EXPECT_FALSE(f.window->QzFormAlive());
+}
+
+TEST_F(MainWindowTest, OpeningBarOrLineWithTooManyItemsWarns) {
+  StartWithRows(100);
+  const int canvasW = f.window->Layout().Canvas.width();
+  for (ChartPage page : {ChartPage::Line, ChartPage::Pie, ChartPage::Bar}) {
+    f.messages.entries.clear();
+    Key(page == ChartPage::Line ? Qt::Key_F4 : page == ChartPage::Pie ? Qt::Key_F3 : Qt::Key_F2);
+    const QString expected = CheckCapacity(page, 100, canvasW, 1.0f).Message;
+    if (page == ChartPage::Pie) {
+      EXPECT_TRUE(f.messages.entries.empty());
+      continue;
+    }
+    ASSERT_EQ(f.messages.entries.size(), 1u);
+    EXPECT_EQ(f.messages.entries[0].text, expected);
+    EXPECT_TRUE(expected.contains(QStringLiteral("共 100 项")));
+  }
+  EXPECT_EQ(f.window->BarCapacity(), CheckCapacity(ChartPage::Bar, 100, canvasW, 1).BarCapacity);
+}
+
+TEST_F(MainWindowTest, OptionRowsToggleAndAreWrittenToTheSettingsFile) {
+  StartWithRows(5);
+  std::vector<OptionRow>& rows = f.window->Nav()->CurrentRows();
+  ASSERT_EQ(rows.size(), 4u);
+  const QPoint noName(static_cast<int>(rows[0].Left + 20), static_cast<int>(rows[0].Top + 5));
+  const QPoint letters(static_cast<int>(rows[1].Left + 20), static_cast<int>(rows[1].Top + 5));
+  const int rendersBefore = f.window->RenderCount();
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, letters);
+  EXPECT_TRUE(f.state.Labels.BarUseLetters);
+  EXPECT_EQ(f.window->RenderCount(), rendersBefore + 1) << "a toggle redraws at once";
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, noName);
+  EXPECT_TRUE(f.state.Labels.BarNoName);
+  EXPECT_FALSE(f.state.Labels.BarUseLetters);
+  EXPECT_EQ(IniValue(u"Bar", u"NoName"), QStringLiteral("1"));
+  EXPECT_EQ(IniValue(u"Bar", u"UseLetters"), QStringLiteral("0"));
+  QTest::mouseClick(f.window->Nav(), Qt::LeftButton, {}, letters);  // disabled now
+  EXPECT_FALSE(f.state.Labels.BarUseLetters);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar) << "rows are not navigation items";
+
+  Key(Qt::Key_F3);  // the pie has no panel
+  EXPECT_TRUE(f.window->Nav()->CurrentRows().empty());
+  Key(Qt::Key_F4);
+  EXPECT_EQ(f.window->Nav()->CurrentRows().size(), 3u);
+}
+
+TEST_F(MainWindowTest, SampleThenApplyOpensTheBarChart) {
+  f.Start();
+  QTest::mouseClick(f.window->Source()->ApplyButton(), Qt::LeftButton);
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("请先输入数据,每行一项,格式为项目,数值."));
+  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Information);
+
+  QTest::mouseClick(f.window->Source()->SampleButton(), Qt::LeftButton);
+  EXPECT_EQ(f.window->Source()->ManualText().count(u'\n'), 7);
+  QTest::mouseClick(f.window->Source()->ApplyButton(), Qt::LeftButton);
+  EXPECT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar);
+  EXPECT_EQ(f.state.Table.ItemCount(), 8);
+  EXPECT_EQ(ItemCountText(f.state.Table.ItemCount()), QStringLiteral("数据项 8 项"));
+  EXPECT_EQ(f.state.Table.Items.back().Name, QStringLiteral("2026第9周"));
+  EXPECT_EQ(f.window->Status()->StatusText(), QStringLiteral("手工输入"));
+  EXPECT_EQ(IniValue(u"Recent", u"LastFile"), QStringLiteral("<none>"));
+
+  // Clear empties the box, not the charts.
+  Key(Qt::Key_F1);
+  QTest::mouseClick(f.window->Source()->ClearButton(), Qt::LeftButton);
+  EXPECT_TRUE(f.window->Source()->ManualText().isEmpty());
+  EXPECT_EQ(f.state.Table.ItemCount(), 8);
+}
+
+TEST_F(MainWindowTest, ABadManualLineShowsTheNoticeAndTheMessage) {
+  f.Start();
+  f.window->Source()->SetManualText(QStringLiteral("a,1\nb,x"));
+  QTest::mouseClick(f.window->Source()->ApplyButton(), Qt::LeftButton);
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.window->Source()->NoticeText(),
+            f.state.Table.LastError + QStringLiteral("\r\n") + f.state.Table.LastHint);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+}
+
+TEST_F(MainWindowTest, DroppedFilesAreCheckedAndLoadedOutsideTheDrop) {
+  f.Start();
+  const QString txt = f.Path(QStringLiteral("notes.txt"));
+  Drop({txt});
+  EXPECT_TRUE(f.messages.entries.empty()) << "nothing happens inside the drop";
+  Pump();
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.messages.entries[0].text,
+            QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
+                           "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +
+                txt);
+
+  // Upper-case extensions pass the check and reach the reader.
+  f.messages.entries.clear();
+  const QString xlsx = f.Path(QStringLiteral("REPORT.XLSX"));
+  test::WriteFile(xlsx, "not a workbook");
+  Drop({xlsx});
+  Pump();
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_FALSE(f.messages.entries[0].text.startsWith(QStringLiteral("不支持这种文件")));
+  EXPECT_FALSE(f.window->Source()->NoticeText().isEmpty());
+  EXPECT_EQ(f.state.Table.SourcePath, xlsx);
+
+  // A second drop while the first waits is discarded; the first loads.
+  f.messages.entries.clear();
+  const QString first = WriteHtml(QStringLiteral("first.html"), 6);
+  const QString second = WriteHtml(QStringLiteral("second.html"), 9);
+  Drop({first});
+  Drop({second});
+  Pump();
+  Pump();
+  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_EQ(f.state.Table.SourcePath, first);
+  EXPECT_EQ(f.state.Table.ItemCount(), 6);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar);
+  EXPECT_TRUE(f.window->Source()->NoticeText().isEmpty());
+  EXPECT_EQ(IniValue(u"Recent", u"LastFile"), first);
+}
+
+TEST_F(MainWindowTest, AFailedDropOnAChartPageEndsOnTheSourcePage) {
+  StartWithRows(5);
+  Key(Qt::Key_F3);
+  f.window->AcceptDroppedFile(f.Path(QStringLiteral("gone.csv")));
+  EXPECT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Source);
+  f.window->AcceptDroppedFile(QStringLiteral(" \t"));
+  EXPECT_EQ(f.messages.entries.size(), 1u) << "blank paths are ignored";
+}
+
+TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
+  StartWithRows(5);
+  f.window->TimerTick();
+  std::vector<QStringList> shown;
+  int choose = 0;  // identifier to pick, 0 dismisses
+  f.window->SetMenuRunner([&](QMenu& menu, QPoint) -> QAction* {
+    QStringList texts;
+    QAction* chosen = nullptr;
+    std::function<void(QMenu&)> walk = [&](QMenu& m) {
+      for (QAction* a : m.actions()) {
+        texts << a->text();
+        if (a->menu()) walk(*a->menu());
+        if (ChartMenuCommand(a) == choose && choose != 0) chosen = a;
+      }
+    };
+    walk(menu);
+    shown.push_back(texts);
+    return chosen;
+  });
+  auto rightClick = [&] {
+    QTest::mouseRelease(f.window->Chart(), Qt::RightButton, {}, QPoint(10, 10));
+  };
+
+  rightClick();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], (QStringList{QStringLiteral("复制图片到剪贴板"),
+                                   QStringLiteral("保存为图片文件(JPG)")}));
+
+  choose = kMenuCopyImage;
+  rightClick();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), f.window->ShownPicture().size());
+
+  Key(Qt::Key_F4);
+  f.window->TimerTick();
+  choose = kMenuFirstColor + 4;
+  rightClick();
+  EXPECT_EQ(shown.back().size(), 3 + 8);
+  EXPECT_EQ(f.state.Config.LineColor, 0xFFE67E22u);
+  EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#E67E22"));
+  EXPECT_EQ(f.window->Source()->ColorCombo()->currentIndex(), 4);
+
+  Key(Qt::Key_F1);
+  const size_t menusBefore = shown.size();
+  rightClick();
+  EXPECT_EQ(shown.size(), menusBefore) << "no menu on the source page";
+}
+
+TEST_F(MainWindowTest, ColourComboWritesTheSettingsFile) {
+  StartWithRows(3);
+  f.window->Source()->ColorCombo()->setCurrentIndex(2);
+  EXPECT_EQ(f.state.Config.LineColor, 0xFF0E9AA7u);
+  EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#0E9AA7"));
+  f.window->ApplyColorChoice(8);  // ignored
+  EXPECT_EQ(f.state.Config.LineColor, 0xFF0E9AA7u);
+}
+
+TEST_F(MainWindowTest, JpegExportWorksFromAReadOnlyProgramFolder) {
+  f.Start();
+  f.window->Source()->SetManualText(QStringLiteral("a,1\nb,2\nc,3"));
+  QTest::mouseClick(f.window->Source()->ApplyButton(), Qt::LeftButton);
+  f.window->TimerTick();
+  QTemporaryDir out;
+  f.window->SetClock([] { return QDateTime(QDate(2026, 1, 5), QTime(9, 30)); });
+  const QStringList before = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
+  QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  f.dialogs.answer = out.filePath(QStringLiteral("chart"));
+  Key(Qt::Key_F8);
+  EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), before)
+      << "nothing is written to the program folder";
+  QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+  ASSERT_EQ(f.dialogs.requests.size(), 1u);
+  EXPECT_EQ(f.dialogs.requests[0].Initial,
+            f.state.AppDir + QStringLiteral("柱形图2026年1月5日09时30分.jpg"));
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.messages.entries[0].text,
+            QStringLiteral("图片已保存:\r\n") + out.filePath(QStringLiteral("chart.jpg")));
+  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Information);
+  EXPECT_EQ(QImage(out.filePath(QStringLiteral("chart.jpg"))).size(),
+            f.window->ShownPicture().size());
+}
+
+TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {
+  StartWithRows(4);
+  f.window->TimerTick();
+  QTemporaryDir out;
+  QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  const QString folder = QFileInfo(out.path()).isWritable() ? QStringLiteral("/proc/self") : out.path();
+  f.dialogs.answer = folder + QStringLiteral("/x.jpg");
+  f.window->SaveChartAsJpg();
+  QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("保存图片失败:\r\n") + f.dialogs.answer);
+  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
+  // The dialog proposed the source file's folder.
+  EXPECT_TRUE(f.dialogs.requests[0].Initial.startsWith(f.dir.path() + QStringLiteral("/柱形图")));
+}
+
+TEST_F(MainWindowTest, RedrawsAreCoalescedAndSettleInEightTicks) {
+  StartWithRows(5);
+  for (int tick = 1; tick <= 8; ++tick) {
+    f.window->TimerTick();
+    EXPECT_EQ(f.window->DrawTimerActive(), tick < 8) << "tick " << tick;
+  }
+  const int renders = f.window->RenderCount();
+  f.window->RenderCanvas();
+  EXPECT_EQ(f.window->RenderCount(), renders) << "nothing pending, nothing drawn";
+  f.window->resize(f.window->size() + QSize(1, 0));
+  f.window->resize(f.window->size() - QSize(1, 0));
+  Pump();
+  EXPECT_TRUE(f.window->DrawTimerActive());
+  EXPECT_EQ(f.window->RenderCount(), renders);
+  f.window->TimerTick();
+  EXPECT_EQ(f.window->RenderCount(), renders + 1);
+  EXPECT_FALSE(f.window->DrawTimerActive());
+}
+
+TEST_F(MainWindowTest, ThePieIsPagedByArrowsAndRightPresses) {
+  StartWithRows(45);  // 20 per page: three pages
+  Key(Qt::Key_F3);
+  f.window->TimerTick();
+  const std::pair<int, int> keys[] = {{Qt::Key_Right, 2}, {Qt::Key_Right, 3},
+                                      {Qt::Key_Right, 3}, {Qt::Key_Left, 2}};
+  for (const auto& [key, page] : keys) {
+    Key(key);
+    EXPECT_EQ(f.window->PageNo(), page);
+  }
+  const int w = f.window->Chart()->width();
+  QTest::mousePress(f.window->Chart(), Qt::RightButton, {}, QPoint(w / 4, 50));
+  EXPECT_EQ(f.window->PageNo(), 1);
+  QTest::mousePress(f.window->Chart(), Qt::RightButton, {}, QPoint(3 * w / 4, 50));
+  EXPECT_EQ(f.window->PageNo(), 2);
+  f.window->RequestRedraw();
+  EXPECT_EQ(f.window->PageNo(), 1);
+}
+
+TEST_F(MainWindowTest, HoveringAnElementRedrawsOnceAndRemembersIt) {
+  StartWithRows(5);
+  f.window->TimerTick();
+  ASSERT_FALSE(f.window->HitRegions().empty());
+  const HitRegion r = f.window->HitRegions()[2];
+  const QPoint inside(static_cast<int>((r.Left + r.Right) / 2), static_cast<int>(r.Bottom - 2));
+  const int renders = f.window->RenderCount();
+  QTest::mouseMove(f.window->Chart(), inside);
+  EXPECT_EQ(f.window->HoverIndex(), r.ItemIndex);
+  EXPECT_EQ(f.window->RenderCount(), renders + 1);
+  QTest::mouseMove(f.window->Chart(), inside + QPoint(0, -1));
+  EXPECT_EQ(f.window->RenderCount(), renders + 1) << "same element, no redraw";
+}
+
+}  // namespace
+}  // namespace qh

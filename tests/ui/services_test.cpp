@@ -1,0 +1,175 @@
+// Window services: JPEG export, the drop hand-over, the chart menu and the
+// clipboard.
+#include "ui/services/chart_export.h"
+#include "ui/services/chart_menu.h"
+#include "ui/services/pending_drop.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+using test::RecordedFileDialogs;
+
+QImage RedChart() {
+  QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
+  image.fill(QColor(200, 30, 30));
+  return image;
+}
+
+TEST(ExportChartJpg, NoChartCancelAndSuccess) {
+  QTemporaryDir dir;
+  RecordedFileDialogs dialogs;
+
+  ExportResult r = ExportChartJpg(dialogs, nullptr, QImage(), dir.path(), QStringLiteral("a.jpg"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.ErrorText, QStringLiteral("图表尚未生成,无法保存."));
+  EXPECT_TRUE(dialogs.requests.empty()) << "no dialog without a chart";
+
+  r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_TRUE(r.ErrorText.isEmpty());
+  EXPECT_TRUE(r.SavedPath.isEmpty());
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].Initial, dir.path() + QStringLiteral("/a.jpg"));
+
+  dialogs.answer = dir.filePath(QStringLiteral("chart"));
+  r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.SavedPath, dir.filePath(QStringLiteral("chart.jpg")));
+  QImageReader reader(r.SavedPath);
+  EXPECT_EQ(reader.format(), QByteArray("jpeg"));
+  const QImage back = reader.read();
+  EXPECT_EQ(back.size(), QSize(64, 48));
+  EXPECT_NEAR(qRed(back.pixel(10, 10)), 200, 8);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("chart.jpg")})
+      << "nothing but the chosen file is left";
+}
+
+TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
+  QTemporaryDir dir;
+  QString lockedDir = dir.filePath(QStringLiteral("locked"));
+  ASSERT_TRUE(QDir().mkpath(lockedDir));
+  const QString oldFile = dir.filePath(QStringLiteral("old.jpg"));
+  test::WriteFile(oldFile, "previous picture");
+  QFile::setPermissions(oldFile, QFileDevice::ReadOwner);
+  QFile::setPermissions(lockedDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  QStringList targets = {oldFile};
+  if (QFileInfo(lockedDir).isWritable()) {  // root writes anywhere but in /proc
+    lockedDir = QStringLiteral("/proc/self");
+    targets.clear();
+  }
+  targets << lockedDir + QStringLiteral("/x.jpg");
+
+  RecordedFileDialogs dialogs;
+  for (const QString& target : targets) {
+    dialogs.answer = target;
+    const ExportResult r =
+        ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.ErrorText, QStringLiteral("保存图片失败:\r\n") + target);
+  }
+  QFile f(oldFile);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("previous picture"));
+  EXPECT_FALSE(QFileInfo::exists(lockedDir + QStringLiteral("/x.jpg")));
+  QFile::setPermissions(dir.filePath(QStringLiteral("locked")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(ExportChartJpg, ReplacesAnExistingFileWhole) {
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("c.jpg"));
+  test::WriteFile(target, QByteArray(200000, 'x'));  // longer than the new picture
+  ASSERT_TRUE(SaveImageAsJpeg(RedChart(), target));
+  EXPECT_LT(QFileInfo(target).size(), 200000);
+  EXPECT_FALSE(QImage(target).isNull());
+}
+
+TEST(PendingDrop, OnePathPerDropAndOnlyWhileNothingWaits) {
+  PendingDrop drop;
+  EXPECT_FALSE(drop.Offer({}));
+  EXPECT_FALSE(drop.Offer({QUrl(QStringLiteral("https://example.com/a.html"))}))
+      << "not a local file";
+  const QList<QUrl> three = {QUrl::fromLocalFile(QStringLiteral("/d/一.html")),
+                             QUrl::fromLocalFile(QStringLiteral("/d/b.csv")),
+                             QUrl::fromLocalFile(QStringLiteral("/d/c.csv"))};
+  EXPECT_TRUE(drop.Offer(three));
+  EXPECT_FALSE(drop.Offer({QUrl::fromLocalFile(QStringLiteral("/d/later.csv"))}));
+  EXPECT_EQ(drop.Take(), QStringLiteral("/d/一.html"));
+  EXPECT_TRUE(drop.Empty());
+  EXPECT_EQ(drop.Take(), QString());
+  EXPECT_TRUE(drop.Offer({QUrl::fromLocalFile(QStringLiteral("/d/later.csv"))}));
+}
+
+struct MenuEntry {
+  QString text;
+  int id;
+};
+
+std::vector<MenuEntry> Entries(const QMenu& menu) {
+  std::vector<MenuEntry> out;
+  for (QAction* a : menu.actions()) out.push_back({a->text(), ChartMenuCommand(a)});
+  return out;
+}
+
+TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
+  for (ChartPage page : {ChartPage::Bar, ChartPage::Pie}) {
+    QMenu menu;
+    BuildChartMenu(menu, page, 0xFF2F80ED);
+    const auto entries = Entries(menu);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].text, QStringLiteral("复制图片到剪贴板"));
+    EXPECT_EQ(entries[0].id, kMenuCopyImage);
+    EXPECT_EQ(entries[1].text, QStringLiteral("保存为图片文件(JPG)"));
+    EXPECT_EQ(entries[1].id, kMenuSaveJpg);
+  }
+  struct Case {
+    quint32 color;
+    int checked;  // -1: none
+  } cases[] = {{0xFF2F80ED, 0}, {0xFF5D6D7E, 7}, {0xFF123456, -1}};
+  for (const Case& c : cases) {
+    QMenu menu;
+    BuildChartMenu(menu, ChartPage::Line, c.color);
+    ASSERT_EQ(menu.actions().size(), 3);
+    QMenu* colors = menu.actions()[2]->menu();
+    ASSERT_NE(colors, nullptr);
+    EXPECT_EQ(menu.actions()[2]->text(), QStringLiteral("曲线颜色设置"));
+    ASSERT_EQ(colors->actions().size(), 8);
+    int checks = 0, checkedAt = -1;
+    for (int i = 0; i < 8; ++i) {
+      QAction* a = colors->actions()[i];
+      EXPECT_EQ(ChartMenuCommand(a), 2001 + i);
+      if (a->isChecked()) ++checks, checkedAt = i;
+    }
+    EXPECT_EQ(checks, c.checked < 0 ? 0 : 1);
+    EXPECT_EQ(checkedAt, c.checked);
+    EXPECT_EQ(colors->actions()[4]->text(), QStringLiteral("橙色"));
+  }
+}
+
+TEST(Clipboard, CopiesThePictureOrExplainsThereIsNone) {
+  QGuiApplication::clipboard()->setText(QStringLiteral("keep me"));
+  RecordedMessages messages;
+  CopyChartToClipboard(QImage(), messages);
+  ASSERT_EQ(messages.entries.size(), 1u);
+  EXPECT_EQ(messages.entries[0].text, QStringLiteral("当前没有图表可以复制."));
+  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("keep me"));
+
+  CopyChartToClipboard(RedChart(), messages);
+  EXPECT_EQ(messages.entries.size(), 1u);
+  const QImage pasted = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(pasted.size(), QSize(64, 48));
+}
+
+}  // namespace
+}  // namespace qh

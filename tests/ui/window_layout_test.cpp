@@ -1,0 +1,153 @@
+// Geometry of the main window: regions, navigation items, the option panel,
+// the status link and the source page controls.
+#include "ui/main/window_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+struct LayoutCase {
+  const char* name;
+  int clientW, clientH;
+  float s;
+  QRect header, nav, status, canvas;
+};
+
+TEST(WindowLayout, RegionsFromClientSizeAndScale) {
+  const LayoutCase cases[] = {
+      // Too small: laid out as 320 × 260 with the narrow navigation.
+      {"tiny at 96 dpi", 300, 200, 1.0f, QRect(0, 0, 320, 58), QRect(0, 58, 110, 176),
+       QRect(0, 234, 320, 26), QRect(118, 66, 186, 152)},
+      {"designed size", 1220, 700, 1.0f, QRect(0, 0, 1220, 58), QRect(0, 58, 176, 616),
+       QRect(0, 674, 1220, 26), QRect(184, 66, 1020, 592)},
+      // 654 = 264 + 390 is the narrowest window keeping the wide panel at 144 dpi.
+      {"144 dpi wide", 654, 600, 1.5f, QRect(0, 0, 654, 87), QRect(0, 87, 264, 474),
+       QRect(0, 561, 654, 39), QRect(276, 99, 354, 438)},
+      {"144 dpi narrow", 653, 600, 1.5f, QRect(0, 0, 653, 87), QRect(0, 87, 165, 474),
+       QRect(0, 561, 653, 39), QRect(177, 99, 452, 438)},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WindowLayout l = ComputeWindowLayout(c.clientW, c.clientH, c.s);
+    EXPECT_EQ(l.Header, c.header);
+    EXPECT_EQ(l.Nav, c.nav);
+    EXPECT_EQ(l.Status, c.status);
+    EXPECT_EQ(l.Canvas, c.canvas);
+  }
+}
+
+TEST(WindowLayout, CanvasNeverBelowFortyPixels) {
+  // s = 3: header 174 + status 78 + gap 72 leave nothing of a 260-high client.
+  const WindowLayout l = ComputeWindowLayout(100, 100, 3.0f);
+  EXPECT_EQ(l.Canvas.width(), 40);
+  EXPECT_EQ(l.Canvas.height(), 40);
+}
+
+TEST(WindowLayout, HalvesRoundToEven) {
+  EXPECT_EQ(R(2.5), 2);
+  EXPECT_EQ(R(3.5), 4);
+  EXPECT_EQ(R(-0.5), 0);
+  EXPECT_EQ(ComputeWindowLayout(800, 600, 1.25f).NavTop, 18);  // 17.5 -> 18
+}
+
+TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
+  struct Case {
+    float x, y, s;
+    int item;
+  } cases[] = {
+      {10, 14, 1, 0},      {10, 55.9f, 1, 0},   {10, 56, 1, -1},  // t + 42 s is dead
+      {10, 58.9f, 1, -1},  {10, 59, 1, 1},      {10, 14 + 4 * 45, 1, 4},
+      {10, 14 + 4 * 45 + 42, 1, -1},  // below the fifth item
+      {176, 20, 1, 0},                // x equal to the panel width still hits
+      {176.5f, 20, 1, -1},            {-1, 20, 1, -1},
+      {10, 21, 1.5f, 0},   {10, 21 + 63, 1.5f, -1}, {10, 21 + 67.5f, 1.5f, 1},
+  };
+  for (const Case& c : cases) {
+    const float navTop = static_cast<float>(R(14 * c.s));
+    EXPECT_EQ(NavHitTest(c.x, c.y, 176 * c.s, navTop, c.s), c.item)
+        << "x=" << c.x << " y=" << c.y << " s=" << c.s;
+  }
+}
+
+TEST(OptionPanel, RowsSitAtThePanelBottomOrAtThreeHundred) {
+  // A tall panel: pY = 616 - 170 - (58 + 4 * 26) = 284, raised to 300.
+  OptionPanelGeometry g = ComputeOptionPanel(176, 616, 4, 1.0f);
+  ASSERT_TRUE(g.Visible);
+  EXPECT_EQ(g.Panel, QRectF(10, 300, 156, 162));
+  ASSERT_EQ(g.Rows.size(), 4u);
+  EXPECT_EQ(g.Rows[0], QRectF(10, 338, 156, 26));
+  EXPECT_EQ(g.Rows[3], QRectF(10, 416, 156, 26));
+
+  g = ComputeOptionPanel(176, 900, 3, 1.0f);  // 900 - 170 - 136 = 594
+  EXPECT_EQ(g.Panel.top(), 594);
+  EXPECT_EQ(g.Rows[0].top(), 632);
+
+  // The narrow panel (110 s) still shows it, 90 s wide.
+  g = ComputeOptionPanel(165, 600, 3, 1.5f);
+  ASSERT_TRUE(g.Visible);
+  EXPECT_FLOAT_EQ(static_cast<float>(g.Panel.width()), 135);
+
+  EXPECT_FALSE(ComputeOptionPanel(59, 600, 3, 1.0f).Visible);  // pW 39 < 40
+  EXPECT_FALSE(ComputeOptionPanel(176, 600, 0, 1.0f).Visible);
+}
+
+TEST(OptionPanel, HitTestIncludesEveryEdge) {
+  const OptionPanelGeometry g = ComputeOptionPanel(176, 616, 4, 1.0f);
+  struct Case {
+    float x, y;
+    int row;
+  } cases[] = {
+      {10, 338, 0},  {166, 364, 0},  // left/top and right/bottom edges of row 0
+      {100, 365, 1}, {166, 442, 3},  {9.9f, 340, -1}, {166.1f, 340, -1},
+      {100, 337.9f, -1}, {100, 442.1f, -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(OptionRowAt(g, c.x, c.y), c.row) << c.x << "," << c.y;
+}
+
+TEST(StatusLink, SpansTwoHundredFiftyScaledPixels) {
+  EXPECT_TRUE(LinkHitTest(12, 0, 26, 1));
+  EXPECT_TRUE(LinkHitTest(262, 26, 26, 1));
+  EXPECT_FALSE(LinkHitTest(11.9f, 10, 26, 1));
+  EXPECT_FALSE(LinkHitTest(262.1f, 10, 26, 1));
+  EXPECT_FALSE(LinkHitTest(100, 26.1f, 26, 1));
+  EXPECT_TRUE(LinkHitTest(393, 10, 39, 1.5f));
+}
+
+TEST(SourceFrame, ButtonWidthsFollowTheScale) {
+  struct Case {
+    float s;
+    int browseW, buttonW, clearLeft, applyLeft;
+  } cases[] = {
+      {1.0f, 64, 124, 168, 306},
+      {1.25f, 80, 154, 210, 382},   // C 500, G 18, P 38: K = 464 / 3, rounded down
+      {1.5f, 48, 186, 252, 459},    // 96 \ R(1.5) = 96 \ 2
+      {2.0f, 64, 248, 336, 612},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.s);
+    const SourceFrameLayout f = ComputeSourceFrame(c.s, QSize(60, 20), 600);
+    EXPECT_EQ(f.Browse.width(), c.browseW);
+    EXPECT_EQ(f.Sample.width(), c.buttonW);
+    EXPECT_EQ(f.Clear.left(), c.clearLeft);
+    EXPECT_EQ(f.Apply.left(), c.applyLeft);
+    // The browse button ends where the manual box ends; the path box fills the gap.
+    EXPECT_EQ(f.Browse.left() + f.Browse.width(), f.ManualBox.left() + f.ManualBox.width());
+    EXPECT_EQ(f.PathBox.left() + f.PathBox.width(), f.Browse.left());
+    EXPECT_GT(f.PathBox.left(), f.FilePathLabel.left() + f.FilePathLabel.width());
+  }
+}
+
+TEST(SourceFrame, ControlsDoNotOverlapAndNoticeKeepsAMinimum) {
+  const SourceFrameLayout f = ComputeSourceFrame(1.5f, QSize(90, 30), 300);
+  const QRect rows[] = {f.Title, f.PathBox, f.ManualLabel, f.ManualBox, f.Sample, f.LineLabel,
+                        f.Notice};
+  for (size_t i = 1; i < std::size(rows); ++i)
+    EXPECT_LE(rows[i - 1].bottom(), rows[i].top()) << "row " << i;
+  EXPECT_EQ(f.Notice.height(), R(20 * 1.5));  // 300 - 576 - 45 is below the minimum
+  EXPECT_EQ(ComputeSourceFrame(1.0f, QSize(60, 20), 600).Notice.height(), 600 - 384 - 30);
+  EXPECT_EQ(f.FilePathLabel.top(), R(70 * 1.5) + (R(30 * 1.5) - 30) / 2);
+}
+
+}  // namespace
+}  // namespace qh

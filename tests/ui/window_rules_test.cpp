@@ -1,0 +1,124 @@
+// The window's small rules: capacity warnings, key bindings, the names
+// proposed for a saved picture, line colours and the dialog texts.
+#include "ui/main/capacity.h"
+#include "ui/main/line_colors.h"
+#include "ui/main/window_commands.h"
+#include "ui/services/file_dialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
+  struct Case {
+    const char* name;
+    ChartPage page;
+    int items, canvasW;
+    float s;
+    int bar, line;  // -1: not computed
+    QString message;
+  } cases[] = {
+      {"line 600 wide, 30 items", ChartPage::Line, 30, 600, 1, -1, 24,
+       QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
+                      "共 30 项,当前窗口只能显示前 24 项,其余 6 项未显示.")},
+      {"bar 600 wide, 20 items", ChartPage::Bar, 20, 600, 1, 12, -1,
+       QStringLiteral("数据项目过多,柱状图无法表达所有数据.\r\n\r\n"
+                      "共 20 项,当前窗口只能显示前 12 项,其余 8 项未显示.")},
+      {"bar 220 wide: two bars, no message", ChartPage::Bar, 20, 220, 1, 2, -1, {}},
+      {"exactly the capacity", ChartPage::Bar, 12, 600, 1, 12, -1, {}},
+      {"narrower than 100", ChartPage::Bar, 20, 99, 1, -1, -1, {}},
+      {"bar area below 40", ChartPage::Bar, 20, 149, 1, -1, -1, {}},
+      {"pie is never checked", ChartPage::Pie, 500, 600, 1, -1, -1, {}},
+      {"no items", ChartPage::Line, 0, 600, 1, -1, -1, {}},
+      {"scaled bar", ChartPage::Bar, 100, 1200, 1.5f, 18, -1,
+       QStringLiteral("数据项目过多,柱状图无法表达所有数据.\r\n\r\n"
+                      "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CapacityCheck check = CheckCapacity(c.page, c.items, c.canvasW, c.s);
+    EXPECT_EQ(check.BarCapacity.value_or(-1), c.bar);
+    EXPECT_EQ(check.LineCapacity.value_or(-1), c.line);
+    EXPECT_EQ(check.Message, c.message);
+  }
+}
+
+TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
+  const std::pair<int, KeyCommand> cases[] = {
+      {Qt::Key_F1, KeyCommand::ShowSource},   {Qt::Key_F2, KeyCommand::ShowBar},
+      {Qt::Key_F3, KeyCommand::ShowPie},      {Qt::Key_F4, KeyCommand::ShowLine},
+      {Qt::Key_F5, KeyCommand::Close},        {Qt::Key_Escape, KeyCommand::Close},
+      {Qt::Key_F8, KeyCommand::SaveJpg},      {Qt::Key_F10, KeyCommand::Update},
+      {Qt::Key_Left, KeyCommand::PreviousPage}, {Qt::Key_Right, KeyCommand::NextPage},
+      {Qt::Key_F6, KeyCommand::None},         {Qt::Key_F9, KeyCommand::None},
+      {Qt::Key_A, KeyCommand::None},
+  };
+  for (const auto& [key, command] : cases) EXPECT_EQ(CommandForKey(key), command) << key;
+}
+
+TEST(SaveNames, KindStampAndFolder) {
+  const QDateTime morning(QDate(2026, 1, 5), QTime(9, 30));
+  EXPECT_EQ(JpgFileName(ChartPage::Bar, morning), QStringLiteral("柱形图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(JpgFileName(ChartPage::Pie, morning), QStringLiteral("饼图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(JpgFileName(ChartPage::Line, QDateTime(QDate(2026, 12, 25), QTime(23, 5))),
+            QStringLiteral("曲线图2026年12月25日23时05分.jpg"));
+
+  const QString appDir = QStringLiteral("/opt/qh/");
+  EXPECT_EQ(JpgFolder(QString(), appDir), appDir);
+  EXPECT_EQ(JpgFolder(QStringLiteral("D:\\data\\sales.html"), appDir), QStringLiteral("D:\\data"));
+  EXPECT_EQ(JpgFolder(QStringLiteral("/home/u/sales.html"), appDir), QStringLiteral("/home/u"));
+  EXPECT_EQ(JpgFolder(QStringLiteral("sales.html"), appDir), QStringLiteral("sales.html"));
+}
+
+TEST(SaveNames, FileNameOfAndPagedTitle) {
+  EXPECT_EQ(FileNameOf(QStringLiteral("C:\\a\\b\\x.html")), QStringLiteral("x.html"));
+  EXPECT_EQ(FileNameOf(QStringLiteral("/a/b/x.csv")), QStringLiteral("x.csv"));
+  EXPECT_EQ(FileNameOf(QStringLiteral("x.html")), QStringLiteral("x.html"));
+  EXPECT_EQ(FileNameOf(QStringLiteral("C:\\a\\")), QString());
+
+  EXPECT_EQ(PagedTitle(QStringLiteral("饼形图"), 2, 3), QStringLiteral("饼形图   (第 2/3 页)"));
+  EXPECT_EQ(PagedTitle(QStringLiteral("饼形图"), 1, 1), QStringLiteral("饼形图"));
+  EXPECT_EQ(PageCount(45, 20), 3);
+  EXPECT_EQ(PageCount(40, 20), 2);
+  EXPECT_EQ(PageCount(0, 20), 1);
+  EXPECT_EQ(PageCount(45, 0), 1);
+}
+
+TEST(LineColors, LookupsFallBackToTheFirstEntry) {
+  EXPECT_EQ(QzColorAt(-1), 0xFF2F80EDu);
+  EXPECT_EQ(QzColorAt(8), 0xFF2F80EDu);
+  EXPECT_EQ(QzColorAt(4), 0xFFE67E22u);
+  EXPECT_EQ(QzColorName(7), QStringLiteral("灰蓝"));
+  EXPECT_EQ(QzColorName(99), QStringLiteral("经典蓝"));
+  EXPECT_EQ(LineColorEntryText(0), QStringLiteral("经典蓝   #2F80ED"));
+  EXPECT_EQ(LineColorEntryText(1), QStringLiteral("沉稳深蓝   #1F4E9C"));
+  EXPECT_EQ(LineColorIndex(0xFF8E44AD), 6);
+  EXPECT_EQ(LineColorIndex(0xFF123456), -1);
+}
+
+TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
+  EXPECT_EQ(SourceDialogTitle(), QStringLiteral("请选择数据源文件"));
+  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存为图片文件"));
+  const auto filters = SourceFileFilters();
+  ASSERT_EQ(filters.size(), 5u);
+  EXPECT_EQ(filters[0].Text, QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
+  EXPECT_EQ(filters[3].Pattern, QStringLiteral("*.xls;*.xlsx"));
+  EXPECT_EQ(filters[4].Text, QStringLiteral("所有文件 (*.*)"));
+  EXPECT_EQ(JpgFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
+
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
+            QStringLiteral("D:\\data/x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data\\"), QStringLiteral("x.jpg")),
+            QStringLiteral("D:\\data\\x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("/srv/out/"), QStringLiteral("x.jpg")),
+            QStringLiteral("/srv/out/x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QString(), QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));
+
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.JPG")), QStringLiteral("a.JPG"));
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.jpeg")), QStringLiteral("a.jpeg.jpg"));
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("report.png")), QStringLiteral("report.png.jpg"));
+}
+
+}  // namespace
+}  // namespace qh
