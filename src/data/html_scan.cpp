@@ -163,7 +163,7 @@ QStringList FindElements(QStringView text, QStringView tag) {
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
   row.buffer.resize(0);
-  row.buffer.reserve(rowText.size());  // views stay valid: the buffer never grows past this
+  row.buffer.reserve(rowText.size());  // cell text never outgrows its row: one allocation at most
   std::vector<qsizetype>& bounds = row.bounds;
   bounds.clear();
   bool inCell = false;
