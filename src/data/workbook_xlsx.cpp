@@ -4,7 +4,6 @@
 #include "data/workbook_xml.h"
 #include "data/workbook_xml_scanner.h"
 
-#include <charconv>
 
 namespace qh {
 
@@ -168,7 +167,9 @@ class SheetReader {
     for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
          token = scanner.Next()) {
       if (token == XmlScanner::Token::Error) return false;
-      if (inCell_) {
+      if (!inSheetData_) {
+        inSheetData_ = scanner.IsStart("sheetData");
+      } else if (inCell_) {
         if (!TakeCellToken(scanner)) return false;
       } else if (scanner.IsStart("row")) {
         if (!StartRow(scanner.Attribute("r"))) return false;
@@ -276,6 +277,7 @@ class SheetReader {
   CellType type_ = CellType::Number;
   QByteArray value_;
   StringCollector inlineText_;
+  bool inSheetData_ = false;
   bool inCell_ = false;
   bool hasValue_ = false;
   bool inValue_ = false;
