@@ -106,21 +106,73 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
 
 namespace {
 
+void FillSector(QPainter& painter, const QRectF& box, double start, double sweep, const QColor& c) {
+  QPainterPath path(box.center());
+  // The painter counts angles anticlockwise; ours run clockwise.
+  path.arcTo(box, -start, -sweep);
+  path.closeSubpath();
+  painter.fillPath(path, c);
+}
+
+// Slices narrower than a pixel at the rim are gathered into one sector of
+// their mixed colour, which is what anti-aliasing would show anyway: a
+// page of 100,000 slivers then costs a few thousand fills, not 100,000.
+class SliverMerger {
+ public:
+  SliverMerger(QPainter& painter, const QRectF& box, double minSweep)
+      : painter_(painter), box_(box), minSweep_(minSweep) {}
+
+  void Add(const PieSlice& slice) {
+    const QColor c = ToColor(PaletteColor(slice.Item));
+    if (std::abs(slice.Sweep) >= minSweep_) {
+      Flush();
+      FillSector(painter_, box_, slice.Start, slice.Sweep, c);
+      return;
+    }
+    if (weight_ == 0) start_ = slice.Start;
+    const double w = std::abs(slice.Sweep);
+    sweep_ += slice.Sweep;
+    weight_ += w;
+    r_ += c.redF() * w;
+    g_ += c.greenF() * w;
+    b_ += c.blueF() * w;
+    if (std::abs(sweep_) >= minSweep_) Flush();
+  }
+
+  void Flush() {
+    if (weight_ > 0) {
+      FillSector(painter_, box_, start_, sweep_,
+                 QColor::fromRgbF(static_cast<float>(r_ / weight_), static_cast<float>(g_ / weight_),
+                                  static_cast<float>(b_ / weight_)));
+    }
+    start_ = sweep_ = weight_ = r_ = g_ = b_ = 0;
+  }
+
+ private:
+  QPainter& painter_;
+  QRectF box_;
+  double minSweep_;
+  double start_ = 0, sweep_ = 0, weight_ = 0, r_ = 0, g_ = 0, b_ = 0;
+};
+
 void PaintPie(QPainter& painter, const PieLayout& L) {
   const QRectF box(L.Cx - L.R, L.Cy - L.R, 2 * L.R, 2 * L.R);
   const QPointF centre(L.Cx, L.Cy);
+  const double degreesPerPixel = 180 / (static_cast<double>(kPi) * std::max(L.R, 1.0f));
   painter.setPen(Qt::NoPen);
-  for (const PieSlice& slice : L.Slices) {
-    QPainterPath path(centre);
-    // The painter counts angles anticlockwise; ours run clockwise.
-    path.arcTo(box, -slice.Start, -slice.Sweep);
-    path.closeSubpath();
-    painter.fillPath(path, ToColor(PaletteColor(slice.Item)));
-  }
+  SliverMerger merger(painter, box, degreesPerPixel);
+  for (const PieSlice& slice : L.Slices) merger.Add(slice);
+  merger.Flush();
+
   QPen white(ToColor(0xFFFFFFFF), 1.5 * L.Scale);
   painter.setPen(white);
   painter.setBrush(Qt::NoBrush);
+  // Separators closer than half a pixel at the rim to the last one drawn
+  // add nothing visible: the 1.5-pixel lines already overlap there.
+  double last = 1e9;
   for (double a : L.SeparatorAngles) {
+    if (std::abs(a - last) < degreesPerPixel / 2) continue;
+    last = a;
     const double rad = a * static_cast<double>(kPi) / 180;
     painter.drawLine(centre, QPointF(L.Cx + L.R * std::cos(rad), L.Cy + L.R * std::sin(rad)));
   }

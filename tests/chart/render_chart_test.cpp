@@ -2,6 +2,7 @@
 // behind, and bad input that must neither crash nor hang.
 #include "chart/render_chart.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -132,6 +133,24 @@ TEST(RenderChart, HostileInputStaysSaneForEveryChart) {
       }
     }
   }
+}
+
+TEST(RenderChart, PieOfOneHundredThousandSlicesStaysInteractive) {
+  // PageSize may be as large as the table; the window repaints on hover.
+  std::vector<double> values(100000);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = double(i % 997) + 1;
+  const ItemTable t = Table(values);
+  QImage img(1200, 700, QImage::Format_ARGB32_Premultiplied);
+  ChartRequest request;
+  request.Page = ChartPage::Pie;
+  request.PageSize = 100000;
+  ChartState state;
+  QElapsedTimer timer;
+  timer.start();
+  QPainter p(&img);
+  RenderChart(p, 1200, 700, t, request, state);
+  EXPECT_LT(timer.elapsed(), 5000);
+  EXPECT_EQ(state.HitRegions.size(), 100000u);
 }
 
 TEST(RenderChart, HugeTotalPrintsItsDigits) {
