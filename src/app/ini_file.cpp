@@ -157,6 +157,8 @@ QByteArray EncodeField(QStringView text) {
 
 bool SaveBytes(const QString& path, const QByteArray& data) {
   QSaveFile file(path);
+  // A writable file in a folder we may not create files in is still written.
+  file.setDirectWriteFallback(true);
   if (!file.open(QIODevice::WriteOnly)) return false;
   if (file.write(data) != data.size()) {
     file.cancelWriting();

@@ -63,6 +63,8 @@ bool WriteAnsiFile(const QString& path, const QString& text) {
   // Written beside the old file and renamed over it, so a failed write never
   // leaves the user without the old one.
   QSaveFile file(path);
+  // A writable file in a folder we may not create files in is still written.
+  file.setDirectWriteFallback(true);
   if (!file.open(QIODevice::WriteOnly)) return false;
   const QByteArray bytes = EncodeGbk(text);
   if (file.write(bytes) != bytes.size()) {
