@@ -1,14 +1,26 @@
 #pragma once
 // One reader target: the input becomes a file with the given extension,
 // LoadSourceFile picks the reader, the result must keep the table promises.
+// The diagnostic log is on, so the trace lines are built from hostile text too.
+#include "app/diag_log.h"
 #include "data/source_loader.h"
 #include "fuzz_support.h"
 
-#define QH_SOURCE_FILE_FUZZER(extension)                                          \
-  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {       \
-    const QString path = qh::fuzz::WriteInput(data, size, extension);             \
-    qh::ItemTable table;                                                          \
-    const bool ok = qh::LoadSourceFile(path, qh::LoadLimits{}, table);            \
-    qh::fuzz::CheckLoaderResult(ok, table);                                       \
-    return 0;                                                                     \
+namespace qh::fuzz {
+
+inline int LoadAndCheck(const uint8_t* data, size_t size, const char* extension) {
+  static DiagLog log(ScratchDir() + QStringLiteral("/trace.log"));
+  log.DeleteExisting();  // one run's lines at a time
+  const QString path = WriteInput(data, size, extension);
+  ItemTable table;
+  const bool ok = LoadSourceFile(path, LoadLimits{}, table, &log);
+  CheckLoaderResult(ok, table);
+  return 0;
+}
+
+}  // namespace qh::fuzz
+
+#define QH_SOURCE_FILE_FUZZER(extension)                                    \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { \
+    return qh::fuzz::LoadAndCheck(data, size, extension);                   \
   }
