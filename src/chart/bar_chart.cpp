@@ -25,7 +25,7 @@ QString BarSubtitle(const ValueStats& st) {
 bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, float slotW,
                      float s, const FontFace* face) {
   for (int i = 1; i <= n; ++i) {
-    if (MeasureTextWidth(face, BarItemLabel(table, labels, i)) + 8 * s > slotW) return true;
+    if (MeasureTextWidthUpTo(face, BarItemLabel(table, labels, i), slotW) + 8 * s > slotW) return true;
   }
   return false;
 }
@@ -73,7 +73,8 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
       // An upright label stops at the top of the plot (cut with "…") rather
       // than running into the title; the value label sits above it.
       if (L.Rotate && !b.Label.isEmpty()) {
-        b.LabelExtent = std::min(MeasureTextWidth(face, b.Label) + 4 * s, L.Plot.Height() - 4 * s);
+        const float room = L.Plot.Height() - 4 * s;
+        b.LabelExtent = std::min(MeasureTextWidthUpTo(face, b.Label, room) + 4 * s, room);
       }
     }
     if (values) {
@@ -103,7 +104,8 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
 float DrawRotatedLabel(QPainter& painter, const FontFace& face, const QString& text, float cx,
                        float y, float s, float maxExtent) {
   if (text.isEmpty()) return 0;
-  const float textW = std::min(MeasureTextWidth(&face, text) + 4 * s, std::max(maxExtent, 0.0f));
+  const float room = std::max(maxExtent, 0.0f);
+  const float textW = std::min(MeasureTextWidthUpTo(&face, text, room) + 4 * s, room);
   const float lineH = 24 * s;
   const QTransform before = painter.worldTransform();
   painter.translate(cx, y);

@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace qh {
@@ -94,6 +95,15 @@ QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QR
   if (cx + half > pictureWidth - 1) shift = pictureWidth - 1 - (cx + half);
   if (cx - half + shift < 1) shift = 1 - (cx - half);
   return rect.translated(shift, 0);
+}
+
+}  // namespace qh
+
+namespace qh {
+
+float MeasureTextWidthUpTo(const FontFace* face, const QString& text, float limit) {
+  const qsizetype keep = static_cast<qsizetype>(std::clamp(limit, 0.0f, 1e6f) / 2) + 8;
+  return MeasureTextWidth(face, text.size() > keep ? text.left(keep) : text);
 }
 
 }  // namespace qh

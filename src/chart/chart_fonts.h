@@ -73,3 +73,13 @@ QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QR
                              int pictureWidth);
 
 }  // namespace qh
+
+namespace qh {
+
+// MeasureTextWidth for decisions that only need to know whether text is
+// wider than limit: no glyph is narrower than 2 px at chart sizes, so the
+// characters past limit / 2 are not measured (a 10,000-character name then
+// costs no more than a short one).
+float MeasureTextWidthUpTo(const FontFace* face, const QString& text, float limit);
+
+}  // namespace qh

@@ -86,8 +86,9 @@ int CategoryLabelEvery(const LineLayout& L, const ItemTable& table, const LabelO
   const float slot = std::max(L.Plot.Width() / L.Count, 1.0f);
   // Only the first label is measured: letters and numbers are all short,
   // and names are the case where thinning matters least.
-  const float w = std::max(MeasureTextWidth(face, LineItemLabel(table, opt, 1, L.UseLetters)) + 3 * s,
-                           3 * s);
+  // Past twice the plot width only the first and last labels remain anyway.
+  const QString label = LineItemLabel(table, opt, 1, L.UseLetters);
+  const float w = std::max(MeasureTextWidthUpTo(face, label, 2 * L.Plot.Width()) + 3 * s, 3 * s);
   return w > slot ? static_cast<int>(std::min(std::floor(w / slot), 1e9f)) + 1 : 1;
 }
 
