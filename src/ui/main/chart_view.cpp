@@ -15,9 +15,9 @@ void ChartView::SetPicture(const QImage& picture) {
   update();
 }
 
-void ChartView::SetHighlight(const QRectF& rect) {
-  if (rect == highlight_) return;
-  highlight_ = rect;
+void ChartView::SetHighlight(const QPainterPath& outline) {
+  if (outline == highlight_) return;
+  highlight_ = outline;
   update();
 }
 
@@ -27,9 +27,8 @@ void ChartView::paintEvent(QPaintEvent*) {
   if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
   if (highlight_.isEmpty()) return;
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.fillRect(highlight_, QColor(47, 128, 237, 40));
-  painter.setPen(QPen(QColor(47, 128, 237, 160), 1.5));
-  painter.drawRect(highlight_);
+  painter.fillPath(highlight_, QColor(47, 128, 237, 40));
+  painter.strokePath(highlight_, QPen(QColor(47, 128, 237, 160), 1.5));
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position()); }

@@ -3,6 +3,7 @@
 // its own size, highlights the element under the mouse and reports mouse
 // moves, right-button presses (paging) and releases (context menu).
 #include <QImage>
+#include <QPainterPath>
 #include <QRectF>
 #include <QWidget>
 
@@ -17,8 +18,8 @@ class ChartView final : public QWidget {
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
   bool HasPicture() const { return !picture_.isNull(); }
-  // An empty rectangle removes the highlight.
-  void SetHighlight(const QRectF& rect);
+  // An empty outline removes the highlight.
+  void SetHighlight(const QPainterPath& outline);
 
  signals:
   void MouseMoved(QPointF pos);
@@ -33,7 +34,7 @@ class ChartView final : public QWidget {
 
  private:
   QImage picture_;
-  QRectF highlight_;
+  QPainterPath highlight_;
 };
 
 }  // namespace qh

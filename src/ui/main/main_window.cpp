@@ -182,6 +182,10 @@ void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
     DrawSourcePreview(painter, fonts_, state_.Table, w, h, s_);
     return;
   }
+  RenderChart(painter, w, h, state_.Table, CurrentRequest(), chart_);
+}
+
+ChartRequest MainWindow::CurrentRequest() const {
   ChartRequest request;
   request.Page = currentPage_;
   request.ShowValues = state_.Config.ShowValue;
@@ -190,8 +194,9 @@ void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
   request.Labels = state_.Labels;
   request.Scale = s_;
   request.Title = ChartKindTitle(currentPage_);
-  if (currentPage_ == ChartPage::Pie) request.Title = PagedTitle(request.Title, chart_.PageNo, PageTotal());
-  RenderChart(painter, w, h, state_.Table, request, chart_);
+  if (currentPage_ == ChartPage::Pie)
+    request.Title = PagedTitle(request.Title, chart_.PageNo, PageTotal());
+  return request;
 }
 
 void MainWindow::PresentChart() {

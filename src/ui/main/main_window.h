@@ -16,6 +16,7 @@
 
 class QAction;
 class QMenu;
+class QPainterPath;
 
 namespace qh {
 
@@ -97,6 +98,7 @@ class MainWindow final : public QWidget {
   void PlaceMainWindow();
   void Relayout();
   void DrawPageContent(QPainter& painter, int w, int h);
+  ChartRequest CurrentRequest() const;
   void PresentChart();
 
   // Pages, source page and colours (main_window_pages.cpp)
@@ -129,6 +131,7 @@ class MainWindow final : public QWidget {
   void ChangePage(int delta);
   int PageTotal() const;
   QString HoverTip(int itemIndex) const;
+  int HoverHit(QPointF pos, QPainterPath& outline) const;
   void StartUpdate();
 
   AppState& state_;

@@ -5,9 +5,11 @@
 #include "app/text_utils.h"
 #include "app/user_messages.h"
 #include "chart/chart_format.h"
+#include "chart/pie_chart.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/line_colors.h"
+#include "ui/main/pie_hover.h"
 #include "ui/main/source_page.h"
 #include "ui/main/window_commands.h"
 #include "ui/services/chart_export.h"
@@ -148,24 +150,38 @@ void MainWindow::OnChartRightRelease(QPoint globalPos) {
 
 void MainWindow::OnChartMouseMove(QPointF pos) {
   if (!ChartMenuAvailable()) return;
-  // Hit regions are in picture pixels, and the picture is shown 1:1.
-  const int hit = ChartHitTest(chart_, static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+  QPainterPath outline;
+  const int hit = HoverHit(pos, outline);
   if (hit == hoverIndex_) return;
   hoverIndex_ = hit;
   redrawPending_ = true;
   RenderCanvas();
-  QRectF highlight;
-  for (const HitRegion& r : chart_.HitRegions) {
-    if (r.ItemIndex != hit) continue;
-    highlight = QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
-    break;
-  }
-  image_->SetHighlight(hit > 0 ? highlight : QRectF());
+  image_->SetHighlight(outline);
   if (hit > 0) QToolTip::showText(image_->mapToGlobal(pos.toPoint()), HoverTip(hit), image_);
   else QToolTip::hideText();
 }
 
+// Hit regions are in picture pixels, and the picture is shown 1:1.
+int MainWindow::HoverHit(QPointF pos, QPainterPath& outline) const {
+  const float x = static_cast<float>(pos.x()), y = static_cast<float>(pos.y());
+  if (currentPage_ == ChartPage::Pie) {
+    const PieLayout pie = ComputePieLayout(layout_.Canvas.width(), layout_.Canvas.height(),
+                                           state_.Table, CurrentRequest(), chart_.PageNo);
+    const int item = PieSliceAt(pie, x, y);
+    outline = PieSlicePath(pie, item);
+    return item;
+  }
+  const int hit = ChartHitTest(chart_, x, y);
+  for (const HitRegion& r : chart_.HitRegions) {
+    if (r.ItemIndex != hit) continue;
+    outline.addRect(QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom)));
+    break;
+  }
+  return hit;
+}
+
 QString MainWindow::HoverTip(int itemIndex) const {
+  if (itemIndex < 1 || itemIndex > state_.Table.ItemCount()) return {};
   const ChartItem& item = state_.Table.Items[static_cast<size_t>(itemIndex - 1)];
   QString tip = item.Name + QStringLiteral("\n数值: ") + FormatValue(item.Value);
   if (currentPage_ != ChartPage::Pie) return tip;
