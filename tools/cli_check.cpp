@@ -4,6 +4,7 @@
 
 #include "app/text_utils.h"
 #include "data/file_access.h"
+#include "data/large_buffer.h"
 #include "data/source_loader.h"
 
 #include <QFile>
@@ -107,6 +108,7 @@ void AppendNumber(std::string& out, double value) {
 std::string CheckJson(bool ok, const ItemTable& table) {
   std::string out;
   out.reserve(256 + table.Items.size() * 48);
+  AdviseLargeBuffer(out.data(), static_cast<qsizetype>(out.capacity()));
   out += ok ? "{\"ok\":true" : "{\"ok\":false";
   out += ",\"count\":" + std::to_string(table.ItemCount());
   out += ",\"items\":[";

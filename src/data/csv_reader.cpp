@@ -23,7 +23,6 @@ CsvLines SplitCsvText(QString source, QChar separator) {
   QChar* const out = result.buffer.data();
   const QStringView text(result.buffer);
   qsizetype length = 0;
-  std::vector<std::pair<qsizetype, qsizetype>> spans;  // views are made once the buffer is final
   qsizetype lineStart = 0;
   bool inQuote = false;
   const qsizetype n = text.size();
@@ -47,17 +46,14 @@ CsvLines SplitCsvText(QString source, QChar separator) {
     } else if (c == separator) {
       out[length++] = u'\t';
     } else if (c == u'\n') {
-      spans.emplace_back(lineStart, length - lineStart);
+      result.lines.emplace_back(out + lineStart, length - lineStart);
       lineStart = length;
     } else {
       out[length++] = c;
     }
   }
-  if (length > lineStart) spans.emplace_back(lineStart, length - lineStart);
-  result.buffer.truncate(length);
-  result.lines.reserve(spans.size());
-  const QStringView all(result.buffer);
-  for (const auto& [start, size] : spans) result.lines.push_back(all.sliced(start, size));
+  if (length > lineStart) result.lines.emplace_back(out + lineStart, length - lineStart);
+  result.buffer.truncate(length);  // shrinking keeps the storage the views point into
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "data/file_access.h"
 
 #include "app/text_utils.h"
+#include "data/large_buffer.h"
 
 #include <QFile>
 
@@ -22,6 +23,7 @@ QByteArray ReadAllBytes(const QString& path) {
   const qint64 size = file.size();
   if (size <= 0) return file.readAll();  // a pipe or special file tells no size
   QByteArray bytes(size, Qt::Uninitialized);
+  AdviseLargeBuffer(bytes.data(), size);
   qint64 done = 0;
   while (done < size) {
     const qint64 got = file.read(bytes.data() + done, size - done);

@@ -4,6 +4,7 @@
 #include "app/text_utils.h"
 #include "data/file_access.h"
 #include "data/html_scan.h"
+#include "data/large_buffer.h"
 #include "data/text_decode.h"
 #include "data/value_rules.h"
 
@@ -67,6 +68,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
                       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
   }
   table.Items.reserve(rows.size());
+  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCells = 0;
   bool badFound = false;
   qsizetype badRow = 0;

@@ -1,5 +1,7 @@
 #include "data/text_decode.h"
 
+#include "data/large_buffer.h"
+
 #include <QStringDecoder>
 #include <cstdint>
 #include <cstring>
@@ -40,6 +42,7 @@ int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
 
 bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
   out.resize(bytes.size());  // never more UTF-16 units than bytes
+  AdviseLargeBuffer(out.data(), out.size() * 2);
   char16_t* dst = reinterpret_cast<char16_t*>(out.data());
   char16_t* const begin = dst;
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -77,26 +80,29 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
 QString DecodeCodePage936(QByteArrayView bytes) {
   QStringDecoder decoder("GBK");
   if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
-  QString out;
+  // Room for every byte plus the flushes below; decoded straight into place.
+  QString out(decoder.requiredSpace(bytes.size()) + 3 * bytes.count('\xFF') + 16, Qt::Uninitialized);
+  AdviseLargeBuffer(out.data(), out.size() * 2);
+  QChar* const begin = out.data();
+  QChar* end = begin;
   // 0xFF is part of no GBK character, yet the converter turns it into a
   // private-use character: decode the runs between such bytes and put
   // U+FFFD in their place. A line feed after each run flushes a dangling
   // lead byte as U+FFFD; it is not part of the text and is taken off again.
   qsizetype start = 0;
-  while (start <= bytes.size()) {
+  for (;;) {
     qsizetype stop = bytes.indexOf('\xFF', start);
     if (stop < 0) stop = bytes.size();
     if (stop > start) {
-      QString run = decoder.decode(bytes.sliced(start, stop - start));
-      run += decoder.decode(QByteArrayView("\n", 1));
-      run.chop(1);
-      if (out.isEmpty()) out = std::move(run);  // the usual case: no 0xFF at all
-      else out += run;
+      end = decoder.appendToBuffer(end, bytes.sliced(start, stop - start));
+      end = decoder.appendToBuffer(end, QByteArrayView("\n", 1));
+      --end;
     }
     if (stop == bytes.size()) break;
-    out += QChar(kReplacement);
+    *end++ = QChar(kReplacement);
     start = stop + 1;
   }
+  out.truncate(end - begin);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include "data/validate_rows.h"
 
 #include "app/text_utils.h"
+#include "data/large_buffer.h"
 #include "data/value_rules.h"
 
 #include <vector>
@@ -26,6 +27,7 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
                   ItemTable& table) {
   table.Reset();
   table.Items.reserve(lines.size());
+  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCols = 0;
   bool badFound = false;
   qsizetype badRow = 0;
