@@ -259,7 +259,7 @@ int RunRender(const QStringList& args) {
   ChartState state;
   state.PageNo = o.pageNo;
 
-  QImage image(o.width, o.height, QImage::Format_RGB32);
+  QImage image(o.width, o.height, QImage::Format_ARGB32_Premultiplied);  // as the window's back buffer
   if (image.isNull()) {
     PrintLine(QStringLiteral("qinghechart-cli render: not enough memory for a %1x%2 picture")
                   .arg(o.width).arg(o.height));
@@ -270,6 +270,7 @@ int RunRender(const QStringList& args) {
     QPainter painter(&image);
     RenderChart(painter, o.width, o.height, table, request, state);
   }
+  image.convertTo(QImage::Format_RGB32);  // opaque: no alpha channel in the file
   if (!WriteImage(image, o.outPath)) {
     PrintLine(QStringLiteral("qinghechart-cli render: cannot write ") + o.outPath);
     return 1;
