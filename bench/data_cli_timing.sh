@@ -11,11 +11,18 @@ trap 'rm -rf "$work"' EXIT
 for f in rows_utf8.html rows_gbk.html rows_utf8.csv; do
   "$cli" check --json "$work/$f" | head -c 60; echo
 done
-hyperfine -N --warmup 3 --runs 30 --export-markdown "$work/times.md" \
+printf 'A,1\nB,2\n' > "$work/tiny.csv"  # the start-up cost alone
+hyperfine -N --warmup 3 --runs 30 --export-json "$work/times.json" \
+  "$cli check --json $work/tiny.csv" \
   "$cli check --json $work/rows_utf8.html" \
   "$cli check --json $work/rows_gbk.html" \
   "$cli check --json $work/rows_utf8.csv"
-cat "$work/times.md"
+python3 -c '
+import json, sys
+for r in json.load(open(sys.argv[1]))["results"]:
+    print("median %7.1f ms  user %6.1f ms  system %6.1f ms  %s" % (
+        r["median"] * 1000, r["user"] * 1000, r["system"] * 1000, r["command"].split()[-1]))
+' "$work/times.json"
 for f in rows_utf8.html rows_gbk.html rows_utf8.csv; do
   printf '%s: ' "$f"
   /usr/bin/time -f '%M KB peak' "$cli" check --json "$work/$f" 2>&1 >/dev/null

@@ -22,6 +22,7 @@ CsvLines SplitCsvText(QString source, QChar separator) {
   // Written behind the reading position, so one buffer serves both.
   QChar* const out = result.buffer.data();
   const QStringView text(result.buffer);
+  result.lines.reserve(static_cast<size_t>(text.count(u'\n')) + 1);
   qsizetype length = 0;
   qsizetype lineStart = 0;
   bool inQuote = false;
