@@ -26,8 +26,10 @@ void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor) {
   QMenu* colors = menu.addMenu(QStringLiteral("曲线颜色设置"));
   for (int idx = 0; idx < kLineColorCount; ++idx) {
     QAction* action = AddCommand(*colors, QzColorName(idx), kMenuFirstColor + idx);
-    action->setCheckable(true);
-    action->setChecked(QzColorAt(idx) == lineColor);
+    // Only the current colour carries a check mark; the others show none.
+    const bool current = QzColorAt(idx) == lineColor;
+    action->setCheckable(current);
+    action->setChecked(current);
   }
 }
 
