@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -435,6 +436,37 @@ TEST_F(MainWindowTest, HoveringAnElementRedrawsOnceAndRemembersIt) {
   EXPECT_EQ(f.window->RenderCount(), renders + 1);
   QTest::mouseMove(f.window->Chart(), inside + QPoint(0, -1));
   EXPECT_EQ(f.window->RenderCount(), renders + 1) << "same element, no redraw";
+}
+
+TEST_F(MainWindowTest, AtOneHundredFortyFourDpiEverythingIsScaledOnce) {
+  f.Start({}, 144, QSize(1200, 800));
+  EXPECT_EQ(f.window->Layout().Nav.width(), 264);
+  EXPECT_EQ(f.window->Layout().Canvas.topLeft(), QPoint(276, 99));
+  EXPECT_EQ(f.window->Source()->geometry(), f.window->Layout().Canvas);
+  EXPECT_EQ(f.window->Source()->BrowseButton()->width(), 48);
+  EXPECT_EQ(f.window->Source()->SampleButton()->width(), 186);
+  EXPECT_EQ(f.window->Source()->ManualBox()->font().pixelSize(), 20);  // 10 pt at 96 dpi, × 1.5
+}
+
+TEST_F(MainWindowTest, HooksForTheUpdateAndTheAboutWindow) {
+  StartWithRows(3);
+  int updates = 0, abouts = 0;
+  WindowHooks hooks;
+  hooks.StartUpdate = [&](QWidget*) { ++updates; };
+  hooks.ShowAbout = [&](QWidget*) { ++abouts; };
+  hooks.VersionText = [] { return QStringLiteral("26.01.05.09"); };
+  MainWindow window(f.state, f.messages, f.dialogs, hooks, 1.0f);
+  window.resize(1000, 700);
+  window.show();
+  Pump();
+  EXPECT_EQ(window.Nav()->VersionLabel()->text(), QStringLiteral("版本:26.01.05.09"));
+  EXPECT_EQ(window.Nav()->UpgradeLabel()->text(), QStringLiteral("【升级到最新版】"));
+  QTest::keyClick(&window, Qt::Key_F10);
+  QTest::mouseClick(window.Nav()->UpgradeLabel(), Qt::LeftButton);
+  EXPECT_EQ(updates, 2);
+  QTest::mouseClick(window.Status(), Qt::LeftButton, {}, QPoint(100, 10));
+  QTest::mouseClick(window.Status(), Qt::LeftButton, {}, QPoint(400, 10));  // past the link
+  EXPECT_EQ(abouts, 1);
 }
 
 }  // namespace
