@@ -2,6 +2,7 @@
 
 #include "app/text_utils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -88,6 +89,43 @@ bool BeyondLargest(const char* first, const char* last) {
   return position + exponent > 0;
 }
 
+// More significant digits than any double needs to be rounded correctly
+// (a double's exact decimal form has at most 767).
+constexpr size_t kKeptDigits = 800;
+
+// The same number in at most kKeptDigits significant digits, as
+// "0.<digits>e<exponent>": a digit 1 stands for any non-zero digits cut
+// off, so rounding still sees them. Keeps a text of millions of digits
+// from costing more than one pass.
+std::string ShortenNumber(const char* first, const char* last) {
+  std::string digits;
+  long long position = 0;  // decimal exponent of the point after the digits seen
+  bool afterPoint = false, cutNonZero = false;
+  const char* p = first;
+  for (; p != last && *p != 'e' && *p != 'E'; ++p) {
+    if (*p == '.') {
+      afterPoint = true;
+    } else if (digits.empty() && *p == '0') {
+      if (afterPoint) --position;
+    } else {
+      if (!afterPoint) ++position;
+      if (digits.size() < kKeptDigits) digits.push_back(*p);
+      else cutNonZero = cutNonZero || *p != '0';
+    }
+  }
+  if (digits.empty()) return "0";
+  if (cutNonZero) digits.push_back('1');
+  long long exponent = 0;
+  if (p != last) {
+    ++p;
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '+' || *p == '-')) ++p;
+    for (; p != last; ++p) exponent = std::min(exponent * 10 + (*p - '0'), 100000000LL);
+    if (negative) exponent = -exponent;
+  }
+  return "0." + digits + "e" + std::to_string(position + exponent);
+}
+
 // Reads the first length characters of s, a number LeadingNumberLength
 // accepted; out of range gives infinity or zero as a C library would.
 double ReadNumber(const std::string& s, size_t length) {
@@ -97,8 +135,14 @@ double ReadNumber(const std::string& s, size_t length) {
     negative = s[0] == '-';
     start = 1;
   }
+  std::string shortened;
   const char* first = s.data() + start;
   const char* last = s.data() + length;
+  if (length - start > kKeptDigits + 16) {
+    shortened = ShortenNumber(first, last);
+    first = shortened.data();
+    last = first + shortened.size();
+  }
   double value = 0.0;
   const auto result = std::from_chars(first, last, value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
@@ -107,11 +151,15 @@ double ReadNumber(const std::string& s, size_t length) {
   return negative ? -value : value;
 }
 
-bool IsWholeNumber(std::string s) {
-  std::erase(s, '%');
-  return !s.empty() && LeadingNumberLength(s) == s.size();
+// IsValueText on a cleaned text: every "%" is ignored.
+bool IsWholeNumber(const std::string& s) {
+  if (s.find('%') == std::string::npos) return !s.empty() && LeadingNumberLength(s) == s.size();
+  std::string withoutPercent = s;
+  std::erase(withoutPercent, '%');
+  return !withoutPercent.empty() && LeadingNumberLength(withoutPercent) == withoutPercent.size();
 }
 
+// ParseValue on a cleaned text: one trailing "%" is dropped.
 double LeadingNumber(std::string s) {
   if (!s.empty() && s.back() == '%') s.pop_back();
   const size_t length = LeadingNumberLength(s);
@@ -151,9 +199,9 @@ bool IsPlainNumber(QStringView text) {
 }
 
 bool ReadValue(QStringView text, double& value) {
-  const std::string clean = CleanValueText(text);  // once for both rules
+  std::string clean = CleanValueText(text);  // once for both rules
   if (!IsWholeNumber(clean)) return false;
-  value = LeadingNumber(clean);
+  value = LeadingNumber(std::move(clean));
   return std::isfinite(value);
 }
 

@@ -91,5 +91,28 @@ TEST(ValueRules, ReadValueAcceptsOnlyFiniteNumbers) {
   EXPECT_EQ(ParseValue(QStringLiteral("1e-999")), 0.0);
 }
 
+TEST(ValueRules, LongDigitStringsReadExactly) {
+  const QString half = QStringLiteral("1.00000000000000011102230246251565404236316680908203125");  // 1 + 2^-53
+  const struct {
+    QString text;
+    double expected;
+  } cases[] = {
+      {QString(5000, u'0') + QStringLiteral("1.5"), 1.5},
+      {QStringLiteral("0.") + QString(5000, u'0') + u'1', 0.0},
+      {QStringLiteral("1.") + QString(5000, u'0') + u'1', 1.0},
+      {QStringLiteral("-") + QString(3000, u'3') + QStringLiteral("e-2990"), -3.3333333333333335e9},
+      // Exactly halfway rounds to even; any digit beyond it, however far, rounds up.
+      {half + QString(2000, u'0'), 1.0},
+      {half + QString(2000, u'0') + u'1', std::nextafter(1.0, 2.0)},
+  };
+  for (const auto& c : cases) {
+    double value = -1;
+    EXPECT_TRUE(ReadValue(c.text, value)) << c.text.left(40).toStdString();
+    EXPECT_EQ(value, c.expected) << c.text.left(40).toStdString();
+  }
+  double value = 0;
+  EXPECT_FALSE(ReadValue(QStringLiteral("1") + QString(5000, u'0'), value));
+}
+
 }  // namespace
 }  // namespace qh
