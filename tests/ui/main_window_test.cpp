@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDialog>
 #include <QDropEvent>
 #include <QLabel>
 #include <QGuiApplication>
@@ -275,6 +276,21 @@ TEST_F(MainWindowTest, DroppedFilesAreCheckedAndLoadedOutsideTheDrop) {
   EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar);
   EXPECT_TRUE(f.window->Source()->NoticeText().isEmpty());
   EXPECT_EQ(IniValue(u"Recent", u"LastFile"), first);
+}
+
+TEST_F(MainWindowTest, ADropWaitsWhileADialogIsOpen) {
+  f.Start();
+  const QString file = WriteHtml(QStringLiteral("later.html"), 4);
+  QDialog dialog;
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  Drop({file});
+  Pump();
+  EXPECT_TRUE(f.state.Table.SourcePath.isEmpty()) << "not inside the dialog's event loop";
+  dialog.close();
+  QTest::qWait(60);
+  EXPECT_EQ(f.state.Table.SourcePath, file);
+  EXPECT_EQ(f.window->CurrentPage(), ChartPage::Bar);
 }
 
 TEST_F(MainWindowTest, AFailedDropOnAChartPageEndsOnTheSourcePage) {

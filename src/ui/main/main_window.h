@@ -153,6 +153,7 @@ class MainWindow final : public QWidget {
   bool sourceShown_ = false;
   bool redrawPending_ = false;
   bool suppressColorClick_ = false;
+  bool busy_ = false;  // a file load is running its busy pump
   int hoverIndex_ = 0;
   int tickCount_ = 0;
   int renderCount_ = 0;

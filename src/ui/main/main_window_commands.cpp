@@ -15,6 +15,7 @@
 #include "ui/services/chart_export.h"
 #include "ui/services/chart_menu.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -26,6 +27,8 @@
 
 namespace qh {
 namespace {
+
+constexpr int kDropRetryMs = 15;
 
 bool IsDataExtension(const QString& path) {
   static const QStringList kKnown = {QStringLiteral("html"), QStringLiteral("htm"),
@@ -93,8 +96,15 @@ void MainWindow::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(this, &MainWindow::DeliverPendingDrop, Qt::QueuedConnection);
 }
 
+// Like the original start-up loop, a drop is handed over only between
+// events of the main loop: never during a load's busy pump and never inside
+// the event loop of a message box or dialog.
 void MainWindow::DeliverPendingDrop() {
-  if (drops_.Empty()) return;
+  if (drops_.Empty() || !alive_) return;
+  if (busy_ || QApplication::activeModalWidget()) {
+    QTimer::singleShot(kDropRetryMs, this, &MainWindow::DeliverPendingDrop);
+    return;
+  }
   AcceptDroppedFile(drops_.Take());
 }
 

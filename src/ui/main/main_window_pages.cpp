@@ -182,11 +182,13 @@ void MainWindow::AfterDataLoaded() {
 }
 
 void MainWindow::ShowBusy() {
+  busy_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::ShowIdle() {
+  busy_ = false;
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
