@@ -37,6 +37,16 @@ class CompoundFile {
     return ReadFat() && ReadMiniFat();
   }
 
+  bool NamesWellFormed() const {
+    const auto directory = ChainData(U32(file_, 0x30), fat_);
+    if (!directory) return true;  // unreadable: left to the stream lookups to refuse
+    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size(); at += kDirectoryEntrySize) {
+      const quint16 bytes = U16(*directory, at + 0x40);
+      if (bytes > 64 || bytes % 2 != 0) return false;
+    }
+    return true;
+  }
+
   std::optional<QByteArray> Stream(QStringView name) const {
     const auto directory = ChainData(U32(file_, 0x30), fat_);
     if (!directory) return std::nullopt;
@@ -101,6 +111,7 @@ class CompoundFile {
     for (qsizetype guard = 0; difat.size() < fatSectors && SectorValid(next); ++guard) {
       if (guard > sectorCount_) return false;
       const QByteArrayView bytes = Sector(next);
+      if (bytes.size() < sectorSize_) return false;  // cut off inside the sector
       for (qsizetype i = 0; i < perSector && difat.size() < fatSectors; ++i) {
         difat.push_back(qFromLittleEndian<quint32>(bytes.data() + i * 4));
       }
@@ -162,6 +173,11 @@ std::optional<QByteArray> ReadCompoundStream(const QByteArray& file, QStringView
   CompoundFile compound(file);
   if (!compound.ReadHeader()) return std::nullopt;
   return compound.Stream(name);
+}
+
+bool CompoundNamesWellFormed(const QByteArray& file) {
+  CompoundFile compound(file);
+  return !compound.ReadHeader() || compound.NamesWellFormed();
 }
 
 }  // namespace qh

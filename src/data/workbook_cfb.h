@@ -12,4 +12,8 @@ namespace qh {
 // the file's own size, so a looping chain ends.
 std::optional<QByteArray> ReadCompoundStream(const QByteArray& file, QStringView name);
 
+// False when a directory entry declares a name longer than the 64 bytes an
+// entry holds; such a file is refused before any other reader sees it.
+bool CompoundNamesWellFormed(const QByteArray& file);
+
 }  // namespace qh

@@ -64,12 +64,8 @@ bool AddCell(SheetCells& cells, int row, int column, const FreeXL_CellValue& val
 // Formula results, booleans and the recorded used range, which FreeXL does
 // not report. Best effort: a workbook FreeXL reads is never refused over
 // these.
-BiffSheetExtras ReadBiffExtras(const QString& path) {
-  constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
+BiffSheetExtras ReadBiffExtras(const QByteArray& bytes) {
   BiffSheetExtras extras;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return extras;
-  const QByteArray bytes = file.readAll();
   auto stream = ReadCompoundStream(bytes, u"Workbook");
   if (!stream) stream = ReadCompoundStream(bytes, u"Book");
   if (!stream || !ReadBiffSheetExtras(*stream, extras)) return {};
@@ -110,8 +106,15 @@ void AddRecordedRange(const BiffSheetExtras& extras, SheetCells& cells) {
 }  // namespace
 
 bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
+  constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return false;
+  const QByteArray bytes = file.readAll();
+  file.close();
+  // FreeXL overreads its stack on an overlong directory entry name.
+  if (!CompoundNamesWellFormed(bytes)) return false;
   // Checked before FreeXL, which allocates the recorded range whole.
-  const BiffSheetExtras extras = ReadBiffExtras(path);
+  const BiffSheetExtras extras = ReadBiffExtras(bytes);
   if (extras.lastRow >= extras.firstRow && extras.lastColumn >= extras.firstColumn &&
       SheetCells::RangeTooSparse(extras.lastRow - extras.firstRow + 1,
                                  extras.lastColumn - extras.firstColumn + 1, extras.cellRecords)) {

@@ -185,7 +185,7 @@ class SheetReader {
  private:
   bool StartRow(QByteArrayView r) {
     if (r.isEmpty()) {
-      ++row_;
+      row_ = std::min(row_, SheetCells::kMaxRows) + 1;  // past the last row stays out of range
     } else {
       bool ok = false;
       row_ = r.toByteArray().toInt(&ok);

@@ -92,7 +92,8 @@ TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
   const char* files[] = {
       "hostile_sst_index.xlsx", "hostile_far_cell.xlsx", "hostile_doctype.xlsx",
       "hostile_deep.xlsx",      "hostile_zip_bomb.xlsx", "hostile_truncated.xlsx",
-      "hostile_truncated.xls",  "hostile_big_dimension.xls", "make_workbooks.py",
+      "hostile_truncated.xls",  "hostile_big_dimension.xls", "hostile_long_entry_name.xls",
+      "make_workbooks.py",
   };
   for (const char* file : files) {
     QElapsedTimer timer;

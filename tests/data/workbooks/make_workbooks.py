@@ -275,6 +275,14 @@ def make_hostile(out, basic_path):
     with open(os.path.join(out, "hostile_big_dimension.xls"), "wb") as f:
         f.write(data)
 
+    # A directory entry whose name claims far more than the 64 bytes it has.
+    with open(os.path.join(out, "basic_libreoffice.xls"), "rb") as f:
+        data = bytearray(f.read())
+    first_directory_sector = struct.unpack_from("<I", data, 0x30)[0]
+    data[512 + first_directory_sector * 512 + 0x41] = 0xFF
+    with open(os.path.join(out, "hostile_long_entry_name.xls"), "wb") as f:
+        f.write(data)
+
     # A real workbook cut off half way.
     with open(basic_path, "rb") as f:
         data = f.read()
