@@ -16,6 +16,15 @@ start=$SECONDS
 
 scripts/install-deps.sh clang-14 libclang-rt-14-dev
 
+# Set before the build too: test discovery runs the test programs.
+# fontconfig and FreeType keep caches for the life of the process; their
+# allocations are reported as leaks without being ours (tests/fuzz/lsan.supp).
+# tests/fuzz/asan.supp names the one third-party library fault we work around.
+export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:suppressions=$PWD/tests/fuzz/asan.supp
+export LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B "$build_dir" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_SANITIZE=ON -DQH_FUZZ=ON \
@@ -24,13 +33,6 @@ fi
 cmake --build "$build_dir" --parallel "$(nproc)"
 echo "hardening: sanitizer build done after $((SECONDS - start)) s"
 
-# Qt and fontconfig keep caches for the life of the process; their
-# allocations are reported as leaks without being ours (tests/fuzz/lsan.supp).
-# tests/fuzz/asan.supp names the one third-party library fault we work around.
-export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:suppressions=$PWD/tests/fuzz/asan.supp
-export LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" --timeout 600
 echo "hardening: sanitizer tests done after $((SECONDS - start)) s"
 
