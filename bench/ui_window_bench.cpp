@@ -4,6 +4,7 @@
 //                                   chart on screen, then exit (for hyperfine)
 #include "app/startup.h"
 #include "app/user_messages.h"
+#include "chart/pie_chart.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/main_window.h"
 #include "ui/services/file_dialogs.h"
@@ -65,16 +66,29 @@ struct Program {
 // The client size whose canvas is 1600 × 900 at 96 DPI.
 const QSize kClient(1600 + 176 + 24, 900 + 58 + 26 + 24);
 
+// Arg: the chart page (0 bar, 1 pie, 2 line).
 void BM_HoverChange(benchmark::State& st) {
   Program p;
   p.Start(p.WriteData(100000), kClient);
+  p.window->SwitchPage(static_cast<qh::ChartPage>(st.range(0)));
+  p.window->TimerTick();
   const auto& regions = p.window->HitRegions();
   if (regions.size() < 2) {
     st.SkipWithError("no chart regions");
     return;
   }
-  const QPointF a((regions[0].Left + regions[0].Right) / 2, regions[0].Bottom - 2);
-  const QPointF b((regions[1].Left + regions[1].Right) / 2, regions[1].Bottom - 2);
+  // Bars and points: the middle of two regions; the pie: two slices.
+  QPointF a((regions[0].Left + regions[0].Right) / 2, regions[0].Bottom - 2);
+  QPointF b((regions[1].Left + regions[1].Right) / 2, regions[1].Bottom - 2);
+  if (st.range(0) == 1) {  // two slices, one on each side of the pie's centre
+    qh::ChartRequest request;
+    request.Page = qh::ChartPage::Pie;
+    const QSize canvas = p.window->Layout().Canvas.size();
+    const qh::PieLayout pie =
+        qh::ComputePieLayout(canvas.width(), canvas.height(), p.state.Table, request, 1);
+    a = QPointF(pie.Cx + 5, pie.Cy - 60);
+    b = QPointF(pie.Cx + 5, pie.Cy + 60);
+  }
   bool flip = false;
   for (auto _ : st) {
     const QPointF at = (flip = !flip) ? a : b;
@@ -85,7 +99,7 @@ void BM_HoverChange(benchmark::State& st) {
   }
   st.counters["renders"] = p.window->RenderCount();
 }
-BENCHMARK(BM_HoverChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+BENCHMARK(BM_HoverChange)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_StartupToFirstChart(benchmark::State& st) {

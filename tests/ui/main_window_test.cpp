@@ -1,6 +1,7 @@
 // The main window driven like a user would: start-up, keys, clicks, drops,
 // the context menu and the JPEG export, on the offscreen platform.
 #include "app/ini_file.h"
+#include "chart/pie_chart.h"
 #include "ui/main/capacity.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
@@ -452,6 +453,23 @@ TEST_F(MainWindowTest, HoveringAnElementRedrawsOnceAndRemembersIt) {
   EXPECT_EQ(f.window->RenderCount(), renders + 1);
   QTest::mouseMove(f.window->Chart(), inside + QPoint(0, -1));
   EXPECT_EQ(f.window->RenderCount(), renders + 1) << "same element, no redraw";
+}
+
+TEST_F(MainWindowTest, HoveringThePiePicksTheSliceUnderTheMouse) {
+  StartWithRows(4);  // values 10, 20, 30, 40: quarter turns at 36°, 108°, 216°
+  Key(Qt::Key_F3);
+  f.window->TimerTick();
+  ChartRequest request;
+  request.Page = ChartPage::Pie;
+  const QSize canvas = f.window->Layout().Canvas.size();
+  const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.state.Table, request, 1);
+  const QPointF c(pie.Cx, pie.Cy);
+  QTest::mouseMove(f.window->Chart(), (c + QPointF(10, -60)).toPoint());  // just past 12 o'clock
+  EXPECT_EQ(f.window->HoverIndex(), 1);
+  QTest::mouseMove(f.window->Chart(), (c + QPointF(-60, 0)).toPoint());  // 9 o'clock: 270°
+  EXPECT_EQ(f.window->HoverIndex(), 4);
+  QTest::mouseMove(f.window->Chart(), (c + QPointF(0, 60)).toPoint());   // 6 o'clock: 180°
+  EXPECT_EQ(f.window->HoverIndex(), 3);
 }
 
 TEST_F(MainWindowTest, AtOneHundredFortyFourDpiEverythingIsScaledOnce) {

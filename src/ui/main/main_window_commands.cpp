@@ -171,23 +171,28 @@ void MainWindow::OnChartMouseMove(QPointF pos) {
   else QToolTip::hideText();
 }
 
-// Hit regions are in picture pixels, and the picture is shown 1:1.
+// Hit regions are in picture pixels, and the picture is shown 1:1. Every
+// pie slice's region is the pie's bounding box, so slices are found by angle
+// and only the other regions (the legend rows) by rectangle.
 int MainWindow::HoverHit(QPointF pos, QPainterPath& outline) const {
   const float x = static_cast<float>(pos.x()), y = static_cast<float>(pos.y());
+  QRectF pieBox;
   if (currentPage_ == ChartPage::Pie) {
     const PieLayout pie = ComputePieLayout(layout_.Canvas.width(), layout_.Canvas.height(),
                                            state_.Table, CurrentRequest(), chart_.PageNo);
-    const int item = PieSliceAt(pie, x, y);
-    outline = PieSlicePath(pie, item);
-    return item;
+    if (const int item = PieSliceAt(pie, x, y)) {
+      outline = PieSlicePath(pie, item);
+      return item;
+    }
+    pieBox = QRectF(pie.Cx - pie.R, pie.Cy - pie.R, 2 * pie.R, 2 * pie.R);
   }
-  const int hit = ChartHitTest(chart_, x, y);
   for (const HitRegion& r : chart_.HitRegions) {
-    if (r.ItemIndex != hit) continue;
-    outline.addRect(QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom)));
-    break;
+    const QRectF rect(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
+    if (rect == pieBox || !(r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom)) continue;
+    outline.addRect(rect);
+    return r.ItemIndex;
   }
-  return hit;
+  return 0;
 }
 
 QString MainWindow::HoverTip(int itemIndex) const {
