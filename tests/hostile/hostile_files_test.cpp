@@ -91,8 +91,10 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
 }
 
 TEST(HostileFiles, DamagedStringLengthInXls) {
-  // Found by fuzzing: the workbook library reads past a string's buffer
-  // here. Whatever it makes of the text, the verdict must stay sound.
+  // Found by fuzzing (one byte inserted into a good file): the directory is
+  // shifted, the root entry's name length reads 5632, and the workbook
+  // library converts that many bytes from a 64-byte name. The verdict must
+  // stay sound whatever it reads.
   TimedLoad(Hostile("freexl_string_overread.xls"));
 }
 
