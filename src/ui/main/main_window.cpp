@@ -160,18 +160,25 @@ void MainWindow::RenderCanvas() {
   bool pending = redrawPending_;
   if (backBuffer_.size() != QSize(w, h)) {
     backBuffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    spareBuffer_ = QImage();
     if (backBuffer_.isNull()) return;  // no memory: the next request tries again
     pending = true;
   }
   if (!pending) return;
+  // Draw into the buffer the chart image does not show, so the shown picture
+  // is never copied before it is overwritten.
+  if (spareBuffer_.size() != backBuffer_.size())
+    spareBuffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+  if (spareBuffer_.isNull()) return;
   {
-    QPainter painter(&backBuffer_);
+    QPainter painter(&spareBuffer_);
     if (!painter.isActive()) return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.fillRect(QRect(0, 0, w, h), Qt::white);
     DrawPageContent(painter, w, h);
   }
+  std::swap(backBuffer_, spareBuffer_);
   redrawPending_ = false;
   ++renderCount_;
   if (currentPage_ != ChartPage::Source) PresentChart();
@@ -215,6 +222,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   qApp->removeEventFilter(this);
   setAcceptDrops(false);
   backBuffer_ = QImage();
+  spareBuffer_ = QImage();
   event->accept();
 }
 

@@ -145,7 +145,8 @@ class MainWindow final : public QWidget {
   ChartState chart_;
   PendingDrop drops_;
   QTimer drawTimer_;
-  QImage backBuffer_;
+  QImage backBuffer_;   // the last rendered picture
+  QImage spareBuffer_;  // the next one is drawn here, then the two swap
   QString statusText_;
 
   ChartPage currentPage_ = ChartPage::Source;
