@@ -9,7 +9,10 @@ scripts/build.sh
 sample=${1:-examples/sales.html}
 build_dir=${QH_BUILD_DIR:-build}
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$build_dir/src/qinghechart" "$sample"
+  # Exit code 3: the display could not be opened; fall back to the CLI below.
+  status=0
+  "$build_dir/src/qinghechart" "$sample" || status=$?
+  [ "$status" -ne 3 ] && exit "$status"
 fi
 cli="$build_dir/tools/qinghechart-cli"
 echo "No display found: checking $sample and drawing its charts with $cli."
