@@ -37,9 +37,9 @@ class CompoundFile {
     return ReadFat() && ReadMiniFat();
   }
 
-  bool NamesWellFormed() const {
+  bool DirectoryWellFormed() const {
     const auto directory = ChainData(U32(file_, 0x30), fat_);
-    if (!directory) return true;  // unreadable: left to the stream lookups to refuse
+    if (!directory || directory->isEmpty()) return false;
     for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size(); at += kDirectoryEntrySize) {
       const quint16 bytes = U16(*directory, at + 0x40);
       if (bytes > 64 || bytes % 2 != 0) return false;
@@ -175,9 +175,9 @@ std::optional<QByteArray> ReadCompoundStream(const QByteArray& file, QStringView
   return compound.Stream(name);
 }
 
-bool CompoundNamesWellFormed(const QByteArray& file) {
+bool CompoundDirectoryWellFormed(const QByteArray& file) {
   CompoundFile compound(file);
-  return !compound.ReadHeader() || compound.NamesWellFormed();
+  return compound.ReadHeader() && compound.DirectoryWellFormed();
 }
 
 }  // namespace qh

@@ -12,8 +12,9 @@ namespace qh {
 // the file's own size, so a looping chain ends.
 std::optional<QByteArray> ReadCompoundStream(const QByteArray& file, QStringView name);
 
-// False when a directory entry declares a name longer than the 64 bytes an
-// entry holds; such a file is refused before any other reader sees it.
-bool CompoundNamesWellFormed(const QByteArray& file);
+// False when the file's allocation table or directory cannot be followed,
+// or a directory entry declares a name longer than the 64 bytes an entry
+// holds; such a file is refused before any other reader sees it.
+bool CompoundDirectoryWellFormed(const QByteArray& file);
 
 }  // namespace qh

@@ -111,8 +111,9 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
   if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return false;
   const QByteArray bytes = file.readAll();
   file.close();
-  // FreeXL overreads its stack on an overlong directory entry name.
-  if (!CompoundNamesWellFormed(bytes)) return false;
+  // FreeXL overreads its stack on an overlong directory entry name, also
+  // on one it finds by following a damaged table; such files stop here.
+  if (!CompoundDirectoryWellFormed(bytes)) return false;
   // Checked before FreeXL, which allocates the recorded range whole.
   const BiffSheetExtras extras = ReadBiffExtras(bytes);
   if (extras.lastRow >= extras.firstRow && extras.lastColumn >= extras.firstColumn &&
