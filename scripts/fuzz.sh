@@ -39,6 +39,7 @@ artifacts=$work/artifacts
 mkdir -p "$artifacts"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:suppressions=$PWD/tests/fuzz/asan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}
 
 failed=()
 for target in "${targets[@]}"; do

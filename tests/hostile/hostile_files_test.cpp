@@ -98,6 +98,11 @@ TEST(HostileFiles, DamagedStringLengthInXls) {
   TimedLoad(Hostile("freexl_string_overread.xls"));
 }
 
+TEST(HostileFiles, DamagedXlsThatTheLibraryLeaksOn) {
+  // Found by fuzzing: the workbook library leaks one buffer on this file.
+  TimedLoad(Hostile("freexl_leak.xls"));
+}
+
 TEST(HostileFiles, GbkTableKeepsItsNames) {
   const Verdict v = TimedLoad(Hostile("gbk_lead_at_end.html"));
   ASSERT_EQ(v.table.ItemCount(), 2);
