@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/data_folder.h"
 #include "app/ini_file.h"
 #include "app/text_utils.h"
 #include "app/user_messages.h"
@@ -41,13 +42,14 @@ StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMes
   LogFlushGuard flushOnReturn(&state.Log);
 
   state.AppDir = WithTrailingSlash(env.AppDir);
-  state.Log.SetLogPath(state.AppDir + QStringLiteral("qzChart.log"));
+  state.DataDir = env.DataDir.isEmpty() ? state.AppDir : WithTrailingSlash(env.DataDir);
+  state.Log.SetLogPath(state.DataDir + QStringLiteral("qzChart.log"));
   state.Log.DeleteExisting();
 
   state.ScreenDpi = GetScreenDpi(env.LogicalDpi);
   state.Work = env.Work;
 
-  state.SettingsPath = SettingsPath(state.AppDir);
+  state.SettingsPath = SettingsPath(state.DataDir);
   EnsureSettingsFile(state.SettingsPath);
   const IniFile ini(state.SettingsPath);
   state.Config = LoadSettings(ini);
@@ -87,6 +89,7 @@ int GetScreenDpi(int logicalDpi) { return logicalDpi < 96 ? 96 : logicalDpi; }
 StartupEnvironment PlatformEnvironment(const QStringList& arguments, int graphicsStatus) {
   StartupEnvironment env;
   env.AppDir = AppDir();
+  env.DataDir = DataFolderFor(env.AppDir, UserConfigFolder());
   env.Arguments = arguments;
   env.GraphicsStatus = graphicsStatus;
   const QScreen* screen =
@@ -144,13 +147,13 @@ int HandleWindowFailure(AppState& state, int errorNumber, const QString& descrip
                         UserMessages& messages) {
   state.Log.WriteLog(WindowFailureLogLine(errorNumber, description));
   state.Log.Flush();
-  DeleteTempFiles(state.AppDir);
+  DeleteTempFiles(state.DataDir);
   messages.Show(WindowFailureText(errorNumber, description, state.AppDir), MessageIcon::Critical);
   return kExitWindowFailed;
 }
 
 int FinishRun(AppState& state) {
-  DeleteTempFiles(state.AppDir);
+  DeleteTempFiles(state.DataDir);
   state.Log.Flush();
   return kExitOk;
 }

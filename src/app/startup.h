@@ -39,11 +39,13 @@ struct StartupEnvironment {
   int LogicalDpi = 96;      // the screen's logical DPI as reported
   WorkArea Work;
   int GraphicsStatus = 0;   // 0 when the graphics library started
+  QString DataDir;          // settings, log and temporary files; empty means AppDir
 };
 
 // The process state the sequence builds and the main window goes on using.
 struct AppState {
   QString AppDir;        // ends in "/"
+  QString DataDir;       // settings file, log and temporary files; ends in "/"
   QString SettingsPath;
   DiagLog Log;           // disabled until the sequence sets its path
   Settings Config;
@@ -73,7 +75,8 @@ QString AppDir();
 // The logical DPI to lay out with: never below 96.
 int GetScreenDpi(int logicalDpi);
 
-// The environment of this process: AppDir(), the primary screen's logical
+// The environment of this process: AppDir(), its data folder (the per-user
+// configuration folder when the program is installed system-wide), the primary screen's logical
 // DPI and work area when a QGuiApplication exists (96 and zeros otherwise).
 StartupEnvironment PlatformEnvironment(const QStringList& arguments, int graphicsStatus);
 

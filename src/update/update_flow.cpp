@@ -50,9 +50,12 @@ QString UpgradeQuestion(const QString& localText, qint32 remote) {
          VersionText(remote);
 }
 
-// Provisional wording for installs the package manager looks after.
+// A system-wide install belongs to the package manager: replacing the
+// program file behind its back would break the next package upgrade.
 QString PackageManagedNotice(const QString& localText, qint32 remote) {
-  return QStringLiteral("发现官网已经发布更新的版本,本程序由系统的软件包管理器安装,请通过软件包管理器升级.") +
+  return QStringLiteral("发现官网已经发布更新的版本.") + kLineBreak + kLineBreak +
+         QStringLiteral("本程序由系统的软件包管理器安装,请用软件包管理器升级"
+                        "(例如 sudo apt install ./qinghechart_*.deb).") +
          kLineBreak + kLineBreak + QStringLiteral("当前版本:") + localText + kLineBreak +
          QStringLiteral("最新版本:") + VersionText(remote);
 }

@@ -128,7 +128,7 @@ TEST_F(StartupTest, UnwritableFolderRunsWithoutLogOrSettings) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
   AppState readOnly;
-  EXPECT_TRUE(RunStartup(readOnly, StartupEnvironment{Dir(), {}, 96, {}, 0}, messages_).OpenMainWindow);
+  EXPECT_TRUE(RunStartup(readOnly, StartupEnvironment{Dir(), {}, 96, {}, 0, {}}, messages_).OpenMainWindow);
   EXPECT_FALSE(QFile::exists(LogPath()));
   QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -177,6 +177,29 @@ TEST_F(StartupTest, WindowFailureIsLoggedAndReported) {
   EXPECT_FALSE(QFile::exists(Dir() + QStringLiteral("~qzqr.jpg")));
   ASSERT_EQ(messages_.entries.size(), 1u);
   EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Critical);
+}
+
+}  // namespace
+}  // namespace qh
+
+namespace qh {
+namespace {
+
+TEST(StartupDataFolder, SettingsAndLogFollowTheDataFolder) {
+  QTemporaryDir app;
+  QTemporaryDir data;
+  StartupEnvironment env;
+  env.AppDir = app.path();
+  env.DataDir = data.path();
+  AppState state;
+  RecordedMessages messages;
+  RunStartup(state, env, messages);
+  state.Log.Flush();
+  const QString dataDir = data.path() + u'/';
+  EXPECT_EQ(state.DataDir, dataDir);
+  EXPECT_EQ(state.SettingsPath, dataDir + QStringLiteral("青禾图表生成工具.ini"));
+  EXPECT_TRUE(QFile::exists(dataDir + QStringLiteral("qzChart.log")));
+  EXPECT_TRUE(QDir(app.path()).entryList(QDir::Files).isEmpty()) << "nothing written beside the program";
 }
 
 }  // namespace

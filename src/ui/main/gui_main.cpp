@@ -1,6 +1,7 @@
 // The window program's entry point: start-up, then the main window and its
 // event loop. Exit codes: 0 after a normal close, 3 when no window system
 // can be reached, 4 when the main window cannot be created.
+#include "app/data_folder.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "chart/canvas.h"
@@ -14,7 +15,6 @@
 #include "update/update_flow.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
@@ -60,7 +60,7 @@ qh::WindowHooks MakeHooks(qh::AppState& state, qh::UserMessages& messages, float
     context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
     context.showIdle = [] { QApplication::restoreOverrideCursor(); };
     context.quitApplication = [owner] { owner->close(); };
-    context.packageManaged = !QFileInfo(state.AppDir).isWritable();
+    context.packageManaged = qh::IsSystemInstallFolder(state.AppDir);
     qh::CheckForUpdate(context);
   };
   return hooks;

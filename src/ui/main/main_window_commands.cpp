@@ -1,6 +1,8 @@
 // Keys, drops, the chart context menu, paging, hover and the JPEG export.
 #include "ui/main/main_window.h"
 
+#include "app/data_folder.h"
+
 #include "app/startup.h"
 #include "app/text_utils.h"
 #include "app/user_messages.h"
@@ -76,7 +78,7 @@ void MainWindow::StartUpdate() {
 
 void MainWindow::SaveChartAsJpg() {
   const QString name = JpgFileName(currentPage_, clock_());
-  const QString folder = JpgFolder(state_.Table.SourcePath, state_.AppDir);
+  const QString folder = JpgFolder(state_.Table.SourcePath, PictureFolderFor(state_.AppDir, state_.DataDir));
   const QImage picture = currentPage_ == ChartPage::Source ? QImage() : backBuffer_;
   const ExportResult result = ExportChartJpg(dialogs_, this, picture, folder, name);
   if (result.Ok) {
