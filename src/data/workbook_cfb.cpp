@@ -43,6 +43,10 @@ class CompoundFile {
     for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size(); at += kDirectoryEntrySize) {
       const quint16 bytes = U16(*directory, at + 0x40);
       if (bytes > 64 || bytes % 2 != 0) return false;
+      // A stream cannot hold more than the file; the spreadsheet library
+      // allocates whatever size an entry claims.
+      const quint8 type = quint8(directory->at(at + 0x42));
+      if (type != 0 && qsizetype(U32(*directory, at + 0x78)) > file_.size()) return false;
     }
     return true;
   }
