@@ -10,7 +10,7 @@ foreach(size 16 22 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME qinghechart.png)
 endforeach()
-install(FILES examples/sales.html DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples OPTIONAL)
+install(FILES examples/sales.html DESTINATION ${CMAKE_INSTALL_DATADIR}/qinghechart/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qinghechart)
