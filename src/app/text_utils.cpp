@@ -5,17 +5,6 @@
 
 namespace qh {
 
-namespace {
-bool IsStrippedSpace(QChar c) {
-  switch (c.unicode()) {
-    case 32: case 9: case 10: case 13: case 160: case 12288:
-      return true;
-    default:
-      return false;
-  }
-}
-}  // namespace
-
 QString StripSpaces(QStringView text) {
   QString out;
   out.reserve(text.size());

@@ -6,6 +6,13 @@
 
 namespace qh {
 
+// The characters StripSpaces removes: space, tab, CR, LF, no-break space and
+// ideographic space.
+constexpr bool IsStrippedSpace(char16_t c) {
+  return c == 32 || c == 9 || c == 10 || c == 13 || c == 160 || c == 12288;
+}
+inline bool IsStrippedSpace(QChar c) { return IsStrippedSpace(c.unicode()); }
+
 // Removes every space, tab, CR, LF, no-break space and ideographic space,
 // wherever it stands (not only at the ends).
 QString StripSpaces(QStringView text);

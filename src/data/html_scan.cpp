@@ -34,15 +34,6 @@ bool EndsOpenTag(QChar c) {
   return c == u' ' || c == u'>' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-bool IsSpaceChar(QChar c) {
-  switch (c.unicode()) {
-    case 32: case 9: case 10: case 13: case 160: case 12288:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The parts of a tag that decide what it does to the cells, spaces ignored.
 struct TagShape {
   bool cellTag = false;     // begins with th or td
@@ -53,7 +44,7 @@ TagShape ShapeOf(QStringView tagText) {
   QChar first, second, last;
   int seen = 0;
   for (QChar c : tagText) {
-    if (IsSpaceChar(c)) continue;
+    if (IsStrippedSpace(c)) continue;
     if (seen == 0) first = c;
     else if (seen == 1) second = c;
     ++seen;
@@ -70,8 +61,8 @@ TagShape ShapeOf(QStringView tagText) {
 bool EqualIgnoringSpaces(QStringView a, QStringView b) {
   qsizetype i = 0, j = 0;
   for (;;) {
-    while (i < a.size() && IsSpaceChar(a[i])) ++i;
-    while (j < b.size() && IsSpaceChar(b[j])) ++j;
+    while (i < a.size() && IsStrippedSpace(a[i])) ++i;
+    while (j < b.size() && IsStrippedSpace(b[j])) ++j;
     if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
     if (a[i] != b[j]) return false;
     ++i, ++j;
@@ -279,7 +270,7 @@ QString CleanCellText(QStringView cell) {
   QString out(cell.size(), Qt::Uninitialized);
   QChar* dst = out.data();
   for (QChar c : cell) {
-    if (!IsSpaceChar(c)) *dst++ = c;
+    if (!IsStrippedSpace(c)) *dst++ = c;
   }
   out.truncate(dst - out.constData());
   return out;
@@ -288,7 +279,7 @@ QString CleanCellText(QStringView cell) {
 bool IsBlankCell(QStringView cell) {
   for (QChar c : cell) {
     if (c == u'<' || c == u'>' || c == u'&') return CleanCellText(cell).isEmpty();
-    if (!IsSpaceChar(c)) return false;
+    if (!IsStrippedSpace(c)) return false;
   }
   return true;
 }

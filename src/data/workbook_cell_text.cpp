@@ -14,15 +14,6 @@ constexpr double kPlainDigitsLimit = 1e15;
 
 bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-bool IsStrippedSpace(QChar c) {
-  switch (c.unicode()) {
-    case 32: case 9: case 10: case 13: case 160: case 12288:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void AppendNumber(QString& out, double number) {
   char buffer[64];
   std::to_chars_result result;

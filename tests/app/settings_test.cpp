@@ -7,19 +7,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 namespace qh {
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
+using test::ReadAll;
+using test::WriteAll;
 
 // The default file built here from its own copy of the text.
 QByteArray ExpectedDefaultFile() {

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 #include "app/embedded_assets.h"
 #include "app/embedded_cursor.h"
 #include "app/embedded_hex.h"
@@ -12,16 +14,8 @@
 namespace qh {
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
+using test::ReadAll;
+using test::WriteAll;
 
 TEST(HexDigitValueTest, DigitsAndNonDigits) {
   const struct {
