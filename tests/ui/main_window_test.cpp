@@ -353,6 +353,11 @@ TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
 
 TEST_F(MainWindowTest, ColourComboWritesTheSettingsFile) {
   StartWithRows(3);
+  // On a chart page the row sits in the header where the user can reach it.
+  QComboBox* combo = f.window->Source()->ColorCombo();
+  EXPECT_TRUE(combo->isVisible());
+  EXPECT_NE(combo->parentWidget(), f.window->Source());
+  EXPECT_TRUE(combo->parentWidget()->rect().contains(combo->geometry()));
   f.window->Source()->ColorCombo()->setCurrentIndex(2);
   EXPECT_EQ(f.state.Config.LineColor, 0xFF0E9AA7u);
   EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#0E9AA7"));

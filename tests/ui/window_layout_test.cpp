@@ -151,3 +151,27 @@ TEST(SourceFrame, ControlsDoNotOverlapAndNoticeKeepsAMinimum) {
 
 }  // namespace
 }  // namespace qh
+
+namespace qh {
+namespace {
+
+TEST(HeaderColorRow, SitsBetweenTitleAndItemCountWhenThereIsRoom) {
+  struct Case {
+    int width;
+    float s;
+    bool visible;
+  };
+  for (const Case c : {Case{1220, 1.0f, true}, Case{1500, 1.5f, true}, Case{700, 1.0f, false},
+                       Case{900, 1.5f, false}}) {
+    const HeaderColorRow row = ComputeHeaderColorRow(c.width, R(58 * c.s), c.s);
+    EXPECT_EQ(row.Visible, c.visible) << c.width << " at " << c.s;
+    if (!row.Visible) continue;
+    EXPECT_LT(row.Label.right(), row.Combo.left());
+    EXPECT_LE(row.Combo.right(), c.width - R(300 * c.s)) << "clear of the item count";
+    EXPECT_GE(row.Combo.top(), 0);
+    EXPECT_LE(row.Combo.bottom(), R(58 * c.s));
+  }
+}
+
+}  // namespace
+}  // namespace qh

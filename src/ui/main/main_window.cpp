@@ -121,6 +121,7 @@ void MainWindow::Relayout() {
   nav_->LayoutLabels(hooks_.VersionText ? hooks_.VersionText() : QString());
   ShowSourceFrame();
   source_->Relayout(s_, layout_.Canvas.height(), fonts_.Family());
+  PlaceColorRow();
   SyncSourceView();
   RefreshNav();
   RepaintFrameBars();

@@ -104,6 +104,7 @@ class MainWindow final : public QWidget {
   // Pages, source page and colours (main_window_pages.cpp)
   void ApplyPageState();
   void ShowSourcePage(bool show);
+  void PlaceColorRow();
   void SyncSourceView();
   void ShowSourceFrame();
   void RefreshNav();

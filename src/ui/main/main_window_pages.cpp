@@ -62,8 +62,20 @@ void MainWindow::ApplyPageState() {
 
 void MainWindow::ShowSourcePage(bool show) {
   sourceShown_ = show;
-  source_->SetColorRowVisible(!show);
+  PlaceColorRow();
   SyncSourceView();
+}
+
+// The colour row belongs to the source frame but is only visible while the
+// frame is away, so it is shown in the header band on the chart pages.
+void MainWindow::PlaceColorRow() {
+  const HeaderColorRow row =
+      ComputeHeaderColorRow(layout_.Header.width(), layout_.Header.height(), s_);
+  if (sourceShown_ || !row.Visible) {
+    source_->PlaceColorRow(nullptr, {}, {});
+  } else {
+    source_->PlaceColorRow(header_, row.Label, row.Combo);
+  }
 }
 
 void MainWindow::SyncSourceView() {

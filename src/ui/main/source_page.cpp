@@ -108,9 +108,21 @@ void SourcePage::SetManualText(const QString& text) { txtManual_->setPlainText(t
 void SourcePage::SetNotice(const QString& text) { lblNotice_->setText(text); }
 QString SourcePage::NoticeText() const { return lblNotice_->text(); }
 
-void SourcePage::SetColorRowVisible(bool visible) {
-  lblLine_->setVisible(visible);
-  cboLineColor_->setVisible(visible);
+void SourcePage::PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo) {
+  QWidget* parent = host ? host : this;
+  for (QWidget* w : {static_cast<QWidget*>(lblLine_), static_cast<QWidget*>(cboLineColor_)}) {
+    if (w->parentWidget() != parent) w->setParent(parent);
+  }
+  if (!host) {
+    lblLine_->hide();
+    cboLineColor_->hide();
+    return;
+  }
+  lblLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblLine_->setGeometry(label);
+  cboLineColor_->setGeometry(combo);
+  lblLine_->show();
+  cboLineColor_->show();
 }
 
 }  // namespace qh

@@ -31,7 +31,9 @@ class SourcePage final : public QFrame {
   void SetManualText(const QString& text);
   void SetNotice(const QString& text);  // red; empty hides it
   QString NoticeText() const;
-  void SetColorRowVisible(bool visible);
+  // Shows the line colour row in host at the given places, or (host null)
+  // takes it back into the page, hidden.
+  void PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo);
 
   QComboBox* ColorCombo() const { return cboLineColor_; }
   QLineEdit* PathBox() const { return txtPath_; }

@@ -8,6 +8,18 @@ namespace qh {
 
 int R(double x) { return static_cast<int>(RoundHalfEven(x)); }
 
+HeaderColorRow ComputeHeaderColorRow(int headerWidth, int headerHeight, float s) {
+  const int comboW = R(210 * s), rowH = R(30 * s), labelW = R(96 * s);
+  HeaderColorRow row;
+  const int comboX = headerWidth - R(300 * s) - comboW;  // left of the item count
+  const int labelX = comboX - R(8 * s) - labelW;
+  const int y = (headerHeight - rowH) / 2;
+  row.Label = QRect(labelX, y, labelW, rowH);
+  row.Combo = QRect(comboX, y, comboW, rowH);
+  row.Visible = labelX >= R(68 * s) + R(220 * s);  // clear of the title
+  return row;
+}
+
 WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s) {
   WindowLayout l;
   l.Width = std::max(clientWidth, kMinLayoutWidth);

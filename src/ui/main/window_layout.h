@@ -26,6 +26,15 @@ struct WindowLayout {
 
 WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s);
 
+// The line colour row ("曲线图颜色" and its list) while a chart page is shown:
+// in the header band, between the title and the item count, when there is
+// room for it.
+struct HeaderColorRow {
+  bool Visible = false;
+  QRect Label, Combo;
+};
+HeaderColorRow ComputeHeaderColorRow(int headerWidth, int headerHeight, float s);
+
 // Navigation panel ------------------------------------------------------
 
 inline constexpr int kNavItemCount = 5;
