@@ -54,7 +54,7 @@ for target in "${targets[@]}"; do
   log=$work/$target.log
   nice -n 19 "$bin" "$corpus" "tests/fuzz/corpus/$target" \
     -max_total_time="$seconds" -max_len="${max_len[$target]:-4096}" \
-    -timeout=5 -rss_limit_mb=1024 -malloc_limit_mb=1024 \
+    -seed=1 -timeout=5 -rss_limit_mb=1024 -malloc_limit_mb=1024 \
     -artifact_prefix="$artifacts/$target-" -print_final_stats=1 >"$log" 2>&1
   status=$?
   runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
