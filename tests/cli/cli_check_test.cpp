@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 namespace {
 
 QString CliPath() {
@@ -41,9 +43,7 @@ class CliCheck : public ::testing::Test {
   }
   QString Write(const QString& name, const QByteArray& bytes) {
     const QString path = dir_.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    qh::test::WriteAll(path, bytes);
     return path;
   }
   QTemporaryDir dir_;

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 namespace qh {
 namespace {
 
@@ -42,9 +44,7 @@ class CsvFiles : public ::testing::Test {
  protected:
   QString Write(const QString& name, const QByteArray& bytes) {
     const QString path = dir_.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    test::WriteAll(path, bytes);
     return path;
   }
   QTemporaryDir dir_;
