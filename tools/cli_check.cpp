@@ -4,13 +4,12 @@
 
 #include "app/text_utils.h"
 #include "data/file_access.h"
-#include "data/large_buffer.h"
 #include "data/source_loader.h"
 
 #include <QFile>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <string>
 
 namespace qh::cli {
 
@@ -70,54 +69,81 @@ bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
 
-void AppendJsonString(std::string& out, const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  out.push_back('"');
-  qsizetype runStart = 0;  // bytes that need no escape go in whole runs
-  for (qsizetype i = 0; i < utf8.size(); ++i) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    if (b >= 0x20 && b != '"' && b != '\\') continue;
-    out.append(utf8.constData() + runStart, static_cast<size_t>(i - runStart));
-    runStart = i + 1;
-    switch (b) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default: {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-        out += escaped;
+// Writes the UTF-16 units of text as UTF-8 at d, with JSON escapes; a lone
+// surrogate becomes "?" as in every other UTF-8 text the tool prints.
+// Needs room for 6 bytes per unit.
+char* WriteJsonChars(char* d, QStringView text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const char16_t* const units = text.utf16();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = units[i];
+    if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
+      *d++ = static_cast<char>(c);
+    } else if (c < 0x80) {
+      *d++ = '\\';
+      switch (c) {
+        case u'"': *d++ = '"'; break;
+        case u'\\': *d++ = '\\'; break;
+        case u'\n': *d++ = 'n'; break;
+        case u'\r': *d++ = 'r'; break;
+        case u'\t': *d++ = 't'; break;
+        case u'\b': *d++ = 'b'; break;
+        case u'\f': *d++ = 'f'; break;
+        default:
+          d = std::copy_n("u00", 3, d);
+          *d++ = kHex[c >> 4];
+          *d++ = kHex[c & 0xF];
       }
+    } else if (c < 0x800) {
+      *d++ = static_cast<char>(0xC0 | (c >> 6));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+      const char32_t code = QChar::surrogateToUcs4(c, units[++i]);
+      *d++ = static_cast<char>(0xF0 | (code >> 18));
+      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (QChar::isSurrogate(c)) {
+      *d++ = '?';
+    } else {
+      *d++ = static_cast<char>(0xE0 | (c >> 12));
+      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  out.append(utf8.constData() + runStart, static_cast<size_t>(utf8.size() - runStart));
-  out.push_back('"');
+  return d;
+}
+
+void AppendJsonString(QByteArray& out, QStringView text) {
+  const qsizetype start = out.size();
+  out.resize(start + 2 + 6 * text.size());  // the new bytes are left uninitialised
+  char* d = out.data() + start;
+  *d++ = '"';
+  d = WriteJsonChars(d, text);
+  *d++ = '"';
+  out.truncate(d - out.constData());
 }
 
 // The shortest text that reads back to the same double.
-void AppendNumber(std::string& out, double value) {
+void AppendNumber(QByteArray& out, double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
+  out.append(buffer, result.ptr - buffer);
 }
 
-std::string CheckJson(bool ok, const ItemTable& table) {
-  std::string out;
-  out.reserve(256 + table.Items.size() * 48);
-  AdviseLargeBuffer(out.data(), static_cast<qsizetype>(out.capacity()));
+QByteArray CheckJson(bool ok, const ItemTable& table) {
+  QByteArray out;
+  out.reserve(256 + static_cast<qsizetype>(table.Items.size()) * 48);
   out += ok ? "{\"ok\":true" : "{\"ok\":false";
-  out += ",\"count\":" + std::to_string(table.ItemCount());
+  out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
   for (size_t i = 0; i < table.Items.size(); ++i) {
     out += i ? ",[" : "[";
     AppendJsonString(out, table.Items[i].Name);
-    out.push_back(',');
+    out += ',';
     AppendNumber(out, table.Items[i].Value);
-    out.push_back(']');
+    out += ']';
   }
   out += "],\"error\":";
   AppendJsonString(out, table.LastError);
@@ -127,22 +153,22 @@ std::string CheckJson(bool ok, const ItemTable& table) {
   return out;
 }
 
-std::string CheckText(bool ok, const ItemTable& table) {
-  std::string out;
+QByteArray CheckText(bool ok, const ItemTable& table) {
+  QByteArray out;
   if (ok) {
     out += "#\t项目\t数值\n";
     for (size_t i = 0; i < table.Items.size(); ++i) {
-      out += std::to_string(i + 1) + '\t' + table.Items[i].Name.toStdString() + '\t';
+      out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' + table.Items[i].Name.toUtf8() + '\t';
       AppendNumber(out, table.Items[i].Value);
-      out.push_back('\n');
+      out += '\n';
     }
-    out += "OK " + std::to_string(table.ItemCount()) + " items";
-    if (!table.LastHint.isEmpty()) out += ": " + table.LastHint.toStdString();
-    out.push_back('\n');
+    out += "OK " + QByteArray::number(table.ItemCount()) + " items";
+    if (!table.LastHint.isEmpty()) out += ": " + table.LastHint.toUtf8();
+    out += '\n';
   } else {
     QString message = table.LastError + QStringLiteral("\r\n\r\n") + table.LastHint;
     message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out += "REFUSED: " + message.toStdString() + '\n';
+    out += "REFUSED: " + message.toUtf8() + '\n';
   }
   return out;
 }
@@ -155,8 +181,8 @@ int RunCheck(const QStringList& args) {
   if (!ParseCheckArgs(args, options, problem)) return CheckUsage(problem);
   ItemTable table;
   const bool ok = LoadForCheck(options, table);
-  const std::string out = options.json ? CheckJson(ok, table) : CheckText(ok, table);
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  const QByteArray out = options.json ? CheckJson(ok, table) : CheckText(ok, table);
+  std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
   std::fflush(stdout);
   return ok ? 0 : 1;
 }

@@ -2,6 +2,8 @@
 // systems, servers and tests. It never writes the settings file or the log.
 #include "cli_commands.h"
 
+#include "data/large_buffer.h"
+
 #include <QGuiApplication>
 #include <memory>
 #include <cstdio>
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (argc < 2) return Usage();
+  qh::ReserveHugePageHeap(64 * 1024 * 1024);
   for (const Command& c : kCommands) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
     std::unique_ptr<QCoreApplication> app;

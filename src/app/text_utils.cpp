@@ -1,16 +1,24 @@
 #include "app/text_utils.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace qh {
 
 QString StripSpaces(QStringView text) {
-  QString out;
-  out.reserve(text.size());
-  for (QChar c : text) {
-    if (!IsStrippedSpace(c)) out.append(c);
+  // Called for every cell of every export: most cells hold no space at all
+  // and come out with one copy.
+  qsizetype first = 0;
+  while (first < text.size() && !IsStrippedSpace(text[first])) ++first;
+  if (first == text.size()) return text.toString();
+  QString out(text.size(), Qt::Uninitialized);
+  QChar* const begin = out.data();
+  QChar* end = std::copy(text.begin(), text.begin() + first, begin);
+  for (qsizetype i = first + 1; i < text.size(); ++i) {
+    if (!IsStrippedSpace(text[i])) *end++ = text[i];
   }
+  out.truncate(end - begin);
   return out;
 }
 

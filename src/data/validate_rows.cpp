@@ -41,8 +41,9 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
     const qsizetype tab = line.indexOf(u'\t');
     const qsizetype tab2 = line.indexOf(u'\t', tab + 1);
     const QString name = StripSpaces(line.left(tab));
-    const QString valueText =
-        StripSpaces(tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1));
+    // The value rules skip spaces themselves; the stripped text is needed
+    // only to quote a bad cell.
+    const QStringView valueText = tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1);
     // A header names its columns: neither cell is a number and the value
     // cell is no value either (A,"1,234" is data).
     if (i == 0 && table.Items.empty() && !IsPlainNumber(valueText) && !IsPlainNumber(name) &&
@@ -55,7 +56,7 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
     } else if (!badFound) {
       badFound = true;
       badRow = static_cast<qsizetype>(i) + 1;
-      badText = valueText;
+      badText = StripSpaces(valueText);
     }
   }
   if (maxCols != 2) return FailColumns(table, label, maxCols);

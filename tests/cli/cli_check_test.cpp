@@ -95,6 +95,20 @@ TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
   EXPECT_EQ(items[2].toArray()[1].toDouble(), -0.000001);
 }
 
+TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
+  // One-, two-, three- and four-byte UTF-8 characters, and a control character.
+  const QString file = Write("names.txt", "caf\xC3\xA9\x7F,1\n\xE5\xB1\xB1\xE8\xA5\xBF,2\n"
+                                          "\xF0\x9F\x98\x80 \x1F,3\n");
+  const CliResult result = RunCli({QStringLiteral("--manual"), QStringLiteral("--json"), file});
+  ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
+  EXPECT_TRUE(result.out.startsWith("{\"ok\":true,\"count\":3,\"items\":[[\"caf\xC3\xA9\x7F\",1],"
+                                    "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
+      << result.out.toStdString();
+  const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_EQ(items[2].toArray()[0].toString(), QString::fromUtf8("\xF0\x9F\x98\x80\x1F"));
+}
+
 TEST_F(CliCheck, ReadableOutput) {
   const CliResult ok = RunCli({Write("a.csv", "A,10\r\nB,20.5\r\n")});
   EXPECT_EQ(ok.exitCode, 0);
