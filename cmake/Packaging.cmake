@@ -2,6 +2,8 @@
 include(GNUInstallDirs)
 
 install(TARGETS qinghechart qinghechart-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The command-line tool's drawing module, found through its run path.
+install(TARGETS qinghechart-render LIBRARY DESTINATION lib/qinghechart)
 install(FILES packaging/qinghechart.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/icons/qinghechart.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -4,26 +4,31 @@
 
 #include "data/large_buffer.h"
 
-#include <QGuiApplication>
-#include <memory>
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
+int RunCheckCommand(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QStringList args = QCoreApplication::arguments();
+  args.remove(0, 2);  // the program and the command name
+  return qh::cli::RunCheck(args);
+}
+
 struct Command {
   const char* name;
   const char* help;
-  bool needsGui;  // fonts and painting; checking a file needs only Qt Core
-  int (*run)(const QStringList&);
+  int (*run)(int argc, char** argv);
 };
 
 constexpr Command kCommands[] = {
-    {"check", "check [--manual] [--json] FILE      validate a data file", false, qh::cli::RunCheck},
+    {"check", "check [--manual] [--json] FILE      validate a data file", RunCheckCommand},
     {"render",
      "render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N] [--settings INI]\n"
      "         [--layout OUT.json] -o OUT FILE      draw a chart picture",
-     true, qh::cli::RunRender},
+     qh::cli::RunRenderModule},
 };
 
 int Usage() {
@@ -39,15 +44,10 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (argc < 2) return Usage();
+  // The whole working set of one run is built at once and lives until exit.
   qh::ReserveHugePageHeap(64 * 1024 * 1024);
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) != 0) continue;
-    std::unique_ptr<QCoreApplication> app;
-    if (c.needsGui) app = std::make_unique<QGuiApplication>(argc, argv);
-    else app = std::make_unique<QCoreApplication>(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.remove(0, 2);
-    return c.run(args);
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc, argv);
   }
   std::fprintf(stderr, "qinghechart-cli: unknown command '%s'\n", argv[1]);
   return Usage();

@@ -7,7 +7,7 @@
 #include "support/test_files.h"
 
 #include "app/embedded_assets.h"
-#include "app/embedded_cursor.h"
+#include "ui/about/cursor_file.h"
 #include "app/embedded_hex.h"
 #include "ui/about/hand_cursor.h"
 

@@ -3,7 +3,7 @@
 #include <QPixmap>
 
 #include "app/embedded_assets.h"
-#include "app/embedded_cursor.h"
+#include "ui/about/cursor_file.h"
 
 namespace qh {
 

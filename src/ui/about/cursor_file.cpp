@@ -1,4 +1,4 @@
-#include "app/embedded_cursor.h"
+#include "ui/about/cursor_file.h"
 
 #include <QtEndian>
 
