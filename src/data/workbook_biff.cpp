@@ -26,6 +26,9 @@ enum RecordType : quint16 {
   kNumber = 0x0203,
   kLabel = 0x0204,
   kRk = 0x027E,
+  kFormat = 0x041E,
+  kFormatBiff2 = 0x001E,
+  kLabelBiff2 = 0x0004,
 };
 
 // How many cells a record describes.
@@ -148,7 +151,89 @@ void ReadDimension(QByteArrayView data, bool biff8, BiffSheetExtras& extras) {
   }
 }
 
+enum class BiffVersion { Biff2, Biff3To7, Biff8 };
+
+// From the first record; nullopt when it is no BOF of any version.
+std::optional<BiffVersion> StreamVersion(const QByteArray& stream) {
+  RecordReader reader(stream, 0);
+  Record record;
+  if (!reader.Next(record)) return std::nullopt;
+  switch (record.type) {
+    case 0x0009:
+      return BiffVersion::Biff2;
+    case 0x0209: case 0x0409:
+      return BiffVersion::Biff3To7;
+    case kBof:
+      if (record.data.size() < 2) return std::nullopt;
+      return U16(record.data, 0) == 0x0600 ? BiffVersion::Biff8 : BiffVersion::Biff3To7;
+    default:
+      return std::nullopt;
+  }
+}
+
+// An 8-bit string: count bytes from at.
+bool ByteTextFits(QByteArrayView data, qsizetype at, qsizetype count) {
+  return at <= data.size() && count <= data.size() - at;
+}
+
+// A BIFF8 string of count characters whose option byte is at at: the
+// option byte, the run and phonetic headers it announces, the characters
+// (one or two bytes each) and the runs and phonetic block themselves.
+bool UnicodeTextFits(QByteArrayView data, qsizetype at, qsizetype count) {
+  if (count == 0) return true;
+  if (at >= data.size()) return false;
+  const quint8 options = quint8(data[at]);
+  qsizetype end = at + 1;
+  qsizetype runs = 0, phonetic = 0;
+  if (options & 0x08) {
+    if (end + 2 > data.size()) return false;
+    runs = U16(data, end);
+    end += 2;
+  }
+  if (options & 0x04) {
+    if (end + 4 > data.size()) return false;
+    phonetic = U32(data, end);
+    end += 4;
+  }
+  const qsizetype need = count * ((options & 0x01) ? 2 : 1) + runs * 4 + phonetic;
+  return need <= data.size() - end;
+}
+
+bool RecordTextFits(const Record& r, BiffVersion version) {
+  const QByteArrayView d = r.data;
+  const bool biff8 = version == BiffVersion::Biff8;
+  switch (r.type) {
+    case kFormatBiff2:  // count byte, then the text
+      return version != BiffVersion::Biff2 || (d.size() >= 1 && ByteTextFits(d, 1, quint8(d[0])));
+    case kFormat:  // format index, then the string
+      if (biff8) return d.size() >= 4 && UnicodeTextFits(d, 4, U16(d, 2));
+      return d.size() >= 3 && ByteTextFits(d, 3, quint8(d[2]));
+    case kBoundSheet:  // stream offset, state, type, then the name
+      if (biff8) return d.size() >= 7 && UnicodeTextFits(d, 7, quint8(d[6]));
+      return d.size() >= 7 && ByteTextFits(d, 7, quint8(d[6]));
+    case kLabelBiff2:  // cell, three attribute bytes, count byte, text
+      return version != BiffVersion::Biff2 || (d.size() >= 8 && ByteTextFits(d, 8, quint8(d[7])));
+    case kLabel:
+    case kRString:  // cell, format, then the text
+      if (biff8) return d.size() >= 8 && UnicodeTextFits(d, 8, U16(d, 6));
+      return d.size() >= 8 && ByteTextFits(d, 8, U16(d, 6));
+    default:
+      return true;
+  }
+}
+
 }  // namespace
+
+bool BiffTextsFitTheirRecords(const QByteArray& stream) {
+  const auto version = StreamVersion(stream);
+  if (!version) return false;
+  RecordReader reader(stream, 0);
+  Record record;
+  while (reader.Next(record)) {
+    if (!RecordTextFits(record, *version)) return false;
+  }
+  return true;
+}
 
 bool ReadBiffSheetExtras(const QByteArray& stream, BiffSheetExtras& extras) {
   bool biff8 = false;

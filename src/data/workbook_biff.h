@@ -27,4 +27,9 @@ struct BiffSheetExtras {
 // or "Book" of the compound file). False when the records are malformed.
 bool ReadBiffSheetExtras(const QByteArray& workbookStream, BiffSheetExtras& extras);
 
+// False when a sheet name, number format or text cell record claims more
+// characters than the record holds, or is too short for its own header.
+// The spreadsheet library copies as much as such a record claims.
+bool BiffTextsFitTheirRecords(const QByteArray& workbookStream);
+
 }  // namespace qh

@@ -64,12 +64,16 @@ bool AddCell(SheetCells& cells, int row, int column, const FreeXL_CellValue& val
 // Formula results, booleans and the recorded used range, which FreeXL does
 // not report. Best effort: a workbook FreeXL reads is never refused over
 // these.
-BiffSheetExtras ReadBiffExtras(const QByteArray& bytes) {
+BiffSheetExtras ReadBiffExtras(const QByteArray& workbookStream) {
   BiffSheetExtras extras;
+  if (!ReadBiffSheetExtras(workbookStream, extras)) return {};
+  return extras;
+}
+
+QByteArray WorkbookStream(const QByteArray& bytes) {
   auto stream = ReadCompoundStream(bytes, u"Workbook");
   if (!stream) stream = ReadCompoundStream(bytes, u"Book");
-  if (!stream || !ReadBiffSheetExtras(*stream, extras)) return {};
-  return extras;
+  return stream.value_or(QByteArray());
 }
 
 // Added before FreeXL's cells, so they win at the same position (FreeXL
@@ -114,8 +118,11 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
   // FreeXL overreads its stack on an overlong directory entry name, also
   // on one it finds by following a damaged table; such files stop here.
   if (!CompoundDirectoryWellFormed(bytes)) return false;
+  const QByteArray stream = WorkbookStream(bytes);
+  // Every text FreeXL will copy must lie inside its record.
+  if (stream.isEmpty() || !BiffTextsFitTheirRecords(stream)) return false;
   // Checked before FreeXL, which allocates the recorded range whole.
-  const BiffSheetExtras extras = ReadBiffExtras(bytes);
+  const BiffSheetExtras extras = ReadBiffExtras(stream);
   if (extras.lastRow >= extras.firstRow && extras.lastColumn >= extras.firstColumn &&
       SheetCells::RangeTooSparse(extras.lastRow - extras.firstRow + 1,
                                  extras.lastColumn - extras.firstColumn + 1, extras.cellRecords)) {

@@ -1,0 +1,71 @@
+#include "data/workbook_biff.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+QByteArray Record(quint16 type, const QByteArray& data) {
+  QByteArray out(4, '\0');
+  qToLittleEndian<quint16>(type, out.data());
+  qToLittleEndian<quint16>(quint16(data.size()), out.data() + 2);
+  return out + data;
+}
+
+// A workbook stream of the given BIFF version holding one record besides
+// its BOF and EOF.
+QByteArray Stream(int version, const QByteArray& record) {
+  QByteArray bof;
+  if (version == 2) bof = Record(0x0009, QByteArray::fromHex("00001000"));
+  else if (version == 5) bof = Record(0x0809, QByteArray::fromHex("000505000000"));
+  else bof = Record(0x0809, QByteArray::fromHex("0006050000000000"));
+  return bof + record + Record(0x000A, {});
+}
+
+TEST(BiffTexts, DeclaredLengthsMustFitTheirRecords) {
+  const QByteArray general = "General";
+  struct Case {
+    const char* name;
+    int version;
+    QByteArray record;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"format, BIFF8", 8, Record(0x041E, QByteArray::fromHex("a4000700") + '\0' + general), true},
+      // Found by fuzzing: 65534 two-byte characters claimed in a 12-byte record.
+      {"format claiming 65534 characters", 8,
+       Record(0x041E, QByteArray::fromHex("a400feffff") + "Fenera"), false},
+      {"format, wide characters cut off", 8,
+       Record(0x041E, QByteArray::fromHex("a400040001") + "G\0e\0n"), false},
+      {"format too short for its count", 8, Record(0x041E, QByteArray::fromHex("a400")), false},
+      {"format with rich runs beyond the record", 8,
+       Record(0x041E, QByteArray::fromHex("a400010008") + QByteArray::fromHex("0500") + "G"), false},
+      {"empty format text", 8, Record(0x041E, QByteArray::fromHex("a4000000")), true},
+      {"sheet name, BIFF8", 8,
+       Record(0x0085, QByteArray::fromHex("00000000000006") + '\0' + "Sheet1"), true},
+      {"sheet name cut off", 8,
+       Record(0x0085, QByteArray::fromHex("0000000000000a") + '\0' + "Sheet1"), false},
+      {"text cell, BIFF8", 8,
+       Record(0x0204, QByteArray::fromHex("000000000f000200") + '\0' + "ab"), true},
+      {"text cell claiming more", 8,
+       Record(0x0204, QByteArray::fromHex("000000000f00ff00") + '\0' + "ab"), false},
+      {"format, BIFF5", 5, Record(0x041E, QByteArray::fromHex("a40007") + general), true},
+      {"format cut off, BIFF5", 5, Record(0x041E, QByteArray::fromHex("a40009") + general), false},
+      {"text cell, BIFF2", 2, Record(0x0004, QByteArray::fromHex("00000000000000") + '\x02' + "ab"), true},
+      {"text cell cut off, BIFF2", 2,
+       Record(0x0004, QByteArray::fromHex("00000000000000") + '\x05' + "ab"), false},
+      {"records without text", 8, Record(0x0203, QByteArray(14, '\0')), true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BiffTextsFitTheirRecords(Stream(c.version, c.record)), c.fits) << c.name;
+  }
+}
+
+TEST(BiffTexts, StreamMustStartWithABeginningOfFile) {
+  EXPECT_FALSE(BiffTextsFitTheirRecords(QByteArray()));
+  EXPECT_FALSE(BiffTextsFitTheirRecords(Record(0x0203, QByteArray(14, '\0'))));
+}
+
+}  // namespace
+}  // namespace qh
