@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace qh {
 
@@ -28,6 +29,8 @@ enum RecordType : quint16 {
   kRk = 0x027E,
   kFormat = 0x041E,
   kFormatBiff2 = 0x001E,
+  kSst = 0x00FC,
+  kContinue = 0x003C,
   kLabelBiff2 = 0x0004,
 };
 
@@ -222,6 +225,84 @@ bool RecordTextFits(const Record& r, BiffVersion version) {
   }
 }
 
+// The shared strings of a BIFF8 workbook: an SST record and the CONTINUE
+// records after it, read as one sequence of parts. A string's header stays
+// in one part; where its characters go on in the next part, that part
+// starts with a fresh option byte.
+class SharedStringParts {
+ public:
+  explicit SharedStringParts(std::vector<QByteArrayView> parts) : parts_(std::move(parts)) {}
+
+  // Walks count strings; false when any of them runs past the last part.
+  bool HoldStrings(quint32 count) {
+    for (quint32 i = 0; i < count; ++i) {
+      if (!HoldString()) return false;
+    }
+    return true;
+  }
+
+ private:
+  qsizetype Left() const { return parts_[part_].size() - at_; }
+  bool NextPart() {
+    if (part_ + 1 >= parts_.size()) return false;
+    ++part_;
+    at_ = 0;
+    return true;
+  }
+
+  bool HoldString() {
+    if (Left() < 3 && !NextPart()) return false;
+    if (Left() < 3) return false;
+    const QByteArrayView part = parts_[part_];
+    qsizetype count = U16(part, at_);
+    bool wide = quint8(part[at_ + 2]) & 0x01;
+    const quint8 options = quint8(part[at_ + 2]);
+    at_ += 3;
+    qsizetype extra = 0;  // rich runs and phonetic block, after the characters
+    if (options & 0x08) {
+      if (Left() < 2) return false;
+      extra += 4 * qsizetype(U16(part, at_));
+      at_ += 2;
+    }
+    if (options & 0x04) {
+      if (Left() < 4) return false;
+      extra += qsizetype(U32(part, at_));
+      at_ += 4;
+    }
+    while (count > 0) {
+      const qsizetype fits = Left() / (wide ? 2 : 1);
+      if (fits == 0) {
+        if (!NextPart() || Left() < 1) return false;
+        wide = quint8(parts_[part_][0]) & 0x01;
+        at_ = 1;
+        continue;
+      }
+      const qsizetype taken = qMin(fits, count);
+      at_ += taken * (wide ? 2 : 1);
+      count -= taken;
+    }
+    while (extra > 0) {
+      if (Left() == 0 && !NextPart()) return false;
+      const qsizetype taken = qMin(Left(), extra);
+      at_ += taken;
+      extra -= taken;
+    }
+    return true;
+  }
+
+  std::vector<QByteArrayView> parts_;
+  std::size_t part_ = 0;
+  qsizetype at_ = 0;
+};
+
+bool SharedStringsFit(const Record& sst, RecordReader following) {
+  if (sst.data.size() < 8) return false;
+  std::vector<QByteArrayView> parts{sst.data.sliced(8)};
+  Record record;
+  while (following.Next(record) && record.type == kContinue) parts.push_back(record.data);
+  return SharedStringParts(std::move(parts)).HoldStrings(U32(sst.data, 4));
+}
+
 }  // namespace
 
 bool BiffTextsFitTheirRecords(const QByteArray& stream) {
@@ -231,6 +312,9 @@ bool BiffTextsFitTheirRecords(const QByteArray& stream) {
   Record record;
   while (reader.Next(record)) {
     if (!RecordTextFits(record, *version)) return false;
+    if (record.type == kSst && *version == BiffVersion::Biff8 && !SharedStringsFit(record, reader)) {
+      return false;
+    }
   }
   return true;
 }

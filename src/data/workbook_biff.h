@@ -27,8 +27,9 @@ struct BiffSheetExtras {
 // or "Book" of the compound file). False when the records are malformed.
 bool ReadBiffSheetExtras(const QByteArray& workbookStream, BiffSheetExtras& extras);
 
-// False when a sheet name, number format or text cell record claims more
-// characters than the record holds, or is too short for its own header.
+// False when a sheet name, number format, text cell or shared string claims
+// more characters than its records hold, or a record is too short for its
+// own header.
 // The spreadsheet library copies as much as such a record claims.
 bool BiffTextsFitTheirRecords(const QByteArray& workbookStream);
 

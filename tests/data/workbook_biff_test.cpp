@@ -62,6 +62,45 @@ TEST(BiffTexts, DeclaredLengthsMustFitTheirRecords) {
   }
 }
 
+// Shared strings: count, then each string as character count, option byte
+// and characters.
+QByteArray SharedStrings(quint32 unique, const QByteArray& strings) {
+  QByteArray head(8, '\0');
+  qToLittleEndian<quint32>(unique, head.data());
+  qToLittleEndian<quint32>(unique, head.data() + 4);
+  return Record(0x00FC, head + strings);
+}
+
+TEST(BiffTexts, SharedStringsMayGoOnInContinueRecords) {
+  const QByteArray ab = QByteArray::fromHex("0200") + '\0' + "ab";
+  const QByteArray continued = Record(0x003C, '\x01' + QByteArray::fromHex("63006400"));
+  struct Case {
+    const char* name;
+    QByteArray records;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"two strings", SharedStrings(2, ab + ab), true},
+      {"fewer strings than counted", SharedStrings(3, ab + ab), false},
+      // "abcd": two 8-bit characters here, two wide ones after a new option byte.
+      {"characters split over a CONTINUE record",
+       SharedStrings(1, QByteArray::fromHex("0400") + '\0' + "ab") + continued, true},
+      {"split string without its CONTINUE record",
+       SharedStrings(1, QByteArray::fromHex("0400") + '\0' + "ab"), false},
+      // Found by fuzzing: the last string claims 53328 wide characters.
+      {"string claiming 53328 characters", SharedStrings(2, ab + QByteArray::fromHex("50d0cf11e0")), false},
+      {"rich runs in the next record",
+       SharedStrings(1, QByteArray::fromHex("0100") + '\x08' + QByteArray::fromHex("0100") + "a") +
+           Record(0x003C, QByteArray(4, '\0')),
+       true},
+      {"rich runs missing",
+       SharedStrings(1, QByteArray::fromHex("0100") + '\x08' + QByteArray::fromHex("0100") + "a"), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BiffTextsFitTheirRecords(Stream(8, c.records)), c.fits) << c.name;
+  }
+}
+
 TEST(BiffTexts, StreamMustStartWithABeginningOfFile) {
   EXPECT_FALSE(BiffTextsFitTheirRecords(QByteArray()));
   EXPECT_FALSE(BiffTextsFitTheirRecords(Record(0x0203, QByteArray(14, '\0'))));

@@ -78,6 +78,9 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
       // Found by fuzzing: a number format of 12 bytes claims 65534 two-byte
       // characters, and the workbook library copies that many.
       {"freexl_format_overread.xls", kWorkbookFailed, {}},
+      // Found by fuzzing: the last shared string claims 53328 characters
+      // where its record ends, with no CONTINUE record after it.
+      {"freexl_shared_string_overread.xls", kWorkbookFailed, {}},
   };
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);
