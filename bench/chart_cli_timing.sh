@@ -12,12 +12,7 @@ render="render --kind bar --size 1200x700 -o $work/out.png"
 hyperfine -N --warmup 3 --runs 30 --export-json "$work/times.json" \
   "$cli $render $work/rows_utf8.html" \
   "$cli $render $work/rows_utf8.csv"
-python3 -c '
-import json, sys
-for r in json.load(open(sys.argv[1]))["results"]:
-    print("median %7.1f ms  user %6.1f ms  system %6.1f ms  %s" % (
-        r["median"] * 1000, r["user"] * 1000, r["system"] * 1000, r["command"].split()[-1]))
-' "$work/times.json"
+python3 "$(dirname "$0")/print_medians.py" "$work/times.json"
 for f in rows_utf8.html rows_utf8.csv; do
   printf '%s: ' "$f"
   /usr/bin/time -f '%M KB peak' $cli $render "$work/$f" 2>&1 >/dev/null | tail -1

@@ -17,12 +17,7 @@ hyperfine -N --warmup 3 --runs 30 --export-json "$work/times.json" \
   "$cli check --json $work/rows_utf8.html" \
   "$cli check --json $work/rows_gbk.html" \
   "$cli check --json $work/rows_utf8.csv"
-python3 -c '
-import json, sys
-for r in json.load(open(sys.argv[1]))["results"]:
-    print("median %7.1f ms  user %6.1f ms  system %6.1f ms  %s" % (
-        r["median"] * 1000, r["user"] * 1000, r["system"] * 1000, r["command"].split()[-1]))
-' "$work/times.json"
+python3 "$(dirname "$0")/print_medians.py" "$work/times.json"
 for f in rows_utf8.html rows_gbk.html rows_utf8.csv; do
   printf '%s: ' "$f"
   /usr/bin/time -f '%M KB peak' "$cli" check --json "$work/$f" 2>&1 >/dev/null
