@@ -27,8 +27,13 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 mkdir -p "$HOME"
 ini="$XDG_CONFIG_HOME/qinghechart/青禾图表生成工具.ini"
 display=:93
-Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.2; done
+# -noreset: by default the server resets when its last client leaves, and a
+# window started during the reset finds no display.
+Xvfb "$display" -screen 0 1280x800x24 -noreset >/dev/null 2>&1 &
+wait_display() {
+  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && return; sleep 0.2; done
+}
+wait_display
 export DISPLAY=$display
 
 window_id() {
@@ -58,6 +63,7 @@ grep -a "LineColor=#27AE60" "$ini"
 xdotool windowactivate --sync "$id" 2>/dev/null || true; xdotool key Escape
 wait "$app"
 
+wait_display
 /usr/bin/qinghechart "$sample" & app=$!
 id=$(window_id)
 sleep 1
