@@ -303,15 +303,35 @@ bool SharedStringsFit(const Record& sst, RecordReader following) {
   return SharedStringParts(std::move(parts)).HoldStrings(U32(sst.data, 4));
 }
 
+// A used range inside the sheet's limits, rows and columns counted from 0
+// with the last one exclusive.
+bool DimensionSane(QByteArrayView d, BiffVersion version) {
+  constexpr quint32 kMaxColumns = 256;
+  if (version == BiffVersion::Biff8) {
+    return d.size() >= 12 && U32(d, 0) <= U32(d, 4) && U32(d, 4) <= 65536 && U16(d, 8) <= U16(d, 10) &&
+           U16(d, 10) <= kMaxColumns;
+  }
+  return d.size() >= 8 && U16(d, 0) <= U16(d, 2) && U16(d, 4) <= U16(d, 6) && U16(d, 6) <= kMaxColumns;
+}
+
 }  // namespace
 
-bool BiffTextsFitTheirRecords(const QByteArray& stream) {
+bool BiffRecordsWellFormed(const QByteArray& stream) {
   const auto version = StreamVersion(stream);
   if (!version) return false;
   RecordReader reader(stream, 0);
   Record record;
+  std::vector<bool> rangeSeen;  // per open BOF ... EOF block
   while (reader.Next(record)) {
     if (!RecordTextFits(record, *version)) return false;
+    if (record.type == kBof || record.type == 0x0009 || record.type == 0x0209 || record.type == 0x0409) {
+      rangeSeen.push_back(false);
+    } else if (record.type == kEof && !rangeSeen.empty()) {
+      rangeSeen.pop_back();
+    } else if (record.type == kDimension) {
+      if (rangeSeen.empty() || rangeSeen.back() || !DimensionSane(record.data, *version)) return false;
+      rangeSeen.back() = true;
+    }
     if (record.type == kSst && *version == BiffVersion::Biff8 && !SharedStringsFit(record, reader)) {
       return false;
     }

@@ -27,10 +27,11 @@ struct BiffSheetExtras {
 // or "Book" of the compound file). False when the records are malformed.
 bool ReadBiffSheetExtras(const QByteArray& workbookStream, BiffSheetExtras& extras);
 
-// False when a sheet name, number format, text cell or shared string claims
-// more characters than its records hold, or a record is too short for its
-// own header.
-// The spreadsheet library copies as much as such a record claims.
-bool BiffTextsFitTheirRecords(const QByteArray& workbookStream);
+// False when a record the spreadsheet library trusts is malformed: a sheet
+// name, number format, text cell or shared string claiming more characters
+// than its records hold, a record too short for its own header, or a sheet
+// with more than one used range or one beyond the sheet's limits. The
+// library copies and allocates whatever such records claim.
+bool BiffRecordsWellFormed(const QByteArray& workbookStream);
 
 }  // namespace qh

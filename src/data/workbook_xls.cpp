@@ -120,7 +120,7 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
   if (!CompoundDirectoryWellFormed(bytes)) return false;
   const QByteArray stream = WorkbookStream(bytes);
   // Every text FreeXL will copy must lie inside its record.
-  if (stream.isEmpty() || !BiffTextsFitTheirRecords(stream)) return false;
+  if (stream.isEmpty() || !BiffRecordsWellFormed(stream)) return false;
   // Checked before FreeXL, which allocates the recorded range whole.
   const BiffSheetExtras extras = ReadBiffExtras(stream);
   if (extras.lastRow >= extras.firstRow && extras.lastColumn >= extras.firstColumn &&

@@ -58,7 +58,7 @@ TEST(BiffTexts, DeclaredLengthsMustFitTheirRecords) {
       {"records without text", 8, Record(0x0203, QByteArray(14, '\0')), true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(BiffTextsFitTheirRecords(Stream(c.version, c.record)), c.fits) << c.name;
+    EXPECT_EQ(BiffRecordsWellFormed(Stream(c.version, c.record)), c.fits) << c.name;
   }
 }
 
@@ -97,13 +97,46 @@ TEST(BiffTexts, SharedStringsMayGoOnInContinueRecords) {
        SharedStrings(1, QByteArray::fromHex("0100") + '\x08' + QByteArray::fromHex("0100") + "a"), false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(BiffTextsFitTheirRecords(Stream(8, c.records)), c.fits) << c.name;
+    EXPECT_EQ(BiffRecordsWellFormed(Stream(8, c.records)), c.fits) << c.name;
   }
 }
 
+QByteArray Dimension(quint32 firstRow, quint32 endRow, quint16 firstColumn, quint16 endColumn) {
+  QByteArray d(14, '\0');
+  qToLittleEndian<quint32>(firstRow, d.data());
+  qToLittleEndian<quint32>(endRow, d.data() + 4);
+  qToLittleEndian<quint16>(firstColumn, d.data() + 8);
+  qToLittleEndian<quint16>(endColumn, d.data() + 10);
+  return Record(0x0200, d);
+}
+
+TEST(BiffTexts, OneUsedRangePerSheetInsideTheSheetLimits) {
+  const QByteArray sane = Dimension(0, 12, 0, 2);
+  const QByteArray secondSheet = Record(0x0809, QByteArray::fromHex("0006100000000000")) + sane +
+                                 Record(0x000A, {});
+  struct Case {
+    const char* name;
+    QByteArray stream;
+    bool wellFormed;
+  };
+  const Case cases[] = {
+      {"one range", Stream(8, sane), true},
+      {"a range in each sheet", Stream(8, sane) + secondSheet, true},
+      {"the whole sheet", Stream(8, Dimension(0, 65536, 0, 256)), true},
+      // Found by fuzzing: a second range after the cells; the workbook
+      // library frees the first one twice.
+      {"two ranges in one sheet", Stream(8, sane + Dimension(0x10003, 0x8c40000f, 0x78b5, 0xaf1d)), false},
+      {"rows past the sheet", Stream(8, Dimension(0, 0x8c40000f, 0, 2)), false},
+      {"columns past the sheet", Stream(8, Dimension(0, 12, 0, 257)), false},
+      {"first row after the last", Stream(8, Dimension(20, 12, 0, 2)), false},
+      {"too short", Stream(8, Record(0x0200, QByteArray(6, '\0'))), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BiffRecordsWellFormed(c.stream), c.wellFormed) << c.name;
+}
+
 TEST(BiffTexts, StreamMustStartWithABeginningOfFile) {
-  EXPECT_FALSE(BiffTextsFitTheirRecords(QByteArray()));
-  EXPECT_FALSE(BiffTextsFitTheirRecords(Record(0x0203, QByteArray(14, '\0'))));
+  EXPECT_FALSE(BiffRecordsWellFormed(QByteArray()));
+  EXPECT_FALSE(BiffRecordsWellFormed(Record(0x0203, QByteArray(14, '\0'))));
 }
 
 }  // namespace

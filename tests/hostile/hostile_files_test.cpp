@@ -81,6 +81,9 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
       // Found by fuzzing: the last shared string claims 53328 characters
       // where its record ends, with no CONTINUE record after it.
       {"freexl_shared_string_overread.xls", kWorkbookFailed, {}},
+      // Found by fuzzing: a second used range after the cells, on which the
+      // workbook library frees a buffer twice.
+      {"freexl_second_used_range.xls", kWorkbookFailed, {}},
   };
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);
