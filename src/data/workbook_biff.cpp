@@ -32,7 +32,14 @@ enum RecordType : quint16 {
   kSst = 0x00FC,
   kContinue = 0x003C,
   kLabelBiff2 = 0x0004,
+  kBofBiff2 = 0x0009,
+  kBofBiff3 = 0x0209,
+  kBofBiff4 = 0x0409,
 };
+
+bool IsBof(quint16 type) {
+  return type == kBof || type == kBofBiff2 || type == kBofBiff3 || type == kBofBiff4;
+}
 
 // How many cells a record describes.
 std::int64_t CellsIn(quint16 type, qsizetype length) {
@@ -162,9 +169,9 @@ std::optional<BiffVersion> StreamVersion(const QByteArray& stream) {
   Record record;
   if (!reader.Next(record)) return std::nullopt;
   switch (record.type) {
-    case 0x0009:
+    case kBofBiff2:
       return BiffVersion::Biff2;
-    case 0x0209: case 0x0409:
+    case kBofBiff3: case kBofBiff4:
       return BiffVersion::Biff3To7;
     case kBof:
       if (record.data.size() < 2) return std::nullopt;
@@ -255,8 +262,8 @@ class SharedStringParts {
     if (Left() < 3) return false;
     const QByteArrayView part = parts_[part_];
     qsizetype count = U16(part, at_);
-    bool wide = quint8(part[at_ + 2]) & 0x01;
     const quint8 options = quint8(part[at_ + 2]);
+    bool wide = options & 0x01;
     at_ += 3;
     qsizetype extra = 0;  // rich runs and phonetic block, after the characters
     if (options & 0x08) {
@@ -324,7 +331,7 @@ bool BiffRecordsWellFormed(const QByteArray& stream) {
   std::vector<bool> rangeSeen;  // per open BOF ... EOF block
   while (reader.Next(record)) {
     if (!RecordTextFits(record, *version)) return false;
-    if (record.type == kBof || record.type == 0x0009 || record.type == 0x0209 || record.type == 0x0409) {
+    if (IsBof(record.type)) {
       rangeSeen.push_back(false);
     } else if (record.type == kEof && !rangeSeen.empty()) {
       rangeSeen.pop_back();
