@@ -33,7 +33,7 @@ hex_literal("${CURSOR_FILE}" cursor_lines)
 
 set(source "// Generated from assets/qr.jpg and assets/hand.cur by assets/embed_hex.cmake.
 // Do not edit; remake the assets and rebuild instead.
-#include \"app/embedded_assets.h\"
+#include \"ui/about/embedded_assets.h\"
 
 namespace qh {
 namespace {
@@ -45,9 +45,9 @@ constexpr char kHandCursorHex[] =
 ${cursor_lines};
 
 static_assert(sizeof(kQrHex) - 1 == 2 * kQrImageBytes,
-              \"assets/qr.jpg changed: update kQrImageBytes in app/embedded_assets.h\");
+              \"assets/qr.jpg changed: update kQrImageBytes in ui/about/embedded_assets.h\");
 static_assert(sizeof(kHandCursorHex) - 1 == 2 * kHandCursorBytes,
-              \"assets/hand.cur changed: update kHandCursorBytes in app/embedded_assets.h\");
+              \"assets/hand.cur changed: update kHandCursorBytes in ui/about/embedded_assets.h\");
 
 }  // namespace
 

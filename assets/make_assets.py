@@ -9,7 +9,7 @@
 
 The build turns both files into hexadecimal text (embed_hex.cmake); after
 remaking them, update kQrImageBytes / kHandCursorBytes in
-src/app/embedded_assets.h (the build stops with a clear error otherwise).
+src/ui/about/embedded_assets.h (the build stops with a clear error otherwise).
 Run from any folder: python3 assets/make_assets.py
 """
 import os

@@ -3,8 +3,8 @@
 //   data_readers_bench                     run the in-process benchmarks
 //   data_readers_bench --write-files DIR   write the files for whole-process
 //                                          timing of qinghechart-cli check
-#include "app/code_page.h"
-#include "app/diag_log.h"
+#include "base/code_page.h"
+#include "base/diag_log.h"
 #include "data/csv_reader.h"
 #include "data/html_reader.h"
 

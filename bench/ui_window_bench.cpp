@@ -3,7 +3,7 @@
 //   ui_window_bench --first-chart F one whole start-up on F up to the first
 //                                   chart on screen, then exit (for hyperfine)
 #include "app/startup.h"
-#include "app/user_messages.h"
+#include "base/user_messages.h"
 #include "chart/pie_chart.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/main_window.h"

@@ -2,7 +2,7 @@
 // prints the table with the verdict, readable or as one JSON object.
 #include "cli_commands.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/file_access.h"
 #include "data/source_loader.h"
 

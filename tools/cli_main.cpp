@@ -2,7 +2,7 @@
 // systems, servers and tests. It never writes the settings file or the log.
 #include "cli_commands.h"
 
-#include "data/large_buffer.h"
+#include "process_heap.h"
 
 #include <QCoreApplication>
 #include <cstdio>

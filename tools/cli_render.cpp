@@ -3,10 +3,10 @@
 // creates or writes it.
 #include "cli_commands.h"
 
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "chart/canvas.h"
 #include "chart/render_chart.h"
 #include "data/source_loader.h"

@@ -1,7 +1,8 @@
 #pragma once
-// The persistent label switches of the bar and line charts, and the panel of
-// clickable rows that shows them.
-#include "app/chart_page.h"
+// The label switches kept in the settings file, and the panel of clickable
+// rows that shows them.
+#include "chart/chart_page.h"
+#include "chart/label_switches.h"
 
 #include <QString>
 #include <array>
@@ -10,33 +11,6 @@
 namespace qh {
 
 class IniFile;
-
-enum class LabelOptionId : int {
-  BarNoName = 1,
-  BarUseLetters = 2,
-  BarUseNumbers = 3,
-  BarNoValue = 4,
-  LineUseLetters = 5,
-  LineUseNumbers = 6,
-  LineNoValue = 7,
-};
-
-struct LabelOptions {
-  bool BarNoName = false;
-  bool BarUseLetters = false;
-  bool BarUseNumbers = false;
-  bool BarNoValue = false;
-  bool LineUseLetters = false;
-  bool LineUseNumbers = false;
-  bool LineNoValue = false;
-
-  // By id; unknown ids read false and are not written.
-  bool Get(int id) const;
-  void Set(int id, bool value);
-  bool Get(LabelOptionId id) const { return Get(static_cast<int>(id)); }
-  void Set(LabelOptionId id, bool value) { Set(static_cast<int>(id), value); }
-  friend bool operator==(const LabelOptions&, const LabelOptions&) = default;
-};
 
 // One clickable row of the options panel, rebuilt for every paint.
 struct OptionRow {

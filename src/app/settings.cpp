@@ -1,8 +1,8 @@
 #include "app/settings.h"
 
-#include "app/code_page.h"
-#include "app/ini_file.h"
-#include "app/text_utils.h"
+#include "base/code_page.h"
+#include "base/ini_file.h"
+#include "base/text_utils.h"
 
 #include <QSaveFile>
 #include <QStringList>
@@ -38,7 +38,7 @@ QString DefaultSettingsText() {
       QString(),
       QStringLiteral("[Colors]"),
       QStringLiteral("; 曲线图线条颜色,格式 #RRGGBB"),
-      QStringLiteral("LineColor=#2F80ED"),
+      QStringLiteral("LineColor=") + ColorToHex(kDefaultLineColor),
       QString(),
       QStringLiteral("[Update]"),
       QStringLiteral("; 升级检查与下载地址; 留空则使用内置地址"),
@@ -75,22 +75,23 @@ bool WriteAnsiFile(const QString& path, const QString& text) {
 }
 
 Settings LoadSettings(const IniFile& ini) {
+  using namespace settings_keys;
   Settings s;
-  s.UpdateUrl = ini.IniRead(u"Update", u"Url", BuiltInUpdateUrl());
+  s.UpdateUrl = ini.IniRead(kUpdate, kUrl, BuiltInUpdateUrl());
   if (s.UpdateUrl.isEmpty()) s.UpdateUrl = BuiltInUpdateUrl();
 
-  s.MaxItems = ini.IniReadInt(u"Limits", u"MaxItems", kDefaultMaxItems);
-  s.MaxPoints = ini.IniReadInt(u"Limits", u"MaxPoints", kDefaultMaxPoints);
-  s.PageSize = ini.IniReadInt(u"Limits", u"PageSize", kDefaultPageSize);
+  s.MaxItems = ini.IniReadInt(kLimits, kMaxItems, kDefaultMaxItems);
+  s.MaxPoints = ini.IniReadInt(kLimits, kMaxPoints, kDefaultMaxPoints);
+  s.PageSize = ini.IniReadInt(kLimits, kPageSize, kDefaultPageSize);
   // In this order: PageSize is held to the already corrected MaxItems.
   if (s.MaxItems < 60) s.MaxItems = kDefaultMaxItems;
   if (s.MaxPoints < 2000) s.MaxPoints = kDefaultMaxPoints;
   if (s.PageSize < 5) s.PageSize = kDefaultPageSize;
   if (s.PageSize > s.MaxItems) s.PageSize = s.MaxItems;
 
-  s.LineColor = ParseColor(ini.IniRead(u"Colors", u"LineColor", QStringLiteral("#2F80ED")),
+  s.LineColor = ParseColor(ini.IniRead(kColors, kLineColor, ColorToHex(kDefaultLineColor)),
                            kDefaultLineColor);
-  s.ShowValue = ini.IniReadInt(u"Display", u"ShowValue", 1) != 0;
+  s.ShowValue = ini.IniReadInt(kDisplay, kShowValue, 1) != 0;
   return s;
 }
 

@@ -43,10 +43,18 @@ bool WriteAnsiFile(const QString& path, const QString& text);
 // Reads the settings; out-of-range values fall back to their defaults.
 Settings LoadSettings(const IniFile& ini);
 
-// The INI names of the values other parts write back.
+// The INI sections and keys of the settings.
 namespace settings_keys {
+inline constexpr char16_t kLimits[] = u"Limits";
+inline constexpr char16_t kMaxItems[] = u"MaxItems";
+inline constexpr char16_t kMaxPoints[] = u"MaxPoints";
+inline constexpr char16_t kPageSize[] = u"PageSize";
 inline constexpr char16_t kColors[] = u"Colors";
 inline constexpr char16_t kLineColor[] = u"LineColor";
+inline constexpr char16_t kUpdate[] = u"Update";
+inline constexpr char16_t kUrl[] = u"Url";
+inline constexpr char16_t kDisplay[] = u"Display";
+inline constexpr char16_t kShowValue[] = u"ShowValue";
 inline constexpr char16_t kRecent[] = u"Recent";
 inline constexpr char16_t kLastFile[] = u"LastFile";
 }  // namespace settings_keys

@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include "app/data_folder.h"
-#include "app/ini_file.h"
-#include "app/text_utils.h"
-#include "app/user_messages.h"
+#include "base/ini_file.h"
+#include "base/text_utils.h"
+#include "base/user_messages.h"
 #include "data/source_loader.h"
 
 #include <QCoreApplication>

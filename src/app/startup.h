@@ -4,7 +4,7 @@
 // (creating it, the event loop, the exit) calls in here; everything the
 // sequence needs from the platform comes in through StartupEnvironment, so
 // tests can run it against a temporary folder.
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 #include "app/label_options.h"
 #include "app/settings.h"
 #include "data/item_table.h"
@@ -61,7 +61,7 @@ struct StartupResult {
   int ExitCode = kExitOk;  // the exit code to use when OpenMainWindow is false
 };
 
-// Steps 1 to 12: deletes the old log, reads DPI and work area, creates and
+// Everything before the window opens: deletes the old log, reads DPI and work area, creates and
 // loads the settings and label options, takes the path from the arguments,
 // logs "src=" and "gdiplus startup=", and either refuses (graphics failed:
 // critical message, exit code 3) or loads the file and logs the outcome,
@@ -83,19 +83,19 @@ StartupEnvironment PlatformEnvironment(const QStringList& arguments, int graphic
 // Deletes the temporary image files beside the executable; errors are ignored.
 void DeleteTempFiles(const QString& appDir);
 
-// Step 10's message for a graphics library that failed to start.
+// The message for a graphics library that failed to start.
 QString GraphicsFailureText(int status);
 
-// Step 19's log line and message for a main window that could not be created.
+// The log line and message for a main window that could not be created.
 QString WindowFailureLogLine(int errorNumber, const QString& description);
 QString WindowFailureText(int errorNumber, const QString& description, const QString& appDir);
 
-// Step 19 as a whole: logs, deletes the temporary files, shows the critical
-// message; returns kExitWindowFailed.
+// A main window that could not be created: logs, deletes the temporary
+// files, shows the critical message; returns kExitWindowFailed.
 int HandleWindowFailure(AppState& state, int errorNumber, const QString& description,
                         UserMessages& messages);
 
-// Steps 17-18 after the window closed: deletes the temporary files and
+// After the window closed: deletes the temporary files and
 // flushes the log; returns kExitOk.
 int FinishRun(AppState& state);
 

@@ -1,6 +1,6 @@
 #include "chart/canvas.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,7 +1,7 @@
 #pragma once
 // What the three charts share: the rounded value scale, the plot area, the
 // title block, grid and axes, the empty-state picture and the statistics.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 #include "chart/chart_fonts.h"
 #include "data/item_table.h"
 

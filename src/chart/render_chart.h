@@ -1,8 +1,8 @@
 #pragma once
 // The one entry point of chart drawing, shared by the window and the CLI so
 // both draw exactly the same picture.
-#include "app/chart_page.h"
-#include "app/label_options.h"
+#include "chart/chart_page.h"
+#include "chart/label_switches.h"
 #include "chart/chart_fonts.h"
 #include "chart/chart_frame.h"
 #include "data/item_table.h"

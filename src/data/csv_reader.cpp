@@ -1,6 +1,6 @@
 #include "data/csv_reader.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/file_access.h"
 #include "data/text_decode.h"
 #include "data/validate_rows.h"

@@ -1,6 +1,6 @@
 #include "data/file_access.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/large_buffer.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "data/html_reader.h"
 
-#include "app/diag_log.h"
-#include "app/text_utils.h"
+#include "base/diag_log.h"
+#include "base/text_utils.h"
 #include "data/file_access.h"
 #include "data/html_scan.h"
 #include "data/large_buffer.h"

@@ -1,6 +1,6 @@
 #include "data/html_scan.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/value_rules.h"
 
 namespace qh {

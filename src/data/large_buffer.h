@@ -10,11 +10,4 @@ namespace qh {
 // nothing for small buffers or where the advice does not exist.
 void AdviseLargeBuffer(void* data, qsizetype bytes);
 
-// For short-lived processes that build their whole working set at once (the
-// command-line tool): grows the heap by reserveBytes up front and backs that
-// area with huge pages, and keeps freed memory for reuse instead of handing
-// it back. Call once, early. Does nothing where the C library has no such
-// knobs.
-void ReserveHugePageHeap(qsizetype reserveBytes);
-
 }  // namespace qh

@@ -1,5 +1,5 @@
 // Typed or pasted "item,value" lines from the source page.
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/source_loader.h"
 #include "data/value_rules.h"
 

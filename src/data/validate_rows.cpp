@@ -1,6 +1,6 @@
 #include "data/validate_rows.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/large_buffer.h"
 #include "data/value_rules.h"
 

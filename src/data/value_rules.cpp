@@ -1,6 +1,6 @@
 #include "data/value_rules.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "data/workbook_cell_text.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <charconv>
 #include <cmath>

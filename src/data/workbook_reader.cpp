@@ -1,6 +1,6 @@
 #include "data/workbook_reader.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/validate_rows.h"
 #include "data/workbook_sheet_cells.h"
 #include "data/workbook_xls.h"

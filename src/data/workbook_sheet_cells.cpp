@@ -1,6 +1,6 @@
 #include "data/workbook_sheet_cells.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <limits>
 
+#include "base/little_endian.h"
 #include "update/remote_build.h"
 
 #if !defined(Q_OS_WIN)
@@ -20,12 +21,6 @@ namespace {
 
 constexpr qsizetype kPeOffsetField = 60;
 constexpr quint32 kMaxPeOffset = 1000000000;
-
-quint32 ReadLittleEndian32(QByteArrayView bytes, qsizetype at) {
-  quint32 value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<quint8>(bytes[at + i]);
-  return value;
-}
 
 QString TwoDigits(qint64 value) {
   return (QStringLiteral("0") + QString::number(value)).right(2);
@@ -46,11 +41,11 @@ qint64 RunningLinkStamp() {
 qint32 PeLinkTimeOfBytes(QByteArrayView bytes) {
   if (bytes.size() < kPeOffsetField + 5) return 0;
   if (bytes[0] != 'M' || bytes[1] != 'Z') return 0;
-  const quint32 e = ReadLittleEndian32(bytes, kPeOffsetField);
+  const quint32 e = ReadLe32(bytes, kPeOffsetField);
   if (e == 0 || e > kMaxPeOffset) return 0;
   if (qsizetype(e) + 11 > bytes.size() - 1) return 0;
   if (bytes[e] != 'P' || bytes[e + 1] != 'E') return 0;
-  return static_cast<qint32>(ReadLittleEndian32(bytes, e + 8));
+  return static_cast<qint32>(ReadLe32(bytes, e + 8));
 }
 
 qint32 PeLinkTime(const QString& path) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/user_messages.h"
+#include "base/user_messages.h"
 #include "update/local_version.h"
 
 namespace qh {

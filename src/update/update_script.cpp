@@ -5,9 +5,9 @@
 #include <QProcess>
 #include <QSaveFile>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "app/settings.h"
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 namespace qh {
 

@@ -1,6 +1,6 @@
 #include "app/label_options.h"
 
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "data/html_reader.h"
 
-#include "app/code_page.h"
-#include "app/diag_log.h"
+#include "base/code_page.h"
+#include "base/diag_log.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // The HTML scanner's pieces on any text: element finding, cell splitting,
 // tag stripping and entity decoding.
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "data/html_scan.h"
 #include "fuzz_support.h"
 

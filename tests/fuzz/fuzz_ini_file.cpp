@@ -1,7 +1,7 @@
 // The settings file: any bytes must read as settings within their ranges,
 // and a value written into any file must read back as written.
-#include "app/code_page.h"
-#include "app/ini_file.h"
+#include "base/code_page.h"
+#include "base/ini_file.h"
 #include "app/settings.h"
 #include "fuzz_support.h"
 

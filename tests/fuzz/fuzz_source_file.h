@@ -2,7 +2,7 @@
 // One reader target: the input becomes a file with the given extension,
 // LoadSourceFile picks the reader, the result must keep the table promises.
 // The diagnostic log is on, so the trace lines are built from hostile text too.
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 #include "data/source_loader.h"
 #include "fuzz_support.h"
 

@@ -1,6 +1,6 @@
 // The decoding every text reader starts with: valid UTF-8 comes back as it
 // was, anything else is read as GBK and keeps every ASCII byte.
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "data/text_decode.h"
 #include "fuzz_support.h"
 

@@ -1,7 +1,7 @@
 // A hostile or damaged settings file reads as defaults and still takes
 // writes; the executable header and the update server's date header are
 // read without trusting a single byte.
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "app/settings.h"
 #include "update/local_version.h"
 #include "update/remote_build.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/embedded_assets.h"
+#include "ui/about/embedded_assets.h"
 #include "ui/about/about_dialog.h"
 #include "ui/about/about_layout.h"
 

@@ -6,9 +6,9 @@
 
 #include "support/test_files.h"
 
-#include "app/embedded_assets.h"
+#include "ui/about/embedded_assets.h"
 #include "ui/about/cursor_file.h"
-#include "app/embedded_hex.h"
+#include "ui/about/embedded_hex.h"
 #include "ui/about/hand_cursor.h"
 
 namespace qh {

@@ -1,6 +1,6 @@
 // The main window driven like a user would: start-up, keys, clicks, drops,
 // the context menu and the JPEG export, on the offscreen platform.
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "chart/pie_chart.h"
 #include "ui/main/capacity.h"
 #include "ui/main/chart_view.h"

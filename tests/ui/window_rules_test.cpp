@@ -2,7 +2,7 @@
 // proposed for a saved picture, line colours and the dialog texts.
 #include "ui/main/capacity.h"
 #include "chart/pie_chart.h"
-#include "ui/main/line_colors.h"
+#include "app/line_colors.h"
 #include "ui/main/pie_hover.h"
 #include "ui/main/window_commands.h"
 #include "ui/services/file_dialogs.h"

@@ -2,7 +2,7 @@
 // Shared pieces of the window tests: a file dialog fake that records what
 // was asked, and a temporary program folder with a started AppState.
 #include "app/startup.h"
-#include "app/user_messages.h"
+#include "base/user_messages.h"
 #include "ui/main/main_window.h"
 #include "ui/services/file_dialogs.h"
 

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 #include "update/update_script.h"
 
 namespace qh {

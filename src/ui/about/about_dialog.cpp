@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/embedded_assets.h"
-#include "app/embedded_hex.h"
+#include "ui/about/embedded_assets.h"
+#include "ui/about/embedded_hex.h"
 #include "ui/about/about_layout.h"
 
 namespace qh {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 namespace qh {
 namespace {

@@ -1,6 +1,6 @@
 #include "ui/about/cursor_file.h"
 
-#include <QtEndian>
+#include "base/little_endian.h"
 
 namespace qh {
 namespace {
@@ -10,12 +10,6 @@ constexpr qsizetype kDirEntryBytes = 16;
 constexpr qsizetype kInfoHeaderBytes = 40;
 constexpr QRgb kTransparent = 0x00000000;
 
-quint16 U16(const QByteArray& b, qsizetype at) {
-  return qFromLittleEndian<quint16>(b.constData() + at);
-}
-quint32 U32(const QByteArray& b, qsizetype at) {
-  return qFromLittleEndian<quint32>(b.constData() + at);
-}
 
 bool BitAt(const uchar* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; }
 
@@ -30,8 +24,8 @@ std::optional<QImage> DecodeMonochrome(const QByteArray& bytes, qsizetype infoAt
   const qsizetype andAt = xorAt + stride * height;
   if (andAt + stride * height > bytes.size()) return std::nullopt;
   const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-  const QRgb palette[2] = {0xFF000000u | (U32(bytes, paletteAt) & 0xFFFFFFu),
-                           0xFF000000u | (U32(bytes, paletteAt + 4) & 0xFFFFFFu)};
+  const QRgb palette[2] = {0xFF000000u | (ReadLe32(bytes, paletteAt) & 0xFFFFFFu),
+                           0xFF000000u | (ReadLe32(bytes, paletteAt + 4) & 0xFFFFFFu)};
   QImage image(width, height, QImage::Format_ARGB32);
   for (int y = 0; y < height; ++y) {
     const qsizetype fromBottom = height - 1 - y;
@@ -51,20 +45,20 @@ std::optional<QImage> DecodeMonochrome(const QByteArray& bytes, qsizetype infoAt
 
 std::optional<CursorPicture> DecodeCursorFile(const QByteArray& bytes) {
   if (bytes.size() < kDirHeaderBytes + kDirEntryBytes + kInfoHeaderBytes) return std::nullopt;
-  if (U16(bytes, 0) != 0 || U16(bytes, 2) != 2 || U16(bytes, 4) < 1) return std::nullopt;
+  if (ReadLe16(bytes, 0) != 0 || ReadLe16(bytes, 2) != 2 || ReadLe16(bytes, 4) < 1) return std::nullopt;
   const qsizetype entryAt = kDirHeaderBytes;
   const int width = static_cast<uchar>(bytes[entryAt]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt]);
   const int height = static_cast<uchar>(bytes[entryAt + 1]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt + 1]);
-  const QPoint hotSpot(U16(bytes, entryAt + 4), U16(bytes, entryAt + 6));
-  const quint32 imageBytes = U32(bytes, entryAt + 8);
-  const quint32 imageAt = U32(bytes, entryAt + 12);
+  const QPoint hotSpot(ReadLe16(bytes, entryAt + 4), ReadLe16(bytes, entryAt + 6));
+  const quint32 imageBytes = ReadLe32(bytes, entryAt + 8);
+  const quint32 imageAt = ReadLe32(bytes, entryAt + 12);
   if (imageAt > quint32(bytes.size()) || imageBytes > quint32(bytes.size()) - imageAt ||
       imageBytes < kInfoHeaderBytes) {
     return std::nullopt;
   }
-  const quint16 bitCount = U16(bytes, imageAt + 14);
+  const quint16 bitCount = ReadLe16(bytes, imageAt + 14);
   std::optional<QImage> image;
-  if (U32(bytes, imageAt) == kInfoHeaderBytes && bitCount == 1 && U32(bytes, imageAt + 16) == 0) {
+  if (ReadLe32(bytes, imageAt) == kInfoHeaderBytes && bitCount == 1 && ReadLe32(bytes, imageAt + 16) == 0) {
     image = DecodeMonochrome(bytes.left(imageAt + imageBytes), imageAt, width, height);
   } else {
     // Colour cursors (or PNG-compressed ones): leave them to Qt's reader.

@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-#include "app/embedded_assets.h"
+#include "ui/about/embedded_assets.h"
 #include "ui/about/cursor_file.h"
 
 namespace qh {

@@ -1,7 +1,7 @@
 #pragma once
 // How many bars or line points fit the canvas, and the warning shown when
 // the Bar or Line page opens with more items than that.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 
 #include <QString>
 #include <optional>

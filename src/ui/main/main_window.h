@@ -2,7 +2,7 @@
 // frmMain: the one working window. It owns the four regions (header,
 // navigation, status bar, canvas), the back buffer the charts are drawn
 // into, the coalescing redraw timer, and the window's commands.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 #include "chart/chart_fonts.h"
 #include "chart/render_chart.h"
 #include "ui/main/window_layout.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The owner-drawn navigation panel: five page items, the label option panel
 // of the Bar and Line pages, and the version and upgrade labels.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 #include "app/label_options.h"
 
 #include <QWidget>

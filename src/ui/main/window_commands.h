@@ -1,7 +1,7 @@
 #pragma once
 // Small pure rules of the main window's commands: the function keys, the
 // titles of the pages and the names proposed for a saved picture.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 
 #include <QDateTime>
 #include <QString>

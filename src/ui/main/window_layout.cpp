@@ -1,6 +1,6 @@
 #include "ui/main/window_layout.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "ui/services/chart_menu.h"
 
-#include "app/user_messages.h"
-#include "ui/main/line_colors.h"
+#include "base/user_messages.h"
+#include "app/line_colors.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 // The chart context menu and the clipboard copy of the chart picture.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 
 #include <QImage>
 #include <QtGlobal>

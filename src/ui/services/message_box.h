@@ -1,7 +1,7 @@
 #pragma once
 // Message boxes of the window program: every text the user reads appears in
 // a modal QMessageBox captioned with the window title.
-#include "app/user_messages.h"
+#include "base/user_messages.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,7 @@
-#include "ui/main/line_colors.h"
+#include "app/line_colors.h"
 
-#include "app/ini_file.h"
+#include "app/settings.h"
+#include "base/ini_file.h"
 
 #include <array>
 
@@ -13,7 +14,7 @@ struct NamedColor {
 };
 
 constexpr std::array<NamedColor, kLineColorCount> kLineColors{{
-    {u"经典蓝", 0xFF2F80ED},
+    {u"经典蓝", kDefaultLineColor},
     {u"沉稳深蓝", 0xFF1F4E9C},
     {u"青色", 0xFF0E9AA7},
     {u"绿色", 0xFF27AE60},

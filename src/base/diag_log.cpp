@@ -1,6 +1,6 @@
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 #include <QFileInfo>
 #include <algorithm>

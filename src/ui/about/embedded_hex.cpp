@@ -1,9 +1,9 @@
-#include "app/embedded_hex.h"
+#include "ui/about/embedded_hex.h"
 
 #include <QDir>
 #include <QFile>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 namespace qh {
 

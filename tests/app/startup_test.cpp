@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/user_messages.h"
+#include "base/user_messages.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 
-#include "app/code_page.h"
-#include "app/text_utils.h"
+#include "base/code_page.h"
+#include "base/text_utils.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // Cost of logging one HTML load of 100,000 rows, file writes included.
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
 #include <QDir>
 #include <QFile>

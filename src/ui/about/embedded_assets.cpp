@@ -1,8 +1,8 @@
-#include "app/embedded_assets.h"
+#include "ui/about/embedded_assets.h"
 
 #include <QDir>
 
-#include "app/embedded_hex.h"
+#include "ui/about/embedded_hex.h"
 
 // QrImageHex and HandCursorHex are defined in the source generated from
 // assets/ at build time (assets/embed_hex.cmake).

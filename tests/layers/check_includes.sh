@@ -1,0 +1,31 @@
+#!/bin/sh
+# Each folder of src/ may include only itself and the floors below it:
+#   base < data < chart < app < update < ui/services, ui/about < ui/main
+# Prints every include that reaches up or sideways and fails when there is one.
+src=${1:?usage: check_includes.sh SRC_DIR}
+floor() {
+  case $1 in
+    base) echo 1 ;; data) echo 2 ;; chart) echo 3 ;; app) echo 4 ;; update) echo 5 ;;
+    ui/services | ui/about) echo 6 ;; ui/main) echo 7 ;; *) echo 0 ;;
+  esac
+}
+folder_of() {
+  case $1 in ui/*) echo "$1" | cut -d/ -f1-2 ;; *) echo "$1" | cut -d/ -f1 ;; esac
+}
+bad=0
+for file in $(cd "$src" && find . -name '*.h' -o -name '*.cpp' | sed 's#^\./##'); do
+  from=$(folder_of "$file")
+  from_floor=$(floor "$from")
+  for inc in $(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$src/$file"); do
+    to=$(folder_of "$inc")
+    [ "$to" = "$from" ] && continue
+    to_floor=$(floor "$to")
+    [ "$to_floor" = 0 ] && continue
+    if [ "$to_floor" -ge "$from_floor" ]; then
+      echo "src/$file includes $inc: $from may not include $to"
+      bad=1
+    fi
+  done
+done
+[ $bad = 0 ] && echo "every include follows the floors"
+exit $bad
