@@ -1,13 +1,8 @@
 #include "update/download_update.h"
 
 #include <QDir>
-#include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSaveFile>
-#include <memory>
 
-#include "update/http_get.h"
+#include "base/user_messages.h"
 
 namespace qh {
 
@@ -16,90 +11,13 @@ namespace {
 const QString kCannotConnect = QStringLiteral("无法连接到下载服务器.");
 const QString kEmptyFile = QStringLiteral("下载的文件为空.");
 const QString kTransferError = QStringLiteral("下载过程中出错.");
+const QString kNotFound = QStringLiteral("服务器上没有找到更新文件.");
+const QString kRefused = QStringLiteral("下载服务器拒绝了请求.");
+const QString kTooLarge = QStringLiteral("更新文件太大(超过 512 MB),已放弃更新.");
 
-constexpr qsizetype kHeadBytes = 4096;  // enough to find the PE header of any real program
-
-bool IsSuccess(int status) { return status >= 200 && status < 300; }
-
-bool IsFollowedRedirect(int status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// Receives the body into a save file that only becomes the new file once
-// the whole program has arrived and been checked.
-class Receiver {
- public:
-  Receiver(QNetworkReply& reply, QSaveFile& file, qint64 maxBytes)
-      : reply_(reply), file_(file), maxBytes_(maxBytes) {}
-
-  // Called after headers or data arrived; true stops the transfer.
-  bool OnData() {
-    const int status = HttpStatusOf(reply_);
-    if (status == 0 || IsFollowedRedirect(status)) return false;
-    if (!IsSuccess(status)) return Fail(kCannotConnect);
-    const QVariant length = reply_.header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() > maxBytes_) return Fail(kTransferError);
-    return !Take(reply_.readAll());
-  }
-
-  // Writes a chunk; false once the transfer must stop.
-  bool Take(const QByteArray& chunk) {
-    if (chunk.isEmpty()) return true;
-    total_ += chunk.size();
-    if (total_ > maxBytes_) return !Fail(kTransferError);
-    if (head_.size() < kHeadBytes) head_.append(chunk.left(kHeadBytes - head_.size()));
-    if (file_.write(chunk) != chunk.size()) return !Fail(kTransferError);
-    return true;
-  }
-
-  bool Fail(const QString& error) {
-    if (error_.isEmpty()) error_ = error;
-    return true;
-  }
-
-  qint64 total() const { return total_; }
-  const QByteArray& head() const { return head_; }
-  const QString& error() const { return error_; }
-
- private:
-  QNetworkReply& reply_;
-  QSaveFile& file_;
-  qint64 maxBytes_;
-  qint64 total_ = 0;
-  QByteArray head_;
-  QString error_;
-};
-
-// Why a finished transfer cannot be used, or empty when it can.
-QString ProblemOfFinished(const QNetworkReply& reply, qint64 total) {
-  const int status = HttpStatusOf(reply);
-  if (status == 0 || !IsSuccess(status)) return kCannotConnect;
-  // A connection closed early is still reported with status 200: compare
-  // against the announced length as well.
-  if (reply.error() != QNetworkReply::NoError) return kTransferError;
-  const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
-  if (length.isValid() && length.toLongLong() != total) return kTransferError;
-  return {};
-}
+QString StatusHint(int status) { return QStringLiteral("服务器返回了状态码 %1.").arg(status); }
 
 }  // namespace
-
-ExecutableFormat NativeExecutableFormat() {
-#if defined(Q_OS_WIN)
-  return ExecutableFormat::Pe;
-#else
-  return ExecutableFormat::Elf;
-#endif
-}
-
-bool LooksLikeProgram(QByteArrayView head, ExecutableFormat format) {
-  if (format == ExecutableFormat::Elf) return head.startsWith("\x7F" "ELF");
-  if (head.size() < 64 || !head.startsWith("MZ")) return false;
-  quint32 e = 0;
-  for (int i = 3; i >= 0; --i) e = (e << 8) | static_cast<quint8>(head[60 + i]);
-  if (e == 0 || qint64(e) + 1 >= head.size()) return false;
-  return head[e] == 'P' && head[e + 1] == 'E';
-}
 
 QString NewFileName() {
 #if defined(Q_OS_WIN)
@@ -109,43 +27,72 @@ QString NewFileName() {
 #endif
 }
 
-QString DownloadUpdate(const DownloadRequest& request, QString& errorText) {
-  errorText.clear();
-  const QString newPath = QDir(request.appDir).filePath(NewFileName());
-  QFile::remove(newPath);
+QString TransferProblem(const TransferEnd& end) {
+  switch (end.kind) {
+    case TransferEnd::Complete:
+      return {};
+    case TransferEnd::NoConnection:
+      return kCannotConnect;
+    case TransferEnd::HttpError:
+      return ReasonAndHint(end.status == 404 || end.status == 410 ? kNotFound : kRefused,
+                           StatusHint(end.status));
+    case TransferEnd::TooLarge:
+      return kTooLarge;
+    case TransferEnd::Interrupted:
+    case TransferEnd::SinkFailed:
+      break;
+  }
+  return kTransferError;
+}
 
-  QSaveFile file(newPath);
-  if (!file.open(QIODevice::WriteOnly)) {
-    errorText = kTransferError;
-    return {};
-  }
-  QNetworkAccessManager manager;
-  std::unique_ptr<QNetworkReply> reply(manager.get(UpdateRequest(request.url)));
-  Receiver receiver(*reply, file, request.maxBytes);
-  const WaitEnd end = WaitForReply(*reply, request.stallTimeoutMs, [&] { return receiver.OnData(); });
+ProgramDownload::ProgramDownload(QNetworkAccessManager& manager, const DownloadRequest& request,
+                                 Done done)
+    : done_(std::move(done)), file_(QDir(request.appDir).filePath(NewFileName())) {
+  QFile::remove(file_.fileName());
+  // The transfer starts here but reports from the event loop, after the
+  // constructor has returned: a file that cannot be opened fails it there.
+  const bool open = file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  HttpTransfer::Options options{
+      .url = request.url,
+      .maxBytes = request.maxBytes,
+      .stallTimeoutMs = request.stallTimeoutMs,
+      .sink = [this, open](QByteArrayView bytes) {
+        if (!open || file_.write(bytes.data(), bytes.size()) != bytes.size()) return false;
+        sha_.Add(bytes);
+        return true;
+      }};
+  transfer_ = std::make_unique<HttpTransfer>(manager, std::move(options),
+                                             [this](const TransferEnd& end) { OnEnd(end); });
+}
 
-  QString problem = receiver.error();
-  if (problem.isEmpty() && end == WaitEnd::Stalled)
-    problem = HttpStatusOf(*reply) == 0 ? kCannotConnect : kTransferError;
-  if (problem.isEmpty()) {
-    receiver.Take(reply->readAll());
-    problem = receiver.error().isEmpty() ? ProblemOfFinished(*reply, receiver.total())
-                                         : receiver.error();
+ProgramDownload::~ProgramDownload() {
+  transfer_.reset();
+  if (!complete_) {
+    file_.close();
+    QFile::remove(file_.fileName());
   }
-  reply->abort();
-  if (problem.isEmpty() && receiver.total() == 0) problem = kEmptyFile;
-  if (problem.isEmpty() && !LooksLikeProgram(receiver.head(), request.format))
-    problem = kTransferError;
-  if (problem.isEmpty() && !file.commit()) problem = kTransferError;
-  if (!problem.isEmpty()) {
-    file.cancelWriting();
-    QFile::remove(newPath);
-    errorText = problem;
-    return {};
+}
+
+void ProgramDownload::OnEnd(const TransferEnd& end) {
+  DownloadResult result;
+  result.bytes = end.bytes;
+  result.error = TransferProblem(end);
+  const bool flushed = file_.flush();
+  file_.close();
+  if (result.error.isEmpty() && (!flushed || file_.error() != QFileDevice::NoError))
+    result.error = kTransferError;
+  if (result.error.isEmpty() && end.bytes == 0) result.error = kEmptyFile;
+  if (result.error.isEmpty()) {
+    result.digest = sha_.Finish();
+    if (result.digest.isEmpty()) result.error = kTransferError;
   }
-  QFile::setPermissions(newPath, QFile::permissions(newPath) | QFile::ExeOwner |
-                                     QFile::ExeGroup | QFile::ExeOther);
-  return newPath;
+  complete_ = result.error.isEmpty();
+  if (complete_) {
+    result.path = file_.fileName();
+  } else {
+    QFile::remove(file_.fileName());
+  }
+  done_(result);
 }
 
 }  // namespace qh

@@ -1,11 +1,20 @@
 #include "update/http_get.h"
 
-#include <QEventLoop>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QUrl>
 
 namespace qh {
+
+namespace {
+
+bool IsSuccess(int status) { return status >= 200 && status < 300; }
+
+bool IsFollowedRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+}  // namespace
 
 QNetworkRequest UpdateRequest(const QString& url) {
   QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
@@ -18,36 +27,92 @@ QNetworkRequest UpdateRequest(const QString& url) {
   return request;
 }
 
-WaitEnd WaitForReply(QNetworkReply& reply, int stallMs, const std::function<bool()>& onData) {
-  if (reply.isFinished()) return WaitEnd::Finished;
-  QEventLoop loop;
-  QTimer stall;
-  stall.setSingleShot(true);
-  WaitEnd end = WaitEnd::Finished;
-  auto progress = [&] {
-    stall.start(stallMs);
-    if (onData && onData()) {
-      end = WaitEnd::Stopped;
-      loop.quit();
-    }
-  };
-  QObject::connect(&reply, &QNetworkReply::metaDataChanged, &loop, progress);
-  QObject::connect(&reply, &QNetworkReply::readyRead, &loop, progress);
-  QObject::connect(&reply, &QNetworkReply::finished, &loop, [&] {
-    if (end != WaitEnd::Stopped) end = WaitEnd::Finished;
-    loop.quit();
-  });
-  QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
-    end = WaitEnd::Stalled;
-    loop.quit();
-  });
-  stall.start(stallMs);
-  loop.exec();
-  return end;
-}
-
 int HttpStatusOf(const QNetworkReply& reply) {
   return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done done)
+    : options_(std::move(options)), done_(std::move(done)) {
+  reply_ = manager.get(UpdateRequest(options_.url));
+  if (options_.sink) {
+    reply_->setReadBufferSize(kTransferBufferBytes);
+    buffer_.resize(kTransferBufferBytes);
+  }
+  connect(reply_, &QNetworkReply::metaDataChanged, this, [this] { OnHeaders(); });
+  connect(reply_, &QNetworkReply::readyRead, this, [this] { OnBody(); });
+  connect(reply_, &QNetworkReply::finished, this, [this] { OnFinished(); });
+  stall_.setSingleShot(true);
+  connect(&stall_, &QTimer::timeout, this, [this] {
+    End(end_.status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted);
+  });
+  stall_.start(options_.stallTimeoutMs);
+}
+
+HttpTransfer::~HttpTransfer() {
+  if (reply_) {
+    reply_->disconnect(this);
+    reply_->abort();
+    reply_->deleteLater();
+  }
+}
+
+bool HttpTransfer::FinalStatus() const {
+  return end_.status != 0 && !IsFollowedRedirect(end_.status);
+}
+
+void HttpTransfer::OnHeaders() {
+  if (ended_) return;
+  stall_.start(options_.stallTimeoutMs);
+  end_.status = HttpStatusOf(*reply_);
+  if (!FinalStatus()) return;
+  end_.lastModified = reply_->rawHeader("Last-Modified");
+  if (!options_.sink) return End(TransferEnd::Complete);
+  if (!IsSuccess(end_.status)) return End(TransferEnd::HttpError);
+  const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+  if (length.isValid() && length.toLongLong() > options_.maxBytes) End(TransferEnd::TooLarge);
+}
+
+void HttpTransfer::OnBody() {
+  if (ended_ || !options_.sink) return;
+  stall_.start(options_.stallTimeoutMs);
+  if (!FinalStatus() || !IsSuccess(end_.status)) return;
+  while (!ended_ && reply_->bytesAvailable() > 0) {
+    const qint64 n = reply_->read(buffer_.data(), buffer_.size());
+    if (n <= 0) break;
+    end_.bytes += n;
+    if (end_.bytes > options_.maxBytes) return End(TransferEnd::TooLarge);
+    if (!options_.sink(QByteArrayView(buffer_.constData(), n))) return End(TransferEnd::SinkFailed);
+  }
+}
+
+void HttpTransfer::OnFinished() {
+  if (ended_) return;
+  end_.status = HttpStatusOf(*reply_);
+  if (end_.status == 0) return End(TransferEnd::NoConnection);
+  end_.lastModified = reply_->rawHeader("Last-Modified");
+  if (!options_.sink) return End(TransferEnd::Complete);
+  if (!IsSuccess(end_.status)) return End(TransferEnd::HttpError);
+  OnBody();
+  if (ended_) return;
+  // A connection closed early can still be reported as a success: compare
+  // against the announced length as well.
+  const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+  const bool whole = reply_->error() == QNetworkReply::NoError &&
+                     (!length.isValid() || length.toLongLong() == end_.bytes);
+  End(whole ? TransferEnd::Complete : TransferEnd::Interrupted);
+}
+
+void HttpTransfer::End(TransferEnd::Kind kind) {
+  if (ended_) return;
+  ended_ = true;
+  stall_.stop();
+  end_.kind = kind;
+  if (reply_) {
+    reply_->disconnect(this);
+    if (!reply_->isFinished()) reply_->abort();
+  }
+  // Last statement: the owner may retire the transfer from the callback.
+  done_(end_);
 }
 
 }  // namespace qh

@@ -1,27 +1,82 @@
 #pragma once
-// The GET request shared by the version check and the download, and a wait
-// on its reply that keeps the window responsive.
+// The GET request shared by the version check and the download, and a
+// transfer driven by the reply's signals: no waiting, the window stays live.
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace qh {
 
 inline constexpr char kUpdateUserAgent[] = "QingHeChart/1.0";
 
+// Body bytes read from the reply at a time; also the most Qt buffers for us,
+// so memory stays bounded however large the download is.
+inline constexpr qint64 kTransferBufferBytes = 1 << 20;
+
 // A plain GET of url with our user agent that bypasses every cache and asks
 // for the bytes as stored (no transfer compression).
 QNetworkRequest UpdateRequest(const QString& url);
 
-enum class WaitEnd { Stopped, Finished, Stalled };
-
-// Runs a local event loop until the reply finishes, `onData` (called after
-// new headers or body bytes) returns true, or nothing arrived for stallMs.
-WaitEnd WaitForReply(QNetworkReply& reply, int stallMs, const std::function<bool()>& onData);
-
 // The HTTP status of a reply, or 0 when no response header has arrived.
 int HttpStatusOf(const QNetworkReply& reply);
+
+struct TransferEnd {
+  enum Kind {
+    Complete,      // finished by itself, without error, as long as announced
+    NoConnection,  // no answer from the server
+    HttpError,     // the server answered with a status other than 2xx
+    Interrupted,   // error, time-out or cut short after the answer began
+    TooLarge,      // more than the allowed bytes announced or received
+    SinkFailed,    // the receiver could not take the bytes (disk full ...)
+  };
+  Kind kind = NoConnection;
+  int status = 0;          // the final HTTP status, 0 when none arrived
+  QByteArray lastModified; // the raw Last-Modified header of the final answer
+  qint64 bytes = 0;        // body bytes handed to the sink
+};
+
+// One GET. With a sink, the body is handed over piece by piece as it
+// arrives; without one, the transfer ends as soon as the final answer's
+// headers are there and the body is never read. `done` is called exactly
+// once, unless the transfer is destroyed first; it must not delete the
+// transfer directly (deleteLater is fine).
+class HttpTransfer : public QObject {
+ public:
+  using Sink = std::function<bool(QByteArrayView)>;  // false: cannot take the bytes
+  using Done = std::function<void(const TransferEnd&)>;
+
+  struct Options {
+    QString url;
+    qint64 maxBytes = 0;  // body limit (with a sink)
+    int stallTimeoutMs = 30000;
+    Sink sink{};
+  };
+
+  HttpTransfer(QNetworkAccessManager& manager, Options options, Done done);
+  ~HttpTransfer() override;
+
+ private:
+  void OnHeaders();
+  void OnBody();
+  void OnFinished();
+  void End(TransferEnd::Kind kind);
+  bool FinalStatus() const;
+
+  Options options_;
+  Done done_;
+  QPointer<QNetworkReply> reply_;
+  QTimer stall_;
+  QByteArray buffer_;
+  TransferEnd end_;
+  bool ended_ = false;
+};
 
 }  // namespace qh

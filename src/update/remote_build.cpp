@@ -1,12 +1,7 @@
 #include "update/remote_build.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <array>
 #include <limits>
-#include <memory>
-
-#include "update/http_get.h"
 
 namespace qh {
 
@@ -28,10 +23,6 @@ int LeadingNumber(QStringView text) {
 // 1-based positions, as the header layout is usually described.
 int NumberAt(QStringView text, int position, int length) {
   return LeadingNumber(text.mid(position - 1, length));
-}
-
-bool IsFollowedRedirect(int status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 }  // namespace
@@ -72,19 +63,8 @@ QDateTime LastModifiedOf(QStringView header) {
       .addSecs(qint64(hour) * 3600 + minute * 60 + second);
 }
 
-RemoteBuild RemoteBuildNumber(const QString& url, int stallTimeoutMs) {
-  QNetworkAccessManager manager;
-  std::unique_ptr<QNetworkReply> reply(manager.get(UpdateRequest(url)));
-  auto headersArrived = [&] {
-    const int status = HttpStatusOf(*reply);
-    return status != 0 && !IsFollowedRedirect(status);
-  };
-  // Only the header is wanted: stop as soon as it is there, never read the body.
-  const WaitEnd end = WaitForReply(*reply, stallTimeoutMs, headersArrived);
-  QByteArray header = end == WaitEnd::Stalled ? QByteArray() : reply->rawHeader("Last-Modified");
+RemoteBuild RemoteBuildOfHeader(QByteArray header) {
   if (const qsizetype nul = header.indexOf('\0'); nul >= 0) header.truncate(nul);
-  reply->abort();
-
   RemoteBuild result;
   const QDateTime t = LastModifiedOf(QString::fromLatin1(header));
   if (t > ZeroDateTime()) {

@@ -1,6 +1,7 @@
 #pragma once
 // The newest build's version is the Last-Modified time of the download
 // itself; no version file, no server logic.
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -27,8 +28,9 @@ struct RemoteBuild {
   qint32 buildNumber = 0;  // 0 unless ok
 };
 
-// Opens url, reads only its Last-Modified header and returns it at UTC+8 as
-// a build number. Only the header counts, not the status code.
-RemoteBuild RemoteBuildNumber(const QString& url, int stallTimeoutMs);
+// The build number at UTC+8 of a raw Last-Modified header value as the
+// server sent it (empty when there was none). Only the header counts, not
+// the status code.
+RemoteBuild RemoteBuildOfHeader(QByteArray header);
 
 }  // namespace qh

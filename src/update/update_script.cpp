@@ -48,6 +48,12 @@ QString ScriptFileName() {
 #endif
 }
 
+QString SetAsideFileName() { return QStringLiteral("~qzold.exe"); }
+
+void RemoveSetAsideProgram(const QString& appDir) {
+  QFile::remove(QDir(appDir).filePath(SetAsideFileName()));
+}
+
 UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
                            const QString& newFileName) {
   const QDir dir(appDir);
@@ -57,10 +63,12 @@ UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
       dir.filePath(QFileInfo(executablePath).completeBaseName() + QStringLiteral(".exe")));
   paths.newFile = QDir::toNativeSeparators(dir.filePath(newFileName));
   paths.script = QDir::toNativeSeparators(dir.filePath(ScriptFileName()));
+  paths.setAside = QDir::toNativeSeparators(dir.filePath(SetAsideFileName()));
 #else
   paths.program = QFileInfo(executablePath).absoluteFilePath();
   paths.newFile = dir.filePath(newFileName);
   paths.script = dir.filePath(ScriptFileName());
+  paths.setAside = dir.filePath(SetAsideFileName());
 #endif
   return paths;
 }
@@ -70,6 +78,7 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size) {
   const QString exe = QLatin1Char('"') + paths.program + QLatin1Char('"');
   const QString newFile = QLatin1Char('"') + paths.newFile + QLatin1Char('"');
   const QString bat = QLatin1Char('"') + paths.script + QLatin1Char('"');
+  const QString old = QLatin1Char('"') + paths.setAside + QLatin1Char('"');
   const QString ping2 = QStringLiteral("ping -n 2 127.0.0.1 >nul");
   return {
       QStringLiteral("@echo off"),
@@ -94,18 +103,22 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size) {
       QStringLiteral("set /a tries=0"),
       QStringLiteral(":wait"),
       QStringLiteral("set /a tries+=1"),
-      QStringLiteral("del ") + exe + QStringLiteral(" >nul 2>&1"),
+      // A rename, never a delete: the old program stays whole beside us.
+      QStringLiteral("move /y ") + exe + QLatin1Char(' ') + old + QStringLiteral(" >nul 2>&1"),
       QStringLiteral("if not exist ") + exe + QStringLiteral(" goto ready"),
       WithTrailingSpaces(QStringLiteral("echo    File still in use, retrying ... %tries% sec"), 6),
       ping2,
       QStringLiteral("if %tries% lss %MAXTRY% goto wait"),
+      QStringLiteral("goto keep"),
+      QStringLiteral(":ready"),
+      QStringLiteral("move /y ") + newFile + QLatin1Char(' ') + exe + QStringLiteral(" >nul 2>&1"),
+      QStringLiteral("if exist ") + exe + QStringLiteral(" goto installed"),
+      QStringLiteral("move /y ") + old + QLatin1Char(' ') + exe + QStringLiteral(" >nul 2>&1"),
+      QStringLiteral(":keep"),
       QStringLiteral("echo    Could not replace the file. Starting the current program."),
       QStringLiteral("start \"\" ") + exe,
       QStringLiteral("goto done"),
-      QStringLiteral(":ready"),
-      QStringLiteral("copy /y ") + newFile + QLatin1Char(' ') + exe + QStringLiteral(" >nul"),
-      // Keep the download when the copy failed, so the program can be restored by hand.
-      QStringLiteral("if exist ") + exe + QStringLiteral(" del ") + newFile + QStringLiteral(" >nul 2>&1"),
+      QStringLiteral(":installed"),
       WithTrailingSpaces(QStringLiteral("echo    Done. Starting the new version ..."), 23),
       QStringLiteral("start \"\" ") + exe,
       QStringLiteral(":done"),

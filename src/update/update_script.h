@@ -8,9 +8,10 @@
 namespace qh {
 
 struct UpdatePaths {
-  QString program;  // the running program's file
-  QString newFile;  // the downloaded program
-  QString script;   // the script itself
+  QString program;   // the running program's file
+  QString newFile;   // the downloaded program
+  QString script;    // the script itself
+  QString setAside;  // where the batch file parks the old program meanwhile
 };
 
 // Paths in appDir for the running program at executablePath (on Windows the
@@ -22,7 +23,16 @@ UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
 // "~qzupdate.bat" on Windows, "~qzupdate.sh" elsewhere.
 QString ScriptFileName();
 
-// The 38 lines of the batch file, without line ends.
+// "~qzold.exe": the old program, parked by the batch file until the next start.
+QString SetAsideFileName();
+
+// Deletes the old program the last update parked in appDir, ignoring errors.
+// Called at start-up, when that program has certainly exited.
+void RemoveSetAsideProgram(const QString& appDir);
+
+// The lines of the batch file, without line ends. At every moment a program
+// is in place: the old one is renamed aside, the new one moved in, and the
+// old one moved back and started when that fails.
 QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size);
 // The batch file as written: code page 936, every line ended by CR LF.
 QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size);

@@ -1,6 +1,8 @@
 // The window program's entry point: start-up, then the main window and its
 // event loop. Exit codes: 0 after a normal close, 3 when no window system
-// can be reached, 4 when the main window cannot be created.
+// can be reached, 4 when the main window cannot be created. "--version" and
+// "--help" answer on stdout before anything else happens (the update runs a
+// downloaded program with "--version" to see that it starts).
 #include "app/data_folder.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -13,6 +15,7 @@
 #include "ui/services/message_box.h"
 #include "update/local_version.h"
 #include "update/update_flow.h"
+#include "update/update_script.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -50,18 +53,49 @@ int RunWithoutDisplay(int argc, char** argv, const QString& reason) {
   return result.OpenMainWindow ? qh::kExitGraphicsFailed : result.ExitCode;
 }
 
+// "--version", "--help" and "-h": answered without a window, settings or
+// log. Returns the exit code, or -1 for a normal start.
+int AnswerInformationFlag(int argc, char** argv) {
+  if (argc != 2) return -1;
+  const QByteArray flag(argv[1]);
+  if (flag == "--version") {
+    QCoreApplication core(argc, argv);
+    QTextStream(stdout) << qh::LocalVersionText() << "\n";
+    return 0;
+  }
+  if (flag == "--help" || flag == "-h") {
+    QTextStream(stdout) << "用法: qinghechart [数据文件]\n"
+                           "\n"
+                           "  数据文件     要打开的 HTML、CSV、.xls 或 .xlsx 文件\n"
+                           "  --version    显示版本后退出\n"
+                           "  -h, --help   显示本说明后退出\n";
+    return 0;
+  }
+  return -1;
+}
+
+// The update flow lives as long as the window: closing the window during a
+// download stops it and deletes what was fetched.
+qh::UpdateFlow& UpdateFlowOf(QWidget* owner, qh::AppState& state, qh::UserMessages& messages) {
+  if (auto* flow = owner->findChild<qh::UpdateFlow*>(QString(), Qt::FindDirectChildrenOnly))
+    return *flow;
+  qh::UpdateContext context{.messages = messages,
+                            .updateUrl = state.Config.UpdateUrl,
+                            .appDir = state.AppDir,
+                            .executablePath = QCoreApplication::applicationFilePath()};
+  context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
+  context.showIdle = [] { QApplication::restoreOverrideCursor(); };
+  context.quitApplication = [owner] { owner->close(); };
+  context.packageManaged = qh::IsSystemInstallFolder(state.AppDir);
+  return *new qh::UpdateFlow(std::move(context), owner);
+}
+
 qh::WindowHooks MakeHooks(qh::AppState& state, qh::UserMessages& messages, float scale) {
   qh::WindowHooks hooks;
   hooks.VersionText = [] { return qh::LocalVersionText(); };
   hooks.ShowAbout = [scale](QWidget* owner) { qh::QzShowAbout(owner, scale); };
   hooks.StartUpdate = [&state, &messages](QWidget* owner) {
-    qh::UpdateContext context{messages, state.Config.UpdateUrl, state.AppDir,
-                              QCoreApplication::applicationFilePath(), {}, {}, {}};
-    context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
-    context.showIdle = [] { QApplication::restoreOverrideCursor(); };
-    context.quitApplication = [owner] { owner->close(); };
-    context.packageManaged = qh::IsSystemInstallFolder(state.AppDir);
-    qh::CheckForUpdate(context);
+    UpdateFlowOf(owner, state, messages).Start();
   };
   return hooks;
 }
@@ -69,6 +103,7 @@ qh::WindowHooks MakeHooks(qh::AppState& state, qh::UserMessages& messages, float
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const int code = AnswerInformationFlag(argc, argv); code >= 0) return code;
   // The program scales every length by ScreenDpi / 96 itself.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   const qh::PlatformCheck platform = qh::CheckGuiPlatform(
@@ -81,6 +116,7 @@ int main(int argc, char** argv) {
   const qh::StartupResult started =
       qh::RunStartup(state, qh::PlatformEnvironment(ArgumentsOf(argc, argv), 0), messages);
   if (!started.OpenMainWindow) return started.ExitCode;
+  qh::RemoveSetAsideProgram(state.AppDir);
 
   const float scale = qh::DpiScale(state.ScreenDpi);
   qh::QtFileDialogs dialogs;

@@ -1,0 +1,167 @@
+#include "update/program_check.h"
+
+#include <QFile>
+
+namespace qh {
+
+namespace {
+
+// ELF identification and header fields.
+constexpr int kElfClass = 4;
+constexpr int kElfData = 5;
+constexpr int kElfIdentVersion = 6;
+constexpr char kElfClass32 = 1;
+constexpr char kElfClass64 = 2;
+constexpr char kElfLittle = 1;
+constexpr char kElfBig = 2;
+
+struct ElfLayout {
+  qsizetype headerBytes;
+  qsizetype phoffAt, phoffBytes;
+  qsizetype ehsizeAt;  // e_ehsize, then e_phentsize and e_phnum follow
+  quint32 phentsize;
+};
+constexpr ElfLayout kElf32{52, 28, 4, 40, 32};
+constexpr ElfLayout kElf64{64, 32, 8, 52, 56};
+
+// PE fields, relative to the "PE\0\0" signature.
+constexpr qsizetype kPeOffsetField = 60;
+constexpr qsizetype kPeMachine = 4;
+constexpr qsizetype kPeSections = 6;
+constexpr qsizetype kPeOptionalSize = 20;
+constexpr qsizetype kPeCharacteristics = 22;
+constexpr qsizetype kPeOptionalMagic = 24;
+constexpr qsizetype kPeSectionBytes = 40;
+constexpr quint32 kPeExecutableImage = 0x0002;
+constexpr quint32 kPeDll = 0x2000;
+
+quint64 ReadUnsigned(QByteArrayView bytes, qsizetype at, qsizetype width, bool little) {
+  quint64 value = 0;
+  for (qsizetype i = 0; i < width; ++i) {
+    const quint64 byte = static_cast<quint8>(bytes[at + (little ? width - 1 - i : i)]);
+    value = (value << 8) | byte;
+  }
+  return value;
+}
+
+bool IsElf(QByteArrayView head) { return head.startsWith("\x7F" "ELF"); }
+
+bool IsPe(QByteArrayView head) { return head.startsWith("MZ"); }
+
+struct ElfHeader {
+  char elfClass = 0, data = 0;
+  quint64 type = 0, machine = 0;
+  bool whole = false;  // header well formed, program headers inside the file
+};
+
+ElfHeader ReadElf(QByteArrayView head, qint64 fileSize) {
+  ElfHeader h;
+  if (!IsElf(head) || head.size() < 16 || head[kElfIdentVersion] != 1) return h;
+  h.elfClass = head[kElfClass];
+  h.data = head[kElfData];
+  if ((h.elfClass != kElfClass32 && h.elfClass != kElfClass64) ||
+      (h.data != kElfLittle && h.data != kElfBig))
+    return h;
+  const ElfLayout& layout = h.elfClass == kElfClass64 ? kElf64 : kElf32;
+  const bool little = h.data == kElfLittle;
+  if (head.size() < layout.headerBytes || fileSize < layout.headerBytes) return h;
+  h.type = ReadUnsigned(head, 16, 2, little);
+  h.machine = ReadUnsigned(head, 18, 2, little);
+  const quint64 phoff = ReadUnsigned(head, layout.phoffAt, layout.phoffBytes, little);
+  const quint64 ehsize = ReadUnsigned(head, layout.ehsizeAt, 2, little);
+  const quint64 phentsize = ReadUnsigned(head, layout.ehsizeAt + 2, 2, little);
+  const quint64 phnum = ReadUnsigned(head, layout.ehsizeAt + 4, 2, little);
+  // Every number here is below 2^16 except phoff, so the sum cannot wrap
+  // once phoff is known to lie inside the file.
+  h.whole = ReadUnsigned(head, 20, 4, little) == 1 && ehsize == quint64(layout.headerBytes) &&
+            phentsize == layout.phentsize && phnum > 0 && phoff >= ehsize &&
+            phoff < quint64(fileSize) && phoff + phnum * phentsize <= quint64(fileSize);
+  return h;
+}
+
+bool ElfMatches(QByteArrayView candidate, qint64 size, QByteArrayView running) {
+  const ElfHeader c = ReadElf(candidate, size);
+  const ElfHeader r = ReadElf(running, running.size());
+  return c.whole && c.elfClass == r.elfClass && c.data == r.data && c.type == r.type &&
+         c.machine == r.machine;
+}
+
+struct PeHeader {
+  quint64 machine = 0, magic = 0;
+  bool whole = false;  // an executable image with its section table inside the file
+};
+
+PeHeader ReadPe(QByteArrayView head, qint64 fileSize) {
+  PeHeader h;
+  if (!IsPe(head) || head.size() < kPeOffsetField + 4) return h;
+  const quint64 e = ReadUnsigned(head, kPeOffsetField, 4, true);
+  if (e < kPeOffsetField + 4 || e + kPeOptionalMagic + 2 > quint64(head.size())) return h;
+  if (head.sliced(qsizetype(e), 4) != QByteArrayView("PE\0\0", 4)) return h;
+  h.machine = ReadUnsigned(head, qsizetype(e) + kPeMachine, 2, true);
+  h.magic = ReadUnsigned(head, qsizetype(e) + kPeOptionalMagic, 2, true);
+  const quint64 sections = ReadUnsigned(head, qsizetype(e) + kPeSections, 2, true);
+  const quint64 optional = ReadUnsigned(head, qsizetype(e) + kPeOptionalSize, 2, true);
+  const quint64 flags = ReadUnsigned(head, qsizetype(e) + kPeCharacteristics, 2, true);
+  const quint64 tableEnd = e + kPeOptionalMagic + optional + sections * kPeSectionBytes;
+  h.whole = (flags & kPeExecutableImage) != 0 && (flags & kPeDll) == 0 && sections > 0 &&
+            tableEnd <= quint64(fileSize);
+  return h;
+}
+
+bool PeMatches(QByteArrayView candidate, qint64 size, QByteArrayView running) {
+  const PeHeader c = ReadPe(candidate, size);
+  const PeHeader r = ReadPe(running, running.size());
+  return c.whole && c.machine == r.machine && c.magic == r.magic;
+}
+
+}  // namespace
+
+QByteArray ProgramHead(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.read(kProgramHeadBytes);
+}
+
+bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByteArrayView running) {
+  if (IsElf(running)) return ElfMatches(candidate, candidateSize, running);
+  if (IsPe(running)) return PeMatches(candidate, candidateSize, running);
+  return false;
+}
+
+VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
+    : done_(std::move(done)) {
+  limit_.setSingleShot(true);
+  QObject::connect(&limit_, &QTimer::timeout, &process_, [this] { Finish(false); });
+  QObject::connect(&process_, &QProcess::finished, &process_,
+                   [this](int code, QProcess::ExitStatus status) {
+                     output_ = process_.readAllStandardOutput();
+                     Finish(status == QProcess::NormalExit && code == 0);
+                   });
+  QObject::connect(&process_, &QProcess::errorOccurred, &process_, [this](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) Finish(false);
+  });
+  process_.setStandardInputFile(QProcess::nullDevice());
+  process_.setStandardErrorFile(QProcess::nullDevice());
+  limit_.start(timeoutMs);
+  process_.start(program, {QStringLiteral("--version")});
+}
+
+VersionProbe::~VersionProbe() {
+  finished_ = true;
+  process_.disconnect();
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(1000);
+  }
+}
+
+void VersionProbe::Finish(bool ran) {
+  if (finished_) return;
+  finished_ = true;
+  limit_.stop();
+  if (!ran && process_.state() != QProcess::NotRunning) process_.kill();
+  // Last statement: the owner may retire the probe from the callback.
+  done_(ran);
+}
+
+}  // namespace qh

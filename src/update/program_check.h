@@ -1,0 +1,51 @@
+#pragma once
+// Before a downloaded program may replace the running one it must be a
+// program for this computer, and it must run.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+namespace qh {
+
+// Enough of a file to read the ELF header or the PE headers of any real program.
+inline constexpr qsizetype kProgramHeadBytes = 4096;
+
+// The first kProgramHeadBytes of a file; empty when it cannot be read.
+QByteArray ProgramHead(const QString& path);
+
+// True when candidate (the start of a file of candidateSize bytes) is an
+// executable of the same kind as running: for ELF the same class, byte
+// order, machine and type, with its program headers inside the file; for PE
+// the same machine and optional-header kind, an executable image (not a
+// library) with its section table inside the file.
+bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByteArrayView running);
+
+// Runs a program with "--version" and reports whether it exited by itself
+// with code 0 within the time limit. Killed when destroyed early. The
+// callback must not delete the probe directly (use deleteLater).
+class VersionProbe : public QObject {
+ public:
+  using Done = std::function<void(bool ran)>;
+  VersionProbe(const QString& program, int timeoutMs, Done done);
+  ~VersionProbe();
+  VersionProbe(const VersionProbe&) = delete;
+  VersionProbe& operator=(const VersionProbe&) = delete;
+
+  // What the program printed on standard output.
+  const QByteArray& output() const { return output_; }
+
+ private:
+  void Finish(bool ran);
+
+  QProcess process_;
+  QTimer limit_;
+  Done done_;
+  QByteArray output_;
+  bool finished_ = false;
+};
+
+}  // namespace qh
