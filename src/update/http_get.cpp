@@ -14,6 +14,12 @@ bool IsFollowedRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// A reply that already failed winds down by itself; aborting it again only
+// makes Qt complain.
+void StopReply(QNetworkReply& reply) {
+  if (!reply.isFinished() && reply.error() == QNetworkReply::NoError) reply.abort();
+}
+
 }  // namespace
 
 QNetworkRequest UpdateRequest(const QString& url) {
@@ -51,7 +57,7 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done
 HttpTransfer::~HttpTransfer() {
   if (reply_) {
     reply_->disconnect(this);
-    reply_->abort();
+    StopReply(*reply_);
     reply_->deleteLater();
   }
 }
@@ -109,7 +115,7 @@ void HttpTransfer::End(TransferEnd::Kind kind) {
   end_.kind = kind;
   if (reply_) {
     reply_->disconnect(this);
-    if (!reply_->isFinished()) reply_->abort();
+    StopReply(*reply_);
   }
   // Last statement: the owner may retire the transfer from the callback.
   done_(end_);

@@ -13,13 +13,23 @@
 #include "base/code_page.h"
 #include "update/update_script.h"
 
+#if !defined(Q_OS_WIN)
+#include <unistd.h>
+#endif
+
 namespace qh {
 namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 TEST(BatchScriptTest, LinesForAProgramInDTools) {
   const UpdatePaths paths{QStringLiteral("D:\\Tools\\chart.exe"),
                           QStringLiteral("D:\\Tools\\~qznew.exe"),
-                          QStringLiteral("D:\\Tools\\~qzupdate.bat")};
+                          QStringLiteral("D:\\Tools\\~qzupdate.bat"),
+                          QStringLiteral("D:\\Tools\\~qzold.exe")};
   const QString ruler = QStringLiteral("echo  ") + QString(60, u'=');
   const QStringList expected = {
       u"@echo off"_qs,
@@ -44,17 +54,21 @@ TEST(BatchScriptTest, LinesForAProgramInDTools) {
       u"set /a tries=0"_qs,
       u":wait"_qs,
       u"set /a tries+=1"_qs,
-      u"del \"D:\\Tools\\chart.exe\" >nul 2>&1"_qs,
+      u"move /y \"D:\\Tools\\chart.exe\" \"D:\\Tools\\~qzold.exe\" >nul 2>&1"_qs,
       u"if not exist \"D:\\Tools\\chart.exe\" goto ready"_qs,
       u"echo    File still in use, retrying ... %tries% sec      "_qs,
       u"ping -n 2 127.0.0.1 >nul"_qs,
       u"if %tries% lss %MAXTRY% goto wait"_qs,
+      u"goto keep"_qs,
+      u":ready"_qs,
+      u"move /y \"D:\\Tools\\~qznew.exe\" \"D:\\Tools\\chart.exe\" >nul 2>&1"_qs,
+      u"if exist \"D:\\Tools\\chart.exe\" goto installed"_qs,
+      u"move /y \"D:\\Tools\\~qzold.exe\" \"D:\\Tools\\chart.exe\" >nul 2>&1"_qs,
+      u":keep"_qs,
       u"echo    Could not replace the file. Starting the current program."_qs,
       u"start \"\" \"D:\\Tools\\chart.exe\""_qs,
       u"goto done"_qs,
-      u":ready"_qs,
-      u"copy /y \"D:\\Tools\\~qznew.exe\" \"D:\\Tools\\chart.exe\" >nul"_qs,
-      u"if exist \"D:\\Tools\\chart.exe\" del \"D:\\Tools\\~qznew.exe\" >nul 2>&1"_qs,
+      u":installed"_qs,
       u"echo    Done. Starting the new version ...                       "_qs,
       u"start \"\" \"D:\\Tools\\chart.exe\""_qs,
       u":done"_qs,
@@ -62,14 +76,14 @@ TEST(BatchScriptTest, LinesForAProgramInDTools) {
       u"del \"D:\\Tools\\~qzupdate.bat\" >nul 2>&1"_qs,
   };
   const QStringList lines = BatchScriptLines(paths, 100000);
-  ASSERT_EQ(lines.size(), 38);
-  for (int i = 0; i < 38; ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+  ASSERT_EQ(lines.size(), expected.size());
+  for (int i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
 
   const QByteArray bytes = BatchScriptBytes(paths, 100000);
+  EXPECT_EQ(bytes, EncodeGbk(expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
   const QList<QByteArray> split = bytes.split('\n');
-  ASSERT_EQ(split.size(), 39);  // 38 lines, each ended by CR LF
+  ASSERT_EQ(split.size(), expected.size() + 1);  // every line ended by CR LF
   EXPECT_TRUE(split.last().isEmpty());
-  for (int i = 0; i < 38; ++i) EXPECT_TRUE(split[i].endsWith('\r')) << "line " << i + 1;
   EXPECT_EQ(split[1], "title " + EncodeGbk(u"青禾图表生成工具") + "\r");
   EXPECT_EQ(split[1].size(), 6 + 16 + 1);  // eight double-byte characters
 }
@@ -87,9 +101,9 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
     UpdatePaths paths;
     const char* error;
   } cases[] = {
-      {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s")},
+      {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s"), {}},
        "下载的临时文件不存在."},
-      {"script not writable", {dir.filePath("chart"), newFile.fileName(), scriptAsFolder},
+      {"script not writable", {dir.filePath("chart"), newFile.fileName(), scriptAsFolder, {}},
        "无法创建更新脚本."},
   };
   for (const Case& c : cases) {
@@ -103,23 +117,24 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
 
 #if !defined(Q_OS_WIN)
 
-// A dummy program that records which version started in "started".
-void WriteDummyProgram(const QString& path, const char* version) {
+// A dummy program that records which version started in `marker`.
+void WriteDummyProgram(const QString& path, const char* version, const QString& marker) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray("#!/bin/sh\necho ") + version +
-             " > \"$(dirname \"$0\")/started\"\n");
+  QString quoted = marker;
+  quoted.replace(u'\'', QStringLiteral("'\\''"));
+  file.write(QByteArray("#!/bin/sh\necho ") + version + " > '" + quoted.toUtf8() + "'\n");
   file.close();
   file.setPermissions(file.permissions() | QFile::ExeOwner);
 }
 
-QByteArray WaitForStarted(const QString& dir) {
-  QFile marker(QDir(dir).filePath(QStringLiteral("started")));
+QByteArray WaitForStarted(const QString& marker) {
+  QFile file(marker);
   QDeadlineTimer deadline(5000);
   while (!deadline.hasExpired()) {
-    if (marker.open(QIODevice::ReadOnly)) {
-      const QByteArray text = marker.readAll().trimmed();
-      marker.close();
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray text = file.readAll().trimmed();
+      file.close();
       if (!text.isEmpty()) return text;
     }
     QThread::msleep(20);
@@ -127,46 +142,75 @@ QByteArray WaitForStarted(const QString& dir) {
   return {};
 }
 
+// Makes the program folder refuse every change. Tests run as root, and root
+// ignores missing write permission on folders, so the folder is made
+// immutable instead (refused even for root); elsewhere the permission
+// suffices. False when neither is possible here.
+bool LockFolder(const QString& dir) {
+  if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), dir}) == 0) return true;
+  if (::geteuid() == 0) return false;
+  return QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+}
+
+void UnlockFolder(const QString& dir) {
+  QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), dir});
+  QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+enum class Obstacle { None, FolderInPlaceOfDownload, ReadOnlyFolder };
+
 struct ShellRun {
   const char* name;
-  bool replaceable;
+  Obstacle obstacle;
   const char* started;
 };
 
 TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
-  const ShellRun runs[] = {{"replaced", true, "new"}, {"target cannot be replaced", false, "old"}};
+  const ShellRun runs[] = {
+      {"replaced", Obstacle::None, "new"},
+      {"download cannot be renamed over the program", Obstacle::FolderInPlaceOfDownload, "old"},
+      {"program folder read-only", Obstacle::ReadOnlyFolder, "old"},
+  };
   for (const ShellRun& r : runs) {
     SCOPED_TRACE(r.name);
     QTemporaryDir root;
     // Spaces and a quote in the folder name must survive the shell's quoting.
     const QString dir = root.filePath(QStringLiteral("my 'chart' dir"));
     ASSERT_TRUE(QDir().mkpath(dir));
+    const QString marker = root.filePath(QStringLiteral("started"));
     const UpdatePaths paths = UpdatePathsFor(dir, QDir(dir).filePath(QStringLiteral("chart")),
                                              QStringLiteral("~qznew"));
-    WriteDummyProgram(paths.program, "old");
-    WriteDummyProgram(paths.newFile, "new");
+    WriteDummyProgram(paths.program, "old", marker);
+    WriteDummyProgram(paths.newFile, "new", marker);
+    const QByteArray oldBytes = ReadAll(paths.program);
     QFile::setPermissions(paths.newFile, QFile::ReadOwner | QFile::WriteOwner);
     QString scriptPath, error;
     ASSERT_TRUE(WriteUpdateScript(paths, scriptPath, error, {0, 2, 0, 0})) << error.toStdString();
-    if (!r.replaceable) {
-      // Tests run as root, which defeats read-only folders; a directory in
-      // place of the download cannot be renamed over a file.
+    if (r.obstacle == Obstacle::FolderInPlaceOfDownload) {
+      // A directory cannot be renamed over a file, not even by root.
       ASSERT_TRUE(QFile::remove(paths.newFile));
       ASSERT_TRUE(QDir().mkpath(paths.newFile + QStringLiteral("/sub")));
     }
+    if (r.obstacle == Obstacle::ReadOnlyFolder && !LockFolder(dir)) {
+      GTEST_SKIP() << "this file system cannot make a folder read-only for root";
+    }
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"), {scriptPath});
-    ASSERT_TRUE(shell.waitForFinished(10000));
+    const bool ended = shell.waitForFinished(10000);
+    if (r.obstacle == Obstacle::ReadOnlyFolder) UnlockFolder(dir);
+    ASSERT_TRUE(ended);
     const QString output = QString::fromUtf8(shell.readAllStandardOutput());
 
-    EXPECT_EQ(WaitForStarted(dir), QByteArray(r.started));
-    EXPECT_FALSE(QFileInfo::exists(scriptPath));
+    EXPECT_EQ(WaitForStarted(marker), QByteArray(r.started));
     EXPECT_TRUE(QFileInfo(paths.program).isExecutable());
     EXPECT_TRUE(output.contains(QStringLiteral("    青禾图表生成工具\n")));
-    if (r.replaceable) {
+    if (r.obstacle == Obstacle::None) {
       EXPECT_FALSE(QFileInfo::exists(paths.newFile));
+      EXPECT_FALSE(QFileInfo::exists(scriptPath));
       EXPECT_TRUE(output.contains(QStringLiteral("Done. Starting the new version ...")));
     } else {
+      EXPECT_EQ(ReadAll(paths.program), oldBytes);
+      EXPECT_FALSE(output.contains(QStringLiteral("Done.")));
       EXPECT_EQ(output.count(QStringLiteral("File still in use, retrying ...")), 2);
       EXPECT_TRUE(output.contains(
           QStringLiteral("Could not replace the file. Starting the current program.")));
