@@ -1,0 +1,93 @@
+// Hundreds of megabytes stream to disk through a bounded buffer: the peak
+// memory of the whole test process (server included) stays small.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <iostream>
+#include <optional>
+
+#include "update/download_update.h"
+#include "update_test_server.h"
+#include "update_test_support.h"
+
+namespace qh {
+namespace {
+
+constexpr qint64 kMiB = 1024 * 1024;
+constexpr qint64 kAllowedGrowthKb = 60 * 1024;
+
+// A field of /proc/self/status in kB, or -1.
+qint64 StatusKb(const QByteArray& field) {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith(field + ':')) return line.mid(field.size() + 1).trimmed().split(' ')[0].toLongLong();
+  }
+  return -1;
+}
+
+// Starts a fresh peak (VmHWM) at the current size; false where Linux cannot.
+bool ResetPeak() {
+  QFile refs(QStringLiteral("/proc/self/clear_refs"));
+  return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+QByteArray DigestOfStream(qint64 bytes) {
+  const QByteArray block = test::StreamBlock();
+  Sha512Stream sha;
+  for (qint64 sent = 0; sent < bytes; sent += block.size())
+    sha.Add(QByteArrayView(block).first(qMin<qint64>(block.size(), bytes - sent)));
+  return sha.Finish();
+}
+
+struct StreamCase {
+  const char* name;
+  qint64 bytes;
+  bool announced;  // Content-Length sent, else chunked
+  const char* error;
+};
+
+TEST(DownloadMemoryTest, LargeStreamsStayOutOfMemory) {
+  const StreamCase cases[] = {
+      {"500 MiB, announced", 500 * kMiB, true, ""},
+      {"600 MiB, chunked, past the limit", 600 * kMiB, false,
+       "更新文件太大(超过 512 MB),已放弃更新."},
+  };
+  for (const StreamCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    test::TestHttpServer server;
+    test::Route route{test::Head(200, {}, c.announced ? c.bytes : -1), {}, c.bytes, !c.announced};
+    if (!c.announced) route.head += "Transfer-Encoding: chunked\r\n";
+    server.Serve(test::kProgramPath, route);
+    QNetworkAccessManager network;
+    if (!ResetPeak()) GTEST_SKIP() << "no /proc/self/clear_refs";
+    const qint64 before = StatusKb("VmRSS");
+    std::optional<DownloadResult> result;
+    auto download = std::make_unique<ProgramDownload>(
+        network, DownloadRequest{.url = server.Url(), .appDir = dir.path()},
+        [&](const DownloadResult& r) { result = r; });
+    ASSERT_TRUE(test::SpinUntil([&] { return result.has_value(); }, 120000));
+    const qint64 peak = StatusKb("VmHWM");
+    std::cout << "[ memory   ] " << c.name << ": resident " << before / 1024 << " MiB before, peak "
+              << peak / 1024 << " MiB (+" << (peak - before) / 1024 << " MiB)\n";
+    EXPECT_LE(peak - before, kAllowedGrowthKb);
+    EXPECT_EQ(result->error, QString::fromUtf8(c.error));
+    const QString newFile = QDir(dir.path()).filePath(NewFileName());
+    if (result->error.isEmpty()) {
+      EXPECT_EQ(QFileInfo(newFile).size(), c.bytes);
+      EXPECT_EQ(result->digest, DigestOfStream(c.bytes));
+    } else {
+      EXPECT_FALSE(QFileInfo::exists(newFile));
+    }
+    download.release()->deleteLater();
+    test::SpinUntil([] { return false; }, 100);
+  }
+}
+
+}  // namespace
+}  // namespace qh
