@@ -150,6 +150,9 @@ std::vector<FlowCase> FlowCases() {
       {"cut off", Answer(200, kNewer, program.left(500), program.size()), releaseSig,
        {question, Failed("下载过程中出错.")}},
       {"stalls mid-body", stall, releaseSig, {question, Failed("下载过程中出错.")}},
+      // Without a length a cut is invisible to HTTP; the signature still tells.
+      {"cut short without a length", Answer(200, kNewer, program.left(50000), -1), releaseSig,
+       {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"announced too large", Answer(200, kNewer, program), releaseSig,
        {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
        Key().publicBase64, program.size() - 1},
