@@ -88,7 +88,9 @@ TEST(DownloadMemoryTest, LargeStreamsStayOutOfMemory) {
     const qint64 peak = StatusKb("VmHWM");
     std::cout << "[ memory   ] " << c.name << ": resident " << before / 1024 << " MiB before, peak "
               << peak / 1024 << " MiB (+" << (peak - before) / 1024 << " MiB)\n";
-    if (kMeasuresMemory) EXPECT_LE(peak - before, kAllowedGrowthKb);
+    if (kMeasuresMemory) {
+      EXPECT_LE(peak - before, kAllowedGrowthKb);
+    }
     EXPECT_EQ(result->error, QString::fromUtf8(c.error));
     const QString newFile = QDir(dir.path()).filePath(NewFileName());
     if (result->error.isEmpty()) {
