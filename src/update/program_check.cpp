@@ -134,13 +134,14 @@ VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
   QObject::connect(&limit_, &QTimer::timeout, &process_, [this] { Finish(false); });
   QObject::connect(&process_, &QProcess::finished, &process_,
                    [this](int code, QProcess::ExitStatus status) {
-                     output_ = process_.readAllStandardOutput();
                      Finish(status == QProcess::NormalExit && code == 0);
                    });
   QObject::connect(&process_, &QProcess::errorOccurred, &process_, [this](QProcess::ProcessError e) {
     if (e == QProcess::FailedToStart) Finish(false);
   });
+  // Only the exit counts; whatever it prints is not kept.
   process_.setStandardInputFile(QProcess::nullDevice());
+  process_.setStandardOutputFile(QProcess::nullDevice());
   process_.setStandardErrorFile(QProcess::nullDevice());
   limit_.start(timeoutMs);
   process_.start(program, {QStringLiteral("--version")});

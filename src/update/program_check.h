@@ -35,16 +35,12 @@ class VersionProbe : public QObject {
   VersionProbe(const VersionProbe&) = delete;
   VersionProbe& operator=(const VersionProbe&) = delete;
 
-  // What the program printed on standard output.
-  const QByteArray& output() const { return output_; }
-
  private:
   void Finish(bool ran);
 
   QProcess process_;
   QTimer limit_;
   Done done_;
-  QByteArray output_;
   bool finished_ = false;
 };
 

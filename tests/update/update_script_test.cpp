@@ -115,6 +115,19 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
   }
 }
 
+TEST(ScriptFileTest, NextStartDeletesOnlyTheParkedProgram) {
+  QTemporaryDir dir;
+  for (const char* name : {"~qzold.exe", "~qznew", "chart"}) {
+    QFile file(dir.filePath(QString::fromUtf8(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  RemoveSetAsideProgram(dir.path());
+  QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+  left.sort();
+  EXPECT_EQ(left, QStringList({QStringLiteral("chart"), QStringLiteral("~qznew")}));
+  RemoveSetAsideProgram(dir.path());  // nothing parked: nothing happens
+}
+
 #if !defined(Q_OS_WIN)
 
 // A dummy program that records which version started in `marker`.
