@@ -144,6 +144,8 @@ void UpdateFlow::OnSignature(const TransferEnd& end) {
   Retire(transfer_);
   if (end.kind == TransferEnd::HttpError && (end.status == 404 || end.status == 410))
     return Refuse(kNoSignature);
+  // Whatever is far longer than a signature is none.
+  if (end.kind == TransferEnd::TooLarge) return Refuse(kBadSignature);
   if (end.kind != TransferEnd::Complete) return Refuse(TransferProblem(end));
   const QByteArray signature = DecodeUpdateSignature(signature_);
   if (!VerifyUpdateSignature(digest_, signature, DecodeUpdatePublicKey(context_.publicKey)))

@@ -167,6 +167,8 @@ std::vector<FlowCase> FlowCases() {
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"a page instead of a signature", release, Signed("<html>hello</html>"),
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
+      {"a huge signature file", release, Signed(QByteArray(100000, 'A')),
+       {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"38 bytes of ELF magic and HTML", Answer(200, kNewer, elf38), Signed(Key().Sign(elf38)),
        {question, Failed("下载的文件不是本机可以运行的程序,已放弃更新.")}},
       {"a program for another machine", Answer(200, kNewer, arm), Signed(Key().Sign(arm)),
