@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace qh {
 
@@ -33,12 +34,13 @@ void ChartView::paintEvent(QPaintEvent*) {
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position()); }
 
-void ChartView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) emit RightPressed(event->position());
-}
-
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) emit RightReleased(event->globalPosition().toPoint());
+}
+
+void ChartView::wheelEvent(QWheelEvent* event) {
+  emit WheelTurned(event->angleDelta().y());
+  event->accept();
 }
 
 }  // namespace qh

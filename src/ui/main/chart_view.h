@@ -1,7 +1,7 @@
 #pragma once
 // The chart image over the canvas area: shows the last rendered picture at
 // its own size, highlights the element under the mouse and reports mouse
-// moves, right-button presses (paging) and releases (context menu).
+// moves, the wheel (paging) and right-button releases (context menu).
 #include <QImage>
 #include <QPainterPath>
 #include <QRectF>
@@ -23,14 +23,14 @@ class ChartView final : public QWidget {
 
  signals:
   void MouseMoved(QPointF pos);
-  void RightPressed(QPointF pos);
+  void WheelTurned(int angleDelta);
   void RightReleased(QPoint globalPos);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   QImage picture_;

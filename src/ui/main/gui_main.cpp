@@ -11,6 +11,7 @@
 #include "ui/main/gui_platform.h"
 #include "ui/main/gui_session.h"
 #include "ui/main/main_window.h"
+#include "ui/services/chinese_dialogs.h"
 #include "ui/services/file_dialogs.h"
 #include "ui/services/message_box.h"
 #include "update/local_version.h"
@@ -19,7 +20,10 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -41,16 +45,23 @@ class StderrMessages final : public qh::UserMessages {
   }
 };
 
-int RunWithoutDisplay(int argc, char** argv, const QString& reason) {
-  QCoreApplication core(argc, argv);
+// The start-up sequence as far as the graphics check, which fails: the log
+// and the messages, then exit code 3. Needs no application object, so it
+// also serves a platform plugin that fails while one is being built.
+int ReportNoDisplay(const qh::StartupEnvironment& env, const QString& reason) {
   qh::AppState state;
   StderrMessages messages;
-  const qh::StartupResult result = qh::RunStartup(
-      state, qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus), messages);
+  const qh::StartupResult result = qh::RunStartup(state, env, messages);
   QTextStream(stderr) << reason << "\n"
                       << "Start the program on a desktop, or set DISPLAY to a running X server "
                          "(for example Xvfb), or use qinghechart-cli to render charts to files.\n";
   return result.OpenMainWindow ? qh::kExitGraphicsFailed : result.ExitCode;
+}
+
+int RunWithoutDisplay(int argc, char** argv, const QString& reason) {
+  QCoreApplication core(argc, argv);
+  return ReportNoDisplay(qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus),
+                         reason);
 }
 
 // "--version", "--help" and "-h": answered without a window, settings or
@@ -110,7 +121,18 @@ int main(int argc, char** argv) {
       qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qh::ProbeXDisplay);
   if (!platform.Available) return RunWithoutDisplay(argc, argv, platform.Reason);
 
+  const qh::StartupEnvironment noDisplay =
+      qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus);
+  std::optional<qh::PlatformFailureGuard> guard(std::in_place, [&](const QString&) {
+    const int code = ReportNoDisplay(
+        noDisplay, qh::PlatformPluginFailureText(qgetenv("QT_QPA_PLATFORM")));
+    std::fflush(stderr);
+    std::_Exit(code);  // Qt would abort; the half-built application is never used
+  });
   QApplication app(argc, argv);
+  guard.reset();
+  QTranslator qtChinese;
+  qh::InstallQtChinese(qtChinese, qh::QtTranslationsDir());
   qh::AppState state;
   qh::MessageBoxMessages messages;
   const qh::StartupResult started =

@@ -1,6 +1,9 @@
 #include "ui/main/gui_platform.h"
 
 #include <QList>
+#include <QMessageLogContext>
+
+#include <cstdio>
 
 #include <dlfcn.h>
 
@@ -37,6 +40,48 @@ bool ProbeXDisplay(const QByteArray& display) {
   }
   dlclose(lib);
   return ok;
+}
+
+namespace {
+
+// Qt's message handler is a plain function without a context argument, so
+// the guard's state has to sit where that function can reach it. Only one
+// guard exists at a time, on the main thread, before the event loop.
+struct GuardState {
+  PlatformFailureGuard::FailureHandler onFailure;
+  QtMessageHandler previous = nullptr;
+};
+GuardState* activeGuard = nullptr;
+
+void GuardedMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+  if (type == QtFatalMsg && activeGuard && activeGuard->onFailure)
+    activeGuard->onFailure(message);  // ends the process
+  if (activeGuard && activeGuard->previous) {
+    activeGuard->previous(type, context, message);
+    return;
+  }
+  const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
+  std::fprintf(stderr, "%s\n", line.constData());
+}
+
+}  // namespace
+
+PlatformFailureGuard::PlatformFailureGuard(FailureHandler onFailure) {
+  activeGuard = new GuardState{std::move(onFailure), nullptr};
+  activeGuard->previous = qInstallMessageHandler(GuardedMessageHandler);
+}
+
+PlatformFailureGuard::~PlatformFailureGuard() {
+  qInstallMessageHandler(activeGuard->previous);
+  delete activeGuard;
+  activeGuard = nullptr;
+}
+
+QString PlatformPluginFailureText(const QByteArray& platform) {
+  const QString name = QString::fromLocal8Bit(platform.trimmed());
+  return QStringLiteral("无法加载图形平台插件 %1 (the Qt platform plugin could not be loaded).")
+      .arg(name.isEmpty() ? QStringLiteral("xcb") : name);
 }
 
 }  // namespace qh

@@ -24,4 +24,21 @@ PlatformCheck CheckGuiPlatform(const QByteArray& platform, const QByteArray& dis
 // The probe of this machine: libxcb, loaded at run time, as Qt itself uses it.
 bool ProbeXDisplay(const QByteArray& display);
 
+// Qt aborts the process when no platform plugin can be loaded (a typo in
+// QT_QPA_PLATFORM, wayland on a plain X install). While a guard lives, such
+// a fatal message runs onFailure instead, which must end the process itself;
+// other messages pass on as before. Create it right before the application
+// object and let it go once that exists.
+class PlatformFailureGuard {
+ public:
+  using FailureHandler = std::function<void(const QString& qtMessage)>;
+  explicit PlatformFailureGuard(FailureHandler onFailure);
+  ~PlatformFailureGuard();
+  PlatformFailureGuard(const PlatformFailureGuard&) = delete;
+  PlatformFailureGuard& operator=(const PlatformFailureGuard&) = delete;
+};
+
+// The stderr line for a platform plugin that could not be loaded.
+QString PlatformPluginFailureText(const QByteArray& platform);
+
 }  // namespace qh

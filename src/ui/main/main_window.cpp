@@ -68,7 +68,7 @@ void MainWindow::ConnectControls() {
   connect(source_->ColorCombo(), &QComboBox::currentIndexChanged, this,
           &MainWindow::OnColorPicked);
   connect(image_, &ChartView::MouseMoved, this, &MainWindow::OnChartMouseMove);
-  connect(image_, &ChartView::RightPressed, this, &MainWindow::OnChartRightPress);
+  connect(image_, &ChartView::WheelTurned, this, &MainWindow::OnChartWheel);
   connect(image_, &ChartView::RightReleased, this, &MainWindow::OnChartRightRelease);
 }
 

@@ -5,6 +5,7 @@
 #include "chart/chart_page.h"
 #include "chart/chart_fonts.h"
 #include "chart/render_chart.h"
+#include "ui/main/view_rules.h"
 #include "ui/main/window_layout.h"
 #include "ui/services/pending_drop.h"
 
@@ -127,7 +128,7 @@ class MainWindow final : public QWidget {
   bool HandleKey(int key);
   void DeliverPendingDrop();
   void OnChartMouseMove(QPointF pos);
-  void OnChartRightPress(QPointF pos);
+  void OnChartWheel(int angleDelta);
   void OnChartRightRelease(QPoint globalPos);
   void ChangePage(int delta);
   int PageTotal() const;
@@ -145,6 +146,7 @@ class MainWindow final : public QWidget {
   WindowLayout layout_;
   ChartState chart_;
   PendingDrop drops_;
+  WheelPageSteps wheelSteps_;
   QTimer drawTimer_;
   QImage backBuffer_;   // the last rendered picture
   QImage spareBuffer_;  // the next one is drawn here, then the two swap

@@ -8,6 +8,7 @@
 #include "base/user_messages.h"
 #include "chart/chart_format.h"
 #include "chart/pie_chart.h"
+#include "data/file_access.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "app/line_colors.h"
@@ -32,13 +33,13 @@ namespace {
 
 constexpr int kDropRetryMs = 15;
 
+// The same extension rule the load applies, so what the drop lets through
+// is what the readers accept ("报表.csv " and "a. csv" included).
 bool IsDataExtension(const QString& path) {
   static const QStringList kKnown = {QStringLiteral("html"), QStringLiteral("htm"),
                                      QStringLiteral("csv"), QStringLiteral("xls"),
                                      QStringLiteral("xlsx")};
-  const QString name = FileNameOf(path);
-  const qsizetype dot = name.lastIndexOf(u'.');
-  return dot >= 0 && kKnown.contains(name.mid(dot + 1).toLower());
+  return kKnown.contains(FileExtension(path));
 }
 
 }  // namespace
@@ -135,8 +136,8 @@ int MainWindow::PageTotal() const {
 
 void MainWindow::ChangePage(int delta) {
   if (currentPage_ != ChartPage::Pie) return;  // only the pie is paged
-  const int next = chart_.PageNo + delta;
-  if (next < 1 || next > PageTotal()) return;
+  const int next = TurnedPage(chart_.PageNo, PageTotal(), delta);
+  if (next == chart_.PageNo) return;
   chart_.PageNo = next;
   hoverIndex_ = 0;
   UpdateStatusTexts();
@@ -145,9 +146,11 @@ void MainWindow::ChangePage(int delta) {
   RenderCanvas();
 }
 
-void MainWindow::OnChartRightPress(QPointF pos) {
+// The right button only opens the menu, so its commands act on the page the
+// user sees; pages turn with the keys and the wheel.
+void MainWindow::OnChartWheel(int angleDelta) {
   if (!ChartMenuAvailable()) return;
-  ChangePage(pos.x() < image_->width() / 2.0 ? -1 : 1);
+  if (const int delta = wheelSteps_.Feed(angleDelta)) ChangePage(delta);
 }
 
 void MainWindow::OnChartRightRelease(QPoint globalPos) {

@@ -67,14 +67,23 @@ void MainWindow::ShowSourcePage(bool show) {
 }
 
 // The colour row belongs to the source frame but is only visible while the
-// frame is away, so it is shown in the header band on the chart pages.
+// frame is away: in the header band on the chart pages, or in the line
+// page's option panel when the header is too narrow.
 void MainWindow::PlaceColorRow() {
   const HeaderColorRow row =
       ComputeHeaderColorRow(layout_.Header.width(), layout_.Header.height(), s_);
-  if (sourceShown_ || !row.Visible) {
-    source_->PlaceColorRow(nullptr, {}, {});
+  const ChartPage shown = sourceShown_ ? ChartPage::Source : currentPage_;
+  const ColorRowPlace place = ChooseColorRowPlace(shown, row.Visible);
+  nav_->SetColorRowInPanel(place == ColorRowPlace::OptionPanel);
+  nav_->SetPage(shown);
+  const OptionPanelGeometry panel =
+      nav_->PanelGeometry(static_cast<int>(BuildOptionRows(shown, state_.Labels).size()));
+  if (place == ColorRowPlace::Header) {
+    source_->PlaceColorRow(header_, row.Label, row.Combo, Qt::AlignRight);
+  } else if (place == ColorRowPlace::OptionPanel && panel.Visible) {
+    source_->PlaceColorRow(nav_, panel.ColorLabel, panel.ColorCombo, Qt::AlignLeft);
   } else {
-    source_->PlaceColorRow(header_, row.Label, row.Combo);
+    source_->PlaceColorRow(nullptr, {}, {}, {});
   }
 }
 
@@ -99,17 +108,17 @@ void MainWindow::RefreshNav() {
   nav_->update();
 }
 
+// The header's count and the status text are both read from the table here,
+// so a load that failed and emptied it leaves no stale name beside "0 项".
 void MainWindow::RepaintFrameBars() {
   header_->SetItemCount(state_.Table.ItemCount());
   header_->update();
-  status_->SetStatusText(statusText_);
+  UpdateStatusTexts();
   status_->update();
 }
 
 void MainWindow::UpdateStatusTexts() {
-  if (!state_.Table.SourcePath.isEmpty()) statusText_ = FileNameOf(state_.Table.SourcePath);
-  else if (state_.Table.ItemCount() >= 1) statusText_ = QStringLiteral("手工输入");
-  else statusText_.clear();
+  statusText_ = StatusTextFor(state_.Table.SourcePath, state_.Table.ItemCount());
   status_->SetStatusText(statusText_);
 }
 

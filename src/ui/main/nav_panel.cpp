@@ -49,10 +49,14 @@ void NavPanel::LayoutLabels(const QString& versionText) {
   upgrade_->setCursor(hand_.value_or(QCursor(Qt::PointingHandCursor)));
 }
 
+OptionPanelGeometry NavPanel::PanelGeometry(int rowCount) const {
+  return ComputeOptionPanel(static_cast<float>(width()), static_cast<float>(height()), rowCount, s_,
+                            colorRowInPanel_);
+}
+
 std::vector<OptionRow>& NavPanel::CurrentRows() {
   rows_ = BuildOptionRows(page_, options_);
-  const OptionPanelGeometry g =
-      ComputeOptionPanel(width(), height(), static_cast<int>(rows_.size()), s_);
+  const OptionPanelGeometry g = PanelGeometry(static_cast<int>(rows_.size()));
   if (!g.Visible) rows_.clear();
   for (size_t i = 0; i < rows_.size(); ++i) {
     rows_[i].Left = static_cast<float>(g.Rows[i].left());
@@ -96,8 +100,7 @@ void NavPanel::PaintOptionPanel(QPainter& painter) {
   const std::vector<OptionRow>& rows = CurrentRows();
   if (rows.empty()) return;
   const float s = s_;
-  const OptionPanelGeometry g =
-      ComputeOptionPanel(width(), height(), static_cast<int>(rows.size()), s);
+  const OptionPanelGeometry g = PanelGeometry(static_cast<int>(rows.size()));
   const QRectF p = g.Panel;
   painter.fillRect(p, ToColor(0xFFFFFFFF));
   painter.setPen(QPen(ToColor(0xFFD8DEE8), s));

@@ -3,6 +3,7 @@
 // of the Bar and Line pages, and the version and upgrade labels.
 #include "chart/chart_page.h"
 #include "app/label_options.h"
+#include "ui/main/window_layout.h"
 
 #include <QWidget>
 #include <optional>
@@ -13,7 +14,6 @@ class QLabel;
 namespace qh {
 
 class ChartFonts;
-struct OptionPanelGeometry;
 
 class NavPanel final : public QWidget {
   Q_OBJECT
@@ -27,6 +27,9 @@ class NavPanel final : public QWidget {
   void SetNavTop(int top) { navTop_ = top; }
   void SetPage(ChartPage page) { page_ = page; }
   void SetHandCursor(const std::optional<QCursor>& cursor) { hand_ = cursor; }
+  // The option panel makes room for the line colour row below its rows.
+  void SetColorRowInPanel(bool inPanel) { colorRowInPanel_ = inPanel; }
+  OptionPanelGeometry PanelGeometry(int rowCount) const;
   void LayoutLabels(const QString& versionText);
 
   // The option rows of the current page with their click rectangles.
@@ -56,6 +59,7 @@ class NavPanel final : public QWidget {
   int navIndex_ = 0;
   int navTop_ = 14;
   ChartPage page_ = ChartPage::Source;
+  bool colorRowInPanel_ = false;
   std::optional<QCursor> hand_;
   std::vector<OptionRow> rows_;
   QLabel* version_;

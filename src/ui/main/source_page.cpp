@@ -108,7 +108,8 @@ void SourcePage::SetManualText(const QString& text) { txtManual_->setPlainText(t
 void SourcePage::SetNotice(const QString& text) { lblNotice_->setText(text); }
 QString SourcePage::NoticeText() const { return lblNotice_->text(); }
 
-void SourcePage::PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo) {
+void SourcePage::PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo,
+                               Qt::Alignment labelAlign) {
   QWidget* parent = host ? host : this;
   for (QWidget* w : {static_cast<QWidget*>(lblLine_), static_cast<QWidget*>(cboLineColor_)}) {
     if (w->parentWidget() != parent) w->setParent(parent);
@@ -118,7 +119,7 @@ void SourcePage::PlaceColorRow(QWidget* host, const QRect& label, const QRect& c
     cboLineColor_->hide();
     return;
   }
-  lblLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblLine_->setAlignment(labelAlign | Qt::AlignVCenter);
   lblLine_->setGeometry(label);
   cboLineColor_->setGeometry(combo);
   lblLine_->show();

@@ -33,7 +33,9 @@ class SourcePage final : public QFrame {
   QString NoticeText() const;
   // Shows the line colour row in host at the given places, or (host null)
   // takes it back into the page, hidden.
-  void PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo);
+  void PlaceColorRow(QWidget* host, const QRect& label, const QRect& combo,
+                     Qt::Alignment labelAlign);
+  QLabel* ColorLabel() const { return lblLine_; }
 
   QComboBox* ColorCombo() const { return cboLineColor_; }
   QLineEdit* PathBox() const { return txtPath_; }

@@ -14,8 +14,10 @@ KeyCommand CommandForKey(int qtKey) {
     case Qt::Key_Escape: return KeyCommand::Close;
     case Qt::Key_F8: return KeyCommand::SaveJpg;
     case Qt::Key_F10: return KeyCommand::Update;
-    case Qt::Key_Left: return KeyCommand::PreviousPage;
-    case Qt::Key_Right: return KeyCommand::NextPage;
+    case Qt::Key_Left:
+    case Qt::Key_PageUp: return KeyCommand::PreviousPage;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown: return KeyCommand::NextPage;
     default: return KeyCommand::None;
   }
 }

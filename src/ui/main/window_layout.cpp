@@ -59,11 +59,13 @@ QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s) {
 }
 
 OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount,
-                                       float s) {
+                                       float s, bool withColorRow) {
   OptionPanelGeometry g;
   if (rowCount <= 0) return g;
   const float h = 26 * s;
-  const float pH = 58 * s + h * rowCount;
+  const float comboH = 26 * s;
+  const float colorH = withColorRow ? h + comboH + 8 * s : 0;
+  const float pH = 58 * s + h * rowCount + colorH;
   const float pX = 10 * s;
   const float pW = panelWidth - 20 * s;
   const float pY = std::max(panelHeight - 170 * s - pH, 300 * s);
@@ -73,6 +75,11 @@ OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int 
   g.RowHeight = h;
   float y = pY + 38 * s;
   for (int i = 0; i < rowCount; ++i, y += h) g.Rows.push_back(QRectF(pX, y, pW, h));
+  if (withColorRow) {
+    const int left = R(pX + 8 * s), width = R(pW - 16 * s);
+    g.ColorLabel = QRect(left, R(y), width, R(h));
+    g.ColorCombo = QRect(left, R(y + h), width, R(comboH));
+  }
   return g;
 }
 

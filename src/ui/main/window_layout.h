@@ -53,9 +53,13 @@ struct OptionPanelGeometry {
   QRectF Panel;
   std::vector<QRectF> Rows;  // click rectangles, edges included
   float RowHeight = 0;
+  QRect ColorLabel, ColorCombo;  // below the rows, when the panel hosts the colour row
 };
 
-OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount, float s);
+// withColorRow: the panel also holds the line colour row (label, then the
+// list on a row of its own) because the header has no room for it.
+OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount, float s,
+                                       bool withColorRow = false);
 // Index of the row holding (x, y), edges included; -1 for none.
 int OptionRowAt(const OptionPanelGeometry& panel, float x, float y);
 

@@ -1,5 +1,7 @@
 #include "ui/services/file_dialogs.h"
 
+#include "ui/services/chinese_dialogs.h"
+
 #include <QComboBox>
 #include <QFileDialog>
 
@@ -27,9 +29,21 @@ void RelabelFilters(QFileDialog& dialog, const std::vector<FileFilter>& filters)
     combo->setItemText(i, filters[static_cast<size_t>(i)].Text);
 }
 
-void Prepare(QFileDialog& dialog, const QString& title, const std::vector<FileFilter>& filters,
-             const QString& suffix) {
+void SetChineseLabels(QFileDialog& dialog) {
+  const FileDialogTexts texts = FileDialogLabelTexts(dialog.acceptMode() == QFileDialog::AcceptSave);
+  dialog.setLabelText(QFileDialog::LookIn, texts.LookIn);
+  dialog.setLabelText(QFileDialog::FileName, texts.FileName);
+  dialog.setLabelText(QFileDialog::FileType, texts.FileType);
+  dialog.setLabelText(QFileDialog::Accept, texts.Accept);
+  dialog.setLabelText(QFileDialog::Reject, texts.Reject);
+}
+
+// The accept mode comes first: the labels depend on it.
+void Prepare(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QString& title,
+             const std::vector<FileFilter>& filters, const QString& suffix) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(mode);
+  SetChineseLabels(dialog);
   dialog.setWindowTitle(title);
   dialog.setNameFilters(QtFilters(filters));
   dialog.selectNameFilter(dialog.nameFilters().value(0));
@@ -84,8 +98,8 @@ QString WithJpgExtension(const QString& path) {
 
 bool QtFileDialogs::PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) {
   QFileDialog dialog(owner);
-  Prepare(dialog, SourceDialogTitle(), SourceFileFilters(), QStringLiteral("html"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  Prepare(dialog, QFileDialog::AcceptOpen, SourceDialogTitle(), SourceFileFilters(),
+          QStringLiteral("html"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   SelectInitial(dialog, initialPath);
   const QString chosen = ChosenPath(dialog);
@@ -98,8 +112,8 @@ bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const
                                     QString& path) {
   path.clear();
   QFileDialog dialog(owner);
-  Prepare(dialog, JpgDialogTitle(), JpgFileFilters(), QStringLiteral("jpg"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(),
+          QStringLiteral("jpg"));
   dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
   SelectInitial(dialog, ProposedJpgPath(folder, name));
   const QString chosen = ChosenPath(dialog);
