@@ -1,11 +1,20 @@
-// The real Qt dialogs: titles, filters, default suffixes and proposed names,
-// checked on the open dialog and then cancelled.
+// The real Qt dialogs: titles, filters, default suffixes, proposed names and
+// their Chinese words, checked on the open dialog and then answered.
+#include "ui/services/chinese_dialogs.h"
 #include "ui/services/file_dialogs.h"
+#include "ui/services/message_box.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -18,7 +27,25 @@ struct SeenDialog {
   QStringList filterTexts;
   QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
   bool confirmsOverwrite = false;
+  QStringList labels;   // look in, file name, file type
+  QStringList buttons;  // the button box, accept first
+  int sidebarWidth = 0, sidebarTextWidth = 0;
 };
+
+QString LabelText(QDialog& dialog, const char* name) {
+  auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
+  return label ? label->text() : QStringLiteral("<missing>");
+}
+
+// The widest entry of the dialog's side bar of places.
+int SidebarTextWidth(QAbstractItemView& sidebar) {
+  int widest = 0;
+  const QAbstractItemModel* model = sidebar.model();
+  for (int row = 0; model && row < model->rowCount(); ++row)
+    widest = std::max(widest, sidebar.fontMetrics().horizontalAdvance(
+                                  model->index(row, 0).data().toString()));
+  return widest;
+}
 
 // Looks at the dialog once it is up, then answers: a name to accept, or
 // nothing to cancel.
@@ -35,6 +62,17 @@ SeenDialog Inspect(const QString& answer, const std::function<void()>& open) {
       for (int i = 0; i < combo->count(); ++i) seen.filterTexts << combo->itemText(i);
     if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
       seen.typedName = name->text();
+    seen.labels = {LabelText(*dialog, "lookInLabel"), LabelText(*dialog, "fileNameLabel"),
+                   LabelText(*dialog, "fileTypeLabel")};
+    if (auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      for (QDialogButtonBox::StandardButton b : {QDialogButtonBox::Open, QDialogButtonBox::Save,
+                                                 QDialogButtonBox::Cancel})
+        if (QPushButton* button = box->button(b)) seen.buttons << button->text();
+    }
+    if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"))) {
+      seen.sidebarWidth = sidebar->viewport()->width();
+      seen.sidebarTextWidth = SidebarTextWidth(*sidebar);
+    }
     if (answer.isEmpty()) {
       dialog->reject();
       return;
@@ -59,6 +97,9 @@ TEST(QtFileDialogs, SourceDialogShowsOurTitleAndFiltersAndCancels) {
   ASSERT_EQ(seen.filterTexts.size(), 5);
   EXPECT_EQ(seen.filterTexts[0], QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
   EXPECT_EQ(seen.filterTexts[4], QStringLiteral("所有文件 (*.*)"));
+  EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("查找范围:"), QStringLiteral("文件名:"),
+                                      QStringLiteral("文件类型:")}));
+  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("打开"), QStringLiteral("取消")}));
 }
 
 TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
@@ -75,6 +116,9 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   EXPECT_TRUE(seen.confirmsOverwrite);
   EXPECT_EQ(seen.typedName, QStringLiteral("柱形图.jpg"));
   EXPECT_EQ(seen.filterTexts, QStringList{QStringLiteral("JPEG 图片 (*.jpg)")});
+  EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("保存在:"), QStringLiteral("文件名:"),
+                                      QStringLiteral("保存类型:")}));
+  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
   ASSERT_TRUE(chosen);
   EXPECT_EQ(path, dir.filePath(QStringLiteral("report.png.jpg")));
 
@@ -83,6 +127,67 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   });
   EXPECT_FALSE(chosen);
   EXPECT_TRUE(path.isEmpty());
+}
+
+// Looks at the message box once it is up, then presses the button at index
+// answer of its button list.
+struct SeenBox {
+  QStringList buttons;
+  QString title;
+};
+
+SeenBox InspectBox(QMessageBox::StandardButton press, const std::function<void()>& open) {
+  SeenBox seen;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    seen.title = box->windowTitle();
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+    seen.buttons.sort();
+    if (QAbstractButton* b = box->button(press)) b->click();
+  });
+  open();
+  return seen;
+}
+
+TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
+  struct Case {
+    MessageButtons buttons;
+    QMessageBox::StandardButton press;
+    QStringList texts;
+    MessageAnswer answer;
+  } cases[] = {
+      {MessageButtons::Ok, QMessageBox::Ok, {QStringLiteral("确定")}, MessageAnswer::Ok},
+      {MessageButtons::YesNo, QMessageBox::Yes, {QStringLiteral("否"), QStringLiteral("是")},
+       MessageAnswer::Yes},
+      {MessageButtons::YesNo, QMessageBox::No, {QStringLiteral("否"), QStringLiteral("是")},
+       MessageAnswer::No},
+  };
+  for (const Case& c : cases) {
+    MessageBoxMessages messages;
+    MessageAnswer answer = MessageAnswer::Ok;
+    const SeenBox seen = InspectBox(c.press, [&] {
+      answer = messages.Show(QStringLiteral("请点击[确定]."), MessageIcon::Information, c.buttons);
+    });
+    QStringList expected = c.texts;
+    expected.sort();
+    EXPECT_EQ(seen.buttons, expected);
+    EXPECT_EQ(seen.title, QStringLiteral("青禾图表生成工具"));
+    EXPECT_EQ(answer, c.answer);
+  }
+}
+
+TEST(QtChineseTranslation, LoadsWhenTheSystemHasItAndIsOptional) {
+  QTranslator missing;
+  EXPECT_FALSE(InstallQtChinese(missing, QStringLiteral("/nonexistent")));
+  const QString dir = QtTranslationsDir();
+  if (!QFileInfo::exists(dir + QStringLiteral("/qtbase_zh_CN.qm")))
+    GTEST_SKIP() << "qt6-translations-l10n is not installed";
+  QTranslator chinese;
+  ASSERT_TRUE(InstallQtChinese(chinese, dir));
+  // A text of Qt's own dialogs that we do not set ourselves.
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Detail View"), QStringLiteral("Detail View"));
+  QCoreApplication::removeTranslator(&chinese);
 }
 
 }  // namespace

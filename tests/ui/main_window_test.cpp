@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -279,6 +280,90 @@ TEST_F(MainWindowTest, DroppedFilesAreCheckedAndLoadedOutsideTheDrop) {
   EXPECT_EQ(IniValue(u"Recent", u"LastFile"), first);
 }
 
+TEST_F(MainWindowTest, DroppedNamesWithSpacesAroundTheExtensionLoadLikeTheOpenPath) {
+  for (const QString& name : {QStringLiteral("报表.csv "), QStringLiteral("a. csv"),
+                             QStringLiteral("b.c sv")}) {
+    WindowFixture g;
+    g.Start();
+    const QString path = g.Path(name);
+    test::WriteFile(path, "项目,数值\r\n甲,1\r\n乙,2\r\n丙,3\r\n");
+    g.window->AcceptDroppedFile(path);
+    EXPECT_TRUE(g.messages.entries.empty()) << name.toStdString();
+    EXPECT_EQ(g.state.Table.ItemCount(), 3) << name.toStdString();
+    EXPECT_EQ(g.window->CurrentPage(), ChartPage::Bar) << name.toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, TheStatusTextFollowsTheTableAfterEveryLoad) {
+  StartWithRows(5);
+  const QString good = WriteHtml(QStringLiteral("other.html"), 3);
+  auto apply = [&](const QString& text) {
+    f.window->Source()->SetManualText(text);
+    QTest::mouseClick(f.window->Source()->ApplyButton(), Qt::LeftButton);
+  };
+  auto browse = [&](const QString& answer) {
+    f.dialogs.answer = answer;
+    QTest::mouseClick(f.window->Source()->BrowseButton(), Qt::LeftButton);
+  };
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    int items;
+    QString status;
+  } steps[] = {
+      {"the command-line file", [] {}, 5, QStringLiteral("sales.html")},
+      {"a failed apply after a file", [&] { apply(QStringLiteral("a,1\nb,x")); }, 0, QString()},
+      {"typed data", [&] { apply(SampleDataText()); }, 8, QStringLiteral("手工输入")},
+      {"a failed apply after typed data", [&] { apply(QStringLiteral("only one,1")); }, 0,
+       QString()},
+      {"a good browse", [&] { browse(good); }, 3, QStringLiteral("other.html")},
+      {"a failed browse", [&] { browse(f.Path(QStringLiteral("gone.html"))); }, 0, QString()},
+  };
+  for (const Step& step : steps) {
+    Key(Qt::Key_F1);
+    step.act();
+    EXPECT_EQ(f.state.Table.ItemCount(), step.items) << step.name;
+    EXPECT_EQ(f.window->Status()->StatusText(), step.status) << step.name;
+  }
+}
+
+TEST_F(MainWindowTest, TheColourRowMovesIntoTheLineOptionsWhenTheHeaderIsNarrow) {
+  StartWithRows(5, QSize(850, 700));
+  QComboBox* combo = f.window->Source()->ColorCombo();
+  QLabel* label = f.window->Source()->ColorLabel();
+  struct Step {
+    const char* name;
+    int key, width;
+    QWidget* host;  // null: hidden
+  } steps[] = {
+      {"line page, narrow", Qt::Key_F4, 850, f.window->Nav()},
+      {"bar page, narrow", Qt::Key_F2, 850, nullptr},
+      {"source page", Qt::Key_F1, 850, nullptr},
+      {"bar page, wide", Qt::Key_F2, 1000, f.window->Header()},
+      {"line page, wide", Qt::Key_F4, 1000, f.window->Header()},
+      {"line page, narrowed again", Qt::Key_F4, 850, f.window->Nav()},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    f.window->resize(step.width, 700);
+    Pump();
+    Key(step.key);
+    EXPECT_EQ(combo->isVisible(), step.host != nullptr);
+    EXPECT_EQ(label->isVisible(), step.host != nullptr);
+    if (!step.host) continue;
+    EXPECT_EQ(combo->parentWidget(), step.host);
+    EXPECT_TRUE(step.host->rect().contains(combo->geometry()));
+    if (step.host != f.window->Nav()) continue;
+    const std::vector<OptionRow>& rows = f.window->Nav()->CurrentRows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_GE(label->y(), static_cast<int>(rows.back().Bottom)) << "below the option rows";
+    EXPECT_GE(combo->y(), label->geometry().bottom());
+  }
+  combo->setCurrentIndex(3);
+  EXPECT_EQ(f.state.Config.LineColor, 0xFF27AE60u);
+  EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#27AE60"));
+}
+
 TEST_F(MainWindowTest, ADropWaitsWhileADialogIsOpen) {
   f.Start();
   const QString file = WriteHtml(QStringLiteral("later.html"), 4);
@@ -427,23 +512,91 @@ TEST_F(MainWindowTest, RedrawsAreCoalescedAndSettleInEightTicks) {
   EXPECT_FALSE(f.window->DrawTimerActive());
 }
 
-TEST_F(MainWindowTest, ThePieIsPagedByArrowsAndRightPresses) {
+TEST_F(MainWindowTest, ThePieIsPagedByKeysAndTheWheelNotByTheRightButton) {
   StartWithRows(45);  // 20 per page: three pages
   Key(Qt::Key_F3);
   f.window->TimerTick();
-  const std::pair<int, int> keys[] = {{Qt::Key_Right, 2}, {Qt::Key_Right, 3},
-                                      {Qt::Key_Right, 3}, {Qt::Key_Left, 2}};
-  for (const auto& [key, page] : keys) {
-    Key(key);
-    EXPECT_EQ(f.window->PageNo(), page);
-  }
+  auto wheel = [&](int angle) {
+    const QPointF at(50, 50);
+    QWheelEvent event(at, f.window->Chart()->mapToGlobal(at), QPoint(), QPoint(0, angle),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(f.window->Chart(), &event);
+  };
   const int w = f.window->Chart()->width();
-  QTest::mousePress(f.window->Chart(), Qt::RightButton, {}, QPoint(w / 4, 50));
-  EXPECT_EQ(f.window->PageNo(), 1);
-  QTest::mousePress(f.window->Chart(), Qt::RightButton, {}, QPoint(3 * w / 4, 50));
-  EXPECT_EQ(f.window->PageNo(), 2);
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    int page;
+  } steps[] = {
+      {"Right", [&] { Key(Qt::Key_Right); }, 2},
+      {"Right", [&] { Key(Qt::Key_Right); }, 3},
+      {"Right at the end", [&] { Key(Qt::Key_Right); }, 3},
+      {"Left", [&] { Key(Qt::Key_Left); }, 2},
+      {"PageUp", [&] { Key(Qt::Key_PageUp); }, 1},
+      {"PageUp at the start", [&] { Key(Qt::Key_PageUp); }, 1},
+      {"PageDown", [&] { Key(Qt::Key_PageDown); }, 2},
+      {"wheel towards the user", [&] { wheel(-120); }, 3},
+      {"wheel away", [&] { wheel(120); }, 2},
+      {"half a notch", [&] { wheel(60); }, 2},
+      {"the other half", [&] { wheel(60); }, 1},
+      {"right press on the right half",
+       [&] { QTest::mousePress(f.window->Chart(), Qt::RightButton, {}, QPoint(3 * w / 4, 50)); },
+       1},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(f.window->PageNo(), step.page) << step.name;
+  }
   f.window->RequestRedraw();
   EXPECT_EQ(f.window->PageNo(), 1);
+}
+
+TEST_F(MainWindowTest, TheRightClickMenuActsOnThePiePageShown) {
+  StartWithRows(45);
+  Key(Qt::Key_F3);
+  f.window->TimerTick();
+  const QImage firstPage = f.window->ShownPicture().copy();
+  Key(Qt::Key_Right);
+  ASSERT_EQ(f.window->PageNo(), 2);
+  const QImage secondPage = f.window->ShownPicture().copy();
+  ASSERT_NE(firstPage, secondPage);
+
+  int menus = 0;
+  f.window->SetMenuRunner([&](QMenu& menu, QPoint) -> QAction* {
+    ++menus;
+    for (QAction* a : menu.actions())
+      if (ChartMenuCommand(a) == kMenuCopyImage) return a;
+    return nullptr;
+  });
+  QGuiApplication::clipboard()->clear();
+  // Press and release over the left half, where a press used to turn back.
+  QTest::mouseClick(f.window->Chart(), Qt::RightButton, {}, QPoint(20, 20));
+  EXPECT_EQ(menus, 1);
+  EXPECT_EQ(f.window->PageNo(), 2);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+            secondPage.convertToFormat(QImage::Format_RGB32));
+
+  // The saved picture is the page shown too.
+  QTemporaryDir out;
+  f.dialogs.answer = out.filePath(QStringLiteral("pie"));
+  f.window->SetMenuRunner([&](QMenu& menu, QPoint) -> QAction* {
+    for (QAction* a : menu.actions())
+      if (ChartMenuCommand(a) == kMenuSaveJpg) return a;
+    return nullptr;
+  });
+  QTest::mouseClick(f.window->Chart(), Qt::RightButton, {}, QPoint(20, 20));
+  EXPECT_EQ(f.window->PageNo(), 2);
+  const QImage saved(out.filePath(QStringLiteral("pie.jpg")));
+  ASSERT_EQ(saved.size(), secondPage.size());
+  // JPEG is lossy: the file is nearer the page shown than the other page.
+  auto distance = [&](const QImage& page) {
+    qint64 sum = 0;
+    for (int y = 0; y < saved.height(); ++y)
+      for (int x = 0; x < saved.width(); ++x)
+        sum += std::abs(qGray(saved.pixel(x, y)) - qGray(page.pixel(x, y)));
+    return sum;
+  };
+  EXPECT_LT(distance(secondPage), distance(firstPage));
 }
 
 TEST_F(MainWindowTest, HoveringAnElementRedrawsOnceAndRemembersIt) {

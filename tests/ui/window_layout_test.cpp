@@ -92,6 +92,33 @@ TEST(OptionPanel, RowsSitAtThePanelBottomOrAtThreeHundred) {
   EXPECT_FALSE(ComputeOptionPanel(176, 600, 0, 1.0f).Visible);
 }
 
+TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
+  struct Case {
+    float panelH, s;
+    QRectF panel;
+    QRect label, combo;
+  } cases[] = {
+      // 58 + 3 * 26 + (26 + 26 + 8) = 196 high; 900 - 170 - 196 = 534.
+      {900, 1.0f, QRectF(10, 534, 156, 196), QRect(18, 650, 140, 26), QRect(18, 676, 140, 26)},
+      // Raised to 300 in a short panel; the rows start 38 below the top.
+      {500, 1.0f, QRectF(10, 300, 156, 196), QRect(18, 416, 140, 26), QRect(18, 442, 140, 26)},
+      // Scaled: 264 wide, 294 high, 1200 - 255 - 294 = 651.
+      {1200, 1.5f, QRectF(15, 651, 234, 294), QRect(27, 825, 210, 39), QRect(27, 864, 210, 39)},
+  };
+  for (const Case& c : cases) {
+    const OptionPanelGeometry g = ComputeOptionPanel(176 * c.s, c.panelH, 3, c.s, true);
+    ASSERT_TRUE(g.Visible);
+    EXPECT_EQ(g.Panel, c.panel) << c.panelH;
+    EXPECT_EQ(g.ColorLabel, c.label) << c.panelH;
+    EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
+    EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
+    EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
+  }
+  const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
+  EXPECT_TRUE(plain.ColorLabel.isNull());
+  EXPECT_TRUE(plain.ColorCombo.isNull());
+}
+
 TEST(OptionPanel, HitTestIncludesEveryEdge) {
   const OptionPanelGeometry g = ComputeOptionPanel(176, 616, 4, 1.0f);
   struct Case {

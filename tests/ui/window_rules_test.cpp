@@ -53,6 +53,7 @@ TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
       {Qt::Key_F5, KeyCommand::Close},        {Qt::Key_Escape, KeyCommand::Close},
       {Qt::Key_F8, KeyCommand::SaveJpg},      {Qt::Key_F10, KeyCommand::Update},
       {Qt::Key_Left, KeyCommand::PreviousPage}, {Qt::Key_Right, KeyCommand::NextPage},
+      {Qt::Key_PageUp, KeyCommand::PreviousPage}, {Qt::Key_PageDown, KeyCommand::NextPage},
       {Qt::Key_F6, KeyCommand::None},         {Qt::Key_F9, KeyCommand::None},
       {Qt::Key_A, KeyCommand::None},
   };
