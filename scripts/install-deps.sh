@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreexl-dev libzip-dev libssl-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei qt6-translations-l10n
   "$@"
 )
 

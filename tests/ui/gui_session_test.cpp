@@ -4,7 +4,9 @@
 #include "ui/main/gui_session.h"
 #include "window_test_support.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -99,6 +101,54 @@ TEST(GuiPlatform, ADisplayIsNeededOnlyByTheX11Platform) {
 
 TEST(GuiPlatform, AnUnusedDisplayNumberCannotBeReached) {
   EXPECT_FALSE(ProbeXDisplay(":1999"));
+}
+
+TEST(GuiPlatform, PluginTextNamesThePlatform) {
+  EXPECT_TRUE(PlatformPluginFailureText("wayland").contains(QStringLiteral("wayland")));
+  EXPECT_TRUE(PlatformPluginFailureText("").contains(QStringLiteral("xcb")));
+}
+
+// The window program of this build, copied into a folder of its own so its
+// settings file and log land there.
+QString CopyWindowProgram(const QTemporaryDir& dir) {
+  const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/qinghechart");
+  const QString copy = dir.filePath(QStringLiteral("qinghechart"));
+  QFile::copy(built, copy);
+  return copy;
+}
+
+TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
+  struct Case {
+    QString platform, display, reason;
+  } cases[] = {
+      {QStringLiteral("nosuchplatform"), {}, QStringLiteral("无法加载图形平台插件 nosuchplatform")},
+      {QStringLiteral("wayland-typo"), QStringLiteral(":0"), QStringLiteral("无法加载图形平台插件")},
+      {QStringLiteral("xcb"), {}, QStringLiteral("没有可用的显示器")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.platform.toStdString());
+    QTemporaryDir dir;
+    const QString program = CopyWindowProgram(dir);
+    ASSERT_TRUE(QFileInfo(program).isExecutable()) << "build the qinghechart target first";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (c.display.isEmpty()) env.remove(QStringLiteral("DISPLAY"));
+    else env.insert(QStringLiteral("DISPLAY"), c.display);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "no abort";
+    EXPECT_EQ(process.exitCode(), kExitGraphicsFailed);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_TRUE(err.contains(GraphicsFailureText(1))) << err.toStdString();
+    EXPECT_TRUE(err.contains(c.reason)) << err.toStdString();
+    QFile log(dir.filePath(QStringLiteral("qzChart.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("gdiplus startup=1"));
+  }
 }
 
 }  // namespace
