@@ -29,7 +29,7 @@ struct SeenDialog {
   bool confirmsOverwrite = false;
   QStringList labels;   // look in, file name, file type
   QStringList buttons;  // the button box, accept first
-  int sidebarWidth = 0, sidebarTextWidth = 0;
+  int sidebarWidth = 0, sidebarTextWidth = 0;  // text width includes the icon
 };
 
 QString LabelText(QDialog& dialog, const char* name) {
@@ -71,7 +71,7 @@ SeenDialog Inspect(const QString& answer, const std::function<void()>& open) {
     }
     if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"))) {
       seen.sidebarWidth = sidebar->viewport()->width();
-      seen.sidebarTextWidth = SidebarTextWidth(*sidebar);
+      seen.sidebarTextWidth = SidebarTextWidth(*sidebar) + sidebar->iconSize().width();
     }
     if (answer.isEmpty()) {
       dialog->reject();
@@ -100,6 +100,37 @@ TEST(QtFileDialogs, SourceDialogShowsOurTitleAndFiltersAndCancels) {
   EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("查找范围:"), QStringLiteral("文件名:"),
                                       QStringLiteral("文件类型:")}));
   EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("打开"), QStringLiteral("取消")}));
+  EXPECT_GT(seen.sidebarWidth, seen.sidebarTextWidth) << "no entry is cut short";
+}
+
+TEST(QtFileDialogs, LargerFontsWidenTheSideBarInsteadOfCuttingItsEntries) {
+  const QFont before = QApplication::font();
+  QFont large = before;
+  large.setPixelSize(36);  // well past what 144 DPI does to the dialog font
+  QApplication::setFont(large);
+  QtFileDialogs dialogs;
+  QString path;
+  const SeenDialog seen = Inspect({}, [&] { dialogs.PickSourceFile(nullptr, {}, path); });
+  QApplication::setFont(before);
+  ASSERT_GT(seen.sidebarTextWidth, 0);
+  EXPECT_GT(seen.sidebarWidth, seen.sidebarTextWidth);
+}
+
+TEST(FileDialogGeometry, ScaledMinimumBoundedByTheScreen) {
+  struct Case {
+    QSize hint, available;
+    float s;
+    QSize expected;
+  } cases[] = {
+      {QSize(500, 300), QSize(1920, 1080), 1.0f, QSize(620, 420)},
+      {QSize(500, 300), QSize(1920, 1080), 1.5f, QSize(930, 630)},
+      {QSize(1000, 700), QSize(1920, 1080), 1.0f, QSize(1000, 700)},  // its own wish is larger
+      {QSize(500, 300), QSize(800, 600), 1.5f, QSize(800, 600)},      // a small screen
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FileDialogSize(c.hint, c.available, c.s), c.expected) << c.s;
+  EXPECT_EQ(SidebarWidthFor(60, 16, 1.0f), 60 + 16 + 28);
+  EXPECT_EQ(SidebarWidthFor(90, 24, 1.5f), 90 + 24 + 42);
 }
 
 TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
@@ -175,6 +206,41 @@ TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
     EXPECT_EQ(seen.title, QStringLiteral("青禾图表生成工具"));
     EXPECT_EQ(answer, c.answer);
   }
+}
+
+TEST(QtChineseTranslation, TheFallbackSpeaksChineseInQtsOwnDialogs) {
+  FallbackChineseTranslator fallback;
+  QCoreApplication::installTranslator(&fallback);
+  struct Case {
+    const char* context;
+    const char* source;
+    QString expected;
+  } cases[] = {
+      {"QFileSystemModel", "Computer", QStringLiteral("计算机")},
+      {"QFileSystemModel", "Date Modified", QStringLiteral("修改日期")},
+      {"QPlatformTheme", "&Yes", QStringLiteral("是(&Y)")},
+      {"QFileDialog", "%1 already exists.\nDo you want to replace it?",
+       QStringLiteral("%1 已存在.\n要替换它吗?")},
+      {"QFileDialog", "Some text we do not know", QStringLiteral("Some text we do not know")},
+      {"SomeOtherContext", "Computer", QStringLiteral("Computer")},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(QCoreApplication::translate(c.context, c.source), c.expected) << c.source;
+
+  // The side bar of a real dialog takes the word, so the context is right.
+  QtFileDialogs dialogs;
+  QString path;
+  QString firstPlace;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
+      firstPlace = sidebar->model()->index(0, 0).data().toString();
+    dialog->reject();
+  });
+  dialogs.PickSourceFile(nullptr, {}, path);
+  QCoreApplication::removeTranslator(&fallback);
+  EXPECT_EQ(firstPlace, QStringLiteral("计算机"));
 }
 
 TEST(QtChineseTranslation, LoadsWhenTheSystemHasItAndIsOptional) {

@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QTextStream>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -131,8 +130,8 @@ int main(int argc, char** argv) {
   });
   QApplication app(argc, argv);
   guard.reset();
-  QTranslator qtChinese;
-  qh::InstallQtChinese(qtChinese, qh::QtTranslationsDir());
+  qh::ChineseTranslators translators;
+  qh::InstallChineseTranslators(translators);
   qh::AppState state;
   qh::MessageBoxMessages messages;
   const qh::StartupResult started =

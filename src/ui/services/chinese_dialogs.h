@@ -5,8 +5,7 @@
 // the file dialogs' labels are also set explicitly, so they read the same
 // without it.
 #include <QString>
-
-class QTranslator;
+#include <QTranslator>
 
 namespace qh {
 
@@ -22,6 +21,17 @@ struct FileDialogTexts {
 };
 FileDialogTexts FileDialogLabelTexts(bool save);
 
+// The few texts of Qt's file dialog and message boxes our users meet (the
+// side bar, the column heads, the tool tips, the overwrite question and its
+// buttons), for a system without Qt's translation. Install it before that
+// translation: translators installed later are asked first.
+class FallbackChineseTranslator final : public QTranslator {
+ public:
+  QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                    int n) const override;
+  bool isEmpty() const override { return false; }
+};
+
 // Where Qt keeps its translations on this system.
 QString QtTranslationsDir();
 
@@ -29,5 +39,14 @@ QString QtTranslationsDir();
 // translator and installs it in the application; false when it is missing
 // (the explicit texts above still apply).
 bool InstallQtChinese(QTranslator& translator, const QString& dir);
+
+// Both at start-up: the fallback first, then Qt's own translation when the
+// system has it. The translators must live as long as the application.
+struct ChineseTranslators {
+  FallbackChineseTranslator Fallback;
+  QTranslator Qt;
+  bool QtLoaded = false;
+};
+void InstallChineseTranslators(ChineseTranslators& translators);
 
 }  // namespace qh

@@ -2,8 +2,10 @@
 
 #include "ui/services/chinese_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QScreen>
 
 namespace qh {
 namespace {
@@ -38,6 +40,26 @@ void SetChineseLabels(QFileDialog& dialog) {
   dialog.setLabelText(QFileDialog::Reject, texts.Reject);
 }
 
+int WidestEntry(const QAbstractItemView& view) {
+  int widest = 0;
+  const QAbstractItemModel* model = view.model();
+  for (int row = 0; model && row < model->rowCount(); ++row)
+    widest = std::max(widest, view.fontMetrics().horizontalAdvance(
+                                  model->index(row, 0).data().toString()));
+  return widest;
+}
+
+// At 144 DPI the fonts grow but Qt's dialog keeps its 96 DPI size, which
+// cut the side bar's "Computer" to "Comp…" and the date column off.
+void FitToScale(QFileDialog& dialog) {
+  const float s = std::max(1.0f, static_cast<float>(dialog.logicalDpiX()) / 96.0f);
+  const QScreen* screen = dialog.screen();
+  const QSize available = screen ? screen->availableSize() : QSize(1 << 16, 1 << 16);
+  dialog.resize(FileDialogSize(dialog.sizeHint(), available, s));
+  if (auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
+    sidebar->setMinimumWidth(SidebarWidthFor(WidestEntry(*sidebar), sidebar->iconSize().width(), s));
+}
+
 // The accept mode comes first: the labels depend on it.
 void Prepare(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QString& title,
              const std::vector<FileFilter>& filters, const QString& suffix) {
@@ -49,6 +71,7 @@ void Prepare(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QString& t
   dialog.selectNameFilter(dialog.nameFilters().value(0));
   dialog.setDefaultSuffix(suffix);
   RelabelFilters(dialog, filters);
+  FitToScale(dialog);
 }
 
 void SelectInitial(QFileDialog& dialog, const QString& initial) {
@@ -89,6 +112,15 @@ QString ProposedJpgPath(const QString& folder, const QString& name) {
   QString initial = folder;
   if (!initial.isEmpty() && !IsSeparator(initial.back())) initial += u'/';
   return initial + name;
+}
+
+QSize FileDialogSize(QSize hint, QSize available, float s) {
+  const QSize wanted = hint.expandedTo(QSize(qRound(620 * s), qRound(420 * s)));
+  return wanted.boundedTo(available);
+}
+
+int SidebarWidthFor(int widestText, int iconSize, float s) {
+  return widestText + iconSize + qRound(28 * s);
 }
 
 QString WithJpgExtension(const QString& path) {

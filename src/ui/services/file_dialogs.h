@@ -1,6 +1,7 @@
 #pragma once
 // The open and save dialogs. The window asks through FileDialogs so that
 // tests can answer without a modal dialog.
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -28,6 +29,14 @@ QString ProposedJpgPath(const QString& folder, const QString& name);
 
 // A chosen save path always ends in ".jpg" (any case).
 QString WithJpgExtension(const QString& path);
+
+// The size of a file dialog: its own wish, at least 620 × 420 scaled by s so
+// larger fonts keep their columns, and never beyond the available screen.
+QSize FileDialogSize(QSize hint, QSize available, float s);
+
+// The width the side bar of places needs so that its widest entry (text
+// width widestText beside an icon) is not cut short.
+int SidebarWidthFor(int widestText, int iconSize, float s);
 
 class FileDialogs {
  public:
