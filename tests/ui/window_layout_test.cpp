@@ -100,8 +100,9 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
   } cases[] = {
       // 58 + 3 * 26 + (26 + 26 + 8) = 196 high; 900 - 170 - 196 = 534.
       {900, 1.0f, QRectF(10, 534, 156, 196), QRect(18, 650, 140, 26), QRect(18, 676, 140, 26)},
-      // Raised to 300 in a short panel; the rows start 38 below the top.
-      {500, 1.0f, QRectF(10, 300, 156, 196), QRect(18, 416, 140, 26), QRect(18, 442, 140, 26)},
+      // In a short panel it rises only to 244, clear of the fifth item; the
+      // rows start 38 below the top.
+      {500, 1.0f, QRectF(10, 244, 156, 196), QRect(18, 360, 140, 26), QRect(18, 386, 140, 26)},
       // Scaled: 264 wide, 294 high, 1200 - 255 - 294 = 651.
       {1200, 1.5f, QRectF(15, 651, 234, 294), QRect(27, 825, 210, 39), QRect(27, 864, 210, 39)},
   };
@@ -113,6 +114,7 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
     EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
     EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
     EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
+    EXPECT_GT(g.Panel.top(), NavItemTop(4, R(14 * c.s), c.s) + 42 * c.s) << "below the items";
   }
   const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
   EXPECT_TRUE(plain.ColorLabel.isNull());

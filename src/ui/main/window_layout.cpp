@@ -68,7 +68,11 @@ OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int 
   const float pH = 58 * s + h * rowCount + colorH;
   const float pX = 10 * s;
   const float pW = panelWidth - 20 * s;
-  const float pY = std::max(panelHeight - 170 * s - pH, 300 * s);
+  // The colour row makes the panel taller; it may then rise to just below
+  // the fifth navigation item (which ends at 236 s) before it covers the
+  // version labels.
+  const float lowestTop = withColorRow ? 244 * s : 300 * s;
+  const float pY = std::max(panelHeight - 170 * s - pH, lowestTop);
   if (pW < 40 * s) return g;
   g.Visible = true;
   g.Panel = QRectF(pX, pY, pW, pH);
