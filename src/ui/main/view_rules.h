@@ -2,7 +2,7 @@
 // Decisions of the main window that need no widget: which page a key or
 // the wheel turns to, what the status bar says about the table, and where
 // the line colour row goes. The window forwards to these; tests call them.
-#include "app/chart_page.h"
+#include "chart/chart_page.h"
 
 #include <QString>
 
