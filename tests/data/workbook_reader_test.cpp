@@ -70,6 +70,10 @@ TEST(ReadWorkbookLines, SheetLayouts) {
       {"third_column_empty.xls", {u"名称|金额|"_qs, u"A|10|"_qs, u"B|20|"_qs}},
       {"empty_first_sheet.xlsx", {}},
       {"empty_first_sheet.xls", {}},
+      // <c t="s"><v/></c> is an empty cell
+      {"empty_shared_value.xlsx", {u"名称|"_qs, u"甲|1"_qs, u"乙|2"_qs, u"|"_qs}},
+      // every part in UTF-16, little- and big-endian, declared as such
+      {"utf16_parts.xlsx", {u"甲|1"_qs, u"乙|2"_qs}},
   };
   for (const Case& c : cases) {
     bool ok = false;
@@ -166,6 +170,36 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
     } else if (c.hintStart.endsWith(u"\r\n")) {
       EXPECT_EQ(table.LastHint, c.hintStart + path);
     }
+  }
+}
+
+TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
+  for (const char* file : {"password.xlsx", "password.xls"}) {
+    ItemTable table;
+    const QString path = WorkbookPath(file);
+    EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << file;
+    EXPECT_EQ(table.LastError, u"读取 Excel 文件失败."_qs) << file;
+    EXPECT_EQ(table.LastHint, u"该工作簿设有打开密码,无法读取:\r\n"_qs + path +
+                                  u"\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."_qs)
+        << file;
+  }
+}
+
+TEST(SniffWorkbookContent, LooksAtTheFirstBytesOnly) {
+  const std::pair<QByteArray, WorkbookContent> cases[] = {
+      {QByteArray::fromHex("D0CF11E0A1B11AE1"), WorkbookContent::Compound},
+      {QByteArray::fromHex("D0CF11E0"), WorkbookContent::Compound},
+      {"PK\x03\x04", WorkbookContent::Zip},
+      {"PK", WorkbookContent::Zip},
+      {"<table>", WorkbookContent::Text},
+      {"A,1\nB,2", WorkbookContent::Text},
+      {QByteArray("A,1\n") + QByteArray(1, '\0'), WorkbookContent::Binary},
+      {QByteArray::fromHex("FFFE3C00"), WorkbookContent::Binary},  // UTF-16 text
+      {QByteArray(4095, 'a') + QByteArray(1, '\0'), WorkbookContent::Binary},
+      {QByteArray(4096, 'a') + QByteArray(1, '\0'), WorkbookContent::Text},
+  };
+  for (const auto& [bytes, content] : cases) {
+    EXPECT_EQ(SniffWorkbookContent(bytes), content) << bytes.left(16).toHex().constData();
   }
 }
 
