@@ -70,8 +70,10 @@ bool LoadTextExport(const QByteArray& bytes, const QString& name, const LoadLimi
   QString text = DecodeFileText(bytes);
   const QStringView start = SkipLeadingSpace(text);
   if (IsSpreadsheetXml(start, text)) {
+    const QByteArray utf8 = text.toUtf8();
+    text = QString();  // the scan needs only the bytes
     SheetLines lines;
-    if (!ReadSpreadsheetXmlLines(text.toUtf8(), lines)) return FailUnreadable(table, name);
+    if (!ReadSpreadsheetXmlLines(utf8, lines)) return FailUnreadable(table, name);
     return ValidateSheetLines(lines, name, limits, label, table);
   }
   if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);

@@ -11,6 +11,9 @@ namespace qh {
 
 namespace {
 
+// A cell holds at most 32767 characters; far more is no cell but a bomb.
+constexpr qsizetype kMaxDataBytes = 4 * 1024 * 1024;
+
 // A positive whole number as written in an index or span attribute;
 // nullopt when it is none. Large values stay large, so a bound catches them.
 std::optional<std::int64_t> WholeNumber(QByteArrayView text) {
@@ -80,7 +83,9 @@ class SpreadsheetXmlReader {
       return true;
     }
     if (scanner.IsStart("Data")) ++dataDepth_;
-    if (scanner.CurrentToken() == XmlScanner::Token::Text) return scanner.AppendText(value_);
+    if (scanner.CurrentToken() == XmlScanner::Token::Text) {
+      return scanner.AppendText(value_) && value_.size() <= kMaxDataBytes;
+    }
     return true;
   }
 

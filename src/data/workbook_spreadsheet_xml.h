@@ -14,7 +14,7 @@ inline constexpr qsizetype kMaxSpreadsheetXmlBytes = 200LL * 1024 * 1024;
 // cells: rows and cells in document order, ss:Index jumping forward,
 // ss:MergeAcross/ss:MergeDown widening the used range with empty cells.
 // False on malformed or refused XML (a DOCTYPE, deep nesting, an index
-// that goes backwards or beyond a worksheet).
+// that goes backwards or beyond a worksheet, a cell text of megabytes).
 bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells);
 
 // The tab-joined CellText lines of that table's used range.
