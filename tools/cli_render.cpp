@@ -48,7 +48,7 @@ int RenderUsage(const QString& problem) {
   PrintLine(QStringLiteral("qinghechart-cli render: ") + problem);
   std::fputs(
       "usage: qinghechart-cli render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N]\n"
-      "                              [--settings INI] [--layout OUT.json] -o OUT FILE\n"
+      "                              [--settings INI] [--layout OUT.json] [--format F] -o OUT FILE\n"
       "  --kind      chart kind (default bar)\n"
       "  --size      picture size in pixels, each side 20..16384 (default 1200x700)\n"
       "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
