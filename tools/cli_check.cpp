@@ -74,11 +74,8 @@ bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   table.SourcePath = options.file;
   if (!options.manual) return LoadCliSource(options.file, options.format, limits, table);
   const bool fromInput = options.file == QLatin1StringView(kStandardInput);
-  if (!fromInput && !FileExists(options.file)) {
-    table.Reset();
-    return table.Fail(QStringLiteral("数据源文件不存在."),
-                      QStringLiteral("找不到文件:\r\n") + options.file);
-  }
+  table.Reset();
+  if (!fromInput && !RequireExistingFile(options.file, table)) return false;
   QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(options.file);
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);  // editors on Windows add one
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);

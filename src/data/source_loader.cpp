@@ -28,14 +28,17 @@ bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
 
 }  // namespace
 
+bool RequireExistingFile(const QString& path, ItemTable& table) {
+  if (FileExists(path)) return true;
+  return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
+}
+
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
                     DiagLog* log) {
   table.Reset();
   const QString ext = FileExtension(path);
   if (FormatOf(ext) == SourceFormat::Unknown) return FailFormat(ext, path, table);
-  if (!FileExists(path)) {
-    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
-  }
+  if (!RequireExistingFile(path, table)) return false;
   return LoadSourceBytes(ReadAllBytes(path), ext, path, limits, table, log);
 }
 

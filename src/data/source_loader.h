@@ -22,6 +22,10 @@ struct LoadLimits {
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
                     DiagLog* log = nullptr);
 
+// The gate's first check, shared with callers that read a file themselves:
+// false, with the missing-file texts in table, when path names no file.
+bool RequireExistingFile(const QString& path, ItemTable& table);
+
 // Bytes already read, of the kind the extension ext names ("csv", "html",
 // "htm", "xls", "xlsx"); name stands for the file in messages. Empty bytes
 // are refused as an empty file; workbooks are told apart by their content.
