@@ -77,7 +77,11 @@ bool LoadTextExport(const QByteArray& bytes, const QString& name, const LoadLimi
     return ValidateSheetLines(lines, name, limits, label, table);
   }
   if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
-  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);  // as the CSV reader drops it
+  if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // The CSV reader decodes what follows the mark on its own.
+    text = QString();
+    return ParseCsvBytes(bytes, limits, table);
+  }
   return ParseCsvText(std::move(text), limits, table);
 }
 

@@ -94,6 +94,20 @@ TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
   }
 }
 
+// GBK text after a UTF-8 byte order mark (some converters write one): the
+// mark goes and the rest reads as GBK, exactly as for a .csv file.
+TEST(DisguisedExports, ByteOrderMarkBeforeGbkText) {
+  QTemporaryDir dir;
+  const QByteArray bytes = "\xEF\xBB\xBF\xBC\xD7,1\r\n\xD2\xD2,2\r\n";  // 甲,1 乙,2
+  for (const char* name : {"bom.csv", "bom.xls"}) {
+    const QString path = dir.filePath(QString::fromUtf8(name));
+    test::WriteAll(path, bytes);
+    ItemTable table;
+    EXPECT_TRUE(LoadSourceFile(path, LoadLimits{}, table)) << name;
+    EXPECT_EQ(table.Items, (std::vector<ChartItem>{{u"甲"_qs, 1}, {u"乙"_qs, 2}})) << name;
+  }
+}
+
 // The currency sign of the Chinese locale, half- or full-width, in every reader.
 TEST(DisguisedExports, YenSignsInEveryReader) {
   QTemporaryDir dir;
