@@ -1,7 +1,7 @@
 // Files named .xls or .xlsx that are HTML, XML Spreadsheet 2003 or text
 // inside, as business systems export them, against the same table saved as
 // a real .html, .csv and .xlsx (tests/data/exports/make_exports.py).
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 #include "data/source_loader.h"
 
 #include "support/test_files.h"

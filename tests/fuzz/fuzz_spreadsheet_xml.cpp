@@ -1,6 +1,5 @@
 // The XML Spreadsheet 2003 reader on any document: directly, and through
 // the workbook dispatch with a prologue that sends it there.
-#include "app/diag_log.h"
 #include "data/source_loader.h"
 #include "data/workbook_spreadsheet_xml.h"
 #include "fuzz_support.h"

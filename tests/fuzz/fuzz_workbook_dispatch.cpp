@@ -1,6 +1,6 @@
 // A file named .xls or .xlsx, whatever it holds: the content dispatch and
 // every reader it can choose, from bytes, with the diagnostic log on.
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 #include "data/source_loader.h"
 #include "fuzz_support.h"
 
