@@ -7,6 +7,7 @@
 #include "base/diag_log.h"
 #include "data/csv_reader.h"
 #include "data/html_reader.h"
+#include "data/source_loader.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +111,7 @@ void BM_HtmlUtf8FileWithLog(benchmark::State& state) {
     qh::DiagLog log(dir.filePath("qzChart.log"));
     log.DeleteExisting();
     qh::ItemTable table;
-    CheckLoaded(state, qh::LoadHtmlFile(path, qh::LoadLimits{}, table, &log), table);
+    CheckLoaded(state, qh::LoadSourceFile(path, qh::LoadLimits{}, table, &log), table);
   }
   state.SetBytesProcessed(state.iterations() * TheInputs().htmlUtf8.size());
 }

@@ -2,7 +2,7 @@
 // 60,000-row .xls. Make the files first with
 //   /usr/bin/python3 tests/data/workbooks/make_workbooks.py --bench DIR
 // and point QH_WORKBOOK_BENCH_DIR at DIR (default /tmp/qh_workbook_bench).
-#include "data/workbook_reader.h"
+#include "data/source_loader.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -23,7 +23,7 @@ void LoadLoop(benchmark::State& state, const char* name, int expectedItems) {
   }
   for (auto _ : state) {
     qh::ItemTable table;
-    const bool ok = qh::LoadWorkbook(path, qh::LoadLimits{}, QStringLiteral("Excel"), table);
+    const bool ok = qh::LoadSourceFile(path, qh::LoadLimits{}, table);
     if (!ok || table.ItemCount() != expectedItems) {
       state.SkipWithError("workbook did not load as expected");
       return;

@@ -1,6 +1,7 @@
 // qinghechart-cli check: loads a data file exactly as the window would and
 // prints the table with the verdict, readable or as one JSON object.
 #include "cli_commands.h"
+#include "cli_input.h"
 
 #include "base/text_utils.h"
 #include "data/file_access.h"
@@ -18,53 +19,64 @@ namespace {
 struct CheckOptions {
   bool manual = false;
   bool json = false;
+  QString format;  // for FILE "-"
   QString file;
 };
 
-int CheckUsage(const char* problem) {
-  std::fprintf(stderr, "qinghechart-cli check: %s\n", problem);
-  std::fputs("usage: qinghechart-cli check [--manual] [--json] FILE\n"
+int CheckUsage(const QString& problem) {
+  std::fprintf(stderr, "qinghechart-cli check: %s\n", problem.toUtf8().constData());
+  std::fputs("usage: qinghechart-cli check [--manual] [--json] [--format F] FILE\n"
              "  --manual  FILE holds typed lines (item,value), read as UTF-8\n"
              "  --json    print one JSON object: ok, count, items, error, hint\n"
+             "  --format  html, csv, xls or xlsx: what FILE - (standard input) holds\n"
              "exit status: 0 accepted, 1 refused, 2 usage error\n",
              stderr);
   return 2;
 }
 
 // False when the arguments are not one FILE with known options.
-bool ParseCheckArgs(const QStringList& args, CheckOptions& options, const char*& problem) {
+bool ParseCheckArgs(const QStringList& args, CheckOptions& options, QString& problem) {
   bool optionsEnded = false;
-  for (const QString& arg : args) {
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
     if (!optionsEnded && arg == u"--") {
       optionsEnded = true;
     } else if (!optionsEnded && arg == u"--manual") {
       options.manual = true;
     } else if (!optionsEnded && arg == u"--json") {
       options.json = true;
+    } else if (!optionsEnded && arg == u"--format") {
+      if (i + 1 >= args.size()) {
+        problem = QStringLiteral("--format needs a value");
+        return false;
+      }
+      options.format = args[++i];
     } else if (!optionsEnded && arg.startsWith(u'-') && arg.size() > 1) {
-      problem = "unknown option";
+      problem = QStringLiteral("unknown option");
       return false;
     } else if (!options.file.isNull()) {
-      problem = "more than one FILE";
+      problem = QStringLiteral("more than one FILE");
       return false;
     } else {
       options.file = arg;
     }
   }
-  if (options.file.isNull()) problem = "missing FILE";
-  return !options.file.isNull();
+  if (options.file.isNull()) {
+    problem = QStringLiteral("missing FILE");
+    return false;
+  }
+  if (!options.manual) problem = CheckSourceFormat(options.file, options.format);
+  return problem.isEmpty();
 }
 
 bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   const LoadLimits limits;
   table.SourcePath = options.file;
-  if (!options.manual) return LoadSourceFile(options.file, limits, table, nullptr);
-  if (!FileExists(options.file)) {
-    table.Reset();
-    return table.Fail(QStringLiteral("数据源文件不存在."),
-                      QStringLiteral("找不到文件:\r\n") + options.file);
-  }
-  QByteArray bytes = ReadAllBytes(options.file);
+  if (!options.manual) return LoadCliSource(options.file, options.format, limits, table);
+  const bool fromInput = options.file == QLatin1StringView(kStandardInput);
+  table.Reset();
+  if (!fromInput && !RequireExistingFile(options.file, table)) return false;
+  QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(options.file);
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);  // editors on Windows add one
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
@@ -177,7 +189,7 @@ QByteArray CheckText(bool ok, const ItemTable& table) {
 
 int RunCheck(const QStringList& args) {
   CheckOptions options;
-  const char* problem = "";
+  QString problem;
   if (!ParseCheckArgs(args, options, problem)) return CheckUsage(problem);
   ItemTable table;
   const bool ok = LoadForCheck(options, table);

@@ -2,6 +2,7 @@
 // the window would, without a display. It reads the settings file but never
 // creates or writes it.
 #include "cli_commands.h"
+#include "cli_input.h"
 
 #include "base/ini_file.h"
 #include "app/label_options.h"
@@ -37,6 +38,7 @@ struct RenderOptions {
   QString settingsPath;
   QString layoutPath;
   QString outPath;
+  QString format;  // for FILE "-"
   QString file;
 };
 
@@ -46,7 +48,7 @@ int RenderUsage(const QString& problem) {
   PrintLine(QStringLiteral("qinghechart-cli render: ") + problem);
   std::fputs(
       "usage: qinghechart-cli render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N]\n"
-      "                              [--settings INI] [--layout OUT.json] -o OUT FILE\n"
+      "                              [--settings INI] [--layout OUT.json] [--format F] -o OUT FILE\n"
       "  --kind      chart kind (default bar)\n"
       "  --size      picture size in pixels, each side 20..16384 (default 1200x700)\n"
       "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
@@ -54,6 +56,7 @@ int RenderUsage(const QString& problem) {
       "  --settings  settings file to read (default: the one beside the program, if any)\n"
       "  --layout    also write the chart's layout as JSON\n"
       "  -o          output picture: .png, .jpg, .jpeg or .bmp\n"
+      "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
       "exit status: 0 drawn, 1 file refused or picture not written, 2 usage error\n",
       stderr);
   return 2;
@@ -96,7 +99,7 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
     const QString& arg = args[i];
     const bool takesValue = arg == u"--kind" || arg == u"--size" || arg == u"--dpi" ||
                             arg == u"--page" || arg == u"--settings" || arg == u"--layout" ||
-                            arg == u"-o";
+                            arg == u"-o" || arg == u"--format";
     if (takesValue && i + 1 >= args.size()) return arg + QStringLiteral(" needs a value");
     const QString value = takesValue ? args[++i] : QString();
     if (arg == u"--kind") {
@@ -125,6 +128,8 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
       o.layoutPath = value;
     } else if (arg == u"-o") {
       o.outPath = value;
+    } else if (arg == u"--format") {
+      o.format = value;
     } else if (arg.startsWith(u'-') && arg.size() > 1) {
       return QStringLiteral("unknown option '%1'").arg(arg);
     } else if (!o.file.isNull()) {
@@ -134,6 +139,7 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
     }
   }
   if (o.file.isNull()) return QStringLiteral("missing FILE");
+  if (const QString problem = CheckSourceFormat(o.file, o.format); !problem.isEmpty()) return problem;
   if (o.outPath.isEmpty()) return QStringLiteral("missing -o OUT");
   if (ImageFormatFor(o.outPath).isEmpty()) {
     return QStringLiteral("output must end in .png, .jpg, .jpeg or .bmp");
@@ -236,7 +242,7 @@ int RunRender(const QStringList& args) {
 
   ItemTable table;
   table.SourcePath = o.file;
-  if (!LoadSourceFile(o.file, LoadLimits{settings.MaxItems, settings.MaxPoints}, table)) {
+  if (!LoadCliSource(o.file, o.format, LoadLimits{settings.MaxItems, settings.MaxPoints}, table)) {
     PrintLine(table.LastError);
     PrintLine(QString());
     PrintLine(table.LastHint);

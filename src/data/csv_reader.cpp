@@ -1,7 +1,6 @@
 #include "data/csv_reader.h"
 
 #include "base/text_utils.h"
-#include "data/file_access.h"
 #include "data/text_decode.h"
 #include "data/validate_rows.h"
 
@@ -66,10 +65,8 @@ QStringList SplitCsvLines(QStringView text, QChar separator) {
   return lines;
 }
 
-bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
+bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
   table.Reset();
-  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
-  QString text = DecodeFileText(bytes);
   const QChar separator = DetectCsvSeparator(text);
   const CsvLines split = SplitCsvText(std::move(text), separator);
   if (split.lines.empty()) {
@@ -80,14 +77,9 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
                       table);
 }
 
-bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table) {
-  table.Reset();
-  if (!FileExists(path)) {
-    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
-  }
-  const QByteArray bytes = ReadAllBytes(path);
-  if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), path);
-  return ParseCsvBytes(bytes, limits, table);
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
+  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+  return ParseCsvText(DecodeFileText(bytes), limits, table);
 }
 
 }  // namespace qh

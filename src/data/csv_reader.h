@@ -28,10 +28,11 @@ QChar DetectCsvSeparator(QStringView text);
 CsvLines SplitCsvText(QString text, QChar separator);
 QStringList SplitCsvLines(QStringView text, QChar separator);
 
+// Validates decoded text as a two-column CSV table.
+bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table);
+
 // Decodes the bytes (a leading UTF-8 byte order mark skipped) and validates
 // them as a two-column CSV table.
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table);
-
-bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table);
 
 }  // namespace qh

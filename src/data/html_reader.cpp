@@ -2,7 +2,6 @@
 
 #include "base/diag_log.h"
 #include "base/text_utils.h"
-#include "data/file_access.h"
 #include "data/html_scan.h"
 #include "data/large_buffer.h"
 #include "data/text_decode.h"
@@ -120,10 +119,13 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
 }
 
 bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log) {
+  // A byte order mark stays: it lies before the first tag and harms nothing.
+  return ParseHtmlText(DecodeFileText(bytes), table, log);
+}
+
+bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {
   const Trace trace(log);
   table.Reset();
-  // A byte order mark stays: it lies before the first tag and harms nothing.
-  const QString html = DecodeFileText(bytes);
   const std::vector<QStringView> tables = FindElementViews(html, u"table");
   trace.Line(QStringLiteral("html len=%1 tables=%2").arg(html.size()).arg(tables.size()));
   if (tables.empty()) {
@@ -151,21 +153,6 @@ bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log) {
   if (firstError.isEmpty()) firstError = QStringLiteral("数据源 HTML 表格不符合要求,无法生成图表.");
   trace.Line(QStringLiteral("parse failed: ") + firstError);
   return table.Fail(firstError, firstHint);
-}
-
-bool LoadHtmlFile(const QString& path, const LoadLimits&, ItemTable& table, DiagLog* log) {
-  const LogFlushGuard flush(log);
-  table.Reset();
-  if (IsBlank(path)) {
-    return table.Fail(QStringLiteral("未指定数据源 HTML 文件路径."),
-                      QStringLiteral("请通过命令行参数传入 HTML 路径,或在[数据源]页面选择文件."));
-  }
-  if (!FileExists(path)) {
-    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
-  }
-  const QByteArray bytes = ReadAllBytes(path);
-  if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), path);
-  return ParseHtmlBytes(bytes, table, log);
 }
 
 }  // namespace qh

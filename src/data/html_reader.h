@@ -3,7 +3,6 @@
 // table (item, value) fills the item table. Each decision is traced to the
 // diagnostic log when one is given.
 #include "data/item_table.h"
-#include "data/source_loader.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -22,7 +21,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
 // document order. On success LastHint names the table and its item count.
 bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log);
 
-bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table,
-                  DiagLog* log);
+// The same for text already decoded.
+bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log);
 
 }  // namespace qh

@@ -1,5 +1,7 @@
 #include "data/source_loader.h"
 
+#include "base/diag_log.h"
+#include "base/text_utils.h"
 #include "data/csv_reader.h"
 #include "data/file_access.h"
 #include "data/html_reader.h"
@@ -7,16 +9,58 @@
 
 namespace qh {
 
+namespace {
+
+enum class SourceFormat { Csv, Html, Workbook, Unknown };
+
+SourceFormat FormatOf(const QString& ext) {
+  if (ext == u"csv") return SourceFormat::Csv;
+  if (ext == u"xls" || ext == u"xlsx") return SourceFormat::Workbook;
+  if (ext == u"html" || ext == u"htm") return SourceFormat::Html;
+  return SourceFormat::Unknown;
+}
+
+bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
+  if (ext.isEmpty()) return table.Fail(QStringLiteral("数据源文件没有扩展名,无法识别格式."), path);
+  return table.Fail(QStringLiteral("不支持的数据源文件格式:.") + ext,
+                    QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
+}
+
+}  // namespace
+
+bool RequireExistingFile(const QString& path, ItemTable& table) {
+  if (FileExists(path)) return true;
+  return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
+}
+
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
                     DiagLog* log) {
   table.Reset();
   const QString ext = FileExtension(path);
-  if (ext == u"csv") return LoadCsvFile(path, limits, table);
-  if (ext == u"xls" || ext == u"xlsx") return LoadWorkbook(path, limits, QStringLiteral("Excel"), table);
-  if (ext == u"html" || ext == u"htm") return LoadHtmlFile(path, limits, table, log);
-  if (ext.isEmpty()) return table.Fail(QStringLiteral("数据源文件没有扩展名,无法识别格式."), path);
-  return table.Fail(QStringLiteral("不支持的数据源文件格式:.") + ext,
-                    QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
+  if (FormatOf(ext) == SourceFormat::Unknown) return FailFormat(ext, path, table);
+  if (!RequireExistingFile(path, table)) return false;
+  return LoadSourceBytes(ReadAllBytes(path), ext, path, limits, table, log);
+}
+
+bool LoadSourceBytes(const QByteArray& bytes, const QString& ext, const QString& name,
+                     const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+  const LogFlushGuard flush(log);
+  table.Reset();
+  const SourceFormat format = FormatOf(ext);
+  if (format == SourceFormat::Unknown) return FailFormat(ext, name, table);
+  // An unreadable file reads as no bytes and gets the same words.
+  if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
+  switch (format) {
+    case SourceFormat::Csv:
+      return ParseCsvBytes(bytes, limits, table);
+    case SourceFormat::Html:
+      return ParseHtmlBytes(bytes, table, log);
+    case SourceFormat::Workbook:
+      return LoadWorkbookBytes(bytes, name, limits, QStringLiteral("Excel"), table, log);
+    case SourceFormat::Unknown:
+      break;
+  }
+  return false;
 }
 
 }  // namespace qh

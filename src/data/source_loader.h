@@ -2,6 +2,7 @@
 // The one entry through which a data file or typed text reaches an ItemTable.
 #include "data/item_table.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace qh {
@@ -15,10 +16,21 @@ struct LoadLimits {
   int MaxPoints = 200000;
 };
 
-// Chooses the reader by the file's extension. The HTML reader traces its
-// decisions to log when it is given one.
+// Chooses the reader by the file's extension, checks that the file exists
+// and holds bytes, and hands them to LoadSourceBytes. The HTML reader traces
+// its decisions to log when it is given one.
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
                     DiagLog* log = nullptr);
+
+// The gate's first check, shared with callers that read a file themselves:
+// false, with the missing-file texts in table, when path names no file.
+bool RequireExistingFile(const QString& path, ItemTable& table);
+
+// Bytes already read, of the kind the extension ext names ("csv", "html",
+// "htm", "xls", "xlsx"); name stands for the file in messages. Empty bytes
+// are refused as an empty file; workbooks are told apart by their content.
+bool LoadSourceBytes(const QByteArray& bytes, const QString& ext, const QString& name,
+                     const LoadLimits& limits, ItemTable& table, DiagLog* log = nullptr);
 
 // Typed or pasted "item,value" lines.
 bool ParseManualInput(const QString& text, const LoadLimits& limits, ItemTable& table);

@@ -18,7 +18,7 @@ bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 bool IsValueNoise(QChar c) {
   switch (c.unicode()) {
     case u' ': case u'\t': case u'\r': case u'\n': case 0x00A0: case 0x3000:
-    case u',': case 0xFFE5: case u'$':
+    case u',': case 0xFFE5: case 0x00A5: case u'$':  // full- and half-width yen
       return true;
     default:
       return false;

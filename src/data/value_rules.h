@@ -4,12 +4,12 @@
 
 namespace qh {
 
-// True when the text, after spaces, ASCII commas, "%", "￥" and "$" are
+// True when the text, after spaces, ASCII commas, "%", "￥", "¥" and "$" are
 // removed, is a decimal number: optional sign, digits with at most one
 // point, optional exponent (E or e, optional sign, digits).
 bool IsValueText(QStringView text);
 
-// The longest leading decimal number after spaces, commas, "￥" and "$" are
+// The longest leading decimal number after spaces, commas, "￥", "¥" and "$" are
 // removed and one trailing "%" is dropped; 0 when the text starts with no
 // number. 50% reads 50.
 double ParseValue(QStringView text);

@@ -1,72 +1,119 @@
 #include "data/workbook_reader.h"
 
-#include "base/text_utils.h"
+#include "data/csv_reader.h"
+#include "data/html_reader.h"
+#include "data/text_decode.h"
 #include "data/validate_rows.h"
-#include "data/workbook_sheet_cells.h"
+#include "data/workbook_password.h"
+#include "data/workbook_spreadsheet_xml.h"
 #include "data/workbook_xls.h"
 #include "data/workbook_xlsx.h"
 
-#include <QFile>
+#include <QStringView>
 
 namespace qh {
 
 namespace {
 
-enum class WorkbookFormat { Xlsx, Xls, Unknown };
+constexpr qsizetype kTextSniffBytes = 4096;
 
-// Told by the file's first bytes, not its extension: a zip package or an
-// OLE compound file, whichever name it was saved under.
-WorkbookFormat SniffFormat(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return WorkbookFormat::Unknown;
-  const QByteArray head = file.read(8);
-  if (head.startsWith("PK\x03\x04")) return WorkbookFormat::Xlsx;
-  if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return WorkbookFormat::Xls;
-  return WorkbookFormat::Unknown;
-}
-
-bool ReadFirstSheet(const QString& path, SheetCells& cells) {
-  switch (SniffFormat(path)) {
-    case WorkbookFormat::Xlsx:
-      return ReadXlsxFirstSheet(path, cells);
-    case WorkbookFormat::Xls:
-      return ReadXlsFirstSheet(path, cells);
-    case WorkbookFormat::Unknown:
+bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells) {
+  switch (SniffWorkbookContent(bytes)) {
+    case WorkbookContent::Zip:
+      return ReadXlsxFirstSheet(bytes, cells);
+    case WorkbookContent::Compound:
+      return ReadXlsFirstSheet(bytes, cells);
+    case WorkbookContent::Binary:
+    case WorkbookContent::Text:
       return false;
   }
   return false;
 }
 
-}  // namespace
-
-bool ReadWorkbookLines(const QString& path, SheetLines& lines) {
-  SheetCells cells;
-  return ReadFirstSheet(path, cells) && cells.BuildLines(lines);
-}
-
-namespace {
-
-bool FailUnreadable(ItemTable& table, const QString& path) {
+bool FailUnreadable(ItemTable& table, const QString& name) {
   return table.Fail(QStringLiteral("读取 Excel 文件失败."),
-                    QStringLiteral("无法打开或解析该文件:\r\n") + path +
+                    QStringLiteral("无法打开或解析该文件:\r\n") + name +
                         QStringLiteral("\r\n\r\n请确认文件未损坏,且本机已安装 Excel 或 WPS 表格."));
 }
 
-}  // namespace
+bool FailPasswordProtected(ItemTable& table, const QString& name) {
+  return table.Fail(QStringLiteral("读取 Excel 文件失败."),
+                    QStringLiteral("该工作簿设有打开密码,无法读取:\r\n") + name +
+                        QStringLiteral("\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."));
+}
 
-bool LoadWorkbook(const QString& path, const LoadLimits& limits, const QString& label,
-                  ItemTable& table) {
-  table.Reset();
-  if (!FileExists(path)) {
-    return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
-  }
-  SheetLines lines;
-  if (!ReadWorkbookLines(path, lines)) return FailUnreadable(table, path);
+bool ValidateSheetLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,
+                        const QString& label, ItemTable& table) {
   if (lines.lines.empty()) {
     return table.Fail(QStringLiteral("数据源 Excel 表格中没有数据."),
-                      QStringLiteral("工作表没有可用的数据行:\r\n") + path);
+                      QStringLiteral("工作表没有可用的数据行:\r\n") + name);
   }
   return ValidateRows(std::span<const QStringView>(lines.lines), label, limits, table);
+}
+
+QStringView SkipLeadingSpace(QStringView text) {
+  qsizetype at = 0;
+  if (text.startsWith(QChar(0xFEFF))) at = 1;
+  while (at < text.size() && text[at].isSpace()) ++at;
+  return text.sliced(at);
+}
+
+bool IsSpreadsheetXml(QStringView start, QStringView whole) {
+  return start.startsWith(u"<?xml") &&
+         whole.contains(u"urn:schemas-microsoft-com:office:spreadsheet");
+}
+
+// A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
+// table, or separated values, each read as its own kind of file.
+bool LoadTextExport(const QByteArray& bytes, const QString& name, const LoadLimits& limits,
+                    const QString& label, ItemTable& table, DiagLog* log) {
+  QString text = DecodeFileText(bytes);
+  const QStringView start = SkipLeadingSpace(text);
+  if (IsSpreadsheetXml(start, text)) {
+    const QByteArray utf8 = text.toUtf8();
+    text = QString();  // the scan needs only the bytes
+    SheetLines lines;
+    if (!ReadSpreadsheetXmlLines(utf8, lines)) return FailUnreadable(table, name);
+    return ValidateSheetLines(lines, name, limits, label, table);
+  }
+  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
+  if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // The CSV reader decodes what follows the mark on its own.
+    text = QString();
+    return ParseCsvBytes(bytes, limits, table);
+  }
+  return ParseCsvText(std::move(text), limits, table);
+}
+
+}  // namespace
+
+WorkbookContent SniffWorkbookContent(QByteArrayView bytes) {
+  if (bytes.startsWith("\xD0\xCF\x11\xE0")) return WorkbookContent::Compound;
+  if (bytes.startsWith("PK")) return WorkbookContent::Zip;
+  if (bytes.first(std::min(bytes.size(), kTextSniffBytes)).contains('\0')) {
+    return WorkbookContent::Binary;
+  }
+  return WorkbookContent::Text;
+}
+
+bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines) {
+  SheetCells cells;
+  return ReadFirstSheet(bytes, cells) && cells.BuildLines(lines);
+}
+
+bool LoadWorkbookBytes(const QByteArray& bytes, const QString& name, const LoadLimits& limits,
+                       const QString& label, ItemTable& table, DiagLog* log) {
+  table.Reset();
+  const WorkbookContent content = SniffWorkbookContent(bytes);
+  if (content == WorkbookContent::Text) {
+    return LoadTextExport(bytes, name, limits, label, table, log);
+  }
+  if (content == WorkbookContent::Compound && IsPasswordProtectedWorkbook(bytes)) {
+    return FailPasswordProtected(table, name);
+  }
+  SheetLines lines;
+  if (!ReadWorkbookLines(bytes, lines)) return FailUnreadable(table, name);
+  return ValidateSheetLines(lines, name, limits, label, table);
 }
 
 }  // namespace qh

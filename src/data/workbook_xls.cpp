@@ -5,6 +5,7 @@
 #include "data/workbook_date_serial.h"
 
 #include <QFile>
+#include <QTemporaryFile>
 #include <freexl.h>
 
 namespace qh {
@@ -109,12 +110,9 @@ void AddRecordedRange(const BiffSheetExtras& extras, SheetCells& cells) {
 
 }  // namespace
 
-bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
+bool ReadXlsFirstSheet(const QByteArray& bytes, SheetCells& cells) {
   constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return false;
-  const QByteArray bytes = file.readAll();
-  file.close();
+  if (bytes.size() > kMaxFileBytes) return false;
   // FreeXL overreads its stack on an overlong directory entry name, also
   // on one it finds by following a damaged table; such files stop here.
   if (!CompoundDirectoryWellFormed(bytes)) return false;
@@ -128,8 +126,11 @@ bool ReadXlsFirstSheet(const QString& path, SheetCells& cells) {
                                  extras.lastColumn - extras.firstColumn + 1, extras.cellRecords)) {
     return false;
   }
+  // FreeXL reads only from a named file.
+  QTemporaryFile copy;
+  if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return false;
   FreeXlHandle xls;
-  if (!xls.Open(path)) return false;
+  if (!xls.Open(copy.fileName())) return false;
   unsigned int sheetCount = 0;
   if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK ||
       sheetCount < 1 || freexl_select_active_worksheet(xls.get(), 0) != FREEXL_OK) {

@@ -245,6 +245,8 @@ class SheetReader {
     if (!hasValue_) return cells_.AddEmpty(row_, column_);
     switch (type_) {
       case CellType::Shared: {
+        // Some writers leave a blank cell's index out: <c t="s"><v/></c>.
+        if (QByteArrayView(value_).trimmed().isEmpty()) return cells_.AddEmpty(row_, column_);
         std::uint32_t index = 0;
         return ParseIndex(value_, index) && cells_.AddText(row_, column_, index);
       }
@@ -286,9 +288,9 @@ class SheetReader {
 
 }  // namespace
 
-bool ReadXlsxFirstSheet(const QString& path, SheetCells& cells) {
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
   ZipPackage package;
-  if (!package.Open(path)) return false;
+  if (!package.Open(bytes)) return false;
   WorkbookParts parts;
   if (!FindWorkbookParts(package, parts)) return false;
   if (!parts.sharedStrings.isEmpty() && package.HasPart(parts.sharedStrings) &&

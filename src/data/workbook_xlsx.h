@@ -2,7 +2,7 @@
 // Office Open XML workbooks (.xlsx), read without any spreadsheet program.
 #include "data/workbook_sheet_cells.h"
 
-#include <QString>
+#include <QByteArray>
 
 namespace qh {
 
@@ -10,6 +10,6 @@ namespace qh {
 // cells. False when the file is no readable workbook package: broken zip,
 // missing parts, malformed or refused XML, an oversized part, a string
 // index or cell position that does not exist.
-bool ReadXlsxFirstSheet(const QString& path, SheetCells& cells);
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells);
 
 }  // namespace qh

@@ -1,6 +1,7 @@
 #include "data/workbook_zip.h"
 
-#include <QFile>
+#include <QStringDecoder>
+#include <cstring>
 #include <zip.h>
 
 namespace qh {
@@ -37,6 +38,10 @@ bool DeclarationsAllowed(QByteArrayView view) {
   return true;
 }
 
+bool StartsWithUtf16Mark(QByteArrayView head) {
+  return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+}
+
 }  // namespace
 
 ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), maxBytes_(maxBytes) {
@@ -49,18 +54,63 @@ bool ZipPartDevice::atEnd() const { return (finished_ || failed_) && QIODevice::
 
 qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
   if (failed_) return -1;
+  if (isConverted_) return ServeConverted(data, maxSize);
   if (finished_ || maxSize <= 0) return 0;
   // Inflates a bounded step at a time so the guards see the data early.
-  maxSize = qMin<qint64>(maxSize, kReadStep);
-  const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(maxSize));
+  const qint64 step = qMin<qint64>(maxSize, kReadStep);
+  const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(step));
   if (got < 0) return Fail();
   if (got == 0) {
     finished_ = true;
     return 0;
   }
+  if (total_ == 0 && StartsWithUtf16Mark(QByteArrayView(data, got))) {
+    if (!ConvertUtf16(QByteArray(data, got))) return Fail();
+    return ServeConverted(data, maxSize);
+  }
   total_ += got;
   if (total_ > maxBytes_ || !MarkupAllowed(data, got)) return Fail();
   return got;
+}
+
+bool ZipPartDevice::ConvertUtf16(QByteArray raw) {
+  total_ = raw.size();
+  constexpr qint64 kChunk = 256 * 1024;
+  for (;;) {
+    if (total_ > maxBytes_) return false;
+    const qsizetype filled = raw.size();
+    raw.resize(filled + kChunk);
+    const zip_int64_t got = zip_fread(file_, raw.data() + filled, zip_uint64_t(kChunk));
+    if (got < 0) return false;
+    raw.truncate(filled + qsizetype(got));
+    total_ += got;
+    if (got == 0) break;
+  }
+  QStringDecoder decoder(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                     : QStringDecoder::Utf16BE);
+  QString text = decoder(raw);  // the byte order mark is dropped
+  if (decoder.hasError()) return false;
+  // The declaration names UTF-16, which the text no longer is.
+  if (text.startsWith(u"<?xml")) {
+    const qsizetype end = text.indexOf(u"?>");
+    if (end < 0) return false;
+    text.remove(0, end + 2);
+  }
+  converted_ = text.toUtf8();
+  raw.clear();
+  isConverted_ = true;
+  return MarkupAllowed(converted_.constData(), converted_.size());
+}
+
+qint64 ZipPartDevice::ServeConverted(char* data, qint64 maxSize) {
+  const qint64 count = qMin<qint64>(maxSize, converted_.size() - servedBytes_);
+  if (count <= 0) {
+    finished_ = true;
+    return 0;
+  }
+  std::memcpy(data, converted_.constData() + servedBytes_, size_t(count));
+  servedBytes_ += count;
+  return count;
 }
 
 qint64 ZipPartDevice::Fail() {
@@ -89,9 +139,16 @@ ZipPackage::~ZipPackage() {
   if (archive_ != nullptr) zip_discard(archive_);
 }
 
-bool ZipPackage::Open(const QString& path) {
-  int error = 0;
-  archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+bool ZipPackage::Open(const QByteArray& bytes) {
+  bytes_ = bytes;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
+  if (source != nullptr) {
+    archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (archive_ == nullptr) zip_source_free(source);
+  }
+  zip_error_fini(&error);
   return archive_ != nullptr;
 }
 

@@ -2,6 +2,7 @@
 // Read-only access to the parts of a zip package (.xlsx), with the guards an
 // untrusted file needs: every part is inflated in chunks and given up once it
 // grows past a size limit, whatever its header claims.
+#include <QByteArray>
 #include <QIODevice>
 #include <QString>
 #include <memory>
@@ -12,7 +13,9 @@ struct zip_file;
 
 namespace qh {
 
-// One part of a package, read sequentially. Reading fails (read() gives -1
+// One part of a package, read sequentially. A part written in UTF-16 (with
+// its byte order mark) is read whole and handed out as UTF-8 without its
+// XML declaration. Reading fails (read() gives -1
 // and Failed() turns true) on a corrupt stream, past the size limit, and on
 // markup this program never accepts in a package part: NUL bytes (UTF-16
 // text), "<!" declarations other than comments and CDATA (a DOCTYPE or
@@ -35,6 +38,8 @@ class ZipPartDevice final : public QIODevice {
  private:
   qint64 Fail();
   bool MarkupAllowed(const char* data, qint64 size);
+  bool ConvertUtf16(QByteArray raw);
+  qint64 ServeConverted(char* data, qint64 maxSize);
 
   zip_file* file_;
   qint64 maxBytes_;
@@ -43,6 +48,9 @@ class ZipPartDevice final : public QIODevice {
   QByteArray tail_;  // last bytes of the previous chunk, for marks split across reads
   bool finished_ = false;
   bool failed_ = false;
+  bool isConverted_ = false;
+  QByteArray converted_;  // a UTF-16 part as UTF-8
+  qsizetype servedBytes_ = 0;
 };
 
 class ZipPackage {
@@ -54,7 +62,8 @@ class ZipPackage {
   ZipPackage(const ZipPackage&) = delete;
   ZipPackage& operator=(const ZipPackage&) = delete;
 
-  bool Open(const QString& path);
+  // Reads from bytes, which the package keeps for its lifetime.
+  bool Open(const QByteArray& bytes);
   bool HasPart(const QString& name) const;
   // A device that inflates the part while it is read; nullptr when the
   // part is missing or cannot be opened. The package must outlive it.
@@ -65,6 +74,7 @@ class ZipPackage {
   std::optional<QByteArray> ReadPart(const QString& name) const;
 
  private:
+  QByteArray bytes_;
   zip* archive_ = nullptr;
 };
 

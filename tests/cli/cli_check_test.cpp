@@ -25,9 +25,11 @@ struct CliResult {
   QByteArray err;
 };
 
-CliResult RunCli(const QStringList& args) {
+CliResult RunCli(const QStringList& args, const QByteArray& input = {}) {
   QProcess process;
   process.start(CliPath(), QStringList{QStringLiteral("check")} + args);
+  process.write(input);
+  process.closeWriteChannel();
   CliResult result;
   if (!process.waitForFinished(30000)) return result;
   result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -120,6 +122,41 @@ TEST_F(CliCheck, ReadableOutput) {
   const CliResult missing = RunCli({QStringLiteral("--json"), dir_.filePath("none.html")});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.out.startsWith("{\"ok\":false,\"count\":0,\"items\":[],"));
+}
+
+// FILE "-" is standard input: the bytes go through the same checks and
+// readers as a file of the format --format names.
+TEST_F(CliCheck, StandardInputWithFormat) {
+  const QString exports = QStringLiteral(QH_TEST_DATA_DIR "/exports/");
+  const QByteArray disguised = qh::test::ReadAll(exports + u"html_gbk.xls"_qs);
+  const QByteArray fromFile = RunCli({u"--json"_qs, exports + u"html_gbk.xls"_qs}).out;
+  struct Case {
+    const char* name;
+    QStringList args;
+    QByteArray input;
+    int exitCode;
+    QByteArray outStart;
+  };
+  const Case cases[] = {
+      {"disguised workbook", {u"--json"_qs, u"--format"_qs, u"xls"_qs, u"-"_qs}, disguised, 0, fromFile},
+      {"csv", {u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n", 0, "#\t"},
+      {"empty input", {u"--json"_qs, u"--format"_qs, u"html"_qs, u"-"_qs}, {}, 1,
+       "{\"ok\":false,\"count\":0,\"items\":[],\"error\":\"数据源文件为空,无法读取.\",\"hint\":\"-\"}"},
+      {"typed lines", {u"--manual"_qs, u"-"_qs}, "A,1\nB,2\n", 0, "#\t"},
+      {"no format", {u"-"_qs}, "A,1\nB,2\n", 2, ""},
+      {"unknown format", {u"--format"_qs, u"txt"_qs, u"-"_qs}, "A,1\nB,2\n", 2, ""},
+      {"format without value", {u"-"_qs, u"--format"_qs}, "A,1\nB,2\n", 2, ""},
+      {"format for a named file", {u"--format"_qs, u"csv"_qs, exports + u"table.csv"_qs}, {}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    const CliResult result = RunCli(c.args, c.input);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.name << result.err.constData();
+    EXPECT_TRUE(result.out.startsWith(c.outStart)) << c.name << result.out.constData();
+    if (c.exitCode == 2) {
+      EXPECT_TRUE(result.err.contains("usage:")) << c.name;
+    }
+  }
+  EXPECT_TRUE(RunCli({u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n").out.contains("A\t1234.5"));
 }
 
 }  // namespace

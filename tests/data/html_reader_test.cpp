@@ -1,4 +1,5 @@
 #include "data/html_reader.h"
+#include "data/source_loader.h"
 
 #include "base/code_page.h"
 #include "base/diag_log.h"
@@ -108,7 +109,7 @@ TEST(HtmlReader, TracesEveryTableToTheLog) {
   }
   DiagLog log(logPath);
   ItemTable table;
-  ASSERT_TRUE(LoadHtmlFile(htmlPath, LoadLimits{}, table, &log));
+  ASSERT_TRUE(LoadSourceFile(htmlPath, LoadLimits{}, table, &log));
   QFile file(logPath);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString text = DecodeGbk(file.readAll());
@@ -124,16 +125,6 @@ TEST(HtmlReader, TracesEveryTableToTheLog) {
       "  row 3 item=B val=2\r\n"
       "parse ok table=2 items=2\r\n");
   EXPECT_EQ(text, expected.arg(QString::fromUtf8(html).size()));
-}
-
-TEST(HtmlReader, FileFailures) {
-  ItemTable table;
-  EXPECT_FALSE(LoadHtmlFile(QStringLiteral("  "), LoadLimits{}, table, nullptr));
-  EXPECT_EQ(table.LastError, QStringLiteral("未指定数据源 HTML 文件路径."));
-  EXPECT_EQ(table.LastHint, QStringLiteral("请通过命令行参数传入 HTML 路径,或在[数据源]页面选择文件."));
-  EXPECT_FALSE(LoadHtmlFile(QStringLiteral("/nonexistent/r.html"), LoadLimits{}, table, nullptr));
-  EXPECT_EQ(table.LastError, QStringLiteral("数据源文件不存在."));
-  EXPECT_EQ(table.LastHint, QStringLiteral("找不到文件:\r\n/nonexistent/r.html"));
 }
 
 }  // namespace

@@ -56,5 +56,38 @@ TEST(SourceLoader, DispatchByExtension) {
   EXPECT_EQ(table.LastHint, dir.filePath("noext"));
 }
 
+// One gate for every reader: a missing or empty file gets the same words
+// whatever its kind; bytes from elsewhere pass the same empty check.
+TEST(SourceLoader, OneFileGateForEveryKind) {
+  QTemporaryDir dir;
+  for (const char* ext : {"csv", "html", "htm", "xls", "xlsx"}) {
+    SCOPED_TRACE(ext);
+    const QString missing = dir.filePath(u"missing."_qs + QLatin1String(ext));
+    ItemTable table;
+    table.Items.push_back({u"旧"_qs, 1});
+    EXPECT_FALSE(LoadSourceFile(missing, LoadLimits{}, table));
+    EXPECT_EQ(table.LastError, u"数据源文件不存在."_qs);
+    EXPECT_EQ(table.LastHint, u"找不到文件:\r\n"_qs + missing);
+    EXPECT_TRUE(table.Items.empty());
+
+    const QString empty = dir.filePath(u"empty."_qs + QLatin1String(ext));
+    QFile file(empty);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_FALSE(LoadSourceFile(empty, LoadLimits{}, table));
+    EXPECT_EQ(table.LastError, u"数据源文件为空,无法读取."_qs);
+    EXPECT_EQ(table.LastHint, empty);
+
+    EXPECT_FALSE(LoadSourceBytes({}, QLatin1String(ext), u"-"_qs, LoadLimits{}, table));
+    EXPECT_EQ(table.LastError, u"数据源文件为空,无法读取."_qs);
+    EXPECT_EQ(table.LastHint, u"-"_qs);
+  }
+  ItemTable table;
+  EXPECT_TRUE(LoadSourceBytes("A,1\nB,2\n", u"csv"_qs, u"-"_qs, LoadLimits{}, table));
+  EXPECT_EQ(table.ItemCount(), 2);
+  EXPECT_FALSE(LoadSourceBytes("A,1\nB,2\n", u"txt"_qs, u"-"_qs, LoadLimits{}, table));
+  EXPECT_EQ(table.LastError, u"不支持的数据源文件格式:.txt"_qs);
+}
+
 }  // namespace
 }  // namespace qh

@@ -18,6 +18,9 @@ TEST(ValueRules, IsValueTextAndParseValueAgree) {
   const ValueCase cases[] = {
       {u"1,234.5", true, 1234.5},
       {u"￥88", true, 88},
+      {u"\u00A51,234.50", true, 1234.5},  // the half-width yen goes like the full-width one
+      {u"-\u00A55", true, -5},
+      {u"\u00A5", false, 0},
       {u"$7", true, 7},
       {u"12.5%", true, 12.5},
       {u"50%", true, 50},

@@ -1,5 +1,7 @@
 #include "data/workbook_reader.h"
 
+#include "support/test_files.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,7 +17,7 @@ QString WorkbookPath(const char* name) {
 
 QStringList ReadLines(const char* name, bool* ok = nullptr) {
   SheetLines lines;
-  const bool read = ReadWorkbookLines(WorkbookPath(name), lines);
+  const bool read = ReadWorkbookLines(test::ReadAll(WorkbookPath(name)), lines);
   if (ok != nullptr) *ok = read;
   QStringList out;
   for (QStringView line : lines.lines) out.append(line.toString().replace(u'\t', u'|'));
@@ -68,6 +70,10 @@ TEST(ReadWorkbookLines, SheetLayouts) {
       {"third_column_empty.xls", {u"名称|金额|"_qs, u"A|10|"_qs, u"B|20|"_qs}},
       {"empty_first_sheet.xlsx", {}},
       {"empty_first_sheet.xls", {}},
+      // <c t="s"><v/></c> is an empty cell
+      {"empty_shared_value.xlsx", {u"名称|"_qs, u"甲|1"_qs, u"乙|2"_qs, u"|"_qs}},
+      // every part in UTF-16, little- and big-endian, declared as such
+      {"utf16_parts.xlsx", {u"甲|1"_qs, u"乙|2"_qs}},
   };
   for (const Case& c : cases) {
     bool ok = false;
@@ -108,23 +114,16 @@ TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
 // Damaged copies of real workbooks: each read either fails or gives lines,
 // and never crashes or stalls.
 TEST(ReadWorkbookLines, SurvivesDamagedBytesAnywhere) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
   for (const char* name : {"basic_libreoffice.xls", "formulas_libreoffice.xls", "hand_built.xlsx"}) {
     QFile source(WorkbookPath(name));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QByteArray original = source.readAll();
-    const QString damagedPath = dir.filePath(QString::fromUtf8(name));
     for (qsizetype at = 0; at < original.size(); at += 61) {
       for (const char byte : {'\x00', '\xFF', '\x7F'}) {
         QByteArray damaged = original;
         damaged[at] = byte;
-        QFile out(damagedPath);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(damaged);
-        out.close();
         SheetLines lines;
-        ReadWorkbookLines(damagedPath, lines);
+        ReadWorkbookLines(damaged, lines);
       }
     }
   }
@@ -158,7 +157,7 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
     ItemTable table;
     table.Items.push_back({u"旧"_qs, 1});
     const QString path = WorkbookPath(c.file);
-    EXPECT_EQ(LoadWorkbook(path, LoadLimits{}, u"Excel"_qs, table), c.ok) << c.file;
+    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.ok) << c.file;
     EXPECT_EQ(table.LastError, c.error) << c.file;
     EXPECT_TRUE(table.LastHint.startsWith(c.hintStart)) << c.file << table.LastHint.toStdString();
     if (c.ok) {
@@ -171,6 +170,36 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
     } else if (c.hintStart.endsWith(u"\r\n")) {
       EXPECT_EQ(table.LastHint, c.hintStart + path);
     }
+  }
+}
+
+TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
+  for (const char* file : {"password.xlsx", "password.xls"}) {
+    ItemTable table;
+    const QString path = WorkbookPath(file);
+    EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << file;
+    EXPECT_EQ(table.LastError, u"读取 Excel 文件失败."_qs) << file;
+    EXPECT_EQ(table.LastHint, u"该工作簿设有打开密码,无法读取:\r\n"_qs + path +
+                                  u"\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."_qs)
+        << file;
+  }
+}
+
+TEST(SniffWorkbookContent, LooksAtTheFirstBytesOnly) {
+  const std::pair<QByteArray, WorkbookContent> cases[] = {
+      {QByteArray::fromHex("D0CF11E0A1B11AE1"), WorkbookContent::Compound},
+      {QByteArray::fromHex("D0CF11E0"), WorkbookContent::Compound},
+      {"PK\x03\x04", WorkbookContent::Zip},
+      {"PK", WorkbookContent::Zip},
+      {"<table>", WorkbookContent::Text},
+      {"A,1\nB,2", WorkbookContent::Text},
+      {QByteArray("A,1\n") + QByteArray(1, '\0'), WorkbookContent::Binary},
+      {QByteArray::fromHex("FFFE3C00"), WorkbookContent::Binary},  // UTF-16 text
+      {QByteArray(4095, 'a') + QByteArray(1, '\0'), WorkbookContent::Binary},
+      {QByteArray(4096, 'a') + QByteArray(1, '\0'), WorkbookContent::Text},
+  };
+  for (const auto& [bytes, content] : cases) {
+    EXPECT_EQ(SniffWorkbookContent(bytes), content) << bytes.left(16).toHex().constData();
   }
 }
 

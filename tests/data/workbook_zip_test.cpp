@@ -1,11 +1,13 @@
 #include "data/workbook_zip.h"
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
 namespace qh {
 namespace {
 
-const QString kBasic = QStringLiteral(QH_TEST_DATA_DIR "/workbooks/basic_openpyxl.xlsx");
+const QByteArray kBasic = test::ReadAll(QStringLiteral(QH_TEST_DATA_DIR "/workbooks/basic_openpyxl.xlsx"));
 const QString kSheet = QStringLiteral("xl/worksheets/sheet1.xml");
 
 TEST(ZipPackage, FindsPartsWhateverTheirCase) {
@@ -14,7 +16,7 @@ TEST(ZipPackage, FindsPartsWhateverTheirCase) {
   EXPECT_TRUE(package.HasPart(u"XL/Workbook.XML"_qs));
   EXPECT_FALSE(package.HasPart(u"xl/missing.xml"_qs));
   EXPECT_EQ(package.OpenPart(u"xl/missing.xml"_qs), nullptr);
-  EXPECT_FALSE(ZipPackage().Open(QStringLiteral(QH_TEST_DATA_DIR "/workbooks/nothing.xlsx")));
+  EXPECT_FALSE(ZipPackage().Open(QByteArray("PK not a zip")));
 }
 
 TEST(ZipPackage, APartGrowingPastItsLimitFailsWhileInflating) {

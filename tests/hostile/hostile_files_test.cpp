@@ -84,6 +84,9 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
       // Found by fuzzing: a second used range after the cells, on which the
       // workbook library frees a buffer twice.
       {"freexl_second_used_range.xls", kWorkbookFailed, {}},
+      // Every sector chain ends in itself: a workbook and an encrypted package.
+      {"looping_chains.xls", kWorkbookFailed, {}},
+      {"looping_chains.xlsx", kWorkbookFailed, {}},
   };
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);
@@ -167,6 +170,41 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
     if (c.error) {
       EXPECT_EQ(v.table.LastError, *c.error);
     }
+  }
+}
+
+// A "workbook" that is one line of 200 MB of text: read as CSV, refused in
+// linear time.
+TEST_F(GeneratedFiles, DisguisedOneLineOf200Megabytes) {
+  const Verdict v = TimedLoad(Write("export.xls", QByteArray("ab,").repeated(200 * 1024 * 1024 / 3)));
+  EXPECT_EQ(v.table.LastError, QStringLiteral("数据源CSV不是两列数据,无法生成图表."));
+  EXPECT_TRUE(v.table.LastHint.startsWith(QStringLiteral("检测到 69905067 列"))) << v.table.LastHint.toStdString();
+}
+
+TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
+  const QByteArray head =
+      "<?xml version=\"1.0\"?><Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+      "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table>";
+  const QByteArray tail = "</Table></Worksheet></Workbook>";
+  const QByteArray pair = "<Row><Cell><Data ss:Type=\"String\">A</Data></Cell>"
+                          "<Cell><Data ss:Type=\"Number\">1</Data></Cell></Row>";
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  };
+  const Case cases[] = {
+      // 65,536 rows each merging a whole sheet row: a billion empty cells.
+      {"merged.xls", head + pair + QByteArray("<Row><Cell ss:MergeAcross=\"16383\"/></Row>").repeated(65536) + tail},
+      // A cell text of 50 MB.
+      {"long_text.xls", head + "<Row><Cell><Data ss:Type=\"String\">" + QByteArray(50 * 1024 * 1024, 'x') +
+                            "</Data></Cell></Row>" + tail},
+      // Cells at the far corner, after a real table.
+      {"far_index.xls", head + pair + pair + "<Row ss:Index=\"1048576\"><Cell ss:Index=\"16384\"/></Row>" + tail},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Verdict v = TimedLoad(Write(c.name, c.bytes));
+    EXPECT_EQ(v.table.LastError, kWorkbookFailed);
   }
 }
 
