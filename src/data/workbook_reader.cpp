@@ -1,6 +1,7 @@
 #include "data/workbook_reader.h"
 
 #include "base/text_utils.h"
+#include "data/file_access.h"
 #include "data/validate_rows.h"
 #include "data/workbook_sheet_cells.h"
 #include "data/workbook_xls.h"
@@ -21,7 +22,7 @@ WorkbookFormat SniffFormat(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return WorkbookFormat::Unknown;
   const QByteArray head = file.read(8);
   if (head.startsWith("PK\x03\x04")) return WorkbookFormat::Xlsx;
-  if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return WorkbookFormat::Xls;
+  if (LooksLikeXls(head)) return WorkbookFormat::Xls;
   return WorkbookFormat::Unknown;
 }
 
@@ -30,7 +31,7 @@ bool ReadFirstSheet(const QString& path, SheetCells& cells) {
     case WorkbookFormat::Xlsx:
       return ReadXlsxFirstSheet(path, cells);
     case WorkbookFormat::Xls:
-      return ReadXlsFirstSheet(path, cells);
+      return ReadXlsFirstSheet(ReadAllBytes(path), cells);
     case WorkbookFormat::Unknown:
       return false;
   }

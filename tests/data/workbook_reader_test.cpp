@@ -36,6 +36,9 @@ TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
       {"basic_libreoffice.xlsx", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
       {"basic_openpyxl.xlsx", {u"合计|"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
       {"basic_libreoffice.xls", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
+      // A directory entry name claiming 255 bytes where an entry has 64:
+      // the name is read within its entry.
+      {"hostile_long_entry_name.xls", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
   };
   for (const Case& c : cases) {
     bool ok = false;
@@ -92,8 +95,7 @@ TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
   const char* files[] = {
       "hostile_sst_index.xlsx", "hostile_far_cell.xlsx", "hostile_doctype.xlsx",
       "hostile_deep.xlsx",      "hostile_zip_bomb.xlsx", "hostile_truncated.xlsx",
-      "hostile_truncated.xls",  "hostile_big_dimension.xls", "hostile_long_entry_name.xls",
-      "make_workbooks.py",
+      "hostile_truncated.xls",  "hostile_big_dimension.xls", "make_workbooks.py",
   };
   for (const char* file : files) {
     QElapsedTimer timer;
