@@ -135,11 +135,10 @@ QByteArray CodePageName(quint16 codePage) {
 
 }  // namespace
 
-ByteTextDecoder::ByteTextDecoder() : decoder_("GBK") {}
-
 void ByteTextDecoder::SetCodePage(quint16 codePage) {
-  QStringDecoder named(CodePageName(codePage).constData());
-  if (named.isValid()) decoder_ = std::move(named);
+  if (codePage == codePage_) return;
+  codePage_ = codePage;
+  decoder_.reset();
 }
 
 QString ByteTextDecoder::Decode(QByteArrayView bytes) {
@@ -150,9 +149,15 @@ QString ByteTextDecoder::Decode(QByteArrayView bytes) {
       break;
     }
   }
-  if (ascii || !decoder_.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
-  decoder_.resetState();
-  return decoder_.decode(bytes);
+  if (ascii) return QString::fromLatin1(bytes.data(), bytes.size());
+  if (!decoder_) {
+    decoder_.emplace(CodePageName(codePage_).constData());
+    // A code page this Qt cannot convert: GBK, the likeliest for our users.
+    if (!decoder_->isValid()) decoder_.emplace("GBK");
+  }
+  if (!decoder_->isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
+  decoder_->resetState();
+  return decoder_->decode(bytes);
 }
 
 }  // namespace qh::biff

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QtEndian>
+#include <optional>
 #include <vector>
 
 namespace qh::biff {
@@ -80,12 +81,13 @@ bool RecordUnicodeString(QByteArrayView data, qsizetype at, bool countIsByte, QS
 // that write them (936, GBK).
 class ByteTextDecoder {
  public:
-  ByteTextDecoder();
   void SetCodePage(quint16 codePage);
   QString Decode(QByteArrayView bytes);
 
  private:
-  QStringDecoder decoder_;
+  quint16 codePage_ = 936;
+  // Opened on the first text that is not plain ASCII: most files have none.
+  std::optional<QStringDecoder> decoder_;
 };
 
 }  // namespace qh::biff

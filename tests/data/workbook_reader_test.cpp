@@ -112,7 +112,8 @@ TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
 TEST(ReadWorkbookLines, SurvivesDamagedBytesAnywhere) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  for (const char* name : {"basic_libreoffice.xls", "formulas_libreoffice.xls", "hand_built.xlsx"}) {
+  for (const char* name : {"basic_libreoffice.xls", "formulas_libreoffice.xls", "hand_built.xlsx",
+                           "dates_excel95.xls", "dates_excel4.xls", "dates_wps.xls"}) {
     QFile source(WorkbookPath(name));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QByteArray original = source.readAll();
@@ -129,6 +130,26 @@ TEST(ReadWorkbookLines, SurvivesDamagedBytesAnywhere) {
         ReadWorkbookLines(damagedPath, lines);
       }
     }
+  }
+}
+
+// One table saved by every writer: Excel 97 format from LibreOffice, xlwt
+// and a WPS-style file (code page record, defined name, rich-text shared
+// strings split over CONTINUE records), Excel 95 from Gnumeric, an Excel
+// 4.0 worksheet file, and .xlsx. Dates and times keep their fraction.
+TEST(LoadWorkbook, EveryXlsFlavourGivesTheItemsOfTheXlsx) {
+  const std::vector<ChartItem> expected = {
+      {u"整数"_qs, 3000000000}, {u"小数"_qs, 12.5},  {u"时长"_qs, 1.5},   {u"日期时间"_qs, 45000.5},
+      {u"时刻"_qs, 10.6325},    {u"负数"_qs, -7},    {u"布尔"_qs, -1},    {u"文本数"_qs, 1234},
+  };
+  ItemTable xlsx;
+  ASSERT_TRUE(LoadWorkbook(WorkbookPath("dates.xlsx"), LoadLimits{}, u"Excel"_qs, xlsx));
+  EXPECT_EQ(xlsx.Items, expected);
+  for (const char* file : {"dates_libreoffice.xls", "dates_xlwt.xls", "dates_wps.xls", "dates_excel95.xls",
+                           "dates_excel4.xls"}) {
+    ItemTable table;
+    EXPECT_TRUE(LoadWorkbook(WorkbookPath(file), LoadLimits{}, u"Excel"_qs, table)) << file;
+    EXPECT_EQ(table.Items, xlsx.Items) << file;
   }
 }
 

@@ -9,7 +9,12 @@ a wrong <dimension>, hostile packages) are assembled by hand as zip files.
     python3 make_workbooks.py            # rewrite the small test files here
     python3 make_workbooks.py --bench D  # write the large benchmark files to D
 
-Needs python3-openpyxl, python3-xlwt and libreoffice-calc-nogui.
+Excel 95 (BIFF5/7) files come from Gnumeric's ssconvert run in a GBK
+locale built on the fly, so that it writes the Chinese code page; Excel 4.0
+and WPS-style files, which no installable writer makes, from biff_build.py.
+
+Needs python3-openpyxl, python3-xlwt, libreoffice-calc-nogui, gnumeric and
+locales.
 """
 import datetime
 import os
@@ -23,6 +28,8 @@ import zipfile
 import openpyxl
 from openpyxl.styles import Font
 import xlwt
+
+import biff_build
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -311,6 +318,62 @@ def make_xlwt(out):
     book.save(os.path.join(out, "xlwt_basic.xls"))
 
 
+# One table in every .xls flavour and as .xlsx: the readers must give the
+# same items. Date and time cells keep their serial numbers, fraction and all.
+DATE_ROWS = [
+    ("名称", "数值", None),
+    ("整数", 3000000000, None),
+    ("小数", 12.5, None),
+    ("时长", 1.5, "[h]:mm:ss"),
+    ("日期时间", 45000.5, "yyyy-mm-dd"),
+    ("时刻", 10.6325, "hh:mm"),
+    ("负数", -7, None),
+    ("布尔", True, None),
+    ("文本数", "1,234", None),
+]
+
+
+def excel95(source, out, name):
+    """Re-saves a workbook as Excel 95 through Gnumeric in a GBK locale."""
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK", os.path.join(tmp, "zh_CN.GBK")],
+                       check=True)
+        env = dict(os.environ, LOCPATH=tmp, LANG="zh_CN.GBK", LC_ALL="zh_CN.GBK")
+        subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:excel_biff7", source, os.path.join(out, name)],
+                       check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_dates(out):
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "数据"
+    for r, (name, value, fmt) in enumerate(DATE_ROWS, start=1):
+        ws.cell(row=r, column=1, value=name)
+        ws.cell(row=r, column=2, value=value)
+        if fmt:
+            ws.cell(row=r, column=2).number_format = fmt
+    source = save_openpyxl(wb, "dates.xlsx", out)
+    convert(source, "xls", out, "dates_libreoffice.xls")
+    excel95(source, out, "dates_excel95.xls")
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("数据")
+    for r, (name, value, fmt) in enumerate(DATE_ROWS):
+        sheet.write(r, 0, name)
+        if fmt:
+            sheet.write(r, 1, value, xlwt.easyxf(num_format_str=fmt))
+        else:
+            sheet.write(r, 1, value)
+    book.save(os.path.join(out, "dates_xlwt.xls"))
+
+    rows = [[name, value] for name, value, _ in DATE_ROWS]
+    with open(os.path.join(out, "dates_excel4.xls"), "wb") as f:
+        f.write(biff_build.biff4_worksheet(rows))
+    # Also a stream name in mixed case, which some writers use.
+    with open(os.path.join(out, "dates_wps.xls"), "wb") as f:
+        f.write(biff_build.compound_file("WorkBook", biff_build.wps_workbook_stream(rows)))
+
+
 def make_bench(out, rows_xlsx=100000, rows_xls=60000):
     wb = openpyxl.Workbook(write_only=True)
     ws = wb.create_sheet("数据")
@@ -343,6 +406,7 @@ def main():
     make_sheet_order(out)
     make_hand_built(out)
     make_xlwt(out)
+    make_dates(out)
     make_hostile(out, os.path.join(out, "basic_openpyxl.xlsx"))
 
 
