@@ -7,7 +7,7 @@ Files no writer makes on purpose (inline strings, cells without references,
 a wrong <dimension>, hostile packages) are assembled by hand as zip files.
 
     python3 make_workbooks.py            # rewrite the small test files here
-    python3 make_workbooks.py --bench D  # write the large benchmark files to D
+    python3 make_workbooks.py --bench D [ROWS]  # write the large benchmark files to D
 
 Excel 95 (BIFF5/7) files come from Gnumeric's ssconvert run in a GBK
 locale built on the fly, so that it writes the Chinese code page; Excel 4.0
@@ -374,13 +374,19 @@ def make_dates(out):
         f.write(biff_build.compound_file("WorkBook", biff_build.wps_workbook_stream(rows)))
 
 
+def short_count(n):
+    return "%dm" % (n // 1000000) if n % 1000000 == 0 else "%dk" % (n // 1000)
+
+
 def make_bench(out, rows_xlsx=100000, rows_xls=60000):
+    """A .xlsx of rows_xlsx rows named bench_<rows>.xlsx (100k, 1m, ...), and
+    an .xls of rows_xls rows."""
     wb = openpyxl.Workbook(write_only=True)
     ws = wb.create_sheet("数据")
     ws.append(["名称", "数值"])
     for i in range(rows_xlsx):
         ws.append(["项目%d" % i, (i * 37) % 100000 + 0.25])
-    wb.save(os.path.join(out, "bench_100k.xlsx"))
+    wb.save(os.path.join(out, "bench_%s.xlsx" % short_count(rows_xlsx)))
     book = xlwt.Workbook(encoding="utf-8")
     sheet = book.add_sheet("数据")
     sheet.write(0, 0, "名称")
@@ -392,9 +398,12 @@ def make_bench(out, rows_xlsx=100000, rows_xls=60000):
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--bench":
+    if len(sys.argv) in (3, 4) and sys.argv[1] == "--bench":
         os.makedirs(sys.argv[2], exist_ok=True)
-        make_bench(sys.argv[2])
+        if len(sys.argv) == 4:
+            make_bench(sys.argv[2], rows_xlsx=int(sys.argv[3]))
+        else:
+            make_bench(sys.argv[2])
         return
     out = HERE
     make_basic(out)
