@@ -94,9 +94,10 @@ class StringCollector {
 };
 
 bool ReadSharedStrings(const ZipPackage& package, const QString& part, TextPool& pool) {
-  const auto bytes = package.ReadPart(part);
-  if (!bytes) return false;
-  XmlScanner scanner(*bytes);
+  // Read a window at a time: the part can be far larger than the file.
+  const auto device = package.OpenPart(part);
+  if (!device) return false;
+  XmlScanner scanner(*device);
   StringCollector collector;
   bool inItem = false;
   for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
@@ -295,9 +296,9 @@ bool ReadXlsxFirstSheet(const QString& path, SheetCells& cells) {
       !ReadSharedStrings(package, parts.sharedStrings, cells.Texts())) {
     return false;
   }
-  const auto sheetBytes = package.ReadPart(parts.sheet);
-  if (!sheetBytes) return false;
-  XmlScanner scanner(*sheetBytes);
+  const auto device = package.OpenPart(parts.sheet);
+  if (!device) return false;
+  XmlScanner scanner(*device);
   SheetReader sheet(cells, parts.date1904);
   return sheet.Read(scanner);
 }
