@@ -65,6 +65,10 @@ bool AppendEntity(QByteArray& out, QByteArrayView entity) {
 
 namespace {
 constexpr qsizetype kWindowStep = 1024 * 1024;
+// No token of a worksheet comes near this (a cell holds 32767 characters),
+// so an error with this much of the document in view is a real one; the
+// window stops growing there.
+constexpr qsizetype kMaxTokenBytes = 16 * 1024 * 1024;
 }  // namespace
 
 XmlScanner::XmlScanner(QIODevice& source) : source_(&source), exhausted_(false) {
@@ -99,6 +103,7 @@ XmlScanner::Token XmlScanner::Next() {
     const Token token = NextInWindow();
     if (sourceFailed_) return Fail();
     if (exhausted_ || (token != Token::Error && !hitEnd_)) return token;
+    if (token == Token::Error && data_.size() - start > kMaxTokenBytes) return token;
     at_ = start;
     token_ = before;
     Refill(start);

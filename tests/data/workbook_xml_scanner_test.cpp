@@ -115,7 +115,7 @@ TEST(XmlScanner, ReadsFromADeviceAcrossWindowBoundaries) {
       "<a:c xmlns:a=\"x\" r=\"C1\"/>",
   };
   const QByteArray head = "<?xml version=\"1.0\"?>\n<sheetData>";
-  const QByteArray filler = "<v>0</v>";
+  const QByteArray filler = "<v>" + QByteArray(1000, '0') + "</v>";
   for (const char* tail : tails) {
     for (int shift = 0; shift < 40; shift += 3) {
       QByteArray body;
@@ -126,8 +126,10 @@ TEST(XmlScanner, ReadsFromADeviceAcrossWindowBoundaries) {
       ASSERT_EQ(TraceFromDevice(document), Trace(document.constData())) << tail << " shift " << shift;
     }
   }
-  // A broken document stays broken, and an empty device is no document.
+  // A broken document stays broken, also with far more of it behind the
+  // error than one window holds; an empty device is no document.
   EXPECT_EQ(TraceFromDevice("<a><b></a>"), "<>" "<>!");
+  EXPECT_EQ(TraceFromDevice("<a><b></a>" + QByteArray(40 * 1024 * 1024, ' ')), "<>" "<>!");
   EXPECT_EQ(TraceFromDevice(""), "!");
 }
 
