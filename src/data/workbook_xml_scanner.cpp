@@ -11,9 +11,13 @@ bool IsNameChar(char c) {
          c != '?' && c != '!';
 }
 
+// Names are a few bytes long; a plain loop beats the library search here,
+// which runs for every tag and attribute of the sheet.
 QByteArrayView LocalPart(QByteArrayView name) {
-  const qsizetype colon = name.lastIndexOf(':');
-  return colon < 0 ? name : name.sliced(colon + 1);
+  for (qsizetype i = name.size() - 1; i >= 0; --i) {
+    if (name[i] == ':') return name.sliced(i + 1);
+  }
+  return name;
 }
 
 bool AppendCodePoint(QByteArray& out, char32_t code) {
