@@ -188,9 +188,13 @@ class SheetReader {
     if (r.isEmpty()) {
       row_ = std::min(row_, SheetCells::kMaxRows) + 1;  // past the last row stays out of range
     } else {
-      bool ok = false;
-      row_ = r.toByteArray().toInt(&ok);
-      if (!ok) return false;
+      // Parsed in place: a copy per row costs a million allocations.
+      long long number = 0;
+      for (const char c : r) {
+        if (c < '0' || c > '9' || number > SheetCells::kMaxRows) return false;
+        number = number * 10 + (c - '0');
+      }
+      row_ = int(qMin<long long>(number, SheetCells::kMaxRows + 1));
     }
     column_ = 0;
     return true;
