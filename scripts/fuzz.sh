@@ -34,7 +34,7 @@ declare -A max_len=(
 # Committed data files that seed a target besides its own corpus folder.
 declare -A data_seeds=(
   [fuzz_xls_reader]="tests/data/workbooks/*.xls tests/data/hostile/*.xls"
-  [fuzz_xls_records]="tests/data/workbooks/*.xls tests/data/hostile/*.xls tests/fuzz/corpus/fuzz_xls_reader/*"
+  [fuzz_xls_records]="tests/data/workbooks/*.xls tests/data/hostile/*.xls"
 )
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=($(printf '%s\n' "${!max_len[@]}" | sort))
