@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <optional>
@@ -173,6 +174,55 @@ TEST_F(GeneratedFiles, ManyReferencesInOneCell) {
   const Verdict v = TimedLoad(Write("refs.html", html));
   ASSERT_TRUE(v.ok) << v.table.LastError.toStdString();
   EXPECT_EQ(v.table.Items[0].Name.size(), 1000000);
+}
+
+// BIFF records built here; a bare record stream is a valid .xls (Excel 2
+// to 4 wrote them), so no compound file is needed around them.
+QByteArray BiffRecord(quint16 type, const QByteArray& data) {
+  QByteArray out(4, '\0');
+  qToLittleEndian<quint16>(type, out.data());
+  qToLittleEndian<quint16>(quint16(data.size()), out.data() + 2);
+  return out + data;
+}
+
+QByteArray Words(std::initializer_list<quint16> words) {
+  QByteArray out;
+  for (quint16 w : words) {
+    out.append(char(w & 0xFF));
+    out.append(char(w >> 8));
+  }
+  return out;
+}
+
+TEST_F(GeneratedFiles, XlsRecordFloods) {
+  const QByteArray sheetBof = BiffRecord(0x0409, Words({0, 0x10, 0}));
+  const QByteArray eof = BiffRecord(0x000A, {});
+  const QByteArray number = BiffRecord(0x0203, Words({0, 1, 15}) + QByteArray(8, '\0'));
+  // A shared string table claiming 4 billion strings, then 2 million
+  // CONTINUE records of one empty string each.
+  QByteArray sst = BiffRecord(0x0809, Words({0x0600, 0x0005}) + QByteArray(12, '\0')) +
+                   BiffRecord(0x00FC, Words({0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}));
+  sst += BiffRecord(0x003C, Words({0}) + '\0').repeated(2'000'000);
+  QByteArray blankRows = sheetBof + number;
+  for (quint16 row = 1; row < 0xFFFF; ++row) blankRows += BiffRecord(0x00BE, Words({row, 0, 15, 15, 255}));
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  };
+  const Case cases[] = {
+      {"sst_flood.xls", sst + BiffRecord(0x000A, {})},
+      // Formatted empty cells over every column of every row: a range far
+      // too sparse to lay out.
+      {"blank_rows.xls", blankRows + eof},
+      // A million embedded beginnings that never end.
+      {"nested.xls", sheetBof + number + BiffRecord(0x0809, Words({0x0600, 0x20})).repeated(1'000'000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Verdict v = TimedLoad(Write(c.name, c.bytes));
+    EXPECT_FALSE(v.ok);
+    EXPECT_EQ(v.table.LastError, kWorkbookFailed);
+  }
 }
 
 }  // namespace
