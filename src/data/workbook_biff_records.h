@@ -2,6 +2,8 @@
 // The record layer of BIFF streams (.xls): records, the CONTINUE records
 // that carry on a long one, the strings inside them, and byte strings in the
 // workbook's code page.
+#include "base/little_endian.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
@@ -11,12 +13,8 @@
 
 namespace qh::biff {
 
-inline quint16 U16(QByteArrayView data, qsizetype at) {
-  return qFromLittleEndian<quint16>(data.data() + at);
-}
-inline quint32 U32(QByteArrayView data, qsizetype at) {
-  return qFromLittleEndian<quint32>(data.data() + at);
-}
+inline quint16 U16(QByteArrayView data, qsizetype at) { return ReadLe16(data, at); }
+inline quint32 U32(QByteArrayView data, qsizetype at) { return ReadLe32(data, at); }
 
 constexpr quint16 kContinue = 0x003C;
 

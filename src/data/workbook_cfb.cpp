@@ -1,5 +1,7 @@
 #include "data/workbook_cfb.h"
 
+#include "base/little_endian.h"
+
 #include <QtEndian>
 #include <vector>
 
@@ -15,8 +17,8 @@ constexpr qsizetype kDirectoryEntrySize = 128;
 
 constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
-quint16 U16(QByteArrayView data, qsizetype at) { return qFromLittleEndian<quint16>(data.data() + at); }
-quint32 U32(QByteArrayView data, qsizetype at) { return qFromLittleEndian<quint32>(data.data() + at); }
+quint16 U16(QByteArrayView data, qsizetype at) { return ReadLe16(data, at); }
+quint32 U32(QByteArrayView data, qsizetype at) { return ReadLe32(data, at); }
 
 class CompoundFile {
  public:

@@ -1,6 +1,6 @@
 #include "data/workbook_biff.h"
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 #include <QStringList>
 #include <QtEndian>
