@@ -137,6 +137,12 @@ TEST(BiffFirstSheet, CellRecordsOfExcel97) {
        Book({}, {{0, Formula(0, 0, SpecialResult(0, 0)) + Record(0x04BC, QByteArray(10, '\0')) +
                          Record(0x0207, Narrow("abc")) + Number(0, 1, 1)}}),
        {u"abc|1"_qs}},
+      // A long text result goes on in a CONTINUE record, behind an option
+      // byte that here switches to two-byte characters.
+      {"a text result continued",
+       Book({}, {{0, Formula(0, 0, SpecialResult(0, 0)) + Record(0x0207, U16(4) + '\0' + "ab") +
+                         Continue('\x01' + Wide(u"长文").mid(3)) + Number(0, 1, 1)}}),
+       {u"ab长文|1"_qs}},
       {"a text result without its text reads empty",
        Book({}, {{0, Formula(0, 0, SpecialResult(0, 0)) + Number(0, 1, 1)}}), {u"|1"_qs}},
       {"booleans and errors",
