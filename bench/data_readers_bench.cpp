@@ -1,8 +1,10 @@
 // Reader throughput on a large export: 100,000 rows of HTML (UTF-8, and GBK
 // without a charset) and the same rows as UTF-8 CSV with BOM and CR LF.
 //   data_readers_bench                     run the in-process benchmarks
-//   data_readers_bench --write-files DIR   write the files for whole-process
-//                                          timing of qinghechart-cli check
+//   data_readers_bench --write-files DIR [ROWS]
+//       write the files for whole-process timing of qinghechart-cli check:
+//       ROWS rows (default 100,000) as HTML, GBK HTML and CSV, and a 30 MB
+//       CSV that is one single line
 #include "base/code_page.h"
 #include "base/diag_log.h"
 #include "data/csv_reader.h"
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -27,12 +30,12 @@ struct Row {
 
 // Chinese names, some with "&" (written &amp; in HTML), grouped values with
 // cents and a negative one now and then.
-std::vector<Row> MakeRows() {
+std::vector<Row> MakeRows(int count) {
   const QString regions[] = {"华东", "华南", "华北", "华中", "西南", "西北", "东北"};
   const QString products[] = {"青禾一号", "青禾二号", "配件&耗材", "维保服务", "青禾Pro"};
   std::vector<Row> rows;
-  rows.reserve(kRows);
-  for (int i = 0; i < kRows; ++i) {
+  rows.reserve(count);
+  for (int i = 0; i < count; ++i) {
     const long long cents = (static_cast<long long>(i) * 7919 % 9000000) + 1234;
     QString value = QLocale(QLocale::English).toString(cents / 100.0, 'f', 2);
     if (i % 13 == 5) value.prepend(u'-');
@@ -43,7 +46,7 @@ std::vector<Row> MakeRows() {
 
 QString MakeHtml(const std::vector<Row>& rows, bool charset) {
   QString html;
-  html.reserve(kRows * 80);
+  html.reserve(qsizetype(rows.size()) * 80);
   html += QStringLiteral("<html><head>");
   if (charset) html += QStringLiteral("<meta charset=\"utf-8\">");
   html += QStringLiteral("<title>销售明细</title></head><body>\r\n<table border=1>\r\n"
@@ -60,7 +63,7 @@ QString MakeHtml(const std::vector<Row>& rows, bool charset) {
 
 QByteArray MakeCsv(const std::vector<Row>& rows) {
   QString csv = QStringLiteral("项目,金额\r\n");
-  csv.reserve(kRows * 40);
+  csv.reserve(qsizetype(rows.size()) * 40);
   for (const Row& row : rows) csv += row.name + QStringLiteral(",\"") + row.value + QStringLiteral("\"\r\n");
   return QByteArray("\xEF\xBB\xBF") + csv.toUtf8();
 }
@@ -69,12 +72,24 @@ struct Inputs {
   QByteArray htmlUtf8, htmlGbk, csvUtf8;
 };
 
+Inputs MakeInputs(int count) {
+  const std::vector<Row> rows = MakeRows(count);
+  return Inputs{MakeHtml(rows, true).toUtf8(), qh::EncodeGbk(MakeHtml(rows, false)), MakeCsv(rows)};
+}
+
 const Inputs& TheInputs() {
-  static const Inputs inputs = [] {
-    const std::vector<Row> rows = MakeRows();
-    return Inputs{MakeHtml(rows, true).toUtf8(), qh::EncodeGbk(MakeHtml(rows, false)), MakeCsv(rows)};
-  }();
+  static const Inputs inputs = MakeInputs(kRows);
   return inputs;
+}
+
+// A wrong export: every item and value on one line of about 30 MB.
+QByteArray MakeOneLineCsv() {
+  QByteArray csv;
+  csv.reserve(31 * 1024 * 1024);
+  for (int i = 0; csv.size() < 30 * 1024 * 1024; ++i) {
+    csv += "item" + QByteArray::number(i) + ',' + QByteArray::number(i % 1000) + ',';
+  }
+  return csv;
 }
 
 void CheckLoaded(benchmark::State& state, bool ok, const qh::ItemTable& table) {
@@ -130,12 +145,15 @@ BENCHMARK(BM_HtmlGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HtmlUtf8FileWithLog)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CsvUtf8)->Unit(benchmark::kMillisecond);
 
-int WriteFiles(const char* dirName) {
+int WriteFiles(const char* dirName, int rows) {
   const QDir dir(QString::fromLocal8Bit(dirName));
+  const Inputs inputs = MakeInputs(rows);
+  const QByteArray oneLine = MakeOneLineCsv();
   const std::pair<const char*, const QByteArray*> files[] = {
-      {"rows_utf8.html", &TheInputs().htmlUtf8},
-      {"rows_gbk.html", &TheInputs().htmlGbk},
-      {"rows_utf8.csv", &TheInputs().csvUtf8},
+      {"rows_utf8.html", &inputs.htmlUtf8},
+      {"rows_gbk.html", &inputs.htmlGbk},
+      {"rows_utf8.csv", &inputs.csvUtf8},
+      {"one_line.csv", &oneLine},
   };
   for (const auto& [name, bytes] : files) {
     QFile file(dir.filePath(name));
@@ -151,7 +169,9 @@ int WriteFiles(const char* dirName) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--write-files") == 0) return WriteFiles(argv[2]);
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--write-files") == 0) {
+    return WriteFiles(argv[2], argc == 4 ? std::atoi(argv[3]) : kRows);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets one after another, each for a bounded time,
-# starting from its committed seeds (tests/fuzz/corpus/<target>). New inputs
+# starting from its committed seeds (tests/fuzz/corpus/<target>; the .xls
+# targets also from every committed .xls test file). New inputs
 # go to a scratch corpus, never into the repository. Prints each target's
 # executions and coverage; exits non-zero when any target finds a crash, a
 # hang, a leak or runaway memory (the input is kept under the artifact dir).
@@ -26,10 +27,15 @@ shift $((OPTIND - 1))
 # small enough that one run stays fast.
 declare -A max_len=(
   [fuzz_csv_reader]=8192 [fuzz_html_reader]=16384 [fuzz_xlsx_reader]=65536
-  [fuzz_xls_reader]=32768 [fuzz_spreadsheet_xml]=16384 [fuzz_workbook_dispatch]=32768
-  [fuzz_manual_input]=4096 [fuzz_value_rules]=128
+  [fuzz_xls_reader]=32768 [fuzz_xls_records]=65536 [fuzz_spreadsheet_xml]=16384
+  [fuzz_workbook_dispatch]=32768 [fuzz_manual_input]=4096 [fuzz_value_rules]=128
   [fuzz_text_decode]=4096 [fuzz_html_scan]=8192 [fuzz_ini_file]=4096
   [fuzz_last_modified]=256 [fuzz_pe_link_time]=2048
+)
+# Committed data files that seed a target besides its own corpus folder.
+declare -A data_seeds=(
+  [fuzz_xls_reader]="tests/data/workbooks/*.xls tests/data/hostile/*.xls"
+  [fuzz_xls_records]="tests/data/workbooks/*.xls tests/data/hostile/*.xls"
 )
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=($(printf '%s\n' "${!max_len[@]}" | sort))
@@ -58,8 +64,16 @@ for target in "${targets[@]}"; do
   fi
   corpus=$work/corpus/$target
   mkdir -p "$corpus"
+  seeds=()
+  [ -d "tests/fuzz/corpus/$target" ] && seeds+=("tests/fuzz/corpus/$target")
+  if [ -n "${data_seeds[$target]:-}" ]; then
+    seeds+=("$work/seeds/$target")
+    mkdir -p "$work/seeds/$target"
+    # shellcheck disable=SC2086  # the globs are meant to expand
+    cp ${data_seeds[$target]} "$work/seeds/$target/"
+  fi
   log=$work/$target.log
-  nice -n 19 "$bin" "$corpus" "tests/fuzz/corpus/$target" \
+  nice -n 19 "$bin" "$corpus" "${seeds[@]}" \
     -max_total_time="$seconds" -max_len="${max_len[$target]:-4096}" \
     -seed=1 -timeout=5 -rss_limit_mb=1024 -malloc_limit_mb=1024 \
     -artifact_prefix="$artifacts/$target-" -print_final_stats=1 >"$log" 2>&1

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreexl-dev libzip-dev libssl-dev
+  libzip-dev libssl-dev
   fonts-wqy-microhei qt6-translations-l10n
   "$@"
 )

@@ -1,37 +1,23 @@
 #pragma once
-// What FreeXL leaves out of an .xls worksheet, read from the BIFF records
-// themselves: the cached results of formulas, booleans, and the used range
-// the writer recorded (which counts formatted empty cells too).
-#include "data/workbook_cell_text.h"
+// The first worksheet of a BIFF record stream: the "Workbook" or "Book"
+// stream of an .xls compound file (Excel 5 to 2003, BIFF5 to BIFF8), or an
+// Excel 2 to 4 worksheet file, which is such a stream on its own.
+#include "data/workbook_sheet_cells.h"
 
-#include <QByteArray>
-#include <cstdint>
-#include <vector>
+#include <QByteArrayView>
 
 namespace qh {
 
-struct BiffCell {
-  int row = 0;  // from 1
-  int column = 0;
-  CellValue value;
-};
+// True when the bytes start with the header of a beginning-of-file record
+// of any BIFF version: a stream ReadBiffFirstSheet can try.
+bool StartsWithBiffRecord(QByteArrayView bytes);
 
-struct BiffSheetExtras {
-  std::vector<BiffCell> cells;  // formula results and boolean/error constants
-  // The recorded used range, rows and columns from 1; empty when absent.
-  int firstRow = 0, lastRow = 0, firstColumn = 0, lastColumn = 0;
-  std::int64_t cellRecords = 0;  // cells of any kind the sheet's records hold
-};
-
-// Reads the extras of the first worksheet of a workbook stream ("Workbook"
-// or "Book" of the compound file). False when the records are malformed.
-bool ReadBiffSheetExtras(const QByteArray& workbookStream, BiffSheetExtras& extras);
-
-// False when a record the spreadsheet library trusts is malformed: a sheet
-// name, number format, text cell or shared string claiming more characters
-// than its records hold, a record too short for its own header, or a sheet
-// with more than one used range or one beyond the sheet's limits. The
-// library copies and allocates whatever such records claim.
-bool BiffRecordsWellFormed(const QByteArray& workbookStream);
+// Reads the cells of the first worksheet (in the workbook's sheet list
+// order) into cells, each as the value it holds: numbers (dates as their
+// serial numbers), texts, the cached results of formulas, booleans, error
+// values, and formatted empty cells and the recorded used range, which
+// widen the range. False when the stream is malformed, cut off, encrypted
+// or has no worksheet.
+bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells);
 
 }  // namespace qh

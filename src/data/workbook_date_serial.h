@@ -1,5 +1,6 @@
 #pragma once
-// Spreadsheet date serial numbers from the date texts some readers hand out.
+// Spreadsheet date serial numbers from ISO 8601 date texts, the form .xlsx
+// date cells (type "d") hold.
 #include <QStringView>
 #include <optional>
 

@@ -24,6 +24,8 @@ bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells) {
     case WorkbookContent::Compound:
       return ReadXlsFirstSheet(bytes, cells);
     case WorkbookContent::Binary:
+      // Excel 2 to 4 saved a worksheet as a bare record stream.
+      return LooksLikeXls(bytes) && ReadXlsFirstSheet(bytes, cells);
     case WorkbookContent::Text:
       return false;
   }

@@ -100,9 +100,19 @@ bool SheetCells::BuildLines(SheetLines& out) {
   // Offsets first: the buffer may move while it grows.
   std::vector<qsizetype> lineStarts;
   lineStarts.reserve(rows + 1);
-  out.buffer.reserve(std::min<std::int64_t>(rows * columns * 6, 32'000'000));
+  constexpr int kSampleRows = 1024;
+  constexpr qsizetype kMinRoom = 64 * 1024;
+  out.buffer.reserve(std::min<std::int64_t>(rows, kSampleRows) * columns * 8);
   auto cell = cells_.cbegin();
   for (int row = firstRow; row <= lastRow; ++row) {
+    // Sized from the first rows, then grown in small steps: doubling a
+    // buffer this large would hold up to twice what it needs.
+    if (row - firstRow == kSampleRows) {
+      const double perRow = double(out.buffer.size()) / kSampleRows;
+      out.buffer.reserve(qsizetype(perRow * double(rows) * 1.25) + kMinRoom);
+    } else if (out.buffer.capacity() - out.buffer.size() < kMinRoom) {
+      out.buffer.reserve(out.buffer.capacity() + out.buffer.capacity() / 4 + kMinRoom);
+    }
     lineStarts.push_back(out.buffer.size());
     for (int column = firstColumn; column <= lastColumn; ++column) {
       if (column > firstColumn) out.buffer.append(u'\t');
@@ -116,6 +126,9 @@ bool SheetCells::BuildLines(SheetLines& out) {
     while (cell != cells_.cend() && cell->row == row) ++cell;
   }
   lineStarts.push_back(out.buffer.size());
+  // The cells are written out; their memory serves the lines instead.
+  std::vector<Cell>().swap(cells_);
+  texts_ = TextPool();
   out.lines.reserve(rows);
   const QStringView all(out.buffer);
   for (std::int64_t i = 0; i < rows; ++i) {

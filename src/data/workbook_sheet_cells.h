@@ -58,7 +58,8 @@ class SheetCells {
 
   // The lines of the used range (the box around every stored cell, empty
   // ones included). No lines when no cell yields any text or the range is a
-  // single cell. False when RangeTooSparse refuses the range.
+  // single cell. False when RangeTooSparse refuses the range. Once the
+  // lines are built the cells are given up: call it once.
   bool BuildLines(SheetLines& out);
 
  private:

@@ -1,13 +1,18 @@
 #pragma once
-// Binary Excel workbooks (.xls, BIFF), read through FreeXL.
+// Binary Excel workbooks (.xls): the compound files of Excel 5 to 2003 and
+// the plain record streams of Excel 2 to 4 worksheet files.
 #include "data/workbook_sheet_cells.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 namespace qh {
 
-// Reads the cells of the first worksheet into cells. False when the file
-// cannot be opened or parsed as a BIFF workbook or has no worksheet.
-bool ReadXlsFirstSheet(const QByteArray& bytes, SheetCells& cells);
+// True when the file's first bytes are those of either kind.
+bool LooksLikeXls(QByteArrayView head);
+
+// Reads the cells of the first worksheet from the file's bytes into cells.
+// False when the bytes are no readable workbook of either kind or it has no
+// worksheet.
+bool ReadXlsFirstSheet(QByteArrayView bytes, SheetCells& cells);
 
 }  // namespace qh

@@ -94,9 +94,10 @@ class StringCollector {
 };
 
 bool ReadSharedStrings(const ZipPackage& package, const QString& part, TextPool& pool) {
-  const auto bytes = package.ReadPart(part);
-  if (!bytes) return false;
-  XmlScanner scanner(*bytes);
+  // Read a window at a time: the part can be far larger than the file.
+  const auto device = package.OpenPart(part);
+  if (!device) return false;
+  XmlScanner scanner(*device);
   StringCollector collector;
   bool inItem = false;
   for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
@@ -187,9 +188,13 @@ class SheetReader {
     if (r.isEmpty()) {
       row_ = std::min(row_, SheetCells::kMaxRows) + 1;  // past the last row stays out of range
     } else {
-      bool ok = false;
-      row_ = r.toByteArray().toInt(&ok);
-      if (!ok) return false;
+      // Parsed in place: a copy per row costs a million allocations.
+      long long number = 0;
+      for (const char c : r) {
+        if (c < '0' || c > '9' || number > SheetCells::kMaxRows) return false;
+        number = number * 10 + (c - '0');
+      }
+      row_ = int(qMin<long long>(number, SheetCells::kMaxRows + 1));
     }
     column_ = 0;
     return true;
@@ -297,9 +302,9 @@ bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
       !ReadSharedStrings(package, parts.sharedStrings, cells.Texts())) {
     return false;
   }
-  const auto sheetBytes = package.ReadPart(parts.sheet);
-  if (!sheetBytes) return false;
-  XmlScanner scanner(*sheetBytes);
+  const auto device = package.OpenPart(parts.sheet);
+  if (!device) return false;
+  XmlScanner scanner(*device);
   SheetReader sheet(cells, parts.date1904);
   return sheet.Read(scanner);
 }

@@ -11,9 +11,13 @@ bool IsNameChar(char c) {
          c != '?' && c != '!';
 }
 
+// Names are a few bytes long; a plain loop beats the library search here,
+// which runs for every tag and attribute of the sheet.
 QByteArrayView LocalPart(QByteArrayView name) {
-  const qsizetype colon = name.lastIndexOf(':');
-  return colon < 0 ? name : name.sliced(colon + 1);
+  for (qsizetype i = name.size() - 1; i >= 0; --i) {
+    if (name[i] == ':') return name.sliced(i + 1);
+  }
+  return name;
 }
 
 bool AppendCodePoint(QByteArray& out, char32_t code) {
@@ -63,8 +67,55 @@ bool AppendEntity(QByteArray& out, QByteArrayView entity) {
 
 }  // namespace
 
+namespace {
+constexpr qsizetype kWindowStep = 1024 * 1024;
+// No token of a worksheet comes near this (a cell holds 32767 characters),
+// so an error with this much of the document in view is a real one; the
+// window stops growing there.
+constexpr qsizetype kMaxTokenBytes = 16 * 1024 * 1024;
+}  // namespace
+
+XmlScanner::XmlScanner(QIODevice& source) : source_(&source), exhausted_(false) {
+  Refill(0);
+  SkipByteOrderMark();
+}
+
+bool XmlScanner::Refill(qsizetype keepFrom) {
+  if (exhausted_) return false;
+  window_.remove(0, keepFrom);
+  at_ -= keepFrom;
+  const qsizetype kept = window_.size();
+  window_.resize(kept + kWindowStep);
+  const qint64 got = source_->read(window_.data() + kept, kWindowStep);
+  window_.resize(kept + qMax<qint64>(got, 0));
+  if (got <= 0) {
+    exhausted_ = true;
+    sourceFailed_ = got < 0;
+  }
+  data_ = window_;
+  return true;
+}
+
+// A token that runs into the end of the window is scanned again once more
+// of the document is in: the scan functions change no state before they
+// succeed, so going back to the token's start is enough.
 XmlScanner::Token XmlScanner::Next() {
   if (token_ == Token::Error) return token_;
+  for (;;) {
+    const qsizetype start = at_;
+    const Token before = token_;
+    const Token token = NextInWindow();
+    if (sourceFailed_) return Fail();
+    if (exhausted_ || (token != Token::Error && !hitEnd_)) return token;
+    if (token == Token::Error && data_.size() - start > kMaxTokenBytes) return token;
+    at_ = start;
+    token_ = before;
+    Refill(start);
+  }
+}
+
+XmlScanner::Token XmlScanner::NextInWindow() {
+  hitEnd_ = false;
   if (pendingEnd_) {
     pendingEnd_ = false;
     --depth_;
@@ -78,7 +129,10 @@ XmlScanner::Token XmlScanner::Next() {
     }
     const qsizetype start = at_;
     qsizetype next = data_.indexOf('<', at_);
-    if (next < 0) next = data_.size();
+    if (next < 0) {
+      next = data_.size();
+      hitEnd_ = true;
+    }
     at_ = next;
     if (depth_ == 0) {
       // Only white space may stand outside the root element.
@@ -91,6 +145,7 @@ XmlScanner::Token XmlScanner::Next() {
     cdata_ = false;
     return token_ = Token::Text;
   }
+  hitEnd_ = true;
   if (depth_ != 0 || !rootSeen_) return Fail();
   return token_ = Token::Finished;
 }
@@ -133,7 +188,7 @@ bool XmlScanner::Push(QByteArrayView name) {
   if (depth_ >= kMaxDepth) return false;
   if (depth_ == 0 && rootSeen_) return false;  // a second root element
   rootSeen_ = true;
-  open_[depth_++] = name;
+  open_[depth_++].assign(name.data(), size_t(name.size()));
   return true;
 }
 
@@ -177,7 +232,7 @@ XmlScanner::Token XmlScanner::ScanEndTag() {
   SkipSpaces();
   if (at_ >= data_.size() || data_[at_] != '>') return Fail();
   ++at_;
-  if (depth_ == 0 || !SameName(open_[depth_ - 1], name)) return Fail();
+  if (depth_ == 0 || !SameName(QByteArrayView(open_[depth_ - 1]), name)) return Fail();
   --depth_;
   name_ = LocalPart(name);
   return token_ = Token::End;

@@ -1,13 +1,17 @@
 #pragma once
 // A small, fast pull scanner for the large parts of a workbook package (the
-// worksheet and the shared strings), over UTF-8 bytes already in memory.
+// worksheet and the shared strings), over UTF-8 bytes already in memory or
+// read from a device a window at a time, so a part of any size costs only
+// its window.
 // It knows elements, attributes, text, CDATA, comments and processing
 // instructions; anything else (a DOCTYPE among them), mismatched tags or
 // nesting deeper than kMaxDepth stop it with an error.
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace qh {
 
@@ -20,9 +24,10 @@ class XmlScanner {
   enum class Token { Start, End, Text, Finished, Error };
   static constexpr int kMaxDepth = 64;
 
-  explicit XmlScanner(QByteArrayView document) : data_(document) {
-    if (data_.startsWith("\xEF\xBB\xBF")) at_ = 3;  // a byte order mark some writers add
-  }
+  explicit XmlScanner(QByteArrayView document) : data_(document) { SkipByteOrderMark(); }
+  // Reads source as scanning goes; a read error of the source is a scan
+  // error. The views a token hands out last until the next call of Next.
+  explicit XmlScanner(QIODevice& source);
 
   Token Next();
   bool IsStart(QByteArrayView localName) const {
@@ -47,6 +52,13 @@ class XmlScanner {
     QByteArrayView value;
   };
   Token Fail() { return token_ = Token::Error; }
+  Token NextInWindow();
+  // Drops the bytes before keepFrom and reads more after the rest; false
+  // when the source has nothing more.
+  bool Refill(qsizetype keepFrom);
+  void SkipByteOrderMark() {
+    if (data_.startsWith("\xEF\xBB\xBF")) at_ = 3;  // some writers add one
+  }
   Token ScanMarkup();
   Token ScanStartTag();
   Token ScanEndTag();
@@ -62,11 +74,17 @@ class XmlScanner {
   QByteArrayView text_;
   bool cdata_ = false;
   bool pendingEnd_ = false;  // a self-closing tag owes its end token
-  std::array<QByteArrayView, kMaxDepth> open_{};
+  // Names of the open elements, copied: the window moves under them.
+  std::array<std::string, kMaxDepth> open_{};
   int depth_ = 0;
   std::array<Attr, 16> attrs_{};
   int attrCount_ = 0;
   bool rootSeen_ = false;
+  QIODevice* source_ = nullptr;
+  QByteArray window_;
+  bool exhausted_ = true;   // all of the document is in data_
+  bool sourceFailed_ = false;
+  bool hitEnd_ = false;     // the last scan ran into the end of the window
 };
 
 }  // namespace qh

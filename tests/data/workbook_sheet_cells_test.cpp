@@ -24,6 +24,28 @@ TEST(SheetCells, UsedRangeIsTheBoxAroundThePresentCells) {
   EXPECT_EQ(LinesOf(cells), QStringList({u"华北\t10\t\t"_qs, u"\t\t\t"_qs, u"\t2.5\t\t"_qs}));
 }
 
+// The line buffer is sized from the first rows; later rows far longer than
+// those must still come out whole.
+TEST(SheetCells, LinesLongerThanTheFirstRowsSuggest) {
+  struct Case {
+    const char* name;
+    int rows;
+    int longFrom;  // rows from here on carry a long text
+  };
+  const Case cases[] = {{"short sheet", 10, 5}, {"long tail", 5000, 1500}, {"one long line", 3000, 2999}};
+  for (const Case& c : cases) {
+    SheetCells cells;
+    QStringList expected;
+    for (int row = 1; row <= c.rows; ++row) {
+      const QString text = row >= c.longFrom ? QString(row == 2999 ? 200000 : 300, u'长') : u"短"_qs;
+      ASSERT_TRUE(cells.AddText(row, 1, cells.Texts().Add(text)));
+      ASSERT_TRUE(cells.AddNumber(row, 2, row + 0.5));
+      expected.append(text + u'\t' + QString::number(row) + u".5"_qs);
+    }
+    EXPECT_EQ(LinesOf(cells), expected) << c.name;
+  }
+}
+
 TEST(SheetCells, CellsOutOfOrderAreSortedAndTheFirstOfTwinsWins) {
   SheetCells cells;
   ASSERT_TRUE(cells.AddNumber(2, 2, 4));

@@ -1,6 +1,7 @@
 #include "data/workbook_xml.h"
 #include "data/workbook_xml_scanner.h"
 
+#include <QBuffer>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -9,8 +10,7 @@ namespace {
 
 // Replays a document as a compact trace: <name a=value> for a start tag
 // with its r attribute, </name> for an end, the decoded text, ! for an error.
-std::string Trace(const char* document) {
-  XmlScanner scanner{QByteArrayView(document)};
+std::string TraceOf(XmlScanner& scanner) {
   std::string trace;
   for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
     switch (token) {
@@ -36,6 +36,20 @@ std::string Trace(const char* document) {
     }
   }
   return trace;
+}
+
+std::string Trace(const char* document) {
+  XmlScanner scanner{QByteArrayView(document)};
+  return TraceOf(scanner);
+}
+
+// The same document read from a device a window at a time.
+std::string TraceFromDevice(const QByteArray& document) {
+  QByteArray copy = document;
+  QBuffer buffer(&copy);
+  buffer.open(QIODevice::ReadOnly);
+  XmlScanner scanner(buffer);
+  return TraceOf(scanner);
 }
 
 TEST(XmlScanner, WellFormedAndRefusedDocuments) {
@@ -87,6 +101,36 @@ TEST(DecodeEscapedCharacters, ReplacesOnlyWellFormedEscapes) {
     DecodeEscapedCharacters(text);
     EXPECT_EQ(text, QString::fromUtf16(decoded)) << QString::fromUtf16(raw).toStdString();
   }
+}
+
+// Windows end inside every kind of token: the document is shifted so the
+// first window boundary (1 MiB) falls inside the token after the padding.
+TEST(XmlScanner, ReadsFromADeviceAcrossWindowBoundaries) {
+  const char* tails[] = {
+      "<row r=\"12345\"><c r=\"B7\"><v>42</v></c></row>",
+      "<c><is><t>long text &amp; more &#x4E2D; text</t></is></c>",
+      "<!-- a comment across the boundary --><v>1</v>",
+      "<v><![CDATA[cdata <across> the boundary]]></v>",
+      "<?pi across the boundary?><v>2</v>",
+      "<a:c xmlns:a=\"x\" r=\"C1\"/>",
+  };
+  const QByteArray head = "<?xml version=\"1.0\"?>\n<sheetData>";
+  const QByteArray filler = "<v>" + QByteArray(1000, '0') + "</v>";
+  for (const char* tail : tails) {
+    for (int shift = 0; shift < 40; shift += 3) {
+      QByteArray body;
+      const qsizetype target = 1024 * 1024 - shift - head.size();
+      while (body.size() + filler.size() <= target) body += filler;
+      body += QByteArray(target - body.size(), ' ');  // spaces inside the root are text
+      const QByteArray document = head + body + tail + "</sheetData>";
+      ASSERT_EQ(TraceFromDevice(document), Trace(document.constData())) << tail << " shift " << shift;
+    }
+  }
+  // A broken document stays broken, also with far more of it behind the
+  // error than one window holds; an empty device is no document.
+  EXPECT_EQ(TraceFromDevice("<a><b></a>"), "<>" "<>!");
+  EXPECT_EQ(TraceFromDevice("<a><b></a>" + QByteArray(40 * 1024 * 1024, ' ')), "<>" "<>!");
+  EXPECT_EQ(TraceFromDevice(""), "!");
 }
 
 }  // namespace

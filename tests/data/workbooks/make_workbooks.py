@@ -7,13 +7,18 @@ Files no writer makes on purpose (inline strings, cells without references,
 a wrong <dimension>, hostile packages) are assembled by hand as zip files.
 
     python3 make_workbooks.py            # rewrite the small test files here
-    python3 make_workbooks.py --bench D  # write the large benchmark files to D
+    python3 make_workbooks.py --bench D [ROWS]  # write the large benchmark files to D
 
     python3 make_workbooks.py password quirks  # only the named groups
 
-Needs python3-openpyxl, python3-xlwt and libreoffice-calc-nogui; the
-password group also python3-cryptography; python3-msoffcrypto-tool
-(msoffcrypto-tool -p qinghe password.xlsx out.xlsx) confirms its result.
+Excel 95 (BIFF5/7) files come from Gnumeric's ssconvert run in a GBK
+locale built on the fly, so that it writes the Chinese code page; Excel 4.0
+and WPS-style files, which no installable writer makes, from biff_build.py.
+
+Needs python3-openpyxl, python3-xlwt, libreoffice-calc-nogui, gnumeric and
+locales; the password group also python3-cryptography;
+python3-msoffcrypto-tool (msoffcrypto-tool -p qinghe password.xlsx out.xlsx)
+confirms its result.
 """
 import datetime
 import os
@@ -27,6 +32,8 @@ import zipfile
 import openpyxl
 from openpyxl.styles import Font
 import xlwt
+
+import biff_build
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -469,13 +476,75 @@ def make_quirks(out):
         z.writestr("xl/worksheets/sheet1.xml", utf16(sheet, "utf-16-le"))
 
 
+# One table in every .xls flavour and as .xlsx: the readers must give the
+# same items. Date and time cells keep their serial numbers, fraction and all.
+DATE_ROWS = [
+    ("名称", "数值", None),
+    ("整数", 3000000000, None),
+    ("小数", 12.5, None),
+    ("时长", 1.5, "[h]:mm:ss"),
+    ("日期时间", 45000.5, "yyyy-mm-dd"),
+    ("时刻", 10.6325, "hh:mm"),
+    ("负数", -7, None),
+    ("布尔", True, None),
+    ("文本数", "1,234", None),
+]
+
+
+def excel95(source, out, name):
+    """Re-saves a workbook as Excel 95 through Gnumeric in a GBK locale."""
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK", os.path.join(tmp, "zh_CN.GBK")],
+                       check=True)
+        env = dict(os.environ, LOCPATH=tmp, LANG="zh_CN.GBK", LC_ALL="zh_CN.GBK")
+        subprocess.run(["ssconvert", "-T", "Gnumeric_Excel:excel_biff7", source, os.path.join(out, name)],
+                       check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_dates(out):
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "数据"
+    for r, (name, value, fmt) in enumerate(DATE_ROWS, start=1):
+        ws.cell(row=r, column=1, value=name)
+        ws.cell(row=r, column=2, value=value)
+        if fmt:
+            ws.cell(row=r, column=2).number_format = fmt
+    source = save_openpyxl(wb, "dates.xlsx", out)
+    convert(source, "xls", out, "dates_libreoffice.xls")
+    excel95(source, out, "dates_excel95.xls")
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("数据")
+    for r, (name, value, fmt) in enumerate(DATE_ROWS):
+        sheet.write(r, 0, name)
+        if fmt:
+            sheet.write(r, 1, value, xlwt.easyxf(num_format_str=fmt))
+        else:
+            sheet.write(r, 1, value)
+    book.save(os.path.join(out, "dates_xlwt.xls"))
+
+    rows = [[name, value] for name, value, _ in DATE_ROWS]
+    with open(os.path.join(out, "dates_excel4.xls"), "wb") as f:
+        f.write(biff_build.biff4_worksheet(rows))
+    # Also a stream name in mixed case, which some writers use.
+    with open(os.path.join(out, "dates_wps.xls"), "wb") as f:
+        f.write(biff_build.compound_file("WorkBook", biff_build.wps_workbook_stream(rows)))
+
+
+def short_count(n):
+    return "%dm" % (n // 1000000) if n % 1000000 == 0 else "%dk" % (n // 1000)
+
+
 def make_bench(out, rows_xlsx=100000, rows_xls=60000):
+    """A .xlsx of rows_xlsx rows named bench_<rows>.xlsx (100k, 1m, ...), and
+    an .xls of rows_xls rows."""
     wb = openpyxl.Workbook(write_only=True)
     ws = wb.create_sheet("数据")
     ws.append(["名称", "数值"])
     for i in range(rows_xlsx):
         ws.append(["项目%d" % i, (i * 37) % 100000 + 0.25])
-    wb.save(os.path.join(out, "bench_100k.xlsx"))
+    wb.save(os.path.join(out, "bench_%s.xlsx" % short_count(rows_xlsx)))
     book = xlwt.Workbook(encoding="utf-8")
     sheet = book.add_sheet("数据")
     sheet.write(0, 0, "名称")
@@ -487,9 +556,12 @@ def make_bench(out, rows_xlsx=100000, rows_xls=60000):
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--bench":
+    if len(sys.argv) in (3, 4) and sys.argv[1] == "--bench":
         os.makedirs(sys.argv[2], exist_ok=True)
-        make_bench(sys.argv[2])
+        if len(sys.argv) == 4:
+            make_bench(sys.argv[2], rows_xlsx=int(sys.argv[3]))
+        else:
+            make_bench(sys.argv[2])
         return
     out = HERE
     groups = {"password": make_password, "quirks": make_quirks}
@@ -506,6 +578,7 @@ def main():
     make_sheet_order(out)
     make_hand_built(out)
     make_xlwt(out)
+    make_dates(out)
     make_hostile(out, os.path.join(out, "basic_openpyxl.xlsx"))
     for make in groups.values():
         make(out)
