@@ -4,6 +4,7 @@
 #include "cli_commands.h"
 #include "cli_input.h"
 
+#include "app/chart_request.h"
 #include "base/ini_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
@@ -248,22 +249,13 @@ int RunRender(const QStringList& args) {
     PrintLine(table.LastHint);
     return 1;
   }
-  const int pages = PieTotalPages(table.ItemCount(), settings.PageSize);
-  if (o.page == ChartPage::Pie && o.pageNo > pages) {
+  const ChartRequest request =
+      MakeChartRequest(o.page, o.pageNo, table.ItemCount(), settings, labels, DpiScale(o.dpi));
+  if (o.page == ChartPage::Pie && o.pageNo > request.PageCount) {
     return RenderUsage(QStringLiteral("page %1 out of range: the pie has %2 page(s)")
-                           .arg(o.pageNo).arg(pages));
+                           .arg(o.pageNo).arg(request.PageCount));
   }
-
-  ChartRequest request;
-  request.Page = o.page;
-  request.ShowValues = settings.ShowValue;
-  request.LineColor = settings.LineColor;
-  request.PageSize = settings.PageSize;
-  request.Labels = labels;
-  request.Scale = DpiScale(o.dpi);
-  request.Title = ChartPageTitle(o.page, o.pageNo, table.ItemCount(), settings.PageSize);
   ChartState state;
-  state.PageNo = o.pageNo;
 
   QImage image(o.width, o.height, QImage::Format_ARGB32_Premultiplied);  // as the window's back buffer
   if (image.isNull()) {

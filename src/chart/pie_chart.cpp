@@ -39,10 +39,10 @@ std::vector<int> LegendOrder(const std::vector<double>& values) {
 }
 
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, int pageNo) {
+                           const ChartRequest& request) {
   PieLayout L;
   const float s = L.Scale = request.Scale;
-  pageNo = std::max(pageNo, 1);
+  const int pageNo = std::max(request.PageNo, 1);
   const int n = L.Count =
       VisibleItemCount(ChartPage::Pie, table.ItemCount(), 0, pageNo, request.PageSize);
   if (n == 0) return L;
@@ -199,7 +199,7 @@ void DrawPieChart(QPainter& painter, int width, int height, const ItemTable& tab
                   const ChartRequest& request, ChartState& state) {
   const float s = request.Scale;
   state.Outline.Capacity = request.PageSize < 1 ? table.ItemCount() : request.PageSize;
-  const PieLayout L = ComputePieLayout(width, height, table, request, state.PageNo);
+  const PieLayout L = ComputePieLayout(width, height, table, request);
   if (L.Count == 0 || !state.Fonts.Ensure(s)) return;
   ClearCanvas(painter, width, height);
   DrawChartTitle(painter, state.Fonts, width, s, request.Title, L.Subtitle);
@@ -208,6 +208,7 @@ void DrawPieChart(QPainter& painter, int width, int height, const ItemTable& tab
   PaintPie(painter, L);
   PaintLegend(painter, state.Fonts, L, table);
   state.HitRegions = L.Regions;
+  state.Pie = PieShape{L.Cx, L.Cy, L.R, L.Slices};
 }
 
 }  // namespace qh

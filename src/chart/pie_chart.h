@@ -6,12 +6,6 @@
 
 namespace qh {
 
-struct PieSlice {
-  int Item = 0;            // 1-based row
-  double Start = 0;        // degrees clockwise from 3 o'clock; -90 is 12 o'clock
-  double Sweep = 0;        // degrees, clockwise when positive
-};
-
 struct LegendRow {
   int Item = 0;
   float Y = 0;
@@ -36,8 +30,9 @@ struct PieLayout {
   std::vector<HitRegion> Regions;
 };
 
+// The page drawn is request.PageNo.
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, int pageNo);
+                           const ChartRequest& request);
 
 // Page positions 1..n of values sorted largest first; equal values keep
 // their order.

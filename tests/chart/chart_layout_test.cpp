@@ -106,7 +106,7 @@ TEST(BarLayout, HitRegionsSurroundEachBar) {
 // --- pie ---
 
 TEST(PieLayout, EightHundredByFiveHundred) {
-  const PieLayout L = ComputePieLayout(800, 500, Rows(30), Request(ChartPage::Pie), 1);
+  const PieLayout L = ComputePieLayout(800, 500, Rows(30), Request(ChartPage::Pie));
   EXPECT_FLOAT_EQ(L.PieW, 480);
   EXPECT_FLOAT_EQ(L.R, 187);
   EXPECT_FLOAT_EQ(L.Cx, 238);
@@ -118,7 +118,7 @@ TEST(PieLayout, EightHundredByFiveHundred) {
   EXPECT_NEAR(L.NameW, 131.8, 1e-4);
   EXPECT_EQ(L.Count, 20);
   EXPECT_EQ(L.Rows, 20);  // 21 fit, capped by the page
-  const PieLayout small = ComputePieLayout(400, 300, Rows(3), Request(ChartPage::Pie), 1);
+  const PieLayout small = ComputePieLayout(400, 300, Rows(3), Request(ChartPage::Pie));
   EXPECT_FLOAT_EQ(small.PieW, 300);
   EXPECT_FLOAT_EQ(small.R, 87);
   EXPECT_FLOAT_EQ(small.ValueW, 70);
@@ -127,7 +127,7 @@ TEST(PieLayout, EightHundredByFiveHundred) {
 }
 
 TEST(PieLayout, SlicesOrderAndPercentages) {
-  const PieLayout L = ComputePieLayout(800, 500, Table({1, 1, 2}), Request(ChartPage::Pie), 1);
+  const PieLayout L = ComputePieLayout(800, 500, Table({1, 1, 2}), Request(ChartPage::Pie));
   ASSERT_EQ(L.Slices.size(), 3u);
   const double expected[3][2] = {{-90, 90}, {0, 90}, {90, 180}};
   for (int j = 0; j < 3; ++j) {
@@ -149,20 +149,20 @@ TEST(PieLayout, SlicesOrderAndPercentages) {
 }
 
 TEST(PieLayout, SingleRowAndZeroTotal) {
-  const PieLayout one = ComputePieLayout(800, 500, Table({7}), Request(ChartPage::Pie), 1);
+  const PieLayout one = ComputePieLayout(800, 500, Table({7}), Request(ChartPage::Pie));
   ASSERT_EQ(one.Slices.size(), 1u);
   EXPECT_DOUBLE_EQ(one.Slices[0].Start, -90);
   EXPECT_DOUBLE_EQ(one.Slices[0].Sweep, 360);
   EXPECT_TRUE(one.SeparatorAngles.empty());
   EXPECT_EQ(one.Legend[0].Percent, QStringLiteral("100.0%"));
 
-  const PieLayout zero = ComputePieLayout(800, 500, Table({0, 0, 0}), Request(ChartPage::Pie), 1);
+  const PieLayout zero = ComputePieLayout(800, 500, Table({0, 0, 0}), Request(ChartPage::Pie));
   EXPECT_TRUE(zero.Subtitle.startsWith(QStringLiteral("本页合计 0    共 3 项")));
   EXPECT_DOUBLE_EQ(zero.Slices[2].Sweep, 360);
   for (const LegendRow& row : zero.Legend) EXPECT_EQ(row.Percent, QStringLiteral("0.0%"));
   EXPECT_TRUE(zero.SeparatorAngles.empty());  // nothing but the start line
 
-  const PieLayout leadingZero = ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie), 1);
+  const PieLayout leadingZero = ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie));
   ASSERT_EQ(leadingZero.SeparatorAngles.size(), 1u);
   EXPECT_DOUBLE_EQ(leadingZero.SeparatorAngles[0], 90);
 }
@@ -174,19 +174,24 @@ TEST(PieLayout, UnlistedRowsKeepThePieAsHoverTarget) {
   for (int i = 0; i < 40; ++i) values[size_t(i)] = 100 - i;  // row 10 is the first unlisted
   ChartRequest r = Request(ChartPage::Pie);
   r.PageSize = 40;
-  const PieLayout L = ComputePieLayout(800, 300, Table(values), r, 1);
+  const PieLayout L = ComputePieLayout(800, 300, Table(values), r);
   EXPECT_EQ(L.Rows, 9);
+  for (int j = 10; j <= 40; ++j) {
+    EXPECT_EQ(L.Regions[size_t(j - 1)], (HitRegion{j, L.Cx - L.R, L.Cy - L.R, L.Cx + L.R, L.Cy + L.R}));
+  }
   ChartState state;
   state.HitRegions = L.Regions;
-  EXPECT_EQ(ChartHitTest(state, L.Cx, L.Cy), 10);
-  EXPECT_EQ(ChartHitTest(state, 600, 66 + 18 * 2 + 5), 3);
+  EXPECT_EQ(HitTest(state, 600, 66 + 18 * 2 + 5).Item, 3);
 }
 
 TEST(PieLayout, PagesStartAtTheirOffset) {
-  const PieLayout L = ComputePieLayout(800, 500, Rows(45), Request(ChartPage::Pie), 3);
+  ChartRequest r = Request(ChartPage::Pie);
+  r.PageNo = 3;
+  const PieLayout L = ComputePieLayout(800, 500, Rows(45), r);
   EXPECT_EQ(L.Count, 5);
   EXPECT_EQ(L.Slices.front().Item, 41);
-  EXPECT_EQ(ComputePieLayout(800, 500, Rows(45), Request(ChartPage::Pie), 4).Count, 0);
+  r.PageNo = 4;
+  EXPECT_EQ(ComputePieLayout(800, 500, Rows(45), r).Count, 0);
 }
 
 // --- line ---
