@@ -38,6 +38,10 @@ void ClearCanvas(QPainter& painter, int width, int height);
 // Rounds each of x, y, width and height to a whole pixel (halves to even),
 // so bars sit on pixel boundaries and stay crisp.
 QRect WholePixelRect(const QRectF& rect);
+// Rounds the four edges instead: shapes cut from one rectangle then never
+// stick out of it by a pixel.
+QRect WholePixelEdges(const QRectF& rect);
+void FillEdgesWhole(QPainter& painter, const QRectF& rect, quint32 argb);
 void FillRectWhole(QPainter& painter, const QRectF& rect, quint32 argb);
 void FillRectF(QPainter& painter, const QRectF& rect, quint32 argb);
 

@@ -28,11 +28,13 @@ struct PieLayout {
   std::vector<int> Order;   // local positions 1..Count, largest value first
   std::vector<LegendRow> Legend;
   std::vector<HitRegion> Regions;
+  std::vector<ChartText> Texts;  // title block, then name, value and percentage per legend line
 };
 
-// The page drawn is request.PageNo.
+// The page drawn is request.PageNo; texts are measured with fonts (null:
+// the fixed 14-pixel estimate).
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request);
+                           const ChartRequest& request, const ChartFonts* fonts = nullptr);
 
 // Page positions 1..n of values sorted largest first; equal values keep
 // their order.

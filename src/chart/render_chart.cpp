@@ -20,7 +20,7 @@ void RenderChart(QPainter& painter, int width, int height, const ItemTable& tabl
   state.Outline.Page = request.Page;
   state.Outline.Title = request.Title;
   if (table.ItemCount() == 0) {
-    DrawEmptyState(painter, state.Fonts, width, height, request.Scale);
+    DrawEmptyState(painter, state.Fonts, width, height, request.Scale, state.Outline.Texts);
     return;
   }
   switch (request.Page) {

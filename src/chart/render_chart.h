@@ -5,6 +5,7 @@
 #include "chart/label_switches.h"
 #include "chart/chart_fonts.h"
 #include "chart/chart_frame.h"
+#include "chart/chart_text.h"
 #include "data/item_table.h"
 
 #include <QPainterPath>
@@ -31,6 +32,8 @@ struct ChartOutline {
   std::optional<AxisScale> Axis;  // none for the pie and when no plot was drawn
   int Drawn = 0;     // items drawn (bars, points, pie slices)
   int Capacity = 0;  // bars or points that fit; items per page for the pie
+  int FirstItem = 0; // 1-based row of the first item drawn, 0 when none is
+  std::vector<ChartText> Texts;  // every text drawn, in drawing order
 };
 
 // A pie slice as drawn: angles in degrees, clockwise from 3 o'clock.
