@@ -27,11 +27,14 @@ struct Case {
   Shape shape;
   bool showValues;
   ItemTable table;
+  LabelOptions labels;
   std::string Describe() const {
     std::ostringstream os;
     os << "kind " << int(page) << ", " << width << "x" << height << " at " << dpi << " DPI, "
        << kShapeNames[int(shape)] << ", " << table.ItemCount() << " rows"
-       << (showValues ? "" : ", no values");
+       << (showValues ? "" : ", no values") << (labels.BarUseLetters || labels.LineUseLetters ? ", letters" : "")
+       << (labels.BarUseNumbers || labels.LineUseNumbers ? ", numbers" : "")
+       << (labels.BarNoName ? ", no names" : "");
     return os.str();
   }
 };
@@ -77,6 +80,13 @@ std::vector<Case> GenerateCases(int count) {
     c.dpi = everyday ? (pick(0, 1) ? 96 : 144) : pick(72, 192);
     c.showValues = pick(0, 4) != 0;
     c.table = MakeTable(c.shape, rng);
+    // Now and then a label switch: letters, numbers or no names.
+    switch (pick(0, 7)) {
+      case 0: c.labels.BarUseLetters = c.labels.LineUseLetters = true; break;
+      case 1: c.labels.BarUseNumbers = c.labels.LineUseNumbers = true; break;
+      case 2: c.labels.BarNoName = true; break;
+      default: break;
+    }
     cases.push_back(std::move(c));
   }
   return cases;
@@ -88,6 +98,7 @@ ChartRequest RequestFor(const Case& c) {
   r.Title = c.page == ChartPage::Pie ? QStringLiteral("饼形图   (第 1/2 页)") : QStringLiteral("柱形图");
   r.ShowValues = c.showValues;
   r.Scale = DpiScale(c.dpi);
+  r.Labels = c.labels;
   return r;
 }
 
@@ -194,7 +205,7 @@ TEST(Readability, EverydayPicturesKeepTheirTexts) {
               {ChartPage::Pie, 800, 500, 144}, {ChartPage::Line, 800, 500, 96}};
   QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
   for (const auto& r : rows) {
-    Case c{r.page, r.width, r.height, r.dpi, Shape::Ordinary, true, months};
+    Case c{r.page, r.width, r.height, r.dpi, Shape::Ordinary, true, months, {}};
     ChartState state;
     QPainter painter(&image);
     RenderChart(painter, r.width, r.height, months, RequestFor(c), state);
