@@ -54,7 +54,7 @@ int RenderUsage(const QString& problem) {
       "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
       "  --page      page of the pie chart (default 1)\n"
       "  --settings  settings file to read (default: the one beside the program, if any)\n"
-      "  --layout    also write the chart's layout as JSON\n"
+      "  --layout    also write the chart's layout as JSON: axis, hover regions, every text drawn\n"
       "  -o          output picture: .png, .jpg, .jpeg or .bmp\n"
       "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
       "exit status: 0 drawn, 1 file refused or picture not written, 2 usage error\n",
