@@ -164,8 +164,9 @@ void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& 
   labels = LoadLabelOptions(ini);
 }
 
-void AppendBox(QByteArray& j, float left, float top, float right, float bottom) {
-  j += '[';
+// "left,top,right,bottom", each number as precise as it is held.
+template <typename T>
+void AppendEdges(QByteArray& j, T left, T top, T right, T bottom) {
   AppendJsonNumber(j, left);
   j += ',';
   AppendJsonNumber(j, top);
@@ -173,7 +174,6 @@ void AppendBox(QByteArray& j, float left, float top, float right, float bottom) 
   AppendJsonNumber(j, right);
   j += ',';
   AppendJsonNumber(j, bottom);
-  j += ']';
 }
 
 void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
@@ -184,10 +184,10 @@ void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
     j += TextRoleName(t.Role);
     j += "\",\"text\":";
     AppendJsonString(j, t.Text);
-    j += ",\"box\":";
+    j += ",\"box\":[";
     const QRectF& b = t.Box;
-    AppendBox(j, static_cast<float>(b.left()), static_cast<float>(b.top()),
-              static_cast<float>(b.right()), static_cast<float>(b.bottom()));
+    AppendEdges(j, b.left(), b.top(), b.right(), b.bottom());
+    j += ']';
     j += t.Cut ? ",\"cut\":true}" : ",\"cut\":false}";
   }
   j += ']';
@@ -225,13 +225,7 @@ QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
     const HitRegion& r = state.HitRegions[i];
     j += i > 0 ? ",[" : "[";
     j += QByteArray::number(r.ItemIndex) + ',';
-    AppendJsonNumber(j, r.Left);
-    j += ',';
-    AppendJsonNumber(j, r.Top);
-    j += ',';
-    AppendJsonNumber(j, r.Right);
-    j += ',';
-    AppendJsonNumber(j, r.Bottom);
+    AppendEdges(j, r.Left, r.Top, r.Right, r.Bottom);
     j += ']';
   }
   j += ']';
