@@ -85,7 +85,7 @@ void BM_HoverChange(benchmark::State& st) {
     request.Page = qh::ChartPage::Pie;
     const QSize canvas = p.window->Layout().Canvas.size();
     const qh::PieLayout pie =
-        qh::ComputePieLayout(canvas.width(), canvas.height(), p.state.Table, request, 1);
+        qh::ComputePieLayout(canvas.width(), canvas.height(), p.state.Table, request);
     a = QPointF(pie.Cx + 5, pie.Cy - 60);
     b = QPointF(pie.Cx + 5, pie.Cy + 60);
   }

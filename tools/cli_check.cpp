@@ -2,14 +2,13 @@
 // prints the table with the verdict, readable or as one JSON object.
 #include "cli_commands.h"
 #include "cli_input.h"
+#include "cli_json.h"
 
 #include "base/text_utils.h"
 #include "data/file_access.h"
 #include "data/source_loader.h"
 
 #include <QFile>
-#include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 namespace qh::cli {
@@ -81,69 +80,6 @@ bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
 
-// Writes the UTF-16 units of text as UTF-8 at d, with JSON escapes; a lone
-// surrogate becomes "?" as in every other UTF-8 text the tool prints.
-// Needs room for 6 bytes per unit.
-char* WriteJsonChars(char* d, QStringView text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  const char16_t* const units = text.utf16();
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = units[i];
-    if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
-      *d++ = static_cast<char>(c);
-    } else if (c < 0x80) {
-      *d++ = '\\';
-      switch (c) {
-        case u'"': *d++ = '"'; break;
-        case u'\\': *d++ = '\\'; break;
-        case u'\n': *d++ = 'n'; break;
-        case u'\r': *d++ = 'r'; break;
-        case u'\t': *d++ = 't'; break;
-        case u'\b': *d++ = 'b'; break;
-        case u'\f': *d++ = 'f'; break;
-        default:
-          d = std::copy_n("u00", 3, d);
-          *d++ = kHex[c >> 4];
-          *d++ = kHex[c & 0xF];
-      }
-    } else if (c < 0x800) {
-      *d++ = static_cast<char>(0xC0 | (c >> 6));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
-      const char32_t code = QChar::surrogateToUcs4(c, units[++i]);
-      *d++ = static_cast<char>(0xF0 | (code >> 18));
-      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (QChar::isSurrogate(c)) {
-      *d++ = '?';
-    } else {
-      *d++ = static_cast<char>(0xE0 | (c >> 12));
-      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return d;
-}
-
-void AppendJsonString(QByteArray& out, QStringView text) {
-  const qsizetype start = out.size();
-  out.resize(start + 2 + 6 * text.size());  // the new bytes are left uninitialised
-  char* d = out.data() + start;
-  *d++ = '"';
-  d = WriteJsonChars(d, text);
-  *d++ = '"';
-  out.truncate(d - out.constData());
-}
-
-// The shortest text that reads back to the same double.
-void AppendNumber(QByteArray& out, double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr - buffer);
-}
-
 QByteArray CheckJson(bool ok, const ItemTable& table) {
   QByteArray out;
   out.reserve(256 + static_cast<qsizetype>(table.Items.size()) * 48);
@@ -154,7 +90,7 @@ QByteArray CheckJson(bool ok, const ItemTable& table) {
     out += i ? ",[" : "[";
     AppendJsonString(out, table.Items[i].Name);
     out += ',';
-    AppendNumber(out, table.Items[i].Value);
+    AppendJsonNumber(out, table.Items[i].Value);
     out += ']';
   }
   out += "],\"error\":";
@@ -171,7 +107,7 @@ QByteArray CheckText(bool ok, const ItemTable& table) {
     out += "#\t项目\t数值\n";
     for (size_t i = 0; i < table.Items.size(); ++i) {
       out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' + table.Items[i].Name.toUtf8() + '\t';
-      AppendNumber(out, table.Items[i].Value);
+      AppendJsonNumber(out, table.Items[i].Value);
       out += '\n';
     }
     out += "OK " + QByteArray::number(table.ItemCount()) + " items";

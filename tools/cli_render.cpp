@@ -3,7 +3,9 @@
 // creates or writes it.
 #include "cli_commands.h"
 #include "cli_input.h"
+#include "cli_json.h"
 
+#include "app/chart_request.h"
 #include "base/ini_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
@@ -17,9 +19,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-#include <QLocale>
 #include <QPainter>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -54,7 +54,7 @@ int RenderUsage(const QString& problem) {
       "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
       "  --page      page of the pie chart (default 1)\n"
       "  --settings  settings file to read (default: the one beside the program, if any)\n"
-      "  --layout    also write the chart's layout as JSON\n"
+      "  --layout    also write the chart's layout as JSON: axis, hover regions, every text drawn\n"
       "  -o          output picture: .png, .jpg, .jpeg or .bmp\n"
       "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
       "exit status: 0 drawn, 1 file refused or picture not written, 2 usage error\n",
@@ -164,55 +164,91 @@ void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& 
   labels = LoadLabelOptions(ini);
 }
 
-// Numbers rounded to two decimals, never NaN or infinite.
-QString JsonNumber(double v) {
-  if (!std::isfinite(v)) v = 0;
-  if (std::abs(v) < 1e15) v = std::round(v * 100) / 100;
-  if (v == 0) v = 0;  // no "-0"
-  return QString::number(v, 'g', QLocale::FloatingPointShortest);
+// "left,top,right,bottom", each number as precise as it is held.
+template <typename T>
+void AppendEdges(QByteArray& j, T left, T top, T right, T bottom) {
+  AppendJsonNumber(j, left);
+  j += ',';
+  AppendJsonNumber(j, top);
+  j += ',';
+  AppendJsonNumber(j, right);
+  j += ',';
+  AppendJsonNumber(j, bottom);
 }
 
-QString JsonString(const QString& text) {
-  QString out = QStringLiteral("\"");
-  for (const QChar ch : text) {
-    if (ch == u'"' || ch == u'\\') {
-      out += u'\\';
-      out += ch;
-    } else if (ch.unicode() < 0x20) {
-      out += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
-    } else {
-      out += ch;
-    }
+void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
+  j += ",\"texts\":[";
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const ChartText& t = texts[i];
+    j += i > 0 ? ",{\"role\":\"" : "{\"role\":\"";
+    j += TextRoleName(t.Role);
+    j += "\",\"text\":";
+    AppendJsonString(j, t.Text);
+    j += ",\"box\":[";
+    const QRectF& b = t.Box;
+    AppendEdges(j, b.left(), b.top(), b.right(), b.bottom());
+    j += ']';
+    j += t.Cut ? ",\"cut\":true}" : ",\"cut\":false}";
   }
-  return out + u'"';
+  j += ']';
 }
 
-// Keys in a fixed, readable order: kind, size, scale, texts, axis, counts,
-// then one [item, left, top, right, bottom] per hover region.
+// Keys in a fixed, readable order: kind, size, scale, title, subtitle,
+// axis, counts, one [item, left, top, right, bottom] per hover region, then
+// every drawn text. Numbers at full precision.
 QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   static const char* const kKinds[] = {"bar", "pie", "line"};
   const ChartOutline& out = state.Outline;
-  QString j = QStringLiteral("{\"kind\":\"%1\",\"width\":%2,\"height\":%3,\"scale\":%4")
-                  .arg(QLatin1String(kKinds[static_cast<int>(out.Page) % 3]))
-                  .arg(width).arg(height).arg(JsonNumber(s));
-  j += QStringLiteral(",\"title\":") + JsonString(out.Title);
-  j += QStringLiteral(",\"subtitle\":") + JsonString(out.Subtitle);
+  QByteArray j = "{\"kind\":\"";
+  j += kKinds[static_cast<int>(out.Page) % 3];
+  j += "\",\"width\":" + QByteArray::number(width) + ",\"height\":" + QByteArray::number(height);
+  j += ",\"scale\":";
+  AppendJsonNumber(j, s);
+  j += ",\"title\":";
+  AppendJsonString(j, out.Title);
+  j += ",\"subtitle\":";
+  AppendJsonString(j, out.Subtitle);
   if (out.Axis) {
-    j += QStringLiteral(",\"axis\":{\"min\":%1,\"max\":%2,\"step\":%3}")
-             .arg(JsonNumber(out.Axis->Min), JsonNumber(out.Axis->Max), JsonNumber(out.Axis->Step));
+    j += ",\"axis\":{\"min\":";
+    AppendJsonNumber(j, out.Axis->Min);
+    j += ",\"max\":";
+    AppendJsonNumber(j, out.Axis->Max);
+    j += ",\"step\":";
+    AppendJsonNumber(j, out.Axis->Step);
+    j += '}';
   } else {
-    j += QStringLiteral(",\"axis\":null");
+    j += ",\"axis\":null";
   }
-  j += QStringLiteral(",\"drawn\":%1,\"capacity\":%2,\"regions\":[").arg(out.Drawn).arg(out.Capacity);
+  j += ",\"drawn\":" + QByteArray::number(out.Drawn) + ",\"capacity\":" +
+       QByteArray::number(out.Capacity) + ",\"regions\":[";
   for (size_t i = 0; i < state.HitRegions.size(); ++i) {
     const HitRegion& r = state.HitRegions[i];
-    if (i > 0) j += u',';
-    j += QStringLiteral("[%1,%2,%3,%4,%5]")
-             .arg(r.ItemIndex)
-             .arg(JsonNumber(r.Left), JsonNumber(r.Top), JsonNumber(r.Right), JsonNumber(r.Bottom));
+    j += i > 0 ? ",[" : "[";
+    j += QByteArray::number(r.ItemIndex) + ',';
+    AppendEdges(j, r.Left, r.Top, r.Right, r.Bottom);
+    j += ']';
   }
-  j += QStringLiteral("]}\n");
-  return j.toUtf8();
+  j += ']';
+  AppendTexts(j, out.Texts);
+  j += "}\n";
+  return j;
+}
+
+// One line when the picture shows fewer items than the table holds: the
+// bar and line charts fit the width, the pie shows one page.
+QString LeftOutNote(const ChartOutline& out, ChartPage page, int rowCount) {
+  if (out.Drawn >= rowCount) return {};
+  const QString hint = page == ChartPage::Pie ? QStringLiteral("; --page N shows the others")
+                                              : QStringLiteral("; a wider picture holds more");
+  if (out.Drawn <= 0) {
+    return QStringLiteral("qinghechart-cli render: drew no items of %1; a larger picture holds more")
+        .arg(rowCount);
+  }
+  return QStringLiteral("qinghechart-cli render: drew items %1-%2 of %3")
+             .arg(out.FirstItem)
+             .arg(out.FirstItem + out.Drawn - 1)
+             .arg(rowCount) +
+         hint;
 }
 
 bool WriteImage(const QImage& image, const QString& path) {
@@ -248,22 +284,13 @@ int RunRender(const QStringList& args) {
     PrintLine(table.LastHint);
     return 1;
   }
-  const int pages = PieTotalPages(table.ItemCount(), settings.PageSize);
-  if (o.page == ChartPage::Pie && o.pageNo > pages) {
+  const ChartRequest request =
+      MakeChartRequest(o.page, o.pageNo, table.ItemCount(), settings, labels, DpiScale(o.dpi));
+  if (o.page == ChartPage::Pie && o.pageNo > request.PageCount) {
     return RenderUsage(QStringLiteral("page %1 out of range: the pie has %2 page(s)")
-                           .arg(o.pageNo).arg(pages));
+                           .arg(o.pageNo).arg(request.PageCount));
   }
-
-  ChartRequest request;
-  request.Page = o.page;
-  request.ShowValues = settings.ShowValue;
-  request.LineColor = settings.LineColor;
-  request.PageSize = settings.PageSize;
-  request.Labels = labels;
-  request.Scale = DpiScale(o.dpi);
-  request.Title = ChartPageTitle(o.page, o.pageNo, table.ItemCount(), settings.PageSize);
   ChartState state;
-  state.PageNo = o.pageNo;
 
   QImage image(o.width, o.height, QImage::Format_ARGB32_Premultiplied);  // as the window's back buffer
   if (image.isNull()) {
@@ -285,6 +312,9 @@ int RunRender(const QStringList& args) {
       !WriteFile(o.layoutPath, LayoutJson(state, o.width, o.height, request.Scale))) {
     PrintLine(QStringLiteral("qinghechart-cli render: cannot write ") + o.layoutPath);
     return 1;
+  }
+  if (const QString note = LeftOutNote(state.Outline, o.page, table.ItemCount()); !note.isEmpty()) {
+    PrintLine(note);
   }
   return 0;
 }

@@ -17,6 +17,9 @@ int ComputeBarCapacity(int width, int rowCount, float s) {
 
 namespace {
 
+constexpr quint32 kCategoryColor = 0xFF55607A;
+constexpr quint32 kValueColor = 0xFF44506A;
+
 QString BarSubtitle(const ValueStats& st) {
   return QStringLiteral("合计 ") + FormatValue(st.Sum) + QStringLiteral("    平均 ") +
          FormatValue(st.Average()) + QStringLiteral("    最高 ") + FormatValue(st.Highest);
@@ -30,18 +33,66 @@ bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, 
   return false;
 }
 
+// With value labels on, the tallest bar keeps 20s below the plot top so its
+// label stays under the title block: the axis gains one step when needed.
+bool AddHeadroom(AxisScale& axis, double highest, float plotH, float s) {
+  if (!(highest > 0) || !(plotH > 0)) return false;
+  const double gap = plotH - highest / axis.Max * plotH;
+  const double raised = axis.Max + axis.Step;
+  if (gap >= 20 * s || !std::isfinite(raised)) return false;
+  axis.Max = raised;
+  return true;
+}
+
+void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
+  const float s = L.Scale, bottom = L.Plot.Bottom;
+  for (BarGeometry& b : L.Bars) {
+    if (b.Label.isEmpty()) continue;
+    const float cx = b.X + b.Width / 2;
+    ChartText t = L.Rotate
+        ? PlaceUpright(m, TextRole::Category, b.Label, cx, bottom - 4 * s, b.LabelExtent, kCategoryColor)
+        : PlaceInBox(m, TextRole::Category, b.Label,
+                     QRectF(cx - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s), TextAlign::Center,
+                     kCategoryColor);
+    if (!t.Text.isEmpty()) L.Texts.push_back(std::move(t));
+  }
+}
+
+// Left to right; a label that would overlap any text already placed, rise
+// into the title block or leave the picture is left out.
+void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table, int width,
+                      int height) {
+  const float s = L.Scale, bottom = L.Plot.Bottom;
+  const float room = L.Plot.Height() - 4 * s;
+  const float titleBlockBottom = 52 * s;
+  for (BarGeometry& b : L.Bars) {
+    if (L.Rotate && b.LabelExtent >= room) continue;  // an upright label reaches the plot top
+    const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
+    const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
+    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, top - 11 * s,
+                             L.Plot.Left - 12 * s, width - 1.0f, kValueColor);
+    if (t.Box.top() < titleBlockBottom || !InsidePicture(t.Box, width, height) ||
+        OverlapsAny(t.Box, L.Texts))
+      continue;
+    b.ValueRect = t.Box;
+    L.Texts.push_back(std::move(t));
+  }
+}
+
 }  // namespace
 
 BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, const FontFace* face) {
+                           const ChartRequest& request, const ChartFonts* fonts) {
   BarLayout L;
   const float s = L.Scale = request.Scale;
+  const ChartMeasures m = MeasuresOf(fonts, s);
   L.Capacity = ComputeBarCapacity(width, table.ItemCount(), s);
   L.Count = VisibleItemCount(ChartPage::Bar, table.ItemCount(), L.Capacity, 1, request.PageSize);
   if (L.Count == 0) return L;
 
   const ValueStats st = ComputeStats(table);
   L.Subtitle = BarSubtitle(st);
+  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
   L.Axis = NiceScale(0, std::max(0.0, st.Highest), 5);
   if (L.Axis.Max <= 0) L.Axis.Max = 1;
   if (L.Axis.Step <= 0) L.Axis.Step = 1;
@@ -50,12 +101,15 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   L.PlotDrawn = L.Plot.Usable(s);
   if (!L.PlotDrawn) return L;
 
-  const int n = L.Count;
   const LabelOptions& opt = request.Labels;
+  const bool values = request.ShowValues && !opt.BarNoValue;
+  if (values) L.Headroom = AddHeadroom(L.Axis, st.Highest, L.Plot.Height(), s);
+  PlaceTickLabels(m.Normal, L.Plot, L.Axis, L.Texts);
+
+  const int n = L.Count;
   L.SlotW = L.Plot.Width() / n;
   L.BarW = std::max(std::min(L.SlotW * 0.62f, 60 * s), 2.0f);
-  L.Rotate = !opt.BarNoName && AnyLabelTooWide(table, opt, n, L.SlotW, s, face);
-  const bool values = request.ShowValues && !opt.BarNoValue;
+  L.Rotate = !opt.BarNoName && AnyLabelTooWide(table, opt, n, L.SlotW, s, m.Normal.Face);
 
   L.Bars.reserve(static_cast<size_t>(n));
   L.Regions.reserve(static_cast<size_t>(n));
@@ -74,46 +128,31 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
       // than running into the title; the value label sits above it.
       if (L.Rotate && !b.Label.isEmpty()) {
         const float room = L.Plot.Height() - 4 * s;
-        b.LabelExtent = std::min(MeasureTextWidthUpTo(face, b.Label, room) + 4 * s, room);
+        b.LabelExtent = std::min(MeasureTextWidthUpTo(m.Normal.Face, b.Label, room) + 4 * s, room);
       }
-    }
-    if (values) {
-      const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
-      b.ValueRect = QRectF(b.X + L.BarW / 2 - 70 * s, top - 19 * s, 140 * s, 16 * s);
     }
     L.Regions.push_back({i, b.X - 3 * s, bottom - b.Height - 18 * s, b.X + L.BarW + 3 * s, bottom});
     L.Bars.push_back(std::move(b));
   }
+  PlaceCategoryLabels(L, m.Normal);
+  if (values) PlaceValueLabels(L, m.Normal, table, width, height);
   return L;
 }
 
 void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb) {
+  // Every piece is cut from the bar's own rounded edges, so no cap strip
+  // sticks out past the body or leaves a notch beside it.
   const float r = std::min({w * 0.28f, 9.0f, h});
-  FillRectWhole(painter, QRectF(x, y + r, w, h - r), argb);
+  FillEdgesWhole(painter, QRectF(x, y + r, w, h - r), argb);
   const float stripH = r / 8;
   const float half = w / 2;
   for (int k = 0; k < 8; ++k) {
     const float dy = std::clamp(r - (k + 0.5f) * stripH, 0.0f, std::max(half, 0.0f));
     const float inset = half - std::sqrt(std::max(half * half - dy * dy, 0.0f));
     const float stripW = std::max(w - 2 * inset, 0.5f);
-    FillRectWhole(painter, QRectF(x + (w - stripW) / 2, y + stripH * k, stripW, stripH + 0.7f),
-                  argb);
+    FillEdgesWhole(painter, QRectF(x + (w - stripW) / 2, y + stripH * k, stripW, stripH + 0.7f),
+                   argb);
   }
-}
-
-float DrawRotatedLabel(QPainter& painter, const FontFace& face, const QString& text, float cx,
-                       float y, float s, float maxExtent) {
-  if (text.isEmpty()) return 0;
-  const float room = std::max(maxExtent, 0.0f);
-  const float textW = std::min(MeasureTextWidthUpTo(&face, text, room) + 4 * s, room);
-  const float lineH = 24 * s;
-  const QTransform before = painter.worldTransform();
-  painter.translate(cx, y);
-  painter.rotate(-90);
-  DrawTextBox(painter, face, text, QRectF(0, -lineH / 2, textW, lineH), 0xFF55607A,
-              TextAlign::Near);
-  painter.setWorldTransform(before);
-  return textW;
 }
 
 void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& table,
@@ -121,38 +160,23 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
   const float s = request.Scale;
   state.BarCapacity = ComputeBarCapacity(width, table.ItemCount(), s);
   if (table.ItemCount() == 0 || !state.Fonts.Ensure(s)) return;
-  ChartFonts& fonts = state.Fonts;
-  const BarLayout L = ComputeBarLayout(width, height, table, request, &fonts.Normal);
+  const BarLayout L = ComputeBarLayout(width, height, table, request, &state.Fonts);
 
   ClearCanvas(painter, width, height);
-  DrawChartTitle(painter, fonts, width, s, request.Title, L.Subtitle);
   state.Outline.Subtitle = L.Subtitle;
   state.Outline.Capacity = L.Capacity;
-  if (!L.PlotDrawn) return;
-  state.Outline.Axis = L.Axis;
-  state.Outline.Drawn = L.Count;
-  DrawValueAxis(painter, fonts, L.Plot, L.Axis, s);
-
-  const float bottom = L.Plot.Bottom;
-  for (const BarGeometry& b : L.Bars) {
-    const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
-    DrawRoundedBar(painter, b.X, bottom - b.Height, b.Width, b.Height, PaletteColor(b.Item));
-    if (L.Rotate) {
-      DrawRotatedLabel(painter, fonts.Normal, b.Label, b.X + b.Width / 2, bottom - 4 * s, s,
-                       L.Plot.Height() - 4 * s);
-    } else {
-      DrawTextBox(painter, fonts.Normal, b.Label,
-                  QRectF(b.X + b.Width / 2 - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s),
-                  0xFF55607A, TextAlign::Center);
+  state.Outline.Texts = L.Texts;
+  if (L.PlotDrawn) {
+    state.Outline.Axis = L.Axis;
+    state.Outline.Drawn = L.Count;
+    state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
+    DrawGridAndAxes(painter, L.Plot, L.Axis, s);
+    for (const BarGeometry& b : L.Bars) {
+      DrawRoundedBar(painter, b.X, L.Plot.Bottom - b.Height, b.Width, b.Height, PaletteColor(b.Item));
     }
-    if (!b.ValueRect.isEmpty()) {
-      const QString text = FormatCompact(v);
-      DrawTextBox(painter, fonts.Normal, text,
-                  KeepCentredTextInside(fonts.Normal, text, b.ValueRect, width), 0xFF44506A,
-                  TextAlign::Center);
-    }
+    state.HitRegions = L.Regions;
   }
-  state.HitRegions = L.Regions;
+  PaintTexts(painter, state.Fonts, L.Texts);
 }
 
 }  // namespace qh

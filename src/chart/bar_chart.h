@@ -9,9 +9,9 @@ namespace qh {
 struct BarGeometry {
   int Item = 0;  // 1-based row
   float X = 0, Width = 0, Height = 0;  // the bar stands on the plot bottom
-  QString Label;        // empty when names are off
+  QString Label;          // empty when names are off
   float LabelExtent = 0;  // how far an upright label reaches up
-  QRectF ValueRect;     // empty when value labels are off
+  QRectF ValueRect;       // the value label's box; empty when it is not drawn
 };
 
 struct BarLayout {
@@ -20,31 +20,28 @@ struct BarLayout {
   int Count = 0;     // bars drawn
   QString Subtitle;
   AxisScale Axis;
+  bool Headroom = false;  // the axis gained a step so the tallest value label fits
   PlotArea Plot;
   bool PlotDrawn = false;  // false: the title block only
   float SlotW = 0, BarW = 0;
   bool Rotate = false;
   std::vector<BarGeometry> Bars;
   std::vector<HitRegion> Regions;
+  std::vector<ChartText> Texts;  // title block, ticks, category labels, value labels
 };
 
 // floor((width - 110s) / 38s) bars, at least 1 and at most rowCount.
 int ComputeBarCapacity(int width, int rowCount, float s);
 
-// Everything but the painting; label widths come from face (null: the
+// Everything but the painting; texts are measured with fonts (null: the
 // fixed 14-pixel estimate).
 BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, const FontFace* face);
+                           const ChartRequest& request, const ChartFonts* fonts);
 
 void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& table,
                   const ChartRequest& request, ChartState& state);
 
 // A bar with a rounded top: a whole-pixel body under eight narrowing strips.
 void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb);
-
-// Draws text reading upwards from (cx, y), cut with "…" at maxExtent;
-// returns how far it reaches up.
-float DrawRotatedLabel(QPainter& painter, const FontFace& face, const QString& text, float cx,
-                       float y, float s, float maxExtent);
 
 }  // namespace qh

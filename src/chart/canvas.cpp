@@ -57,13 +57,13 @@ int WholePixel(double v) {
 }
 }  // namespace
 
-QRect WholePixelRect(const QRectF& rect) {
-  return QRect(WholePixel(rect.x()), WholePixel(rect.y()), WholePixel(rect.width()),
-               WholePixel(rect.height()));
+QRect WholePixelEdges(const QRectF& rect) {
+  const int left = WholePixel(rect.left()), top = WholePixel(rect.top());
+  return QRect(left, top, WholePixel(rect.right()) - left, WholePixel(rect.bottom()) - top);
 }
 
-void FillRectWhole(QPainter& painter, const QRectF& rect, quint32 argb) {
-  const QRect r = WholePixelRect(rect);
+void FillEdgesWhole(QPainter& painter, const QRectF& rect, quint32 argb) {
+  const QRect r = WholePixelEdges(rect);
   if (r.width() > 0 && r.height() > 0) painter.fillRect(r, ToColor(argb));
 }
 

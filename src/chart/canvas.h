@@ -35,10 +35,11 @@ void SetChartQuality(QPainter& painter);
 // White picture with a 1-pixel light frame along its four edges.
 void ClearCanvas(QPainter& painter, int width, int height);
 
-// Rounds each of x, y, width and height to a whole pixel (halves to even),
-// so bars sit on pixel boundaries and stay crisp.
-QRect WholePixelRect(const QRectF& rect);
-void FillRectWhole(QPainter& painter, const QRectF& rect, quint32 argb);
+// Rounds each of the four edges to a whole pixel (halves to even), so bars
+// sit on pixel boundaries and stay crisp, and pieces cut from one rectangle
+// never stick out of it.
+QRect WholePixelEdges(const QRectF& rect);
+void FillEdgesWhole(QPainter& painter, const QRectF& rect, quint32 argb);
 void FillRectF(QPainter& painter, const QRectF& rect, quint32 argb);
 
 }  // namespace qh

@@ -86,21 +86,6 @@ void DrawTextBox(QPainter& painter, const FontFace& face, const QString& text, c
 
 namespace qh {
 
-QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QRectF& rect,
-                             int pictureWidth) {
-  if (rect.left() >= 1 && rect.right() <= pictureWidth - 1) return rect;  // common case: no measuring
-  const qreal half = std::min<qreal>(face.Metrics.horizontalAdvance(text), rect.width()) / 2;
-  const qreal cx = rect.center().x();
-  qreal shift = 0;
-  if (cx + half > pictureWidth - 1) shift = pictureWidth - 1 - (cx + half);
-  if (cx - half + shift < 1) shift = 1 - (cx - half);
-  return rect.translated(shift, 0);
-}
-
-}  // namespace qh
-
-namespace qh {
-
 float MeasureTextWidthUpTo(const FontFace* face, const QString& text, float limit) {
   const qsizetype keep = static_cast<qsizetype>(std::clamp(limit, 0.0f, 1e6f) / 2) + 8;
   return MeasureTextWidth(face, text.size() > keep ? text.left(keep) : text);

@@ -67,15 +67,6 @@ QString ElideToWidth(const FontFace& face, const QString& text, qreal width);
 
 namespace qh {
 
-// rect moved sideways just enough that its centred text stays inside a
-// picture this wide (edge labels would otherwise be cut by the border).
-QRectF KeepCentredTextInside(const FontFace& face, const QString& text, const QRectF& rect,
-                             int pictureWidth);
-
-}  // namespace qh
-
-namespace qh {
-
 // MeasureTextWidth for decisions that only need to know whether text is
 // wider than limit: no glyph is narrower than 2 px at chart sizes, so the
 // characters past limit / 2 are not measured (a 10,000-character name then

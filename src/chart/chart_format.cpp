@@ -1,5 +1,6 @@
 #include "chart/chart_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -49,7 +50,16 @@ QString FormatPattern(long double value, int maxDecimals, bool group) {
 
 }  // namespace
 
-QString FormatValue(long double value) { return TrimNumberTail(FormatPattern(value, 2, true)); }
+QString FormatValue(long double value) {
+  QString text = TrimNumberTail(FormatPattern(value, 2, true));
+  // A non-zero value must not read 0 beside the bars it describes: it keeps
+  // as many decimals as its first two significant digits need.
+  if (text == u"0" && value != 0 && std::isfinite(value)) {
+    const int decimals = 1 - static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    text = TrimNumberTail(FormatPattern(value, std::clamp(decimals, 2, 4950), true));
+  }
+  return text;
+}
 
 QString FormatCompact(long double value) {
   const long double a = std::fabs(value);

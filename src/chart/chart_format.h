@@ -11,8 +11,10 @@ namespace qh {
 // Drops every trailing "," and "." so no number ends in a bare separator.
 QString TrimNumberTail(QString text);
 
-// "#,##0.##": grouped thousands, at most two decimals. Takes long double so
-// a table total beyond the range of double still prints its digits.
+// "#,##0.##": grouped thousands, at most two decimals; a non-zero value that
+// would read 0 gets the decimals of its first two significant digits
+// (0.004, -0.0012). Takes long double so a table total beyond the range of
+// double still prints its digits.
 QString FormatValue(long double value);
 
 // Short form for axis ticks and value labels: 亿 from 1e8, 万 from 1e4,

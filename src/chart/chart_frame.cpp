@@ -99,45 +99,97 @@ long double SumRows(const ItemTable& table, int first, int count) {
   return sum;
 }
 
-void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s) {
+void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s,
+                    std::vector<ChartText>& texts) {
   const bool ready = fonts.Ensure(s);
   ClearCanvas(painter, width, height);
   if (!ready) return;
   constexpr quint32 kGrey = 0xFFA9B4C4;
-  DrawTextBox(painter, fonts.Title, QStringLiteral("暂无数据"),
-              QRectF(0, height / 2.0 - 30 * s, width, 26 * s), kGrey, TextAlign::Center);
-  DrawTextBox(painter, fonts.Normal,
-              QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
-              QRectF(0, height / 2.0, width, 20 * s), kGrey, TextAlign::Center);
+  const TextMeasure title{&fonts.Title, s}, normal{&fonts.Normal, s};
+  ChartText head = PlaceInBox(title, TextRole::EmptyState, QStringLiteral("暂无数据"),
+                              QRectF(0, height / 2.0 - 30 * s, width, 26 * s), TextAlign::Center, kGrey);
+  head.Large = true;
+  const ChartText hint = PlaceInBox(
+      normal, TextRole::EmptyState,
+      QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
+      QRectF(0, height / 2.0, width, 20 * s), TextAlign::Center, kGrey);
+  for (const ChartText& t : {head, hint}) {
+    if (!t.Text.isEmpty() && InsidePicture(t.Box, width, height)) texts.push_back(t);
+  }
+  PaintTexts(painter, fonts, texts);
 }
 
-void DrawChartTitle(QPainter& painter, const ChartFonts& fonts, int width, float s,
-                    const QString& title, const QString& subtitle) {
-  DrawTextBox(painter, fonts.Title, title, QRectF(0, 8 * s, width, 24 * s), 0xFF223344,
-              TextAlign::Center);
-  if (!subtitle.isEmpty()) {
-    DrawTextBox(painter, fonts.Normal, subtitle, QRectF(0, 34 * s, width, 18 * s), 0xFF8A94A6,
-                TextAlign::Center);
+QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width) {
+  static const QString kSeparator = QStringLiteral("    ");
+  QStringList parts = subtitle.split(kSeparator);
+  while (!parts.isEmpty()) {
+    const QString text = parts.join(kSeparator);
+    // Long texts are measured only as far as they could fit.
+    if (MeasureTextWidthUpTo(m.Face, text, width) <= width) return text;
+    parts.removeLast();
+  }
+  return {};
+}
+
+void PlaceTitleBlock(const TextMeasure& title, const TextMeasure& normal, int width, int height,
+                     const QString& titleText, const QString& subtitle,
+                     std::vector<ChartText>& texts) {
+  const float s = normal.Scale;
+  ChartText head = PlaceInBox(title, TextRole::Title, titleText, QRectF(0, 8 * s, width, 24 * s),
+                              TextAlign::Center, 0xFF223344);
+  head.Large = true;
+  if (!head.Text.isEmpty() && InsidePicture(head.Box, width, height)) texts.push_back(head);
+  const QString shown = FitSubtitle(normal, subtitle, static_cast<float>(width));
+  if (shown.isEmpty()) return;
+  const ChartText sub = PlaceInBox(normal, TextRole::Subtitle, shown,
+                                   QRectF(0, 34 * s, width, 18 * s), TextAlign::Center, 0xFF8A94A6);
+  if (InsidePicture(sub.Box, width, height)) texts.push_back(sub);
+}
+
+void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale& axis,
+                     std::vector<ChartText>& texts) {
+  const float s = m.Scale;
+  const float right = plot.Left - 12 * s;
+  const int steps = GridStepCount(axis);
+  QRectF below;  // the last tick label kept, lower on the axis
+  for (int k = 0; k <= steps; ++k) {
+    const long double v = axis.Min + k * static_cast<long double>(axis.Step);
+    const QString text = FormatCompact(v);
+    const float w = MeasureTextWidthUpTo(m.Face, text, right);
+    if (w > right - 1) continue;  // a number is drawn whole or not at all
+    const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2,
+                                   ValueToY(plot, axis, v), 1, right, 0xFF8A94A6);
+    if (Overlaps(t.Box, below) || OverlapsAny(t.Box, texts)) continue;
+    below = t.Box;
+    texts.push_back(t);
   }
 }
 
-void DrawValueAxis(QPainter& painter, const ChartFonts& fonts, const PlotArea& plot,
-                   const AxisScale& axis, float s) {
-  QPen solid(ToColor(0xFFE8EDF5), 1);
+float CrispLineCoordinate(float v, int penWidth) {
+  if (penWidth % 2 == 1) return std::floor(v) + 0.5f;
+  return std::round(v);
+}
+
+void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis, float s) {
+  const int penWidth = std::max(1, static_cast<int>(std::lround(s)));
+  auto crisp = [&](float v) { return CrispLineCoordinate(v, penWidth); };
+  QPen solid(ToColor(0xFFE8EDF5), penWidth);
+  solid.setCapStyle(Qt::FlatCap);
   QPen dashDot = solid;
   dashDot.setStyle(Qt::DashDotLine);
+  const float left = crisp(plot.Left), right = plot.Right, bottom = crisp(plot.Bottom);
   const int steps = GridStepCount(axis);
   for (int k = 0; k <= steps; ++k) {
     const long double v = axis.Min + k * static_cast<long double>(axis.Step);
-    const float y = ValueToY(plot, axis, v);
+    const float y = crisp(ValueToY(plot, axis, v));
     painter.setPen(k == 0 ? solid : dashDot);
-    painter.drawLine(QPointF(plot.Left, y), QPointF(plot.Right, y));
-    DrawTextBox(painter, fonts.Normal, FormatCompact(v),
-                QRectF(4 * s, y - 9 * s, plot.Left - 12 * s, 18 * s), 0xFF8A94A6, TextAlign::Far);
+    painter.drawLine(QPointF(left, y), QPointF(right, y));
   }
-  painter.setPen(QPen(ToColor(0xFFC7D2E0), 1));
-  painter.drawLine(QPointF(plot.Left, plot.Top), QPointF(plot.Left, plot.Bottom));
-  painter.drawLine(QPointF(plot.Left, plot.Bottom), QPointF(plot.Right, plot.Bottom));
+  QPen axisPen(ToColor(0xFFC7D2E0), penWidth);
+  axisPen.setCapStyle(Qt::SquareCap);
+  painter.setPen(axisPen);
+  painter.drawLine(QPointF(left, plot.Top), QPointF(left, bottom));
+  painter.drawLine(QPointF(left, bottom), QPointF(right, bottom));
 }
 
 }  // namespace qh

@@ -3,10 +3,12 @@
 // title block, grid and axes, the empty-state picture and the statistics.
 #include "chart/chart_page.h"
 #include "chart/chart_fonts.h"
+#include "chart/chart_text.h"
 #include "data/item_table.h"
 
 #include <QString>
 #include <ostream>
+#include <vector>
 
 class QPainter;
 
@@ -55,11 +57,30 @@ struct ValueStats {
 ValueStats ComputeStats(const ItemTable& table);
 long double SumRows(const ItemTable& table, int first, int count);  // 1-based first
 
-void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s);
-void DrawChartTitle(QPainter& painter, const ChartFonts& fonts, int width, float s,
-                    const QString& title, const QString& subtitle);
-// Grid lines with their tick labels, then the two axes.
-void DrawValueAxis(QPainter& painter, const ChartFonts& fonts, const PlotArea& plot,
-                   const AxisScale& axis, float s);
+// "暂无数据" and the hint, each left out where the picture is too small.
+void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s,
+                    std::vector<ChartText>& texts);
+
+// The title cut with "…" to the width, then the subtitle, whose parts are
+// separated by four spaces: it loses whole parts from its end until it fits,
+// so a number is never cut. Either is left out where the picture is too low.
+void PlaceTitleBlock(const TextMeasure& title, const TextMeasure& normal, int width, int height,
+                     const QString& titleText, const QString& subtitle,
+                     std::vector<ChartText>& texts);
+
+// The subtitle as drawn in a picture this wide (empty when no part fits).
+QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width);
+
+// Tick labels, whole, ending 12s left of the axis; one that would leave the
+// picture or overlap a lower one is left out (its grid line stays).
+void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale& axis,
+                     std::vector<ChartText>& texts);
+
+// Grid lines, then the two axes, crisp: round(s) pixels wide (at least 1)
+// on pixel centres for odd widths and pixel edges for even ones.
+void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis, float s);
+
+// Where a line of this pen width lies crisp nearest to v.
+float CrispLineCoordinate(float v, int penWidth);
 
 }  // namespace qh

@@ -79,34 +79,82 @@ int ValueLabelGap(float plotW, int n, float s) {
   return 72 * s > stepX ? static_cast<int>(std::floor(72 * s / stepX)) + 1 : 1;
 }
 
-int CategoryLabelEvery(const LineLayout& L, const ItemTable& table, const LabelOptions& opt,
-                       const FontFace* face) {
-  if (L.Count <= 1) return 1;
+constexpr quint32 kCategoryColor = 0xFF55607A;
+constexpr quint32 kValueColor = 0xFF44506A;
+
+// Labels on every Every-th point and on the last one. Shifted to stay
+// right of the tick labels and inside the picture, a label can come to
+// overlap its neighbour: then the earlier one goes, but the last stays.
+void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table,
+                         const LabelOptions& opt, int width) {
   const float s = L.Scale;
-  const float slot = std::max(L.Plot.Width() / L.Count, 1.0f);
-  // Only the first label is measured: letters and numbers are all short,
-  // and names are the case where thinning matters least.
-  // Past twice the plot width only the first and last labels remain anyway.
-  const QString label = LineItemLabel(table, opt, 1, L.UseLetters);
-  const float w = std::max(MeasureTextWidthUpTo(face, label, 2 * L.Plot.Width()) + 3 * s, 3 * s);
-  return w > slot ? static_cast<int>(std::min(std::floor(w / slot), 1e9f)) + 1 : 1;
+  std::vector<std::pair<int, ChartText>> kept;
+  for (int i = 1; i <= L.Count; ++i) {
+    if ((i - 1) % L.Every != 0 && i != L.Count) continue;
+    const float x = L.Points[static_cast<size_t>(i - 1)].X;
+    ChartText t = PlaceInBox(m, TextRole::Category, LineItemLabel(table, opt, i, L.UseLetters),
+                             QRectF(x - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s),
+                             TextAlign::Center, kCategoryColor);
+    if (t.Text.isEmpty()) continue;
+    const qreal w = t.Box.width();
+    const qreal left = std::max(std::min(t.Box.left(), width - 1.0 - w), L.Plot.Left - 12.0 * s);
+    t.Box.moveLeft(left);
+    const bool last = i == L.Count;
+    while (!kept.empty() && Overlaps(kept.back().second.Box, t.Box)) {
+      if (!last) break;
+      kept.pop_back();
+    }
+    if (!kept.empty() && Overlaps(kept.back().second.Box, t.Box)) continue;
+    kept.emplace_back(i, std::move(t));
+  }
+  for (auto& [i, t] : kept) {
+    L.Points[static_cast<size_t>(i - 1)].CategoryLabel = true;
+    L.Texts.push_back(std::move(t));
+  }
+}
+
+// In drawing order; a value label that would overlap any text already
+// placed or leave the picture is left out.
+void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table, int width,
+                      int height) {
+  const float s = L.Scale;
+  for (int i = 1; i <= L.Count; ++i) {
+    LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
+    if (!p.ValueLabel) continue;
+    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
+                             p.X, static_cast<float>(p.ValueRect.center().y()),
+                             L.Plot.Left - 12 * s, width - 1.0f, kValueColor);
+    if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, L.Texts)) continue;
+    p.ValueShown = true;
+    L.Texts.push_back(std::move(t));
+  }
 }
 
 }  // namespace
 
+int CategoryLabelEvery(const std::vector<float>& labelWidths, float slot) {
+  float w = 0;
+  for (float x : labelWidths) w = std::max(w, x);
+  slot = std::max(slot, 1.0f);
+  return w > slot ? static_cast<int>(std::min(std::floor(w / slot), 1e9f)) + 1 : 1;
+}
+
 LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
-                             const ChartRequest& request, const FontFace* face) {
+                             const ChartRequest& request, const ChartFonts* fonts) {
   LineLayout L;
   const float s = L.Scale = request.Scale;
   if (table.ItemCount() == 0) return L;
+  const ChartMeasures m = MeasuresOf(fonts, s);
   const LabelOptions& opt = request.Labels;
   L.Stats = ComputeStats(table);
   L.UseLetters = LineUsesLetters(table, opt, s);
   L.Axis = LineAxis(L.Stats.Lowest, L.Stats.Highest);
   L.Subtitle = LineSubtitle(L.Stats);
+  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
   L.Plot = ChartPlotArea(width, height, s);
   L.PlotDrawn = L.Plot.Usable(s);
   if (!L.PlotDrawn) return L;
+  PlaceTickLabels(m.Normal, L.Plot, L.Axis, L.Texts);
 
   const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), s);
   L.Gap = ValueLabelGap(L.Plot.Width(), n, s);
@@ -114,7 +162,15 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   for (int i = 0; i < n; ++i) values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
   const std::vector<bool> flags = PickValueLabelPoints(values, L.Gap);
   L.Markers = n <= 120;
-  L.Every = CategoryLabelEvery(L, table, opt, face);
+  // Thinning follows the widest label that could be drawn; each is drawn
+  // at most 140s wide.
+  std::vector<float> widths(static_cast<size_t>(n));
+  for (int i = 1; i <= n; ++i) {
+    const QString label = LineItemLabel(table, opt, i, L.UseLetters);
+    widths[static_cast<size_t>(i - 1)] =
+        std::min(MeasureTextWidthUpTo(m.Normal.Face, label, 140 * s), 140 * s) + 3 * s;
+  }
+  L.Every = n > 1 ? CategoryLabelEvery(widths, L.Plot.Width() / n) : 1;
 
   const bool showValues = request.ShowValues && !opt.LineNoValue;
   const float spacing = n > 1 ? L.Plot.Width() / (n - 1) : 0;
@@ -126,10 +182,11 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
     p.Y = ValueToY(L.Plot, L.Axis, values[static_cast<size_t>(i - 1)]);
     p.ValueLabel = showValues && flags[static_cast<size_t>(i - 1)];
     if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, s);
-    p.CategoryLabel = (i - 1) % L.Every == 0 || i == n;
     L.Regions.push_back({i, p.X - 18 * s, p.Y - 18 * s, p.X + 18 * s, p.Y + 18 * s});
     L.Points.push_back(p);
   }
+  PlaceCategoryLabels(L, m.Normal, table, opt, width);
+  PlaceValueLabels(L, m.Normal, table, width, height);
   return L;
 }
 
@@ -153,43 +210,25 @@ void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
   painter.setBrush(Qt::NoBrush);
 }
 
-void PaintLabels(QPainter& painter, const ChartFonts& fonts, const LineLayout& L,
-                 const ItemTable& table, const LabelOptions& opt, int width) {
-  const float s = L.Scale;
-  for (int i = 1; i <= L.Count; ++i) {
-    const LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
-    if (p.ValueLabel) {
-      const QString text = FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value);
-      DrawTextBox(painter, fonts.Normal, text,
-                  KeepCentredTextInside(fonts.Normal, text, p.ValueRect, width), 0xFF44506A,
-                  TextAlign::Center);
-    }
-    if (p.CategoryLabel) {
-      const QString text = LineItemLabel(table, opt, i, L.UseLetters);
-      const QRectF box(p.X - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s);
-      DrawTextBox(painter, fonts.Normal, text, KeepCentredTextInside(fonts.Normal, text, box, width),
-                  0xFF55607A, TextAlign::Center);
-    }
-  }
-}
-
 }  // namespace
 
 void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& table,
                    const ChartRequest& request, ChartState& state) {
   const float s = request.Scale;
   if (table.ItemCount() == 0 || !state.Fonts.Ensure(s)) return;
-  const LineLayout L = ComputeLineLayout(width, height, table, request, &state.Fonts.Normal);
+  const LineLayout L = ComputeLineLayout(width, height, table, request, &state.Fonts);
   ClearCanvas(painter, width, height);
-  DrawChartTitle(painter, state.Fonts, width, s, request.Title, L.Subtitle);
   state.Outline.Subtitle = L.Subtitle;
-  if (!L.PlotDrawn) return;
-  state.Outline.Axis = L.Axis;
-  state.Outline.Drawn = state.Outline.Capacity = L.Count;
-  DrawValueAxis(painter, state.Fonts, L.Plot, L.Axis, s);
-  PaintSeries(painter, L, request.LineColor);
-  PaintLabels(painter, state.Fonts, L, table, request.Labels, width);
-  state.HitRegions = L.Regions;
+  state.Outline.Texts = L.Texts;
+  if (L.PlotDrawn) {
+    state.Outline.Axis = L.Axis;
+    state.Outline.Drawn = state.Outline.Capacity = L.Count;
+    state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
+    DrawGridAndAxes(painter, L.Plot, L.Axis, s);
+    PaintSeries(painter, L, request.LineColor);
+    state.HitRegions = L.Regions;
+  }
+  PaintTexts(painter, state.Fonts, L.Texts);
 }
 
 }  // namespace qh

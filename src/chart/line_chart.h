@@ -8,9 +8,10 @@ namespace qh {
 
 struct LinePoint {
   float X = 0, Y = 0;
-  bool ValueLabel = false;     // draw its value
-  QRectF ValueRect;            // where the value goes
-  bool CategoryLabel = false;  // draw its name, letter or number
+  bool ValueLabel = false;     // picked for a value label
+  QRectF ValueRect;            // where the value label goes
+  bool ValueShown = false;     // its value label is drawn (it overlaps none drawn before)
+  bool CategoryLabel = false;  // its name, letter or number is drawn
 };
 
 struct LineLayout {
@@ -27,6 +28,7 @@ struct LineLayout {
   bool Markers = false;
   std::vector<LinePoint> Points;
   std::vector<HitRegion> Regions;
+  std::vector<ChartText> Texts;  // title block, ticks, category labels, value labels
 };
 
 // The axis of the line chart: from the data minimum when the values spread
@@ -45,7 +47,11 @@ std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int ga
 QRectF LineValueRect(float x, float y, const PlotArea& plot, float s);
 
 LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
-                             const ChartRequest& request, const FontFace* face);
+                             const ChartRequest& request, const ChartFonts* fonts);
+
+// Category labels on every n-th point, n chosen from the widest label
+// (labelWidths in pixels, margin included) and the slot of one point.
+int CategoryLabelEvery(const std::vector<float>& labelWidths, float slot);
 
 void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& table,
                    const ChartRequest& request, ChartState& state);

@@ -13,6 +13,9 @@ namespace qh {
 namespace {
 
 constexpr long double kPi = 3.14159265358979L;
+// The pie keeps at least this width (times s) when the legend needs room;
+// its radius is then still above its 20s minimum.
+constexpr float kSmallestPieW = 110;
 
 // A slice angle as the painter can use it: any sweep of a full turn or more
 // covers the same circle, and huge starts are taken modulo a turn.
@@ -38,11 +41,59 @@ std::vector<int> LegendOrder(const std::vector<double>& values) {
   return order;
 }
 
+namespace {
+
+// The value and percentage columns are as wide as their widest text, so no
+// number is cut; the name column takes what is left, at least 48s, and cuts
+// names with "…". Only when that does not fit beside the pie does the pie
+// give up width; when even a small pie leaves too little, there is no legend.
+void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<double>& values,
+                        const TextMeasure& m) {
+  const float s = L.Scale;
+  const int n = L.Count;
+  L.RowH = 18 * s;
+  const float fit = std::floor((height - 56 * s - 66 * s) / L.RowH);
+  L.Rows = std::clamp(static_cast<int>(std::clamp(fit, 0.0f, 1e9f)), 0, n);
+  if (L.Rows == 0 && n > 0 && 66 * s + L.RowH <= height - 1) L.Rows = 1;
+  float valueW = 0, pctW = 0;
+  for (int k = 1; k <= L.Rows; ++k) {
+    const int j = L.Order[static_cast<size_t>(k - 1)];
+    const double v = values[static_cast<size_t>(j - 1)];
+    LegendRow row{L.Offset + j, 66 * s + (k - 1) * L.RowH, FormatValue(v),
+                  FormatPercent(v / L.Divisor * 100)};
+    valueW = std::max(valueW, m.Width(row.Value));
+    pctW = std::max(pctW, m.Width(row.Percent));
+    L.Legend.push_back(std::move(row));
+  }
+  // A hair of slack: a column exactly as wide as its text must not cut it.
+  L.ValueW = std::ceil(valueW) + 1;
+  L.PctW = std::ceil(pctW) + 1;
+  const float gap = 8 * s;
+  const float needed = 48 * s + L.ValueW + L.PctW + 2 * gap;
+  L.Right = width - 30 * s;
+  L.PieW = std::max(width * 0.6f, 300 * s);
+  if (L.Right - (L.PieW + 20 * s) < needed) {
+    const float narrower = L.Right - needed - 20 * s;
+    if (narrower >= kSmallestPieW * s) {
+      L.PieW = narrower;
+    } else {
+      L.Rows = 0;
+      L.Legend.clear();
+    }
+  }
+  L.Left = L.PieW + 20 * s;
+  L.NameW = L.Right - L.Left - L.ValueW - L.PctW - 2 * gap;
+  L.ValueX = L.Left + L.NameW + gap;
+  L.PctX = L.ValueX + L.ValueW + gap;
+}
+
+}  // namespace
+
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, int pageNo) {
+                           const ChartRequest& request, const ChartFonts* fonts) {
   PieLayout L;
   const float s = L.Scale = request.Scale;
-  pageNo = std::max(pageNo, 1);
+  const int pageNo = std::max(request.PageNo, 1);
   const int n = L.Count =
       VisibleItemCount(ChartPage::Pie, table.ItemCount(), 0, pageNo, request.PageSize);
   if (n == 0) return L;
@@ -55,8 +106,10 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   L.Divisor = L.PageTotal > 0 ? L.PageTotal : 1;
   L.Subtitle = PieSubtitle(L.PageTotal, table.ItemCount());
 
+  L.Order = LegendOrder(values);
+  PlaceLegendColumns(L, width, height, values, MeasuresOf(fonts, s).Normal);
+
   // The pie on the left.
-  L.PieW = std::max(width * 0.6f, 300 * s);
   const float availH = height - 110 * s;
   L.R = std::max(std::min(availH / 2 - 8 * s, (L.PieW - 50 * s) / 2 - 8 * s), 20 * s);
   L.Cx = (L.PieW - 24 * s) / 2 + 10 * s;
@@ -82,24 +135,20 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   }
 
   // The legend on the right, largest value first.
-  L.Order = LegendOrder(values);
-  L.RowH = 18 * s;
-  L.Left = L.PieW + 20 * s;
-  L.Right = width - 30 * s;
-  const float W = L.Right - L.Left;
-  L.ValueW = std::max(W * 0.26f, 70 * s);
-  L.PctW = std::max(W * 0.2f, 48 * s);
-  L.NameW = std::max(W - L.ValueW - L.PctW - 14 * s, 80 * s);
-  L.ValueX = L.Left + L.NameW + 8 * s;
-  L.PctX = L.ValueX + L.ValueW + 8 * s;
-  const float fit = std::floor((height - 56 * s - 66 * s) / L.RowH);
-  L.Rows = std::clamp(static_cast<int>(std::clamp(fit, 1.0f, 1e9f)), 1, n);
-  for (int k = 1; k <= L.Rows; ++k) {
-    const int j = L.Order[static_cast<size_t>(k - 1)];
-    const double v = values[static_cast<size_t>(j - 1)];
-    const float y = 66 * s + (k - 1) * L.RowH;
-    L.Legend.push_back({L.Offset + j, y, FormatValue(v), FormatPercent(v / L.Divisor * 100)});
-    L.Regions[static_cast<size_t>(j - 1)] = {L.Offset + j, L.PieW, y, width - 10 * s, y + L.RowH};
+  const ChartMeasures m = MeasuresOf(fonts, s);
+  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  for (const LegendRow& row : L.Legend) {
+    const int j = row.Item - L.Offset;
+    const float y = row.Y;
+    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y, width - 10 * s, y + L.RowH};
+    const QString& name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
+    L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendName, name,
+                                 QRectF(L.Left, y, L.NameW, L.RowH), TextAlign::Near, 0xFF33404F));
+    if (L.Texts.back().Text.isEmpty()) L.Texts.pop_back();
+    L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendValue, row.Value,
+                                 QRectF(L.ValueX, y, L.ValueW, L.RowH), TextAlign::Far, 0xFF8A94A6));
+    L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendPct, row.Percent,
+                                 QRectF(L.PctX, y, L.PctW, L.RowH), TextAlign::Far, 0xFF8A94A6));
   }
   return L;
 }
@@ -179,17 +228,10 @@ void PaintPie(QPainter& painter, const PieLayout& L) {
   painter.drawEllipse(box);
 }
 
-void PaintLegend(QPainter& painter, const ChartFonts& fonts, const PieLayout& L,
-                 const ItemTable& table) {
+void PaintSwatches(QPainter& painter, const PieLayout& L) {
   const float s = L.Scale;
   for (const LegendRow& row : L.Legend) {
     FillRectF(painter, QRectF(L.PieW, row.Y + 2 * s, 11 * s, 11 * s), PaletteColor(row.Item));
-    DrawTextBox(painter, fonts.Normal, table.Items[static_cast<size_t>(row.Item - 1)].Name,
-                QRectF(L.Left, row.Y, L.NameW - 6 * s, L.RowH), 0xFF33404F, TextAlign::Near);
-    DrawTextBox(painter, fonts.Normal, row.Value, QRectF(L.ValueX, row.Y, L.ValueW - 6 * s, L.RowH),
-                0xFF8A94A6, TextAlign::Far);
-    DrawTextBox(painter, fonts.Normal, row.Percent, QRectF(L.PctX, row.Y, L.PctW, L.RowH),
-                0xFF8A94A6, TextAlign::Far);
   }
 }
 
@@ -199,15 +241,19 @@ void DrawPieChart(QPainter& painter, int width, int height, const ItemTable& tab
                   const ChartRequest& request, ChartState& state) {
   const float s = request.Scale;
   state.Outline.Capacity = request.PageSize < 1 ? table.ItemCount() : request.PageSize;
-  const PieLayout L = ComputePieLayout(width, height, table, request, state.PageNo);
-  if (L.Count == 0 || !state.Fonts.Ensure(s)) return;
+  if (!state.Fonts.Ensure(s)) return;
+  const PieLayout L = ComputePieLayout(width, height, table, request, &state.Fonts);
+  if (L.Count == 0) return;
   ClearCanvas(painter, width, height);
-  DrawChartTitle(painter, state.Fonts, width, s, request.Title, L.Subtitle);
   state.Outline.Subtitle = L.Subtitle;
   state.Outline.Drawn = L.Count;
+  state.Outline.FirstItem = L.Offset + 1;
+  state.Outline.Texts = L.Texts;
   PaintPie(painter, L);
-  PaintLegend(painter, state.Fonts, L, table);
+  PaintSwatches(painter, L);
+  PaintTexts(painter, state.Fonts, L.Texts);
   state.HitRegions = L.Regions;
+  state.Pie = PieShape{L.Cx, L.Cy, L.R, L.Slices};
 }
 
 }  // namespace qh

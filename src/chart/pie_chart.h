@@ -6,12 +6,6 @@
 
 namespace qh {
 
-struct PieSlice {
-  int Item = 0;            // 1-based row
-  double Start = 0;        // degrees clockwise from 3 o'clock; -90 is 12 o'clock
-  double Sweep = 0;        // degrees, clockwise when positive
-};
-
 struct LegendRow {
   int Item = 0;
   float Y = 0;
@@ -34,10 +28,13 @@ struct PieLayout {
   std::vector<int> Order;   // local positions 1..Count, largest value first
   std::vector<LegendRow> Legend;
   std::vector<HitRegion> Regions;
+  std::vector<ChartText> Texts;  // title block, then name, value and percentage per legend line
 };
 
+// The page drawn is request.PageNo; texts are measured with fonts (null:
+// the fixed 14-pixel estimate).
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
-                           const ChartRequest& request, int pageNo);
+                           const ChartRequest& request, const ChartFonts* fonts = nullptr);
 
 // Page positions 1..n of values sorted largest first; equal values keep
 // their order.

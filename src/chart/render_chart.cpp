@@ -6,6 +6,8 @@
 #include "chart/pie_chart.h"
 
 #include <QPainter>
+#include <cmath>
+#include <numbers>
 
 namespace qh {
 
@@ -13,11 +15,12 @@ void RenderChart(QPainter& painter, int width, int height, const ItemTable& tabl
                  const ChartRequest& request, ChartState& state) {
   SetChartQuality(painter);
   state.HitRegions.clear();
+  state.Pie = PieShape{};
   state.Outline = ChartOutline{};
   state.Outline.Page = request.Page;
   state.Outline.Title = request.Title;
   if (table.ItemCount() == 0) {
-    DrawEmptyState(painter, state.Fonts, width, height, request.Scale);
+    DrawEmptyState(painter, state.Fonts, width, height, request.Scale, state.Outline.Texts);
     return;
   }
   switch (request.Page) {
@@ -27,29 +30,63 @@ void RenderChart(QPainter& painter, int width, int height, const ItemTable& tabl
   }
 }
 
-int ChartHitTest(const ChartState& state, float x, float y) {
-  for (const HitRegion& r : state.HitRegions) {
-    if (r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom) return r.ItemIndex;
+namespace {
+
+int PieSliceAt(const PieShape& pie, float x, float y) {
+  const double dx = x - pie.Cx, dy = y - pie.Cy;
+  if (!(pie.R > 0) || dx * dx + dy * dy > double(pie.R) * pie.R) return 0;
+  // Screen y grows downwards, so atan2 already runs clockwise like the slices.
+  const double angle = std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+  for (const PieSlice& slice : pie.Slices) {
+    if (!(slice.Sweep > 0)) continue;
+    const double into = std::fmod(angle - slice.Start + 720.0, 360.0);
+    if (slice.Sweep >= 360 || into < slice.Sweep) return slice.Item;
   }
   return 0;
 }
 
-int PieTotalPages(int rowCount, int pageSize) {
-  if (pageSize < 1 || rowCount < 1) return 1;
+QPainterPath PieSlicePath(const PieShape& pie, int item) {
+  QPainterPath path;
+  const QRectF box(pie.Cx - pie.R, pie.Cy - pie.R, 2 * pie.R, 2 * pie.R);
+  for (const PieSlice& slice : pie.Slices) {
+    if (slice.Item != item || !(slice.Sweep > 0)) continue;
+    path.moveTo(pie.Cx, pie.Cy);
+    path.arcTo(box, -slice.Start, -slice.Sweep);  // Qt measures anticlockwise
+    path.closeSubpath();
+  }
+  return path;
+}
+
+}  // namespace
+
+ChartHit HitTest(const ChartState& state, float x, float y) {
+  const PieShape& pie = state.Pie;
+  if (const int item = PieSliceAt(pie, x, y)) return {item, PieSlicePath(pie, item)};
+  // Rows missing from the pie's legend keep the pie's bounding box as their
+  // region; over the pie the angle has already answered.
+  const QRectF pieBox(pie.Cx - pie.R, pie.Cy - pie.R, 2 * pie.R, 2 * pie.R);
+  for (const HitRegion& r : state.HitRegions) {
+    const QRectF rect(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
+    if (pie.R > 0 && rect == pieBox) continue;
+    if (!(r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom)) continue;
+    QPainterPath outline;
+    outline.addRect(rect);
+    return {r.ItemIndex, outline};
+  }
+  return {};
+}
+
+int ChartPageCount(ChartPage page, int rowCount, int pageSize) {
+  if (page != ChartPage::Pie || pageSize < 1 || rowCount < 1) return 1;
   return static_cast<int>((static_cast<long long>(rowCount) + pageSize - 1) / pageSize);
 }
 
-QString ChartPageTitle(ChartPage page, int pageNo, int rowCount, int pageSize) {
-  switch (page) {
-    case ChartPage::Pie: {
-      QString title = QStringLiteral("饼形图");
-      const int total = PieTotalPages(rowCount, pageSize);
-      if (total > 1) title += QStringLiteral("   (第 %1/%2 页)").arg(pageNo).arg(total);
-      return title;
-    }
-    case ChartPage::Line: return QStringLiteral("曲线图");
-    default: return QStringLiteral("柱形图");
-  }
+QString ChartTitle(ChartPage page, int pageNo, int pageCount) {
+  QString title = page == ChartPage::Pie    ? QStringLiteral("饼形图")
+                  : page == ChartPage::Line ? QStringLiteral("曲线图")
+                                            : QStringLiteral("柱形图");
+  if (pageCount > 1) title += QStringLiteral("   (第 %1/%2 页)").arg(pageNo).arg(pageCount);
+  return title;
 }
 
 }  // namespace qh

@@ -5,8 +5,10 @@
 #include "chart/label_switches.h"
 #include "chart/chart_fonts.h"
 #include "chart/chart_frame.h"
+#include "chart/chart_text.h"
 #include "data/item_table.h"
 
+#include <QPainterPath>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -30,13 +32,28 @@ struct ChartOutline {
   std::optional<AxisScale> Axis;  // none for the pie and when no plot was drawn
   int Drawn = 0;     // items drawn (bars, points, pie slices)
   int Capacity = 0;  // bars or points that fit; items per page for the pie
+  int FirstItem = 0; // 1-based row of the first item drawn, 0 when none is
+  std::vector<ChartText> Texts;  // every text drawn, in drawing order
+};
+
+// A pie slice as drawn: angles in degrees, clockwise from 3 o'clock.
+struct PieSlice {
+  int Item = 0;            // 1-based row
+  double Start = 0;        // -90 is 12 o'clock
+  double Sweep = 0;        // clockwise when positive
+};
+
+// The pie of the last drawing, so hovering finds slices by angle.
+struct PieShape {
+  float Cx = 0, Cy = 0, R = 0;  // R = 0: no pie was drawn
+  std::vector<PieSlice> Slices;
 };
 
 // What survives between repaints of one chart view (the window or a CLI run).
 struct ChartState {
   std::vector<HitRegion> HitRegions;
+  PieShape Pie;
   int BarCapacity = 0;
-  int PageNo = 1;
   ChartFonts Fonts;  // made on the first drawing, remade when the scale changes
   ChartOutline Outline;
 };
@@ -47,6 +64,8 @@ struct ChartRequest {
   bool ShowValues = true;
   quint32 LineColor = 0xFF2F80ED;
   QString Title;
+  int PageNo = 1;     // the pie's page, 1-based
+  int PageCount = 1;  // pages the pie has
   int PageSize = 20;
   LabelOptions Labels;
   float Scale = 1.0f;  // DpiScale: ScreenDpi / 96, never below 1
@@ -55,14 +74,20 @@ struct ChartRequest {
 void RenderChart(QPainter& painter, int width, int height, const ItemTable& table,
                  const ChartRequest& request, ChartState& state);
 
-// The ItemIndex of the first region holding (x, y), 0 when none does.
-int ChartHitTest(const ChartState& state, float x, float y);
+// The element of the last drawing under (x, y): a pie slice by its angle,
+// else the first hover rectangle holding the point. Item 0: nothing there.
+struct ChartHit {
+  int Item = 0;
+  QPainterPath Outline;  // the slice or rectangle, for highlighting
+};
+ChartHit HitTest(const ChartState& state, float x, float y);
 
-// Pages of the pie chart: ceil(rows / pageSize), at least 1.
-int PieTotalPages(int rowCount, int pageSize);
+// Pages a chart kind has: the pie ceil(rows / pageSize), at least 1; the
+// bar and line charts never page.
+int ChartPageCount(ChartPage page, int rowCount, int pageSize);
 
-// The page heading the window shows: "柱形图", "饼形图" or "曲线图"; the pie
-// adds "   (第 x/y 页)" when the table fills more than one page.
-QString ChartPageTitle(ChartPage page, int pageNo, int rowCount, int pageSize);
+// "柱形图", "饼形图" or "曲线图", with "   (第 x/y 页)" when there is more
+// than one page.
+QString ChartTitle(ChartPage page, int pageNo, int pageCount);
 
 }  // namespace qh

@@ -1,3 +1,4 @@
+#include "chart/bar_chart.h"
 #include "chart/canvas.h"
 #include "chart/chart_fonts.h"
 
@@ -25,9 +26,47 @@ TEST(Canvas, DpiScale) {
   EXPECT_FLOAT_EQ(DpiScale(0), 1.0f);
 }
 
-TEST(Canvas, WholePixelRectRoundsHalfToEven) {
-  EXPECT_EQ(WholePixelRect(QRectF(0.5, 1.5, 2.5, 3.49)), QRect(0, 2, 2, 3));
-  EXPECT_EQ(WholePixelRect(QRectF(-0.5, 1e30, 7.51, 0)), QRect(0, 1000000000, 8, 0));
+TEST(Canvas, WholePixelEdgesRoundHalfToEven) {
+  struct Row {
+    QRectF in;
+    QRect out;
+  };
+  const Row rows[] = {
+      {{0.5, 1.5, 2.5, 3.49}, {0, 2, 3, 3}},  // edges 0.5, 3 and 1.5, 4.99
+      {{10.4, 0, 20.4, 1}, {10, 0, 21, 1}},   // right edge 30.8: one rounding, not two
+      {{2.5, 2.5, 1, 1}, {2, 2, 2, 2}},
+      {{-0.5, 1e30, 7.51, 0}, {0, 1000000000, 7, 0}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(WholePixelEdges(r.in), r.out) << r.in.x() << "," << r.in.width();
+}
+
+// Cap strips are cut from the bar's own edges: none reaches past the body.
+TEST(Canvas, RoundedBarStaysInsideItsEdges) {
+  for (const float x : {10.4f, 10.5f, 10.6f, 33.25f}) {
+    for (const float w : {2.0f, 7.3f, 20.4f, 37.9f}) {
+      QImage img(80, 80, QImage::Format_ARGB32_Premultiplied);
+      img.fill(Qt::white);
+      {
+        QPainter p(&img);
+        DrawRoundedBar(p, x, 20.3f, w, 40.6f, 0xFF000000);
+      }
+      // The body's columns, read off the bar's lowest row.
+      const int lowest = 60;
+      int first = -1, last = -1;
+      for (int col = 0; col < img.width(); ++col) {
+        if (img.pixel(col, lowest) == 0xFFFFFFFFu) continue;
+        if (first < 0) first = col;
+        last = col;
+      }
+      ASSERT_GE(first, 0);
+      for (int row = 0; row < lowest; ++row) {
+        for (int col = 0; col < img.width(); ++col) {
+          if (img.pixel(col, row) == 0xFFFFFFFFu) continue;
+          EXPECT_TRUE(col >= first && col <= last) << "x " << x << " w " << w << " row " << row;
+        }
+      }
+    }
+  }
 }
 
 TEST(Canvas, ClearCanvasFramesThePicture) {

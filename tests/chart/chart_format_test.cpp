@@ -16,7 +16,12 @@ TEST(ChartFormat, ValueAndCompactTable) {
       {0, "0", "0"},
       {0.5, "0.5", "0.5"},
       {0.123456, "0.12", "0.1235"},
-      {0.00001, "0", "0"},
+      {0.00001, "0.00001", "0"},
+      {0.004, "0.004", "0.004"},
+      {-0.00123, "-0.0012", "-0.0012"},
+      {0.0049999, "0.005", "0.005"},
+      {0.005, "0.01", "0.005"},
+      {1e-300, nullptr, "0"},  // 299 zeros after the point, then 1
       {-0.5, "-0.5", "-0.5"},
       {5, "5", "5"},
       {1234.567, "1,234.57", "1,234.57"},
@@ -29,10 +34,12 @@ TEST(ChartFormat, ValueAndCompactTable) {
       {250000000000.0, "250,000,000,000", "2,500亿"},
       {99999999, "99,999,999", "10,000万"},  // the unit is chosen before rounding
       {9999.999, "10,000", "10,000"},
-      {-0.001, "0", "-0.001"},
+      {-0.001, "-0.001", "-0.001"},
   };
   for (const FormatRow& r : rows) {
-    EXPECT_EQ(FormatValue(r.value), QString::fromUtf8(r.full)) << r.value;
+    const QString full = r.full ? QString::fromUtf8(r.full)
+                                : QStringLiteral("0.") + QString(299, u'0') + u'1';
+    EXPECT_EQ(FormatValue(r.value), full) << r.value;
     EXPECT_EQ(FormatCompact(r.value), QString::fromUtf8(r.compact)) << r.value;
   }
 }

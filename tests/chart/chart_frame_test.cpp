@@ -74,15 +74,22 @@ TEST(ChartFrame, VisibleItemCountPagesThePie) {
   EXPECT_EQ(VisibleItemCount(ChartPage::Pie, 0, 0, 1, 20), 0);
   EXPECT_EQ(VisibleItemCount(ChartPage::Bar, 10, 12, 1, 20), 10);
   EXPECT_EQ(VisibleItemCount(ChartPage::Bar, 100, 12, 1, 20), 12);
-  EXPECT_EQ(PieTotalPages(45, 20), 3);
-  EXPECT_EQ(PieTotalPages(0, 20), 1);
 }
 
-TEST(ChartFrame, PageTitles) {
-  EXPECT_EQ(ChartPageTitle(ChartPage::Bar, 1, 100, 20), QStringLiteral("柱形图"));
-  EXPECT_EQ(ChartPageTitle(ChartPage::Line, 1, 100, 20), QStringLiteral("曲线图"));
-  EXPECT_EQ(ChartPageTitle(ChartPage::Pie, 1, 20, 20), QStringLiteral("饼形图"));
-  EXPECT_EQ(ChartPageTitle(ChartPage::Pie, 2, 45, 20), QStringLiteral("饼形图   (第 2/3 页)"));
+TEST(ChartFrame, PageCountsAndTitles) {
+  struct Row {
+    ChartPage page;
+    int rows, pageSize, count;
+  };
+  const Row rows[] = {{ChartPage::Pie, 45, 20, 3}, {ChartPage::Pie, 40, 20, 2},
+                      {ChartPage::Pie, 0, 20, 1},  {ChartPage::Pie, 45, 0, 1},
+                      {ChartPage::Bar, 45, 20, 1}, {ChartPage::Line, 45, 20, 1},
+                      {ChartPage::Pie, 2147483647, 20, 107374183}};
+  for (const Row& r : rows) EXPECT_EQ(ChartPageCount(r.page, r.rows, r.pageSize), r.count) << r.rows;
+  EXPECT_EQ(ChartTitle(ChartPage::Bar, 1, 1), QStringLiteral("柱形图"));
+  EXPECT_EQ(ChartTitle(ChartPage::Line, 1, 1), QStringLiteral("曲线图"));
+  EXPECT_EQ(ChartTitle(ChartPage::Pie, 1, 1), QStringLiteral("饼形图"));
+  EXPECT_EQ(ChartTitle(ChartPage::Pie, 2, 3), QStringLiteral("饼形图   (第 2/3 页)"));
 }
 
 TEST(ChartFrame, StatsSurviveOverflow) {
@@ -95,7 +102,7 @@ TEST(ChartFrame, StatsSurviveOverflow) {
   EXPECT_EQ(st.Lowest, -5);
 }
 
-TEST(ChartHitTest, EdgesIncludedAndFirstRegionWins) {
+TEST(HitTest, EdgesIncludedAndFirstRegionWins) {
   ChartState state;
   state.HitRegions = {{1, 10, 10, 20, 20}, {2, 15, 15, 30, 30}};
   struct Probe {
@@ -104,8 +111,34 @@ TEST(ChartHitTest, EdgesIncludedAndFirstRegionWins) {
   };
   const Probe probes[] = {{20, 20, 1}, {10, 10, 1}, {17, 17, 1}, {25, 25, 2},
                           {30, 30, 2}, {30.01f, 30, 0}, {9.99f, 15, 0}};
-  for (const Probe& p : probes) EXPECT_EQ(ChartHitTest(state, p.x, p.y), p.item) << p.x << "," << p.y;
-  EXPECT_EQ(ChartHitTest(ChartState{}, 0, 0), 0);
+  for (const Probe& p : probes) EXPECT_EQ(HitTest(state, p.x, p.y).Item, p.item) << p.x << "," << p.y;
+  EXPECT_EQ(HitTest(ChartState{}, 0, 0).Item, 0);
+  EXPECT_EQ(HitTest(state, 25, 25).Outline.boundingRect(), QRectF(15, 15, 15, 15));
+}
+
+TEST(HitTest, PieSlicesArePickedByAngleClockwiseFromTwelve) {
+  ChartState state;
+  state.Pie = PieShape{100, 100, 50, {{1, -90, 90}, {2, 0, 180}, {3, 180, 90}, {4, 270, 0}}};
+  // Every slice's own region is the pie's box; a legend line lies beside it.
+  state.HitRegions = {{1, 50, 50, 150, 150}, {2, 50, 50, 150, 150}, {3, 200, 60, 300, 80}};
+  struct Case {
+    float x, y;
+    int item;
+  } cases[] = {
+      {130, 70, 1},   // upper right
+      {100, 140, 2},  // straight down
+      {140, 101, 2},  // just below 3 o'clock
+      {60, 95, 3},    // left, slightly up
+      {100, 51, 1},   // 12 o'clock, inside the rim
+      {100, 49, 0},   // outside the circle, inside its box
+      {52, 52, 0},    // box corner
+      {250, 70, 3},   // legend line
+      {400, 400, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HitTest(state, c.x, c.y).Item, c.item) << c.x << "," << c.y;
+  const QPainterPath down = HitTest(state, 100, 140).Outline;
+  EXPECT_TRUE(down.contains(QPointF(100, 140)));
+  EXPECT_FALSE(down.contains(QPointF(130, 70)));
 }
 
 }  // namespace

@@ -56,7 +56,10 @@ TEST(RenderChart, EachChartLeavesOneRegionPerDrawnItem) {
     EXPECT_EQ(s.Outline.Drawn, 5);
     EXPECT_EQ(s.Outline.Axis.has_value(), page != ChartPage::Pie);
     const HitRegion& r = s.HitRegions[1];
-    EXPECT_EQ(ChartHitTest(s, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), 2) << int(page);
+    // The pie answers by angle: aim inside the second slice.
+    const float x = page == ChartPage::Pie ? s.Pie.Cx + s.Pie.R / 2 : (r.Left + r.Right) / 2;
+    const float y = page == ChartPage::Pie ? s.Pie.Cy : (r.Top + r.Bottom) / 2;
+    EXPECT_EQ(HitTest(s, x, y).Item, 2) << int(page);
   }
 }
 
@@ -94,12 +97,12 @@ TEST(RenderChart, PiePageBeyondTheLastDrawsNothing) {
   img.fill(Qt::white);
   ChartRequest request;
   request.Page = ChartPage::Pie;
+  request.PageNo = 4;
   ChartState state;
-  state.PageNo = 4;
   QPainter p(&img);
   RenderChart(p, 400, 300, t, request, state);
   EXPECT_TRUE(state.HitRegions.empty());
-  state.PageNo = 3;
+  request.PageNo = 3;
   RenderChart(p, 400, 300, t, request, state);
   EXPECT_EQ(state.HitRegions.size(), 5u);
   EXPECT_EQ(state.HitRegions.front().ItemIndex, 41);

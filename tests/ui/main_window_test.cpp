@@ -620,7 +620,7 @@ TEST_F(MainWindowTest, HoveringThePiePicksTheSliceUnderTheMouse) {
   ChartRequest request;
   request.Page = ChartPage::Pie;
   const QSize canvas = f.window->Layout().Canvas.size();
-  const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.state.Table, request, 1);
+  const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.state.Table, request);
   const QPointF c(pie.Cx, pie.Cy);
   QTest::mouseMove(f.window->Chart(), (c + QPointF(10, -60)).toPoint());  // just past 12 o'clock
   EXPECT_EQ(f.window->HoverIndex(), 1);

@@ -1,9 +1,7 @@
 // The window's small rules: capacity warnings, key bindings, the names
 // proposed for a saved picture, line colours and the dialog texts.
 #include "ui/main/capacity.h"
-#include "chart/pie_chart.h"
 #include "app/line_colors.h"
-#include "ui/main/pie_hover.h"
 #include "ui/main/window_commands.h"
 #include "ui/services/file_dialogs.h"
 
@@ -74,18 +72,11 @@ TEST(SaveNames, KindStampAndFolder) {
   EXPECT_EQ(JpgFolder(QStringLiteral("sales.html"), appDir), QStringLiteral("sales.html"));
 }
 
-TEST(SaveNames, FileNameOfAndPagedTitle) {
+TEST(SaveNames, FileNameOf) {
   EXPECT_EQ(FileNameOf(QStringLiteral("C:\\a\\b\\x.html")), QStringLiteral("x.html"));
   EXPECT_EQ(FileNameOf(QStringLiteral("/a/b/x.csv")), QStringLiteral("x.csv"));
   EXPECT_EQ(FileNameOf(QStringLiteral("x.html")), QStringLiteral("x.html"));
   EXPECT_EQ(FileNameOf(QStringLiteral("C:\\a\\")), QString());
-
-  EXPECT_EQ(PagedTitle(QStringLiteral("饼形图"), 2, 3), QStringLiteral("饼形图   (第 2/3 页)"));
-  EXPECT_EQ(PagedTitle(QStringLiteral("饼形图"), 1, 1), QStringLiteral("饼形图"));
-  EXPECT_EQ(PageCount(45, 20), 3);
-  EXPECT_EQ(PageCount(40, 20), 2);
-  EXPECT_EQ(PageCount(0, 20), 1);
-  EXPECT_EQ(PageCount(45, 0), 1);
 }
 
 TEST(LineColors, LookupsFallBackToTheFirstEntry) {
@@ -121,28 +112,6 @@ TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
   EXPECT_EQ(WithJpgExtension(QStringLiteral("a.JPG")), QStringLiteral("a.JPG"));
   EXPECT_EQ(WithJpgExtension(QStringLiteral("a.jpeg")), QStringLiteral("a.jpeg.jpg"));
   EXPECT_EQ(WithJpgExtension(QStringLiteral("report.png")), QStringLiteral("report.png.jpg"));
-}
-
-TEST(PieHover, SlicesArePickedByAngleClockwiseFromTwelve) {
-  PieLayout pie;
-  pie.Cx = 100, pie.Cy = 100, pie.R = 50;
-  pie.Slices = {{1, -90, 90}, {2, 0, 180}, {3, 180, 90}, {4, 270, 0}};
-  struct Case {
-    float x, y;
-    int item;
-  } cases[] = {
-      {130, 70, 1},   // upper right
-      {100, 140, 2},  // straight down
-      {140, 101, 2},  // just below 3 o'clock
-      {60, 95, 3},    // left, slightly up
-      {100, 51, 1},   // 12 o'clock, inside the rim
-      {100, 49, 0},   // outside
-      {200, 200, 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(PieSliceAt(pie, c.x, c.y), c.item) << c.x << "," << c.y;
-  EXPECT_TRUE(PieSlicePath(pie, 4).isEmpty()) << "an empty slice has no outline";
-  EXPECT_TRUE(PieSlicePath(pie, 2).contains(QPointF(100, 140)));
-  EXPECT_FALSE(PieSlicePath(pie, 2).contains(QPointF(130, 70)));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Construction, load handler, layout and the redraw cycle of the main window.
 #include "ui/main/main_window.h"
 
+#include "app/chart_request.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "chart/canvas.h"
@@ -136,7 +137,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::RequestRedraw() {
-  chart_.PageNo = 1;
+  pageNo_ = 1;
   hoverIndex_ = 0;
   redrawPending_ = true;
   if (alive_) drawTimer_.start();
@@ -194,17 +195,8 @@ void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
 }
 
 ChartRequest MainWindow::CurrentRequest() const {
-  ChartRequest request;
-  request.Page = currentPage_;
-  request.ShowValues = state_.Config.ShowValue;
-  request.LineColor = state_.Config.LineColor;
-  request.PageSize = state_.Config.PageSize;
-  request.Labels = state_.Labels;
-  request.Scale = s_;
-  request.Title = ChartKindTitle(currentPage_);
-  if (currentPage_ == ChartPage::Pie)
-    request.Title = PagedTitle(request.Title, chart_.PageNo, PageTotal());
-  return request;
+  return MakeChartRequest(currentPage_, pageNo_, state_.Table.ItemCount(), state_.Config,
+                          state_.Labels, s_);
 }
 
 void MainWindow::PresentChart() {

@@ -17,7 +17,6 @@
 
 class QAction;
 class QMenu;
-class QPainterPath;
 
 namespace qh {
 
@@ -63,7 +62,7 @@ class MainWindow final : public QWidget {
   int RenderCount() const { return renderCount_; }
   int TickCount() const { return tickCount_; }
   int HoverIndex() const { return hoverIndex_; }
-  int PageNo() const { return chart_.PageNo; }
+  int PageNo() const { return pageNo_; }
   const std::vector<HitRegion>& HitRegions() const { return chart_.HitRegions; }
   int LineCapacity() const { return lineCapacity_; }
   int BarCapacity() const { return chart_.BarCapacity; }
@@ -133,7 +132,6 @@ class MainWindow final : public QWidget {
   void ChangePage(int delta);
   int PageTotal() const;
   QString HoverTip(int itemIndex) const;
-  int HoverHit(QPointF pos, QPainterPath& outline) const;
   void StartUpdate();
 
   AppState& state_;
@@ -159,6 +157,7 @@ class MainWindow final : public QWidget {
   bool suppressColorClick_ = false;
   bool busy_ = false;  // a file load is running its busy pump
   int hoverIndex_ = 0;
+  int pageNo_ = 1;  // the pie's page
   int tickCount_ = 0;
   int renderCount_ = 0;
   int lineCapacity_ = 0;

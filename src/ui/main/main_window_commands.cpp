@@ -7,12 +7,10 @@
 #include "base/text_utils.h"
 #include "base/user_messages.h"
 #include "chart/chart_format.h"
-#include "chart/pie_chart.h"
 #include "data/file_access.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "app/line_colors.h"
-#include "ui/main/pie_hover.h"
 #include "ui/main/source_page.h"
 #include "ui/main/window_commands.h"
 #include "ui/services/chart_export.h"
@@ -131,14 +129,14 @@ void MainWindow::AcceptDroppedFile(QString path) {
 }
 
 int MainWindow::PageTotal() const {
-  return PageCount(state_.Table.ItemCount(), state_.Config.PageSize);
+  return ChartPageCount(currentPage_, state_.Table.ItemCount(), state_.Config.PageSize);
 }
 
 void MainWindow::ChangePage(int delta) {
   if (currentPage_ != ChartPage::Pie) return;  // only the pie is paged
-  const int next = TurnedPage(chart_.PageNo, PageTotal(), delta);
-  if (next == chart_.PageNo) return;
-  chart_.PageNo = next;
+  const int next = TurnedPage(pageNo_, PageTotal(), delta);
+  if (next == pageNo_) return;
+  pageNo_ = next;
   hoverIndex_ = 0;
   UpdateStatusTexts();
   status_->update();
@@ -163,41 +161,18 @@ void MainWindow::OnChartRightRelease(QPoint globalPos) {
   else if (id >= kMenuFirstColor && id <= kMenuLastColor) ApplyColorChoice(id - kMenuFirstColor);
 }
 
+// The answer comes from the last drawing's layout: hit regions are in
+// picture pixels and the picture is shown 1:1.
 void MainWindow::OnChartMouseMove(QPointF pos) {
   if (!ChartMenuAvailable()) return;
-  QPainterPath outline;
-  const int hit = HoverHit(pos, outline);
-  if (hit == hoverIndex_) return;
-  hoverIndex_ = hit;
+  const ChartHit hit = HitTest(chart_, static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+  if (hit.Item == hoverIndex_) return;
+  hoverIndex_ = hit.Item;
   redrawPending_ = true;
   RenderCanvas();
-  image_->SetHighlight(outline);
-  if (hit > 0) QToolTip::showText(image_->mapToGlobal(pos.toPoint()), HoverTip(hit), image_);
+  image_->SetHighlight(hit.Outline);
+  if (hit.Item > 0) QToolTip::showText(image_->mapToGlobal(pos.toPoint()), HoverTip(hit.Item), image_);
   else QToolTip::hideText();
-}
-
-// Hit regions are in picture pixels, and the picture is shown 1:1. Every
-// pie slice's region is the pie's bounding box, so slices are found by angle
-// and only the other regions (the legend rows) by rectangle.
-int MainWindow::HoverHit(QPointF pos, QPainterPath& outline) const {
-  const float x = static_cast<float>(pos.x()), y = static_cast<float>(pos.y());
-  QRectF pieBox;
-  if (currentPage_ == ChartPage::Pie) {
-    const PieLayout pie = ComputePieLayout(layout_.Canvas.width(), layout_.Canvas.height(),
-                                           state_.Table, CurrentRequest(), chart_.PageNo);
-    if (const int item = PieSliceAt(pie, x, y)) {
-      outline = PieSlicePath(pie, item);
-      return item;
-    }
-    pieBox = QRectF(pie.Cx - pie.R, pie.Cy - pie.R, 2 * pie.R, 2 * pie.R);
-  }
-  for (const HitRegion& r : chart_.HitRegions) {
-    const QRectF rect(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
-    if (rect == pieBox || !(r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom)) continue;
-    outline.addRect(rect);
-    return r.ItemIndex;
-  }
-  return 0;
 }
 
 QString MainWindow::HoverTip(int itemIndex) const {
@@ -206,7 +181,7 @@ QString MainWindow::HoverTip(int itemIndex) const {
   QString tip = item.Name + QStringLiteral("\n数值: ") + FormatValue(item.Value);
   if (currentPage_ != ChartPage::Pie) return tip;
   const int size = state_.Config.PageSize;
-  const int first = size > 0 ? (chart_.PageNo - 1) * size : 0;
+  const int first = size > 0 ? (pageNo_ - 1) * size : 0;
   const int last = size > 0 ? std::min(first + size, state_.Table.ItemCount())
                             : state_.Table.ItemCount();
   long double total = 0;

@@ -22,15 +22,6 @@ KeyCommand CommandForKey(int qtKey) {
   }
 }
 
-QString ChartKindTitle(ChartPage page) {
-  switch (page) {
-    case ChartPage::Source: return QStringLiteral("数据源");
-    case ChartPage::Pie: return QStringLiteral("饼形图");
-    case ChartPage::Line: return QStringLiteral("曲线图");
-    default: return QStringLiteral("柱形图");
-  }
-}
-
 QString JpgFileName(ChartPage page, const QDateTime& now) {
   QString kind = QStringLiteral("柱形图");
   if (page == ChartPage::Pie) kind = QStringLiteral("饼图");
@@ -56,15 +47,5 @@ QString JpgFolder(const QString& sourcePath, const QString& appDir) {
 }
 
 QString FileNameOf(const QString& path) { return path.mid(LastSeparator(path) + 1); }
-
-QString PagedTitle(const QString& title, int pageNo, int pageCount) {
-  if (pageCount <= 1) return title;
-  return title + QStringLiteral("   (第 %1/%2 页)").arg(pageNo).arg(pageCount);
-}
-
-int PageCount(int itemCount, int pageSize) {
-  if (pageSize <= 0 || itemCount <= 0) return 1;
-  return (itemCount + pageSize - 1) / pageSize;
-}
 
 }  // namespace qh

@@ -1,0 +1,46 @@
+// The one request both the window and the command-line tool draw from.
+#include "app/chart_request.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+TEST(MakeChartRequest, CarriesSettingsTitleAndPages) {
+  Settings settings;
+  settings.PageSize = 20;
+  settings.ShowValue = false;
+  settings.LineColor = 0xFF27AE60;
+  LabelOptions labels;
+  labels.BarUseLetters = true;
+  struct Row {
+    ChartPage page;
+    int pageNo, rows;
+    int expectedPage, expectedCount;
+    const char16_t* title;
+  };
+  const Row rows[] = {
+      {ChartPage::Pie, 2, 45, 2, 3, u"饼形图   (第 2/3 页)"},
+      {ChartPage::Pie, 9, 45, 3, 3, u"饼形图   (第 3/3 页)"},  // kept on the last page
+      {ChartPage::Pie, 0, 45, 1, 3, u"饼形图   (第 1/3 页)"},
+      {ChartPage::Pie, 1, 20, 1, 1, u"饼形图"},
+      {ChartPage::Bar, 2, 45, 1, 1, u"柱形图"},  // bars and lines never page
+      {ChartPage::Line, 1, 500, 1, 1, u"曲线图"},
+  };
+  for (const Row& r : rows) {
+    const ChartRequest q = MakeChartRequest(r.page, r.pageNo, r.rows, settings, labels, 1.5f);
+    EXPECT_EQ(q.Page, r.page);
+    EXPECT_EQ(q.PageNo, r.expectedPage) << r.pageNo;
+    EXPECT_EQ(q.PageCount, r.expectedCount) << r.rows;
+    EXPECT_EQ(q.Title, QString::fromUtf16(r.title));
+    EXPECT_FALSE(q.ShowValues);
+    EXPECT_EQ(q.LineColor, 0xFF27AE60u);
+    EXPECT_EQ(q.PageSize, 20);
+    EXPECT_TRUE(q.Labels.BarUseLetters);
+    EXPECT_FLOAT_EQ(q.Scale, 1.5f);
+  }
+  EXPECT_FLOAT_EQ(MakeChartRequest(ChartPage::Bar, 1, 3, settings, labels, 0.5f).Scale, 1.0f);
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,236 @@
+// "qinghechart-cli render" as a business system calls it: every option,
+// every refusal, the layout dump and the note on items left out.
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "support/test_files.h"
+
+namespace {
+
+QString CliPath() {
+  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
+  if (!fromEnv.isEmpty()) return fromEnv;
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
+}
+
+struct CliResult {
+  int exitCode = -1;
+  QByteArray err;
+};
+
+CliResult Render(const QStringList& args) {
+  QProcess process;
+  process.start(CliPath(), QStringList{QStringLiteral("render")} + args);
+  CliResult result;
+  if (!process.waitForFinished(60000)) return result;
+  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  // The offscreen platform may add a note about its runtime folder.
+  for (const QByteArray& line : process.readAllStandardError().split('\n')) {
+    if (!line.startsWith("QStandardPaths:") && !line.isEmpty()) result.err += line + '\n';
+  }
+  return result;
+}
+
+QByteArray Rows(int n, double first = 10000.25) {
+  QByteArray csv;
+  for (int i = 1; i <= n; ++i) {
+    csv += "项目" + QByteArray::number(i) + ',' + QByteArray::number(first + i * 731.5, 'f', 2) + '\n';
+  }
+  return csv;
+}
+
+class CliRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
+  }
+  QString Write(const QString& name, const QByteArray& bytes) {
+    const QString path = dir_.filePath(name);
+    qh::test::WriteAll(path, bytes);
+    return path;
+  }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  QJsonObject Layout(const QString& name) const {
+    return QJsonDocument::fromJson(qh::test::ReadAll(Path(name))).object();
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
+  const QString data = Write("a.csv", Rows(45));
+  const QString ini = Write("view.ini", "[Limits]\r\nPageSize=10\r\n[Display]\r\nShowValue=0\r\n"
+                                        "[Bar]\r\nUseLetters=1\r\n");
+  struct Row {
+    QStringList args;
+    const char* out;
+    QSize size;
+    const char* kind;
+    double scale;
+    const char16_t* title;
+    int drawn;
+  };
+  const Row rows[] = {
+      {{}, "default.png", {1200, 700}, "bar", 1, u"柱形图", 28},
+      {{"--kind", "line", "--size", "640x480"}, "line.jpg", {640, 480}, "line", 1, u"曲线图", 27},
+      {{"--kind", "pie", "--page", "3", "--dpi", "144"}, "pie.bmp", {1200, 700}, "pie", 1.5,
+       u"饼形图   (第 3/3 页)", 5},
+      {{"--kind", "bar", "--size", "800X500", "--dpi", "72"}, "small.jpeg", {800, 500}, "bar", 1,
+       u"柱形图", 18},
+      {{"--settings", ini, "--kind", "pie", "--page", "2"}, "ten.png", {1200, 700}, "pie", 1,
+       u"饼形图   (第 2/5 页)", 10},
+  };
+  for (const Row& r : rows) {
+    const QString layout = QString::fromLatin1(r.out) + QStringLiteral(".json");
+    const CliResult result =
+        Render(r.args + QStringList{"--layout", Path(layout), "-o", Path(r.out), data});
+    ASSERT_EQ(result.exitCode, 0) << r.out << ": " << result.err.toStdString();
+    EXPECT_EQ(QImage(Path(r.out)).size(), r.size) << r.out;
+    const QJsonObject j = Layout(layout);
+    EXPECT_EQ(j["kind"].toString(), QLatin1String(r.kind)) << r.out;
+    EXPECT_EQ(j["width"].toInt(), r.size.width());
+    EXPECT_EQ(j["scale"].toDouble(), r.scale) << r.out;
+    EXPECT_EQ(j["title"].toString(), QString::fromUtf16(r.title)) << r.out;
+    EXPECT_EQ(j["drawn"].toInt(), r.drawn) << r.out;
+    EXPECT_EQ(j["axis"].isNull(), QLatin1String(r.kind) == QLatin1String("pie")) << r.out;
+  }
+  // The settings file: values off, letters under the bars.
+  const CliResult bar = Render({"--settings", ini, "--layout", Path("letters.json"), "-o",
+                                Path("letters.png"), data});
+  ASSERT_EQ(bar.exitCode, 0);
+  bool letterA = false;
+  for (const QJsonValue& t : Layout("letters.json")["texts"].toArray()) {
+    EXPECT_NE(t["role"].toString(), QStringLiteral("value"));
+    letterA |= t["role"].toString() == QStringLiteral("category") && t["text"].toString() == u"A";
+  }
+  EXPECT_TRUE(letterA);
+}
+
+TEST_F(CliRender, RefusalsSayWhatIsWrong) {
+  const QString data = Write("a.csv", Rows(45));
+  const QString png = Path("out.png");
+  struct Row {
+    QStringList args;
+    int exitCode;
+    const char* says;
+  };
+  const Row rows[] = {
+      {{}, 2, "missing FILE"},
+      {{data}, 2, "missing -o OUT"},
+      {{"-o", png, data, data}, 2, "more than one FILE"},
+      {{"--kind", "donut", "-o", png, data}, 2, "unknown chart kind 'donut' (bar, pie or line)"},
+      {{"--size", "800", "-o", png, data}, 2, "bad size '800' (expected WxH, e.g. 1200x700)"},
+      {{"--size", "19x500", "-o", png, data}, 2,
+       "size 19x500 out of range: each side must be 20..16384 pixels"},
+      {{"--dpi", "0", "-o", png, data}, 2, "bad DPI '0' (1..2400)"},
+      {{"--page", "0", "-o", png, data}, 2, "bad page '0' (1 or more)"},
+      {{"--kind", "pie", "--page", "4", "-o", png, data}, 2,
+       "page 4 out of range: the pie has 3 page(s)"},
+      {{"--colour", "red", "-o", png, data}, 2, "unknown option '--colour'"},
+      {{"-o", Path("out.gif"), data}, 2, "output must end in .png, .jpg, .jpeg or .bmp"},
+      {{"--settings", Path("none.ini"), "-o", png, data}, 2, "settings file not found: "},
+      {{"-o"}, 2, "-o needs a value"},
+      {{"-o", png, Path("none.csv")}, 1, "数据源文件不存在."},
+      {{"-o", png, Write("one.csv", "A,1\n")}, 1, "数据源CSV没有可用的两列数据(项目,数值)."},
+      {{"-o", Path("no/such/folder/out.png"), data}, 1, "qinghechart-cli render: cannot write "},
+      {{"--layout", Path("no/such/folder/l.json"), "-o", png, data}, 1,
+       "qinghechart-cli render: cannot write "},
+  };
+  for (const Row& r : rows) {
+    const CliResult result = Render(r.args);
+    EXPECT_EQ(result.exitCode, r.exitCode) << r.says;
+    EXPECT_TRUE(result.err.contains(r.says)) << r.says << "\n" << result.err.toStdString();
+    EXPECT_EQ(result.err.contains("usage: qinghechart-cli render"), r.exitCode == 2) << r.says;
+  }
+}
+
+TEST_F(CliRender, SaysWhichItemsItLeftOut) {
+  const QString many = Write("many.csv", Rows(5000));
+  const QString few = Write("few.csv", Rows(5));
+  struct Row {
+    QStringList args;
+    const char* note;  // empty: nothing on standard error
+  };
+  const Row rows[] = {
+      {{"--kind", "line", "--size", "1600x900", many},
+       "qinghechart-cli render: drew items 1-75 of 5000; a wider picture holds more\n"},
+      {{"--kind", "bar", "--size", "600x400", many},
+       "qinghechart-cli render: drew items 1-12 of 5000; a wider picture holds more\n"},
+      {{"--kind", "pie", "--page", "2", many},
+       "qinghechart-cli render: drew items 21-40 of 5000; --page N shows the others\n"},
+      {{"--kind", "bar", "--size", "100x400", few},
+       "qinghechart-cli render: drew no items of 5; a larger picture holds more\n"},
+      {{"--kind", "pie", few}, ""},
+      {{"--kind", "line", few}, ""},
+  };
+  for (const Row& r : rows) {
+    const CliResult result = Render(QStringList{"-o", Path("n.png")} + r.args);
+    EXPECT_EQ(result.exitCode, 0) << r.note;
+    EXPECT_EQ(result.err, QByteArray(r.note));
+  }
+}
+
+TEST_F(CliRender, LayoutListsEveryTextAtFullPrecision) {
+  // Values of a few thousandths: the axis runs to 0.005, not 0 as two
+  // rounded decimals would say, and the statistics keep their digits.
+  const QString tiny = Write("tiny.csv", "a,0.001\nb,0.004\nc,0.002\n");
+  ASSERT_EQ(Render({"--size", "800x500", "--layout", Path("tiny.json"), "-o", Path("t.png"), tiny}).exitCode, 0);
+  const QByteArray raw = qh::test::ReadAll(Path("tiny.json"));
+  const QJsonObject j = QJsonDocument::fromJson(raw).object();
+  EXPECT_EQ(j["axis"]["max"].toDouble(), 0.005) << raw.toStdString();
+  EXPECT_EQ(j["axis"]["step"].toDouble(), 0.001);
+  EXPECT_EQ(j["subtitle"].toString(), QStringLiteral("合计 0.01    平均 0.0023    最高 0.004"));
+
+  const QJsonArray texts = j["texts"].toArray();
+  ASSERT_GE(texts.size(), 2);
+  EXPECT_EQ(texts[0]["role"].toString(), QStringLiteral("title"));
+  EXPECT_EQ(texts[0]["text"].toString(), QStringLiteral("柱形图"));
+  EXPECT_EQ(texts[1]["role"].toString(), QStringLiteral("subtitle"));
+  QStringList values, categories;
+  for (const QJsonValue& t : texts) {
+    const QJsonArray box = t["box"].toArray();
+    ASSERT_EQ(box.size(), 4);
+    EXPECT_LT(box[0].toDouble(), box[2].toDouble());
+    EXPECT_LT(box[1].toDouble(), box[3].toDouble());
+    EXPECT_GE(box[0].toDouble(), 0);
+    EXPECT_LE(box[2].toDouble(), 800);
+    EXPECT_FALSE(t["cut"].toBool());
+    if (t["role"].toString() == u"value") values << t["text"].toString();
+    if (t["role"].toString() == u"category") categories << t["text"].toString();
+  }
+  EXPECT_EQ(values, (QStringList{"0.001", "0.004", "0.002"}));
+  EXPECT_EQ(categories, (QStringList{"a", "b", "c"}));
+  // Regions keep every digit too: slotW is 690 / 3 = 230, barW 60, so the
+  // first bar's region starts at 84 + 85 - 3 and stands on the plot bottom.
+  const QJsonArray first = j["regions"].toArray()[0].toArray();
+  EXPECT_EQ(first[0].toInt(), 1);
+  EXPECT_EQ(first[1].toDouble(), 166);
+  EXPECT_EQ(first[4].toDouble(), 456);
+}
+
+TEST_F(CliRender, LongNamesAreCutAndMarkedSo) {
+  const QString data =
+      Write("long.csv", "华东区域销售分公司第一事业部直营门店合计,65565.25\n短,55520.5\n");
+  ASSERT_EQ(Render({"--kind", "pie", "--size", "800x500", "--dpi", "144", "--layout",
+                    Path("p.json"), "-o", Path("p.png"), data}).exitCode, 0);
+  QStringList cutNames, numbers;
+  for (const QJsonValue& t : Layout("p.json")["texts"].toArray()) {
+    const QString role = t["role"].toString();
+    if (role == u"legend-name" && t["cut"].toBool()) cutNames << t["text"].toString();
+    if (role == u"legend-value" || role == u"legend-pct") {
+      EXPECT_FALSE(t["cut"].toBool());
+      numbers << t["text"].toString();
+    }
+  }
+  ASSERT_EQ(cutNames.size(), 1);
+  EXPECT_TRUE(cutNames[0].endsWith(QChar(0x2026)));
+  EXPECT_EQ(numbers, (QStringList{"65,565.25", "54.1%", "55,520.5", "45.9%"}));
+}
+
+}  // namespace
