@@ -89,6 +89,12 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
 
 void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb) {
   const float r = std::min({w * 0.28f, 9.0f, h});
+  if (PaintsVector(painter)) {
+    // The same whole-pixel body; the cap is the true dome the strips draw.
+    const QRect body = WholePixelRect(QRectF(x, y + r, w, h - r));
+    FillDomedBar(painter, QRectF(body.x(), body.y() - r, body.width(), body.height() + r), r, argb);
+    return;
+  }
   FillRectWhole(painter, QRectF(x, y + r, w, h - r), argb);
   const float stripH = r / 8;
   const float half = w / 2;
