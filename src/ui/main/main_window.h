@@ -18,6 +18,7 @@
 class QAction;
 class QMenu;
 class QPainterPath;
+class QPrinter;
 
 namespace qh {
 
@@ -29,6 +30,7 @@ class NavPanel;
 class SourcePage;
 class StatusBar;
 class UserMessages;
+struct VectorChart;
 
 // What the window asks of the rest of the program.
 struct WindowHooks {
@@ -52,6 +54,7 @@ class MainWindow final : public QWidget {
   void ApplyColorChoice(int idx);
   bool ChartMenuAvailable() const;
   void SaveChartAsJpg();
+  void PrintChart();
   void AcceptDroppedFile(QString path);
   void SwitchPage(ChartPage page);
 
@@ -78,6 +81,8 @@ class MainWindow final : public QWidget {
   // Seams for tests: how the context menu is run and what time it is.
   void SetMenuRunner(std::function<QAction*(QMenu&, QPoint)> runner) { menuRunner_ = runner; }
   void SetClock(std::function<QDateTime()> clock) { clock_ = clock; }
+  // Shows the print dialog for the printer; false when the user cancels.
+  void SetPrintRunner(std::function<bool(QPrinter&)> runner) { printRunner_ = runner; }
 
   // Runs the redraw timer's tick at once.
   void TimerTick();
@@ -135,6 +140,8 @@ class MainWindow final : public QWidget {
   QString HoverTip(int itemIndex) const;
   int HoverHit(QPointF pos, QPainterPath& outline) const;
   void StartUpdate();
+  VectorChart CurrentVectorChart() const;
+  void CopyChart();
 
   AppState& state_;
   UserMessages& messages_;
@@ -171,6 +178,7 @@ class MainWindow final : public QWidget {
 
   std::function<QAction*(QMenu&, QPoint)> menuRunner_;
   std::function<QDateTime()> clock_;
+  std::function<bool(QPrinter&)> printRunner_;
 };
 
 }  // namespace qh
