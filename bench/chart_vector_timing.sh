@@ -19,8 +19,7 @@ hyperfine -N --warmup 3 --runs 30 --export-json "$work/times.json" \
   "$run $csv -o $work/out.svg" \
   "$run $csv -o $work/out.pdf"
 python3 "$here/print_medians.py" "$work/times.json"
-/usr/bin/python3 "$here/matplotlib_bars.py" "$csv" "$work/peer.svg"
-hyperfine -N --warmup 1 --runs 5 --export-json "$work/peer.json" \
+hyperfine -N --runs 3 --export-json "$work/peer.json" \
   "/usr/bin/python3 $here/matplotlib_bars.py $csv $work/peer.svg"
 python3 "$here/print_medians.py" "$work/peer.json"
 for f in out.png out.svg out.pdf peer.svg; do

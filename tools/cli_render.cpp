@@ -1,6 +1,6 @@
 // qinghechart-cli render: draws a chart picture or document (SVG, PDF) of a
-// data file exactly as the window would, without a display. It reads the settings file but never
-// creates or writes it.
+// data file exactly as the window would, without a display. It reads the
+// settings file but never creates or writes it.
 #include "cli_commands.h"
 #include "cli_input.h"
 
