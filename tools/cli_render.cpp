@@ -1,6 +1,6 @@
-// qinghechart-cli render: draws a chart picture of a data file exactly as
-// the window would, without a display. It reads the settings file but never
-// creates or writes it.
+// qinghechart-cli render: draws a chart picture or document (SVG, PDF) of a
+// data file exactly as the window would, without a display. It reads the
+// settings file but never creates or writes it.
 #include "cli_commands.h"
 #include "cli_input.h"
 #include "cli_json.h"
@@ -11,15 +11,13 @@
 #include "app/settings.h"
 #include "base/text_utils.h"
 #include "chart/canvas.h"
+#include "chart/chart_output.h"
 #include "chart/render_chart.h"
 #include "data/source_loader.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QImageWriter>
 #include <QPainter>
+#include <QSaveFile>
 #include <cstdio>
 #include <optional>
 
@@ -55,7 +53,8 @@ int RenderUsage(const QString& problem) {
       "  --page      page of the pie chart (default 1)\n"
       "  --settings  settings file to read (default: the one beside the program, if any)\n"
       "  --layout    also write the chart's layout as JSON: axis, hover regions, every text drawn\n"
-      "  -o          output picture: .png, .jpg, .jpeg or .bmp\n"
+      "  -o          output: a picture (.png, .jpg, .jpeg, .bmp) or a vector document\n"
+      "              (.svg, .pdf; a PDF page has the picture's size at 96 DPI, 1 px = 0.75 pt)\n"
       "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
       "exit status: 0 drawn, 1 file refused or picture not written, 2 usage error\n",
       stderr);
@@ -83,14 +82,6 @@ bool ParseSize(const QString& text, int& width, int& height) {
   width = *w;
   height = *h;
   return true;
-}
-
-QString ImageFormatFor(const QString& path) {
-  const QString ext = QFileInfo(path).suffix().toLower();
-  if (ext == u"png") return QStringLiteral("png");
-  if (ext == u"jpg" || ext == u"jpeg") return QStringLiteral("jpeg");
-  if (ext == u"bmp") return QStringLiteral("bmp");
-  return {};
 }
 
 // Empty when the arguments are usable, else what is wrong.
@@ -141,8 +132,8 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
   if (o.file.isNull()) return QStringLiteral("missing FILE");
   if (const QString problem = CheckSourceFormat(o.file, o.format); !problem.isEmpty()) return problem;
   if (o.outPath.isEmpty()) return QStringLiteral("missing -o OUT");
-  if (ImageFormatFor(o.outPath).isEmpty()) {
-    return QStringLiteral("output must end in .png, .jpg, .jpeg or .bmp");
+  if (!ChartFileFormatFor(o.outPath)) {
+    return QStringLiteral("output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf");
   }
   if (!o.settingsPath.isEmpty() && !FileExists(o.settingsPath)) {
     return QStringLiteral("settings file not found: ") + o.settingsPath;
@@ -251,18 +242,11 @@ QString LeftOutNote(const ChartOutline& out, ChartPage page, int rowCount) {
          hint;
 }
 
-bool WriteImage(const QImage& image, const QString& path) {
-  QImageWriter writer(path, ImageFormatFor(path).toLatin1());
-  const QByteArray format = writer.format();
-  // Charts are flat colours: the fastest zlib level is nearly as small.
-  if (format == "png") writer.setQuality(80);
-  if (format == "jpeg") writer.setQuality(90);
-  return writer.write(image);
-}
-
+// Through a temporary file, like the pictures: a failed write keeps the
+// previous layout.
 bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+  QSaveFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
 
 }  // namespace
@@ -292,19 +276,12 @@ int RunRender(const QStringList& args) {
   }
   ChartState state;
 
-  QImage image(o.width, o.height, QImage::Format_ARGB32_Premultiplied);  // as the window's back buffer
-  if (image.isNull()) {
-    PrintLine(QStringLiteral("qinghechart-cli render: not enough memory for a %1x%2 picture")
-                  .arg(o.width).arg(o.height));
-    return 1;
-  }
-  image.fill(Qt::white);
-  {
-    QPainter painter(&image);
+  const ChartFileFormat format = *ChartFileFormatFor(o.outPath);
+  const ChartFileInfo info{o.width, o.height, request.Title};
+  const bool written = SaveChartFile(o.outPath, format, info, [&](QPainter& painter) {
     RenderChart(painter, o.width, o.height, table, request, state);
-  }
-  image.convertTo(QImage::Format_RGB32);  // opaque: no alpha channel in the file
-  if (!WriteImage(image, o.outPath)) {
+  });
+  if (!written) {
     PrintLine(QStringLiteral("qinghechart-cli render: cannot write ") + o.outPath);
     return 1;
   }

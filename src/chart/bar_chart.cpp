@@ -143,6 +143,12 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
   // Every piece is cut from the bar's own rounded edges, so no cap strip
   // sticks out past the body or leaves a notch beside it.
   const float r = std::min({w * 0.28f, 9.0f, h});
+  if (PaintsVector(painter)) {
+    // The same whole-pixel body; the cap is the true dome the strips draw.
+    const QRect body = WholePixelEdges(QRectF(x, y + r, w, h - r));
+    FillDomedBar(painter, QRectF(body.x(), body.y() - r, body.width(), body.height() + r), r, argb);
+    return;
+  }
   FillEdgesWhole(painter, QRectF(x, y + r, w, h - r), argb);
   const float stripH = r / 8;
   const float half = w / 2;

@@ -4,7 +4,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <cmath>
 #include <vector>
@@ -41,6 +43,11 @@ void SetChartQuality(QPainter& painter) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
+bool PaintsVector(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  return engine != nullptr && engine->type() != QPaintEngine::Raster;
+}
+
 void ClearCanvas(QPainter& painter, int width, int height) {
   painter.fillRect(QRect(0, 0, width, height), ToColor(0xFFFFFFFF));
   const QColor frame = ToColor(0xFFE3E9F2);
@@ -69,6 +76,26 @@ void FillEdgesWhole(QPainter& painter, const QRectF& rect, quint32 argb) {
 
 void FillRectF(QPainter& painter, const QRectF& rect, quint32 argb) {
   painter.fillRect(rect, ToColor(argb));
+}
+
+void FillDomedBar(QPainter& painter, const QRectF& bar, float r, quint32 argb) {
+  const qreal half = bar.width() / 2;
+  if (!(half > 0) || !(bar.height() > 0)) return;
+  r = std::clamp(r, 0.0f, static_cast<float>(std::min(half, bar.height())));
+  const qreal cy = bar.top() + r;
+  QPainterPath path(QPointF(bar.left(), bar.bottom()));
+  path.lineTo(bar.left(), cy);
+  if (r > 0) {
+    // Qt counts arc angles anticlockwise from 3 o'clock; the dome runs from
+    // 9 o'clock up to where the circle meets the top edge, then across.
+    const qreal rise = std::asin(std::min<qreal>(r / half, 1.0)) * 180 / M_PI;
+    const QRectF circle(bar.center().x() - half, cy - half, 2 * half, 2 * half);
+    path.arcTo(circle, 180, -rise);
+    path.arcTo(circle, rise, -rise);  // a straight chord joins the two arcs
+  }
+  path.lineTo(bar.right(), bar.bottom());
+  path.closeSubpath();
+  painter.fillPath(path, ToColor(argb));
 }
 
 }  // namespace qh
@@ -151,17 +178,24 @@ void FillAreaUnderLine(QPainter& painter, const QPolygonF& line, float bottom, q
     BlendArea(*image, line, bottom, argb);
     return;
   }
-  QPolygonF area = line;
-  area.prepend(QPointF(line.front().x(), bottom));
-  area.append(QPointF(line.back().x(), bottom));
-  painter.save();
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(ToColor(argb));
-  painter.drawPolygon(area, Qt::WindingFill);
-  painter.restore();
+  // A path keeps the winding rule in documents (their polygons are even-odd).
+  QPainterPath area(QPointF(line.front().x(), bottom));
+  area.setFillRule(Qt::WindingFill);
+  for (const QPointF& p : line) area.lineTo(p);
+  area.lineTo(line.back().x(), bottom);
+  area.closeSubpath();
+  painter.fillPath(area, ToColor(argb));
 }
 
 void DrawRoundPolyline(QPainter& painter, const QPolygonF& line, quint32 argb, float width) {
+  if (PaintsVector(painter)) {
+    // One path with round joins: what the pixel version imitates.
+    QPen pen(ToColor(argb), width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(line);
+    return;
+  }
   // Flat-capped segments take the painter's fast line path; a disc on every
   // inner vertex makes the round join.
   QPen pen(ToColor(argb), width);

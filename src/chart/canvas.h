@@ -32,6 +32,11 @@ quint32 PaletteColor(int index);
 // Anti-aliased shapes and text, high-quality image scaling.
 void SetChartQuality(QPainter& painter);
 
+// True when the painter records shapes (SVG, PDF, a printer) rather than
+// setting pixels: there the pixel shortcuts below give way to plain paths,
+// which stay sharp at any zoom and keep the files small.
+bool PaintsVector(const QPainter& painter);
+
 // White picture with a 1-pixel light frame along its four edges.
 void ClearCanvas(QPainter& painter, int width, int height);
 
@@ -41,6 +46,11 @@ void ClearCanvas(QPainter& painter, int width, int height);
 QRect WholePixelEdges(const QRectF& rect);
 void FillEdgesWhole(QPainter& painter, const QRectF& rect, quint32 argb);
 void FillRectF(QPainter& painter, const QRectF& rect, quint32 argb);
+
+// A bar whose top is domed: the body from y + r down to y + h, and above it
+// the part of a circle of radius w / 2 centred on (x + w / 2, y + r) that
+// lies below y. One path; the raster bar approximates it with strips.
+void FillDomedBar(QPainter& painter, const QRectF& bar, float r, quint32 argb);
 
 }  // namespace qh
 

@@ -216,11 +216,13 @@ void PaintPie(QPainter& painter, const PieLayout& L) {
   QPen white(ToColor(0xFFFFFFFF), 1.5 * L.Scale);
   painter.setPen(white);
   painter.setBrush(Qt::NoBrush);
-  // Separators closer than half a pixel at the rim to the last one drawn
-  // add nothing visible: the 1.5-pixel lines already overlap there.
+  // A separator closer than four line widths at the rim to the last one
+  // drawn is left out: on a page of thousands of slices the white lines
+  // would otherwise cover the whole pie.
+  const double minGap = degreesPerPixel * 4 * 1.5 * L.Scale;
   double last = 1e9;
   for (double a : L.SeparatorAngles) {
-    if (std::abs(a - last) < degreesPerPixel / 2) continue;
+    if (std::abs(a - last) < minGap) continue;
     last = a;
     const double rad = a * static_cast<double>(kPi) / 180;
     painter.drawLine(centre, QPointF(L.Cx + L.R * std::cos(rad), L.Cy + L.R * std::sin(rad)));

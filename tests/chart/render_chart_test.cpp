@@ -2,6 +2,8 @@
 // behind, and bad input that must neither crash nor hang.
 #include "chart/render_chart.h"
 
+#include "chart/pie_chart.h"
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
@@ -154,6 +156,38 @@ TEST(RenderChart, PieOfOneHundredThousandSlicesStaysInteractive) {
   RenderChart(p, 1200, 700, t, request, state);
   EXPECT_LT(timer.elapsed(), 5000);
   EXPECT_EQ(state.HitRegions.size(), 100000u);
+}
+
+// Thousands of slices on one page still show their colours: the white
+// separators are thinned where they would cover the pie.
+TEST(RenderChart, DensePiePageKeepsItsColours) {
+  for (int slices : {40, 5000}) {
+    ItemTable table;
+    for (int i = 1; i <= slices; ++i) table.Items.push_back({QStringLiteral("x"), 1.0});
+    ChartRequest request;
+    request.Page = ChartPage::Pie;
+    request.PageSize = slices;
+    ChartState state;
+    QImage img(800, 500, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    {
+      QPainter p(&img);
+      RenderChart(p, 800, 500, table, request, state);
+    }
+    const PieLayout L = ComputePieLayout(800, 500, table, request, 1);
+    int white = 0, inside = 0;
+    for (int y = 0; y < 500; ++y) {
+      for (int x = 0; x < 800; ++x) {
+        const double d = std::hypot(x + 0.5 - L.Cx, y + 0.5 - L.Cy) / L.R;
+        if (d < 0.6 || d > 0.95) continue;
+        ++inside;
+        const QRgb c = img.pixel(x, y);
+        if (qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245) ++white;
+      }
+    }
+    ASSERT_GT(inside, 1000);
+    EXPECT_LT(white, inside / 3) << slices << " slices: " << white << " of " << inside << " white";
+  }
 }
 
 TEST(RenderChart, HugeTotalPrintsItsDigits) {

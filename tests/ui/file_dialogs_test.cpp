@@ -48,8 +48,8 @@ int SidebarTextWidth(QAbstractItemView& sidebar) {
 }
 
 // Looks at the dialog once it is up, then answers: a name to accept, or
-// nothing to cancel.
-SeenDialog Inspect(const QString& answer, const std::function<void()>& open) {
+// nothing to cancel; filter >= 0 picks that file type first.
+SeenDialog Inspect(const QString& answer, const std::function<void()>& open, int filter = -1) {
   SeenDialog seen;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -73,6 +73,7 @@ SeenDialog Inspect(const QString& answer, const std::function<void()>& open) {
       seen.sidebarWidth = sidebar->viewport()->width();
       seen.sidebarTextWidth = SidebarTextWidth(*sidebar) + sidebar->iconSize().width();
     }
+    if (filter >= 0) dialog->selectNameFilter(dialog->nameFilters().value(filter));
     if (answer.isEmpty()) {
       dialog->reject();
       return;
@@ -146,7 +147,8 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
   EXPECT_TRUE(seen.confirmsOverwrite);
   EXPECT_EQ(seen.typedName, QStringLiteral("柱形图.jpg"));
-  EXPECT_EQ(seen.filterTexts, QStringList{QStringLiteral("JPEG 图片 (*.jpg)")});
+  EXPECT_EQ(seen.filterTexts, (QStringList{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("PNG 图片 (*.png)"),
+                                           QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("PDF 文档 (*.pdf)")}));
   EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("保存在:"), QStringLiteral("文件名:"),
                                       QStringLiteral("保存类型:")}));
   EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
@@ -254,6 +256,41 @@ TEST(QtChineseTranslation, LoadsWhenTheSystemHasItAndIsOptional) {
   // A text of Qt's own dialogs that we do not set ourselves.
   EXPECT_NE(QCoreApplication::translate("QFileDialog", "Detail View"), QStringLiteral("Detail View"));
   QCoreApplication::removeTranslator(&chinese);
+}
+
+// The chosen filter decides the extension, whatever the typed name ends in.
+TEST(QtFileDialogs, SaveDialogFilterDecidesTheFormat) {
+  QTemporaryDir dir;
+  QtFileDialogs dialogs;
+  const struct {
+    int filter;
+    const char* typed;
+    const char* expected;
+  } cases[] = {
+      {0, "report", "report.jpg"},        {1, "report", "report.png"},
+      {2, "report", "report.svg"},        {3, "report", "report.pdf"},
+      {1, "report.jpg", "report.jpg.png"}, {2, "图表.SVG", "图表.SVG"},
+      {3, "a.pdf", "a.pdf"},              {0, "b.png", "b.png.jpg"},
+  };
+  for (const auto& c : cases) {
+    QString path;
+    bool chosen = false;
+    const SeenDialog seen = Inspect(
+        dir.filePath(QString::fromUtf8(c.typed)),
+        [&] { chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path); },
+        c.filter);
+    ASSERT_TRUE(chosen) << c.typed;
+    EXPECT_EQ(path, dir.filePath(QString::fromUtf8(c.expected))) << c.filter << " " << c.typed;
+  }
+}
+
+TEST(SaveFilterSuffix, OnePerFilterJpgOutside) {
+  const QStringList expected = {"jpg", "png", "svg", "pdf"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(SaveFilterSuffix(i), expected[i]);
+  EXPECT_EQ(SaveFilterSuffix(-1), QStringLiteral("jpg"));
+  EXPECT_EQ(SaveFilterSuffix(4), QStringLiteral("jpg"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("a.PDF"), QStringLiteral("pdf")), QStringLiteral("a.PDF"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("a.pdf.x"), QStringLiteral("pdf")), QStringLiteral("a.pdf.x.pdf"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "ui/main/nav_panel.h"
 #include "ui/main/source_page.h"
 #include "ui/services/chart_menu.h"
+#include "support/test_files.h"
 #include "window_test_support.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
@@ -415,17 +417,30 @@ TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
   rightClick();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], (QStringList{QStringLiteral("复制图片到剪贴板"),
-                                   QStringLiteral("保存为图片文件(JPG)")}));
+                                   QStringLiteral("保存为图片文件(JPG)"), QStringLiteral("打印...")}));
 
   choose = kMenuCopyImage;
   rightClick();
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), f.window->ShownPicture().size());
+  const QByteArray svg = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml"));
+  EXPECT_TRUE(svg.contains("<title>柱形图</title>")) << "the chart also goes as SVG";
+  EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
+                               .arg(f.window->ShownPicture().width())
+                               .arg(f.window->ShownPicture().height())
+                               .toUtf8()));
+
+  int printed = 0;
+  f.window->SetPrintRunner([&](QPrinter&) { ++printed; return false; });
+  choose = kMenuPrint;
+  rightClick();
+  EXPECT_EQ(printed, 1);
+  EXPECT_TRUE(f.messages.entries.empty()) << "a cancelled print says nothing";
 
   Key(Qt::Key_F4);
   f.window->TimerTick();
   choose = kMenuFirstColor + 4;
   rightClick();
-  EXPECT_EQ(shown.back().size(), 3 + 8);
+  EXPECT_EQ(shown.back().size(), 4 + 8);
   EXPECT_EQ(f.state.Config.LineColor, 0xFFE67E22u);
   EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#E67E22"));
   EXPECT_EQ(f.window->Source()->ColorCombo()->currentIndex(), 4);
@@ -474,6 +489,69 @@ TEST_F(MainWindowTest, JpegExportWorksFromAReadOnlyProgramFolder) {
   EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Information);
   EXPECT_EQ(QImage(out.filePath(QStringLiteral("chart.jpg"))).size(),
             f.window->ShownPicture().size());
+}
+
+// SVG and PDF are the chart drawn again: the same size and texts as the
+// picture, and the window's hover regions stay those of the picture.
+TEST_F(MainWindowTest, DocumentExportDrawsTheShownPage) {
+  StartWithRows(45);
+  Key(Qt::Key_F3);
+  f.window->TimerTick();
+  Key(Qt::Key_Right);
+  ASSERT_EQ(f.window->PageNo(), 2);
+  const std::vector<HitRegion> regions = f.window->HitRegions();
+  const QSize size = f.window->ShownPicture().size();
+  QTemporaryDir out;
+  for (const char* name : {"pie.svg", "pie.pdf", "pie.png"}) {
+    f.messages.entries.clear();
+    f.dialogs.answer = out.filePath(QString::fromLatin1(name));
+    f.window->SaveChartAsJpg();
+    ASSERT_EQ(f.messages.entries.size(), 1u) << name;
+    EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("图片已保存:\r\n") + f.dialogs.answer);
+    EXPECT_EQ(f.window->HitRegions(), regions) << name;
+  }
+  const QByteArray svg = test::ReadAll(out.filePath(QStringLiteral("pie.svg")));
+  EXPECT_TRUE(svg.contains("饼形图   (第 2/3 页)")) << "the page shown, not the first";
+  EXPECT_TRUE(svg.contains("项目21"));
+  EXPECT_FALSE(svg.contains(">项目1<"));
+  EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(size.width()).arg(size.height()).toUtf8()));
+  EXPECT_TRUE(test::ReadAll(out.filePath(QStringLiteral("pie.pdf"))).startsWith("%PDF-"));
+  EXPECT_EQ(QImage(out.filePath(QStringLiteral("pie.png"))).size(), size);
+}
+
+TEST_F(MainWindowTest, CtrlPPrintsTheChartPageOnly) {
+  StartWithRows(6);
+  f.window->TimerTick();
+  QTemporaryDir out;
+  std::vector<QPageLayout::Orientation> orientations;
+  f.window->SetPrintRunner([&](QPrinter& printer) {
+    orientations.push_back(printer.pageLayout().orientation());
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out.filePath(QStringLiteral("printed.pdf")));
+    return true;
+  });
+  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(orientations.size(), 1u);
+  EXPECT_EQ(orientations[0], QPageLayout::Landscape);
+  EXPECT_TRUE(test::ReadAll(out.filePath(QStringLiteral("printed.pdf"))).startsWith("%PDF-"));
+  EXPECT_TRUE(f.messages.entries.empty());
+
+  Key(Qt::Key_F1);
+  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(orientations.size(), 1u) << "nothing to print on the source page";
+
+  // A printer that cannot start is reported with its output.
+  Key(Qt::Key_F2);
+  f.window->TimerTick();
+  f.window->SetPrintRunner([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QStringLiteral("/proc/self/no.pdf"));
+    return true;
+  });
+  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("打印失败:\r\n/proc/self/no.pdf"));
+  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
 }
 
 TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {

@@ -2,6 +2,7 @@
 // clipboard.
 #include "ui/services/chart_export.h"
 #include "ui/services/chart_menu.h"
+#include "ui/services/chart_print.h"
 #include "ui/services/pending_drop.h"
 #include "window_test_support.h"
 
@@ -12,6 +13,10 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrinter>
+#include "support/test_files.h"
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -126,11 +131,14 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
     QMenu menu;
     BuildChartMenu(menu, page, 0xFF2F80ED);
     const auto entries = Entries(menu);
-    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].text, QStringLiteral("复制图片到剪贴板"));
     EXPECT_EQ(entries[0].id, kMenuCopyImage);
     EXPECT_EQ(entries[1].text, QStringLiteral("保存为图片文件(JPG)"));
     EXPECT_EQ(entries[1].id, kMenuSaveJpg);
+    EXPECT_EQ(entries[2].text, QStringLiteral("打印..."));
+    EXPECT_EQ(entries[2].id, kMenuPrint);
+    EXPECT_EQ(menu.actions()[2]->shortcut(), QKeySequence(QKeySequence::Print));
   }
   struct Case {
     quint32 color;
@@ -139,10 +147,10 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
   for (const Case& c : cases) {
     QMenu menu;
     BuildChartMenu(menu, ChartPage::Line, c.color);
-    ASSERT_EQ(menu.actions().size(), 3);
-    QMenu* colors = menu.actions()[2]->menu();
+    ASSERT_EQ(menu.actions().size(), 4);
+    QMenu* colors = menu.actions()[3]->menu();
     ASSERT_NE(colors, nullptr);
-    EXPECT_EQ(menu.actions()[2]->text(), QStringLiteral("曲线颜色设置"));
+    EXPECT_EQ(menu.actions()[3]->text(), QStringLiteral("曲线颜色设置"));
     ASSERT_EQ(colors->actions().size(), 8);
     int checks = 0, checkedAt = -1;
     for (int i = 0; i < 8; ++i) {
@@ -169,6 +177,91 @@ TEST(Clipboard, CopiesThePictureOrExplainsThereIsNone) {
   EXPECT_EQ(messages.entries.size(), 1u);
   const QImage pasted = QGuiApplication::clipboard()->image();
   EXPECT_EQ(pasted.size(), QSize(64, 48));
+  EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/svg+xml")));
+
+  const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
+  CopyChartToClipboard(RedChart(), messages, svg);
+  const QMimeData* both = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(both, nullptr);
+  EXPECT_EQ(both->data(QStringLiteral("image/svg+xml")), svg);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(64, 48)) << "the picture stays";
+}
+
+// Every filter's format, written from the picture or drawn again.
+TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
+  QTemporaryDir dir;
+  RecordedFileDialogs dialogs;
+  int drawings = 0;
+  const VectorChart vector{QStringLiteral("柱形图"), [&](QPainter& p) {
+                             ++drawings;
+                             p.fillRect(QRect(0, 0, 64, 48), QColor(200, 30, 30));
+                             p.drawText(QRectF(0, 0, 64, 48), QStringLiteral("柱形图"));
+                           }};
+  const struct {
+    const char* answer;
+    const char* saved;
+    QByteArray starts;
+    int drawings;
+  } cases[] = {
+      {"a", "a.jpg", "\xFF\xD8", 0},
+      {"b.png", "b.png", "\x89PNG", 0},
+      {"c.svg", "c.svg", "<?xml", 1},
+      {"d.pdf", "d.pdf", "%PDF-", 1},
+  };
+  for (const auto& c : cases) {
+    drawings = 0;
+    dialogs.answer = dir.filePath(QString::fromLatin1(c.answer));
+    const ExportResult r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
+    ASSERT_TRUE(r.Ok) << c.answer;
+    EXPECT_EQ(r.SavedPath, dir.filePath(QString::fromLatin1(c.saved)));
+    EXPECT_TRUE(test::ReadAll(r.SavedPath).startsWith(c.starts)) << c.answer;
+    EXPECT_EQ(drawings, c.drawings) << c.answer;
+  }
+  EXPECT_TRUE(test::ReadAll(dir.filePath(QStringLiteral("c.svg"))).contains("<title>柱形图</title>"));
+
+  // Without a drawing there is no document: the usual failure, no file.
+  dialogs.answer = dir.filePath(QStringLiteral("e.pdf"));
+  const ExportResult r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.ErrorText, QStringLiteral("保存图片失败:\r\n") + dialogs.answer);
+  EXPECT_FALSE(QFileInfo::exists(dialogs.answer));
+}
+
+TEST(FitChartToArea, LargestCentredFitKeepingProportions) {
+  const struct {
+    QSizeF chart, area;
+    QRectF expected;
+  } cases[] = {
+      {{1200, 700}, {2400, 1400}, {0, 0, 2400, 1400}},
+      {{1200, 700}, {2400, 2000}, {0, 300, 2400, 1400}},
+      {{1000, 1000}, {3000, 2000}, {500, 0, 2000, 2000}},
+      {{100, 50}, {50, 50}, {0, 12.5, 50, 25}},
+      {{0, 50}, {50, 50}, {}},
+      {{100, 50}, {0, 0}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FitChartToArea(c.chart, c.area), c.expected) << c.chart.width();
+}
+
+TEST(PrintChartPage, DrawsOneLandscapePageFittedToThePrintableArea) {
+  QTemporaryDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  PrepareChartPrinter(printer, QStringLiteral("饼形图"));
+  EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+  EXPECT_EQ(printer.docName(), QStringLiteral("饼形图"));
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath(QStringLiteral("p.pdf")));
+  QRectF drawnArea;
+  ASSERT_TRUE(PrintChartPage(printer, QSize(1200, 700), [&](QPainter& p) {
+    drawnArea = p.transform().mapRect(QRectF(0, 0, 1200, 700));
+  }));
+  const QRectF page(0, 0, printer.width(), printer.height());
+  EXPECT_GT(page.width(), page.height()) << "landscape";
+  EXPECT_TRUE(page.adjusted(-1, -1, 1, 1).contains(drawnArea));
+  EXPECT_NEAR(std::max(drawnArea.width() / page.width(), drawnArea.height() / page.height()), 1.0, 1e-6)
+      << "fills the page one way";
+  EXPECT_NEAR(drawnArea.center().x(), page.center().x(), 1);
+  EXPECT_TRUE(test::ReadAll(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
+  EXPECT_FALSE(PrintChartPage(printer, QSize(), [](QPainter&) {}));
 }
 
 }  // namespace

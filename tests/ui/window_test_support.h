@@ -33,7 +33,10 @@ class RecordedFileDialogs final : public FileDialogs {
     requests.push_back({true, ProposedJpgPath(folder, name)});
     path.clear();
     if (answer.isEmpty()) return false;
-    path = WithJpgExtension(answer);
+    // A chart extension in the answer stands for the filter the user chose.
+    const QString suffix = answer.section(u'.', -1).toLower();
+    path = WithSuffix(answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix
+                                                                               : QStringLiteral("jpg"));
     return true;
   }
 };

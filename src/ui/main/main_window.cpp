@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace qh {
 
@@ -32,6 +34,10 @@ MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dia
       s_(std::max(1.0f, scale)) {
   menuRunner_ = [](QMenu& menu, QPoint at) { return menu.exec(at); };
   clock_ = [] { return QDateTime::currentDateTime(); };
+  printRunner_ = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
   BuildControls();
   ConnectControls();
   Load();

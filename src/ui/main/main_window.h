@@ -17,6 +17,7 @@
 
 class QAction;
 class QMenu;
+class QPrinter;
 
 namespace qh {
 
@@ -28,6 +29,7 @@ class NavPanel;
 class SourcePage;
 class StatusBar;
 class UserMessages;
+struct VectorChart;
 
 // What the window asks of the rest of the program.
 struct WindowHooks {
@@ -51,6 +53,7 @@ class MainWindow final : public QWidget {
   void ApplyColorChoice(int idx);
   bool ChartMenuAvailable() const;
   void SaveChartAsJpg();
+  void PrintChart();
   void AcceptDroppedFile(QString path);
   void SwitchPage(ChartPage page);
 
@@ -77,6 +80,8 @@ class MainWindow final : public QWidget {
   // Seams for tests: how the context menu is run and what time it is.
   void SetMenuRunner(std::function<QAction*(QMenu&, QPoint)> runner) { menuRunner_ = runner; }
   void SetClock(std::function<QDateTime()> clock) { clock_ = clock; }
+  // Shows the print dialog for the printer; false when the user cancels.
+  void SetPrintRunner(std::function<bool(QPrinter&)> runner) { printRunner_ = runner; }
 
   // Runs the redraw timer's tick at once.
   void TimerTick();
@@ -133,6 +138,8 @@ class MainWindow final : public QWidget {
   int PageTotal() const;
   QString HoverTip(int itemIndex) const;
   void StartUpdate();
+  VectorChart CurrentVectorChart() const;
+  void CopyChart();
 
   AppState& state_;
   UserMessages& messages_;
@@ -170,6 +177,7 @@ class MainWindow final : public QWidget {
 
   std::function<QAction*(QMenu&, QPoint)> menuRunner_;
   std::function<QDateTime()> clock_;
+  std::function<bool(QPrinter&)> printRunner_;
 };
 
 }  // namespace qh

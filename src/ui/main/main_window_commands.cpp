@@ -1,4 +1,4 @@
-// Keys, drops, the chart context menu, paging, hover and the JPEG export.
+// Keys, drops, the chart context menu, paging, hover, export and printing.
 #include "ui/main/main_window.h"
 
 #include "app/data_folder.h"
@@ -15,6 +15,7 @@
 #include "ui/main/window_commands.h"
 #include "ui/services/chart_export.h"
 #include "ui/services/chart_menu.h"
+#include "ui/services/chart_print.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -23,7 +24,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QToolTip>
 
 namespace qh {
@@ -46,7 +49,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* target = qobject_cast<QWidget*>(watched);
   if (!target || target->window() != this || !alive_) return false;
-  return HandleKey(static_cast<QKeyEvent*>(event)->key());
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->matches(QKeySequence::Print)) {
+    if (ChartMenuAvailable()) PrintChart();
+    return true;
+  }
+  return HandleKey(key->key());
 }
 
 bool MainWindow::HandleKey(int key) {
@@ -79,12 +87,47 @@ void MainWindow::SaveChartAsJpg() {
   const QString name = JpgFileName(currentPage_, clock_());
   const QString folder = JpgFolder(state_.Table.SourcePath, PictureFolderFor(state_.AppDir, state_.DataDir));
   const QImage picture = currentPage_ == ChartPage::Source ? QImage() : backBuffer_;
-  const ExportResult result = ExportChartJpg(dialogs_, this, picture, folder, name);
+  const ExportResult result =
+      ExportChartJpg(dialogs_, this, picture, folder, name, CurrentVectorChart());
   if (result.Ok) {
     messages_.Show(QStringLiteral("图片已保存:\r\n") + result.SavedPath, MessageIcon::Information);
   } else if (!result.ErrorText.isEmpty()) {
     messages_.Show(result.ErrorText, MessageIcon::Exclamation);
   }
+}
+
+// Documents, the clipboard's SVG and the printer get the chart drawn again
+// at the shown picture's size, into a state of their own so the window's
+// hover regions stay those of the picture.
+VectorChart MainWindow::CurrentVectorChart() const {
+  const ChartRequest request = CurrentRequest();
+  const QSize size = backBuffer_.size();
+  return {request.Title, [this, request, size](QPainter& painter) {
+            ChartState state;
+            state.PageNo = chart_.PageNo;
+            RenderChart(painter, size.width(), size.height(), state_.Table, request, state);
+          }};
+}
+
+void MainWindow::CopyChart() {
+  const QImage& picture = image_->Picture();
+  QByteArray svg;
+  if (!picture.isNull() && currentPage_ != ChartPage::Source) {
+    const VectorChart vector = CurrentVectorChart();
+    svg = ChartSvgBytes({picture.width(), picture.height(), vector.Title}, vector.Draw);
+  }
+  CopyChartToClipboard(picture, messages_, svg);
+}
+
+void MainWindow::PrintChart() {
+  if (!ChartMenuAvailable() || backBuffer_.isNull()) return;
+  const VectorChart vector = CurrentVectorChart();
+  QPrinter printer(QPrinter::HighResolution);
+  PrepareChartPrinter(printer, vector.Title);
+  if (!printRunner_ || !printRunner_(printer)) return;  // cancelled
+  if (PrintChartPage(printer, backBuffer_.size(), vector.Draw)) return;
+  const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+  messages_.Show(QStringLiteral("打印失败:\r\n") + where, MessageIcon::Exclamation);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -157,7 +200,8 @@ void MainWindow::OnChartRightRelease(QPoint globalPos) {
   BuildChartMenu(menu, currentPage_, state_.Config.LineColor);
   const int id = ChartMenuCommand(menuRunner_(menu, globalPos));
   if (id == kMenuSaveJpg) SaveChartAsJpg();
-  else if (id == kMenuCopyImage) CopyChartToClipboard(image_->Picture(), messages_);
+  else if (id == kMenuCopyImage) CopyChart();
+  else if (id == kMenuPrint) PrintChart();
   else if (id >= kMenuFirstColor && id <= kMenuLastColor) ApplyColorChoice(id - kMenuFirstColor);
 }
 

@@ -2,27 +2,25 @@
 
 #include "ui/services/file_dialogs.h"
 
-#include <QImageWriter>
-#include <QSaveFile>
-
 namespace qh {
 
 bool SaveImageAsJpeg(const QImage& image, const QString& path) {
-  if (image.isNull() || path.isEmpty()) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  QImageWriter writer(&file, "jpg");
-  writer.setQuality(90);
-  // JPEG has no alpha: flatten first so the encoder never sees a mask.
-  if (!writer.write(image.convertToFormat(QImage::Format_RGB32))) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return SaveChartImage(path, ChartFileFormat::Jpeg, image);
 }
 
+namespace {
+
+bool SaveChosenFormat(const QString& path, const QImage& image, const VectorChart& vector) {
+  const ChartFileFormat format = ChartFileFormatFor(path).value_or(ChartFileFormat::Jpeg);
+  if (!IsVectorFormat(format)) return SaveChartImage(path, format, image);
+  if (!vector.Draw) return false;
+  return SaveChartFile(path, format, {image.width(), image.height(), vector.Title}, vector.Draw);
+}
+
+}  // namespace
+
 ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& image,
-                            const QString& folder, const QString& name) {
+                            const QString& folder, const QString& name, const VectorChart& vector) {
   ExportResult result;
   if (image.isNull()) {
     result.ErrorText = QStringLiteral("图表尚未生成,无法保存.");
@@ -30,7 +28,7 @@ ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& 
   }
   QString chosen;
   if (!dialogs.PickJpgSavePath(owner, folder, name, chosen)) return result;
-  if (!SaveImageAsJpeg(image, chosen)) {
+  if (!SaveChosenFormat(chosen, image, vector)) {
     result.ErrorText = QStringLiteral("保存图片失败:\r\n") + chosen;
     return result;
   }

@@ -1,8 +1,12 @@
 #pragma once
-// Saving the rendered chart as a JPEG file. The image is encoded straight
-// from memory into a temporary file beside the target, which then replaces
-// the target, so a failed write never damages an existing file and nothing
-// is written to the program folder.
+// Saving the rendered chart as a file: the picture as JPEG or PNG, or the
+// chart drawn again as an SVG or PDF document. The format is the one of the
+// dialog's chosen filter, which the chosen path's extension carries. Every
+// file is encoded into a temporary file beside the target, which then
+// replaces the target, so a failed write never damages an existing file and
+// nothing is written to the program folder.
+#include "chart/chart_output.h"
+
 #include <QImage>
 #include <QString>
 
@@ -14,6 +18,13 @@ class FileDialogs;
 
 bool SaveImageAsJpeg(const QImage& image, const QString& path);
 
+// What a document needs besides the picture: the chart drawn again at the
+// picture's size, and the title the document carries.
+struct VectorChart {
+  QString Title;
+  ChartDraw Draw;
+};
+
 struct ExportResult {
   bool Ok = false;
   QString ErrorText;  // empty with !Ok when the user cancelled
@@ -22,6 +33,7 @@ struct ExportResult {
 
 // A null image means no chart has been drawn yet.
 ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& image,
-                            const QString& folder, const QString& name);
+                            const QString& folder, const QString& name,
+                            const VectorChart& vector = {});
 
 }  // namespace qh

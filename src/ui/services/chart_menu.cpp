@@ -6,7 +6,9 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMenu>
+#include <QMimeData>
 
 namespace qh {
 namespace {
@@ -22,6 +24,7 @@ QAction* AddCommand(QMenu& menu, const QString& text, int id) {
 void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor) {
   AddCommand(menu, QStringLiteral("复制图片到剪贴板"), kMenuCopyImage);
   AddCommand(menu, QStringLiteral("保存为图片文件(JPG)"), kMenuSaveJpg);
+  AddCommand(menu, QStringLiteral("打印..."), kMenuPrint)->setShortcut(QKeySequence::Print);
   if (page != ChartPage::Line) return;
   QMenu* colors = menu.addMenu(QStringLiteral("曲线颜色设置"));
   for (int idx = 0; idx < kLineColorCount; ++idx) {
@@ -40,7 +43,7 @@ int ChartMenuCommand(const QAction* chosen) {
   return ok ? id : 0;
 }
 
-void CopyChartToClipboard(const QImage& picture, UserMessages& messages) {
+void CopyChartToClipboard(const QImage& picture, UserMessages& messages, const QByteArray& svg) {
   if (picture.isNull()) {
     messages.Show(QStringLiteral("当前没有图表可以复制."), MessageIcon::Exclamation);
     return;
@@ -52,7 +55,12 @@ void CopyChartToClipboard(const QImage& picture, UserMessages& messages) {
     return;
   }
   clipboard->clear();
-  clipboard->setImage(picture);
+  // Office programs paste the SVG as a drawing that stays sharp; the others
+  // take the picture.
+  auto* data = new QMimeData;
+  data->setImageData(picture);
+  if (!svg.isEmpty()) data->setData(QStringLiteral("image/svg+xml"), svg);
+  clipboard->setMimeData(data);
 }
 
 }  // namespace qh

@@ -82,6 +82,14 @@ void SelectInitial(QFileDialog& dialog, const QString& initial) {
   dialog.selectFile(info.fileName().isEmpty() ? text : info.fileName());
 }
 
+// The filters are relabelled, so the type list's position tells which one
+// is chosen rather than its text.
+int FilterIndex(QFileDialog& dialog) {
+  if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    return combo->currentIndex();
+  return static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+}
+
 QString ChosenPath(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted) return {};
   const QString chosen = dialog.selectedFiles().value(0);
@@ -102,7 +110,16 @@ std::vector<FileFilter> SourceFileFilters() {
 }
 
 std::vector<FileFilter> JpgFileFilters() {
-  return {{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("*.jpg")}};
+  return {{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("*.jpg")},
+          {QStringLiteral("PNG 图片 (*.png)"), QStringLiteral("*.png")},
+          {QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("*.svg")},
+          {QStringLiteral("PDF 文档 (*.pdf)"), QStringLiteral("*.pdf")}};
+}
+
+QString SaveFilterSuffix(int filterIndex) {
+  const std::vector<FileFilter> filters = JpgFileFilters();
+  if (filterIndex < 0 || filterIndex >= static_cast<int>(filters.size())) return QStringLiteral("jpg");
+  return filters[static_cast<size_t>(filterIndex)].Pattern.mid(2);  // "*.png" -> "png"
 }
 
 QString SourceDialogTitle() { return QStringLiteral("请选择数据源文件"); }
@@ -123,9 +140,12 @@ int SidebarWidthFor(int widestText, int iconSize, float s) {
   return widestText + iconSize + qRound(28 * s);
 }
 
-QString WithJpgExtension(const QString& path) {
-  if (path.right(4).toLower() == QStringLiteral(".jpg")) return path;
-  return path + QStringLiteral(".jpg");
+QString WithJpgExtension(const QString& path) { return WithSuffix(path, QStringLiteral("jpg")); }
+
+QString WithSuffix(const QString& path, const QString& suffix) {
+  const QString ending = u'.' + suffix;
+  if (path.right(ending.size()).toLower() == ending) return path;
+  return path + ending;
 }
 
 bool QtFileDialogs::PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) {
@@ -145,12 +165,19 @@ bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const
   path.clear();
   QFileDialog dialog(owner);
   Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(),
-          QStringLiteral("jpg"));
+          SaveFilterSuffix(0));
   dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
   SelectInitial(dialog, ProposedJpgPath(folder, name));
+  // The chosen filter decides the format: a typed name without an extension
+  // gets the filter's, and so does one with another extension.
+  // The type list rather than the dialog's filterSelected, which a filter
+  // picked by the program does not send.
+  if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    QObject::connect(combo, &QComboBox::currentIndexChanged, &dialog,
+                     [&dialog](int index) { dialog.setDefaultSuffix(SaveFilterSuffix(index)); });
   const QString chosen = ChosenPath(dialog);
   if (chosen.isEmpty()) return false;
-  path = WithJpgExtension(chosen);
+  path = WithSuffix(chosen, SaveFilterSuffix(FilterIndex(dialog)));
   return true;
 }
 

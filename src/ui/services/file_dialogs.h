@@ -29,6 +29,11 @@ QString ProposedJpgPath(const QString& folder, const QString& name);
 
 // A chosen save path always ends in ".jpg" (any case).
 QString WithJpgExtension(const QString& path);
+// path, with "." + suffix appended unless it already ends so (any case).
+QString WithSuffix(const QString& path, const QString& suffix);
+// The extension of the save dialog's filter at filterIndex: "jpg" (the
+// first, also for an index out of range), "png", "svg" or "pdf".
+QString SaveFilterSuffix(int filterIndex);
 
 // The size of a file dialog: its own wish, at least 620 × 420 scaled by s so
 // larger fonts keep their columns, and never beyond the available screen.
@@ -43,7 +48,8 @@ class FileDialogs {
   virtual ~FileDialogs() = default;
   // True with path set to the chosen file; false (path untouched) on cancel.
   virtual bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) = 0;
-  // path is emptied first; true with a path ending in ".jpg".
+  // path is emptied first; true with a path ending in the extension of the
+  // chosen filter: ".jpg" (the first and default), ".png", ".svg" or ".pdf".
   virtual bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
                                QString& path) = 0;
 };

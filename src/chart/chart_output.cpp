@@ -1,0 +1,137 @@
+#include "chart/chart_output.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+namespace qh {
+
+std::optional<ChartFileFormat> ChartFileFormatFor(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == u"png") return ChartFileFormat::Png;
+  if (ext == u"jpg" || ext == u"jpeg") return ChartFileFormat::Jpeg;
+  if (ext == u"bmp") return ChartFileFormat::Bmp;
+  if (ext == u"svg") return ChartFileFormat::Svg;
+  if (ext == u"pdf") return ChartFileFormat::Pdf;
+  return std::nullopt;
+}
+
+bool IsVectorFormat(ChartFileFormat format) {
+  return format == ChartFileFormat::Svg || format == ChartFileFormat::Pdf;
+}
+
+namespace {
+
+constexpr double kPointsPerPixel = 72.0 / 96.0;
+constexpr int kScreenDpi = 96;
+
+bool WriteImage(QIODevice& out, ChartFileFormat format, const QImage& image) {
+  const char* name = format == ChartFileFormat::Jpeg ? "jpeg"
+                     : format == ChartFileFormat::Bmp ? "bmp"
+                                                      : "png";
+  QImageWriter writer(&out, name);
+  // Charts are flat colours: the fastest zlib level is nearly as small.
+  if (format == ChartFileFormat::Png) writer.setQuality(80);
+  if (format == ChartFileFormat::Jpeg) writer.setQuality(90);
+  // Opaque: no alpha channel in the file (JPEG has none anyway).
+  return writer.write(image.format() == QImage::Format_RGB32
+                          ? image
+                          : image.convertToFormat(QImage::Format_RGB32));
+}
+
+bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,
+                const ChartDraw& draw) {
+  // The window's back buffer format, so the file is the picture it shows.
+  QImage image(info.Width, info.Height, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return false;
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    if (!painter.isActive()) return false;
+    draw(painter);
+  }
+  image.convertTo(QImage::Format_RGB32);
+  return WriteImage(out, format, image);
+}
+
+bool DrawSvg(QIODevice& out, const ChartFileInfo& info, const ChartDraw& draw) {
+  QSvgGenerator svg;
+  svg.setOutputDevice(&out);
+  svg.setSize(QSize(info.Width, info.Height));
+  svg.setViewBox(QRect(0, 0, info.Width, info.Height));
+  svg.setResolution(kScreenDpi);  // so the document's size is the picture's in CSS pixels
+  svg.setTitle(info.Title);
+  QPainter painter;
+  if (!painter.begin(&svg)) return false;
+  draw(painter);
+  return painter.end();
+}
+
+bool DrawPdf(QIODevice& out, const ChartFileInfo& info, const ChartDraw& draw) {
+  QPdfWriter pdf(&out);
+  pdf.setResolution(kScreenDpi);  // one device unit per picture pixel
+  const QSizeF points(info.Width * kPointsPerPixel, info.Height * kPointsPerPixel);
+  if (!pdf.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch)))
+    return false;
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  pdf.setTitle(info.Title);
+  pdf.setCreator(QStringLiteral("QingHe Chart"));
+  QPainter painter;
+  if (!painter.begin(&pdf)) return false;
+  draw(painter);
+  return painter.end();
+}
+
+}  // namespace
+
+bool WriteChart(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,
+                const ChartDraw& draw) {
+  if (info.Width < 1 || info.Height < 1 || !draw) return false;
+  switch (format) {
+    case ChartFileFormat::Svg: return DrawSvg(out, info, draw);
+    case ChartFileFormat::Pdf: return DrawPdf(out, info, draw);
+    default: return DrawRaster(out, format, info, draw);
+  }
+}
+
+namespace {
+
+bool SaveThroughTemporary(const QString& path, const std::function<bool(QIODevice&)>& write) {
+  if (path.isEmpty()) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (!write(file)) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+}  // namespace
+
+bool SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
+                   const ChartDraw& draw) {
+  return SaveThroughTemporary(
+      path, [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
+}
+
+bool SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {
+  if (image.isNull() || IsVectorFormat(format)) return false;
+  return SaveThroughTemporary(path,
+                              [&](QIODevice& out) { return WriteImage(out, format, image); });
+}
+
+QByteArray ChartSvgBytes(const ChartFileInfo& info, const ChartDraw& draw) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!WriteChart(buffer, ChartFileFormat::Svg, info, draw)) return {};
+  return bytes;
+}
+
+}  // namespace qh
