@@ -30,7 +30,7 @@ ItemTable Table(int rows, const QString& name = QStringLiteral("项目")) {
 ChartRequest Request(ChartPage page) {
   ChartRequest r;
   r.Page = page;
-  r.Title = ChartPageTitle(page, 1, 0, r.PageSize);
+  r.Title = ChartTitle(page, 1, 1);
   return r;
 }
 

@@ -133,7 +133,7 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
       {{"--kind", "pie", "--page", "4", "-o", png, data}, 2,
        "page 4 out of range: the pie has 3 page(s)"},
       {{"--colour", "red", "-o", png, data}, 2, "unknown option '--colour'"},
-      {{"-o", Path("out.gif"), data}, 2, "output must end in .png, .jpg, .jpeg or .bmp"},
+      {{"-o", Path("out.gif"), data}, 2, "output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf"},
       {{"--settings", Path("none.ini"), "-o", png, data}, 2, "settings file not found: "},
       {{"-o"}, 2, "-o needs a value"},
       {{"-o", png, Path("none.csv")}, 1, "数据源文件不存在."},

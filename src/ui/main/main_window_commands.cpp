@@ -104,7 +104,6 @@ VectorChart MainWindow::CurrentVectorChart() const {
   const QSize size = backBuffer_.size();
   return {request.Title, [this, request, size](QPainter& painter) {
             ChartState state;
-            state.PageNo = chart_.PageNo;
             RenderChart(painter, size.width(), size.height(), state_.Table, request, state);
           }};
 }
