@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreexl-dev libzip-dev libssl-dev
   fonts-wqy-microhei qt6-translations-l10n
+  scdoc
   "$@"
 )
 
