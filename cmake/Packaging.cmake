@@ -6,6 +6,16 @@ set(QH_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/qinghechart)
 install(TARGETS qinghechart qinghechart-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The command-line tool's drawing module, found through its run path.
 install(TARGETS qinghechart-render LIBRARY DESTINATION ${QH_MODULE_DIR})
+# A stripped install (the package) also drops the compilers' notes, as
+# Debian's own packages do.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(f bin/qinghechart bin/qinghechart-cli ${QH_MODULE_DIR}/qinghechart-render.so)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${f}\")
+    endforeach()
+  endif()
+")
 install(FILES packaging/qinghechart.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/cn.qinghesoft.qinghechart.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
