@@ -53,8 +53,9 @@ pkg_version=$(dpkg-query -W -f='${Version}' qinghechart)
 stamp=${pkg_version#*+}; stamp=${stamp%-*}
 expected=$(TZ=Etc/GMT-8 date -d "@$(date -u -d "${stamp:0:8} ${stamp:8:2}:${stamp:10:2}" +%s)" +%y.%m.%d.%H)
 cli_version=$(/usr/bin/qinghechart-cli --version)
-echo "package $pkg_version, $cli_version"
-[ "$cli_version" = "qinghechart-cli $expected" ] || { echo "version differs from the package's"; exit 1; }
+echo "package $pkg_version, programs $cli_version"
+[ "$cli_version" = "$expected" ] || { echo "the CLI's version differs from the package's"; exit 1; }
+[ "$(/usr/bin/qinghechart --version)" = "$expected" ] || { echo "the window's version differs"; exit 1; }
 sample=/usr/share/doc/qinghechart/examples/sales.html
 # Minimal images may leave /usr/share/doc out too.
 [ -f "$sample" ] || sample=$PWD/examples/sales.html
