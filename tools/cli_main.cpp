@@ -27,10 +27,10 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"check", "check [--manual] [--json] FILE      validate a data file", RunCheckCommand},
+    {"check", "check [--manual] [--json] [--format F] FILE      validate a data file", RunCheckCommand},
     {"render",
      "render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N] [--settings INI]\n"
-     "         [--layout OUT.json] -o OUT FILE      draw a chart picture",
+     "         [--layout OUT.json] [--format F] -o OUT FILE      draw a chart picture",
      qh::cli::RunRenderModule},
 };
 
@@ -40,6 +40,7 @@ void PrintUsage(std::FILE* to) {
   std::fprintf(to,
                "  --help, -h                         show this help\n"
                "  --version                          show the version\n"
+               "FILE - reads standard input; --format html|csv|xls|xlsx says what it holds.\n"
                "exit status: 0 success, 1 the file was refused, 2 usage error\n"
                "COMMAND --help shows one command's usage.\n");
 }
