@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libssl-dev
   fonts-wqy-microhei qt6-translations-l10n
-  poppler-utils librsvg2-bin
+  poppler-utils librsvg2-bin scdoc
   "$@"
 )
 

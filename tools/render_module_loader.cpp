@@ -1,5 +1,5 @@
 // Finds the drawing module through the tool's run path: beside the tool in
-// a build tree, in lib/qinghechart once installed.
+// a build tree, in lib/<multiarch>/qinghechart once installed.
 #include "cli_commands.h"
 
 #include <cstdio>

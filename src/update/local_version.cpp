@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "base/little_endian.h"
-#include "update/remote_build.h"
+#include "update/build_number.h"
 
 #if !defined(Q_OS_WIN)
 // Written into the program by a fresh object at every link (see

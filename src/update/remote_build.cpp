@@ -1,7 +1,6 @@
 #include "update/remote_build.h"
 
 #include <array>
-#include <limits>
 
 namespace qh {
 
@@ -26,14 +25,6 @@ int NumberAt(QStringView text, int position, int length) {
 }
 
 }  // namespace
-
-qint32 BuildNumberOf(const QDateTime& date) {
-  const QDate d = date.date();
-  const qint64 n = qint64(d.year()) * 1000000 + d.month() * 10000 + d.day() * 100 +
-                   date.time().hour();
-  if (n < 0 || n > std::numeric_limits<qint32>::max()) return 0;
-  return static_cast<qint32>(n);
-}
 
 QDateTime ZeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC); }
 

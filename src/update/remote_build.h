@@ -7,11 +7,9 @@
 #include <QStringView>
 #include <QtGlobal>
 
-namespace qh {
+#include "update/build_number.h"
 
-// year × 1000000 + month × 10000 + day × 100 + hour of the date's own fields;
-// 0 when the year is too large for the 32-bit number.
-qint32 BuildNumberOf(const QDateTime& date);
+namespace qh {
 
 // The "zero" date-time that stands for "no time" (1899-12-30 00:00 UTC).
 QDateTime ZeroDateTime();
