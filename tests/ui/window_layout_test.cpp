@@ -45,9 +45,9 @@ TEST(WindowLayout, CanvasNeverBelowFortyPixels) {
 }
 
 TEST(WindowLayout, HalvesRoundToEven) {
-  EXPECT_EQ(R(2.5), 2);
-  EXPECT_EQ(R(3.5), 4);
-  EXPECT_EQ(R(-0.5), 0);
+  EXPECT_EQ(RoundPixel(2.5), 2);
+  EXPECT_EQ(RoundPixel(3.5), 4);
+  EXPECT_EQ(RoundPixel(-0.5), 0);
   EXPECT_EQ(ComputeWindowLayout(800, 600, 1.25f).NavTop, 18);  // 17.5 -> 18
 }
 
@@ -64,7 +64,7 @@ TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
       {10, 21, 1.5f, 0},   {10, 21 + 63, 1.5f, -1}, {10, 21 + 67.5f, 1.5f, 1},
   };
   for (const Case& c : cases) {
-    const float navTop = static_cast<float>(R(14 * c.s));
+    const float navTop = static_cast<float>(RoundPixel(14 * c.s));
     EXPECT_EQ(NavHitTest(c.x, c.y, 176 * c.s, navTop, c.s), c.item)
         << "x=" << c.x << " y=" << c.y << " s=" << c.s;
   }
@@ -114,7 +114,7 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
     EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
     EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
     EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
-    EXPECT_GT(g.Panel.top(), NavItemTop(4, R(14 * c.s), c.s) + 42 * c.s) << "below the items";
+    EXPECT_GT(g.Panel.top(), NavItemTop(4, RoundPixel(14 * c.s), c.s) + 42 * c.s) << "below the items";
   }
   const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
   EXPECT_TRUE(plain.ColorLabel.isNull());
@@ -150,7 +150,7 @@ TEST(SourceFrame, ButtonWidthsFollowTheScale) {
   } cases[] = {
       {1.0f, 64, 124, 168, 306},
       {1.25f, 80, 154, 210, 382},   // C 500, G 18, P 38: K = 464 / 3, rounded down
-      {1.5f, 48, 186, 252, 459},    // 96 \ R(1.5) = 96 \ 2
+      {1.5f, 48, 186, 252, 459},    // 96 \ RoundPixel(1.5) = 96 \ 2
       {2.0f, 64, 248, 336, 612},
   };
   for (const Case& c : cases) {
@@ -173,9 +173,9 @@ TEST(SourceFrame, ControlsDoNotOverlapAndNoticeKeepsAMinimum) {
                         f.Notice};
   for (size_t i = 1; i < std::size(rows); ++i)
     EXPECT_LE(rows[i - 1].bottom(), rows[i].top()) << "row " << i;
-  EXPECT_EQ(f.Notice.height(), R(20 * 1.5));  // 300 - 576 - 45 is below the minimum
+  EXPECT_EQ(f.Notice.height(), RoundPixel(20 * 1.5));  // 300 - 576 - 45 is below the minimum
   EXPECT_EQ(ComputeSourceFrame(1.0f, QSize(60, 20), 600).Notice.height(), 600 - 384 - 30);
-  EXPECT_EQ(f.FilePathLabel.top(), R(70 * 1.5) + (R(30 * 1.5) - 30) / 2);
+  EXPECT_EQ(f.FilePathLabel.top(), RoundPixel(70 * 1.5) + (RoundPixel(30 * 1.5) - 30) / 2);
 }
 
 }  // namespace
@@ -192,13 +192,13 @@ TEST(HeaderColorRow, SitsBetweenTitleAndItemCountWhenThereIsRoom) {
   };
   for (const Case c : {Case{1220, 1.0f, true}, Case{1500, 1.5f, true}, Case{700, 1.0f, false},
                        Case{900, 1.5f, false}}) {
-    const HeaderColorRow row = ComputeHeaderColorRow(c.width, R(58 * c.s), c.s);
+    const HeaderColorRow row = ComputeHeaderColorRow(c.width, RoundPixel(58 * c.s), c.s);
     EXPECT_EQ(row.Visible, c.visible) << c.width << " at " << c.s;
     if (!row.Visible) continue;
     EXPECT_LT(row.Label.right(), row.Combo.left());
-    EXPECT_LE(row.Combo.right(), c.width - R(300 * c.s)) << "clear of the item count";
+    EXPECT_LE(row.Combo.right(), c.width - RoundPixel(300 * c.s)) << "clear of the item count";
     EXPECT_GE(row.Combo.top(), 0);
-    EXPECT_LE(row.Combo.bottom(), R(58 * c.s));
+    EXPECT_LE(row.Combo.bottom(), RoundPixel(58 * c.s));
   }
 }
 

@@ -107,7 +107,7 @@ void NavPanel::PaintOptionPanel(QPainter& painter) {
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(p);
   FontFace title;
-  title.Set(PanelFont(fonts_.Family(), R(20 * s), true));
+  title.Set(PanelFont(fonts_.Family(), RoundPixel(20 * s), true));
   DrawTextBox(painter, title, OptionPanelTitle(page_),
               QRectF(p.left() + 8 * s, p.top() + 8 * s, p.width() - 16 * s, 22 * s), 0xFF33404F,
               TextAlign::Near);
@@ -140,7 +140,7 @@ void NavPanel::PaintOptionRow(QPainter& painter, const OptionRow& row,
   quint32 color = 0xFFB4BCC8;
   if (row.Enabled) color = row.Checked ? 0xFF2F80ED : 0xFF33404F;
   FontFace face;
-  face.Set(PanelFont(fonts_.Family(), R(13 * s), false));
+  face.Set(PanelFont(fonts_.Family(), RoundPixel(13 * s), false));
   DrawTextBox(painter, face, OptionCaption(std::clamp(row.CaptionIndex, 0, 3)),
               QRectF(x, y, static_cast<float>(g.Panel.right()) - 8 * s - x, h), color,
               TextAlign::Near);

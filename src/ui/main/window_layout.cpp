@@ -6,17 +6,17 @@
 
 namespace qh {
 
-int R(double x) { return static_cast<int>(RoundHalfEven(x)); }
+int RoundPixel(double x) { return static_cast<int>(RoundHalfEven(x)); }
 
 HeaderColorRow ComputeHeaderColorRow(int headerWidth, int headerHeight, float s) {
-  const int comboW = R(210 * s), rowH = R(30 * s), labelW = R(96 * s);
+  const int comboW = RoundPixel(210 * s), rowH = RoundPixel(30 * s), labelW = RoundPixel(96 * s);
   HeaderColorRow row;
-  const int comboX = headerWidth - R(300 * s) - comboW;  // left of the item count
-  const int labelX = comboX - R(8 * s) - labelW;
+  const int comboX = headerWidth - RoundPixel(300 * s) - comboW;  // left of the item count
+  const int labelX = comboX - RoundPixel(8 * s) - labelW;
   const int y = (headerHeight - rowH) / 2;
   row.Label = QRect(labelX, y, labelW, rowH);
   row.Combo = QRect(comboX, y, comboW, rowH);
-  row.Visible = labelX >= R(68 * s) + R(220 * s);  // clear of the title
+  row.Visible = labelX >= RoundPixel(68 * s) + RoundPixel(220 * s);  // clear of the title
   return row;
 }
 
@@ -24,18 +24,18 @@ WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s) {
   WindowLayout l;
   l.Width = std::max(clientWidth, kMinLayoutWidth);
   l.Height = std::max(clientHeight, kMinLayoutHeight);
-  const int headerH = R(58 * s);
-  const int statusH = R(26 * s);
-  int navW = R(176 * s);
-  if (l.Width < navW + R(260 * s)) navW = R(110 * s);
+  const int headerH = RoundPixel(58 * s);
+  const int statusH = RoundPixel(26 * s);
+  int navW = RoundPixel(176 * s);
+  if (l.Width < navW + RoundPixel(260 * s)) navW = RoundPixel(110 * s);
   l.Header = QRect(0, 0, l.Width, headerH);
   l.Nav = QRect(0, headerH, navW, l.Height - headerH - statusH);
   l.Status = QRect(0, l.Height - statusH, l.Width, statusH);
-  const int gap = R(24 * s);
+  const int gap = RoundPixel(24 * s);
   const int canvasW = std::max(l.Width - navW - gap, kMinCanvasSide);
   const int canvasH = std::max(l.Height - headerH - statusH - gap, kMinCanvasSide);
-  l.Canvas = QRect(navW + R(8 * s), headerH + R(8 * s), canvasW, canvasH);
-  l.NavTop = R(14 * s);
+  l.Canvas = QRect(navW + RoundPixel(8 * s), headerH + RoundPixel(8 * s), canvasW, canvasH);
+  l.NavTop = RoundPixel(14 * s);
   return l;
 }
 
@@ -51,11 +51,11 @@ int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
 }
 
 QRect NavVersionLabelRect(int panelWidth, int panelHeight, float s) {
-  return QRect(0, panelHeight - R(112 * s), panelWidth, R(26 * s));
+  return QRect(0, panelHeight - RoundPixel(112 * s), panelWidth, RoundPixel(26 * s));
 }
 
 QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s) {
-  return QRect(0, panelHeight - R(78 * s), panelWidth, R(26 * s));
+  return QRect(0, panelHeight - RoundPixel(78 * s), panelWidth, RoundPixel(26 * s));
 }
 
 OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount,
@@ -80,9 +80,9 @@ OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int 
   float y = pY + 38 * s;
   for (int i = 0; i < rowCount; ++i, y += h) g.Rows.push_back(QRectF(pX, y, pW, h));
   if (withColorRow) {
-    const int left = R(pX + 8 * s), width = R(pW - 16 * s);
-    g.ColorLabel = QRect(left, R(y), width, R(h));
-    g.ColorCombo = QRect(left, R(y + h), width, R(comboH));
+    const int left = RoundPixel(pX + 8 * s), width = RoundPixel(pW - 16 * s);
+    g.ColorLabel = QRect(left, RoundPixel(y), width, RoundPixel(h));
+    g.ColorCombo = QRect(left, RoundPixel(y + h), width, RoundPixel(comboH));
   }
   return g;
 }
@@ -100,38 +100,38 @@ bool LinkHitTest(float x, float y, float statusHeight, float s) {
   return 12 * s <= x && x <= 12 * s + 250 * s && 0 <= y && y <= statusHeight;
 }
 
-int PointsToPixels(double points, float s) { return std::max(1, R(points * s * 96.0 / 72.0)); }
+int PointsToPixels(double points, float s) { return std::max(1, RoundPixel(points * s * 96.0 / 72.0)); }
 
 SourceFrameLayout ComputeSourceFrame(float s, QSize filePathLabelSize, int canvasHeight) {
   SourceFrameLayout f;
-  const int P = R(30 * s), C = R(400 * s), G = R(14 * s), B = R(64 * s), H = R(30 * s);
+  const int P = RoundPixel(30 * s), C = RoundPixel(400 * s), G = RoundPixel(14 * s), B = RoundPixel(64 * s), H = RoundPixel(30 * s);
   f.TitleFontPx = PointsToPixels(14, s);
   f.TextFontPx = PointsToPixels(10, s);
   f.ComboFontPx = PointsToPixels(9, s);
   f.PathFontPx = PointsToPixels(20, 1.0f);  // the path box keeps its designed size
-  f.Title = QRect(P, R(22 * s), R(300 * s), R(30 * s));
-  f.ManualLabel = QRect(P, R(122 * s), R(300 * s), R(26 * s));
-  f.ManualBox = QRect(P, R(156 * s), C, R(120 * s));
+  f.Title = QRect(P, RoundPixel(22 * s), RoundPixel(300 * s), RoundPixel(30 * s));
+  f.ManualLabel = QRect(P, RoundPixel(122 * s), RoundPixel(300 * s), RoundPixel(26 * s));
+  f.ManualBox = QRect(P, RoundPixel(156 * s), C, RoundPixel(120 * s));
   const int K = (C - 2 * G) / 3;
-  const int buttonTop = R(290 * s);
+  const int buttonTop = RoundPixel(290 * s);
   f.Sample = QRect(P, buttonTop, K, H);
   f.Clear = QRect(P + K + G, buttonTop, K, H);
   f.Apply = QRect(P + 2 * (K + G), buttonTop, K, H);
-  f.LineLabel = QRect(P, R(340 * s), R(140 * s), R(22 * s));
-  f.LineCombo = QRect(R(142 * s) + P, R(340 * s) - R(4 * s), R(220 * s), R(30 * s));
+  f.LineLabel = QRect(P, RoundPixel(340 * s), RoundPixel(140 * s), RoundPixel(22 * s));
+  f.LineCombo = QRect(RoundPixel(142 * s) + P, RoundPixel(340 * s) - RoundPixel(4 * s), RoundPixel(220 * s), RoundPixel(30 * s));
   // The path row: box and browse button share a top; the label is centred
   // on the box, the box runs from just after the label to the button, and
   // the button ends where the manual box ends.
-  const int rowTop = R(70 * s);
-  const int browseW = B / std::max(1, R(s));
+  const int rowTop = RoundPixel(70 * s);
+  const int browseW = B / std::max(1, RoundPixel(s));
   f.Browse = QRect(f.ManualBox.left() + f.ManualBox.width() - browseW, rowTop, browseW, H);
   f.FilePathLabel = QRect(P, rowTop + (H - filePathLabelSize.height()) / 2,
                           filePathLabelSize.width(), filePathLabelSize.height());
-  const int pathLeft = P + filePathLabelSize.width() + R(100 * s / 15.0);  // 100 twips
+  const int pathLeft = P + filePathLabelSize.width() + RoundPixel(100 * s / 15.0);  // 100 twips
   f.PathBox = QRect(pathLeft, rowTop, f.Browse.left() - pathLeft, H);
-  const int noticeTop = R(384 * s);
-  const int noticeH = std::max(canvasHeight - noticeTop - R(30 * s), R(20 * s));
-  f.Notice = QRect(P, noticeTop, R(520 * s), noticeH);
+  const int noticeTop = RoundPixel(384 * s);
+  const int noticeH = std::max(canvasHeight - noticeTop - RoundPixel(30 * s), RoundPixel(20 * s));
+  f.Notice = QRect(P, noticeTop, RoundPixel(520 * s), noticeH);
   return f;
 }
 

@@ -10,7 +10,7 @@
 namespace qh {
 
 // x rounded to a whole pixel, halves to even.
-int R(double x);
+int RoundPixel(double x);
 
 inline constexpr int kMinLayoutWidth = 320;
 inline constexpr int kMinLayoutHeight = 260;
