@@ -95,12 +95,12 @@ sleep 2
 xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
 xdotool key --window "$id" F4
 sleep 1
-# The line page's context menu: copy, save, then the colour submenu; the
+# The line page's context menu: copy, save, print, then the colour submenu; the
 # fourth colour is 绿色.
 eval "$(xdotool getwindowgeometry --shell "$id")"
 xdotool mousemove --window "$id" $((WIDTH / 2 + 60)) $((HEIGHT / 2)) click 3
 sleep 0.7
-xdotool key Down Down Down Right
+xdotool key Down Down Down Down Right
 sleep 0.5
 xdotool key Down Down Down Return
 sleep 0.7
