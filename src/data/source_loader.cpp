@@ -5,6 +5,7 @@
 #include "data/csv_reader.h"
 #include "data/file_access.h"
 #include "data/html_reader.h"
+#include "data/text_decode.h"
 #include "data/workbook_reader.h"
 
 namespace qh {
@@ -26,6 +27,17 @@ bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
                     QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
 }
 
+enum class SkipUtf8Mark { No, Yes };
+
+// The decoded text; the bytes are released before the rows are read.
+QString DecodeAndRelease(QByteArray& bytes, SkipUtf8Mark skipMark) {
+  QByteArrayView view(bytes);
+  if (skipMark == SkipUtf8Mark::Yes && view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
+  QString text = DecodeFileText(view);
+  bytes = QByteArray();
+  return text;
+}
+
 }  // namespace
 
 bool RequireExistingFile(const QString& path, ItemTable& table) {
@@ -42,7 +54,7 @@ bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& ta
   return LoadSourceBytes(ReadAllBytes(path), ext, path, limits, table, log);
 }
 
-bool LoadSourceBytes(const QByteArray& bytes, const QString& ext, const QString& name,
+bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
                      const LoadLimits& limits, ItemTable& table, DiagLog* log) {
   const LogFlushGuard flush(log);
   table.Reset();
@@ -52,9 +64,10 @@ bool LoadSourceBytes(const QByteArray& bytes, const QString& ext, const QString&
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
   switch (format) {
     case SourceFormat::Csv:
-      return ParseCsvBytes(bytes, limits, table);
+      return ParseCsvText(DecodeAndRelease(bytes, SkipUtf8Mark::Yes), limits, table);
     case SourceFormat::Html:
-      return ParseHtmlBytes(bytes, table, log);
+      // A byte order mark stays: it lies before the first tag and harms nothing.
+      return ParseHtmlText(DecodeAndRelease(bytes, SkipUtf8Mark::No), table, log);
     case SourceFormat::Workbook:
       return LoadWorkbookBytes(bytes, name, limits, QStringLiteral("Excel"), table, log);
     case SourceFormat::Unknown:

@@ -29,7 +29,9 @@ bool RequireExistingFile(const QString& path, ItemTable& table);
 // Bytes already read, of the kind the extension ext names ("csv", "html",
 // "htm", "xls", "xlsx"); name stands for the file in messages. Empty bytes
 // are refused as an empty file; workbooks are told apart by their content.
-bool LoadSourceBytes(const QByteArray& bytes, const QString& ext, const QString& name,
+// The bytes are taken over and let go once text files are decoded, so a
+// large export is not held twice while its rows are read.
+bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
                      const LoadLimits& limits, ItemTable& table, DiagLog* log = nullptr);
 
 // Typed or pasted "item,value" lines.
