@@ -1,55 +1,22 @@
 // Runs the qinghechart-cli binary of the same build, as business systems do.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "support/test_files.h"
+#include "support/cli_process.h"
 
 namespace {
 
-QString CliPath() {
-  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
-  if (!fromEnv.isEmpty()) return fromEnv;
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
+using qh::test::ProcessRun;
+
+ProcessRun Check(const QStringList& args, const QByteArray& input = {}) {
+  return qh::test::RunCli(QStringList{QStringLiteral("check")} + args, input);
 }
 
-struct CliResult {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-};
-
-CliResult RunCli(const QStringList& args, const QByteArray& input = {}) {
-  QProcess process;
-  process.start(CliPath(), QStringList{QStringLiteral("check")} + args);
-  process.write(input);
-  process.closeWriteChannel();
-  CliResult result;
-  if (!process.waitForFinished(30000)) return result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
-}
-
-class CliCheck : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
-  }
-  QString Write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_.filePath(name);
-    qh::test::WriteAll(path, bytes);
-    return path;
-  }
-  QTemporaryDir dir_;
-};
+class CliCheck : public qh::test::CliTest {};
 
 // Every file of the corpus next to its expected JSON: HTML as office
 // programs and business systems write it, CSV in both encodings, typed text.
@@ -64,7 +31,7 @@ TEST_F(CliCheck, CorpusGivesExpectedJson) {
     const QByteArray expected = expectedFile.readAll();
     QStringList args{QStringLiteral("--json"), input};
     if (input.endsWith(QStringLiteral(".txt"))) args.prepend(QStringLiteral("--manual"));
-    const CliResult result = RunCli(args);
+    const ProcessRun result = Check(args);
     EXPECT_EQ(result.out, expected) << expectedName.toStdString();
     EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1) << expectedName.toStdString();
   }
@@ -74,7 +41,7 @@ TEST_F(CliCheck, UsageErrors) {
   const QString file = Write("a.csv", "A,1\nB,2\n");
   const QStringList cases[] = {{}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
   for (const QStringList& args : cases) {
-    const CliResult result = RunCli(args);
+    const ProcessRun result = Check(args);
     EXPECT_EQ(result.exitCode, 2) << args.join(' ').toStdString();
     EXPECT_TRUE(result.out.isEmpty());
     EXPECT_TRUE(result.err.contains("usage: qinghechart-cli check")) << result.err.toStdString();
@@ -83,7 +50,7 @@ TEST_F(CliCheck, UsageErrors) {
 
 TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
   const QString file = Write("typed.txt", "a\"b\\c,0.1\n\x01x,123456789012345678\ny,-0.000001\nz,1e21\n");
-  const CliResult result = RunCli({QStringLiteral("--manual"), QStringLiteral("--json"), file});
+  const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
   EXPECT_EQ(result.out,
             "{\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1],[\"\\u0001x\",123456789012345680],"
@@ -101,7 +68,7 @@ TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
   // One-, two-, three- and four-byte UTF-8 characters, and a control character.
   const QString file = Write("names.txt", "caf\xC3\xA9\x7F,1\n\xE5\xB1\xB1\xE8\xA5\xBF,2\n"
                                           "\xF0\x9F\x98\x80 \x1F,3\n");
-  const CliResult result = RunCli({QStringLiteral("--manual"), QStringLiteral("--json"), file});
+  const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
   EXPECT_TRUE(result.out.startsWith("{\"ok\":true,\"count\":3,\"items\":[[\"caf\xC3\xA9\x7F\",1],"
                                     "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
@@ -112,14 +79,14 @@ TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
 }
 
 TEST_F(CliCheck, ReadableOutput) {
-  const CliResult ok = RunCli({Write("a.csv", "A,10\r\nB,20.5\r\n")});
+  const ProcessRun ok = Check({Write("a.csv", "A,10\r\nB,20.5\r\n")});
   EXPECT_EQ(ok.exitCode, 0);
   EXPECT_TRUE(ok.out.contains("1\tA\t10\n2\tB\t20.5\n")) << ok.out.toStdString();
-  const CliResult refused = RunCli({Write("b.csv", "A,1\n")});
+  const ProcessRun refused = Check({Write("b.csv", "A,1\n")});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_TRUE(refused.out.contains(QStringLiteral("数据源CSV没有可用的两列数据(项目,数值).\n\n有效数据行不足 2 行").toUtf8()))
       << refused.out.toStdString();
-  const CliResult missing = RunCli({QStringLiteral("--json"), dir_.filePath("none.html")});
+  const ProcessRun missing = Check({QStringLiteral("--json"), dir_.filePath("none.html")});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.out.startsWith("{\"ok\":false,\"count\":0,\"items\":[],"));
 }
@@ -129,7 +96,7 @@ TEST_F(CliCheck, ReadableOutput) {
 TEST_F(CliCheck, StandardInputWithFormat) {
   const QString exports = QStringLiteral(QH_TEST_DATA_DIR "/exports/");
   const QByteArray disguised = qh::test::ReadAll(exports + u"html_gbk.xls"_qs);
-  const QByteArray fromFile = RunCli({u"--json"_qs, exports + u"html_gbk.xls"_qs}).out;
+  const QByteArray fromFile = Check({u"--json"_qs, exports + u"html_gbk.xls"_qs}).out;
   struct Case {
     const char* name;
     QStringList args;
@@ -149,14 +116,14 @@ TEST_F(CliCheck, StandardInputWithFormat) {
       {"format for a named file", {u"--format"_qs, u"csv"_qs, exports + u"table.csv"_qs}, {}, 2, ""},
   };
   for (const Case& c : cases) {
-    const CliResult result = RunCli(c.args, c.input);
+    const ProcessRun result = Check(c.args, c.input);
     EXPECT_EQ(result.exitCode, c.exitCode) << c.name << result.err.constData();
     EXPECT_TRUE(result.out.startsWith(c.outStart)) << c.name << result.out.constData();
     if (c.exitCode == 2) {
       EXPECT_TRUE(result.err.contains("usage:")) << c.name;
     }
   }
-  EXPECT_TRUE(RunCli({u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n").out.contains("A\t1234.5"));
+  EXPECT_TRUE(Check({u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n").out.contains("A\t1234.5"));
 }
 
 }  // namespace

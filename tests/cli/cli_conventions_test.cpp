@@ -1,27 +1,21 @@
 // The command-line conventions of qinghechart-cli: help and version on
 // standard output with exit 0, usage errors on standard error with exit 2,
 // and no Qt chatter on standard error when run as root or from a service.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "support/test_files.h"
+#include "support/cli_process.h"
 #include "update/local_version.h"
 
 namespace {
 
-QString CliPath() {
-  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
-  if (!fromEnv.isEmpty()) return fromEnv;
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
-}
+using qh::test::CliPath;
 
+// Standard output and error as text, for the pattern checks below.
 struct CliRun {
   int exitCode = -1;
   QString out;
@@ -29,15 +23,8 @@ struct CliRun {
 };
 
 CliRun RunCli(const QStringList& args, const QProcessEnvironment& env) {
-  QProcess process;
-  process.setProcessEnvironment(env);
-  process.start(CliPath(), args);
-  CliRun run;
-  if (!process.waitForFinished(30000)) return run;
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
+  const qh::test::ProcessRun run = qh::test::RunCli(args, {}, env);
+  return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 // A service or a root shell: no XDG_RUNTIME_DIR, no display, no Qt
@@ -52,14 +39,7 @@ QProcessEnvironment ServiceEnvironment() {
 
 const QString kSample = QStringLiteral(QH_SOURCE_DIR "/examples/sales.html");
 
-class CliConventions : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
-    ASSERT_TRUE(dir_.isValid());
-  }
-  QTemporaryDir dir_;
-};
+class CliConventions : public qh::test::CliTest {};
 
 struct ConventionCase {
   const char* name;

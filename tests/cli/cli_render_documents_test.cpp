@@ -1,40 +1,22 @@
 // qinghechart-cli render writing pictures and documents: the SVG and PDF
 // hold their labels as text and, drawn back by other programs (librsvg,
 // poppler), show what the PNG shows.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
-#include "support/test_files.h"
+#include "support/cli_process.h"
 
 namespace {
 
-QString CliPath() {
-  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
-  if (!fromEnv.isEmpty()) return fromEnv;
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
-}
-
-struct ProcessRun {
-  int exitCode = -1;
-  QByteArray out, err;
-};
+using qh::test::CliPath;
+using qh::test::ProcessRun;
 
 ProcessRun Start(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  ProcessRun run;
-  if (!process.waitForFinished(60000)) return run;
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = process.readAllStandardOutput();
-  run.err = process.readAllStandardError();
-  return run;
+  return qh::test::RunProcess(program, args);
 }
 
 // Pixels of a that no pixel of b within one pixel matches to within
@@ -82,11 +64,8 @@ QByteArray ManyPoints() {
   return csv;
 }
 
-class CliRenderDocuments : public ::testing::Test {
+class CliRenderDocuments : public qh::test::CliTest {
  protected:
-  void SetUp() override {
-    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
-  }
   QString Input(const Case& c) {
     if (c.csv.isEmpty()) return QStringLiteral(QH_SOURCE_DIR "/examples/sales.html");
     const QString path = dir_.filePath(QString::fromLatin1(c.name) + QStringLiteral(".csv"));
@@ -103,7 +82,6 @@ class CliRenderDocuments : public ::testing::Test {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     return out;
   }
-  QTemporaryDir dir_;
 };
 
 const Case kCases[] = {

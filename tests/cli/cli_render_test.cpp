@@ -1,24 +1,15 @@
 // "qinghechart-cli render" as a business system calls it: every option,
 // every refusal, the layout dump and the note on items left out.
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "support/test_files.h"
+#include "support/cli_process.h"
 
 namespace {
-
-QString CliPath() {
-  const QString fromEnv = qEnvironmentVariable("QH_CLI_PATH");
-  if (!fromEnv.isEmpty()) return fromEnv;
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/qinghechart-cli");
-}
 
 struct CliResult {
   int exitCode = -1;
@@ -26,13 +17,10 @@ struct CliResult {
 };
 
 CliResult Render(const QStringList& args) {
-  QProcess process;
-  process.start(CliPath(), QStringList{QStringLiteral("render")} + args);
-  CliResult result;
-  if (!process.waitForFinished(60000)) return result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  const qh::test::ProcessRun run = qh::test::RunCli(QStringList{QStringLiteral("render")} + args);
+  CliResult result{run.exitCode, {}};
   // The offscreen platform may add a note about its runtime folder.
-  for (const QByteArray& line : process.readAllStandardError().split('\n')) {
+  for (const QByteArray& line : run.err.split('\n')) {
     if (!line.startsWith("QStandardPaths:") && !line.isEmpty()) result.err += line + '\n';
   }
   return result;
@@ -46,21 +34,11 @@ QByteArray Rows(int n, double first = 10000.25) {
   return csv;
 }
 
-class CliRender : public ::testing::Test {
+class CliRender : public qh::test::CliTest {
  protected:
-  void SetUp() override {
-    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
-  }
-  QString Write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_.filePath(name);
-    qh::test::WriteAll(path, bytes);
-    return path;
-  }
-  QString Path(const QString& name) const { return dir_.filePath(name); }
   QJsonObject Layout(const QString& name) const {
     return QJsonDocument::fromJson(qh::test::ReadAll(Path(name))).object();
   }
-  QTemporaryDir dir_;
 };
 
 TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
