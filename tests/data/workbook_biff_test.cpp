@@ -3,30 +3,18 @@
 #include "base/code_page.h"
 
 #include <QStringList>
-#include <QtEndian>
-#include <bit>
 #include <gtest/gtest.h>
+
+#include "support/le_bytes.h"
 
 namespace qh {
 namespace {
 
-QByteArray U16(quint16 v) {
-  QByteArray out(2, '\0');
-  qToLittleEndian(v, out.data());
-  return out;
-}
-QByteArray U32(quint32 v) {
-  QByteArray out(4, '\0');
-  qToLittleEndian(v, out.data());
-  return out;
-}
-QByteArray F64(double v) {
-  QByteArray out(8, '\0');
-  qToLittleEndian(std::bit_cast<quint64>(v), out.data());
-  return out;
-}
+using test::F64;
+using test::U16;
+using test::U32;
 
-QByteArray Record(quint16 type, const QByteArray& data) { return U16(type) + U16(quint16(data.size())) + data; }
+QByteArray Record(quint16 type, const QByteArray& data) { return test::BiffRecord(type, data); }
 
 // Row and column from 0, then format index 15.
 QByteArray Cell(quint16 row, quint16 column) { return U16(row) + U16(column) + U16(15); }

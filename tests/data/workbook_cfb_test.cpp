@@ -1,24 +1,17 @@
 #include "data/workbook_cfb.h"
 
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <vector>
+
+#include "support/le_bytes.h"
 
 namespace qh {
 namespace {
 
 constexpr quint32 kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFatSector = 0xFFFFFFFD;
 
-QByteArray U16(quint16 v) {
-  QByteArray out(2, '\0');
-  qToLittleEndian(v, out.data());
-  return out;
-}
-QByteArray U32(quint32 v) {
-  QByteArray out(4, '\0');
-  qToLittleEndian(v, out.data());
-  return out;
-}
+using test::U16;
+using test::U32;
 
 QByteArray Entry(const QString& name, quint8 type, quint32 start, quint32 size, quint32 child = kFree) {
   QByteArray encoded;

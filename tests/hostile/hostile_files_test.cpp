@@ -5,10 +5,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <optional>
+
+#include "support/le_bytes.h"
 
 namespace qh {
 namespace {
@@ -216,19 +217,11 @@ TEST_F(GeneratedFiles, ManyReferencesInOneCell) {
 
 // BIFF records built here; a bare record stream is a valid .xls (Excel 2
 // to 4 wrote them), so no compound file is needed around them.
-QByteArray BiffRecord(quint16 type, const QByteArray& data) {
-  QByteArray out(4, '\0');
-  qToLittleEndian<quint16>(type, out.data());
-  qToLittleEndian<quint16>(quint16(data.size()), out.data() + 2);
-  return out + data;
-}
+using qh::test::BiffRecord;
 
 QByteArray Words(std::initializer_list<quint16> words) {
   QByteArray out;
-  for (quint16 w : words) {
-    out.append(char(w & 0xFF));
-    out.append(char(w >> 8));
-  }
+  for (quint16 w : words) out += qh::test::U16(w);
   return out;
 }
 
