@@ -10,7 +10,7 @@
 namespace qh {
 
 int ComputeBarCapacity(int width, int rowCount, float s) {
-  const float w0 = std::max(width - 84 * s - 26 * s, 40 * s);
+  const float w0 = std::max(static_cast<float>(width) - 84 * s - 26 * s, 40 * s);
   const int fit = static_cast<int>(std::min(std::floor(w0 / (38 * s)), 1e9f));
   return std::max(1, std::min(fit, rowCount));
 }
@@ -70,7 +70,7 @@ void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table
     const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
     const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
     ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, top - 11 * s,
-                             L.Plot.Left - 12 * s, width - 1.0f, kValueColor);
+                             L.Plot.Left - 12 * s, static_cast<float>(width) - 1.0f, kValueColor);
     if (t.Box.top() < titleBlockBottom || !InsidePicture(t.Box, width, height) ||
         OverlapsAny(t.Box, L.Texts))
       continue;
@@ -107,7 +107,7 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   PlaceTickLabels(m.Normal, L.Plot, L.Axis, L.Texts);
 
   const int n = L.Count;
-  L.SlotW = L.Plot.Width() / n;
+  L.SlotW = L.Plot.Width() / static_cast<float>(n);
   L.BarW = std::max(std::min(L.SlotW * 0.62f, 60 * s), 2.0f);
   L.Rotate = !opt.BarNoName && AnyLabelTooWide(table, opt, n, L.SlotW, s, m.Normal.Face);
 
@@ -118,7 +118,7 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
     const double v = table.Items[static_cast<size_t>(i - 1)].Value;
     BarGeometry b;
     b.Item = i;
-    b.X = L.Plot.Left + L.SlotW * (i - 1) + (L.SlotW - L.BarW) / 2;
+    b.X = L.Plot.Left + L.SlotW * static_cast<float>(i - 1) + (L.SlotW - L.BarW) / 2;
     b.Width = L.BarW;
     const float h = static_cast<float>(std::clamp(v / L.Axis.Max * L.Plot.Height(), -1e7, 1e7));
     b.Height = std::max(h, 1.0f);
@@ -146,17 +146,17 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
   if (PaintsVector(painter)) {
     // The same whole-pixel body; the cap is the true dome the strips draw.
     const QRect body = WholePixelEdges(QRectF(x, y + r, w, h - r));
-    FillDomedBar(painter, QRectF(body.x(), body.y() - r, body.width(), body.height() + r), r, argb);
+    FillDomedBar(painter, QRectF(body.x(), static_cast<float>(body.y()) - r, body.width(), static_cast<float>(body.height()) + r), r, argb);
     return;
   }
   FillEdgesWhole(painter, QRectF(x, y + r, w, h - r), argb);
   const float stripH = r / 8;
   const float half = w / 2;
   for (int k = 0; k < 8; ++k) {
-    const float dy = std::clamp(r - (k + 0.5f) * stripH, 0.0f, std::max(half, 0.0f));
+    const float dy = std::clamp(r - (static_cast<float>(k) + 0.5f) * stripH, 0.0f, std::max(half, 0.0f));
     const float inset = half - std::sqrt(std::max(half * half - dy * dy, 0.0f));
     const float stripW = std::max(w - 2 * inset, 0.5f);
-    FillEdgesWhole(painter, QRectF(x + (w - stripW) / 2, y + stripH * k, stripW, stripH + 0.7f),
+    FillEdgesWhole(painter, QRectF(x + (w - stripW) / 2, y + stripH * static_cast<float>(k), stripW, stripH + 0.7f),
                    argb);
   }
 }

@@ -49,7 +49,7 @@ AxisScale NiceScale(double min, double max, int tickCount) {
 }
 
 PlotArea ChartPlotArea(int width, int height, float s) {
-  return {84 * s, width - 26 * s, 62 * s, height - 44 * s};
+  return {84 * s, static_cast<float>(width) - 26 * s, 62 * s, static_cast<float>(height) - 44 * s};
 }
 
 int GridStepCount(const AxisScale& axis) {

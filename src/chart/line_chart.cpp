@@ -75,7 +75,7 @@ QString LineSubtitle(const ValueStats& st) {
 }
 
 int ValueLabelGap(float plotW, int n, float s) {
-  const float stepX = plotW / n;
+  const float stepX = plotW / static_cast<float>(n);
   return 72 * s > stepX ? static_cast<int>(std::floor(72 * s / stepX)) + 1 : 1;
 }
 
@@ -123,7 +123,7 @@ void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& tabl
     if (!p.ValueLabel) continue;
     ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
                              p.X, static_cast<float>(p.ValueRect.center().y()),
-                             L.Plot.Left - 12 * s, width - 1.0f, kValueColor);
+                             L.Plot.Left - 12 * s, static_cast<float>(width) - 1.0f, kValueColor);
     if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, L.Texts)) continue;
     p.ValueShown = true;
     L.Texts.push_back(std::move(t));
@@ -170,15 +170,15 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
     widths[static_cast<size_t>(i - 1)] =
         std::min(MeasureTextWidthUpTo(m.Normal.Face, label, 140 * s), 140 * s) + 3 * s;
   }
-  L.Every = n > 1 ? CategoryLabelEvery(widths, L.Plot.Width() / n) : 1;
+  L.Every = n > 1 ? CategoryLabelEvery(widths, L.Plot.Width() / static_cast<float>(n)) : 1;
 
   const bool showValues = request.ShowValues && !opt.LineNoValue;
-  const float spacing = n > 1 ? L.Plot.Width() / (n - 1) : 0;
+  const float spacing = n > 1 ? L.Plot.Width() / static_cast<float>(n - 1) : 0;
   L.Points.reserve(static_cast<size_t>(n));
   L.Regions.reserve(static_cast<size_t>(n));
   for (int i = 1; i <= n; ++i) {
     LinePoint p;
-    p.X = L.Plot.Left + spacing * (i - 1);
+    p.X = L.Plot.Left + spacing * static_cast<float>(i - 1);
     p.Y = ValueToY(L.Plot, L.Axis, values[static_cast<size_t>(i - 1)]);
     p.ValueLabel = showValues && flags[static_cast<size_t>(i - 1)];
     if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, s);

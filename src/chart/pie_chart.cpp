@@ -52,14 +52,14 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
   const float s = L.Scale;
   const int n = L.Count;
   L.RowH = 18 * s;
-  const float fit = std::floor((height - 56 * s - 66 * s) / L.RowH);
+  const float fit = std::floor((static_cast<float>(height) - 56 * s - 66 * s) / L.RowH);
   L.Rows = std::clamp(static_cast<int>(std::clamp(fit, 0.0f, 1e9f)), 0, n);
-  if (L.Rows == 0 && n > 0 && 66 * s + L.RowH <= height - 1) L.Rows = 1;
+  if (L.Rows == 0 && n > 0 && 66 * s + L.RowH <= static_cast<float>(height - 1)) L.Rows = 1;
   float valueW = 0, pctW = 0;
   for (int k = 1; k <= L.Rows; ++k) {
     const int j = L.Order[static_cast<size_t>(k - 1)];
     const double v = values[static_cast<size_t>(j - 1)];
-    LegendRow row{L.Offset + j, 66 * s + (k - 1) * L.RowH, FormatValue(v),
+    LegendRow row{L.Offset + j, 66 * s + static_cast<float>(k - 1) * L.RowH, FormatValue(v),
                   FormatPercent(v / L.Divisor * 100)};
     valueW = std::max(valueW, m.Width(row.Value));
     pctW = std::max(pctW, m.Width(row.Percent));
@@ -70,8 +70,8 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
   L.PctW = std::ceil(pctW) + 1;
   const float gap = 8 * s;
   const float needed = 48 * s + L.ValueW + L.PctW + 2 * gap;
-  L.Right = width - 30 * s;
-  L.PieW = std::max(width * 0.6f, 300 * s);
+  L.Right = static_cast<float>(width) - 30 * s;
+  L.PieW = std::max(static_cast<float>(width) * 0.6f, 300 * s);
   if (L.Right - (L.PieW + 20 * s) < needed) {
     const float narrower = L.Right - needed - 20 * s;
     if (narrower >= kSmallestPieW * s) {
@@ -110,7 +110,7 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   PlaceLegendColumns(L, width, height, values, MeasuresOf(fonts, s).Normal);
 
   // The pie on the left.
-  const float availH = height - 110 * s;
+  const float availH = static_cast<float>(height) - 110 * s;
   L.R = std::max(std::min(availH / 2 - 8 * s, (L.PieW - 50 * s) / 2 - 8 * s), 20 * s);
   L.Cx = (L.PieW - 24 * s) / 2 + 10 * s;
   L.Cy = 62 * s + availH / 2;
@@ -140,7 +140,7 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   for (const LegendRow& row : L.Legend) {
     const int j = row.Item - L.Offset;
     const float y = row.Y;
-    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y, width - 10 * s, y + L.RowH};
+    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y, static_cast<float>(width) - 10 * s, y + L.RowH};
     const QString& name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendName, name,
                                  QRectF(L.Left, y, L.NameW, L.RowH), TextAlign::Near, 0xFF33404F));

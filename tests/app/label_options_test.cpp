@@ -119,7 +119,7 @@ TEST_F(LabelOptionsTest, HitTestIncludesEdges) {
   for (size_t i = 0; i < rows.size(); ++i) {
     rows[i].Left = 10;
     rows[i].Right = 110;
-    rows[i].Top = 20.0f + 20.0f * i;
+    rows[i].Top = 20.0f + 20.0f * static_cast<float>(i);
     rows[i].Bottom = rows[i].Top + 18;
   }
   EXPECT_TRUE(HitTestOptionRows(rows, 110, 38, o, Ini()));  // right and bottom edge of row 1

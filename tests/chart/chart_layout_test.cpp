@@ -68,8 +68,8 @@ TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
   const BarGeometry& tall = L.Bars[0];
   const BarGeometry& low = L.Bars[1];
   EXPECT_FLOAT_EQ(low.LabelExtent, 284);
-  EXPECT_FLOAT_EQ(low.ValueRect.top(), L.Plot.Bottom - 284 - 19);
-  EXPECT_FLOAT_EQ(tall.ValueRect.top(), L.Plot.Bottom - tall.Height - 19);
+  EXPECT_DOUBLE_EQ(low.ValueRect.top(), L.Plot.Bottom - 284 - 19);
+  EXPECT_DOUBLE_EQ(tall.ValueRect.top(), L.Plot.Bottom - tall.Height - 19);
 
   t.Items[1].Name = QString(10000, QChar(u'长'));  // stops at the plot top
   const BarLayout capped = ComputeBarLayout(300, 500, t, Request(ChartPage::Bar), nullptr);
@@ -285,10 +285,10 @@ TEST(LineLayout, ValueLabelsStayInsideThePlot) {
       {-1e7f, 62}, // far above: held at the top
   };
   for (const Row& r : rows) {
-    EXPECT_FLOAT_EQ(LineValueRect(400, r.y, plot, 1.0f).top(), r.labelTop) << r.y;
+    EXPECT_DOUBLE_EQ(LineValueRect(400, r.y, plot, 1.0f).top(), r.labelTop) << r.y;
   }
   const PlotArea shallow{84, 774, 62, 100};
-  EXPECT_FLOAT_EQ(LineValueRect(400, 80, shallow, 1.0f).top(), 85);  // held at bottom - 15
+  EXPECT_DOUBLE_EQ(LineValueRect(400, 80, shallow, 1.0f).top(), 85);  // held at bottom - 15
 }
 
 TEST(LineLayout, ThinnedCategoryLabelsKeepTheLast) {

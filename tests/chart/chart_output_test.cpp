@@ -120,10 +120,10 @@ TEST(ChartSvg, LineSeriesIsOnePolylineOverOneTranslucentArea) {
   EXPECT_EQ(svg.Elements.value(QStringLiteral("path")), 1) << "the area";
   EXPECT_EQ(svg.Elements.value(QStringLiteral("circle")), d.State.Outline.Drawn) << "the markers";
   QXmlStreamReader xml(d.Bytes);
-  int longest = 0;
+  qsizetype longest = 0;
   while (!xml.atEnd()) {
     if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"polyline")
-      longest = std::max<int>(longest, xml.attributes().value(QStringLiteral("points")).split(u' ', Qt::SkipEmptyParts).size());
+      longest = std::max(longest, xml.attributes().value(QStringLiteral("points")).split(u' ', Qt::SkipEmptyParts).size());
   }
   EXPECT_EQ(longest, d.State.Outline.Drawn) << "every point in one polyline";
   EXPECT_TRUE(d.Bytes.contains("fill-opacity=\"0.133333\"")) << "area alpha 0x22";
