@@ -1,26 +1,19 @@
 // Construction, load handler, layout and the redraw cycle of the main window.
 #include "ui/main/main_window.h"
 
-#include "app/chart_request.h"
-#include "app/settings.h"
 #include "app/startup.h"
-#include "chart/canvas.h"
 #include "ui/about/hand_cursor.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/nav_panel.h"
 #include "ui/main/source_page.h"
 #include "ui/main/source_preview.h"
-#include "ui/main/window_commands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 
 namespace qh {
 
@@ -31,13 +24,7 @@ inline constexpr int kMinDrawSide = 20;
 MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dialogs,
                        WindowHooks hooks, float scale)
     : state_(state), messages_(messages), dialogs_(dialogs), hooks_(std::move(hooks)),
-      s_(std::max(1.0f, scale)) {
-  menuRunner_ = [](QMenu& menu, QPoint at) { return menu.exec(at); };
-  clock_ = [] { return QDateTime::currentDateTime(); };
-  printRunner_ = [this](QPrinter& printer) {
-    QPrintDialog dialog(&printer, this);
-    return dialog.exec() == QDialog::Accepted;
-  };
+      s_(std::max(1.0f, scale)), model_(state, messages, *this, s_) {
   BuildControls();
   ConnectControls();
   Load();
@@ -53,6 +40,12 @@ void MainWindow::BuildControls() {
   status_ = new StatusBar(fonts_, this);
   image_ = new ChartView(this);
   source_ = new SourcePage(this);
+  // Names for tests and accessibility tools that look for the regions.
+  header_->setObjectName(QStringLiteral("header"));
+  nav_->setObjectName(QStringLiteral("nav"));
+  status_->setObjectName(QStringLiteral("status"));
+  image_->setObjectName(QStringLiteral("chart"));
+  source_->setObjectName(QStringLiteral("source"));
   for (QWidget* w : std::initializer_list<QWidget*>{header_, nav_, status_}) {
     w->setAutoFillBackground(false);
     w->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -66,22 +59,30 @@ void MainWindow::BuildControls() {
 void MainWindow::ConnectControls() {
   connect(&drawTimer_, &QTimer::timeout, this, &MainWindow::TimerTick);
   connect(nav_, &NavPanel::LeftPressed, this, &MainWindow::OnNavPressed);
-  connect(nav_, &NavPanel::UpgradeClicked, this, &MainWindow::StartUpdate);
+  connect(nav_, &NavPanel::UpgradeClicked, this, [this] { StartUpdate(); });
   connect(status_, &StatusBar::LinkClicked, this, [this] {
     if (hooks_.ShowAbout) hooks_.ShowAbout(this);
   });
-  connect(source_, &SourcePage::BrowseClicked, this, &MainWindow::OnBrowse);
-  connect(source_, &SourcePage::ApplyClicked, this, &MainWindow::OnApply);
+  connect(source_, &SourcePage::BrowseClicked, this, [this] {
+    model_.Browse();
+    ShowModel();
+  });
+  connect(source_, &SourcePage::ApplyClicked, this, [this] {
+    model_.ApplyTypedText(source_->ManualText());
+    ShowModel();
+  });
   connect(source_->ColorCombo(), &QComboBox::currentIndexChanged, this,
           &MainWindow::OnColorPicked);
   connect(image_, &ChartView::MouseMoved, this, &MainWindow::OnChartMouseMove);
-  connect(image_, &ChartView::WheelTurned, this, &MainWindow::OnChartWheel);
+  connect(image_, &ChartView::WheelTurned, this, [this](int angleDelta) {
+    model_.TurnWheel(angleDelta);
+    ShowModel();
+  });
   connect(image_, &ChartView::RightReleased, this, &MainWindow::OnChartRightRelease);
 }
 
 void MainWindow::Load() {
   alive_ = true;
-  hoverIndex_ = 0;
   setAcceptDrops(true);
   qApp->installEventFilter(this);  // key preview: the window sees keys first
   const std::optional<QCursor> hand = EmbeddedHandCursor();
@@ -93,15 +94,9 @@ void MainWindow::Load() {
   fonts_.Ensure(s_);
   FillColorList();
   Relayout();
-  currentPage_ = state_.Table.ItemCount() < 1 ? ChartPage::Source : ChartPage::Bar;
-  source_->SetPathText(state_.Table.SourcePath);
-  ApplyPageState();
-  redrawPending_ = true;
-  drawTimer_.start();
   PlaceMainWindow();
   Relayout();
   redrawPending_ = true;
-  SyncSourceView();
   RenderCanvas();
 }
 
@@ -109,12 +104,6 @@ void MainWindow::PlaceMainWindow() {
   const WorkArea& work = state_.Work;
   if (work.Width >= 200 && work.Height >= 150)
     setGeometry(work.Left, work.Top, work.Width, work.Height);
-}
-
-void MainWindow::RelayoutNow() {
-  Relayout();
-  redrawPending_ = true;
-  RenderCanvas();
 }
 
 void MainWindow::Relayout() {
@@ -126,12 +115,10 @@ void MainWindow::Relayout() {
   image_->show();
   nav_->SetNavTop(layout_.NavTop);
   nav_->LayoutLabels(hooks_.VersionText ? hooks_.VersionText() : QString());
-  ShowSourceFrame();
   source_->Relayout(s_, layout_.Canvas.height(), fonts_.Family());
-  PlaceColorRow();
-  SyncSourceView();
-  RefreshNav();
-  RepaintFrameBars();
+  model_.SetCanvasWidth(layout_.Canvas.width());
+  drawnRevision_ = model_.Revision();
+  ShowModel();
   RequestRedraw();
 }
 
@@ -143,8 +130,6 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::RequestRedraw() {
-  pageNo_ = 1;
-  hoverIndex_ = 0;
   redrawPending_ = true;
   if (alive_) drawTimer_.start();
 }
@@ -173,6 +158,7 @@ void MainWindow::RenderCanvas() {
     pending = true;
   }
   if (!pending) return;
+  drawnRevision_ = model_.Revision();
   // Draw into the buffer the chart image does not show, so the shown picture
   // is never copied before it is overwritten.
   if (spareBuffer_.size() != backBuffer_.size())
@@ -188,21 +174,15 @@ void MainWindow::RenderCanvas() {
   }
   std::swap(backBuffer_, spareBuffer_);
   redrawPending_ = false;
-  ++renderCount_;
-  if (currentPage_ != ChartPage::Source) PresentChart();
+  if (model_.Page() != ChartPage::Source) PresentChart();
 }
 
 void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
-  if (currentPage_ == ChartPage::Source) {
-    DrawSourcePreview(painter, fonts_, state_.Table, w, h, s_);
+  if (model_.Page() == ChartPage::Source) {
+    DrawSourcePreview(painter, fonts_, model_.Table(), w, h, s_);
     return;
   }
-  RenderChart(painter, w, h, state_.Table, CurrentRequest(), chart_);
-}
-
-ChartRequest MainWindow::CurrentRequest() const {
-  return MakeChartRequest(currentPage_, pageNo_, state_.Table.ItemCount(), state_.Config,
-                          state_.Labels, s_);
+  RenderChart(painter, w, h, model_.Table(), model_.Request(), model_.Drawing());
 }
 
 void MainWindow::PresentChart() {
@@ -212,8 +192,6 @@ void MainWindow::PresentChart() {
   image_->show();
   image_->raise();
 }
-
-const QImage& MainWindow::ShownPicture() const { return image_->Picture(); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   alive_ = false;

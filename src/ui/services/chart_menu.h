@@ -1,5 +1,6 @@
 #pragma once
 // The chart context menu and the clipboard copy of the chart picture.
+#include "app/window_commands.h"
 #include "chart/chart_page.h"
 
 #include <QByteArray>
@@ -12,14 +13,6 @@ class QMenu;
 namespace qh {
 
 class UserMessages;
-
-enum ChartMenuId : int {
-  kMenuSaveJpg = 1001,
-  kMenuCopyImage = 1002,
-  kMenuPrint = 1003,
-  kMenuFirstColor = 2001,
-  kMenuLastColor = 2008,
-};
 
 // Fills an empty menu: copy, save, print and, on the line page, the colour
 // submenu with a check mark on the entry of the current line colour. Each

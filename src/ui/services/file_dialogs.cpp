@@ -5,6 +5,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 
 namespace qh {
@@ -179,6 +181,11 @@ bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const
   if (chosen.isEmpty()) return false;
   path = WithSuffix(chosen, SaveFilterSuffix(FilterIndex(dialog)));
   return true;
+}
+
+bool QtFileDialogs::SetUpPrinter(QWidget* owner, QPrinter& printer) {
+  QPrintDialog dialog(&printer, owner);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace qh

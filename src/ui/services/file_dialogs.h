@@ -1,11 +1,12 @@
 #pragma once
-// The open and save dialogs. The window asks through FileDialogs so that
-// tests can answer without a modal dialog.
+// The open, save and print dialogs. The window asks through FileDialogs so
+// that tests can answer without a modal dialog.
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 namespace qh {
@@ -52,6 +53,8 @@ class FileDialogs {
   // chosen filter: ".jpg" (the first and default), ".png", ".svg" or ".pdf".
   virtual bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
                                QString& path) = 0;
+  // The print dialog for printer; false when the user cancels.
+  virtual bool SetUpPrinter(QWidget* owner, QPrinter& printer) = 0;
 };
 
 class QtFileDialogs final : public FileDialogs {
@@ -59,6 +62,7 @@ class QtFileDialogs final : public FileDialogs {
   bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) override;
   bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
                        QString& path) override;
+  bool SetUpPrinter(QWidget* owner, QPrinter& printer) override;
 };
 
 }  // namespace qh

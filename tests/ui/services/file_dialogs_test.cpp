@@ -293,5 +293,28 @@ TEST(SaveFilterSuffix, OnePerFilterJpgOutside) {
   EXPECT_EQ(WithSuffix(QStringLiteral("a.pdf.x"), QStringLiteral("pdf")), QStringLiteral("a.pdf.x.pdf"));
 }
 
+TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
+  EXPECT_EQ(SourceDialogTitle(), QStringLiteral("请选择数据源文件"));
+  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存为图片文件"));
+  const auto filters = SourceFileFilters();
+  ASSERT_EQ(filters.size(), 5u);
+  EXPECT_EQ(filters[0].Text, QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
+  EXPECT_EQ(filters[3].Pattern, QStringLiteral("*.xls;*.xlsx"));
+  EXPECT_EQ(filters[4].Text, QStringLiteral("所有文件 (*.*)"));
+  EXPECT_EQ(JpgFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
+
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
+            QStringLiteral("D:\\data/x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data\\"), QStringLiteral("x.jpg")),
+            QStringLiteral("D:\\data\\x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QStringLiteral("/srv/out/"), QStringLiteral("x.jpg")),
+            QStringLiteral("/srv/out/x.jpg"));
+  EXPECT_EQ(ProposedJpgPath(QString(), QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));
+
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.JPG")), QStringLiteral("a.JPG"));
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.jpeg")), QStringLiteral("a.jpeg.jpg"));
+  EXPECT_EQ(WithJpgExtension(QStringLiteral("report.png")), QStringLiteral("report.png.jpg"));
+}
+
 }  // namespace
 }  // namespace qh

@@ -2,7 +2,7 @@
 // can be reached before Qt would abort.
 #include "ui/main/gui_platform.h"
 #include "ui/main/gui_session.h"
-#include "window_test_support.h"
+#include "ui/main/window_test_support.h"
 
 #include <QCoreApplication>
 #include <QFile>

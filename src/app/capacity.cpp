@@ -1,4 +1,4 @@
-#include "ui/main/capacity.h"
+#include "app/capacity.h"
 
 #include <cmath>
 

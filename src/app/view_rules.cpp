@@ -1,6 +1,6 @@
-#include "ui/main/view_rules.h"
+#include "app/view_rules.h"
 
-#include "ui/main/window_commands.h"
+#include "app/window_commands.h"
 
 #include <algorithm>
 

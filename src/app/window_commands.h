@@ -1,6 +1,6 @@
 #pragma once
-// Small pure rules of the main window's commands: the function keys and the
-// names proposed for a saved picture.
+// Small pure rules of the main window's commands: the function keys, the
+// chart menu's identifiers and the names proposed for a saved picture.
 #include "chart/chart_page.h"
 
 #include <QDateTime>
@@ -10,6 +10,15 @@ namespace qh {
 
 enum class KeyCommand { None, ShowSource, ShowBar, ShowPie, ShowLine, Close, SaveJpg, Update,
                         PreviousPage, NextPage };
+
+// The chart menu's commands, as its actions carry them.
+enum ChartMenuId : int {
+  kMenuSaveJpg = 1001,
+  kMenuCopyImage = 1002,
+  kMenuPrint = 1003,
+  kMenuFirstColor = 2001,
+  kMenuLastColor = 2008,
+};
 
 // Qt key code to command; the modifiers do not matter.
 KeyCommand CommandForKey(int qtKey);

@@ -2,14 +2,14 @@
 // the context menu and the JPEG export, on the offscreen platform.
 #include "base/ini_file.h"
 #include "chart/pie_chart.h"
-#include "ui/main/capacity.h"
+#include "app/capacity.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/nav_panel.h"
 #include "ui/main/source_page.h"
 #include "ui/services/chart_menu.h"
 #include "support/test_files.h"
-#include "window_test_support.h"
+#include "ui/main/window_test_support.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "ui/main/window_commands.h"
+#include "app/window_commands.h"
 
 #include <Qt>
 

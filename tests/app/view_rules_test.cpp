@@ -1,6 +1,6 @@
 // The window's decisions without widgets: page turning, the wheel, the
 // status text and where the line colour row goes.
-#include "ui/main/view_rules.h"
+#include "app/view_rules.h"
 
 #include <gtest/gtest.h>
 

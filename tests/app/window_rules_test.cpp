@@ -1,9 +1,8 @@
 // The window's small rules: capacity warnings, key bindings, the names
-// proposed for a saved picture, line colours and the dialog texts.
-#include "ui/main/capacity.h"
+// proposed for a saved picture and the line colours.
+#include "app/capacity.h"
 #include "app/line_colors.h"
-#include "ui/main/window_commands.h"
-#include "ui/services/file_dialogs.h"
+#include "app/window_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -89,29 +88,6 @@ TEST(LineColors, LookupsFallBackToTheFirstEntry) {
   EXPECT_EQ(LineColorEntryText(1), QStringLiteral("沉稳深蓝   #1F4E9C"));
   EXPECT_EQ(LineColorIndex(0xFF8E44AD), 6);
   EXPECT_EQ(LineColorIndex(0xFF123456), -1);
-}
-
-TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
-  EXPECT_EQ(SourceDialogTitle(), QStringLiteral("请选择数据源文件"));
-  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存为图片文件"));
-  const auto filters = SourceFileFilters();
-  ASSERT_EQ(filters.size(), 5u);
-  EXPECT_EQ(filters[0].Text, QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
-  EXPECT_EQ(filters[3].Pattern, QStringLiteral("*.xls;*.xlsx"));
-  EXPECT_EQ(filters[4].Text, QStringLiteral("所有文件 (*.*)"));
-  EXPECT_EQ(JpgFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
-
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
-            QStringLiteral("D:\\data/x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data\\"), QStringLiteral("x.jpg")),
-            QStringLiteral("D:\\data\\x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("/srv/out/"), QStringLiteral("x.jpg")),
-            QStringLiteral("/srv/out/x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QString(), QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));
-
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.JPG")), QStringLiteral("a.JPG"));
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.jpeg")), QStringLiteral("a.jpeg.jpg"));
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("report.png")), QStringLiteral("report.png.jpg"));
 }
 
 }  // namespace

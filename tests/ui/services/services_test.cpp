@@ -4,7 +4,7 @@
 #include "ui/services/chart_menu.h"
 #include "ui/services/chart_print.h"
 #include "ui/services/pending_drop.h"
-#include "window_test_support.h"
+#include "ui/main/window_test_support.h"
 
 #include <QAction>
 #include <QClipboard>

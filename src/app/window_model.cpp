@@ -1,0 +1,198 @@
+// The window model's pages, loads and line colour.
+#include "app/window_model.h"
+
+#include "app/capacity.h"
+#include "app/chart_request.h"
+#include "app/line_colors.h"
+#include "app/startup.h"
+#include "base/ini_file.h"
+#include "base/text_utils.h"
+#include "base/user_messages.h"
+#include "data/file_access.h"
+#include "data/source_loader.h"
+
+namespace qh {
+namespace {
+
+LoadLimits LimitsOf(const Settings& config) { return {config.MaxItems, config.MaxPoints}; }
+
+// The same extension rule the load applies, so what a drop lets through
+// is what the readers accept ("报表.csv " and "a. csv" included).
+bool IsDataExtension(const QString& path) {
+  static const QStringList kKnown = {QStringLiteral("html"), QStringLiteral("htm"),
+                                     QStringLiteral("csv"), QStringLiteral("xls"),
+                                     QStringLiteral("xlsx")};
+  return kKnown.contains(FileExtension(path));
+}
+
+}  // namespace
+
+WindowModel::WindowModel(AppState& state, UserMessages& messages, WindowActions& actions,
+                         float scale, Clock clock)
+    : state_(state), messages_(messages), actions_(actions), scale_(std::max(1.0f, scale)),
+      clock_(clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); }) {
+  page_ = state_.Table.ItemCount() < 1 ? ChartPage::Source : ChartPage::Bar;
+  pathText_ = state_.Table.SourcePath;
+}
+
+const ItemTable& WindowModel::Table() const { return state_.Table; }
+
+const LabelOptions& WindowModel::Labels() const { return state_.Labels; }
+
+int WindowModel::PageCount() const {
+  return ChartPageCount(page_, state_.Table.ItemCount(), state_.Config.PageSize);
+}
+
+QString WindowModel::StatusText() const {
+  return StatusTextFor(state_.Table.SourcePath, state_.Table.ItemCount());
+}
+
+quint32 WindowModel::LineColor() const { return state_.Config.LineColor; }
+
+int WindowModel::LineColorChoice() const {
+  return std::max(0, LineColorIndex(state_.Config.LineColor));
+}
+
+bool WindowModel::ChartMenuAvailable() const {
+  return state_.Table.ItemCount() >= 1 && page_ != ChartPage::Source;
+}
+
+ChartRequest WindowModel::Request() const {
+  return MakeChartRequest(page_, pageNo_, state_.Table.ItemCount(), state_.Config, state_.Labels,
+                          scale_);
+}
+
+void WindowModel::ResetView() {
+  pageNo_ = 1;
+  hoverIndex_ = 0;
+  hoverTip_.clear();
+  hoverOutline_ = QPainterPath();
+  ++revision_;
+}
+
+void WindowModel::SetCanvasWidth(int width) {
+  canvasWidth_ = width;
+  ResetView();
+}
+
+void WindowModel::ShowPage(ChartPage page) {
+  if (page != ChartPage::Source && state_.Table.ItemCount() == 0) {
+    page_ = ChartPage::Source;
+    ResetView();
+    messages_.Show(ReasonAndHint(QStringLiteral("尚无可用数据,无法生成图表."),
+                                 QStringLiteral("请先在[数据源]页面选择数据文件,或直接输入 "
+                                                "项目,数值 多行数据.")),
+                   MessageIcon::Exclamation);
+    return;
+  }
+  page_ = page;
+  ResetView();
+  CheckPageCapacity();
+}
+
+void WindowModel::CheckPageCapacity() {
+  const CapacityCheck check =
+      CheckCapacity(page_, state_.Table.ItemCount(), canvasWidth_, scale_);
+  if (check.BarCapacity) chart_.BarCapacity = *check.BarCapacity;
+  if (check.LineCapacity) lineCapacity_ = *check.LineCapacity;
+  if (!check.Message.isEmpty()) messages_.Show(check.Message, MessageIcon::Exclamation);
+}
+
+bool WindowModel::ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y) {
+  if (!HitTestOptionRows(rows, x, y, state_.Labels, IniFile(state_.SettingsPath))) return false;
+  ++revision_;
+  return true;
+}
+
+void WindowModel::Browse() {
+  QString chosen;
+  if (!actions_.PickSourceFile(state_.Table.SourcePath, chosen)) return;
+  state_.Table.SourcePath = chosen;
+  pathText_ = chosen;
+  actions_.ShowBusy(true);
+  const bool ok = LoadFile(chosen);
+  actions_.ShowBusy(false);
+  if (!ok) {
+    messages_.Show(ReasonAndHint(state_.Table.LastError, state_.Table.LastHint),
+                   MessageIcon::Exclamation);
+    return;
+  }
+  notice_.clear();
+  AfterDataLoaded();
+}
+
+bool WindowModel::LoadFile(const QString& path) {
+  const bool ok = LoadSourceFile(path, LimitsOf(state_.Config), state_.Table, &state_.Log);
+  ++revision_;  // a failed load empties the table
+  return ok;
+}
+
+void WindowModel::ShowLoadFailure() {
+  notice_ = state_.Table.LastError + QStringLiteral("\r\n") + state_.Table.LastHint;
+  messages_.Show(ReasonAndHint(state_.Table.LastError, state_.Table.LastHint),
+                 MessageIcon::Exclamation);
+}
+
+void WindowModel::ApplyTypedText(const QString& text) {
+  if (IsBlank(text)) {
+    messages_.Show(QStringLiteral("请先输入数据,每行一项,格式为项目,数值."),
+                   MessageIcon::Information);
+    return;
+  }
+  const bool ok = ParseManualInput(text, LimitsOf(state_.Config), state_.Table);
+  ++revision_;
+  if (!ok) {
+    ShowLoadFailure();
+    return;
+  }
+  state_.Table.SourcePath.clear();
+  notice_.clear();
+  AfterDataLoaded();
+}
+
+bool WindowModel::AcceptDroppedFile(const QString& path) {
+  if (IsBlank(path)) return false;
+  if (!IsDataExtension(path)) {
+    messages_.Show(QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
+                                  "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +
+                       path,
+                   MessageIcon::Exclamation);
+    return false;
+  }
+  state_.Table.SourcePath = path;
+  pathText_ = path;
+  if (!LoadFile(path)) {
+    ShowLoadFailure();
+    // Nothing is left to draw on a chart page.
+    if (page_ != ChartPage::Source) {
+      page_ = ChartPage::Source;
+      ResetView();
+    }
+    return true;
+  }
+  notice_.clear();
+  AfterDataLoaded();
+  return true;
+}
+
+void WindowModel::AfterDataLoaded() {
+  page_ = ChartPage::Bar;
+  ResetView();
+  if (!state_.Table.SourcePath.isEmpty())
+    IniFile(state_.SettingsPath)
+        .IniWrite(settings_keys::kRecent, settings_keys::kLastFile, state_.Table.SourcePath);
+}
+
+void WindowModel::ChooseLineColor(int index) {
+  if (index < 0 || index >= kLineColorCount) return;
+  StoreLineColor(QzColorAt(index));
+}
+
+void WindowModel::StoreLineColor(quint32 color) {
+  state_.Config.LineColor = color;
+  IniFile(state_.SettingsPath)
+      .IniWrite(settings_keys::kColors, settings_keys::kLineColor, ColorToHex(color));
+  ResetView();
+}
+
+}  // namespace qh

@@ -1,0 +1,132 @@
+#pragma once
+// What the main window shows and decides, without a widget: the page, the
+// pie's page number, the hovered item, the line colour, the table and where
+// it came from, the capacity warnings and the commands of the keys, the wheel
+// and the chart menu. The window draws it and forwards its events here.
+#include "app/label_options.h"
+#include "app/view_rules.h"
+#include "chart/render_chart.h"
+
+#include <QDateTime>
+#include <QPainterPath>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace qh {
+
+struct AppState;
+class UserMessages;
+
+// How saving the shown picture ended.
+struct SaveOutcome {
+  bool Ok = false;
+  QString ErrorText;  // empty with !Ok: the user cancelled
+  QString SavedPath;
+};
+
+// What the model needs from the window around it: the dialogs, the outputs
+// of the picture it shows and the window's own life.
+class WindowActions {
+ public:
+  virtual ~WindowActions() = default;
+  // True with path set to the file the user chose; false on cancel.
+  virtual bool PickSourceFile(const QString& initialPath, QString& path) = 0;
+  // Asks where to save the shown picture (folder and name proposed) and saves it.
+  virtual SaveOutcome SaveChart(const QString& folder, const QString& name) = 0;
+  virtual void CopyChart() = 0;
+  // Asks for a printer and prints; the output that failed, none when the
+  // page was printed or the user cancelled.
+  virtual std::optional<QString> PrintChart() = 0;
+  virtual void Close() = 0;
+  virtual void StartUpdate() = 0;
+  // A file load starts (true) or ends (false).
+  virtual void ShowBusy(bool busy) = 0;
+};
+
+class WindowModel {
+ public:
+  using Clock = std::function<QDateTime()>;
+
+  // Opens on the bar chart when the start-up loaded a table, else on the
+  // source page. clock names the time of saved pictures (now when empty).
+  WindowModel(AppState& state, UserMessages& messages, WindowActions& actions, float scale,
+              Clock clock = {});
+
+  // What the window shows.
+  ChartPage Page() const { return page_; }
+  int PageNo() const { return pageNo_; }
+  int PageCount() const;
+  int HoverIndex() const { return hoverIndex_; }
+  const QString& HoverTip() const { return hoverTip_; }
+  const QPainterPath& HoverOutline() const { return hoverOutline_; }
+  const ItemTable& Table() const;
+  const LabelOptions& Labels() const;
+  const QString& PathText() const { return pathText_; }  // the source page's path box
+  const QString& Notice() const { return notice_; }      // the last load failure
+  QString StatusText() const;
+  quint32 LineColor() const;
+  int LineColorChoice() const;  // 0..7
+  int BarCapacity() const { return chart_.BarCapacity; }
+  int LineCapacity() const { return lineCapacity_; }
+  float Scale() const { return scale_; }
+  bool ChartMenuAvailable() const;
+  // Grows with every change that needs the picture drawn again.
+  int Revision() const { return revision_; }
+  // The drawing of the page shown, for the chart front door.
+  ChartRequest Request() const;
+  // The window draws the chart into this state; hovering reads its regions.
+  ChartState& Drawing() { return chart_; }
+  const ChartState& Drawing() const { return chart_; }
+
+  // Events the window forwards.
+  // The canvas got a new size: paging and hovering start again.
+  void SetCanvasWidth(int width);
+  void ShowPage(ChartPage page);
+  bool PressKey(int qtKey);  // true when the key was used
+  void TurnWheel(int angleDelta);
+  void TurnPage(int delta);
+  bool HoverAt(float x, float y);  // true when the hovered item changed
+  void ChooseMenuCommand(int id);
+  void ChooseLineColor(int index);
+  // Toggles the option row under (x, y) of the panel's rows; true when one toggled.
+  bool ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y);
+  void Browse();
+  void ApplyTypedText(const QString& text);
+  // False when the path was blank or refused by its extension, so the
+  // typed text stays.
+  bool AcceptDroppedFile(const QString& path);
+  void SaveChart();
+  void CopyChart();
+  void PrintChart();
+
+ private:
+  void ResetView();
+  bool LoadFile(const QString& path);
+  void ShowLoadFailure();
+  void AfterDataLoaded();
+  void CheckPageCapacity();
+  void StoreLineColor(quint32 color);
+  QString TipFor(int itemIndex) const;
+
+  AppState& state_;
+  UserMessages& messages_;
+  WindowActions& actions_;
+  float scale_;
+  Clock clock_;
+
+  ChartState chart_;
+  WheelPageSteps wheelSteps_;
+  ChartPage page_ = ChartPage::Source;
+  int pageNo_ = 1;
+  int hoverIndex_ = 0;
+  QString hoverTip_;
+  QPainterPath hoverOutline_;
+  QString pathText_;
+  QString notice_;
+  int canvasWidth_ = 0;
+  int lineCapacity_ = 0;
+  int revision_ = 0;
+};
+
+}  // namespace qh
