@@ -70,8 +70,10 @@ void WindowModel::ResetView() {
   ++revision_;
 }
 
-void WindowModel::SetCanvasWidth(int width) {
+void WindowModel::SetCanvasSize(int width, int height) {
+  if (width == canvasWidth_ && height == canvasHeight_) return;
   canvasWidth_ = width;
+  canvasHeight_ = height;
   ResetView();
 }
 

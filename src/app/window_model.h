@@ -80,8 +80,9 @@ class WindowModel {
   const ChartState& Drawing() const { return chart_; }
 
   // Events the window forwards.
-  // The canvas got a new size: paging and hovering start again.
-  void SetCanvasWidth(int width);
+  // The canvas size after a layout; a new size starts paging and hovering
+  // again, the same size (the window settling) keeps them.
+  void SetCanvasSize(int width, int height);
   void ShowPage(ChartPage page);
   bool PressKey(int qtKey);  // true when the key was used
   void TurnWheel(int angleDelta);
@@ -125,6 +126,7 @@ class WindowModel {
   QString pathText_;
   QString notice_;
   int canvasWidth_ = 0;
+  int canvasHeight_ = 0;
   int lineCapacity_ = 0;
   int revision_ = 0;
 };

@@ -116,7 +116,7 @@ void MainWindow::Relayout() {
   nav_->SetNavTop(layout_.NavTop);
   nav_->LayoutLabels(hooks_.VersionText ? hooks_.VersionText() : QString());
   source_->Relayout(s_, layout_.Canvas.height(), fonts_.Family());
-  model_.SetCanvasWidth(layout_.Canvas.width());
+  model_.SetCanvasSize(layout_.Canvas.width(), layout_.Canvas.height());
   drawnRevision_ = model_.Revision();
   ShowModel();
   RequestRedraw();
