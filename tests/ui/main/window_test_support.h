@@ -1,45 +1,22 @@
 #pragma once
-// Shared pieces of the window tests: a file dialog fake that records what
-// was asked, and a temporary program folder with a started AppState.
+// Shared pieces of the window tests: a temporary program folder with a
+// started AppState, the window over it, and its regions found by name.
 #include "app/startup.h"
 #include "base/user_messages.h"
+#include "ui/main/chart_view.h"
+#include "ui/main/frame_bars.h"
 #include "ui/main/main_window.h"
-#include "ui/services/file_dialogs.h"
+#include "ui/main/nav_panel.h"
+#include "ui/main/source_page.h"
+#include "ui/services/recorded_dialogs.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 namespace qh::test {
-
-class RecordedFileDialogs final : public FileDialogs {
- public:
-  struct Request {
-    bool Save = false;
-    QString Initial;  // initial path, or folder + name for the save dialog
-  };
-  std::vector<Request> requests;
-  QString answer;  // empty: the user cancels
-
-  bool PickSourceFile(QWidget*, const QString& initialPath, QString& path) override {
-    requests.push_back({false, initialPath});
-    if (answer.isEmpty()) return false;
-    path = answer;
-    return true;
-  }
-  bool PickJpgSavePath(QWidget*, const QString& folder, const QString& name,
-                       QString& path) override {
-    requests.push_back({true, ProposedJpgPath(folder, name)});
-    path.clear();
-    if (answer.isEmpty()) return false;
-    // A chart extension in the answer stands for the filter the user chose.
-    const QString suffix = answer.section(u'.', -1).toLower();
-    path = WithSuffix(answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix
-                                                                               : QStringLiteral("jpg"));
-    return true;
-  }
-};
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
@@ -69,9 +46,23 @@ struct WindowFixture {
   RecordedFileDialogs dialogs;
   std::unique_ptr<MainWindow> window;
 
+  float scale = 1.0f;
+
   QString Path(const QString& name) const { return dir.filePath(name); }
+  const WindowModel& Model() const { return window->Model(); }
+  NavPanel* Nav() const { return window->findChild<NavPanel*>(QStringLiteral("nav")); }
+  SourcePage* Source() const { return window->findChild<SourcePage*>(QStringLiteral("source")); }
+  ChartView* Chart() const { return window->findChild<ChartView*>(QStringLiteral("chart")); }
+  StatusBar* Status() const { return window->findChild<StatusBar*>(QStringLiteral("status")); }
+  HeaderBar* Header() const { return window->findChild<HeaderBar*>(QStringLiteral("header")); }
+  WindowLayout Layout() const { return ComputeWindowLayout(window->width(), window->height(), scale); }
+  // Waits for the coalesced redraw to show a picture of the canvas's size.
+  bool WaitForPicture() const {
+    return QTest::qWaitFor([&] { return Chart()->Picture().size() == Layout().Canvas.size(); });
+  }
 
   void Start(const QStringList& args = {}, int dpi = 96, QSize client = QSize(1000, 700)) {
+    scale = static_cast<float>(dpi) / 96.0f;
     StartupEnvironment env;
     env.AppDir = dir.path() + QStringLiteral("/");
     env.Arguments = args;

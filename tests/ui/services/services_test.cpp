@@ -1,10 +1,11 @@
 // Window services: JPEG export, the drop hand-over, the chart menu and the
 // clipboard.
+#include "base/user_messages.h"
 #include "ui/services/chart_export.h"
 #include "ui/services/chart_menu.h"
 #include "ui/services/chart_print.h"
 #include "ui/services/pending_drop.h"
-#include "ui/main/window_test_support.h"
+#include "ui/services/recorded_dialogs.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,6 +17,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include "support/test_files.h"
 #include <gtest/gtest.h>
 
@@ -64,7 +66,7 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
   QString lockedDir = dir.filePath(QStringLiteral("locked"));
   ASSERT_TRUE(QDir().mkpath(lockedDir));
   const QString oldFile = dir.filePath(QStringLiteral("old.jpg"));
-  test::WriteFile(oldFile, "previous picture");
+  test::WriteAll(oldFile, "previous picture");
   QFile::setPermissions(oldFile, QFileDevice::ReadOwner);
   QFile::setPermissions(lockedDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   QStringList targets = {oldFile};
@@ -93,7 +95,7 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
 TEST(ExportChartJpg, ReplacesAnExistingFileWhole) {
   QTemporaryDir dir;
   const QString target = dir.filePath(QStringLiteral("c.jpg"));
-  test::WriteFile(target, QByteArray(200000, 'x'));  // longer than the new picture
+  test::WriteAll(target, QByteArray(200000, 'x'));  // longer than the new picture
   ASSERT_TRUE(SaveImageAsJpeg(RedChart(), target));
   EXPECT_LT(QFileInfo(target).size(), 200000);
   EXPECT_FALSE(QImage(target).isNull());
