@@ -111,7 +111,7 @@ TEST(GuiPlatform, PluginTextNamesThePlatform) {
 // The window program of this build, copied into a folder of its own so its
 // settings file and log land there.
 QString CopyWindowProgram(const QTemporaryDir& dir) {
-  const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/qinghechart");
+  const QString built = QStringLiteral(QH_WINDOW_PROGRAM);
   const QString copy = dir.filePath(QStringLiteral("qinghechart"));
   QFile::copy(built, copy);
   return copy;
