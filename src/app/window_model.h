@@ -94,6 +94,7 @@ class WindowModel {
   bool ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y);
   void Browse();
   void ApplyTypedText(const QString& text);
+  void DismissNotice() { notice_.clear(); }
   // False when the path was blank or refused by its extension, so the
   // typed text stays.
   bool AcceptDroppedFile(const QString& path);

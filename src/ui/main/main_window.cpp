@@ -67,6 +67,10 @@ void MainWindow::ConnectControls() {
     model_.Browse();
     ShowModel();
   });
+  connect(source_, &SourcePage::NoticeDismissed, this, [this] {
+    model_.DismissNotice();
+    ShowModel();
+  });
   connect(source_, &SourcePage::ApplyClicked, this, [this] {
     model_.ApplyTypedText(source_->ManualText());
     ShowModel();

@@ -37,8 +37,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     ShowModel();
     return true;
   }
+  // Keys the model leaves alone (typing) change nothing it shows.
   const bool used = model_.PressKey(key->key());
-  if (alive_) ShowModel();
+  if (used && alive_) ShowModel();
   return used;
 }
 

@@ -64,11 +64,11 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
   connect(cmdApply_, &QPushButton::clicked, this, &SourcePage::ApplyClicked);
   connect(cmdSample_, &QPushButton::clicked, this, [this] {
     txtManual_->setPlainText(SampleDataText());
-    SetNotice(QString());
+    emit NoticeDismissed();
   });
   connect(cmdClear_, &QPushButton::clicked, this, [this] {
     txtManual_->clear();
-    SetNotice(QString());
+    emit NoticeDismissed();
   });
 }
 

@@ -48,6 +48,7 @@ class SourcePage final : public QFrame {
  signals:
   void BrowseClicked();
   void ApplyClicked();
+  void NoticeDismissed();  // the sample or clear button: the old failure no longer applies
 
  private:
   QLabel* lblSrcTitle_;

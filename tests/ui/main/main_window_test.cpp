@@ -261,6 +261,12 @@ TEST_F(MainWindowTest, AFailedLoadShowsTheNoticeAndEmptiesTheStatusBar) {
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   EXPECT_EQ(f.Status()->StatusText(), QString()) << "no stale name beside 0 items";
 
+  // Clearing the box dismisses the notice for good.
+  QTest::mouseClick(f.Source()->ClearButton(), Qt::LeftButton);
+  Key(Qt::Key_F1);
+  EXPECT_TRUE(f.Source()->NoticeText().isEmpty());
+  EXPECT_TRUE(f.Model().Notice().isEmpty());
+
   // Browsing for a good file clears the notice and shows its name.
   f.dialogs.answer = WriteHtml(QStringLiteral("other.html"), 3);
   QTest::mouseClick(f.Source()->BrowseButton(), Qt::LeftButton);
