@@ -64,10 +64,14 @@ ChartRequest WindowModel::Request() const {
 
 void WindowModel::ResetView() {
   pageNo_ = 1;
+  ForgetHover();
+  ++revision_;
+}
+
+void WindowModel::ForgetHover() {
   hoverIndex_ = 0;
   hoverTip_.clear();
   hoverOutline_ = QPainterPath();
-  ++revision_;
 }
 
 void WindowModel::SetCanvasSize(int width, int height) {

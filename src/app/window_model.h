@@ -104,6 +104,7 @@ class WindowModel {
 
  private:
   void ResetView();
+  void ForgetHover();
   bool LoadFile(const QString& path);
   void ShowLoadFailure();
   void AfterDataLoaded();

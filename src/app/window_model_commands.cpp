@@ -36,9 +36,7 @@ void WindowModel::TurnPage(int delta) {
   const int next = TurnedPage(pageNo_, PageCount(), delta);
   if (next == pageNo_) return;
   pageNo_ = next;
-  hoverIndex_ = 0;
-  hoverTip_.clear();
-  hoverOutline_ = QPainterPath();
+  ForgetHover();
   ++revision_;
 }
 
