@@ -36,7 +36,7 @@ void MainWindow::BuildControls() {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   resize(1220, 700);  // the designed client size
   header_ = new HeaderBar(fonts_, this);
-  nav_ = new NavPanel(fonts_, state_.Labels, this);
+  nav_ = new NavPanel(fonts_, model_.Labels(), this);
   status_ = new StatusBar(fonts_, this);
   image_ = new ChartView(this);
   source_ = new SourcePage(this);
