@@ -1,7 +1,7 @@
 #pragma once
 // Decisions of the main window that need no widget: which page a key or
 // the wheel turns to, what the status bar says about the table, and where
-// the line colour row goes. The window forwards to these; tests call them.
+// the line colour row goes. The window model and the window use these.
 #include "chart/chart_page.h"
 
 #include <QString>

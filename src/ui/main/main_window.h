@@ -2,12 +2,12 @@
 // The one working window: draws its model in four regions (header,
 // navigation, status bar, canvas), keeps the back buffer the charts are drawn
 // into and the coalescing redraw timer, and forwards its events to the model.
-#include "chart/chart_page.h"
-#include "chart/chart_fonts.h"
-#include "chart/render_chart.h"
 #include "app/window_model.h"
-#include "ui/services/chart_export.h"
+#include "chart/chart_fonts.h"
+#include "chart/chart_page.h"
+#include "chart/render_chart.h"
 #include "ui/main/window_layout.h"
+#include "ui/services/chart_export.h"
 #include "ui/services/pending_drop.h"
 
 #include <QImage>
