@@ -516,6 +516,27 @@ TEST_F(MainWindowTest, ResizingRedrawsOnceTheSizeHasSettled) {
   EXPECT_EQ(f.Chart()->Picture().width(), shown.width() + 80);
 }
 
+// Counts the paint events of one widget.
+class PaintCounter final : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST_F(MainWindowTest, TheRedrawTimerStopsOnceTheWindowHasSettled) {
+  StartWithRows(5);
+  PaintCounter counter;
+  f.Chart()->installEventFilter(&counter);
+  QTest::qWait(8 * 120 + 400);  // the settling redraws
+  EXPECT_GT(counter.paints, 0);
+  counter.paints = 0;
+  QTest::qWait(400);
+  EXPECT_EQ(counter.paints, 0) << "nothing changed, nothing drawn";
+}
+
 TEST_F(MainWindowTest, ThePieIsPagedByKeysAndTheWheelNotByTheRightButton) {
   StartWithRows(45);  // 20 per page: three pages
   Key(Qt::Key_F3);
