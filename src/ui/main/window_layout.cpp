@@ -39,7 +39,7 @@ WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s) {
   return l;
 }
 
-float NavItemTop(int i, float navTop, float s) { return s * 45 * i + navTop; }
+float NavItemTop(int i, float navTop, float s) { return s * 45 * static_cast<float>(i) + navTop; }
 
 int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
   if (x < 0 || x > panelWidth) return -1;
@@ -65,7 +65,7 @@ OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int 
   const float h = 26 * s;
   const float comboH = 26 * s;
   const float colorH = withColorRow ? h + comboH + 8 * s : 0;
-  const float pH = 58 * s + h * rowCount + colorH;
+  const float pH = 58 * s + h * static_cast<float>(rowCount) + colorH;
   const float pX = 10 * s;
   const float pW = panelWidth - 20 * s;
   // The colour row makes the panel taller; it may then rise to just below

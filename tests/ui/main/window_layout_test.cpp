@@ -114,7 +114,7 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
     EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
     EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
     EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
-    EXPECT_GT(g.Panel.top(), NavItemTop(4, RoundPixel(14 * c.s), c.s) + 42 * c.s) << "below the items";
+    EXPECT_GT(g.Panel.top(), NavItemTop(4, static_cast<float>(RoundPixel(14 * c.s)), c.s) + 42 * c.s) << "below the items";
   }
   const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
   EXPECT_TRUE(plain.ColorLabel.isNull());
