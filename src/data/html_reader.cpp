@@ -4,6 +4,7 @@
 #include "base/text_utils.h"
 #include "data/html_scan.h"
 #include "data/large_buffer.h"
+#include "data/name_pool.h"
 #include "data/text_decode.h"
 #include "data/value_rules.h"
 
@@ -74,6 +75,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
   QString badText;
   bool headerPossible = true;  // until the first row that is not blank
   RowCells row;
+  NamePool names;
   for (size_t i = 0; i < rows.size(); ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     SplitCellsInto(rows[i], row);
@@ -92,7 +94,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
       }
       continue;
     }
-    QString name = CleanCellText(row.cells[0]);
+    const QString name = CleanCellText(row.cells[0]);
     const QString valueText = CleanCellText(row.cells[1]);
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText % u']');
@@ -103,7 +105,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
       if (trace.On()) {
         trace.Line(u"  row " % QString::number(r) % u" item=" % name % u" val=" % valueText);
       }
-      table.Items.push_back({std::move(name), value});
+      table.Items.push_back({names.Add(name), value});
     } else {
       if (!badFound) {
         badFound = true;
@@ -120,7 +122,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
 
 bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log) {
   // A byte order mark stays: it lies before the first tag and harms nothing.
-  return ParseHtmlText(DecodeFileText(bytes), table, log);
+  return ParseHtmlText(DecodeFileText(bytes, Utf8Mark::Keep), table, log);
 }
 
 bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {

@@ -2,6 +2,7 @@
 
 #include "base/text_utils.h"
 #include "data/large_buffer.h"
+#include "data/name_pool.h"
 #include "data/value_rules.h"
 
 #include <vector>
@@ -28,6 +29,7 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
   table.Reset();
   table.Items.reserve(lines.size());
   AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  NamePool names;
   int maxCols = 0;
   bool badFound = false;
   qsizetype badRow = 0;
@@ -40,7 +42,7 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
     if (cells < 2) continue;
     const qsizetype tab = line.indexOf(u'\t');
     const qsizetype tab2 = line.indexOf(u'\t', tab + 1);
-    const QString name = StripSpaces(line.left(tab));
+    const QStringView name = line.left(tab);
     // The value rules skip spaces themselves; the stripped text is needed
     // only to quote a bad cell.
     const QStringView valueText = tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1);
@@ -52,7 +54,7 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
     }
     double value = 0.0;
     if (ReadValue(valueText, value)) {
-      table.Items.push_back({name, value});
+      table.Items.push_back({names.AddStripped(name), value});
     } else if (!badFound) {
       badFound = true;
       badRow = static_cast<qsizetype>(i) + 1;

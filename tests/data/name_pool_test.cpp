@@ -1,0 +1,74 @@
+#include "data/name_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace qh {
+namespace {
+
+struct PoolCase {
+  const char* name;
+  QString text;
+  QString added;     // Add
+  QString stripped;  // AddStripped
+};
+
+TEST(NamePool, KeepsEveryCharacter) {
+  const QString longName(5000, QChar(u'长'));
+  const PoolCase cases[] = {
+      {"empty", QString(), QString(), QString()},
+      {"plain", QStringLiteral("North"), QStringLiteral("North"), QStringLiteral("North")},
+      {"spaces", QStringLiteral(" North\tRegion\u3000"), QStringLiteral(" North\tRegion\u3000"),
+       QStringLiteral("NorthRegion")},
+      {"only spaces", QStringLiteral(" \u00A0\r\n"), QStringLiteral(" \u00A0\r\n"), QString()},
+      {"chinese", QStringLiteral("华东青禾一号12"), QStringLiteral("华东青禾一号12"),
+       QStringLiteral("华东青禾一号12")},
+      {"surrogate pair", QString::fromUcs4(U"\U00020000x"), QString::fromUcs4(U"\U00020000x"),
+       QString::fromUcs4(U"\U00020000x")},
+      {"longer than a shared block", longName + u' ', longName + u' ', longName},
+  };
+  NamePool pool;
+  for (const PoolCase& c : cases) {
+    const QString added = pool.Add(c.text);
+    const QString stripped = pool.AddStripped(c.text);
+    EXPECT_EQ(added, c.added) << c.name;
+    EXPECT_EQ(stripped, c.stripped) << c.name;
+    // Callers that take the characters as a C string stop at the name's end.
+    EXPECT_EQ(added.utf16()[added.size()], 0) << c.name;
+    EXPECT_EQ(stripped.utf16()[stripped.size()], 0) << c.name;
+  }
+}
+
+TEST(NamePool, NamesAcrossManyBlocksStayIntact) {
+  std::vector<QString> names;
+  {
+    NamePool pool;
+    for (int i = 0; i < 50000; ++i) names.push_back(pool.Add(QStringLiteral("项目%1").arg(i)));
+  }  // the pool goes first: the names keep their blocks
+  for (int i = 0; i < 50000; i += 997) EXPECT_EQ(names[static_cast<size_t>(i)], QStringLiteral("项目%1").arg(i));
+  EXPECT_EQ(names.back(), QStringLiteral("项目49999"));
+}
+
+TEST(NamePool, EditingANameLeavesItsNeighboursAlone) {
+  auto pool = std::make_unique<NamePool>();
+  QString first = pool->Add(u"A");
+  QString second = pool->Add(u"B");
+  const QString third = pool->Add(u"C");
+  pool.reset();
+  first += QStringLiteral("xyz");  // would run into B and C if written in place
+  second[0] = u'Q';
+  EXPECT_EQ(first, QStringLiteral("Axyz"));
+  EXPECT_EQ(second, QStringLiteral("Q"));
+  EXPECT_EQ(third, QStringLiteral("C"));
+  second.clear();
+  first.clear();
+  QString last = third;  // the block now has one owner and this copy
+  last.append(QStringLiteral("12345"));
+  EXPECT_EQ(third, QStringLiteral("C"));
+  EXPECT_EQ(last, QStringLiteral("C12345"));
+}
+
+}  // namespace
+}  // namespace qh
