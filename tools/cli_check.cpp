@@ -80,9 +80,33 @@ bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
 
-QByteArray CheckJson(bool ok, const ItemTable& table) {
-  QByteArray out;
-  out.reserve(256 + static_cast<qsizetype>(table.Items.size()) * 48);
+// Output goes out in pieces: a million items printed whole would cost as
+// much memory again as the table.
+class ChunkedOutput {
+ public:
+  explicit ChunkedOutput(std::FILE* to) : to_(to) { out_.reserve(kChunk + 4096); }
+  ~ChunkedOutput() { Flush(); }
+  ChunkedOutput(const ChunkedOutput&) = delete;
+  ChunkedOutput& operator=(const ChunkedOutput&) = delete;
+
+  QByteArray& Buffer() { return out_; }
+  // Writes the buffer out once it has grown past one piece.
+  void Spill() {
+    if (out_.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    std::fwrite(out_.constData(), 1, static_cast<size_t>(out_.size()), to_);
+    out_.resize(0);  // keeps the storage for the next piece
+  }
+
+ private:
+  static constexpr qsizetype kChunk = 1 << 20;
+  std::FILE* to_;
+  QByteArray out_;
+};
+
+void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
+  QByteArray& out = output.Buffer();
   out += ok ? "{\"ok\":true" : "{\"ok\":false";
   out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
@@ -92,23 +116,24 @@ QByteArray CheckJson(bool ok, const ItemTable& table) {
     out += ',';
     AppendJsonNumber(out, table.Items[i].Value);
     out += ']';
+    output.Spill();
   }
   out += "],\"error\":";
   AppendJsonString(out, table.LastError);
   out += ",\"hint\":";
   AppendJsonString(out, table.LastHint);
   out += "}\n";
-  return out;
 }
 
-QByteArray CheckText(bool ok, const ItemTable& table) {
-  QByteArray out;
+void WriteCheckText(bool ok, const ItemTable& table, ChunkedOutput& output) {
+  QByteArray& out = output.Buffer();
   if (ok) {
     out += "#\t项目\t数值\n";
     for (size_t i = 0; i < table.Items.size(); ++i) {
       out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' + table.Items[i].Name.toUtf8() + '\t';
       AppendJsonNumber(out, table.Items[i].Value);
       out += '\n';
+      output.Spill();
     }
     out += "OK " + QByteArray::number(table.ItemCount()) + " items";
     if (!table.LastHint.isEmpty()) out += ": " + table.LastHint.toUtf8();
@@ -118,7 +143,6 @@ QByteArray CheckText(bool ok, const ItemTable& table) {
     message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out += "REFUSED: " + message.toUtf8() + '\n';
   }
-  return out;
 }
 
 }  // namespace
@@ -129,8 +153,14 @@ int RunCheck(const QStringList& args) {
   if (!ParseCheckArgs(args, options, problem)) return CheckUsage(problem);
   ItemTable table;
   const bool ok = LoadForCheck(options, table);
-  const QByteArray out = options.json ? CheckJson(ok, table) : CheckText(ok, table);
-  std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
+  {
+    ChunkedOutput output(stdout);
+    if (options.json) {
+      WriteCheckJson(ok, table, output);
+    } else {
+      WriteCheckText(ok, table, output);
+    }
+  }
   std::fflush(stdout);
   return ok ? 0 : 1;
 }
