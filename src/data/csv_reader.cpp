@@ -78,8 +78,7 @@ bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
 }
 
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
-  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
-  return ParseCsvText(DecodeFileText(bytes), limits, table);
+  return ParseCsvText(DecodeFileText(bytes, Utf8Mark::Skip), limits, table);
 }
 
 }  // namespace qh

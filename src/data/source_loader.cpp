@@ -27,17 +27,6 @@ bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
                     QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
 }
 
-enum class SkipUtf8Mark { No, Yes };
-
-// The decoded text; the bytes are released before the rows are read.
-QString DecodeAndRelease(QByteArray& bytes, SkipUtf8Mark skipMark) {
-  QByteArrayView view(bytes);
-  if (skipMark == SkipUtf8Mark::Yes && view.startsWith("\xEF\xBB\xBF")) view = view.sliced(3);
-  QString text = DecodeFileText(view);
-  bytes = QByteArray();
-  return text;
-}
-
 }  // namespace
 
 bool RequireExistingFile(const QString& path, ItemTable& table) {
@@ -64,12 +53,12 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
   switch (format) {
     case SourceFormat::Csv:
-      return ParseCsvText(DecodeAndRelease(bytes, SkipUtf8Mark::Yes), limits, table);
+      return ParseCsvText(DecodeAndRelease(bytes, Utf8Mark::Skip), limits, table);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
-      return ParseHtmlText(DecodeAndRelease(bytes, SkipUtf8Mark::No), table, log);
+      return ParseHtmlText(DecodeAndRelease(bytes, Utf8Mark::Keep), table, log);
     case SourceFormat::Workbook:
-      return LoadWorkbookBytes(bytes, name, limits, QStringLiteral("Excel"), table, log);
+      return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table, log);
     case SourceFormat::Unknown:
       break;
   }

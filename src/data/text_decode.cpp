@@ -112,4 +112,15 @@ QString DecodeFileText(QByteArrayView bytes) {
   return DecodeCodePage936(bytes);
 }
 
+QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark) {
+  if (mark == Utf8Mark::Skip && bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+  return DecodeFileText(bytes);
+}
+
+QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark) {
+  QString text = DecodeFileText(bytes, mark);
+  bytes = QByteArray();
+  return text;
+}
+
 }  // namespace qh

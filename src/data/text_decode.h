@@ -19,4 +19,14 @@ QString DecodeCodePage936(QByteArrayView bytes);
 // the whole text through code page 936.
 QString DecodeFileText(QByteArrayView bytes);
 
+enum class Utf8Mark { Keep, Skip };
+
+// The text of a file: DecodeFileText of its bytes, a leading UTF-8 byte
+// order mark left out first when asked.
+QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark);
+
+// The same, and the bytes are let go as soon as the text exists, so a large
+// export is not held twice while its rows are read.
+QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark);
+
 }  // namespace qh

@@ -67,9 +67,11 @@ bool IsSpreadsheetXml(QStringView start, QStringView whole) {
 
 // A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
 // table, or separated values, each read as its own kind of file.
-bool LoadTextExport(const QByteArray& bytes, const QString& name, const LoadLimits& limits,
+bool LoadTextExport(QByteArray bytes, const QString& name, const LoadLimits& limits,
                     const QString& label, ItemTable& table, DiagLog* log) {
-  QString text = DecodeFileText(bytes);
+  // What follows a byte order mark is the text, as for a file named .csv:
+  // converters put one before GBK text too.
+  QString text = DecodeAndRelease(bytes, Utf8Mark::Skip);
   const QStringView start = SkipLeadingSpace(text);
   if (IsSpreadsheetXml(start, text)) {
     const QByteArray utf8 = text.toUtf8();
@@ -79,11 +81,6 @@ bool LoadTextExport(const QByteArray& bytes, const QString& name, const LoadLimi
     return ValidateSheetLines(lines, name, limits, label, table);
   }
   if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
-  if (bytes.startsWith("\xEF\xBB\xBF")) {
-    // The CSV reader decodes what follows the mark on its own.
-    text = QString();
-    return ParseCsvBytes(bytes, limits, table);
-  }
   return ParseCsvText(std::move(text), limits, table);
 }
 
@@ -103,12 +100,12 @@ bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines) {
   return ReadFirstSheet(bytes, cells) && cells.BuildLines(lines);
 }
 
-bool LoadWorkbookBytes(const QByteArray& bytes, const QString& name, const LoadLimits& limits,
+bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
                        const QString& label, ItemTable& table, DiagLog* log) {
   table.Reset();
   const WorkbookContent content = SniffWorkbookContent(bytes);
   if (content == WorkbookContent::Text) {
-    return LoadTextExport(bytes, name, limits, label, table, log);
+    return LoadTextExport(std::move(bytes), name, limits, label, table, log);
   }
   if (content == WorkbookContent::Compound && IsPasswordProtectedWorkbook(bytes)) {
     return FailPasswordProtected(table, name);

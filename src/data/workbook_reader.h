@@ -32,8 +32,9 @@ bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines);
 
 // Reads the bytes of a file named .xls or .xlsx; name stands for the file
 // in messages. Workbooks validate under label; text goes to the HTML or CSV
-// reader with their own rules and messages.
-bool LoadWorkbookBytes(const QByteArray& bytes, const QString& name, const LoadLimits& limits,
+// reader with their own rules and messages, and the bytes are let go once
+// such text is decoded.
+bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
                        const QString& label, ItemTable& table, DiagLog* log);
 
 }  // namespace qh
