@@ -4,9 +4,52 @@
 #include "data/text_decode.h"
 #include "data/validate_rows.h"
 
-#include <span>
+#include <algorithm>
+#include <cstdint>
 
 namespace qh {
+
+namespace {
+
+// Decoded pieces of about this many bytes: small next to any large file.
+constexpr qsizetype kPieceBytes = 1 << 20;
+
+// Where the piece starting at from ends: after its last byte below 0x40.
+// Such a byte is a whole character in UTF-8 and GBK alike, and starts no
+// longer one, so both decoders give the same text piece by piece.
+qsizetype PieceEnd(QByteArrayView bytes, qsizetype from) {
+  if (bytes.size() - from <= kPieceBytes) return bytes.size();
+  for (qsizetype i = from + kPieceBytes; i > from; --i) {
+    if (static_cast<uint8_t>(bytes[i - 1]) < 0x40) return i;
+  }
+  for (qsizetype i = from + kPieceBytes; i < bytes.size(); ++i) {
+    if (static_cast<uint8_t>(bytes[i]) < 0x40) return i + 1;
+  }
+  return bytes.size();
+}
+
+// Feeds the decoded text of bytes to splitter, one piece at a time.
+void FeedDecoded(QByteArrayView bytes, CsvLineSplitter& splitter) {
+  const bool utf8 = IsStrictUtf8(bytes);
+  QString piece;
+  for (qsizetype from = 0; from < bytes.size();) {
+    const qsizetype end = PieceEnd(bytes, from);
+    const QByteArrayView raw = bytes.sliced(from, end - from);
+    if (utf8) {
+      DecodeUtf8Strict(raw, piece);
+    } else {
+      piece = DecodeCodePage936(raw);
+    }
+    splitter.Feed(piece);
+    from = end;
+  }
+}
+
+bool FailNoLines(ItemTable& table) {
+  return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."), QStringLiteral("文件内容为空."));
+}
+
+}  // namespace
 
 QChar DetectCsvSeparator(QStringView text) {
   if (text.contains(u',')) return u',';
@@ -15,70 +58,133 @@ QChar DetectCsvSeparator(QStringView text) {
   return u',';
 }
 
-CsvLines SplitCsvText(QString source, QChar separator) {
-  CsvLines result;
-  result.buffer = std::move(source);
-  // Written behind the reading position, so one buffer serves both.
-  QChar* const out = result.buffer.data();
-  const QStringView text(result.buffer);
-  result.lines.reserve(static_cast<size_t>(text.count(u'\n')) + 1);
-  qsizetype length = 0;
-  qsizetype lineStart = 0;
-  bool inQuote = false;
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    QChar c = text[i];
-    if (c == u'\r') {
-      if (i + 1 < n && text[i + 1] == u'\n') continue;  // CR LF counts as the LF
-      c = u'\n';
-    }
-    if (inQuote) {
-      if (c != u'"') {
-        out[length++] = c;
-      } else if (i + 1 < n && text[i + 1] == u'"') {
-        out[length++] = c;
-        ++i;
-      } else {
-        inQuote = false;
-      }
-    } else if (c == u'"') {
-      inQuote = true;
-    } else if (c == separator) {
-      out[length++] = u'\t';
-    } else if (c == u'\n') {
-      result.lines.emplace_back(out + lineStart, length - lineStart);
-      lineStart = length;
-    } else {
-      out[length++] = c;
-    }
+QChar DetectCsvSeparator(QByteArrayView bytes) {
+  if (bytes.contains(',')) return u',';
+  if (bytes.contains('\t')) return u'\t';
+  if (bytes.contains(';')) return u';';
+  return u',';
+}
+
+CsvLineSplitter::CsvLineSplitter(QChar separator, LineSink sink)
+    : separator_(separator), sink_(std::move(sink)) {}
+
+void CsvLineSplitter::Take(QChar c, QChar next, bool& skipNext) {
+  if (c == u'\r') {
+    if (next == u'\n') return;  // CR LF counts as the LF
+    c = u'\n';
   }
-  if (length > lineStart) result.lines.emplace_back(out + lineStart, length - lineStart);
-  result.buffer.truncate(length);  // shrinking keeps the storage the views point into
-  return result;
+  if (inQuote_) {
+    if (c != u'"') {
+      out_[length_++] = c;
+    } else if (next == u'"') {
+      out_[length_++] = c;
+      skipNext = true;
+    } else {
+      inQuote_ = false;
+    }
+  } else if (c == u'"') {
+    inQuote_ = true;
+  } else if (c == separator_) {
+    out_[length_++] = u'\t';
+  } else if (c == u'\n') {
+    sink_(QStringView(out_, length_));
+    length_ = 0;
+  } else {
+    out_[length_++] = c;
+  }
+}
+
+void CsvLineSplitter::Reserve(qsizetype more) {
+  const qsizetype needed = length_ + more;
+  if (line_.size() < needed) line_.resize(std::max(needed, 2 * line_.size()));
+  out_ = line_.data();
+}
+
+void CsvLineSplitter::Feed(QStringView piece) {
+  if (piece.isEmpty()) return;
+  Reserve(piece.size() + 1);  // a line grows by at most one character per character read
+  qsizetype i = 0;
+  bool skipNext = false;
+  if (holding_) {
+    holding_ = false;
+    Take(held_, piece[0], skipNext);
+  }
+  if (skipNext) i = 1;
+  const qsizetype n = piece.size();
+  for (; i < n; ++i) {
+    const QChar c = piece[i];
+    if (i + 1 == n && (c == u'\r' || (inQuote_ && c == u'"'))) {
+      held_ = c;  // CR LF or "" may straddle the pieces
+      holding_ = true;
+      return;
+    }
+    skipNext = false;
+    Take(c, i + 1 < n ? piece[i + 1] : QChar(), skipNext);
+    if (skipNext) ++i;
+  }
+}
+
+void CsvLineSplitter::Finish() {
+  if (holding_) {
+    holding_ = false;
+    bool skipNext = false;
+    Reserve(1);
+    Take(held_, QChar(), skipNext);
+  }
+  if (length_ > 0) sink_(QStringView(out_, length_));
+  length_ = 0;
 }
 
 QStringList SplitCsvLines(QStringView text, QChar separator) {
-  const CsvLines split = SplitCsvText(text.toString(), separator);
   QStringList lines;
-  lines.reserve(static_cast<qsizetype>(split.lines.size()));
-  for (QStringView line : split.lines) lines.append(line.toString());
+  CsvLineSplitter splitter(separator, [&lines](QStringView line) { lines.append(line.toString()); });
+  splitter.Feed(text);
+  splitter.Finish();
   return lines;
 }
 
+namespace {
+
+// Validates the lines that feed(splitter) produces.
+template <typename FeedText>
+bool ValidateCsvLines(qsizetype expectedLines, const LoadLimits& limits, ItemTable& table,
+                      QChar separator, FeedText feed) {
+  RowValidator rows(QStringLiteral("CSV"), table);
+  table.Items.reserve(static_cast<size_t>(expectedLines));
+  size_t count = 0;
+  CsvLineSplitter splitter(separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
+  feed(splitter);
+  splitter.Finish();
+  (void)limits;
+  if (count == 0) return FailNoLines(table);
+  return rows.Finish();
+}
+
+// Lines end at LF, at CR LF or at a lone CR: an upper bound on their number.
+qsizetype LineBreaks(QStringView text) {
+  const qsizetype feeds = text.count(u'\n');
+  return (feeds > 0 ? feeds : text.count(u'\r')) + 1;
+}
+
+qsizetype LineBreaks(QByteArrayView bytes) {
+  const qsizetype feeds = bytes.count('\n');
+  return (feeds > 0 ? feeds : bytes.count('\r')) + 1;
+}
+
+}  // namespace
+
 bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
   table.Reset();
-  const QChar separator = DetectCsvSeparator(text);
-  const CsvLines split = SplitCsvText(std::move(text), separator);
-  if (split.lines.empty()) {
-    return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
-                      QStringLiteral("文件内容为空."));
-  }
-  return ValidateRows(std::span<const QStringView>(split.lines), QStringLiteral("CSV"), limits,
-                      table);
+  const QStringView view(text);
+  return ValidateCsvLines(LineBreaks(view), limits, table, DetectCsvSeparator(view),
+                          [view](CsvLineSplitter& splitter) { splitter.Feed(view); });
 }
 
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
-  return ParseCsvText(DecodeFileText(bytes, Utf8Mark::Skip), limits, table);
+  table.Reset();
+  bytes = WithoutUtf8Mark(bytes);
+  return ValidateCsvLines(LineBreaks(bytes), limits, table, DetectCsvSeparator(bytes),
+                          [bytes](CsvLineSplitter& splitter) { FeedDecoded(bytes, splitter); });
 }
 
 }  // namespace qh

@@ -3,36 +3,56 @@
 #include "data/item_table.h"
 #include "data/source_loader.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <vector>
+#include <functional>
 
 namespace qh {
-
-// The lines of a CSV text with every unquoted separator turned into a tab
-// and quotes resolved; views into one shared buffer.
-struct CsvLines {
-  QString buffer;
-  std::vector<QStringView> lines;
-};
 
 // "," unless the text has none: then a tab when it has one, else ";" when it
 // has one. Quoted parts count too.
 QChar DetectCsvSeparator(QStringView text);
+// The same for undecoded UTF-8 or GBK bytes: these three characters are
+// never part of a longer character in either.
+QChar DetectCsvSeparator(QByteArrayView bytes);
 
 // Splits text into lines at unquoted line breaks (CR LF, CR and LF alike).
 // A double quote opens or closes a quoted part anywhere in a field; "" inside
-// quotes is one quote. An empty line is kept, an empty last line is not.
-// The text is rewritten in place (the result is never longer).
-CsvLines SplitCsvText(QString text, QChar separator);
+// quotes is one quote. Every unquoted separator becomes a tab. An empty line
+// is kept, an empty last line is not. The text may come in pieces cut
+// anywhere; each line is handed on as soon as it is complete.
+class CsvLineSplitter {
+ public:
+  using LineSink = std::function<void(QStringView line)>;
+  CsvLineSplitter(QChar separator, LineSink sink);
+  void Feed(QStringView piece);
+  void Finish();
+
+ private:
+  void Take(QChar c, QChar next, bool& skipNext);
+  // Room for more characters of the current line.
+  void Reserve(qsizetype more);
+
+  QChar separator_;
+  LineSink sink_;
+  QString line_;  // storage only: the line is out_[0, length_)
+  QChar* out_ = nullptr;
+  qsizetype length_ = 0;
+  bool inQuote_ = false;
+  QChar held_;  // a CR or quote whose meaning the next piece decides
+  bool holding_ = false;
+};
+
 QStringList SplitCsvLines(QStringView text, QChar separator);
 
 // Validates decoded text as a two-column CSV table.
 bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table);
 
-// Decodes the bytes (a leading UTF-8 byte order mark skipped) and validates
-// them as a two-column CSV table.
+// Validates the bytes of a CSV file (a leading UTF-8 byte order mark
+// skipped) as a two-column CSV table. They are decoded a piece at a time,
+// so a large file is never held decoded as a whole.
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table);
 
 }  // namespace qh

@@ -53,7 +53,7 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
   switch (format) {
     case SourceFormat::Csv:
-      return ParseCsvText(DecodeAndRelease(bytes, Utf8Mark::Skip), limits, table);
+      return ParseCsvBytes(bytes, limits, table);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
       return ParseHtmlText(DecodeAndRelease(bytes, Utf8Mark::Keep), table, log);

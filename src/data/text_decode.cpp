@@ -77,6 +77,29 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
   return true;
 }
 
+bool IsStrictUtf8(QByteArrayView bytes) {
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* const end = p + bytes.size();
+  while (p < end) {
+    while (end - p >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p, 8);
+      if (chunk & 0x8080808080808080ULL) break;
+      p += 8;
+    }
+    if (p == end) break;
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    char32_t code;
+    const int used = DecodeSequence(p, end, code);
+    if (used == 0) return false;
+    p += used;
+  }
+  return true;
+}
+
 QString DecodeCodePage936(QByteArrayView bytes) {
   QStringDecoder decoder("GBK");
   if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
@@ -112,9 +135,12 @@ QString DecodeFileText(QByteArrayView bytes) {
   return DecodeCodePage936(bytes);
 }
 
+QByteArrayView WithoutUtf8Mark(QByteArrayView bytes) {
+  return bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+}
+
 QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark) {
-  if (mark == Utf8Mark::Skip && bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
-  return DecodeFileText(bytes);
+  return DecodeFileText(mark == Utf8Mark::Skip ? WithoutUtf8Mark(bytes) : bytes);
 }
 
 QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark) {

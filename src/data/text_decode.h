@@ -11,6 +11,9 @@ namespace qh {
 // (out unspecified) at the first invalid byte.
 bool DecodeUtf8Strict(QByteArrayView bytes, QString& out);
 
+// True when the bytes are standard UTF-8 as DecodeUtf8Strict reads it.
+bool IsStrictUtf8(QByteArrayView bytes);
+
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.
 QString DecodeCodePage936(QByteArrayView bytes);
@@ -20,6 +23,9 @@ QString DecodeCodePage936(QByteArrayView bytes);
 QString DecodeFileText(QByteArrayView bytes);
 
 enum class Utf8Mark { Keep, Skip };
+
+// The bytes after a leading UTF-8 byte order mark, or all of them.
+QByteArrayView WithoutUtf8Mark(QByteArrayView bytes);
 
 // The text of a file: DecodeFileText of its bytes, a leading UTF-8 byte
 // order mark left out first when asked.

@@ -24,55 +24,59 @@ bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
 
 }  // namespace
 
-bool ValidateRows(std::span<const QStringView> lines, const QString& label, const LoadLimits&,
-                  ItemTable& table) {
-  table.Reset();
-  table.Items.reserve(lines.size());
-  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
-  NamePool names;
-  int maxCols = 0;
-  bool badFound = false;
-  qsizetype badRow = 0;
-  QString badText;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const QStringView line = lines[i];
-    if (IsBlank(line)) continue;  // no non-empty cell: tabs and spaces only
-    const int cells = static_cast<int>(line.count(u'\t')) + 1;
-    if (cells > maxCols) maxCols = cells;
-    if (cells < 2) continue;
-    const qsizetype tab = line.indexOf(u'\t');
-    const qsizetype tab2 = line.indexOf(u'\t', tab + 1);
-    const QStringView name = line.left(tab);
-    // The value rules skip spaces themselves; the stripped text is needed
-    // only to quote a bad cell.
-    const QStringView valueText = tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1);
-    // A header names its columns: neither cell is a number and the value
-    // cell is no value either (A,"1,234" is data).
-    if (i == 0 && table.Items.empty() && !IsPlainNumber(valueText) && !IsPlainNumber(name) &&
-        !IsValueText(valueText)) {
-      continue;
-    }
-    double value = 0.0;
-    if (ReadValue(valueText, value)) {
-      table.Items.push_back({names.AddStripped(name), value});
-    } else if (!badFound) {
-      badFound = true;
-      badRow = static_cast<qsizetype>(i) + 1;
-      badText = StripSpaces(valueText);
-    }
+RowValidator::RowValidator(const QString& label, ItemTable& table) : label_(label), table_(table) {
+  table_.Reset();
+}
+
+void RowValidator::Add(size_t index, QStringView line) {
+  if (IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
+  const int cells = static_cast<int>(line.count(u'\t')) + 1;
+  if (cells > maxCols_) maxCols_ = cells;
+  if (cells < 2) return;
+  const qsizetype tab = line.indexOf(u'\t');
+  const qsizetype tab2 = line.indexOf(u'\t', tab + 1);
+  const QStringView name = line.left(tab);
+  // The value rules skip spaces themselves; the stripped text is needed
+  // only to quote a bad cell.
+  const QStringView valueText = tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1);
+  // A header names its columns: neither cell is a number and the value
+  // cell is no value either (A,"1,234" is data).
+  if (index == 0 && table_.Items.empty() && !IsPlainNumber(valueText) && !IsPlainNumber(name) &&
+      !IsValueText(valueText)) {
+    return;
   }
-  if (maxCols != 2) return FailColumns(table, label, maxCols);
-  if (badFound) {
-    return table.Fail(
-                QStringLiteral("数据源") + label + QStringLiteral("第 2 列存在非数值内容,无法生成图表."),
-                QStringLiteral("第 %1 行的数值列为").arg(badRow) + badText + u'.' + kBreak +
-                    QStringLiteral("数据源第 2 列必须全部为数值."));
+  double value = 0.0;
+  if (ReadValue(valueText, value)) {
+    table_.Items.push_back({names_.AddStripped(name), value});
+  } else if (!badFound_) {
+    badFound_ = true;
+    badRow_ = static_cast<qsizetype>(index) + 1;
+    badText_ = StripSpaces(valueText);
   }
-  if (table.ItemCount() < 2) {
-    return table.Fail(QStringLiteral("数据源") + label + QStringLiteral("没有可用的两列数据(项目,数值)."),
-                QStringLiteral("有效数据行不足 2 行,无法生成图表."));
+}
+
+bool RowValidator::Finish() {
+  if (maxCols_ != 2) return FailColumns(table_, label_, maxCols_);
+  if (badFound_) {
+    return table_.Fail(
+        QStringLiteral("数据源") + label_ + QStringLiteral("第 2 列存在非数值内容,无法生成图表."),
+        QStringLiteral("第 %1 行的数值列为").arg(badRow_) + badText_ + u'.' + kBreak +
+            QStringLiteral("数据源第 2 列必须全部为数值."));
+  }
+  if (table_.ItemCount() < 2) {
+    return table_.Fail(QStringLiteral("数据源") + label_ + QStringLiteral("没有可用的两列数据(项目,数值)."),
+                       QStringLiteral("有效数据行不足 2 行,无法生成图表."));
   }
   return true;
+}
+
+bool ValidateRows(std::span<const QStringView> lines, const QString& label, const LoadLimits&,
+                  ItemTable& table) {
+  RowValidator rows(label, table);
+  table.Items.reserve(lines.size());
+  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  for (size_t i = 0; i < lines.size(); ++i) rows.Add(i, lines[i]);
+  return rows.Finish();
 }
 
 bool ValidateRows(const QStringList& lines, const QString& label, const LoadLimits& limits,

@@ -1,6 +1,7 @@
 #pragma once
 // The two-column validation shared by the CSV and workbook readers.
 #include "data/item_table.h"
+#include "data/name_pool.h"
 #include "data/source_loader.h"
 
 #include <QString>
@@ -14,6 +15,27 @@ namespace qh {
 // two columns, every value cell numeric, at least two items. A first line
 // whose cells are not numbers is a header and skipped. label ("CSV",
 // "Excel") names the source in the messages. The limits are not applied.
+// The same one line at a time, for readers that produce lines as they go.
+class RowValidator {
+ public:
+  // Empties table; label as for ValidateRows.
+  RowValidator(const QString& label, ItemTable& table);
+  // The line numbered index (from 0), lines given in rising order; numbers
+  // left out are blank lines.
+  void Add(size_t index, QStringView line);
+  // The verdict; the table is emptied when it fails.
+  bool Finish();
+
+ private:
+  QString label_;
+  ItemTable& table_;
+  NamePool names_;
+  int maxCols_ = 0;
+  bool badFound_ = false;
+  qsizetype badRow_ = 0;
+  QString badText_;
+};
+
 bool ValidateRows(std::span<const QStringView> lines, const QString& label,
                   const LoadLimits& limits, ItemTable& table);
 bool ValidateRows(const QStringList& lines, const QString& label, const LoadLimits& limits,

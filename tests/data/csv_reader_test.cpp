@@ -1,6 +1,7 @@
 #include "data/csv_reader.h"
 #include "data/source_loader.h"
 
+#include "base/code_page.h"
 #include "data/text_decode.h"
 
 #include <QTemporaryDir>
@@ -39,6 +40,63 @@ TEST(CsvReader, SplitLines) {
       {"unterminated quote", "A,\"1\nB,2", u',', {"A\t1\nB,2"}},
   };
   for (const Case& c : cases) EXPECT_EQ(SplitCsvLines(c.text, c.separator), c.lines) << c.name;
+}
+
+// Lines come out the same wherever the text is cut into pieces: a CR LF or
+// a doubled quote may straddle the cut.
+TEST(CsvReader, SplitLinesInPieces) {
+  const QStringList texts = {
+      "A,1\r\nB,\"2\"\"x\"\rC,3\r",
+      "\"q\"\"\",1\r\n\"A\r\nB\",\"\"\n\r\r\n",
+      "\"\"\"\"\"\",\"a\rb\"\"\"\r",
+  };
+  for (const QString& text : texts) {
+    const QStringList whole = SplitCsvLines(text, u',');
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+      for (qsizetype cut2 = cut; cut2 <= text.size(); ++cut2) {
+        QStringList lines;
+        CsvLineSplitter splitter(u',', [&lines](QStringView line) { lines.append(line.toString()); });
+        splitter.Feed(QStringView(text).first(cut));
+        splitter.Feed(QStringView(text).sliced(cut, cut2 - cut));
+        splitter.Feed(QStringView(text).sliced(cut2));
+        splitter.Finish();
+        EXPECT_EQ(lines, whole) << text.toStdString() << " cut at " << cut << ", " << cut2;
+      }
+    }
+  }
+}
+
+// Files far larger than one decoded piece read as if decoded whole, in both
+// encodings, with quoted line breaks, CR-only lines and odd bytes about.
+TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
+  QString text = QStringLiteral("项目,金额\r\n");
+  for (int i = 0; text.size() < 1'500'000; ++i) {
+    text += QStringLiteral("华东%1").arg(i) + (i % 7 == 0 ? QStringLiteral(",\"1,%1\"\r\n").arg(i % 1000, 3, 10, QChar(u'0'))
+                                                          : QStringLiteral(",%1\n").arg(i));
+    if (i % 1001 == 0) text += QStringLiteral("\"多\r\n行\",%1\r").arg(i);
+  }
+  QByteArray gbkBad = EncodeGbk(text);
+  gbkBad.insert(gbkBad.size() / 2, "\xFF\x81");  // a byte of no character and a lone lead byte
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    bool ok;
+  } files[] = {
+      {"utf-8", text.toUtf8(), true},
+      {"utf-8 with mark", "\xEF\xBB\xBF" + text.toUtf8(), true},
+      {"gbk", EncodeGbk(text), true},
+      {"gbk with odd bytes", gbkBad, false},
+      {"one long line", QByteArray(3'000'000, 'x') + ",1\ny,2", true},
+  };
+  for (const auto& [name, bytes, ok] : files) {
+    ItemTable whole, pieces;
+    EXPECT_EQ(ParseCsvText(DecodeFileText(bytes, Utf8Mark::Skip), LoadLimits{}, whole), ok) << name;
+    EXPECT_EQ(ParseCsvBytes(bytes, LoadLimits{}, pieces), ok) << name;
+    EXPECT_EQ(pieces.ItemCount(), whole.ItemCount()) << name;
+    EXPECT_TRUE(pieces.Items == whole.Items) << name;
+    EXPECT_EQ(pieces.LastError, whole.LastError) << name;
+    EXPECT_EQ(pieces.LastHint, whole.LastHint) << name;
+  }
 }
 
 class CsvFiles : public ::testing::Test {
