@@ -110,6 +110,14 @@ bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& 
   if (content == WorkbookContent::Compound && IsPasswordProtectedWorkbook(bytes)) {
     return FailPasswordProtected(table, name);
   }
+  if (content == WorkbookContent::Zip) {
+    // The usual sheet goes straight into the table; any other is read again
+    // in full below.
+    TwoColumnRows rows(label, table);
+    bool ok = false;
+    if (ReadXlsxFirstSheet(bytes, rows) && rows.Finish(ok)) return ok;
+    table.Reset();
+  }
   SheetLines lines;
   if (!ReadWorkbookLines(bytes, lines)) return FailUnreadable(table, name);
   return ValidateSheetLines(lines, name, limits, label, table);

@@ -35,6 +35,11 @@ bool SheetCells::AddText(int row, int column, std::uint32_t textIndex) {
   return Store(row, column, CellKind::Text, 0.0, textIndex);
 }
 
+bool SheetCells::AddInlineText(int row, int column, QStringView text) {
+  if (texts_.Count() >= kMaxStoredCells) return false;
+  return AddText(row, column, texts_.Add(text));
+}
+
 bool SheetCells::Store(int row, int column, CellKind kind, double number, std::uint32_t text) {
   if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) return false;
   if (cells_.size() >= kMaxStoredCells) return false;

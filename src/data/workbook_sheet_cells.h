@@ -55,6 +55,8 @@ class SheetCells {
   bool AddBoolean(int row, int column, bool value);
   bool AddError(int row, int column) { return Store(row, column, CellKind::Error, 0.0); }
   bool AddText(int row, int column, std::uint32_t textIndex);
+  // A text of this cell alone, kept in Texts().
+  bool AddInlineText(int row, int column, QStringView text);
 
   // The lines of the used range (the box around every stored cell, empty
   // ones included). No lines when no cell yields any text or the range is a

@@ -159,10 +159,12 @@ CellType CellTypeOf(QByteArrayView t) {
   return CellType::Number;
 }
 
-// Reads sheetData row by row, one cell at a time, without building a tree.
+// Reads sheetData row by row, one cell at a time, without building a tree,
+// into SheetCells or TwoColumnRows.
+template <typename Cells>
 class SheetReader {
  public:
-  SheetReader(SheetCells& cells, bool date1904) : cells_(cells), date1904_(date1904) {}
+  SheetReader(Cells& cells, bool date1904) : cells_(cells), date1904_(date1904) {}
 
   bool Read(XmlScanner& scanner) {
     for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
@@ -242,8 +244,7 @@ class SheetReader {
   }
 
   bool AddTextCell(const QString& text) {
-    if (cells_.Texts().Count() >= SheetCells::kMaxStoredCells) return false;
-    return cells_.AddText(row_, column_, cells_.Texts().Add(text));
+    return cells_.AddInlineText(row_, column_, text);
   }
 
   bool FinishCell() {
@@ -277,7 +278,7 @@ class SheetReader {
     return false;
   }
 
-  SheetCells& cells_;
+  Cells& cells_;
   bool date1904_;
   int row_ = 0;
   int column_ = 0;
@@ -291,9 +292,9 @@ class SheetReader {
   bool inInline_ = false;
 };
 
-}  // namespace
 
-bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
+template <typename Cells>
+bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
   ZipPackage package;
   if (!package.Open(bytes)) return false;
   WorkbookParts parts;
@@ -308,5 +309,11 @@ bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
   SheetReader sheet(cells, parts.date1904);
   return sheet.Read(scanner);
 }
+
+}  // namespace
+
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) { return ReadFirstSheet(bytes, cells); }
+
+bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows) { return ReadFirstSheet(bytes, rows); }
 
 }  // namespace qh

@@ -1,6 +1,7 @@
 #pragma once
 // Office Open XML workbooks (.xlsx), read without any spreadsheet program.
 #include "data/workbook_sheet_cells.h"
+#include "data/workbook_two_columns.h"
 
 #include <QByteArray>
 
@@ -11,5 +12,7 @@ namespace qh {
 // missing parts, malformed or refused XML, an oversized part, a string
 // index or cell position that does not exist.
 bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells);
+// The same straight into an item table, for the usual two-column sheet.
+bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows);
 
 }  // namespace qh
