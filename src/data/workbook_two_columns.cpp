@@ -2,10 +2,19 @@
 
 #include "base/text_utils.h"
 
+#include <algorithm>
+
 namespace qh {
 
 TwoColumnRows::TwoColumnRows(const QString& label, ItemTable& table)
-    : rows_(label, table) {}
+    : table_(table), rows_(label, table) {}
+
+void TwoColumnRows::ExpectSheetBytes(qint64 bytes) {
+  // The shortest row that can hold an item: <row><c><v>1</v></c></row>.
+  constexpr qint64 kShortestRowBytes = 26;
+  const qint64 rows = std::min<qint64>(bytes / kShortestRowBytes, SheetCells::kMaxRows);
+  if (rows > qint64(table_.Items.capacity())) table_.Items.reserve(static_cast<size_t>(rows));
+}
 
 bool TwoColumnRows::AddText(int row, int column, std::uint32_t textIndex) {
   if (textIndex >= texts_.Count()) return Stop();

@@ -37,6 +37,11 @@ class TwoColumnRows {
     return Add(row, column, CellKind::Text, 0.0, text);
   }
 
+  // Sizes the table for a worksheet part of this many bytes, so that it
+  // never grows by doubling: that would hold the old and the new storage at
+  // once. Room that no row fills is never touched.
+  void ExpectSheetBytes(qint64 bytes);
+
   // After the whole sheet was read: true when the verdict is in the table
   // (ok tells which); false when the sheet needs the full reading (cells out
   // of order or beyond two columns, a single column, no data, a range too
@@ -52,6 +57,7 @@ class TwoColumnRows {
   }
 
   TextPool texts_;
+  ItemTable& table_;
   RowValidator rows_;
   bool regular_ = true;
   std::int64_t cellCount_ = 0;

@@ -305,6 +305,9 @@ bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
   }
   const auto device = package.OpenPart(parts.sheet);
   if (!device) return false;
+  if constexpr (requires { cells.ExpectSheetBytes(qint64()); }) {
+    cells.ExpectSheetBytes(package.ClaimedPartSize(parts.sheet));
+  }
   XmlScanner scanner(*device);
   SheetReader sheet(cells, parts.date1904);
   return sheet.Read(scanner);

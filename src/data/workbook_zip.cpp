@@ -154,6 +154,17 @@ bool ZipPackage::Open(const QByteArray& bytes) {
 
 bool ZipPackage::HasPart(const QString& name) const { return LocatePart(archive_, name) >= 0; }
 
+qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
+  const qint64 index = LocatePart(archive_, name);
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
+      (stat.valid & ZIP_STAT_SIZE) == 0) {
+    return 0;
+  }
+  return qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(kMaxPartBytes)));
+}
+
 std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {
   const qint64 index = LocatePart(archive_, name);
   if (index < 0) return nullptr;

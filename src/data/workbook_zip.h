@@ -72,6 +72,9 @@ class ZipPackage {
   // The whole part, read through the same guards; nullopt when it is
   // missing or refused.
   std::optional<QByteArray> ReadPart(const QString& name) const;
+  // The inflated size the archive claims for the part: a hint only, 0 when
+  // it claims none.
+  qint64 ClaimedPartSize(const QString& name) const;
 
  private:
   QByteArray bytes_;
