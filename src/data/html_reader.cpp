@@ -76,6 +76,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
   bool headerPossible = true;  // until the first row that is not blank
   RowCells row;
   NamePool names;
+  QString name, valueText;  // reused: a million rows need no allocation each
   for (size_t i = 0; i < rows.size(); ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     SplitCellsInto(rows[i], row);
@@ -94,8 +95,8 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
       }
       continue;
     }
-    const QString name = CleanCellText(row.cells[0]);
-    const QString valueText = CleanCellText(row.cells[1]);
+    CleanCellTextInto(row.cells[0], name);
+    CleanCellTextInto(row.cells[1], valueText);
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText % u']');
       continue;

@@ -3,6 +3,8 @@
 #include "base/text_utils.h"
 #include "data/value_rules.h"
 
+#include <algorithm>
+
 namespace qh {
 
 namespace {
@@ -153,30 +155,39 @@ QStringList FindElements(QStringView text, QStringView tag) {
 }
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
-  row.buffer.resize(0);
-  row.buffer.reserve(rowText.size());  // cell text never outgrows its row: one allocation at most
+  // Cell text never outgrows its row: written in place, sized once.
+  if (row.buffer.size() < rowText.size()) row.buffer.resize(rowText.size());
+  QChar* const out = row.buffer.data();
+  qsizetype length = 0;
   std::vector<qsizetype>& bounds = row.bounds;
   bounds.clear();
   bool inCell = false;
   qsizetype cellStart = 0;
   qsizetype pos = 0;
   const qsizetype n = rowText.size();
+  const auto endCell = [&] {
+    bounds.push_back(cellStart);
+    bounds.push_back(length);
+  };
   while (pos < n) {
     qsizetype lt = FindChar(rowText, u'<', pos);
     if (lt < 0) lt = n;
-    if (inCell && lt > pos) row.buffer.append(rowText.sliced(pos, lt - pos));
+    if (inCell && lt > pos) {
+      std::copy(rowText.begin() + pos, rowText.begin() + lt, out + length);
+      length += lt - pos;
+    }
     if (lt == n) break;
     const qsizetype gt = FindChar(rowText, u'>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row
     const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
     if (shape.cellTag) {
-      if (inCell) bounds.insert(bounds.end(), {cellStart, row.buffer.size()});
+      if (inCell) endCell();
       inCell = !shape.selfClosing;
-      cellStart = row.buffer.size();
+      cellStart = length;
     }
     pos = gt + 1;
   }
-  if (inCell) bounds.insert(bounds.end(), {cellStart, row.buffer.size()});
+  if (inCell) endCell();
   row.cells.clear();
   const QStringView all(row.buffer);
   for (size_t i = 0; i < bounds.size(); i += 2) {
@@ -262,17 +273,26 @@ QString DecodeEntities(QStringView text) {
   return out;
 }
 
-QString CleanCellText(QStringView cell) {
+void CleanCellTextInto(QStringView cell, QString& out) {
   for (QChar c : cell) {
-    if (c == u'<' || c == u'>' || c == u'&') return StripSpaces(DecodeEntities(StripTags(cell)));
+    if (c == u'<' || c == u'>' || c == u'&') {
+      out = StripSpaces(DecodeEntities(StripTags(cell)));
+      return;
+    }
   }
   // The usual cell: plain text, copied without its spaces in one pass.
-  QString out(cell.size(), Qt::Uninitialized);
-  QChar* dst = out.data();
+  out.resize(cell.size());
+  QChar* const begin = out.data();
+  QChar* dst = begin;
   for (QChar c : cell) {
     if (!IsStrippedSpace(c)) *dst++ = c;
   }
-  out.truncate(dst - out.constData());
+  out.resize(dst - begin);
+}
+
+QString CleanCellText(QStringView cell) {
+  QString out;
+  CleanCellTextInto(cell, out);
   return out;
 }
 

@@ -48,6 +48,8 @@ QString DecodeEntities(QStringView text);
 // StripSpaces(DecodeEntities(StripTags(cell))), without the work when the
 // cell holds nothing to strip or decode.
 QString CleanCellText(QStringView cell);
+// The same into out, whose storage is reused from cell to cell.
+void CleanCellTextInto(QStringView cell, QString& out);
 
 // True when the cell holds nothing once tags, entities and spaces are gone.
 bool IsBlankCell(QStringView cell);
