@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace qh {
 
@@ -28,21 +29,24 @@ qsizetype PieceEnd(QByteArrayView bytes, qsizetype from) {
   return bytes.size();
 }
 
-// Feeds the decoded text of bytes to splitter, one piece at a time.
-void FeedDecoded(QByteArrayView bytes, CsvLineSplitter& splitter) {
-  const bool utf8 = IsStrictUtf8(bytes);
+enum class Encoding { Utf8, CodePage936 };
+
+// Feeds the decoded text of bytes to splitter, one piece at a time. False
+// at the first piece that is not UTF-8 when asked for UTF-8.
+bool FeedDecoded(QByteArrayView bytes, Encoding encoding, CsvLineSplitter& splitter) {
   QString piece;
   for (qsizetype from = 0; from < bytes.size();) {
     const qsizetype end = PieceEnd(bytes, from);
     const QByteArrayView raw = bytes.sliced(from, end - from);
-    if (utf8) {
-      DecodeUtf8Strict(raw, piece);
-    } else {
+    if (encoding == Encoding::CodePage936) {
       piece = DecodeCodePage936(raw);
+    } else if (!DecodeUtf8Strict(raw, piece)) {
+      return false;
     }
     splitter.Feed(piece);
     from = end;
   }
+  return true;
 }
 
 bool FailNoLines(ItemTable& table) {
@@ -145,17 +149,17 @@ QStringList SplitCsvLines(QStringView text, QChar separator) {
 
 namespace {
 
-// Validates the lines that feed(splitter) produces.
+// Validates the lines that feed(splitter) produces; nothing when feed gives
+// up (the table is then left half filled).
 template <typename FeedText>
-bool ValidateCsvLines(qsizetype expectedLines, const LoadLimits& limits, ItemTable& table,
-                      QChar separator, FeedText feed) {
+std::optional<bool> ValidateCsvLines(qsizetype expectedLines, ItemTable& table, QChar separator,
+                                     FeedText feed) {
   RowValidator rows(QStringLiteral("CSV"), table);
   table.Items.reserve(static_cast<size_t>(expectedLines));
   size_t count = 0;
   CsvLineSplitter splitter(separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
-  feed(splitter);
+  if (!feed(splitter)) return std::nullopt;
   splitter.Finish();
-  (void)limits;
   if (count == 0) return FailNoLines(table);
   return rows.Finish();
 }
@@ -173,18 +177,30 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 
 }  // namespace
 
-bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
+bool ParseCsvText(QString text, const LoadLimits&, ItemTable& table) {
   table.Reset();
   const QStringView view(text);
-  return ValidateCsvLines(LineBreaks(view), limits, table, DetectCsvSeparator(view),
-                          [view](CsvLineSplitter& splitter) { splitter.Feed(view); });
+  return *ValidateCsvLines(LineBreaks(view), table, DetectCsvSeparator(view), [view](CsvLineSplitter& splitter) {
+    splitter.Feed(view);
+    return true;
+  });
 }
 
-bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
-  return ValidateCsvLines(LineBreaks(bytes), limits, table, DetectCsvSeparator(bytes),
-                          [bytes](CsvLineSplitter& splitter) { FeedDecoded(bytes, splitter); });
+  const qsizetype lines = LineBreaks(bytes);
+  const QChar separator = DetectCsvSeparator(bytes);
+  // UTF-8 as long as the bytes are; at the first piece that is not, the
+  // whole file is read again as code page 936, as DecodeFileText decides.
+  for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {
+    const auto verdict = ValidateCsvLines(lines, table, separator, [&](CsvLineSplitter& splitter) {
+      return FeedDecoded(bytes, encoding, splitter);
+    });
+    if (verdict) return *verdict;
+    table.Reset();
+  }
+  return false;
 }
 
 }  // namespace qh

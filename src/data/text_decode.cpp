@@ -77,29 +77,6 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
   return true;
 }
 
-bool IsStrictUtf8(QByteArrayView bytes) {
-  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
-  const uint8_t* const end = p + bytes.size();
-  while (p < end) {
-    while (end - p >= 8) {
-      uint64_t chunk;
-      std::memcpy(&chunk, p, 8);
-      if (chunk & 0x8080808080808080ULL) break;
-      p += 8;
-    }
-    if (p == end) break;
-    if (*p < 0x80) {
-      ++p;
-      continue;
-    }
-    char32_t code;
-    const int used = DecodeSequence(p, end, code);
-    if (used == 0) return false;
-    p += used;
-  }
-  return true;
-}
-
 QString DecodeCodePage936(QByteArrayView bytes) {
   QStringDecoder decoder("GBK");
   if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());

@@ -11,9 +11,6 @@ namespace qh {
 // (out unspecified) at the first invalid byte.
 bool DecodeUtf8Strict(QByteArrayView bytes, QString& out);
 
-// True when the bytes are standard UTF-8 as DecodeUtf8Strict reads it.
-bool IsStrictUtf8(QByteArrayView bytes);
-
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.
 QString DecodeCodePage936(QByteArrayView bytes);
