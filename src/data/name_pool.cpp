@@ -47,4 +47,43 @@ QString NamePool::AddStripped(QStringView text) {
   });
 }
 
+std::uint32_t SharedTexts::Add(QStringView text) {
+  if (text.size() >= kOwnBlock) {
+    blocks_.push_back(text.toString());
+    lastShared_ = false;
+    entries_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), 0, kWholeBlock});
+    return Count() - 1;
+  }
+  if (!lastShared_ || kBlockChars - used_ < text.size() + 1) {
+    blocks_.emplace_back(kBlockChars, Qt::Uninitialized);
+    used_ = 0;
+    lastShared_ = true;
+  }
+  char16_t* const start = blocks_.back().data_ptr().data() + used_;
+  std::copy(text.utf16(), text.utf16() + text.size(), start);
+  start[text.size()] = u'\0';  // shared texts are handed out as C strings too
+  entries_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint16_t>(used_),
+                      static_cast<std::uint16_t>(text.size())});
+  used_ += text.size() + 1;
+  return Count() - 1;
+}
+
+QStringView SharedTexts::At(std::uint32_t index) const {
+  if (index >= Count()) return {};
+  const Entry& e = entries_[index];
+  const QString& block = blocks_[e.block];
+  if (e.length == kWholeBlock) return block;
+  return QStringView(block.constData() + e.start, e.length);
+}
+
+QString SharedTexts::Shared(std::uint32_t index) const {
+  if (index >= Count()) return {};
+  const Entry& e = entries_[index];
+  if (e.length == kWholeBlock) return blocks_[e.block];
+  QString block = blocks_[e.block];  // one more reference, held by the result
+  QStringPrivate& shared = block.data_ptr();
+  shared.d_ptr()->ref();
+  return QString(QStringPrivate(shared.d_ptr(), shared.data() + e.start, e.length));
+}
+
 }  // namespace qh

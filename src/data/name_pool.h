@@ -6,6 +6,8 @@
 // block goes when its last name goes.
 #include <QString>
 #include <QStringView>
+#include <cstdint>
+#include <vector>
 
 namespace qh {
 
@@ -34,6 +36,33 @@ class NamePool {
 
   QString block_;  // written only through its raw data: the names share it
   qsizetype used_ = 0;
+};
+
+// Texts kept by number in shared blocks, each to be had as a view or as a
+// QString that shares its block: a workbook's shared strings become item
+// names without a copy.
+class SharedTexts {
+ public:
+  std::uint32_t Add(QStringView text);
+  QStringView At(std::uint32_t index) const;  // empty when there is no such text
+  QString Shared(std::uint32_t index) const;
+  std::uint32_t Count() const { return static_cast<std::uint32_t>(entries_.size()); }
+
+ private:
+  static constexpr qsizetype kBlockChars = 32 * 1024;
+  // Texts this long get a block of their own.
+  static constexpr qsizetype kOwnBlock = 1024;
+  static constexpr std::uint16_t kWholeBlock = 0xFFFF;
+  struct Entry {
+    std::uint32_t block;
+    std::uint16_t start;
+    std::uint16_t length;  // kWholeBlock: the text is the whole block
+  };
+
+  std::vector<QString> blocks_;  // written only through their raw data
+  std::vector<Entry> entries_;
+  qsizetype used_ = 0;           // in the last shared block
+  bool lastShared_ = false;      // the last block takes more texts
 };
 
 }  // namespace qh

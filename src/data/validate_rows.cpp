@@ -28,7 +28,7 @@ RowValidator::RowValidator(const QString& label, ItemTable& table) : label_(labe
   table_.Reset();
 }
 
-void RowValidator::Add(size_t index, QStringView line) {
+void RowValidator::Add(size_t index, QStringView line, const QString* sharedName) {
   if (IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
   const int cells = static_cast<int>(line.count(u'\t')) + 1;
   if (cells > maxCols_) maxCols_ = cells;
@@ -47,7 +47,7 @@ void RowValidator::Add(size_t index, QStringView line) {
   }
   double value = 0.0;
   if (ReadValue(valueText, value)) {
-    table_.Items.push_back({names_.AddStripped(name), value});
+    table_.Items.push_back({sharedName ? *sharedName : names_.AddStripped(name), value});
   } else if (!badFound_) {
     badFound_ = true;
     badRow_ = static_cast<qsizetype>(index) + 1;

@@ -21,8 +21,9 @@ class RowValidator {
   // Empties table; label as for ValidateRows.
   RowValidator(const QString& label, ItemTable& table);
   // The line numbered index (from 0), lines given in rising order; numbers
-  // left out are blank lines.
-  void Add(size_t index, QStringView line);
+  // left out are blank lines. name, when given, is the item name the line
+  // stands for (its first cell without spaces), shared instead of copied.
+  void Add(size_t index, QStringView line, const QString* name = nullptr);
   // The verdict; the table is emptied when it fails.
   bool Finish();
 

@@ -18,7 +18,12 @@ void TwoColumnRows::ExpectSheetBytes(qint64 bytes) {
 
 bool TwoColumnRows::AddText(int row, int column, std::uint32_t textIndex) {
   if (textIndex >= texts_.Count()) return Stop();
-  return Add(row, column, CellKind::Text, 0.0, texts_.At(textIndex));
+  const QStringView text = texts_.At(textIndex);
+  if (!Add(row, column, CellKind::Text, 0.0, text)) return false;
+  // Most names are stored as they are shown: the item takes the string
+  // itself rather than a copy.
+  if (column == firstColumn_ && cells_[0] == text) sharedName_ = texts_.Shared(textIndex);
+  return true;
 }
 
 bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStringView text) {
@@ -45,15 +50,17 @@ bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStri
   }
   cells_[slot].resize(0);
   AppendCellText(cells_[slot], kind, number, text);
+  if (slot == 0) sharedName_.clear();
   return true;
 }
 
 void TwoColumnRows::EndRow() {
   line_.resize(0);
   line_.append(cells_[0]).append(u'\t').append(cells_[1]);
-  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_);
+  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_, sharedName_.isNull() ? nullptr : &sharedName_);
   cells_[0].resize(0);
   cells_[1].resize(0);
+  sharedName_.clear();
 }
 
 bool TwoColumnRows::Finish(bool& ok) {

@@ -2,6 +2,7 @@
 // The usual worksheet, read straight into an item table: a million rows
 // then never exist as cells and lines beside the table.
 #include "data/item_table.h"
+#include "data/name_pool.h"
 #include "data/validate_rows.h"
 #include "data/workbook_cell_text.h"
 #include "data/workbook_sheet_cells.h"
@@ -23,7 +24,7 @@ class TwoColumnRows {
   // Empties table; label names the source in the messages.
   TwoColumnRows(const QString& label, ItemTable& table);
 
-  TextPool& Texts() { return texts_; }
+  SharedTexts& Texts() { return texts_; }
   bool AddEmpty(int row, int column) { return Add(row, column, CellKind::Empty, 0.0, {}); }
   bool AddNumber(int row, int column, double number) {
     return Add(row, column, CellKind::Number, number, {});
@@ -56,7 +57,7 @@ class TwoColumnRows {
     return false;
   }
 
-  TextPool texts_;
+  SharedTexts texts_;
   ItemTable& table_;
   RowValidator rows_;
   bool regular_ = true;
@@ -68,6 +69,7 @@ class TwoColumnRows {
   bool secondColumnSeen_ = false;
   bool anyText_ = false;  // a cell that yields text: no sheet of blanks
   QString cells_[2];      // CellText of the current row's two cells
+  QString sharedName_;    // the name cell's shared string, when it is the name as it stands
   QString line_;
 };
 

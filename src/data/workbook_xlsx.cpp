@@ -93,7 +93,8 @@ class StringCollector {
   int phoneticDepth_ = 0;
 };
 
-bool ReadSharedStrings(const ZipPackage& package, const QString& part, TextPool& pool) {
+template <typename Pool>
+bool ReadSharedStrings(const ZipPackage& package, const QString& part, Pool& pool) {
   // Read a window at a time: the part can be far larger than the file.
   const auto device = package.OpenPart(part);
   if (!device) return false;

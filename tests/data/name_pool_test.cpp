@@ -70,5 +70,32 @@ TEST(NamePool, EditingANameLeavesItsNeighboursAlone) {
   EXPECT_EQ(last, QStringLiteral("C12345"));
 }
 
+TEST(SharedTexts, ViewsAndSharedStringsAgree) {
+  const QString longText(3000, QChar(u'长'));
+  std::vector<QString> texts = {QString(), QStringLiteral("项目0"), longText, QStringLiteral(" a b ")};
+  for (int i = 0; i < 20000; ++i) texts.push_back(QStringLiteral("名称%1").arg(i));  // several blocks
+  std::vector<QString> shared;
+  {
+    SharedTexts pool;
+    for (const QString& text : texts) {
+      const std::uint32_t index = pool.Add(text);
+      EXPECT_EQ(index, pool.Count() - 1);
+    }
+    EXPECT_TRUE(pool.At(pool.Count()).isEmpty());
+    EXPECT_TRUE(pool.Shared(pool.Count()).isNull());
+    for (std::uint32_t i = 0; i < pool.Count(); ++i) {
+      ASSERT_EQ(pool.At(i), texts[i]) << i;
+      shared.push_back(pool.Shared(i));
+    }
+  }  // the strings outlive the pool
+  for (size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_EQ(shared[i], texts[i]) << i;
+    ASSERT_EQ(shared[i].utf16()[shared[i].size()], 0) << i;
+  }
+  shared[1] += QStringLiteral("x");  // its neighbours in the block stay as they were
+  EXPECT_EQ(shared[1], QStringLiteral("项目0x"));
+  EXPECT_EQ(shared[4], QStringLiteral("名称0"));
+}
+
 }  // namespace
 }  // namespace qh

@@ -26,8 +26,11 @@ Cell Blank(int row, int column) { return {row, column, CellKind::Empty, 0.0, {}}
 Cell Bool(int row, int column, bool value) { return {row, column, CellKind::Boolean, value ? 1.0 : 0.0, {}}; }
 Cell Err(int row, int column) { return {row, column, CellKind::Error, 0.0, {}}; }
 
+// Texts go in as the cell's own (inline) or through the shared strings.
+enum class Texts { Inline, Shared };
+
 template <typename Sink>
-bool Feed(Sink& sink, const std::vector<Cell>& cells) {
+bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
   for (const Cell& c : cells) {
     bool added = false;
     switch (c.kind) {
@@ -35,7 +38,10 @@ bool Feed(Sink& sink, const std::vector<Cell>& cells) {
       case CellKind::Number: added = sink.AddNumber(c.row, c.column, c.number); break;
       case CellKind::Boolean: added = sink.AddBoolean(c.row, c.column, c.number != 0.0); break;
       case CellKind::Error: added = sink.AddError(c.row, c.column); break;
-      case CellKind::Text: added = sink.AddInlineText(c.row, c.column, c.text); break;
+      case CellKind::Text:
+        added = texts == Texts::Inline ? sink.AddInlineText(c.row, c.column, c.text)
+                                       : sink.AddText(c.row, c.column, sink.Texts().Add(c.text));
+        break;
     }
     if (!added) return false;
   }
@@ -47,7 +53,7 @@ bool Feed(Sink& sink, const std::vector<Cell>& cells) {
 bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table) {
   SheetCells sheet;
   SheetLines lines;
-  if (!Feed(sheet, cells) || !sheet.BuildLines(lines) || lines.lines.empty()) return table.Fail(u"-"_qs, u"-"_qs);
+  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.lines.empty()) return table.Fail(u"-"_qs, u"-"_qs);
   return ValidateRows(std::span<const QStringView>(lines.lines), u"Excel"_qs, LoadLimits{}, table);
 }
 
@@ -66,7 +72,8 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
        {Text(3, 1, "A"), Num(3, 2, 1), Blank(4, 1), Blank(4, 2), Text(9, 1, "B"), Text(9, 2, "x"),
         Text(10, 1, "C"), Num(10, 2, 2)}, true},
       {"first row a number is data", {Num(1, 1, 2023), Text(1, 2, "销量"), Text(2, 1, "A"), Num(2, 2, 1)}, true},
-      {"texts that read as numbers", {Text(1, 1, " 北 区 "), Text(1, 2, "1,234"), Text(2, 1, "B"), Text(2, 2, "￥5")}, true},
+      {"texts that read as numbers", {Text(1, 1, " 北 区 "), Text(1, 2, "1,234"), Text(2, 1, "B"), Text(2, 2, "￥5"),
+                                      Text(3, 1, "1,234"), Num(3, 2, 1)}, true},
       {"booleans and errors", {Text(1, 1, "A"), Bool(1, 2, true), Text(2, 1, "B"), Err(2, 2), Text(3, 1, "C"), Num(3, 2, 1)}, true},
       {"name cell missing", {Text(1, 1, "A"), Num(1, 2, 1), Num(2, 2, 2), Text(3, 1, "C"), Num(3, 2, 3)}, true},
       {"title in the first column only", {Text(1, 1, "销售表"), Text(2, 1, "名称"), Text(2, 2, "金额"),
@@ -81,17 +88,19 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
       {"nothing", {}, false},
       {"far apart", {Text(1, 1, "A"), Num(1, 2, 1), Text(1000000, 1, "B"), Num(1000000, 2, 2)}, false},
   };
-  for (const SheetCase& c : cases) {
-    ItemTable direct, full;
-    TwoColumnRows rows(u"Excel"_qs, direct);
-    bool ok = false;
-    const bool finished = Feed(rows, c.cells) && rows.Finish(ok);
-    EXPECT_EQ(finished, c.direct) << c.name;
-    if (!finished) continue;
-    EXPECT_EQ(ok, ReadInFull(c.cells, full)) << c.name;
-    EXPECT_EQ(direct.Items, full.Items) << c.name;
-    EXPECT_EQ(direct.LastError, full.LastError) << c.name;
-    EXPECT_EQ(direct.LastHint, full.LastHint) << c.name;
+  for (const Texts texts : {Texts::Inline, Texts::Shared}) {
+    for (const SheetCase& c : cases) {
+      ItemTable direct, full;
+      TwoColumnRows rows(u"Excel"_qs, direct);
+      bool ok = false;
+      const bool finished = Feed(rows, c.cells, texts) && rows.Finish(ok);
+      EXPECT_EQ(finished, c.direct) << c.name;
+      if (!finished) continue;
+      EXPECT_EQ(ok, ReadInFull(c.cells, full)) << c.name;
+      EXPECT_EQ(direct.Items, full.Items) << c.name;
+      EXPECT_EQ(direct.LastError, full.LastError) << c.name;
+      EXPECT_EQ(direct.LastHint, full.LastHint) << c.name;
+    }
   }
 }
 
