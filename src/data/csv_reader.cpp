@@ -98,9 +98,15 @@ void CsvLineSplitter::Take(QChar c, QChar next, bool& skipNext) {
   }
 }
 
+void CsvLineSplitter::ExpectAtMost(qsizetype characters) { limit_ = characters; }
+
 void CsvLineSplitter::Reserve(qsizetype more) {
   const qsizetype needed = length_ + more;
-  if (line_.size() < needed) line_.resize(std::max(needed, 2 * line_.size()));
+  if (line_.size() < needed) {
+    // Past one piece a line is likely the whole rest of a broken file.
+    const qsizetype grown = limit_ > needed && needed > (1 << 20) ? limit_ : 2 * line_.size();
+    line_.resize(std::max(needed, grown));
+  }
   out_ = line_.data();
 }
 
@@ -152,12 +158,13 @@ namespace {
 // Validates the lines that feed(splitter) produces; nothing when feed gives
 // up (the table is then left half filled).
 template <typename FeedText>
-std::optional<bool> ValidateCsvLines(qsizetype expectedLines, ItemTable& table, QChar separator,
-                                     FeedText feed) {
+std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxCharacters, ItemTable& table,
+                                     QChar separator, FeedText feed) {
   RowValidator rows(QStringLiteral("CSV"), table);
   table.Items.reserve(static_cast<size_t>(expectedLines));
   size_t count = 0;
   CsvLineSplitter splitter(separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
+  splitter.ExpectAtMost(maxCharacters);
   if (!feed(splitter)) return std::nullopt;
   splitter.Finish();
   if (count == 0) return FailNoLines(table);
@@ -180,7 +187,8 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 bool ParseCsvText(QString text, const LoadLimits&, ItemTable& table) {
   table.Reset();
   const QStringView view(text);
-  return *ValidateCsvLines(LineBreaks(view), table, DetectCsvSeparator(view), [view](CsvLineSplitter& splitter) {
+  return *ValidateCsvLines(LineBreaks(view), view.size(), table, DetectCsvSeparator(view),
+                           [view](CsvLineSplitter& splitter) {
     splitter.Feed(view);
     return true;
   });
@@ -194,7 +202,8 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
   // UTF-8 as long as the bytes are; at the first piece that is not, the
   // whole file is read again as code page 936, as DecodeFileText decides.
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {
-    const auto verdict = ValidateCsvLines(lines, table, separator, [&](CsvLineSplitter& splitter) {
+    // Never more characters than bytes, in either encoding.
+    const auto verdict = ValidateCsvLines(lines, bytes.size(), table, separator, [&](CsvLineSplitter& splitter) {
       return FeedDecoded(bytes, encoding, splitter);
     });
     if (verdict) return *verdict;

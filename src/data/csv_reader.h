@@ -29,6 +29,10 @@ class CsvLineSplitter {
   CsvLineSplitter(QChar separator, LineSink sink);
   void Feed(QStringView piece);
   void Finish();
+  // The text will hold at most this many characters: a line that grows
+  // long then gets its room at once instead of by repeated doubling (room
+  // never written is never touched).
+  void ExpectAtMost(qsizetype characters);
 
  private:
   void Take(QChar c, QChar next, bool& skipNext);
@@ -40,6 +44,7 @@ class CsvLineSplitter {
   QString line_;  // storage only: the line is out_[0, length_)
   QChar* out_ = nullptr;
   qsizetype length_ = 0;
+  qsizetype limit_ = 0;  // most characters the text can hold; 0: not known
   bool inQuote_ = false;
   QChar held_;  // a CR or quote whose meaning the next piece decides
   bool holding_ = false;
