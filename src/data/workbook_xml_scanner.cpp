@@ -1,5 +1,7 @@
 #include "data/workbook_xml_scanner.h"
 
+#include <cstring>
+
 namespace qh {
 
 namespace {
@@ -82,9 +84,15 @@ XmlScanner::XmlScanner(QIODevice& source) : source_(&source), exhausted_(false) 
 
 bool XmlScanner::Refill(qsizetype keepFrom) {
   if (exhausted_) return false;
-  window_.remove(0, keepFrom);
+  // What is kept moves to the front of the same storage: the window then
+  // stays one allocation of a step or two instead of growing with each
+  // refill.
+  keepFrom = qBound(qsizetype(0), keepFrom, window_.size());
+  const qsizetype kept = window_.size() - keepFrom;
+  if (window_.capacity() < kept + kWindowStep) window_.reserve(kept + 2 * kWindowStep);
+  char* const front = window_.data();
+  std::memmove(front, front + keepFrom, size_t(kept));
   at_ -= keepFrom;
-  const qsizetype kept = window_.size();
   window_.resize(kept + kWindowStep);
   const qint64 got = source_->read(window_.data() + kept, kWindowStep);
   window_.resize(kept + qMax<qint64>(got, 0));
