@@ -54,19 +54,22 @@ QString MakeHtml(const std::vector<Row>& rows, bool charset) {
   html.reserve(qsizetype(rows.size()) * 80);
   html += QStringLiteral("<html><head>");
   if (charset) html += QStringLiteral("<meta charset=\"utf-8\">");
-  html += QStringLiteral("<title>销售明细</title></head><body>\r\n<table border=1>\r\n"
-                         "<tr><th>项目</th><th>金额</th></tr>\r\n");
+  html += QStringLiteral(
+      "<title>销售明细</title></head><body>\r\n<table border=1>\r\n"
+      "<tr><th>项目</th><th>金额</th></tr>\r\n");
   for (const Row& row : rows) {
     QString name = row.name;
     name.replace(u'&', QStringLiteral("&amp;"));
-    html += QStringLiteral("<tr><td>") + name + QStringLiteral("</td><td align=right>") + row.value +
-            QStringLiteral("</td></tr>\r\n");
+    html += QStringLiteral("<tr><td>") + name + QStringLiteral("</td><td align=right>") +
+            row.value + QStringLiteral("</td></tr>\r\n");
   }
   html += QStringLiteral("</table></body></html>\r\n");
   return html;
 }
 
-QString CsvLine(const Row& row) { return row.name + QStringLiteral(",\"") + row.value + QStringLiteral("\"\r\n"); }
+QString CsvLine(const Row& row) {
+  return row.name + QStringLiteral(",\"") + row.value + QStringLiteral("\"\r\n");
+}
 
 const char kCsvStart[] = "\xEF\xBB\xBF项目,金额\r\n";
 
@@ -170,7 +173,8 @@ int WriteFiles(const char* dirName, int rows) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
       return 1;
     }
-    std::printf("%s %lld bytes\n", qPrintable(file.fileName()), static_cast<long long>(bytes->size()));
+    std::printf("%s %lld bytes\n", qPrintable(file.fileName()),
+                static_cast<long long>(bytes->size()));
   }
   return 0;
 }
@@ -198,7 +202,8 @@ int main(int argc, char** argv) {
   if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--write-files") == 0) {
     return WriteFiles(argv[2], argc == 4 ? std::atoi(argv[3]) : kRows);
   }
-  if (argc == 4 && std::strcmp(argv[1], "--write-csv") == 0) return WriteCsvFile(argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "--write-csv") == 0)
+    return WriteCsvFile(argv[2], std::atoi(argv[3]));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

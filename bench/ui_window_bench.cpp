@@ -53,10 +53,13 @@ struct Program {
     if (f.open(QIODevice::WriteOnly)) f.write(HtmlRows(rows));
     return path;
   }
-  qh::ChartView* Chart() const { return window->findChild<qh::ChartView*>(QStringLiteral("chart")); }
+  qh::ChartView* Chart() const {
+    return window->findChild<qh::ChartView*>(QStringLiteral("chart"));
+  }
   // Draws are coalesced by a timer: waits until the picture fits the canvas.
   bool WaitForChart() const {
-    const QSize canvas = qh::ComputeWindowLayout(window->width(), window->height(), 1.0f).Canvas.size();
+    const QSize canvas =
+        qh::ComputeWindowLayout(window->width(), window->height(), 1.0f).Canvas.size();
     QElapsedTimer waited;
     waited.start();
     while (Chart()->Picture().size() != canvas && waited.elapsed() < 5000)
@@ -112,8 +115,8 @@ void BM_HoverChange(benchmark::State& st) {
   int changes = 0;
   for (auto _ : st) {
     const QPointF at = (flip = !flip) ? a : b;
-    QMouseEvent move(QEvent::MouseMove, at, p.Chart()->mapToGlobal(at), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, p.Chart()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     const int before = p.window->Model().HoverIndex();
     QCoreApplication::sendEvent(p.Chart(), &move);
     changes += p.window->Model().HoverIndex() != before;
@@ -123,7 +126,9 @@ void BM_HoverChange(benchmark::State& st) {
 }
 BENCHMARK(BM_HoverChange)
     ->ArgsProduct({{0, 1, 2}, {100000, 1000000}})
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_StartupToFirstChart(benchmark::State& st) {
@@ -135,8 +140,11 @@ void BM_StartupToFirstChart(benchmark::State& st) {
     benchmark::DoNotOptimize(p.Chart()->Picture().isNull());
   }
 }
-BENCHMARK(BM_StartupToFirstChart)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_StartupToFirstChart)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 int FirstChartOnce(const char* file) {
   Program p;

@@ -24,12 +24,13 @@ struct CheckOptions {
 
 int CheckUsage(const QString& problem) {
   std::fprintf(stderr, "qinghechart-cli check: %s\n", problem.toUtf8().constData());
-  std::fputs("usage: qinghechart-cli check [--manual] [--json] [--format F] FILE\n"
-             "  --manual  FILE holds typed lines (item,value), read as UTF-8\n"
-             "  --json    print one JSON object: ok, count, items, error, hint\n"
-             "  --format  html, csv, xls or xlsx: what FILE - (standard input) holds\n"
-             "exit status: 0 accepted, 1 refused, 2 usage error\n",
-             stderr);
+  std::fputs(
+      "usage: qinghechart-cli check [--manual] [--json] [--format F] FILE\n"
+      "  --manual  FILE holds typed lines (item,value), read as UTF-8\n"
+      "  --json    print one JSON object: ok, count, items, error, hint\n"
+      "  --format  html, csv, xls or xlsx: what FILE - (standard input) holds\n"
+      "exit status: 0 accepted, 1 refused, 2 usage error\n",
+      stderr);
   return 2;
 }
 
@@ -130,7 +131,8 @@ void WriteCheckText(bool ok, const ItemTable& table, ChunkedOutput& output) {
   if (ok) {
     out += "#\t项目\t数值\n";
     for (size_t i = 0; i < table.Items.size(); ++i) {
-      out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' + table.Items[i].Name.toUtf8() + '\t';
+      out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' +
+             table.Items[i].Name.toUtf8() + '\t';
       AppendJsonNumber(out, table.Items[i].Value);
       out += '\n';
       output.Spill();

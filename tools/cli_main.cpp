@@ -26,6 +26,7 @@ struct Command {
   int (*run)(int argc, char** argv);
 };
 
+// clang-format off
 constexpr Command kCommands[] = {
     {"check", "check [--manual] [--json] [--format F] FILE      validate a data file", RunCheckCommand},
     {"render",
@@ -33,6 +34,7 @@ constexpr Command kCommands[] = {
      "         [--layout OUT.json] [--format F] -o OUT FILE      draw a chart picture",
      qh::cli::RunRenderModule},
 };
+// clang-format on
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: %s COMMAND ...\n", kProgram);
@@ -50,7 +52,9 @@ int UsageError() {
   return 2;
 }
 
-bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
+bool IsHelp(const char* arg) {
+  return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+}
 
 // "COMMAND --help" anywhere before "--": FILE names after "--" stay FILE names.
 bool AsksForHelp(int argc, char** argv) {
@@ -73,7 +77,8 @@ int PrintVersion() {
 // error carries only this tool's messages. QT_LOGGING_RULES set by whoever
 // debugs a run brings Qt's messages back.
 void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtFatalMsg) std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+  if (type == QtFatalMsg)
+    std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
 }
 
 }  // namespace

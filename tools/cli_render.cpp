@@ -46,7 +46,8 @@ int RenderUsage(const QString& problem) {
   PrintLine(QStringLiteral("qinghechart-cli render: ") + problem);
   std::fputs(
       "usage: qinghechart-cli render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N]\n"
-      "                              [--settings INI] [--layout OUT.json] [--format F] -o OUT FILE\n"
+      "                              [--settings INI] [--layout OUT.json] [--format F] -o OUT "
+      "FILE\n"
       "  --kind      chart kind (default bar)\n"
       "  --size      picture size in pixels, each side 20..16384 (default 1200x700)\n"
       "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
@@ -103,11 +104,15 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
       }
       if (o.width < kMinSide || o.width > kMaxSide || o.height < kMinSide || o.height > kMaxSide) {
         return QStringLiteral("size %1x%2 out of range: each side must be %3..%4 pixels")
-            .arg(o.width).arg(o.height).arg(kMinSide).arg(kMaxSide);
+            .arg(o.width)
+            .arg(o.height)
+            .arg(kMinSide)
+            .arg(kMaxSide);
       }
     } else if (arg == u"--dpi") {
       const auto dpi = ParseInt(value);
-      if (!dpi || *dpi < 1 || *dpi > 2400) return QStringLiteral("bad DPI '%1' (1..2400)").arg(value);
+      if (!dpi || *dpi < 1 || *dpi > 2400)
+        return QStringLiteral("bad DPI '%1' (1..2400)").arg(value);
       o.dpi = *dpi;
     } else if (arg == u"--page") {
       const auto page = ParseInt(value);
@@ -130,7 +135,8 @@ QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
     }
   }
   if (o.file.isNull()) return QStringLiteral("missing FILE");
-  if (const QString problem = CheckSourceFormat(o.file, o.format); !problem.isEmpty()) return problem;
+  if (const QString problem = CheckSourceFormat(o.file, o.format); !problem.isEmpty())
+    return problem;
   if (o.outPath.isEmpty()) return QStringLiteral("missing -o OUT");
   if (!ChartFileFormatFor(o.outPath)) {
     return QStringLiteral("output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf");
@@ -210,8 +216,8 @@ QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   } else {
     j += ",\"axis\":null";
   }
-  j += ",\"drawn\":" + QByteArray::number(out.Drawn) + ",\"capacity\":" +
-       QByteArray::number(out.Capacity) + ",\"regions\":[";
+  j += ",\"drawn\":" + QByteArray::number(out.Drawn) +
+       ",\"capacity\":" + QByteArray::number(out.Capacity) + ",\"regions\":[";
   for (size_t i = 0; i < state.HitRegions.size(); ++i) {
     const HitRegion& r = state.HitRegions[i];
     j += i > 0 ? ",[" : "[";
@@ -232,7 +238,8 @@ QString LeftOutNote(const ChartOutline& out, ChartPage page, int rowCount) {
   const QString hint = page == ChartPage::Pie ? QStringLiteral("; --page N shows the others")
                                               : QStringLiteral("; a wider picture holds more");
   if (out.Drawn <= 0) {
-    return QStringLiteral("qinghechart-cli render: drew no items of %1; a larger picture holds more")
+    return QStringLiteral(
+               "qinghechart-cli render: drew no items of %1; a larger picture holds more")
         .arg(rowCount);
   }
   return QStringLiteral("qinghechart-cli render: drew items %1-%2 of %3")
@@ -272,7 +279,8 @@ int RunRender(const QStringList& args) {
       MakeChartRequest(o.page, o.pageNo, table.ItemCount(), settings, labels, DpiScale(o.dpi));
   if (o.page == ChartPage::Pie && o.pageNo > request.PageCount) {
     return RenderUsage(QStringLiteral("page %1 out of range: the pie has %2 page(s)")
-                           .arg(o.pageNo).arg(request.PageCount));
+                           .arg(o.pageNo)
+                           .arg(request.PageCount));
   }
   ChartState state;
 

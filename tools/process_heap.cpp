@@ -41,7 +41,8 @@ void ReserveHugePageHeap(qsizetype reserveBytes) {
   const auto oldTop = reinterpret_cast<uintptr_t>(sbrk(0));
   const uintptr_t boundary = (oldTop + kProbe + kHeaderRoom + kHugePage - 1) & ~(kHugePage - 1);
   // The C library takes a break it did not set as the start of its next area.
-  if (sbrk(static_cast<intptr_t>(boundary - kProbe - kHeaderRoom - oldTop)) == reinterpret_cast<void*>(-1)) {
+  if (sbrk(static_cast<intptr_t>(boundary - kProbe - kHeaderRoom - oldTop)) ==
+      reinterpret_cast<void*>(-1)) {
     return;
   }
   // Kept for the life of the process: freed, it would rejoin the free space

@@ -3,7 +3,8 @@
 
 #include <QGuiApplication>
 
-extern "C" __attribute__((visibility("default"))) int qinghechart_render_main(int argc, char** argv) {
+extern "C" __attribute__((visibility("default"))) int qinghechart_render_main(int argc,
+                                                                              char** argv) {
   QGuiApplication app(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.remove(0, 2);  // the program and the command name

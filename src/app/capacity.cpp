@@ -24,8 +24,9 @@ CapacityCheck CheckCapacity(ChartPage page, int itemCount, int canvasWidth, floa
     kind = QStringLiteral("柱状图");
   }
   if (n < 3 || n >= itemCount) return check;
-  check.Message = QStringLiteral("数据项目过多,%1无法表达所有数据.\r\n\r\n"
-                                 "共 %2 项,当前窗口只能显示前 %3 项,其余 %4 项未显示.")
+  check.Message = QStringLiteral(
+                      "数据项目过多,%1无法表达所有数据.\r\n\r\n"
+                      "共 %2 项,当前窗口只能显示前 %3 项,其余 %4 项未显示.")
                       .arg(kind)
                       .arg(itemCount)
                       .arg(n)

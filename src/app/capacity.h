@@ -9,9 +9,9 @@
 namespace qh {
 
 struct CapacityCheck {
-  std::optional<int> BarCapacity;   // set when the check computed it
+  std::optional<int> BarCapacity;  // set when the check computed it
   std::optional<int> LineCapacity;
-  QString Message;                  // empty: nothing to say
+  QString Message;  // empty: nothing to say
 };
 
 CapacityCheck CheckCapacity(ChartPage page, int itemCount, int canvasWidth, float s);

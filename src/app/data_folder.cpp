@@ -26,8 +26,8 @@ bool CanCreateFilesIn(const QString& dir) {
 bool IsSystemInstallFolder(const QString& appDir) {
   const QString canonical = QFileInfo(appDir).canonicalFilePath();
   if (canonical.isEmpty()) return false;  // a folder that is gone is nobody's install
-  static const char* const kSystemFolders[] = {"/usr/bin", "/usr/local/bin", "/bin",
-                                               "/usr/games", "/opt"};
+  static const char* const kSystemFolders[] = {"/usr/bin", "/usr/local/bin", "/bin", "/usr/games",
+                                               "/opt"};
   for (const char* system : kSystemFolders) {
     const QString s = QString::fromLatin1(system);
     if (canonical == s || canonical.startsWith(s + u'/')) return true;

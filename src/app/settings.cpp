@@ -15,7 +15,9 @@ constexpr int kDefaultMaxPoints = 200000;
 constexpr int kDefaultPageSize = 20;
 }  // namespace
 
-QString BuiltInUpdateUrl() { return QStringLiteral("http://update.qinghesoft.cn/Down/LumoChart.exe"); }
+QString BuiltInUpdateUrl() {
+  return QStringLiteral("http://update.qinghesoft.cn/Down/LumoChart.exe");
+}
 
 QString SettingsPath(const QString& appDir) {
   return appDir + QString::fromUtf8(kWindowTitle) + QStringLiteral(".ini");

@@ -92,9 +92,9 @@ StartupEnvironment PlatformEnvironment(const QStringList& arguments, int graphic
   env.DataDir = DataFolderFor(env.AppDir, UserConfigFolder());
   env.Arguments = arguments;
   env.GraphicsStatus = graphicsStatus;
-  const QScreen* screen =
-      qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
-                                                                   : nullptr;
+  const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                              ? QGuiApplication::primaryScreen()
+                              : nullptr;
   if (screen) {
     env.LogicalDpi = qRound(screen->logicalDotsPerInchX());
     const QRect area = screen->availableGeometry();

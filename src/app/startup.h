@@ -34,23 +34,23 @@ struct WorkArea {
 
 // What the sequence reads from the platform.
 struct StartupEnvironment {
-  QString AppDir;           // the executable's folder; a "/" is appended when missing
-  QStringList Arguments;    // command-line arguments without the executable name
-  int LogicalDpi = 96;      // the screen's logical DPI as reported
+  QString AppDir;         // the executable's folder; a "/" is appended when missing
+  QStringList Arguments;  // command-line arguments without the executable name
+  int LogicalDpi = 96;    // the screen's logical DPI as reported
   WorkArea Work;
-  int GraphicsStatus = 0;   // 0 when the graphics library started
-  QString DataDir;          // settings, log and temporary files; empty means AppDir
+  int GraphicsStatus = 0;  // 0 when the graphics library started
+  QString DataDir;         // settings, log and temporary files; empty means AppDir
 };
 
 // The process state the sequence builds and the main window goes on using.
 struct AppState {
-  QString AppDir;        // ends in "/"
-  QString DataDir;       // settings file, log and temporary files; ends in "/"
+  QString AppDir;   // ends in "/"
+  QString DataDir;  // settings file, log and temporary files; ends in "/"
   QString SettingsPath;
-  DiagLog Log;           // disabled until the sequence sets its path
+  DiagLog Log;  // disabled until the sequence sets its path
   Settings Config;
   LabelOptions Labels;
-  ItemTable Table;       // Table.SourcePath is the command-line path
+  ItemTable Table;  // Table.SourcePath is the command-line path
   int ScreenDpi = 96;
   WorkArea Work;
 };

@@ -8,8 +8,18 @@
 
 namespace qh {
 
-enum class KeyCommand { None, ShowSource, ShowBar, ShowPie, ShowLine, Close, SaveJpg, Update,
-                        PreviousPage, NextPage };
+enum class KeyCommand {
+  None,
+  ShowSource,
+  ShowBar,
+  ShowPie,
+  ShowLine,
+  Close,
+  SaveJpg,
+  Update,
+  PreviousPage,
+  NextPage
+};
 
 // The chart menu's commands, as its actions carry them.
 enum ChartMenuId : int {

@@ -29,7 +29,10 @@ bool IsDataExtension(const QString& path) {
 
 WindowModel::WindowModel(AppState& state, UserMessages& messages, WindowActions& actions,
                          float scale, Clock clock)
-    : state_(state), messages_(messages), actions_(actions), scale_(std::max(1.0f, scale)),
+    : state_(state),
+      messages_(messages),
+      actions_(actions),
+      scale_(std::max(1.0f, scale)),
       clock_(clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); }) {
   page_ = state_.Table.ItemCount() < 1 ? ChartPage::Source : ChartPage::Bar;
   pathText_ = state_.Table.SourcePath;
@@ -97,8 +100,7 @@ void WindowModel::ShowPage(ChartPage page) {
 }
 
 void WindowModel::CheckPageCapacity() {
-  const CapacityCheck check =
-      CheckCapacity(page_, state_.Table.ItemCount(), canvasWidth_, scale_);
+  const CapacityCheck check = CheckCapacity(page_, state_.Table.ItemCount(), canvasWidth_, scale_);
   if (check.BarCapacity) chart_.BarCapacity = *check.BarCapacity;
   if (check.LineCapacity) lineCapacity_ = *check.LineCapacity;
   if (!check.Message.isEmpty()) messages_.Show(check.Message, MessageIcon::Exclamation);
@@ -159,10 +161,11 @@ void WindowModel::ApplyTypedText(const QString& text) {
 bool WindowModel::AcceptDroppedFile(const QString& path) {
   if (IsBlank(path)) return false;
   if (!IsDataExtension(path)) {
-    messages_.Show(QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
-                                  "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +
-                       path,
-                   MessageIcon::Exclamation);
+    messages_.Show(
+        QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
+                       "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +
+            path,
+        MessageIcon::Exclamation);
     return false;
   }
   state_.Table.SourcePath = path;

@@ -76,9 +76,12 @@ QString WindowModel::TipFor(int itemIndex) const {
 
 void WindowModel::ChooseMenuCommand(int id) {
   if (!ChartMenuAvailable()) return;
-  if (id == kMenuSaveJpg) SaveChart();
-  else if (id == kMenuCopyImage) CopyChart();
-  else if (id == kMenuPrint) PrintChart();
+  if (id == kMenuSaveJpg)
+    SaveChart();
+  else if (id == kMenuCopyImage)
+    CopyChart();
+  else if (id == kMenuPrint)
+    PrintChart();
   else if (id >= kMenuFirstColor && id <= kMenuLastColor)
     ChooseLineColor(id - kMenuFirstColor);
 }

@@ -44,9 +44,7 @@ QByteArray FileLineBreak(const QByteArray& data) {
   return data.mid(first.textEnd, first.end - first.textEnd);
 }
 
-bool IsAsciiSpace(QChar c) {
-  return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
-}
+bool IsAsciiSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f'; }
 
 QStringView TrimAscii(QStringView text) {
   qsizetype b = 0, e = text.size();

@@ -28,7 +28,8 @@ QString BarSubtitle(const ValueStats& st) {
 bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, float slotW,
                      float s, const FontFace* face) {
   for (int i = 1; i <= n; ++i) {
-    if (MeasureTextWidthUpTo(face, BarItemLabel(table, labels, i), slotW) + 8 * s > slotW) return true;
+    if (MeasureTextWidthUpTo(face, BarItemLabel(table, labels, i), slotW) + 8 * s > slotW)
+      return true;
   }
   return false;
 }
@@ -49,11 +50,11 @@ void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
   for (BarGeometry& b : L.Bars) {
     if (b.Label.isEmpty()) continue;
     const float cx = b.X + b.Width / 2;
-    ChartText t = L.Rotate
-        ? PlaceUpright(m, TextRole::Category, b.Label, cx, bottom - 4 * s, b.LabelExtent, kCategoryColor)
-        : PlaceInBox(m, TextRole::Category, b.Label,
-                     QRectF(cx - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s), TextAlign::Center,
-                     kCategoryColor);
+    ChartText t = L.Rotate ? PlaceUpright(m, TextRole::Category, b.Label, cx, bottom - 4 * s,
+                                          b.LabelExtent, kCategoryColor)
+                           : PlaceInBox(m, TextRole::Category, b.Label,
+                                        QRectF(cx - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s),
+                                        TextAlign::Center, kCategoryColor);
     if (!t.Text.isEmpty()) L.Texts.push_back(std::move(t));
   }
 }
@@ -146,18 +147,24 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
   if (PaintsVector(painter)) {
     // The same whole-pixel body; the cap is the true dome the strips draw.
     const QRect body = WholePixelEdges(QRectF(x, y + r, w, h - r));
-    FillDomedBar(painter, QRectF(body.x(), static_cast<float>(body.y()) - r, body.width(), static_cast<float>(body.height()) + r), r, argb);
+    FillDomedBar(painter,
+                 QRectF(body.x(), static_cast<float>(body.y()) - r, body.width(),
+                        static_cast<float>(body.height()) + r),
+                 r, argb);
     return;
   }
   FillEdgesWhole(painter, QRectF(x, y + r, w, h - r), argb);
   const float stripH = r / 8;
   const float half = w / 2;
   for (int k = 0; k < 8; ++k) {
-    const float dy = std::clamp(r - (static_cast<float>(k) + 0.5f) * stripH, 0.0f, std::max(half, 0.0f));
+    const float dy =
+        std::clamp(r - (static_cast<float>(k) + 0.5f) * stripH, 0.0f, std::max(half, 0.0f));
     const float inset = half - std::sqrt(std::max(half * half - dy * dy, 0.0f));
     const float stripW = std::max(w - 2 * inset, 0.5f);
-    FillEdgesWhole(painter, QRectF(x + (w - stripW) / 2, y + stripH * static_cast<float>(k), stripW, stripH + 0.7f),
-                   argb);
+    FillEdgesWhole(
+        painter,
+        QRectF(x + (w - stripW) / 2, y + stripH * static_cast<float>(k), stripW, stripH + 0.7f),
+        argb);
   }
 }
 
@@ -178,7 +185,8 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
     DrawGridAndAxes(painter, L.Plot, L.Axis, s);
     for (const BarGeometry& b : L.Bars) {
-      DrawRoundedBar(painter, b.X, L.Plot.Bottom - b.Height, b.Width, b.Height, PaletteColor(b.Item));
+      DrawRoundedBar(painter, b.X, L.Plot.Bottom - b.Height, b.Width, b.Height,
+                     PaletteColor(b.Item));
     }
     state.HitRegions = L.Regions;
   }

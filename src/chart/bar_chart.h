@@ -7,11 +7,11 @@
 namespace qh {
 
 struct BarGeometry {
-  int Item = 0;  // 1-based row
+  int Item = 0;                        // 1-based row
   float X = 0, Width = 0, Height = 0;  // the bar stands on the plot bottom
-  QString Label;          // empty when names are off
-  float LabelExtent = 0;  // how far an upright label reaches up
-  QRectF ValueRect;       // the value label's box; empty when it is not drawn
+  QString Label;                       // empty when names are off
+  float LabelExtent = 0;               // how far an upright label reaches up
+  QRectF ValueRect;                    // the value label's box; empty when it is not drawn
 };
 
 struct BarLayout {

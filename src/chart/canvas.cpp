@@ -163,7 +163,8 @@ void BlendArea(QImage& image, const QPolygonF& line, float bottom, quint32 argb)
   const int r0 = std::max(0, static_cast<int>(std::floor(minTop)));
   const int r1 = std::min(h - 1, static_cast<int>(std::ceil(bottom)) - 1);
   for (int row = r0; row <= r1; ++row) {
-    const int bottomCap = std::clamp(static_cast<int>(std::lround((bottom - static_cast<float>(row)) * 256)), 0, 256);
+    const int bottomCap =
+        std::clamp(static_cast<int>(std::lround((bottom - static_cast<float>(row)) * 256)), 0, 256);
     auto* px = reinterpret_cast<quint32*>(image.scanLine(row)) + c0;
     BlendRow(px, topFx.data(), c1 - c0 + 1, row * 256, bottomCap, src);
   }

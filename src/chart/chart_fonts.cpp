@@ -10,10 +10,14 @@
 namespace qh {
 
 QStringList ChartFontCandidates() {
-  return {QStringLiteral("Microsoft YaHei"),     QStringLiteral("SimSun"),
-          QStringLiteral("Noto Sans CJK SC"),    QStringLiteral("Source Han Sans SC"),
-          QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Droid Sans Fallback"),
-          QStringLiteral("Arial"),               QStringLiteral("DejaVu Sans")};
+  return {QStringLiteral("Microsoft YaHei"),
+          QStringLiteral("SimSun"),
+          QStringLiteral("Noto Sans CJK SC"),
+          QStringLiteral("Source Han Sans SC"),
+          QStringLiteral("WenQuanYi Micro Hei"),
+          QStringLiteral("Droid Sans Fallback"),
+          QStringLiteral("Arial"),
+          QStringLiteral("DejaVu Sans")};
 }
 
 QString ChartFontFamily(const std::function<bool(const QString&)>& exists) {
@@ -74,7 +78,7 @@ void DrawTextBox(QPainter& painter, const FontFace& face, const QString& text, c
   const QString shown = ElideToWidth(face, text, rect.width());
   if (shown.isEmpty()) return;
   int flags = Qt::AlignVCenter | Qt::TextSingleLine;
-  flags |= align == TextAlign::Near ? Qt::AlignLeft
+  flags |= align == TextAlign::Near  ? Qt::AlignLeft
            : align == TextAlign::Far ? Qt::AlignRight
                                      : Qt::AlignHCenter;
   painter.setFont(face.Font);

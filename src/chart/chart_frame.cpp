@@ -43,7 +43,7 @@ AxisScale NiceScale(double min, double max, int tickCount) {
     if (axisMax > 0 || -(tickCount * step) <= lo) axisMax = 0;
   }
   AxisScale out{ToFiniteDouble(axisMin), ToFiniteDouble(axisMax), ToFiniteDouble(step)};
-  if (!(out.Step > 0)) return {0, 1, 1};  // a step below the smallest double
+  if (!(out.Step > 0)) return {0, 1, 1};                   // a step below the smallest double
   if (!(out.Max > out.Min)) out.Max = out.Min + out.Step;  // only at the edge of double
   return out;
 }
@@ -106,13 +106,14 @@ void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height,
   if (!ready) return;
   constexpr quint32 kGrey = 0xFFA9B4C4;
   const TextMeasure title{&fonts.Title, s}, normal{&fonts.Normal, s};
-  ChartText head = PlaceInBox(title, TextRole::EmptyState, QStringLiteral("暂无数据"),
-                              QRectF(0, height / 2.0 - 30 * s, width, 26 * s), TextAlign::Center, kGrey);
+  ChartText head =
+      PlaceInBox(title, TextRole::EmptyState, QStringLiteral("暂无数据"),
+                 QRectF(0, height / 2.0 - 30 * s, width, 26 * s), TextAlign::Center, kGrey);
   head.Large = true;
-  const ChartText hint = PlaceInBox(
-      normal, TextRole::EmptyState,
-      QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
-      QRectF(0, height / 2.0, width, 20 * s), TextAlign::Center, kGrey);
+  const ChartText hint =
+      PlaceInBox(normal, TextRole::EmptyState,
+                 QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
+                 QRectF(0, height / 2.0, width, 20 * s), TextAlign::Center, kGrey);
   for (const ChartText& t : {head, hint}) {
     if (!t.Text.isEmpty() && InsidePicture(t.Box, width, height)) texts.push_back(t);
   }
@@ -157,8 +158,8 @@ void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale
     const QString text = FormatCompact(v);
     const float w = MeasureTextWidthUpTo(m.Face, text, right);
     if (w > right - 1) continue;  // a number is drawn whole or not at all
-    const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2,
-                                   ValueToY(plot, axis, v), 1, right, 0xFF8A94A6);
+    const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2, ValueToY(plot, axis, v),
+                                   1, right, 0xFF8A94A6);
     if (Overlaps(t.Box, below) || OverlapsAny(t.Box, texts)) continue;
     below = t.Box;
     texts.push_back(t);

@@ -31,7 +31,7 @@ constexpr double kPointsPerPixel = 72.0 / 96.0;
 constexpr int kScreenDpi = 96;
 
 bool WriteImage(QIODevice& out, ChartFileFormat format, const QImage& image) {
-  const char* name = format == ChartFileFormat::Jpeg ? "jpeg"
+  const char* name = format == ChartFileFormat::Jpeg  ? "jpeg"
                      : format == ChartFileFormat::Bmp ? "bmp"
                                                       : "png";
   QImageWriter writer(&out, name);
@@ -39,9 +39,8 @@ bool WriteImage(QIODevice& out, ChartFileFormat format, const QImage& image) {
   if (format == ChartFileFormat::Png) writer.setQuality(80);
   if (format == ChartFileFormat::Jpeg) writer.setQuality(90);
   // Opaque: no alpha channel in the file (JPEG has none anyway).
-  return writer.write(image.format() == QImage::Format_RGB32
-                          ? image
-                          : image.convertToFormat(QImage::Format_RGB32));
+  return writer.write(
+      image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32));
 }
 
 bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,
@@ -116,14 +115,13 @@ bool SaveThroughTemporary(const QString& path, const std::function<bool(QIODevic
 
 bool SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
                    const ChartDraw& draw) {
-  return SaveThroughTemporary(
-      path, [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
+  return SaveThroughTemporary(path,
+                              [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
 }
 
 bool SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {
   if (image.isNull() || IsVectorFormat(format)) return false;
-  return SaveThroughTemporary(path,
-                              [&](QIODevice& out) { return WriteImage(out, format, image); });
+  return SaveThroughTemporary(path, [&](QIODevice& out) { return WriteImage(out, format, image); });
 }
 
 QByteArray ChartSvgBytes(const ChartFileInfo& info, const ChartDraw& draw) {

@@ -49,7 +49,7 @@ ChartText PlaceInBox(const TextMeasure& m, TextRole role, const QString& text, c
   t.Text = m.Elide(text, static_cast<float>(rect.width()));
   t.Cut = t.Text != text;
   const qreal w = m.Width(t.Text), h = m.Height();
-  const qreal left = align == TextAlign::Near ? rect.left()
+  const qreal left = align == TextAlign::Near  ? rect.left()
                      : align == TextAlign::Far ? rect.right() - w
                                                : rect.center().x() - w / 2;
   t.Box = QRectF(left, rect.center().y() - h / 2, w, h);

@@ -13,8 +13,17 @@ class QPainter;
 
 namespace qh {
 
-enum class TextRole { Title, Subtitle, Tick, Category, Value, LegendName, LegendValue, LegendPct,
-                      EmptyState };
+enum class TextRole {
+  Title,
+  Subtitle,
+  Tick,
+  Category,
+  Value,
+  LegendName,
+  LegendValue,
+  LegendPct,
+  EmptyState
+};
 
 // "title", "subtitle", "tick", "category", "value", "legend-name",
 // "legend-value", "legend-pct", "empty-state".
@@ -22,11 +31,11 @@ const char* TextRoleName(TextRole role);
 
 struct ChartText {
   TextRole Role = TextRole::Title;
-  QString Text;         // as drawn, after any "…"
-  QRectF Box;           // where the glyphs are: advance × font size, turned for upright text
-  bool Cut = false;     // ended with "…" to fit
-  bool Upright = false; // reads bottom to top
-  bool Large = false;   // in the title font
+  QString Text;          // as drawn, after any "…"
+  QRectF Box;            // where the glyphs are: advance × font size, turned for upright text
+  bool Cut = false;      // ended with "…" to fit
+  bool Upright = false;  // reads bottom to top
+  bool Large = false;    // in the title font
   quint32 Color = 0;
 };
 

@@ -121,9 +121,10 @@ void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& tabl
   for (int i = 1; i <= L.Count; ++i) {
     LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
     if (!p.ValueLabel) continue;
-    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
-                             p.X, static_cast<float>(p.ValueRect.center().y()),
-                             L.Plot.Left - 12 * s, static_cast<float>(width) - 1.0f, kValueColor);
+    ChartText t =
+        PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
+                   p.X, static_cast<float>(p.ValueRect.center().y()), L.Plot.Left - 12 * s,
+                   static_cast<float>(width) - 1.0f, kValueColor);
     if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, L.Texts)) continue;
     p.ValueShown = true;
     L.Texts.push_back(std::move(t));
@@ -159,7 +160,8 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), s);
   L.Gap = ValueLabelGap(L.Plot.Width(), n, s);
   std::vector<double> values(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
+  for (int i = 0; i < n; ++i)
+    values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
   const std::vector<bool> flags = PickValueLabelPoints(values, L.Gap);
   L.Markers = n <= 120;
   // Thinning follows the widest label that could be drawn; each is drawn

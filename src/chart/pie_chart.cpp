@@ -140,13 +140,15 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   for (const LegendRow& row : L.Legend) {
     const int j = row.Item - L.Offset;
     const float y = row.Y;
-    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y, static_cast<float>(width) - 10 * s, y + L.RowH};
+    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y,
+                                             static_cast<float>(width) - 10 * s, y + L.RowH};
     const QString& name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendName, name,
                                  QRectF(L.Left, y, L.NameW, L.RowH), TextAlign::Near, 0xFF33404F));
     if (L.Texts.back().Text.isEmpty()) L.Texts.pop_back();
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendValue, row.Value,
-                                 QRectF(L.ValueX, y, L.ValueW, L.RowH), TextAlign::Far, 0xFF8A94A6));
+                                 QRectF(L.ValueX, y, L.ValueW, L.RowH), TextAlign::Far,
+                                 0xFF8A94A6));
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendPct, row.Percent,
                                  QRectF(L.PctX, y, L.PctW, L.RowH), TextAlign::Far, 0xFF8A94A6));
   }
@@ -190,9 +192,10 @@ class SliverMerger {
 
   void Flush() {
     if (weight_ > 0) {
-      FillSector(painter_, box_, start_, sweep_,
-                 QColor::fromRgbF(static_cast<float>(r_ / weight_), static_cast<float>(g_ / weight_),
-                                  static_cast<float>(b_ / weight_)));
+      FillSector(
+          painter_, box_, start_, sweep_,
+          QColor::fromRgbF(static_cast<float>(r_ / weight_), static_cast<float>(g_ / weight_),
+                           static_cast<float>(b_ / weight_)));
     }
     start_ = sweep_ = weight_ = r_ = g_ = b_ = 0;
   }

@@ -24,8 +24,8 @@ struct PieLayout {
   std::vector<PieSlice> Slices;
   std::vector<double> SeparatorAngles;  // one per slice boundary after 12 o'clock
   float RowH = 0, Left = 0, Right = 0, ValueW = 0, PctW = 0, NameW = 0, ValueX = 0, PctX = 0;
-  int Rows = 0;             // legend lines drawn
-  std::vector<int> Order;   // local positions 1..Count, largest value first
+  int Rows = 0;            // legend lines drawn
+  std::vector<int> Order;  // local positions 1..Count, largest value first
   std::vector<LegendRow> Legend;
   std::vector<HitRegion> Regions;
   std::vector<ChartText> Texts;  // title block, then name, value and percentage per legend line

@@ -19,7 +19,7 @@ class QPainter;
 namespace qh {
 
 struct HitRegion {
-  int ItemIndex = 0;  // 1-based row of the item table
+  int ItemIndex = 0;                               // 1-based row of the item table
   float Left = 0, Top = 0, Right = 0, Bottom = 0;  // edges included
   friend bool operator==(const HitRegion&, const HitRegion&) = default;
 };
@@ -30,17 +30,17 @@ struct ChartOutline {
   QString Title;
   QString Subtitle;
   std::optional<AxisScale> Axis;  // none for the pie and when no plot was drawn
-  int Drawn = 0;     // items drawn (bars, points, pie slices)
-  int Capacity = 0;  // bars or points that fit; items per page for the pie
-  int FirstItem = 0; // 1-based row of the first item drawn, 0 when none is
-  std::vector<ChartText> Texts;  // every text drawn, in drawing order
+  int Drawn = 0;                  // items drawn (bars, points, pie slices)
+  int Capacity = 0;               // bars or points that fit; items per page for the pie
+  int FirstItem = 0;              // 1-based row of the first item drawn, 0 when none is
+  std::vector<ChartText> Texts;   // every text drawn, in drawing order
 };
 
 // A pie slice as drawn: angles in degrees, clockwise from 3 o'clock.
 struct PieSlice {
-  int Item = 0;            // 1-based row
-  double Start = 0;        // -90 is 12 o'clock
-  double Sweep = 0;        // clockwise when positive
+  int Item = 0;      // 1-based row
+  double Start = 0;  // -90 is 12 o'clock
+  double Sweep = 0;  // clockwise when positive
 };
 
 // The pie of the last drawing, so hovering finds slices by angle.

@@ -50,7 +50,8 @@ bool FeedDecoded(QByteArrayView bytes, Encoding encoding, CsvLineSplitter& split
 }
 
 bool FailNoLines(ItemTable& table) {
-  return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."), QStringLiteral("文件内容为空."));
+  return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
+                    QStringLiteral("文件内容为空."));
 }
 
 }  // namespace
@@ -147,7 +148,8 @@ void CsvLineSplitter::Finish() {
 
 QStringList SplitCsvLines(QStringView text, QChar separator) {
   QStringList lines;
-  CsvLineSplitter splitter(separator, [&lines](QStringView line) { lines.append(line.toString()); });
+  CsvLineSplitter splitter(separator,
+                           [&lines](QStringView line) { lines.append(line.toString()); });
   splitter.Feed(text);
   splitter.Finish();
   return lines;
@@ -158,12 +160,13 @@ namespace {
 // Validates the lines that feed(splitter) produces; nothing when feed gives
 // up (the table is then left half filled).
 template <typename FeedText>
-std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxCharacters, ItemTable& table,
-                                     QChar separator, FeedText feed) {
+std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxCharacters,
+                                     ItemTable& table, QChar separator, FeedText feed) {
   RowValidator rows(QStringLiteral("CSV"), table);
   table.Items.reserve(static_cast<size_t>(expectedLines));
   size_t count = 0;
-  CsvLineSplitter splitter(separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
+  CsvLineSplitter splitter(separator,
+                           [&rows, &count](QStringView line) { rows.Add(count++, line); });
   splitter.ExpectAtMost(maxCharacters);
   if (!feed(splitter)) return std::nullopt;
   splitter.Finish();
@@ -189,9 +192,9 @@ bool ParseCsvText(QString text, const LoadLimits&, ItemTable& table) {
   const QStringView view(text);
   return *ValidateCsvLines(LineBreaks(view), view.size(), table, DetectCsvSeparator(view),
                            [view](CsvLineSplitter& splitter) {
-    splitter.Feed(view);
-    return true;
-  });
+                             splitter.Feed(view);
+                             return true;
+                           });
 }
 
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
@@ -203,9 +206,9 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
   // whole file is read again as code page 936, as DecodeFileText decides.
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {
     // Never more characters than bytes, in either encoding.
-    const auto verdict = ValidateCsvLines(lines, bytes.size(), table, separator, [&](CsvLineSplitter& splitter) {
-      return FeedDecoded(bytes, encoding, splitter);
-    });
+    const auto verdict = ValidateCsvLines(
+        lines, bytes.size(), table, separator,
+        [&](CsvLineSplitter& splitter) { return FeedDecoded(bytes, encoding, splitter); });
     if (verdict) return *verdict;
     table.Reset();
   }

@@ -41,7 +41,8 @@ bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRo
   if (maxCells != 2) {
     return table.Fail(
         QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表."),
-        QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).").arg(maxCells) +
+        QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).")
+                .arg(maxCells) +
             kBreak + QStringLiteral("请让系统导出两列格式的表格,或改用[数据源]页面的手工输入."));
   }
   if (badFound) {
@@ -68,7 +69,8 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
                       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
   }
   table.Items.reserve(rows.size());
-  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  AdviseLargeBuffer(table.Items.data(),
+                    static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCells = 0;
   bool badFound = false;
   qsizetype badRow = 0;
@@ -98,7 +100,8 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
     CleanCellTextInto(row.cells[0], name);
     CleanCellTextInto(row.cells[1], valueText);
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
-      trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText % u']');
+      trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText %
+                 u']');
       continue;
     }
     double value = 0.0;
@@ -142,7 +145,8 @@ bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {
     const int tableNo = static_cast<int>(t) + 1;
     if (ParseHtmlTable(tableNo, tables[t], table, log)) {
       table.LastError.clear();
-      table.LastHint = QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
+      table.LastHint =
+          QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
       trace.Line(QStringLiteral("parse ok table=%1 items=%2").arg(tableNo).arg(table.ItemCount()));
       return true;
     }

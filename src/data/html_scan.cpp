@@ -38,7 +38,7 @@ bool EndsOpenTag(QChar c) {
 
 // The parts of a tag that decide what it does to the cells, spaces ignored.
 struct TagShape {
-  bool cellTag = false;     // begins with th or td
+  bool cellTag = false;      // begins with th or td
   bool selfClosing = false;  // ends with "/"
 };
 
@@ -47,8 +47,10 @@ TagShape ShapeOf(QStringView tagText) {
   int seen = 0;
   for (QChar c : tagText) {
     if (IsStrippedSpace(c)) continue;
-    if (seen == 0) first = c;
-    else if (seen == 1) second = c;
+    if (seen == 0)
+      first = c;
+    else if (seen == 1)
+      second = c;
     ++seen;
     last = c;
   }
@@ -73,10 +75,14 @@ bool EqualIgnoringSpaces(QStringView a, QStringView b) {
 
 bool IsHexDigit(QChar c, int& digit) {
   const char16_t u = c.unicode();
-  if (u >= u'0' && u <= u'9') digit = u - u'0';
-  else if (u >= u'a' && u <= u'f') digit = u - u'a' + 10;
-  else if (u >= u'A' && u <= u'F') digit = u - u'A' + 10;
-  else return false;
+  if (u >= u'0' && u <= u'9')
+    digit = u - u'0';
+  else if (u >= u'a' && u <= u'f')
+    digit = u - u'a' + 10;
+  else if (u >= u'A' && u <= u'F')
+    digit = u - u'A' + 10;
+  else
+    return false;
   return true;
 }
 
@@ -263,7 +269,8 @@ QString DecodeEntities(QStringView text) {
     qsizetype length = 0;
     if (!named.isNull()) {
       out.append(named);
-    } else if (text.sliced(amp).startsWith(u"&#") && ReadNumericReference(text, amp, code, length)) {
+    } else if (text.sliced(amp).startsWith(u"&#") &&
+               ReadNumericReference(text, amp, code, length)) {
       out.append(QString::fromUcs4(&code, 1));
       pos = amp + length;
     } else {
@@ -305,7 +312,7 @@ bool IsBlankCell(QStringView cell) {
 }
 
 bool IsHeaderRow(QStringView name, QStringView value) {
-  static constexpr QStringView kHeaderWords[] = {u"项目", u"名称", u"数值", u"金额", u"数量",
+  static constexpr QStringView kHeaderWords[] = {u"项目", u"名称", u"数值", u"金额",  u"数量",
                                                  u"合计", u"item", u"name", u"value", u"amount"};
   const QString key = name.toString().toLower() + u'|' + value.toString().toLower();
   for (QStringView word : kHeaderWords) {

@@ -14,7 +14,8 @@ void AdviseLargeBuffer(void* data, qsizetype bytes) {
   // Only whole huge pages inside the buffer can be backed by one.
   const auto begin = reinterpret_cast<uintptr_t>(data);
   const uintptr_t first = (begin + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
-  const uintptr_t last = (begin + static_cast<uintptr_t>(bytes)) & ~static_cast<uintptr_t>(kHugePage - 1);
+  const uintptr_t last =
+      (begin + static_cast<uintptr_t>(bytes)) & ~static_cast<uintptr_t>(kHugePage - 1);
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
   (void)data;

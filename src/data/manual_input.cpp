@@ -26,7 +26,8 @@ bool ParseManualInput(const QString& input, const LoadLimits&, ItemTable& table)
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
   if (text.isEmpty()) {
-    return table.Fail(QStringLiteral("没有输入任何数据."), QStringLiteral("请按每行 项目,数值 的格式输入."));
+    return table.Fail(QStringLiteral("没有输入任何数据."),
+                      QStringLiteral("请按每行 项目,数值 的格式输入."));
   }
   bool badFound = false;
   qsizetype badLine = 0;
@@ -54,8 +55,9 @@ bool ParseManualInput(const QString& input, const LoadLimits&, ItemTable& table)
     }
   }
   if (badFound) {
-    return table.Fail(QStringLiteral("输入数据的第 2 列存在非数值内容,无法生成图表."),
-                      QStringLiteral("第 %1 行:").arg(badLine) + badText + QStringLiteral(" 不是有效数值."));
+    return table.Fail(
+        QStringLiteral("输入数据的第 2 列存在非数值内容,无法生成图表."),
+        QStringLiteral("第 %1 行:").arg(badLine) + badText + QStringLiteral(" 不是有效数值."));
   }
   if (table.ItemCount() < 2) {
     return table.Fail(QStringLiteral("输入的数据不足两行,无法生成图表."),

@@ -8,7 +8,8 @@ namespace qh {
 
 void NamePool::StartBlock(qsizetype minimum) {
   // Small tables stay small; large ones reach few, larger blocks.
-  const qsizetype grown = block_.isNull() ? kFirstBlock : std::min(2 * block_.size(), kLargestBlock);
+  const qsizetype grown =
+      block_.isNull() ? kFirstBlock : std::min(2 * block_.size(), kLargestBlock);
   block_ = QString(std::max(grown, minimum), Qt::Uninitialized);
   used_ = 0;
 }
@@ -62,8 +63,8 @@ std::uint32_t SharedTexts::Add(QStringView text) {
   char16_t* const start = blocks_.back().data_ptr().data() + used_;
   std::copy(text.utf16(), text.utf16() + text.size(), start);
   start[text.size()] = u'\0';  // shared texts are handed out as C strings too
-  entries_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint16_t>(used_),
-                      static_cast<std::uint16_t>(text.size())});
+  entries_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1),
+                      static_cast<std::uint16_t>(used_), static_cast<std::uint16_t>(text.size())});
   used_ += text.size() + 1;
   return Count() - 1;
 }

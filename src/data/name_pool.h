@@ -61,8 +61,8 @@ class SharedTexts {
 
   std::vector<QString> blocks_;  // written only through their raw data
   std::vector<Entry> entries_;
-  qsizetype used_ = 0;           // in the last shared block
-  bool lastShared_ = false;      // the last block takes more texts
+  qsizetype used_ = 0;       // in the last shared block
+  bool lastShared_ = false;  // the last block takes more texts
 };
 
 }  // namespace qh

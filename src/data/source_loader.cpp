@@ -34,8 +34,7 @@ bool RequireExistingFile(const QString& path, ItemTable& table) {
   return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
 }
 
-bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
-                    DiagLog* log) {
+bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
   table.Reset();
   const QString ext = FileExtension(path);
   if (FormatOf(ext) == SourceFormat::Unknown) return FailFormat(ext, path, table);
@@ -52,15 +51,13 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
   // An unreadable file reads as no bytes and gets the same words.
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
   switch (format) {
-    case SourceFormat::Csv:
-      return ParseCsvBytes(bytes, limits, table);
+    case SourceFormat::Csv: return ParseCsvBytes(bytes, limits, table);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
       return ParseHtmlText(DecodeAndRelease(bytes, Utf8Mark::Keep), table, log);
     case SourceFormat::Workbook:
       return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table, log);
-    case SourceFormat::Unknown:
-      break;
+    case SourceFormat::Unknown: break;
   }
   return false;
 }

@@ -81,7 +81,8 @@ QString DecodeCodePage936(QByteArrayView bytes) {
   QStringDecoder decoder("GBK");
   if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());
   // Room for every byte plus the flushes below; decoded straight into place.
-  QString out(decoder.requiredSpace(bytes.size()) + 3 * bytes.count('\xFF') + 16, Qt::Uninitialized);
+  QString out(decoder.requiredSpace(bytes.size()) + 3 * bytes.count('\xFF') + 16,
+              Qt::Uninitialized);
   AdviseLargeBuffer(out.data(), out.size() * 2);
   QChar* const begin = out.data();
   QChar* end = begin;

@@ -14,12 +14,11 @@ namespace {
 const QString kBreak = QStringLiteral("\r\n\r\n");
 
 bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
-  const QString counted = maxCols < 2
-                              ? QStringLiteral("检测到只有 %1 列").arg(maxCols)
-                              : QStringLiteral("检测到 %1 列").arg(maxCols);
+  const QString counted = maxCols < 2 ? QStringLiteral("检测到只有 %1 列").arg(maxCols)
+                                      : QStringLiteral("检测到 %1 列").arg(maxCols);
   return table.Fail(QStringLiteral("数据源") + label + QStringLiteral("不是两列数据,无法生成图表."),
-              counted + QStringLiteral(",本工具要求数据源为两列数据(项目,数值).") + kBreak +
-                  QStringLiteral("请让系统导出两列格式,或改用[数据源]页面的手工输入."));
+                    counted + QStringLiteral(",本工具要求数据源为两列数据(项目,数值).") + kBreak +
+                        QStringLiteral("请让系统导出两列格式,或改用[数据源]页面的手工输入."));
 }
 
 }  // namespace
@@ -64,8 +63,9 @@ bool RowValidator::Finish() {
             QStringLiteral("数据源第 2 列必须全部为数值."));
   }
   if (table_.ItemCount() < 2) {
-    return table_.Fail(QStringLiteral("数据源") + label_ + QStringLiteral("没有可用的两列数据(项目,数值)."),
-                       QStringLiteral("有效数据行不足 2 行,无法生成图表."));
+    return table_.Fail(
+        QStringLiteral("数据源") + label_ + QStringLiteral("没有可用的两列数据(项目,数值)."),
+        QStringLiteral("有效数据行不足 2 行,无法生成图表."));
   }
   return true;
 }
@@ -74,7 +74,8 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label, cons
                   ItemTable& table) {
   RowValidator rows(label, table);
   table.Items.reserve(lines.size());
-  AdviseLargeBuffer(table.Items.data(), static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  AdviseLargeBuffer(table.Items.data(),
+                    static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   for (size_t i = 0; i < lines.size(); ++i) rows.Add(i, lines[i]);
   return rows.Finish();
 }

@@ -17,11 +17,18 @@ bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 // each rule in its own way).
 bool IsValueNoise(QChar c) {
   switch (c.unicode()) {
-    case u' ': case u'\t': case u'\r': case u'\n': case 0x00A0: case 0x3000:
-    case u',': case 0xFFE5: case 0x00A5: case u'$':  // full- and half-width yen
+    case u' ':
+    case u'\t':
+    case u'\r':
+    case u'\n':
+    case 0x00A0:
+    case 0x3000:
+    case u',':
+    case 0xFFE5:
+    case 0x00A5:
+    case u'$':  // full- and half-width yen
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -109,8 +116,10 @@ std::string ShortenNumber(const char* first, const char* last) {
       if (afterPoint) --position;
     } else {
       if (!afterPoint) ++position;
-      if (digits.size() < kKeptDigits) digits.push_back(*p);
-      else cutNonZero = cutNonZero || *p != '0';
+      if (digits.size() < kKeptDigits)
+        digits.push_back(*p);
+      else
+        cutNonZero = cutNonZero || *p != '0';
     }
   }
   if (digits.empty()) return "0";

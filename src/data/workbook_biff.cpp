@@ -93,11 +93,16 @@ double RkValue(quint32 rk) {
 // The records after a formula that still belong to it.
 bool KeepsFormulaOpen(quint16 type) {
   switch (type) {
-    case kString: case kString2: case kShrFmla: case kShrFmla5: case kArray: case kArray2:
-    case kTable: case kTable2: case biff::kContinue:
-      return true;
-    default:
-      return false;
+    case kString:
+    case kString2:
+    case kShrFmla:
+    case kShrFmla5:
+    case kArray:
+    case kArray2:
+    case kTable:
+    case kTable2:
+    case biff::kContinue: return true;
+    default: return false;
   }
 }
 
@@ -139,10 +144,8 @@ class FirstSheetReader {
     Record record;
     while (reader.Next(record)) {
       switch (record.type) {
-        case kEof:
-          return true;
-        case kFilePass:
-          return false;  // encrypted
+        case kEof: return true;
+        case kFilePass: return false;  // encrypted
         case kCodePage:
           if (record.data.size() >= 2) decoder_.SetCodePage(U16(record.data, 0));
           break;
@@ -157,8 +160,7 @@ class FirstSheetReader {
         case kSst:
           if (!ReadSharedStrings(record, reader)) return false;
           break;
-        default:
-          break;
+        default: break;
       }
     }
     return false;  // cut off before the end of the globals
@@ -190,7 +192,8 @@ class FirstSheetReader {
       const auto start = ReadBof(record);
       if (!start) continue;
       if (!sheetsOfAnyKind && start->substream != kWorksheet) {
-        if (start->substream != 0x0100) SkipSubstream(reader);  // an Excel 4 workbook's sheets are inside
+        if (start->substream != 0x0100)
+          SkipSubstream(reader);  // an Excel 4 workbook's sheets are inside
         continue;
       }
       if (seen++ == index) return ReadSheet(reader);
@@ -234,38 +237,26 @@ class FirstSheetReader {
       case kCodePage:  // worksheet files carry their own
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
-      case kFilePass:
-        return false;
-      case kDimension:
-        ReadDimension(d);
-        return true;
+      case kFilePass: return false;
+      case kDimension: ReadDimension(d); return true;
       case kNumber:
         return d.size() < 14 || cells_.AddNumber(Row(d), Column(d), LittleEndianDouble(d, 6));
-      case kRk:
-        return d.size() < 10 || cells_.AddNumber(Row(d), Column(d), RkValue(U32(d, 6)));
-      case kMulRk:
-        return TakeMulRk(d);
+      case kRk: return d.size() < 10 || cells_.AddNumber(Row(d), Column(d), RkValue(U32(d, 6)));
+      case kMulRk: return TakeMulRk(d);
       case kLabel:
-      case kRString:
-        return TakeLabel(d);
+      case kRString: return TakeLabel(d);
       case kLabelSst:
         if (d.size() < 10) return true;
         // An index past the table makes the sheet unreadable.
         return U32(d, 6) < sharedStrings_ && cells_.AddText(Row(d), Column(d), U32(d, 6));
-      case kBoolErr:
-        return d.size() < 8 || AddBoolErr(Row(d), Column(d), quint8(d[6]), d[7] != 0);
-      case kBlank:
-        return d.size() < 4 || cells_.AddEmpty(Row(d), Column(d));
-      case kMulBlank:
-        return TakeMulBlank(d);
+      case kBoolErr: return d.size() < 8 || AddBoolErr(Row(d), Column(d), quint8(d[6]), d[7] != 0);
+      case kBlank: return d.size() < 4 || cells_.AddEmpty(Row(d), Column(d));
+      case kMulBlank: return TakeMulBlank(d);
       case kFormula:
       case kFormula3:
-      case kFormula4:
-        return d.size() < 14 || OpenFormula(d, 6);
-      case kString:
-        return TakeFormulaString(record, reader);
-      default:
-        return true;
+      case kFormula4: return d.size() < 14 || OpenFormula(d, 6);
+      case kString: return TakeFormulaString(record, reader);
+      default: return true;
     }
   }
 
@@ -275,30 +266,22 @@ class FirstSheetReader {
       case kCodePage:
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
-      case kFilePass:
-        return false;
-      case kDimension2:
-        ReadDimension(d);
-        return true;
-      case kInteger2:
-        return d.size() < 9 || cells_.AddNumber(Row(d), Column(d), U16(d, 7));
+      case kFilePass: return false;
+      case kDimension2: ReadDimension(d); return true;
+      case kInteger2: return d.size() < 9 || cells_.AddNumber(Row(d), Column(d), U16(d, 7));
       case kNumber2:
         return d.size() < 15 || cells_.AddNumber(Row(d), Column(d), LittleEndianDouble(d, 7));
       case kLabel2:
         if (d.size() < 8 || d.size() - 8 < quint8(d[7])) return false;
         return AddTextCell(Row(d), Column(d), decoder_.Decode(d.sliced(8, quint8(d[7]))));
-      case kBoolErr2:
-        return d.size() < 9 || AddBoolErr(Row(d), Column(d), quint8(d[7]), d[8] != 0);
-      case kBlank2:
-        return d.size() < 4 || cells_.AddEmpty(Row(d), Column(d));
-      case kFormula:
-        return d.size() < 15 || OpenFormula(d, 7);
+      case kBoolErr2: return d.size() < 9 || AddBoolErr(Row(d), Column(d), quint8(d[7]), d[8] != 0);
+      case kBlank2: return d.size() < 4 || cells_.AddEmpty(Row(d), Column(d));
+      case kFormula: return d.size() < 15 || OpenFormula(d, 7);
       case kString2:
         if (!formulaOpen_) return true;
         if (d.size() < 1 || d.size() - 1 < quint8(d[0])) return false;
         return FormulaText(decoder_.Decode(d.sliced(1, quint8(d[0]))));
-      default:
-        return true;
+      default: return true;
     }
   }
 
@@ -357,12 +340,9 @@ class FirstSheetReader {
         formulaRow_ = row;
         formulaColumn_ = column;
         return true;
-      case 1:
-        return cells_.AddBoolean(row, column, d[at + 2] != 0);
-      case 2:
-        return cells_.AddError(row, column);
-      default:
-        return AddTextCell(row, column, {});
+      case 1: return cells_.AddBoolean(row, column, d[at + 2] != 0);
+      case 2: return cells_.AddError(row, column);
+      default: return AddTextCell(row, column, {});
     }
   }
 

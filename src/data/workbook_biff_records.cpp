@@ -121,14 +121,18 @@ namespace {
 // ICU names of the code pages old Excel files declare.
 QByteArray CodePageName(quint16 codePage) {
   switch (codePage) {
-    case 367: case 20127: case 1252: case 32769:
-      return "windows-1252";  // also for "ASCII", whose files hold Latin-1 bytes anyway
+    case 367:
+    case 20127:
+    case 1252:
+    case 32769: return "windows-1252";  // also for "ASCII", whose files hold Latin-1 bytes anyway
     case 936: return "GBK";
     case 950: return "Big5";
     case 932: return "Shift_JIS";
     case 949: return "windows-949";
-    case 1200: case 65001: return "UTF-8";
-    case 10000: case 32768: return "macintosh";
+    case 1200:
+    case 65001: return "UTF-8";
+    case 10000:
+    case 32768: return "macintosh";
     default: return "cp" + QByteArray::number(codePage);
   }
 }

@@ -122,18 +122,13 @@ std::optional<double> NumberFromCellText(QStringView text) {
 
 void AppendCellText(QString& out, CellKind kind, double number, QStringView text) {
   switch (kind) {
-    case CellKind::Number:
-      AppendNumber(out, number);
-      break;
+    case CellKind::Number: AppendNumber(out, number); break;
     case CellKind::Boolean:
       out.append(number != 0.0 ? QLatin1StringView("-1") : QLatin1StringView("0"));
       break;
-    case CellKind::Text:
-      AppendText(out, text);
-      break;
+    case CellKind::Text: AppendText(out, text); break;
     case CellKind::Empty:
-    case CellKind::Error:
-      break;
+    case CellKind::Error: break;
   }
 }
 

@@ -42,7 +42,8 @@ class CompoundFile {
     const auto directory = ChainData(U32(file_, 0x30), fat_);
     if (!directory) return std::nullopt;
     std::optional<QByteArray> miniStream;
-    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size(); at += kDirectoryEntrySize) {
+    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size();
+         at += kDirectoryEntrySize) {
       const quint8 type = quint8(directory->at(at + 0x42));
       const quint32 start = U32(*directory, at + 0x74);
       const quint32 size = U32(*directory, at + 0x78);
@@ -160,9 +161,7 @@ class CompoundFile {
 
 }  // namespace
 
-bool IsCompoundFile(QByteArrayView file) {
-  return file.startsWith(QByteArrayView(kSignature, 8));
-}
+bool IsCompoundFile(QByteArrayView file) { return file.startsWith(QByteArrayView(kSignature, 8)); }
 
 std::optional<QByteArray> ReadCompoundStream(QByteArrayView file, QStringView name) {
   CompoundFile compound(file);

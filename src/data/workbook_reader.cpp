@@ -19,15 +19,12 @@ constexpr qsizetype kTextSniffBytes = 4096;
 
 bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells) {
   switch (SniffWorkbookContent(bytes)) {
-    case WorkbookContent::Zip:
-      return ReadXlsxFirstSheet(bytes, cells);
-    case WorkbookContent::Compound:
-      return ReadXlsFirstSheet(bytes, cells);
+    case WorkbookContent::Zip: return ReadXlsxFirstSheet(bytes, cells);
+    case WorkbookContent::Compound: return ReadXlsFirstSheet(bytes, cells);
     case WorkbookContent::Binary:
       // Excel 2 to 4 saved a worksheet as a bare record stream.
       return LooksLikeXls(bytes) && ReadXlsFirstSheet(bytes, cells);
-    case WorkbookContent::Text:
-      return false;
+    case WorkbookContent::Text: return false;
   }
   return false;
 }
@@ -39,9 +36,10 @@ bool FailUnreadable(ItemTable& table, const QString& name) {
 }
 
 bool FailPasswordProtected(ItemTable& table, const QString& name) {
-  return table.Fail(QStringLiteral("读取 Excel 文件失败."),
-                    QStringLiteral("该工作簿设有打开密码,无法读取:\r\n") + name +
-                        QStringLiteral("\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."));
+  return table.Fail(
+      QStringLiteral("读取 Excel 文件失败."),
+      QStringLiteral("该工作簿设有打开密码,无法读取:\r\n") + name +
+          QStringLiteral("\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."));
 }
 
 bool ValidateSheetLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,

@@ -61,12 +61,9 @@ bool SheetCells::HasAnyText() const {
   return std::any_of(cells_.begin(), cells_.end(), [this](const Cell& cell) {
     switch (cell.kind) {
       case CellKind::Number:
-      case CellKind::Boolean:
-        return true;
-      case CellKind::Text:
-        return !IsBlank(texts_.At(cell.text));
-      default:
-        return false;
+      case CellKind::Boolean: return true;
+      case CellKind::Text: return !IsBlank(texts_.At(cell.text));
+      default: return false;
     }
   });
 }

@@ -69,9 +69,12 @@ class SpreadsheetXmlReader {
     if (scanner.IsStart("Row")) return StartRow(scanner);
     if (scanner.IsStart("Cell")) return StartCell(scanner);
     if (scanner.IsEnd("Cell")) return FinishCell();
-    if (scanner.IsStart("Comment")) ++commentDepth_;
-    else if (scanner.IsEnd("Comment")) --commentDepth_;
-    else if (inCell_ && commentDepth_ == 0 && scanner.IsStart("Data")) StartData(scanner);
+    if (scanner.IsStart("Comment"))
+      ++commentDepth_;
+    else if (scanner.IsEnd("Comment"))
+      --commentDepth_;
+    else if (inCell_ && commentDepth_ == 0 && scanner.IsStart("Data"))
+      StartData(scanner);
     return true;
   }
 
@@ -170,10 +173,8 @@ class SpreadsheetXmlReader {
           return cells_.AddNumber(row, column, *serial);
         }
         return AddTextCell(QString::fromUtf8(value_));
-      case DataType::Error:
-        return cells_.AddError(row, column);
-      case DataType::String:
-        return AddTextCell(QString::fromUtf8(value_));
+      case DataType::Error: return cells_.AddError(row, column);
+      case DataType::String: return AddTextCell(QString::fromUtf8(value_));
     }
     return false;
   }

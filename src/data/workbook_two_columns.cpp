@@ -45,7 +45,8 @@ bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStri
   ++cellCount_;
   const int slot = column - firstColumn_;
   if (slot == 1) secondColumnSeen_ = true;
-  if (kind == CellKind::Number || kind == CellKind::Boolean || (kind == CellKind::Text && !IsBlank(text))) {
+  if (kind == CellKind::Number || kind == CellKind::Boolean ||
+      (kind == CellKind::Text && !IsBlank(text))) {
     anyText_ = true;
   }
   cells_[slot].resize(0);
@@ -57,7 +58,8 @@ bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStri
 void TwoColumnRows::EndRow() {
   line_.resize(0);
   line_.append(cells_[0]).append(u'\t').append(cells_[1]);
-  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_, sharedName_.isNull() ? nullptr : &sharedName_);
+  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_,
+            sharedName_.isNull() ? nullptr : &sharedName_);
   cells_[0].resize(0);
   cells_[1].resize(0);
   sharedName_.clear();
@@ -67,7 +69,8 @@ bool TwoColumnRows::Finish(bool& ok) {
   if (!regular_ || cellCount_ == 0) return false;
   EndRow();
   const std::int64_t rows = std::int64_t(row_) - firstRow_ + 1;
-  if (!secondColumnSeen_ || !anyText_ || SheetCells::RangeTooSparse(rows, 2, cellCount_)) return false;
+  if (!secondColumnSeen_ || !anyText_ || SheetCells::RangeTooSparse(rows, 2, cellCount_))
+    return false;
   ok = rows_.Finish();
   return true;
 }

@@ -5,10 +5,13 @@
 
 namespace qh {
 
-bool LooksLikeXls(QByteArrayView head) { return IsCompoundFile(head) || StartsWithBiffRecord(head); }
+bool LooksLikeXls(QByteArrayView head) {
+  return IsCompoundFile(head) || StartsWithBiffRecord(head);
+}
 
 bool ReadXlsFirstSheet(QByteArrayView bytes, SheetCells& cells) {
-  if (!IsCompoundFile(bytes)) return StartsWithBiffRecord(bytes) && ReadBiffFirstSheet(bytes, cells);
+  if (!IsCompoundFile(bytes))
+    return StartsWithBiffRecord(bytes) && ReadBiffFirstSheet(bytes, cells);
   // Excel 97 and later name the stream "Workbook", Excel 5 and 95 "Book";
   // writers differ in letter case.
   auto stream = ReadCompoundStream(bytes, u"Workbook");

@@ -4,7 +4,6 @@
 #include "data/workbook_xml.h"
 #include "data/workbook_xml_scanner.h"
 
-
 namespace qh {
 
 namespace {
@@ -73,10 +72,14 @@ class StringCollector {
     phoneticDepth_ = 0;
   }
   bool Take(const XmlScanner& scanner) {
-    if (scanner.IsStart("rPh")) ++phoneticDepth_;
-    else if (scanner.IsEnd("rPh")) --phoneticDepth_;
-    else if (scanner.IsStart("t")) inText_ = true;
-    else if (scanner.IsEnd("t")) inText_ = false;
+    if (scanner.IsStart("rPh"))
+      ++phoneticDepth_;
+    else if (scanner.IsEnd("rPh"))
+      --phoneticDepth_;
+    else if (scanner.IsStart("t"))
+      inText_ = true;
+    else if (scanner.IsEnd("t"))
+      inText_ = false;
     else if (inText_ && phoneticDepth_ == 0 && scanner.CurrentToken() == XmlScanner::Token::Text)
       return scanner.AppendText(text_);
     return true;
@@ -227,8 +230,10 @@ class SheetReader {
       return FinishCell();
     }
     if (inInline_) {
-      if (scanner.IsEnd("is")) inInline_ = false;
-      else return inlineText_.Take(scanner);
+      if (scanner.IsEnd("is"))
+        inInline_ = false;
+      else
+        return inlineText_.Take(scanner);
     } else if (scanner.IsStart("v")) {
       inValue_ = true;
       hasValue_ = true;
@@ -244,9 +249,7 @@ class SheetReader {
     return true;
   }
 
-  bool AddTextCell(const QString& text) {
-    return cells_.AddInlineText(row_, column_, text);
-  }
+  bool AddTextCell(const QString& text) { return cells_.AddInlineText(row_, column_, text); }
 
   bool FinishCell() {
     if (!hasValue_) return cells_.AddEmpty(row_, column_);
@@ -257,16 +260,13 @@ class SheetReader {
         std::uint32_t index = 0;
         return ParseIndex(value_, index) && cells_.AddText(row_, column_, index);
       }
-      case CellType::Inline:
-        return AddTextCell(inlineText_.Finish());
-      case CellType::Formula:
-        return AddTextCell(QString::fromUtf8(value_));
+      case CellType::Inline: return AddTextCell(inlineText_.Finish());
+      case CellType::Formula: return AddTextCell(QString::fromUtf8(value_));
       case CellType::Boolean: {
         const QByteArrayView v = QByteArrayView(value_).trimmed();
         return cells_.AddBoolean(row_, column_, v == "1" || v == "true");
       }
-      case CellType::Error:
-        return cells_.AddError(row_, column_);
+      case CellType::Error: return cells_.AddError(row_, column_);
       case CellType::Date:
         if (const auto serial = DateTextToSerial(QString::fromUtf8(value_), date1904_)) {
           return cells_.AddNumber(row_, column_, *serial);
@@ -293,7 +293,6 @@ class SheetReader {
   bool inInline_ = false;
 };
 
-
 template <typename Cells>
 bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
   ZipPackage package;
@@ -316,8 +315,12 @@ bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
 
 }  // namespace
 
-bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) { return ReadFirstSheet(bytes, cells); }
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
+  return ReadFirstSheet(bytes, cells);
+}
 
-bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows) { return ReadFirstSheet(bytes, rows); }
+bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows) {
+  return ReadFirstSheet(bytes, rows);
+}
 
 }  // namespace qh

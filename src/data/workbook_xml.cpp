@@ -17,26 +17,18 @@ bool PartXmlReader::Next() {
           return false;
         }
         return true;
-      case QXmlStreamReader::EndElement:
-        --depth_;
-        return true;
-      case QXmlStreamReader::Characters:
-        return true;
+      case QXmlStreamReader::EndElement: --depth_; return true;
+      case QXmlStreamReader::Characters: return true;
       case QXmlStreamReader::DTD:
-      case QXmlStreamReader::EntityReference:
-        refused_ = true;
-        return false;
-      default:
-        break;
+      case QXmlStreamReader::EntityReference: refused_ = true; return false;
+      default: break;
     }
   }
   finished_ = true;
   return false;
 }
 
-bool PartXmlReader::Failed() const {
-  return refused_ || device_.Failed() || xml_.hasError();
-}
+bool PartXmlReader::Failed() const { return refused_ || device_.Failed() || xml_.hasError(); }
 
 bool PartXmlReader::IsStart(QStringView localName) const {
   return xml_.tokenType() == QXmlStreamReader::StartElement && xml_.name() == localName;

@@ -43,20 +43,28 @@ bool AppendCodePoint(QByteArray& out, char32_t code) {
 }
 
 bool AppendEntity(QByteArray& out, QByteArrayView entity) {
-  if (entity == "lt") out.append('<');
-  else if (entity == "gt") out.append('>');
-  else if (entity == "amp") out.append('&');
-  else if (entity == "quot") out.append('"');
-  else if (entity == "apos") out.append('\'');
+  if (entity == "lt")
+    out.append('<');
+  else if (entity == "gt")
+    out.append('>');
+  else if (entity == "amp")
+    out.append('&');
+  else if (entity == "quot")
+    out.append('"');
+  else if (entity == "apos")
+    out.append('\'');
   else if (entity.size() >= 2 && entity.size() <= 9 && entity[0] == '#') {
     const bool hex = entity[1] == 'x';
     const QByteArrayView digits = entity.sliced(hex ? 2 : 1);
     char32_t code = 0;
     for (const char c : digits) {
       int digit = -1;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (hex && c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (hex && c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
       if (digit < 0) return false;
       code = code * (hex ? 16 : 10) + char32_t(digit);
     }

@@ -82,9 +82,9 @@ class XmlScanner {
   bool rootSeen_ = false;
   QIODevice* source_ = nullptr;
   QByteArray window_;
-  bool exhausted_ = true;   // all of the document is in data_
+  bool exhausted_ = true;  // all of the document is in data_
   bool sourceFailed_ = false;
-  bool hitEnd_ = false;     // the last scan ran into the end of the window
+  bool hitEnd_ = false;  // the last scan ran into the end of the window
 };
 
 }  // namespace qh

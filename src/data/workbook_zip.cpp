@@ -87,7 +87,7 @@ bool ZipPartDevice::ConvertUtf16(QByteArray raw) {
     if (got == 0) break;
   }
   QStringDecoder decoder(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                     : QStringDecoder::Utf16BE);
+                                                    : QStringDecoder::Utf16BE);
   QString text = decoder(raw);  // the byte order mark is dropped
   if (decoder.hasError()) return false;
   // The declaration names UTF-16, which the text no longer is.
@@ -143,7 +143,8 @@ bool ZipPackage::Open(const QByteArray& bytes) {
   bytes_ = bytes;
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
+  zip_source_t* source =
+      zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
   if (source != nullptr) {
     archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (archive_ == nullptr) zip_source_free(source);
@@ -189,7 +190,8 @@ std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
   }
   qsizetype filled = 0;
   for (;;) {
-    if (bytes.capacity() - filled < kChunk) bytes.reserve(qMax(bytes.capacity() * 2, filled + kChunk));
+    if (bytes.capacity() - filled < kChunk)
+      bytes.reserve(qMax(bytes.capacity() * 2, filled + kChunk));
     bytes.resize(bytes.capacity());
     const qint64 got = device->read(bytes.data() + filled, bytes.size() - filled);
     if (got < 0 || device->Failed()) return std::nullopt;

@@ -29,18 +29,14 @@ QString NewFileName() {
 
 QString TransferProblem(const TransferEnd& end) {
   switch (end.kind) {
-    case TransferEnd::Complete:
-      return {};
-    case TransferEnd::NoConnection:
-      return kCannotConnect;
+    case TransferEnd::Complete: return {};
+    case TransferEnd::NoConnection: return kCannotConnect;
     case TransferEnd::HttpError:
       return ReasonAndHint(end.status == 404 || end.status == 410 ? kNotFound : kRefused,
                            StatusHint(end.status));
-    case TransferEnd::TooLarge:
-      return kTooLarge;
+    case TransferEnd::TooLarge: return kTooLarge;
     case TransferEnd::Interrupted:
-    case TransferEnd::SinkFailed:
-      break;
+    case TransferEnd::SinkFailed: break;
   }
   return kTransferError;
 }

@@ -48,9 +48,8 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done
   connect(reply_, &QNetworkReply::readyRead, this, [this] { OnBody(); });
   connect(reply_, &QNetworkReply::finished, this, [this] { OnFinished(); });
   stall_.setSingleShot(true);
-  connect(&stall_, &QTimer::timeout, this, [this] {
-    End(end_.status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted);
-  });
+  connect(&stall_, &QTimer::timeout, this,
+          [this] { End(end_.status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted); });
   stall_.start(options_.stallTimeoutMs);
 }
 

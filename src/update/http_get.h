@@ -38,9 +38,9 @@ struct TransferEnd {
     SinkFailed,    // the receiver could not take the bytes (disk full ...)
   };
   Kind kind = NoConnection;
-  int status = 0;          // the final HTTP status, 0 when none arrived
-  QByteArray lastModified; // the raw Last-Modified header of the final answer
-  qint64 bytes = 0;        // body bytes handed to the sink
+  int status = 0;           // the final HTTP status, 0 when none arrived
+  QByteArray lastModified;  // the raw Last-Modified header of the final answer
+  qint64 bytes = 0;         // body bytes handed to the sink
 };
 
 // One GET. With a sink, the body is handed over piece by piece as it

@@ -22,9 +22,7 @@ namespace {
 constexpr qsizetype kPeOffsetField = 60;
 constexpr quint32 kMaxPeOffset = 1000000000;
 
-QString TwoDigits(qint64 value) {
-  return (QStringLiteral("0") + QString::number(value)).right(2);
-}
+QString TwoDigits(qint64 value) { return (QStringLiteral("0") + QString::number(value)).right(2); }
 
 qint64 RunningLinkStamp() {
 #if defined(Q_OS_WIN)

@@ -44,7 +44,11 @@ quint64 ReadUnsigned(QByteArrayView bytes, qsizetype at, qsizetype width, bool l
   return value;
 }
 
-bool IsElf(QByteArrayView head) { return head.startsWith("\x7F" "ELF"); }
+bool IsElf(QByteArrayView head) {
+  return head.startsWith(
+      "\x7F"
+      "ELF");
+}
 
 bool IsPe(QByteArrayView head) { return head.startsWith("MZ"); }
 
@@ -136,9 +140,10 @@ VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
                    [this](int code, QProcess::ExitStatus status) {
                      Finish(status == QProcess::NormalExit && code == 0);
                    });
-  QObject::connect(&process_, &QProcess::errorOccurred, &process_, [this](QProcess::ProcessError e) {
-    if (e == QProcess::FailedToStart) Finish(false);
-  });
+  QObject::connect(&process_, &QProcess::errorOccurred, &process_,
+                   [this](QProcess::ProcessError e) {
+                     if (e == QProcess::FailedToStart) Finish(false);
+                   });
   // Only the exit counts; whatever it prints is not kept.
   process_.setStandardInputFile(QProcess::nullDevice());
   process_.setStandardOutputFile(QProcess::nullDevice());

@@ -29,8 +29,8 @@ int NumberAt(QStringView text, int position, int length) {
 QDateTime ZeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC); }
 
 int MonthNumber(QStringView text) {
-  static constexpr std::array<const char*, 12> kMonths = {
-      "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   for (int i = 0; i < 12; ++i) {
     if (text == QLatin1String(kMonths[i])) return i + 1;
   }
@@ -50,8 +50,7 @@ QDateTime LastModifiedOf(QStringView header) {
   // Out-of-range parts roll over like calendar arithmetic (day 0 is the
   // last day of the month before).
   const QDate date = QDate(year, month, 1).addDays(day - 1);
-  return QDateTime(date, QTime(0, 0), Qt::UTC)
-      .addSecs(qint64(hour) * 3600 + minute * 60 + second);
+  return QDateTime(date, QTime(0, 0), Qt::UTC).addSecs(qint64(hour) * 3600 + minute * 60 + second);
 }
 
 RemoteBuild RemoteBuildOfHeader(QByteArray header) {

@@ -24,16 +24,17 @@ QString Versions(const QString& localText, qint32 remote) {
 }
 
 QString UpgradeQuestion(const QString& localText, qint32 remote) {
-  return QStringLiteral("发现官网已经发布更新的版本,是否要升级到最新版?") + kLineBreak + kLineBreak +
-         Versions(localText, remote);
+  return QStringLiteral("发现官网已经发布更新的版本,是否要升级到最新版?") + kLineBreak +
+         kLineBreak + Versions(localText, remote);
 }
 
 // A system-wide install belongs to the package manager: replacing the
 // program file behind its back would break the next package upgrade.
 QString PackageManagedNotice(const QString& localText, qint32 remote) {
   return QStringLiteral("发现官网已经发布更新的版本.") + kLineBreak + kLineBreak +
-         QStringLiteral("本程序由系统的软件包管理器安装,请用软件包管理器升级"
-                        "(例如 sudo apt install ./qinghechart_*.deb).") +
+         QStringLiteral(
+             "本程序由系统的软件包管理器安装,请用软件包管理器升级"
+             "(例如 sudo apt install ./qinghechart_*.deb).") +
          kLineBreak + kLineBreak + Versions(localText, remote);
 }
 
@@ -79,7 +80,8 @@ void UpdateFlow::Start() {
   running_ = true;
   Busy(true);
   transfer_ = std::make_unique<HttpTransfer>(
-      network_, HttpTransfer::Options{.url = context_.updateUrl, .stallTimeoutMs = context_.stallTimeoutMs},
+      network_,
+      HttpTransfer::Options{.url = context_.updateUrl, .stallTimeoutMs = context_.stallTimeoutMs},
       [this](const TransferEnd& end) { OnChecked(end); });
 }
 
@@ -89,8 +91,8 @@ void UpdateFlow::OnChecked(const TransferEnd& end) {
   const RemoteBuild remote =
       end.kind == TransferEnd::Complete ? RemoteBuildOfHeader(end.lastModified) : RemoteBuild{};
   if (!remote.ok) {
-    context_.messages.Show(QStringLiteral("无法检查最新版本,请稍后再试.") + kLineBreak + kLineBreak +
-                               context_.updateUrl,
+    context_.messages.Show(QStringLiteral("无法检查最新版本,请稍后再试.") + kLineBreak +
+                               kLineBreak + context_.updateUrl,
                            MessageIcon::Exclamation);
     return Finish();
   }
@@ -117,8 +119,10 @@ void UpdateFlow::OnChecked(const TransferEnd& end) {
   Busy(true);
   download_ = std::make_unique<ProgramDownload>(
       network_,
-      DownloadRequest{.url = context_.updateUrl, .appDir = context_.appDir,
-                      .stallTimeoutMs = context_.stallTimeoutMs, .maxBytes = context_.maxBytes},
+      DownloadRequest{.url = context_.updateUrl,
+                      .appDir = context_.appDir,
+                      .stallTimeoutMs = context_.stallTimeoutMs,
+                      .maxBytes = context_.maxBytes},
       [this](const DownloadResult& result) { OnDownloaded(result); });
 }
 
@@ -133,10 +137,11 @@ void UpdateFlow::OnDownloaded(const DownloadResult& result) {
       HttpTransfer::Options{.url = context_.updateUrl + QStringLiteral(".sig"),
                             .maxBytes = kMaxSignatureBytes,
                             .stallTimeoutMs = context_.stallTimeoutMs,
-                            .sink = [this](QByteArrayView bytes) {
-                              signature_.append(bytes);
-                              return true;
-                            }},
+                            .sink =
+                                [this](QByteArrayView bytes) {
+                                  signature_.append(bytes);
+                                  return true;
+                                }},
       [this](const TransferEnd& end) { OnSignature(end); });
 }
 
@@ -153,8 +158,8 @@ void UpdateFlow::OnSignature(const TransferEnd& end) {
   if (!MatchesRunningProgram(ProgramHead(newFile_), QFileInfo(newFile_).size(),
                              ProgramHead(context_.referenceProgram)))
     return Refuse(kNotForThisComputer);
-  QFile::setPermissions(newFile_, QFile::permissions(newFile_) | QFile::ExeOwner |
-                                      QFile::ExeGroup | QFile::ExeOther);
+  QFile::setPermissions(
+      newFile_, QFile::permissions(newFile_) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
   probe_ = std::make_unique<VersionProbe>(newFile_, context_.versionTimeoutMs,
                                           [this](bool ran) { OnProbed(ran); });
 }
@@ -174,7 +179,8 @@ void UpdateFlow::Install() {
   if (!WriteUpdateScript(paths, scriptPath, errorText, context_.scriptTiming)) {
     QFile::remove(newFile_);
     newFile_.clear();
-    context_.messages.Show(QStringLiteral("无法替换为新版本:") + errorText, MessageIcon::Exclamation);
+    context_.messages.Show(QStringLiteral("无法替换为新版本:") + errorText,
+                           MessageIcon::Exclamation);
     return Finish();
   }
   context_.messages.Show(ReadyNotice(), MessageIcon::Information);

@@ -42,9 +42,9 @@ struct UpdateContext {
   std::function<void(const QString& scriptPath)> runScript{};  // empty: RunUpdateScript
   QString referenceProgram{};  // whose header a download must match; empty: executablePath
   ScriptTiming scriptTiming{};
-  int stallTimeoutMs = 30000;       // a transfer without progress for this long fails
-  int versionTimeoutMs = 10000;     // the new program must answer --version within this
-  qint64 maxBytes = 0;              // 0: kMaxDownloadBytes
+  int stallTimeoutMs = 30000;                  // a transfer without progress for this long fails
+  int versionTimeoutMs = 10000;                // the new program must answer --version within this
+  qint64 maxBytes = 0;                         // 0: kMaxDownloadBytes
   std::optional<LocalVersion> localVersion{};  // empty: the running program's
 };
 
@@ -80,7 +80,7 @@ class UpdateFlow : public QObject {
   std::unique_ptr<HttpTransfer> transfer_;
   std::unique_ptr<ProgramDownload> download_;
   std::unique_ptr<VersionProbe> probe_;
-  QString newFile_;       // downloaded, not yet handed to the script
+  QString newFile_;  // downloaded, not yet handed to the script
   QByteArray digest_;
   QByteArray signature_;
   bool running_ = false;

@@ -95,7 +95,8 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size) {
       QStringLiteral("echo."),
       QStringLiteral("set /a n=%WAIT%"),
       QStringLiteral(":cd"),
-      WithTrailingSpaces(QStringLiteral("echo    Waiting for the old program to exit ... %n% sec"), 3),
+      WithTrailingSpaces(QStringLiteral("echo    Waiting for the old program to exit ... %n% sec"),
+                         3),
       ping2,
       QStringLiteral("set /a n-=1"),
       QStringLiteral("if %n% gtr 0 goto cd"),
@@ -161,7 +162,8 @@ QString ShellScriptText(const UpdatePaths& paths, qint64 size, const ScriptTimin
       QStringLiteral("  tries=$((tries + 1))"),
       // One rename: at every moment the program file is a whole program,
       // the old one or the new one. -T refuses to move into a directory.
-      QStringLiteral("  if chmod +x \"$NEW\" 2>/dev/null && mv -fT \"$NEW\" \"$EXE\" 2>/dev/null; then"),
+      QStringLiteral(
+          "  if chmod +x \"$NEW\" 2>/dev/null && mv -fT \"$NEW\" \"$EXE\" 2>/dev/null; then"),
       QStringLiteral("    echo '    Done. Starting the new version ...                       '"),
       QStringLiteral("    break"),
       QStringLiteral("  fi"),

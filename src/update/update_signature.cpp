@@ -117,8 +117,8 @@ bool VerifyUpdateSignature(QByteArrayView digest, QByteArrayView signature, QByt
   if (digest.size() != kSha512Bytes || signature.size() != kEd25519SignatureBytes ||
       rawKey.size() != kEd25519KeyBytes)
     return false;
-  const Pkey key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, Bytes(rawKey),
-                                             size_t(rawKey.size())));
+  const Pkey key(
+      EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, Bytes(rawKey), size_t(rawKey.size())));
   const MdCtx ctx(EVP_MD_CTX_new());
   if (!key || !ctx) return false;
   if (EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1) return false;

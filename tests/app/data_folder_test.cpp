@@ -30,7 +30,8 @@ TEST(DataFolder, InstalledProgramUsesTheUserFolderAndCreatesIt) {
   const QString config = home.path() + QStringLiteral("/.config/qinghechart");
   EXPECT_EQ(DataFolderFor(QStringLiteral("/usr/bin"), config), config + u'/');
   EXPECT_TRUE(QDir(config).exists());
-  EXPECT_NE(PictureFolderFor(QStringLiteral("/usr/bin/"), config + u'/'), QStringLiteral("/usr/bin/"));
+  EXPECT_NE(PictureFolderFor(QStringLiteral("/usr/bin/"), config + u'/'),
+            QStringLiteral("/usr/bin/"));
 }
 
 }  // namespace

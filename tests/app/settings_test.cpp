@@ -46,7 +46,8 @@ QByteArray ExpectedDefaultFile() {
   QStringEncoder gbk("GBK");
   QByteArray out;
   for (const char* line : lines) {
-    const QString text = line ? QString::fromUtf8(line) : QStringLiteral("Url=") + BuiltInUpdateUrl();
+    const QString text =
+        line ? QString::fromUtf8(line) : QStringLiteral("Url=") + BuiltInUpdateUrl();
     out += gbk.encode(text);
     out += "\r\n";
   }

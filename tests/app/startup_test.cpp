@@ -97,7 +97,8 @@ TEST_F(StartupTest, GraphicsFailureEndsWithCodeThree) {
   ASSERT_EQ(messages_.entries.size(), 1u);
   EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Critical);
   EXPECT_EQ(messages_.entries[0].text,
-            QStringLiteral("GDI+ 初始化失败(错误码 7),无法生成图表.\r\n请确认系统目录下存在 gdiplus.dll."));
+            QStringLiteral(
+                "GDI+ 初始化失败(错误码 7),无法生成图表.\r\n请确认系统目录下存在 gdiplus.dll."));
 }
 
 TEST_F(StartupTest, SecondRunReplacesTheLog) {
@@ -122,7 +123,8 @@ TEST_F(StartupTest, UnwritableFolderRunsWithoutLogOrSettings) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
   AppState readOnly;
-  EXPECT_TRUE(RunStartup(readOnly, StartupEnvironment{Dir(), {}, 96, {}, 0, {}}, messages_).OpenMainWindow);
+  EXPECT_TRUE(
+      RunStartup(readOnly, StartupEnvironment{Dir(), {}, 96, {}, 0, {}}, messages_).OpenMainWindow);
   EXPECT_FALSE(QFile::exists(LogPath()));
   QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -152,7 +154,8 @@ TEST(StartupHelpers, WindowFailureTexts) {
             QStringLiteral("formload FAIL err=481 bad picture"));
   EXPECT_EQ(WindowFailureText(481, QStringLiteral("ignored"), QStringLiteral("/opt/qh/")),
             QStringLiteral("青禾图表生成工具无法启动.\r\n\r\n"
-                           "原因:程序所在文件夹的访问权限受限,导致系统无法读取程序自身内嵌的界面图标资源.(错误码 481)\r\n\r\n"
+                           "原因:程序所在文件夹的访问权限受限,"
+                           "导致系统无法读取程序自身内嵌的界面图标资源.(错误码 481)\r\n\r\n"
                            "处理方法(任选一种):\r\n"
                            "1. 右键该文件夹 -> 属性 -> 安全,授予当前用户完全控制后重试;\r\n"
                            "2. 把本程序复制到桌面或我的文档等普通文件夹后再运行;\r\n"
@@ -193,7 +196,8 @@ TEST(StartupDataFolder, SettingsAndLogFollowTheDataFolder) {
   EXPECT_EQ(state.DataDir, dataDir);
   EXPECT_EQ(state.SettingsPath, dataDir + QStringLiteral("青禾图表生成工具.ini"));
   EXPECT_TRUE(QFile::exists(dataDir + QStringLiteral("qzChart.log")));
-  EXPECT_TRUE(QDir(app.path()).entryList(QDir::Files).isEmpty()) << "nothing written beside the program";
+  EXPECT_TRUE(QDir(app.path()).entryList(QDir::Files).isEmpty())
+      << "nothing written beside the program";
 }
 
 }  // namespace

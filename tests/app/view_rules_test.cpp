@@ -10,11 +10,13 @@ namespace {
 TEST(TurnedPage, StopsAtTheFirstAndTheLastPage) {
   struct Case {
     int page, count, delta, expected;
+    // clang-format off
   } cases[] = {
       {1, 3, 1, 2},  {2, 3, 1, 3},  {3, 3, 1, 3},  {3, 3, -1, 2}, {1, 3, -1, 1},
       {2, 5, 4, 5},  {4, 5, -9, 1},  // several wheel notches at once
       {1, 1, 1, 1},  {1, 0, 1, 1},   // nothing to page
   };
+  // clang-format on
   for (const Case& c : cases)
     EXPECT_EQ(TurnedPage(c.page, c.count, c.delta), c.expected)
         << c.page << "/" << c.count << " by " << c.delta;

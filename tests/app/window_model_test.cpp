@@ -16,7 +16,8 @@ namespace qh {
 namespace {
 
 const QString kNoData = QStringLiteral(
-    "尚无可用数据,无法生成图表.\r\n\r\n请先在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据.");
+    "尚无可用数据,无法生成图表.\r\n\r\n请先在[数据源]页面选择数据文件,或直接输入 项目,数值 "
+    "多行数据.");
 
 // Stands in for the window: answers the dialogs and records what was asked.
 class RecordedActions final : public WindowActions {
@@ -77,9 +78,8 @@ class WindowModelTest : public ::testing::Test {
     env.Arguments = args;
     RecordedMessages startup;
     RunStartup(state, env, startup);
-    model = std::make_unique<WindowModel>(state, messages, actions, 1.0f, [] {
-      return QDateTime(QDate(2026, 1, 5), QTime(9, 30));
-    });
+    model = std::make_unique<WindowModel>(
+        state, messages, actions, 1.0f, [] { return QDateTime(QDate(2026, 1, 5), QTime(9, 30)); });
     model->SetCanvasSize(800, 600);
   }
   void StartWithRows(int rows) { Start({WriteHtml(QStringLiteral("sales.html"), rows)}); }
@@ -115,6 +115,7 @@ TEST_F(WindowModelTest, KeysSwitchPagesAndAskForTheWindowsCommands) {
     bool used;
     ChartPage page;
     int closes, updates, saves;
+    // clang-format off
   } cases[] = {
       {Qt::Key_F3, true, ChartPage::Pie, 0, 0, 0},     {Qt::Key_F4, true, ChartPage::Line, 0, 0, 0},
       {Qt::Key_F8, true, ChartPage::Line, 0, 0, 1},    {Qt::Key_F1, true, ChartPage::Source, 0, 0, 1},
@@ -124,6 +125,7 @@ TEST_F(WindowModelTest, KeysSwitchPagesAndAskForTheWindowsCommands) {
       {Qt::Key_A, false, ChartPage::Bar, 0, 0, 1},     {Qt::Key_F10, true, ChartPage::Bar, 0, 1, 1},
       {Qt::Key_Escape, true, ChartPage::Bar, 1, 1, 1}, {Qt::Key_F5, true, ChartPage::Bar, 2, 1, 1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
     EXPECT_EQ(model->PressKey(c.key), c.used);
@@ -291,6 +293,7 @@ TEST_F(WindowModelTest, TheStatusTextFollowsTheTableAfterEveryLoad) {
     std::function<void()> act;
     int items;
     QString status;
+    // clang-format off
   } steps[] = {
       {"the command-line file", [] {}, 5, QStringLiteral("sales.html")},
       {"a failed apply after a file", [&] { model->ApplyTypedText(QStringLiteral("a,1\nb,x")); },
@@ -303,14 +306,15 @@ TEST_F(WindowModelTest, TheStatusTextFollowsTheTableAfterEveryLoad) {
       {"a cancelled browse", [&] { browse(QString()); }, 3, QStringLiteral("other.html")},
       {"a failed browse", [&] { browse(Path(QStringLiteral("gone.html"))); }, 0, QString()},
   };
+  // clang-format on
   for (const Step& step : steps) {
     model->ShowPage(ChartPage::Source);
     const int revision = model->Revision();
     step.act();
     EXPECT_EQ(model->Table().ItemCount(), step.items) << step.name;
     EXPECT_EQ(model->StatusText(), step.status) << step.name;
-    EXPECT_EQ(model->Page(), step.items > 0 && revision != model->Revision() ? ChartPage::Bar
-                                                                             : ChartPage::Source)
+    EXPECT_EQ(model->Page(),
+              step.items > 0 && revision != model->Revision() ? ChartPage::Bar : ChartPage::Source)
         << step.name;
   }
 }
@@ -375,8 +379,8 @@ TEST_F(WindowModelTest, DroppedFilesAreCheckedByTheirExtensionThenLoaded) {
 
 TEST_F(WindowModelTest, DroppedNamesWithSpacesAroundTheExtensionLoadLikeTheOpenPath) {
   Start();
-  for (const QString& name : {QStringLiteral("报表.csv "), QStringLiteral("a. csv"),
-                             QStringLiteral("b.c sv")}) {
+  for (const QString& name :
+       {QStringLiteral("报表.csv "), QStringLiteral("a. csv"), QStringLiteral("b.c sv")}) {
     const QString path = Path(name);
     test::WriteAll(path, "项目,数值\r\n甲,1\r\n乙,2\r\n丙,3\r\n");
     model->ShowPage(ChartPage::Source);
@@ -394,6 +398,7 @@ TEST_F(WindowModelTest, TheLineColourIsChosenStoredAndDrawn) {
     std::function<void()> act;
     quint32 color;
     QString stored;
+    // clang-format off
   } steps[] = {
       {"combo entry 2", [&] { model->ChooseLineColor(2); }, 0xFF0E9AA7u, QStringLiteral("#0E9AA7")},
       {"entry 8 does not exist", [&] { model->ChooseLineColor(8); }, 0xFF0E9AA7u,
@@ -407,6 +412,7 @@ TEST_F(WindowModelTest, TheLineColourIsChosenStoredAndDrawn) {
       {"the last menu entry", [&] { model->ChooseMenuCommand(kMenuLastColor); }, 0xFF5D6D7Eu,
        QStringLiteral("#5D6D7E")},
   };
+  // clang-format on
   for (const Step& step : steps) {
     step.act();
     EXPECT_EQ(model->LineColor(), step.color) << step.name;
@@ -422,6 +428,7 @@ TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOu
     const char* name;
     SaveOutcome answer;
     std::vector<QString> messages;
+    // clang-format off
   } cases[] = {
       {"saved", {true, {}, QStringLiteral("/out/chart.jpg")},
        {QStringLiteral("图片已保存:\r\n/out/chart.jpg")}},
@@ -429,6 +436,7 @@ TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOu
        {QStringLiteral("保存图片失败:\r\n/ro/x.jpg")}},
       {"cancelled", {}, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     messages.entries.clear();
     actions.saveAnswer = c.answer;

@@ -44,6 +44,7 @@ TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
 }
 
 TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
+  // clang-format off
   const std::pair<int, KeyCommand> cases[] = {
       {Qt::Key_F1, KeyCommand::ShowSource},   {Qt::Key_F2, KeyCommand::ShowBar},
       {Qt::Key_F3, KeyCommand::ShowPie},      {Qt::Key_F4, KeyCommand::ShowLine},
@@ -54,6 +55,7 @@ TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
       {Qt::Key_F6, KeyCommand::None},         {Qt::Key_F9, KeyCommand::None},
       {Qt::Key_A, KeyCommand::None},
   };
+  // clang-format on
   for (const auto& [key, command] : cases) EXPECT_EQ(CommandForKey(key), command) << key;
 }
 

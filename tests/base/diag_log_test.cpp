@@ -53,8 +53,8 @@ TEST(DiagLog, LargeLoadIsWrittenInBlocksAndComplete) {
   for (int i = 1; i <= 100000; ++i) {
     const QString line = QStringLiteral("  row %1 item=项目%1 val=%1").arg(i);
     log.WriteLog(line);
-    expected += "  row " + QByteArray::number(i) + " item=\xCF\xEE\xC4\xBF" + QByteArray::number(i) +
-                " val=" + QByteArray::number(i) + "\r\n";
+    expected += "  row " + QByteArray::number(i) + " item=\xCF\xEE\xC4\xBF" +
+                QByteArray::number(i) + " val=" + QByteArray::number(i) + "\r\n";
   }
   // Blocks have gone out on the way, the tail only on Flush.
   EXPECT_GT(ReadAll(path).size(), DiagLog::kFlushThreshold);

@@ -72,7 +72,9 @@ struct WriteCase {
 
 TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
   const QByteArray base =
-      "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor = #2F80ED\r\n\r\n[Display]\r\nShowValue=1\r\n";
+      "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor = "
+      "#2F80ED\r\n\r\n[Display]\r\nShowValue=1\r\n";
+  // clang-format off
   const WriteCase cases[] = {
       {"replace keeps key spelling", base, u"colors", u"LINECOLOR", u"#FF0000",
        "; head \xC7\xE0\r\n[Colors]\r\n; colour\r\nLineColor =#FF0000\r\n\r\n[Display]\r\nShowValue=1\r\n"},
@@ -89,6 +91,7 @@ TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
       {"GBK value", "[Recent]\r\nLastFile=\r\n", u"Recent", u"LastFile", u"青禾",
        "[Recent]\r\nLastFile=\xC7\xE0\xBA\xCC\r\n"},
   };
+  // clang-format on
   for (const WriteCase& c : cases) {
     Put(c.before);
     EXPECT_TRUE(IniFile(Path()).IniWrite(c.section, c.key, c.value)) << c.name;
@@ -118,12 +121,14 @@ struct NumberCase {
 };
 
 TEST_F(IniFileTest, ReadIntRoundsHalfEvenAndRejectsNonNumbers) {
+  // clang-format off
   const NumberCase cases[] = {
       {"20", 20},   {"20.5", 20},  {"21.5", 22},  {"-2.5", -2},   {"+7", 7},
       {"1e3", 1000}, {".5", 0},    {"1.", 1},     {"1 000", 1000}, {"abc", -1},
       {"", -1},     {"1e", -1},    {"1.2.3", -1}, {"0x10", -1},   {"99999999999", -1},
       {"1,000", -1}, {"--1", -1},  {"1e999", -1},
   };
+  // clang-format on
   for (const NumberCase& c : cases) {
     Put(QByteArray("[S]\r\nk=") + c.value + "\r\n");
     EXPECT_EQ(IniFile(Path()).IniReadInt(u"S", u"k", -1), c.expected) << c.value;
@@ -134,11 +139,13 @@ TEST(IniColor, ParseAndFormat) {
   const struct {
     const char16_t* text;
     quint32 expected;
+    // clang-format off
   } cases[] = {
       {u"#2F80ED", 0xFF2F80ED}, {u"2f80ed", 0xFF2F80ED}, {u" # ff 00 00 ", 0xFFFF0000},
       {u"#2F80E", 1},           {u"#GG0000", 1},         {u"##2F80ED", 1},
       {u"", 1},                 {u"#2F80ED0", 1},
   };
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(ParseColor(c.text, 1), c.expected) << QString::fromUtf16(c.text).toStdString();
   }

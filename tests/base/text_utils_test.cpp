@@ -32,8 +32,10 @@ TEST(CommandLinePath, QuotedAndUnquotedPaths) {
 }
 
 TEST(ArgumentTextFromArgs, QuotesArgumentsWithSpaces) {
-  EXPECT_EQ(ArgumentTextFromArgs({"/tmp/a b/x.html", "extra"}), QStringLiteral("\"/tmp/a b/x.html\" extra"));
-  EXPECT_EQ(CommandLinePath(ArgumentTextFromArgs({"/tmp/a b/x.html"})), QStringLiteral("/tmp/a b/x.html"));
+  EXPECT_EQ(ArgumentTextFromArgs({"/tmp/a b/x.html", "extra"}),
+            QStringLiteral("\"/tmp/a b/x.html\" extra"));
+  EXPECT_EQ(CommandLinePath(ArgumentTextFromArgs({"/tmp/a b/x.html"})),
+            QStringLiteral("/tmp/a b/x.html"));
 }
 
 TEST(RoundHalfEven, HalvesGoToEven) {

@@ -37,7 +37,8 @@ TEST(Canvas, WholePixelEdgesRoundHalfToEven) {
       {{2.5, 2.5, 1, 1}, {2, 2, 2, 2}},
       {{-0.5, 1e30, 7.51, 0}, {0, 1000000000, 7, 0}},
   };
-  for (const Row& r : rows) EXPECT_EQ(WholePixelEdges(r.in), r.out) << r.in.x() << "," << r.in.width();
+  for (const Row& r : rows)
+    EXPECT_EQ(WholePixelEdges(r.in), r.out) << r.in.x() << "," << r.in.width();
 }
 
 // Cap strips are cut from the bar's own edges: none reaches past the body.

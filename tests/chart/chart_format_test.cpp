@@ -37,8 +37,8 @@ TEST(ChartFormat, ValueAndCompactTable) {
       {-0.001, "-0.001", "-0.001"},
   };
   for (const FormatRow& r : rows) {
-    const QString full = r.full ? QString::fromUtf8(r.full)
-                                : QStringLiteral("0.") + QString(299, u'0') + u'1';
+    const QString full =
+        r.full ? QString::fromUtf8(r.full) : QStringLiteral("0.") + QString(299, u'0') + u'1';
     EXPECT_EQ(FormatValue(r.value), full) << r.value;
     EXPECT_EQ(FormatCompact(r.value), QString::fromUtf8(r.compact)) << r.value;
   }
@@ -71,9 +71,9 @@ TEST(ChartFormat, Percent) {
 }
 
 TEST(ChartFormat, LetterLabel) {
-  const std::pair<int, const char*> rows[] = {{0, ""},  {-3, ""}, {1, "A"},   {26, "Z"},
-                                              {27, "a"}, {52, "z"}, {53, "A"}, {104, "z"},
-                                              {105, "A"}};
+  const std::pair<int, const char*> rows[] = {{0, ""},   {-3, ""},   {1, "A"},
+                                              {26, "Z"}, {27, "a"},  {52, "z"},
+                                              {53, "A"}, {104, "z"}, {105, "A"}};
   for (const auto& [position, label] : rows) {
     EXPECT_EQ(LetterLabel(position), QString::fromLatin1(label)) << position;
   }

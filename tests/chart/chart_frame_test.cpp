@@ -13,12 +13,14 @@ TEST(NiceScale, Examples) {
     double min, max;
     AxisScale expected;
   };
+  // clang-format off
   const Row rows[] = {
       {0, 0, {0, 1, 1}},          {0, 100, {0, 100, 20}},    {0, 7, {0, 8, 2}},
       {0, 1234, {0, 1250, 250}},  {90, 100, {90, 100, 2}},   {50, 100, {50, 100, 10}},
       {-30, 70, {-40, 80, 20}},   {-50, -10, {-50, 0, 10}},  {5, 5, {5, 7.5, 0.5}},
       {100, 0, {0, 100, 20}},  // swapped bounds
   };
+  // clang-format on
   for (const Row& r : rows) {
     EXPECT_EQ(NiceScale(r.min, r.max, 5), r.expected) << r.min << " .. " << r.max;
   }
@@ -27,6 +29,7 @@ TEST(NiceScale, Examples) {
 
 TEST(NiceScale, ExtremeInputsGiveFiniteOrderedScales) {
   const double inf = std::numeric_limits<double>::infinity();
+  // clang-format off
   const std::pair<double, double> inputs[] = {
       {0, 1e308},   {-1e308, 1e308}, {-1.7e308, 1.7e308}, {1e308, 1e308}, {0, 1e-300},
       {1e-300, 1e-300}, {-5e-324, 5e-324}, {0, inf},        {std::nan(""), 3}};
@@ -81,11 +84,16 @@ TEST(ChartFrame, PageCountsAndTitles) {
     ChartPage page;
     int rows, pageSize, count;
   };
-  const Row rows[] = {{ChartPage::Pie, 45, 20, 3}, {ChartPage::Pie, 40, 20, 2},
-                      {ChartPage::Pie, 0, 20, 1},  {ChartPage::Pie, 45, 0, 1},
-                      {ChartPage::Bar, 45, 20, 1}, {ChartPage::Line, 45, 20, 1},
+  // clang-format on
+  const Row rows[] = {{ChartPage::Pie, 45, 20, 3},
+                      {ChartPage::Pie, 40, 20, 2},
+                      {ChartPage::Pie, 0, 20, 1},
+                      {ChartPage::Pie, 45, 0, 1},
+                      {ChartPage::Bar, 45, 20, 1},
+                      {ChartPage::Line, 45, 20, 1},
                       {ChartPage::Pie, 2147483647, 20, 107374183}};
-  for (const Row& r : rows) EXPECT_EQ(ChartPageCount(r.page, r.rows, r.pageSize), r.count) << r.rows;
+  for (const Row& r : rows)
+    EXPECT_EQ(ChartPageCount(r.page, r.rows, r.pageSize), r.count) << r.rows;
   EXPECT_EQ(ChartTitle(ChartPage::Bar, 1, 1), QStringLiteral("柱形图"));
   EXPECT_EQ(ChartTitle(ChartPage::Line, 1, 1), QStringLiteral("曲线图"));
   EXPECT_EQ(ChartTitle(ChartPage::Pie, 1, 1), QStringLiteral("饼形图"));
@@ -109,9 +117,10 @@ TEST(HitTest, EdgesIncludedAndFirstRegionWins) {
     float x, y;
     int item;
   };
-  const Probe probes[] = {{20, 20, 1}, {10, 10, 1}, {17, 17, 1}, {25, 25, 2},
+  const Probe probes[] = {{20, 20, 1}, {10, 10, 1},     {17, 17, 1},   {25, 25, 2},
                           {30, 30, 2}, {30.01f, 30, 0}, {9.99f, 15, 0}};
-  for (const Probe& p : probes) EXPECT_EQ(HitTest(state, p.x, p.y).Item, p.item) << p.x << "," << p.y;
+  for (const Probe& p : probes)
+    EXPECT_EQ(HitTest(state, p.x, p.y).Item, p.item) << p.x << "," << p.y;
   EXPECT_EQ(HitTest(ChartState{}, 0, 0).Item, 0);
   EXPECT_EQ(HitTest(state, 25, 25).Outline.boundingRect(), QRectF(15, 15, 15, 15));
 }

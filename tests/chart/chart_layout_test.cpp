@@ -78,7 +78,8 @@ TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
 }
 
 TEST(BarLayout, DegenerateValuesGiveOnePixelBars) {
-  const BarLayout neg = ComputeBarLayout(600, 400, Table({-5, -1, -9}), Request(ChartPage::Bar), nullptr);
+  const BarLayout neg =
+      ComputeBarLayout(600, 400, Table({-5, -1, -9}), Request(ChartPage::Bar), nullptr);
   EXPECT_EQ(neg.Axis, (AxisScale{0, 1, 1}));
   for (const BarGeometry& b : neg.Bars) EXPECT_FLOAT_EQ(b.Height, 1);
   EXPECT_TRUE(neg.Subtitle.endsWith(QStringLiteral("最高 -1")));
@@ -195,7 +196,8 @@ TEST(PieLayout, SingleRowAndZeroTotal) {
   for (const LegendRow& row : zero.Legend) EXPECT_EQ(row.Percent, QStringLiteral("0.0%"));
   EXPECT_TRUE(zero.SeparatorAngles.empty());  // nothing but the start line
 
-  const PieLayout leadingZero = ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie));
+  const PieLayout leadingZero =
+      ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie));
   ASSERT_EQ(leadingZero.SeparatorAngles.size(), 1u);
   EXPECT_DOUBLE_EQ(leadingZero.SeparatorAngles[0], 90);
 }
@@ -210,7 +212,8 @@ TEST(PieLayout, UnlistedRowsKeepThePieAsHoverTarget) {
   const PieLayout L = ComputePieLayout(800, 300, Table(values), r);
   EXPECT_EQ(L.Rows, 9);
   for (int j = 10; j <= 40; ++j) {
-    EXPECT_EQ(L.Regions[size_t(j - 1)], (HitRegion{j, L.Cx - L.R, L.Cy - L.R, L.Cx + L.R, L.Cy + L.R}));
+    EXPECT_EQ(L.Regions[size_t(j - 1)],
+              (HitRegion{j, L.Cx - L.R, L.Cy - L.R, L.Cx + L.R, L.Cy + L.R}));
   }
   ChartState state;
   state.HitRegions = L.Regions;
@@ -232,7 +235,8 @@ TEST(PieLayout, PagesStartAtTheirOffset) {
 TEST(LineLayout, EightHundredWideHundredRows) {
   std::vector<double> values(100);
   for (int i = 0; i < 100; ++i) values[size_t(i)] = i + 1;
-  const LineLayout L = ComputeLineLayout(800, 400, Table(values), Request(ChartPage::Line), nullptr);
+  const LineLayout L =
+      ComputeLineLayout(800, 400, Table(values), Request(ChartPage::Line), nullptr);
   EXPECT_FLOAT_EQ(L.Plot.Width(), 690);
   EXPECT_EQ(L.Count, 35);
   EXPECT_EQ(L.Gap, 4);
@@ -242,8 +246,9 @@ TEST(LineLayout, EightHundredWideHundredRows) {
   EXPECT_FLOAT_EQ(L.Points.back().X, L.Plot.Right);
   EXPECT_TRUE(L.Markers);
   EXPECT_EQ(ComputeLineFit(2490, 200, 1.0f), 125);  // a 2600-wide picture
-  EXPECT_FALSE(ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Count > 120 &&
-               ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Markers);
+  EXPECT_FALSE(
+      ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Count > 120 &&
+      ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Markers);
 }
 
 TEST(LineLayout, AxisRule) {
@@ -278,12 +283,14 @@ TEST(LineLayout, ValueLabelsStayInsideThePlot) {
     float y;
     float labelTop;
   };
+  // clang-format off
   const Row rows[] = {
       {200, 179},  // room above: 21 px above the point
       {85, 64},    // just room above
       {84, 90},    // no room: below the point
       {-1e7f, 62}, // far above: held at the top
   };
+  // clang-format on
   for (const Row& r : rows) {
     EXPECT_DOUBLE_EQ(LineValueRect(400, r.y, plot, 1.0f).top(), r.labelTop) << r.y;
   }
@@ -301,7 +308,8 @@ TEST(LineLayout, ThinnedCategoryLabelsKeepTheLast) {
 }
 
 TEST(LineLayout, HitRegionsAroundPoints) {
-  const LineLayout L = ComputeLineLayout(800, 400, Table({1, 2, 3}), Request(ChartPage::Line), nullptr);
+  const LineLayout L =
+      ComputeLineLayout(800, 400, Table({1, 2, 3}), Request(ChartPage::Line), nullptr);
   ASSERT_EQ(L.Regions.size(), 3u);
   const LinePoint& p = L.Points[1];
   EXPECT_EQ(L.Regions[1], (HitRegion{2, p.X - 18, p.Y - 18, p.X + 18, p.Y + 18}));

@@ -23,7 +23,8 @@ namespace {
 
 ItemTable Table(int rows, const QString& name = QStringLiteral("项目")) {
   ItemTable t;
-  for (int i = 1; i <= rows; ++i) t.Items.push_back({name + QString::number(i), (i % 7 + 1) * 1000.0});
+  for (int i = 1; i <= rows; ++i)
+    t.Items.push_back({name + QString::number(i), (i % 7 + 1) * 1000.0});
   return t;
 }
 
@@ -45,9 +46,8 @@ Drawn Draw(ChartFileFormat format, const ItemTable& table, ChartPage page, int w
   QBuffer buffer(&d.Bytes);
   buffer.open(QIODevice::WriteOnly);
   const ChartRequest request = Request(page);
-  const bool ok = WriteChart(buffer, format, {w, h, request.Title}, [&](QPainter& p) {
-    RenderChart(p, w, h, table, request, d.State);
-  });
+  const bool ok = WriteChart(buffer, format, {w, h, request.Title},
+                             [&](QPainter& p) { RenderChart(p, w, h, table, request, d.State); });
   EXPECT_TRUE(ok);
   return d;
 }
@@ -75,6 +75,7 @@ TEST(ChartFileFormatFor, ByExtensionInAnyCase) {
   const struct {
     const char* path;
     std::optional<ChartFileFormat> format;
+    // clang-format off
   } cases[] = {
       {"a.png", ChartFileFormat::Png},   {"C:/x/B.JPG", ChartFileFormat::Jpeg},
       {"b.jpeg", ChartFileFormat::Jpeg}, {"c.Bmp", ChartFileFormat::Bmp},
@@ -82,7 +83,9 @@ TEST(ChartFileFormatFor, ByExtensionInAnyCase) {
       {"e.gif", std::nullopt},           {"svg", std::nullopt},
       {"f.svg.txt", std::nullopt},       {"", std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(ChartFileFormatFor(QString::fromUtf8(c.path)), c.format) << c.path;
+  // clang-format on
+  for (const auto& c : cases)
+    EXPECT_EQ(ChartFileFormatFor(QString::fromUtf8(c.path)), c.format) << c.path;
   EXPECT_TRUE(IsVectorFormat(ChartFileFormat::Svg));
   EXPECT_TRUE(IsVectorFormat(ChartFileFormat::Pdf));
   EXPECT_FALSE(IsVectorFormat(ChartFileFormat::Png));
@@ -123,7 +126,9 @@ TEST(ChartSvg, LineSeriesIsOnePolylineOverOneTranslucentArea) {
   qsizetype longest = 0;
   while (!xml.atEnd()) {
     if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"polyline")
-      longest = std::max(longest, xml.attributes().value(QStringLiteral("points")).split(u' ', Qt::SkipEmptyParts).size());
+      longest = std::max(
+          longest,
+          xml.attributes().value(QStringLiteral("points")).split(u' ', Qt::SkipEmptyParts).size());
   }
   EXPECT_EQ(longest, d.State.Outline.Drawn) << "every point in one polyline";
   EXPECT_TRUE(d.Bytes.contains("fill-opacity=\"0.133333\"")) << "area alpha 0x22";
@@ -144,7 +149,8 @@ TEST(ChartPdf, PageIsThePictureAtNinetySixDpi) {
     const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
     const QRegularExpressionMatch m = box.match(QString::fromLatin1(d.Bytes));
     ASSERT_TRUE(m.hasMatch());
-    EXPECT_EQ(QString::number(m.captured(1).toDouble()) + u' ' + QString::number(m.captured(2).toDouble()),
+    EXPECT_EQ(QString::number(m.captured(1).toDouble()) + u' ' +
+                  QString::number(m.captured(2).toDouble()),
               QLatin1String(c.box));
     EXPECT_EQ(d.State.HitRegions.size(), 5u) << "the layout does not depend on the format";
   }
@@ -155,7 +161,8 @@ double MeanDifference(const QImage& a, const QImage& b) {
   for (int y = 0; y < a.height(); ++y) {
     for (int x = 0; x < a.width(); ++x) {
       const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-      sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+      sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+             std::abs(qBlue(p) - qBlue(q));
     }
   }
   return sum / (3.0 * a.width() * a.height());
@@ -245,7 +252,8 @@ TEST(SaveChartFile, FailureKeepsThePreviousFile) {
     EXPECT_FALSE(SaveChartFile(dir.filePath(QStringLiteral("zero.pdf")), f, {0, 10, {}}, draw));
   }
   EXPECT_EQ(test::ReadAll(old), QByteArray("previous"));
-  QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(locked,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   EXPECT_EQ(QDir(locked).entryList(QDir::Files), QStringList{QStringLiteral("old.svg")});
   EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("zero.pdf"))));
 

@@ -19,7 +19,7 @@ namespace {
 
 enum class Shape { Ordinary, LongNames, ManyItems, Tiny, Huge, Negative, Equal };
 const char* const kShapeNames[] = {"ordinary", "long names", "many items", "tiny",
-                                   "huge", "negative", "equal"};
+                                   "huge",     "negative",   "equal"};
 
 struct Case {
   ChartPage page;
@@ -32,7 +32,8 @@ struct Case {
     std::ostringstream os;
     os << "kind " << int(page) << ", " << width << "x" << height << " at " << dpi << " DPI, "
        << kShapeNames[int(shape)] << ", " << table.ItemCount() << " rows"
-       << (showValues ? "" : ", no values") << (labels.BarUseLetters || labels.LineUseLetters ? ", letters" : "")
+       << (showValues ? "" : ", no values")
+       << (labels.BarUseLetters || labels.LineUseLetters ? ", letters" : "")
        << (labels.BarUseNumbers || labels.LineUseNumbers ? ", numbers" : "")
        << (labels.BarNoName ? ", no names" : "");
     return os.str();
@@ -42,7 +43,9 @@ struct Case {
 ItemTable MakeTable(Shape shape, std::mt19937& rng) {
   static const QString kCities = QStringLiteral(
       "北京上海广州深圳天津重庆成都杭州武汉西安南京沈阳哈尔滨石家庄贵阳昆明长沙郑州济南青岛");
-  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(rng);
+  };
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const int n = shape == Shape::ManyItems ? pick(1000, 5000) : pick(1, 40);
   ItemTable t;
@@ -95,7 +98,8 @@ std::vector<Case> GenerateCases(int count) {
 ChartRequest RequestFor(const Case& c) {
   ChartRequest r;
   r.Page = c.page;
-  r.Title = c.page == ChartPage::Pie ? QStringLiteral("饼形图   (第 1/2 页)") : QStringLiteral("柱形图");
+  r.Title =
+      c.page == ChartPage::Pie ? QStringLiteral("饼形图   (第 1/2 页)") : QStringLiteral("柱形图");
   r.ShowValues = c.showValues;
   r.Scale = DpiScale(c.dpi);
   r.Labels = c.labels;
@@ -160,7 +164,8 @@ void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
   const ValueStats st = ComputeStats(c.table);
   AxisScale nice = NiceScale(0, std::max(0.0, st.Highest), 5);
   const PlotArea plot = ChartPlotArea(c.width, c.height, s);
-  const bool tight = st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
+  const bool tight =
+      st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
   const double expected = c.showValues && tight ? nice.Max + nice.Step : nice.Max;
   EXPECT_DOUBLE_EQ(state.Outline.Axis->Max, expected);
 }
@@ -201,8 +206,10 @@ TEST(Readability, EverydayPicturesKeepTheirTexts) {
   const struct {
     ChartPage page;
     int width, height, dpi;
-  } rows[] = {{ChartPage::Bar, 800, 500, 96}, {ChartPage::Bar, 1600, 900, 144},
-              {ChartPage::Pie, 800, 500, 144}, {ChartPage::Line, 800, 500, 96}};
+  } rows[] = {{ChartPage::Bar, 800, 500, 96},
+              {ChartPage::Bar, 1600, 900, 144},
+              {ChartPage::Pie, 800, 500, 144},
+              {ChartPage::Line, 800, 500, 96}};
   QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
   for (const auto& r : rows) {
     Case c{r.page, r.width, r.height, r.dpi, Shape::Ordinary, true, months, {}};

@@ -15,7 +15,8 @@ namespace {
 
 ItemTable Table(const std::vector<double>& values, const QString& name = QStringLiteral("项目")) {
   ItemTable t;
-  for (size_t i = 0; i < values.size(); ++i) t.Items.push_back({name + QString::number(i + 1), values[i]});
+  for (size_t i = 0; i < values.size(); ++i)
+    t.Items.push_back({name + QString::number(i + 1), values[i]});
   return t;
 }
 
@@ -23,7 +24,8 @@ ItemTable Table(const std::vector<double>& values, const QString& name = QString
 // safe for sizes the caller could never allocate.
 ChartState Render(ChartPage page, const ItemTable& table, int width, int height,
                   QImage* out = nullptr, float scale = 1.0f) {
-  QImage img(std::clamp(width, 1, 800), std::clamp(height, 1, 600), QImage::Format_ARGB32_Premultiplied);
+  QImage img(std::clamp(width, 1, 800), std::clamp(height, 1, 600),
+             QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::black);
   ChartRequest request;
   request.Page = page;
@@ -193,8 +195,9 @@ TEST(RenderChart, DensePiePageKeepsItsColours) {
 
 TEST(RenderChart, HugeTotalPrintsItsDigits) {
   const ChartState s = Render(ChartPage::Line, Table({1e308, 1e308}), 800, 500);
-  EXPECT_TRUE(s.Outline.Subtitle.startsWith(u"合计 2")) << s.Outline.Subtitle.left(20).toStdString();
-  EXPECT_TRUE(s.Outline.Subtitle.contains(u"平均 1")) ;
+  EXPECT_TRUE(s.Outline.Subtitle.startsWith(u"合计 2"))
+      << s.Outline.Subtitle.left(20).toStdString();
+  EXPECT_TRUE(s.Outline.Subtitle.contains(u"平均 1"));
 }
 
 TEST(RenderChart, RegionsScaleWithDpi) {

@@ -33,13 +33,15 @@ TEST_F(CliCheck, CorpusGivesExpectedJson) {
     if (input.endsWith(QStringLiteral(".txt"))) args.prepend(QStringLiteral("--manual"));
     const ProcessRun result = Check(args);
     EXPECT_EQ(result.out, expected) << expectedName.toStdString();
-    EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1) << expectedName.toStdString();
+    EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1)
+        << expectedName.toStdString();
   }
 }
 
 TEST_F(CliCheck, UsageErrors) {
   const QString file = Write("a.csv", "A,1\nB,2\n");
-  const QStringList cases[] = {{}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
+  const QStringList cases[] = {
+      {}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
   for (const QStringList& args : cases) {
     const ProcessRun result = Check(args);
     EXPECT_EQ(result.exitCode, 2) << args.join(' ').toStdString();
@@ -49,14 +51,17 @@ TEST_F(CliCheck, UsageErrors) {
 }
 
 TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
-  const QString file = Write("typed.txt", "a\"b\\c,0.1\n\x01x,123456789012345678\ny,-0.000001\nz,1e21\n");
+  const QString file =
+      Write("typed.txt", "a\"b\\c,0.1\n\x01x,123456789012345678\ny,-0.000001\nz,1e21\n");
   const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
-  EXPECT_EQ(result.out,
-            "{\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1],[\"\\u0001x\",123456789012345680],"
-            "[\"y\",-1e-06],[\"z\",1e+21]],\"error\":\"\",\"hint\":\""
-            "\xE6\x89\x8B\xE5\xB7\xA5\xE8\xBE\x93\xE5\x85\xA5\xE6\xA0\xA1\xE9\xAA\x8C\xE9\x80\x9A\xE8\xBF\x87"
-            ",\xE5\x85\xB1 4 \xE9\xA1\xB9\xE6\x95\xB0\xE6\x8D\xAE.\"}\n");
+  EXPECT_EQ(
+      result.out,
+      "{\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1],[\"\\u0001x\",123456789012345680],"
+      "[\"y\",-1e-06],[\"z\",1e+21]],\"error\":\"\",\"hint\":\""
+      "\xE6\x89\x8B\xE5\xB7\xA5\xE8\xBE\x93\xE5\x85\xA5\xE6\xA0\xA1\xE9\xAA\x8C\xE9\x80\x9A\xE8\xBF"
+      "\x87"
+      ",\xE5\x85\xB1 4 \xE9\xA1\xB9\xE6\x95\xB0\xE6\x8D\xAE.\"}\n");
   // Whatever the form, it must read back as the same doubles.
   const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
   ASSERT_EQ(items.size(), 4);
@@ -66,12 +71,14 @@ TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
 
 TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
   // One-, two-, three- and four-byte UTF-8 characters, and a control character.
-  const QString file = Write("names.txt", "caf\xC3\xA9\x7F,1\n\xE5\xB1\xB1\xE8\xA5\xBF,2\n"
-                                          "\xF0\x9F\x98\x80 \x1F,3\n");
+  const QString file = Write("names.txt",
+                             "caf\xC3\xA9\x7F,1\n\xE5\xB1\xB1\xE8\xA5\xBF,2\n"
+                             "\xF0\x9F\x98\x80 \x1F,3\n");
   const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
-  EXPECT_TRUE(result.out.startsWith("{\"ok\":true,\"count\":3,\"items\":[[\"caf\xC3\xA9\x7F\",1],"
-                                    "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
+  EXPECT_TRUE(
+      result.out.startsWith("{\"ok\":true,\"count\":3,\"items\":[[\"caf\xC3\xA9\x7F\",1],"
+                            "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
       << result.out.toStdString();
   const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
   ASSERT_EQ(items.size(), 3);
@@ -84,7 +91,8 @@ TEST_F(CliCheck, ReadableOutput) {
   EXPECT_TRUE(ok.out.contains("1\tA\t10\n2\tB\t20.5\n")) << ok.out.toStdString();
   const ProcessRun refused = Check({Write("b.csv", "A,1\n")});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_TRUE(refused.out.contains(QStringLiteral("数据源CSV没有可用的两列数据(项目,数值).\n\n有效数据行不足 2 行").toUtf8()))
+  EXPECT_TRUE(refused.out.contains(
+      QStringLiteral("数据源CSV没有可用的两列数据(项目,数值).\n\n有效数据行不足 2 行").toUtf8()))
       << refused.out.toStdString();
   const ProcessRun missing = Check({QStringLiteral("--json"), dir_.filePath("none.html")});
   EXPECT_EQ(missing.exitCode, 1);
@@ -104,6 +112,7 @@ TEST_F(CliCheck, StandardInputWithFormat) {
     int exitCode;
     QByteArray outStart;
   };
+  // clang-format off
   const Case cases[] = {
       {"disguised workbook", {u"--json"_qs, u"--format"_qs, u"xls"_qs, u"-"_qs}, disguised, 0, fromFile},
       {"csv", {u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n", 0, "#\t"},
@@ -115,6 +124,7 @@ TEST_F(CliCheck, StandardInputWithFormat) {
       {"format without value", {u"-"_qs, u"--format"_qs}, "A,1\nB,2\n", 2, ""},
       {"format for a named file", {u"--format"_qs, u"csv"_qs, exports + u"table.csv"_qs}, {}, 2, ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const ProcessRun result = Check(c.args, c.input);
     EXPECT_EQ(result.exitCode, c.exitCode) << c.name << result.err.constData();
@@ -123,7 +133,10 @@ TEST_F(CliCheck, StandardInputWithFormat) {
       EXPECT_TRUE(result.err.contains("usage:")) << c.name;
     }
   }
-  EXPECT_TRUE(Check({u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n").out.contains("A\t1234.5"));
+  EXPECT_TRUE(Check({u"--format"_qs, u"csv"_qs, u"-"_qs},
+                    "A,\"\xC2\xA5"
+                    "1,234.50\"\nB,2\n")
+                  .out.contains("A\t1234.5"));
 }
 
 }  // namespace

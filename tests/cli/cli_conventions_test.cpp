@@ -50,6 +50,7 @@ struct ConventionCase {
 };
 
 TEST_F(CliConventions, HelpVersionAndUsageErrorsGoWhereTheyBelong) {
+  // clang-format off
   const ConventionCase cases[] = {
       {"--help", {"--help"}, 0, "^usage: qinghechart-cli COMMAND[\\s\\S]*check[\\s\\S]*render[\\s\\S]*--version", ""},
       {"-h", {"-h"}, 0, "^usage: qinghechart-cli COMMAND", ""},
@@ -63,6 +64,7 @@ TEST_F(CliConventions, HelpVersionAndUsageErrorsGoWhereTheyBelong) {
       // After "--" a FILE named -h is a file, not a request for help.
       {"-h as FILE after --", {"check", "--json", "--", "-h"}, 1, "\"ok\":false", ""},
   };
+  // clang-format on
   for (const ConventionCase& c : cases) {
     SCOPED_TRACE(c.name);
     const CliRun run = RunCli(c.args, ServiceEnvironment());
@@ -115,6 +117,7 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
     int exitCode;
     const char* errPattern;
   };
+  // clang-format off
   const Case cases[] = {
       {"render, no runtime dir", {"render", "--kind", "pie", "-o", png, kSample}, nullptr, 0, ""},
       {"render, unsafe runtime dir", {"render", "--kind", "line", "-o", png, kSample}, "unsafe", 0, ""},
@@ -122,6 +125,7 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
       {"render of a missing file", {"render", "-o", png, missing}, nullptr, 1,
        "^数据源文件不存在\\.\\n\\n找不到文件:\\r?\\n[^\\n]*missing\\.html\\n$"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     QProcessEnvironment env = ServiceEnvironment();
@@ -144,8 +148,8 @@ TEST_F(CliConventions, LoggingRulesBringQtMessagesBack) {
   QProcessEnvironment env = ServiceEnvironment();
   env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=false"));
   const CliRun run = RunCli({QStringLiteral("render"), QStringLiteral("-o"),
-                          dir_.filePath(QStringLiteral("bar.png")), kSample},
-                         env);
+                             dir_.filePath(QStringLiteral("bar.png")), kSample},
+                            env);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_TRUE(run.err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << run.err.toStdString();
 }

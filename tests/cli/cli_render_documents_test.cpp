@@ -23,7 +23,8 @@ ProcessRun Start(const QString& program, const QStringList& args) {
 // tolerance on every channel: anti-aliasing and glyph hinting move edges by
 // less than a pixel, so they are not counted; a missing or recoloured shape is.
 double MismatchedShare(const QImage& a, const QImage& b, int tolerance) {
-  const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+  const QImage x = a.convertToFormat(QImage::Format_RGB32),
+               y = b.convertToFormat(QImage::Format_RGB32);
   const int w = x.width(), h = x.height();
   long long bad = 0;
   for (int r = 0; r < h; ++r) {
@@ -54,13 +55,16 @@ struct Case {
 
 QByteArray LongNames() {
   QByteArray csv;
-  for (int i = 1; i <= 18; ++i) csv += "很长的项目名称第" + QByteArray::number(i) + "号," + QByteArray::number(i * 37 % 50 + 5) + "\n";
+  for (int i = 1; i <= 18; ++i)
+    csv += "很长的项目名称第" + QByteArray::number(i) + "号," +
+           QByteArray::number(i * 37 % 50 + 5) + "\n";
   return csv;
 }
 
 QByteArray ManyPoints() {
   QByteArray csv;
-  for (int i = 1; i <= 500; ++i) csv += "P" + QByteArray::number(i) + "," + QByteArray::number((i * 7919) % 1000) + "\n";
+  for (int i = 1; i <= 500; ++i)
+    csv += "P" + QByteArray::number(i) + "," + QByteArray::number((i * 7919) % 1000) + "\n";
   return csv;
 }
 
@@ -75,19 +79,22 @@ class CliRenderDocuments : public qh::test::CliTest {
   // Renders the case to name.ext with its layout in name.ext.json.
   QString Render(const Case& c, const QString& ext, int w = 1200, int h = 700) {
     const QString out = dir_.filePath(QString::fromLatin1(c.name) + u'.' + ext);
-    const ProcessRun run = Start(CliPath(), {QStringLiteral("render"), QStringLiteral("--kind"),
-                                      QString::fromLatin1(c.kind), QStringLiteral("--size"),
-                                      QStringLiteral("%1x%2").arg(w).arg(h), QStringLiteral("--layout"),
-                                      out + QStringLiteral(".json"), QStringLiteral("-o"), out, Input(c)});
+    const ProcessRun run =
+        Start(CliPath(), {QStringLiteral("render"), QStringLiteral("--kind"),
+                          QString::fromLatin1(c.kind), QStringLiteral("--size"),
+                          QStringLiteral("%1x%2").arg(w).arg(h), QStringLiteral("--layout"),
+                          out + QStringLiteral(".json"), QStringLiteral("-o"), out, Input(c)});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     return out;
   }
 };
 
+// clang-format off
 const Case kCases[] = {
     {"bar", "bar", {}}, {"bar_turned", "bar", LongNames()}, {"pie", "pie", {}},
     {"line", "line", {}}, {"line_long", "line", ManyPoints()},
 };
+// clang-format on
 
 QStringList SvgTexts(const QByteArray& bytes, bool* wellFormed) {
   QStringList texts;
@@ -113,10 +120,12 @@ QStringList TitleAndSubtitle(const QString& layoutPath) {
 
 TEST_F(CliRenderDocuments, EveryFormatHasTheSameLayout) {
   for (const Case& c : kCases) {
-    const QByteArray png = qh::test::ReadAll(Render(c, QStringLiteral("png")) + QStringLiteral(".json"));
+    const QByteArray png =
+        qh::test::ReadAll(Render(c, QStringLiteral("png")) + QStringLiteral(".json"));
     ASSERT_FALSE(png.isEmpty()) << c.name;
     for (const char* ext : {"svg", "pdf", "jpg"}) {
-      EXPECT_EQ(qh::test::ReadAll(Render(c, QString::fromLatin1(ext)) + QStringLiteral(".json")), png)
+      EXPECT_EQ(qh::test::ReadAll(Render(c, QString::fromLatin1(ext)) + QStringLiteral(".json")),
+                png)
           << c.name << " " << ext;
     }
   }
@@ -184,11 +193,15 @@ TEST_F(CliRenderDocuments, DocumentsDrawnBackMatchThePicture) {
     const QString fromSvg = svg + QStringLiteral(".png");
     ASSERT_EQ(Start(rsvg, {QStringLiteral("-w"), QStringLiteral("1000"), QStringLiteral("-h"),
                            QStringLiteral("600"), QStringLiteral("-b"), QStringLiteral("white"),
-                           QStringLiteral("-o"), fromSvg, svg}).exitCode, 0);
+                           QStringLiteral("-o"), fromSvg, svg})
+                  .exitCode,
+              0);
 
     const QString pdf = Render(c, QStringLiteral("pdf"), 1000, 600);
     ASSERT_EQ(Start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
-                               QStringLiteral("-singlefile"), pdf, pdf}).exitCode, 0);
+                               QStringLiteral("-singlefile"), pdf, pdf})
+                  .exitCode,
+              0);
     const QString fromPdf = pdf + QStringLiteral(".png");
 
     for (const QString& back : {fromSvg, fromPdf}) {
@@ -203,7 +216,7 @@ TEST_F(CliRenderDocuments, DocumentsDrawnBackMatchThePicture) {
 TEST_F(CliRenderDocuments, UnknownFormatIsAUsageErrorAndFailedWritesKeepTheOldFile) {
   const QString input = Input(kCases[0]);
   const ProcessRun gif = Start(CliPath(), {QStringLiteral("render"), QStringLiteral("-o"),
-                                    dir_.filePath(QStringLiteral("x.gif")), input});
+                                           dir_.filePath(QStringLiteral("x.gif")), input});
   EXPECT_EQ(gif.exitCode, 2);
   EXPECT_TRUE(gif.err.contains(".svg or .pdf")) << gif.err.toStdString();
 
@@ -215,11 +228,13 @@ TEST_F(CliRenderDocuments, UnknownFormatIsAUsageErrorAndFailedWritesKeepTheOldFi
   const QString target = QFileInfo(locked).isWritable() ? QStringLiteral("/proc/self/x.pdf") : old;
   for (const char* ext : {"pdf", "svg", "png"}) {
     const QString out = target.chopped(3) + QLatin1String(ext);
-    const ProcessRun run = Start(CliPath(), {QStringLiteral("render"), QStringLiteral("-o"), out, input});
+    const ProcessRun run =
+        Start(CliPath(), {QStringLiteral("render"), QStringLiteral("-o"), out, input});
     EXPECT_EQ(run.exitCode, 1) << ext;
     EXPECT_TRUE(run.err.contains("cannot write")) << run.err.toStdString();
   }
-  QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(locked,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   EXPECT_EQ(qh::test::ReadAll(old), QByteArray("previous"));
   EXPECT_EQ(QDir(locked).entryList(QDir::Files), QStringList{QStringLiteral("old.pdf")});
 }

@@ -29,7 +29,8 @@ CliResult Render(const QStringList& args) {
 QByteArray Rows(int n, double first = 10000.25) {
   QByteArray csv;
   for (int i = 1; i <= n; ++i) {
-    csv += "项目" + QByteArray::number(i) + ',' + QByteArray::number(first + i * 731.5, 'f', 2) + '\n';
+    csv +=
+        "项目" + QByteArray::number(i) + ',' + QByteArray::number(first + i * 731.5, 'f', 2) + '\n';
   }
   return csv;
 }
@@ -43,8 +44,9 @@ class CliRender : public qh::test::CliTest {
 
 TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
   const QString data = Write("a.csv", Rows(45));
-  const QString ini = Write("view.ini", "[Limits]\r\nPageSize=10\r\n[Display]\r\nShowValue=0\r\n"
-                                        "[Bar]\r\nUseLetters=1\r\n");
+  const QString ini = Write("view.ini",
+                            "[Limits]\r\nPageSize=10\r\n[Display]\r\nShowValue=0\r\n"
+                            "[Bar]\r\nUseLetters=1\r\n");
   struct Row {
     QStringList args;
     const char* out;
@@ -54,6 +56,7 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
     const char16_t* title;
     int drawn;
   };
+  // clang-format off
   const Row rows[] = {
       {{}, "default.png", {1200, 700}, "bar", 1, u"柱形图", 28},
       {{"--kind", "line", "--size", "640x480"}, "line.jpg", {640, 480}, "line", 1, u"曲线图", 27},
@@ -64,6 +67,7 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
       {{"--settings", ini, "--kind", "pie", "--page", "2"}, "ten.png", {1200, 700}, "pie", 1,
        u"饼形图   (第 2/5 页)", 10},
   };
+  // clang-format on
   for (const Row& r : rows) {
     const QString layout = QString::fromLatin1(r.out) + QStringLiteral(".json");
     const CliResult result =
@@ -79,8 +83,8 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
     EXPECT_EQ(j["axis"].isNull(), QLatin1String(r.kind) == QLatin1String("pie")) << r.out;
   }
   // The settings file: values off, letters under the bars.
-  const CliResult bar = Render({"--settings", ini, "--layout", Path("letters.json"), "-o",
-                                Path("letters.png"), data});
+  const CliResult bar = Render(
+      {"--settings", ini, "--layout", Path("letters.json"), "-o", Path("letters.png"), data});
   ASSERT_EQ(bar.exitCode, 0);
   bool letterA = false;
   for (const QJsonValue& t : Layout("letters.json")["texts"].toArray()) {
@@ -98,6 +102,7 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
     int exitCode;
     const char* says;
   };
+  // clang-format off
   const Row rows[] = {
       {{}, 2, "missing FILE"},
       {{data}, 2, "missing -o OUT"},
@@ -120,6 +125,7 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
       {{"--layout", Path("no/such/folder/l.json"), "-o", png, data}, 1,
        "qinghechart-cli render: cannot write "},
   };
+  // clang-format on
   for (const Row& r : rows) {
     const CliResult result = Render(r.args);
     EXPECT_EQ(result.exitCode, r.exitCode) << r.says;
@@ -158,7 +164,9 @@ TEST_F(CliRender, LayoutListsEveryTextAtFullPrecision) {
   // Values of a few thousandths: the axis runs to 0.005, not 0 as two
   // rounded decimals would say, and the statistics keep their digits.
   const QString tiny = Write("tiny.csv", "a,0.001\nb,0.004\nc,0.002\n");
-  ASSERT_EQ(Render({"--size", "800x500", "--layout", Path("tiny.json"), "-o", Path("t.png"), tiny}).exitCode, 0);
+  ASSERT_EQ(Render({"--size", "800x500", "--layout", Path("tiny.json"), "-o", Path("t.png"), tiny})
+                .exitCode,
+            0);
   const QByteArray raw = qh::test::ReadAll(Path("tiny.json"));
   const QJsonObject j = QJsonDocument::fromJson(raw).object();
   EXPECT_EQ(j["axis"]["max"].toDouble(), 0.005) << raw.toStdString();
@@ -196,7 +204,9 @@ TEST_F(CliRender, LongNamesAreCutAndMarkedSo) {
   const QString data =
       Write("long.csv", "华东区域销售分公司第一事业部直营门店合计,65565.25\n短,55520.5\n");
   ASSERT_EQ(Render({"--kind", "pie", "--size", "800x500", "--dpi", "144", "--layout",
-                    Path("p.json"), "-o", Path("p.png"), data}).exitCode, 0);
+                    Path("p.json"), "-o", Path("p.png"), data})
+                .exitCode,
+            0);
   QStringList cutNames, numbers;
   for (const QJsonValue& t : Layout("p.json")["texts"].toArray()) {
     const QString role = t["role"].toString();

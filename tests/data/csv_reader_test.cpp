@@ -55,7 +55,8 @@ TEST(CsvReader, SplitLinesInPieces) {
     for (qsizetype cut = 0; cut <= text.size(); ++cut) {
       for (qsizetype cut2 = cut; cut2 <= text.size(); ++cut2) {
         QStringList lines;
-        CsvLineSplitter splitter(u',', [&lines](QStringView line) { lines.append(line.toString()); });
+        CsvLineSplitter splitter(u',',
+                                 [&lines](QStringView line) { lines.append(line.toString()); });
         splitter.Feed(QStringView(text).first(cut));
         splitter.Feed(QStringView(text).sliced(cut, cut2 - cut));
         splitter.Feed(QStringView(text).sliced(cut2));
@@ -71,8 +72,9 @@ TEST(CsvReader, SplitLinesInPieces) {
 TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
   QString text = QStringLiteral("项目,金额\r\n");
   for (int i = 0; text.size() < 1'500'000; ++i) {
-    text += QStringLiteral("华东%1").arg(i) + (i % 7 == 0 ? QStringLiteral(",\"1,%1\"\r\n").arg(i % 1000, 3, 10, QChar(u'0'))
-                                                          : QStringLiteral(",%1\n").arg(i));
+    text += QStringLiteral("华东%1").arg(i) +
+            (i % 7 == 0 ? QStringLiteral(",\"1,%1\"\r\n").arg(i % 1000, 3, 10, QChar(u'0'))
+                        : QStringLiteral(",%1\n").arg(i));
     if (i % 1001 == 0) text += QStringLiteral("\"多\r\n行\",%1\r").arg(i);
   }
   QByteArray gbkBad = EncodeGbk(text);
@@ -117,6 +119,7 @@ TEST_F(CsvFiles, Verdicts) {
     QString error;
     QString hint;
   };
+  // clang-format off
   const Case cases[] = {
       {"bom only", "\xEF\xBB\xBF", false, QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
        QStringLiteral("文件内容为空.")},
@@ -128,6 +131,7 @@ TEST_F(CsvFiles, Verdicts) {
                       "请让系统导出两列格式,或改用[数据源]页面的手工输入.")},
       {"grouped quoted values", "项目,金额\r\nA,\"1,234\"\r\nB,5\r\n", true, {}, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
     EXPECT_EQ(LoadSourceFile(Write("t.csv", c.bytes), LoadLimits{}, table), c.ok) << c.name;
@@ -137,13 +141,16 @@ TEST_F(CsvFiles, Verdicts) {
 }
 
 TEST_F(CsvFiles, Encodings) {
-  const std::vector<ChartItem> expected = {{QStringLiteral("华东"), 1234.5}, {QStringLiteral("华南"), 88}};
+  const std::vector<ChartItem> expected = {{QStringLiteral("华东"), 1234.5},
+                                           {QStringLiteral("华南"), 88}};
   const QByteArray utf8 = QStringLiteral("地区,销售额\r\n华东,\"1,234.5\"\r\n华南,88\r\n").toUtf8();
-  const QByteArray gbk = "\xB5\xD8\xC7\xF8,\xCF\xFA\xCA\xDB\xB6\xEE\r\n\xBB\xAA\xB6\xAB,\"1,234.5\"\r\n"
-                         "\xBB\xAA\xC4\xCF,88\r\n";
+  const QByteArray gbk =
+      "\xB5\xD8\xC7\xF8,\xCF\xFA\xCA\xDB\xB6\xEE\r\n\xBB\xAA\xB6\xAB,\"1,234.5\"\r\n"
+      "\xBB\xAA\xC4\xCF,88\r\n";
   for (const QByteArray& bytes : {utf8, QByteArray("\xEF\xBB\xBF") + utf8, gbk}) {
     ItemTable table;
-    ASSERT_TRUE(LoadSourceFile(Write("t.csv", bytes), LoadLimits{}, table)) << table.LastHint.toStdString();
+    ASSERT_TRUE(LoadSourceFile(Write("t.csv", bytes), LoadLimits{}, table))
+        << table.LastHint.toStdString();
     EXPECT_EQ(table.Items, expected);
   }
 }

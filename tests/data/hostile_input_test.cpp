@@ -16,6 +16,7 @@ QByteArray Repeat(const QByteArray& piece, int times) { return piece.repeated(ti
 
 TEST(HostileInput, HtmlEndsInAVerdict) {
   const int n = 300000;
+  // clang-format off
   const std::pair<const char*, QByteArray> cases[] = {
       {"unclosed rows", "<table>" + Repeat("<tr><td>A</td><td>1</td>", n) + "</table>"},
       {"unclosed tables", Repeat("<table><tr>", n)},
@@ -29,6 +30,7 @@ TEST(HostileInput, HtmlEndsInAVerdict) {
       {"one long line without tags", Repeat("x", 10 * n)},
       {"invalid UTF-8 everywhere", Repeat("\xFF\xC0<\x81", n)},
   };
+  // clang-format on
   for (const auto& [name, bytes] : cases) {
     ItemTable table;
     EXPECT_FALSE(ParseHtmlBytes(bytes, table, nullptr)) << name;
@@ -62,7 +64,8 @@ TEST(HostileInput, RandomBytesNeverCrash) {
       // Mostly the characters the scanners react to, some raw bytes.
       static const char kSpecial[] = "<>&#;/\"tdrTabl \t\r\n,x1";
       const quint32 r = random.bounded(100);
-      b = r < 70 ? kSpecial[random.bounded(static_cast<int>(sizeof kSpecial) - 1)] : static_cast<char>(random.bounded(256));
+      b = r < 70 ? kSpecial[random.bounded(static_cast<int>(sizeof kSpecial) - 1)]
+                 : static_cast<char>(random.bounded(256));
     }
     // Whatever the bytes, a reader either accepts a valid table or refuses
     // with an empty table and a reason.

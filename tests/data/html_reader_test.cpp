@@ -11,9 +11,13 @@
 namespace qh {
 namespace {
 
-QByteArray Table(const QString& rows) { return ("<html><body><table>" + rows + "</table></body></html>").toUtf8(); }
+QByteArray Table(const QString& rows) {
+  return ("<html><body><table>" + rows + "</table></body></html>").toUtf8();
+}
 
-QString Row(const QString& a, const QString& b) { return "<tr><td>" + a + "</td><td>" + b + "</td></tr>"; }
+QString Row(const QString& a, const QString& b) {
+  return "<tr><td>" + a + "</td><td>" + b + "</td></tr>";
+}
 
 const QString kBadError = QStringLiteral("数据源 HTML 表格第 2 列存在非数值内容,无法生成图表.");
 QString BadHint(int row, const QString& text) {
@@ -22,7 +26,8 @@ QString BadHint(int row, const QString& text) {
 }
 const QString kColumnsError = QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表.");
 QString ColumnsHint(int n) {
-  return QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).").arg(n) +
+  return QStringLiteral("检测到表格为 %1 列,本工具要求数据源 HTML 表格为两列数据(项目,数值).")
+             .arg(n) +
          QStringLiteral("\r\n\r\n请让系统导出两列格式的表格,或改用[数据源]页面的手工输入.");
 }
 
@@ -36,6 +41,7 @@ TEST(HtmlReader, Verdicts) {
     QString hint;
   };
   const QString ab = Row("A", "1") + Row("B", "2");
+  // clang-format off
   const Case cases[] = {
       {"header skipped", Table(Row("项目", "金额") + ab), true, 2, {}, QStringLiteral("表格 1 校验通过,共 2 项数据.")},
       {"total row is data", Table(Row("Total", "100") + ab), true, 3, {}, QStringLiteral("表格 1 校验通过,共 3 项数据.")},
@@ -68,6 +74,7 @@ TEST(HtmlReader, Verdicts) {
        QStringLiteral("表格 1 校验通过,共 2 项数据.")},
       {"infinite value refused", Table(Row("A", "1e999") + ab), false, 0, kBadError, BadHint(1, "1e999")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
     EXPECT_EQ(ParseHtmlBytes(c.html, table, nullptr), c.ok) << c.name;
@@ -79,16 +86,18 @@ TEST(HtmlReader, Verdicts) {
 
 TEST(HtmlReader, CellTextIsCleaned) {
   ItemTable table;
-  ASSERT_TRUE(ParseHtmlBytes(Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table,
-                             nullptr));
-  const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234}, {QStringLiteral("R&D"), 5}};
+  ASSERT_TRUE(ParseHtmlBytes(
+      Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table, nullptr));
+  const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234},
+                                           {QStringLiteral("R&D"), 5}};
   EXPECT_EQ(table.Items, expected);
 }
 
 TEST(HtmlReader, GbkWithoutCharsetAndUtf8WithBom) {
   const QString html = QStringLiteral("<meta charset=\"utf-8\"><table>") + Row("项目", "金额") +
                        Row("华东", "53,147.44") + Row("华南", "-12") + "</table>";
-  const std::vector<ChartItem> expected = {{QStringLiteral("华东"), 53147.44}, {QStringLiteral("华南"), -12}};
+  const std::vector<ChartItem> expected = {{QStringLiteral("华东"), 53147.44},
+                                           {QStringLiteral("华南"), -12}};
   for (const QByteArray& bytes : {EncodeGbk(html), QByteArray("\xEF\xBB\xBF") + html.toUtf8()}) {
     ItemTable table;
     ASSERT_TRUE(ParseHtmlBytes(bytes, table, nullptr)) << table.LastHint.toStdString();

@@ -12,6 +12,7 @@ TEST(HtmlScan, FindElements) {
     const char16_t* tag;
     QStringList elements;
   };
+  // clang-format off
   const Case cases[] = {
       {"two rows, case kept", "<TR><td>a</td></Tr><tr class=x>b</tr>", u"tr",
        {"<TR><td>a</td></Tr>", "<tr class=x>b</tr>"}},
@@ -24,7 +25,9 @@ TEST(HtmlScan, FindElements) {
       {"open tag at the very end", "<tr", u"tr", {}},
       {"lone less-than signs", "<<<<tr>1</tr>", u"tr", {"<tr>1</tr>"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(FindElements(c.text, QStringView(c.tag)), c.elements) << c.name;
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_EQ(FindElements(c.text, QStringView(c.tag)), c.elements) << c.name;
 }
 
 TEST(HtmlScan, SplitCells) {
@@ -33,6 +36,7 @@ TEST(HtmlScan, SplitCells) {
     QString row;
     QStringList cells;
   };
+  // clang-format off
   const Case cases[] = {
       {"plain", "<tr><td>A</td><td>1</td></tr>", {"A", "1"}},
       {"tags inside a cell drop out", "<tr><td><b>A</b></td><TH>1</TH></tr>", {"A", "1"}},
@@ -47,6 +51,7 @@ TEST(HtmlScan, SplitCells) {
       {"no cells", "<tr>text</tr>", {}},
       {"greater-than outside tags kept", "<tr><td>a>b</td></tr>", {"a>b"}},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(SplitCells(c.row), c.cells) << c.name;
 }
 
@@ -55,6 +60,7 @@ TEST(HtmlScan, MergeDuplicateCells) {
     QStringList cells;
     QStringList merged;
   };
+  // clang-format off
   const Case cases[] = {
       {{"100", "100"}, {"100"}},
       {{"A", "A", "5"}, {"A", "5"}},
@@ -63,7 +69,9 @@ TEST(HtmlScan, MergeDuplicateCells) {
       {{"A", "B"}, {"A", "B"}},
       {{}, {}},
   };
-  for (const Case& c : cases) EXPECT_EQ(MergeDuplicateCells(c.cells), c.merged) << c.cells.join('|').toStdString();
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_EQ(MergeDuplicateCells(c.cells), c.merged) << c.cells.join('|').toStdString();
 }
 
 TEST(HtmlScan, StripTags) {
@@ -104,11 +112,13 @@ TEST(HtmlScan, CleanCellText) {
 }
 
 TEST(HtmlScan, IsHeaderRow) {
+  // clang-format off
   const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
       {u"项目", u"金额", true},  {u"Total", u"100", false}, {u"Item", u"5", true},
       {u"地区", u"AMOUNT", true}, {u"A", u"x", true},       {u"A", u"1,234", false},
       {u"合计", u"300", true},   {u"", u"", true},
   };
+  // clang-format on
   for (const auto& [name, value, expected] : cases) {
     EXPECT_EQ(IsHeaderRow(QString::fromUtf16(name), QString::fromUtf16(value)), expected)
         << QString::fromUtf16(name).toStdString();

@@ -15,6 +15,7 @@ TEST(ManualInput, Verdicts) {
     QString error;
     QString hint;
   };
+  // clang-format off
   const Case cases[] = {
       {"comma and full-width comma", "A,10\r\nB，20", true, {{"A", 10}, {"B", 20}}, {},
        QStringLiteral("手工输入校验通过,共 2 项数据.")},
@@ -36,6 +37,7 @@ TEST(ManualInput, Verdicts) {
       {"nothing", "", false, {}, QStringLiteral("没有输入任何数据."), QStringLiteral("请按每行 项目,数值 的格式输入.")},
       {"infinite value", "A,1e999\nB,1", false, {}, badError, QStringLiteral("第 1 行:1e999 不是有效数值.")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
     EXPECT_EQ(ParseManualInput(c.text, LoadLimits{}, table), c.ok) << c.name;

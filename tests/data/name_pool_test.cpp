@@ -47,7 +47,8 @@ TEST(NamePool, NamesAcrossManyBlocksStayIntact) {
     NamePool pool;
     for (int i = 0; i < 50000; ++i) names.push_back(pool.Add(QStringLiteral("项目%1").arg(i)));
   }  // the pool goes first: the names keep their blocks
-  for (int i = 0; i < 50000; i += 997) EXPECT_EQ(names[static_cast<size_t>(i)], QStringLiteral("项目%1").arg(i));
+  for (int i = 0; i < 50000; i += 997)
+    EXPECT_EQ(names[static_cast<size_t>(i)], QStringLiteral("项目%1").arg(i));
   EXPECT_EQ(names.back(), QStringLiteral("项目49999"));
 }
 
@@ -72,8 +73,10 @@ TEST(NamePool, EditingANameLeavesItsNeighboursAlone) {
 
 TEST(SharedTexts, ViewsAndSharedStringsAgree) {
   const QString longText(3000, QChar(u'长'));
-  std::vector<QString> texts = {QString(), QStringLiteral("项目0"), longText, QStringLiteral(" a b ")};
-  for (int i = 0; i < 20000; ++i) texts.push_back(QStringLiteral("名称%1").arg(i));  // several blocks
+  std::vector<QString> texts = {QString(), QStringLiteral("项目0"), longText,
+                                QStringLiteral(" a b ")};
+  for (int i = 0; i < 20000; ++i)
+    texts.push_back(QStringLiteral("名称%1").arg(i));  // several blocks
   std::vector<QString> shared;
   {
     SharedTexts pool;

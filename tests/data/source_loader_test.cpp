@@ -10,18 +10,21 @@ namespace qh {
 namespace {
 
 TEST(SourceLoader, FileExtension) {
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
       {"a.CSV", "csv"},          {"/x/report.Html", "html"}, {"report.", ""},
       {"C:\\data.old\\report", ""}, {"/data.old/report", ""},   {"report", ""},
       {" a .xlsx ", "xlsx"},     {"", ""},                   {"a.b.htm", "htm"},
   };
+  // clang-format on
   for (const auto& [path, ext] : cases) EXPECT_EQ(FileExtension(path), ext) << path;
 }
 
 TEST(SourceLoader, DispatchByExtension) {
   QTemporaryDir dir;
   const QByteArray csv = "A,1\nB,2\n";
-  const QByteArray html = "<table><tr><td>A</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
+  const QByteArray html =
+      "<table><tr><td>A</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
   struct Case {
     const char* file;
     QByteArray bytes;
@@ -51,7 +54,8 @@ TEST(SourceLoader, DispatchByExtension) {
   }
   ItemTable table;
   LoadSourceFile(dir.filePath("a.txt"), LoadLimits{}, table);
-  EXPECT_EQ(table.LastHint, QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
+  EXPECT_EQ(table.LastHint,
+            QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
   LoadSourceFile(dir.filePath("noext"), LoadLimits{}, table);
   EXPECT_EQ(table.LastHint, dir.filePath("noext"));
 }

@@ -14,6 +14,7 @@ TEST(TextDecode, StrictUtf8) {
     bool valid;
     QString text;
   };
+  // clang-format off
   const Case cases[] = {
       {"ascii", "a,b\n", true, QStringLiteral("a,b\n")},
       {"chinese", "\xE4\xB8\xAD\xE5\x9B\xBD", true, QStringLiteral("中国")},
@@ -29,6 +30,7 @@ TEST(TextDecode, StrictUtf8) {
       {"truncated at end", "ab\xE4\xB8", false, {}},
       {"gbk zhong", "\xD6\xD0", false, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     QString out;
     EXPECT_EQ(DecodeUtf8Strict(c.bytes, out), c.valid) << c.name;
@@ -44,6 +46,7 @@ TEST(TextDecode, CodePage936) {
     QByteArray bytes;
     QString text;
   };
+  // clang-format off
   const Case cases[] = {
       {"two characters", "\xD6\xD0\xB9\xFA", QStringLiteral("中国")},
       {"0xFF is no character", "\xFF" "A", QStringLiteral("\uFFFDA")},
@@ -53,6 +56,7 @@ TEST(TextDecode, CodePage936) {
       {"lead byte before 0xFF", "\xD6\xFF" "B", QStringLiteral("\uFFFD\uFFFDB")},
       {"only 0xFF", "\xFF\xFF", QStringLiteral("\uFFFD\uFFFD")},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.bytes), c.text) << c.name;
 }
 
@@ -60,7 +64,8 @@ TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {
   EXPECT_EQ(DecodeFileText(QByteArray("\xE4\xB8\xAD")), QStringLiteral("中"));
   EXPECT_EQ(DecodeFileText(QByteArray("\xD6\xD0,1")), QStringLiteral("中,1"));
   // One invalid sequence anywhere sends the whole file through code page 936.
-  EXPECT_EQ(DecodeFileText(QByteArray("\xE4\xB8\xAD \xD6\xD0")), DecodeCodePage936("\xE4\xB8\xAD \xD6\xD0"));
+  EXPECT_EQ(DecodeFileText(QByteArray("\xE4\xB8\xAD \xD6\xD0")),
+            DecodeCodePage936("\xE4\xB8\xAD \xD6\xD0"));
   EXPECT_EQ(DecodeFileText(QByteArray("\xEF\xBF\xBD")), QStringLiteral("\uFFFD"));
   EXPECT_TRUE(DecodeFileText(QByteArray()).isEmpty());
 }

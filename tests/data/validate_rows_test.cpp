@@ -8,8 +8,9 @@ namespace {
 const QString kColumnsError = QStringLiteral("数据源CSV不是两列数据,无法生成图表.");
 
 QString ColumnsHint(const QString& counted) {
-  return counted + QStringLiteral(",本工具要求数据源为两列数据(项目,数值).\r\n\r\n"
-                                  "请让系统导出两列格式,或改用[数据源]页面的手工输入.");
+  return counted + QStringLiteral(
+                       ",本工具要求数据源为两列数据(项目,数值).\r\n\r\n"
+                       "请让系统导出两列格式,或改用[数据源]页面的手工输入.");
 }
 
 struct RowsCase {
@@ -24,6 +25,7 @@ struct RowsCase {
 TEST(ValidateRows, Verdicts) {
   const QString badError = QStringLiteral("数据源CSV第 2 列存在非数值内容,无法生成图表.");
   const QString badTail = QStringLiteral(".\r\n\r\n数据源第 2 列必须全部为数值.");
+  // clang-format off
   const RowsCase cases[] = {
       {"header skipped", {"名称\t金额", "A\t10", "B\t20"}, true, 2, {}, {}},
       {"empty first line moves the header",
@@ -44,6 +46,7 @@ TEST(ValidateRows, Verdicts) {
       {"infinite value refused", {"A\t1e999", "B\t2"}, false, 0, badError,
        QStringLiteral("第 1 行的数值列为1e999") + badTail},
   };
+  // clang-format on
   for (const RowsCase& c : cases) {
     ItemTable table;
     table.LastError = QStringLiteral("stale");
@@ -58,8 +61,9 @@ TEST(ValidateRows, ItemsKeepOrderAndLoseSpaces) {
   ItemTable table;
   ASSERT_TRUE(ValidateRows(QStringList{" North Region \t 1,234.5", "B\t$7", "C\t12.5%"},
                            QStringLiteral("Excel"), LoadLimits{}, table));
-  const std::vector<ChartItem> expected = {
-      {QStringLiteral("NorthRegion"), 1234.5}, {QStringLiteral("B"), 7}, {QStringLiteral("C"), 12.5}};
+  const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234.5},
+                                           {QStringLiteral("B"), 7},
+                                           {QStringLiteral("C"), 12.5}};
   EXPECT_EQ(table.Items, expected);
 }
 

@@ -57,14 +57,17 @@ TEST(ValueRules, IsValueTextAndParseValueAgree) {
 }
 
 TEST(ValueRules, IsPlainNumber) {
+  // clang-format off
   const std::pair<const char16_t*, bool> cases[] = {
       {u"1e5", true},  {u"-3.5", true}, {u"12%", true},   {u"1E", true},    {u" 7 ", true},
       {u"1e-5", true}, {u"1,000", false}, {u"￥5", false}, {u"1-2", false},  {u"E5", false},
       {u"%", false},   {u"", false},    {u"1.2.3", false}, {u"1e5e5", false}, {u"+", false},
       {u"2023", true}, {u"销量", false}, {u"1%%", false},
   };
+  // clang-format on
   for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(IsPlainNumber(QString::fromUtf16(text)), expected) << QString::fromUtf16(text).toStdString();
+    EXPECT_EQ(IsPlainNumber(QString::fromUtf16(text)), expected)
+        << QString::fromUtf16(text).toStdString();
   }
 }
 
@@ -95,7 +98,8 @@ TEST(ValueRules, ReadValueAcceptsOnlyFiniteNumbers) {
 }
 
 TEST(ValueRules, LongDigitStringsReadExactly) {
-  const QString half = QStringLiteral("1.00000000000000011102230246251565404236316680908203125");  // 1 + 2^-53
+  const QString half =
+      QStringLiteral("1.00000000000000011102230246251565404236316680908203125");  // 1 + 2^-53
   const struct {
     QString text;
     double expected;

@@ -28,11 +28,15 @@ QByteArray Wide(QStringView text) {
   return out;
 }
 
-QByteArray Number(quint16 row, quint16 column, double v) { return Record(0x0203, Cell(row, column) + F64(v)); }
+QByteArray Number(quint16 row, quint16 column, double v) {
+  return Record(0x0203, Cell(row, column) + F64(v));
+}
 QByteArray Label8(quint16 row, quint16 column, QStringView text) {
   return Record(0x0204, Cell(row, column) + Wide(text));
 }
-QByteArray Rk(quint16 row, quint16 column, quint32 rk) { return Record(0x027E, Cell(row, column) + U32(rk)); }
+QByteArray Rk(quint16 row, quint16 column, quint32 rk) {
+  return Record(0x027E, Cell(row, column) + U32(rk));
+}
 // Formula result bytes: 8 of them, then flags and an empty expression.
 QByteArray Formula(quint16 row, quint16 column, const QByteArray& result) {
   return Record(0x0006, Cell(row, column) + result + U16(0) + U32(0) + U16(0));
@@ -53,8 +57,8 @@ struct Sheet {
 
 // A BIFF8 (or BIFF5) workbook stream: globals with the sheet list, then the
 // sheets. wrongOffsets points every list entry at the globals' BOF.
-QByteArray Book(const QByteArray& globals, const std::vector<Sheet>& sheets, quint16 version = 0x0600,
-                bool wrongOffsets = false) {
+QByteArray Book(const QByteArray& globals, const std::vector<Sheet>& sheets,
+                quint16 version = 0x0600, bool wrongOffsets = false) {
   auto boundSheet = [&](quint32 offset, quint8 type) {
     const QByteArray name = version == 0x0600 ? QByteArray("\x01\x00S", 3) : QByteArray("\x01S", 2);
     return Record(0x0085, U32(offset) + '\0' + char(type) + name);
@@ -69,7 +73,9 @@ QByteArray Book(const QByteArray& globals, const std::vector<Sheet>& sheets, qui
   return Bof(version, 5) + globals + list + kEof + body;
 }
 
-QByteArray Sst(const QByteArray& strings, quint32 unique) { return Record(0x00FC, U32(unique) + U32(unique) + strings); }
+QByteArray Sst(const QByteArray& strings, quint32 unique) {
+  return Record(0x00FC, U32(unique) + U32(unique) + strings);
+}
 QByteArray Continue(const QByteArray& data) { return Record(0x003C, data); }
 
 QStringList Lines(const QByteArray& stream, bool* ok) {
@@ -99,6 +105,7 @@ void Check(const StreamCase& c) {
 
 TEST(BiffFirstSheet, CellRecordsOfExcel97) {
   const QByteArray headerRow = Label8(0, 0, u"项目") + Label8(0, 1, u"数值");
+  // clang-format off
   const StreamCase cases[] = {
       {"numbers: IEEE, RK whole, RK times 100, RK double",
        Book({}, {{0, headerRow + Number(1, 0, 1) + Number(1, 1, 12.5) + Rk(2, 0, (7u << 2) | 2) +
@@ -149,11 +156,13 @@ TEST(BiffFirstSheet, CellRecordsOfExcel97) {
        Book({}, {{0, Number(0, 0, 1) + Bof(0x0600, 0x20) + Number(5, 5, 9) + kEof + Number(0, 1, 2)}}),
        {u"1|2"_qs}},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 
 TEST(BiffFirstSheet, SharedStringsAcrossContinueRecords) {
   const QByteArray refs = Record(0x00FD, Cell(0, 0) + U32(0)) + Record(0x00FD, Cell(0, 1) + U32(1));
+  // clang-format off
   const StreamCase cases[] = {
       {"two strings", Book(Sst(Narrow("ab") + Wide(u"华北"), 2), {{0, refs}}), {u"ab|华北"_qs}},
       // "ab" then, after a CONTINUE whose option byte switches to two-byte
@@ -178,6 +187,7 @@ TEST(BiffFirstSheet, SharedStringsAcrossContinueRecords) {
       {"a string cut off", Book(Sst(Narrow("ab") + U16(9) + '\0' + "cd", 2), {{0, refs}}), {}, false},
       {"an index past the table", Book(Sst(Narrow("ab"), 1), {{0, refs}}), {}, false},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 
@@ -195,6 +205,7 @@ TEST(BiffFirstSheet, ByteStringsFollowTheCodePage) {
   // "été" in the latter and a character and a broken one in GBK.
   const QString gbkText = DecodeGbk(gbk), latinText = QString::fromLatin1(gbk);
   const QString brokenGbk = DecodeGbk("\xe9t\xe9");
+  // clang-format off
   const StreamCase cases[] = {
       {"code page 936", Book(Record(0x0042, U16(936)), {{0, sheet}}, 0x0500),
        {u"华北|1"_qs, brokenGbk + u"|华北"_qs}},
@@ -202,6 +213,7 @@ TEST(BiffFirstSheet, ByteStringsFollowTheCodePage) {
        {latinText + u"|1"_qs, u"été|"_qs + latinText}},
       {"no code page: GBK", Book({}, {{0, sheet}}, 0x0500), {gbkText + u"|1"_qs, brokenGbk + u"|华北"_qs}},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 
@@ -209,6 +221,7 @@ TEST(BiffFirstSheet, WhichSheetIsRead) {
   const Sheet chart{2, Number(0, 0, 9) + Number(0, 1, 9)};
   const Sheet first{0, Number(0, 0, 1) + Number(0, 1, 2)};
   const Sheet second{0, Number(0, 0, 3) + Number(0, 1, 4)};
+  // clang-format off
   const StreamCase cases[] = {
       {"the first worksheet of the list", Book({}, {first, second}), {u"1|2"_qs}},
       {"a chart sheet before it is passed over", Book({}, {chart, first, second}), {u"1|2"_qs}},
@@ -217,6 +230,7 @@ TEST(BiffFirstSheet, WhichSheetIsRead) {
       {"no worksheet at all", Book({}, {chart}), {}, false},
       {"no sheet list", Bof(0x0600, 5) + kEof, {}, false},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 
@@ -226,7 +240,10 @@ TEST(BiffFirstSheet, WorksheetFilesOfExcel2To4) {
     return Record(0x0204, Cell(row, column) + U16(quint16(bytes.size())) + bytes);
   };
   // Excel 2 cells: row, column, three attribute bytes, then the value.
-  auto cell2 = [](quint16 row, quint16 column) { return U16(row) + U16(column) + QByteArray(3, '\0'); };
+  auto cell2 = [](quint16 row, quint16 column) {
+    return U16(row) + U16(column) + QByteArray(3, '\0');
+  };
+  // clang-format off
   const StreamCase cases[] = {
       {"Excel 4",
        bof(0x0409) + Record(0x0042, U16(936)) + label3(0, 0, EncodeGbk(u"名称")) + Rk(0, 1, (8u << 2) | 2) +
@@ -239,11 +256,13 @@ TEST(BiffFirstSheet, WorksheetFilesOfExcel2To4) {
        {u"A|7"_qs, u"B|0.25"_qs}},
       {"cut off before its end", bof(0x0409) + label3(0, 0, "A") + Number(0, 1, 2), {}, false},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 
 TEST(BiffFirstSheet, MalformedStreamsAreRefused) {
   const QByteArray cells = Number(0, 0, 1) + Number(0, 1, 2);
+  // clang-format off
   const StreamCase cases[] = {
       {"empty", {}, {}, false},
       {"no beginning-of-file record", cells, {}, false},
@@ -254,6 +273,7 @@ TEST(BiffFirstSheet, MalformedStreamsAreRefused) {
       {"the sheet cut off", Book({}, {{0, cells}}).chopped(4), {}, false},
       {"a record running past the stream", Book({}, {{0, cells}}).chopped(6), {}, false},
   };
+  // clang-format on
   for (const StreamCase& c : cases) Check(c);
 }
 

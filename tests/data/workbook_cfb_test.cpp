@@ -13,19 +13,21 @@ constexpr quint32 kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFatSector = 0xFFFFFFFD
 using test::U16;
 using test::U32;
 
-QByteArray Entry(const QString& name, quint8 type, quint32 start, quint32 size, quint32 child = kFree) {
+QByteArray Entry(const QString& name, quint8 type, quint32 start, quint32 size,
+                 quint32 child = kFree) {
   QByteArray encoded;
   for (QChar c : name + QChar(u'\0')) encoded += U16(c.unicode());
-  return encoded.leftJustified(64, '\0') + U16(quint16(encoded.size())) + char(type) + '\x01' + U32(kFree) +
-         U32(kFree) + U32(child) + QByteArray(36, '\0') + U32(start) + U32(size) + U32(0);
+  return encoded.leftJustified(64, '\0') + U16(quint16(encoded.size())) + char(type) + '\x01' +
+         U32(kFree) + U32(kFree) + U32(child) + QByteArray(36, '\0') + U32(start) + U32(size) +
+         U32(0);
 }
 
 struct Layout {
-  int shift = 9;             // 512-byte sectors (version 3) or 4096 (version 4)
+  int shift = 9;  // 512-byte sectors (version 3) or 4096 (version 4)
   QString name = u"Workbook"_qs;
   qsizetype streamBytes = 5000;  // under 4096: in the mini stream
-  bool loop = false;         // the stream's chain points back at its start
-  quint32 claimedExtra = 0;  // the entry claims this much more than the chain holds
+  bool loop = false;             // the stream's chain points back at its start
+  quint32 claimedExtra = 0;      // the entry claims this much more than the chain holds
 };
 
 // A compound file with one stream of bytes 0, 1, 2, ... Sector 0 holds the
@@ -66,8 +68,8 @@ QByteArray Compound(const Layout& l, QByteArray& stream) {
   sectors[0] = sectors[0].leftJustified(sector, '\xFF');
   QByteArray header = QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(16, '\0') + U16(0x3E) +
                       U16(l.shift == 12 ? 4 : 3) + U16(0xFFFE) + U16(quint16(l.shift)) + U16(6) +
-                      QByteArray(6, '\0') + U32(0) + U32(1) + U32(1) + U32(0) + U32(4096) + U32(miniFat) +
-                      U32(mini ? 1 : 0) + U32(kEnd) + U32(0) + U32(0);
+                      QByteArray(6, '\0') + U32(0) + U32(1) + U32(1) + U32(0) + U32(4096) +
+                      U32(miniFat) + U32(mini ? 1 : 0) + U32(kEnd) + U32(0) + U32(0);
   header = header.leftJustified(512, '\xFF').leftJustified(sector, '\0');
   QByteArray file = header;
   for (const QByteArray& s : sectors) file += s;
@@ -123,7 +125,8 @@ TEST(CompoundStream, DamagedHeadersAreRefused) {
       {"more table sectors than the file has", tooManyFatSectors},
       {"table sector outside the file", fatOutside},
   };
-  for (const Case& c : cases) EXPECT_FALSE(ReadCompoundStream(c.file, u"Workbook").has_value()) << c.name;
+  for (const Case& c : cases)
+    EXPECT_FALSE(ReadCompoundStream(c.file, u"Workbook").has_value()) << c.name;
 }
 
 }  // namespace

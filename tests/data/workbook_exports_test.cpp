@@ -16,16 +16,17 @@ QString ExportPath(const char* name) {
   return QStringLiteral(QH_TEST_DATA_DIR "/exports/") + QString::fromUtf8(name);
 }
 
-const std::vector<ChartItem> kTable = {{u"华北区"_qs, 1234.5}, {u"华东区"_qs, 88},
-                                       {u"华南区"_qs, 1234.5}, {u"西北区"_qs, -7},
+const std::vector<ChartItem> kTable = {{u"华北区"_qs, 1234.5},
+                                       {u"华东区"_qs, 88},
+                                       {u"华南区"_qs, 1234.5},
+                                       {u"西北区"_qs, -7},
                                        {u"东北区"_qs, 12.5}};
 
 TEST(DisguisedExports, GiveTheSameItemsAsTheRealKinds) {
   const char* files[] = {
-      "table.html",       "table_gbk.html",   "table.csv",      "table_gbk.csv",
-      "table.xlsx",       "html_utf8.xls",    "html_gbk.xls",   "html_gbk.xlsx",
-      "xml2003_utf8.xls", "xml2003_gbk.xls",  "tsv_gbk.xls",    "csv_utf8.xls",
-      "csv_utf8.xlsx",
+      "table.html",    "table_gbk.html", "table.csv",     "table_gbk.csv",    "table.xlsx",
+      "html_utf8.xls", "html_gbk.xls",   "html_gbk.xlsx", "xml2003_utf8.xls", "xml2003_gbk.xls",
+      "tsv_gbk.xls",   "csv_utf8.xls",   "csv_utf8.xlsx",
   };
   for (const char* file : files) {
     ItemTable table;
@@ -64,6 +65,7 @@ TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
     QByteArray bytes;
     QString error;
   };
+  // clang-format off
   const Case cases[] = {
       {"three-column csv", "A,1,2\nB,2,3\n", u"数据源CSV不是两列数据,无法生成图表."_qs},
       {"csv after a byte order mark", "\xEF\xBB\xBF", u"数据源 CSV 中没有数据,无法生成图表."_qs},
@@ -82,6 +84,7 @@ TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
       {"zip signature only", "PK junk", u"读取 Excel 文件失败."_qs},
       {"compound signature only", QByteArray::fromHex("D0CF11E0") + "junk", u"读取 Excel 文件失败."_qs},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const QString path = dir.filePath(u"export.xls"_qs);
     test::WriteAll(path, c.bytes);
@@ -111,10 +114,17 @@ TEST(DisguisedExports, ByteOrderMarkBeforeGbkText) {
 // The currency sign of the Chinese locale, half- or full-width, in every reader.
 TEST(DisguisedExports, YenSignsInEveryReader) {
   QTemporaryDir dir;
-  const QByteArray rows = "A,\"\xC2\xA5" "1,234.50\"\nB,\xEF\xBF\xA5" "2\n";
-  const QByteArray html = "<table><tr><td>A</td><td>\xC2\xA5" "1,234.50</td></tr>"
-                          "<tr><td>B</td><td>\xEF\xBF\xA5" "2</td></tr></table>";
-  const std::pair<const char*, QByteArray> files[] = {{"y.csv", rows}, {"y.html", html}, {"y.xls", html}};
+  const QByteArray rows =
+      "A,\"\xC2\xA5"
+      "1,234.50\"\nB,\xEF\xBF\xA5"
+      "2\n";
+  const QByteArray html =
+      "<table><tr><td>A</td><td>\xC2\xA5"
+      "1,234.50</td></tr>"
+      "<tr><td>B</td><td>\xEF\xBF\xA5"
+      "2</td></tr></table>";
+  const std::pair<const char*, QByteArray> files[] = {
+      {"y.csv", rows}, {"y.html", html}, {"y.xls", html}};
   const std::vector<ChartItem> expected = {{u"A"_qs, 1234.5}, {u"B"_qs, 2}};
   for (const auto& [name, bytes] : files) {
     const QString path = dir.filePath(QString::fromUtf8(name));

@@ -27,8 +27,8 @@ QStringList ReadLines(const char* name, bool* ok = nullptr) {
 // The same sheet saved by three writers. openpyxl stores no formula results,
 // so its formula cell reads empty.
 TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
-  const QStringList common = {u"名称|金额"_qs,  u"华北区|3000000000"_qs, u"华东区|12.5"_qs,
-                              u"华南区|1E+20"_qs, u"西北区|1234"_qs,      u"名称|-7"_qs};
+  const QStringList common = {u"名称|金额"_qs,    u"华北区|3000000000"_qs, u"华东区|12.5"_qs,
+                              u"华南区|1E+20"_qs, u"西北区|1234"_qs,       u"名称|-7"_qs};
   const QStringList tail = {u"日期|45306"_qs, u"2023|0.1"_qs};
   struct Case {
     const char* file;
@@ -99,8 +99,8 @@ TEST(ReadWorkbookLines, LongXlsKeepsFormulaResultsAndBooleans) {
 
 TEST(ReadWorkbookLines, HostileFilesAreRefusedQuickly) {
   const char* files[] = {
-      "hostile_sst_index.xlsx", "hostile_far_cell.xlsx", "hostile_doctype.xlsx",
-      "hostile_deep.xlsx",      "hostile_zip_bomb.xlsx", "hostile_truncated.xlsx",
+      "hostile_sst_index.xlsx", "hostile_far_cell.xlsx",     "hostile_doctype.xlsx",
+      "hostile_deep.xlsx",      "hostile_zip_bomb.xlsx",     "hostile_truncated.xlsx",
       "hostile_truncated.xls",  "hostile_big_dimension.xls", "make_workbooks.py",
   };
   for (const char* file : files) {
@@ -138,14 +138,14 @@ TEST(ReadWorkbookLines, SurvivesDamagedBytesAnywhere) {
 // 4.0 worksheet file, and .xlsx. Dates and times keep their fraction.
 TEST(LoadWorkbook, EveryXlsFlavourGivesTheItemsOfTheXlsx) {
   const std::vector<ChartItem> expected = {
-      {u"整数"_qs, 3000000000}, {u"小数"_qs, 12.5},  {u"时长"_qs, 1.5},   {u"日期时间"_qs, 45000.5},
-      {u"时刻"_qs, 10.6325},    {u"负数"_qs, -7},    {u"布尔"_qs, -1},    {u"文本数"_qs, 1234},
+      {u"整数"_qs, 3000000000}, {u"小数"_qs, 12.5}, {u"时长"_qs, 1.5}, {u"日期时间"_qs, 45000.5},
+      {u"时刻"_qs, 10.6325},    {u"负数"_qs, -7},   {u"布尔"_qs, -1},  {u"文本数"_qs, 1234},
   };
   ItemTable xlsx;
   ASSERT_TRUE(LoadSourceFile(WorkbookPath("dates.xlsx"), LoadLimits{}, xlsx));
   EXPECT_EQ(xlsx.Items, expected);
-  for (const char* file : {"dates_libreoffice.xls", "dates_xlwt.xls", "dates_wps.xls", "dates_excel95.xls",
-                           "dates_excel4.xls"}) {
+  for (const char* file : {"dates_libreoffice.xls", "dates_xlwt.xls", "dates_wps.xls",
+                           "dates_excel95.xls", "dates_excel4.xls"}) {
     ItemTable table;
     EXPECT_TRUE(LoadSourceFile(WorkbookPath(file), LoadLimits{}, table)) << file;
     EXPECT_EQ(table.Items, xlsx.Items) << file;
@@ -202,8 +202,9 @@ TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
     const QString path = WorkbookPath(file);
     EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << file;
     EXPECT_EQ(table.LastError, u"读取 Excel 文件失败."_qs) << file;
-    EXPECT_EQ(table.LastHint, u"该工作簿设有打开密码,无法读取:\r\n"_qs + path +
-                                  u"\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."_qs)
+    EXPECT_EQ(table.LastHint,
+              u"该工作簿设有打开密码,无法读取:\r\n"_qs + path +
+                  u"\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."_qs)
         << file;
   }
 }

@@ -32,12 +32,14 @@ TEST(SheetCells, LinesLongerThanTheFirstRowsSuggest) {
     int rows;
     int longFrom;  // rows from here on carry a long text
   };
-  const Case cases[] = {{"short sheet", 10, 5}, {"long tail", 5000, 1500}, {"one long line", 3000, 2999}};
+  const Case cases[] = {
+      {"short sheet", 10, 5}, {"long tail", 5000, 1500}, {"one long line", 3000, 2999}};
   for (const Case& c : cases) {
     SheetCells cells;
     QStringList expected;
     for (int row = 1; row <= c.rows; ++row) {
-      const QString text = row >= c.longFrom ? QString(row == 2999 ? 200000 : 300, u'长') : u"短"_qs;
+      const QString text =
+          row >= c.longFrom ? QString(row == 2999 ? 200000 : 300, u'长') : u"短"_qs;
       ASSERT_TRUE(cells.AddText(row, 1, cells.Texts().Add(text)));
       ASSERT_TRUE(cells.AddNumber(row, 2, row + 0.5));
       expected.append(text + u'\t' + QString::number(row) + u".5"_qs);
@@ -92,6 +94,7 @@ TEST(SheetCells, LargeRangesMustBeReasonablyFilled) {
     std::int64_t rows, columns, cells;
     bool refused;
   };
+  // clang-format off
   const Case cases[] = {
       {100000, 2, 2, false},        // small enough to lay out whatever it holds
       {1000000, 3, 3000000, false}, // large and full
@@ -99,6 +102,7 @@ TEST(SheetCells, LargeRangesMustBeReasonablyFilled) {
       {100000, 26, 2, true},        // two far-apart cells
       {1048576, 16384, 1048576LL * 16384, true},  // beyond any layout
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(SheetCells::RangeTooSparse(c.rows, c.columns, c.cells), c.refused)
         << c.rows << "x" << c.columns << " holding " << c.cells;

@@ -12,14 +12,16 @@ QByteArray Workbook(const QByteArray& tableBody, const QByteArray& before = {}) 
          "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
          "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\" "
          "xmlns:html=\"http://www.w3.org/TR/REC-html40\">" +
-         before + "<Worksheet ss:Name=\"S\"><Table>" + tableBody + "</Table></Worksheet></Workbook>";
+         before + "<Worksheet ss:Name=\"S\"><Table>" + tableBody +
+         "</Table></Worksheet></Workbook>";
 }
 
 QByteArray Row(const QByteArray& cells, const QByteArray& attributes = {}) {
   return "<Row" + attributes + ">" + cells + "</Row>";
 }
 
-QByteArray Cell(const QByteArray& type, const QByteArray& value, const QByteArray& attributes = {}) {
+QByteArray Cell(const QByteArray& type, const QByteArray& value,
+                const QByteArray& attributes = {}) {
   return "<Cell" + attributes + "><Data ss:Type=\"" + type + "\">" + value + "</Data></Cell>";
 }
 
@@ -38,6 +40,7 @@ TEST(SpreadsheetXml, CellsAndRows) {
     QStringList lines;
   };
   const QByteArray ab = Cell("String", "A") + Cell("Number", "1");
+  // clang-format off
   const Case cases[] = {
       {"plain rows", Workbook(Row(ab) + Row(Cell("String", "B") + Cell("Number", "2.50"))),
        {u"A|1"_qs, u"B|2.5"_qs}},
@@ -86,6 +89,7 @@ TEST(SpreadsheetXml, CellsAndRows) {
        "<Row><Cell/></Row></Table></Worksheet></Workbook>",
        {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     bool ok = false;
     EXPECT_EQ(Lines(c.document, &ok), c.lines) << c.name;
@@ -101,6 +105,7 @@ TEST(SpreadsheetXml, RefusedDocuments) {
     const char* name;
     QByteArray document;
   };
+  // clang-format off
   const Case cases[] = {
       {"row index at the largest int", Workbook(Row(ab) + Row(ab, " ss:Index=\"2147483647\""))},
       {"cell index past the last column", Workbook(Row(Cell("Number", "1", " ss:Index=\"16385\"")))},
@@ -119,6 +124,7 @@ TEST(SpreadsheetXml, RefusedDocuments) {
                                     QByteArray("</B>").repeated(100) + "</Data></Cell>"))},
       {"unclosed table", Workbook(Row(ab)).replace("</Table></Worksheet></Workbook>", "")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     QElapsedTimer timer;
     timer.start();

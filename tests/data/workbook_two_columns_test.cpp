@@ -23,7 +23,9 @@ Cell Text(int row, int column, const char* text) {
   return {row, column, CellKind::Text, 0.0, QString::fromUtf8(text)};
 }
 Cell Blank(int row, int column) { return {row, column, CellKind::Empty, 0.0, {}}; }
-Cell Bool(int row, int column, bool value) { return {row, column, CellKind::Boolean, value ? 1.0 : 0.0, {}}; }
+Cell Bool(int row, int column, bool value) {
+  return {row, column, CellKind::Boolean, value ? 1.0 : 0.0, {}};
+}
 Cell Err(int row, int column) { return {row, column, CellKind::Error, 0.0, {}}; }
 
 // Texts go in as the cell's own (inline) or through the shared strings.
@@ -53,7 +55,8 @@ bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
 bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table) {
   SheetCells sheet;
   SheetLines lines;
-  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.lines.empty()) return table.Fail(u"-"_qs, u"-"_qs);
+  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.lines.empty())
+    return table.Fail(u"-"_qs, u"-"_qs);
   return ValidateRows(std::span<const QStringView>(lines.lines), u"Excel"_qs, LoadLimits{}, table);
 }
 
@@ -64,6 +67,7 @@ struct SheetCase {
 };
 
 TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
+  // clang-format off
   const SheetCase cases[] = {
       {"header and rows", {Text(1, 1, "名称"), Text(1, 2, "数值"), Text(2, 1, "A"), Num(2, 2, 1.5),
                            Text(3, 1, "B"), Num(3, 2, 3000000000)}, true},
@@ -88,6 +92,7 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
       {"nothing", {}, false},
       {"far apart", {Text(1, 1, "A"), Num(1, 2, 1), Text(1000000, 1, "B"), Num(1000000, 2, 2)}, false},
   };
+  // clang-format on
   for (const Texts texts : {Texts::Inline, Texts::Shared}) {
     for (const SheetCase& c : cases) {
       ItemTable direct, full;

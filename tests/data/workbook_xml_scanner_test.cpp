@@ -22,17 +22,14 @@ std::string TraceOf(XmlScanner& scanner) {
         trace += ">";
         break;
       }
-      case XmlScanner::Token::End:
-        trace += "</>";
-        break;
+      case XmlScanner::Token::End: trace += "</>"; break;
       case XmlScanner::Token::Text: {
         QByteArray text;
         if (!scanner.AppendText(text)) return trace + "!";
         trace += text.toStdString();
         break;
       }
-      default:
-        return trace + "!";
+      default: return trace + "!";
     }
   }
   return trace;
@@ -123,13 +120,18 @@ TEST(XmlScanner, ReadsFromADeviceAcrossWindowBoundaries) {
       while (body.size() + filler.size() <= target) body += filler;
       body += QByteArray(target - body.size(), ' ');  // spaces inside the root are text
       const QByteArray document = head + body + tail + "</sheetData>";
-      ASSERT_EQ(TraceFromDevice(document), Trace(document.constData())) << tail << " shift " << shift;
+      ASSERT_EQ(TraceFromDevice(document), Trace(document.constData()))
+          << tail << " shift " << shift;
     }
   }
   // A broken document stays broken, also with far more of it behind the
   // error than one window holds; an empty device is no document.
-  EXPECT_EQ(TraceFromDevice("<a><b></a>"), "<>" "<>!");
-  EXPECT_EQ(TraceFromDevice("<a><b></a>" + QByteArray(40 * 1024 * 1024, ' ')), "<>" "<>!");
+  EXPECT_EQ(TraceFromDevice("<a><b></a>"),
+            "<>"
+            "<>!");
+  EXPECT_EQ(TraceFromDevice("<a><b></a>" + QByteArray(40 * 1024 * 1024, ' ')),
+            "<>"
+            "<>!");
   EXPECT_EQ(TraceFromDevice(""), "!");
 }
 

@@ -7,7 +7,8 @@
 namespace qh {
 namespace {
 
-const QByteArray kBasic = test::ReadAll(QStringLiteral(QH_TEST_DATA_DIR "/workbooks/basic_openpyxl.xlsx"));
+const QByteArray kBasic =
+    test::ReadAll(QStringLiteral(QH_TEST_DATA_DIR "/workbooks/basic_openpyxl.xlsx"));
 const QString kSheet = QStringLiteral("xl/worksheets/sheet1.xml");
 
 TEST(ZipPackage, FindsPartsWhateverTheirCase) {

@@ -26,8 +26,8 @@ void CheckElements(QStringView text, QStringView tag) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                         static_cast<qsizetype>(size));
+  const QString text =
+      QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   CheckElements(text, u"table");
   CheckElements(text, u"tr");
 
@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const QStringList cells = qh::SplitCells(text);
   if (cells.size() > text.count(u'<')) qh::fuzz::Violation("more cells than tags");
-  if (qh::MergeDuplicateCells(cells).size() > cells.size()) qh::fuzz::Violation("merge added cells");
+  if (qh::MergeDuplicateCells(cells).size() > cells.size())
+    qh::fuzz::Violation("merge added cells");
   return 0;
 }

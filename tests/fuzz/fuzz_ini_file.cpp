@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString value = QString::fromStdString(input.ConsumeRandomLengthString(64));
   const std::string file = input.ConsumeRemainingBytesAsString();
 
-  const qh::IniFile ini(qh::fuzz::WriteInput(reinterpret_cast<const uint8_t*>(file.data()),
-                                             file.size(), "ini"));
+  const qh::IniFile ini(
+      qh::fuzz::WriteInput(reinterpret_cast<const uint8_t*>(file.data()), file.size(), "ini"));
   CheckSettings(qh::LoadSettings(ini));
 
   const QString fallback = QStringLiteral("\x01missing");

@@ -36,8 +36,8 @@ void CheckWellFormed(FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One byte per character, as the header arrives.
-  const QString header = QString::fromLatin1(reinterpret_cast<const char*>(data),
-                                             static_cast<qsizetype>(size));
+  const QString header =
+      QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const QDateTime t = qh::LastModifiedOf(header);
   if (t != qh::ZeroDateTime()) {
     if (!t.isValid()) qh::fuzz::Violation("invalid date from", header);

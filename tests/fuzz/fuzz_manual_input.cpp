@@ -3,8 +3,8 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                         static_cast<qsizetype>(size));
+  const QString text =
+      QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   qh::ItemTable table;
   const bool ok = qh::ParseManualInput(text, qh::LoadLimits{}, table);
   qh::fuzz::CheckLoaderResult(ok, table);

@@ -16,8 +16,8 @@ bool HasDigit(const QString& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                         static_cast<qsizetype>(size));
+  const QString text =
+      QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const bool isValue = qh::IsValueText(text);
   const double parsed = qh::ParseValue(text);
   const bool plain = qh::IsPlainNumber(text);
@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (plain && !HasDigit(text)) qh::fuzz::Violation("plain number without digits", text);
   if (isValue && !HasDigit(text)) qh::fuzz::Violation("value text without digits", text);
   // A usable cell is exactly an accepted text that reads a finite number.
-  if (readOk != (isValue && std::isfinite(parsed))) qh::fuzz::Violation("ReadValue disagrees", text);
+  if (readOk != (isValue && std::isfinite(parsed)))
+    qh::fuzz::Violation("ReadValue disagrees", text);
   if (readOk && (!std::isfinite(read) || read != parsed)) {
     qh::fuzz::Violation("ReadValue value differs", text);
   }

@@ -57,11 +57,12 @@ const QString kWorkbookFailed = QStringLiteral("读取 Excel 文件失败.");
 
 struct FileCase {
   const char* file;
-  std::optional<QString> error;         // the refusal; nullopt: loads
-  std::vector<double> values;           // the values when it loads
+  std::optional<QString> error;  // the refusal; nullopt: loads
+  std::vector<double> values;    // the values when it loads
 };
 
 TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
+  // clang-format off
   const FileCase cases[] = {
       // Not UTF-8, so read as GBK: the numbers survive, the cut line is skipped.
       {"truncated_utf8.csv", std::nullopt, {100, 200}},
@@ -99,6 +100,7 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
       {"looping_chains.xls", kWorkbookFailed, {}},
       {"looping_chains.xlsx", kWorkbookFailed, {}},
   };
+  // clang-format on
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);
     const Verdict v = TimedLoad(Hostile(c.file));
@@ -149,6 +151,7 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
     std::optional<QString> error;
   };
   const QByteArray tail = "<tr><td>B</td><td>6</td></tr></table>";
+  // clang-format off
   const Case cases[] = {
       {"inline.html",
        "<table><tr><td>A</td><td>" + QByteArray("<b>").repeated(depth) + "5" +
@@ -161,6 +164,7 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
       {"rows.html", "<table>" + QByteArray("<tr>").repeated(depth) + "</table>",
        QStringLiteral("数据源 HTML 表格中没有任何数据行.")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Verdict v = TimedLoad(Write(c.name, c.html));
@@ -174,9 +178,11 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
 // A "workbook" that is one line of 200 MB of text: read as CSV, refused in
 // linear time.
 TEST_F(GeneratedFiles, DisguisedOneLineOf200Megabytes) {
-  const Verdict v = TimedLoad(Write("export.xls", QByteArray("ab,").repeated(200 * 1024 * 1024 / 3)));
+  const Verdict v =
+      TimedLoad(Write("export.xls", QByteArray("ab,").repeated(200 * 1024 * 1024 / 3)));
   EXPECT_EQ(v.table.LastError, QStringLiteral("数据源CSV不是两列数据,无法生成图表."));
-  EXPECT_TRUE(v.table.LastHint.startsWith(QStringLiteral("检测到 69905067 列"))) << v.table.LastHint.toStdString();
+  EXPECT_TRUE(v.table.LastHint.startsWith(QStringLiteral("检测到 69905067 列")))
+      << v.table.LastHint.toStdString();
 }
 
 TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
@@ -184,12 +190,14 @@ TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
       "<?xml version=\"1.0\"?><Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
       "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table>";
   const QByteArray tail = "</Table></Worksheet></Workbook>";
-  const QByteArray pair = "<Row><Cell><Data ss:Type=\"String\">A</Data></Cell>"
-                          "<Cell><Data ss:Type=\"Number\">1</Data></Cell></Row>";
+  const QByteArray pair =
+      "<Row><Cell><Data ss:Type=\"String\">A</Data></Cell>"
+      "<Cell><Data ss:Type=\"Number\">1</Data></Cell></Row>";
   struct Case {
     const char* name;
     QByteArray bytes;
   };
+  // clang-format off
   const Case cases[] = {
       // 65,536 rows each merging a whole sheet row: a billion empty cells.
       {"merged.xls", head + pair + QByteArray("<Row><Cell ss:MergeAcross=\"16383\"/></Row>").repeated(65536) + tail},
@@ -199,6 +207,7 @@ TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
       // Cells at the far corner, after a real table.
       {"far_index.xls", head + pair + pair + "<Row ss:Index=\"1048576\"><Cell ss:Index=\"16384\"/></Row>" + tail},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Verdict v = TimedLoad(Write(c.name, c.bytes));
@@ -235,11 +244,13 @@ TEST_F(GeneratedFiles, XlsRecordFloods) {
                    BiffRecord(0x00FC, Words({0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}));
   sst += BiffRecord(0x003C, Words({0}) + '\0').repeated(2'000'000);
   QByteArray blankRows = sheetBof + number;
-  for (quint16 row = 1; row < 0xFFFF; ++row) blankRows += BiffRecord(0x00BE, Words({row, 0, 15, 15, 255}));
+  for (quint16 row = 1; row < 0xFFFF; ++row)
+    blankRows += BiffRecord(0x00BE, Words({row, 0, 15, 15, 255}));
   struct Case {
     const char* name;
     QByteArray bytes;
   };
+  // clang-format off
   const Case cases[] = {
       {"sst_flood.xls", sst + BiffRecord(0x000A, {})},
       // Formatted empty cells over every column of every row: a range far
@@ -248,6 +259,7 @@ TEST_F(GeneratedFiles, XlsRecordFloods) {
       // A million embedded beginnings that never end.
       {"nested.xls", sheetBof + number + BiffRecord(0x0809, Words({0x0600, 0x20})).repeated(1'000'000)},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Verdict v = TimedLoad(Write(c.name, c.bytes));

@@ -65,6 +65,7 @@ TEST(HostileHeaders, ExecutableHeaderOffsets) {
     QByteArray bytes;
     qint32 stamp;
   };
+  // clang-format off
   const Case cases[] = {
       {image(128, 116, 116), 0x11111111},   // the stamp ends on the last byte
       {image(128, 117, 117), 0},            // the stamp would end one byte past the file
@@ -74,6 +75,7 @@ TEST(HostileHeaders, ExecutableHeaderOffsets) {
       {image(128, 0, 0), 0},                // offset 0 points at "MZ"
       {image(64, 64, -1), 0},               // too short to hold the offset and more
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.bytes), c.stamp);
   EXPECT_EQ(PeLinkTimeOfBytes(image(128, 116, 116).left(127)), 0);
 }

@@ -55,7 +55,8 @@ inline ProcessRun RunCli(const QStringList& args, const QByteArray& input = {},
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFile::exists(CliPath())) FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
+    if (!QFile::exists(CliPath()))
+      FAIL() << "build qinghechart-cli first: " << CliPath().toStdString();
     ASSERT_TRUE(dir_.isValid());
   }
   QString Path(const QString& name) const { return dir_.filePath(name); }

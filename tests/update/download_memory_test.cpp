@@ -38,7 +38,8 @@ qint64 StatusKb(const QByteArray& field) {
   QFile status(QStringLiteral("/proc/self/status"));
   if (!status.open(QIODevice::ReadOnly)) return -1;
   for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith(field + ':')) return line.mid(field.size() + 1).trimmed().split(' ')[0].toLongLong();
+    if (line.startsWith(field + ':'))
+      return line.mid(field.size() + 1).trimmed().split(' ')[0].toLongLong();
   }
   return -1;
 }

@@ -29,7 +29,10 @@ struct ElfCase {
 
 TEST(ProgramCheckTest, ElfMustMatchTheRunningProgram) {
   const QByteArray running = RunningBytes().left(kProgramHeadBytes);
-  ASSERT_TRUE(running.startsWith("\x7F" "ELF"));
+  ASSERT_TRUE(
+      running.startsWith("\x7F"
+                         "ELF"));
+  // clang-format off
   const ElfCase cases[] = {
       {"the same program", [](QByteArray&) {}, true},
       {"38 bytes of ELF magic and HTML",
@@ -46,6 +49,7 @@ TEST(ProgramCheckTest, ElfMustMatchTheRunningProgram) {
       {"five-byte ELF prefix", [](QByteArray& b) { b = QByteArray("\x7F" "ELF\x02", 5); }, false},
       {"a Windows program", [](QByteArray& b) { b.replace(0, 4, "MZ\x90\x00"); }, false},
   };
+  // clang-format on
   for (const ElfCase& c : cases) {
     QByteArray candidate = RunningBytes();
     c.change(candidate);

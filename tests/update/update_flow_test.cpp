@@ -23,7 +23,7 @@ using test::Route;
 using test::TestHttpServer;
 using test::TestKey;
 
-constexpr int kShortStallMs = 1000;  // short, yet safe on a loaded machine
+constexpr int kShortStallMs = 1000;                         // short, yet safe on a loaded machine
 const QByteArray kNewer = "Fri, 03 May 2024 18:00:00 GMT";  // 2024050402 at UTC+8
 const QByteArray kSame = "Thu, 02 May 2024 08:10:00 GMT";   // 2024050216 at UTC+8
 const LocalVersion kLocal = LocalVersionFromStamp(1714640000, QDateTime());  // 24.05.02.16
@@ -106,20 +106,25 @@ struct FlowCase {
 
 std::vector<FlowCase> FlowCases() {
   const QByteArray program = test::TestProgramBytes();
-  const QByteArray elf38("\x7F" "ELF<html>portal login, please</html>", 38);
+  const QByteArray elf38(
+      "\x7F"
+      "ELF<html>portal login, please</html>",
+      38);
   const QByteArray arm = WithMachine(program, 183);
   const QByteArray cut = program.left(kProgramHeadBytes);
   const Message question{Question(), MessageIcon::Question};
   const Message ready{Ready(), MessageIcon::Information};
   const Route release = Answer(200, kNewer, program);
   const Route releaseSig = Signed(Key().Sign(program));
-  Route chunkedBig{test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 3 << 20, true};
+  Route chunkedBig{
+      test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 3 << 20, true};
   Route stall = Answer(200, kNewer, program.left(500), program.size());
   stall.finish = false;
   Route silent = Answer(200, kNewer, program);
   silent.answer = false;
   Route redirect = Answer(302, kSame, "");
   redirect.head += "Location: /real.exe\r\n";
+  // clang-format off
   return {
       {"same build", Answer(200, kSame, program), releaseSig,
        {{QStringLiteral("您现在使用的已经是最新版!"), MessageIcon::Information}}},
@@ -185,6 +190,7 @@ std::vector<FlowCase> FlowCases() {
        {question, ready}, true},
       {"installs through a redirect", redirect, releaseSig, {question, ready}, true},
   };
+  // clang-format on
 }
 
 TEST(UpdateFlowTest, MessagesForEveryOutcome) {
@@ -214,9 +220,9 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
       expected.replace(QStringLiteral("%URL%"), server.Url());
       EXPECT_EQ(run.messages.entries[i].text, expected);
       EXPECT_EQ(run.messages.entries[i].icon, c.messages[i].second);
-      EXPECT_EQ(run.messages.entries[i].buttons,
-                c.messages[i].second == MessageIcon::Question ? MessageButtons::YesNo
-                                                              : MessageButtons::Ok);
+      EXPECT_EQ(run.messages.entries[i].buttons, c.messages[i].second == MessageIcon::Question
+                                                     ? MessageButtons::YesNo
+                                                     : MessageButtons::Ok);
     }
     EXPECT_EQ(run.busyDepth, 0);
     EXPECT_EQ(run.quits, c.installs ? 1 : 0);

@@ -26,10 +26,9 @@ QByteArray ReadAll(const QString& path) {
 }
 
 TEST(BatchScriptTest, LinesForAProgramInDTools) {
-  const UpdatePaths paths{QStringLiteral("D:\\Tools\\chart.exe"),
-                          QStringLiteral("D:\\Tools\\~qznew.exe"),
-                          QStringLiteral("D:\\Tools\\~qzupdate.bat"),
-                          QStringLiteral("D:\\Tools\\~qzold.exe")};
+  const UpdatePaths paths{
+      QStringLiteral("D:\\Tools\\chart.exe"), QStringLiteral("D:\\Tools\\~qznew.exe"),
+      QStringLiteral("D:\\Tools\\~qzupdate.bat"), QStringLiteral("D:\\Tools\\~qzold.exe")};
   const QString ruler = QStringLiteral("echo  ") + QString(60, u'=');
   const QStringList expected = {
       u"@echo off"_qs,
@@ -100,12 +99,14 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
     const char* name;
     UpdatePaths paths;
     const char* error;
+    // clang-format off
   } cases[] = {
       {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s"), {}},
        "下载的临时文件不存在."},
       {"script not writable", {dir.filePath("chart"), newFile.fileName(), scriptAsFolder, {}},
        "无法创建更新脚本."},
   };
+  // clang-format on
   for (const Case& c : cases) {
     QString scriptPath = QStringLiteral("stale");
     QString error;
@@ -191,8 +192,8 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
     const QString dir = root.filePath(QStringLiteral("my 'chart' dir"));
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString marker = root.filePath(QStringLiteral("started"));
-    const UpdatePaths paths = UpdatePathsFor(dir, QDir(dir).filePath(QStringLiteral("chart")),
-                                             QStringLiteral("~qznew"));
+    const UpdatePaths paths =
+        UpdatePathsFor(dir, QDir(dir).filePath(QStringLiteral("chart")), QStringLiteral("~qznew"));
     WriteDummyProgram(paths.program, "old", marker);
     WriteDummyProgram(paths.newFile, "new", marker);
     const QByteArray oldBytes = ReadAll(paths.program);

@@ -12,8 +12,8 @@ namespace {
 using test::TestKey;
 
 TEST(UpdateSignatureTest, PublicKeyForms) {
-  const QByteArray raw = QByteArray::fromHex(
-      "d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a");
+  const QByteArray raw =
+      QByteArray::fromHex("d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a");
   const QByteArray spki = QByteArray::fromHex("302a300506032b6570032100") + raw;
   struct Case {
     const char* name;

@@ -16,12 +16,12 @@ namespace qh::test {
 inline constexpr char kProgramPath[] = "/Down/LumoChart.exe";
 
 struct Route {
-  QByteArray head;            // status line and headers, without the blank line
-  QByteArray body;            // sent as is (or chunked)
-  qint64 streamBytes = -1;    // >= 0: a generated body of this many bytes instead
-  bool chunked = false;       // Transfer-Encoding: chunked (add the header to head)
-  bool finish = true;         // false: after the body keep the connection open, silent
-  bool answer = true;         // false: read the request and never answer
+  QByteArray head;          // status line and headers, without the blank line
+  QByteArray body;          // sent as is (or chunked)
+  qint64 streamBytes = -1;  // >= 0: a generated body of this many bytes instead
+  bool chunked = false;     // Transfer-Encoding: chunked (add the header to head)
+  bool finish = true;       // false: after the body keep the connection open, silent
+  bool answer = true;       // false: read the request and never answer
 };
 
 // Status line plus headers; contentLength < 0 sends none.
@@ -54,7 +54,8 @@ class TestHttpServer {
   void Serve(const QByteArray& path, Route route) { routes_[path] = std::move(route); }
 
   QString Url(const QByteArray& path = kProgramPath) const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()) + QString::fromLatin1(path);
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()) +
+           QString::fromLatin1(path);
   }
   int requests(const QByteArray& path = kProgramPath) const { return requests_.value(path); }
   const QByteArray& lastRequest() const { return lastRequest_; }

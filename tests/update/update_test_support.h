@@ -32,7 +32,8 @@ struct TestKey {
     }
     QByteArray raw(kEd25519KeyBytes, '\0');
     size_t rawLength = size_t(raw.size());
-    if (pkey) EVP_PKEY_get_raw_public_key(pkey, reinterpret_cast<unsigned char*>(raw.data()), &rawLength);
+    if (pkey)
+      EVP_PKEY_get_raw_public_key(pkey, reinterpret_cast<unsigned char*>(raw.data()), &rawLength);
     key.publicBase64 = raw.toBase64();
     BIO_free(bio);
     EVP_PKEY_free(pkey);
@@ -55,7 +56,9 @@ inline QByteArray ReadWholeFile(const QString& path) {
 }
 
 // The stand-in release: a real program for this computer.
-inline QByteArray TestProgramBytes() { return ReadWholeFile(QStringLiteral(QH_UPDATE_TEST_PROGRAM)); }
+inline QByteArray TestProgramBytes() {
+  return ReadWholeFile(QStringLiteral(QH_UPDATE_TEST_PROGRAM));
+}
 
 // Runs the event loop until done() holds or timeoutMs passed; false on time-out.
 inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 20000) {

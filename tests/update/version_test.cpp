@@ -18,6 +18,7 @@ struct HeaderCase {
 };
 
 TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
+  // clang-format off
   const HeaderCase cases[] = {
       {"Sun, 06 Nov 1994 08:49:37 GMT", 1994110616},
       {"Mon, 31 Dec 2023 20:00:00 GMT", 2024010104},  // crosses midnight and the year
@@ -31,6 +32,7 @@ TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
       {"Sun, 06 Nov\0 1994 08:49:37 GMT"sv, 0},
       {"", 0},
   };
+  // clang-format on
   for (const HeaderCase& c : cases) {
     const RemoteBuild remote =
         RemoteBuildOfHeader(QByteArray(c.header.data(), qsizetype(c.header.size())));

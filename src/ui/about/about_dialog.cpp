@@ -117,8 +117,7 @@ void AboutDialog::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape:
       accept();  // the same as pressing OK
       return;
-    default:
-      QWidget::keyPressEvent(event);
+    default: QWidget::keyPressEvent(event);
   }
 }
 

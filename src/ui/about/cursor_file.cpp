@@ -10,7 +10,6 @@ constexpr qsizetype kDirEntryBytes = 16;
 constexpr qsizetype kInfoHeaderBytes = 40;
 constexpr QRgb kTransparent = 0x00000000;
 
-
 bool BitAt(const uchar* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; }
 
 // A 1-bit image: colour (XOR) bitmap then mask (AND) bitmap, both bottom-up,
@@ -45,10 +44,13 @@ std::optional<QImage> DecodeMonochrome(const QByteArray& bytes, qsizetype infoAt
 
 std::optional<CursorPicture> DecodeCursorFile(const QByteArray& bytes) {
   if (bytes.size() < kDirHeaderBytes + kDirEntryBytes + kInfoHeaderBytes) return std::nullopt;
-  if (ReadLe16(bytes, 0) != 0 || ReadLe16(bytes, 2) != 2 || ReadLe16(bytes, 4) < 1) return std::nullopt;
+  if (ReadLe16(bytes, 0) != 0 || ReadLe16(bytes, 2) != 2 || ReadLe16(bytes, 4) < 1)
+    return std::nullopt;
   const qsizetype entryAt = kDirHeaderBytes;
-  const int width = static_cast<uchar>(bytes[entryAt]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt]);
-  const int height = static_cast<uchar>(bytes[entryAt + 1]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt + 1]);
+  const int width =
+      static_cast<uchar>(bytes[entryAt]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt]);
+  const int height =
+      static_cast<uchar>(bytes[entryAt + 1]) == 0 ? 256 : static_cast<uchar>(bytes[entryAt + 1]);
   const QPoint hotSpot(ReadLe16(bytes, entryAt + 4), ReadLe16(bytes, entryAt + 6));
   const quint32 imageBytes = ReadLe32(bytes, entryAt + 8);
   const quint32 imageAt = ReadLe32(bytes, entryAt + 12);
@@ -58,7 +60,8 @@ std::optional<CursorPicture> DecodeCursorFile(const QByteArray& bytes) {
   }
   const quint16 bitCount = ReadLe16(bytes, imageAt + 14);
   std::optional<QImage> image;
-  if (ReadLe32(bytes, imageAt) == kInfoHeaderBytes && bitCount == 1 && ReadLe32(bytes, imageAt + 16) == 0) {
+  if (ReadLe32(bytes, imageAt) == kInfoHeaderBytes && bitCount == 1 &&
+      ReadLe32(bytes, imageAt + 16) == 0) {
     image = DecodeMonochrome(bytes.left(imageAt + imageBytes), imageAt, width, height);
   } else {
     // Colour cursors (or PNG-compressed ones): leave them to Qt's reader.

@@ -9,7 +9,7 @@
 namespace qh {
 
 struct CursorPicture {
-  QImage image;   // ARGB32, transparent where the cursor shows the screen
+  QImage image;  // ARGB32, transparent where the cursor shows the screen
   QPoint hotSpot;
 };
 

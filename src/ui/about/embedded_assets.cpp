@@ -11,9 +11,7 @@ namespace qh {
 
 std::optional<QByteArray> QrImageBytes() { return DecodeHex(QrImageHex(), kQrImageBytes); }
 
-std::optional<QByteArray> HandCursorBytes() {
-  return DecodeHex(HandCursorHex(), kHandCursorBytes);
-}
+std::optional<QByteArray> HandCursorBytes() { return DecodeHex(HandCursorHex(), kHandCursorBytes); }
 
 QString WriteQrImage(const QString& appDir) {
   return WriteHexFile(QrImageHex(), kQrImageBytes, kQrTempFileName, appDir);

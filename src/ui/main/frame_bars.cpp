@@ -48,14 +48,14 @@ void StatusBar::paintEvent(QPaintEvent*) {
   const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
   painter.fillRect(rect(), Qt::white);
   FillRectF(painter, QRectF(0, 0, W, 1), 0xFFE3E9F2);
-  DrawTextBox(painter, fonts_.Normal,
-              QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )"),
+  DrawTextBox(painter, fonts_.Normal, QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )"),
               QRectF(12 * s, 0, 0.62f * W, H), 0xFF2F80ED, TextAlign::Near);
   painter.setPen(QPen(ToColor(0xFF2F80ED), 1));
   painter.drawLine(QPointF(18 * s, H - 7 * s), QPointF(262 * s, H - 7 * s));
-  const QString right = statusText_.isEmpty()
-                            ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                            : statusText_;
+  const QString right =
+      statusText_.isEmpty()
+          ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+          : statusText_;
   DrawTextBox(painter, fonts_.Normal, right, QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H),
               0xFF8A94A6, TextAlign::Far);
 }
@@ -66,8 +66,10 @@ bool StatusBar::OnLink(QPointF pos) const {
 }
 
 void StatusBar::mouseMoveEvent(QMouseEvent* event) {
-  if (OnLink(event->position()) && hand_) setCursor(*hand_);
-  else unsetCursor();
+  if (OnLink(event->position()) && hand_)
+    setCursor(*hand_);
+  else
+    unsetCursor();
 }
 
 void StatusBar::mousePressEvent(QMouseEvent* event) {

@@ -116,15 +116,15 @@ int main(int argc, char** argv) {
   if (const int code = AnswerInformationFlag(argc, argv); code >= 0) return code;
   // The program scales every length by ScreenDpi / 96 itself.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  const qh::PlatformCheck platform = qh::CheckGuiPlatform(
-      qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qh::ProbeXDisplay);
+  const qh::PlatformCheck platform =
+      qh::CheckGuiPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qh::ProbeXDisplay);
   if (!platform.Available) return RunWithoutDisplay(argc, argv, platform.Reason);
 
   const qh::StartupEnvironment noDisplay =
       qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus);
   std::optional<qh::PlatformFailureGuard> guard(std::in_place, [&](const QString&) {
-    const int code = ReportNoDisplay(
-        noDisplay, qh::PlatformPluginFailureText(qgetenv("QT_QPA_PLATFORM")));
+    const int code =
+        ReportNoDisplay(noDisplay, qh::PlatformPluginFailureText(qgetenv("QT_QPA_PLATFORM")));
     std::fflush(stderr);
     std::_Exit(code);  // Qt would abort; the half-built application is never used
   });

@@ -14,7 +14,9 @@ PlatformCheck CheckGuiPlatform(const QByteArray& platform, const QByteArray& dis
   const QByteArray name = platform.split(':').value(0).trimmed();
   if (!name.isEmpty() && name != "xcb") return {};
   if (display.trimmed().isEmpty())
-    return {false, QStringLiteral("没有可用的显示器: 环境变量 DISPLAY 未设置 (no display: DISPLAY is not set).")};
+    return {false,
+            QStringLiteral(
+                "没有可用的显示器: 环境变量 DISPLAY 未设置 (no display: DISPLAY is not set).")};
   if (probe && !probe(display))
     return {false, QStringLiteral("无法连接显示器 %1 (cannot connect to X display %1).")
                        .arg(QString::fromLocal8Bit(display))};

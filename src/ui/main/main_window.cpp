@@ -23,8 +23,12 @@ inline constexpr int kMinDrawSide = 20;
 
 MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dialogs,
                        WindowHooks hooks, float scale)
-    : state_(state), messages_(messages), dialogs_(dialogs), hooks_(std::move(hooks)),
-      s_(std::max(1.0f, scale)), model_(state, messages, *this, s_) {
+    : state_(state),
+      messages_(messages),
+      dialogs_(dialogs),
+      hooks_(std::move(hooks)),
+      s_(std::max(1.0f, scale)),
+      model_(state, messages, *this, s_) {
   BuildControls();
   ConnectControls();
   Load();
@@ -75,8 +79,7 @@ void MainWindow::ConnectControls() {
     model_.ApplyTypedText(source_->ManualText());
     ShowModel();
   });
-  connect(source_->ColorCombo(), &QComboBox::currentIndexChanged, this,
-          &MainWindow::OnColorPicked);
+  connect(source_->ColorCombo(), &QComboBox::currentIndexChanged, this, &MainWindow::OnColorPicked);
   connect(image_, &ChartView::MouseMoved, this, &MainWindow::OnChartMouseMove);
   connect(image_, &ChartView::WheelTurned, this, [this](int angleDelta) {
     model_.TurnWheel(angleDelta);

@@ -106,7 +106,7 @@ class MainWindow final : public QWidget, private WindowActions {
   bool alive_ = false;
   bool redrawPending_ = false;
   bool suppressColorClick_ = false;
-  bool busy_ = false;  // a file load is running its busy pump
+  bool busy_ = false;       // a file load is running its busy pump
   int drawnRevision_ = -1;  // the model revision the picture shows
   int tickCount_ = 0;
 

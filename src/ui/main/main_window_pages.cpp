@@ -87,8 +87,8 @@ void MainWindow::OnNavPressed(QPointF pos) {
     ShowModel();
     return;
   }
-  switch (NavHitTest(x, y, static_cast<float>(nav_->width()), static_cast<float>(layout_.NavTop),
-                     s_)) {
+  switch (
+      NavHitTest(x, y, static_cast<float>(nav_->width()), static_cast<float>(layout_.NavTop), s_)) {
     case 0: model_.ShowPage(ChartPage::Source); break;
     case 1: model_.ShowPage(ChartPage::Bar); break;
     case 2: model_.ShowPage(ChartPage::Pie); break;

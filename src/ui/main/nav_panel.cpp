@@ -150,8 +150,10 @@ void NavPanel::mouseMoveEvent(QMouseEvent* event) {
   const QPointF pos = event->position();
   const bool onItem = NavHitTest(static_cast<float>(pos.x()), static_cast<float>(pos.y()),
                                  static_cast<float>(width()), static_cast<float>(navTop_), s_) >= 0;
-  if (onItem && hand_) setCursor(*hand_);
-  else unsetCursor();
+  if (onItem && hand_)
+    setCursor(*hand_);
+  else
+    unsetCursor();
 }
 
 void NavPanel::mousePressEvent(QMouseEvent* event) {

@@ -13,7 +13,8 @@ namespace {
 
 QLabel* MakeLabel(const QString& text, const char* color, QWidget* parent) {
   auto* label = new QLabel(text, parent);
-  label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(QLatin1String(color)));
+  label->setStyleSheet(
+      QStringLiteral("color: %1; background: transparent;").arg(QLatin1String(color)));
   return label;
 }
 
@@ -75,9 +76,9 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
 void SourcePage::Relayout(float s, int canvasHeight, const QString& fontFamily) {
   const QFont text = SizedFont(fontFamily, PointsToPixels(10, s));
   lblSrcTitle_->setFont(SizedFont(fontFamily, PointsToPixels(14, s)));
-  for (QWidget* w : std::initializer_list<QWidget*>{lblFilePath_, lblManual_, lblLine_, lblNotice_,
-                                                    txtManual_, cmdBrowse_, cmdSample_, cmdClear_,
-                                                    cmdApply_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{lblFilePath_, lblManual_, lblLine_, lblNotice_, txtManual_,
+                                       cmdBrowse_, cmdSample_, cmdClear_, cmdApply_})
     w->setFont(text);
   lblFilePath_->adjustSize();
   const SourceFrameLayout l = ComputeSourceFrame(s, lblFilePath_->size(), canvasHeight);

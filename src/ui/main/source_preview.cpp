@@ -16,7 +16,8 @@ void DrawSourcePreview(QPainter& painter, ChartFonts& fonts, const ItemTable& ta
   const int count = table.ItemCount();
   if (count < 1) return;
   DrawTextBox(painter, fonts.Bold, QStringLiteral("已载入数据预览(最多显示 12 行)"),
-              QRectF(26 * s, 70 * s, static_cast<float>(w) - 52 * s, 26 * s), 0xFF33404F, TextAlign::Near);
+              QRectF(26 * s, 70 * s, static_cast<float>(w) - 52 * s, 26 * s), 0xFF33404F,
+              TextAlign::Near);
   float y = 104 * s;
   for (int i = 1; i <= std::min(count, kPreviewRows); ++i, y += 26 * s) {
     const ChartItem& item = table.Items[static_cast<size_t>(i - 1)];
@@ -26,8 +27,10 @@ void DrawSourcePreview(QPainter& painter, ChartFonts& fonts, const ItemTable& ta
                 0xFF223344, TextAlign::Near);
   }
   if (count > kPreviewRows)
-    DrawTextBox(painter, fonts.Normal, QStringLiteral("... 其余 %1 项未显示").arg(count - kPreviewRows),
-                QRectF(26 * s, y + 6 * s, static_cast<float>(w) - 52 * s, 22 * s), 0xFF8A94A6, TextAlign::Near);
+    DrawTextBox(painter, fonts.Normal,
+                QStringLiteral("... 其余 %1 项未显示").arg(count - kPreviewRows),
+                QRectF(26 * s, y + 6 * s, static_cast<float>(w) - 52 * s, 22 * s), 0xFF8A94A6,
+                TextAlign::Near);
 }
 
 }  // namespace qh

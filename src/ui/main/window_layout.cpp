@@ -58,8 +58,8 @@ QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s) {
   return QRect(0, panelHeight - RoundPixel(78 * s), panelWidth, RoundPixel(26 * s));
 }
 
-OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount,
-                                       float s, bool withColorRow) {
+OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount, float s,
+                                       bool withColorRow) {
   OptionPanelGeometry g;
   if (rowCount <= 0) return g;
   const float h = 26 * s;
@@ -100,11 +100,14 @@ bool LinkHitTest(float x, float y, float statusHeight, float s) {
   return 12 * s <= x && x <= 12 * s + 250 * s && 0 <= y && y <= statusHeight;
 }
 
-int PointsToPixels(double points, float s) { return std::max(1, RoundPixel(points * s * 96.0 / 72.0)); }
+int PointsToPixels(double points, float s) {
+  return std::max(1, RoundPixel(points * s * 96.0 / 72.0));
+}
 
 SourceFrameLayout ComputeSourceFrame(float s, QSize filePathLabelSize, int canvasHeight) {
   SourceFrameLayout f;
-  const int P = RoundPixel(30 * s), C = RoundPixel(400 * s), G = RoundPixel(14 * s), B = RoundPixel(64 * s), H = RoundPixel(30 * s);
+  const int P = RoundPixel(30 * s), C = RoundPixel(400 * s), G = RoundPixel(14 * s),
+            B = RoundPixel(64 * s), H = RoundPixel(30 * s);
   f.TitleFontPx = PointsToPixels(14, s);
   f.TextFontPx = PointsToPixels(10, s);
   f.ComboFontPx = PointsToPixels(9, s);
@@ -118,7 +121,8 @@ SourceFrameLayout ComputeSourceFrame(float s, QSize filePathLabelSize, int canva
   f.Clear = QRect(P + K + G, buttonTop, K, H);
   f.Apply = QRect(P + 2 * (K + G), buttonTop, K, H);
   f.LineLabel = QRect(P, RoundPixel(340 * s), RoundPixel(140 * s), RoundPixel(22 * s));
-  f.LineCombo = QRect(RoundPixel(142 * s) + P, RoundPixel(340 * s) - RoundPixel(4 * s), RoundPixel(220 * s), RoundPixel(30 * s));
+  f.LineCombo = QRect(RoundPixel(142 * s) + P, RoundPixel(340 * s) - RoundPixel(4 * s),
+                      RoundPixel(220 * s), RoundPixel(30 * s));
   // The path row: box and browse button share a top; the label is centred
   // on the box, the box runs from just after the label to the button, and
   // the button ends where the manual box ends.

@@ -8,10 +8,12 @@ namespace qh {
 
 QRectF FitChartToArea(QSizeF chartSize, QSizeF areaSize) {
   if (chartSize.isEmpty() || areaSize.isEmpty()) return {};
-  const qreal k = std::min(areaSize.width() / chartSize.width(), areaSize.height() / chartSize.height());
+  const qreal k =
+      std::min(areaSize.width() / chartSize.width(), areaSize.height() / chartSize.height());
   const QSizeF shown = chartSize * k;
-  return QRectF(QPointF((areaSize.width() - shown.width()) / 2, (areaSize.height() - shown.height()) / 2),
-                shown);
+  return QRectF(
+      QPointF((areaSize.width() - shown.width()) / 2, (areaSize.height() - shown.height()) / 2),
+      shown);
 }
 
 void PrepareChartPrinter(QPrinter& printer, const QString& title) {

@@ -34,7 +34,8 @@ void RelabelFilters(QFileDialog& dialog, const std::vector<FileFilter>& filters)
 }
 
 void SetChineseLabels(QFileDialog& dialog) {
-  const FileDialogTexts texts = FileDialogLabelTexts(dialog.acceptMode() == QFileDialog::AcceptSave);
+  const FileDialogTexts texts =
+      FileDialogLabelTexts(dialog.acceptMode() == QFileDialog::AcceptSave);
   dialog.setLabelText(QFileDialog::LookIn, texts.LookIn);
   dialog.setLabelText(QFileDialog::FileName, texts.FileName);
   dialog.setLabelText(QFileDialog::FileType, texts.FileType);
@@ -46,8 +47,8 @@ int WidestEntry(const QAbstractItemView& view) {
   int widest = 0;
   const QAbstractItemModel* model = view.model();
   for (int row = 0; model && row < model->rowCount(); ++row)
-    widest = std::max(widest, view.fontMetrics().horizontalAdvance(
-                                  model->index(row, 0).data().toString()));
+    widest = std::max(widest,
+                      view.fontMetrics().horizontalAdvance(model->index(row, 0).data().toString()));
   return widest;
 }
 
@@ -59,7 +60,8 @@ void FitToScale(QFileDialog& dialog) {
   const QSize available = screen ? screen->availableSize() : QSize(1 << 16, 1 << 16);
   dialog.resize(FileDialogSize(dialog.sizeHint(), available, s));
   if (auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
-    sidebar->setMinimumWidth(SidebarWidthFor(WidestEntry(*sidebar), sidebar->iconSize().width(), s));
+    sidebar->setMinimumWidth(
+        SidebarWidthFor(WidestEntry(*sidebar), sidebar->iconSize().width(), s));
 }
 
 // The accept mode comes first: the labels depend on it.
@@ -120,7 +122,8 @@ std::vector<FileFilter> JpgFileFilters() {
 
 QString SaveFilterSuffix(int filterIndex) {
   const std::vector<FileFilter> filters = JpgFileFilters();
-  if (filterIndex < 0 || filterIndex >= static_cast<int>(filters.size())) return QStringLiteral("jpg");
+  if (filterIndex < 0 || filterIndex >= static_cast<int>(filters.size()))
+    return QStringLiteral("jpg");
   return filters[static_cast<size_t>(filterIndex)].Pattern.mid(2);  // "*.png" -> "png"
 }
 
@@ -166,8 +169,7 @@ bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const
                                     QString& path) {
   path.clear();
   QFileDialog dialog(owner);
-  Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(),
-          SaveFilterSuffix(0));
+  Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(), SaveFilterSuffix(0));
   dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
   SelectInitial(dialog, ProposedJpgPath(folder, name));
   // The chosen filter decides the format: a typed name without an extension

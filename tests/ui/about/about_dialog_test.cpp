@@ -29,6 +29,7 @@ TEST(AboutLayoutTest, GeometryAtTwoScales) {
     QSize window;
     QRect title, line3, qr, ok;
     double titlePt, textPt;
+    // clang-format off
   } cases[] = {
       {1.0, {470, 545}, {24, 20, 422, 34}, {24, 88, 422, 24}, {105, 126, 260, 260},
        {165, 410, 140, 40}, 18, 10},
@@ -39,6 +40,7 @@ TEST(AboutLayoutTest, GeometryAtTwoScales) {
       {0.75, {470, 545}, {24, 20, 422, 34}, {24, 88, 422, 24}, {105, 126, 260, 260},
        {165, 410, 140, 40}, 18, 10},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const AboutLayout layout = ComputeAboutLayout(c.scale);
     EXPECT_EQ(layout.window, c.window) << c.scale;
@@ -155,8 +157,7 @@ TEST(AboutDialogTest, PictureThatCannotBeShownGetsTheFailureNote) {
     EXPECT_FALSE(dialog.HasQrPicture()) << c.name;
     EXPECT_EQ(Child<QLabel>(dialog, "lblLine3")->text(), kFailedCaption) << c.name;
     EXPECT_TRUE(Child<QLabel>(dialog, "imgQr")->pixmap().isNull()) << c.name;
-    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->geometry(), QRect(247, 615, 210, 60))
-        << c.name;
+    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->geometry(), QRect(247, 615, 210, 60)) << c.name;
   }
 }
 

@@ -21,9 +21,9 @@ TEST(HexDigitValueTest, DigitsAndNonDigits) {
   const struct {
     char16_t c;
     int value;
-  } cases[] = {{u'0', 0}, {u'9', 9},  {u'A', 10}, {u'a', 10}, {u'F', 15}, {u'f', 15},
-               {u'G', -1}, {u'g', -1}, {u' ', -1}, {u'/', -1}, {u':', -1}, {u'@', -1},
-               {u'０', -1}, {u'Ａ', -1}};
+  } cases[] = {{u'0', 0},  {u'9', 9},  {u'A', 10},  {u'a', 10}, {u'F', 15},
+               {u'f', 15}, {u'G', -1}, {u'g', -1},  {u' ', -1}, {u'/', -1},
+               {u':', -1}, {u'@', -1}, {u'０', -1}, {u'Ａ', -1}};
   for (const auto& c : cases) {
     EXPECT_EQ(HexDigitValue(QChar(c.c)), c.value) << "char U+" << std::hex << int(c.c);
   }
@@ -63,9 +63,8 @@ TEST(WriteHexFileTest, BadTextWritesNothingAndKeepsTheOldFile) {
   const struct {
     const char* name;
     QString text;
-  } cases[] = {{"two digits short", "FFD8FF"},
-               {"two digits long", "FFD8FFD900"},
-               {"a G", "FFD8FGD9"}};
+  } cases[] = {
+      {"two digits short", "FFD8FF"}, {"two digits long", "FFD8FFD900"}, {"a G", "FFD8FGD9"}};
   for (const auto& c : cases) {
     QTemporaryDir dir;
     const QString path = dir.filePath("~qzhand.cur");

@@ -72,8 +72,7 @@ TEST(WindowSession, AWindowThatCannotBeCreatedEndsWithFour) {
     ASSERT_EQ(s.messages.entries.size(), 1u);
     EXPECT_EQ(s.messages.entries[0].icon, MessageIcon::Critical);
     EXPECT_TRUE(s.messages.entries[0].text.startsWith(QStringLiteral("青禾图表生成工具无法启动.")));
-    EXPECT_TRUE(s.Log().contains(QStringLiteral("formload FAIL err=%1").arg(c.number)))
-        << c.number;
+    EXPECT_TRUE(s.Log().contains(QStringLiteral("formload FAIL err=%1").arg(c.number))) << c.number;
   }
 }
 
@@ -84,24 +83,24 @@ TEST(GuiPlatform, ADisplayIsNeededOnlyByTheX11Platform) {
   struct Case {
     QByteArray platform, display;
     bool probeAnswer, available;
+    // clang-format off
   } cases[] = {
       {"", "", true, false},         {"xcb", "  ", true, false}, {"", ":0", true, true},
       {"xcb", ":98", false, false},  {"offscreen", "", false, true},
       {"offscreen:fontengine=freetype", "", false, true},       {"vnc", "", false, true},
   };
+  // clang-format on
   for (const Case& c : cases) {
-    const PlatformCheck check =
-        CheckGuiPlatform(c.platform, c.display, c.probeAnswer ? DisplayProbe(reachable)
-                                                              : DisplayProbe(unreachable));
-    EXPECT_EQ(check.Available, c.available) << c.platform.constData() << " " << c.display.constData();
+    const PlatformCheck check = CheckGuiPlatform(
+        c.platform, c.display, c.probeAnswer ? DisplayProbe(reachable) : DisplayProbe(unreachable));
+    EXPECT_EQ(check.Available, c.available)
+        << c.platform.constData() << " " << c.display.constData();
     EXPECT_EQ(check.Reason.isEmpty(), c.available);
   }
   EXPECT_EQ(probes, 2) << "only a set DISPLAY is probed";
 }
 
-TEST(GuiPlatform, AnUnusedDisplayNumberCannotBeReached) {
-  EXPECT_FALSE(ProbeXDisplay(":1999"));
-}
+TEST(GuiPlatform, AnUnusedDisplayNumberCannotBeReached) { EXPECT_FALSE(ProbeXDisplay(":1999")); }
 
 TEST(GuiPlatform, PluginTextNamesThePlatform) {
   EXPECT_TRUE(PlatformPluginFailureText("wayland").contains(QStringLiteral("wayland")));
@@ -120,11 +119,13 @@ QString CopyWindowProgram(const QTemporaryDir& dir) {
 TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
   struct Case {
     QString platform, display, reason;
+    // clang-format off
   } cases[] = {
       {QStringLiteral("nosuchplatform"), {}, QStringLiteral("无法加载图形平台插件 nosuchplatform")},
       {QStringLiteral("wayland-typo"), QStringLiteral(":0"), QStringLiteral("无法加载图形平台插件")},
       {QStringLiteral("xcb"), {}, QStringLiteral("没有可用的显示器")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.platform.toStdString());
     QTemporaryDir dir;
@@ -133,8 +134,10 @@ TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    if (c.display.isEmpty()) env.remove(QStringLiteral("DISPLAY"));
-    else env.insert(QStringLiteral("DISPLAY"), c.display);
+    if (c.display.isEmpty())
+      env.remove(QStringLiteral("DISPLAY"));
+    else
+      env.insert(QStringLiteral("DISPLAY"), c.display);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     QProcess process;
     process.setProcessEnvironment(env);

@@ -34,7 +34,8 @@ using test::Pump;
 using test::WindowFixture;
 
 const QString kNoData = QStringLiteral(
-    "尚无可用数据,无法生成图表.\r\n\r\n请先在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据.");
+    "尚无可用数据,无法生成图表.\r\n\r\n请先在[数据源]页面选择数据文件,或直接输入 项目,数值 "
+    "多行数据.");
 
 // Answers the context menu open now: records the texts of its entries
 // (submenus included) and chooses the entry with identifier choose by the
@@ -184,7 +185,7 @@ TEST_F(MainWindowTest, ChartPagesWithoutDataExplainAndStayOnSource) {
   EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
 
   f.messages.entries.clear();
-  Key(Qt::Key_F8);  // nothing to save
+  Key(Qt::Key_F8);                                                             // nothing to save
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, NavItem(0) + QPoint(0, 23));  // dead gap
   EXPECT_TRUE(f.messages.entries.empty());
   EXPECT_TRUE(f.dialogs.requests.empty());
@@ -358,13 +359,14 @@ TEST_F(MainWindowTest, TheColourRowMovesIntoTheLineOptionsWhenTheHeaderIsNarrow)
 TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
   StartWithRows(5);
   ASSERT_TRUE(f.WaitForPicture());
-  EXPECT_EQ(RightClick(), (QStringList{QStringLiteral("复制图片到剪贴板"),
-                                       QStringLiteral("保存为图片文件(JPG)"),
-                                       QStringLiteral("打印...")}));
+  EXPECT_EQ(RightClick(),
+            (QStringList{QStringLiteral("复制图片到剪贴板"), QStringLiteral("保存为图片文件(JPG)"),
+                         QStringLiteral("打印...")}));
 
   RightClick(kMenuCopyImage);
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), f.Chart()->Picture().size());
-  const QByteArray svg = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml"));
+  const QByteArray svg =
+      QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml"));
   EXPECT_TRUE(svg.contains("<title>柱形图</title>")) << "the chart also goes as SVG";
   EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
                                .arg(f.Chart()->Picture().width())
@@ -413,8 +415,8 @@ TEST_F(MainWindowTest, JpegExportWorksFromAReadOnlyProgramFolder) {
   Key(Qt::Key_F8);
   EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), before)
       << "nothing is written to the program folder";
-  QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+  QFile::setPermissions(f.dir.path(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   ASSERT_EQ(f.dialogs.requests.size(), 1u);
   EXPECT_TRUE(f.dialogs.requests[0].Initial.startsWith(f.state.AppDir + QStringLiteral("柱形图")));
   EXPECT_TRUE(f.dialogs.requests[0].Initial.endsWith(QStringLiteral("分.jpg")));
@@ -448,7 +450,8 @@ TEST_F(MainWindowTest, DocumentExportDrawsTheShownPage) {
   EXPECT_TRUE(svg.contains("饼形图   (第 2/3 页)")) << "the page shown, not the first";
   EXPECT_TRUE(svg.contains("项目21"));
   EXPECT_FALSE(svg.contains(">项目1<"));
-  EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(size.width()).arg(size.height()).toUtf8()));
+  EXPECT_TRUE(svg.contains(
+      QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(size.width()).arg(size.height()).toUtf8()));
   EXPECT_TRUE(test::ReadAll(out.filePath(QStringLiteral("pie.pdf"))).startsWith("%PDF-"));
   EXPECT_EQ(QImage(out.filePath(QStringLiteral("pie.png"))).size(), size);
 }
@@ -492,11 +495,12 @@ TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {
   ASSERT_TRUE(f.WaitForPicture());
   QTemporaryDir out;
   QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  const QString folder = QFileInfo(out.path()).isWritable() ? QStringLiteral("/proc/self") : out.path();
+  const QString folder =
+      QFileInfo(out.path()).isWritable() ? QStringLiteral("/proc/self") : out.path();
   f.dialogs.answer = folder + QStringLiteral("/x.jpg");
   Key(Qt::Key_F8);
-  QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+  QFile::setPermissions(out.path(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   ASSERT_EQ(f.messages.entries.size(), 1u);
   EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("保存图片失败:\r\n") + f.dialogs.answer);
   EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
@@ -581,7 +585,8 @@ TEST_F(MainWindowTest, TheRightClickMenuActsOnThePiePageShown) {
   // Press and release over the left half, where a press used to turn back.
   EXPECT_FALSE(RightClick(kMenuCopyImage).isEmpty());
   EXPECT_EQ(f.Model().PageNo(), 2);
-  EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), secondPage);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+            secondPage);
 
   // The saved picture is the page shown too.
   QTemporaryDir out;
@@ -630,7 +635,7 @@ TEST_F(MainWindowTest, HoveringThePiePicksTheSliceUnderTheMouse) {
   EXPECT_EQ(f.Model().HoverIndex(), 1);
   QTest::mouseMove(f.Chart(), (c + QPointF(-60, 0)).toPoint());  // 9 o'clock: 270°
   EXPECT_EQ(f.Model().HoverIndex(), 4);
-  QTest::mouseMove(f.Chart(), (c + QPointF(0, 60)).toPoint());   // 6 o'clock: 180°
+  QTest::mouseMove(f.Chart(), (c + QPointF(0, 60)).toPoint());  // 6 o'clock: 180°
   EXPECT_EQ(f.Model().HoverIndex(), 3);
 }
 

@@ -55,6 +55,7 @@ TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
   struct Case {
     float x, y, s;
     int item;
+    // clang-format off
   } cases[] = {
       {10, 14, 1, 0},      {10, 55.9f, 1, 0},   {10, 56, 1, -1},  // t + 42 s is dead
       {10, 58.9f, 1, -1},  {10, 59, 1, 1},      {10, 14 + 4 * 45, 1, 4},
@@ -63,6 +64,7 @@ TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
       {176.5f, 20, 1, -1},            {-1, 20, 1, -1},
       {10, 21, 1.5f, 0},   {10, 21 + 63, 1.5f, -1}, {10, 21 + 67.5f, 1.5f, 1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const float navTop = static_cast<float>(RoundPixel(14 * c.s));
     EXPECT_EQ(NavHitTest(c.x, c.y, 176 * c.s, navTop, c.s), c.item)
@@ -114,7 +116,9 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
     EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
     EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
     EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
-    EXPECT_GT(g.Panel.top(), NavItemTop(4, static_cast<float>(RoundPixel(14 * c.s)), c.s) + 42 * c.s) << "below the items";
+    EXPECT_GT(g.Panel.top(),
+              NavItemTop(4, static_cast<float>(RoundPixel(14 * c.s)), c.s) + 42 * c.s)
+        << "below the items";
   }
   const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
   EXPECT_TRUE(plain.ColorLabel.isNull());
@@ -126,11 +130,13 @@ TEST(OptionPanel, HitTestIncludesEveryEdge) {
   struct Case {
     float x, y;
     int row;
+    // clang-format off
   } cases[] = {
       {10, 338, 0},  {166, 364, 0},  // left/top and right/bottom edges of row 0
       {100, 365, 1}, {166, 442, 3},  {9.9f, 340, -1}, {166.1f, 340, -1},
       {100, 337.9f, -1}, {100, 442.1f, -1},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(OptionRowAt(g, c.x, c.y), c.row) << c.x << "," << c.y;
 }
 
@@ -147,12 +153,14 @@ TEST(SourceFrame, ButtonWidthsFollowTheScale) {
   struct Case {
     float s;
     int browseW, buttonW, clearLeft, applyLeft;
+    // clang-format off
   } cases[] = {
       {1.0f, 64, 124, 168, 306},
       {1.25f, 80, 154, 210, 382},   // C 500, G 18, P 38: K = 464 / 3, rounded down
       {1.5f, 48, 186, 252, 459},    // 96 \ RoundPixel(1.5) = 96 \ 2
       {2.0f, 64, 248, 336, 612},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.s);
     const SourceFrameLayout f = ComputeSourceFrame(c.s, QSize(60, 20), 600);
@@ -169,8 +177,8 @@ TEST(SourceFrame, ButtonWidthsFollowTheScale) {
 
 TEST(SourceFrame, ControlsDoNotOverlapAndNoticeKeepsAMinimum) {
   const SourceFrameLayout f = ComputeSourceFrame(1.5f, QSize(90, 30), 300);
-  const QRect rows[] = {f.Title, f.PathBox, f.ManualLabel, f.ManualBox, f.Sample, f.LineLabel,
-                        f.Notice};
+  const QRect rows[] = {f.Title,  f.PathBox,   f.ManualLabel, f.ManualBox,
+                        f.Sample, f.LineLabel, f.Notice};
   for (size_t i = 1; i < std::size(rows); ++i)
     EXPECT_LE(rows[i - 1].bottom(), rows[i].top()) << "row " << i;
   EXPECT_EQ(f.Notice.height(), RoundPixel(20 * 1.5));  // 300 - 576 - 45 is below the minimum

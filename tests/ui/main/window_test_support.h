@@ -32,9 +32,7 @@ inline QByteArray HtmlTable(int rows) {
   return html + "</table></body></html>";
 }
 
-inline void Pump(int ms = 0) {
-  QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
-}
+inline void Pump(int ms = 0) { QCoreApplication::processEvents(QEventLoop::AllEvents, ms); }
 
 // A program folder in a temporary directory, the start-up sequence run on
 // it, and the window built over the result.
@@ -55,7 +53,9 @@ struct WindowFixture {
   ChartView* Chart() const { return window->findChild<ChartView*>(QStringLiteral("chart")); }
   StatusBar* Status() const { return window->findChild<StatusBar*>(QStringLiteral("status")); }
   HeaderBar* Header() const { return window->findChild<HeaderBar*>(QStringLiteral("header")); }
-  WindowLayout Layout() const { return ComputeWindowLayout(window->width(), window->height(), scale); }
+  WindowLayout Layout() const {
+    return ComputeWindowLayout(window->width(), window->height(), scale);
+  }
   // Waits for the coalesced redraw to show a picture of the canvas's size.
   bool WaitForPicture() const {
     return QTest::qWaitFor([&] { return Chart()->Picture().size() == Layout().Canvas.size(); });

@@ -27,8 +27,8 @@ struct SeenDialog {
   QStringList filterTexts;
   QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
   bool confirmsOverwrite = false;
-  QStringList labels;   // look in, file name, file type
-  QStringList buttons;  // the button box, accept first
+  QStringList labels;                          // look in, file name, file type
+  QStringList buttons;                         // the button box, accept first
   int sidebarWidth = 0, sidebarTextWidth = 0;  // text width includes the icon
 };
 
@@ -42,8 +42,8 @@ int SidebarTextWidth(QAbstractItemView& sidebar) {
   int widest = 0;
   const QAbstractItemModel* model = sidebar.model();
   for (int row = 0; model && row < model->rowCount(); ++row)
-    widest = std::max(widest, sidebar.fontMetrics().horizontalAdvance(
-                                  model->index(row, 0).data().toString()));
+    widest = std::max(
+        widest, sidebar.fontMetrics().horizontalAdvance(model->index(row, 0).data().toString()));
   return widest;
 }
 
@@ -65,8 +65,8 @@ SeenDialog Inspect(const QString& answer, const std::function<void()>& open, int
     seen.labels = {LabelText(*dialog, "lookInLabel"), LabelText(*dialog, "fileNameLabel"),
                    LabelText(*dialog, "fileTypeLabel")};
     if (auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
-      for (QDialogButtonBox::StandardButton b : {QDialogButtonBox::Open, QDialogButtonBox::Save,
-                                                 QDialogButtonBox::Cancel})
+      for (QDialogButtonBox::StandardButton b :
+           {QDialogButtonBox::Open, QDialogButtonBox::Save, QDialogButtonBox::Cancel})
         if (QPushButton* button = box->button(b)) seen.buttons << button->text();
     }
     if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"))) {
@@ -147,8 +147,10 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
   EXPECT_TRUE(seen.confirmsOverwrite);
   EXPECT_EQ(seen.typedName, QStringLiteral("柱形图.jpg"));
-  EXPECT_EQ(seen.filterTexts, (QStringList{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("PNG 图片 (*.png)"),
-                                           QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("PDF 文档 (*.pdf)")}));
+  EXPECT_EQ(
+      seen.filterTexts,
+      (QStringList{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("PNG 图片 (*.png)"),
+                   QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("PDF 文档 (*.pdf)")}));
   EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("保存在:"), QStringLiteral("文件名:"),
                                       QStringLiteral("保存类型:")}));
   EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
@@ -189,6 +191,7 @@ TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
     QMessageBox::StandardButton press;
     QStringList texts;
     MessageAnswer answer;
+    // clang-format off
   } cases[] = {
       {MessageButtons::Ok, QMessageBox::Ok, {QStringLiteral("确定")}, MessageAnswer::Ok},
       {MessageButtons::YesNo, QMessageBox::Yes, {QStringLiteral("否"), QStringLiteral("是")},
@@ -196,6 +199,7 @@ TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
       {MessageButtons::YesNo, QMessageBox::No, {QStringLiteral("否"), QStringLiteral("是")},
        MessageAnswer::No},
   };
+  // clang-format on
   for (const Case& c : cases) {
     MessageBoxMessages messages;
     MessageAnswer answer = MessageAnswer::Ok;
@@ -254,7 +258,8 @@ TEST(QtChineseTranslation, LoadsWhenTheSystemHasItAndIsOptional) {
   QTranslator chinese;
   ASSERT_TRUE(InstallQtChinese(chinese, dir));
   // A text of Qt's own dialogs that we do not set ourselves.
-  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Detail View"), QStringLiteral("Detail View"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Detail View"),
+            QStringLiteral("Detail View"));
   QCoreApplication::removeTranslator(&chinese);
 }
 
@@ -266,18 +271,22 @@ TEST(QtFileDialogs, SaveDialogFilterDecidesTheFormat) {
     int filter;
     const char* typed;
     const char* expected;
+    // clang-format off
   } cases[] = {
       {0, "report", "report.jpg"},        {1, "report", "report.png"},
       {2, "report", "report.svg"},        {3, "report", "report.pdf"},
       {1, "report.jpg", "report.jpg.png"}, {2, "图表.SVG", "图表.SVG"},
       {3, "a.pdf", "a.pdf"},              {0, "b.png", "b.png.jpg"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     QString path;
     bool chosen = false;
     const SeenDialog seen = Inspect(
         dir.filePath(QString::fromUtf8(c.typed)),
-        [&] { chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path); },
+        [&] {
+          chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
+        },
         c.filter);
     ASSERT_TRUE(chosen) << c.typed;
     EXPECT_EQ(path, dir.filePath(QString::fromUtf8(c.expected))) << c.filter << " " << c.typed;
@@ -290,7 +299,8 @@ TEST(SaveFilterSuffix, OnePerFilterJpgOutside) {
   EXPECT_EQ(SaveFilterSuffix(-1), QStringLiteral("jpg"));
   EXPECT_EQ(SaveFilterSuffix(4), QStringLiteral("jpg"));
   EXPECT_EQ(WithSuffix(QStringLiteral("a.PDF"), QStringLiteral("pdf")), QStringLiteral("a.PDF"));
-  EXPECT_EQ(WithSuffix(QStringLiteral("a.pdf.x"), QStringLiteral("pdf")), QStringLiteral("a.pdf.x.pdf"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("a.pdf.x"), QStringLiteral("pdf")),
+            QStringLiteral("a.pdf.x.pdf"));
 }
 
 TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {

@@ -30,8 +30,8 @@ class RecordedFileDialogs final : public FileDialogs {
     if (answer.isEmpty()) return false;
     // A chart extension in the answer stands for the filter the user chose.
     const QString suffix = answer.section(u'.', -1).toLower();
-    path = WithSuffix(answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix
-                                                                               : QStringLiteral("jpg"));
+    path = WithSuffix(
+        answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix : QStringLiteral("jpg"));
     return true;
   }
   // Sets the printer up as the user would; empty: the user cancels.

@@ -179,7 +179,8 @@ TEST(Clipboard, CopiesThePictureOrExplainsThereIsNone) {
   EXPECT_EQ(messages.entries.size(), 1u);
   const QImage pasted = QGuiApplication::clipboard()->image();
   EXPECT_EQ(pasted.size(), QSize(64, 48));
-  EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/svg+xml")));
+  EXPECT_FALSE(
+      QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/svg+xml")));
 
   const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
   CopyChartToClipboard(RedChart(), messages, svg);
@@ -213,17 +214,20 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
   for (const auto& c : cases) {
     drawings = 0;
     dialogs.answer = dir.filePath(QString::fromLatin1(c.answer));
-    const ExportResult r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
+    const ExportResult r =
+        ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
     ASSERT_TRUE(r.Ok) << c.answer;
     EXPECT_EQ(r.SavedPath, dir.filePath(QString::fromLatin1(c.saved)));
     EXPECT_TRUE(test::ReadAll(r.SavedPath).startsWith(c.starts)) << c.answer;
     EXPECT_EQ(drawings, c.drawings) << c.answer;
   }
-  EXPECT_TRUE(test::ReadAll(dir.filePath(QStringLiteral("c.svg"))).contains("<title>柱形图</title>"));
+  EXPECT_TRUE(
+      test::ReadAll(dir.filePath(QStringLiteral("c.svg"))).contains("<title>柱形图</title>"));
 
   // Without a drawing there is no document: the usual failure, no file.
   dialogs.answer = dir.filePath(QStringLiteral("e.pdf"));
-  const ExportResult r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
+  const ExportResult r =
+      ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.ErrorText, QStringLiteral("保存图片失败:\r\n") + dialogs.answer);
   EXPECT_FALSE(QFileInfo::exists(dialogs.answer));
@@ -241,7 +245,8 @@ TEST(FitChartToArea, LargestCentredFitKeepingProportions) {
       {{0, 50}, {50, 50}, {}},
       {{100, 50}, {0, 0}, {}},
   };
-  for (const auto& c : cases) EXPECT_EQ(FitChartToArea(c.chart, c.area), c.expected) << c.chart.width();
+  for (const auto& c : cases)
+    EXPECT_EQ(FitChartToArea(c.chart, c.area), c.expected) << c.chart.width();
 }
 
 TEST(PrintChartPage, DrawsOneLandscapePageFittedToThePrintableArea) {
@@ -259,7 +264,8 @@ TEST(PrintChartPage, DrawsOneLandscapePageFittedToThePrintableArea) {
   const QRectF page(0, 0, printer.width(), printer.height());
   EXPECT_GT(page.width(), page.height()) << "landscape";
   EXPECT_TRUE(page.adjusted(-1, -1, 1, 1).contains(drawnArea));
-  EXPECT_NEAR(std::max(drawnArea.width() / page.width(), drawnArea.height() / page.height()), 1.0, 1e-6)
+  EXPECT_NEAR(std::max(drawnArea.width() / page.width(), drawnArea.height() / page.height()), 1.0,
+              1e-6)
       << "fills the page one way";
   EXPECT_NEAR(drawnArea.center().x(), page.center().x(), 1);
   EXPECT_TRUE(test::ReadAll(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
