@@ -37,7 +37,7 @@ Row MakeRow(int i) {
   static const QString regions[] = {"华东", "华南", "华北", "华中", "西南", "西北", "东北"};
   static const QString products[] = {"青禾一号", "青禾二号", "配件&耗材", "维保服务", "青禾Pro"};
   const long long cents = (static_cast<long long>(i) * 7919 % 9000000) + 1234;
-  QString value = QLocale(QLocale::English).toString(cents / 100.0, 'f', 2);
+  QString value = QLocale(QLocale::English).toString(static_cast<double>(cents) / 100.0, 'f', 2);
   if (i % 13 == 5) value.prepend(u'-');
   return {regions[i % 7] + products[i % 5] + QString::number(i), value};
 }
