@@ -100,7 +100,7 @@ bool ReadNumericReference(QStringView text, qsizetype pos, char32_t& code, qsize
     if (hex ? !IsHexDigit(c, digit) : !(c >= u'0' && c <= u'9')) break;
     if (!hex) digit = c.unicode() - u'0';
     // Past U+10FFFF the exact value no longer matters; cap it.
-    value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + digit;
+    value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
   }
   if (j == digitsStart || j >= text.size() || text[j] != u';') return false;
   if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;

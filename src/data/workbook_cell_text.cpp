@@ -60,7 +60,7 @@ void AppendText(QString& out, QStringView text) {
 
 std::optional<double> NumberFromCellText(QStringView text) {
   std::string digits;  // the number without spaces, commas and leading '+'
-  digits.reserve(text.size());
+  digits.reserve(static_cast<size_t>(text.size()));
   qsizetype i = 0;
   const qsizetype n = text.size();
   auto skipSpaces = [&] {

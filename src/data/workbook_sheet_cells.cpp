@@ -101,7 +101,7 @@ bool SheetCells::BuildLines(SheetLines& out) {
 
   // Offsets first: the buffer may move while it grows.
   std::vector<qsizetype> lineStarts;
-  lineStarts.reserve(rows + 1);
+  lineStarts.reserve(static_cast<size_t>(rows + 1));
   constexpr int kSampleRows = 1024;
   constexpr qsizetype kMinRoom = 64 * 1024;
   out.buffer.reserve(std::min<std::int64_t>(rows, kSampleRows) * columns * 8);
@@ -131,9 +131,9 @@ bool SheetCells::BuildLines(SheetLines& out) {
   // The cells are written out; their memory serves the lines instead.
   std::vector<Cell>().swap(cells_);
   texts_ = TextPool();
-  out.lines.reserve(rows);
+  out.lines.reserve(static_cast<size_t>(rows));
   const QStringView all(out.buffer);
-  for (std::int64_t i = 0; i < rows; ++i) {
+  for (size_t i = 0; i < static_cast<size_t>(rows); ++i) {
     out.lines.push_back(all.mid(lineStarts[i], lineStarts[i + 1] - lineStarts[i]));
   }
   return true;

@@ -204,7 +204,7 @@ bool XmlScanner::Push(QByteArrayView name) {
   if (depth_ >= kMaxDepth) return false;
   if (depth_ == 0 && rootSeen_) return false;  // a second root element
   rootSeen_ = true;
-  open_[depth_++].assign(name.data(), size_t(name.size()));
+  open_[static_cast<size_t>(depth_++)].assign(name.data(), static_cast<size_t>(name.size()));
   return true;
 }
 
@@ -231,7 +231,8 @@ XmlScanner::Token XmlScanner::ScanStartTag() {
     const QByteArrayView value = data_.sliced(at_, end - at_);
     if (value.contains('<')) return Fail();
     at_ = end + 1;
-    if (attrCount_ < int(attrs_.size())) attrs_[attrCount_++] = {LocalPart(attrName), value};
+    if (attrCount_ < int(attrs_.size()))
+      attrs_[static_cast<size_t>(attrCount_++)] = {LocalPart(attrName), value};
   }
   const bool selfClosing = data_[at_] == '/';
   if (selfClosing && (at_ + 1 >= data_.size() || data_[at_ + 1] != '>')) return Fail();
@@ -248,7 +249,8 @@ XmlScanner::Token XmlScanner::ScanEndTag() {
   SkipSpaces();
   if (at_ >= data_.size() || data_[at_] != '>') return Fail();
   ++at_;
-  if (depth_ == 0 || !SameName(QByteArrayView(open_[depth_ - 1]), name)) return Fail();
+  if (depth_ == 0 || !SameName(QByteArrayView(open_[static_cast<size_t>(depth_ - 1)]), name))
+    return Fail();
   --depth_;
   name_ = LocalPart(name);
   return token_ = Token::End;
@@ -257,7 +259,8 @@ XmlScanner::Token XmlScanner::ScanEndTag() {
 QByteArrayView XmlScanner::Attribute(QByteArrayView localName) const {
   if (token_ != Token::Start) return {};
   for (int i = 0; i < attrCount_; ++i) {
-    if (SameName(attrs_[i].name, localName)) return attrs_[i].value;
+    if (SameName(attrs_[static_cast<size_t>(i)].name, localName))
+      return attrs_[static_cast<size_t>(i)].value;
   }
   return {};
 }

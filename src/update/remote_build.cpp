@@ -31,8 +31,8 @@ QDateTime ZeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt
 int MonthNumber(QStringView text) {
   static constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  for (int i = 0; i < 12; ++i) {
-    if (text == QLatin1String(kMonths[i])) return i + 1;
+  for (size_t i = 0; i < kMonths.size(); ++i) {
+    if (text == QLatin1String(kMonths[i])) return static_cast<int>(i) + 1;
   }
   return 0;
 }

@@ -50,9 +50,9 @@ TEST_F(LabelOptionsTest, RowsFollowThePage) {
   const auto bar = BuildOptionRows(ChartPage::Bar, o);
   ASSERT_EQ(bar.size(), 4u);
   const bool enabled[] = {true, false, false, true};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(static_cast<int>(bar[i].Id), i + 1);
-    EXPECT_EQ(bar[i].CaptionIndex, i);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(static_cast<size_t>(bar[i].Id), i + 1);
+    EXPECT_EQ(static_cast<size_t>(bar[i].CaptionIndex), i);
     EXPECT_EQ(bar[i].Enabled, enabled[i]);
   }
   EXPECT_TRUE(bar[0].Checked);
@@ -97,7 +97,8 @@ TEST_F(LabelOptionsTest, ToggleAppliesExclusionsAndSaves) {
     EXPECT_EQ(QFile::exists(Ini().Path()), c.toggled);
     if (c.toggled) {
       EXPECT_EQ(LoadLabelOptions(Ini()), c.after);
-      EXPECT_EQ(rows[c.row - 1].Checked, o.Get(rows[c.row - 1].Id));
+      const OptionRow& row = rows[static_cast<size_t>(c.row - 1)];
+      EXPECT_EQ(row.Checked, o.Get(row.Id));
     }
   }
 }

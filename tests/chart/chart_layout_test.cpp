@@ -164,7 +164,7 @@ TEST(PieLayout, SlicesOrderAndPercentages) {
   const PieLayout L = ComputePieLayout(800, 500, Table({1, 1, 2}), Request(ChartPage::Pie));
   ASSERT_EQ(L.Slices.size(), 3u);
   const double expected[3][2] = {{-90, 90}, {0, 90}, {90, 180}};
-  for (int j = 0; j < 3; ++j) {
+  for (size_t j = 0; j < 3; ++j) {
     EXPECT_DOUBLE_EQ(L.Slices[j].Start, expected[j][0]) << j;
     EXPECT_DOUBLE_EQ(L.Slices[j].Sweep, expected[j][1]) << j;
   }

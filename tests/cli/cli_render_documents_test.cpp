@@ -112,7 +112,7 @@ QStringList TitleAndSubtitle(const QString& layoutPath) {
   const QByteArray json = qh::test::ReadAll(layoutPath);
   QStringList out;
   for (const char* key : {"\"title\":\"", "\"subtitle\":\""}) {
-    const qsizetype at = json.indexOf(key) + qstrlen(key);
+    const qsizetype at = json.indexOf(key) + qsizetype(qstrlen(key));
     out << QString::fromUtf8(json.mid(at, json.indexOf('"', at) - at));
   }
   return out;

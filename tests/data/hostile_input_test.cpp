@@ -63,7 +63,7 @@ TEST(HostileInput, RandomBytesNeverCrash) {
     for (char& b : bytes) {
       // Mostly the characters the scanners react to, some raw bytes.
       static const char kSpecial[] = "<>&#;/\"tdrTabl \t\r\n,x1";
-      const quint32 r = random.bounded(100);
+      const int r = random.bounded(100);
       b = r < 70 ? kSpecial[random.bounded(static_cast<int>(sizeof kSpecial) - 1)]
                  : static_cast<char>(random.bounded(256));
     }

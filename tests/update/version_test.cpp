@@ -90,7 +90,7 @@ QByteArray PeImage(quint32 peOffset, qsizetype size, quint32 stamp) {
   if (qsizetype(peOffset) + 12 <= size) {
     bytes[peOffset] = 'P';
     bytes[peOffset + 1] = 'E';
-    for (int i = 0; i < 4; ++i) bytes[peOffset + 8 + i] = char(stamp >> (8 * i));
+    for (int i = 0; i < 4; ++i) bytes[qsizetype(peOffset) + 8 + i] = char(stamp >> (8 * i));
   }
   return bytes;
 }
