@@ -2,7 +2,8 @@
 # Hardening stage of CI, run after ./test.sh: builds everything with clang
 # under AddressSanitizer and UndefinedBehaviorSanitizer in its own build
 # directory, runs the unit tests there, then runs every fuzz target for a
-# bounded time. Any sanitizer report, failing test or fuzz finding fails CI.
+# bounded time. Any compiler warning, sanitizer report, failing test or fuzz
+# finding fails CI.
 # The fuzz targets share the sanitizer build (QH_FUZZ=ON only adds coverage
 # instrumentation), so the sources are compiled once.
 #
@@ -27,7 +28,7 @@ export QT_QPA_PLATFORM=offscreen
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B "$build_dir" -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_SANITIZE=ON -DQH_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_SANITIZE=ON -DQH_FUZZ=ON -DQH_WERROR=ON \
     -DQH_BUILD_TESTS=ON -DQH_BUILD_BENCH=OFF
 fi
 cmake --build "$build_dir" --parallel "$(nproc)"
