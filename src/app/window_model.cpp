@@ -16,15 +16,6 @@ namespace {
 
 LoadLimits LimitsOf(const Settings& config) { return {config.MaxItems, config.MaxPoints}; }
 
-// The same extension rule the load applies, so what a drop lets through
-// is what the readers accept ("报表.csv " and "a. csv" included).
-bool IsDataExtension(const QString& path) {
-  static const QStringList kKnown = {QStringLiteral("html"), QStringLiteral("htm"),
-                                     QStringLiteral("csv"), QStringLiteral("xls"),
-                                     QStringLiteral("xlsx")};
-  return kKnown.contains(FileExtension(path));
-}
-
 }  // namespace
 
 WindowModel::WindowModel(AppState& state, UserMessages& messages, WindowActions& actions,
@@ -160,7 +151,7 @@ void WindowModel::ApplyTypedText(const QString& text) {
 
 bool WindowModel::AcceptDroppedFile(const QString& path) {
   if (IsBlank(path)) return false;
-  if (!IsDataExtension(path)) {
+  if (!IsDataFileExtension(FileExtension(path))) {
     messages_.Show(
         QStringLiteral("不支持这种文件,请拖入数据文件.\r\n\r\n"
                        "支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx).\r\n\r\n") +

@@ -7,6 +7,7 @@
 #include "app/window_commands.h"
 #include "base/user_messages.h"
 #include "chart/chart_format.h"
+#include "chart/chart_frame.h"
 
 namespace qh {
 
@@ -65,11 +66,11 @@ QString WindowModel::TipFor(int itemIndex) const {
   const ChartItem& item = table.Items[static_cast<size_t>(itemIndex - 1)];
   QString tip = item.Name + QStringLiteral("\n数值: ") + FormatValue(item.Value);
   if (page_ != ChartPage::Pie) return tip;
-  const int size = state_.Config.PageSize;
-  const int first = size > 0 ? (pageNo_ - 1) * size : 0;
-  const int last = size > 0 ? std::min(first + size, table.ItemCount()) : table.ItemCount();
-  long double total = 0;
-  for (int i = first; i < last; ++i) total += table.Items[static_cast<size_t>(i)].Value;
+  // The share of the page shown, as the pie's legend gives it.
+  const int pageSize = state_.Config.PageSize;
+  const int first = pageSize > 0 ? (pageNo_ - 1) * pageSize + 1 : 1;
+  const int count = VisibleItemCount(ChartPage::Pie, table.ItemCount(), 0, pageNo_, pageSize);
+  const long double total = SumRows(table, first, count);
   if (total > 0) tip += QStringLiteral("\n占比: ") + FormatPercent(item.Value / total * 100.0L);
   return tip;
 }

@@ -29,6 +29,8 @@ bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
 
 }  // namespace
 
+bool IsDataFileExtension(const QString& ext) { return FormatOf(ext) != SourceFormat::Unknown; }
+
 bool RequireExistingFile(const QString& path, ItemTable& table) {
   if (FileExists(path)) return true;
   return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);

@@ -22,6 +22,10 @@ struct LoadLimits {
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
                     DiagLog* log = nullptr);
 
+// Whether a file of extension ext (lower case, as FileExtension gives it)
+// reaches a reader; a drop is refused at once when it does not.
+bool IsDataFileExtension(const QString& ext);
+
 // The gate's first check, shared with callers that read a file themselves:
 // false, with the missing-file texts in table, when path names no file.
 bool RequireExistingFile(const QString& path, ItemTable& table);
