@@ -6,6 +6,19 @@
 
 namespace qh {
 
+namespace {
+
+// A QString over length characters of block from start, sharing the block's
+// storage: it holds one more reference, so the block lives while it does.
+// Writing later names into the block goes through the raw pointer, which a
+// detaching data() would not allow.
+QString ShareSlice(QStringPrivate& block, char16_t* start, qsizetype length) {
+  block.d_ptr()->ref();
+  return QString(QStringPrivate(block.d_ptr(), start, length));
+}
+
+}  // namespace
+
 void NamePool::StartBlock(qsizetype minimum) {
   // Small tables stay small; large ones reach few, larger blocks.
   const qsizetype grown =
@@ -29,8 +42,7 @@ QString NamePool::AddWith(QStringView text, Copy copy) {
   char16_t* const end = copy(text, start);
   *end = u'\0';  // utf16() hands the pointer out as a C string
   used_ += end - start + 1;
-  shared.d_ptr()->ref();
-  return QString(QStringPrivate(shared.d_ptr(), start, end - start));
+  return ShareSlice(shared, start, end - start);
 }
 
 QString NamePool::Add(QStringView text) {
@@ -81,10 +93,9 @@ QString SharedTexts::Shared(std::uint32_t index) const {
   if (index >= Count()) return {};
   const Entry& e = entries_[index];
   if (e.length == kWholeBlock) return blocks_[e.block];
-  QString block = blocks_[e.block];  // one more reference, held by the result
+  QString block = blocks_[e.block];  // a non-const handle on the shared block
   QStringPrivate& shared = block.data_ptr();
-  shared.d_ptr()->ref();
-  return QString(QStringPrivate(shared.d_ptr(), shared.data() + e.start, e.length));
+  return ShareSlice(shared, shared.data() + e.start, e.length);
 }
 
 }  // namespace qh

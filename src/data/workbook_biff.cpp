@@ -291,7 +291,7 @@ class FirstSheetReader {
   bool TextPoolFull() const { return cells_.Texts().Count() >= SheetCells::kMaxStoredCells; }
 
   bool AddTextCell(int row, int column, QStringView text) {
-    return !TextPoolFull() && cells_.AddText(row, column, cells_.Texts().Add(text));
+    return cells_.AddInlineText(row, column, text);
   }
 
   bool AddBoolErr(int row, int column, quint8 value, bool isError) {

@@ -153,8 +153,7 @@ class SpreadsheetXmlReader {
   }
 
   bool AddTextCell(const QString& text) {
-    if (cells_.Texts().Count() >= SheetCells::kMaxStoredCells) return false;
-    return cells_.AddText(int(row_), int(column_), cells_.Texts().Add(text));
+    return cells_.AddInlineText(int(row_), int(column_), text);
   }
 
   bool AddValue() {

@@ -181,13 +181,9 @@ std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
   // device itself enforces the limit.
   constexpr qint64 kMaxSizeHint = 64LL * 1024 * 1024;
   constexpr qsizetype kChunk = 256 * 1024;
-  zip_stat_t stat;
-  zip_stat_init(&stat);
   QByteArray bytes;
-  if (zip_stat_index(archive_, zip_uint64_t(LocatePart(archive_, name)), 0, &stat) == 0 &&
-      (stat.valid & ZIP_STAT_SIZE) != 0) {
-    bytes.reserve(qsizetype(qMin<zip_uint64_t>(stat.size, kMaxSizeHint)) + 1);
-  }
+  if (const qint64 claimed = ClaimedPartSize(name); claimed > 0)
+    bytes.reserve(qsizetype(qMin(claimed, kMaxSizeHint)) + 1);
   qsizetype filled = 0;
   for (;;) {
     if (bytes.capacity() - filled < kChunk)
