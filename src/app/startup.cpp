@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/command_line.h"
 #include "app/data_folder.h"
 #include "base/ini_file.h"
 #include "base/text_utils.h"

@@ -26,14 +26,4 @@ bool FileExists(const QString& path);
 // Rounds to the nearest whole number, an exact half to the even neighbour.
 long long RoundHalfEven(double value);
 
-// The data file path taken from the argument text of a command line (the
-// text after the executable name): quoted paths keep their spaces, an
-// unquoted path ends at its first space.
-QString CommandLinePath(QStringView argumentText);
-
-// Rebuilds the argument text that Windows would hand the program from an
-// argv list (without the executable name): arguments holding a space or
-// nothing at all are quoted, the rest are joined by single spaces.
-QString ArgumentTextFromArgs(const QStringList& args);
-
 }  // namespace qh

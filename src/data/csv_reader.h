@@ -1,11 +1,10 @@
 #pragma once
 // CSV files as spreadsheet programs and business systems write them.
 #include "data/item_table.h"
-#include "data/source_loader.h"
+#include "data/load_limits.h"
 
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 #include <functional>
 
@@ -49,8 +48,6 @@ class CsvLineSplitter {
   QChar held_;  // a CR or quote whose meaning the next piece decides
   bool holding_ = false;
 };
-
-QStringList SplitCsvLines(QStringView text, QChar separator);
 
 // Validates decoded text as a two-column CSV table.
 bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table);

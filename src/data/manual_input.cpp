@@ -1,6 +1,6 @@
 // Typed or pasted "item,value" lines from the source page.
 #include "base/text_utils.h"
-#include "data/source_loader.h"
+#include "data/manual_input.h"
 #include "data/value_rules.h"
 
 namespace qh {

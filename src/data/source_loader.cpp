@@ -6,7 +6,7 @@
 #include "data/file_access.h"
 #include "data/html_reader.h"
 #include "data/text_decode.h"
-#include "data/workbook_reader.h"
+#include "data/workbook/reader.h"
 
 namespace qh {
 

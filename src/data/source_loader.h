@@ -1,6 +1,8 @@
 #pragma once
 // The one entry through which a data file or typed text reaches an ItemTable.
 #include "data/item_table.h"
+#include "data/load_limits.h"
+#include "data/manual_input.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,13 +10,6 @@
 namespace qh {
 
 class DiagLog;
-
-// The two safety limits of the settings file; carried to every reader,
-// which loads a table of any length whole.
-struct LoadLimits {
-  int MaxItems = 100000;
-  int MaxPoints = 200000;
-};
 
 // Chooses the reader by the file's extension, checks that the file exists
 // and holds bytes, and hands them to LoadSourceBytes. The HTML reader traces
@@ -37,8 +32,5 @@ bool RequireExistingFile(const QString& path, ItemTable& table);
 // large export is not held twice while its rows are read.
 bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
                      const LoadLimits& limits, ItemTable& table, DiagLog* log = nullptr);
-
-// Typed or pasted "item,value" lines.
-bool ParseManualInput(const QString& text, const LoadLimits& limits, ItemTable& table);
 
 }  // namespace qh

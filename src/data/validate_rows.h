@@ -2,7 +2,7 @@
 // The two-column validation shared by the CSV and workbook readers.
 #include "data/item_table.h"
 #include "data/name_pool.h"
-#include "data/source_loader.h"
+#include "data/load_limits.h"
 
 #include <QString>
 #include <QStringList>

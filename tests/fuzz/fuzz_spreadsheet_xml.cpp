@@ -1,7 +1,7 @@
 // The XML Spreadsheet 2003 reader on any document: directly, and through
 // the workbook dispatch with a prologue that sends it there.
 #include "data/source_loader.h"
-#include "data/workbook_spreadsheet_xml.h"
+#include "data/workbook/spreadsheet_xml.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,7 @@
 // The .xls reader on bytes alone (compound file, then BIFF records, or a
 // bare record stream), without the file system: many more runs per second
 // than the whole-file target, and every record path reachable.
-#include "data/workbook_xls.h"
+#include "data/workbook/xls.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,0 +1,135 @@
+#include "data/workbook/cell_text.h"
+
+#include "base/text_utils.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace qh {
+
+namespace {
+
+constexpr double kPlainDigitsLimit = 1e15;
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+void AppendNumber(QString& out, double number) {
+  char buffer[64];
+  std::to_chars_result result;
+  if (std::isfinite(number) && number == std::floor(number) &&
+      std::fabs(number) < kPlainDigitsLimit) {
+    result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(number));
+  } else {
+    // Same rule as printf's %.15G: exponent form from 10^15 on and below 10^-4.
+    result = std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::general, 15);
+    for (char* p = buffer; p != result.ptr; ++p) {
+      if (*p == 'e') *p = 'E';
+    }
+  }
+  out.append(QLatin1StringView(buffer, result.ptr - buffer));
+}
+
+// A text that can reach the output unchanged: nothing to strip and no
+// chance of reading as a number.
+bool IsPlainText(QStringView text) {
+  if (text.isEmpty()) return true;
+  const QChar first = text.front();
+  if (IsDigit(first) || first == u'+' || first == u'-' || first == u'.') return false;
+  for (QChar c : text) {
+    if (IsStrippedSpace(c)) return false;
+  }
+  return true;
+}
+
+void AppendText(QString& out, QStringView text) {
+  if (IsPlainText(text)) {
+    out.append(text);
+    return;
+  }
+  if (const auto number = NumberFromCellText(text)) {
+    AppendNumber(out, *number);
+    return;
+  }
+  for (QChar c : text) {
+    if (!IsStrippedSpace(c)) out.append(c);
+  }
+}
+
+}  // namespace
+
+std::optional<double> NumberFromCellText(QStringView text) {
+  std::string digits;  // the number without spaces, commas and leading '+'
+  digits.reserve(static_cast<size_t>(text.size()));
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  auto skipSpaces = [&] {
+    while (i < n && IsStrippedSpace(text[i])) ++i;
+  };
+  skipSpaces();
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+    if (text[i] == u'-') digits.push_back('-');
+    ++i;
+  }
+  int mantissaDigits = 0;
+  bool commaAllowed = false;  // only between digits of the whole part
+  for (; i < n; ++i) {
+    const QChar c = text[i];
+    if (IsDigit(c)) {
+      digits.push_back(static_cast<char>(c.unicode()));
+      ++mantissaDigits;
+      commaAllowed = true;
+    } else if (c == u',' && commaAllowed) {
+      continue;
+    } else if (!IsStrippedSpace(c)) {
+      break;
+    }
+  }
+  if (i < n && text[i] == u'.') {
+    digits.push_back('.');
+    for (++i; i < n && (IsDigit(text[i]) || IsStrippedSpace(text[i])); ++i) {
+      if (IsDigit(text[i])) {
+        digits.push_back(static_cast<char>(text[i].unicode()));
+        ++mantissaDigits;
+      }
+    }
+  }
+  if (mantissaDigits == 0) return std::nullopt;
+  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    digits.push_back('e');
+    ++i;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+      digits.push_back(static_cast<char>(text[i].unicode()));
+      ++i;
+    }
+    int exponentDigits = 0;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      digits.push_back(static_cast<char>(text[i].unicode()));
+      ++exponentDigits;
+    }
+    if (exponentDigits == 0) return std::nullopt;
+  }
+  skipSpaces();
+  if (i != n) return std::nullopt;
+
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+void AppendCellText(QString& out, CellKind kind, double number, QStringView text) {
+  switch (kind) {
+    case CellKind::Number: AppendNumber(out, number); break;
+    case CellKind::Boolean:
+      out.append(number != 0.0 ? QLatin1StringView("-1") : QLatin1StringView("0"));
+      break;
+    case CellKind::Text: AppendText(out, text); break;
+    case CellKind::Empty:
+    case CellKind::Error: break;
+  }
+}
+
+}  // namespace qh

@@ -1,0 +1,78 @@
+#include "data/workbook/two_columns.h"
+
+#include "base/text_utils.h"
+
+#include <algorithm>
+
+namespace qh {
+
+TwoColumnRows::TwoColumnRows(const QString& label, ItemTable& table)
+    : table_(table), rows_(label, table) {}
+
+void TwoColumnRows::ExpectSheetBytes(qint64 bytes) {
+  // The shortest row that can hold an item: <row><c><v>1</v></c></row>.
+  constexpr qint64 kShortestRowBytes = 26;
+  const qint64 rows = std::min<qint64>(bytes / kShortestRowBytes, SheetCells::kMaxRows);
+  if (rows > qint64(table_.Items.capacity())) table_.Items.reserve(static_cast<size_t>(rows));
+}
+
+bool TwoColumnRows::AddText(int row, int column, std::uint32_t textIndex) {
+  if (textIndex >= texts_.Count()) return Stop();
+  const QStringView text = texts_.At(textIndex);
+  if (!Add(row, column, CellKind::Text, 0.0, text)) return false;
+  // Most names are stored as they are shown: the item takes the string
+  // itself rather than a copy.
+  if (column == firstColumn_ && cells_[0] == text) sharedName_ = texts_.Shared(textIndex);
+  return true;
+}
+
+bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStringView text) {
+  if (!regular_) return false;
+  if (row < 1 || row > SheetCells::kMaxRows || column < 1 || column > SheetCells::kMaxColumns) {
+    return Stop();
+  }
+  if (static_cast<std::size_t>(cellCount_) >= SheetCells::kMaxStoredCells) return Stop();
+  if (cellCount_ == 0) {
+    firstRow_ = row_ = row;
+    firstColumn_ = column;
+  } else if (row < row_ || (row == row_ && column <= column_)) {
+    return Stop();  // out of order, or a position given twice
+  }
+  if (column < firstColumn_ || column > firstColumn_ + 1) return Stop();
+  if (row > row_) EndRow();
+  row_ = row;
+  column_ = column;
+  ++cellCount_;
+  const int slot = column - firstColumn_;
+  if (slot == 1) secondColumnSeen_ = true;
+  if (kind == CellKind::Number || kind == CellKind::Boolean ||
+      (kind == CellKind::Text && !IsBlank(text))) {
+    anyText_ = true;
+  }
+  cells_[slot].resize(0);
+  AppendCellText(cells_[slot], kind, number, text);
+  if (slot == 0) sharedName_.clear();
+  return true;
+}
+
+void TwoColumnRows::EndRow() {
+  line_.resize(0);
+  line_.append(cells_[0]).append(u'\t').append(cells_[1]);
+  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_,
+            sharedName_.isNull() ? nullptr : &sharedName_);
+  cells_[0].resize(0);
+  cells_[1].resize(0);
+  sharedName_.clear();
+}
+
+bool TwoColumnRows::Finish(bool& ok) {
+  if (!regular_ || cellCount_ == 0) return false;
+  EndRow();
+  const std::int64_t rows = std::int64_t(row_) - firstRow_ + 1;
+  if (!secondColumnSeen_ || !anyText_ || SheetCells::RangeTooSparse(rows, 2, cellCount_))
+    return false;
+  ok = rows_.Finish();
+  return true;
+}
+
+}  // namespace qh

@@ -1,0 +1,326 @@
+#include "data/workbook/xlsx.h"
+
+#include "data/workbook/date_serial.h"
+#include "data/workbook/xml.h"
+#include "data/workbook/xml_scanner.h"
+
+namespace qh {
+
+namespace {
+
+struct WorkbookParts {
+  QString sheet;          // first worksheet
+  QString sharedStrings;  // may be empty
+  bool date1904 = false;
+};
+
+QString OfficeDocumentPart(const ZipPackage& package) {
+  if (const auto root = ReadRelationships(package, QString())) {
+    for (const Relationship& relationship : *root) {
+      if (RelationshipIs(relationship, u"officeDocument")) return relationship.target;
+    }
+  }
+  return QStringLiteral("xl/workbook.xml");
+}
+
+// Sheet ids in the workbook's order, and the 1904 date system flag.
+bool ReadWorkbookPart(const ZipPackage& package, const QString& part, QStringList& sheetIds,
+                      bool& date1904) {
+  const auto device = package.OpenPart(part);
+  if (!device) return false;
+  PartXmlReader reader(*device);
+  while (reader.Next()) {
+    if (reader.IsStart(u"sheet")) {
+      sheetIds.append(reader.Attribute(u"id").toString());
+    } else if (reader.IsStart(u"workbookPr")) {
+      const QStringView flag = reader.Attribute(u"date1904");
+      date1904 = flag == u"1" || flag == u"true";
+    } else if (reader.IsEnd(u"sheets")) {
+      // workbookPr comes before sheets; nothing after them is needed
+      break;
+    }
+  }
+  return !reader.Failed();
+}
+
+bool FindWorkbookParts(const ZipPackage& package, WorkbookParts& parts) {
+  const QString workbook = OfficeDocumentPart(package);
+  QStringList sheetIds;
+  if (!ReadWorkbookPart(package, workbook, sheetIds, parts.date1904)) return false;
+  const auto relationships = ReadRelationships(package, workbook);
+  if (!relationships) return false;
+  // Chart sheets and dialog sheets are not worksheets and are passed over.
+  for (const QString& id : sheetIds) {
+    const auto found = relationships->constFind(id);
+    if (found != relationships->cend() && RelationshipIs(*found, u"worksheet")) {
+      parts.sheet = found->target;
+      break;
+    }
+  }
+  for (const Relationship& relationship : *relationships) {
+    if (RelationshipIs(relationship, u"sharedStrings")) parts.sharedStrings = relationship.target;
+  }
+  return !parts.sheet.isEmpty();
+}
+
+// Collects the texts of <t> elements of a string item, phonetic runs left out.
+class StringCollector {
+ public:
+  void Start() {
+    text_.truncate(0);
+    inText_ = false;
+    phoneticDepth_ = 0;
+  }
+  bool Take(const XmlScanner& scanner) {
+    if (scanner.IsStart("rPh"))
+      ++phoneticDepth_;
+    else if (scanner.IsEnd("rPh"))
+      --phoneticDepth_;
+    else if (scanner.IsStart("t"))
+      inText_ = true;
+    else if (scanner.IsEnd("t"))
+      inText_ = false;
+    else if (inText_ && phoneticDepth_ == 0 && scanner.CurrentToken() == XmlScanner::Token::Text)
+      return scanner.AppendText(text_);
+    return true;
+  }
+  QString Finish() const {
+    QString text = QString::fromUtf8(text_);
+    DecodeEscapedCharacters(text);
+    return text;
+  }
+
+ private:
+  QByteArray text_;
+  bool inText_ = false;
+  int phoneticDepth_ = 0;
+};
+
+template <typename Pool>
+bool ReadSharedStrings(const ZipPackage& package, const QString& part, Pool& pool) {
+  // Read a window at a time: the part can be far larger than the file.
+  const auto device = package.OpenPart(part);
+  if (!device) return false;
+  XmlScanner scanner(*device);
+  StringCollector collector;
+  bool inItem = false;
+  for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
+    if (token == XmlScanner::Token::Error) return false;
+    if (scanner.IsStart("si")) {
+      collector.Start();
+      inItem = true;
+    } else if (scanner.IsEnd("si")) {
+      if (pool.Count() >= SheetCells::kMaxStoredCells) return false;
+      pool.Add(collector.Finish());
+      inItem = false;
+    } else if (inItem && !collector.Take(scanner)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// "AB12" -> column 28, row 12.
+bool ParseCellReference(QByteArrayView reference, int& row, int& column) {
+  qsizetype i = 0;
+  long long col = 0;
+  for (; i < reference.size(); ++i) {
+    char c = reference[i];
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    if (c < 'A' || c > 'Z') break;
+    col = col * 26 + (c - 'A' + 1);
+    if (col > SheetCells::kMaxColumns) return false;
+  }
+  if (i == 0 || i == reference.size()) return false;
+  long long r = 0;
+  for (; i < reference.size(); ++i) {
+    const char c = reference[i];
+    if (c < '0' || c > '9') return false;
+    r = r * 10 + (c - '0');
+    if (r > SheetCells::kMaxRows) return false;
+  }
+  row = int(r);
+  column = int(col);
+  return true;
+}
+
+bool ParseIndex(QByteArrayView text, std::uint32_t& index) {
+  const auto number = XmlNumber(text);
+  if (!number || *number < 0 || *number > 4e9 || *number != std::uint32_t(*number)) return false;
+  index = std::uint32_t(*number);
+  return true;
+}
+
+enum class CellType { Number, Shared, Inline, Formula, Boolean, Error, Date };
+
+CellType CellTypeOf(QByteArrayView t) {
+  if (t == "s") return CellType::Shared;
+  if (t == "inlineStr") return CellType::Inline;
+  if (t == "str") return CellType::Formula;
+  if (t == "b") return CellType::Boolean;
+  if (t == "e") return CellType::Error;
+  if (t == "d") return CellType::Date;
+  return CellType::Number;
+}
+
+// Reads sheetData row by row, one cell at a time, without building a tree,
+// into SheetCells or TwoColumnRows.
+template <typename Cells>
+class SheetReader {
+ public:
+  SheetReader(Cells& cells, bool date1904) : cells_(cells), date1904_(date1904) {}
+
+  bool Read(XmlScanner& scanner) {
+    for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
+         token = scanner.Next()) {
+      if (token == XmlScanner::Token::Error) return false;
+      if (!inSheetData_) {
+        inSheetData_ = scanner.IsStart("sheetData");
+      } else if (inCell_) {
+        if (!TakeCellToken(scanner)) return false;
+      } else if (scanner.IsStart("row")) {
+        if (!StartRow(scanner.Attribute("r"))) return false;
+      } else if (scanner.IsStart("c")) {
+        if (!StartCell(scanner)) return false;
+      } else if (scanner.IsEnd("sheetData")) {
+        return true;  // merged ranges, print settings and the rest are not needed
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool StartRow(QByteArrayView r) {
+    if (r.isEmpty()) {
+      row_ = std::min(row_, SheetCells::kMaxRows) + 1;  // past the last row stays out of range
+    } else {
+      // Parsed in place: a copy per row costs a million allocations.
+      long long number = 0;
+      for (const char c : r) {
+        if (c < '0' || c > '9' || number > SheetCells::kMaxRows) return false;
+        number = number * 10 + (c - '0');
+      }
+      row_ = int(qMin<long long>(number, SheetCells::kMaxRows + 1));
+    }
+    column_ = 0;
+    return true;
+  }
+
+  bool StartCell(const XmlScanner& scanner) {
+    const QByteArrayView r = scanner.Attribute("r");
+    if (r.isEmpty()) {
+      // A cell without a reference follows its predecessor.
+      ++column_;
+      if (row_ == 0) row_ = 1;
+    } else if (!ParseCellReference(r, row_, column_)) {
+      return false;
+    }
+    type_ = CellTypeOf(scanner.Attribute("t"));
+    value_.truncate(0);
+    hasValue_ = false;
+    inValue_ = false;
+    inInline_ = false;
+    inCell_ = true;
+    return true;
+  }
+
+  bool TakeCellToken(const XmlScanner& scanner) {
+    if (scanner.IsEnd("c")) {
+      inCell_ = false;
+      return FinishCell();
+    }
+    if (inInline_) {
+      if (scanner.IsEnd("is"))
+        inInline_ = false;
+      else
+        return inlineText_.Take(scanner);
+    } else if (scanner.IsStart("v")) {
+      inValue_ = true;
+      hasValue_ = true;
+    } else if (scanner.IsEnd("v")) {
+      inValue_ = false;
+    } else if (scanner.IsStart("is")) {
+      inInline_ = true;
+      hasValue_ = true;
+      inlineText_.Start();
+    } else if (inValue_ && scanner.CurrentToken() == XmlScanner::Token::Text) {
+      return scanner.AppendText(value_);
+    }
+    return true;
+  }
+
+  bool AddTextCell(const QString& text) { return cells_.AddInlineText(row_, column_, text); }
+
+  bool FinishCell() {
+    if (!hasValue_) return cells_.AddEmpty(row_, column_);
+    switch (type_) {
+      case CellType::Shared: {
+        // Some writers leave a blank cell's index out: <c t="s"><v/></c>.
+        if (QByteArrayView(value_).trimmed().isEmpty()) return cells_.AddEmpty(row_, column_);
+        std::uint32_t index = 0;
+        return ParseIndex(value_, index) && cells_.AddText(row_, column_, index);
+      }
+      case CellType::Inline: return AddTextCell(inlineText_.Finish());
+      case CellType::Formula: return AddTextCell(QString::fromUtf8(value_));
+      case CellType::Boolean: {
+        const QByteArrayView v = QByteArrayView(value_).trimmed();
+        return cells_.AddBoolean(row_, column_, v == "1" || v == "true");
+      }
+      case CellType::Error: return cells_.AddError(row_, column_);
+      case CellType::Date:
+        if (const auto serial = DateTextToSerial(QString::fromUtf8(value_), date1904_)) {
+          return cells_.AddNumber(row_, column_, *serial);
+        }
+        return AddTextCell(QString::fromUtf8(value_));
+      case CellType::Number:
+        if (const auto number = XmlNumber(value_)) return cells_.AddNumber(row_, column_, *number);
+        return AddTextCell(QString::fromUtf8(value_));
+    }
+    return false;
+  }
+
+  Cells& cells_;
+  bool date1904_;
+  int row_ = 0;
+  int column_ = 0;
+  CellType type_ = CellType::Number;
+  QByteArray value_;
+  StringCollector inlineText_;
+  bool inSheetData_ = false;
+  bool inCell_ = false;
+  bool hasValue_ = false;
+  bool inValue_ = false;
+  bool inInline_ = false;
+};
+
+template <typename Cells>
+bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
+  ZipPackage package;
+  if (!package.Open(bytes)) return false;
+  WorkbookParts parts;
+  if (!FindWorkbookParts(package, parts)) return false;
+  if (!parts.sharedStrings.isEmpty() && package.HasPart(parts.sharedStrings) &&
+      !ReadSharedStrings(package, parts.sharedStrings, cells.Texts())) {
+    return false;
+  }
+  const auto device = package.OpenPart(parts.sheet);
+  if (!device) return false;
+  if constexpr (requires { cells.ExpectSheetBytes(qint64()); }) {
+    cells.ExpectSheetBytes(package.ClaimedPartSize(parts.sheet));
+  }
+  XmlScanner scanner(*device);
+  SheetReader sheet(cells, parts.date1904);
+  return sheet.Read(scanner);
+}
+
+}  // namespace
+
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
+  return ReadFirstSheet(bytes, cells);
+}
+
+bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows) {
+  return ReadFirstSheet(bytes, rows);
+}
+
+}  // namespace qh

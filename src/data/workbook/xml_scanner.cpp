@@ -1,0 +1,286 @@
+#include "data/workbook/xml_scanner.h"
+
+#include <cstring>
+
+namespace qh {
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsNameChar(char c) {
+  return !IsSpace(c) && c != '>' && c != '/' && c != '=' && c != '<' && c != '"' && c != '\'' &&
+         c != '?' && c != '!';
+}
+
+// Names are a few bytes long; a plain loop beats the library search here,
+// which runs for every tag and attribute of the sheet.
+QByteArrayView LocalPart(QByteArrayView name) {
+  for (qsizetype i = name.size() - 1; i >= 0; --i) {
+    if (name[i] == ':') return name.sliced(i + 1);
+  }
+  return name;
+}
+
+bool AppendCodePoint(QByteArray& out, char32_t code) {
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+  if (code < 0x80) {
+    out.append(char(code));
+  } else if (code < 0x800) {
+    out.append(char(0xC0 | (code >> 6)));
+    out.append(char(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.append(char(0xE0 | (code >> 12)));
+    out.append(char(0x80 | ((code >> 6) & 0x3F)));
+    out.append(char(0x80 | (code & 0x3F)));
+  } else {
+    out.append(char(0xF0 | (code >> 18)));
+    out.append(char(0x80 | ((code >> 12) & 0x3F)));
+    out.append(char(0x80 | ((code >> 6) & 0x3F)));
+    out.append(char(0x80 | (code & 0x3F)));
+  }
+  return true;
+}
+
+bool AppendEntity(QByteArray& out, QByteArrayView entity) {
+  if (entity == "lt")
+    out.append('<');
+  else if (entity == "gt")
+    out.append('>');
+  else if (entity == "amp")
+    out.append('&');
+  else if (entity == "quot")
+    out.append('"');
+  else if (entity == "apos")
+    out.append('\'');
+  else if (entity.size() >= 2 && entity.size() <= 9 && entity[0] == '#') {
+    const bool hex = entity[1] == 'x';
+    const QByteArrayView digits = entity.sliced(hex ? 2 : 1);
+    char32_t code = 0;
+    for (const char c : digits) {
+      int digit = -1;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (hex && c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (hex && c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      if (digit < 0) return false;
+      code = code * (hex ? 16 : 10) + char32_t(digit);
+    }
+    return !digits.isEmpty() && AppendCodePoint(out, code);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace {
+constexpr qsizetype kWindowStep = 1024 * 1024;
+// No token of a worksheet comes near this (a cell holds 32767 characters),
+// so an error with this much of the document in view is a real one; the
+// window stops growing there.
+constexpr qsizetype kMaxTokenBytes = 16 * 1024 * 1024;
+}  // namespace
+
+XmlScanner::XmlScanner(QIODevice& source) : source_(&source), exhausted_(false) {
+  Refill(0);
+  SkipByteOrderMark();
+}
+
+bool XmlScanner::Refill(qsizetype keepFrom) {
+  if (exhausted_) return false;
+  // What is kept moves to the front of the same storage: the window then
+  // stays one allocation of a step or two instead of growing with each
+  // refill.
+  keepFrom = qBound(qsizetype(0), keepFrom, window_.size());
+  const qsizetype kept = window_.size() - keepFrom;
+  if (window_.capacity() < kept + kWindowStep) window_.reserve(kept + 2 * kWindowStep);
+  char* const front = window_.data();
+  std::memmove(front, front + keepFrom, size_t(kept));
+  at_ -= keepFrom;
+  window_.resize(kept + kWindowStep);
+  const qint64 got = source_->read(window_.data() + kept, kWindowStep);
+  window_.resize(kept + qMax<qint64>(got, 0));
+  if (got <= 0) {
+    exhausted_ = true;
+    sourceFailed_ = got < 0;
+  }
+  data_ = window_;
+  return true;
+}
+
+// A token that runs into the end of the window is scanned again once more
+// of the document is in: the scan functions change no state before they
+// succeed, so going back to the token's start is enough.
+XmlScanner::Token XmlScanner::Next() {
+  if (token_ == Token::Error) return token_;
+  for (;;) {
+    const qsizetype start = at_;
+    const Token before = token_;
+    const Token token = NextInWindow();
+    if (sourceFailed_) return Fail();
+    if (exhausted_ || (token != Token::Error && !hitEnd_)) return token;
+    if (token == Token::Error && data_.size() - start > kMaxTokenBytes) return token;
+    at_ = start;
+    token_ = before;
+    Refill(start);
+  }
+}
+
+XmlScanner::Token XmlScanner::NextInWindow() {
+  hitEnd_ = false;
+  if (pendingEnd_) {
+    pendingEnd_ = false;
+    --depth_;
+    return token_ = Token::End;
+  }
+  while (at_ < data_.size()) {
+    if (data_[at_] == '<') {
+      const Token token = ScanMarkup();
+      if (token == Token::Finished) continue;  // comment or processing instruction
+      return token;
+    }
+    const qsizetype start = at_;
+    qsizetype next = data_.indexOf('<', at_);
+    if (next < 0) {
+      next = data_.size();
+      hitEnd_ = true;
+    }
+    at_ = next;
+    if (depth_ == 0) {
+      // Only white space may stand outside the root element.
+      for (qsizetype i = start; i < next; ++i) {
+        if (!IsSpace(data_[i])) return Fail();
+      }
+      continue;
+    }
+    text_ = data_.sliced(start, next - start);
+    cdata_ = false;
+    return token_ = Token::Text;
+  }
+  hitEnd_ = true;
+  if (depth_ != 0 || !rootSeen_) return Fail();
+  return token_ = Token::Finished;
+}
+
+XmlScanner::Token XmlScanner::ScanMarkup() {
+  const char second = at_ + 1 < data_.size() ? data_[at_ + 1] : '\0';
+  if (second == '/') return ScanEndTag();
+  if (second == '?') return SkipPast("?>") ? Token::Finished : Fail();
+  if (second != '!') return ScanStartTag();
+  const QByteArrayView rest = data_.sliced(at_);
+  if (rest.startsWith("<!--")) return SkipPast("-->") ? Token::Finished : Fail();
+  if (!rest.startsWith("<![CDATA[") || depth_ == 0) return Fail();  // DOCTYPE and the like
+  const qsizetype start = at_ + 9;
+  const qsizetype end = data_.indexOf("]]>", start);
+  if (end < 0) return Fail();
+  text_ = data_.sliced(start, end - start);
+  cdata_ = true;
+  at_ = end + 3;
+  return token_ = Token::Text;
+}
+
+bool XmlScanner::SkipPast(QByteArrayView terminator) {
+  const qsizetype end = data_.indexOf(terminator, at_ + 2);
+  if (end < 0) return false;
+  at_ = end + terminator.size();
+  return true;
+}
+
+QByteArrayView XmlScanner::ScanName() {
+  const qsizetype start = at_;
+  while (at_ < data_.size() && IsNameChar(data_[at_])) ++at_;
+  return data_.sliced(start, at_ - start);
+}
+
+void XmlScanner::SkipSpaces() {
+  while (at_ < data_.size() && IsSpace(data_[at_])) ++at_;
+}
+
+bool XmlScanner::Push(QByteArrayView name) {
+  if (depth_ >= kMaxDepth) return false;
+  if (depth_ == 0 && rootSeen_) return false;  // a second root element
+  rootSeen_ = true;
+  open_[static_cast<size_t>(depth_++)].assign(name.data(), static_cast<size_t>(name.size()));
+  return true;
+}
+
+XmlScanner::Token XmlScanner::ScanStartTag() {
+  ++at_;
+  const QByteArrayView name = ScanName();
+  if (name.isEmpty()) return Fail();
+  attrCount_ = 0;
+  for (;;) {
+    const qsizetype before = at_;
+    SkipSpaces();
+    if (at_ >= data_.size()) return Fail();
+    if (data_[at_] == '>' || data_[at_] == '/') break;
+    if (at_ == before) return Fail();  // attributes are separated by white space
+    const QByteArrayView attrName = ScanName();
+    SkipSpaces();
+    if (attrName.isEmpty() || at_ >= data_.size() || data_[at_] != '=') return Fail();
+    ++at_;
+    SkipSpaces();
+    if (at_ >= data_.size() || (data_[at_] != '"' && data_[at_] != '\'')) return Fail();
+    const char quote = data_[at_++];
+    const qsizetype end = data_.indexOf(quote, at_);
+    if (end < 0) return Fail();
+    const QByteArrayView value = data_.sliced(at_, end - at_);
+    if (value.contains('<')) return Fail();
+    at_ = end + 1;
+    if (attrCount_ < int(attrs_.size()))
+      attrs_[static_cast<size_t>(attrCount_++)] = {LocalPart(attrName), value};
+  }
+  const bool selfClosing = data_[at_] == '/';
+  if (selfClosing && (at_ + 1 >= data_.size() || data_[at_ + 1] != '>')) return Fail();
+  at_ += selfClosing ? 2 : 1;
+  if (!Push(name)) return Fail();
+  name_ = LocalPart(name);
+  pendingEnd_ = selfClosing;
+  return token_ = Token::Start;
+}
+
+XmlScanner::Token XmlScanner::ScanEndTag() {
+  at_ += 2;
+  const QByteArrayView name = ScanName();
+  SkipSpaces();
+  if (at_ >= data_.size() || data_[at_] != '>') return Fail();
+  ++at_;
+  if (depth_ == 0 || !SameName(QByteArrayView(open_[static_cast<size_t>(depth_ - 1)]), name))
+    return Fail();
+  --depth_;
+  name_ = LocalPart(name);
+  return token_ = Token::End;
+}
+
+QByteArrayView XmlScanner::Attribute(QByteArrayView localName) const {
+  if (token_ != Token::Start) return {};
+  for (int i = 0; i < attrCount_; ++i) {
+    if (SameName(attrs_[static_cast<size_t>(i)].name, localName))
+      return attrs_[static_cast<size_t>(i)].value;
+  }
+  return {};
+}
+
+bool XmlScanner::AppendText(QByteArray& out) const {
+  if (cdata_) {
+    out.append(text_);
+    return true;
+  }
+  QByteArrayView rest = text_;
+  for (qsizetype amp = rest.indexOf('&'); amp >= 0; amp = rest.indexOf('&')) {
+    out.append(rest.first(amp));
+    const qsizetype semicolon = rest.indexOf(';', amp);
+    if (semicolon < 0 || !AppendEntity(out, rest.sliced(amp + 1, semicolon - amp - 1))) {
+      return false;
+    }
+    rest = rest.sliced(semicolon + 1);
+  }
+  out.append(rest);
+  return true;
+}
+
+}  // namespace qh

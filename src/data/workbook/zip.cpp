@@ -1,0 +1,201 @@
+#include "data/workbook/zip.h"
+
+#include <QStringDecoder>
+#include <cstring>
+#include <zip.h>
+
+namespace qh {
+
+namespace {
+
+constexpr qsizetype kTailBytes = 9;  // "<![CDATA[" is the longest mark looked at
+// A cell holds at most 32767 characters, 8 bytes each as character references.
+constexpr qint64 kMaxBytesWithoutMarkup = 4 * 1024 * 1024;
+constexpr qint64 kReadStep = 1024 * 1024;
+
+qint64 LocatePart(zip_t* archive, const QString& name) {
+  if (archive == nullptr || name.isEmpty()) return -1;
+  // Part names are case-insensitive in a package.
+  return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
+}
+
+// "<!" must open a comment or a CDATA section.
+bool DeclarationAllowed(QByteArrayView rest) {
+  static constexpr QByteArrayView kComment("--");
+  static constexpr QByteArrayView kCdata("[CDATA[");
+  for (const QByteArrayView mark : {kComment, kCdata}) {
+    if (rest.size() >= mark.size() ? rest.startsWith(mark) : mark.startsWith(rest)) return true;
+  }
+  return false;
+}
+
+bool DeclarationsAllowed(QByteArrayView view) {
+  for (qsizetype at = view.indexOf("<!"); at >= 0; at = view.indexOf("<!", at + 2)) {
+    if (!DeclarationAllowed(view.sliced(at + 2).first(qMin<qsizetype>(view.size() - at - 2, 7)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool StartsWithUtf16Mark(QByteArrayView head) {
+  return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+}
+
+}  // namespace
+
+ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), maxBytes_(maxBytes) {
+  open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+ZipPartDevice::~ZipPartDevice() { zip_fclose(file_); }
+
+bool ZipPartDevice::atEnd() const { return (finished_ || failed_) && QIODevice::atEnd(); }
+
+qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
+  if (failed_) return -1;
+  if (isConverted_) return ServeConverted(data, maxSize);
+  if (finished_ || maxSize <= 0) return 0;
+  // Inflates a bounded step at a time so the guards see the data early.
+  const qint64 step = qMin<qint64>(maxSize, kReadStep);
+  const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(step));
+  if (got < 0) return Fail();
+  if (got == 0) {
+    finished_ = true;
+    return 0;
+  }
+  if (total_ == 0 && StartsWithUtf16Mark(QByteArrayView(data, got))) {
+    if (!ConvertUtf16(QByteArray(data, got))) return Fail();
+    return ServeConverted(data, maxSize);
+  }
+  total_ += got;
+  if (total_ > maxBytes_ || !MarkupAllowed(data, got)) return Fail();
+  return got;
+}
+
+bool ZipPartDevice::ConvertUtf16(QByteArray raw) {
+  total_ = raw.size();
+  constexpr qint64 kChunk = 256 * 1024;
+  for (;;) {
+    if (total_ > maxBytes_) return false;
+    const qsizetype filled = raw.size();
+    raw.resize(filled + kChunk);
+    const zip_int64_t got = zip_fread(file_, raw.data() + filled, zip_uint64_t(kChunk));
+    if (got < 0) return false;
+    raw.truncate(filled + qsizetype(got));
+    total_ += got;
+    if (got == 0) break;
+  }
+  QStringDecoder decoder(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                    : QStringDecoder::Utf16BE);
+  QString text = decoder(raw);  // the byte order mark is dropped
+  if (decoder.hasError()) return false;
+  // The declaration names UTF-16, which the text no longer is.
+  if (text.startsWith(u"<?xml")) {
+    const qsizetype end = text.indexOf(u"?>");
+    if (end < 0) return false;
+    text.remove(0, end + 2);
+  }
+  converted_ = text.toUtf8();
+  raw.clear();
+  isConverted_ = true;
+  return MarkupAllowed(converted_.constData(), converted_.size());
+}
+
+qint64 ZipPartDevice::ServeConverted(char* data, qint64 maxSize) {
+  const qint64 count = qMin<qint64>(maxSize, converted_.size() - servedBytes_);
+  if (count <= 0) {
+    finished_ = true;
+    return 0;
+  }
+  std::memcpy(data, converted_.constData() + servedBytes_, size_t(count));
+  servedBytes_ += count;
+  return count;
+}
+
+qint64 ZipPartDevice::Fail() {
+  failed_ = true;
+  setErrorString(QStringLiteral("corrupt, oversized or refused part"));
+  return -1;
+}
+
+bool ZipPartDevice::MarkupAllowed(const char* data, qint64 size) {
+  const QByteArrayView chunk(data, size);
+  if (chunk.contains('\0')) return false;
+  const qsizetype lastMarkup = chunk.lastIndexOf('<');
+  bytesSinceMarkup_ = lastMarkup < 0 ? bytesSinceMarkup_ + size : size - lastMarkup;
+  if (bytesSinceMarkup_ > kMaxBytesWithoutMarkup) return false;
+  // The previous chunk's tail joined to this chunk's head catches a mark
+  // split between two reads; the chunk itself is searched in place.
+  QByteArray seam = tail_;
+  seam.append(chunk.first(qMin<qsizetype>(chunk.size(), kTailBytes)));
+  if (!DeclarationsAllowed(seam) || !DeclarationsAllowed(chunk)) return false;
+  tail_ = chunk.size() >= kTailBytes ? chunk.last(kTailBytes).toByteArray()
+                                     : (tail_ + chunk.toByteArray()).right(kTailBytes);
+  return true;
+}
+
+ZipPackage::~ZipPackage() {
+  if (archive_ != nullptr) zip_discard(archive_);
+}
+
+bool ZipPackage::Open(const QByteArray& bytes) {
+  bytes_ = bytes;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source =
+      zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
+  if (source != nullptr) {
+    archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (archive_ == nullptr) zip_source_free(source);
+  }
+  zip_error_fini(&error);
+  return archive_ != nullptr;
+}
+
+bool ZipPackage::HasPart(const QString& name) const { return LocatePart(archive_, name) >= 0; }
+
+qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
+  const qint64 index = LocatePart(archive_, name);
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
+      (stat.valid & ZIP_STAT_SIZE) == 0) {
+    return 0;
+  }
+  return qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(kMaxPartBytes)));
+}
+
+std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {
+  const qint64 index = LocatePart(archive_, name);
+  if (index < 0) return nullptr;
+  zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
+  if (file == nullptr) return nullptr;
+  return std::make_unique<ZipPartDevice>(file, maxBytes);
+}
+
+std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
+  const auto device = OpenPart(name);
+  if (!device) return std::nullopt;
+  // The size the archive claims only sizes the first allocation; the
+  // device itself enforces the limit.
+  constexpr qint64 kMaxSizeHint = 64LL * 1024 * 1024;
+  constexpr qsizetype kChunk = 256 * 1024;
+  QByteArray bytes;
+  if (const qint64 claimed = ClaimedPartSize(name); claimed > 0)
+    bytes.reserve(qsizetype(qMin(claimed, kMaxSizeHint)) + 1);
+  qsizetype filled = 0;
+  for (;;) {
+    if (bytes.capacity() - filled < kChunk)
+      bytes.reserve(qMax(bytes.capacity() * 2, filled + kChunk));
+    bytes.resize(bytes.capacity());
+    const qint64 got = device->read(bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 || device->Failed()) return std::nullopt;
+    if (got == 0) break;
+    filled += got;
+  }
+  bytes.truncate(filled);
+  return bytes;
+}
+
+}  // namespace qh

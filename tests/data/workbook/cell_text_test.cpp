@@ -1,0 +1,90 @@
+#include "data/workbook/cell_text.h"
+#include "data/workbook/date_serial.h"
+
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+struct CellCase {
+  CellKind kind;
+  double number;
+  const char16_t* text;
+  const char16_t* expected;
+};
+
+TEST(CellText, WritesValuesLikeTheGeneralFormat) {
+  const CellCase cases[] = {
+      {CellKind::Number, 3000000000.0, u"", u"3000000000"},
+      {CellKind::Number, -42.0, u"", u"-42"},
+      {CellKind::Number, -0.0, u"", u"0"},
+      {CellKind::Number, 12.5, u"", u"12.5"},
+      {CellKind::Number, 0.1, u"", u"0.1"},
+      {CellKind::Number, 1.0 / 3.0, u"", u"0.333333333333333"},
+      {CellKind::Number, 999999999999999.0, u"", u"999999999999999"},
+      {CellKind::Number, 1e15, u"", u"1E+15"},
+      {CellKind::Number, 1234567890123456.0, u"", u"1.23456789012346E+15"},
+      {CellKind::Number, 1e20, u"", u"1E+20"},
+      {CellKind::Number, -2.5e-7, u"", u"-2.5E-07"},
+      {CellKind::Number, 123456789012.345678, u"", u"123456789012.346"},
+      {CellKind::Boolean, 1.0, u"", u"-1"},
+      {CellKind::Boolean, 0.0, u"", u"0"},
+      {CellKind::Error, 0.0, u"#DIV/0!", u""},
+      {CellKind::Empty, 0.0, u"", u""},
+      {CellKind::Text, 0.0, u"名 称", u"名称"},
+      {CellKind::Text, 0.0, u"\u3000华北\u00A0区\t", u"华北区"},
+      {CellKind::Text, 0.0, u"1,234", u"1234"},
+      {CellKind::Text, 0.0, u" 12.50 ", u"12.5"},
+      {CellKind::Text, 0.0, u"007", u"7"},
+      {CellKind::Text, 0.0, u"-1e3", u"-1000"},
+      {CellKind::Text, 0.0, u"+.5", u"0.5"},
+      {CellKind::Text, 0.0, u"12345678901234567890", u"1.23456789012346E+19"},
+      // Texts that only look numeric stay texts for the value rules to judge.
+      {CellKind::Text, 0.0, u"12.5%", u"12.5%"},
+      {CellKind::Text, 0.0, u"￥88", u"￥88"},
+      {CellKind::Text, 0.0, u",5", u",5"},
+      {CellKind::Text, 0.0, u"1.2.3", u"1.2.3"},
+      {CellKind::Text, 0.0, u"1e", u"1e"},
+      {CellKind::Text, 0.0, u"1e999", u"1e999"},
+      {CellKind::Text, 0.0, u"-", u"-"},
+      {CellKind::Text, 0.0, u"2024-01-15", u"2024-01-15"},
+  };
+  for (const CellCase& c : cases) {
+    QString text;
+    AppendCellText(text, c.kind, c.number, QString::fromUtf16(c.text));
+    EXPECT_EQ(text, QString::fromUtf16(c.expected))
+        << "kind " << int(c.kind) << " number " << c.number << " text "
+        << QString::fromUtf16(c.text).toStdString();
+  }
+}
+
+struct DateCase {
+  const char16_t* text;
+  bool date1904;
+  std::optional<double> serial;
+};
+
+TEST(DateTextToSerial, CountsDaysFromTheWorkbookEpoch) {
+  const DateCase cases[] = {
+      {u"2024-01-15", false, 45306.0},
+      {u"1900-01-01", false, 1.0},
+      {u"1900-02-28", false, 59.0},
+      {u"1900-03-01", false, 61.0},  // after the phantom 29 February 1900
+      {u"1904-01-01", true, 0.0},
+      {u"2024-01-15", true, 43844.0},
+      {u"2024-01-15 12:00:00", false, 45306.5},
+      {u"2024-01-15T06:00:00Z", false, 45306.25},
+      {u"18:00:00", false, 0.75},
+      {u"1899-12-31", false, std::nullopt},
+      {u"2024-13-01", false, std::nullopt},
+      {u"2024-01-15X", false, std::nullopt},
+      {u"华北", false, std::nullopt},
+  };
+  for (const DateCase& c : cases) {
+    EXPECT_EQ(DateTextToSerial(QString::fromUtf16(c.text), c.date1904), c.serial)
+        << QString::fromUtf16(c.text).toStdString() << " 1904=" << c.date1904;
+  }
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,113 @@
+#include "data/workbook/two_columns.h"
+
+#include "data/validate_rows.h"
+#include "data/workbook/sheet_cells.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qh {
+namespace {
+
+struct Cell {
+  int row;
+  int column;
+  CellKind kind;
+  double number;
+  QString text;
+};
+
+Cell Num(int row, int column, double number) { return {row, column, CellKind::Number, number, {}}; }
+Cell Text(int row, int column, const char* text) {
+  return {row, column, CellKind::Text, 0.0, QString::fromUtf8(text)};
+}
+Cell Blank(int row, int column) { return {row, column, CellKind::Empty, 0.0, {}}; }
+Cell Bool(int row, int column, bool value) {
+  return {row, column, CellKind::Boolean, value ? 1.0 : 0.0, {}};
+}
+Cell Err(int row, int column) { return {row, column, CellKind::Error, 0.0, {}}; }
+
+// Texts go in as the cell's own (inline) or through the shared strings.
+enum class Texts { Inline, Shared };
+
+template <typename Sink>
+bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
+  for (const Cell& c : cells) {
+    bool added = false;
+    switch (c.kind) {
+      case CellKind::Empty: added = sink.AddEmpty(c.row, c.column); break;
+      case CellKind::Number: added = sink.AddNumber(c.row, c.column, c.number); break;
+      case CellKind::Boolean: added = sink.AddBoolean(c.row, c.column, c.number != 0.0); break;
+      case CellKind::Error: added = sink.AddError(c.row, c.column); break;
+      case CellKind::Text:
+        added = texts == Texts::Inline ? sink.AddInlineText(c.row, c.column, c.text)
+                                       : sink.AddText(c.row, c.column, sink.Texts().Add(c.text));
+        break;
+    }
+    if (!added) return false;
+  }
+  return true;
+}
+
+// What the full reading makes of the cells: every line of the used range,
+// then the two-column validation.
+bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table) {
+  SheetCells sheet;
+  SheetLines lines;
+  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.lines.empty())
+    return table.Fail(u"-"_qs, u"-"_qs);
+  return ValidateRows(std::span<const QStringView>(lines.lines), u"Excel"_qs, LoadLimits{}, table);
+}
+
+struct SheetCase {
+  const char* name;
+  std::vector<Cell> cells;
+  bool direct;  // read straight into the table, no second reading
+};
+
+TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
+  // clang-format off
+  const SheetCase cases[] = {
+      {"header and rows", {Text(1, 1, "名称"), Text(1, 2, "数值"), Text(2, 1, "A"), Num(2, 2, 1.5),
+                           Text(3, 1, "B"), Num(3, 2, 3000000000)}, true},
+      {"columns C and D from row 4", {Text(4, 3, "A"), Num(4, 4, 1), Text(5, 3, "B"), Num(5, 4, 2)}, true},
+      {"gaps and blank cells keep the row numbers",
+       {Text(3, 1, "A"), Num(3, 2, 1), Blank(4, 1), Blank(4, 2), Text(9, 1, "B"), Text(9, 2, "x"),
+        Text(10, 1, "C"), Num(10, 2, 2)}, true},
+      {"first row a number is data", {Num(1, 1, 2023), Text(1, 2, "销量"), Text(2, 1, "A"), Num(2, 2, 1)}, true},
+      {"texts that read as numbers", {Text(1, 1, " 北 区 "), Text(1, 2, "1,234"), Text(2, 1, "B"), Text(2, 2, "￥5"),
+                                      Text(3, 1, "1,234"), Num(3, 2, 1)}, true},
+      {"booleans and errors", {Text(1, 1, "A"), Bool(1, 2, true), Text(2, 1, "B"), Err(2, 2), Text(3, 1, "C"), Num(3, 2, 1)}, true},
+      {"name cell missing", {Text(1, 1, "A"), Num(1, 2, 1), Num(2, 2, 2), Text(3, 1, "C"), Num(3, 2, 3)}, true},
+      {"title in the first column only", {Text(1, 1, "销售表"), Text(2, 1, "名称"), Text(2, 2, "金额"),
+                                           Text(3, 1, "A"), Num(3, 2, 1), Text(4, 1, "B"), Num(4, 2, 2)}, true},
+      {"one item", {Text(1, 1, "A"), Num(1, 2, 1)}, true},
+      {"third column", {Text(1, 1, "A"), Num(1, 2, 1), Blank(1, 3), Text(2, 1, "B"), Num(2, 2, 2)}, false},
+      {"column left of the first", {Text(1, 2, "T"), Text(2, 1, "A"), Num(2, 2, 1), Text(3, 1, "B"), Num(3, 2, 2)}, false},
+      {"rows out of order", {Text(2, 1, "A"), Num(2, 2, 1), Text(1, 1, "B"), Num(1, 2, 2)}, false},
+      {"a position twice", {Text(1, 1, "A"), Num(1, 2, 1), Num(1, 2, 5), Text(2, 1, "B"), Num(2, 2, 2)}, false},
+      {"one column", {Text(1, 1, "A"), Text(2, 1, "B")}, false},
+      {"only blanks", {Blank(1, 1), Text(1, 2, " "), Err(2, 1), Blank(2, 2)}, false},
+      {"nothing", {}, false},
+      {"far apart", {Text(1, 1, "A"), Num(1, 2, 1), Text(1000000, 1, "B"), Num(1000000, 2, 2)}, false},
+  };
+  // clang-format on
+  for (const Texts texts : {Texts::Inline, Texts::Shared}) {
+    for (const SheetCase& c : cases) {
+      ItemTable direct, full;
+      TwoColumnRows rows(u"Excel"_qs, direct);
+      bool ok = false;
+      const bool finished = Feed(rows, c.cells, texts) && rows.Finish(ok);
+      EXPECT_EQ(finished, c.direct) << c.name;
+      if (!finished) continue;
+      EXPECT_EQ(ok, ReadInFull(c.cells, full)) << c.name;
+      EXPECT_EQ(direct.Items, full.Items) << c.name;
+      EXPECT_EQ(direct.LastError, full.LastError) << c.name;
+      EXPECT_EQ(direct.LastHint, full.LastHint) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qh
