@@ -4,7 +4,7 @@
 // title and page count.
 #include "app/settings.h"
 #include "chart/chart_page.h"
-#include "chart/label_switches.h"
+#include "chart/label_options.h"
 #include "chart/render_chart.h"
 
 namespace qh {

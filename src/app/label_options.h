@@ -2,7 +2,7 @@
 // The label switches kept in the settings file, and the panel of clickable
 // rows that shows them.
 #include "chart/chart_page.h"
-#include "chart/label_switches.h"
+#include "chart/label_options.h"
 
 #include <QString>
 #include <array>

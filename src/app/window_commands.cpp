@@ -12,7 +12,7 @@ KeyCommand CommandForKey(int qtKey) {
     case Qt::Key_F4: return KeyCommand::ShowLine;
     case Qt::Key_F5: return KeyCommand::Close;
     case Qt::Key_Escape: return KeyCommand::Close;
-    case Qt::Key_F8: return KeyCommand::SaveJpg;
+    case Qt::Key_F8: return KeyCommand::SaveChart;
     case Qt::Key_F10: return KeyCommand::Update;
     case Qt::Key_Left:
     case Qt::Key_PageUp: return KeyCommand::PreviousPage;

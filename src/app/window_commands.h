@@ -15,7 +15,7 @@ enum class KeyCommand {
   ShowPie,
   ShowLine,
   Close,
-  SaveJpg,
+  SaveChart,
   Update,
   PreviousPage,
   NextPage
@@ -23,7 +23,7 @@ enum class KeyCommand {
 
 // The chart menu's commands, as its actions carry them.
 enum ChartMenuId : int {
-  kMenuSaveJpg = 1001,
+  kMenuSaveChart = 1001,
   kMenuCopyImage = 1002,
   kMenuPrint = 1003,
   kMenuFirstColor = 2001,

@@ -19,7 +19,7 @@ bool WindowModel::PressKey(int qtKey) {
     case KeyCommand::ShowPie: ShowPage(ChartPage::Pie); return true;
     case KeyCommand::ShowLine: ShowPage(ChartPage::Line); return true;
     case KeyCommand::Close: actions_.Close(); return true;
-    case KeyCommand::SaveJpg: SaveChart(); return true;
+    case KeyCommand::SaveChart: SaveChart(); return true;
     case KeyCommand::Update: actions_.StartUpdate(); return true;
     case KeyCommand::PreviousPage:
     case KeyCommand::NextPage:
@@ -77,7 +77,7 @@ QString WindowModel::TipFor(int itemIndex) const {
 
 void WindowModel::ChooseMenuCommand(int id) {
   if (!ChartMenuAvailable()) return;
-  if (id == kMenuSaveJpg)
+  if (id == kMenuSaveChart)
     SaveChart();
   else if (id == kMenuCopyImage)
     CopyChart();

@@ -1,7 +1,7 @@
 #pragma once
 // Number formats and category labels of the charts. Numbers use "," for
 // thousands and "." for decimals, and large values the units 万 and 亿.
-#include "chart/label_switches.h"
+#include "chart/label_options.h"
 #include "data/item_table.h"
 
 #include <QString>

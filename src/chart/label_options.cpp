@@ -1,4 +1,4 @@
-#include "chart/label_switches.h"
+#include "chart/label_options.h"
 
 namespace qh {
 

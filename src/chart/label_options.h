@@ -1,5 +1,5 @@
 #pragma once
-// The label switches of the bar and line charts: what the charts read to
+// The label options of the bar and line charts: what the charts read to
 // decide which names and values they print.
 
 namespace qh {

@@ -2,7 +2,7 @@
 // The one entry point of chart drawing, shared by the window and the CLI so
 // both draw exactly the same picture.
 #include "chart/chart_page.h"
-#include "chart/label_switches.h"
+#include "chart/label_options.h"
 #include "chart/chart_fonts.h"
 #include "chart/chart_frame.h"
 #include "chart/chart_text.h"

@@ -440,7 +440,7 @@ TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOu
   for (const Case& c : cases) {
     messages.entries.clear();
     actions.saveAnswer = c.answer;
-    model->ChooseMenuCommand(kMenuSaveJpg);
+    model->ChooseMenuCommand(kMenuSaveChart);
     EXPECT_EQ(MessageTexts(), c.messages) << c.name;
     if (!c.messages.empty()) {
       EXPECT_EQ(messages.entries[0].icon,

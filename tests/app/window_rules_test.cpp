@@ -49,7 +49,7 @@ TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
       {Qt::Key_F1, KeyCommand::ShowSource},   {Qt::Key_F2, KeyCommand::ShowBar},
       {Qt::Key_F3, KeyCommand::ShowPie},      {Qt::Key_F4, KeyCommand::ShowLine},
       {Qt::Key_F5, KeyCommand::Close},        {Qt::Key_Escape, KeyCommand::Close},
-      {Qt::Key_F8, KeyCommand::SaveJpg},      {Qt::Key_F10, KeyCommand::Update},
+      {Qt::Key_F8, KeyCommand::SaveChart},      {Qt::Key_F10, KeyCommand::Update},
       {Qt::Key_Left, KeyCommand::PreviousPage}, {Qt::Key_Right, KeyCommand::NextPage},
       {Qt::Key_PageUp, KeyCommand::PreviousPage}, {Qt::Key_PageDown, KeyCommand::NextPage},
       {Qt::Key_F6, KeyCommand::None},         {Qt::Key_F9, KeyCommand::None},

@@ -23,7 +23,7 @@ QAction* AddCommand(QMenu& menu, const QString& text, int id) {
 
 void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor) {
   AddCommand(menu, QStringLiteral("复制图片到剪贴板"), kMenuCopyImage);
-  AddCommand(menu, QStringLiteral("保存为图片文件(JPG)"), kMenuSaveJpg);
+  AddCommand(menu, QStringLiteral("保存为图片文件(JPG)"), kMenuSaveChart);
   AddCommand(menu, QStringLiteral("打印..."), kMenuPrint)->setShortcut(QKeySequence::Print);
   if (page != ChartPage::Line) return;
   QMenu* colors = menu.addMenu(QStringLiteral("曲线颜色设置"));

@@ -591,7 +591,7 @@ TEST_F(MainWindowTest, TheRightClickMenuActsOnThePiePageShown) {
   // The saved picture is the page shown too.
   QTemporaryDir out;
   f.dialogs.answer = out.filePath(QStringLiteral("pie"));
-  RightClick(kMenuSaveJpg);
+  RightClick(kMenuSaveChart);
   EXPECT_EQ(f.Model().PageNo(), 2);
   const QImage saved(out.filePath(QStringLiteral("pie.jpg")));
   ASSERT_EQ(saved.size(), secondPage.size());

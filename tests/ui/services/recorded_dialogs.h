@@ -25,7 +25,7 @@ class RecordedFileDialogs final : public FileDialogs {
   }
   bool PickJpgSavePath(QWidget*, const QString& folder, const QString& name,
                        QString& path) override {
-    requests.push_back({true, ProposedJpgPath(folder, name)});
+    requests.push_back({true, ProposedSavePath(folder, name)});
     path.clear();
     if (answer.isEmpty()) return false;
     // A chart extension in the answer stands for the filter the user chose.
