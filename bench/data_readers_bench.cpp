@@ -112,7 +112,10 @@ void BM_HtmlUtf8(benchmark::State& state) {
   const QByteArray& bytes = TheInputs().htmlUtf8;
   for (auto _ : state) {
     qh::ItemTable table;
-    CheckLoaded(state, qh::ParseHtmlBytes(bytes, table, nullptr), table);
+    CheckLoaded(state,
+                qh::LoadSourceBytes(bytes, QStringLiteral("html"), QStringLiteral("bench.html"),
+                                    qh::LoadLimits{}, table),
+                table);
   }
   state.SetBytesProcessed(state.iterations() * bytes.size());
 }
@@ -121,7 +124,10 @@ void BM_HtmlGbk(benchmark::State& state) {
   const QByteArray& bytes = TheInputs().htmlGbk;
   for (auto _ : state) {
     qh::ItemTable table;
-    CheckLoaded(state, qh::ParseHtmlBytes(bytes, table, nullptr), table);
+    CheckLoaded(state,
+                qh::LoadSourceBytes(bytes, QStringLiteral("html"), QStringLiteral("bench.html"),
+                                    qh::LoadLimits{}, table),
+                table);
   }
   state.SetBytesProcessed(state.iterations() * bytes.size());
 }

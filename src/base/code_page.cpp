@@ -5,13 +5,8 @@
 
 namespace qh {
 
-// The one seam where a Qt without ICU would need the platform's own code
-// page 936 converter instead.
-bool GbkAvailable() {
-  QStringDecoder probe("GBK");
-  return probe.isValid();
-}
-
+// A Qt without ICU would need the platform's own code page 936 converter
+// here instead.
 QString DecodeGbk(QByteArrayView bytes) {
   QStringDecoder decoder("GBK");
   if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size());

@@ -9,9 +9,6 @@
 
 namespace qh {
 
-// True when this build can convert GBK (Qt with ICU).
-bool GbkAvailable();
-
 // Decodes GBK bytes; an invalid byte becomes one U+FFFD and never swallows
 // the ASCII byte after it.
 QString DecodeGbk(QByteArrayView bytes);

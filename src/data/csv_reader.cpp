@@ -146,15 +146,6 @@ void CsvLineSplitter::Finish() {
   length_ = 0;
 }
 
-QStringList SplitCsvLines(QStringView text, QChar separator) {
-  QStringList lines;
-  CsvLineSplitter splitter(separator,
-                           [&lines](QStringView line) { lines.append(line.toString()); });
-  splitter.Feed(text);
-  splitter.Finish();
-  return lines;
-}
-
 namespace {
 
 // Validates the lines that feed(splitter) produces; nothing when feed gives

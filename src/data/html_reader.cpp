@@ -5,7 +5,6 @@
 #include "data/html_scan.h"
 #include "data/large_buffer.h"
 #include "data/name_pool.h"
-#include "data/text_decode.h"
 #include "data/value_rules.h"
 
 #include <QStringBuilder>
@@ -122,11 +121,6 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
     }
   }
   return TableVerdict(table, maxCells, badFound, badRow, badText);
-}
-
-bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log) {
-  // A byte order mark stays: it lies before the first tag and harms nothing.
-  return ParseHtmlText(DecodeFileText(bytes, Utf8Mark::Keep), table, log);
 }
 
 bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {

@@ -4,7 +4,6 @@
 // diagnostic log when one is given.
 #include "data/item_table.h"
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -17,11 +16,8 @@ class DiagLog;
 // <tr>, skipped ones included.
 bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLog* log);
 
-// Decodes the bytes (UTF-8, else code page 936) and tries their tables in
-// document order. On success LastHint names the table and its item count.
-bool ParseHtmlBytes(QByteArrayView bytes, ItemTable& table, DiagLog* log);
-
-// The same for text already decoded.
+// Tries the tables of decoded text in document order. On success LastHint
+// names the table and its item count.
 bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log);
 
 }  // namespace qh

@@ -154,12 +154,6 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
   return elements;
 }
 
-QStringList FindElements(QStringView text, QStringView tag) {
-  QStringList list;
-  for (QStringView element : FindElementViews(text, tag)) list.append(element.toString());
-  return list;
-}
-
 void SplitCellsInto(QStringView rowText, RowCells& row) {
   // Cell text never outgrows its row: written in place, sized once.
   if (row.buffer.size() < rowText.size()) row.buffer.resize(rowText.size());
@@ -201,14 +195,6 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
   }
 }
 
-QStringList SplitCells(QStringView rowText) {
-  RowCells row;
-  SplitCellsInto(rowText, row);
-  QStringList list;
-  for (QStringView cell : row.cells) list.append(cell.toString());
-  return list;
-}
-
 void MergeDuplicateCellViews(std::vector<QStringView>& cells) {
   size_t kept = 0;
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -218,14 +204,6 @@ void MergeDuplicateCellViews(std::vector<QStringView>& cells) {
     }
   }
   cells.resize(kept);
-}
-
-QStringList MergeDuplicateCells(const QStringList& cells) {
-  std::vector<QStringView> views(cells.begin(), cells.end());
-  MergeDuplicateCellViews(views);
-  QStringList list;
-  for (QStringView cell : views) list.append(cell.toString());
-  return list;
 }
 
 QString StripTags(QStringView text) {

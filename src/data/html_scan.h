@@ -2,7 +2,6 @@
 // A plain text scanner for the tables of an HTML export: no parser, no DOM,
 // linear in the length of the text whatever bytes it holds.
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 #include <vector>
 
@@ -14,7 +13,6 @@ namespace qh {
 // the first close tag, so a nested table cuts its outer one short; an open
 // tag that is never closed ends the search.
 std::vector<QStringView> FindElementViews(QStringView text, QStringView tag);
-QStringList FindElements(QStringView text, QStringView tag);
 
 // The cells of one row. Reused from row to row so that a long table costs no
 // allocation per cell; each cell is a view into buffer.
@@ -29,12 +27,10 @@ struct RowCells {
 // ends an unclosed cell; only a self-closing cell tag (<td/>, <td />)
 // closes a cell.
 void SplitCellsInto(QStringView rowText, RowCells& row);
-QStringList SplitCells(QStringView rowText);
 
 // Drops a cell that, spaces ignored, equals the non-empty cell before it:
 // exports that repeat a spanned cell give A / A / 5, meaning A / 5.
 void MergeDuplicateCellViews(std::vector<QStringView>& cells);
-QStringList MergeDuplicateCells(const QStringList& cells);
 
 // Drops every "<" up to the next ">"; every ">" becomes one space.
 QString StripTags(QStringView text);

@@ -168,7 +168,7 @@ bool IsWholeNumber(const std::string& s) {
   return !withoutPercent.empty() && LeadingNumberLength(withoutPercent) == withoutPercent.size();
 }
 
-// ParseValue on a cleaned text: one trailing "%" is dropped.
+// The value of a cleaned text: one trailing "%" is dropped.
 double LeadingNumber(std::string s) {
   if (!s.empty() && s.back() == '%') s.pop_back();
   const size_t length = LeadingNumberLength(s);
@@ -178,8 +178,6 @@ double LeadingNumber(std::string s) {
 }  // namespace
 
 bool IsValueText(QStringView text) { return IsWholeNumber(CleanValueText(text)); }
-
-double ParseValue(QStringView text) { return LeadingNumber(CleanValueText(text)); }
 
 bool IsPlainNumber(QStringView text) {
   QString t = StripSpaces(text);

@@ -9,18 +9,15 @@ namespace qh {
 // point, optional exponent (E or e, optional sign, digits).
 bool IsValueText(QStringView text);
 
-// The longest leading decimal number after spaces, commas, "￥", "¥" and "$" are
-// removed and one trailing "%" is dropped; 0 when the text starts with no
-// number. 50% reads 50.
-double ParseValue(QStringView text);
-
 // The strict test that tells a header line from data: digits with at most
 // one point, one exponent letter after a digit, signs only first or after
 // the exponent letter, one optional trailing "%". 1,000 and ￥5 are not.
 bool IsPlainNumber(QStringView text);
 
-// A usable value cell: IsValueText accepts it and ParseValue reads a finite
-// number (1e999 is refused rather than charted as infinity).
+// A usable value cell: IsValueText accepts it, and value is the longest
+// leading decimal number after spaces, commas, "￥", "¥" and "$" are removed
+// and one trailing "%" is dropped (50% reads 50, 5%0 reads 5). A number too
+// large for a double (1e999) is refused rather than charted as infinity.
 bool ReadValue(QStringView text, double& value);
 
 }  // namespace qh

@@ -12,6 +12,16 @@
 namespace qh {
 namespace {
 
+// The whole text in one piece.
+QStringList SplitCsvLines(QStringView text, QChar separator) {
+  QStringList lines;
+  CsvLineSplitter splitter(separator,
+                           [&lines](QStringView line) { lines.append(line.toString()); });
+  splitter.Feed(text);
+  splitter.Finish();
+  return lines;
+}
+
 TEST(CsvReader, DetectSeparator) {
   EXPECT_EQ(DetectCsvSeparator(u"a;b,c"), u',');
   EXPECT_EQ(DetectCsvSeparator(u"a\tb;c"), u'\t');

@@ -1,5 +1,6 @@
 #include "data/html_reader.h"
 #include "data/source_loader.h"
+#include "support/read_export.h"
 
 #include "base/code_page.h"
 #include "base/diag_log.h"
@@ -10,6 +11,8 @@
 
 namespace qh {
 namespace {
+
+using test::ReadHtmlExport;
 
 QByteArray Table(const QString& rows) {
   return ("<html><body><table>" + rows + "</table></body></html>").toUtf8();
@@ -77,7 +80,7 @@ TEST(HtmlReader, Verdicts) {
   // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
-    EXPECT_EQ(ParseHtmlBytes(c.html, table, nullptr), c.ok) << c.name;
+    EXPECT_EQ(ReadHtmlExport(c.html, table), c.ok) << c.name;
     EXPECT_EQ(table.ItemCount(), c.count) << c.name;
     EXPECT_EQ(table.LastError, c.error) << c.name;
     EXPECT_EQ(table.LastHint, c.hint) << c.name;
@@ -86,8 +89,8 @@ TEST(HtmlReader, Verdicts) {
 
 TEST(HtmlReader, CellTextIsCleaned) {
   ItemTable table;
-  ASSERT_TRUE(ParseHtmlBytes(
-      Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table, nullptr));
+  ASSERT_TRUE(ReadHtmlExport(
+      Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table));
   const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234},
                                            {QStringLiteral("R&D"), 5}};
   EXPECT_EQ(table.Items, expected);
@@ -100,7 +103,7 @@ TEST(HtmlReader, GbkWithoutCharsetAndUtf8WithBom) {
                                            {QStringLiteral("华南"), -12}};
   for (const QByteArray& bytes : {EncodeGbk(html), QByteArray("\xEF\xBB\xBF") + html.toUtf8()}) {
     ItemTable table;
-    ASSERT_TRUE(ParseHtmlBytes(bytes, table, nullptr)) << table.LastHint.toStdString();
+    ASSERT_TRUE(ReadHtmlExport(bytes, table)) << table.LastHint.toStdString();
     EXPECT_EQ(table.Items, expected);
   }
 }

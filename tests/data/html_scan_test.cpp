@@ -5,6 +5,28 @@
 namespace qh {
 namespace {
 
+QStringList ToList(const std::vector<QStringView>& views) {
+  QStringList list;
+  for (QStringView view : views) list.append(view.toString());
+  return list;
+}
+
+QStringList FindElements(QStringView text, QStringView tag) {
+  return ToList(FindElementViews(text, tag));
+}
+
+QStringList SplitCells(QStringView rowText) {
+  RowCells row;
+  SplitCellsInto(rowText, row);
+  return ToList(row.cells);
+}
+
+QStringList MergeDuplicateCells(const QStringList& cells) {
+  std::vector<QStringView> views(cells.begin(), cells.end());
+  MergeDuplicateCellViews(views);
+  return ToList(views);
+}
+
 TEST(HtmlScan, FindElements) {
   struct Case {
     const char* name;

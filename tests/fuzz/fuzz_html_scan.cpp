@@ -42,9 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qh::fuzz::Violation("CleanCellText differs from its definition", text);
   }
 
-  const QStringList cells = qh::SplitCells(text);
-  if (cells.size() > text.count(u'<')) qh::fuzz::Violation("more cells than tags");
-  if (qh::MergeDuplicateCells(cells).size() > cells.size())
-    qh::fuzz::Violation("merge added cells");
+  qh::RowCells row;
+  qh::SplitCellsInto(text, row);
+  const size_t cellCount = row.cells.size();
+  if (static_cast<qsizetype>(cellCount) > text.count(u'<'))
+    qh::fuzz::Violation("more cells than tags");
+  qh::MergeDuplicateCellViews(row.cells);
+  if (row.cells.size() > cellCount) qh::fuzz::Violation("merge added cells");
   return 0;
 }

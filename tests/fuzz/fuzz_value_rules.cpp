@@ -19,21 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text =
       QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const bool isValue = qh::IsValueText(text);
-  const double parsed = qh::ParseValue(text);
   const bool plain = qh::IsPlainNumber(text);
   double read = 0.0;
   const bool readOk = qh::ReadValue(text, read);
 
-  if (std::isnan(parsed)) qh::fuzz::Violation("ParseValue gave NaN for", text);
   // "inf", "nan" or a hexadecimal float must not sneak in through strtod.
-  if (!HasDigit(text) && parsed != 0.0) qh::fuzz::Violation("a number without digits", text);
+  if (readOk && !HasDigit(text)) qh::fuzz::Violation("a number without digits", text);
   if (plain && !HasDigit(text)) qh::fuzz::Violation("plain number without digits", text);
   if (isValue && !HasDigit(text)) qh::fuzz::Violation("value text without digits", text);
-  // A usable cell is exactly an accepted text that reads a finite number.
-  if (readOk != (isValue && std::isfinite(parsed)))
-    qh::fuzz::Violation("ReadValue disagrees", text);
-  if (readOk && (!std::isfinite(read) || read != parsed)) {
-    qh::fuzz::Violation("ReadValue value differs", text);
-  }
+  // A usable cell is an accepted text that reads a finite number.
+  if (readOk && !isValue) qh::fuzz::Violation("ReadValue accepts a refused text", text);
+  if (readOk && !std::isfinite(read)) qh::fuzz::Violation("ReadValue gave no number", text);
   return 0;
 }

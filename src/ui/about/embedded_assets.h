@@ -13,9 +13,6 @@ namespace qh {
 inline constexpr qint64 kQrImageBytes = 14117;
 inline constexpr qint64 kHandCursorBytes = 326;
 
-inline const QString kQrTempFileName = QStringLiteral("~qzqr.jpg");
-inline const QString kHandTempFileName = QStringLiteral("~qzhand.cur");
-
 // The assets as upper-case hexadecimal text.
 QString QrImageHex();
 QString HandCursorHex();
@@ -23,14 +20,5 @@ QString HandCursorHex();
 // The decoded assets, straight from memory (no file involved).
 std::optional<QByteArray> QrImageBytes();
 std::optional<QByteArray> HandCursorBytes();
-
-// Write the asset to appDir/"~qzqr.jpg" or appDir/"~qzhand.cur"; the path,
-// or empty text when it cannot be written.
-QString WriteQrImage(const QString& appDir);
-QString WriteHandCursor(const QString& appDir);
-
-// Removes both temporary files from appDir; used when the main window
-// closes and at program exit. Errors are ignored.
-void DeleteEmbeddedTempFiles(const QString& appDir);
 
 }  // namespace qh

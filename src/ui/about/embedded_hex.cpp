@@ -1,10 +1,5 @@
 #include "ui/about/embedded_hex.h"
 
-#include <QDir>
-#include <QFile>
-
-#include "base/text_utils.h"
-
 namespace qh {
 
 int HexDigitValue(QChar c) {
@@ -26,31 +21,6 @@ std::optional<QByteArray> DecodeHex(QStringView hexText, qint64 expectedBytes) {
     bytes[i] = static_cast<char>(high * 16 + low);
   }
   return bytes;
-}
-
-QString WriteHexFile(QStringView hexText, qint64 expectedBytes, const QString& fileName,
-                     const QString& folder) {
-  // Decode everything first: a bad text must leave an existing file alone.
-  const std::optional<QByteArray> bytes = DecodeHex(hexText, expectedBytes);
-  if (!bytes) return {};
-  const QString path = QDir(folder).filePath(fileName);
-  // Remove first so that a longer old file can never leave a stale tail.
-  DeleteFileQuietly(path);
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return {};
-  const bool written = file.write(*bytes) == bytes->size() && file.flush();
-  file.close();
-  if (!written) {
-    // A truncated picture is worse than none.
-    DeleteFileQuietly(path);
-    return {};
-  }
-  return path;
-}
-
-void DeleteFileQuietly(const QString& path) {
-  if (path.isEmpty() || !FileExists(path)) return;
-  QFile::remove(path);
 }
 
 }  // namespace qh

@@ -1,5 +1,5 @@
 #pragma once
-// Binary data carried as hexadecimal text: decoding and writing it to a file.
+// Binary data carried as hexadecimal text.
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -14,14 +14,5 @@ int HexDigitValue(QChar c);
 // exactly expectedBytes bytes (an odd trailing digit is ignored) and every
 // digit is valid; nothing otherwise.
 std::optional<QByteArray> DecodeHex(QStringView hexText, qint64 expectedBytes);
-
-// Decodes hexText and writes it as folder/fileName, replacing an existing
-// file completely. Returns the full path, or empty text when the text is
-// wrong (nothing is written or deleted then) or the file cannot be written.
-QString WriteHexFile(QStringView hexText, qint64 expectedBytes, const QString& fileName,
-                     const QString& folder);
-
-// Deletes path when it names an existing file; every error is ignored.
-void DeleteFileQuietly(const QString& path);
 
 }  // namespace qh

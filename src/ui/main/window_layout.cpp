@@ -87,15 +87,6 @@ OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int 
   return g;
 }
 
-int OptionRowAt(const OptionPanelGeometry& panel, float x, float y) {
-  for (size_t i = 0; i < panel.Rows.size(); ++i) {
-    const QRectF& r = panel.Rows[i];
-    if (r.left() <= x && x <= r.right() && r.top() <= y && y <= r.bottom())
-      return static_cast<int>(i);
-  }
-  return -1;
-}
-
 bool LinkHitTest(float x, float y, float statusHeight, float s) {
   return 12 * s <= x && x <= 12 * s + 250 * s && 0 <= y && y <= statusHeight;
 }

@@ -60,8 +60,6 @@ struct OptionPanelGeometry {
 // list on a row of its own) because the header has no room for it.
 OptionPanelGeometry ComputeOptionPanel(float panelWidth, float panelHeight, int rowCount, float s,
                                        bool withColorRow = false);
-// Index of the row holding (x, y), edges included; -1 for none.
-int OptionRowAt(const OptionPanelGeometry& panel, float x, float y);
 
 // Status bar ------------------------------------------------------------
 

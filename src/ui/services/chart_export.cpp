@@ -4,10 +4,6 @@
 
 namespace qh {
 
-bool SaveImageAsJpeg(const QImage& image, const QString& path) {
-  return SaveChartImage(path, ChartFileFormat::Jpeg, image);
-}
-
 namespace {
 
 bool SaveChosenFormat(const QString& path, const QImage& image, const VectorChart& vector) {

@@ -16,8 +16,6 @@ namespace qh {
 
 class FileDialogs;
 
-bool SaveImageAsJpeg(const QImage& image, const QString& path);
-
 // What a document needs besides the picture: the chart drawn again at the
 // picture's size, and the title the document carries.
 struct VectorChart {

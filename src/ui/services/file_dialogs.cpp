@@ -130,7 +130,7 @@ QString SaveFilterSuffix(int filterIndex) {
 QString SourceDialogTitle() { return QStringLiteral("请选择数据源文件"); }
 QString JpgDialogTitle() { return QStringLiteral("保存为图片文件"); }
 
-QString ProposedJpgPath(const QString& folder, const QString& name) {
+QString ProposedSavePath(const QString& folder, const QString& name) {
   QString initial = folder;
   if (!initial.isEmpty() && !IsSeparator(initial.back())) initial += u'/';
   return initial + name;
@@ -144,8 +144,6 @@ QSize FileDialogSize(QSize hint, QSize available, float s) {
 int SidebarWidthFor(int widestText, int iconSize, float s) {
   return widestText + iconSize + qRound(28 * s);
 }
-
-QString WithJpgExtension(const QString& path) { return WithSuffix(path, QStringLiteral("jpg")); }
 
 QString WithSuffix(const QString& path, const QString& suffix) {
   const QString ending = u'.' + suffix;
@@ -171,7 +169,7 @@ bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const
   QFileDialog dialog(owner);
   Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(), SaveFilterSuffix(0));
   dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
-  SelectInitial(dialog, ProposedJpgPath(folder, name));
+  SelectInitial(dialog, ProposedSavePath(folder, name));
   // The chosen filter decides the format: a typed name without an extension
   // gets the filter's, and so does one with another extension.
   // The type list rather than the dialog's filterSelected, which a filter

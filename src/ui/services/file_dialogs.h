@@ -26,10 +26,8 @@ QString JpgDialogTitle();     // "保存为图片文件"
 
 // The name field text proposed by the save dialog: folder, a separator when
 // it lacks one, then the name.
-QString ProposedJpgPath(const QString& folder, const QString& name);
+QString ProposedSavePath(const QString& folder, const QString& name);
 
-// A chosen save path always ends in ".jpg" (any case).
-QString WithJpgExtension(const QString& path);
 // path, with "." + suffix appended unless it already ends so (any case).
 QString WithSuffix(const QString& path, const QString& suffix);
 // The extension of the save dialog's filter at filterIndex: "jpg" (the

@@ -1,10 +1,5 @@
-// Hex decoding, temporary files and the built-in assets.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+// Hex decoding and the built-in assets.
 #include <gtest/gtest.h>
-
-#include "support/test_files.h"
 
 #include "ui/about/embedded_assets.h"
 #include "ui/about/cursor_file.h"
@@ -13,9 +8,6 @@
 
 namespace qh {
 namespace {
-
-using test::ReadAll;
-using test::WriteAll;
 
 TEST(HexDigitValueTest, DigitsAndNonDigits) {
   const struct {
@@ -51,39 +43,6 @@ TEST(DecodeHexTest, LengthAndDigitRules) {
   }
 }
 
-TEST(WriteHexFileTest, ReplacesALongerFileCompletely) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("~qzqr.jpg");
-  WriteAll(path, QByteArray(100, 'x'));
-  EXPECT_EQ(WriteHexFile(u"FFD8FFD9", 4, "~qzqr.jpg", dir.path()), path);
-  EXPECT_EQ(ReadAll(path), QByteArray("\xFF\xD8\xFF\xD9", 4));
-}
-
-TEST(WriteHexFileTest, BadTextWritesNothingAndKeepsTheOldFile) {
-  const struct {
-    const char* name;
-    QString text;
-  } cases[] = {
-      {"two digits short", "FFD8FF"}, {"two digits long", "FFD8FFD900"}, {"a G", "FFD8FGD9"}};
-  for (const auto& c : cases) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("~qzhand.cur");
-    WriteAll(path, "old contents");
-    EXPECT_TRUE(WriteHexFile(c.text, 4, "~qzhand.cur", dir.path()).isEmpty()) << c.name;
-    EXPECT_EQ(ReadAll(path), "old contents") << c.name;
-    EXPECT_TRUE(WriteHexFile(c.text, 4, "new.cur", dir.path()).isEmpty()) << c.name;
-    EXPECT_FALSE(QFile::exists(dir.filePath("new.cur"))) << c.name;
-  }
-}
-
-TEST(WriteHexFileTest, UnwritablePlaceGivesEmptyText) {
-  QTemporaryDir dir;
-  // A folder in the file's place cannot be replaced by a file.
-  ASSERT_TRUE(QDir(dir.path()).mkdir("~qzqr.jpg"));
-  EXPECT_TRUE(WriteHexFile(u"00", 1, "~qzqr.jpg", dir.path()).isEmpty());
-  EXPECT_TRUE(WriteHexFile(u"00", 1, "x.bin", dir.filePath("missing/folder")).isEmpty());
-}
-
 TEST(EmbeddedAssetsTest, TextMatchesTheDeclaredLengths) {
   EXPECT_EQ(QrImageHex().size(), 2 * kQrImageBytes);
   EXPECT_EQ(HandCursorHex().size(), 2 * kHandCursorBytes);
@@ -91,32 +50,14 @@ TEST(EmbeddedAssetsTest, TextMatchesTheDeclaredLengths) {
   EXPECT_EQ(HandCursorHex(), HandCursorHex().toUpper());
 }
 
-TEST(EmbeddedAssetsTest, WrittenFilesAreAJpegAndACursor) {
-  QTemporaryDir dir;
-  const QString qrPath = WriteQrImage(dir.path());
-  const QString cursorPath = WriteHandCursor(dir.path());
-  EXPECT_EQ(qrPath, dir.filePath("~qzqr.jpg"));
-  EXPECT_EQ(cursorPath, dir.filePath("~qzhand.cur"));
-  const QByteArray qr = ReadAll(qrPath);
-  const QByteArray cursor = ReadAll(cursorPath);
+TEST(EmbeddedAssetsTest, AssetsAreAJpegAndACursor) {
+  const QByteArray qr = QrImageBytes().value_or(QByteArray());
+  const QByteArray cursor = HandCursorBytes().value_or(QByteArray());
   EXPECT_EQ(qr.size(), kQrImageBytes);
   EXPECT_TRUE(qr.startsWith("\xFF\xD8"));
   EXPECT_TRUE(qr.endsWith("\xFF\xD9"));
   EXPECT_EQ(cursor.size(), kHandCursorBytes);
   EXPECT_TRUE(cursor.startsWith(QByteArray("\x00\x00\x02\x00\x01\x00", 6)));
-}
-
-TEST(EmbeddedAssetsTest, CleanUpRemovesBothFilesAndToleratesMissingOnes) {
-  QTemporaryDir dir;
-  ASSERT_FALSE(WriteQrImage(dir.path()).isEmpty());
-  ASSERT_FALSE(WriteHandCursor(dir.path()).isEmpty());
-  WriteAll(dir.filePath("other.txt"), "kept");
-  DeleteEmbeddedTempFiles(dir.path());
-  EXPECT_FALSE(QFile::exists(dir.filePath("~qzqr.jpg")));
-  EXPECT_FALSE(QFile::exists(dir.filePath("~qzhand.cur")));
-  EXPECT_TRUE(QFile::exists(dir.filePath("other.txt")));
-  DeleteEmbeddedTempFiles(dir.path());  // nothing left: no error either
-  DeleteFileQuietly(QString());
 }
 
 TEST(CursorDecodeTest, BuiltInHandHasItsHotSpotOnTheFingertip) {

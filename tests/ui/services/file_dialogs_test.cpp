@@ -313,17 +313,19 @@ TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
   EXPECT_EQ(filters[4].Text, QStringLiteral("所有文件 (*.*)"));
   EXPECT_EQ(JpgFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
 
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
+  EXPECT_EQ(ProposedSavePath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
             QStringLiteral("D:\\data/x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("D:\\data\\"), QStringLiteral("x.jpg")),
+  EXPECT_EQ(ProposedSavePath(QStringLiteral("D:\\data\\"), QStringLiteral("x.jpg")),
             QStringLiteral("D:\\data\\x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QStringLiteral("/srv/out/"), QStringLiteral("x.jpg")),
+  EXPECT_EQ(ProposedSavePath(QStringLiteral("/srv/out/"), QStringLiteral("x.jpg")),
             QStringLiteral("/srv/out/x.jpg"));
-  EXPECT_EQ(ProposedJpgPath(QString(), QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));
+  EXPECT_EQ(ProposedSavePath(QString(), QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));
 
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.JPG")), QStringLiteral("a.JPG"));
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("a.jpeg")), QStringLiteral("a.jpeg.jpg"));
-  EXPECT_EQ(WithJpgExtension(QStringLiteral("report.png")), QStringLiteral("report.png.jpg"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("a.JPG"), QStringLiteral("jpg")), QStringLiteral("a.JPG"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("a.jpeg"), QStringLiteral("jpg")),
+            QStringLiteral("a.jpeg.jpg"));
+  EXPECT_EQ(WithSuffix(QStringLiteral("report.png"), QStringLiteral("jpg")),
+            QStringLiteral("report.png.jpg"));
 }
 
 }  // namespace

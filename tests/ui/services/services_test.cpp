@@ -96,7 +96,7 @@ TEST(ExportChartJpg, ReplacesAnExistingFileWhole) {
   QTemporaryDir dir;
   const QString target = dir.filePath(QStringLiteral("c.jpg"));
   test::WriteAll(target, QByteArray(200000, 'x'));  // longer than the new picture
-  ASSERT_TRUE(SaveImageAsJpeg(RedChart(), target));
+  ASSERT_TRUE(SaveChartImage(target, ChartFileFormat::Jpeg, RedChart()));
   EXPECT_LT(QFileInfo(target).size(), 200000);
   EXPECT_FALSE(QImage(target).isNull());
 }
@@ -137,7 +137,7 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
     EXPECT_EQ(entries[0].text, QStringLiteral("复制图片到剪贴板"));
     EXPECT_EQ(entries[0].id, kMenuCopyImage);
     EXPECT_EQ(entries[1].text, QStringLiteral("保存为图片文件(JPG)"));
-    EXPECT_EQ(entries[1].id, kMenuSaveJpg);
+    EXPECT_EQ(entries[1].id, kMenuSaveChart);
     EXPECT_EQ(entries[2].text, QStringLiteral("打印..."));
     EXPECT_EQ(entries[2].id, kMenuPrint);
     EXPECT_EQ(menu.actions()[2]->shortcut(), QKeySequence(QKeySequence::Print));
