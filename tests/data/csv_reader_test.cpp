@@ -5,6 +5,7 @@
 #include "data/text_decode.h"
 
 #include <QTemporaryDir>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 #include "support/test_files.h"

@@ -1,5 +1,7 @@
 #include "data/html_scan.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 namespace qh {

@@ -54,7 +54,9 @@ TEST(ValueRules, IsValueTextAndReadValueAgree) {
     EXPECT_EQ(IsValueText(text), c.isValue) << text.toStdString();
     double value = 0;
     EXPECT_EQ(ReadValue(text, value), c.isValue) << text.toStdString();
-    if (c.isValue) EXPECT_DOUBLE_EQ(value, c.parsed) << text.toStdString();
+    if (c.isValue) {
+      EXPECT_DOUBLE_EQ(value, c.parsed) << text.toStdString();
+    }
   }
 }
 

@@ -1,4 +1,5 @@
 #include "data/workbook/reader.h"
+#include "data/source_loader.h"
 
 #include "support/test_files.h"
 
