@@ -7,6 +7,7 @@
 
 #include "app/chart_request.h"
 #include "base/ini_file.h"
+#include "base/save_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
 #include "base/text_utils.h"
@@ -17,7 +18,6 @@
 
 #include <QCoreApplication>
 #include <QPainter>
-#include <QSaveFile>
 #include <cstdio>
 #include <optional>
 
@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kMinSide = 20;
 constexpr int kMaxSide = 16384;
+constexpr int kExitNotWritten = 4;
 
 struct RenderOptions {
   ChartPage page = ChartPage::Bar;
@@ -57,7 +58,7 @@ int RenderUsage(const QString& problem) {
       "  -o          output: a picture (.png, .jpg, .jpeg, .bmp) or a vector document\n"
       "              (.svg, .pdf; a PDF page has the picture's size at 96 DPI, 1 px = 0.75 pt)\n"
       "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
-      "exit status: 0 drawn, 1 file refused or picture not written, 2 usage error\n",
+      "exit status: 0 drawn, 1 file refused, 2 usage error, 4 output not written\n",
       stderr);
   return 2;
 }
@@ -249,11 +250,12 @@ QString LeftOutNote(const ChartOutline& out, ChartPage page, int rowCount) {
          hint;
 }
 
-// Through a temporary file, like the pictures: a failed write keeps the
-// previous layout.
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QSaveFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+// An output that could not be written: exit code 4, the path and why. The
+// old file, if any, is as it was.
+int CannotWrite(const QString& path, const SaveResult& result) {
+  std::fprintf(stderr, "qinghechart-cli: %s\n",
+               (QStringLiteral("无法写入 ") + path + u':' + result.Reason).toUtf8().constData());
+  return kExitNotWritten;
 }
 
 }  // namespace
@@ -286,17 +288,14 @@ int RunRender(const QStringList& args) {
 
   const ChartFileFormat format = *ChartFileFormatFor(o.outPath);
   const ChartFileInfo info{o.width, o.height, request.Title};
-  const bool written = SaveChartFile(o.outPath, format, info, [&](QPainter& painter) {
+  const SaveResult written = SaveChartFile(o.outPath, format, info, [&](QPainter& painter) {
     RenderChart(painter, o.width, o.height, table, request, state);
   });
-  if (!written) {
-    PrintLine(QStringLiteral("qinghechart-cli render: cannot write ") + o.outPath);
-    return 1;
-  }
-  if (!o.layoutPath.isEmpty() &&
-      !WriteFile(o.layoutPath, LayoutJson(state, o.width, o.height, request.Scale))) {
-    PrintLine(QStringLiteral("qinghechart-cli render: cannot write ") + o.layoutPath);
-    return 1;
+  if (!written) return CannotWrite(o.outPath, written);
+  if (!o.layoutPath.isEmpty()) {
+    const SaveResult layout =
+        SaveFile(o.layoutPath, LayoutJson(state, o.width, o.height, request.Scale));
+    if (!layout) return CannotWrite(o.layoutPath, layout);
   }
   if (const QString note = LeftOutNote(state.Outline, o.page, table.ItemCount()); !note.isEmpty()) {
     PrintLine(note);

@@ -5,11 +5,11 @@
 //   sign-update KEY.pem FILE [SIG]      sign FILE into SIG (default FILE.sig)
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
+#include "base/save_file.h"
 #include "update/update_signature.h"
 
 namespace {
@@ -39,17 +39,17 @@ QByteArray NewPrivateKeyPem() {
   return pem;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return false;
-  return file.commit() && QFile::setPermissions(path, permissions);
+// The key is private from its first byte: created with its final mode.
+qh::SaveResult WriteFile(const QString& path, const QByteArray& bytes, unsigned newFileMode) {
+  return qh::SaveFile(path, bytes, {newFileMode});
 }
 
 int NewKey(const QString& keyPath) {
   if (QFile::exists(keyPath)) return Fail(keyPath + " exists; not overwritten");
   const QByteArray pem = NewPrivateKeyPem();
-  if (pem.isEmpty() || !WriteFile(keyPath, pem, QFile::ReadOwner | QFile::WriteOwner))
-    return Fail("cannot write " + keyPath);
+  if (pem.isEmpty()) return Fail("cannot make a key");
+  if (const qh::SaveResult saved = WriteFile(keyPath, pem, 0600); !saved)
+    return Fail("cannot write " + keyPath + ": " + saved.Reason);
   const qh::SignedDigest probe = qh::SignUpdateDigest(QByteArray(qh::kSha512Bytes, '\0'), pem);
   QTextStream(stdout) << probe.publicKey.toBase64() << "\n";
   return 0;
@@ -62,9 +62,8 @@ int Sign(const QString& keyPath, const QString& filePath, const QString& signatu
   if (digest.isEmpty()) return Fail("cannot read " + filePath);
   const qh::SignedDigest signedDigest = qh::SignUpdateDigest(digest, keyFile.readAll());
   if (!signedDigest.error.isEmpty()) return Fail(keyPath + ": " + signedDigest.error);
-  if (!WriteFile(signaturePath, signedDigest.signature,
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther))
-    return Fail("cannot write " + signaturePath);
+  if (const qh::SaveResult saved = WriteFile(signaturePath, signedDigest.signature, 0644); !saved)
+    return Fail("cannot write " + signaturePath + ": " + saved.Reason);
   QTextStream(stdout) << signedDigest.publicKey.toBase64() << "\n";
   return 0;
 }

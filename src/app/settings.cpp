@@ -4,7 +4,10 @@
 #include "base/ini_file.h"
 #include "base/text_utils.h"
 
-#include <QSaveFile>
+#include "base/diag_log.h"
+#include "base/user_messages.h"
+
+#include <memory>
 #include <QStringList>
 
 namespace qh {
@@ -53,7 +56,7 @@ QString DefaultSettingsText() {
   return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
-bool WriteDefaultSettings(const QString& settingsPath) {
+SaveResult WriteDefaultSettings(const QString& settingsPath) {
   return WriteAnsiFile(settingsPath, DefaultSettingsText());
 }
 
@@ -61,19 +64,8 @@ void EnsureSettingsFile(const QString& settingsPath) {
   if (!FileExists(settingsPath)) WriteDefaultSettings(settingsPath);
 }
 
-bool WriteAnsiFile(const QString& path, const QString& text) {
-  // Written beside the old file and renamed over it, so a failed write never
-  // leaves the user without the old one.
-  QSaveFile file(path);
-  // A writable file in a folder we may not create files in is still written.
-  file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  const QByteArray bytes = EncodeGbk(text);
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+SaveResult WriteAnsiFile(const QString& path, const QString& text) {
+  return SaveFile(path, EncodeGbk(text));
 }
 
 Settings LoadSettings(const IniFile& ini) {
@@ -95,6 +87,35 @@ Settings LoadSettings(const IniFile& ini) {
                            kDefaultLineColor);
   s.ShowValue = ini.IniReadInt(kDisplay, kShowValue, 1) != 0;
   return s;
+}
+
+QString SettingsTooLargeLogLine(const IniFile& file) {
+  return QStringLiteral("settings=SKIP size=%1 over %2 bytes, defaults used: ")
+             .arg(file.FileSize())
+             .arg(IniFile::kMaxFileBytes) +
+         file.Path();
+}
+
+QString SettingsSaveFailureLogLine(const QString& path, const QString& reason) {
+  return QStringLiteral("settings save FAIL ") + reason + u' ' + path;
+}
+
+QString SettingsSaveFailureText(const QString& path, const QString& reason) {
+  return ReasonAndHint(QStringLiteral("设置未能保存:\r\n") + path + QStringLiteral("\r\n") + reason,
+                       QStringLiteral("本次的更改只在程序关闭前有效.请腾出磁盘空间或检查该文件"
+                                      "和文件夹的写入权限."));
+}
+
+void ReportSettingsFailures(IniFile& file, DiagLog& log, UserMessages& messages) {
+  // Told once per run: every later click would otherwise bring the box back.
+  auto shown = std::make_shared<bool>(false);
+  file.SetFailureHandler([&log, &messages, shown](const IniFile& f, const SaveResult& result) {
+    log.WriteLog(SettingsSaveFailureLogLine(f.Path(), result.Reason));
+    log.Flush();
+    if (*shown) return;
+    *shown = true;
+    messages.Show(SettingsSaveFailureText(f.Path(), result.Reason), MessageIcon::Exclamation);
+  });
 }
 
 }  // namespace qh

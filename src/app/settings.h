@@ -1,11 +1,15 @@
 #pragma once
 // The few settings kept in the INI file beside the program.
+#include "base/save_file.h"
+
 #include <QString>
 #include <QtGlobal>
 
 namespace qh {
 
+class DiagLog;
 class IniFile;
+class UserMessages;
 
 inline constexpr quint32 kDefaultLineColor = 0xFF2F80ED;
 inline constexpr const char kWindowTitle[] = "青禾图表生成工具";
@@ -29,19 +33,30 @@ QString SettingsPath(const QString& appDir);
 // The commented default file, lines ending in CR LF.
 QString DefaultSettingsText();
 
-// Writes the default file; false when it cannot be written.
-bool WriteDefaultSettings(const QString& settingsPath);
+// Writes the default file; says why when it cannot be written.
+SaveResult WriteDefaultSettings(const QString& settingsPath);
 
 // Writes the default file when settingsPath names no file; errors are ignored
 // (a settings file that cannot be created simply reads as defaults).
 void EnsureSettingsFile(const QString& settingsPath);
 
-// Replaces the file with text in code page 936; an empty text gives an empty
-// file. False on any error.
-bool WriteAnsiFile(const QString& path, const QString& text);
+// Replaces the file with text in code page 936 through SaveFile; an empty
+// text gives an empty file.
+SaveResult WriteAnsiFile(const QString& path, const QString& text);
 
 // Reads the settings; out-of-range values fall back to their defaults.
 Settings LoadSettings(const IniFile& ini);
+
+// The log line for a settings file too large to read.
+QString SettingsTooLargeLogLine(const IniFile& file);
+
+// The log line and the message for settings that could not be saved.
+QString SettingsSaveFailureLogLine(const QString& path, const QString& reason);
+QString SettingsSaveFailureText(const QString& path, const QString& reason);
+
+// Every failed write of file is logged; the first one of the run is also
+// shown. log and messages must outlive file's writes.
+void ReportSettingsFailures(IniFile& file, DiagLog& log, UserMessages& messages);
 
 // The INI sections and keys of the settings.
 namespace settings_keys {

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/data_folder.h"
 #include "base/ini_file.h"
+#include "base/save_file.h"
 #include "base/text_utils.h"
 #include "base/user_messages.h"
 #include "data/source_loader.h"
@@ -27,10 +28,10 @@ void LoadCommandLineFile(AppState& state, const QString& path, UserMessages& mes
   state.Table.SourcePath = path;
   const LoadLimits limits{state.Config.MaxItems, state.Config.MaxPoints};
   if (LoadSourceFile(path, limits, state.Table, &state.Log)) {
-    state.Log.WriteLog(QStringLiteral("parse=OK items=%1").arg(state.Table.ItemCount()));
+    state.Log.WriteStartupLog(QStringLiteral("parse=OK items=%1").arg(state.Table.ItemCount()));
     return;
   }
-  state.Log.WriteLog(QStringLiteral("parse=FAIL ") + state.Table.LastError);
+  state.Log.WriteStartupLog(QStringLiteral("parse=FAIL ") + state.Table.LastError);
   // The refusal is in the file before the user reads it.
   state.Log.Flush();
   messages.Show(ReasonAndHint(state.Table.LastError, state.Table.LastHint),
@@ -44,21 +45,24 @@ StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMes
 
   state.AppDir = WithTrailingSlash(env.AppDir);
   state.DataDir = env.DataDir.isEmpty() ? state.AppDir : WithTrailingSlash(env.DataDir);
-  state.Log.SetLogPath(state.DataDir + QStringLiteral("qzChart.log"));
-  state.Log.DeleteExisting();
+  state.Log.StartRun(state.DataDir + QStringLiteral("qzChart.log"));
 
   state.ScreenDpi = GetScreenDpi(env.LogicalDpi);
   state.Work = env.Work;
 
   state.SettingsPath = SettingsPath(state.DataDir);
+  RemoveStaleSaveTemps(state.SettingsPath);
   EnsureSettingsFile(state.SettingsPath);
-  const IniFile ini(state.SettingsPath);
-  state.Config = LoadSettings(ini);
-  state.Labels = LoadLabelOptions(ini);
+  state.SettingsFile = IniFile(state.SettingsPath);
+  state.Config = LoadSettings(state.SettingsFile);
+  state.Labels = LoadLabelOptions(state.SettingsFile);
 
   const QString path = CommandLinePath(ArgumentTextFromArgs(env.Arguments));
-  state.Log.WriteLog(QStringLiteral("src=") + path);
-  state.Log.WriteLog(QStringLiteral("gdiplus startup=%1").arg(env.GraphicsStatus));
+  state.Log.WriteStartupLog(QStringLiteral("src=") + path);
+  state.Log.WriteStartupLog(QStringLiteral("gdiplus startup=%1").arg(env.GraphicsStatus));
+  if (state.SettingsFile.State() == IniFile::FileState::TooLarge) {
+    state.Log.WriteStartupLog(SettingsTooLargeLogLine(state.SettingsFile));
+  }
   if (env.GraphicsStatus != 0) {
     state.Log.Flush();
     messages.Show(GraphicsFailureText(env.GraphicsStatus), MessageIcon::Critical);
@@ -66,7 +70,7 @@ StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMes
   }
 
   if (path.isEmpty()) {
-    state.Log.WriteLog(QStringLiteral("parse=SKIP no argument"));
+    state.Log.WriteStartupLog(QStringLiteral("parse=SKIP no argument"));
   } else {
     LoadCommandLineFile(state, path, messages);
   }
@@ -146,7 +150,7 @@ QString WindowFailureText(int errorNumber, const QString& description, const QSt
 
 int HandleWindowFailure(AppState& state, int errorNumber, const QString& description,
                         UserMessages& messages) {
-  state.Log.WriteLog(WindowFailureLogLine(errorNumber, description));
+  state.Log.WriteStartupLog(WindowFailureLogLine(errorNumber, description));
   state.Log.Flush();
   DeleteTempFiles(state.DataDir);
   messages.Show(WindowFailureText(errorNumber, description, state.AppDir), MessageIcon::Critical);

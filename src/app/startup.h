@@ -5,6 +5,7 @@
 // sequence needs from the platform comes in through StartupEnvironment, so
 // tests can run it against a temporary folder.
 #include "base/diag_log.h"
+#include "base/ini_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
 #include "data/item_table.h"
@@ -47,7 +48,8 @@ struct AppState {
   QString AppDir;   // ends in "/"
   QString DataDir;  // settings file, log and temporary files; ends in "/"
   QString SettingsPath;
-  DiagLog Log;  // disabled until the sequence sets its path
+  IniFile SettingsFile;  // read once at start; writes go through it
+  DiagLog Log;           // disabled until the sequence sets its path
   Settings Config;
   LabelOptions Labels;
   ItemTable Table;  // Table.SourcePath is the command-line path
@@ -61,12 +63,11 @@ struct StartupResult {
   int ExitCode = kExitOk;  // the exit code to use when OpenMainWindow is false
 };
 
-// Everything before the window opens: deletes the old log, reads DPI and work area, creates and
-// loads the settings and label options, takes the path from the arguments,
-// logs "src=" and "gdiplus startup=", and either refuses (graphics failed:
-// critical message, exit code 3) or loads the file and logs the outcome,
-// warning through messages when the file is refused. Every log line is in
-// the file when this returns.
+// Everything before the window opens: starts the log (keeping the last run's), reads DPI and work
+// area, creates and loads the settings and label options, takes the path from the arguments, logs
+// "src=" and "gdiplus startup=", and either refuses (graphics failed: critical message, exit code
+// 3) or loads the file and logs the outcome, warning through messages when the file is refused.
+// Every log line is in the file when this returns.
 StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMessages& messages);
 
 // The folder of the running executable, ending in "/".

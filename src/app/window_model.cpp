@@ -27,6 +27,7 @@ WindowModel::WindowModel(AppState& state, UserMessages& messages, WindowActions&
       clock_(clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); }) {
   page_ = state_.Table.ItemCount() < 1 ? ChartPage::Source : ChartPage::Bar;
   pathText_ = state_.Table.SourcePath;
+  ReportSettingsFailures(state_.SettingsFile, state_.Log, messages_);
 }
 
 const ItemTable& WindowModel::Table() const { return state_.Table; }
@@ -98,7 +99,7 @@ void WindowModel::CheckPageCapacity() {
 }
 
 bool WindowModel::ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y) {
-  if (!HitTestOptionRows(rows, x, y, state_.Labels, IniFile(state_.SettingsPath))) return false;
+  if (!HitTestOptionRows(rows, x, y, state_.Labels, state_.SettingsFile)) return false;
   ++revision_;
   return true;
 }
@@ -179,8 +180,8 @@ void WindowModel::AfterDataLoaded() {
   page_ = ChartPage::Bar;
   ResetView();
   if (!state_.Table.SourcePath.isEmpty())
-    IniFile(state_.SettingsPath)
-        .IniWrite(settings_keys::kRecent, settings_keys::kLastFile, state_.Table.SourcePath);
+    state_.SettingsFile.IniWrite(settings_keys::kRecent, settings_keys::kLastFile,
+                                 state_.Table.SourcePath);
 }
 
 void WindowModel::ChooseLineColor(int index) {
@@ -190,8 +191,8 @@ void WindowModel::ChooseLineColor(int index) {
 
 void WindowModel::StoreLineColor(quint32 color) {
   state_.Config.LineColor = color;
-  IniFile(state_.SettingsPath)
-      .IniWrite(settings_keys::kColors, settings_keys::kLineColor, ColorToHex(color));
+  state_.SettingsFile.IniWrite(settings_keys::kColors, settings_keys::kLineColor,
+                               ColorToHex(color));
   ResetView();
 }
 

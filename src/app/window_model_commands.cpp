@@ -96,6 +96,10 @@ void WindowModel::SaveChart() {
   if (result.Ok) {
     messages_.Show(QStringLiteral("图片已保存:\r\n") + result.SavedPath, MessageIcon::Information);
   } else if (!result.ErrorText.isEmpty()) {
+    state_.Log.WriteLog(
+        QStringLiteral("chart save FAIL ") +
+        QString(result.ErrorText).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    state_.Log.Flush();
     messages_.Show(result.ErrorText, MessageIcon::Exclamation);
   }
 }

@@ -2,28 +2,134 @@
 
 #include "base/code_page.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qh {
 
+namespace {
+
+bool SameFile(int fd, const QByteArray& path) {
+  struct stat open {
+  }, named{};
+  return ::fstat(fd, &open) == 0 && ::stat(path.constData(), &named) == 0 &&
+         open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+qint64 FileSizeOf(int fd) {
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 ? static_cast<qint64>(info.st_size) : 0;
+}
+
+void WriteAllIgnoringErrors(int fd, const QByteArray& bytes) {
+  const char* data = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    data += n;
+    left -= n;
+  }
+}
+
+// "qzChart.log" -> "qzChart.<pid>.log" in the same folder.
+QString OwnFilePath(const QString& sharedPath) {
+  const QFileInfo info(sharedPath);
+  return info.dir().filePath(info.completeBaseName() + u'.' +
+                             QString::number(QCoreApplication::applicationPid()) + u'.' +
+                             info.suffix());
+}
+
+}  // namespace
+
 DiagLog::DiagLog(QString logPath) : path_(std::move(logPath)) {}
 
-DiagLog::~DiagLog() { Flush(); }
+DiagLog::~DiagLog() {
+  Flush();
+  Close();
+}
 
 void DiagLog::SetLogPath(QString path) {
   Flush();
+  Close();
   path_ = std::move(path);
 }
 
-void DiagLog::DeleteExisting() {
-  buffer_.clear();
-  if (Enabled()) QFile::remove(path_);
+void DiagLog::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (removeAtEnd_) QFile::remove(path_);
+  removeAtEnd_ = false;
 }
 
-void DiagLog::WriteLog(const QString& line) {
-  if (!Enabled()) return;
+void DiagLog::StartRun(const QString& path) {
+  SetLogPath(path);
+  buffer_.clear();
+  runBytes_ = 0;
+  full_ = false;
+  if (path.isEmpty()) return;
+  const QByteArray native = QFile::encodeName(path);
+  // A second pass after the last run's log was set aside; a third when
+  // another copy starting at the same moment did the same.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return;  // a folder we cannot write to: no log, the program runs on
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      UseOwnFile(path);
+      return;
+    }
+    if (!SameFile(fd, native)) {  // set aside by another copy meanwhile
+      ::close(fd);
+      continue;
+    }
+    if (FileSizeOf(fd) == 0 ||
+        ::rename(native.constData(), QFile::encodeName(path + QStringLiteral(".1"))) != 0) {
+      fd_ = fd;  // appending to a log we could not set aside loses nothing
+      return;
+    }
+    ::close(fd);
+  }
+  UseOwnFile(path);
+}
+
+void DiagLog::UseOwnFile(const QString& sharedPath) {
+  path_ = OwnFilePath(sharedPath);
+  fd_ =
+      ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  removeAtEnd_ = fd_ >= 0;
+}
+
+void DiagLog::WriteLog(const QString& line) { Append(line, false); }
+
+void DiagLog::WriteStartupLog(const QString& line) { Append(line, true); }
+
+void DiagLog::Append(const QString& line, bool startup) {
+  if (!Enabled() || (full_ && !startup)) return;
+  const qsizetype before = buffer_.size();
   AppendEncoded(line);
   buffer_.append("\r\n", 2);
+  const qint64 limit = startup ? kMaxRunBytes : kMaxRunBytes - kStartupReserve;
+  const qint64 added = buffer_.size() - before;
+  if (runBytes_ + added > limit) {
+    buffer_.truncate(before);
+    if (startup || full_) return;
+    full_ = true;
+    const QByteArray stop = "log stopped: this run's log reached its limit of " +
+                            QByteArray::number(limit) + " bytes; later lines are left out\r\n";
+    buffer_.append(stop);
+    runBytes_ += stop.size();
+    return;
+  }
+  runBytes_ += added;
   if (buffer_.size() > kFlushThreshold) Flush();
 }
 
@@ -55,7 +161,9 @@ void DiagLog::AppendEncoded(const QString& line) {
 
 void DiagLog::Flush() {
   if (buffer_.isEmpty()) return;
-  if (Enabled()) {
+  if (fd_ >= 0) {
+    WriteAllIgnoringErrors(fd_, buffer_);
+  } else if (Enabled()) {
     QFile file(path_);
     // Logging never disturbs the caller: a failed write just loses the lines.
     if (file.open(QIODevice::WriteOnly | QIODevice::Append)) file.write(buffer_);

@@ -4,7 +4,10 @@
 #include "base/text_utils.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -53,13 +56,18 @@ QStringView TrimAscii(QStringView text) {
   return text.mid(b, e - b);
 }
 
-QString DecodeLine(const QByteArray& data, const RawLine& line) {
-  qsizetype begin = line.begin;
-  // A UTF-8 byte order mark would otherwise hide the first section header.
-  if (begin == 0 && data.startsWith("\xEF\xBB\xBF")) begin = qMin<qsizetype>(3, line.textEnd);
-  const QByteArrayView bytes(data.constData() + begin, line.textEnd - begin);
+// The file's text without its byte order mark: GBK, or UTF-8 for a file
+// that began with one (UTF-16 is held as UTF-8 and converted back on saving).
+struct Text {
+  const QByteArray& data;
+  bool utf8;
+};
+
+QString DecodeLine(const Text& text, const RawLine& line) {
+  const QByteArrayView bytes(text.data.constData() + line.begin, line.textEnd - line.begin);
   for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return DecodeGbk(bytes);
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return text.utf8 ? QString::fromUtf8(bytes) : DecodeGbk(bytes);
   }
   return QString::fromLatin1(bytes.data(), bytes.size());
 }
@@ -97,7 +105,6 @@ std::optional<KeyLine> ParseKeyLine(QStringView lineText) {
 // byte first keeps a huge value line from being decoded needlessly.
 bool MayBeSection(const QByteArray& data, const RawLine& line) {
   qsizetype pos = line.begin;
-  if (pos == 0 && data.startsWith("\xEF\xBB\xBF")) pos = qMin<qsizetype>(3, line.textEnd);
   while (pos < line.textEnd && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
   return pos < line.textEnd && data[pos] == '[';
 }
@@ -110,9 +117,9 @@ bool IsBlankLine(const QByteArray& data, const RawLine& line) {
   return true;
 }
 
-std::optional<QString> HeaderName(const QByteArray& data, const RawLine& line) {
-  if (!MayBeSection(data, line)) return std::nullopt;
-  return SectionName(DecodeLine(data, line));
+std::optional<QString> HeaderName(const Text& text, const RawLine& line) {
+  if (!MayBeSection(text.data, line)) return std::nullopt;
+  return SectionName(DecodeLine(text, line));
 }
 
 // Walks the file line by line (no line table: a file of millions of empty
@@ -120,12 +127,12 @@ std::optional<QString> HeaderName(const QByteArray& data, const RawLine& line) {
 // to visit until it returns true. Returns the section's header line, or
 // nothing when the section is missing.
 template <typename Visit>
-std::optional<RawLine> ScanSection(const QByteArray& data, QStringView section, Visit visit) {
+std::optional<RawLine> ScanSection(const Text& text, QStringView section, Visit visit) {
   std::optional<RawLine> header;
-  for (qsizetype pos = 0; pos < data.size();) {
-    const RawLine line = LineAt(data, pos);
+  for (qsizetype pos = 0; pos < text.data.size();) {
+    const RawLine line = LineAt(text.data, pos);
     pos = line.end;
-    const auto name = HeaderName(data, line);
+    const auto name = HeaderName(text, line);
     if (header) {
       if (name || visit(line)) break;
     } else if (name && SameName(*name, section)) {
@@ -135,61 +142,109 @@ std::optional<RawLine> ScanSection(const QByteArray& data, QStringView section, 
   return header;
 }
 
-std::optional<QByteArray> ReadFileBytes(const QString& path) {
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
+// The text of a file's bytes: a byte order mark names the encoding.
+void DecodeFileBytes(const QByteArray& bytes, IniFile::Content& content) {
+  using Encoding = IniFile::Encoding;
+  if (bytes.startsWith(kUtf8Bom)) {
+    content.encoding = Encoding::Utf8;
+    content.text = bytes.mid(3);
+  } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+    const bool little = bytes[0] == '\xFF';
+    content.encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
+    QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    content.text = QString(decoder(QByteArrayView(bytes).sliced(2))).toUtf8();
+  } else {
+    content.encoding = Encoding::Gbk;
+    content.text = bytes;
+  }
+}
+
+QByteArray EncodeFileBytes(const IniFile::Content& content) {
+  using Encoding = IniFile::Encoding;
+  switch (content.encoding) {
+    case Encoding::Gbk: return content.text;
+    case Encoding::Utf8: return kUtf8Bom + content.text;
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+      const bool little = content.encoding == Encoding::Utf16Le;
+      QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+      return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") +
+             QByteArray(encoder(QString::fromUtf8(content.text)));
+    }
+  }
+  return content.text;
+}
+
+IniFile::Content ReadContent(const QString& path) {
+  IniFile::Content content;
+  if (path.isEmpty()) return content;
+  if (QFileInfo(path).isDir()) {  // a folder where the file should be
+    content.state = IniFile::FileState::Unreadable;
+    content.error = EISDIR;
+    return content;
+  }
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  QByteArray data = file.readAll();
-  if (file.error() != QFileDevice::NoError) return std::nullopt;
-  return data;
+  if (!file.open(QIODevice::ReadOnly)) {
+    content.error = errno;
+    content.state =
+        QFile::exists(path) ? IniFile::FileState::Unreadable : IniFile::FileState::Missing;
+    return content;
+  }
+  content.fileSize = file.size();
+  if (content.fileSize > IniFile::kMaxFileBytes) {
+    content.state = IniFile::FileState::TooLarge;
+    return content;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    content.state = IniFile::FileState::Unreadable;
+    content.error = errno;
+    return content;
+  }
+  content.state = IniFile::FileState::Read;
+  DecodeFileBytes(bytes, content);
+  return content;
 }
 
 // A value or name must stay on its line: a line break inside it would
 // otherwise write new lines (even new sections) into the file.
-QByteArray EncodeField(QStringView text) {
+QByteArray EncodeField(QStringView text, bool utf8) {
   QString clean = text.toString();
   const qsizetype nul = clean.indexOf(QChar(0));
   if (nul >= 0) clean.truncate(nul);
   clean.replace(u'\r', u' ').replace(u'\n', u' ');
-  return EncodeGbk(clean);
-}
-
-bool SaveBytes(const QString& path, const QByteArray& data) {
-  QSaveFile file(path);
-  // A writable file in a folder we may not create files in is still written.
-  file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return utf8 ? clean.toUtf8() : EncodeGbk(clean);
 }
 
 // Sets one value in the file's bytes: in place, or appended to its section,
 // or in a new section at the end; every other line keeps its bytes.
-void SetValue(QByteArray& data, QStringView section, QStringView key, QStringView value) {
+void SetValue(QByteArray& data, bool utf8, QStringView section, QStringView key,
+              QStringView value) {
   const QByteArray lineBreak = FileLineBreak(data);
-  const QByteArray keyLine = EncodeField(key) + '=' + EncodeField(value);
+  const QByteArray keyLine = EncodeField(key, utf8) + '=' + EncodeField(value, utf8);
 
   RawLine lastUsed;
   std::optional<RawLine> match;
-  const auto header = ScanSection(data, section, [&](const RawLine& line) {
+  const Text text{data, utf8};
+  const auto header = ScanSection(text, section, [&](const RawLine& line) {
     if (IsBlankLine(data, line)) return false;
     lastUsed = line;
-    const auto entry = ParseKeyLine(DecodeLine(data, line));
+    const auto entry = ParseKeyLine(DecodeLine(text, line));
     if (entry && SameName(entry->key, key)) match = line;
     return match.has_value();
   });
 
   if (!header) {
     if (!data.isEmpty() && !data.endsWith('\n') && !data.endsWith('\r')) data += lineBreak;
-    data += '[' + EncodeField(section) + ']' + lineBreak + keyLine + lineBreak;
+    data += '[' + EncodeField(section, utf8) + ']' + lineBreak + keyLine + lineBreak;
     return;
   }
   if (match) {
     // Keep the key as spelled in the file; "=" is never a GBK trail byte.
     const qsizetype eq = data.indexOf('=', match->begin);
-    data.replace(eq + 1, match->textEnd - eq - 1, EncodeField(value));
+    data.replace(eq + 1, match->textEnd - eq - 1, EncodeField(value, utf8));
     return;
   }
   const RawLine after = lastUsed.end > 0 ? lastUsed : *header;
@@ -206,12 +261,14 @@ int HexDigit(QChar c) {
 
 }  // namespace
 
+IniFile::IniFile(QString path) : path_(std::move(path)), content_(ReadContent(path_)) {}
+
 QString IniFile::ReadRaw(QStringView section, QStringView key, const QString& fallback) const {
-  const auto data = ReadFileBytes(path_);
-  if (!data) return fallback;
+  if (content_.state != FileState::Read) return fallback;
+  const Text text{content_.text, content_.encoding != Encoding::Gbk};
   std::optional<QString> found;
-  ScanSection(*data, section, [&](const RawLine& line) {
-    const auto entry = ParseKeyLine(DecodeLine(*data, line));
+  ScanSection(text, section, [&](const RawLine& line) {
+    const auto entry = ParseKeyLine(DecodeLine(text, line));
     if (entry && SameName(entry->key, key)) found = entry->value;
     return found.has_value();
   });
@@ -239,20 +296,43 @@ int IniFile::IniReadInt(QStringView section, QStringView key, int fallback) cons
   return static_cast<int>(rounded);
 }
 
-bool IniFile::IniWrite(QStringView section, QStringView key, QStringView value) const {
+SaveResult IniFile::IniWrite(QStringView section, QStringView key, QStringView value) const {
   return IniWriteAll({{section.toString(), key.toString(), value.toString()}});
 }
 
-bool IniFile::IniWriteAll(const std::vector<Entry>& entries) const {
-  QByteArray data;
-  if (QFile::exists(path_)) {
-    // Never replace a file we could not read with a few lines of our own.
-    auto existing = ReadFileBytes(path_);
-    if (!existing) return false;
-    data = std::move(*existing);
+namespace {
+
+// Never replace a file we could not read with a few lines of our own.
+SaveResult RefusedWrite(const IniFile::Content& current) {
+  if (current.state == IniFile::FileState::TooLarge) {
+    return SaveResult::Failed(QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
   }
-  for (const Entry& e : entries) SetValue(data, e.Section, e.Key, e.Value);
-  return SaveBytes(path_, data);
+  return SaveResult::Failed(current.error ? current.error : EIO);
+}
+
+}  // namespace
+
+SaveResult IniFile::IniWriteAll(const std::vector<Entry>& entries) const {
+  Content current = ReadContent(path_);
+  SaveResult result;
+  if (path_.isEmpty()) {
+    result = SaveResult::Failed(ENOENT);
+  } else if (current.state != FileState::Read && current.state != FileState::Missing) {
+    result = RefusedWrite(current);
+  } else {
+    current.state = FileState::Read;
+    const bool utf8 = current.encoding != Encoding::Gbk;
+    for (const Entry& e : entries) SetValue(current.text, utf8, e.Section, e.Key, e.Value);
+    const QByteArray bytes = EncodeFileBytes(current);
+    result = SaveFile(path_, bytes);
+    current.fileSize = bytes.size();
+  }
+  if (result) {
+    content_ = std::move(current);
+  } else if (onFailure_) {
+    onFailure_(*this, result);
+  }
+  return result;
 }
 
 bool IsIniNumber(QStringView text) {

@@ -2,11 +2,17 @@
 // A small INI reader/writer with the behaviour of the Windows private-profile
 // functions, for the settings file we share with Windows users: section and
 // key names match case-insensitively, a write changes one value and keeps
-// every other byte of the file, the file is GBK text. A missing or unreadable
-// file reads as defaults; nothing here ever fails the caller.
+// every other byte of the file, the file is GBK text (or UTF-8 or UTF-16
+// after a byte order mark, as Notepad saves it, and written back the same
+// way). The file is read once, when the object is made; a missing,
+// unreadable or oversized file reads as defaults.
+#include "base/save_file.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 namespace qh {
@@ -17,8 +23,19 @@ class IniFile {
   // buffer, less its terminating NUL.
   static constexpr qsizetype kMaxValueChars = 2047;
 
-  explicit IniFile(QString path) : path_(std::move(path)) {}
+  // A larger file is not read: a settings file never grows that big, and
+  // reading a huge one would hold up the start.
+  static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+  enum class FileState { Missing, Read, Unreadable, TooLarge };
+  enum class Encoding { Gbk, Utf8, Utf16Le, Utf16Be };
+
+  IniFile() = default;  // no file: reads give the defaults, writes fail
+  explicit IniFile(QString path);
   const QString& Path() const { return path_; }
+  FileState State() const { return content_.state; }
+  qint64 FileSize() const { return content_.fileSize; }
+  Encoding FileEncoding() const { return content_.encoding; }
 
   // The value as stored (outer spaces and one pair of enclosing quotes
   // removed, cut at its first NUL), or fallback when the file, the section
@@ -34,8 +51,11 @@ class IniFile {
 
   // Replaces the value in place, or appends the key at the end of its section,
   // or the section at the end of the file; every other line stays byte for
-  // byte. Saves atomically. False on any error (callers may ignore it).
-  bool IniWrite(QStringView section, QStringView key, QStringView value) const;
+  // byte. The file is read again first, so that changes another program made
+  // meanwhile are kept, and saved through SaveFile. A file that could not be
+  // read (or is too large) is never replaced. The result says why a write
+  // failed; a failure handler, when set, hears of it too.
+  SaveResult IniWrite(QStringView section, QStringView key, QStringView value) const;
 
   // Several IniWrite calls in order, with one save of the file.
   struct Entry {
@@ -43,10 +63,28 @@ class IniFile {
     QString Key;
     QString Value;
   };
-  bool IniWriteAll(const std::vector<Entry>& entries) const;
+  SaveResult IniWriteAll(const std::vector<Entry>& entries) const;
+
+  // Told of every failed write, for callers that do not look at the result.
+  void SetFailureHandler(std::function<void(const IniFile&, const SaveResult&)> handler) {
+    onFailure_ = std::move(handler);
+  }
+
+  // The file's text as held: GBK or UTF-8 bytes without a byte order mark.
+  struct Content {
+    FileState state = FileState::Missing;
+    Encoding encoding = Encoding::Gbk;
+    QByteArray text;
+    qint64 fileSize = 0;
+    int error = 0;  // why it could not be read
+  };
 
  private:
   QString path_;
+  // What the file held when last read or written: a write updates it, so a
+  // read after a write sees the new value.
+  mutable Content content_;
+  std::function<void(const IniFile&, const SaveResult&)> onFailure_;
 };
 
 // Optional sign, digits with at most one decimal point (at least one digit),

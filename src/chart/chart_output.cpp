@@ -6,7 +6,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace qh {
@@ -100,28 +99,27 @@ bool WriteChart(QIODevice& out, ChartFileFormat format, const ChartFileInfo& inf
 
 namespace {
 
-bool SaveThroughTemporary(const QString& path, const std::function<bool(QIODevice&)>& write) {
-  if (path.isEmpty()) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (!write(file)) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+// Drawn into memory first: the file is written by SaveFile in one checked
+// piece, and a drawing that fails touches no file at all.
+SaveResult SaveDrawn(const QString& path, const std::function<bool(QIODevice&)>& write) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!write(buffer)) return SaveResult::Failed(QStringLiteral("图片生成失败"));
+  return SaveFile(path, bytes);
 }
 
 }  // namespace
 
-bool SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                   const ChartDraw& draw) {
-  return SaveThroughTemporary(path,
-                              [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
+SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
+                         const ChartDraw& draw) {
+  return SaveDrawn(path, [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
 }
 
-bool SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {
-  if (image.isNull() || IsVectorFormat(format)) return false;
-  return SaveThroughTemporary(path, [&](QIODevice& out) { return WriteImage(out, format, image); });
+SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {
+  if (image.isNull() || IsVectorFormat(format))
+    return SaveResult::Failed(QStringLiteral("图片生成失败"));
+  return SaveDrawn(path, [&](QIODevice& out) { return WriteImage(out, format, image); });
 }
 
 QByteArray ChartSvgBytes(const ChartFileInfo& info, const ChartDraw& draw) {

@@ -1,9 +1,11 @@
 #pragma once
 // Chart pictures as files: raster pictures (PNG, JPEG, BMP) and vector
 // documents (SVG, PDF), all drawn by the same painter calls, so a document
-// shows exactly what the picture shows. Every file is written to a
-// temporary file beside the target and renamed over it only when complete:
-// a failed write leaves the previous file as it was.
+// shows exactly what the picture shows. Every file is drawn in memory and
+// written by SaveFile: a failed write leaves the previous file as it was and
+// says why.
+#include "base/save_file.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -36,11 +38,11 @@ struct ChartFileInfo {
 // Draws once into a picture or document of the format and writes it to out.
 bool WriteChart(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,
                 const ChartDraw& draw);
-// The same, into path through a temporary file.
-bool SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                   const ChartDraw& draw);
-// An already drawn picture, for a raster format; false for a vector one.
-bool SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image);
+// The same, into path through SaveFile.
+SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
+                         const ChartDraw& draw);
+// An already drawn picture, for a raster format; fails for a vector one.
+SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image);
 
 // The chart as an SVG document in memory (for the clipboard).
 QByteArray ChartSvgBytes(const ChartFileInfo& info, const ChartDraw& draw);

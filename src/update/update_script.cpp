@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 
 #include "base/code_page.h"
+#include "base/save_file.h"
 #include "app/settings.h"
 #include "base/text_utils.h"
 
@@ -192,14 +192,11 @@ bool WriteUpdateScript(const UpdatePaths& paths, QString& scriptPath, QString& e
   }
   const qint64 size = QFileInfo(paths.newFile).size();
   const QByteArray bytes = ScriptBytes(paths, size, timing);
-  QSaveFile file(paths.script);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+  // Executable from the start: the script is never there without its mode.
+  if (!SaveFile(paths.script, bytes, {0777})) {
     errorText = kCannotWriteScript;
     return false;
   }
-#if !defined(Q_OS_WIN)
-  QFile::setPermissions(paths.script, QFile::permissions(paths.script) | QFile::ExeOwner);
-#endif
   scriptPath = paths.script;
   return true;
 }

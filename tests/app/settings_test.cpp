@@ -1,6 +1,11 @@
 #include "app/settings.h"
 
+#include "base/diag_log.h"
 #include "base/ini_file.h"
+#include "base/user_messages.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QFile>
 #include <QStringEncoder>
@@ -135,6 +140,27 @@ TEST_F(SettingsTest, WriteAnsiFile) {
   EXPECT_TRUE(QFile::exists(path));
   EXPECT_EQ(ReadAll(path), QByteArray());
   EXPECT_FALSE(WriteAnsiFile(dir_.filePath(QStringLiteral("no/dir/a.txt")), QStringLiteral("x")));
+}
+
+// A folder where the settings file should be: every failed save is logged
+// with its reason, the first one of the run is also shown.
+TEST_F(SettingsTest, SaveFailuresAreLoggedEveryTimeAndShownOnce) {
+  const QString path = Path();
+  ASSERT_TRUE(QDir().mkpath(path));
+  IniFile ini(path);
+  DiagLog log(dir_.filePath(QStringLiteral("qzChart.log")));
+  RecordedMessages messages;
+  ReportSettingsFailures(ini, log, messages);
+  EXPECT_FALSE(ini.IniWrite(u"Colors", u"LineColor", u"#FF0000"));
+  EXPECT_FALSE(ini.IniWrite(u"Bar", u"NoName", u"1"));
+  EXPECT_EQ(ReadAll(log.LogPath()).count("settings save FAIL"), 2);
+  ASSERT_EQ(messages.entries.size(), 1u);
+  EXPECT_EQ(messages.entries[0].text,
+            QStringLiteral("设置未能保存:\r\n") + path +
+                QStringLiteral("\r\n这是一个文件夹\r\n\r\n本次的更改只在程序关闭前有效."
+                               "请腾出磁盘空间或检查该文件和文件夹的写入权限."));
+  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 }  // namespace

@@ -101,16 +101,29 @@ TEST_F(StartupTest, GraphicsFailureEndsWithCodeThree) {
                 "GDI+ 初始化失败(错误码 7),无法生成图表.\r\n请确认系统目录下存在 gdiplus.dll."));
 }
 
-TEST_F(StartupTest, SecondRunReplacesTheLog) {
+// A copy started while this one runs logs to its own file and takes it
+// away at its end; the next start keeps this run's log as ".1".
+TEST_F(StartupTest, SecondCopyLogsApartAndTheNextStartKeepsTheLastLog) {
   Run({QStringLiteral("/nowhere/first.csv")});
-  {
-    AppState second;
+  const QByteArray firstRun = Log();
+  EXPECT_TRUE(firstRun.startsWith("src=/nowhere/first.csv\r\ngdiplus startup=0\r\nparse=FAIL "));
+  auto start = [this] {
+    AppState other;
     StartupEnvironment env;
     env.AppDir = Dir();
     RecordedMessages quiet;
-    RunStartup(second, env, quiet);
-  }
+    RunStartup(other, env, quiet);
+    return ReadAll(other.Log.LogPath());
+  };
+  EXPECT_EQ(start(), QByteArray("src=\r\ngdiplus startup=0\r\nparse=SKIP no argument\r\n"));
+  EXPECT_EQ(Log(), firstRun);
+  EXPECT_EQ(QDir(Dir()).entryList({QStringLiteral("qzChart*")}),
+            QStringList{QStringLiteral("qzChart.log")});
+
+  state_.Log.SetLogPath({});  // this run ends
+  start();
   EXPECT_EQ(Log(), QByteArray("src=\r\ngdiplus startup=0\r\nparse=SKIP no argument\r\n"));
+  EXPECT_EQ(ReadAll(LogPath() + QStringLiteral(".1")), firstRun);
 }
 
 TEST_F(StartupTest, UnwritableFolderRunsWithoutLogOrSettings) {

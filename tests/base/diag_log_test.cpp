@@ -1,6 +1,8 @@
 #include "base/diag_log.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,20 +31,73 @@ TEST(DiagLog, LinesAreGbkWithCrLfAndInTheFileAfterFlush) {
   EXPECT_TRUE(ReadAll(path).endsWith("val=1\r\nx\r\n"));
 }
 
-TEST(DiagLog, DeleteExistingDropsEarlierRun) {
+// Runs one after the other and side by side: a restart keeps the last
+// run's log as ".1"; a second copy writes its own file and removes it at its
+// end, and the first copy's log loses nothing.
+TEST(DiagLog, RunsKeepTheLastLogAndTwoCopiesKeepTheirOwn) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("qzChart.log"));
+  const QString kept = path + QStringLiteral(".1");
   {
-    DiagLog first(path);
-    first.WriteLog(QStringLiteral("first run"));
-  }  // destruction flushes
-  EXPECT_EQ(ReadAll(path), QByteArray("first run\r\n"));
-  DiagLog second(path);
-  second.DeleteExisting();
-  EXPECT_FALSE(QFile::exists(path));
-  second.WriteLog(QStringLiteral("second run"));
-  second.Flush();
-  EXPECT_EQ(ReadAll(path), QByteArray("second run\r\n"));
+    DiagLog first;
+    first.StartRun(path);
+    first.WriteStartupLog(QStringLiteral("src=first"));
+    first.Flush();
+    QString ownPath;
+    {
+      DiagLog second;
+      second.StartRun(path);
+      ownPath = second.LogPath();
+      EXPECT_EQ(QFileInfo(ownPath).fileName(),
+                QStringLiteral("qzChart.%1.log").arg(QCoreApplication::applicationPid()));
+      second.WriteStartupLog(QStringLiteral("src=second"));
+      second.Flush();
+      EXPECT_EQ(ReadAll(ownPath), QByteArray("src=second\r\n"));
+      first.WriteLog(QStringLiteral("parse=OK items=2"));
+      first.Flush();
+    }
+    EXPECT_FALSE(QFile::exists(ownPath));
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_EQ(ReadAll(path), QByteArray("src=first\r\nparse=OK items=2\r\n"));
+  }
+  const struct {
+    const char* line;
+    QByteArray current, last;
+  } restarts[] = {
+      {"src=third", "src=third\r\n", "src=first\r\nparse=OK items=2\r\n"},
+      {"src=fourth", "src=fourth\r\n", "src=third\r\n"},
+  };
+  for (const auto& r : restarts) {
+    DiagLog next;
+    next.StartRun(path);
+    next.WriteStartupLog(QString::fromUtf8(r.line));
+    next.Flush();
+    EXPECT_EQ(ReadAll(path), r.current) << r.line;
+    EXPECT_EQ(ReadAll(kept), r.last) << r.line;
+  }
+}
+
+// One run stops at the bound with a line saying so; start-up lines still
+// get in after it.
+TEST(DiagLog, ARunStopsAtItsBoundButKeepsStartupLines) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("qzChart.log"));
+  DiagLog log;
+  log.StartRun(path);
+  log.WriteStartupLog(QStringLiteral("src=/data/big.html"));
+  const QString row = QStringLiteral("  row 1 item=") + QString(90, u'x');
+  for (int i = 0; i < 120000; ++i) log.WriteLog(row);  // about 12 MB
+  log.WriteStartupLog(QStringLiteral("parse=OK items=120000"));
+  log.Flush();
+  const QByteArray bytes = ReadAll(path);
+  EXPECT_LE(bytes.size(), DiagLog::kMaxRunBytes);
+  EXPECT_GT(bytes.size(), DiagLog::kMaxRunBytes - DiagLog::kStartupReserve - 200);
+  EXPECT_TRUE(bytes.startsWith("src=/data/big.html\r\n  row 1"));
+  const QList<QByteArray> lines = bytes.split('\n');
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_TRUE(lines[lines.size() - 3].startsWith("log stopped: this run's log reached its limit"))
+      << lines[lines.size() - 3].toStdString();
+  EXPECT_EQ(lines[lines.size() - 2], QByteArray("parse=OK items=120000\r"));
 }
 
 TEST(DiagLog, LargeLoadIsWrittenInBlocksAndComplete) {
@@ -71,8 +126,8 @@ TEST(DiagLog, DisabledOrUnwritableLogIsSilent) {
 
   QTemporaryDir dir;
   const QString missingDir = dir.filePath(QStringLiteral("none/qzChart.log"));
-  DiagLog log(missingDir);
-  log.DeleteExisting();
+  DiagLog log;
+  log.StartRun(missingDir);
   log.WriteLog(QStringLiteral("lost"));
   log.Flush();
   EXPECT_FALSE(QFile::exists(missingDir));

@@ -1,6 +1,9 @@
 #include "base/ini_file.h"
 
+#include "base/code_page.h"
+
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -102,8 +105,9 @@ TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
 TEST_F(IniFileTest, JunkNeverCrashesAndStaysIntact) {
   QByteArray junk;
   for (int i = 0; i < 70000; ++i) junk += static_cast<char>((i * 7919) % 256);
-  const QByteArray oneLine = QByteArray(5 * 1024 * 1024, '\x81');
-  const QByteArray manyLines = QByteArray(5 * 1024 * 1024, '\n');
+  // Just under the size the reader refuses.
+  const QByteArray oneLine = QByteArray(IniFile::kMaxFileBytes - 64, '\x81');
+  const QByteArray manyLines = QByteArray(IniFile::kMaxFileBytes - 64, '\n');
   for (const QByteArray& bytes : {junk, oneLine, manyLines}) {
     Put(bytes);
     const IniFile ini(Path());
@@ -113,6 +117,58 @@ TEST_F(IniFileTest, JunkNeverCrashesAndStaysIntact) {
     EXPECT_TRUE(after.startsWith(bytes));
     EXPECT_EQ(ini.IniRead(u"Bar", u"NoName", ""), QStringLiteral("1"));
   }
+}
+
+// Notepad's "Unicode" and "UTF-8" files are read, and written back in the
+// encoding they came in; GBK bytes stay GBK.
+TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
+  const QString before =
+      QStringLiteral("; 配置\r\n[Limits]\r\nPageSize=7\r\n[Recent]\r\nLastFile=旧\r\n");
+  const QString after = QStringLiteral(
+      "; 配置\r\n[Limits]\r\nPageSize=7\r\n[Recent]\r\nLastFile=青禾.html\r\n"
+      "[Colors]\r\nLineColor=#FF0000\r\n");
+  auto utf16 = [](const QString& text, bool little) {
+    QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
+  };
+  const struct {
+    const char* name;
+    QByteArray before, after;
+    IniFile::Encoding encoding;
+  } cases[] = {
+      {"UTF-16 LE", utf16(before, true), utf16(after, true), IniFile::Encoding::Utf16Le},
+      {"UTF-16 BE", utf16(before, false), utf16(after, false), IniFile::Encoding::Utf16Be},
+      {"UTF-8", "\xEF\xBB\xBF" + before.toUtf8(), "\xEF\xBB\xBF" + after.toUtf8(),
+       IniFile::Encoding::Utf8},
+      {"GBK", EncodeGbk(before), EncodeGbk(after), IniFile::Encoding::Gbk},
+  };
+  for (const auto& c : cases) {
+    Put(c.before);
+    const IniFile ini(Path());
+    EXPECT_EQ(ini.FileEncoding(), c.encoding) << c.name;
+    EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), 7) << c.name;
+    EXPECT_EQ(ini.ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("旧")) << c.name;
+    EXPECT_TRUE(ini.IniWriteAll(
+        {{QStringLiteral("Recent"), QStringLiteral("LastFile"), QStringLiteral("青禾.html")},
+         {QStringLiteral("Colors"), QStringLiteral("LineColor"), QStringLiteral("#FF0000")}}))
+        << c.name;
+    EXPECT_EQ(Get(), c.after) << c.name;
+    EXPECT_EQ(IniFile(Path()).ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("青禾.html"))
+        << c.name;
+  }
+}
+
+// A file over the bound is not read at all and never rewritten.
+TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndIsLeftAlone) {
+  const QByteArray big = "[Limits]\r\nPageSize=7\r\n" + QByteArray(IniFile::kMaxFileBytes, ';');
+  Put(big);
+  const IniFile ini(Path());
+  EXPECT_EQ(ini.State(), IniFile::FileState::TooLarge);
+  EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), 20);
+  const SaveResult write = ini.IniWrite(u"Limits", u"PageSize", u"9");
+  EXPECT_FALSE(write);
+  EXPECT_EQ(write.Reason, QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
+  EXPECT_EQ(Get(), big);
 }
 
 struct NumberCase {

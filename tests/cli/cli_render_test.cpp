@@ -121,9 +121,9 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
       {{"-o"}, 2, "-o needs a value"},
       {{"-o", png, Path("none.csv")}, 1, "数据源文件不存在."},
       {{"-o", png, Write("one.csv", "A,1\n")}, 1, "数据源CSV没有可用的两列数据(项目,数值)."},
-      {{"-o", Path("no/such/folder/out.png"), data}, 1, "qinghechart-cli render: cannot write "},
-      {{"--layout", Path("no/such/folder/l.json"), "-o", png, data}, 1,
-       "qinghechart-cli render: cannot write "},
+      {{"-o", Path("no/such/folder/out.png"), data}, 4, "qinghechart-cli: 无法写入 "},
+      {{"--layout", Path("no/such/folder/l.json"), "-o", png, data}, 4,
+       "/no/such/folder/l.json:文件夹不存在\n"},
   };
   // clang-format on
   for (const Row& r : rows) {

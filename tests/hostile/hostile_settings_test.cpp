@@ -14,18 +14,19 @@
 namespace qh {
 namespace {
 
-constexpr int kFiveMegabytes = 5 * 1024 * 1024;
+// Lines as long as a file the reader still reads.
+constexpr qsizetype kLongLine = IniFile::kMaxFileBytes - 64;
 
-TEST(HostileSettings, FiveMegabyteLines) {
+TEST(HostileSettings, MegabyteLines) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("s.ini"));
-  const QByteArray huge(kFiveMegabytes, '1');
+  const QByteArray huge(kLongLine, '1');
   const QByteArray files[] = {
       "[Limits]\r\nMaxItems=" + huge + "\r\nPageSize=7\r\n",
-      "[Limits]" + QByteArray(kFiveMegabytes, ' ') + "\r\nPageSize=7",
-      "[Limits]\nPageSize=7\n" + QByteArray(kFiveMegabytes, '='),
+      "[Limits]" + QByteArray(kLongLine, ' ') + "\r\nPageSize=7",
+      "[Limits]\nPageSize=7\n" + QByteArray(kLongLine, '='),
       "[" + huge,
-      QByteArray(kFiveMegabytes, '\xA1'),
+      QByteArray(kLongLine, '\xA1'),
   };
   for (const QByteArray& bytes : files) {
     {

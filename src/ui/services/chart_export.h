@@ -29,6 +29,9 @@ struct ExportResult {
   QString SavedPath;
 };
 
+// "保存图片失败:", the path and the system's reason, then what to do.
+QString SaveFailureText(const QString& path, const QString& reason);
+
 // A null image means no chart has been drawn yet.
 ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& image,
                             const QString& folder, const QString& name,

@@ -1,0 +1,46 @@
+#pragma once
+// The one way the programs write a file: the bytes go to a temporary file in
+// the target's folder, every write and the flush to disk are checked, and
+// only a complete file is renamed over the target. Whatever fails, the old
+// file keeps its bytes, the temporary file is removed, and the caller gets
+// the system's reason in words. A replaced file keeps its permission bits,
+// and its owner and group where the process may set them.
+#include <QByteArrayView>
+#include <QString>
+
+namespace qh {
+
+struct SaveResult {
+  bool Ok = true;
+  int Error = 0;   // the errno of the step that failed; 0 when the fault was not the system's
+  QString Reason;  // why it failed, in words (see SystemErrorReason); empty on success
+  explicit operator bool() const { return Ok; }
+
+  static SaveResult Failed(int error);
+  static SaveResult Failed(QString reason);
+};
+
+struct SaveOptions {
+  // Permission bits of a file that does not exist yet (the umask applies);
+  // an existing file keeps its own.
+  unsigned NewFileMode = 0666;
+};
+
+SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions& options = {});
+
+// The reason for a system error number, in Chinese for the faults a save
+// meets (disk full, no permission, read-only filesystem, not a folder...),
+// the system's own text for any other.
+QString SystemErrorReason(int error);
+
+// "NAME.~qz" + six letters or digits: the temporary files of saves of
+// fileName (the last part of a path).
+QString SaveTempPrefix(const QString& fileName);
+
+// Removes what saves of path left behind when the program was killed
+// between the temporary file and the rename: our own temporary files that
+// no running save holds, and those of earlier builds ("NAME.XXXXXX", private
+// to the owner). Returns how many were removed.
+int RemoveStaleSaveTemps(const QString& path);
+
+}  // namespace qh
