@@ -38,6 +38,16 @@ void LoadCommandLineFile(AppState& state, const QString& path, UserMessages& mes
                 MessageIcon::Exclamation);
 }
 
+// A program whose folder takes no new file keeps its settings in the
+// user's folder; a settings file beside the program is where they start.
+void CarrySettingsFile(const QString& besideProgram, const QString& inDataFolder) {
+  if (besideProgram == inDataFolder || FileExists(inDataFolder) || !FileExists(besideProgram))
+    return;
+  QFile file(besideProgram);
+  if (file.size() > IniFile::kMaxFileBytes || !file.open(QIODevice::ReadOnly)) return;
+  SaveFile(inDataFolder, file.readAll());
+}
+
 }  // namespace
 
 StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMessages& messages) {
@@ -52,6 +62,7 @@ StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMes
 
   state.SettingsPath = SettingsPath(state.DataDir);
   RemoveStaleSaveTemps(state.SettingsPath);
+  CarrySettingsFile(SettingsPath(state.AppDir), state.SettingsPath);
   EnsureSettingsFile(state.SettingsPath);
   state.SettingsFile = IniFile(state.SettingsPath);
   state.Config = LoadSettings(state.SettingsFile);

@@ -120,6 +120,8 @@ SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions
   // A file its owner made read-only stays as it is.
   if (exists && ::access(native.constData(), W_OK) != 0) return SaveResult::Failed(errno);
 
+  // What an earlier save of this file left when it was killed goes first.
+  RemoveStaleSaveTemps(target.absoluteFilePath());
   const TempFile temp = CreateTemp(target, exists ? 0600 : options.NewFileMode);
   if (temp.fd < 0) return SaveResult::Failed(errno);
   int error = FillTemp(temp.fd, bytes, exists ? &old : nullptr);

@@ -4,7 +4,8 @@
 // only a complete file is renamed over the target. Whatever fails, the old
 // file keeps its bytes, the temporary file is removed, and the caller gets
 // the system's reason in words. A replaced file keeps its permission bits,
-// and its owner and group where the process may set them.
+// and its owner and group where the process may set them. Temporary files
+// that killed saves of the same file left behind are removed first.
 #include <QByteArrayView>
 #include <QString>
 

@@ -213,5 +213,28 @@ TEST(StartupDataFolder, SettingsAndLogFollowTheDataFolder) {
       << "nothing written beside the program";
 }
 
+// The settings beside a program that keeps its files in the user's folder
+// are carried there once; after that the user's own file is the one read.
+TEST(StartupDataFolder, SettingsBesideTheProgramAreCarriedOnce) {
+  QTemporaryDir app;
+  QTemporaryDir data;
+  const QString beside = SettingsPath(app.path() + u'/');
+  const QString own = SettingsPath(data.path() + u'/');
+  test::WriteAll(beside, "[Limits]\r\nPageSize=7\r\n");
+  const struct {
+    const char* name;
+    int pageSize;
+  } starts[] = {{"first start carries the file", 7}, {"later starts keep the user's", 9}};
+  for (const auto& start : starts) {
+    AppState state;
+    RecordedMessages messages;
+    RunStartup(state, StartupEnvironment{app.path(), {}, 96, {}, 0, data.path()}, messages);
+    EXPECT_EQ(state.Config.PageSize, start.pageSize) << start.name;
+    state.SettingsFile.IniWrite(u"Limits", u"PageSize", u"9");
+  }
+  EXPECT_EQ(ReadAll(beside), QByteArray("[Limits]\r\nPageSize=7\r\n"));
+  EXPECT_EQ(ReadAll(own), QByteArray("[Limits]\r\nPageSize=9\r\n"));
+}
+
 }  // namespace
 }  // namespace qh

@@ -99,6 +99,10 @@ TEST(SaveFile, StaleTemporaryFilesGoUnlessASaveHoldsThem) {
   EXPECT_EQ(RemoveStaleSaveTemps(path), 1);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
             (QStringList{QStringLiteral("s.ini"), QStringLiteral("s.ini.backup")}));
+  WriteAll(stale, "x");  // the next save of the file clears it too
+  ASSERT_TRUE(SaveFile(path, "new"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+            (QStringList{QStringLiteral("s.ini"), QStringLiteral("s.ini.backup")}));
 }
 
 // A full disk and a read-only filesystem: the old bytes stay, the reason is

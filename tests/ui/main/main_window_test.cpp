@@ -502,7 +502,11 @@ TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {
   QFile::setPermissions(out.path(),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("保存图片失败:\r\n") + f.dialogs.answer);
+  EXPECT_TRUE(f.messages.entries[0].text.startsWith(QStringLiteral("保存图片失败:\r\n") +
+                                                    f.dialogs.answer + QStringLiteral("\r\n")))
+      << f.messages.entries[0].text.toStdString();
+  f.state.Log.Flush();
+  EXPECT_TRUE(test::ReadAll(f.state.Log.LogPath()).contains("chart save FAIL "));
   EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
   // The dialog proposed the source file's folder.
   EXPECT_TRUE(f.dialogs.requests[0].Initial.startsWith(f.dir.path() + QStringLiteral("/柱形图")));

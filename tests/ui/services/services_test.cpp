@@ -82,7 +82,12 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
     const ExportResult r =
         ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
     EXPECT_FALSE(r.Ok);
-    EXPECT_EQ(r.ErrorText, QStringLiteral("保存图片失败:\r\n") + target);
+    // The path, the system's reason (which differs for root), then the hint.
+    EXPECT_TRUE(r.ErrorText.startsWith(QStringLiteral("保存图片失败:\r\n") + target +
+                                       QStringLiteral("\r\n")))
+        << r.ErrorText.toStdString();
+    EXPECT_TRUE(r.ErrorText.endsWith(SaveFailureText({}, {}).section(u'\n', -1)))
+        << r.ErrorText.toStdString();
   }
   QFile f(oldFile);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -229,7 +234,10 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
   const ExportResult r =
       ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
   EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.ErrorText, QStringLiteral("保存图片失败:\r\n") + dialogs.answer);
+  EXPECT_EQ(r.ErrorText,
+            QStringLiteral("保存图片失败:\r\n") + dialogs.answer +
+                QStringLiteral("\r\n图片生成失败\r\n\r\n"
+                               "原有的文件没有改动.请换一个文件夹,或腾出磁盘空间后再试."));
   EXPECT_FALSE(QFileInfo::exists(dialogs.answer));
 }
 
