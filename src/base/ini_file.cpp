@@ -193,11 +193,16 @@ IniFile::Content ReadContent(const QString& path) {
     return content;
   }
   content.fileSize = file.size();
-  if (content.fileSize > IniFile::kMaxFileBytes) {
+  // A device or pipe named as the settings file reports no size: read one
+  // byte past the bound at most.
+  const QByteArray bytes = content.fileSize > IniFile::kMaxFileBytes
+                               ? QByteArray()
+                               : file.read(IniFile::kMaxFileBytes + 1);
+  if (content.fileSize > IniFile::kMaxFileBytes || bytes.size() > IniFile::kMaxFileBytes) {
+    content.fileSize = qMax(content.fileSize, static_cast<qint64>(bytes.size()));
     content.state = IniFile::FileState::TooLarge;
     return content;
   }
-  const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) {
     content.state = IniFile::FileState::Unreadable;
     content.error = errno;

@@ -169,6 +169,8 @@ TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndIsLeftAlone) {
   EXPECT_FALSE(write);
   EXPECT_EQ(write.Reason, QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
   EXPECT_EQ(Get(), big);
+  // A device without a size is read no further than the bound.
+  EXPECT_EQ(IniFile(QStringLiteral("/dev/zero")).State(), IniFile::FileState::TooLarge);
 }
 
 struct NumberCase {
