@@ -18,55 +18,22 @@ namespace {
 struct CheckOptions {
   bool manual = false;
   bool json = false;
-  QString format;  // for FILE "-"
+  bool quiet = false;
+  QString format;  // what FILE holds, whatever its name
   QString file;
 };
 
-int CheckUsage(const QString& problem) {
-  std::fprintf(stderr, "qinghechart-cli check: %s\n", problem.toUtf8().constData());
-  std::fputs(
-      "usage: qinghechart-cli check [--manual] [--json] [--format F] FILE\n"
-      "  --manual  FILE holds typed lines (item,value), read as UTF-8\n"
-      "  --json    print one JSON object: ok, count, items, error, hint\n"
-      "  --format  html, csv, xls or xlsx: what FILE - (standard input) holds\n"
-      "exit status: 0 accepted, 1 refused, 2 usage error\n",
-      stderr);
-  return 2;
-}
-
-// False when the arguments are not one FILE with known options.
-bool ParseCheckArgs(const QStringList& args, CheckOptions& options, QString& problem) {
-  bool optionsEnded = false;
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString& arg = args[i];
-    if (!optionsEnded && arg == u"--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && arg == u"--manual") {
-      options.manual = true;
-    } else if (!optionsEnded && arg == u"--json") {
-      options.json = true;
-    } else if (!optionsEnded && arg == u"--format") {
-      if (i + 1 >= args.size()) {
-        problem = QStringLiteral("--format needs a value");
-        return false;
-      }
-      options.format = args[++i];
-    } else if (!optionsEnded && arg.startsWith(u'-') && arg.size() > 1) {
-      problem = QStringLiteral("unknown option");
-      return false;
-    } else if (!options.file.isNull()) {
-      problem = QStringLiteral("more than one FILE");
-      return false;
-    } else {
-      options.file = arg;
-    }
-  }
-  if (options.file.isNull()) {
-    problem = QStringLiteral("missing FILE");
-    return false;
-  }
-  if (!options.manual) problem = CheckSourceFormat(options.file, options.format);
-  return problem.isEmpty();
+// Empty when the arguments are one FILE that can be read as asked.
+QString TakeCheckOptions(const ParsedArgs& args, CheckOptions& options) {
+  options.manual = args.Has("manual");
+  options.json = args.Has("json");
+  options.quiet = args.Has("quiet");
+  if (args.Has("format")) options.format = args.Value("format");
+  if (args.operands.isEmpty()) return QStringLiteral("missing FILE");
+  if (args.operands.size() > 1) return QStringLiteral("more than one FILE");
+  options.file = args.operands.first();
+  if (options.manual) return {};
+  return CheckSourceFormat(options.file, options.format);
 }
 
 bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
@@ -126,45 +93,47 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   out += "}\n";
 }
 
-void WriteCheckText(bool ok, const ItemTable& table, ChunkedOutput& output) {
+// Only rows on standard output, so cut and sort see nothing else.
+void WriteCheckRows(const ItemTable& table, ChunkedOutput& output) {
   QByteArray& out = output.Buffer();
-  if (ok) {
-    out += "#\t项目\t数值\n";
-    for (size_t i = 0; i < table.Items.size(); ++i) {
-      out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' +
-             table.Items[i].Name.toUtf8() + '\t';
-      AppendJsonNumber(out, table.Items[i].Value);
-      out += '\n';
-      output.Spill();
-    }
-    out += "OK " + QByteArray::number(table.ItemCount()) + " items";
-    if (!table.LastHint.isEmpty()) out += ": " + table.LastHint.toUtf8();
+  for (size_t i = 0; i < table.Items.size(); ++i) {
+    out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' +
+           table.Items[i].Name.toUtf8() + '\t';
+    AppendJsonNumber(out, table.Items[i].Value);
     out += '\n';
-  } else {
-    QString message = table.LastError + QStringLiteral("\r\n\r\n") + table.LastHint;
-    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out += "REFUSED: " + message.toUtf8() + '\n';
+    output.Spill();
   }
+}
+
+void PrintSummary(const QString& file, const ItemTable& table) {
+  QString summary = QStringLiteral("%1: OK %2 items").arg(file).arg(table.ItemCount());
+  if (!table.LastHint.isEmpty()) summary += QStringLiteral(": ") + table.LastHint;
+  PrintError(summary);
 }
 
 }  // namespace
 
-int RunCheck(const QStringList& args) {
+int RunCheck(const ParsedArgs& args) {
   CheckOptions options;
-  QString problem;
-  if (!ParseCheckArgs(args, options, problem)) return CheckUsage(problem);
+  if (const QString problem = TakeCheckOptions(args, options); !problem.isEmpty())
+    return ReportUsageError(kCheckCommand.name, problem);
   ItemTable table;
   const bool ok = LoadForCheck(options, table);
   {
     ChunkedOutput output(stdout);
     if (options.json) {
       WriteCheckJson(ok, table, output);
-    } else {
-      WriteCheckText(ok, table, output);
+    } else if (ok) {
+      WriteCheckRows(table, output);
     }
   }
   std::fflush(stdout);
-  return ok ? 0 : 1;
+  if (!ok) {
+    ReportRefusal(options.file, table);
+    return LoadFailureCode(options.file);
+  }
+  if (!options.quiet && !options.json) PrintSummary(options.file, table);
+  return kExitOk;
 }
 
 }  // namespace qh::cli

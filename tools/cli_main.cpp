@@ -11,65 +11,53 @@
 
 namespace {
 
-constexpr char kProgram[] = "qinghechart-cli";
+using namespace qh::cli;
 
 int RunCheckCommand(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QStringList args = QCoreApplication::arguments();
-  args.remove(0, 2);  // the program and the command name
-  return qh::cli::RunCheck(args);
+  return RunCheck(ParseOptions(CommandWords(argc, argv), kCheckCommand.options));
 }
 
 struct Command {
-  const char* name;
-  const char* help;
+  const CommandSpec* spec;
   int (*run)(int argc, char** argv);
 };
 
+constexpr Command kCommands[] = {{&kCheckCommand, RunCheckCommand},
+                                 {&kRenderCommand, RunRenderModule}};
+
 // clang-format off
-constexpr Command kCommands[] = {
-    {"check", "check [--manual] [--json] [--format F] FILE      validate a data file", RunCheckCommand},
-    {"render",
-     "render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N] [--settings INI]\n"
-     "         [--layout OUT.json] [--format F] -o OUT FILE      draw a chart picture",
-     qh::cli::RunRenderModule},
+constexpr OptionSpec kTopOptions[] = {
+    {"help", 'h', nullptr, "show this help"},
+    {"version", '\0', nullptr, "show the version"},
 };
 // clang-format on
 
-void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "usage: %s COMMAND ...\n", kProgram);
-  for (const Command& c : kCommands) std::fprintf(to, "  %s\n", c.help);
-  std::fprintf(to,
-               "  --help, -h                         show this help\n"
-               "  --version                          show the version\n"
-               "FILE - reads standard input; --format html|csv|xls|xlsx says what it holds.\n"
-               "exit status: 0 success, 1 the file was refused, 2 usage error\n"
-               "COMMAND --help shows one command's usage.\n");
+void PrintUsage() {
+  std::printf("usage: %s COMMAND [OPTION]... FILE...\n\ncommands:\n", kProgramName);
+  for (const Command& c : kCommands) std::printf("  %-8s %s\n", c.spec->name, c.spec->summary);
+  std::printf(
+      "\noptions:\n"
+      "  -h, --help     show this help and exit\n"
+      "  --version      show the version and exit\n"
+      "\n"
+      "COMMAND --help shows that command's options. FILE - reads standard input.\n"
+      "Data files: HTML, CSV, .xls, .xlsx. Pictures: PNG, JPEG, BMP; documents: SVG, PDF.\n"
+      "exit status: 0 success, 1 a table refused, 2 usage error,\n"
+      "3 input file missing or unreadable, 4 output not written\n");
 }
 
-int UsageError() {
-  PrintUsage(stderr);
-  return 2;
-}
-
-bool IsHelp(const char* arg) {
-  return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
-}
-
-// "COMMAND --help" anywhere before "--": FILE names after "--" stay FILE names.
-bool AsksForHelp(int argc, char** argv) {
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--") == 0) return false;
-    if (IsHelp(argv[i])) return true;
-  }
-  return false;
+int TopLevelUsageError(const QString& problem) {
+  PrintError(problem);
+  std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgramName);
+  return kExitUsage;
 }
 
 int PrintVersion() {
   // The same yy.mm.dd.hh, and the same answer, as the window's --version:
   // the build's time stamp.
   std::printf("%s\n", qh::LocalVersionText().toUtf8().constData());
-  return 0;
+  return kExitOk;
 }
 
 // Qt's own chatter (a missing XDG_RUNTIME_DIR when run as root or from a
@@ -77,8 +65,22 @@ int PrintVersion() {
 // error carries only this tool's messages. QT_LOGGING_RULES set by whoever
 // debugs a run brings Qt's messages back.
 void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtFatalMsg)
-    std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+  if (type == QtFatalMsg) PrintError(text);
+}
+
+// Help and usage errors are answered here, before a command starts Qt (or
+// loads the drawing module).
+int RunCommand(const Command& command, int argc, char** argv) {
+  const ParsedArgs parsed = ParseOptions(CommandWords(argc, argv), command.spec->options);
+  if (parsed.help) {
+    const QByteArray help = CommandHelp(*command.spec);
+    std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
+    return kExitOk;
+  }
+  if (!parsed.problem.isEmpty()) return ReportUsageError(command.spec->name, parsed.problem);
+  // The whole working set of one run is built at once and lives until exit.
+  qh::ReserveHugePageHeap(64 * 1024 * 1024);
+  return command.run(argc, argv);
 }
 
 }  // namespace
@@ -88,22 +90,27 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES")) qInstallMessageHandler(DropQtMessages);
-  if (argc < 2) return UsageError();
-  if (IsHelp(argv[1])) {
-    PrintUsage(stdout);
-    return 0;
+  if (argc < 2) return TopLevelUsageError(QStringLiteral("missing COMMAND (check or render)"));
+  const QString first = QString::fromLocal8Bit(argv[1]);
+  if (first == u"--help" || first == u"-h") {
+    PrintUsage();
+    return kExitOk;
   }
-  if (std::strcmp(argv[1], "--version") == 0) return PrintVersion();
-  // The whole working set of one run is built at once and lives until exit.
-  qh::ReserveHugePageHeap(64 * 1024 * 1024);
+  if (first == u"--version") return PrintVersion();
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) != 0) continue;
-    if (AsksForHelp(argc, argv)) {
-      std::printf("usage: %s %s\n", kProgram, c.help);
-      return 0;
-    }
-    return c.run(argc, argv);
+    if (first == QLatin1StringView(c.spec->name)) return RunCommand(c, argc, argv);
   }
-  std::fprintf(stderr, "%s: unknown command '%s'\n", kProgram, argv[1]);
-  return UsageError();
+  if (first.startsWith(u'-')) {
+    QString problem = QStringLiteral("unknown option '%1'").arg(first);
+    if (const QString near = NearestOption(first, kTopOptions); !near.isEmpty())
+      problem += QStringLiteral("; did you mean %1?").arg(near);
+    return TopLevelUsageError(problem);
+  }
+  QString problem = QStringLiteral("unknown command '%1'").arg(first);
+  for (const Command& c : kCommands) {
+    const OptionSpec asOption{c.spec->name, '\0', nullptr, ""};
+    if (!NearestOption(QStringLiteral("--") + first, {&asOption, 1}).isEmpty())
+      problem += QStringLiteral("; did you mean %1?").arg(QLatin1StringView(c.spec->name));
+  }
+  return TopLevelUsageError(problem);
 }

@@ -4,6 +4,7 @@
 #include "cli_commands.h"
 #include "cli_input.h"
 #include "cli_json.h"
+#include "cli_render_options.h"
 
 #include "app/chart_request.h"
 #include "base/ini_file.h"
@@ -17,136 +18,17 @@
 #include "data/source_loader.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <set>
 
 namespace qh::cli {
 
 namespace {
-
-constexpr int kMinSide = 20;
-constexpr int kMaxSide = 16384;
-constexpr int kExitNotWritten = 4;
-
-struct RenderOptions {
-  ChartPage page = ChartPage::Bar;
-  int width = 1200, height = 700;
-  int dpi = 96;
-  int pageNo = 1;
-  QString settingsPath;
-  QString layoutPath;
-  QString outPath;
-  QString format;  // for FILE "-"
-  QString file;
-};
-
-void PrintLine(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }
-
-int RenderUsage(const QString& problem) {
-  PrintLine(QStringLiteral("qinghechart-cli render: ") + problem);
-  std::fputs(
-      "usage: qinghechart-cli render [--kind bar|pie|line] [--size WxH] [--dpi N] [--page N]\n"
-      "                              [--settings INI] [--layout OUT.json] [--format F] -o OUT "
-      "FILE\n"
-      "  --kind      chart kind (default bar)\n"
-      "  --size      picture size in pixels, each side 20..16384 (default 1200x700)\n"
-      "  --dpi       screen DPI to draw for; lengths scale by DPI/96, at least 1 (default 96)\n"
-      "  --page      page of the pie chart (default 1)\n"
-      "  --settings  settings file to read (default: the one beside the program, if any)\n"
-      "  --layout    also write the chart's layout as JSON: axis, hover regions, every text drawn\n"
-      "  -o          output: a picture (.png, .jpg, .jpeg, .bmp) or a vector document\n"
-      "              (.svg, .pdf; a PDF page has the picture's size at 96 DPI, 1 px = 0.75 pt)\n"
-      "  --format    html, csv, xls or xlsx: what FILE - (standard input) holds\n"
-      "exit status: 0 drawn, 1 file refused, 2 usage error, 4 output not written\n",
-      stderr);
-  return 2;
-}
-
-std::optional<int> ParseInt(const QString& text) {
-  bool ok = false;
-  const int v = text.toInt(&ok);
-  return ok ? std::optional<int>(v) : std::nullopt;
-}
-
-std::optional<ChartPage> ParseKind(const QString& text) {
-  if (text == u"bar") return ChartPage::Bar;
-  if (text == u"pie") return ChartPage::Pie;
-  if (text == u"line") return ChartPage::Line;
-  return std::nullopt;
-}
-
-bool ParseSize(const QString& text, int& width, int& height) {
-  const QStringList parts = text.toLower().split(u'x');
-  if (parts.size() != 2) return false;
-  const auto w = ParseInt(parts[0]), h = ParseInt(parts[1]);
-  if (!w || !h) return false;
-  width = *w;
-  height = *h;
-  return true;
-}
-
-// Empty when the arguments are usable, else what is wrong.
-QString ParseRenderArgs(const QStringList& args, RenderOptions& o) {
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString& arg = args[i];
-    const bool takesValue = arg == u"--kind" || arg == u"--size" || arg == u"--dpi" ||
-                            arg == u"--page" || arg == u"--settings" || arg == u"--layout" ||
-                            arg == u"-o" || arg == u"--format";
-    if (takesValue && i + 1 >= args.size()) return arg + QStringLiteral(" needs a value");
-    const QString value = takesValue ? args[++i] : QString();
-    if (arg == u"--kind") {
-      const auto kind = ParseKind(value);
-      if (!kind) return QStringLiteral("unknown chart kind '%1' (bar, pie or line)").arg(value);
-      o.page = *kind;
-    } else if (arg == u"--size") {
-      if (!ParseSize(value, o.width, o.height)) {
-        return QStringLiteral("bad size '%1' (expected WxH, e.g. 1200x700)").arg(value);
-      }
-      if (o.width < kMinSide || o.width > kMaxSide || o.height < kMinSide || o.height > kMaxSide) {
-        return QStringLiteral("size %1x%2 out of range: each side must be %3..%4 pixels")
-            .arg(o.width)
-            .arg(o.height)
-            .arg(kMinSide)
-            .arg(kMaxSide);
-      }
-    } else if (arg == u"--dpi") {
-      const auto dpi = ParseInt(value);
-      if (!dpi || *dpi < 1 || *dpi > 2400)
-        return QStringLiteral("bad DPI '%1' (1..2400)").arg(value);
-      o.dpi = *dpi;
-    } else if (arg == u"--page") {
-      const auto page = ParseInt(value);
-      if (!page || *page < 1) return QStringLiteral("bad page '%1' (1 or more)").arg(value);
-      o.pageNo = *page;
-    } else if (arg == u"--settings") {
-      o.settingsPath = value;
-    } else if (arg == u"--layout") {
-      o.layoutPath = value;
-    } else if (arg == u"-o") {
-      o.outPath = value;
-    } else if (arg == u"--format") {
-      o.format = value;
-    } else if (arg.startsWith(u'-') && arg.size() > 1) {
-      return QStringLiteral("unknown option '%1'").arg(arg);
-    } else if (!o.file.isNull()) {
-      return QStringLiteral("more than one FILE");
-    } else {
-      o.file = arg;
-    }
-  }
-  if (o.file.isNull()) return QStringLiteral("missing FILE");
-  if (const QString problem = CheckSourceFormat(o.file, o.format); !problem.isEmpty())
-    return problem;
-  if (o.outPath.isEmpty()) return QStringLiteral("missing -o OUT");
-  if (!ChartFileFormatFor(o.outPath)) {
-    return QStringLiteral("output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf");
-  }
-  if (!o.settingsPath.isEmpty() && !FileExists(o.settingsPath)) {
-    return QStringLiteral("settings file not found: ") + o.settingsPath;
-  }
-  return {};
-}
 
 // The explicit file, else the one beside the program when it exists, else
 // the defaults.
@@ -232,75 +114,159 @@ QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   return j;
 }
 
-// One line when the picture shows fewer items than the table holds: the
-// bar and line charts fit the width, the pie shows one page.
-QString LeftOutNote(const ChartOutline& out, ChartPage page, int rowCount) {
-  if (out.Drawn >= rowCount) return {};
+// One line when the picture out shows fewer items than the table holds:
+// the bar and line charts fit the width, the pie shows one page.
+QString LeftOutNote(const QString& out, const ChartOutline& outline, ChartPage page, int rowCount) {
+  if (outline.Drawn >= rowCount) return {};
   const QString hint = page == ChartPage::Pie ? QStringLiteral("; --page N shows the others")
                                               : QStringLiteral("; a wider picture holds more");
-  if (out.Drawn <= 0) {
-    return QStringLiteral(
-               "qinghechart-cli render: drew no items of %1; a larger picture holds more")
+  if (outline.Drawn <= 0) {
+    return QStringLiteral("%1: drew no items of %2; a larger picture holds more")
+        .arg(out)
         .arg(rowCount);
   }
-  return QStringLiteral("qinghechart-cli render: drew items %1-%2 of %3")
-             .arg(out.FirstItem)
-             .arg(out.FirstItem + out.Drawn - 1)
+  return QStringLiteral("%1: drew items %2-%3 of %4")
+             .arg(out)
+             .arg(outline.FirstItem)
+             .arg(outline.FirstItem + outline.Drawn - 1)
              .arg(rowCount) +
          hint;
 }
 
-// An output that could not be written: exit code 4, the path and why. The
-// old file, if any, is as it was.
-int CannotWrite(const QString& path, const SaveResult& result) {
-  std::fprintf(stderr, "qinghechart-cli: %s\n",
-               (QStringLiteral("无法写入 ") + path + u':' + result.Reason).toUtf8().constData());
-  return kExitNotWritten;
+// The picture or document into out, standard output for "-".
+SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
+                       const ChartDraw& draw) {
+  if (out != u"-") return SaveChartFile(out, format, info, draw);
+  QFile standardOutput;
+  if (!standardOutput.open(fileno(stdout), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
+      !WriteChart(standardOutput, format, info, draw) || !standardOutput.flush())
+    return SaveResult::Failed(errno);
+  return {};
+}
+
+// An output that could not be written: the path and why. The old file, if
+// any, is as it was.
+QString CannotWriteText(const QString& path, const SaveResult& result) {
+  return QStringLiteral("无法写入 ") + path + u':' + result.Reason;
+}
+
+// One run over every FILE and kind: the settings are read once, each FILE
+// once, and a failure of one chart does not stop the others. The exit code
+// is the highest of the failures.
+class RenderRun {
+ public:
+  RenderRun(const RenderOptions& options, const Settings& settings, const LabelOptions& labels)
+      : o_(options), settings_(settings), labels_(labels) {}
+
+  void DrawFile(const QString& file) {
+    ItemTable table;
+    table.SourcePath = file;
+    const LoadLimits limits{settings_.MaxItems, settings_.MaxPoints};
+    if (!LoadCliSource(file, o_.inputFormat, limits, table)) {
+      ReportRefusal(file, table);
+      Fail(LoadFailureCode(file));
+      return;
+    }
+    for (const ChartPage kind : o_.kinds) DrawKind(file, table, kind);
+  }
+  int ExitCode() const { return code_; }
+
+ private:
+  void Fail(int code) { code_ = std::max(code_, code); }
+
+  void DrawKind(const QString& file, const ItemTable& table, ChartPage kind) {
+    const float scale = DpiScale(o_.dpi);
+    const int rows = table.ItemCount();
+    const int firstPage = o_.pageNo.value_or(1);
+    const ChartRequest first = MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale);
+    if (kind == ChartPage::Pie && firstPage > first.PageCount) {
+      PrintError(QStringLiteral("%1: page %2 out of range: the pie has %3 page(s)")
+                     .arg(file)
+                     .arg(firstPage)
+                     .arg(first.PageCount));
+      Fail(kExitUsage);
+      return;
+    }
+    const int lastPage = kind == ChartPage::Pie && o_.EveryPiePage() ? first.PageCount : firstPage;
+    for (int pageNo = firstPage; pageNo <= lastPage; ++pageNo) {
+      const ChartRequest request =
+          pageNo == firstPage ? first
+                              : MakeChartRequest(kind, pageNo, rows, settings_, labels_, scale);
+      DrawChart(file, table, request, kind, pageNo);
+    }
+  }
+
+  // False (and says so) when path was already written by this run.
+  bool ClaimOutput(const QString& path) {
+    if (path == u"-") return true;
+    if (written_.insert(QFileInfo(path).absoluteFilePath()).second) return true;
+    PrintError(QStringLiteral("%1: written twice in this run; put {name}, {kind} or {page} in "
+                              "its name to tell the charts apart")
+                   .arg(path));
+    Fail(kExitOutputFailed);
+    return false;
+  }
+
+  void DrawChart(const QString& file, const ItemTable& table, const ChartRequest& request,
+                 ChartPage kind, int pageNo) {
+    const QString out = OutputName(o_.outPattern, file, kind, pageNo);
+    if (!ClaimOutput(out)) return;
+    ChartState state;
+    const ChartFileInfo info{o_.width, o_.height, request.Title};
+    const SaveResult written = WriteOutput(out, o_.outFormat, info, [&](QPainter& painter) {
+      RenderChart(painter, o_.width, o_.height, table, request, state);
+    });
+    if (!written) {
+      PrintError(CannotWriteText(out, written));
+      Fail(kExitOutputFailed);
+      return;
+    }
+    if (!o_.layoutPattern.isEmpty()) {
+      const QString layout = OutputName(o_.layoutPattern, file, kind, pageNo);
+      if (!ClaimOutput(layout)) return;
+      const SaveResult saved = SaveFile(layout, LayoutJson(state, o_.width, o_.height, request.Scale));
+      if (!saved) {
+        PrintError(CannotWriteText(layout, saved));
+        Fail(kExitOutputFailed);
+      }
+    }
+    const QString shownAs = out == u"-" ? QStringLiteral("standard output") : out;
+    if (const QString note = LeftOutNote(shownAs, state.Outline, kind, table.ItemCount());
+        !note.isEmpty()) {
+      PrintError(note);
+    }
+  }
+
+  const RenderOptions& o_;
+  const Settings& settings_;
+  const LabelOptions& labels_;
+  std::set<QString> written_;
+  int code_ = kExitOk;
+};
+
+// Image format plugins override Qt's own PNG and BMP writers, so Qt loads
+// every installed one (and their libraries) to ask; only JPEG needs one.
+void LoadImagePluginsOnlyFor(ChartFileFormat format) {
+  if (format != ChartFileFormat::Jpeg) QCoreApplication::setLibraryPaths({});
 }
 
 }  // namespace
 
-int RunRender(const QStringList& args) {
+int RunRender(const ParsedArgs& args) {
   RenderOptions o;
-  if (const QString problem = ParseRenderArgs(args, o); !problem.isEmpty()) {
-    return RenderUsage(problem);
+  if (const QString problem = TakeRenderOptions(args, o); !problem.isEmpty())
+    return ReportUsageError(kRenderCommand.name, problem);
+  if (!o.settingsPath.isEmpty() && !FileExists(o.settingsPath)) {
+    PrintError(QStringLiteral("settings file not found: ") + o.settingsPath);
+    return kExitInputMissing;
   }
+  LoadImagePluginsOnlyFor(o.outFormat);
   Settings settings;
   LabelOptions labels;
   LoadViewSettings(o, settings, labels);
-
-  ItemTable table;
-  table.SourcePath = o.file;
-  if (!LoadCliSource(o.file, o.format, LoadLimits{settings.MaxItems, settings.MaxPoints}, table)) {
-    PrintLine(table.LastError);
-    PrintLine(QString());
-    PrintLine(table.LastHint);
-    return 1;
-  }
-  const ChartRequest request =
-      MakeChartRequest(o.page, o.pageNo, table.ItemCount(), settings, labels, DpiScale(o.dpi));
-  if (o.page == ChartPage::Pie && o.pageNo > request.PageCount) {
-    return RenderUsage(QStringLiteral("page %1 out of range: the pie has %2 page(s)")
-                           .arg(o.pageNo)
-                           .arg(request.PageCount));
-  }
-  ChartState state;
-
-  const ChartFileFormat format = *ChartFileFormatFor(o.outPath);
-  const ChartFileInfo info{o.width, o.height, request.Title};
-  const SaveResult written = SaveChartFile(o.outPath, format, info, [&](QPainter& painter) {
-    RenderChart(painter, o.width, o.height, table, request, state);
-  });
-  if (!written) return CannotWrite(o.outPath, written);
-  if (!o.layoutPath.isEmpty()) {
-    const SaveResult layout =
-        SaveFile(o.layoutPath, LayoutJson(state, o.width, o.height, request.Scale));
-    if (!layout) return CannotWrite(o.layoutPath, layout);
-  }
-  if (const QString note = LeftOutNote(state.Outline, o.page, table.ItemCount()); !note.isEmpty()) {
-    PrintLine(note);
-  }
-  return 0;
+  RenderRun run(o, settings, labels);
+  for (const QString& file : o.files) run.DrawFile(file);
+  return run.ExitCode();
 }
 
 }  // namespace qh::cli

@@ -2,21 +2,26 @@
 // a build tree, in lib/<multiarch>/qinghechart once installed.
 #include "cli_commands.h"
 
-#include <cstdio>
 #include <dlfcn.h>
 
 namespace qh::cli {
 
 int RunRenderModule(int argc, char** argv) {
-  void* module = dlopen(kRenderModuleFile, RTLD_NOW | RTLD_LOCAL);
+  // Lazy binding: the module's own calls are bound when first made, so a
+  // run pays only for the drawing code it uses.
+  void* module = dlopen(kRenderModuleFile, RTLD_LAZY | RTLD_LOCAL);
   if (module == nullptr) {
-    std::fprintf(stderr, "qinghechart-cli render: cannot load the drawing module: %s\n", dlerror());
-    return 1;
+    PrintError(QStringLiteral("render: cannot load the drawing module: %1\n"
+                              "Reinstall the package, or rebuild qinghechart-render.")
+                   .arg(QString::fromLocal8Bit(dlerror())));
+    return kExitOutputFailed;
   }
   const auto entry = reinterpret_cast<RenderEntry>(dlsym(module, kRenderEntry));
   if (entry == nullptr) {
-    std::fprintf(stderr, "qinghechart-cli render: the drawing module is broken: %s\n", dlerror());
-    return 1;
+    PrintError(QStringLiteral("render: the drawing module is broken: %1\n"
+                              "Reinstall the package, or rebuild qinghechart-render.")
+                   .arg(QString::fromLocal8Bit(dlerror())));
+    return kExitOutputFailed;
   }
   return entry(argc, argv);  // the module stays loaded until the process ends
 }

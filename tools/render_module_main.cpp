@@ -5,8 +5,11 @@
 
 extern "C" __attribute__((visibility("default"))) int qinghechart_render_main(int argc,
                                                                               char** argv) {
-  QGuiApplication app(argc, argv);
-  QStringList args = QCoreApplication::arguments();
-  args.remove(0, 2);  // the program and the command name
-  return qh::cli::RunRender(args);
+  // Qt sees only the program name: a FILE called "-title" or "-platform"
+  // stays a FILE and is not taken as one of Qt's own options.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QGuiApplication app(qtArgc, qtArgv);
+  return qh::cli::RunRender(
+      qh::cli::ParseOptions(qh::cli::CommandWords(argc, argv), qh::cli::kRenderCommand.options));
 }

@@ -1,0 +1,161 @@
+#include "cli_render_options.h"
+
+#include "cli_input.h"
+
+#include <QFileInfo>
+
+namespace qh::cli {
+
+namespace {
+
+constexpr int kMinSide = 20;
+constexpr int kMaxSide = 16384;
+
+std::optional<int> ParseInt(const QString& text) {
+  bool ok = false;
+  const int v = text.toInt(&ok);
+  return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+std::optional<ChartPage> ParseKind(QStringView text) {
+  if (text == u"bar") return ChartPage::Bar;
+  if (text == u"pie") return ChartPage::Pie;
+  if (text == u"line") return ChartPage::Line;
+  return std::nullopt;
+}
+
+QString TakeKinds(const QString& text, std::vector<ChartPage>& kinds) {
+  kinds.clear();
+  for (const QString& word : text.split(u',')) {
+    const auto kind = ParseKind(word.trimmed());
+    if (!kind) return QStringLiteral("unknown chart kind '%1' (bar, pie or line)").arg(word);
+    if (std::find(kinds.begin(), kinds.end(), *kind) == kinds.end()) kinds.push_back(*kind);
+  }
+  return {};
+}
+
+QString TakeSize(const QString& text, int& width, int& height) {
+  const QStringList parts = text.toLower().split(u'x');
+  const auto w = parts.size() == 2 ? ParseInt(parts[0]) : std::nullopt;
+  const auto h = parts.size() == 2 ? ParseInt(parts[1]) : std::nullopt;
+  if (!w || !h) return QStringLiteral("bad size '%1' (expected WxH, e.g. 1200x700)").arg(text);
+  if (*w < kMinSide || *w > kMaxSide || *h < kMinSide || *h > kMaxSide) {
+    return QStringLiteral("size %1x%2 out of range: each side must be %3..%4 pixels")
+        .arg(*w)
+        .arg(*h)
+        .arg(kMinSide)
+        .arg(kMaxSide);
+  }
+  width = *w;
+  height = *h;
+  return {};
+}
+
+std::optional<ChartFileFormat> FormatNamed(const QString& name) {
+  return ChartFileFormatFor(QStringLiteral("x.") + name);
+}
+
+QString TakeOutput(const ParsedArgs& args, RenderOptions& o) {
+  o.outPattern = args.Value("output");
+  if (o.outPattern.isEmpty()) return QStringLiteral("missing -o OUT");
+  if (args.Has("output-format")) {
+    const auto format = FormatNamed(args.Value("output-format").toLower());
+    if (!format) {
+      return QStringLiteral("unknown picture format '%1' (png, jpeg, bmp, svg or pdf)")
+          .arg(args.Value("output-format"));
+    }
+    o.outFormat = *format;
+  } else if (!o.ToStandardOutput()) {
+    const auto format = ChartFileFormatFor(o.outPattern);
+    if (!format) {
+      return QStringLiteral(
+          "output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf, or -T name its format");
+    }
+    o.outFormat = *format;
+  }
+  return {};
+}
+
+// Several charts must not land in one file.
+QString CheckPatterns(const RenderOptions& o) {
+  const bool manyFiles = o.files.size() > 1, manyKinds = o.kinds.size() > 1;
+  if (o.ToStandardOutput()) {
+    if (manyFiles || manyKinds) return QStringLiteral("-o - takes one chart: one FILE, one kind");
+    return {};
+  }
+  for (const QString& pattern : {o.outPattern, o.layoutPattern}) {
+    if (pattern.isEmpty()) continue;
+    if (manyFiles && !pattern.contains(u"{name}"))
+      return QStringLiteral("several FILEs need {name} in '%1'").arg(pattern);
+    if (manyKinds && !pattern.contains(u"{kind}"))
+      return QStringLiteral("several kinds need {kind} in '%1'").arg(pattern);
+  }
+  if (o.EveryPiePage() && !o.layoutPattern.isEmpty() && !o.layoutPattern.contains(u"{page}"))
+    return QStringLiteral("every pie page is drawn: --layout needs {page} too");
+  return {};
+}
+
+QString TakeNumbers(const ParsedArgs& args, RenderOptions& o) {
+  if (args.Has("dpi")) {
+    const auto dpi = ParseInt(args.Value("dpi"));
+    if (!dpi || *dpi < 1 || *dpi > 2400)
+      return QStringLiteral("bad DPI '%1' (1..2400)").arg(args.Value("dpi"));
+    o.dpi = *dpi;
+  }
+  if (args.Has("page")) {
+    o.pageNo = ParseInt(args.Value("page"));
+    if (!o.pageNo || *o.pageNo < 1)
+      return QStringLiteral("bad page '%1' (1 or more)").arg(args.Value("page"));
+  }
+  if (args.Has("size")) return TakeSize(args.Value("size"), o.width, o.height);
+  return {};
+}
+
+}  // namespace
+
+bool RenderOptions::EveryPiePage() const {
+  return !pageNo && outPattern.contains(u"{page}") &&
+         std::find(kinds.begin(), kinds.end(), ChartPage::Pie) != kinds.end();
+}
+
+QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {
+  if (args.Has("kind")) {
+    if (QString problem = TakeKinds(args.Value("kind"), o.kinds); !problem.isEmpty())
+      return problem;
+  }
+  if (QString problem = TakeNumbers(args, o); !problem.isEmpty()) return problem;
+  o.settingsPath = args.Value("settings");
+  o.layoutPattern = args.Value("layout");
+  if (args.Has("format")) o.inputFormat = args.Value("format");
+  o.files = args.operands;
+  if (o.files.isEmpty()) return QStringLiteral("missing FILE");
+  if (o.files.count(QLatin1StringView(kStandardInput)) > 1)
+    return QStringLiteral("standard input (-) can be read only once");
+  for (const QString& file : o.files) {
+    if (QString problem = CheckSourceFormat(file, o.inputFormat); !problem.isEmpty())
+      return problem;
+  }
+  if (QString problem = TakeOutput(args, o); !problem.isEmpty()) return problem;
+  return CheckPatterns(o);
+}
+
+const char* KindName(ChartPage kind) {
+  switch (kind) {
+    case ChartPage::Pie: return "pie";
+    case ChartPage::Line: return "line";
+    default: return "bar";
+  }
+}
+
+QString OutputName(const QString& pattern, const QString& file, ChartPage kind, int pageNo) {
+  const QString name = file == QLatin1StringView(kStandardInput)
+                           ? QStringLiteral("stdin")
+                           : QFileInfo(file).completeBaseName();
+  QString out = pattern;
+  out.replace(QStringLiteral("{name}"), name);
+  out.replace(QStringLiteral("{kind}"), QLatin1StringView(KindName(kind)));
+  out.replace(QStringLiteral("{page}"), QString::number(pageNo));
+  return out;
+}
+
+}  // namespace qh::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The options of "qinghechart-cli render", checked before anything is
+// read, and the output names made from the -o and --layout patterns.
+#include "cli_options.h"
+
+#include "chart/chart_output.h"
+#include "chart/chart_page.h"
+
+#include <optional>
+#include <vector>
+
+namespace qh::cli {
+
+struct RenderOptions {
+  std::vector<ChartPage> kinds{ChartPage::Bar};
+  int width = 1200, height = 700;
+  int dpi = 96;
+  std::optional<int> pageNo;  // --page; without it page 1, or every page with {page}
+  QString settingsPath;
+  QString layoutPattern;
+  QString outPattern;
+  ChartFileFormat outFormat = ChartFileFormat::Png;
+  QString inputFormat;  // --format: what every FILE holds
+  QStringList files;
+
+  bool ToStandardOutput() const { return outPattern == u"-"; }
+  // Whether every page of a pie is drawn, one file each.
+  bool EveryPiePage() const;
+};
+
+// Fills options from the parsed arguments; empty when they are usable,
+// else what is wrong (a usage error).
+QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& options);
+
+// "bar", "pie" or "line".
+const char* KindName(ChartPage kind);
+
+// pattern with {name} (FILE's name without its extension, "stdin" for -),
+// {kind} and {page} filled in.
+QString OutputName(const QString& pattern, const QString& file, ChartPage kind, int pageNo);
+
+}  // namespace qh::cli
