@@ -230,6 +230,7 @@ class RenderRun {
         Fail(kExitOutputFailed);
       }
     }
+    if (kind == ChartPage::Pie && o_.EveryPiePage()) return;  // every page is drawn anyway
     const QString shownAs = out == u"-" ? QStringLiteral("standard output") : out;
     if (const QString note = LeftOutNote(shownAs, state.Outline, kind, table.ItemCount());
         !note.isEmpty()) {

@@ -44,43 +44,87 @@ class CliConventions : public qh::test::CliTest {};
 struct ConventionCase {
   const char* name;
   QStringList args;
+  QByteArray input;  // standard input
   int exitCode;
-  const char* outPattern;  // empty: standard output must be empty
+  const char* outPattern;  // empty: standard output must be empty (matched as Latin-1)
   const char* errPattern;  // empty: standard error must be empty
 };
 
-TEST_F(CliConventions, HelpVersionAndUsageErrorsGoWhereTheyBelong) {
+void ExpectRun(const ConventionCase& c, const qh::test::ProcessRun& run) {
+  SCOPED_TRACE(c.name);
+  const QString out = QString::fromLatin1(run.out), err = QString::fromUtf8(run.err);
+  EXPECT_EQ(run.exitCode, c.exitCode) << err.toStdString();
+  if (*c.outPattern == '\0') {
+    EXPECT_TRUE(out.isEmpty()) << out.left(300).toStdString();
+  } else {
+    EXPECT_TRUE(out.contains(QRegularExpression(QString::fromUtf8(c.outPattern))))
+        << out.left(300).toStdString();
+  }
+  if (*c.errPattern == '\0') {
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+  } else {
+    EXPECT_TRUE(err.contains(QRegularExpression(QString::fromUtf8(c.errPattern))))
+        << err.toStdString();
+  }
+}
+
+// One row per shell habit a user of GNU tools expects.
+TEST_F(CliConventions, BehavesLikeTheShellToolsUsersKnow) {
+  const QString two = Write(QStringLiteral("two.csv"), "A,1\nB,2\n");
+  const QString txt = Write(QStringLiteral("export.txt"), "A,1\nB,2\n");
+  const QString one = Write(QStringLiteral("one.csv"), "A,1\n");
+  const QString png = Path(QStringLiteral("out.png"));
+  const QString missing = Path(QStringLiteral("missing.csv"));
+  const QString unwritable = Path(QStringLiteral("no/such/folder/out.png"));
+  const QByteArray rows = "A,1\nB,2\n";
   // clang-format off
   const ConventionCase cases[] = {
-      {"--help", {"--help"}, 0, "^usage: qinghechart-cli COMMAND[\\s\\S]*check[\\s\\S]*render[\\s\\S]*--version", ""},
-      {"-h", {"-h"}, 0, "^usage: qinghechart-cli COMMAND", ""},
-      {"check --help", {"check", "--help"}, 0, "^usage: qinghechart-cli check ", ""},
-      {"render -h after options", {"render", "--kind", "pie", "-h"}, 0,
-       "^usage: qinghechart-cli render ", ""},
-      {"--version", {"--version"}, 0, "^\\d\\d\\.\\d\\d\\.\\d\\d\\.\\d\\d\\n$", ""},
-      {"no command", {}, 2, "", "^usage: qinghechart-cli COMMAND"},
-      {"unknown command", {"plot"}, 2, "", "^qinghechart-cli: unknown command 'plot'\\nusage:"},
-      {"unknown option as command", {"--verbose"}, 2, "", "unknown command '--verbose'"},
-      // After "--" a FILE named -h is a file, not a request for help.
-      {"-h as FILE after --", {"check", "--json", "--", "-h"}, 1, "\"ok\":false", ""},
+      {"--help", {"--help"}, {}, 0, "^usage: qinghechart-cli COMMAND[\\s\\S]*check[\\s\\S]*render[\\s\\S]*--version", ""},
+      {"-h", {"-h"}, {}, 0, "^usage: qinghechart-cli COMMAND", ""},
+      {"--help names SVG and PDF", {"--help"}, {}, 0, "SVG[\\s\\S]*PDF", ""},
+      {"check --help explains every option", {"check", "--help"}, {}, 0,
+       "^usage: qinghechart-cli check [\\s\\S]*--json +print one JSON[\\s\\S]*--format F +read FILE", ""},
+      {"render -h after options explains every option", {"render", "--kind", "pie", "-h"}, {}, 0,
+       "^usage: qinghechart-cli render [\\s\\S]*-o, --output OUT +write[\\s\\S]*svg[\\s\\S]*pdf", ""},
+      {"--version", {"--version"}, {}, 0, "^\\d\\d\\.\\d\\d\\.\\d\\d\\.\\d\\d\\n$", ""},
+      {"--opt=value", {"check", "--format=csv", "-"}, rows, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$", "OK 2 items"},
+      {"--opt value", {"check", "--format", "csv", "-"}, rows, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$", "OK 2 items"},
+      {"--kind=pie", {"render", "--kind=pie", "-o", png, two}, {}, 0, "", ""},
+      {"-- ends the options", {"render", "-o", png, "--", two}, {}, 0, "", ""},
+      {"-h as FILE after --", {"check", "--json", "--", "-h"}, {}, 3, "\"ok\":false", "^qinghechart-cli: -h: "},
+      {"unknown option named, nearest suggested", {"check", "--jsn", two}, {}, 2, "",
+       "^qinghechart-cli: check: unknown option '--jsn'; did you mean --json\\?\\n"},
+      {"-o - writes PNG to standard output", {"render", "-o", "-", two}, {}, 0, "^\\x{89}PNG\\r\\n", ""},
+      {"-T names the format of -o -", {"render", "-T", "svg", "-o", "-", two}, {}, 0, "^<\\?xml[\\s\\S]*<svg", ""},
+      {"--format overrides the extension", {"check", "--format", "csv", txt}, {}, 0, "^1\\tA\\t1\\n", "OK 2 items"},
+      {"rows only on standard output", {"check", two}, {}, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$",
+       "^qinghechart-cli: .*two\\.csv: OK 2 items"},
+      {"check refusal on standard error", {"check", one}, {}, 1, "",
+       "^qinghechart-cli: .*one\\.csv: 数据源CSV没有可用的两列数据"},
+      {"render refusal on standard error", {"render", "-o", png, one}, {}, 1, "",
+       "^qinghechart-cli: .*one\\.csv: 数据源CSV没有可用的两列数据"},
+      {"exit 2: usage error", {"render", "--kind", "donut", "-o", png, two}, {}, 2, "",
+       "^qinghechart-cli: render: unknown chart kind 'donut'"},
+      {"exit 3: input missing", {"check", missing}, {}, 3, "", "^qinghechart-cli: .*missing\\.csv: 数据源文件不存在"},
+      {"exit 4: output not written", {"render", "-o", unwritable, two}, {}, 4, "",
+       "^qinghechart-cli: cannot write .*out\\.png\\n$"},
+      {"no command", {}, {}, 2, "", "^qinghechart-cli: missing COMMAND"},
+      {"unknown command", {"chek"}, {}, 2, "", "^qinghechart-cli: unknown command 'chek'; did you mean check\\?"},
+      {"unknown top-level option", {"--verison"}, {}, 2, "", "^qinghechart-cli: unknown option '--verison'; did you mean --version\\?"},
   };
   // clang-format on
   for (const ConventionCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const CliRun run = RunCli(c.args, ServiceEnvironment());
-    EXPECT_EQ(run.exitCode, c.exitCode);
-    if (*c.outPattern == '\0') {
-      EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    } else {
-      EXPECT_TRUE(run.out.contains(QRegularExpression(QString::fromUtf8(c.outPattern))))
-          << run.out.toStdString();
-    }
-    if (*c.errPattern == '\0') {
-      EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
-    } else {
-      EXPECT_TRUE(run.err.contains(QRegularExpression(QString::fromUtf8(c.errPattern))))
-          << run.err.toStdString();
-    }
+    ExpectRun(c, qh::test::RunCli(c.args, c.input, ServiceEnvironment()));
+  }
+}
+
+// The manual page says what --help says: every picture format, every exit code.
+TEST_F(CliConventions, ManualPageListsFormatsAndExitCodes) {
+  const QString page = QString::fromUtf8(
+      qh::test::ReadAll(QStringLiteral(QH_SOURCE_DIR "/packaging/man/qinghechart-cli.1.scd")));
+  for (const char* needle : {"SVG", "PDF", "*-T*", "*--output-format*", "{name}", "{kind}",
+                             "{page}", "\n*3*\n", "\n*4*\n", "*--quiet*"}) {
+    EXPECT_TRUE(page.contains(QString::fromUtf8(needle))) << needle;
   }
 }
 
@@ -122,8 +166,8 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
       {"render, no runtime dir", {"render", "--kind", "pie", "-o", png, kSample}, nullptr, 0, ""},
       {"render, unsafe runtime dir", {"render", "--kind", "line", "-o", png, kSample}, "unsafe", 0, ""},
       {"check, no runtime dir", {"check", "--json", kSample}, nullptr, 0, ""},
-      {"render of a missing file", {"render", "-o", png, missing}, nullptr, 1,
-       "^数据源文件不存在\\.\\n\\n找不到文件:\\r?\\n[^\\n]*missing\\.html\\n$"},
+      {"render of a missing file", {"render", "-o", png, missing}, nullptr, 3,
+       "^qinghechart-cli: [^\\n]*missing\\.html: 数据源文件不存在\\.\\n\\n找不到文件:\\n[^\\n]*missing\\.html\\n$"},
   };
   // clang-format on
   for (const Case& c : cases) {
