@@ -10,6 +10,7 @@ packages=(
   libzip-dev libssl-dev
   fonts-wqy-microhei qt6-translations-l10n
   poppler-utils librsvg2-bin scdoc
+  hyperfine gnuplot-nox
   "$@"
 )
 
