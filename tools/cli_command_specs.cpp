@@ -22,7 +22,7 @@ constexpr OptionSpec kRenderOptions[] = {
     {"dpi", '\0', "N", "screen DPI to draw for; lengths scale by N/96, at least 1 (default 96)"},
     {"page", '\0', "N", "page of the pie chart (default 1; {page} in OUT draws every page)"},
     {"settings", '\0', "INI", "settings file to read (default: the one beside the program)"},
-    {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT)"},
+    {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT; - stdout)"},
     {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; needed for -"},
 };
 // clang-format on

@@ -133,6 +133,16 @@ QString LeftOutNote(const QString& out, const ChartOutline& outline, ChartPage p
          hint;
 }
 
+// The layout into path, standard output for "-".
+SaveResult WriteLayout(const QString& path, const QByteArray& json) {
+  if (path != u"-") return SaveFile(path, json);
+  if (std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout) !=
+          static_cast<size_t>(json.size()) ||
+      std::fflush(stdout) != 0)
+    return SaveResult::Failed(errno);
+  return {};
+}
+
 // The picture or document into out, standard output for "-".
 SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
                        const ChartDraw& draw) {
@@ -224,7 +234,8 @@ class RenderRun {
     if (!o_.layoutPattern.isEmpty()) {
       const QString layout = OutputName(o_.layoutPattern, file, kind, pageNo);
       if (!ClaimOutput(layout)) return;
-      const SaveResult saved = SaveFile(layout, LayoutJson(state, o_.width, o_.height, request.Scale));
+      const SaveResult saved =
+          WriteLayout(layout, LayoutJson(state, o_.width, o_.height, request.Scale));
       if (!saved) {
         PrintError(CannotWriteText(layout, saved));
         Fail(kExitOutputFailed);

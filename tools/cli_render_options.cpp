@@ -79,12 +79,15 @@ QString TakeOutput(const ParsedArgs& args, RenderOptions& o) {
 // Several charts must not land in one file.
 QString CheckPatterns(const RenderOptions& o) {
   const bool manyFiles = o.files.size() > 1, manyKinds = o.kinds.size() > 1;
-  if (o.ToStandardOutput()) {
-    if (manyFiles || manyKinds) return QStringLiteral("-o - takes one chart: one FILE, one kind");
-    return {};
-  }
   for (const QString& pattern : {o.outPattern, o.layoutPattern}) {
-    if (pattern.isEmpty()) continue;
+    if (pattern != u"-") continue;
+    if (manyFiles || manyKinds || o.EveryPiePage())
+      return QStringLiteral("- (standard output) takes one chart: one FILE, one kind, one page");
+  }
+  if (o.ToStandardOutput() && o.layoutPattern == u"-")
+    return QStringLiteral("-o - and --layout - cannot both use standard output");
+  for (const QString& pattern : {o.outPattern, o.layoutPattern}) {
+    if (pattern.isEmpty() || pattern == u"-") continue;
     if (manyFiles && !pattern.contains(u"{name}"))
       return QStringLiteral("several FILEs need {name} in '%1'").arg(pattern);
     if (manyKinds && !pattern.contains(u"{kind}"))
