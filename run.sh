@@ -19,7 +19,5 @@ echo "No display found: checking $sample and drawing its charts with $cli."
 "$cli" check "$sample"
 out_dir="$build_dir/charts"
 mkdir -p "$out_dir"
-for kind in bar pie line; do
-  "$cli" render --kind "$kind" -o "$out_dir/$kind.png" "$sample"
-done
+"$cli" render --kind bar,pie,line -o "$out_dir/{kind}.png" "$sample"
 echo "Charts written to $out_dir/bar.png, pie.png and line.png."
