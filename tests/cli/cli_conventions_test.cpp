@@ -109,7 +109,7 @@ TEST_F(CliConventions, BehavesLikeTheShellToolsUsersKnow) {
        "^qinghechart-cli: render: unknown chart kind 'donut'"},
       {"exit 3: input missing", {"check", missing}, {}, 3, "", "^qinghechart-cli: .*missing\\.csv: 数据源文件不存在"},
       {"exit 4: output not written", {"render", "-o", unwritable, two}, {}, 4, "",
-       "^qinghechart-cli: cannot write .*out\\.png\\n$"},
+       "^qinghechart-cli: 无法写入 .*out\\.png:.+\\n$"},
       {"no command", {}, {}, 2, "", "^qinghechart-cli: missing COMMAND"},
       {"unknown command", {"chek"}, {}, 2, "", "^qinghechart-cli: unknown command 'chek'; did you mean check\\?"},
       {"unknown top-level option", {"--verison"}, {}, 2, "", "^qinghechart-cli: unknown option '--verison'; did you mean --version\\?"},
