@@ -128,8 +128,15 @@ void DeleteTempFiles(const QString& appDir) {
 }
 
 QString GraphicsFailureText(int status) {
+#if defined(Q_OS_WIN)
   return QStringLiteral("GDI+ 初始化失败(错误码 %1),无法生成图表.").arg(status) +
          QStringLiteral("\r\n请确认系统目录下存在 gdiplus.dll.");
+#else
+  return QStringLiteral("图形界面无法启动(错误码 %1),无法生成图表.").arg(status) +
+         QStringLiteral(
+             "\r\n请在桌面会话 (Wayland 或 X11) 中运行本程序,"
+             "或用 qinghechart-cli 把图表画到文件.");
+#endif
 }
 
 QString WindowFailureLogLine(int errorNumber, const QString& description) {

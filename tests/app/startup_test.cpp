@@ -97,8 +97,8 @@ TEST_F(StartupTest, GraphicsFailureEndsWithCodeThree) {
   ASSERT_EQ(messages_.entries.size(), 1u);
   EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Critical);
   EXPECT_EQ(messages_.entries[0].text,
-            QStringLiteral(
-                "GDI+ 初始化失败(错误码 7),无法生成图表.\r\n请确认系统目录下存在 gdiplus.dll."));
+            QStringLiteral("图形界面无法启动(错误码 7),无法生成图表.\r\n请在桌面会话 (Wayland 或 "
+                           "X11) 中运行本程序,或用 qinghechart-cli 把图表画到文件."));
 }
 
 // A copy started while this one runs logs to its own file and takes it

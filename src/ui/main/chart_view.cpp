@@ -3,8 +3,29 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <QtMath>
 
 namespace qh {
+
+QSize ChartPicturePixels(QSize logicalSize, qreal devicePixelRatio) {
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  // Whole device pixels covering the canvas; a fractional ratio leaves the
+  // last row and column partly outside, where the view clips them.
+  return {qCeil(logicalSize.width() * ratio), qCeil(logicalSize.height() * ratio)};
+}
+
+QSize ChartPictureLogicalSize(const QImage& picture) {
+  const qreal ratio = picture.devicePixelRatio();
+  constexpr qreal kSlack = 1e-6;  // the division need not land exactly on a whole pixel
+  return {qFloor(picture.width() / ratio + kSlack), qFloor(picture.height() / ratio + kSlack)};
+}
+
+QImage NewChartPicture(QSize logicalSize, qreal devicePixelRatio) {
+  QImage picture(ChartPicturePixels(logicalSize, devicePixelRatio),
+                 QImage::Format_ARGB32_Premultiplied);
+  if (!picture.isNull()) picture.setDevicePixelRatio(devicePixelRatio > 0 ? devicePixelRatio : 1.0);
+  return picture;
+}
 
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);

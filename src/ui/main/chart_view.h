@@ -9,6 +9,14 @@
 
 namespace qh {
 
+// A picture for a canvas of logicalSize (in the window's pixels) drawn at
+// the screen's own pixels: devicePixelRatio times as many, marked so that
+// painting it takes up logicalSize again. Null when memory runs out.
+QImage NewChartPicture(QSize logicalSize, qreal devicePixelRatio);
+// The size in device pixels of that picture, and back.
+QSize ChartPicturePixels(QSize logicalSize, qreal devicePixelRatio);
+QSize ChartPictureLogicalSize(const QImage& picture);
+
 class ChartView final : public QWidget {
   Q_OBJECT
 

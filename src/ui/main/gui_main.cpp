@@ -19,6 +19,7 @@
 #include "update/update_script.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
@@ -51,9 +52,11 @@ int ReportNoDisplay(const qh::StartupEnvironment& env, const QString& reason) {
   qh::AppState state;
   StderrMessages messages;
   const qh::StartupResult result = qh::RunStartup(state, env, messages);
-  QTextStream(stderr) << reason << "\n"
-                      << "Start the program on a desktop, or set DISPLAY to a running X server "
-                         "(for example Xvfb), or use qinghechart-cli to render charts to files.\n";
+  QTextStream(stderr)
+      << reason << "\n"
+      << "Start the program on a desktop (Wayland or X11), or set WAYLAND_DISPLAY or "
+         "DISPLAY to a running compositor or X server (for example Xvfb), or use "
+         "qinghechart-cli to render charts to files.\n";
   return result.OpenMainWindow ? qh::kExitGraphicsFailed : result.ExitCode;
 }
 
@@ -114,11 +117,14 @@ qh::WindowHooks MakeHooks(qh::AppState& state, qh::UserMessages& messages, float
 
 int main(int argc, char** argv) {
   if (const int code = AnswerInformationFlag(argc, argv); code >= 0) return code;
-  // The program scales every length by ScreenDpi / 96 itself.
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  const qh::PlatformCheck platform =
-      qh::CheckGuiPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qh::ProbeXDisplay);
+  if (qh::ScreenScalingMustBeOff(qgetenv("QT_SCALE_FACTOR"), qgetenv("QT_ENABLE_HIGHDPI_SCALING")))
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  const qh::PlatformChoice platform = qh::ChooseGuiPlatform(
+      {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY")},
+      qh::MachineProbes());
   if (!platform.Available) return RunWithoutDisplay(argc, argv, platform.Reason);
+  if (!platform.Note.isEmpty()) QTextStream(stderr) << platform.Note << "\n";
+  if (!platform.Platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform.Platform);
 
   const qh::StartupEnvironment noDisplay =
       qh::PlatformEnvironment(ArgumentsOf(argc, argv), kNoDisplayStatus);
@@ -139,7 +145,8 @@ int main(int argc, char** argv) {
   if (!started.OpenMainWindow) return started.ExitCode;
   qh::RemoveSetAsideProgram(state.AppDir);
 
-  const float scale = qh::DpiScale(state.ScreenDpi);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const float scale = qh::WindowScale(state.ScreenDpi, screen ? screen->devicePixelRatio() : 1.0);
   qh::QtFileDialogs dialogs;
   const qh::WindowHooks hooks = MakeHooks(state, messages, scale);
   return qh::RunWindowSession(

@@ -38,6 +38,7 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::BuildControls() {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
+  setMinimumSize(MinimumClientSize(s_));
   resize(1220, 700);  // the designed client size
   header_ = new HeaderBar(fonts_, this);
   nav_ = new NavPanel(fonts_, model_.Labels(), this);
@@ -107,10 +108,32 @@ void MainWindow::Load() {
   RenderCanvas();
 }
 
+namespace {
+
+bool UsableWorkArea(const WorkArea& work) { return work.Width >= 200 && work.Height >= 150; }
+
+// The window manager puts its frame around the client area only once the
+// window is shown; then the client shrinks so that the frame, title bar
+// included, lies inside the work area.
+void KeepFrameInWorkArea(QWidget& window, const WorkArea& work) {
+  if (!UsableWorkArea(work) || window.isMaximized() || window.isFullScreen()) return;
+  const QRect client = FitFrameInto(QRect(work.Left, work.Top, work.Width, work.Height),
+                                    window.frameGeometry(), window.geometry());
+  if (client != window.geometry()) window.setGeometry(client);
+}
+
+}  // namespace
+
 void MainWindow::PlaceMainWindow() {
+  // On Wayland a window cannot place itself and the available area is the
+  // whole output, under the title bar too: the compositor fits a maximised
+  // window instead.
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+    return;
+  }
   const WorkArea& work = state_.Work;
-  if (work.Width >= 200 && work.Height >= 150)
-    setGeometry(work.Left, work.Top, work.Width, work.Height);
+  if (UsableWorkArea(work)) setGeometry(work.Left, work.Top, work.Width, work.Height);
 }
 
 void MainWindow::Relayout() {
@@ -146,6 +169,7 @@ void MainWindow::TimerTick() {
   RenderCanvas();
   ++tickCount_;
   if (tickCount_ < kSettlingTicks) {
+    KeepFrameInWorkArea(*this, state_.Work);
     Relayout();
     redrawPending_ = true;
     drawTimer_.start();
@@ -158,8 +182,12 @@ void MainWindow::RenderCanvas() {
   const int w = layout_.Canvas.width(), h = layout_.Canvas.height();
   if (w < kMinDrawSide || h < kMinDrawSide) return;
   bool pending = redrawPending_;
-  if (backBuffer_.size() != QSize(w, h)) {
-    backBuffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+  // The picture is drawn at the screen's own pixels and shown at the canvas
+  // size; the chart itself is laid out in window pixels as before.
+  const qreal ratio = image_->devicePixelRatioF();
+  if (backBuffer_.size() != ChartPicturePixels(QSize(w, h), ratio) ||
+      backBuffer_.devicePixelRatio() != ratio) {
+    backBuffer_ = NewChartPicture(QSize(w, h), ratio);
     spareBuffer_ = QImage();
     if (backBuffer_.isNull()) return;  // no memory: the next request tries again
     pending = true;
@@ -168,15 +196,15 @@ void MainWindow::RenderCanvas() {
   drawnRevision_ = model_.Revision();
   // Draw into the buffer the chart image does not show, so the shown picture
   // is never copied before it is overwritten.
-  if (spareBuffer_.size() != backBuffer_.size())
-    spareBuffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+  if (spareBuffer_.size() != backBuffer_.size() || spareBuffer_.devicePixelRatio() != ratio)
+    spareBuffer_ = NewChartPicture(QSize(w, h), ratio);
   if (spareBuffer_.isNull()) return;
+  spareBuffer_.fill(Qt::white);  // also the part pixel a fractional ratio leaves past w × h
   {
     QPainter painter(&spareBuffer_);
     if (!painter.isActive()) return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.fillRect(QRect(0, 0, w, h), Qt::white);
     DrawPageContent(painter, w, h);
   }
   std::swap(backBuffer_, spareBuffer_);

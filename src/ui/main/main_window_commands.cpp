@@ -25,6 +25,20 @@ namespace {
 
 constexpr int kDropRetryMs = 15;
 
+// Files, the clipboard and the printer get the chart at window pixels, the
+// same whatever screen the window is on.
+QImage AtWindowPixels(const QImage& shown, const VectorChart& vector) {
+  if (shown.isNull() || shown.devicePixelRatio() == 1.0 || !vector.Draw) return shown;
+  QImage picture(ChartPictureLogicalSize(shown), QImage::Format_ARGB32_Premultiplied);
+  if (picture.isNull()) return shown;
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  vector.Draw(painter);
+  return picture;
+}
+
 }  // namespace
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -64,8 +78,9 @@ void MainWindow::ShowBusy(bool busy) {
 }
 
 SaveOutcome MainWindow::SaveChart(const QString& folder, const QString& name) {
+  const VectorChart vector = CurrentVectorChart();
   const ExportResult result =
-      ExportChartJpg(dialogs_, this, backBuffer_, folder, name, CurrentVectorChart());
+      ExportChartJpg(dialogs_, this, AtWindowPixels(backBuffer_, vector), folder, name, vector);
   return {result.Ok, result.ErrorText, result.SavedPath};
 }
 
@@ -74,7 +89,7 @@ SaveOutcome MainWindow::SaveChart(const QString& folder, const QString& name) {
 // hover regions stay those of the picture.
 VectorChart MainWindow::CurrentVectorChart() const {
   const ChartRequest request = model_.Request();
-  const QSize size = backBuffer_.size();
+  const QSize size = ChartPictureLogicalSize(backBuffer_);
   const ItemTable& table = model_.Table();
   return {request.Title, [&table, request, size](QPainter& painter) {
             ChartState state;
@@ -83,12 +98,11 @@ VectorChart MainWindow::CurrentVectorChart() const {
 }
 
 void MainWindow::CopyChart() {
-  const QImage& picture = image_->Picture();
+  const VectorChart vector = CurrentVectorChart();
+  const QImage picture = AtWindowPixels(image_->Picture(), vector);
   QByteArray svg;
-  if (!picture.isNull()) {
-    const VectorChart vector = CurrentVectorChart();
+  if (!picture.isNull())
     svg = ChartSvgBytes({picture.width(), picture.height(), vector.Title}, vector.Draw);
-  }
   CopyChartToClipboard(picture, messages_, svg);
 }
 
@@ -98,7 +112,8 @@ std::optional<QString> MainWindow::PrintChart() {
   QPrinter printer(QPrinter::HighResolution);
   PrepareChartPrinter(printer, vector.Title);
   if (!dialogs_.SetUpPrinter(this, printer)) return std::nullopt;  // cancelled
-  if (PrintChartPage(printer, backBuffer_.size(), vector.Draw)) return std::nullopt;
+  if (PrintChartPage(printer, ChartPictureLogicalSize(backBuffer_), vector.Draw))
+    return std::nullopt;
   return printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
 }
 

@@ -72,10 +72,8 @@ void NavPanel::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.fillRect(rect(), ToColor(0xFF1F293A));
-  painter.fillRect(QRect(0, 0, width(), 3), ToColor(0xFF2F80ED));
-  painter.fillRect(QRect(12, 14, 22, 22), ToColor(0xFF4E79A7));
-  painter.fillRect(QRect(20, 8, 14, 16), ToColor(0xFFF28E2B));
-  painter.fillRect(QRect(12, 42, 84, 1), ToColor(0xFFFFFFFF));
+  for (const NavDecoration& d : NavDecorations(static_cast<float>(width()), s_))
+    FillRectF(painter, d.Rect, d.Argb);
   PaintItems(painter);
   PaintOptionPanel(painter);
 }
@@ -92,7 +90,7 @@ void NavPanel::PaintItems(QPainter& painter) {
       textColor = 0xFFFFFFFF;
     }
     DrawTextBox(painter, fonts_.Normal, QString::fromUtf16(kNavCaptions[i]),
-                QRectF(20 * s, t + 11 * s, w - 34 * s, 20 * s), textColor, TextAlign::Near);
+                NavCaptionRect(i, w, static_cast<float>(navTop_), s), textColor, TextAlign::Near);
   }
 }
 

@@ -3,6 +3,7 @@
 #include "base/text_utils.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qh {
 
@@ -39,6 +40,41 @@ WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s) {
   return l;
 }
 
+namespace {
+
+// The most option rows a page has (the bar page), and the line page's rows
+// with the colour row that joins them in a narrow window.
+constexpr int kMostOptionRows = 4;
+constexpr int kLineOptionRows = 3;
+
+}  // namespace
+
+QSize MinimumClientSize(float s) {
+  // A panel height this small puts every option panel at its lowest top.
+  const float anyHeight = 0;
+  const float navW = static_cast<float>(RoundPixel(176 * s));
+  float panelBottom = 0;
+  for (const OptionPanelGeometry& g :
+       {ComputeOptionPanel(navW, anyHeight, kMostOptionRows, s, false),
+        ComputeOptionPanel(navW, anyHeight, kLineOptionRows, s, true)})
+    panelBottom = std::max(panelBottom, static_cast<float>(g.Panel.bottom()));
+  const int navH = static_cast<int>(std::ceil(panelBottom)) + RoundPixel(112 * s);
+  const int height = RoundPixel(58 * s) + navH + RoundPixel(26 * s);
+  // The source page's notice (520 s from 30 s) with as much margin again on
+  // the right; the pie keeps its legend at that width too.
+  const int canvasW = RoundPixel(580 * s);
+  const int width = RoundPixel(176 * s) + RoundPixel(24 * s) + canvasW;
+  return {std::max(width, kMinLayoutWidth), std::max(height, kMinLayoutHeight)};
+}
+
+QRect FitFrameInto(const QRect& work, const QRect& frame, const QRect& client) {
+  if (work.contains(frame)) return client;
+  const QMargins decorations(client.left() - frame.left(), client.top() - frame.top(),
+                             frame.right() - client.right(), frame.bottom() - client.bottom());
+  const QRect inside = work.marginsRemoved(decorations);
+  return inside.isValid() ? inside : client;
+}
+
 float NavItemTop(int i, float navTop, float s) { return s * 45 * static_cast<float>(i) + navTop; }
 
 int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
@@ -48,6 +84,18 @@ int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
     if (t <= y && y < t + 42 * s) return i;
   }
   return -1;
+}
+
+std::array<NavDecoration, kNavDecorationCount> NavDecorations(float panelWidth, float s) {
+  return {{{QRectF(0, 0, panelWidth, 3), 0xFF2F80ED},  // the top strip, full width
+           {QRectF(12 * s, 14 * s, 22 * s, 22 * s), 0xFF4E79A7},
+           {QRectF(20 * s, 8 * s, 14 * s, 16 * s), 0xFFF28E2B},
+           // The rule runs just below the first caption's glyphs, never through them.
+           {QRectF(12 * s, 44 * s, 84 * s, s), 0xFFFFFFFF}}};
+}
+
+QRectF NavCaptionRect(int i, float panelWidth, float navTop, float s) {
+  return QRectF(20 * s, NavItemTop(i, navTop, s) + 11 * s, panelWidth - 34 * s, 20 * s);
 }
 
 QRect NavVersionLabelRect(int panelWidth, int panelHeight, float s) {

@@ -5,6 +5,8 @@
 // Painting, hit tests and tests all read these numbers.
 #include <QRect>
 #include <QRectF>
+#include <QSize>
+#include <array>
 #include <vector>
 
 namespace qh {
@@ -26,6 +28,16 @@ struct WindowLayout {
 
 WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s);
 
+// The smallest client size at which nothing overlaps and every control can
+// be reached: the tallest option panel at its lowest top still ends above
+// the version text, and the canvas holds the source page's widest row and
+// the pie's legend. Larger windows lay out as they always did.
+QSize MinimumClientSize(float s);
+
+// The client rectangle whose frame (the decorations around client, as frame
+// shows them) fits inside the work area; client itself when it already does.
+QRect FitFrameInto(const QRect& work, const QRect& frame, const QRect& client);
+
 // The line colour row ("曲线图颜色" and its list) while a chart page is shown:
 // in the header band, between the title and the item count, when there is
 // room for it.
@@ -44,6 +56,17 @@ float NavItemTop(int i, float navTop, float s);
 // Item 0..4 under (x, y) of the panel, -1 for none; the 3 s below each
 // item belong to none.
 int NavHitTest(float x, float y, float panelWidth, float navTop, float s);
+
+// The four small decoration rectangles under the first item, scaled like
+// the header logo: two squares and a rule.
+struct NavDecoration {
+  QRectF Rect;
+  unsigned int Argb;
+};
+inline constexpr int kNavDecorationCount = 4;
+std::array<NavDecoration, kNavDecorationCount> NavDecorations(float panelWidth, float s);
+// Where an item's caption is drawn.
+QRectF NavCaptionRect(int i, float panelWidth, float navTop, float s);
 
 QRect NavVersionLabelRect(int panelWidth, int panelHeight, float s);
 QRect NavUpgradeLabelRect(int panelWidth, int panelHeight, float s);

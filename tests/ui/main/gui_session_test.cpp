@@ -76,28 +76,71 @@ TEST(WindowSession, AWindowThatCannotBeCreatedEndsWithFour) {
   }
 }
 
-TEST(GuiPlatform, ADisplayIsNeededOnlyByTheX11Platform) {
-  int probes = 0;
-  auto reachable = [&](const QByteArray&) { return ++probes, true; };
-  auto unreachable = [&](const QByteArray&) { return ++probes, false; };
+// Which platform the window starts on, by QT_QPA_PLATFORM, WAYLAND_DISPLAY
+// and DISPLAY and what answers there. Probe answers: X server, compositor,
+// Wayland plugin installed.
+TEST(GuiPlatform, WaylandFirstThenX) {
   struct Case {
-    QByteArray platform, display;
-    bool probeAnswer, available;
+    const char *platform, *wayland, *display;
+    bool x, compositor, plugin;
+    bool available;
+    const char* chosen;  // QT_QPA_PLATFORM to set; "" leaves it
+    const char* said;    // in the reason or the note
     // clang-format off
   } cases[] = {
-      {"", "", true, false},         {"xcb", "  ", true, false}, {"", ":0", true, true},
-      {"xcb", ":98", false, false},  {"offscreen", "", false, true},
-      {"offscreen:fontengine=freetype", "", false, true},       {"vnc", "", false, true},
+      {"",          "",          "",   true,  true,  true,  false, "",        "DISPLAY 未设置"},
+      {"xcb",       "",          "  ", true,  true,  true,  false, "",        "DISPLAY 未设置"},
+      {"",          "",          ":0", true,  true,  true,  true,  "xcb",     ""},
+      {"xcb",       "",          ":98",false, true,  true,  false, "",        "无法连接显示器 :98"},
+      {"xcb",       "wayland-0", ":0", true,  true,  true,  true,  "",        ""},
+      {"offscreen", "",          "",   false, false, false, true,  "",        ""},
+      {"offscreen:fontengine=freetype", "", "", false, false, false, true, "", ""},
+      {"vnc",       "",          "",   false, false, false, true,  "",        ""},
+      {"wayland;xcb","wayland-0","",   false, false, false, true,  "",        ""},
+      {"",          "wayland-0", "",   false, true,  true,  true,  "wayland", ""},
+      {"",          "wayland-0", ":0", true,  true,  true,  true,  "wayland", ""},
+      {"",          "wayland-9", "",   false, false, true,  false, "",        "无法连接 Wayland 合成器 wayland-9"},
+      {"",          "wayland-0", "",   false, true,  false, false, "",        "qt6-wayland"},
+      {"",          "wayland-9", ":0", true,  false, true,  true,  "xcb",     "改用 X11"},
+      {"",          "wayland-0", ":0", true,  true,  false, true,  "xcb",     "qt6-wayland"},
+      {"",          "wayland-9", ":98",false, false, true,  false, "",        "无法连接显示器 :98"},
+      {"wayland",   "",          ":0", true,  false, true,  false, "",        "合成器 wayland-0"},
+      {"wayland",   "/run/w-1",  "",   false, true,  true,  true,  "",        ""},
   };
   // clang-format on
   for (const Case& c : cases) {
-    const PlatformCheck check = CheckGuiPlatform(
-        c.platform, c.display, c.probeAnswer ? DisplayProbe(reachable) : DisplayProbe(unreachable));
-    EXPECT_EQ(check.Available, c.available)
-        << c.platform.constData() << " " << c.display.constData();
-    EXPECT_EQ(check.Reason.isEmpty(), c.available);
+    SCOPED_TRACE(std::string(c.platform) + " | " + c.wayland + " | " + c.display);
+    const PlatformProbes probes{[&](const QByteArray&) { return c.x; },
+                                [&](const QByteArray&) { return c.compositor; },
+                                [&] { return c.plugin; }};
+    const PlatformChoice choice = ChooseGuiPlatform({c.platform, c.wayland, c.display}, probes);
+    EXPECT_EQ(choice.Available, c.available);
+    EXPECT_EQ(choice.Reason.isEmpty(), c.available);
+    EXPECT_EQ(choice.Platform, QByteArray(c.chosen));
+    EXPECT_TRUE((choice.Reason + choice.Note).contains(QString::fromUtf8(c.said)))
+        << (choice.Reason + choice.Note).toStdString();
   }
-  EXPECT_EQ(probes, 2) << "only a set DISPLAY is probed";
+}
+
+TEST(GuiPlatform, OneScaleFromQtRatioAndTheReportedDpi) {
+  struct Case {
+    double dpi, ratio;
+    float s;
+    // clang-format off
+  } cases[] = {
+      {96, 1, 1.0f}, {144, 1, 1.5f}, {120, 1.25, 1.0f}, {96, 1.5, 1.0f}, {144, 1.25, 1.2f},
+      {64, 1.5, 1.0f}, {192, 2, 1.0f}, {72, 1, 1.0f}, {96, 0, 1.0f},
+  };
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_FLOAT_EQ(WindowScale(c.dpi, c.ratio), c.s) << c.dpi << " dpi at " << c.ratio;
+  EXPECT_TRUE(ScreenScalingMustBeOff("1.25", QByteArray()));
+  EXPECT_FALSE(ScreenScalingMustBeOff("1.25", "1")) << "the user's own choice stands";
+  EXPECT_FALSE(ScreenScalingMustBeOff("", QByteArray()));
+}
+
+TEST(GuiPlatform, ACompositorSocketNobodyListensOnCannotBeReached) {
+  EXPECT_FALSE(ProbeWaylandDisplay("/nonexistent/wayland-77"));
 }
 
 TEST(GuiPlatform, AnUnusedDisplayNumberCannotBeReached) { EXPECT_FALSE(ProbeXDisplay(":1999")); }
@@ -119,11 +162,14 @@ QString CopyWindowProgram(const QTemporaryDir& dir) {
 TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
   struct Case {
     QString platform, display, reason;
+    QString wayland = {};
     // clang-format off
   } cases[] = {
       {QStringLiteral("nosuchplatform"), {}, QStringLiteral("无法加载图形平台插件 nosuchplatform")},
       {QStringLiteral("wayland-typo"), QStringLiteral(":0"), QStringLiteral("无法加载图形平台插件")},
       {QStringLiteral("xcb"), {}, QStringLiteral("没有可用的显示器")},
+      // No compositor there (or, without qt6-wayland, no plugin): named, not "plugin wayland".
+      {{}, {}, QStringLiteral("Wayland"), QStringLiteral("/nonexistent/wayland-77")},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -132,8 +178,14 @@ TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
     const QString program = CopyWindowProgram(dir);
     ASSERT_TRUE(QFileInfo(program).isExecutable()) << "build the qinghechart target first";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (c.platform.isEmpty())
+      env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    else
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
+    if (c.wayland.isEmpty())
+      env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    else
+      env.insert(QStringLiteral("WAYLAND_DISPLAY"), c.wayland);
     if (c.display.isEmpty())
       env.remove(QStringLiteral("DISPLAY"));
     else
@@ -148,6 +200,7 @@ TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     EXPECT_TRUE(err.contains(GraphicsFailureText(1))) << err.toStdString();
     EXPECT_TRUE(err.contains(c.reason)) << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("GDI+")) || err.contains(QStringLiteral("gdiplus")));
     QFile log(dir.filePath(QStringLiteral("qzChart.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("gdiplus startup=1"));

@@ -58,7 +58,8 @@ struct WindowFixture {
   }
   // Waits for the coalesced redraw to show a picture of the canvas's size.
   bool WaitForPicture() const {
-    return QTest::qWaitFor([&] { return Chart()->Picture().size() == Layout().Canvas.size(); });
+    return QTest::qWaitFor(
+        [&] { return ChartPictureLogicalSize(Chart()->Picture()) == Layout().Canvas.size(); });
   }
 
   void Start(const QStringList& args = {}, int dpi = 96, QSize client = QSize(1000, 700)) {

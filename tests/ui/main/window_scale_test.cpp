@@ -1,0 +1,142 @@
+// The window on screens of any scale: the chart drawn at the screen's own
+// pixels, one scale for the layout, decorations clear of the captions, and
+// the smallest window with nothing overlapping.
+#include "chart/chart_text.h"
+#include "chart/pie_chart.h"
+#include "ui/main/window_test_support.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace qh {
+namespace {
+
+using test::WindowFixture;
+
+// Every ratio runs this in a process of its own (QT_SCALE_FACTOR, see the
+// suite's CMakeLists); without the variable it runs at 1.
+TEST(DevicePixels, TheChartIsDrawnAtTheScreensOwnPixels) {
+  const double ratio = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble();
+  WindowFixture f;
+  const QString data = f.Path(QStringLiteral("sales.html"));
+  test::WriteFile(data, test::HtmlTable(12));
+  f.Start({data}, 96, QSize(1000, 700));
+  ASSERT_TRUE(f.WaitForPicture());
+  const QImage& picture = f.Chart()->Picture();
+  const QSize canvas = f.Layout().Canvas.size();
+  EXPECT_DOUBLE_EQ(picture.devicePixelRatio(), ratio);
+  EXPECT_EQ(picture.size(), QSize(qCeil(canvas.width() * ratio), qCeil(canvas.height() * ratio)));
+  // One scale: 176 window pixels, times the ratio on the screen, never more.
+  EXPECT_EQ(f.Nav()->width(), 176);
+  EXPECT_EQ(qRound(f.Nav()->width() * f.Nav()->devicePixelRatioF()), qRound(176 * ratio));
+  const QImage shown = picture.convertToFormat(QImage::Format_RGB32);
+  if (ratio < 2) return;
+  // Drawn at 2×, not drawn at 1× and doubled: the title band differs from
+  // its own copy made of 2×2 blocks.
+  const QRect title(0, 0, shown.width() & ~1, qMin(120, shown.height()) & ~1);
+  const QImage band = shown.copy(title);
+  const QImage doubled = band.scaled(band.size() / 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                             .scaled(band.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  int differing = 0;
+  for (int y = 0; y < band.height(); ++y)
+    for (int x = 0; x < band.width(); ++x) differing += band.pixel(x, y) != doubled.pixel(x, y);
+  EXPECT_GT(differing, 100);
+}
+
+// The decorations under the first item grow with s, and the rule passes
+// below the captions' glyphs at 96, 120, 144 and 192 DPI.
+TEST(DevicePixels, TheNavigationRuleCrossesNoCaption) {
+  for (const float s : {1.0f, 1.25f, 1.5f, 2.0f}) {
+    SCOPED_TRACE(s);
+    ChartFonts fonts;
+    fonts.Ensure(s);
+    const TextMeasure measure{&fonts.Normal, s};
+    const float width = static_cast<float>(RoundPixel(176 * s));
+    const float navTop = static_cast<float>(RoundPixel(14 * s));
+    const auto decorations = NavDecorations(width, s);
+    EXPECT_FLOAT_EQ(static_cast<float>(decorations[3].Rect.width()), 84 * s);
+    for (int i = 0; i < kNavItemCount; ++i) {
+      const ChartText caption = PlaceInBox(measure, TextRole::LegendName, QStringLiteral("数据源"),
+                                           NavCaptionRect(i, width, navTop, s), TextAlign::Near, 0);
+      EXPECT_FALSE(Overlaps(caption.Box, decorations[3].Rect)) << "item " << i;
+      if (i == 0) continue;
+      for (const NavDecoration& d : decorations)
+        EXPECT_FALSE(Overlaps(caption.Box, d.Rect)) << "item " << i;
+    }
+  }
+}
+
+bool Within(const QRect& outer, const QRect& inner) { return outer.contains(inner); }
+
+// At its smallest the window still shows every control whole and apart, at
+// 96 and 144 DPI, on every page.
+TEST(SmallestWindow, NothingOverlapsAndEveryControlCanBeReached) {
+  for (const int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    WindowFixture f;
+    const QString data = f.Path(QStringLiteral("sales.html"));
+    test::WriteFile(data, test::HtmlTable(12));
+    f.Start({data}, dpi, QSize(300, 200));  // asks for less than it allows
+    const float s = f.scale;
+    EXPECT_EQ(f.window->size(), MinimumClientSize(s));
+    EXPECT_EQ(f.window->minimumSize(), MinimumClientSize(s));
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
+      SCOPED_TRACE(key);
+      QTest::keyClick(f.window.get(), key);
+      test::Pump();
+      NavPanel* nav = f.Nav();
+      const QRect version = nav->VersionLabel()->geometry();
+      const QRect upgrade = nav->UpgradeLabel()->geometry();
+      EXPECT_TRUE(Within(nav->rect(), version));
+      EXPECT_TRUE(Within(nav->rect(), upgrade));
+      const float exitBottom = NavItemTop(4, static_cast<float>(f.Layout().NavTop), s) + 42 * s;
+      EXPECT_LE(exitBottom, version.top()) << "退出 stays clear of the version text";
+      const OptionPanelGeometry panel =
+          nav->PanelGeometry(static_cast<int>(nav->CurrentRows().size()));
+      if (panel.Visible) {
+        EXPECT_LE(panel.Panel.bottom(), version.top()) << "the settings panel ends above";
+        EXPECT_LE(panel.Panel.bottom(), nav->height());
+      }
+      if (key == Qt::Key_F1) {
+        SourcePage* source = f.Source();
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 source->PathBox(), source->BrowseButton(), source->ManualBox(),
+                 source->SampleButton(), source->ClearButton(), source->ApplyButton()}) {
+          EXPECT_TRUE(control->isVisible());
+          EXPECT_TRUE(Within(source->rect(), control->geometry()))
+              << control->metaObject()->className();
+        }
+      }
+      if (key == Qt::Key_F3) {
+        ChartFonts fonts;
+        fonts.Ensure(s);
+        const QSize canvas = f.Layout().Canvas.size();
+        const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.Model().Table(),
+                                               f.Model().Request(), &fonts);
+        EXPECT_EQ(static_cast<int>(pie.Legend.size()), pie.Count) << "the whole legend shows";
+        EXPECT_GT(pie.Count, 0);
+      }
+    }
+  }
+}
+
+TEST(SmallestWindow, TheFrameIsFittedIntoTheWorkArea) {
+  const QRect work(0, 0, 1920, 1040);
+  struct Case {
+    QRect frame, client, fitted;
+    // clang-format off
+  } cases[] = {
+      {{0, 0, 1920, 1040},   {0, 0, 1920, 1040},   {0, 0, 1920, 1040}},    // no frame
+      {{100, 50, 800, 600},  {104, 80, 792, 566},  {104, 80, 792, 566}},   // already inside
+      {{0, -30, 1920, 1070}, {0, 0, 1920, 1040},   {0, 30, 1920, 1010}},   // title bar above
+      {{-4, 0, 1928, 1074},  {0, 30, 1920, 1040},  {4, 30, 1912, 1006}},   // frame all round
+  };
+  // clang-format on
+  for (const Case& c : cases) EXPECT_EQ(FitFrameInto(work, c.frame, c.client), c.fitted);
+}
+
+}  // namespace
+}  // namespace qh
