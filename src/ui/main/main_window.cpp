@@ -38,7 +38,7 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::BuildControls() {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
-  setMinimumSize(MinimumClientSize(s_));
+  setMinimumSize(MinimumClientSizeWithin(s_, QSize(state_.Work.Width, state_.Work.Height)));
   resize(1220, 700);  // the designed client size
   header_ = new HeaderBar(fonts_, this);
   nav_ = new NavPanel(fonts_, model_.Labels(), this);

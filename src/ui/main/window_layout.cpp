@@ -67,6 +67,16 @@ QSize MinimumClientSize(float s) {
   return {std::max(width, kMinLayoutWidth), std::max(height, kMinLayoutHeight)};
 }
 
+QSize MinimumClientSizeWithin(float s, QSize workArea) {
+  const QSize wanted = MinimumClientSize(s);
+  if (workArea.isEmpty()) return wanted;
+  // Room for a title bar and borders, which are not known before the window
+  // is shown.
+  constexpr int kFrameAllowance = 48;
+  return wanted.boundedTo(workArea - QSize(kFrameAllowance / 4, kFrameAllowance))
+      .expandedTo(QSize(kMinLayoutWidth, kMinLayoutHeight));
+}
+
 QRect FitFrameInto(const QRect& work, const QRect& frame, const QRect& client) {
   if (work.contains(frame)) return client;
   const QMargins decorations(client.left() - frame.left(), client.top() - frame.top(),

@@ -34,6 +34,11 @@ WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s);
 // the pie's legend. Larger windows lay out as they always did.
 QSize MinimumClientSize(float s);
 
+// That size, but never more than a client area whose frame fits the work
+// area: on a screen too small for it (200 % on 1920 × 1080) the window must
+// still fit whole. An empty work area (unknown) does not limit it.
+QSize MinimumClientSizeWithin(float s, QSize workArea);
+
 // The client rectangle whose frame (the decorations around client, as frame
 // shows them) fits inside the work area; client itself when it already does.
 QRect FitFrameInto(const QRect& work, const QRect& frame, const QRect& client);

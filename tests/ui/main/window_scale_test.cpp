@@ -140,3 +140,27 @@ TEST(SmallestWindow, TheFrameIsFittedIntoTheWorkArea) {
 
 }  // namespace
 }  // namespace qh
+
+namespace qh {
+namespace {
+
+// A screen too small for the smallest window still holds it whole.
+TEST(SmallestWindow, NeverLargerThanTheWorkArea) {
+  struct Case {
+    float s;
+    QSize work, minimum;
+    // clang-format off
+  } cases[] = {
+      {1.0f, {},           {780, 658}},  // unknown work area: no limit
+      {1.0f, {1920, 1040}, {780, 658}},
+      {1.5f, {1920, 1040}, {1170, 987}},
+      {1.0f, {960, 540},   {780, 492}},  // 200 % on 1920 × 1080
+      {2.0f, {1280, 720},  {1268, 672}},
+      {1.0f, {200, 150},   {320, 260}},  // never below the smallest layout
+  };
+  // clang-format on
+  for (const Case& c : cases) EXPECT_EQ(MinimumClientSizeWithin(c.s, c.work), c.minimum) << c.s;
+}
+
+}  // namespace
+}  // namespace qh
