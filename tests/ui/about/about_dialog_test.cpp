@@ -90,6 +90,9 @@ TEST(AboutDialogTest, WidgetsFollowTheLayout) {
     EXPECT_EQ(caption->text(), kCaption);
     EXPECT_EQ(qr->geometry(), layout.qr);
     EXPECT_FALSE(qr->pixmap().isNull());
+    // Drawn at the screen's own pixels (QT_SCALE_FACTOR in the suite's ratio runs).
+    EXPECT_DOUBLE_EQ(qr->pixmap().devicePixelRatio(), dialog.devicePixelRatioF());
+    EXPECT_EQ(qr->pixmap().size(), layout.qr.size() * dialog.devicePixelRatioF());
     EXPECT_TRUE(dialog.HasQrPicture());
     EXPECT_EQ(ok->text(), QStringLiteral("确定"));
     EXPECT_EQ(ok->geometry(), layout.okButton);
