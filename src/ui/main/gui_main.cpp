@@ -6,7 +6,6 @@
 #include "app/data_folder.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "chart/canvas.h"
 #include "ui/about/about_dialog.h"
 #include "ui/main/gui_platform.h"
 #include "ui/main/gui_session.h"
