@@ -47,6 +47,8 @@ void ChartView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
   if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+  if (!picture_.isNull() && picture_.devicePixelRatio() != devicePixelRatioF())
+    emit PictureOutOfDate();
   if (highlight_.isEmpty()) return;
   painter.setRenderHint(QPainter::Antialiasing);
   painter.fillPath(highlight_, QColor(47, 128, 237, 40));

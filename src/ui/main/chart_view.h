@@ -33,6 +33,9 @@ class ChartView final : public QWidget {
   void MouseMoved(QPointF pos);
   void WheelTurned(int angleDelta);
   void RightReleased(QPoint globalPos);
+  // The picture was drawn for another device pixel ratio (the window moved
+  // to a screen of another scale): it should be drawn again.
+  void PictureOutOfDate();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -87,6 +87,13 @@ void MainWindow::ConnectControls() {
     ShowModel();
   });
   connect(image_, &ChartView::RightReleased, this, &MainWindow::OnChartRightRelease);
+  connect(
+      image_, &ChartView::PictureOutOfDate, this,
+      [this] {
+        redrawPending_ = true;
+        RenderCanvas();
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::Load() {

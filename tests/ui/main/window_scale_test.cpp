@@ -46,6 +46,23 @@ TEST(DevicePixels, TheChartIsDrawnAtTheScreensOwnPixels) {
   EXPECT_GT(differing, 100);
 }
 
+// A window moved to a screen of another scale draws its chart again for
+// that screen's pixels.
+TEST(DevicePixels, APictureForAnotherRatioIsDrawnAgain) {
+  WindowFixture f;
+  const QString data = f.Path(QStringLiteral("sales.html"));
+  test::WriteFile(data, test::HtmlTable(5));
+  f.Start({data}, 96, QSize(1000, 700));
+  ASSERT_TRUE(f.WaitForPicture());
+  QTest::qWait(1200);  // past the settling redraws, which would hide the fault
+  QImage stale = f.Chart()->Picture();
+  stale.setDevicePixelRatio(stale.devicePixelRatio() * 2);
+  f.Chart()->SetPicture(stale);
+  f.Chart()->repaint();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return f.Chart()->Picture().devicePixelRatio() == f.Chart()->devicePixelRatioF(); }));
+}
+
 // The decorations under the first item grow with s, and the rule passes
 // below the captions' glyphs at 96, 120, 144 and 192 DPI.
 TEST(DevicePixels, TheNavigationRuleCrossesNoCaption) {
