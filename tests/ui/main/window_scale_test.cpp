@@ -6,6 +6,7 @@
 #include "ui/main/window_test_support.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -32,6 +33,15 @@ TEST(DevicePixels, TheChartIsDrawnAtTheScreensOwnPixels) {
   // One scale: 176 window pixels, times the ratio on the screen, never more.
   EXPECT_EQ(f.Nav()->width(), 176);
   EXPECT_EQ(qRound(f.Nav()->width() * f.Nav()->devicePixelRatioF()), qRound(176 * ratio));
+  // Hover and hit tests stay in window pixels: a bar is found under the
+  // mouse whatever the ratio.
+  ASSERT_GE(f.Model().Drawing().HitRegions.size(), 3u);
+  const HitRegion bar = f.Model().Drawing().HitRegions[2];
+  const QPointF inside((bar.Left + bar.Right) / 2, bar.Bottom - 2);
+  QMouseEvent move(QEvent::MouseMove, inside, f.Chart()->mapToGlobal(inside), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(f.Chart(), &move);
+  EXPECT_EQ(f.Model().HoverIndex(), bar.ItemIndex);
   const QImage shown = picture.convertToFormat(QImage::Format_RGB32);
   if (ratio < 2) return;
   // Drawn at 2×, not drawn at 1× and doubled: the title band differs from
