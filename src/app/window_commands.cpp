@@ -18,8 +18,23 @@ KeyCommand CommandForKey(int qtKey) {
     case Qt::Key_PageUp: return KeyCommand::PreviousPage;
     case Qt::Key_Right:
     case Qt::Key_PageDown: return KeyCommand::NextPage;
+    case Qt::Key_Menu: return KeyCommand::ChartMenu;
+    case Qt::Key_Up: return KeyCommand::PreviousItem;
+    case Qt::Key_Down: return KeyCommand::NextItem;
+    case Qt::Key_Home: return KeyCommand::FirstItem;
+    case Qt::Key_End: return KeyCommand::LastItem;
     default: return KeyCommand::None;
   }
+}
+
+KeyCommand CommandForKey(int qtKey, int modifiers) {
+  constexpr int kHeld =
+      Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+  const int held = modifiers & kHeld;
+  if (held == 0) return CommandForKey(qtKey);
+  if (held == static_cast<int>(Qt::ShiftModifier) && qtKey == Qt::Key_F10)
+    return KeyCommand::ChartMenu;
+  return KeyCommand::None;
 }
 
 QString JpgFileName(ChartPage page, const QDateTime& now) {

@@ -18,7 +18,12 @@ enum class KeyCommand {
   SaveChart,
   Update,
   PreviousPage,
-  NextPage
+  NextPage,
+  ChartMenu,  // Shift+F10 or the Menu key
+  PreviousItem,
+  NextItem,
+  FirstItem,
+  LastItem
 };
 
 // The chart menu's commands, as its actions carry them.
@@ -30,8 +35,13 @@ enum ChartMenuId : int {
   kMenuLastColor = 2008,
 };
 
-// Qt key code to command; the modifiers do not matter.
+// Qt key code, pressed without modifiers, to command.
 KeyCommand CommandForKey(int qtKey);
+// The same with the modifiers held (Qt::KeyboardModifiers as an int): a key
+// held with Shift, Ctrl, Alt or Meta gives no command, so Shift+F10 never
+// starts the update; only Shift+F10 itself opens the chart menu. The keypad
+// flag is not a modifier here.
+KeyCommand CommandForKey(int qtKey, int modifiers);
 
 // "柱形图2026年1月5日09时30分.jpg"; the pie is "饼图" here.
 QString JpgFileName(ChartPage page, const QDateTime& now);

@@ -104,6 +104,12 @@ bool WindowModel::ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y)
   return true;
 }
 
+bool WindowModel::ToggleOption(std::vector<OptionRow>& rows, int index) {
+  if (!ToggleOptionRow(rows, index, state_.Labels, IniFile(state_.SettingsPath))) return false;
+  ++revision_;
+  return true;
+}
+
 void WindowModel::Browse() {
   QString chosen;
   if (!actions_.PickSourceFile(state_.Table.SourcePath, chosen)) return;

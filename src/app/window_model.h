@@ -5,6 +5,7 @@
 // and the chart menu. The window draws it and forwards its events here.
 #include "app/label_options.h"
 #include "app/view_rules.h"
+#include "app/window_commands.h"
 #include "chart/render_chart.h"
 
 #include <QDateTime>
@@ -40,8 +41,18 @@ class WindowActions {
   virtual std::optional<QString> PrintChart() = 0;
   virtual void Close() = 0;
   virtual void StartUpdate() = 0;
+  // Opens the chart menu from the keyboard (Shift+F10, the Menu key).
+  virtual void OpenChartMenu() = 0;
   // A file load starts (true) or ends (false).
   virtual void ShowBusy(bool busy) = 0;
+};
+
+// One drawn item as assistive technology hears it.
+struct SpokenItem {
+  int Item = 0;          // 1-based row of the item table
+  QString Name;          // the hover tip on one line: "华南区 41,208.9 13.1%"
+  QPainterPath Outline;  // where it is drawn, in picture pixels
+  friend bool operator==(const SpokenItem&, const SpokenItem&) = default;
 };
 
 class WindowModel {
@@ -60,6 +71,11 @@ class WindowModel {
   int HoverIndex() const { return hoverIndex_; }
   const QString& HoverTip() const { return hoverTip_; }
   const QPainterPath& HoverOutline() const { return hoverOutline_; }
+  // The chart for assistive technology: its title, the subtitle of the
+  // last drawing (statistics, or the pie page's total) and the items drawn.
+  QString ChartName() const;
+  const QString& ChartDescription() const { return chart_.Outline.Subtitle; }
+  std::vector<SpokenItem> SpokenItems() const;
   const ItemTable& Table() const;
   const LabelOptions& Labels() const;
   const QString& PathText() const { return pathText_; }  // the source page's path box
@@ -84,7 +100,10 @@ class WindowModel {
   // again, the same size (the window settling) keeps them.
   void SetCanvasSize(int width, int height);
   void ShowPage(ChartPage page);
-  bool PressKey(int qtKey);  // true when the key was used
+  // True when the key was used. modifiers are Qt::KeyboardModifiers;
+  // chartFocused: the chart has the keyboard focus, so the arrows, Home and
+  // End move between its items (on the pie Left/Right keep turning pages).
+  bool PressKey(int qtKey, int modifiers = 0, bool chartFocused = false);
   void TurnWheel(int angleDelta);
   void TurnPage(int delta);
   bool HoverAt(float x, float y);  // true when the hovered item changed
@@ -92,6 +111,8 @@ class WindowModel {
   void ChooseLineColor(int index);
   // Toggles the option row under (x, y) of the panel's rows; true when one toggled.
   bool ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y);
+  // Toggles row index (1-based) of the panel's rows, as the keyboard does.
+  bool ToggleOption(std::vector<OptionRow>& rows, int index);
   void Browse();
   void ApplyTypedText(const QString& text);
   void DismissNotice() { notice_.clear(); }
@@ -111,6 +132,9 @@ class WindowModel {
   void CheckPageCapacity();
   void StoreLineColor(quint32 color);
   QString TipFor(int itemIndex) const;
+  QString PieShareText(const ChartItem& item) const;
+  ChartHit ItemHit(int itemIndex) const;
+  bool MoveKeyItem(KeyCommand step);
 
   AppState& state_;
   UserMessages& messages_;

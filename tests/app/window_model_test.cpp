@@ -26,7 +26,7 @@ class RecordedActions final : public WindowActions {
   SaveOutcome saveAnswer;
   std::optional<QString> printAnswer;
   std::vector<QString> picks, saves;  // initial paths; folder + "|" + name
-  int copies = 0, prints = 0, closes = 0, updates = 0;
+  int copies = 0, prints = 0, closes = 0, updates = 0, menus = 0;
   std::vector<bool> busy;
 
   bool PickSourceFile(const QString& initialPath, QString& path) override {
@@ -46,6 +46,7 @@ class RecordedActions final : public WindowActions {
   }
   void Close() override { ++closes; }
   void StartUpdate() override { ++updates; }
+  void OpenChartMenu() override { ++menus; }
   void ShowBusy(bool on) override { busy.push_back(on); }
 };
 

@@ -59,6 +59,27 @@ TEST(KeyBindings, FunctionKeysArrowsAndEscape) {
   for (const auto& [key, command] : cases) EXPECT_EQ(CommandForKey(key), command) << key;
 }
 
+// A held modifier never gives the plain key's command; Shift+F10 is the
+// keyboard's context menu, not the update.
+TEST(KeyBindings, ModifiersNeverBorrowAPlainKeysCommand) {
+  const int shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
+  const int keypad = Qt::KeypadModifier;
+  // clang-format off
+  const struct { int key, modifiers; KeyCommand command; } cases[] = {
+      {Qt::Key_F10, 0, KeyCommand::Update},       {Qt::Key_F10, shift, KeyCommand::ChartMenu},
+      {Qt::Key_F10, ctrl, KeyCommand::None},      {Qt::Key_F10, shift | ctrl, KeyCommand::None},
+      {Qt::Key_Menu, 0, KeyCommand::ChartMenu},   {Qt::Key_Menu, shift, KeyCommand::None},
+      {Qt::Key_F2, shift, KeyCommand::None},      {Qt::Key_F4, alt, KeyCommand::None},
+      {Qt::Key_F5, ctrl, KeyCommand::None},       {Qt::Key_Escape, shift, KeyCommand::None},
+      {Qt::Key_Left, shift, KeyCommand::None},    {Qt::Key_Left, keypad, KeyCommand::PreviousPage},
+      {Qt::Key_Up, 0, KeyCommand::PreviousItem},  {Qt::Key_End, keypad, KeyCommand::LastItem},
+      {Qt::Key_Home, ctrl, KeyCommand::None},     {Qt::Key_F8, Qt::MetaModifier, KeyCommand::None},
+  };
+  // clang-format on
+  for (const auto& c : cases)
+    EXPECT_EQ(CommandForKey(c.key, c.modifiers), c.command) << c.key << " " << c.modifiers;
+}
+
 TEST(SaveNames, KindStampAndFolder) {
   const QDateTime morning(QDate(2026, 1, 5), QTime(9, 30));
   EXPECT_EQ(JpgFileName(ChartPage::Bar, morning), QStringLiteral("柱形图2026年1月5日09时30分.jpg"));
