@@ -50,6 +50,8 @@ AboutDialog::AboutDialog(QWidget* owner, double dpiScale, const QString& qrHex)
   lblLine2_->setObjectName(QStringLiteral("lblLine2"));
   lblLine3_->setObjectName(QStringLiteral("lblLine3"));
   imgQr_->setObjectName(QStringLiteral("imgQr"));
+  // A picture has no text for a screen reader to read: say what it is.
+  imgQr_->setAccessibleName(QStringLiteral("青禾软件微信公众号二维码"));
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   setModal(true);
   setWindowTitle(QStringLiteral("关于 ") + kWindowTitle);

@@ -1,6 +1,10 @@
 #include "ui/main/chart_view.h"
 
+#include "ui/main/window_accessible.h"
+#include "ui/main/overlay_controls.h"
+
 #include <QMouseEvent>
+#include <utility>
 #include <QPainter>
 #include <QWheelEvent>
 #include <QtMath>
@@ -30,7 +34,10 @@ QImage NewChartPicture(QSize logicalSize, qreal devicePixelRatio) {
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
 }
+
+ChartView::~ChartView() { ForgetItemInterfaces(); }
 
 void ChartView::SetPicture(const QImage& picture) {
   picture_ = picture;
@@ -49,10 +56,59 @@ void ChartView::paintEvent(QPaintEvent*) {
   if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
   if (!picture_.isNull() && picture_.devicePixelRatio() != devicePixelRatioF())
     emit PictureOutOfDate();
-  if (highlight_.isEmpty()) return;
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.fillPath(highlight_, QColor(47, 128, 237, 40));
-  painter.strokePath(highlight_, QPen(QColor(47, 128, 237, 160), 1.5));
+  if (!highlight_.isEmpty()) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(highlight_, QColor(47, 128, 237, 40));
+    painter.strokePath(highlight_, QPen(QColor(47, 128, 237, 160), 1.5));
+  }
+  painter.end();
+  PaintFocusRing(*this, QColor(47, 128, 237), ringScale_);
+}
+
+void ChartView::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void ChartView::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
+void ChartView::SetSpeech(ChartSpeech speech) {
+  if (speech == speech_) return;
+  const ChartSpeech old = std::exchange(speech_, std::move(speech));
+  if (old.Items != speech_.Items) ForgetItemInterfaces();
+  if (!QAccessible::isActive()) return;
+  if (old.Name != speech_.Name) {
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+  }
+  if (old.Description != speech_.Description) {
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+  }
+  if (old.Items != speech_.Items) {
+    QAccessibleEvent event(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&event);
+  }
+  if (old.KeyItem != speech_.KeyItem && hasFocus()) AnnounceKeyItem(*this);
+}
+
+QAccessibleInterface* ChartView::ItemInterface(int index) const {
+  if (index < 0 || index >= static_cast<int>(speech_.Items.size())) return nullptr;
+  itemIds_.resize(speech_.Items.size(), 0);
+  QAccessible::Id& id = itemIds_[static_cast<size_t>(index)];
+  if (id == 0)
+    id = QAccessible::registerAccessibleInterface(
+        MakeChartItemInterface(const_cast<ChartView*>(this), index));
+  return QAccessible::accessibleInterface(id);
+}
+
+void ChartView::ForgetItemInterfaces() {
+  for (QAccessible::Id id : itemIds_)
+    if (id != 0) QAccessible::deleteAccessibleInterface(id);
+  itemIds_.clear();
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) { emit MouseMoved(event->position()); }

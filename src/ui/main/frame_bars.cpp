@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "chart/canvas.h"
 #include "chart/chart_fonts.h"
+#include "ui/main/overlay_controls.h"
 #include "ui/main/window_layout.h"
 
 #include <QDateTime>
@@ -17,9 +18,33 @@ void BeginPaint(QPainter& painter) {
   painter.setRenderHint(QPainter::TextAntialiasing);
 }
 
+const QString kLinkText = QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )");
+
 }  // namespace
 
 QString ItemCountText(int count) { return QStringLiteral("数据项 %1 项").arg(count); }
+
+HeaderBar::HeaderBar(ChartFonts& fonts, QWidget* parent)
+    : QWidget(parent),
+      fonts_(fonts),
+      title_(new OverlayLabel(this)),
+      count_(new OverlayLabel(this)) {
+  title_->setText(QString::fromUtf8(kWindowTitle));
+  count_->setText(ItemCountText(itemCount_));
+}
+
+void HeaderBar::SetItemCount(int count) {
+  itemCount_ = count;
+  count_->setText(ItemCountText(count));
+}
+
+void HeaderBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const float s = s_, W = static_cast<float>(width());
+  title_->setGeometry(
+      QRectF(68 * s, 11 * s, std::max(W - 220 * s, 100 * s), 30 * s).toAlignedRect());
+  count_->setGeometry(QRectF(W - 300 * s, 11 * s, 280 * s, 30 * s).toAlignedRect());
+}
 
 void HeaderBar::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -38,8 +63,35 @@ void HeaderBar::paintEvent(QPaintEvent*) {
   FillRectF(painter, QRectF(0, H - 1, W, 1), 0xFFE3E9F2);
 }
 
-StatusBar::StatusBar(ChartFonts& fonts, QWidget* parent) : QWidget(parent), fonts_(fonts) {
+StatusBar::StatusBar(ChartFonts& fonts, QWidget* parent)
+    : QWidget(parent),
+      fonts_(fonts),
+      link_(new OverlayButton(kLinkText, QColor(47, 128, 237), this)),
+      right_(new OverlayLabel(this)) {
   setMouseTracking(true);
+  connect(link_, &QPushButton::clicked, this, &StatusBar::LinkClicked);
+  right_->setText(RightText());
+}
+
+QPushButton* StatusBar::LinkButton() const { return link_; }
+
+void StatusBar::SetStatusText(const QString& text) {
+  statusText_ = text;
+  right_->setText(RightText());
+}
+
+QString StatusBar::RightText() const {
+  return statusText_.isEmpty()
+             ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+             : statusText_;
+}
+
+void StatusBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
+  link_->SetScale(s);
+  link_->setGeometry(QRectF(12 * s, 0, 250 * s, H).toAlignedRect());
+  right_->setGeometry(QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H).toAlignedRect());
 }
 
 void StatusBar::paintEvent(QPaintEvent*) {
@@ -48,15 +100,11 @@ void StatusBar::paintEvent(QPaintEvent*) {
   const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
   painter.fillRect(rect(), Qt::white);
   FillRectF(painter, QRectF(0, 0, W, 1), 0xFFE3E9F2);
-  DrawTextBox(painter, fonts_.Normal, QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )"),
-              QRectF(12 * s, 0, 0.62f * W, H), 0xFF2F80ED, TextAlign::Near);
+  DrawTextBox(painter, fonts_.Normal, kLinkText, QRectF(12 * s, 0, 0.62f * W, H), 0xFF2F80ED,
+              TextAlign::Near);
   painter.setPen(QPen(ToColor(0xFF2F80ED), 1));
   painter.drawLine(QPointF(18 * s, H - 7 * s), QPointF(262 * s, H - 7 * s));
-  const QString right =
-      statusText_.isEmpty()
-          ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-          : statusText_;
-  DrawTextBox(painter, fonts_.Normal, right, QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H),
+  DrawTextBox(painter, fonts_.Normal, RightText(), QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H),
               0xFF8A94A6, TextAlign::Far);
 }
 

@@ -4,23 +4,32 @@
 #include <QWidget>
 #include <optional>
 
+class QLabel;
+class QPushButton;
+
 namespace qh {
 
 class ChartFonts;
+class OverlayButton;
 
+// Both bars carry labels (and the status bar a button) over the texts they
+// paint, for the keyboard and assistive technology.
 class HeaderBar final : public QWidget {
  public:
-  HeaderBar(ChartFonts& fonts, QWidget* parent) : QWidget(parent), fonts_(fonts) {}
+  HeaderBar(ChartFonts& fonts, QWidget* parent);
   void SetScale(float s) { s_ = s; }
-  void SetItemCount(int count) { itemCount_ = count; }
+  void SetItemCount(int count);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   ChartFonts& fonts_;
   float s_ = 1.0f;
   int itemCount_ = 0;
+  QLabel* title_;
+  QLabel* count_;
 };
 
 class StatusBar final : public QWidget {
@@ -29,9 +38,11 @@ class StatusBar final : public QWidget {
  public:
   StatusBar(ChartFonts& fonts, QWidget* parent);
   void SetScale(float s) { s_ = s; }
-  void SetStatusText(const QString& text) { statusText_ = text; }
+  // Also refreshes the right text's label (the clock when text is empty).
+  void SetStatusText(const QString& text);
   const QString& StatusText() const { return statusText_; }
   void SetHandCursor(const std::optional<QCursor>& cursor) { hand_ = cursor; }
+  QPushButton* LinkButton() const;
 
  signals:
   void LinkClicked();
@@ -40,14 +51,18 @@ class StatusBar final : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   bool OnLink(QPointF pos) const;
+  QString RightText() const;
 
   ChartFonts& fonts_;
   float s_ = 1.0f;
   QString statusText_;
   std::optional<QCursor> hand_;
+  OverlayButton* link_;
+  QLabel* right_;
 };
 
 // "数据项 n 项" of the header.

@@ -3,6 +3,7 @@
 
 #include "app/startup.h"
 #include "ui/about/hand_cursor.h"
+#include "ui/main/window_accessible.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/nav_panel.h"
@@ -29,6 +30,7 @@ MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dia
       hooks_(std::move(hooks)),
       s_(std::max(1.0f, scale)),
       model_(state, messages, *this, s_) {
+  InstallAccessibleFactory();
   BuildControls();
   ConnectControls();
   Load();
@@ -39,6 +41,7 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 void MainWindow::BuildControls() {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setMinimumSize(MinimumClientSizeWithin(s_, QSize(state_.Work.Width, state_.Work.Height)));
+  setAccessibleName(windowTitle());
   resize(1220, 700);  // the designed client size
   header_ = new HeaderBar(fonts_, this);
   nav_ = new NavPanel(fonts_, model_.Labels(), this);
@@ -55,6 +58,7 @@ void MainWindow::BuildControls() {
     w->setAutoFillBackground(false);
     w->setAttribute(Qt::WA_OpaquePaintEvent);
   }
+  image_->SetFocusRingScale(s_);
   header_->SetScale(s_);
   nav_->SetScale(s_);
   status_->SetScale(s_);
@@ -65,6 +69,8 @@ void MainWindow::ConnectControls() {
   connect(&drawTimer_, &QTimer::timeout, this, &MainWindow::TimerTick);
   connect(nav_, &NavPanel::LeftPressed, this, &MainWindow::OnNavPressed);
   connect(nav_, &NavPanel::UpgradeClicked, this, [this] { StartUpdate(); });
+  connect(nav_, &NavPanel::ItemActivated, this, &MainWindow::OnNavItem);
+  connect(nav_, &NavPanel::OptionActivated, this, &MainWindow::OnOptionKey);
   connect(status_, &StatusBar::LinkClicked, this, [this] {
     if (hooks_.ShowAbout) hooks_.ShowAbout(this);
   });
@@ -229,7 +235,7 @@ void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
 
 void MainWindow::PresentChart() {
   image_->SetPicture(backBuffer_);
-  image_->SetHighlight({});
+  image_->SetHighlight(model_.HoverOutline());
   image_->setGeometry(layout_.Canvas);
   image_->show();
   image_->raise();

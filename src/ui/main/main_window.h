@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace qh {
 
@@ -72,6 +73,11 @@ class MainWindow final : public QWidget, private WindowActions {
   void ShowSourceFrame();
   void RepaintFrameBars();
   void OnNavPressed(QPointF pos);
+  void OnNavItem(int index);
+  void OnOptionKey(int rowIndex);
+  void FollowPageWithFocus();
+  void ChainTabOrder();
+  void UpdateChartSpeech();
   void FillColorList();
   void OnColorPicked(int index);
   void SelectColorEntry();
@@ -80,6 +86,8 @@ class MainWindow final : public QWidget, private WindowActions {
   void DeliverPendingDrop();
   void OnChartMouseMove(QPointF pos);
   void OnChartRightRelease(QPoint globalPos);
+  void RunChartMenu(QPoint globalPos);
+  void ShowKeyItem();
   VectorChart CurrentVectorChart() const;
   bool PickSourceFile(const QString& initialPath, QString& path) override;
   SaveOutcome SaveChart(const QString& folder, const QString& name) override;
@@ -87,6 +95,7 @@ class MainWindow final : public QWidget, private WindowActions {
   std::optional<QString> PrintChart() override;
   void Close() override;
   void StartUpdate() override;
+  void OpenChartMenu() override;
   void ShowBusy(bool busy) override;
 
   AppState& state_;
@@ -109,6 +118,7 @@ class MainWindow final : public QWidget, private WindowActions {
   bool busy_ = false;       // a file load is running its busy pump
   int drawnRevision_ = -1;  // the model revision the picture shows
   int tickCount_ = 0;
+  std::optional<ChartPage> focusPage_;  // the page the focus was last moved to
 
   HeaderBar* header_ = nullptr;
   NavPanel* nav_ = nullptr;

@@ -52,8 +52,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   // Keys the model leaves alone (typing) change nothing it shows.
-  const bool used = model_.PressKey(key->key());
-  if (used && alive_) ShowModel();
+  const int hovered = model_.HoverIndex();
+  const bool chartFocused = focusWidget() == image_ && image_->isVisible();
+  const bool used = model_.PressKey(key->key(), static_cast<int>(key->modifiers()), chartFocused);
+  if (used && alive_) {
+    ShowModel();
+    if (chartFocused && model_.HoverIndex() != hovered && model_.HoverIndex() > 0) ShowKeyItem();
+  }
   return used;
 }
 
@@ -141,11 +146,32 @@ void MainWindow::DeliverPendingDrop() {
 }
 
 void MainWindow::OnChartRightRelease(QPoint globalPos) {
-  if (!model_.ChartMenuAvailable()) return;
+  if (model_.ChartMenuAvailable()) RunChartMenu(globalPos);
+}
+
+// From the keyboard the menu opens over the item under the keyboard, or
+// over the middle of the chart.
+void MainWindow::OpenChartMenu() {
+  QPoint at = image_->rect().center();
+  if (model_.HoverIndex() > 0 && !model_.HoverOutline().isEmpty())
+    at = model_.HoverOutline().boundingRect().center().toPoint();
+  RunChartMenu(image_->mapToGlobal(at));
+}
+
+void MainWindow::RunChartMenu(QPoint globalPos) {
   QMenu menu(this);
   BuildChartMenu(menu, model_.Page(), model_.LineColor());
   model_.ChooseMenuCommand(ChartMenuCommand(menu.exec(globalPos)));
   ShowModel();
+}
+
+// The item the keyboard moved to shows what hovering it shows.
+void MainWindow::ShowKeyItem() {
+  redrawPending_ = true;
+  RenderCanvas();
+  image_->SetHighlight(model_.HoverOutline());
+  const QPoint at = model_.HoverOutline().boundingRect().center().toPoint();
+  QToolTip::showText(image_->mapToGlobal(at), model_.HoverTip(), image_);
 }
 
 void MainWindow::OnChartMouseMove(QPointF pos) {

@@ -9,6 +9,8 @@
 #include "ui/main/source_page.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace qh {
 namespace {
@@ -25,15 +27,54 @@ void MainWindow::ShowModel() {
   nav_->SetNavIndex(NavIndexOf(model_.Page()));
   nav_->SetPage(model_.Page());
   PlaceColorRow();
+  nav_->SyncControls();
   SyncSourceView();
   nav_->update();
   source_->SetPathText(model_.PathText());
   source_->SetNotice(model_.Notice());
   SelectColorEntry();
   RepaintFrameBars();
-  if (model_.Revision() == drawnRevision_) return;
-  redrawPending_ = true;
-  RenderCanvas();
+  ChainTabOrder();
+  if (model_.Revision() != drawnRevision_) {
+    redrawPending_ = true;
+    RenderCanvas();
+  }
+  UpdateChartSpeech();
+  FollowPageWithFocus();
+}
+
+// A page change takes the focus along: to the chart, or to the first field
+// of the source page. Assistive technology announces the page by the name
+// of what gets the focus (the chart's title, the "数据源" panel).
+void MainWindow::FollowPageWithFocus() {
+  const ChartPage page = model_.Page();
+  if (focusPage_ == page) return;
+  focusPage_ = page;
+  QWidget* target = image_;
+  if (page == ChartPage::Source) target = source_->PathBox();
+  target->setFocus(Qt::OtherFocusReason);
+}
+
+// Tab runs through the navigation, the option rows and the colour row, the
+// upgrade link, the page, then the status bar's link; hidden and disabled
+// controls are skipped. The colour row moves between hosts, so the chain is
+// laid again after every change.
+void MainWindow::ChainTabOrder() {
+  std::vector<QWidget*> chain = nav_->FocusChain();
+  QWidget* combo = source_->ColorCombo();
+  if (combo->parentWidget() == nav_)
+    chain.insert(chain.end() - 1, combo);
+  else
+    chain.push_back(combo);
+  chain.push_back(image_);
+  for (QWidget* w : source_->FocusChain()) chain.push_back(w);
+  chain.push_back(status_->LinkButton());
+  for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void MainWindow::UpdateChartSpeech() {
+  image_->SetSpeech(
+      {model_.ChartName(), model_.ChartDescription(), model_.SpokenItems(), model_.HoverIndex()});
 }
 
 // The colour row belongs to the source frame but is only visible while the
@@ -61,14 +102,16 @@ void MainWindow::SyncSourceView() {
   image_->setVisible(!(model_.Page() == ChartPage::Source && alive_));
 }
 
+// Away from the source page the frame is hidden, not just moved off screen,
+// so neither the keyboard nor assistive technology finds its controls.
 void MainWindow::ShowSourceFrame() {
-  const QRect& r = layout_.Canvas;
+  source_->setGeometry(layout_.Canvas);
   if (model_.Page() == ChartPage::Source && alive_) {
-    source_->setGeometry(r);
+    source_->show();
     source_->raise();
     source_->update();
   } else {
-    source_->setGeometry(-1400, -1400, r.width(), r.height());
+    source_->hide();
   }
 }
 
@@ -87,8 +130,12 @@ void MainWindow::OnNavPressed(QPointF pos) {
     ShowModel();
     return;
   }
-  switch (
-      NavHitTest(x, y, static_cast<float>(nav_->width()), static_cast<float>(layout_.NavTop), s_)) {
+  OnNavItem(
+      NavHitTest(x, y, static_cast<float>(nav_->width()), static_cast<float>(layout_.NavTop), s_));
+}
+
+void MainWindow::OnNavItem(int index) {
+  switch (index) {
     case 0: model_.ShowPage(ChartPage::Source); break;
     case 1: model_.ShowPage(ChartPage::Bar); break;
     case 2: model_.ShowPage(ChartPage::Pie); break;
@@ -97,6 +144,10 @@ void MainWindow::OnNavPressed(QPointF pos) {
     default: return;
   }
   ShowModel();
+}
+
+void MainWindow::OnOptionKey(int rowIndex) {
+  if (model_.ToggleOption(nav_->CurrentRows(), rowIndex)) ShowModel();
 }
 
 void MainWindow::FillColorList() {

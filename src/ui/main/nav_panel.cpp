@@ -2,6 +2,7 @@
 
 #include "chart/canvas.h"
 #include "chart/chart_fonts.h"
+#include "ui/main/overlay_controls.h"
 #include "ui/main/window_layout.h"
 
 #include <QLabel>
@@ -36,6 +37,61 @@ NavPanel::NavPanel(ChartFonts& fonts, const LabelOptions& options, QWidget* pare
   version_->setStyleSheet(QStringLiteral("color: rgb(124, 138, 160); background: transparent;"));
   upgrade_->setStyleSheet(QStringLiteral("color: rgb(111, 168, 220); background: transparent;"));
   upgrade_->installEventFilter(this);
+  // On the dark panel the focus ring is white.
+  const QColor ring(255, 255, 255);
+  for (int i = 0; i < kNavItemCount; ++i) {
+    items_[static_cast<size_t>(i)] =
+        new OverlayButton(QString::fromUtf16(kNavCaptions[i]), ring, this);
+    connect(items_[static_cast<size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { emit ItemActivated(i); });
+  }
+  for (size_t i = 0; i < optionBoxes_.size(); ++i) {
+    optionBoxes_[i] = new OverlayCheckBox(this);
+    connect(optionBoxes_[i], &QCheckBox::clicked, this,
+            [this, i] { emit OptionActivated(static_cast<int>(i) + 1); });
+  }
+  upgradeButton_ = new OverlayButton(QStringLiteral("【升级到最新版】"), ring, this);
+  connect(upgradeButton_, &QPushButton::clicked, this, &NavPanel::UpgradeClicked);
+}
+
+void NavPanel::SyncControls() {
+  const float s = s_;
+  const float w = static_cast<float>(width());
+  for (int i = 0; i < kNavItemCount; ++i) {
+    OverlayButton* item = items_[static_cast<size_t>(i)];
+    const float t = NavItemTop(i, static_cast<float>(navTop_), s);
+    item->SetScale(s);
+    item->setGeometry(QRectF(8 * s, t, w - 16 * s, 42 * s).toAlignedRect());
+    // The current page's item is pressed; 退出 is a plain command.
+    item->setCheckable(i < kNavItemCount - 1);
+    item->setChecked(i == navIndex_);
+  }
+  const std::vector<OptionRow>& rows = CurrentRows();
+  for (size_t i = 0; i < optionBoxes_.size(); ++i) {
+    OverlayCheckBox* box = optionBoxes_[i];
+    if (i >= rows.size()) {
+      box->hide();
+      continue;
+    }
+    const OptionRow& row = rows[i];
+    box->SetScale(s);
+    box->setGeometry(
+        QRectF(QPointF(row.Left, row.Top), QPointF(row.Right, row.Bottom)).toAlignedRect());
+    box->setText(OptionCaption(std::clamp(row.CaptionIndex, 0, 3)));
+    box->setChecked(row.Checked);
+    box->setEnabled(row.Enabled);
+    box->show();
+  }
+  upgradeButton_->SetScale(s);
+  upgradeButton_->setGeometry(upgrade_->geometry());
+  upgradeButton_->raise();
+}
+
+std::vector<QWidget*> NavPanel::FocusChain() const {
+  std::vector<QWidget*> chain(items_.begin(), items_.end());
+  chain.insert(chain.end(), optionBoxes_.begin(), optionBoxes_.end());
+  chain.push_back(upgradeButton_);
+  return chain;
 }
 
 void NavPanel::LayoutLabels(const QString& versionText) {

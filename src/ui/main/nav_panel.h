@@ -6,6 +6,7 @@
 #include "ui/main/window_layout.h"
 
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,8 @@ class QLabel;
 namespace qh {
 
 class ChartFonts;
+class OverlayButton;
+class OverlayCheckBox;
 
 class NavPanel final : public QWidget {
   Q_OBJECT
@@ -38,9 +41,19 @@ class NavPanel final : public QWidget {
   QLabel* VersionLabel() const { return version_; }
   QLabel* UpgradeLabel() const { return upgrade_; }
 
+  // The keyboard's and assistive technology's way to the painted items:
+  // a button per navigation item (the current page's checked), a check box
+  // per option row, a button over the upgrade label. Placed, named and
+  // checked as painted; call after the page, rows or size change.
+  void SyncControls();
+  // In Tab order: the five items, the option rows, then the upgrade link.
+  std::vector<QWidget*> FocusChain() const;
+
  signals:
   void LeftPressed(QPointF pos);
   void UpgradeClicked();
+  void ItemActivated(int index);       // 0..4 by the keyboard
+  void OptionActivated(int rowIndex);  // 1-based row by the keyboard
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -64,6 +77,9 @@ class NavPanel final : public QWidget {
   std::vector<OptionRow> rows_;
   QLabel* version_;
   QLabel* upgrade_;
+  std::array<OverlayButton*, kNavItemCount> items_{};
+  std::array<OverlayCheckBox*, 4> optionBoxes_{};
+  OverlayButton* upgradeButton_ = nullptr;
 };
 
 }  // namespace qh

@@ -1,8 +1,10 @@
 #include "ui/main/source_page.h"
 
+#include "ui/main/overlay_controls.h"
 #include "ui/main/window_layout.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -51,7 +53,7 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
   cmdClear_ = new QPushButton(QStringLiteral("清空"), this);
   cmdApply_ = new QPushButton(QStringLiteral("生成图表"), this);
   lblLine_ = MakeLabel(QStringLiteral("曲线图颜色"), "rgb(122, 96, 85)", this);
-  cboLineColor_ = new QComboBox(this);
+  cboLineColor_ = new NamedComboBox(this);
   lblNotice_ = MakeLabel(QString(), "rgb(192, 57, 43)", this);
   lblNotice_->setWordWrap(true);
   lblNotice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -60,6 +62,7 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
   txtManual_->setAcceptDrops(false);
   txtManual_->viewport()->setAcceptDrops(false);
   for (QPushButton* b : {cmdBrowse_, cmdSample_, cmdClear_, cmdApply_}) b->setAutoDefault(false);
+  NameControls();
 
   connect(cmdBrowse_, &QPushButton::clicked, this, &SourcePage::BrowseClicked);
   connect(cmdApply_, &QPushButton::clicked, this, &SourcePage::ApplyClicked);
@@ -71,6 +74,39 @@ SourcePage::SourcePage(QWidget* parent) : QFrame(parent) {
     txtManual_->clear();
     emit NoticeDismissed();
   });
+}
+
+// Names for assistive technology: the labels are the boxes' buddies, the
+// browse button keeps its name while it shows "…", and the colour list is
+// named by its label rather than by the colour chosen.
+void SourcePage::NameControls() {
+  setAccessibleName(QStringLiteral("数据源"));
+  lblFilePath_->setBuddy(txtPath_);
+  lblManual_->setBuddy(txtManual_);
+  lblLine_->setBuddy(cboLineColor_);
+  txtPath_->setAccessibleName(lblFilePath_->text());
+  txtManual_->setAccessibleName(lblManual_->text());
+  cboLineColor_->setAccessibleName(lblLine_->text());
+  cmdBrowse_->setAccessibleName(QStringLiteral("浏览"));
+  cmdBrowse_->setToolTip(QStringLiteral("浏览"));
+  // Tab leaves the input box; Ctrl+Tab types a tab.
+  txtManual_->setTabChangesFocus(true);
+  txtManual_->installEventFilter(this);
+}
+
+bool SourcePage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtManual_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
+      txtManual_->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+std::vector<QWidget*> SourcePage::FocusChain() const {
+  return {txtPath_, cmdBrowse_, txtManual_, cmdSample_, cmdClear_, cmdApply_};
 }
 
 void SourcePage::Relayout(float s, int canvasHeight, const QString& fontFamily) {

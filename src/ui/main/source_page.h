@@ -3,6 +3,7 @@
 // with its sample, clear and apply buttons, the line colour row and the
 // notice that shows the last load failure.
 #include <QFrame>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -44,13 +45,20 @@ class SourcePage final : public QFrame {
   QPushButton* SampleButton() const { return cmdSample_; }
   QPushButton* ClearButton() const { return cmdClear_; }
   QPushButton* ApplyButton() const { return cmdApply_; }
+  // The page's controls in Tab order (the colour row is placed elsewhere).
+  std::vector<QWidget*> FocusChain() const;
 
  signals:
   void BrowseClicked();
   void ApplyClicked();
   void NoticeDismissed();  // the sample or clear button: the old failure no longer applies
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void NameControls();
+
   QLabel* lblSrcTitle_;
   QLabel* lblFilePath_;
   QLineEdit* txtPath_;

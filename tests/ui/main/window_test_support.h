@@ -8,11 +8,15 @@
 #include "ui/main/main_window.h"
 #include "ui/main/nav_panel.h"
 #include "ui/main/source_page.h"
+#include "ui/services/chart_menu.h"
 #include "ui/services/recorded_dialogs.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QMenu>
 #include <QTest>
 #include <memory>
 
@@ -34,6 +38,36 @@ inline QByteArray HtmlTable(int rows) {
 
 inline void Pump(int ms = 0) { QCoreApplication::processEvents(QEventLoop::AllEvents, ms); }
 
+// Answers the context menu open now: records the texts of its entries
+// (submenus included) and chooses the entry with identifier choose by the
+// keyboard, or closes the menu when there is none.
+inline void AnswerMenu(int choose, QStringList& texts) {
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return;
+  QAction* chosen = nullptr;
+  QAction* holder = nullptr;  // the submenu entry that holds the chosen one
+  for (QAction* a : menu->actions()) {
+    texts << a->text();
+    if (ChartMenuCommand(a) == choose) chosen = a;
+    if (!a->menu()) continue;
+    for (QAction* sub : a->menu()->actions()) {
+      texts << sub->text();
+      if (ChartMenuCommand(sub) == choose) holder = a, chosen = sub;
+    }
+  }
+  if (!chosen) {
+    menu->close();
+    return;
+  }
+  if (holder) {
+    menu->setActiveAction(holder);
+    QTest::keyClick(menu, Qt::Key_Right);
+    menu = holder->menu();
+  }
+  menu->setActiveAction(chosen);
+  QTest::keyClick(menu, Qt::Key_Return);
+}
+
 // A program folder in a temporary directory, the start-up sequence run on
 // it, and the window built over the result.
 struct WindowFixture {
@@ -42,6 +76,7 @@ struct WindowFixture {
   RecordedMessages startupMessages;
   RecordedMessages messages;
   RecordedFileDialogs dialogs;
+  WindowHooks hooks;
   std::unique_ptr<MainWindow> window;
 
   float scale = 1.0f;
@@ -69,7 +104,7 @@ struct WindowFixture {
     env.Arguments = args;
     env.LogicalDpi = dpi;
     RunStartup(state, env, startupMessages);
-    window = std::make_unique<MainWindow>(state, messages, dialogs, WindowHooks{},
+    window = std::make_unique<MainWindow>(state, messages, dialogs, hooks,
                                           static_cast<float>(dpi) / 96.0f);
     window->resize(client);
     window->show();
