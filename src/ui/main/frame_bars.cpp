@@ -90,7 +90,11 @@ void StatusBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
   link_->SetScale(s);
-  link_->setGeometry(QRectF(12 * s, 0, 250 * s, H).toAlignedRect());
+  // The ring goes round the painted text, which may run past the 250 s a
+  // click answers to.
+  const qreal text = fonts_.Normal.Metrics.horizontalAdvance(kLinkText);
+  const qreal linkWidth = std::min<qreal>(std::max<qreal>(250 * s, text + 4 * s), 0.62 * W);
+  link_->setGeometry(QRectF(10 * s, 0, linkWidth, H).toAlignedRect());
   right_->setGeometry(QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H).toAlignedRect());
 }
 

@@ -7,6 +7,7 @@
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/nav_panel.h"
+#include "ui/main/overlay_controls.h"
 #include "ui/main/source_page.h"
 #include "ui/main/source_preview.h"
 
@@ -36,7 +37,10 @@ MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dia
   Load();
 }
 
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  disconnect(qApp, nullptr, this, nullptr);  // no focus news while the controls go
+}
 
 void MainWindow::BuildControls() {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
@@ -48,6 +52,8 @@ void MainWindow::BuildControls() {
   status_ = new StatusBar(fonts_, this);
   image_ = new ChartView(this);
   source_ = new SourcePage(this);
+  ring_ = new FocusRing(s_);
+  ring_->setParent(this);
   // Names for tests and accessibility tools that look for the regions.
   header_->setObjectName(QStringLiteral("header"));
   nav_->setObjectName(QStringLiteral("nav"));
@@ -67,6 +73,7 @@ void MainWindow::BuildControls() {
 
 void MainWindow::ConnectControls() {
   connect(&drawTimer_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  connect(qApp, &QApplication::focusChanged, this, &MainWindow::FollowFocus);
   connect(nav_, &NavPanel::LeftPressed, this, &MainWindow::OnNavPressed);
   connect(nav_, &NavPanel::UpgradeClicked, this, [this] { StartUpdate(); });
   connect(nav_, &NavPanel::ItemActivated, this, &MainWindow::OnNavItem);

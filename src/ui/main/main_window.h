@@ -11,6 +11,7 @@
 #include "ui/services/pending_drop.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -21,6 +22,7 @@ namespace qh {
 struct AppState;
 class ChartView;
 class FileDialogs;
+class FocusRing;
 class HeaderBar;
 class NavPanel;
 class SourcePage;
@@ -78,6 +80,7 @@ class MainWindow final : public QWidget, private WindowActions {
   void FollowPageWithFocus();
   void ChainTabOrder();
   void UpdateChartSpeech();
+  void FollowFocus();
   void FillColorList();
   void OnColorPicked(int index);
   void SelectColorEntry();
@@ -125,6 +128,7 @@ class MainWindow final : public QWidget, private WindowActions {
   StatusBar* status_ = nullptr;
   ChartView* image_ = nullptr;
   SourcePage* source_ = nullptr;
+  QPointer<FocusRing> ring_;  // moves between the hosts of the controls
 };
 
 }  // namespace qh

@@ -6,8 +6,11 @@
 #include "ui/main/chart_view.h"
 #include "ui/main/frame_bars.h"
 #include "ui/main/nav_panel.h"
+#include "ui/main/overlay_controls.h"
 #include "ui/main/source_page.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,6 +44,13 @@ void MainWindow::ShowModel() {
   }
   UpdateChartSpeech();
   FollowPageWithFocus();
+  FollowFocus();
+}
+
+void MainWindow::FollowFocus() {
+  if (!ring_) return;
+  QWidget* focus = QApplication::focusWidget();
+  ring_->Follow(focus && focus->window() == this ? focus : nullptr);
 }
 
 // A page change takes the focus along: to the chart, or to the first field
@@ -52,7 +62,14 @@ void MainWindow::FollowPageWithFocus() {
   focusPage_ = page;
   QWidget* target = image_;
   if (page == ChartPage::Source) target = source_->PathBox();
-  target->setFocus(Qt::OtherFocusReason);
+  if (!target->hasFocus()) {
+    target->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  // From one chart page to another the focus stays on the chart: say its
+  // new name as if it had just arrived.
+  QAccessibleEvent arrived(target, QAccessible::Focus);
+  QAccessible::updateAccessibility(&arrived);
 }
 
 // Tab runs through the navigation, the option rows and the colour row, the

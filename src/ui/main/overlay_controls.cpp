@@ -1,6 +1,11 @@
 #include "ui/main/overlay_controls.h"
 
+#include <cmath>
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 
 namespace qh {
@@ -63,6 +68,42 @@ void OverlayCheckBox::keyPressEvent(QKeyEvent* event) {
 
 OverlayLabel::OverlayLabel(QWidget* parent) : QLabel(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+FocusRing::FocusRing(float s) : s_(s) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+  hide();
+}
+
+void FocusRing::Follow(QWidget* focus) {
+  const bool standard =
+      focus && focus->parentWidget() && !focus->isWindow() &&
+      (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus) ||
+       qobject_cast<QAbstractScrollArea*>(focus) ||
+       (qobject_cast<QAbstractButton*>(focus) && !qobject_cast<OverlayButton*>(focus) &&
+        !qobject_cast<OverlayCheckBox*>(focus)));
+  if (!standard || !focus->isVisible()) {
+    hide();
+    return;
+  }
+  if (parentWidget() != focus->parentWidget()) setParent(focus->parentWidget());
+  const int margin = static_cast<int>(std::lround(3 * s_));
+  setGeometry(focus->geometry().adjusted(-margin, -margin, margin, margin));
+  raise();
+  show();
+  update();
+}
+
+void FocusRing::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const qreal width = 2.0 * s_;
+  painter.setPen(QPen(QColor(47, 128, 237), width));
+  painter.setBrush(Qt::NoBrush);
+  const QRectF r = QRectF(rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2);
+  painter.drawRoundedRect(r, 4.0 * s_, 4.0 * s_);
 }
 
 }  // namespace qh

@@ -36,6 +36,8 @@ class OverlayButton final : public QPushButton {
 // A check box over a painted option row. Space and Enter toggle it; the
 // owner sets the checked state from what it paints.
 class OverlayCheckBox final : public QCheckBox {
+  Q_OBJECT
+
  public:
   explicit OverlayCheckBox(QWidget* parent);
   void SetScale(float s) { s_ = s; }
@@ -56,6 +58,23 @@ class OverlayLabel final : public QLabel {
 
  protected:
   void paintEvent(QPaintEvent*) override {}
+};
+
+// The focus ring of the standard controls (text boxes, buttons, the colour
+// list), whose own focus cue in the Fusion style is a faint tint: a ring
+// laid around the control with the focus, among its siblings. Controls
+// that draw their own ring (the overlays, the chart) get none from here.
+class FocusRing final : public QWidget {
+ public:
+  explicit FocusRing(float s);
+  // Moves to the control with the focus, or hides.
+  void Follow(QWidget* focus);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  float s_;
 };
 
 // A drop-down list named by its accessibleName, its entry being its value

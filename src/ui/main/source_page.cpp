@@ -88,7 +88,6 @@ void SourcePage::NameControls() {
   txtManual_->setAccessibleName(lblManual_->text());
   cboLineColor_->setAccessibleName(lblLine_->text());
   cmdBrowse_->setAccessibleName(QStringLiteral("浏览"));
-  cmdBrowse_->setToolTip(QStringLiteral("浏览"));
   // Tab leaves the input box; Ctrl+Tab types a tab.
   txtManual_->setTabChangesFocus(true);
   txtManual_->installEventFilter(this);
