@@ -220,17 +220,6 @@ TEST_F(AccessibilityTest, TheChartsChildrenAreItsDrawnItemsNamedLikeTheTip) {
   }
 }
 
-TEST_F(AccessibilityTest, ThePieNamesThePageShownAndItsItems) {
-  StartWithFile(test::HtmlTable(45));  // 20 a page
-  Type(Qt::Key_F3);
-  ASSERT_TRUE(f.WaitForPicture());
-  Type(Qt::Key_Right);
-  QAccessibleInterface* chart = ChartInterface();
-  EXPECT_EQ(chart->text(QAccessible::Name), QStringLiteral("饼形图   (第 2/3 页)"));
-  ASSERT_EQ(chart->childCount(), 20);
-  EXPECT_TRUE(chart->child(0)->text(QAccessible::Name).startsWith(QStringLiteral("项目21 210 ")));
-}
-
 // The page is announced by what takes the focus: the chart named by its
 // title, or the first field inside the panel named 数据源.
 TEST_F(AccessibilityTest, FocusFollowsThePageAndCarriesItsName) {
