@@ -1,6 +1,7 @@
 #include "data/html_scan.h"
 
 #include "base/text_utils.h"
+#include "data/html_entity_table.h"
 #include "data/value_rules.h"
 
 #include <algorithm>
@@ -109,14 +110,32 @@ bool ReadNumericReference(QStringView text, qsizetype pos, char32_t& code, qsize
   return true;
 }
 
-struct NamedReference {
-  QStringView name;
-  QChar character;
-};
+bool IsAsciiAlnum(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
 
-constexpr NamedReference kNamedReferences[] = {
-    {u"&nbsp;", u' '}, {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'},
-};
+// A named reference at pos ("&name;"): its text and length, or false when
+// the name is no HTML5 reference. &nbsp; gives a plain space, as it always
+// has here: names and values lose it either way.
+bool ReadNamedReference(QStringView text, qsizetype pos, QStringView& value, qsizetype& length) {
+  constexpr qsizetype kLongestName = 32;
+  qsizetype end = pos + 1;
+  while (end < text.size() && end - pos - 1 < kLongestName && IsAsciiAlnum(text[end])) ++end;
+  if (end == pos + 1 || end >= text.size() || text[end] != u';') return false;
+  const QStringView name = text.sliced(pos + 1, end - pos - 1);
+  length = end + 1 - pos;
+  if (name == u"nbsp") {
+    value = u" ";
+    return true;
+  }
+  const auto entities = HtmlEntities();
+  const auto found = std::lower_bound(
+      entities.begin(), entities.end(), name,
+      [](const HtmlEntity& entity, QStringView key) { return entity.name.compare(key) < 0; });
+  if (found == entities.end() || found->name != name) return false;
+  value = found->value;
+  return true;
+}
 
 }  // namespace
 
@@ -235,18 +254,12 @@ QString DecodeEntities(QStringView text) {
     }
     out.append(text.sliced(pos, amp - pos));
     pos = amp + 1;  // a reference not recognised leaves its "&" and goes on after it
-    QChar named;
-    for (const NamedReference& ref : kNamedReferences) {
-      if (text.sliced(amp).startsWith(ref.name)) {
-        named = ref.character;
-        pos = amp + ref.name.size();
-        break;
-      }
-    }
+    QStringView named;
     char32_t code = 0;
     qsizetype length = 0;
-    if (!named.isNull()) {
+    if (ReadNamedReference(text, amp, named, length)) {
       out.append(named);
+      pos = amp + length;
     } else if (text.sliced(amp).startsWith(u"&#") &&
                ReadNumericReference(text, amp, code, length)) {
       out.append(QString::fromUcs4(&code, 1));

@@ -35,10 +35,11 @@ void MergeDuplicateCellViews(std::vector<QStringView>& cells);
 // Drops every "<" up to the next ">"; every ">" becomes one space.
 QString StripTags(QStringView text);
 
-// Decodes &nbsp; &amp; &lt; &gt; &quot; (lower case only) and well-formed
-// numeric references (&#20013; &#x4E2D;) in one left-to-right pass; a
-// decoded character is never decoded again and a malformed reference stays
-// as it is.
+// Decodes the named references of HTML5 written with their ";" (&middot;
+// &ldquo; &yen;, names match with case) and well-formed numeric references
+// (&#20013; &#x4E2D;) in one left-to-right pass; &nbsp; gives a space. A
+// decoded character is never decoded again; an unknown name and a
+// malformed reference stay as they are.
 QString DecodeEntities(QStringView text);
 
 // StripSpaces(DecodeEntities(StripTags(cell))), without the work when the

@@ -89,10 +89,16 @@ TEST(HtmlReader, Verdicts) {
 
 TEST(HtmlReader, CellTextIsCleaned) {
   ItemTable table;
-  ASSERT_TRUE(ReadHtmlExport(
-      Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>")), table));
+  ASSERT_TRUE(
+      ReadHtmlExport(Table(Row("North&nbsp;Region", "1 234") + Row("R&amp;D", "<b>&#53;</b>") +
+                           Row("华东&middot;上海", "&yen;7") + Row("&ldquo;新&rdquo;区", "3") +
+                           Row("2&times;4", "8")),
+                     table));
   const std::vector<ChartItem> expected = {{QStringLiteral("NorthRegion"), 1234},
-                                           {QStringLiteral("R&D"), 5}};
+                                           {QStringLiteral("R&D"), 5},
+                                           {QStringLiteral("华东·上海"), 7},
+                                           {QStringLiteral("“新”区"), 3},
+                                           {QStringLiteral("2×4"), 8}};
   EXPECT_EQ(table.Items, expected);
 }
 

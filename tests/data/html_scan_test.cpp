@@ -121,6 +121,12 @@ TEST(HtmlScan, DecodeEntities) {
       {u"&#99999999999999999999999;", u"&#99999999999999999999999;"},
       {u"&", u"&"},
       {u"&#", u"&#"},
+      // Every HTML5 name, not only the five above.
+      {u"华东&middot;上海 O&apos;Neil &ldquo;新&rdquo;区", u"华东·上海 O'Neil “新”区"},
+      {u"&yen;5&times;2&AMP;", u"¥5×2&"},
+      {u"&fjlig;&Afr;", u"fj\U0001D504"},
+      {u"&amp;middot;&middot&Middot;", u"&middot;&middot&Middot;"},
+      {u"&abcdefghijklmnopqrstuvwxyzabcdefghij;&;", u"&abcdefghijklmnopqrstuvwxyzabcdefghij;&;"},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(DecodeEntities(QString::fromUtf16(text)), QString::fromUtf16(expected))
