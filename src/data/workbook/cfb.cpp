@@ -14,6 +14,8 @@ constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
 constexpr qsizetype kHeaderSize = 512;
 constexpr int kHeaderDifatEntries = 109;
 constexpr qsizetype kDirectoryEntrySize = 128;
+constexpr quint8 kStreamEntry = 2;
+constexpr quint8 kRootEntry = 5;
 
 constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
@@ -38,28 +40,50 @@ class CompoundFile {
     return ReadFat() && ReadMiniFat();
   }
 
+  // A stream of the root storage. Streams inside sub-storages (an embedded
+  // object's own "Workbook") are never taken for it.
   std::optional<QByteArray> Stream(QStringView name) const {
     const auto directory = ChainData(U32(file_, 0x30), fat_);
-    if (!directory) return std::nullopt;
-    std::optional<QByteArray> miniStream;
-    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory->size();
-         at += kDirectoryEntrySize) {
-      const quint8 type = quint8(directory->at(at + 0x42));
-      const quint32 start = U32(*directory, at + 0x74);
-      const quint32 size = U32(*directory, at + 0x78);
-      if (type == 5 && at == 0) {
-        miniStream = ChainData(start, fat_);  // the root entry holds the mini stream
-        continue;
-      }
-      if (type != 2 || EntryName(*directory, at).compare(name, Qt::CaseInsensitive) != 0) continue;
-      if (size >= miniCutoff_) return Sized(ChainData(start, fat_), size);
-      if (!miniStream) return std::nullopt;
-      return Sized(MiniChainData(*miniStream, start), size);
+    if (!directory || directory->size() < kDirectoryEntrySize ||
+        quint8(directory->at(0x42)) != kRootEntry) {
+      return std::nullopt;
     }
-    return std::nullopt;
+    const qsizetype at = FindInRootStorage(*directory, name);
+    if (at < 0) return std::nullopt;
+    const quint32 start = U32(*directory, at + 0x74);
+    const quint32 size = U32(*directory, at + 0x78);
+    if (size >= miniCutoff_) return Sized(ChainData(start, fat_), size);
+    // The root entry holds the mini stream.
+    const auto miniStream = ChainData(U32(*directory, 0x74), fat_);
+    if (!miniStream) return std::nullopt;
+    return Sized(MiniChainData(*miniStream, start), size);
   }
 
  private:
+  // The offset of the stream entry called name among the root's children:
+  // a tree through the left and right sibling links, starting at the
+  // root's child. Each entry is visited at most once, so a looping tree
+  // ends. -1 when there is none.
+  static qsizetype FindInRootStorage(QByteArrayView directory, QStringView name) {
+    const qsizetype entries = directory.size() / kDirectoryEntrySize;
+    std::vector<bool> visited(size_t(entries), false);
+    std::vector<quint32> pending{U32(directory, 0x4C)};
+    while (!pending.empty()) {
+      const quint32 index = pending.back();
+      pending.pop_back();
+      if (index >= quint32(entries) || visited[index]) continue;
+      visited[index] = true;
+      const qsizetype at = qsizetype(index) * kDirectoryEntrySize;
+      if (quint8(directory[at + 0x42]) == kStreamEntry &&
+          EntryName(directory, at).compare(name, Qt::CaseInsensitive) == 0) {
+        return at;
+      }
+      pending.push_back(U32(directory, at + 0x44));
+      pending.push_back(U32(directory, at + 0x48));
+    }
+    return -1;
+  }
+
   static QString EntryName(QByteArrayView directory, qsizetype at) {
     const int bytes = qMin<int>(U16(directory, at + 0x40), 64);
     QString name;
@@ -140,12 +164,15 @@ class CompoundFile {
   std::optional<QByteArray> MiniChainData(const QByteArray& miniStream, quint32 sector) const {
     constexpr qsizetype kMiniSector = 64;
     QByteArray out;
-    const qsizetype limit = miniStream.size() / kMiniSector;
+    // A file cut short inside its last sector may end inside a mini sector:
+    // what is there is kept, and the stream's size decides.
+    const qsizetype limit = (miniStream.size() + kMiniSector - 1) / kMiniSector;
     for (qsizetype steps = 0; sector != kEndOfChain; ++steps) {
       if (sector >= miniFat_.size() || qsizetype(sector) >= limit || steps > limit) {
         return std::nullopt;
       }
-      out.append(QByteArrayView(miniStream).sliced(qsizetype(sector) * kMiniSector, kMiniSector));
+      const qsizetype at = qsizetype(sector) * kMiniSector;
+      out.append(QByteArrayView(miniStream).sliced(at, qMin(kMiniSector, miniStream.size() - at)));
       sector = miniFat_[sector];
     }
     return out;

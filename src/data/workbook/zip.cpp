@@ -13,11 +13,9 @@ constexpr qsizetype kTailBytes = 9;  // "<![CDATA[" is the longest mark looked a
 constexpr qint64 kMaxBytesWithoutMarkup = 4 * 1024 * 1024;
 constexpr qint64 kReadStep = 1024 * 1024;
 
-qint64 LocatePart(zip_t* archive, const QString& name) {
-  if (archive == nullptr || name.isEmpty()) return -1;
-  // Part names are case-insensitive in a package.
-  return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
-}
+// Part names are case-insensitive in a package, and some Windows tools
+// write "\" where "/" belongs.
+QString PartKey(QString name) { return name.replace(u'\\', u'/').toLower(); }
 
 // "<!" must open a comment or a CDATA section.
 bool DeclarationAllowed(QByteArrayView rest) {
@@ -150,13 +148,25 @@ bool ZipPackage::Open(const QByteArray& bytes) {
     if (archive_ == nullptr) zip_source_free(source);
   }
   zip_error_fini(&error);
-  return archive_ != nullptr;
+  if (archive_ == nullptr) return false;
+  const zip_int64_t entries = zip_get_num_entries(archive_, 0);
+  for (zip_int64_t i = 0; i < entries; ++i) {
+    const char* entry = zip_get_name(archive_, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+    // The first of two parts with one name wins, as a name lookup finds it.
+    if (entry != nullptr) parts_.try_emplace(PartKey(QString::fromUtf8(entry)), i);
+  }
+  return true;
 }
 
-bool ZipPackage::HasPart(const QString& name) const { return LocatePart(archive_, name) >= 0; }
+qint64 ZipPackage::LocatePart(const QString& name) const {
+  const auto found = parts_.find(PartKey(name));
+  return found == parts_.end() ? -1 : found->second;
+}
+
+bool ZipPackage::HasPart(const QString& name) const { return LocatePart(name) >= 0; }
 
 qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
-  const qint64 index = LocatePart(archive_, name);
+  const qint64 index = LocatePart(name);
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
@@ -167,7 +177,7 @@ qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
 }
 
 std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {
-  const qint64 index = LocatePart(archive_, name);
+  const qint64 index = LocatePart(name);
   if (index < 0) return nullptr;
   zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
   if (file == nullptr) return nullptr;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -77,8 +78,12 @@ class ZipPackage {
   qint64 ClaimedPartSize(const QString& name) const;
 
  private:
+  // The index of the part of that name, -1 when there is none.
+  qint64 LocatePart(const QString& name) const;
+
   QByteArray bytes_;
   zip* archive_ = nullptr;
+  std::map<QString, qint64> parts_;  // by name in lower case, "\\" read as "/"
 };
 
 }  // namespace qh

@@ -14,11 +14,11 @@ using test::U16;
 using test::U32;
 
 QByteArray Entry(const QString& name, quint8 type, quint32 start, quint32 size,
-                 quint32 child = kFree) {
+                 quint32 child = kFree, quint32 right = kFree) {
   QByteArray encoded;
   for (QChar c : name + QChar(u'\0')) encoded += U16(c.unicode());
   return encoded.leftJustified(64, '\0') + U16(quint16(encoded.size())) + char(type) + '\x01' +
-         U32(kFree) + U32(kFree) + U32(child) + QByteArray(36, '\0') + U32(start) + U32(size) +
+         U32(kFree) + U32(right) + U32(child) + QByteArray(36, '\0') + U32(start) + U32(size) +
          U32(0);
 }
 
@@ -28,6 +28,10 @@ struct Layout {
   qsizetype streamBytes = 5000;  // under 4096: in the mini stream
   bool loop = false;             // the stream's chain points back at its start
   quint32 claimedExtra = 0;      // the entry claims this much more than the chain holds
+  // An embedded object's storage, listed first, holding a stream of the
+  // same name: the first 4096 bytes of the stream.
+  bool embedded = false;
+  qsizetype cutBytes = 0;  // taken off the end of the file
 };
 
 // A compound file with one stream of bytes 0, 1, 2, ... Sector 0 holds the
@@ -61,9 +65,12 @@ QByteArray Compound(const Layout& l, QByteArray& stream) {
   } else {
     start = chain(stream);
   }
-  sectors[1] = (Entry(u"Root Entry"_qs, 5, rootStart, rootSize, 1) +
-                Entry(l.name, 2, start, quint32(stream.size()) + l.claimedExtra))
-                   .leftJustified(sector, '\0');
+  QByteArray directory = Entry(u"Root Entry"_qs, 5, rootStart, rootSize, 1);
+  if (l.embedded) {
+    directory += Entry(u"MBD0001"_qs, 1, 0, 0, 2, 3) + Entry(l.name, 2, start, 4096);
+  }
+  directory += Entry(l.name, 2, start, quint32(stream.size()) + l.claimedExtra);
+  sectors[1] = directory.leftJustified(sector, '\0');
   for (quint32 f : fat) sectors[0] += U32(f);
   sectors[0] = sectors[0].leftJustified(sector, '\xFF');
   QByteArray header = QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(16, '\0') + U16(0x3E) +
@@ -73,6 +80,7 @@ QByteArray Compound(const Layout& l, QByteArray& stream) {
   header = header.leftJustified(512, '\xFF').leftJustified(sector, '\0');
   QByteArray file = header;
   for (const QByteArray& s : sectors) file += s;
+  file.chop(l.cutBytes);
   return file;
 }
 
@@ -92,6 +100,14 @@ TEST(CompoundStream, FindsTheStreamInEveryLayout) {
       {"another stream only", {.name = u"Book"_qs}, false},
       {"a looping chain", {.loop = true}, false},
       {"a size beyond the chain", {.claimedExtra = 600}, false},
+      {"not the stream of an embedded object", {.embedded = true}, true},
+      // The last sector holds 392 bytes of the stream, then padding.
+      {"padding of the last sector cut off", {.cutBytes = 100}, true},
+      {"the stream's own end cut off", {.cutBytes = 130}, false},
+      // The mini stream ends 4 bytes into its last mini sector, 190 bytes
+      // into the file's last sector.
+      {"mini stream padding cut off", {.streamBytes = 700, .cutBytes = 322}, true},
+      {"mini stream's own end cut off", {.streamBytes = 700, .cutBytes = 330}, false},
   };
   for (const Case& c : cases) {
     QByteArray stream;
