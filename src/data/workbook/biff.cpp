@@ -24,7 +24,6 @@ enum RecordType : quint16 {
   kCodePage = 0x0042,
   kBoundSheet = 0x0085,
   kSst = 0x00FC,
-  kDimension = 0x0200,
   kBlank = 0x0201,
   kNumber = 0x0203,
   kLabel = 0x0204,
@@ -44,7 +43,6 @@ enum RecordType : quint16 {
   kArray = 0x0221,
   kTable = 0x0236,
   // Excel 2 has cell records of its own, with 3 attribute bytes each.
-  kDimension2 = 0x0000,
   kBlank2 = 0x0001,
   kInteger2 = 0x0002,
   kNumber2 = 0x0003,
@@ -221,7 +219,7 @@ class FirstSheetReader {
         continue;
       }
       if (record.type == kEof) {
-        if (--depth == 0) return CloseFormula() && AddRecordedRange();
+        if (--depth == 0) return CloseFormula();
         continue;
       }
       if (depth == 1 && !TakeRecord(record, reader)) return false;
@@ -231,14 +229,13 @@ class FirstSheetReader {
 
   bool TakeRecord(const Record& record, RecordReader& reader) {
     if (formulaOpen_ && !KeepsFormulaOpen(record.type) && !CloseFormula()) return false;
+    if (version_ == 2 && TakesExcel2Record(record.type)) return TakeExcel2Record(record);
     const QByteArrayView d = record.data;
-    if (version_ == 2) return TakeExcel2Record(record);
     switch (record.type) {
       case kCodePage:  // worksheet files carry their own
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
       case kFilePass: return false;
-      case kDimension: ReadDimension(d); return true;
       case kNumber:
         return d.size() < 14 || cells_.AddNumber(Row(d), Column(d), LittleEndianDouble(d, 6));
       case kRk: return d.size() < 10 || cells_.AddNumber(Row(d), Column(d), RkValue(U32(d, 6)));
@@ -260,6 +257,23 @@ class FirstSheetReader {
     }
   }
 
+  // Excel 2's own cell records. Writers of Excel 2 files also use the
+  // later versions' LABEL, NUMBER, RK and BLANK records, read as those.
+  static bool TakesExcel2Record(quint16 type) {
+    switch (type) {
+      case kCodePage:
+      case kFilePass:
+      case kInteger2:
+      case kNumber2:
+      case kLabel2:
+      case kBoolErr2:
+      case kBlank2:
+      case kFormula:
+      case kString2: return true;
+      default: return false;
+    }
+  }
+
   bool TakeExcel2Record(const Record& record) {
     const QByteArrayView d = record.data;
     switch (record.type) {
@@ -267,7 +281,6 @@ class FirstSheetReader {
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
       case kFilePass: return false;
-      case kDimension2: ReadDimension(d); return true;
       case kInteger2: return d.size() < 9 || cells_.AddNumber(Row(d), Column(d), U16(d, 7));
       case kNumber2:
         return d.size() < 15 || cells_.AddNumber(Row(d), Column(d), LittleEndianDouble(d, 7));
@@ -368,36 +381,6 @@ class FirstSheetReader {
   // A text result whose STRING record is missing reads as empty text.
   bool CloseFormula() { return !formulaOpen_ || FormulaText({}); }
 
-  void ReadDimension(QByteArrayView d) {
-    if (rangeSeen_) return;
-    if (version_ == 8 && d.size() >= 12) {
-      range_ = {qint64(U32(d, 0)) + 1, qint64(U32(d, 4)), U16(d, 8) + 1, U16(d, 10)};
-    } else if (version_ < 8 && d.size() >= 8) {
-      range_ = {U16(d, 0) + 1, U16(d, 2), U16(d, 4) + 1, U16(d, 6)};
-    } else {
-      return;
-    }
-    rangeSeen_ = true;
-  }
-
-  // The range the writer recorded (its end row and column are exclusive)
-  // widens the used range, as formatted cells do. One beyond the sheet's
-  // limits is ignored.
-  bool AddRecordedRange() {
-    const Range& r = range_;
-    if (!rangeSeen_ || r.lastRow < r.firstRow || r.lastColumn < r.firstColumn ||
-        r.lastRow > SheetCells::kMaxRows || r.lastColumn > SheetCells::kMaxColumns) {
-      return true;
-    }
-    return cells_.AddEmpty(int(r.firstRow), r.firstColumn) &&
-           cells_.AddEmpty(int(r.lastRow), r.lastColumn);
-  }
-
-  struct Range {
-    qint64 firstRow = 0, lastRow = 0;
-    int firstColumn = 0, lastColumn = 0;
-  };
-
   QByteArrayView stream_;
   SheetCells& cells_;
   int version_ = 8;
@@ -406,8 +389,6 @@ class FirstSheetReader {
   std::uint32_t sharedStrings_ = 0;  // the first texts of the pool
   bool formulaOpen_ = false;         // a text result waits for its STRING record
   int formulaRow_ = 0, formulaColumn_ = 0;
-  bool rangeSeen_ = false;
-  Range range_;
 };
 
 }  // namespace

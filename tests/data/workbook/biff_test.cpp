@@ -148,10 +148,10 @@ TEST(BiffFirstSheet, CellRecordsOfExcel97) {
        Book({}, {{0, Number(0, 0, 1) + Record(0x00BE, U16(0) + U16(1) + U16(15) + U16(15) + U16(2)) +
                          Number(1, 0, 2) + Record(0x0201, Cell(2, 0))}}),
        {u"1||"_qs, u"2||"_qs, u"||"_qs}},
-      {"the recorded used range widens it too",
-       Book({}, {{0, Record(0x0200, U32(0) + U32(2) + U16(0) + U16(3) + U16(0)) + Number(0, 0, 1) +
+      {"the recorded used range is not trusted",
+       Book({}, {{0, Record(0x0200, U32(0) + U32(65535) + U16(0) + U16(255) + U16(0)) + Number(0, 0, 1) +
                          Number(1, 1, 2)}}),
-       {u"1||"_qs, u"|2|"_qs}},
+       {u"1|"_qs, u"|2"_qs}},
       {"an embedded chart inside the sheet is passed over",
        Book({}, {{0, Number(0, 0, 1) + Bof(0x0600, 0x20) + Number(5, 5, 9) + kEof + Number(0, 1, 2)}}),
        {u"1|2"_qs}},
@@ -253,6 +253,10 @@ TEST(BiffFirstSheet, WorksheetFilesOfExcel2To4) {
        bof(0x0009) + Record(0x0004, cell2(0, 0) + '\x01' + "A") + Record(0x0002, cell2(0, 1) + U16(7)) +
            Record(0x0004, cell2(1, 0) + '\x01' + "B") + Record(0x0003, cell2(1, 1) + F64(0.25)) + kEof,
        {u"A|7"_qs, u"B|0.25"_qs}},
+      {"Excel 2 with the later versions' cell records",
+       bof(0x0009) + Record(0x0000, U16(0) + U16(9) + U16(0) + U16(9)) + label3(0, 0, "A") + Number(0, 1, 2) +
+           Record(0x0004, cell2(1, 0) + '\x01' + "B") + Rk(1, 1, (3u << 2) | 2) + kEof,
+       {u"A|2"_qs, u"B|3"_qs}},
       {"cut off before its end", bof(0x0409) + label3(0, 0, "A") + Number(0, 1, 2), {}, false},
   };
   // clang-format on
