@@ -52,11 +52,18 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
   if (format == SourceFormat::Unknown) return FailFormat(ext, name, table);
   // An unreadable file reads as no bytes and gets the same words.
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
+  // "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
+  // its byte order mark, read as the same text in UTF-8 would be.
+  const bool utf16 = StartsWithUtf16Mark(bytes);
   switch (format) {
-    case SourceFormat::Csv: return ParseCsvBytes(bytes, limits, table);
+    case SourceFormat::Csv:
+      if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table);
+      return ParseCsvBytes(bytes, limits, table);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
-      return ParseHtmlText(DecodeAndRelease(bytes, Utf8Mark::Keep), table, log);
+      return ParseHtmlText(
+          utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), table,
+          log);
     case SourceFormat::Workbook:
       return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table, log);
     case SourceFormat::Unknown: break;

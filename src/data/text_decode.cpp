@@ -121,6 +121,26 @@ QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark) {
   return DecodeFileText(mark == Utf8Mark::Skip ? WithoutUtf8Mark(bytes) : bytes);
 }
 
+bool StartsWithUtf16Mark(QByteArrayView bytes) {
+  return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+}
+
+QString DecodeUtf16AndRelease(QByteArray& bytes) {
+  const bool big = bytes.startsWith("\xFE\xFF");
+  const qsizetype units = (bytes.size() - 2) / 2;
+  const bool oddByte = bytes.size() % 2 != 0;
+  QString text(units + (oddByte ? 1 : 0), Qt::Uninitialized);
+  AdviseLargeBuffer(text.data(), text.size() * 2);
+  auto src = reinterpret_cast<const uint8_t*>(bytes.constData()) + 2;
+  char16_t* dst = reinterpret_cast<char16_t*>(text.data());
+  for (qsizetype i = 0; i < units; ++i, src += 2) {
+    dst[i] = big ? char16_t((src[0] << 8) | src[1]) : char16_t((src[1] << 8) | src[0]);
+  }
+  if (oddByte) dst[units] = kReplacement;
+  bytes = QByteArray();
+  return text;
+}
+
 QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark) {
   QString text = DecodeFileText(bytes, mark);
   bytes = QByteArray();

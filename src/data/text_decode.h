@@ -32,4 +32,12 @@ QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark);
 // export is not held twice while its rows are read.
 QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark);
 
+// True when the bytes start with a UTF-16 byte order mark (FF FE or FE FF).
+bool StartsWithUtf16Mark(QByteArrayView bytes);
+
+// The text after a UTF-16 byte order mark, in the order the mark gives. An
+// odd last byte becomes U+FFFD; unpaired surrogates are kept as they are.
+// The bytes are let go as soon as the text exists.
+QString DecodeUtf16AndRelease(QByteArray& bytes);
+
 }  // namespace qh

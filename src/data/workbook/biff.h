@@ -16,8 +16,8 @@ bool StartsWithBiffRecord(QByteArrayView bytes);
 // order) into cells, each as the value it holds: numbers (dates as their
 // serial numbers), texts, the cached results of formulas, booleans, error
 // values, and formatted empty cells, which widen the range. The used range
-// the writer recorded (DIMENSION) is not trusted: writers get it wrong. False when the stream is malformed, cut off, encrypted
-// or has no worksheet.
+// the writer recorded (DIMENSION) is not trusted: writers get it wrong. False when the stream is
+// malformed, cut off, encrypted or has no worksheet.
 bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells);
 
 }  // namespace qh

@@ -65,11 +65,8 @@ bool IsSpreadsheetXml(QStringView start, QStringView whole) {
 
 // A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
 // table, or separated values, each read as its own kind of file.
-bool LoadTextExport(QByteArray bytes, const QString& name, const LoadLimits& limits,
+bool LoadTextExport(QString text, const QString& name, const LoadLimits& limits,
                     const QString& label, ItemTable& table, DiagLog* log) {
-  // What follows a byte order mark is the text, as for a file named .csv:
-  // converters put one before GBK text too.
-  QString text = DecodeAndRelease(bytes, Utf8Mark::Skip);
   const QStringView start = SkipLeadingSpace(text);
   if (IsSpreadsheetXml(start, text)) {
     const QByteArray utf8 = text.toUtf8();
@@ -101,9 +98,15 @@ bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines) {
 bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
                        const QString& label, ItemTable& table, DiagLog* log) {
   table.Reset();
+  // UTF-16 text ("Unicode text") holds NUL bytes yet is text.
+  if (StartsWithUtf16Mark(bytes)) {
+    return LoadTextExport(DecodeUtf16AndRelease(bytes), name, limits, label, table, log);
+  }
   const WorkbookContent content = SniffWorkbookContent(bytes);
   if (content == WorkbookContent::Text) {
-    return LoadTextExport(std::move(bytes), name, limits, label, table, log);
+    // What follows a UTF-8 byte order mark is the text, as for a file named
+    // .csv: converters put one before GBK text too.
+    return LoadTextExport(DecodeAndRelease(bytes, Utf8Mark::Skip), name, limits, label, table, log);
   }
   if (content == WorkbookContent::Compound && IsPasswordProtectedWorkbook(bytes)) {
     return FailPasswordProtected(table, name);

@@ -111,6 +111,56 @@ TEST(DisguisedExports, ByteOrderMarkBeforeGbkText) {
   }
 }
 
+QByteArray Utf16(const QString& text, bool bigEndian) {
+  QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+  for (QChar c : text) {
+    const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+    bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+  }
+  return bytes;
+}
+
+// "Unicode text": UTF-16 with its byte order mark, under every name that
+// is read, holding each kind of text export.
+TEST(DisguisedExports, Utf16TextWithByteOrderMark) {
+  QTemporaryDir dir;
+  const QString tsv = u"名称\t金额\r\n华北区\t1234.5\r\n华东区\t88\r\n"_qs;
+  const QString html =
+      u"<table><tr><td>华北区</td><td>1,234.5</td></tr>"
+      "<tr><td>华东区</td><td>88</td></tr></table>"_qs;
+  const QString xml =
+      u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+      "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table>"
+      "<Row><Cell><Data>华北区</Data></Cell><Cell><Data>1234.5</Data></Cell></Row>"
+      "<Row><Cell><Data>华东区</Data></Cell><Cell><Data>88</Data></Cell></Row>"
+      "</Table></Worksheet></Workbook>"_qs;
+  const std::pair<const char*, QString> files[] = {
+      {"u.xls", tsv},
+      {"u.txt.xlsx", u"华北区;1234.5\n华东区;88"_qs},
+      {"u.csv", u"华北区,\"1,234.5\"\n华东区,88"_qs},
+      {"u.htm", html},
+      {"h.xls", html},
+      {"x.xls", xml},
+  };
+  const std::vector<ChartItem> expected = {{u"华北区"_qs, 1234.5}, {u"华东区"_qs, 88}};
+  for (const auto& [name, text] : files) {
+    for (const bool big : {false, true}) {
+      const QString path = dir.filePath(QString::fromUtf8(name));
+      test::WriteAll(path, Utf16(text, big));
+      ItemTable table;
+      EXPECT_TRUE(LoadSourceFile(path, LoadLimits{}, table))
+          << name << big << table.LastError.toStdString();
+      EXPECT_EQ(table.Items, expected) << name << big;
+    }
+  }
+  // Without the mark it stays binary.
+  const QString path = dir.filePath(u"nomark.xls"_qs);
+  test::WriteAll(path, Utf16(tsv, false).sliced(2));
+  ItemTable table;
+  EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table));
+  EXPECT_EQ(table.LastError, u"读取 Excel 文件失败."_qs);
+}
+
 // The currency sign of the Chinese locale, half- or full-width, in every reader.
 TEST(DisguisedExports, YenSignsInEveryReader) {
   QTemporaryDir dir;
