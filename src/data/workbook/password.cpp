@@ -1,6 +1,7 @@
 #include "data/workbook/password.h"
 
 #include "data/workbook/cfb.h"
+#include "data/workbook/decrypt.h"
 
 #include <cstdint>
 
@@ -13,6 +14,15 @@ constexpr std::uint16_t kRecordFilePass = 0x002F;
 
 std::uint16_t ReadU16(const QByteArray& bytes, qsizetype at) {
   return std::uint16_t(std::uint8_t(bytes[at]) | (std::uint8_t(bytes[at + 1]) << 8));
+}
+
+Protection AsProtection(Decryption decryption) {
+  switch (decryption) {
+    case Decryption::Opened: return Protection::Opened;
+    case Decryption::OtherPassword: return Protection::OtherPassword;
+    case Decryption::Damaged: return Protection::Damaged;
+  }
+  return Protection::Damaged;
 }
 
 }  // namespace
@@ -29,11 +39,18 @@ bool BiffHasFilePass(const QByteArray& workbookStream) {
   return false;
 }
 
-bool IsPasswordProtectedWorkbook(const QByteArray& compoundFile) {
-  if (ReadCompoundStream(compoundFile, u"EncryptedPackage")) return true;
+Protection OpenProtectedWorkbook(const QByteArray& compoundFile, QByteArray& opened) {
+  if (auto encrypted = ReadCompoundStream(compoundFile, u"EncryptedPackage")) {
+    const auto info = ReadCompoundStream(compoundFile, u"EncryptionInfo");
+    if (!info) return Protection::Damaged;
+    return AsProtection(DecryptOoxmlPackage(*info, *encrypted, opened));
+  }
   auto stream = ReadCompoundStream(compoundFile, u"Workbook");
   if (!stream) stream = ReadCompoundStream(compoundFile, u"Book");
-  return stream && BiffHasFilePass(*stream);
+  if (!stream || !BiffHasFilePass(*stream)) return Protection::None;
+  const Decryption decryption = DecryptBiffStream(*stream);
+  if (decryption == Decryption::Opened) opened = std::move(*stream);
+  return AsProtection(decryption);
 }
 
 }  // namespace qh

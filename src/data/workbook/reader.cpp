@@ -102,14 +102,24 @@ bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& 
   if (StartsWithUtf16Mark(bytes)) {
     return LoadTextExport(DecodeUtf16AndRelease(bytes), name, limits, label, table, log);
   }
-  const WorkbookContent content = SniffWorkbookContent(bytes);
+  WorkbookContent content = SniffWorkbookContent(bytes);
   if (content == WorkbookContent::Text) {
     // What follows a UTF-8 byte order mark is the text, as for a file named
     // .csv: converters put one before GBK text too.
     return LoadTextExport(DecodeAndRelease(bytes, Utf8Mark::Skip), name, limits, label, table, log);
   }
-  if (content == WorkbookContent::Compound && IsPasswordProtectedWorkbook(bytes)) {
-    return FailPasswordProtected(table, name);
+  if (content == WorkbookContent::Compound) {
+    QByteArray opened;
+    switch (OpenProtectedWorkbook(bytes, opened)) {
+      case Protection::None: break;
+      case Protection::Opened:
+        // A plain zip package, or a BIFF stream read like an Excel 2 to 4 file.
+        bytes = std::move(opened);
+        content = SniffWorkbookContent(bytes);
+        break;
+      case Protection::OtherPassword: return FailPasswordProtected(table, name);
+      case Protection::Damaged: return FailUnreadable(table, name);
+    }
   }
   if (content == WorkbookContent::Zip) {
     // The usual sheet goes straight into the table; any other is read again

@@ -200,7 +200,7 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
 }
 
 TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
-  for (const char* file : {"password.xlsx", "password.xls"}) {
+  for (const char* file : {"password.xlsx", "password.xls", "typed_rc4.xls", "typed_agile.xlsx"}) {
     ItemTable table;
     const QString path = WorkbookPath(file);
     EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << file;
@@ -210,6 +210,32 @@ TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
                   u"\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."_qs)
         << file;
   }
+}
+
+// Encrypted with the password Excel uses when none was typed, and a
+// package whose part names use "\\": each reads as the plain file it came
+// from (tests/data/workbooks/make_encrypted.py).
+TEST(LoadWorkbook, DefaultPasswordAndBackslashNamesReadAsThePlainFile) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"velvet_rc4.xls", "xlwt_basic.xls"},
+      {"velvet_cryptoapi.xls", "xlwt_basic.xls"},
+      {"velvet_standard.xlsx", "basic_openpyxl.xlsx"},
+      {"velvet_agile.xlsx", "basic_openpyxl.xlsx"},
+      {"backslash_names.xlsx", "basic_openpyxl.xlsx"},
+  };
+  for (const auto& [file, plainFile] : cases) {
+    ItemTable table, plain;
+    const bool ok = LoadSourceFile(WorkbookPath(file), LoadLimits{}, table);
+    EXPECT_EQ(ok, LoadSourceFile(WorkbookPath(plainFile), LoadLimits{}, plain)) << file;
+    EXPECT_EQ(table.Items, plain.Items) << file;
+    EXPECT_EQ(table.LastError, plain.LastError) << file;
+    EXPECT_EQ(table.LastHint.replace(QString::fromUtf8(file), QString::fromUtf8(plainFile)),
+              plain.LastHint)
+        << file;
+  }
+  ItemTable xls;
+  ASSERT_TRUE(LoadSourceFile(WorkbookPath("velvet_rc4.xls"), LoadLimits{}, xls));
+  EXPECT_EQ(xls.ItemCount(), 6);
 }
 
 TEST(SniffWorkbookContent, LooksAtTheFirstBytesOnly) {

@@ -198,3 +198,69 @@ def compound_file(stream_name, stream):
               struct.pack("<IIIIIIIII", 0, 1, 1, 0, 4096, mini_fat_start, mini_fat_count, end, 0))
     header += struct.pack("<I", 0) + b"\xff" * (4 * 108)
     return header + b"".join(sectors)
+
+
+def write_compound_file(path, streams):
+    """A version 3 compound file holding the given streams (name -> bytes)
+    in its root storage; streams under 4096 bytes go to the mini stream."""
+    sector, mini = 512, 64
+    free, end, fat_mark = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD
+    names = sorted(streams, key=lambda n: (len(n), n.upper()))
+    small = [n for n in names if len(streams[n]) < 4096]
+    large = [n for n in names if len(streams[n]) >= 4096]
+
+    def pad(data, size):
+        return data + b"\0" * (-len(data) % size)
+
+    ministream, minifat, mini_start = b"", [], {}
+    for n in small:
+        mini_start[n] = len(ministream) // mini
+        count = max(1, -(-len(streams[n]) // mini))
+        minifat += [mini_start[n] + i + 1 for i in range(count - 1)] + [end]
+        ministream += pad(streams[n], mini)
+    # Sector layout after the FAT: directory, mini FAT, mini stream, large streams.
+    chains, body = [], b""
+
+    def add_chain(data):
+        first = len(chains)
+        count = max(1, -(-len(data) // sector))
+        chains.extend(first + i + 1 for i in range(count - 1))
+        chains.append(end)
+        return first, pad(data, sector)
+
+    entries = [("Root Entry", 5, 0, len(ministream))] + [(n, 2, 0, len(streams[n])) for n in names]
+    directory_size = len(pad(b"\0" * 128 * len(entries), sector))
+    dir_first, _ = add_chain(b"\0" * directory_size)
+    minifat_first, minifat_bytes = add_chain(pad(struct.pack("<%dI" % len(minifat), *minifat), sector))
+    ministream_first, ministream_bytes = add_chain(ministream)
+    large_first = {}
+    large_bytes = b""
+    for n in large:
+        large_first[n], data = add_chain(streams[n])
+        large_bytes += data
+    fat_sectors = -(-(len(chains) + 1) // (sector // 4))
+    shift = fat_sectors  # the FAT itself comes first
+    fat = [fat_mark] * fat_sectors + [c + shift if c != end else end for c in chains]
+    fat += [free] * (fat_sectors * sector // 4 - len(fat))
+
+    def entry(name, kind, start, size, child=free, left=free, right=free):
+        encoded = (name + "\0").encode("utf-16-le")
+        return (encoded.ljust(64, b"\0") + struct.pack("<HBBIII", len(encoded), kind, 1, left, right, child)
+                + b"\0" * 36 + struct.pack("<III", start, size, 0))
+
+    # A tree without red nodes: each stream's right sibling is the next name.
+    records = [entry("Root Entry", 5, ministream_first + shift if ministream else end, len(ministream),
+                     child=1 if names else free)]
+    for i, n in enumerate(names):
+        start = mini_start[n] if n in mini_start else large_first[n] + shift
+        records.append(entry(n, 2, start, len(streams[n]), right=i + 2 if i + 1 < len(names) else free))
+    directory = pad(b"".join(records), sector)
+    header = (b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\0" * 16 +
+              struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) + b"\0" * 6 +
+              struct.pack("<IIIIIIIII", 0, fat_sectors, dir_first + shift, 0, 4096,
+                          minifat_first + shift if minifat else end, 1 if minifat else 0, end, 0))
+    difat = list(range(fat_sectors)) + [free] * (109 - fat_sectors)
+    header += struct.pack("<109I", *difat)
+    with open(path, "wb") as f:
+        f.write(header + struct.pack("<%dI" % len(fat), *fat) + directory + minifat_bytes +
+                ministream_bytes + large_bytes)

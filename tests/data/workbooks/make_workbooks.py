@@ -34,6 +34,7 @@ from openpyxl.styles import Font
 import xlwt
 
 import biff_build
+import make_encrypted
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -328,96 +329,7 @@ def small_table(book_sheet_write):
         book_sheet_write(r, 1, value)
 
 
-def write_compound_file(path, streams):
-    """A version 3 compound file holding the given streams (name -> bytes)
-    in its root storage; streams under 4096 bytes go to the mini stream."""
-    sector, mini = 512, 64
-    free, end, fat_mark = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD
-    names = sorted(streams, key=lambda n: (len(n), n.upper()))
-    small = [n for n in names if len(streams[n]) < 4096]
-    large = [n for n in names if len(streams[n]) >= 4096]
-
-    def pad(data, size):
-        return data + b"\0" * (-len(data) % size)
-
-    ministream, minifat, mini_start = b"", [], {}
-    for n in small:
-        mini_start[n] = len(ministream) // mini
-        count = max(1, -(-len(streams[n]) // mini))
-        minifat += [mini_start[n] + i + 1 for i in range(count - 1)] + [end]
-        ministream += pad(streams[n], mini)
-    # Sector layout after the FAT: directory, mini FAT, mini stream, large streams.
-    chains, body = [], b""
-
-    def add_chain(data):
-        first = len(chains)
-        count = max(1, -(-len(data) // sector))
-        chains.extend(first + i + 1 for i in range(count - 1))
-        chains.append(end)
-        return first, pad(data, sector)
-
-    entries = [("Root Entry", 5, 0, len(ministream))] + [(n, 2, 0, len(streams[n])) for n in names]
-    directory_size = len(pad(b"\0" * 128 * len(entries), sector))
-    dir_first, _ = add_chain(b"\0" * directory_size)
-    minifat_first, minifat_bytes = add_chain(pad(struct.pack("<%dI" % len(minifat), *minifat), sector))
-    ministream_first, ministream_bytes = add_chain(ministream)
-    large_first = {}
-    large_bytes = b""
-    for n in large:
-        large_first[n], data = add_chain(streams[n])
-        large_bytes += data
-    fat_sectors = -(-(len(chains) + 1) // (sector // 4))
-    shift = fat_sectors  # the FAT itself comes first
-    fat = [fat_mark] * fat_sectors + [c + shift if c != end else end for c in chains]
-    fat += [free] * (fat_sectors * sector // 4 - len(fat))
-
-    def entry(name, kind, start, size, child=free, left=free, right=free):
-        encoded = (name + "\0").encode("utf-16-le")
-        return (encoded.ljust(64, b"\0") + struct.pack("<HBBIII", len(encoded), kind, 1, left, right, child)
-                + b"\0" * 36 + struct.pack("<III", start, size, 0))
-
-    # A tree without red nodes: each stream's right sibling is the next name.
-    records = [entry("Root Entry", 5, ministream_first + shift if ministream else end, len(ministream),
-                     child=1 if names else free)]
-    for i, n in enumerate(names):
-        start = mini_start[n] if n in mini_start else large_first[n] + shift
-        records.append(entry(n, 2, start, len(streams[n]), right=i + 2 if i + 1 < len(names) else free))
-    directory = pad(b"".join(records), sector)
-    header = (b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\0" * 16 +
-              struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) + b"\0" * 6 +
-              struct.pack("<IIIIIIIII", 0, fat_sectors, dir_first + shift, 0, 4096,
-                          minifat_first + shift if minifat else end, 1 if minifat else 0, end, 0))
-    difat = list(range(fat_sectors)) + [free] * (109 - fat_sectors)
-    header += struct.pack("<109I", *difat)
-    with open(path, "wb") as f:
-        f.write(header + struct.pack("<%dI" % len(fat), *fat) + directory + minifat_bytes +
-                ministream_bytes + large_bytes)
-
-
-def encrypt_ooxml(plain, password):
-    """The EncryptionInfo and EncryptedPackage streams of ECMA-376 standard
-    encryption (AES-128, SHA-1), as Office writes for a password to open."""
-    import hashlib
-    from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
-
-    salt, verifier = os.urandom(16), os.urandom(16)
-    h = hashlib.sha1(salt + password.encode("utf-16-le")).digest()
-    for i in range(50000):
-        h = hashlib.sha1(struct.pack("<I", i) + h).digest()
-    h = hashlib.sha1(h + struct.pack("<I", 0)).digest()
-    x1 = hashlib.sha1(bytes(b ^ 0x36 for b in h.ljust(64, b"\0"))).digest()
-    key = x1[:16]
-
-    def aes(data):
-        enc = Cipher(algorithms.AES(key), modes.ECB()).encryptor()
-        return enc.update(data) + enc.finalize()
-
-    csp = "Microsoft Enhanced RSA and AES Cryptographic Provider\0".encode("utf-16-le")
-    header = struct.pack("<IIIIIIII", 0x24, 0, 0x660E, 0x8004, 128, 0x18, 0, 0) + csp
-    info = (struct.pack("<HHII", 3, 2, 0x24, len(header)) + header + struct.pack("<I", 16) + salt +
-            aes(verifier) + struct.pack("<I", 20) + aes(hashlib.sha1(verifier).digest().ljust(32, b"\0")))
-    package = struct.pack("<Q", len(plain)) + aes(plain + b"\0" * (-len(plain) % 16))
-    return {"EncryptionInfo": info, "EncryptedPackage": package}
+write_compound_file = biff_build.write_compound_file
 
 
 def make_password(out):
@@ -428,7 +340,7 @@ def make_password(out):
     with tempfile.TemporaryDirectory() as tmp:
         plain = save_openpyxl(wb, "plain.xlsx", tmp)
         with open(plain, "rb") as f:
-            streams = encrypt_ooxml(f.read(), "qinghe")
+            streams = make_encrypted.standard(f.read(), "qinghe")
         write_compound_file(os.path.join(out, "password.xlsx"), streams)
 
         book = xlwt.Workbook(encoding="utf-8")

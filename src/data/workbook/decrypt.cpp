@@ -1,0 +1,473 @@
+#include "data/workbook/decrypt.h"
+
+#include "base/little_endian.h"
+
+#include <QXmlStreamReader>
+#include <openssl/evp.h>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace qh {
+
+namespace {
+
+constexpr char16_t kDefaultPassword[] = u"VelvetSweatshop";
+
+// The format allows up to ten million rounds; Excel writes 100,000.
+constexpr quint32 kMaxSpinCount = 10'000'000;
+// Encrypted key and verifier values are one to a few AES blocks.
+constexpr qsizetype kMaxAgileValueBytes = 1024;
+constexpr qsizetype kMaxAgileSaltBytes = 64;
+constexpr qsizetype kAesBlock = 16;
+
+QByteArray PasswordBytes() {
+  QByteArray bytes;
+  for (char16_t c : std::u16string_view(kDefaultPassword)) {
+    bytes.append(char(c & 0xFF)).append(char(c >> 8));
+  }
+  return bytes;
+}
+
+QByteArray Le32(quint32 value) {
+  QByteArray bytes(4, '\0');
+  qToLittleEndian(value, bytes.data());
+  return bytes;
+}
+
+using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+
+QByteArray Digest(const EVP_MD* md, std::initializer_list<QByteArrayView> parts) {
+  DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  QByteArray out(EVP_MD_get_size(md), '\0');
+  unsigned int length = 0;
+  if (!context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return {};
+  for (QByteArrayView part : parts)
+    EVP_DigestUpdate(context.get(), part.data(), size_t(part.size()));
+  if (EVP_DigestFinal_ex(context.get(), reinterpret_cast<unsigned char*>(out.data()), &length) != 1)
+    return {};
+  return out;
+}
+
+// H0 = H(salt + password), then spinCount rounds of H(round + H).
+QByteArray SpunHash(const EVP_MD* md, QByteArrayView salt, quint32 spinCount) {
+  QByteArray hash = Digest(md, {salt, PasswordBytes()});
+  DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  if (!context || hash.isEmpty()) return {};
+  auto* out = reinterpret_cast<unsigned char*>(hash.data());
+  unsigned int length = 0;
+  for (quint32 round = 0; round < spinCount; ++round) {
+    unsigned char counter[4];
+    qToLittleEndian(round, counter);
+    if (EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return {};
+    EVP_DigestUpdate(context.get(), counter, 4);
+    EVP_DigestUpdate(context.get(), out, size_t(hash.size()));
+    if (EVP_DigestFinal_ex(context.get(), out, &length) != 1) return {};
+  }
+  return hash;
+}
+
+// AES without padding; the input is whole blocks. An empty iv means ECB.
+std::optional<QByteArray> AesDecrypt(QByteArrayView key, QByteArrayView iv, QByteArrayView in) {
+  const EVP_CIPHER* cipher = nullptr;
+  switch (key.size()) {
+    case 16: cipher = iv.isEmpty() ? EVP_aes_128_ecb() : EVP_aes_128_cbc(); break;
+    case 24: cipher = iv.isEmpty() ? EVP_aes_192_ecb() : EVP_aes_192_cbc(); break;
+    case 32: cipher = iv.isEmpty() ? EVP_aes_256_ecb() : EVP_aes_256_cbc(); break;
+    default: return std::nullopt;
+  }
+  if (in.size() % kAesBlock != 0 || (!iv.isEmpty() && iv.size() != kAesBlock)) return std::nullopt;
+  std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
+                                                                          &EVP_CIPHER_CTX_free);
+  const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.data());
+  const auto* ivBytes = iv.isEmpty() ? nullptr : reinterpret_cast<const unsigned char*>(iv.data());
+  if (!context || EVP_DecryptInit_ex(context.get(), cipher, nullptr, keyBytes, ivBytes) != 1)
+    return std::nullopt;
+  EVP_CIPHER_CTX_set_padding(context.get(), 0);
+  QByteArray out(in.size(), '\0');
+  auto* outBytes = reinterpret_cast<unsigned char*>(out.data());
+  int written = 0, last = 0;
+  // EVP lengths are int: large packages go in steps.
+  constexpr qsizetype kStep = 1 << 24;
+  for (qsizetype at = 0; at < in.size(); at += kStep) {
+    const int step = int(qMin(kStep, in.size() - at));
+    if (EVP_DecryptUpdate(context.get(), outBytes + at, &written,
+                          reinterpret_cast<const unsigned char*>(in.data()) + at, step) != 1)
+      return std::nullopt;
+  }
+  if (EVP_DecryptFinal_ex(context.get(), outBytes + in.size(), &last) != 1) return std::nullopt;
+  return out;
+}
+
+// RC4, which OpenSSL 3 keeps only in its legacy provider.
+class Rc4 {
+ public:
+  explicit Rc4(QByteArrayView key) {
+    for (int i = 0; i < 256; ++i) state_[size_t(i)] = std::uint8_t(i);
+    std::uint8_t j = 0;
+    for (size_t i = 0; i < 256; ++i) {
+      j = std::uint8_t(j + state_[i] + std::uint8_t(key[qsizetype(i) % key.size()]));
+      std::swap(state_[i], state_[j]);
+    }
+  }
+  std::uint8_t Next() {
+    i_ = std::uint8_t(i_ + 1);
+    j_ = std::uint8_t(j_ + state_[i_]);
+    std::swap(state_[i_], state_[j_]);
+    return state_[std::uint8_t(state_[i_] + state_[j_])];
+  }
+  QByteArray Apply(QByteArrayView data) {
+    QByteArray out(data.size(), '\0');
+    for (qsizetype k = 0; k < data.size(); ++k) out[k] = char(std::uint8_t(data[k]) ^ Next());
+    return out;
+  }
+
+ private:
+  std::array<std::uint8_t, 256> state_{};
+  std::uint8_t i_ = 0, j_ = 0;
+};
+
+// ---- BIFF8: RC4 and CryptoAPI RC4 -----------------------------------------
+
+constexpr quint16 kRecordFilePass = 0x002F;
+constexpr quint16 kRecordEof = 0x000A;
+constexpr quint16 kRecordBoundSheet = 0x0085;
+// What the FILEPASS record becomes once the stream is plain: no record has
+// this type, so every reader passes over it.
+constexpr quint16 kOpenedFilePass = 0xFFFF;
+constexpr qsizetype kBiffBlock = 1024;
+
+// Records the writer leaves plain in an encrypted stream.
+bool StaysPlain(quint16 type) {
+  switch (type) {
+    case 0x0809:  // BOF
+    case kRecordFilePass:
+    case 0x0194:  // UsrExcl
+    case 0x0195:  // FileLock
+    case 0x00E1:  // InterfaceHdr
+    case 0x0196:  // RRDInfo
+    case 0x0138:  // RRDHead
+      return true;
+    default: return false;
+  }
+}
+
+// The key of each 1,024-byte block of the stream.
+struct BlockKeys {
+  virtual ~BlockKeys() = default;
+  virtual QByteArray Key(quint32 block) const = 0;
+};
+
+struct Rc4BlockKeys final : BlockKeys {
+  QByteArray truncated;  // five bytes of the hashed password and salt
+  QByteArray Key(quint32 block) const override {
+    return Digest(EVP_md5(), {truncated, Le32(block)});
+  }
+};
+
+struct CryptoApiBlockKeys final : BlockKeys {
+  QByteArray base;  // SHA-1 of salt and password
+  qsizetype keyBytes = 16;
+  QByteArray Key(quint32 block) const override {
+    QByteArray key = Digest(EVP_sha1(), {base, Le32(block)}).left(keyBytes);
+    // A 40-bit key is used as 128 bits, the rest zero.
+    return keyBytes == 5 ? key.leftJustified(16, '\0') : key;
+  }
+};
+
+// The keystream byte for every position of the stream, block by block.
+class BiffKeystream {
+ public:
+  explicit BiffKeystream(const BlockKeys& keys) : keys_(keys) {}
+  std::uint8_t At(qsizetype position) {
+    const qsizetype block = position / kBiffBlock;
+    if (block != block_) {
+      Rc4 rc4(keys_.Key(quint32(block)));
+      for (auto& byte : bytes_) byte = rc4.Next();
+      block_ = block;
+    }
+    return bytes_[size_t(position % kBiffBlock)];
+  }
+
+ private:
+  const BlockKeys& keys_;
+  qsizetype block_ = -1;
+  std::array<std::uint8_t, kBiffBlock> bytes_{};
+};
+
+void DecryptRecords(QByteArray& stream, qsizetype from, const BlockKeys& keys) {
+  BiffKeystream keystream(keys);
+  for (qsizetype at = from; at + 4 <= stream.size();) {
+    const quint16 type = ReadLe16(stream, at);
+    const qsizetype end = qMin(stream.size(), at + 4 + ReadLe16(stream, at + 2));
+    qsizetype first = at + 4;
+    if (type == kRecordBoundSheet) first += 4;  // the sheet's offset stays plain
+    if (!StaysPlain(type)) {
+      for (qsizetype p = first; p < end; ++p) stream[p] = char(stream[p] ^ keystream.At(p));
+    }
+    at = end;
+  }
+}
+
+bool VerifierMatches(Rc4 rc4, QByteArrayView verifier, QByteArrayView verifierHash,
+                     const EVP_MD* md) {
+  const QByteArray plain = rc4.Apply(verifier);
+  const QByteArray hash = rc4.Apply(verifierHash);
+  return Digest(md, {plain}) == hash.left(EVP_MD_get_size(md));
+}
+
+Decryption OpenRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
+  if (body.size() < 6 + 48) return Decryption::Damaged;
+  const QByteArrayView salt = body.sliced(6, 16);
+  const QByteArray h0 = Digest(EVP_md5(), {PasswordBytes()}).left(5);
+  QByteArray buffer;
+  for (int i = 0; i < 16; ++i) buffer += h0 + salt.toByteArray();
+  auto rc4Keys = std::make_unique<Rc4BlockKeys>();
+  rc4Keys->truncated = Digest(EVP_md5(), {buffer}).left(5);
+  if (!VerifierMatches(Rc4(rc4Keys->Key(0)), body.sliced(22, 16), body.sliced(38, 16), EVP_md5()))
+    return Decryption::OtherPassword;
+  keys = std::move(rc4Keys);
+  return Decryption::Opened;
+}
+
+Decryption OpenCryptoApiRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
+  // Flags, header size, header (flags, extra size, algorithm, hash
+  // algorithm, key size, ...), then salt and verifier.
+  if (body.size() < 14) return Decryption::Damaged;
+  const quint32 headerSize = ReadLe32(body, 10);
+  constexpr qsizetype kVerifierBytes = 4 + 16 + 16 + 4 + 20;
+  if (headerSize < 32 || qsizetype(headerSize) > body.size() - 14 - kVerifierBytes)
+    return Decryption::Damaged;
+  const QByteArrayView header = body.sliced(14, headerSize);
+  const quint32 algorithm = ReadLe32(header, 8), hashAlgorithm = ReadLe32(header, 12);
+  quint32 keyBits = ReadLe32(header, 16);
+  if (keyBits == 0) keyBits = 40;
+  if ((algorithm != 0x6801 && algorithm != 0) || (hashAlgorithm != 0x8004 && hashAlgorithm != 0) ||
+      keyBits < 40 || keyBits > 128 || keyBits % 8 != 0) {
+    return Decryption::Damaged;
+  }
+  const QByteArrayView verifier = body.sliced(14 + headerSize);
+  if (ReadLe32(verifier, 0) != 16 || ReadLe32(verifier, 36) != 20) return Decryption::Damaged;
+  auto apiKeys = std::make_unique<CryptoApiBlockKeys>();
+  apiKeys->base = Digest(EVP_sha1(), {verifier.sliced(4, 16), PasswordBytes()});
+  apiKeys->keyBytes = keyBits / 8;
+  if (!VerifierMatches(Rc4(apiKeys->Key(0)), verifier.sliced(20, 16), verifier.sliced(40, 20),
+                       EVP_sha1()))
+    return Decryption::OtherPassword;
+  keys = std::move(apiKeys);
+  return Decryption::Opened;
+}
+
+// ---- ECMA-376 (.xlsx) -------------------------------------------------------
+
+// Hash to key length: cut, or padded with 0x36.
+QByteArray FitTo(QByteArray bytes, qsizetype size) {
+  return bytes.size() >= size ? bytes.left(size) : bytes.leftJustified(size, '\x36');
+}
+
+Decryption OpenStandard(QByteArrayView info, QByteArrayView data, QByteArray& package) {
+  if (info.size() < 12) return Decryption::Damaged;
+  const quint32 headerSize = ReadLe32(info, 8);
+  constexpr qsizetype kVerifierBytes = 4 + 16 + 16 + 4 + 32;
+  if (headerSize < 32 || qsizetype(headerSize) > info.size() - 12 - kVerifierBytes)
+    return Decryption::Damaged;
+  const QByteArrayView header = info.sliced(12, headerSize);
+  const quint32 algorithm = ReadLe32(header, 8), hashAlgorithm = ReadLe32(header, 12);
+  const quint32 keyBits = ReadLe32(header, 16);
+  if (algorithm != 0x660E && algorithm != 0x660F && algorithm != 0x6610)
+    return Decryption::OtherPassword;  // RC4 or another scheme not read here
+  if ((hashAlgorithm != 0x8004 && hashAlgorithm != 0) ||
+      (keyBits != 128 && keyBits != 192 && keyBits != 256)) {
+    return Decryption::Damaged;
+  }
+  const QByteArrayView verifier = info.sliced(12 + headerSize);
+  if (ReadLe32(verifier, 0) != 16 || ReadLe32(verifier, 36) != 20) return Decryption::Damaged;
+  const QByteArray hash = SpunHash(EVP_sha1(), verifier.sliced(4, 16), 50000);
+  const QByteArray final = Digest(EVP_sha1(), {hash, Le32(0)});
+  QByteArray inner(64, '\x36'), outer(64, '\x5c');
+  for (qsizetype i = 0; i < final.size(); ++i) {
+    inner[i] = char(inner[i] ^ final[i]);
+    outer[i] = char(outer[i] ^ final[i]);
+  }
+  const QByteArray key =
+      (Digest(EVP_sha1(), {inner}) + Digest(EVP_sha1(), {outer})).left(keyBits / 8);
+  const auto plainVerifier = AesDecrypt(key, {}, verifier.sliced(20, 16));
+  const auto plainHash = AesDecrypt(key, {}, verifier.sliced(40, 32));
+  if (!plainVerifier || !plainHash || Digest(EVP_sha1(), {*plainVerifier}) != plainHash->left(20))
+    return Decryption::OtherPassword;
+  if (data.size() % kAesBlock != 0) return Decryption::Damaged;
+  auto plain = AesDecrypt(key, {}, data);
+  if (!plain) return Decryption::Damaged;
+  package = std::move(*plain);
+  return Decryption::Opened;
+}
+
+const EVP_MD* DigestNamed(QStringView name) {
+  if (name == u"SHA1") return EVP_sha1();
+  if (name == u"SHA256") return EVP_sha256();
+  if (name == u"SHA384") return EVP_sha384();
+  if (name == u"SHA512") return EVP_sha512();
+  return nullptr;
+}
+
+// The attributes of <keyData> and of the password's <encryptedKey>.
+struct AgileParameters {
+  QXmlStreamAttributes keyData;
+  QXmlStreamAttributes passwordKey;
+};
+
+std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
+  AgileParameters parameters;
+  bool keyData = false, passwordKey = false;
+  QXmlStreamReader reader(xml.toByteArray());
+  while (!reader.atEnd()) {
+    const QXmlStreamReader::TokenType token = reader.readNext();
+    // A DOCTYPE is refused, as everywhere else in a package.
+    if (token == QXmlStreamReader::DTD) return std::nullopt;
+    if (token != QXmlStreamReader::StartElement) continue;
+    if (reader.name() == u"keyData" && !keyData) {
+      parameters.keyData = reader.attributes();
+      keyData = true;
+    } else if (reader.name() == u"encryptedKey" && !passwordKey &&
+               !reader.attributes().value(QLatin1StringView("spinCount")).isEmpty()) {
+      parameters.passwordKey = reader.attributes();
+      passwordKey = true;
+    }
+  }
+  if (reader.hasError() || !keyData || !passwordKey) return std::nullopt;
+  return parameters;
+}
+
+struct AgileCipher {
+  const EVP_MD* md = nullptr;
+  QByteArray salt;
+  qsizetype keyBytes = 0;
+};
+
+// The cipher and hash one element names, or why they cannot be used.
+Decryption ReadAgileCipher(const QXmlStreamAttributes& a, AgileCipher& cipher) {
+  if (a.value(QLatin1StringView("cipherAlgorithm")) != u"AES" ||
+      a.value(QLatin1StringView("cipherChaining")) != u"ChainingModeCBC")
+    return Decryption::OtherPassword;
+  cipher.md = DigestNamed(a.value(QLatin1StringView("hashAlgorithm")));
+  if (cipher.md == nullptr) return Decryption::OtherPassword;
+  const qsizetype keyBits = a.value(QLatin1StringView("keyBits")).toLongLong();
+  cipher.keyBytes = keyBits / 8;
+  cipher.salt = QByteArray::fromBase64(a.value(QLatin1StringView("saltValue")).toLatin1());
+  if ((keyBits != 128 && keyBits != 192 && keyBits != 256) ||
+      a.value(QLatin1StringView("blockSize")).toLongLong() != kAesBlock ||
+      a.value(QLatin1StringView("hashSize")).toLongLong() != EVP_MD_get_size(cipher.md) ||
+      cipher.salt.isEmpty() || cipher.salt.size() > kMaxAgileSaltBytes) {
+    return Decryption::Damaged;
+  }
+  return Decryption::Opened;
+}
+
+std::optional<QByteArray> AgileValue(const QXmlStreamAttributes& a, const char* name) {
+  const QByteArray value = QByteArray::fromBase64(a.value(QLatin1StringView(name)).toLatin1());
+  if (value.isEmpty() || value.size() % kAesBlock != 0 || value.size() > kMaxAgileValueBytes)
+    return std::nullopt;
+  return value;
+}
+
+Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& package) {
+  const auto parameters = ReadAgileXml(info.sliced(8));
+  if (!parameters) return Decryption::Damaged;
+  AgileCipher content, password;
+  for (auto [attributes, cipher] : {std::pair{&parameters->keyData, &content},
+                                    std::pair{&parameters->passwordKey, &password}}) {
+    if (const Decryption d = ReadAgileCipher(*attributes, *cipher); d != Decryption::Opened)
+      return d;
+  }
+  bool spinOk = false;
+  const quint32 spinCount =
+      parameters->passwordKey.value(QLatin1StringView("spinCount")).toUInt(&spinOk);
+  const auto hashInput = AgileValue(parameters->passwordKey, "encryptedVerifierHashInput");
+  const auto hashValue = AgileValue(parameters->passwordKey, "encryptedVerifierHashValue");
+  const auto keyValue = AgileValue(parameters->passwordKey, "encryptedKeyValue");
+  if (!spinOk || spinCount > kMaxSpinCount || !hashInput || !hashValue || !keyValue)
+    return Decryption::Damaged;
+
+  const QByteArray spun = SpunHash(password.md, password.salt, spinCount);
+  const QByteArray iv = FitTo(password.salt, kAesBlock);
+  auto decryptWith = [&](const char* blockKey, const QByteArray& value) {
+    const QByteArray key =
+        FitTo(Digest(password.md, {spun, QByteArray::fromHex(blockKey)}), password.keyBytes);
+    return AesDecrypt(key, iv, value);
+  };
+  const auto verifier = decryptWith("fea7d2763b4b9e79", *hashInput);
+  const auto verifierHash = decryptWith("d7aa0f6d3061344e", *hashValue);
+  const auto secret = decryptWith("146e0be7abacd0d6", *keyValue);
+  const qsizetype hashBytes = EVP_MD_get_size(password.md);
+  if (!verifier || !verifierHash || !secret || verifierHash->size() < hashBytes ||
+      secret->size() < content.keyBytes ||
+      Digest(password.md, {verifier->left(password.salt.size())}) !=
+          verifierHash->left(hashBytes)) {
+    return Decryption::OtherPassword;
+  }
+  const QByteArray key = secret->left(content.keyBytes);
+  // Segments of 4,096 bytes, each with its own initial vector.
+  constexpr qsizetype kSegment = 4096;
+  if (data.size() % kAesBlock != 0) return Decryption::Damaged;
+  package.resize(data.size());
+  for (qsizetype at = 0; at < data.size(); at += kSegment) {
+    const QByteArray segmentIv =
+        FitTo(Digest(content.md, {content.salt, Le32(quint32(at / kSegment))}), kAesBlock);
+    const auto plain =
+        AesDecrypt(key, segmentIv, data.sliced(at, qMin(kSegment, data.size() - at)));
+    if (!plain) return Decryption::Damaged;
+    package.replace(at, plain->size(), *plain);
+  }
+  return Decryption::Opened;
+}
+
+}  // namespace
+
+Decryption DecryptBiffStream(QByteArray& stream) {
+  // FILEPASS lies among the global records, before their EOF.
+  qsizetype at = 0;
+  for (;;) {
+    if (at + 4 > stream.size()) return Decryption::Damaged;
+    const quint16 type = ReadLe16(stream, at);
+    const qsizetype length = ReadLe16(stream, at + 2);
+    if (at + 4 + length > stream.size() || type == kRecordEof) return Decryption::Damaged;
+    if (type == kRecordFilePass) break;
+    at += 4 + length;
+  }
+  const QByteArrayView body = QByteArrayView(stream).sliced(at + 4, ReadLe16(stream, at + 2));
+  // Type 0 is the XOR obfuscation of Excel 95 and earlier, not read here.
+  if (body.size() < 6) return Decryption::Damaged;
+  if (ReadLe16(body, 0) != 1) return Decryption::OtherPassword;
+  const quint16 major = ReadLe16(body, 2), minor = ReadLe16(body, 4);
+  std::unique_ptr<BlockKeys> keys;
+  Decryption opened = Decryption::OtherPassword;
+  if (major == 1 && minor == 1) {
+    opened = OpenRc4(body, keys);
+  } else if (major >= 2 && major <= 4 && minor == 2) {
+    opened = OpenCryptoApiRc4(body, keys);
+  }
+  if (opened != Decryption::Opened) return opened;
+  const qsizetype next = at + 4 + body.size();
+  DecryptRecords(stream, next, *keys);
+  qToLittleEndian(kOpenedFilePass, stream.data() + at);
+  return Decryption::Opened;
+}
+
+Decryption DecryptOoxmlPackage(QByteArrayView info, QByteArrayView encrypted, QByteArray& package) {
+  if (info.size() < 8 || encrypted.size() < 8) return Decryption::Damaged;
+  const quint64 plainSize = qFromLittleEndian<quint64>(encrypted.data());
+  const QByteArrayView data = encrypted.sliced(8);
+  if (plainSize > quint64(data.size())) return Decryption::Damaged;
+  const quint16 major = ReadLe16(info, 0), minor = ReadLe16(info, 2);
+  Decryption opened = Decryption::OtherPassword;
+  if ((major == 3 || major == 4) && minor == 2) {
+    opened = OpenStandard(info, data, package);
+  } else if (major == 4 && minor == 4) {
+    opened = OpenAgile(info, data, package);
+  }
+  if (opened == Decryption::Opened) package.truncate(qsizetype(plainSize));
+  return opened;
+}
+
+}  // namespace qh
