@@ -15,8 +15,11 @@ namespace {
 
 constexpr char16_t kDefaultPassword[] = u"VelvetSweatshop";
 
-// The format allows up to ten million rounds; Excel writes 100,000.
+// The format allows up to ten million hashing rounds, some nine seconds of
+// SHA-512 here; Excel writes 100,000. Past a million (about a second) the
+// built-in password is not tried: the file keeps the password hint.
 constexpr quint32 kMaxSpinCount = 10'000'000;
+constexpr quint32 kMaxSpinCountTried = 1'000'000;
 // Encrypted key and verifier values are one to a few AES blocks.
 constexpr qsizetype kMaxAgileValueBytes = 1024;
 constexpr qsizetype kMaxAgileSaltBytes = 64;
@@ -315,11 +318,12 @@ const EVP_MD* DigestNamed(QStringView name) {
 struct AgileParameters {
   QXmlStreamAttributes keyData;
   QXmlStreamAttributes passwordKey;
+  bool hasPasswordKey = false;  // else only a certificate opens it
 };
 
 std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
   AgileParameters parameters;
-  bool keyData = false, passwordKey = false;
+  bool keyData = false;
   QXmlStreamReader reader(xml.toByteArray());
   while (!reader.atEnd()) {
     const QXmlStreamReader::TokenType token = reader.readNext();
@@ -329,13 +333,13 @@ std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
     if (reader.name() == u"keyData" && !keyData) {
       parameters.keyData = reader.attributes();
       keyData = true;
-    } else if (reader.name() == u"encryptedKey" && !passwordKey &&
+    } else if (reader.name() == u"encryptedKey" && !parameters.hasPasswordKey &&
                !reader.attributes().value(QLatin1StringView("spinCount")).isEmpty()) {
       parameters.passwordKey = reader.attributes();
-      passwordKey = true;
+      parameters.hasPasswordKey = true;
     }
   }
-  if (reader.hasError() || !keyData || !passwordKey) return std::nullopt;
+  if (reader.hasError() || !keyData) return std::nullopt;
   return parameters;
 }
 
@@ -374,6 +378,7 @@ std::optional<QByteArray> AgileValue(const QXmlStreamAttributes& a, const char* 
 Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& package) {
   const auto parameters = ReadAgileXml(info.sliced(8));
   if (!parameters) return Decryption::Damaged;
+  if (!parameters->hasPasswordKey) return Decryption::OtherPassword;
   AgileCipher content, password;
   for (auto [attributes, cipher] : {std::pair{&parameters->keyData, &content},
                                     std::pair{&parameters->passwordKey, &password}}) {
@@ -388,6 +393,7 @@ Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& packa
   const auto keyValue = AgileValue(parameters->passwordKey, "encryptedKeyValue");
   if (!spinOk || spinCount > kMaxSpinCount || !hashInput || !hashValue || !keyValue)
     return Decryption::Damaged;
+  if (spinCount > kMaxSpinCountTried) return Decryption::OtherPassword;
 
   const QByteArray spun = SpunHash(password.md, password.salt, spinCount);
   const QByteArray iv = FitTo(password.salt, kAesBlock);
