@@ -28,7 +28,7 @@ shift $((OPTIND - 1))
 declare -A max_len=(
   [fuzz_csv_reader]=8192 [fuzz_html_reader]=16384 [fuzz_xlsx_reader]=65536
   [fuzz_xls_reader]=32768 [fuzz_xls_records]=65536 [fuzz_spreadsheet_xml]=16384
-  [fuzz_workbook_dispatch]=32768 [fuzz_manual_input]=4096 [fuzz_value_rules]=128
+  [fuzz_workbook_dispatch]=32768 [fuzz_workbook_decrypt]=16384 [fuzz_manual_input]=4096 [fuzz_value_rules]=128
   [fuzz_text_decode]=4096 [fuzz_html_scan]=8192 [fuzz_ini_file]=4096
   [fuzz_last_modified]=256 [fuzz_pe_link_time]=2048
 )
