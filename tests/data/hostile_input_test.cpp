@@ -29,6 +29,8 @@ TEST(HostileInput, HtmlEndsInAVerdict) {
       {"tag opened in every tag", "<table><tr>" + Repeat("<td<td", n) + "></tr></table>"},
       {"endless numeric reference", "<table><tr><td>A</td><td>&#" + Repeat("9", 3 * n) + ";</td></tr></table>"},
       {"many broken references", "<table><tr><td>A</td><td>" + Repeat("&#&#x&", n) + "</td></tr></table>"},
+      {"endless named reference", "<table><tr><td>A</td><td>&" + Repeat("a", 3 * n) + ";</td></tr></table>"},
+      {"many named references", "<table><tr><td>A</td><td>" + Repeat("&middot;&amp&Afr;&zwnj", n) + "</td></tr></table>"},
       {"nul bytes", Repeat(QByteArray("<table>\0<tr>\0<td>\0", 17), n / 10)},
       {"one long line without tags", Repeat("x", 10 * n)},
       {"invalid UTF-8 everywhere", Repeat("\xFF\xC0<\x81", n)},
@@ -56,6 +58,30 @@ TEST(HostileInput, CsvEndsInAVerdict) {
     EXPECT_FALSE(ParseCsvBytes(bytes, LoadLimits{}, table)) << name;
     EXPECT_EQ(table.ItemCount(), 0) << name;
     EXPECT_FALSE(table.LastError.isEmpty()) << name;
+  }
+}
+
+// Text after a UTF-16 byte order mark that no exporter writes: nothing
+// after the mark, an odd byte, unpaired surrogates, NUL characters.
+TEST(HostileInput, Utf16TextEndsInAVerdict) {
+  const int n = 300000;
+  const std::pair<const char*, QByteArray> cases[] = {
+      {"the mark alone", "\xFF\xFE"},
+      {"an odd last byte", QByteArray("\xFE\xFF\x00"
+                                      "A\x00",
+                                      5)},
+      {"unpaired surrogates", "\xFF\xFE" + Repeat("\x00\xD8,\x00\x00\xDC\n\x00", n)},
+      {"NUL characters", "\xFF\xFE" + QByteArray(2 * n, '\0')},
+      {"a byte order mark inside", "\xFF\xFE" + Repeat("\xFF\xFE\xFE\xFF", n)},
+  };
+  for (const auto& [name, bytes] : cases) {
+    for (const char* ext : {"csv", "html", "xls", "xlsx"}) {
+      ItemTable table;
+      EXPECT_FALSE(LoadSourceBytes(bytes, QLatin1String(ext), u"u"_qs, LoadLimits{}, table))
+          << name << ext;
+      EXPECT_EQ(table.ItemCount(), 0) << name << ext;
+      EXPECT_FALSE(table.LastError.isEmpty()) << name << ext;
+    }
   }
 }
 
