@@ -212,16 +212,18 @@ TEST(LoadWorkbook, PasswordProtectedWorkbooksSayWhy) {
   }
 }
 
-// Encrypted with the password Excel uses when none was typed, and a
-// package whose part names use "\\": each reads as the plain file it came
-// from (tests/data/workbooks/make_encrypted.py).
-TEST(LoadWorkbook, DefaultPasswordAndBackslashNamesReadAsThePlainFile) {
+// Encrypted with the password Excel uses when none was typed, a package
+// whose part names use "\\", and a workbook whose embedded object holds a
+// "Workbook" of its own: each reads as the plain file it came from
+// (tests/data/workbooks/make_encrypted.py).
+TEST(LoadWorkbook, QuirkFilesReadAsThePlainFileTheyCameFrom) {
   const std::pair<const char*, const char*> cases[] = {
       {"velvet_rc4.xls", "xlwt_basic.xls"},
       {"velvet_cryptoapi.xls", "xlwt_basic.xls"},
       {"velvet_standard.xlsx", "basic_openpyxl.xlsx"},
       {"velvet_agile.xlsx", "basic_openpyxl.xlsx"},
       {"backslash_names.xlsx", "basic_openpyxl.xlsx"},
+      {"embedded_object.xls", "xlwt_basic.xls"},
   };
   for (const auto& [file, plainFile] : cases) {
     ItemTable table, plain;

@@ -8,7 +8,10 @@ from workbooks already here (xlwt_basic.xls, basic_openpyxl.xlsx):
 - velvet_standard.xlsx, velvet_agile.xlsx: ECMA-376 standard (AES-128,
   SHA-1) and agile (AES-256, SHA-512) encryption with the built-in
   password; typed_agile.xlsx with a typed one;
-- backslash_names.xlsx: every part name written with "\\" for "/".
+- backslash_names.xlsx: every part name written with "\\" for "/";
+- embedded_object.xls: xlwt_basic.xls's workbook stream in the root, and an
+  embedded object's storage, listed first, holding a "Workbook" stream of
+  its own (third_column_empty.xls's).
 
 Each encrypted file is checked by decrypting it again with msoffcrypto-tool
 (Debian: python3-msoffcrypto-tool), written independently of this script
@@ -239,6 +242,40 @@ def write_backslash_names(plain):
             out.writestr(item.filename.replace("/", "\\"), source.read(item.filename))
 
 
+def write_embedded_object(root_stream, embedded_stream):
+    """A version 3 compound file whose root holds a storage "MBD0001" (an
+    embedded object) with its own "Workbook", listed before the root's."""
+    sector, end, free = 512, 0xFFFFFFFE, 0xFFFFFFFF
+    streams = [s + b"\0" * (-len(s) % sector) for s in (embedded_stream, root_stream)]
+    streams = [s.ljust(4096, b"\0") for s in streams]  # past the mini stream cutoff
+    # Sector 0 holds the allocation table, sector 1 the directory.
+    fat, body, starts = [0xFFFFFFFD, end], b"", []
+    for data in streams:
+        first = len(fat)
+        count = len(data) // sector
+        fat += [first + i + 1 for i in range(count - 1)] + [end]
+        starts.append(first)
+        body += data
+
+    def entry(name, kind, start, size, left=free, right=free, child=free):
+        encoded = (name + "\0").encode("utf-16-le")
+        return (encoded.ljust(64, b"\0") + struct.pack("<HBBIII", len(encoded), kind, 1, left, right, child)
+                + b"\0" * 36 + struct.pack("<III", start, size, 0))
+
+    directory = (entry("Root Entry", 5, end, 0, child=1) + entry("MBD0001", 1, 0, 0, right=3, child=2) +
+                 entry("Workbook", 2, starts[0], len(streams[0])) +
+                 entry("Workbook", 2, starts[1], len(streams[1])))
+    header = (b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\0" * 16 +
+              struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) + b"\0" * 6 +
+              struct.pack("<IIIIIIIII", 0, 1, 1, 0, 4096, end, 0, end, 0) +
+              struct.pack("<109I", 0, *([free] * 108)))
+    fat_sector = struct.pack("<%dI" % len(fat), *fat).ljust(sector, b"\xff")
+    with open(os.path.join(HERE, "embedded_object.xls"), "wb") as f:
+        f.write(header + fat_sector + directory + body)
+    with open(os.path.join(HERE, "embedded_object.xls"), "rb") as f:
+        assert olefile.OleFileIO(f.read()).openstream("Workbook").read().startswith(root_stream)
+
+
 def main():
     with open(os.path.join(HERE, "xlwt_basic.xls"), "rb") as f:
         stream = olefile.OleFileIO(f.read()).openstream("Workbook").read()
@@ -247,6 +284,8 @@ def main():
     write_xls("velvet_rc4.xls", stream, VELVET, rc4_filepass)
     write_xls("velvet_cryptoapi.xls", stream, VELVET, cryptoapi_filepass)
     write_xls("typed_rc4.xls", stream, TYPED, rc4_filepass)
+    with open(os.path.join(HERE, "third_column_empty.xls"), "rb") as f:
+        write_embedded_object(stream, olefile.OleFileIO(f.read()).openstream("Workbook").read())
     with open(os.path.join(HERE, "basic_openpyxl.xlsx"), "rb") as f:
         plain = f.read()
     write_xlsx("velvet_standard.xlsx", standard(plain, VELVET), VELVET, plain)
