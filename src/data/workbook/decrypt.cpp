@@ -463,8 +463,10 @@ Decryption DecryptBiffStream(QByteArray& stream) {
 Decryption DecryptOoxmlPackage(QByteArrayView info, QByteArrayView encrypted, QByteArray& package) {
   if (info.size() < 8 || encrypted.size() < 8) return Decryption::Damaged;
   const quint64 plainSize = qFromLittleEndian<quint64>(encrypted.data());
-  const QByteArrayView data = encrypted.sliced(8);
-  if (plainSize > quint64(data.size())) return Decryption::Damaged;
+  // Only the blocks that hold the package: writers may pad the stream.
+  const quint64 blocks = plainSize / kAesBlock + (plainSize % kAesBlock != 0 ? 1 : 0);
+  if (blocks > quint64(encrypted.size() - 8) / kAesBlock) return Decryption::Damaged;
+  const QByteArrayView data = encrypted.sliced(8, qsizetype(blocks) * kAesBlock);
   const quint16 major = ReadLe16(info, 0), minor = ReadLe16(info, 2);
   Decryption opened = Decryption::OtherPassword;
   if ((major == 3 || major == 4) && minor == 2) {
