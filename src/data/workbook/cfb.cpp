@@ -14,6 +14,7 @@ constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
 constexpr qsizetype kHeaderSize = 512;
 constexpr int kHeaderDifatEntries = 109;
 constexpr qsizetype kDirectoryEntrySize = 128;
+constexpr quint8 kStorageEntry = 1;
 constexpr quint8 kStreamEntry = 2;
 constexpr quint8 kRootEntry = 5;
 
@@ -80,6 +81,27 @@ class CompoundFile {
       }
       pending.push_back(U32(directory, at + 0x44));
       pending.push_back(U32(directory, at + 0x48));
+    }
+    return HasStorages(directory) ? -1 : FindAnywhere(directory, name);
+  }
+
+  // Writers that leave the tree unlinked exist; in a file without
+  // sub-storages every stream belongs to the root.
+  static bool HasStorages(QByteArrayView directory) {
+    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory.size();
+         at += kDirectoryEntrySize) {
+      if (quint8(directory[at + 0x42]) == kStorageEntry) return true;
+    }
+    return false;
+  }
+
+  static qsizetype FindAnywhere(QByteArrayView directory, QStringView name) {
+    for (qsizetype at = 0; at + kDirectoryEntrySize <= directory.size();
+         at += kDirectoryEntrySize) {
+      if (quint8(directory[at + 0x42]) == kStreamEntry &&
+          EntryName(directory, at).compare(name, Qt::CaseInsensitive) == 0) {
+        return at;
+      }
     }
     return -1;
   }

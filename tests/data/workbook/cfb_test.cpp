@@ -32,6 +32,7 @@ struct Layout {
   // same name: the first 4096 bytes of the stream.
   bool embedded = false;
   qsizetype cutBytes = 0;  // taken off the end of the file
+  bool unlinked = false;   // the root entry does not name its child
 };
 
 // A compound file with one stream of bytes 0, 1, 2, ... Sector 0 holds the
@@ -65,7 +66,7 @@ QByteArray Compound(const Layout& l, QByteArray& stream) {
   } else {
     start = chain(stream);
   }
-  QByteArray directory = Entry(u"Root Entry"_qs, 5, rootStart, rootSize, 1);
+  QByteArray directory = Entry(u"Root Entry"_qs, 5, rootStart, rootSize, l.unlinked ? kFree : 1);
   if (l.embedded) {
     directory += Entry(u"MBD0001"_qs, 1, 0, 0, 2, 3) + Entry(l.name, 2, start, 4096);
   }
@@ -101,6 +102,8 @@ TEST(CompoundStream, FindsTheStreamInEveryLayout) {
       {"a looping chain", {.loop = true}, false},
       {"a size beyond the chain", {.claimedExtra = 600}, false},
       {"not the stream of an embedded object", {.embedded = true}, true},
+      {"a tree left unlinked, without storages", {.unlinked = true}, true},
+      {"a tree left unlinked, with a storage", {.embedded = true, .unlinked = true}, false},
       // The last sector holds 392 bytes of the stream, then padding.
       {"padding of the last sector cut off", {.cutBytes = 100}, true},
       {"the stream's own end cut off", {.cutBytes = 130}, false},
