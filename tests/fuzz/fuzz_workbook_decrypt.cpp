@@ -2,7 +2,7 @@
 // hostile headers: a BIFF workbook stream with FILEPASS when the first byte
 // is odd, else an encrypted package's EncryptionInfo (its length in the
 // next two bytes, little-endian) followed by its EncryptedPackage.
-#include "data/workbook_decrypt.h"
+#include "data/workbook/decrypt.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

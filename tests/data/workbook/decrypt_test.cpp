@@ -1,4 +1,4 @@
-#include "data/workbook_decrypt.h"
+#include "data/workbook/decrypt.h"
 
 #include "support/le_bytes.h"
 
