@@ -19,14 +19,6 @@ QString StatusHint(int status) { return QStringLiteral("服务器返回了状态
 
 }  // namespace
 
-QString NewFileName() {
-#if defined(Q_OS_WIN)
-  return QStringLiteral("~qznew.exe");
-#else
-  return QStringLiteral("~qznew");
-#endif
-}
-
 QString TransferProblem(const TransferEnd& end) {
   switch (end.kind) {
     case TransferEnd::Complete: return {};

@@ -1,56 +1,17 @@
 #include "update/local_version.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <limits>
 
-#include "base/little_endian.h"
 #include "update/build_number.h"
-
-#if !defined(Q_OS_WIN)
-// Written into the program by a fresh object at every link (see
-// update/link_stamp.cmake). Weak, so libraries and tests linked without it
-// see a null address and fall back to the current time.
-extern "C" __attribute__((weak)) const long long qhLinkTimeStamp;
-#endif
+#include "update/running_link_stamp.h"
 
 namespace qh {
 
 namespace {
 
-constexpr qsizetype kPeOffsetField = 60;
-constexpr quint32 kMaxPeOffset = 1000000000;
-
 QString TwoDigits(qint64 value) { return (QStringLiteral("0") + QString::number(value)).right(2); }
 
-qint64 RunningLinkStamp() {
-#if defined(Q_OS_WIN)
-  const QFileInfo exe(QCoreApplication::applicationFilePath());
-  return PeLinkTime(exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() +
-                    QStringLiteral(".exe"));
-#else
-  return &qhLinkTimeStamp != nullptr ? qhLinkTimeStamp : 0;
-#endif
-}
-
 }  // namespace
-
-qint32 PeLinkTimeOfBytes(QByteArrayView bytes) {
-  if (bytes.size() < kPeOffsetField + 5) return 0;
-  if (bytes[0] != 'M' || bytes[1] != 'Z') return 0;
-  const quint32 e = ReadLe32(bytes, kPeOffsetField);
-  if (e == 0 || e > kMaxPeOffset) return 0;
-  if (qsizetype(e) + 11 > bytes.size() - 1) return 0;
-  if (bytes[e] != 'P' || bytes[e + 1] != 'E') return 0;
-  return static_cast<qint32>(ReadLe32(bytes, e + 8));
-}
-
-qint32 PeLinkTime(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return 0;
-  return PeLinkTimeOfBytes(file.readAll());
-}
 
 LocalVersion LocalVersionFromStamp(qint64 stamp, const QDateTime& now) {
   LocalVersion version;

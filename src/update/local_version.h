@@ -6,18 +6,14 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "update/pe_image.h"
+
 namespace qh {
 
 struct LocalVersion {
   qint32 buildNumber = 0;  // see BuildNumberOf
   QDateTime buildDate;     // the link time at UTC+8 in whole hours, or "now"
 };
-
-// The link time stamp of a PE image (seconds since 1970 UTC), or 0 when the
-// bytes are not a PE image. Bounds-checked: any bytes are safe.
-qint32 PeLinkTimeOfBytes(QByteArrayView bytes);
-// The same for a file; a missing or unreadable file gives 0.
-qint32 PeLinkTime(const QString& path);
 
 // The version for a link time stamp; a stamp below 1 gives the version of
 // `now` (the local date and time when the link time cannot be read).

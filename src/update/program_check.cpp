@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "update/pe_image.h"
+
 namespace qh {
 
 namespace {
@@ -24,17 +26,6 @@ struct ElfLayout {
 constexpr ElfLayout kElf32{52, 28, 4, 40, 32};
 constexpr ElfLayout kElf64{64, 32, 8, 52, 56};
 
-// PE fields, relative to the "PE\0\0" signature.
-constexpr qsizetype kPeOffsetField = 60;
-constexpr qsizetype kPeMachine = 4;
-constexpr qsizetype kPeSections = 6;
-constexpr qsizetype kPeOptionalSize = 20;
-constexpr qsizetype kPeCharacteristics = 22;
-constexpr qsizetype kPeOptionalMagic = 24;
-constexpr qsizetype kPeSectionBytes = 40;
-constexpr quint32 kPeExecutableImage = 0x0002;
-constexpr quint32 kPeDll = 0x2000;
-
 quint64 ReadUnsigned(QByteArrayView bytes, qsizetype at, qsizetype width, bool little) {
   quint64 value = 0;
   for (qsizetype i = 0; i < width; ++i) {
@@ -49,8 +40,6 @@ bool IsElf(QByteArrayView head) {
       "\x7F"
       "ELF");
 }
-
-bool IsPe(QByteArrayView head) { return head.startsWith("MZ"); }
 
 struct ElfHeader {
   char elfClass = 0, data = 0;
@@ -90,34 +79,6 @@ bool ElfMatches(QByteArrayView candidate, qint64 size, QByteArrayView running) {
          c.machine == r.machine;
 }
 
-struct PeHeader {
-  quint64 machine = 0, magic = 0;
-  bool whole = false;  // an executable image with its section table inside the file
-};
-
-PeHeader ReadPe(QByteArrayView head, qint64 fileSize) {
-  PeHeader h;
-  if (!IsPe(head) || head.size() < kPeOffsetField + 4) return h;
-  const quint64 e = ReadUnsigned(head, kPeOffsetField, 4, true);
-  if (e < kPeOffsetField + 4 || e + kPeOptionalMagic + 2 > quint64(head.size())) return h;
-  if (head.sliced(qsizetype(e), 4) != QByteArrayView("PE\0\0", 4)) return h;
-  h.machine = ReadUnsigned(head, qsizetype(e) + kPeMachine, 2, true);
-  h.magic = ReadUnsigned(head, qsizetype(e) + kPeOptionalMagic, 2, true);
-  const quint64 sections = ReadUnsigned(head, qsizetype(e) + kPeSections, 2, true);
-  const quint64 optional = ReadUnsigned(head, qsizetype(e) + kPeOptionalSize, 2, true);
-  const quint64 flags = ReadUnsigned(head, qsizetype(e) + kPeCharacteristics, 2, true);
-  const quint64 tableEnd = e + kPeOptionalMagic + optional + sections * kPeSectionBytes;
-  h.whole = (flags & kPeExecutableImage) != 0 && (flags & kPeDll) == 0 && sections > 0 &&
-            tableEnd <= quint64(fileSize);
-  return h;
-}
-
-bool PeMatches(QByteArrayView candidate, qint64 size, QByteArrayView running) {
-  const PeHeader c = ReadPe(candidate, size);
-  const PeHeader r = ReadPe(running, running.size());
-  return c.whole && c.machine == r.machine && c.magic == r.magic;
-}
-
 }  // namespace
 
 QByteArray ProgramHead(const QString& path) {
@@ -128,7 +89,7 @@ QByteArray ProgramHead(const QString& path) {
 
 bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByteArrayView running) {
   if (IsElf(running)) return ElfMatches(candidate, candidateSize, running);
-  if (IsPe(running)) return PeMatches(candidate, candidateSize, running);
+  if (IsPeImage(running)) return PeImageMatches(candidate, candidateSize, running);
   return false;
 }
 

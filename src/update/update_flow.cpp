@@ -176,7 +176,8 @@ void UpdateFlow::Install() {
       UpdatePathsFor(context_.appDir, context_.executablePath, QFileInfo(newFile_).fileName());
   QString scriptPath;
   QString errorText;
-  if (!WriteUpdateScript(paths, scriptPath, errorText, context_.scriptTiming)) {
+  if (!WriteUpdateScript(paths, context_.windowTitle, scriptPath, errorText,
+                         context_.scriptTiming)) {
     QFile::remove(newFile_);
     newFile_.clear();
     context_.messages.Show(QStringLiteral("无法替换为新版本:") + errorText,

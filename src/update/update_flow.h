@@ -28,6 +28,7 @@ struct UpdateContext {
   QString updateUrl{};       // Settings::UpdateUrl
   QString appDir{};          // the program folder, with or without a trailing separator
   QString executablePath{};  // the running program (QCoreApplication::applicationFilePath())
+  QString windowTitle{};     // shown by the replacement script
   std::function<void()> showBusy{};         // wait cursor on
   std::function<void()> showIdle{};         // wait cursor off
   std::function<void()> quitApplication{};  // close the main window once the script runs

@@ -1,6 +1,7 @@
 #pragma once
 // The script that replaces the program once it has exited: a batch file on
-// Windows, a shell script elsewhere. The texts are pure functions.
+// Windows, a shell script elsewhere. The texts are pure functions; both show
+// the window title they are given.
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -14,11 +15,12 @@ struct UpdatePaths {
   QString setAside;  // where the batch file parks the old program meanwhile
 };
 
-// Paths in appDir for the running program at executablePath (on Windows the
-// program file is appDir + its name without extension + ".exe", with native
-// separators as the batch file needs them).
+// Paths in appDir for the running program at executablePath; newFile is
+// relative to appDir or absolute (on Windows the program file is appDir +
+// its name without extension + ".exe", with native separators as the batch
+// file needs them).
 UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
-                           const QString& newFileName);
+                           const QString& newFile);
 
 // "~qzupdate.bat" on Windows, "~qzupdate.sh" elsewhere.
 QString ScriptFileName();
@@ -33,9 +35,9 @@ void RemoveSetAsideProgram(const QString& appDir);
 // The lines of the batch file, without line ends. At every moment a program
 // is in place: the old one is renamed aside, the new one moved in, and the
 // old one moved back and started when that fails.
-QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size);
+QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size, const QString& title);
 // The batch file as written: code page 936, every line ended by CR LF.
-QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size);
+QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size, const QString& title);
 
 // Waits of the shell script; tests shorten them.
 struct ScriptTiming {
@@ -47,12 +49,13 @@ struct ScriptTiming {
 
 // The shell script: same waits, retries, messages and order as the batch
 // file, but the new program replaces the old one in a single rename.
-QString ShellScriptText(const UpdatePaths& paths, qint64 size, const ScriptTiming& timing = {});
+QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& title,
+                        const ScriptTiming& timing = {});
 
 // Writes the platform's script for paths.newFile. False with errorText set
 // when the new file is missing or the script cannot be written.
-bool WriteUpdateScript(const UpdatePaths& paths, QString& scriptPath, QString& errorText,
-                       const ScriptTiming& timing = {});
+bool WriteUpdateScript(const UpdatePaths& paths, const QString& title, QString& scriptPath,
+                       QString& errorText, const ScriptTiming& timing = {});
 
 // Starts the script without waiting for it; errors are ignored.
 void RunUpdateScript(const QString& scriptPath);

@@ -65,6 +65,7 @@ UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDi
       .updateUrl = url,
       .appDir = appDir,
       .executablePath = QDir(appDir).filePath(QStringLiteral("chart")),
+      .windowTitle = QStringLiteral("青禾图表生成工具"),
       .showBusy = [&run] { ++run.busyDepth; },
       .showIdle = [&run] { --run.busyDepth; },
       .quitApplication = [&run] { ++run.quits; },

@@ -20,6 +20,8 @@
 namespace qh {
 namespace {
 
+const QString kTitle = QStringLiteral("青禾图表生成工具");
+
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -74,11 +76,11 @@ TEST(BatchScriptTest, LinesForAProgramInDTools) {
       u"ping -n 3 127.0.0.1 >nul"_qs,
       u"del \"D:\\Tools\\~qzupdate.bat\" >nul 2>&1"_qs,
   };
-  const QStringList lines = BatchScriptLines(paths, 100000);
+  const QStringList lines = BatchScriptLines(paths, 100000, kTitle);
   ASSERT_EQ(lines.size(), expected.size());
   for (int i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
 
-  const QByteArray bytes = BatchScriptBytes(paths, 100000);
+  const QByteArray bytes = BatchScriptBytes(paths, 100000, kTitle);
   EXPECT_EQ(bytes, EncodeGbk(expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
   const QList<QByteArray> split = bytes.split('\n');
   ASSERT_EQ(split.size(), expected.size() + 1);  // every line ended by CR LF
@@ -110,7 +112,7 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
   for (const Case& c : cases) {
     QString scriptPath = QStringLiteral("stale");
     QString error;
-    EXPECT_FALSE(WriteUpdateScript(c.paths, scriptPath, error)) << c.name;
+    EXPECT_FALSE(WriteUpdateScript(c.paths, kTitle, scriptPath, error)) << c.name;
     EXPECT_EQ(error, QString::fromUtf8(c.error)) << c.name;
     EXPECT_TRUE(scriptPath.isEmpty()) << c.name;
   }
@@ -199,7 +201,8 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
     const QByteArray oldBytes = ReadAll(paths.program);
     QFile::setPermissions(paths.newFile, QFile::ReadOwner | QFile::WriteOwner);
     QString scriptPath, error;
-    ASSERT_TRUE(WriteUpdateScript(paths, scriptPath, error, {0, 2, 0, 0})) << error.toStdString();
+    ASSERT_TRUE(WriteUpdateScript(paths, kTitle, scriptPath, error, {0, 2, 0, 0}))
+        << error.toStdString();
     if (r.obstacle == Obstacle::FolderInPlaceOfDownload) {
       // A directory cannot be renamed over a file, not even by root.
       ASSERT_TRUE(QFile::remove(paths.newFile));

@@ -94,7 +94,8 @@ qh::UpdateFlow& UpdateFlowOf(QWidget* owner, qh::AppState& state, qh::UserMessag
   qh::UpdateContext context{.messages = messages,
                             .updateUrl = state.Config.UpdateUrl,
                             .appDir = state.AppDir,
-                            .executablePath = QCoreApplication::applicationFilePath()};
+                            .executablePath = QCoreApplication::applicationFilePath(),
+                            .windowTitle = QString::fromUtf8(qh::kWindowTitle)};
   context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
   context.showIdle = [] { QApplication::restoreOverrideCursor(); };
   context.quitApplication = [owner] { owner->close(); };
