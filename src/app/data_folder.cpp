@@ -23,7 +23,7 @@ bool CanCreateFilesIn(const QString& dir) {
 
 }  // namespace
 
-bool IsSystemInstallFolder(const QString& appDir) {
+bool IsPackageInstallFolder(const QString& appDir) {
   const QString canonical = QFileInfo(appDir).canonicalFilePath();
   if (canonical.isEmpty()) return false;  // a folder that is gone is nobody's install
   static const char* const kSystemFolders[] = {"/usr/bin", "/usr/local/bin", "/bin", "/usr/games",
@@ -32,7 +32,13 @@ bool IsSystemInstallFolder(const QString& appDir) {
     const QString s = QString::fromLatin1(system);
     if (canonical == s || canonical.startsWith(s + u'/')) return true;
   }
-  return !CanCreateFilesIn(canonical);
+  return false;
+}
+
+bool IsSystemInstallFolder(const QString& appDir) {
+  const QString canonical = QFileInfo(appDir).canonicalFilePath();
+  if (canonical.isEmpty()) return false;  // a folder that is gone is nobody's install
+  return IsPackageInstallFolder(canonical) || !CanCreateFilesIn(canonical);
 }
 
 QString DataFolderFor(const QString& appDir, const QString& configDir) {

@@ -7,8 +7,11 @@
 
 namespace qh {
 
-// True for a folder the program cannot write to, or one of the system's own
-// program folders, which belong to the package manager even for root.
+// True for one of the system's own program folders, which belong to the
+// package manager even for root.
+bool IsPackageInstallFolder(const QString& appDir);
+
+// True for a package's folder, or any folder the program cannot write to.
 bool IsSystemInstallFolder(const QString& appDir);
 
 // appDir itself for a portable program; otherwise configDir (created when

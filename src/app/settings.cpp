@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <QStringList>
+#include <QSysInfo>
 
 namespace qh {
 
@@ -19,7 +20,13 @@ constexpr int kDefaultPageSize = 20;
 }  // namespace
 
 QString BuiltInUpdateUrl() {
+#if defined(Q_OS_WIN)
   return QStringLiteral("http://update.qinghesoft.cn/Down/LumoChart.exe");
+#else
+  // Each Linux build fetches its own platform's program, over https.
+  return QStringLiteral("https://update.qinghesoft.cn/Down/linux-") +
+         QSysInfo::buildCpuArchitecture() + QStringLiteral("/qinghechart");
+#endif
 }
 
 QString SettingsPath(const QString& appDir) {

@@ -1,6 +1,7 @@
 #include "update/download_update.h"
 
 #include <QDir>
+#include <cerrno>
 
 #include "base/user_messages.h"
 
@@ -9,8 +10,15 @@ namespace qh {
 namespace {
 
 const QString kCannotConnect = QStringLiteral("无法连接到下载服务器.");
+const QString kRefusedConnection = QStringLiteral("下载服务器拒绝了连接.");
+const QString kTlsFailed = QStringLiteral("无法与下载服务器建立安全连接(证书或加密协议有误).");
+const QString kTooManyRedirects = QStringLiteral("下载地址的转向次数太多.");
+const QString kTooSlow = QStringLiteral("下载太慢,没有在限定的时间内完成,已放弃更新.");
+const QString kCheckNetwork = QStringLiteral("请检查网络连接后再试.");
 const QString kEmptyFile = QStringLiteral("下载的文件为空.");
 const QString kTransferError = QStringLiteral("下载过程中出错.");
+const QString kDiskFull = QStringLiteral("磁盘空间不足,无法保存下载的文件.");
+const QString kFreeSomeSpace = QStringLiteral("请腾出磁盘空间后再试.");
 const QString kNotFound = QStringLiteral("服务器上没有找到更新文件.");
 const QString kRefused = QStringLiteral("下载服务器拒绝了请求.");
 const QString kTooLarge = QStringLiteral("更新文件太大(超过 512 MB),已放弃更新.");
@@ -19,10 +27,25 @@ QString StatusHint(int status) { return QStringLiteral("服务器返回了状态
 
 }  // namespace
 
+QString PrivateFolderTemplate() { return QStringLiteral("~qzdl-XXXXXX"); }
+
+void RemoveLeftoverDownloads(const QString& appDir) {
+  const QDir dir(appDir);
+  const QStringList leftovers =
+      dir.entryList({QStringLiteral("~qzdl-??????")}, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks);
+  for (const QString& name : leftovers) QDir(dir.filePath(name)).removeRecursively();
+}
+
+QString FolderNotWritableText() { return QStringLiteral("程序所在的文件夹不能写入,无法自动更新."); }
+
 QString TransferProblem(const TransferEnd& end) {
   switch (end.kind) {
     case TransferEnd::Complete: return {};
     case TransferEnd::NoConnection: return kCannotConnect;
+    case TransferEnd::Refused: return kRefusedConnection;
+    case TransferEnd::TlsFailed: return kTlsFailed;
+    case TransferEnd::TooManyRedirects: return kTooManyRedirects;
+    case TransferEnd::TooSlow: return ReasonAndHint(kTooSlow, kCheckNetwork);
     case TransferEnd::HttpError:
       return ReasonAndHint(end.status == 404 || end.status == 410 ? kNotFound : kRefused,
                            StatusHint(end.status));
@@ -33,51 +56,64 @@ QString TransferProblem(const TransferEnd& end) {
   return kTransferError;
 }
 
+bool WriteAllBytes(QFile& file, QByteArrayView bytes, bool& diskFull) {
+  errno = 0;
+  if (file.write(bytes.data(), bytes.size()) == bytes.size()) return true;
+#if defined(EDQUOT)
+  diskFull = errno == ENOSPC || errno == EDQUOT;
+#else
+  diskFull = errno == ENOSPC;
+#endif
+  return false;
+}
+
 ProgramDownload::ProgramDownload(QNetworkAccessManager& manager, const DownloadRequest& request,
                                  Done done)
-    : done_(std::move(done)), file_(QDir(request.appDir).filePath(NewFileName())) {
-  QFile::remove(file_.fileName());
+    : done_(std::move(done)), file_(QDir(request.folder).filePath(NewFileName())) {
+  // Created here or not at all (O_EXCL): nobody can have put a file or a
+  // link of that name in the private folder first. Unbuffered, so a full
+  // disk shows at the write that meets it.
+  open_ = file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
   // The transfer starts here but reports from the event loop, after the
   // constructor has returned: a file that cannot be opened fails it there.
-  const bool open = file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  HttpTransfer::Options options{
-      .url = request.url,
-      .maxBytes = request.maxBytes,
-      .stallTimeoutMs = request.stallTimeoutMs,
-      .sink = [this, open](QByteArrayView bytes) {
-        if (!open || file_.write(bytes.data(), bytes.size()) != bytes.size()) return false;
-        sha_.Add(bytes);
-        return true;
-      }};
+  HttpTransfer::Options options{.url = request.url,
+                                .maxBytes = request.maxBytes,
+                                .stallTimeoutMs = request.stallTimeoutMs,
+                                .sink = [this](QByteArrayView bytes) { return Write(bytes); },
+                                .deadlineMs = request.deadlineMs,
+                                .minBytesPerSecond = request.minBytesPerSecond,
+                                .rateWindowMs = request.rateWindowMs};
   transfer_ = std::make_unique<HttpTransfer>(manager, std::move(options),
                                              [this](const TransferEnd& end) { OnEnd(end); });
 }
 
 ProgramDownload::~ProgramDownload() {
   transfer_.reset();
-  if (!complete_) {
+  if (!complete_ && open_) {
     file_.close();
     QFile::remove(file_.fileName());
   }
+}
+
+bool ProgramDownload::Write(QByteArrayView bytes) {
+  return open_ && WriteAllBytes(file_, bytes, diskFull_);
 }
 
 void ProgramDownload::OnEnd(const TransferEnd& end) {
   DownloadResult result;
   result.bytes = end.bytes;
   result.error = TransferProblem(end);
-  const bool flushed = file_.flush();
-  file_.close();
-  if (result.error.isEmpty() && (!flushed || file_.error() != QFileDevice::NoError))
+  if (open_) file_.close();
+  if (end.kind == TransferEnd::SinkFailed && diskFull_)
+    result.error = ReasonAndHint(kDiskFull, kFreeSomeSpace);
+  if (end.kind == TransferEnd::SinkFailed && !open_) result.error = FolderNotWritableText();
+  if (result.error.isEmpty() && file_.error() != QFileDevice::NoError)
     result.error = kTransferError;
   if (result.error.isEmpty() && end.bytes == 0) result.error = kEmptyFile;
-  if (result.error.isEmpty()) {
-    result.digest = sha_.Finish();
-    if (result.digest.isEmpty()) result.error = kTransferError;
-  }
   complete_ = result.error.isEmpty();
   if (complete_) {
     result.path = file_.fileName();
-  } else {
+  } else if (open_) {
     QFile::remove(file_.fileName());
   }
   done_(result);

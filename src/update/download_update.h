@@ -1,6 +1,6 @@
 #pragma once
-// Fetches the new program into the program folder as it arrives, with its
-// SHA-512 digest computed on the way.
+// Fetches the new program into a private folder as it arrives. Nothing is
+// trusted here: the caller hashes and checks the file once it is complete.
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -9,41 +9,53 @@
 #include <memory>
 
 #include "update/http_get.h"
-#include "update/update_signature.h"
 
 class QNetworkAccessManager;
 
 namespace qh {
 
 inline constexpr qint64 kMaxDownloadBytes = 512LL * 1024 * 1024;
-// A ".sig" file is 64 bytes, or their base64 text.
-inline constexpr qint64 kMaxSignatureBytes = 4096;
 
 // "~qznew.exe" on Windows, "~qznew" elsewhere.
 QString NewFileName();
 
-// Why a transfer cannot be used, as shown after "下载失败:" (reason, and for
-// an HTTP error a hint with the status); empty for a complete transfer.
+// "~qzdl-XXXXXX": the private folder (mode 0700) made in the program folder
+// for each download, so the final move into place is a single rename.
+QString PrivateFolderTemplate();
+
+// Deletes the private folders earlier updates left in appDir (the last one
+// is left by a successful update, whose script moved the program out of
+// it). Called at start-up; errors are ignored.
+void RemoveLeftoverDownloads(const QString& appDir);
+
+// Why a transfer cannot be used, as shown after "下载失败:" (reason, and
+// where it helps a hint); empty for a complete transfer.
 QString TransferProblem(const TransferEnd& end);
+
+// "程序所在的文件夹不能写入,无法自动更新.": nothing can be saved beside the program.
+QString FolderNotWritableText();
 
 struct DownloadRequest {
   QString url;
-  QString appDir;
+  QString folder;  // a fresh private folder: the file is created there, never reused
   int stallTimeoutMs = 30000;
   qint64 maxBytes = kMaxDownloadBytes;
+  int deadlineMs = 0;  // the whole download; 0: no limit
+  qint64 minBytesPerSecond = 0;
+  int rateWindowMs = 30000;
 };
 
 struct DownloadResult {
-  QString error;      // empty: the whole file arrived
-  QString path;       // the new file (only when complete)
-  QByteArray digest;  // its SHA-512 (only when complete)
+  QString error;  // empty: the whole file arrived
+  QString path;   // the new file (only when complete)
   qint64 bytes = 0;
 };
 
-// Streams request.url into appDir + NewFileName(), replacing an older file.
-// Anything but a complete transfer deletes the partial file, and so does
-// destroying the download before it ends. `done` must not delete the
-// download directly (deleteLater is fine).
+// Streams request.url into folder + NewFileName(), a file it creates itself
+// (an existing file of that name fails the download). Anything but a
+// complete transfer deletes the partial file, and so does destroying the
+// download before it ends. `done` must not delete the download directly
+// (deleteLater is fine).
 class ProgramDownload : public QObject {
  public:
   using Done = std::function<void(const DownloadResult&)>;
@@ -51,13 +63,19 @@ class ProgramDownload : public QObject {
   ~ProgramDownload() override;
 
  private:
+  bool Write(QByteArrayView bytes);
   void OnEnd(const TransferEnd& end);
 
   Done done_;
   QFile file_;
-  Sha512Stream sha_;
+  bool open_ = false;
+  bool diskFull_ = false;
   std::unique_ptr<HttpTransfer> transfer_;
   bool complete_ = false;
 };
+
+// Writes all of bytes to file; false when it cannot, with diskFull set when
+// the disk (or the user's quota) is full.
+bool WriteAllBytes(QFile& file, QByteArrayView bytes, bool& diskFull);
 
 }  // namespace qh

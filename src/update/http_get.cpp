@@ -3,6 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
+#include <optional>
 
 namespace qh {
 
@@ -12,6 +13,18 @@ bool IsSuccess(int status) { return status >= 200 && status < 300; }
 
 bool IsFollowedRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The failures that have a text of their own; the rest count by whether
+// an answer had begun.
+std::optional<TransferEnd::Kind> KindOfError(QNetworkReply::NetworkError error) {
+  switch (error) {
+    case QNetworkReply::ConnectionRefusedError: return TransferEnd::Refused;
+    case QNetworkReply::SslHandshakeFailedError:
+    case QNetworkReply::InsecureRedirectError: return TransferEnd::TlsFailed;
+    case QNetworkReply::TooManyRedirectsError: return TransferEnd::TooManyRedirects;
+    default: return std::nullopt;
+  }
 }
 
 // A reply that already failed winds down by itself; aborting it again only
@@ -51,6 +64,11 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done
   connect(&stall_, &QTimer::timeout, this,
           [this] { End(end_.status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted); });
   stall_.start(options_.stallTimeoutMs);
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, [this] { End(TransferEnd::TooSlow); });
+  if (options_.deadlineMs > 0) deadline_.start(options_.deadlineMs);
+  connect(&rate_, &QTimer::timeout, this, [this] { OnRateWindow(); });
+  if (options_.sink && options_.minBytesPerSecond > 0) rate_.start(options_.rateWindowMs);
 }
 
 HttpTransfer::~HttpTransfer() {
@@ -90,8 +108,16 @@ void HttpTransfer::OnBody() {
   }
 }
 
+void HttpTransfer::OnRateWindow() {
+  const qint64 received = end_.bytes - bytesAtWindowStart_;
+  bytesAtWindowStart_ = end_.bytes;
+  if (received * 1000 < options_.minBytesPerSecond * options_.rateWindowMs)
+    End(TransferEnd::TooSlow);
+}
+
 void HttpTransfer::OnFinished() {
   if (ended_) return;
+  if (const auto kind = KindOfError(reply_->error())) return End(*kind);
   end_.status = HttpStatusOf(*reply_);
   if (end_.status == 0) return End(TransferEnd::NoConnection);
   end_.lastModified = reply_->rawHeader("Last-Modified");
@@ -111,6 +137,8 @@ void HttpTransfer::End(TransferEnd::Kind kind) {
   if (ended_) return;
   ended_ = true;
   stall_.stop();
+  deadline_.stop();
+  rate_.stop();
   end_.kind = kind;
   if (reply_) {
     reply_->disconnect(this);

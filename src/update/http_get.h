@@ -30,12 +30,16 @@ int HttpStatusOf(const QNetworkReply& reply);
 
 struct TransferEnd {
   enum Kind {
-    Complete,      // finished by itself, without error, as long as announced
-    NoConnection,  // no answer from the server
-    HttpError,     // the server answered with a status other than 2xx
-    Interrupted,   // error, time-out or cut short after the answer began
-    TooLarge,      // more than the allowed bytes announced or received
-    SinkFailed,    // the receiver could not take the bytes (disk full ...)
+    Complete,          // finished by itself, without error, as long as announced
+    NoConnection,      // no answer from the server
+    Refused,           // the server's machine refused the connection
+    TlsFailed,         // no secure connection (certificate, protocol)
+    TooManyRedirects,  // redirected too often (or in a circle)
+    TooSlow,           // past the deadline, or slower than the minimum rate
+    HttpError,         // the server answered with a status other than 2xx
+    Interrupted,       // error, time-out or cut short after the answer began
+    TooLarge,          // more than the allowed bytes announced or received
+    SinkFailed,        // the receiver could not take the bytes (disk full ...)
   };
   Kind kind = NoConnection;
   int status = 0;           // the final HTTP status, 0 when none arrived
@@ -58,6 +62,11 @@ class HttpTransfer : public QObject {
     qint64 maxBytes = 0;  // body limit (with a sink)
     int stallTimeoutMs = 30000;
     Sink sink{};
+    int deadlineMs = 0;  // the whole transfer ends within this; 0: no limit
+    // With a sink: fewer body bytes than this per second, over any window
+    // of rateWindowMs, end the transfer (a trickle never stalls). 0: none.
+    qint64 minBytesPerSecond = 0;
+    int rateWindowMs = 30000;
   };
 
   HttpTransfer(QNetworkAccessManager& manager, Options options, Done done);
@@ -67,6 +76,7 @@ class HttpTransfer : public QObject {
   void OnHeaders();
   void OnBody();
   void OnFinished();
+  void OnRateWindow();
   void End(TransferEnd::Kind kind);
   bool FinalStatus() const;
 
@@ -74,6 +84,9 @@ class HttpTransfer : public QObject {
   Done done_;
   QPointer<QNetworkReply> reply_;
   QTimer stall_;
+  QTimer deadline_;
+  QTimer rate_;
+  qint64 bytesAtWindowStart_ = 0;
   QByteArray buffer_;
   TransferEnd end_;
   bool ended_ = false;

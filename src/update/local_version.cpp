@@ -11,6 +11,11 @@ namespace {
 
 QString TwoDigits(qint64 value) { return (QStringLiteral("0") + QString::number(value)).right(2); }
 
+// Two digits up to 2099; later years in full, so 2100 never reads as 00.
+QString YearText(qint64 year) {
+  return year > 2099 ? QString::number(year) : TwoDigits(year % 100);
+}
+
 }  // namespace
 
 LocalVersion LocalVersionFromStamp(qint64 stamp, const QDateTime& now) {
@@ -41,15 +46,32 @@ qint32 LocalBuildNumber() { return RunningLocalVersion().buildNumber; }
 QDateTime LocalBuildDate() { return RunningLocalVersion().buildDate; }
 
 QString VersionText(qint32 n) {
-  const QStringList fields = {TwoDigits(n / 1000000), TwoDigits((n / 10000) % 100),
+  const QStringList fields = {YearText(n / 1000000), TwoDigits((n / 10000) % 100),
                               TwoDigits((n / 100) % 100), TwoDigits(n % 100)};
   return fields.join(QLatin1Char('.'));
 }
 
 QString VersionTextOfDate(const QDateTime& date) {
-  const QStringList fields = {TwoDigits(date.date().year() % 100), TwoDigits(date.date().month()),
+  const QStringList fields = {YearText(date.date().year()), TwoDigits(date.date().month()),
                               TwoDigits(date.date().day()), TwoDigits(date.time().hour())};
   return fields.join(QLatin1Char('.'));
+}
+
+qint32 BuildNumberOfVersionText(QStringView text) {
+  const QList<QStringView> fields = text.split(u'.');
+  if (fields.size() != 4) return 0;
+  int values[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    bool ok = false;
+    values[i] = fields[i].toInt(&ok);
+    if (!ok || values[i] < 0) return 0;
+  }
+  const int year = fields[0].size() == 2 ? 2000 + values[0] : values[0];
+  const QDate date(year, values[1], values[2]);
+  if (!date.isValid() || values[3] > 23) return 0;
+  const qint32 n = BuildNumberOf(QDateTime(date, QTime(values[3], 0)));
+  // One spelling per version: "24.5.2.16", "+24..." or "2024.05..." are not it.
+  return n > 0 && VersionText(n) == text ? n : 0;
 }
 
 QString LocalVersionText() { return VersionTextOfDate(LocalBuildDate()); }

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 #include "update/pe_image.h"
@@ -24,8 +25,11 @@ const LocalVersion& RunningLocalVersion();
 qint32 LocalBuildNumber();
 QDateTime LocalBuildDate();
 
-// yy.mm.dd.hh of a build number.
+// yy.mm.dd.hh of a build number (the year in full after 2099).
 QString VersionText(qint32 buildNumber);
+// The build number of a version text as VersionText writes it; 0 for any
+// other text or a date that does not exist.
+qint32 BuildNumberOfVersionText(QStringView text);
 // yy.mm.dd.hh of a date.
 QString VersionTextOfDate(const QDateTime& date);
 // yy.mm.dd.hh of the running program, as the navigation panel shows it.

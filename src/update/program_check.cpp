@@ -93,6 +93,11 @@ bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByte
   return false;
 }
 
+QString VersionAnswerOf(QByteArrayView output) {
+  const qsizetype end = output.indexOf('\n');
+  return QString::fromUtf8(end < 0 ? output : output.first(end)).trimmed();
+}
+
 VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
     : done_(std::move(done)) {
   limit_.setSingleShot(true);
@@ -105,9 +110,9 @@ VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
                    [this](QProcess::ProcessError e) {
                      if (e == QProcess::FailedToStart) Finish(false);
                    });
-  // Only the exit counts; whatever it prints is not kept.
+  // The version line is kept, and no more than a line's worth of it.
+  QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] { Collect(); });
   process_.setStandardInputFile(QProcess::nullDevice());
-  process_.setStandardOutputFile(QProcess::nullDevice());
   process_.setStandardErrorFile(QProcess::nullDevice());
   limit_.start(timeoutMs);
   process_.start(program, {QStringLiteral("--version")});
@@ -122,13 +127,20 @@ VersionProbe::~VersionProbe() {
   }
 }
 
+void VersionProbe::Collect() {
+  constexpr qsizetype kMaxAnswerBytes = 256;
+  output_ += process_.readAllStandardOutput();
+  if (output_.size() > kMaxAnswerBytes) output_.truncate(kMaxAnswerBytes);
+}
+
 void VersionProbe::Finish(bool ran) {
   if (finished_) return;
   finished_ = true;
   limit_.stop();
+  if (ran) Collect();
   if (!ran && process_.state() != QProcess::NotRunning) process_.kill();
   // Last statement: the owner may retire the probe from the callback.
-  done_(ran);
+  done_(ran, ran ? VersionAnswerOf(output_) : QString());
 }
 
 }  // namespace qh

@@ -24,12 +24,16 @@ QByteArray ProgramHead(const QString& path);
 // library) with its section table inside the file.
 bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByteArrayView running);
 
+// What a program printed for "--version": its first line, without blanks.
+QString VersionAnswerOf(QByteArrayView output);
+
 // Runs a program with "--version" and reports whether it exited by itself
-// with code 0 within the time limit. Killed when destroyed early. The
-// callback must not delete the probe directly (use deleteLater).
+// with code 0 within the time limit, and the version it printed. Killed
+// when destroyed early. The callback must not delete the probe directly
+// (use deleteLater).
 class VersionProbe : public QObject {
  public:
-  using Done = std::function<void(bool ran)>;
+  using Done = std::function<void(bool ran, const QString& version)>;
   VersionProbe(const QString& program, int timeoutMs, Done done);
   ~VersionProbe();
   VersionProbe(const VersionProbe&) = delete;
@@ -37,10 +41,12 @@ class VersionProbe : public QObject {
 
  private:
   void Finish(bool ran);
+  void Collect();
 
   QProcess process_;
   QTimer limit_;
   Done done_;
+  QByteArray output_;
   bool finished_ = false;
 };
 

@@ -57,10 +57,11 @@ RemoteBuild RemoteBuildOfHeader(QByteArray header) {
   if (const qsizetype nul = header.indexOf('\0'); nul >= 0) header.truncate(nul);
   RemoteBuild result;
   const QDateTime t = LastModifiedOf(QString::fromLatin1(header));
-  if (t > ZeroDateTime()) {
+  if (t > ZeroDateTime() && t.date().year() >= 1970) {
     result.buildNumber = BuildNumberOf(t.addSecs(8 * 3600));  // China time, fixed offset
     result.ok = result.buildNumber > 0;
   }
+  result.unreadable = !result.ok && !header.trimmed().isEmpty();
   return result;
 }
 

@@ -23,12 +23,14 @@ QDateTime LastModifiedOf(QStringView header);
 
 struct RemoteBuild {
   bool ok = false;
-  qint32 buildNumber = 0;  // 0 unless ok
+  qint32 buildNumber = 0;   // 0 unless ok
+  bool unreadable = false;  // a header came, but no date this program can use
 };
 
 // The build number at UTC+8 of a raw Last-Modified header value as the
 // server sent it (empty when there was none). Only the header counts, not
-// the status code.
+// the status code. A year before 1970 (a two-digit year read as one) is no
+// date: it would make every build look newer than the server's for ever.
 RemoteBuild RemoteBuildOfHeader(QByteArray header);
 
 }  // namespace qh

@@ -1,7 +1,9 @@
 #include "update/update_flow.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include "update/download_update.h"
 #include "update/http_get.h"
@@ -13,8 +15,16 @@ namespace qh {
 namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
+const QString kCannotCheck = QStringLiteral("无法检查最新版本,请稍后再试.");
+const QString kCannotCheckBecause = QStringLiteral("无法检查最新版本:");
+const QString kUnreadableDate = QStringLiteral("服务器给出的更新文件日期无法识别.");
+const QString kUpToDate = QStringLiteral("您现在使用的已经是最新版!");
+const QString kDownloadFailed = QStringLiteral("下载失败:");
 const QString kNoSignature = QStringLiteral("服务器上没有更新文件的签名,已放弃更新.");
 const QString kBadSignature = QStringLiteral("更新文件的签名无效,已放弃更新.");
+const QString kUnreadableStatement = QStringLiteral("更新文件的签名声明无法识别,已放弃更新.");
+const QString kNotForUs = QStringLiteral("服务器上的更新文件不是给本程序的,已放弃更新.");
+const QString kExpired = QStringLiteral("无法确认最新版本的签名是否有效,已放弃更新.");
 const QString kNotForThisComputer = QStringLiteral("下载的文件不是本机可以运行的程序,已放弃更新.");
 const QString kDoesNotRun = QStringLiteral("新版本无法在本机启动,已放弃更新.");
 
@@ -38,6 +48,10 @@ QString PackageManagedNotice(const QString& localText, qint32 remote) {
          kLineBreak + kLineBreak + Versions(localText, remote);
 }
 
+QString GetItYourself(const QString& url) {
+  return QStringLiteral("请从下载地址获取新版本:") + kLineBreak + url;
+}
+
 // A build without the release key cannot tell a real update from a forged
 // one, so the user fetches the new version by hand.
 QString ManualDownloadNotice(const QString& url, const QString& localText, qint32 remote) {
@@ -46,10 +60,22 @@ QString ManualDownloadNotice(const QString& url, const QString& localText, qint3
          kLineBreak + kLineBreak + Versions(localText, remote);
 }
 
+QString ExpiredText(const QDate& expires) {
+  return kExpired + kLineBreak + kLineBreak +
+         QStringLiteral("签名声明已于 %1 过期,请稍后再试.").arg(expires.toString(Qt::ISODate));
+}
+
+QString WrongVersionText(const QString& reported, qint32 signedBuild) {
+  return QStringLiteral("新版本报告的版本号(%1)与签名声明的版本号(%2)不符,已放弃更新.")
+      .arg(reported, VersionText(signedBuild));
+}
+
 QString ReadyNotice() {
   return QStringLiteral("更新已下载完成,程序将自动重启为新版本.") + kLineBreak + kLineBreak +
          QStringLiteral("点击[确定]后程序将退出,随后自动启动新版本.");
 }
+
+QDate TodayInChina() { return QDateTime::currentDateTimeUtc().addSecs(8 * 3600).date(); }
 
 // Finished helpers report from inside their own signals: they are deleted
 // once control is back in the event loop.
@@ -59,6 +85,12 @@ void Retire(std::unique_ptr<T>& object) {
 }
 
 }  // namespace
+
+QString StatementUrl(const QString& updateUrl) {
+  QUrl url(updateUrl, QUrl::TolerantMode);
+  url.setPath(url.path(QUrl::FullyEncoded) + QStringLiteral(".minisig"), QUrl::TolerantMode);
+  return url.toString(QUrl::FullyEncoded);
+}
 
 UpdateFlow::UpdateFlow(UpdateContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)) {
@@ -71,121 +103,171 @@ UpdateFlow::~UpdateFlow() {
   transfer_.reset();
   download_.reset();
   probe_.reset();
-  if (!newFile_.isEmpty()) QFile::remove(newFile_);
+  privateFolder_.reset();
   if (busy_ && context_.showIdle) context_.showIdle();
 }
+
+int UpdateFlow::RemainingMs() const { return int(qMax<qint64>(1, deadline_.remainingTime())); }
 
 void UpdateFlow::Start() {
   if (running_) return;
   running_ = true;
+  local_ = context_.localVersion.value_or(RunningLocalVersion());
+  deadline_.setRemainingTime(context_.deadlineMs);
   Busy(true);
   transfer_ = std::make_unique<HttpTransfer>(
       network_,
-      HttpTransfer::Options{.url = context_.updateUrl, .stallTimeoutMs = context_.stallTimeoutMs},
+      HttpTransfer::Options{.url = context_.updateUrl,
+                            .stallTimeoutMs = context_.stallTimeoutMs,
+                            .deadlineMs = RemainingMs()},
       [this](const TransferEnd& end) { OnChecked(end); });
 }
 
 void UpdateFlow::OnChecked(const TransferEnd& end) {
   Retire(transfer_);
-  Busy(false);
+  const QString address = kLineBreak + kLineBreak + context_.updateUrl;
+  const bool named = end.kind == TransferEnd::Refused || end.kind == TransferEnd::TlsFailed ||
+                     end.kind == TransferEnd::TooManyRedirects;
+  if (named)
+    return Tell(kCannotCheckBecause + TransferProblem(end) + address, MessageIcon::Exclamation);
   const RemoteBuild remote =
       end.kind == TransferEnd::Complete ? RemoteBuildOfHeader(end.lastModified) : RemoteBuild{};
-  if (!remote.ok) {
-    context_.messages.Show(QStringLiteral("无法检查最新版本,请稍后再试.") + kLineBreak +
-                               kLineBreak + context_.updateUrl,
-                           MessageIcon::Exclamation);
-    return Finish();
-  }
-  const LocalVersion local = context_.localVersion.value_or(RunningLocalVersion());
-  if (remote.buildNumber <= local.buildNumber) {
-    context_.messages.Show(QStringLiteral("您现在使用的已经是最新版!"), MessageIcon::Information);
-    return Finish();
-  }
-  const QString localText = VersionTextOfDate(local.buildDate);
-  if (context_.packageManaged) {
-    context_.messages.Show(PackageManagedNotice(localText, remote.buildNumber),
-                           MessageIcon::Information);
-    return Finish();
-  }
-  if (DecodeUpdatePublicKey(context_.publicKey).isEmpty()) {
-    context_.messages.Show(ManualDownloadNotice(context_.updateUrl, localText, remote.buildNumber),
-                           MessageIcon::Information);
-    return Finish();
-  }
-  const MessageAnswer answer = context_.messages.Show(
-      UpgradeQuestion(localText, remote.buildNumber), MessageIcon::Question, MessageButtons::YesNo);
-  if (answer != MessageAnswer::Yes) return Finish();
+  if (remote.unreadable)
+    return Tell(kCannotCheckBecause + kUnreadableDate + address, MessageIcon::Exclamation);
+  if (!remote.ok) return Tell(kCannotCheck + address, MessageIcon::Exclamation);
+  if (remote.buildNumber <= local_.buildNumber) return Tell(kUpToDate, MessageIcon::Information);
+  remoteBuild_ = remote.buildNumber;
+  const QString localText = VersionTextOfDate(local_.buildDate);
+  if (context_.packageManaged)
+    return Tell(PackageManagedNotice(localText, remoteBuild_), MessageIcon::Information);
+  if (!ParseMinisignPublicKey(context_.publicKey).valid())
+    return Tell(ManualDownloadNotice(context_.updateUrl, localText, remoteBuild_),
+                MessageIcon::Information);
+  FetchStatement();
+}
 
+void UpdateFlow::FetchStatement() {
+  statementBytes_.clear();
+  transfer_ = std::make_unique<HttpTransfer>(
+      network_,
+      HttpTransfer::Options{.url = StatementUrl(context_.updateUrl),
+                            .maxBytes = kMaxMinisigBytes,
+                            .stallTimeoutMs = context_.stallTimeoutMs,
+                            .sink =
+                                [this](QByteArrayView bytes) {
+                                  statementBytes_.append(bytes);
+                                  return true;
+                                },
+                            .deadlineMs = RemainingMs()},
+      [this](const TransferEnd& end) { OnStatement(end); });
+}
+
+// Nothing is offered before the signed statement says what the release is,
+// for whom, until when, and that it is newer than the running program.
+void UpdateFlow::OnStatement(const TransferEnd& end) {
+  Retire(transfer_);
+  if (end.kind == TransferEnd::HttpError && (end.status == 404 || end.status == 410))
+    return Tell(kNoSignature, MessageIcon::Exclamation);
+  // Whatever is far longer than a signature is none.
+  if (end.kind == TransferEnd::TooLarge) return Tell(kBadSignature, MessageIcon::Exclamation);
+  if (end.kind != TransferEnd::Complete)
+    return Tell(kDownloadFailed + TransferProblem(end), MessageIcon::Exclamation);
+  signature_ = ParseMinisignSignature(statementBytes_);
+  if (!VerifyTrustedComment(signature_, ParseMinisignPublicKey(context_.publicKey)))
+    return Tell(kBadSignature, MessageIcon::Exclamation);
+  const std::optional<ReleaseStatement> release = ParseReleaseStatement(signature_.trustedComment);
+  if (!release) return Tell(kUnreadableStatement, MessageIcon::Exclamation);
+  if (release->product != QLatin1String(kProductName) || release->program != context_.program ||
+      release->platform != context_.platform)
+    return Tell(kNotForUs + kLineBreak + kLineBreak + QStringLiteral("签名声明:") +
+                    QString::fromLatin1(signature_.trustedComment),
+                MessageIcon::Exclamation);
+  if (context_.today.value_or(TodayInChina()) > release->expires)
+    return Tell(ExpiredText(release->expires), MessageIcon::Exclamation);
+  // A version is compared as a version: the server's file time only said
+  // that looking was worth it.
+  if (release->buildNumber <= local_.buildNumber) return Tell(kUpToDate, MessageIcon::Information);
+  release_ = *release;
+  Offer();
+}
+
+void UpdateFlow::Offer() {
+  Busy(false);
+  const MessageAnswer answer = context_.messages.Show(
+      UpgradeQuestion(VersionTextOfDate(local_.buildDate), release_.buildNumber),
+      MessageIcon::Question, MessageButtons::YesNo);
+  if (answer != MessageAnswer::Yes) return Finish();
+  Download();
+}
+
+void UpdateFlow::Download() {
+  // A folder of our own, 0700, inside the program folder: nobody else can
+  // put or swap a file in it, and the final move is one rename.
+  privateFolder_ =
+      std::make_unique<QTemporaryDir>(QDir(context_.appDir).filePath(PrivateFolderTemplate()));
+  if (!privateFolder_->isValid()) {
+    privateFolder_.reset();
+    return Tell(
+        FolderNotWritableText() + kLineBreak + kLineBreak + GetItYourself(context_.updateUrl),
+        MessageIcon::Exclamation);
+  }
   Busy(true);
+  deadline_.setRemainingTime(context_.deadlineMs);
   download_ = std::make_unique<ProgramDownload>(
       network_,
       DownloadRequest{.url = context_.updateUrl,
-                      .appDir = context_.appDir,
+                      .folder = privateFolder_->path(),
                       .stallTimeoutMs = context_.stallTimeoutMs,
-                      .maxBytes = context_.maxBytes},
+                      .maxBytes = context_.maxBytes,
+                      .deadlineMs = RemainingMs(),
+                      .minBytesPerSecond = context_.minBytesPerSecond,
+                      .rateWindowMs = context_.rateWindowMs},
       [this](const DownloadResult& result) { OnDownloaded(result); });
 }
 
+// Everything below reads the one file in the private folder: the hash of
+// the bytes on disk, its header, and the program run for its version are
+// all of the file the script then renames into place.
 void UpdateFlow::OnDownloaded(const DownloadResult& result) {
   Retire(download_);
   if (!result.error.isEmpty()) return Refuse(result.error);
   newFile_ = result.path;
-  digest_ = result.digest;
-  signature_.clear();
-  transfer_ = std::make_unique<HttpTransfer>(
-      network_,
-      HttpTransfer::Options{.url = context_.updateUrl + QStringLiteral(".sig"),
-                            .maxBytes = kMaxSignatureBytes,
-                            .stallTimeoutMs = context_.stallTimeoutMs,
-                            .sink =
-                                [this](QByteArrayView bytes) {
-                                  signature_.append(bytes);
-                                  return true;
-                                }},
-      [this](const TransferEnd& end) { OnSignature(end); });
-}
-
-void UpdateFlow::OnSignature(const TransferEnd& end) {
-  Retire(transfer_);
-  if (end.kind == TransferEnd::HttpError && (end.status == 404 || end.status == 410))
-    return Refuse(kNoSignature);
-  // Whatever is far longer than a signature is none.
-  if (end.kind == TransferEnd::TooLarge) return Refuse(kBadSignature);
-  if (end.kind != TransferEnd::Complete) return Refuse(TransferProblem(end));
-  const QByteArray signature = DecodeUpdateSignature(signature_);
-  if (!VerifyUpdateSignature(digest_, signature, DecodeUpdatePublicKey(context_.publicKey)))
+  const QByteArray hash = Blake2b512OfFile(newFile_);
+  if (!VerifyFileHash(signature_, hash, ParseMinisignPublicKey(context_.publicKey)))
     return Refuse(kBadSignature);
   if (!MatchesRunningProgram(ProgramHead(newFile_), QFileInfo(newFile_).size(),
                              ProgramHead(context_.referenceProgram)))
     return Refuse(kNotForThisComputer);
-  QFile::setPermissions(
-      newFile_, QFile::permissions(newFile_) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
-  probe_ = std::make_unique<VersionProbe>(newFile_, context_.versionTimeoutMs,
-                                          [this](bool ran) { OnProbed(ran); });
+  QFile::setPermissions(newFile_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  probe_ = std::make_unique<VersionProbe>(
+      newFile_, qMin(context_.versionTimeoutMs, RemainingMs()),
+      [this](bool ran, const QString& version) { OnProbed(ran, version); });
 }
 
-void UpdateFlow::OnProbed(bool ran) {
+void UpdateFlow::OnProbed(bool ran, const QString& version) {
   Retire(probe_);
   if (!ran) return Refuse(kDoesNotRun);
+  if (version != VersionText(release_.buildNumber))
+    return Refuse(WrongVersionText(version, release_.buildNumber));
   Install();
 }
 
 void UpdateFlow::Install() {
   Busy(false);
-  const UpdatePaths paths =
-      UpdatePathsFor(context_.appDir, context_.executablePath, QFileInfo(newFile_).fileName());
+  const UpdatePaths paths = UpdatePathsFor(context_.appDir, context_.executablePath, newFile_);
   QString scriptPath;
   QString errorText;
   if (!WriteUpdateScript(paths, context_.windowTitle, scriptPath, errorText,
                          context_.scriptTiming)) {
-    QFile::remove(newFile_);
     newFile_.clear();
-    context_.messages.Show(QStringLiteral("无法替换为新版本:") + errorText,
-                           MessageIcon::Exclamation);
-    return Finish();
+    privateFolder_.reset();
+    return Tell(QStringLiteral("无法替换为新版本:") + errorText, MessageIcon::Exclamation);
   }
   context_.messages.Show(ReadyNotice(), MessageIcon::Information);
-  newFile_.clear();  // the script's now
+  // The script's now; the emptied folder goes at the next start.
+  newFile_.clear();
+  privateFolder_->setAutoRemove(false);
+  privateFolder_.reset();
   if (context_.runScript) {
     context_.runScript(scriptPath);
   } else {
@@ -195,12 +277,16 @@ void UpdateFlow::Install() {
   if (context_.quitApplication) context_.quitApplication();
 }
 
-void UpdateFlow::Refuse(const QString& reason) {
+void UpdateFlow::Tell(const QString& text, MessageIcon icon) {
   Busy(false);
-  if (!newFile_.isEmpty()) QFile::remove(newFile_);
-  newFile_.clear();
-  context_.messages.Show(QStringLiteral("下载失败:") + reason, MessageIcon::Exclamation);
+  context_.messages.Show(text, icon);
   Finish();
+}
+
+void UpdateFlow::Refuse(const QString& reason) {
+  newFile_.clear();
+  privateFolder_.reset();  // removes the download with its folder
+  Tell(kDownloadFailed + reason, MessageIcon::Exclamation);
 }
 
 void UpdateFlow::Finish() {

@@ -5,6 +5,7 @@
 
 #include "base/save_file.h"
 #include "base/text_utils.h"
+#include "update/download_update.h"
 #include "update/update_platform.h"
 
 namespace qh {
@@ -20,6 +21,7 @@ QString SetAsideFileName() { return QStringLiteral("~qzold.exe"); }
 
 void RemoveSetAsideProgram(const QString& appDir) {
   QFile::remove(QDir(appDir).filePath(SetAsideFileName()));
+  RemoveLeftoverDownloads(appDir);
 }
 
 bool WriteUpdateScript(const UpdatePaths& paths, const QString& title, QString& scriptPath,

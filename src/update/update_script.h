@@ -28,8 +28,9 @@ QString ScriptFileName();
 // "~qzold.exe": the old program, parked by the batch file until the next start.
 QString SetAsideFileName();
 
-// Deletes the old program the last update parked in appDir, ignoring errors.
-// Called at start-up, when that program has certainly exited.
+// Deletes the old program the last update parked in appDir and the private
+// download folders left there, ignoring errors. Called at start-up, when
+// that program has certainly exited.
 void RemoveSetAsideProgram(const QString& appDir);
 
 // The lines of the batch file, without line ends. At every moment a program

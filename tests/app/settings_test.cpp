@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <QSysInfo>
+
 #include "support/test_files.h"
 
 namespace qh {
@@ -75,8 +77,13 @@ TEST_F(SettingsTest, DefaultFileIsByteExactGbkWithCrLf) {
   const QByteArray bytes = ReadAll(Path());
   EXPECT_EQ(bytes, ExpectedDefaultFile());
   EXPECT_TRUE(bytes.startsWith("; \xC7\xE0\xBA\xCC"));  // 青禾 in GBK
-  EXPECT_TRUE(BuiltInUpdateUrl().startsWith(QStringLiteral("http://")));
-  EXPECT_TRUE(BuiltInUpdateUrl().endsWith(QStringLiteral("/Down/LumoChart.exe")));
+#if defined(Q_OS_WIN)
+  EXPECT_EQ(BuiltInUpdateUrl(), QStringLiteral("http://update.qinghesoft.cn/Down/LumoChart.exe"));
+#else
+  EXPECT_EQ(BuiltInUpdateUrl(),
+            QStringLiteral("https://update.qinghesoft.cn/Down/linux-x86_64/qinghechart")
+                .replace(u"x86_64"_qs, QSysInfo::buildCpuArchitecture()));
+#endif
   EXPECT_EQ(LoadSettings(IniFile(Path())), Settings());
 }
 

@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtEndian>
+#include <algorithm>
 #include <optional>
 
 #include "update/download_update.h"
@@ -27,7 +31,7 @@ constexpr int kShortStallMs = 1000;                         // short, yet safe o
 const QByteArray kNewer = "Fri, 03 May 2024 18:00:00 GMT";  // 2024050402 at UTC+8
 const QByteArray kSame = "Thu, 02 May 2024 08:10:00 GMT";   // 2024050216 at UTC+8
 const LocalVersion kLocal = LocalVersionFromStamp(1714640000, QDateTime());  // 24.05.02.16
-const QByteArray kSigPath = QByteArray(test::kProgramPath) + ".sig";
+const QByteArray kSigPath = QByteArray(test::kProgramPath) + ".minisig";
 
 const TestKey& Key() {
   static const TestKey key = TestKey::Generate();
@@ -37,7 +41,7 @@ const TestKey& Key() {
 QString Question() {
   return QStringLiteral(
       "发现官网已经发布更新的版本,是否要升级到最新版?\r\n\r\n"
-      "当前版本:24.05.02.16\r\n最新版本:24.05.04.02");
+      "当前版本:24.05.02.16\r\n最新版本:99.12.31.23");
 }
 
 QString Ready() {
@@ -69,12 +73,21 @@ UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDi
       .showBusy = [&run] { ++run.busyDepth; },
       .showIdle = [&run] { --run.busyDepth; },
       .quitApplication = [&run] { ++run.quits; },
-      .publicKey = Key().publicBase64,
+      .publicKey = Key().publicLine,
       .runScript = [&run](const QString& path) { run.startedScripts << path; },
       .referenceProgram = QCoreApplication::applicationFilePath(),
       .stallTimeoutMs = kShortStallMs,
       .localVersion = kLocal,
+      .today = QDate(2029, 6, 1),
   };
+}
+
+// The downloaded program in its private folder, or empty when there is none.
+QString PrivateDownload(const QString& appDir) {
+  const QStringList folders =
+      QDir(appDir).entryList({QStringLiteral("~qzdl-*")}, QDir::Dirs | QDir::Hidden);
+  if (folders.size() != 1) return {};
+  return QDir(appDir).filePath(folders[0] + u'/' + NewFileName());
 }
 
 // Runs one update to its end.
@@ -89,17 +102,28 @@ QByteArray WithMachine(QByteArray program, quint16 machine) {
   return program;
 }
 
-Route Signed(const QByteArray& signature) { return Answer(200, {}, signature); }
+Route Signed(const QByteArray& statement) { return Answer(200, {}, statement); }
+
+// The statement of bytes as the stand-in release (window, this platform,
+// 99.12.31.23, valid through 2030), or with another trusted comment.
+Route StatementFor(const QByteArray& bytes, const QByteArray& comment = test::StatementText(),
+                   int wrap = 0) {
+  return Signed(Key().Statement(bytes, comment, wrap));
+}
+
+Message Said(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
+  return {QString::fromUtf8(text), icon};
+}
 
 struct FlowCase {
   const char* name;
   Route program;
-  std::optional<Route> signature;  // none: the server has no ".sig"
+  std::optional<Route> signature;  // none: the server has no ".minisig"
   std::vector<Message> messages;
   bool installs = false;
   MessageAnswer answer = MessageAnswer::Yes;
   const char* programMode = "";  // how the stand-in release answers --version
-  QByteArray publicKey = Key().publicBase64;
+  QByteArray publicKey = Key().publicLine;
   qint64 maxBytes = 0;
   bool packageManaged = false;
   int versionTimeoutMs = 10000;
@@ -113,10 +137,13 @@ std::vector<FlowCase> FlowCases() {
       38);
   const QByteArray arm = WithMachine(program, 183);
   const QByteArray cut = program.left(kProgramHeadBytes);
+  const QByteArray future = "Fri, 01 Jan 2100 00:00:00 GMT";
   const Message question{Question(), MessageIcon::Question};
   const Message ready{Ready(), MessageIcon::Information};
+  const Message upToDate = Said("您现在使用的已经是最新版!", MessageIcon::Information);
+  const Message badSignature = Said("更新文件的签名无效,已放弃更新.");
   const Route release = Answer(200, kNewer, program);
-  const Route releaseSig = Signed(Key().Sign(program));
+  const Route releaseSig = StatementFor(program);
   Route chunkedBig{
       test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 3 << 20, true};
   Route stall = Answer(200, kNewer, program.left(500), program.size());
@@ -125,14 +152,17 @@ std::vector<FlowCase> FlowCases() {
   silent.answer = false;
   Route redirect = Answer(302, kSame, "");
   redirect.head += "Location: /real.exe\r\n";
+  QByteArray otherComment = Key().Statement(program, test::StatementText());
+  otherComment.replace("99.12.31.23", "99.12.31.22");  // the global signature no longer holds
   // clang-format off
   return {
-      {"same build", Answer(200, kSame, program), releaseSig,
-       {{QStringLiteral("您现在使用的已经是最新版!"), MessageIcon::Information}}},
+      {"same build", Answer(200, kSame, program), releaseSig, {upToDate}},
       {"no header", Answer(200, {}, program), releaseSig,
-       {{QStringLiteral("无法检查最新版本,请稍后再试.\r\n\r\n%URL%"), MessageIcon::Exclamation}}},
+       {Said("无法检查最新版本,请稍后再试.\r\n\r\n%URL%")}},
+      {"a two-digit year is no date", Answer(200, "Sun, 06 Nov 94 08:49:37 GMT", program), releaseSig,
+       {Said("无法检查最新版本:服务器给出的更新文件日期无法识别.\r\n\r\n%URL%")}},
       {"server never answers", silent, releaseSig,
-       {{QStringLiteral("无法检查最新版本,请稍后再试.\r\n\r\n%URL%"), MessageIcon::Exclamation}}},
+       {Said("无法检查最新版本,请稍后再试.\r\n\r\n%URL%")}},
       {"answer no", release, releaseSig, {question}, false, MessageAnswer::No},
       {"a build without a key points to the address", release, releaseSig,
        {{QStringLiteral("发现官网已经发布更新的版本.\r\n\r\n"
@@ -146,12 +176,35 @@ std::vector<FlowCase> FlowCases() {
                         "(例如 sudo apt install ./qinghechart_*.deb).\r\n\r\n"
                         "当前版本:24.05.02.16\r\n最新版本:24.05.04.02"),
          MessageIcon::Information}},
-       false, MessageAnswer::Yes, "", Key().publicBase64, 0, true},
+       false, MessageAnswer::Yes, "", Key().publicLine, 0, true},
+      // Rollback and the same build again: the server's file time says
+      // "newer", the signed version does not.
+      {"an older signed build with a future date", Answer(200, future, program),
+       StatementFor(program, test::StatementText("window", "24.05.01.10")), {upToDate}},
+      {"the identical build uploaded later", Answer(200, future, program),
+       StatementFor(program, test::StatementText("window", "24.05.02.16")), {upToDate}},
+      {"a statement for the command-line tool", release,
+       StatementFor(program, test::StatementText("cli")),
+       {{QStringLiteral("服务器上的更新文件不是给本程序的,已放弃更新.\r\n\r\n签名声明:") +
+             QString::fromLatin1(test::StatementText("cli")), MessageIcon::Exclamation}}},
+      {"a statement for another platform", release,
+       StatementFor(program, "qinghechart window plan9-mips version 99.12.31.23 expires 2030-01-01"),
+       {Said("服务器上的更新文件不是给本程序的,已放弃更新.\r\n\r\n签名声明:qinghechart window "
+             "plan9-mips version 99.12.31.23 expires 2030-01-01")}},
+      {"an expired statement", release,
+       StatementFor(program, test::StatementText("window", "99.12.31.23", "2029-05-31")),
+       {Said("无法确认最新版本的签名是否有效,已放弃更新.\r\n\r\n签名声明已于 2029-05-31 过期,请稍后再试.")}},
+      {"a statement valid through today", release,
+       StatementFor(program, test::StatementText("window", "99.12.31.23", "2029-06-01")),
+       {question, ready}, true},
+      {"a statement that is no statement", release, StatementFor(program, "qinghechart window"),
+       {Said("更新文件的签名声明无法识别,已放弃更新.")}},
+      {"a trusted comment changed after signing", release, Signed(otherComment), {badSignature}},
       {"404 with the header", Answer(404, kNewer, "<html>not found</html>"), releaseSig,
        {question, Failed("服务器上没有找到更新文件.\r\n\r\n服务器返回了状态码 404.")}},
       {"500 with the header", Answer(500, kNewer, "<html>oops</html>"), releaseSig,
        {question, Failed("下载服务器拒绝了请求.\r\n\r\n服务器返回了状态码 500.")}},
-      {"empty body", Answer(200, kNewer, ""), Signed(Key().Sign("")),
+      {"empty body", Answer(200, kNewer, ""), StatementFor(""),
        {question, Failed("下载的文件为空.")}},
       {"cut off", Answer(200, kNewer, program.left(500), program.size()), releaseSig,
        {question, Failed("下载过程中出错.")}},
@@ -161,34 +214,36 @@ std::vector<FlowCase> FlowCases() {
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"announced too large", Answer(200, kNewer, program), releaseSig,
        {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
-       Key().publicBase64, program.size() - 1},
+       Key().publicLine, program.size() - 1},
       {"streams past the limit", chunkedBig, releaseSig,
        {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
-       Key().publicBase64, 1 << 20},
-      {"no signature", release, std::nullopt,
-       {question, Failed("服务器上没有更新文件的签名,已放弃更新.")}},
-      {"signature of other bytes", release, Signed(Key().Sign(program + 'x')),
+       Key().publicLine, 1 << 20},
+      {"no signature", release, std::nullopt, {Said("服务器上没有更新文件的签名,已放弃更新.")}},
+      {"signature of other bytes", release, StatementFor(program + 'x'),
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
-      {"signed by a foreign key", release, Signed(TestKey::Generate().Sign(program)),
-       {question, Failed("更新文件的签名无效,已放弃更新.")}},
-      {"a page instead of a signature", release, Signed("<html>hello</html>"),
-       {question, Failed("更新文件的签名无效,已放弃更新.")}},
-      {"a huge signature file", release, Signed(QByteArray(100000, 'A')),
-       {question, Failed("更新文件的签名无效,已放弃更新.")}},
-      {"38 bytes of ELF magic and HTML", Answer(200, kNewer, elf38), Signed(Key().Sign(elf38)),
+      {"signed by a foreign key", release,
+       Signed(TestKey::Generate().Statement(program, test::StatementText())), {badSignature}},
+      {"a page instead of a signature", release, Signed("<html>hello</html>"), {badSignature}},
+      {"a huge signature file", release, Signed(QByteArray(100000, 'A')), {badSignature}},
+      {"38 bytes of ELF magic and HTML", Answer(200, kNewer, elf38), StatementFor(elf38),
        {question, Failed("下载的文件不是本机可以运行的程序,已放弃更新.")}},
-      {"a program for another machine", Answer(200, kNewer, arm), Signed(Key().Sign(arm)),
+      {"a program for another machine", Answer(200, kNewer, arm), StatementFor(arm),
        {question, Failed("下载的文件不是本机可以运行的程序,已放弃更新.")}},
-      {"a cut program with whole headers", Answer(200, kNewer, cut), Signed(Key().Sign(cut)),
+      {"a cut program with whole headers", Answer(200, kNewer, cut), StatementFor(cut),
        {question, Failed("新版本无法在本机启动,已放弃更新.")}},
       {"--version fails", release, releaseSig,
        {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "fail"},
       {"--version hangs", release, releaseSig,
        {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "hang",
-       Key().publicBase64, 0, false, 1000},
+       Key().publicLine, 0, false, 1000},
+      {"--version is not the signed version", release,
+       StatementFor(program, test::StatementText("window", "99.12.31.22")),
+       {{QStringLiteral("发现官网已经发布更新的版本,是否要升级到最新版?\r\n\r\n"
+                        "当前版本:24.05.02.16\r\n最新版本:99.12.31.22"), MessageIcon::Question},
+        Failed("新版本报告的版本号(99.12.31.23)与签名声明的版本号(99.12.31.22)不符,已放弃更新.")}},
       {"installs", release, releaseSig, {question, ready}, true},
-      {"installs with a base64 signature", release, Signed(Key().Sign(program).toBase64() + "\n"),
-       {question, ready}, true},
+      {"installs with a statement wrapped at 64 columns", release,
+       StatementFor(program, test::StatementText(), 64), {question, ready}, true},
       {"installs through a redirect", redirect, releaseSig, {question, ready}, true},
   };
   // clang-format on
@@ -227,13 +282,24 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
     }
     EXPECT_EQ(run.busyDepth, 0);
     EXPECT_EQ(run.quits, c.installs ? 1 : 0);
-    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    // Nothing is downloaded before it is offered.
+    const bool offered = std::any_of(c.messages.begin(), c.messages.end(), [](const Message& m) {
+      return m.second == MessageIcon::Question;
+    });
+    if (!offered) {
+      EXPECT_LE(server.requests(), 1);
+    }
+    const QStringList left =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     if (c.installs) {
       ASSERT_EQ(run.startedScripts.size(), 1);
       EXPECT_TRUE(QFileInfo::exists(run.startedScripts[0]));
-      const QString newFile = QDir(dir.path()).filePath(NewFileName());
+      const QString newFile = PrivateDownload(dir.path());
       EXPECT_EQ(test::ReadWholeFile(newFile), program);
       EXPECT_TRUE(QFileInfo(newFile).isExecutable());
+      // The private folder: the owner's alone.
+      EXPECT_EQ(QFileInfo(QFileInfo(newFile).path()).permissions() & 0x0777,
+                QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     } else {
       EXPECT_TRUE(run.startedScripts.isEmpty());
       EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
@@ -263,29 +329,29 @@ Route EndlessRelease() {
 TEST(UpdateFlowTest, ClosingTheWindowDuringADownloadKeepsNothing) {
   TestHttpServer server;
   server.Serve(test::kProgramPath, EndlessRelease());
-  server.Serve(kSigPath, Signed(Key().Sign("")));
+  server.Serve(kSigPath, StatementFor(""));
   QTemporaryDir dir;
-  const QString newFile = QDir(dir.path()).filePath(NewFileName());
   FlowRun run;
   auto* window = new QObject;
   auto* flow = new UpdateFlow(MakeContext(run, server.Url(), dir.path()), window);
   flow->Start();
-  ASSERT_TRUE(test::SpinUntil([&] { return QFileInfo(newFile).size() >= 300000; }));
+  ASSERT_TRUE(
+      test::SpinUntil([&] { return QFileInfo(PrivateDownload(dir.path())).size() >= 300000; }));
   EXPECT_EQ(run.busyDepth, 1);
-  delete window;  // the program quits
-  EXPECT_FALSE(QFileInfo::exists(newFile));
+  delete window;                               // the program quits
   EXPECT_EQ(run.messages.entries.size(), 1u);  // the question only: nothing said on the way out
   EXPECT_TRUE(run.startedScripts.isEmpty());
   EXPECT_EQ(run.quits, 0);
   EXPECT_EQ(run.busyDepth, 0);
-  EXPECT_EQ(server.requests(kSigPath), 0);
-  const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+  const QStringList left =
+      QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
 }
 
 TEST(UpdateFlowTest, SecondStartWhileRunningDoesNothing) {
   TestHttpServer server;
   server.Serve(test::kProgramPath, EndlessRelease());
+  server.Serve(kSigPath, StatementFor(""));
   QTemporaryDir dir;
   FlowRun run;
   UpdateContext context = MakeContext(run, server.Url(), dir.path());
@@ -312,7 +378,7 @@ TEST(UpdateFlowTest, SignedReleaseInstallsAndStartsForReal) {
   const QByteArray program = test::TestProgramBytes();
   TestHttpServer server;
   server.Serve(test::kProgramPath, Answer(200, kNewer, program));
-  server.Serve(kSigPath, Signed(Key().Sign(program).toBase64()));
+  server.Serve(kSigPath, StatementFor(program));
   QTemporaryDir dir;
   const QString old = QDir(dir.path()).filePath(QStringLiteral("chart"));
   {
@@ -337,7 +403,150 @@ TEST(UpdateFlowTest, SignedReleaseInstallsAndStartsForReal) {
   EXPECT_TRUE(QFileInfo(old).isExecutable());
   EXPECT_TRUE(test::SpinUntil(
       [&] { return !QFileInfo::exists(QDir(dir.path()).filePath(ScriptFileName())); }, 5000));
-  EXPECT_FALSE(QFileInfo::exists(QDir(dir.path()).filePath(NewFileName())));
+  EXPECT_FALSE(QFileInfo::exists(PrivateDownload(dir.path())));
+}
+
+// An attacker who can write the program folder swaps the download for
+// his own program at every turn of the event loop: whatever is installed
+// is the signed program, because nothing is read by a name he can reach.
+TEST(UpdateFlowTest, AFileSwappedInTheProgramFolderIsNeverInstalled) {
+  const QByteArray program = test::TestProgramBytes();
+  TestHttpServer server;
+  server.Serve(test::kProgramPath, Answer(200, kNewer, program));
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  const QByteArray forged = "#!/bin/sh\necho 99.12.31.23\n";
+  const QString wellKnown = QDir(dir.path()).filePath(NewFileName());
+  QTimer swapper;
+  QObject::connect(&swapper, &QTimer::timeout, [&] {
+    QFile file(wellKnown);
+    if (file.open(QIODevice::WriteOnly)) file.write(forged);
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  });
+  swapper.start(0);
+  FlowRun run;
+  RunFlow(MakeContext(run, server.Url(), dir.path()));
+  swapper.stop();
+  ASSERT_EQ(run.messages.entries.size(), 2u);
+  EXPECT_EQ(run.messages.entries[1].text, Ready());
+  ASSERT_EQ(run.startedScripts.size(), 1);
+  const QString script = QString::fromUtf8(test::ReadWholeFile(run.startedScripts[0]));
+  const QString newFile = PrivateDownload(dir.path());
+  EXPECT_TRUE(script.contains(QStringLiteral("NEW='") + newFile + u'\''));
+  EXPECT_EQ(test::ReadWholeFile(newFile), program);
+}
+
+// A server that sends 20 bytes a second never stalls; the deadline ends it.
+TEST(UpdateFlowTest, ATrickleEndsAtTheDeadline) {
+  const QByteArray program = test::TestProgramBytes();
+  TestHttpServer server;
+  Route trickle = Answer(200, kNewer, program);
+  trickle.bytesPerSecond = 20;
+  server.Serve(test::kProgramPath, trickle);
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  FlowRun run;
+  UpdateContext context = MakeContext(run, server.Url(), dir.path());
+  context.deadlineMs = 1500;
+  QElapsedTimer clock;
+  clock.start();
+  RunFlow(std::move(context));
+  EXPECT_LT(clock.elapsed(), 6000);
+  ASSERT_EQ(run.messages.entries.size(), 2u);
+  EXPECT_EQ(run.messages.entries[1].text,
+            QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成,已放弃更新.\r\n\r\n"
+                           "请检查网络连接后再试."));
+  EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+// The same trickle under the minimum rate, without waiting for the deadline.
+TEST(UpdateFlowTest, ATrickleBelowTheMinimumRateEndsEarly) {
+  const QByteArray program = test::TestProgramBytes();
+  TestHttpServer server;
+  Route trickle = Answer(200, kNewer, program);
+  trickle.bytesPerSecond = 20;
+  server.Serve(test::kProgramPath, trickle);
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  FlowRun run;
+  UpdateContext context = MakeContext(run, server.Url(), dir.path());
+  context.rateWindowMs = 500;
+  RunFlow(std::move(context));
+  ASSERT_EQ(run.messages.entries.size(), 2u);
+  EXPECT_TRUE(run.messages.entries[1].text.startsWith(
+      QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成")));
+}
+
+// Each way of not reaching the server says which it is.
+TEST(UpdateFlowTest, CheckFailuresSayWhatHappened) {
+  TestHttpServer server;
+  Route loop = Answer(302, kNewer, "");
+  loop.head += "Location: /Down/LumoChart.exe\r\n";
+  server.Serve(test::kProgramPath, loop);
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+  const quint16 closedPort = closed.serverPort();
+  closed.close();
+  // Answers plain HTTP at once, to whatever comes (a TLS hello included).
+  QTcpServer plain;
+  ASSERT_TRUE(plain.listen(QHostAddress::LocalHost, 0));
+  QObject::connect(&plain, &QTcpServer::newConnection, [&plain] {
+    QTcpSocket* socket = plain.nextPendingConnection();
+    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    socket->disconnectFromHost();
+  });
+  struct Case {
+    const char* name;
+    QString url;
+    const char* text;
+  } cases[] = {
+      {"connection refused", QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort),
+       "无法检查最新版本:下载服务器拒绝了连接."},
+      {"too many redirects", server.Url(), "无法检查最新版本:下载地址的转向次数太多."},
+      {"TLS to a plain HTTP server",
+       QStringLiteral("https://127.0.0.1:%1/a").arg(plain.serverPort()),
+       "无法检查最新版本:无法与下载服务器建立安全连接(证书或加密协议有误)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    FlowRun run;
+    RunFlow(MakeContext(run, c.url, dir.path()));
+    ASSERT_EQ(run.messages.entries.size(), 1u);
+    EXPECT_EQ(run.messages.entries[0].text, QString::fromUtf8(c.text) + u"\r\n\r\n"_qs + c.url);
+  }
+}
+
+// A portable program in a folder it cannot write: said as it is, not blamed
+// on a package manager.
+TEST(UpdateFlowTest, AProgramFolderThatCannotBeWrittenIsSaidSo) {
+  const QByteArray program = test::TestProgramBytes();
+  TestHttpServer server;
+  server.Serve(test::kProgramPath, Answer(200, kNewer, program));
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  QFile file(dir.filePath(QStringLiteral("not-a-folder")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));  // even root cannot make a folder inside a file
+  file.close();
+  FlowRun run;
+  RunFlow(MakeContext(run, server.Url(), file.fileName()));
+  ASSERT_EQ(run.messages.entries.size(), 2u);
+  EXPECT_EQ(
+      run.messages.entries[1].text,
+      QStringLiteral("程序所在的文件夹不能写入,无法自动更新.\r\n\r\n请从下载地址获取新版本:\r\n") +
+          server.Url());
+  EXPECT_EQ(server.requests(), 1);
+}
+
+TEST(UpdateFlowTest, StatementAddressKeepsTheQuery) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"https://h.example/d/qinghechart", "https://h.example/d/qinghechart.minisig"},
+      {"https://h.example/get?file=x&v=2", "https://h.example/get.minisig?file=x&v=2"},
+      {"http://127.0.0.1:8080/a%20b.exe?q", "http://127.0.0.1:8080/a%20b.exe.minisig?q"},
+  };
+  for (const auto& [url, statement] : cases)
+    EXPECT_EQ(StatementUrl(QString::fromLatin1(url)), QString::fromLatin1(statement)) << url;
 }
 
 #endif

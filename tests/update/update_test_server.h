@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QString>
 #include <memory>
 
@@ -22,6 +23,7 @@ struct Route {
   bool chunked = false;     // Transfer-Encoding: chunked (add the header to head)
   bool finish = true;       // false: after the body keep the connection open, silent
   bool answer = true;       // false: read the request and never answer
+  int bytesPerSecond = 0;   // > 0: the body trickles at this rate
 };
 
 // Status line plus headers; contentLength < 0 sends none.
@@ -86,9 +88,20 @@ class TestHttpServer {
   void Respond(QTcpSocket* socket, const Route& route) {
     if (!route.answer) return;
     socket->write(route.head + "\r\n");
+    if (route.bytesPerSecond > 0) return Trickle(socket, route);
     auto stream = std::make_shared<Stream>(Stream{socket, route});
     QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this, stream] { Feed(*stream); });
     Feed(*stream);
+  }
+
+  // One byte at a time, for as long as the client listens.
+  void Trickle(QTcpSocket* socket, const Route& route) {
+    auto* timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, route, sent] {
+      if (*sent < route.body.size()) socket->write(route.body.mid((*sent)++, 1));
+    });
+    timer->start(1000 / route.bytesPerSecond);
   }
 
   // Writes the next pieces while the socket's own buffer is small.

@@ -29,6 +29,7 @@ TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
       {"Sunday, 06-Nov-94 08:49:37 GMT", 0},          // the obsolete form
       {"Sun, 06 Nov xxxx 08:49:37 GMT", 0},           // no year
       {"Sun, 06 Nov 1994 08:49:37 GMT\0trailing"sv, 1994110616},  // text ends at NUL
+      {"Sun, 06 Nov 94 08:49:37 GMT", 0},            // a two-digit year: year 94 is no date
       {"Sun, 06 Nov\0 1994 08:49:37 GMT"sv, 0},
       {"", 0},
   };
@@ -74,6 +75,20 @@ TEST(LocalVersionTest, LinkStampAtChinaTime) {
     EXPECT_EQ(VersionTextOfDate(v.buildDate), QString::fromLatin1(c.versionText)) << c.stamp;
     EXPECT_EQ(VersionText(v.buildNumber), QString::fromLatin1(c.versionText)) << c.stamp;
   }
+}
+
+TEST(LocalVersionTest, VersionTextsReadBack) {
+  const std::pair<qint32, const char*> cases[] = {
+      {2024050216, "24.05.02.16"},
+      {2099123123, "99.12.31.23"},
+      {2100010100, "2100.01.01.00"},  // past 2099 in full, never "00"
+      {2147123123, "2147.12.31.23"},
+  };
+  for (const auto& [number, text] : cases) {
+    EXPECT_EQ(VersionText(number), QString::fromLatin1(text));
+    EXPECT_EQ(BuildNumberOfVersionText(QString::fromLatin1(text)), number) << text;
+  }
+  EXPECT_EQ(VersionTextOfDate(QDateTime(QDate(2100, 3, 4), QTime(5, 0))), u"2100.03.04.05"_qs);
 }
 
 TEST(LocalVersionTest, RunningVersionIsComputedOnce) {

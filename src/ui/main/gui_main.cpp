@@ -99,7 +99,8 @@ qh::UpdateFlow& UpdateFlowOf(QWidget* owner, qh::AppState& state, qh::UserMessag
   context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
   context.showIdle = [] { QApplication::restoreOverrideCursor(); };
   context.quitApplication = [owner] { owner->close(); };
-  context.packageManaged = qh::IsSystemInstallFolder(state.AppDir);
+  // A read-only portable folder is not the package manager's: the flow says so itself.
+  context.packageManaged = qh::IsPackageInstallFolder(state.AppDir);
   return *new qh::UpdateFlow(std::move(context), owner);
 }
 

@@ -1,0 +1,66 @@
+#include "update/release_statement.h"
+
+#include <QStringList>
+#include <QSysInfo>
+
+#include "update/local_version.h"
+
+namespace qh {
+
+namespace {
+
+// Printable ASCII and spaces: no tabs, line ends or look-alike letters.
+bool IsPlainAscii(QByteArrayView text) {
+  for (char c : text)
+    if (c < 0x20 || c > 0x7E) return false;
+  return true;
+}
+
+bool IsWord(const QString& word) {
+  if (word.isEmpty()) return false;
+  for (QChar c : word)
+    if (!c.isLetterOrNumber() && c != u'-' && c != u'_') return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<ReleaseStatement> ParseReleaseStatement(QByteArrayView trustedComment) {
+  if (!IsPlainAscii(trustedComment)) return std::nullopt;
+  const QStringList words = QString::fromLatin1(trustedComment).split(u' ');
+  if (words.size() != 7 || words[3] != u"version" || words[5] != u"expires") return std::nullopt;
+  ReleaseStatement release;
+  release.product = words[0];
+  release.program = words[1];
+  release.platform = words[2];
+  if (!IsWord(release.product) || !IsWord(release.platform)) return std::nullopt;
+  if (release.program != QLatin1String(kWindowProgram) &&
+      release.program != QLatin1String(kCliProgram))
+    return std::nullopt;
+  release.buildNumber = BuildNumberOfVersionText(words[4]);
+  release.expires = QDate::fromString(words[6], Qt::ISODate);
+  // One spelling per date: 2027-3-9 or a day that does not exist is no date.
+  if (release.buildNumber <= 0 || !release.expires.isValid() ||
+      release.expires.toString(Qt::ISODate) != words[6])
+    return std::nullopt;
+  return release;
+}
+
+QString ReleaseStatementText(const ReleaseStatement& release) {
+  return QStringList{release.product,
+                     release.program,
+                     release.platform,
+                     QStringLiteral("version"),
+                     VersionText(release.buildNumber),
+                     QStringLiteral("expires"),
+                     release.expires.toString(Qt::ISODate)}
+      .join(u' ');
+}
+
+QString UpdatePlatformName() {
+  const QString kernel = QSysInfo::kernelType();
+  return (kernel == u"winnt" ? QStringLiteral("windows") : kernel) + u'-' +
+         QSysInfo::buildCpuArchitecture();
+}
+
+}  // namespace qh
