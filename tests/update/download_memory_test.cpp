@@ -110,5 +110,30 @@ TEST(DownloadMemoryTest, LargeStreamsStayOutOfMemory) {
   }
 }
 
+// A full disk is told apart from other write failures.
+TEST(DownloadWriteTest, AFullDiskIsToldApart) {
+  QTemporaryDir dir;
+  QFile readOnly(dir.filePath(QStringLiteral("read-only")));
+  ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly));
+  readOnly.close();
+  struct Case {
+    const char* name;
+    QString path;
+    QIODevice::OpenMode mode;
+    bool written, diskFull;
+  } cases[] = {
+      {"a file", dir.filePath(QStringLiteral("ok")), QIODevice::WriteOnly, true, false},
+      {"a full disk", QStringLiteral("/dev/full"), QIODevice::WriteOnly, false, true},
+      {"opened for reading only", readOnly.fileName(), QIODevice::ReadOnly, false, false},
+  };
+  for (const Case& c : cases) {
+    QFile file(c.path);
+    ASSERT_TRUE(file.open(c.mode | QIODevice::Unbuffered)) << c.name;
+    bool diskFull = false;
+    EXPECT_EQ(WriteAllBytes(file, "the program", diskFull), c.written) << c.name;
+    EXPECT_EQ(diskFull, c.diskFull) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace qh
