@@ -192,17 +192,9 @@ void UpdateFlow::OnStatement(const TransferEnd& end) {
 }
 
 void UpdateFlow::Offer() {
-  Busy(false);
-  const MessageAnswer answer = context_.messages.Show(
-      UpgradeQuestion(VersionTextOfDate(local_.buildDate), release_.buildNumber),
-      MessageIcon::Question, MessageButtons::YesNo);
-  if (answer != MessageAnswer::Yes) return Finish();
-  Download();
-}
-
-void UpdateFlow::Download() {
   // A folder of our own, 0700, inside the program folder: nobody else can
-  // put or swap a file in it, and the final move is one rename.
+  // put or swap a file in it, and the final move is one rename. Made before
+  // asking, so an update that cannot be saved is never offered.
   privateFolder_ =
       std::make_unique<QTemporaryDir>(QDir(context_.appDir).filePath(PrivateFolderTemplate()));
   if (!privateFolder_->isValid()) {
@@ -211,6 +203,18 @@ void UpdateFlow::Download() {
         FolderNotWritableText() + kLineBreak + kLineBreak + GetItYourself(context_.updateUrl),
         MessageIcon::Exclamation);
   }
+  Busy(false);
+  const MessageAnswer answer = context_.messages.Show(
+      UpgradeQuestion(VersionTextOfDate(local_.buildDate), release_.buildNumber),
+      MessageIcon::Question, MessageButtons::YesNo);
+  if (answer != MessageAnswer::Yes) {
+    privateFolder_.reset();
+    return Finish();
+  }
+  Download();
+}
+
+void UpdateFlow::Download() {
   Busy(true);
   deadline_.setRemainingTime(context_.deadlineMs);
   download_ = std::make_unique<ProgramDownload>(
