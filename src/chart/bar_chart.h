@@ -1,6 +1,7 @@
 #pragma once
 // Vertical bars from row 1, as many as fit the width.
-#include "chart/render_chart.h"
+#include "chart/chart_types.h"
+#include "data/item_table.h"
 
 #include <vector>
 

@@ -1,6 +1,7 @@
 #pragma once
 // Points of the first rows joined by a line over a tinted area.
-#include "chart/render_chart.h"
+#include "chart/chart_types.h"
+#include "data/item_table.h"
 
 #include <vector>
 

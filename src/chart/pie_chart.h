@@ -1,6 +1,7 @@
 #pragma once
 // One page of rows as a pie with a legend sorted by value.
-#include "chart/render_chart.h"
+#include "chart/chart_types.h"
+#include "data/item_table.h"
 
 #include <vector>
 

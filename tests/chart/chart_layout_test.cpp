@@ -2,6 +2,7 @@
 #include "chart/bar_chart.h"
 #include "chart/line_chart.h"
 #include "chart/pie_chart.h"
+#include "chart/render_chart.h"
 
 #include <gtest/gtest.h>
 
