@@ -9,16 +9,13 @@
 
 namespace qh {
 
-int ComputeBarCapacity(int width, int rowCount, float s) {
-  const float w0 = std::max(static_cast<float>(width) - 84 * s - 26 * s, 40 * s);
-  const int fit = static_cast<int>(std::min(std::floor(w0 / (38 * s)), 1e9f));
+int ComputeBarCapacity(int width, int rowCount, const ChartStyle& st) {
+  const float w0 = std::max(static_cast<float>(width) - st.PlotLeft - st.PlotRight, st.MinPlotSide);
+  const int fit = static_cast<int>(std::min(std::floor(w0 / st.BarSlot), 1e9f));
   return std::max(1, std::min(fit, rowCount));
 }
 
 namespace {
-
-constexpr quint32 kCategoryColor = 0xFF55607A;
-constexpr quint32 kValueColor = 0xFF44506A;
 
 QString BarSubtitle(const ValueStats& st) {
   return QStringLiteral("合计 ") + FormatValue(st.Sum) + QStringLiteral("    平均 ") +
@@ -26,35 +23,38 @@ QString BarSubtitle(const ValueStats& st) {
 }
 
 bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, float slotW,
-                     float s, const FontFace* face) {
+                     const ChartStyle& st, const FontFace* face) {
   for (int i = 1; i <= n; ++i) {
-    if (MeasureTextWidthUpTo(face, BarItemLabel(table, labels, i), slotW) + 8 * s > slotW)
+    if (MeasureTextWidthUpTo(face, BarItemLabel(table, labels, i), slotW) + st.CategoryPad > slotW)
       return true;
   }
   return false;
 }
 
-// With value labels on, the tallest bar keeps 20s below the plot top so its
-// label stays under the title block: the axis gains one step when needed.
-bool AddHeadroom(AxisScale& axis, double highest, float plotH, float s) {
+// With value labels on, the tallest bar keeps some headroom below the plot
+// top so its label stays under the title block: the axis gains one step
+// when needed.
+bool AddHeadroom(AxisScale& axis, double highest, float plotH, const ChartStyle& st) {
   if (!(highest > 0) || !(plotH > 0)) return false;
   const double gap = plotH - highest / axis.Max * plotH;
   const double raised = axis.Max + axis.Step;
-  if (gap >= 20 * s || !std::isfinite(raised)) return false;
+  if (gap >= st.ValueHeadroom || !std::isfinite(raised)) return false;
   axis.Max = raised;
   return true;
 }
 
 void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
-  const float s = L.Scale, bottom = L.Plot.Bottom;
+  const ChartStyle& st = L.Style;
+  const float bottom = L.Plot.Bottom;
   for (BarGeometry& b : L.Bars) {
     if (b.Label.isEmpty()) continue;
     const float cx = b.X + b.Width / 2;
-    ChartText t = L.Rotate ? PlaceUpright(m, TextRole::Category, b.Label, cx, bottom - 4 * s,
-                                          b.LabelExtent, kCategoryColor)
+    ChartText t = L.Rotate ? PlaceUpright(m, TextRole::Category, b.Label, cx,
+                                          bottom - st.UprightInset, b.LabelExtent, st.CategoryColor)
                            : PlaceInBox(m, TextRole::Category, b.Label,
-                                        QRectF(cx - L.SlotW / 2, bottom + 5 * s, L.SlotW, 18 * s),
-                                        TextAlign::Center, kCategoryColor);
+                                        QRectF(cx - L.SlotW / 2, bottom + st.BarCategoryGap,
+                                               L.SlotW, st.BarCategoryH),
+                                        TextAlign::Center, st.CategoryColor);
     if (!t.Text.isEmpty()) L.Texts.push_back(std::move(t));
   }
 }
@@ -63,15 +63,17 @@ void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
 // into the title block or leave the picture is left out.
 void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table, int width,
                       int height) {
-  const float s = L.Scale, bottom = L.Plot.Bottom;
-  const float room = L.Plot.Height() - 4 * s;
-  const float titleBlockBottom = 52 * s;
+  const ChartStyle& st = L.Style;
+  const float bottom = L.Plot.Bottom;
+  const float room = L.Plot.Height() - st.UprightInset;
+  const float titleBlockBottom = st.TitleBlockBottom;
   for (BarGeometry& b : L.Bars) {
     if (L.Rotate && b.LabelExtent >= room) continue;  // an upright label reaches the plot top
     const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
     const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
-    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, top - 11 * s,
-                             L.Plot.Left - 12 * s, static_cast<float>(width) - 1.0f, kValueColor);
+    ChartText t =
+        PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, top - st.BarValueLift,
+                   L.Plot.Left - st.TickGap, static_cast<float>(width) - 1.0f, st.ValueColor);
     if (t.Box.top() < titleBlockBottom || !InsidePicture(t.Box, width, height) ||
         OverlapsAny(t.Box, L.Texts))
       continue;
@@ -85,32 +87,34 @@ void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table
 BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
                            const ChartRequest& request, const ChartFonts* fonts) {
   BarLayout L;
-  const float s = L.Scale = request.Scale;
+  const float s = request.Scale;
+  L.Style = ChartStyle(s);
+  const ChartStyle& st = L.Style;
   const ChartMeasures m = MeasuresOf(fonts, s);
-  L.Capacity = ComputeBarCapacity(width, table.ItemCount(), s);
+  L.Capacity = ComputeBarCapacity(width, table.ItemCount(), st);
   L.Count = VisibleItemCount(ChartPage::Bar, table.ItemCount(), L.Capacity, 1, request.PageSize);
   if (L.Count == 0) return L;
 
-  const ValueStats st = ComputeStats(table);
-  L.Subtitle = BarSubtitle(st);
-  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
-  L.Axis = NiceScale(0, std::max(0.0, st.Highest), 5);
+  const ValueStats stats = ComputeStats(table);
+  L.Subtitle = BarSubtitle(stats);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  L.Axis = NiceScale(0, std::max(0.0, stats.Highest), 5);
   if (L.Axis.Max <= 0) L.Axis.Max = 1;
   if (L.Axis.Step <= 0) L.Axis.Step = 1;
 
-  L.Plot = ChartPlotArea(width, height, s);
-  L.PlotDrawn = L.Plot.Usable(s);
+  L.Plot = ChartPlotArea(width, height, st);
+  L.PlotDrawn = L.Plot.Usable(st);
   if (!L.PlotDrawn) return L;
 
   const LabelOptions& opt = request.Labels;
   const bool values = request.ShowValues && !opt.BarNoValue;
-  if (values) L.Headroom = AddHeadroom(L.Axis, st.Highest, L.Plot.Height(), s);
-  PlaceTickLabels(m.Normal, L.Plot, L.Axis, L.Texts);
+  if (values) L.Headroom = AddHeadroom(L.Axis, stats.Highest, L.Plot.Height(), st);
+  PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
 
   const int n = L.Count;
   L.SlotW = L.Plot.Width() / static_cast<float>(n);
-  L.BarW = std::max(std::min(L.SlotW * 0.62f, 60 * s), 2.0f);
-  L.Rotate = !opt.BarNoName && AnyLabelTooWide(table, opt, n, L.SlotW, s, m.Normal.Face);
+  L.BarW = std::max(std::min(L.SlotW * 0.62f, st.BarMaxW), 2.0f);
+  L.Rotate = !opt.BarNoName && AnyLabelTooWide(table, opt, n, L.SlotW, st, m.Normal.Face);
 
   L.Bars.reserve(static_cast<size_t>(n));
   L.Regions.reserve(static_cast<size_t>(n));
@@ -128,11 +132,13 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
       // An upright label stops at the top of the plot (cut with "…") rather
       // than running into the title; the value label sits above it.
       if (L.Rotate && !b.Label.isEmpty()) {
-        const float room = L.Plot.Height() - 4 * s;
-        b.LabelExtent = std::min(MeasureTextWidthUpTo(m.Normal.Face, b.Label, room) + 4 * s, room);
+        const float room = L.Plot.Height() - st.UprightInset;
+        b.LabelExtent =
+            std::min(MeasureTextWidthUpTo(m.Normal.Face, b.Label, room) + st.UprightInset, room);
       }
     }
-    L.Regions.push_back({i, b.X - 3 * s, bottom - b.Height - 18 * s, b.X + L.BarW + 3 * s, bottom});
+    L.Regions.push_back({i, b.X - st.BarRegionPad, bottom - b.Height - st.BarRegionAbove,
+                         b.X + L.BarW + st.BarRegionPad, bottom});
     L.Bars.push_back(std::move(b));
   }
   PlaceCategoryLabels(L, m.Normal);
@@ -171,10 +177,13 @@ void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint
 void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& table,
                   const ChartRequest& request, ChartState& state) {
   const float s = request.Scale;
-  state.BarCapacity = ComputeBarCapacity(width, table.ItemCount(), s);
-  if (table.ItemCount() == 0 || !state.Fonts.Ensure(s)) return;
+  if (!(table.ItemCount() > 0 && state.Fonts.Ensure(s))) {
+    state.BarCapacity = ComputeBarCapacity(width, table.ItemCount(), ChartStyle(s));
+    return;
+  }
   const BarLayout L = ComputeBarLayout(width, height, table, request, &state.Fonts);
 
+  state.BarCapacity = L.Capacity;
   ClearCanvas(painter, width, height);
   state.Outline.Subtitle = L.Subtitle;
   state.Outline.Capacity = L.Capacity;
@@ -183,7 +192,7 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
     state.Outline.Axis = L.Axis;
     state.Outline.Drawn = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
-    DrawGridAndAxes(painter, L.Plot, L.Axis, s);
+    DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);
     for (const BarGeometry& b : L.Bars) {
       DrawRoundedBar(painter, b.X, L.Plot.Bottom - b.Height, b.Width, b.Height,
                      PaletteColor(b.Item));

@@ -16,7 +16,7 @@ struct BarGeometry {
 };
 
 struct BarLayout {
-  float Scale = 1;
+  ChartStyle Style{1.0f};
   int Capacity = 0;  // BarCapacity
   int Count = 0;     // bars drawn
   QString Subtitle;
@@ -32,7 +32,7 @@ struct BarLayout {
 };
 
 // floor((width - 110s) / 38s) bars, at least 1 and at most rowCount.
-int ComputeBarCapacity(int width, int rowCount, float s);
+int ComputeBarCapacity(int width, int rowCount, const ChartStyle& st);
 
 // Everything but the painting; texts are measured with fonts (null: the
 // fixed 14-pixel estimate).

@@ -1,6 +1,7 @@
 #include "chart/chart_fonts.h"
 
 #include "chart/canvas.h"
+#include "chart/chart_style.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -49,9 +50,10 @@ bool ChartFonts::Ensure(float scale) {
   ready_ = false;
   family_ = ChartFontFamily(FamilyExists);
   if (family_.isEmpty()) return false;  // tried again on the next drawing
-  Normal.Set(MakeFont(family_, 16 * scale, false));
-  Title.Set(MakeFont(family_, 24 * scale, true));
-  Bold.Set(MakeFont(family_, 16 * scale, true));
+  const ChartStyle style(scale);
+  Normal.Set(MakeFont(family_, style.NormalFontPx, false));
+  Title.Set(MakeFont(family_, style.TitleFontPx, true));
+  Bold.Set(MakeFont(family_, style.NormalFontPx, true));
   scale_ = scale;
   ready_ = true;
   return true;

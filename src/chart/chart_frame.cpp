@@ -48,8 +48,9 @@ AxisScale NiceScale(double min, double max, int tickCount) {
   return out;
 }
 
-PlotArea ChartPlotArea(int width, int height, float s) {
-  return {84 * s, static_cast<float>(width) - 26 * s, 62 * s, static_cast<float>(height) - 44 * s};
+PlotArea ChartPlotArea(int width, int height, const ChartStyle& st) {
+  return {st.PlotLeft, static_cast<float>(width) - st.PlotRight, st.PlotTop,
+          static_cast<float>(height) - st.PlotBottom};
 }
 
 int GridStepCount(const AxisScale& axis) {
@@ -104,16 +105,17 @@ void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height,
   const bool ready = fonts.Ensure(s);
   ClearCanvas(painter, width, height);
   if (!ready) return;
-  constexpr quint32 kGrey = 0xFFA9B4C4;
+  const ChartStyle st(s);
+  const quint32 grey = st.EmptyStateColor;
   const TextMeasure title{&fonts.Title, s}, normal{&fonts.Normal, s};
-  ChartText head =
-      PlaceInBox(title, TextRole::EmptyState, QStringLiteral("暂无数据"),
-                 QRectF(0, height / 2.0 - 30 * s, width, 26 * s), TextAlign::Center, kGrey);
+  ChartText head = PlaceInBox(title, TextRole::EmptyState, QStringLiteral("暂无数据"),
+                              QRectF(0, height / 2.0 - st.EmptyHeadRise, width, st.EmptyHeadH),
+                              TextAlign::Center, grey);
   head.Large = true;
   const ChartText hint =
       PlaceInBox(normal, TextRole::EmptyState,
                  QStringLiteral("请在[数据源]页面选择数据文件,或直接输入 项目,数值 多行数据"),
-                 QRectF(0, height / 2.0, width, 20 * s), TextAlign::Center, kGrey);
+                 QRectF(0, height / 2.0, width, st.EmptyHintH), TextAlign::Center, grey);
   for (const ChartText& t : {head, hint}) {
     if (!t.Text.isEmpty() && InsidePicture(t.Box, width, height)) texts.push_back(t);
   }
@@ -132,25 +134,25 @@ QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width) 
   return {};
 }
 
-void PlaceTitleBlock(const TextMeasure& title, const TextMeasure& normal, int width, int height,
-                     const QString& titleText, const QString& subtitle,
+void PlaceTitleBlock(const ChartStyle& st, const TextMeasure& title, const TextMeasure& normal,
+                     int width, int height, const QString& titleText, const QString& subtitle,
                      std::vector<ChartText>& texts) {
-  const float s = normal.Scale;
-  ChartText head = PlaceInBox(title, TextRole::Title, titleText, QRectF(0, 8 * s, width, 24 * s),
-                              TextAlign::Center, 0xFF223344);
+  ChartText head =
+      PlaceInBox(title, TextRole::Title, titleText, QRectF(0, st.TitleTop, width, st.TitleH),
+                 TextAlign::Center, st.TitleColor);
   head.Large = true;
   if (!head.Text.isEmpty() && InsidePicture(head.Box, width, height)) texts.push_back(head);
   const QString shown = FitSubtitle(normal, subtitle, static_cast<float>(width));
   if (shown.isEmpty()) return;
-  const ChartText sub = PlaceInBox(normal, TextRole::Subtitle, shown,
-                                   QRectF(0, 34 * s, width, 18 * s), TextAlign::Center, 0xFF8A94A6);
+  const ChartText sub =
+      PlaceInBox(normal, TextRole::Subtitle, shown, QRectF(0, st.SubtitleTop, width, st.SubtitleH),
+                 TextAlign::Center, st.SubtitleColor);
   if (InsidePicture(sub.Box, width, height)) texts.push_back(sub);
 }
 
-void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale& axis,
-                     std::vector<ChartText>& texts) {
-  const float s = m.Scale;
-  const float right = plot.Left - 12 * s;
+void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea& plot,
+                     const AxisScale& axis, std::vector<ChartText>& texts) {
+  const float right = plot.Left - st.TickGap;
   const int steps = GridStepCount(axis);
   QRectF below;  // the last tick label kept, lower on the axis
   for (int k = 0; k <= steps; ++k) {
@@ -159,7 +161,7 @@ void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale
     const float w = MeasureTextWidthUpTo(m.Face, text, right);
     if (w > right - 1) continue;  // a number is drawn whole or not at all
     const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2, ValueToY(plot, axis, v),
-                                   1, right, 0xFF8A94A6);
+                                   1, right, st.TickColor);
     if (Overlaps(t.Box, below) || OverlapsAny(t.Box, texts)) continue;
     below = t.Box;
     texts.push_back(t);
@@ -171,10 +173,11 @@ float CrispLineCoordinate(float v, int penWidth) {
   return std::round(v);
 }
 
-void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis, float s) {
-  const int penWidth = std::max(1, static_cast<int>(std::lround(s)));
+void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
+                     const ChartStyle& st) {
+  const int penWidth = std::max(1, static_cast<int>(std::lround(st.Scale)));
   auto crisp = [&](float v) { return CrispLineCoordinate(v, penWidth); };
-  QPen solid(ToColor(0xFFE8EDF5), penWidth);
+  QPen solid(ToColor(st.GridColor), penWidth);
   solid.setCapStyle(Qt::FlatCap);
   QPen dashDot = solid;
   dashDot.setStyle(Qt::DashDotLine);
@@ -186,7 +189,7 @@ void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& a
     painter.setPen(k == 0 ? solid : dashDot);
     painter.drawLine(QPointF(left, y), QPointF(right, y));
   }
-  QPen axisPen(ToColor(0xFFC7D2E0), penWidth);
+  QPen axisPen(ToColor(st.AxisColor), penWidth);
   axisPen.setCapStyle(Qt::SquareCap);
   painter.setPen(axisPen);
   painter.drawLine(QPointF(left, plot.Top), QPointF(left, bottom));

@@ -3,6 +3,7 @@
 // title block, grid and axes, the empty-state picture and the statistics.
 #include "chart/chart_page.h"
 #include "chart/chart_fonts.h"
+#include "chart/chart_style.h"
 #include "chart/chart_text.h"
 #include "data/item_table.h"
 
@@ -32,10 +33,12 @@ struct PlotArea {
   float Left = 0, Right = 0, Top = 0, Bottom = 0;
   float Width() const { return Right - Left; }
   float Height() const { return Bottom - Top; }
-  // Below 40 × s either way only the title block is drawn.
-  bool Usable(float s) const { return Width() >= 40 * s && Height() >= 40 * s; }
+  // Below the style's smallest side either way only the title block is drawn.
+  bool Usable(const ChartStyle& st) const {
+    return Width() >= st.MinPlotSide && Height() >= st.MinPlotSide;
+  }
 };
-PlotArea ChartPlotArea(int width, int height, float s);
+PlotArea ChartPlotArea(int width, int height, const ChartStyle& st);
 
 // Number of grid steps above Min that are drawn (at most 41).
 int GridStepCount(const AxisScale& axis);
@@ -64,21 +67,22 @@ void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height,
 // The title cut with "…" to the width, then the subtitle, whose parts are
 // separated by four spaces: it loses whole parts from its end until it fits,
 // so a number is never cut. Either is left out where the picture is too low.
-void PlaceTitleBlock(const TextMeasure& title, const TextMeasure& normal, int width, int height,
-                     const QString& titleText, const QString& subtitle,
+void PlaceTitleBlock(const ChartStyle& st, const TextMeasure& title, const TextMeasure& normal,
+                     int width, int height, const QString& titleText, const QString& subtitle,
                      std::vector<ChartText>& texts);
 
 // The subtitle as drawn in a picture this wide (empty when no part fits).
 QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width);
 
-// Tick labels, whole, ending 12s left of the axis; one that would leave the
+// Tick labels, whole, ending the style's tick gap left of the axis; one that would leave the
 // picture or overlap a lower one is left out (its grid line stays).
-void PlaceTickLabels(const TextMeasure& m, const PlotArea& plot, const AxisScale& axis,
-                     std::vector<ChartText>& texts);
+void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea& plot,
+                     const AxisScale& axis, std::vector<ChartText>& texts);
 
 // Grid lines, then the two axes, crisp: round(s) pixels wide (at least 1)
 // on pixel centres for odd widths and pixel edges for even ones.
-void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis, float s);
+void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
+                     const ChartStyle& st);
 
 // Where a line of this pen width lies crisp nearest to v.
 float CrispLineCoordinate(float v, int penWidth);

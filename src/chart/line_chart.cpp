@@ -20,9 +20,9 @@ AxisScale LineAxis(double lowest, double highest) {
   return axis;
 }
 
-int ComputeLineFit(float plotW, int rowCount, float s) {
-  const float usable = std::max(plotW - 10 * s, 40 * s);
-  const int fit = static_cast<int>(std::min(std::floor(usable / (20 * s)), 1e9f)) + 1;
+int ComputeLineFit(float plotW, int rowCount, const ChartStyle& st) {
+  const float usable = std::max(plotW - st.LineEndPad, st.MinPlotSide);
+  const int fit = static_cast<int>(std::min(std::floor(usable / st.PointSlot), 1e9f)) + 1;
   return std::min(std::max(fit, 2), rowCount);
 }
 
@@ -59,11 +59,12 @@ std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int ga
   return flags;
 }
 
-QRectF LineValueRect(float x, float y, const PlotArea& plot, float s) {
-  float labelY = plot.Top + 2 * s <= y - 21 * s ? y - 21 * s : y + 6 * s;
+QRectF LineValueRect(float x, float y, const PlotArea& plot, const ChartStyle& st) {
+  const float above = y - st.LineLabelAbove;
+  float labelY = plot.Top + st.LineLabelTopGap <= above ? above : y + st.LineLabelBelow;
   if (labelY < plot.Top) labelY = plot.Top;
-  if (labelY + 15 * s > plot.Bottom) labelY = plot.Bottom - 15 * s;
-  return QRectF(x - 60 * s, labelY, 120 * s, 15 * s);
+  if (labelY + st.LineLabelH > plot.Bottom) labelY = plot.Bottom - st.LineLabelH;
+  return QRectF(x - st.LineLabelHalfW, labelY, 2 * st.LineLabelHalfW, st.LineLabelH);
 }
 
 namespace {
@@ -74,30 +75,30 @@ QString LineSubtitle(const ValueStats& st) {
          QStringLiteral("    最低 ") + FormatValue(st.Lowest);
 }
 
-int ValueLabelGap(float plotW, int n, float s) {
+int ValueLabelGap(float plotW, int n, const ChartStyle& st) {
   const float stepX = plotW / static_cast<float>(n);
-  return 72 * s > stepX ? static_cast<int>(std::floor(72 * s / stepX)) + 1 : 1;
+  const float span = st.ValueLabelSpan;
+  return span > stepX ? static_cast<int>(std::floor(span / stepX)) + 1 : 1;
 }
-
-constexpr quint32 kCategoryColor = 0xFF55607A;
-constexpr quint32 kValueColor = 0xFF44506A;
 
 // Labels on every Every-th point and on the last one. Shifted to stay
 // right of the tick labels and inside the picture, a label can come to
 // overlap its neighbour: then the earlier one goes, but the last stays.
 void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table,
                          const LabelOptions& opt, int width) {
-  const float s = L.Scale;
+  const ChartStyle& st = L.Style;
   std::vector<std::pair<int, ChartText>> kept;
   for (int i = 1; i <= L.Count; ++i) {
     if ((i - 1) % L.Every != 0 && i != L.Count) continue;
     const float x = L.Points[static_cast<size_t>(i - 1)].X;
     ChartText t = PlaceInBox(m, TextRole::Category, LineItemLabel(table, opt, i, L.UseLetters),
-                             QRectF(x - 70 * s, L.Plot.Bottom + 5 * s, 140 * s, 15 * s),
-                             TextAlign::Center, kCategoryColor);
+                             QRectF(x - st.LineCategoryHalfW, L.Plot.Bottom + st.LineCategoryGap,
+                                    2 * st.LineCategoryHalfW, st.LineCategoryH),
+                             TextAlign::Center, st.CategoryColor);
     if (t.Text.isEmpty()) continue;
     const qreal w = t.Box.width();
-    const qreal left = std::max(std::min(t.Box.left(), width - 1.0 - w), L.Plot.Left - 12.0 * s);
+    const qreal left = std::max(std::min(t.Box.left(), width - 1.0 - w),
+                                static_cast<qreal>(L.Plot.Left) - st.TickGap);
     t.Box.moveLeft(left);
     const bool last = i == L.Count;
     while (!kept.empty() && Overlaps(kept.back().second.Box, t.Box)) {
@@ -117,14 +118,14 @@ void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& t
 // placed or leave the picture is left out.
 void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table, int width,
                       int height) {
-  const float s = L.Scale;
+  const ChartStyle& st = L.Style;
   for (int i = 1; i <= L.Count; ++i) {
     LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
     if (!p.ValueLabel) continue;
     ChartText t =
         PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
-                   p.X, static_cast<float>(p.ValueRect.center().y()), L.Plot.Left - 12 * s,
-                   static_cast<float>(width) - 1.0f, kValueColor);
+                   p.X, static_cast<float>(p.ValueRect.center().y()), L.Plot.Left - st.TickGap,
+                   static_cast<float>(width) - 1.0f, st.ValueColor);
     if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, L.Texts)) continue;
     p.ValueShown = true;
     L.Texts.push_back(std::move(t));
@@ -143,7 +144,9 @@ int CategoryLabelEvery(const std::vector<float>& labelWidths, float slot) {
 LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
                              const ChartRequest& request, const ChartFonts* fonts) {
   LineLayout L;
-  const float s = L.Scale = request.Scale;
+  const float s = request.Scale;
+  L.Style = ChartStyle(s);
+  const ChartStyle& st = L.Style;
   if (table.ItemCount() == 0) return L;
   const ChartMeasures m = MeasuresOf(fonts, s);
   const LabelOptions& opt = request.Labels;
@@ -151,26 +154,28 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   L.UseLetters = LineUsesLetters(table, opt, s);
   L.Axis = LineAxis(L.Stats.Lowest, L.Stats.Highest);
   L.Subtitle = LineSubtitle(L.Stats);
-  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
-  L.Plot = ChartPlotArea(width, height, s);
-  L.PlotDrawn = L.Plot.Usable(s);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  L.Plot = ChartPlotArea(width, height, st);
+  L.PlotDrawn = L.Plot.Usable(st);
   if (!L.PlotDrawn) return L;
-  PlaceTickLabels(m.Normal, L.Plot, L.Axis, L.Texts);
+  PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
 
-  const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), s);
-  L.Gap = ValueLabelGap(L.Plot.Width(), n, s);
+  const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), st);
+  L.Gap = ValueLabelGap(L.Plot.Width(), n, st);
   std::vector<double> values(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i)
     values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
   const std::vector<bool> flags = PickValueLabelPoints(values, L.Gap);
   L.Markers = n <= 120;
   // Thinning follows the widest label that could be drawn; each is drawn
-  // at most 140s wide.
+  // at most twice the category half-width wide.
   std::vector<float> widths(static_cast<size_t>(n));
   for (int i = 1; i <= n; ++i) {
     const QString label = LineItemLabel(table, opt, i, L.UseLetters);
     widths[static_cast<size_t>(i - 1)] =
-        std::min(MeasureTextWidthUpTo(m.Normal.Face, label, 140 * s), 140 * s) + 3 * s;
+        std::min(MeasureTextWidthUpTo(m.Normal.Face, label, 2 * st.LineCategoryHalfW),
+                 2 * st.LineCategoryHalfW) +
+        st.LineCategoryPad;
   }
   L.Every = n > 1 ? CategoryLabelEvery(widths, L.Plot.Width() / static_cast<float>(n)) : 1;
 
@@ -183,8 +188,9 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
     p.X = L.Plot.Left + spacing * static_cast<float>(i - 1);
     p.Y = ValueToY(L.Plot, L.Axis, values[static_cast<size_t>(i - 1)]);
     p.ValueLabel = showValues && flags[static_cast<size_t>(i - 1)];
-    if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, s);
-    L.Regions.push_back({i, p.X - 18 * s, p.Y - 18 * s, p.X + 18 * s, p.Y + 18 * s});
+    if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, st);
+    L.Regions.push_back(
+        {i, p.X - st.PointReach, p.Y - st.PointReach, p.X + st.PointReach, p.Y + st.PointReach});
     L.Points.push_back(p);
   }
   PlaceCategoryLabels(L, m.Normal, table, opt, width);
@@ -195,19 +201,20 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
 namespace {
 
 void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
-  const float s = L.Scale;
+  const ChartStyle& st = L.Style;
   QPolygonF line;
   line.reserve(static_cast<qsizetype>(L.Points.size()));
   for (const LinePoint& p : L.Points) line << QPointF(p.X, p.Y);
   if (line.size() >= 2) {
     FillAreaUnderLine(painter, line, L.Plot.Bottom, WithAlpha(lineColor, 0x22));
-    DrawRoundPolyline(painter, line, lineColor, 2.2f * s);
+    DrawRoundPolyline(painter, line, lineColor, st.LinePen);
   }
   if (!L.Markers) return;
-  painter.setPen(QPen(ToColor(lineColor), 2 * s));
+  painter.setPen(QPen(ToColor(lineColor), st.MarkerPen));
   painter.setBrush(ToColor(0xFFFFFFFF));
   for (const LinePoint& p : L.Points) {
-    painter.drawEllipse(QRectF(p.X - 3.5 * s, p.Y - 3.5 * s, 7 * s, 7 * s));
+    const qreal r = st.MarkerRadius;  // in double, as the painter takes it
+    painter.drawEllipse(QRectF(p.X - r, p.Y - r, 2 * r, 2 * r));
   }
   painter.setBrush(Qt::NoBrush);
 }
@@ -226,7 +233,7 @@ void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& ta
     state.Outline.Axis = L.Axis;
     state.Outline.Drawn = state.Outline.Capacity = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
-    DrawGridAndAxes(painter, L.Plot, L.Axis, s);
+    DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);
     PaintSeries(painter, L, request.LineColor);
     state.HitRegions = L.Regions;
   }

@@ -16,7 +16,7 @@ struct LinePoint {
 };
 
 struct LineLayout {
-  float Scale = 1;
+  ChartStyle Style{1.0f};
   int Count = 0;  // points drawn
   ValueStats Stats;
   bool UseLetters = false;
@@ -37,7 +37,7 @@ struct LineLayout {
 AxisScale LineAxis(double lowest, double highest);
 
 // Points that fit: floor((plotW - 10s) / 20s) + 1, at least 2, at most rowCount.
-int ComputeLineFit(float plotW, int rowCount, float s);
+int ComputeLineFit(float plotW, int rowCount, const ChartStyle& st);
 
 // One flag per position: the ends, the first highest and lowest, then the
 // largest values at least gap positions away from every label before them.
@@ -45,7 +45,7 @@ std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int ga
 
 // Value label box above the point, or below it near the top edge, kept
 // inside the plot.
-QRectF LineValueRect(float x, float y, const PlotArea& plot, float s);
+QRectF LineValueRect(float x, float y, const PlotArea& plot, const ChartStyle& st);
 
 LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
                              const ChartRequest& request, const ChartFonts* fonts);

@@ -13,9 +13,6 @@ namespace qh {
 namespace {
 
 constexpr long double kPi = 3.14159265358979L;
-// The pie keeps at least this width (times s) when the legend needs room;
-// its radius is then still above its 20s minimum.
-constexpr float kSmallestPieW = 110;
 
 // A slice angle as the painter can use it: any sweep of a full turn or more
 // covers the same circle, and huge starts are taken modulo a turn.
@@ -49,17 +46,18 @@ namespace {
 // give up width; when even a small pie leaves too little, there is no legend.
 void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<double>& values,
                         const TextMeasure& m) {
-  const float s = L.Scale;
+  const ChartStyle& st = L.Style;
   const int n = L.Count;
-  L.RowH = 18 * s;
-  const float fit = std::floor((static_cast<float>(height) - 56 * s - 66 * s) / L.RowH);
+  L.RowH = st.LegendRowH;
+  const float fit =
+      std::floor((static_cast<float>(height) - st.LegendBottomMargin - st.LegendTop) / L.RowH);
   L.Rows = std::clamp(static_cast<int>(std::clamp(fit, 0.0f, 1e9f)), 0, n);
-  if (L.Rows == 0 && n > 0 && 66 * s + L.RowH <= static_cast<float>(height - 1)) L.Rows = 1;
+  if (L.Rows == 0 && n > 0 && st.LegendTop + L.RowH <= static_cast<float>(height - 1)) L.Rows = 1;
   float valueW = 0, pctW = 0;
   for (int k = 1; k <= L.Rows; ++k) {
     const int j = L.Order[static_cast<size_t>(k - 1)];
     const double v = values[static_cast<size_t>(j - 1)];
-    LegendRow row{L.Offset + j, 66 * s + static_cast<float>(k - 1) * L.RowH, FormatValue(v),
+    LegendRow row{L.Offset + j, st.LegendTop + static_cast<float>(k - 1) * L.RowH, FormatValue(v),
                   FormatPercent(v / L.Divisor * 100)};
     valueW = std::max(valueW, m.Width(row.Value));
     pctW = std::max(pctW, m.Width(row.Percent));
@@ -68,20 +66,21 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
   // A hair of slack: a column exactly as wide as its text must not cut it.
   L.ValueW = std::ceil(valueW) + 1;
   L.PctW = std::ceil(pctW) + 1;
-  const float gap = 8 * s;
-  const float needed = 48 * s + L.ValueW + L.PctW + 2 * gap;
-  L.Right = static_cast<float>(width) - 30 * s;
-  L.PieW = std::max(static_cast<float>(width) * 0.6f, 300 * s);
-  if (L.Right - (L.PieW + 20 * s) < needed) {
-    const float narrower = L.Right - needed - 20 * s;
-    if (narrower >= kSmallestPieW * s) {
+  const float gap = st.LegendColumnGap;
+  const float needed = st.LegendMinNameW + L.ValueW + L.PctW + 2 * gap;
+  L.Right = static_cast<float>(width) - st.LegendRightMargin;
+  L.PieW = std::max(static_cast<float>(width) * 0.6f, st.PieMinW);
+  if (L.Right - (L.PieW + st.PieLegendGap) < needed) {
+    const float narrower = L.Right - needed - st.PieLegendGap;
+    // The smallest pie's radius is still above its minimum.
+    if (narrower >= st.PieSmallestW) {
       L.PieW = narrower;
     } else {
       L.Rows = 0;
       L.Legend.clear();
     }
   }
-  L.Left = L.PieW + 20 * s;
+  L.Left = L.PieW + st.PieLegendGap;
   L.NameW = L.Right - L.Left - L.ValueW - L.PctW - 2 * gap;
   L.ValueX = L.Left + L.NameW + gap;
   L.PctX = L.ValueX + L.ValueW + gap;
@@ -92,7 +91,9 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
 PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
                            const ChartRequest& request, const ChartFonts* fonts) {
   PieLayout L;
-  const float s = L.Scale = request.Scale;
+  const float s = request.Scale;
+  L.Style = ChartStyle(s);
+  const ChartStyle& st = L.Style;
   const int pageNo = std::max(request.PageNo, 1);
   const int n = L.Count =
       VisibleItemCount(ChartPage::Pie, table.ItemCount(), 0, pageNo, request.PageSize);
@@ -110,10 +111,12 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   PlaceLegendColumns(L, width, height, values, MeasuresOf(fonts, s).Normal);
 
   // The pie on the left.
-  const float availH = static_cast<float>(height) - 110 * s;
-  L.R = std::max(std::min(availH / 2 - 8 * s, (L.PieW - 50 * s) / 2 - 8 * s), 20 * s);
-  L.Cx = (L.PieW - 24 * s) / 2 + 10 * s;
-  L.Cy = 62 * s + availH / 2;
+  const float availH = static_cast<float>(height) - st.PieReservedH;
+  L.R = std::max(
+      std::min(availH / 2 - st.PieRimMargin, (L.PieW - st.PieSideMargin) / 2 - st.PieRimMargin),
+      st.PieMinRadius);
+  L.Cx = (L.PieW - st.PieLeftInset) / 2 + st.PieLeftShift;
+  L.Cy = st.PieTop + availH / 2;
   const HitRegion pieBox{0, L.Cx - L.R, L.Cy - L.R, L.Cx + L.R, L.Cy + L.R};
 
   long double c = 0;
@@ -136,21 +139,23 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
 
   // The legend on the right, largest value first.
   const ChartMeasures m = MeasuresOf(fonts, s);
-  PlaceTitleBlock(m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
   for (const LegendRow& row : L.Legend) {
     const int j = row.Item - L.Offset;
     const float y = row.Y;
-    L.Regions[static_cast<size_t>(j - 1)] = {row.Item, L.PieW, y,
-                                             static_cast<float>(width) - 10 * s, y + L.RowH};
+    L.Regions[static_cast<size_t>(j - 1)] = {
+        row.Item, L.PieW, y, static_cast<float>(width) - st.LegendRegionRightMargin, y + L.RowH};
     const QString& name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendName, name,
-                                 QRectF(L.Left, y, L.NameW, L.RowH), TextAlign::Near, 0xFF33404F));
+                                 QRectF(L.Left, y, L.NameW, L.RowH), TextAlign::Near,
+                                 st.LegendNameColor));
     if (L.Texts.back().Text.isEmpty()) L.Texts.pop_back();
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendValue, row.Value,
                                  QRectF(L.ValueX, y, L.ValueW, L.RowH), TextAlign::Far,
-                                 0xFF8A94A6));
+                                 st.LegendNumberColor));
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendPct, row.Percent,
-                                 QRectF(L.PctX, y, L.PctW, L.RowH), TextAlign::Far, 0xFF8A94A6));
+                                 QRectF(L.PctX, y, L.PctW, L.RowH), TextAlign::Far,
+                                 st.LegendNumberColor));
   }
   return L;
 }
@@ -216,13 +221,14 @@ void PaintPie(QPainter& painter, const PieLayout& L) {
   for (const PieSlice& slice : L.Slices) merger.Add(slice);
   merger.Flush();
 
-  QPen white(ToColor(0xFFFFFFFF), 1.5 * L.Scale);
+  const qreal pen = L.Style.PieSeparatorPen;
+  QPen white(ToColor(0xFFFFFFFF), pen);
   painter.setPen(white);
   painter.setBrush(Qt::NoBrush);
   // A separator closer than four line widths at the rim to the last one
   // drawn is left out: on a page of thousands of slices the white lines
   // would otherwise cover the whole pie.
-  const double minGap = degreesPerPixel * 4 * 1.5 * L.Scale;
+  const double minGap = degreesPerPixel * 4 * pen;
   double last = 1e9;
   for (double a : L.SeparatorAngles) {
     if (std::abs(a - last) < minGap) continue;
@@ -234,9 +240,11 @@ void PaintPie(QPainter& painter, const PieLayout& L) {
 }
 
 void PaintSwatches(QPainter& painter, const PieLayout& L) {
-  const float s = L.Scale;
+  const ChartStyle& st = L.Style;
   for (const LegendRow& row : L.Legend) {
-    FillRectF(painter, QRectF(L.PieW, row.Y + 2 * s, 11 * s, 11 * s), PaletteColor(row.Item));
+    FillRectF(painter,
+              QRectF(L.PieW, row.Y + st.LegendSwatchInset, st.LegendSwatch, st.LegendSwatch),
+              PaletteColor(row.Item));
   }
 }
 

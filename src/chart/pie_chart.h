@@ -15,7 +15,7 @@ struct LegendRow {
 };
 
 struct PieLayout {
-  float Scale = 1;
+  ChartStyle Style{1.0f};
   int Count = 0;   // rows on this page
   int Offset = 0;  // rows before this page
   long double PageTotal = 0;

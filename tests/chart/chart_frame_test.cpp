@@ -49,11 +49,11 @@ TEST(NiceScale, ExtremeInputsGiveFiniteOrderedScales) {
 }
 
 TEST(ChartFrame, PlotArea) {
-  const PlotArea p = ChartPlotArea(300, 200, 1.0f);
+  const PlotArea p = ChartPlotArea(300, 200, ChartStyle(1.0f));
   EXPECT_FLOAT_EQ(p.Width(), 190);
   EXPECT_FLOAT_EQ(p.Height(), 94);
-  EXPECT_TRUE(p.Usable(1.0f));
-  EXPECT_FALSE(ChartPlotArea(140, 200, 1.0f).Usable(1.0f));  // plotW 30
+  EXPECT_TRUE(p.Usable(ChartStyle(1.0f)));
+  EXPECT_FALSE(ChartPlotArea(140, 200, ChartStyle(1.0f)).Usable(ChartStyle(1.0f)));  // plotW 30
 }
 
 TEST(ChartFrame, GridStepsAndValueToY) {

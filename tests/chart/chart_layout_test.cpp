@@ -246,7 +246,7 @@ TEST(LineLayout, EightHundredWideHundredRows) {
   EXPECT_FLOAT_EQ(L.Points.front().X, L.Plot.Left);
   EXPECT_FLOAT_EQ(L.Points.back().X, L.Plot.Right);
   EXPECT_TRUE(L.Markers);
-  EXPECT_EQ(ComputeLineFit(2490, 200, 1.0f), 125);  // a 2600-wide picture
+  EXPECT_EQ(ComputeLineFit(2490, 200, ChartStyle(1.0f)), 125);  // a 2600-wide picture
   EXPECT_FALSE(
       ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Count > 120 &&
       ComputeLineLayout(2600, 400, Table(values), Request(ChartPage::Line), nullptr).Markers);
@@ -293,10 +293,11 @@ TEST(LineLayout, ValueLabelsStayInsideThePlot) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    EXPECT_DOUBLE_EQ(LineValueRect(400, r.y, plot, 1.0f).top(), r.labelTop) << r.y;
+    EXPECT_DOUBLE_EQ(LineValueRect(400, r.y, plot, ChartStyle(1.0f)).top(), r.labelTop) << r.y;
   }
   const PlotArea shallow{84, 774, 62, 100};
-  EXPECT_DOUBLE_EQ(LineValueRect(400, 80, shallow, 1.0f).top(), 85);  // held at bottom - 15
+  EXPECT_DOUBLE_EQ(LineValueRect(400, 80, shallow, ChartStyle(1.0f)).top(),
+                   85);  // held at bottom - 15
 }
 
 TEST(LineLayout, ThinnedCategoryLabelsKeepTheLast) {

@@ -163,7 +163,7 @@ void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
   if (c.page != ChartPage::Bar || !state.Outline.Axis) return;
   const ValueStats st = ComputeStats(c.table);
   AxisScale nice = NiceScale(0, std::max(0.0, st.Highest), 5);
-  const PlotArea plot = ChartPlotArea(c.width, c.height, s);
+  const PlotArea plot = ChartPlotArea(c.width, c.height, ChartStyle(s));
   const bool tight =
       st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
   const double expected = c.showValues && tight ? nice.Max + nice.Step : nice.Max;
