@@ -8,6 +8,7 @@
 #include "base/user_messages.h"
 #include "chart/chart_format.h"
 #include "chart/chart_frame.h"
+#include "chart/pie_chart.h"
 
 #include <cmath>
 #include <numbers>
@@ -169,9 +170,10 @@ QString WindowModel::PieShareText(const ChartItem& item) const {
   const int pageSize = state_.Config.PageSize;
   const int first = pageSize > 0 ? (pageNo_ - 1) * pageSize + 1 : 1;
   const int count = VisibleItemCount(ChartPage::Pie, table.ItemCount(), 0, pageNo_, pageSize);
-  const long double total = SumRows(table, first, count);
-  if (!(total > 0)) return {};
-  return FormatPercent(item.Value / total * 100.0L);
+  // Positive values make the pie's whole; a loss or a zero reads "不计入".
+  const long double whole = SumPositiveRows(table, first, count);
+  if (!(whole > 0)) return {};
+  return ::qh::PieShareText(item.Value, whole);
 }
 
 void WindowModel::ChooseMenuCommand(int id) {

@@ -36,26 +36,47 @@ bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, 
 // when needed.
 bool AddHeadroom(AxisScale& axis, double highest, float plotH, const ChartStyle& st) {
   if (!(highest > 0) || !(plotH > 0)) return false;
-  const double gap = plotH - highest / axis.Max * plotH;
+  const double gap = plotH - (highest - axis.Min) / (axis.Max - axis.Min) * plotH;
   const double raised = axis.Max + axis.Step;
   if (gap >= st.ValueHeadroom || !std::isfinite(raised)) return false;
   axis.Max = raised;
   return true;
 }
 
+// The same, below zero: the lowest bar keeps room for its value label
+// above the plot bottom.
+bool AddFootroom(AxisScale& axis, double lowest, float plotH, const ChartStyle& st) {
+  if (!(lowest < 0) || !(plotH > 0)) return false;
+  const double gap = (lowest - axis.Min) / (axis.Max - axis.Min) * plotH;
+  const double lowered = axis.Min - axis.Step;
+  if (gap >= st.ValueFootroom || !std::isfinite(lowered)) return false;
+  axis.Min = lowered;
+  return true;
+}
+
+// Names below the plot each keep to their slot less the text gap, so two
+// neighbours never touch. Upright names stand on the zero line; over a bar
+// they take the colour that reads on it.
 void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
   const ChartStyle& st = L.Style;
   const float bottom = L.Plot.Bottom;
+  const float boxW = std::max(L.SlotW - st.TextGap, 0.0f);
   for (BarGeometry& b : L.Bars) {
     if (b.Label.isEmpty()) continue;
     const float cx = b.X + b.Width / 2;
-    ChartText t = L.Rotate ? PlaceUpright(m, TextRole::Category, b.Label, cx,
-                                          bottom - st.UprightInset, b.LabelExtent, st.CategoryColor)
-                           : PlaceInBox(m, TextRole::Category, b.Label,
-                                        QRectF(cx - L.SlotW / 2, bottom + st.BarCategoryGap,
-                                               L.SlotW, st.BarCategoryH),
-                                        TextAlign::Center, st.CategoryColor);
-    if (!t.Text.isEmpty()) L.Texts.push_back(std::move(t));
+    ChartText t =
+        L.Rotate
+            ? PlaceUpright(m, TextRole::Category, b.Label, cx, b.Base - st.UprightInset,
+                           b.LabelExtent, st.CategoryColor)
+            : PlaceInBox(m, TextRole::Category, b.Label,
+                         QRectF(cx - boxW / 2, bottom + st.BarCategoryGap, boxW, st.BarCategoryH),
+                         TextAlign::Center, st.CategoryColor);
+    if (t.Text.isEmpty()) continue;
+    if (L.Rotate && !b.Down) {
+      t.OnBar = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
+      t.OnBarColor = NameColorOnBar(st, PaletteColor(b.Item));
+    }
+    L.Texts.push_back(std::move(t));
   }
 }
 
@@ -64,18 +85,20 @@ void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
 void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table, int width,
                       int height) {
   const ChartStyle& st = L.Style;
-  const float bottom = L.Plot.Bottom;
-  const float room = L.Plot.Height() - st.UprightInset;
   const float titleBlockBottom = st.TitleBlockBottom;
   for (BarGeometry& b : L.Bars) {
-    if (L.Rotate && b.LabelExtent >= room) continue;  // an upright label reaches the plot top
+    const float room = b.Base - L.Plot.Top - st.UprightInset;
+    // An upright label reaching the plot top leaves no room above a bar.
+    if (!b.Down && L.Rotate && b.LabelExtent >= room) continue;
     const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
-    const float top = std::min(bottom - b.Height, bottom - b.LabelExtent);
-    ChartText t =
-        PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, top - st.BarValueLift,
-                   L.Plot.Left - st.TickGap, static_cast<float>(width) - 1.0f, st.ValueColor);
+    // Above a standing bar (and its upright name), below a hanging one.
+    const float cy = b.Down ? b.Base + b.Height + st.BarValueLift
+                            : std::min(b.Top(), b.Base - b.LabelExtent) - st.BarValueLift;
+    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, cy,
+                             L.Plot.Left - st.TickGap + st.TextGap,
+                             static_cast<float>(width) - 1.0f, st.ValueColor);
     if (t.Box.top() < titleBlockBottom || !InsidePicture(t.Box, width, height) ||
-        OverlapsAny(t.Box, L.Texts))
+        (b.Down && t.Box.bottom() > L.Plot.Bottom) || OverlapsAny(t.Box, L.Texts, st.TextGap))
       continue;
     b.ValueRect = t.Box;
     L.Texts.push_back(std::move(t));
@@ -98,9 +121,18 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   const ValueStats stats = ComputeStats(table);
   L.Subtitle = BarSubtitle(stats);
   PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
-  L.Axis = NiceScale(0, std::max(0.0, stats.Highest), 5);
-  if (L.Axis.Max <= 0) L.Axis.Max = 1;
-  if (L.Axis.Step <= 0) L.Axis.Step = 1;
+  // Negative bars among those drawn take the axis below zero, in whole
+  // steps; otherwise it starts at zero.
+  double lowestDrawn = 0;
+  for (int i = 0; i < L.Count; ++i)
+    lowestDrawn = std::min(lowestDrawn, table.Items[static_cast<size_t>(i)].Value);
+  if (lowestDrawn < 0) {
+    L.Axis = NiceScale(lowestDrawn, std::max(0.0, stats.Highest), 5);
+  } else {
+    L.Axis = NiceScale(0, std::max(0.0, stats.Highest), 5);
+    if (L.Axis.Max <= 0) L.Axis.Max = 1;
+    if (L.Axis.Step <= 0) L.Axis.Step = 1;
+  }
 
   L.Plot = ChartPlotArea(width, height, st);
   L.PlotDrawn = L.Plot.Usable(st);
@@ -108,7 +140,10 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
 
   const LabelOptions& opt = request.Labels;
   const bool values = request.ShowValues && !opt.BarNoValue;
-  if (values) L.Headroom = AddHeadroom(L.Axis, stats.Highest, L.Plot.Height(), st);
+  if (values) {
+    AddFootroom(L.Axis, lowestDrawn, L.Plot.Height(), st);
+    L.Headroom = AddHeadroom(L.Axis, stats.Highest, L.Plot.Height(), st);
+  }
   PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
 
   const int n = L.Count;
@@ -118,27 +153,34 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
 
   L.Bars.reserve(static_cast<size_t>(n));
   L.Regions.reserve(static_cast<size_t>(n));
-  const float bottom = L.Plot.Bottom;
+  const float zero = ValueToY(L.Plot, L.Axis, 0);
+  const double range = L.Axis.Max - L.Axis.Min;
   for (int i = 1; i <= n; ++i) {
     const double v = table.Items[static_cast<size_t>(i - 1)].Value;
     BarGeometry b;
     b.Item = i;
     b.X = L.Plot.Left + L.SlotW * static_cast<float>(i - 1) + (L.SlotW - L.BarW) / 2;
     b.Width = L.BarW;
-    const float h = static_cast<float>(std::clamp(v / L.Axis.Max * L.Plot.Height(), -1e7, 1e7));
+    b.Base = zero;
+    b.Down = v < 0;
+    const double size = b.Down ? -v : v;
+    const float h = static_cast<float>(std::clamp(size / range * L.Plot.Height(), -1e7, 1e7));
     b.Height = std::max(h, 1.0f);
     if (!opt.BarNoName) {
       b.Label = BarItemLabel(table, opt, i);
       // An upright label stops at the top of the plot (cut with "…") rather
       // than running into the title; the value label sits above it.
       if (L.Rotate && !b.Label.isEmpty()) {
-        const float room = L.Plot.Height() - st.UprightInset;
+        const float room = b.Base - L.Plot.Top - st.UprightInset;
         b.LabelExtent =
             std::min(MeasureTextWidthUpTo(m.Normal.Face, b.Label, room) + st.UprightInset, room);
       }
     }
-    L.Regions.push_back({i, b.X - st.BarRegionPad, bottom - b.Height - st.BarRegionAbove,
-                         b.X + L.BarW + st.BarRegionPad, bottom});
+    // The region covers the bar and its value label's side.
+    const float regionTop = b.Down ? b.Base : b.Base - b.Height - st.BarRegionAbove;
+    const float regionBottom = b.Down ? b.Base + b.Height + st.BarRegionAbove : b.Base;
+    L.Regions.push_back(
+        {i, b.X - st.BarRegionPad, regionTop, b.X + L.BarW + st.BarRegionPad, regionBottom});
     L.Bars.push_back(std::move(b));
   }
   PlaceCategoryLabels(L, m.Normal);
@@ -146,7 +188,27 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   return L;
 }
 
-void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb) {
+quint32 NameColorOnBar(const ChartStyle& st, quint32 barColor) {
+  return ContrastRatio(st.NameOnDarkBar, barColor) >= ContrastRatio(st.NameOnLightBar, barColor)
+             ? st.NameOnDarkBar
+             : st.NameOnLightBar;
+}
+
+void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb,
+                    bool hanging) {
+  if (hanging) {
+    // The standing bar turned upside down about its own middle, on whole
+    // pixel rows so the flip keeps its edges crisp.
+    const QRect rows = WholePixelEdges(QRectF(x, y, w, h));
+    const float top = static_cast<float>(rows.top()), height = static_cast<float>(rows.height());
+    if (!(height > 0)) return;
+    painter.save();
+    painter.translate(0, 2.0 * top + height);
+    painter.scale(1, -1);
+    DrawRoundedBar(painter, x, top, w, height, argb, false);
+    painter.restore();
+    return;
+  }
   // Every piece is cut from the bar's own rounded edges, so no cap strip
   // sticks out past the body or leaves a notch beside it.
   const float r = std::min({w * 0.28f, 9.0f, h});
@@ -193,9 +255,9 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
     state.Outline.Drawn = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
     DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);
+    DrawZeroLine(painter, L.Plot, L.Axis, L.Style);
     for (const BarGeometry& b : L.Bars) {
-      DrawRoundedBar(painter, b.X, L.Plot.Bottom - b.Height, b.Width, b.Height,
-                     PaletteColor(b.Item));
+      DrawRoundedBar(painter, b.X, b.Top(), b.Width, b.Height, PaletteColor(b.Item), b.Down);
     }
     state.HitRegions = L.Regions;
   }

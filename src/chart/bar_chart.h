@@ -9,10 +9,13 @@ namespace qh {
 
 struct BarGeometry {
   int Item = 0;                        // 1-based row
-  float X = 0, Width = 0, Height = 0;  // the bar stands on the plot bottom
-  QString Label;                       // empty when names are off
-  float LabelExtent = 0;               // how far an upright label reaches up
-  QRectF ValueRect;                    // the value label's box; empty when it is not drawn
+  float X = 0, Width = 0, Height = 0;  // the bar stands on the zero line
+  float Base = 0;     // the zero line: the plot bottom unless the axis dips below 0
+  bool Down = false;  // a negative value hangs down from the zero line
+  float Top() const { return Down ? Base : Base - Height; }
+  QString Label;          // empty when names are off
+  float LabelExtent = 0;  // how far an upright label reaches up
+  QRectF ValueRect;       // the value label's box; empty when it is not drawn
 };
 
 struct BarLayout {
@@ -43,6 +46,11 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
                   const ChartRequest& request, ChartState& state);
 
 // A bar with a rounded top: a whole-pixel body under eight narrowing strips.
-void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb);
+// Hanging, the rounded end is at the bottom.
+void DrawRoundedBar(QPainter& painter, float x, float y, float w, float h, quint32 argb,
+                    bool hanging = false);
+
+// The colour of an upright name over a bar of this colour.
+quint32 NameColorOnBar(const ChartStyle& st, quint32 barColor);
 
 }  // namespace qh

@@ -31,6 +31,21 @@ quint32 WithAlpha(quint32 argb, int alpha) {
 
 QColor ToColor(quint32 argb) { return QColor::fromRgba(argb); }
 
+namespace {
+double RelativeLuminance(quint32 argb) {
+  auto channel = [](quint32 byte) {
+    const double c = static_cast<double>(byte & 0xFF) / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(argb >> 16) + 0.7152 * channel(argb >> 8) + 0.0722 * channel(argb);
+}
+}  // namespace
+
+double ContrastRatio(quint32 a, quint32 b) {
+  const double la = RelativeLuminance(a), lb = RelativeLuminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 quint32 PaletteColor(int index) {
   const int n = static_cast<int>(kPalette.size());
   const int k = ((index - 1) % n + n) % n;  // indexes start at 1; stay safe below
@@ -186,6 +201,32 @@ void FillAreaUnderLine(QPainter& painter, const QPolygonF& line, float bottom, q
   area.lineTo(line.back().x(), bottom);
   area.closeSubpath();
   painter.fillPath(area, ToColor(argb));
+}
+
+void FillAreaToLevel(QPainter& painter, const QPolygonF& line, float base, quint32 argb) {
+  if (line.size() < 2) return;
+  // Where a segment crosses the level it gets a point on it, so holding the
+  // line at the level on one side keeps the other side's shape exact.
+  QPolygonF crossed;
+  crossed.reserve(line.size() * 2);
+  crossed << line.front();
+  for (qsizetype i = 1; i < line.size(); ++i) {
+    const QPointF a = line[i - 1], b = line[i];
+    if ((a.y() - base) * (b.y() - base) < 0) {
+      const double t = (base - a.y()) / (b.y() - a.y());
+      crossed << QPointF(a.x() + (b.x() - a.x()) * t, base);
+    }
+    crossed << b;
+  }
+  QPolygonF above = crossed, below = crossed;
+  for (QPointF& p : above) p.setY(std::min<qreal>(p.y(), base));
+  for (QPointF& p : below) p.setY(std::max<qreal>(p.y(), base));
+  FillAreaUnderLine(painter, above, base, argb);
+  QPainterPath dips(QPointF(below.front().x(), base));
+  for (const QPointF& p : below) dips.lineTo(p);
+  dips.lineTo(below.back().x(), base);
+  dips.closeSubpath();
+  painter.fillPath(dips, ToColor(argb));
 }
 
 void DrawRoundPolyline(QPainter& painter, const QPolygonF& line, quint32 argb, float width) {

@@ -20,6 +20,8 @@ quint32 MakeArgb(int alpha, int byte0, int byte1, int byte2);
 // The same colour with its alpha byte replaced.
 quint32 WithAlpha(quint32 argb, int alpha);
 QColor ToColor(quint32 argb);
+// The WCAG contrast ratio of two opaque colours, 1 to 21.
+double ContrastRatio(quint32 a, quint32 b);
 
 inline constexpr std::array<quint32, 20> kPalette = {
     0xFF4E79A7, 0xFFF28E2B, 0xFFE15759, 0xFF76B7B2, 0xFF59A14F, 0xFFEDC948, 0xFFB07AA1,
@@ -62,6 +64,9 @@ namespace qh {
 // of milliseconds on tall zig-zag shapes, and the window repaints the chart
 // on every hover change.
 void FillAreaUnderLine(QPainter& painter, const QPolygonF& line, float bottom, quint32 argb);
+// The region between the line and the level y = base on both sides of it:
+// above the level where the line rises over it, below where it dips under.
+void FillAreaToLevel(QPainter& painter, const QPolygonF& line, float base, quint32 argb);
 
 // A round-joined polyline drawn as flat segments plus a disc per inner
 // vertex: the same picture for an opaque pen, at a fraction of the cost.

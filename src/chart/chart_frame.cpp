@@ -100,6 +100,15 @@ long double SumRows(const ItemTable& table, int first, int count) {
   return sum;
 }
 
+long double SumPositiveRows(const ItemTable& table, int first, int count) {
+  long double sum = 0;
+  for (int i = std::max(first, 1); i < first + count && i <= table.ItemCount(); ++i) {
+    const double v = table.Items[static_cast<size_t>(i - 1)].Value;
+    if (v > 0) sum += v;
+  }
+  return sum;
+}
+
 void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s,
                     std::vector<ChartText>& texts) {
   const bool ready = fonts.Ensure(s);
@@ -162,10 +171,23 @@ void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea&
     if (w > right - 1) continue;  // a number is drawn whole or not at all
     const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2, ValueToY(plot, axis, v),
                                    1, right, st.TickColor);
-    if (Overlaps(t.Box, below) || OverlapsAny(t.Box, texts)) continue;
+    if (Overlaps(t.Box, below, st.TextGap) || OverlapsAny(t.Box, texts, st.TextGap)) continue;
     below = t.Box;
     texts.push_back(t);
   }
+}
+
+bool AxisSpansZero(const AxisScale& axis) { return axis.Min < 0 && axis.Max >= 0; }
+
+void DrawZeroLine(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
+                  const ChartStyle& st) {
+  if (!AxisSpansZero(axis)) return;
+  const int penWidth = std::max(1, static_cast<int>(std::lround(st.Scale)));
+  QPen pen(ToColor(st.ZeroLineColor), penWidth);
+  pen.setCapStyle(Qt::FlatCap);
+  painter.setPen(pen);
+  const float y = CrispLineCoordinate(ValueToY(plot, axis, 0), penWidth);
+  painter.drawLine(QPointF(CrispLineCoordinate(plot.Left, penWidth), y), QPointF(plot.Right, y));
 }
 
 float CrispLineCoordinate(float v, int penWidth) {

@@ -59,6 +59,8 @@ struct ValueStats {
 };
 ValueStats ComputeStats(const ItemTable& table);
 long double SumRows(const ItemTable& table, int first, int count);  // 1-based first
+// The same over the positive values only: the pie's whole.
+long double SumPositiveRows(const ItemTable& table, int first, int count);
 
 // "暂无数据" and the hint, each left out where the picture is too small.
 void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height, float s,
@@ -83,6 +85,11 @@ void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea&
 // on pixel centres for odd widths and pixel edges for even ones.
 void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
                      const ChartStyle& st);
+
+// Where the axis reaches below zero, a line like the axis along zero.
+bool AxisSpansZero(const AxisScale& axis);
+void DrawZeroLine(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
+                  const ChartStyle& st);
 
 // Where a line of this pen width lies crisp nearest to v.
 float CrispLineCoordinate(float v, int penWidth);

@@ -21,6 +21,7 @@ ChartStyle::ChartStyle(float s) : Scale(s) {
   PlotBottom = px(44);
   MinPlotSide = px(40);
   TickGap = px(12);
+  TextGap = px(2);
   BarSlot = px(38);
   BarMaxW = px(60);
   CategoryPad = px(8);
@@ -31,6 +32,7 @@ ChartStyle::ChartStyle(float s) : Scale(s) {
   BarValueLift = px(11);
   BarRegionPad = px(3);
   BarRegionAbove = px(18);
+  ValueFootroom = px(20);
   LineEndPad = px(10);
   PointSlot = px(20);
   ValueLabelSpan = px(72);

@@ -23,6 +23,7 @@ struct ChartStyle {
   float PlotLeft, PlotRight, PlotTop, PlotBottom;
   float MinPlotSide;  // below it only the title block is drawn
   float TickGap;      // tick labels end this far left of the axis
+  float TextGap;      // the least room between any two drawn texts
 
   // Bar chart.
   float BarSlot;  // the narrowest slot that still gets a bar
@@ -35,6 +36,7 @@ struct ChartStyle {
   float BarValueLift;    // a value label's centre sits this far above its bar
   float BarRegionPad;    // hover region beyond each side of a bar
   float BarRegionAbove;  // and above its top
+  float ValueFootroom;   // the lowest negative bar keeps this much above the plot bottom
 
   // Line chart.
   float LineEndPad;      // width kept free of points at the plot's right
@@ -62,6 +64,11 @@ struct ChartStyle {
   quint32 AxisColor = 0xFFC7D2E0;
   quint32 CategoryColor = 0xFF55607A;
   quint32 ValueColor = 0xFF44506A;
+  // An upright name over a bar takes whichever of these reads better on the
+  // bar's colour: one of them reaches 4.5:1 on every palette colour.
+  quint32 NameOnDarkBar = 0xFFFFFFFF;
+  quint32 NameOnLightBar = 0xFF0A0D12;
+  quint32 ZeroLineColor = 0xFFC7D2E0;  // the axis colour
   quint32 LegendNameColor = 0xFF33404F;
   quint32 LegendNumberColor = 0xFF8A94A6;
 };

@@ -3,6 +3,7 @@
 #include "chart/canvas.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <cmath>
 
@@ -88,15 +89,15 @@ namespace {
 constexpr qreal kSlack = 0.01;  // float noise of boxes that only touch
 }
 
-bool Overlaps(const QRectF& a, const QRectF& b) {
+bool Overlaps(const QRectF& a, const QRectF& b, qreal gap) {
   if (a.isEmpty() || b.isEmpty()) return false;
-  return a.left() < b.right() - kSlack && b.left() < a.right() - kSlack &&
-         a.top() < b.bottom() - kSlack && b.top() < a.bottom() - kSlack;
+  return a.left() - gap < b.right() - kSlack && b.left() < a.right() + gap - kSlack &&
+         a.top() - gap < b.bottom() - kSlack && b.top() < a.bottom() + gap - kSlack;
 }
 
-bool OverlapsAny(const QRectF& box, const std::vector<ChartText>& texts) {
+bool OverlapsAny(const QRectF& box, const std::vector<ChartText>& texts, qreal gap) {
   return std::any_of(texts.begin(), texts.end(),
-                     [&](const ChartText& t) { return Overlaps(box, t.Box); });
+                     [&](const ChartText& t) { return Overlaps(box, t.Box, gap); });
 }
 
 bool InsidePicture(const QRectF& box, int width, int height) {
@@ -114,11 +115,28 @@ void PaintTexts(QPainter& painter, const ChartFonts& fonts, const std::vector<Ch
       painter.drawText(t.Box, kFlags, t.Text);
       continue;
     }
-    const QTransform before = painter.worldTransform();
-    painter.translate(t.Box.center().x(), t.Box.bottom());
-    painter.rotate(-90);
-    painter.drawText(QRectF(0, -t.Box.width() / 2, t.Box.height(), t.Box.width()), kFlags, t.Text);
-    painter.setWorldTransform(before);
+    auto drawUpright = [&] {
+      const QTransform before = painter.worldTransform();
+      painter.translate(t.Box.center().x(), t.Box.bottom());
+      painter.rotate(-90);
+      painter.drawText(QRectF(0, -t.Box.width() / 2, t.Box.height(), t.Box.width()), kFlags,
+                       t.Text);
+      painter.setWorldTransform(before);
+    };
+    const QRectF onBar = t.OnBar.intersected(t.Box.adjusted(-2, -2, 2, 2));
+    if (onBar.isEmpty()) {
+      drawUpright();
+      continue;
+    }
+    painter.save();
+    painter.setClipRect(onBar.toAlignedRect());  // OnBar lies on whole pixels, as bars do
+    painter.setPen(ToColor(t.OnBarColor));
+    drawUpright();
+    painter.setClipRegion(QRegion(t.Box.toAlignedRect().adjusted(-4, -4, 4, 4)) -
+                          QRegion(onBar.toAlignedRect()));
+    painter.setPen(ToColor(t.Color));
+    drawUpright();
+    painter.restore();
   }
 }
 

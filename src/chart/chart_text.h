@@ -37,6 +37,10 @@ struct ChartText {
   bool Upright = false;  // reads bottom to top
   bool Large = false;    // in the title font
   quint32 Color = 0;
+  // Upright names over a bar: the part inside OnBar is drawn in OnBarColor,
+  // so the name reads on the bar and on the white above it alike.
+  QRectF OnBar;
+  quint32 OnBarColor = 0;
 };
 
 // Measuring through a font, or without one the fixed estimate (14 pixels
@@ -65,9 +69,10 @@ ChartText PlaceWhole(const TextMeasure& m, TextRole role, const QString& text, f
 ChartText PlaceUpright(const TextMeasure& m, TextRole role, const QString& text, float cx, float y,
                        float maxLength, quint32 color);
 
-// Boxes that share more than a hair's breadth; touching is fine.
-bool Overlaps(const QRectF& a, const QRectF& b);
-bool OverlapsAny(const QRectF& box, const std::vector<ChartText>& texts);
+// Boxes that share more than a hair's breadth, or, with a gap, that come
+// closer than it: two texts that touch read as one.
+bool Overlaps(const QRectF& a, const QRectF& b, qreal gap = 0);
+bool OverlapsAny(const QRectF& box, const std::vector<ChartText>& texts, qreal gap = 0);
 bool InsidePicture(const QRectF& box, int width, int height);
 
 // The title and normal measures of a chart drawing; fonts may be null.

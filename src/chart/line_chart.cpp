@@ -59,12 +59,83 @@ std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int ga
   return flags;
 }
 
-QRectF LineValueRect(float x, float y, const PlotArea& plot, const ChartStyle& st) {
-  const float above = y - st.LineLabelAbove;
-  float labelY = plot.Top + st.LineLabelTopGap <= above ? above : y + st.LineLabelBelow;
-  if (labelY < plot.Top) labelY = plot.Top;
-  if (labelY + st.LineLabelH > plot.Bottom) labelY = plot.Bottom - st.LineLabelH;
-  return QRectF(x - st.LineLabelHalfW, labelY, 2 * st.LineLabelHalfW, st.LineLabelH);
+bool SegmentCrossesRect(const QPointF& a, const QPointF& b, const QRectF& rect) {
+  // Liang-Barsky: clip the segment's parameter range to the four edges.
+  double t0 = 0, t1 = 1;
+  const double dx = b.x() - a.x(), dy = b.y() - a.y();
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
+                       rect.bottom() - a.y()};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+      continue;
+    }
+    const double t = q[k] / p[k];
+    if (p[k] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool LineCrossesBox(const std::vector<QPointF>& points, const QRectF& box, bool markers,
+                    const ChartStyle& st) {
+  // The stroke and the markers have a width: the box is kept that far off.
+  const qreal pen = st.LinePen / 2;
+  const QRectF wide = box.adjusted(-pen, -pen, pen, pen);
+  const qreal reach = st.MarkerRadius + st.MarkerPen / 2;
+  for (size_t k = 0; k < points.size(); ++k) {
+    const QPointF& p = points[k];
+    if (markers && p.x() >= box.left() - reach && p.x() <= box.right() + reach &&
+        p.y() >= box.top() - reach && p.y() <= box.bottom() + reach)
+      return true;
+    if (k + 1 < points.size() && SegmentCrossesRect(p, points[k + 1], wide)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const QSizeF& size,
+                         const QRectF& bounds, const std::vector<ChartText>& texts, bool markers,
+                         const ChartStyle& st) {
+  const QPointF p = points[index];
+  const qreal prevY = index > 0 ? points[index - 1].y() : p.y();
+  const qreal nextY = index + 1 < points.size() ? points[index + 1].y() : p.y();
+  // Screen y grows downwards: a valley has both neighbours above it.
+  const bool valley = prevY <= p.y() && nextY <= p.y() && (prevY < p.y() || nextY < p.y());
+  // Above the point the open side is where the line falls away, below it
+  // where the line rises.
+  const qreal towardsLower = prevY > nextY ? -1 : 1;
+  const qreal offset = st.LineLabelBelow;
+  const qreal w = size.width(), h = size.height();
+  const qreal aboveTop = p.y() - offset - h, belowTop = p.y() + offset;
+  const qreal firstTop = valley ? belowTop : aboveTop, secondTop = valley ? aboveTop : belowTop;
+  const qreal firstOpen = valley ? -towardsLower : towardsLower;
+  const qreal nudge = w / 2 + offset;
+  const struct {
+    qreal top, shift;
+  } candidates[] = {{firstTop, 0},
+                    {secondTop, 0},
+                    {firstTop, firstOpen * nudge},
+                    {secondTop, -firstOpen * nudge},
+                    {firstTop, -firstOpen * nudge},
+                    {secondTop, firstOpen * nudge}};
+  for (const auto& c : candidates) {
+    qreal left = p.x() + c.shift - w / 2;
+    left = std::max(std::min(left, bounds.right() - w), bounds.left());
+    const QRectF box(left, c.top, w, h);
+    if (box.top() < bounds.top() || box.bottom() > bounds.bottom()) continue;
+    if (OverlapsAny(box, texts, st.TextGap) || LineCrossesBox(points, box, markers, st)) continue;
+    return box;
+  }
+  return {};
 }
 
 namespace {
@@ -97,15 +168,17 @@ void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& t
                              TextAlign::Center, st.CategoryColor);
     if (t.Text.isEmpty()) continue;
     const qreal w = t.Box.width();
+    // Clear of the tick labels, which end the tick gap left of the axis.
     const qreal left = std::max(std::min(t.Box.left(), width - 1.0 - w),
-                                static_cast<qreal>(L.Plot.Left) - st.TickGap);
+                                static_cast<qreal>(L.Plot.Left) - st.TickGap + st.TextGap);
     t.Box.moveLeft(left);
     const bool last = i == L.Count;
-    while (!kept.empty() && Overlaps(kept.back().second.Box, t.Box)) {
+    const qreal gap = st.TextGap;
+    while (!kept.empty() && Overlaps(kept.back().second.Box, t.Box, gap)) {
       if (!last) break;
       kept.pop_back();
     }
-    if (!kept.empty() && Overlaps(kept.back().second.Box, t.Box)) continue;
+    if (!kept.empty() && Overlaps(kept.back().second.Box, t.Box, gap)) continue;
     kept.emplace_back(i, std::move(t));
   }
   for (auto& [i, t] : kept) {
@@ -114,19 +187,26 @@ void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& t
   }
 }
 
-// In drawing order; a value label that would overlap any text already
-// placed or leave the picture is left out.
-void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table, int width,
-                      int height) {
+// In drawing order; a value label with no place beside its point that the
+// line leaves free and that keeps clear of the texts placed is left out.
+void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table, int width) {
   const ChartStyle& st = L.Style;
+  std::vector<QPointF> points;
+  points.reserve(L.Points.size());
+  for (const LinePoint& p : L.Points) points.emplace_back(p.X, p.Y);
+  const QRectF bounds(QPointF(L.Plot.Left - st.TickGap + st.TextGap, st.TitleBlockBottom),
+                      QPointF(static_cast<qreal>(width) - 1.0, L.Plot.Bottom));
   for (int i = 1; i <= L.Count; ++i) {
     LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
     if (!p.ValueLabel) continue;
     ChartText t =
         PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
-                   p.X, static_cast<float>(p.ValueRect.center().y()), L.Plot.Left - st.TickGap,
-                   static_cast<float>(width) - 1.0f, st.ValueColor);
-    if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, L.Texts)) continue;
+                   p.X, p.Y, -1e9f, 1e9f, st.ValueColor);
+    const QRectF box = PlaceLineValueBox(points, static_cast<size_t>(i - 1), t.Box.size(), bounds,
+                                         L.Texts, L.Markers, st);
+    if (box.isEmpty()) continue;
+    t.Box = box;
+    p.ValueRect = box;
     p.ValueShown = true;
     L.Texts.push_back(std::move(t));
   }
@@ -188,13 +268,12 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
     p.X = L.Plot.Left + spacing * static_cast<float>(i - 1);
     p.Y = ValueToY(L.Plot, L.Axis, values[static_cast<size_t>(i - 1)]);
     p.ValueLabel = showValues && flags[static_cast<size_t>(i - 1)];
-    if (p.ValueLabel) p.ValueRect = LineValueRect(p.X, p.Y, L.Plot, st);
     L.Regions.push_back(
         {i, p.X - st.PointReach, p.Y - st.PointReach, p.X + st.PointReach, p.Y + st.PointReach});
     L.Points.push_back(p);
   }
   PlaceCategoryLabels(L, m.Normal, table, opt, width);
-  PlaceValueLabels(L, m.Normal, table, width, height);
+  PlaceValueLabels(L, m.Normal, table, width);
   return L;
 }
 
@@ -206,7 +285,14 @@ void PaintSeries(QPainter& painter, const LineLayout& L, quint32 lineColor) {
   line.reserve(static_cast<qsizetype>(L.Points.size()));
   for (const LinePoint& p : L.Points) line << QPointF(p.X, p.Y);
   if (line.size() >= 2) {
-    FillAreaUnderLine(painter, line, L.Plot.Bottom, WithAlpha(lineColor, 0x22));
+    // Where the axis spans zero the area runs between the line and zero,
+    // above it for gains and below it for losses.
+    const quint32 tint = WithAlpha(lineColor, 0x22);
+    if (AxisSpansZero(L.Axis)) {
+      FillAreaToLevel(painter, line, ValueToY(L.Plot, L.Axis, 0), tint);
+    } else {
+      FillAreaUnderLine(painter, line, L.Plot.Bottom, tint);
+    }
     DrawRoundPolyline(painter, line, lineColor, st.LinePen);
   }
   if (!L.Markers) return;
@@ -234,6 +320,7 @@ void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& ta
     state.Outline.Drawn = state.Outline.Capacity = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
     DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);
+    DrawZeroLine(painter, L.Plot, L.Axis, L.Style);
     PaintSeries(painter, L, request.LineColor);
     state.HitRegions = L.Regions;
   }

@@ -3,6 +3,9 @@
 #include "chart/chart_types.h"
 #include "data/item_table.h"
 
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <vector>
 
 namespace qh {
@@ -10,7 +13,7 @@ namespace qh {
 struct LinePoint {
   float X = 0, Y = 0;
   bool ValueLabel = false;     // picked for a value label
-  QRectF ValueRect;            // where the value label goes
+  QRectF ValueRect;            // where the value label goes, when it fits
   bool ValueShown = false;     // its value label is drawn (it overlaps none drawn before)
   bool CategoryLabel = false;  // its name, letter or number is drawn
 };
@@ -43,9 +46,17 @@ int ComputeLineFit(float plotW, int rowCount, const ChartStyle& st);
 // largest values at least gap positions away from every label before them.
 std::vector<bool> PickValueLabelPoints(const std::vector<double>& values, int gap);
 
-// Value label box above the point, or below it near the top edge, kept
-// inside the plot.
-QRectF LineValueRect(float x, float y, const PlotArea& plot, const ChartStyle& st);
+// Where the value label (a text box of size) of point index goes: beside its
+// point on the side its two segments leave free (above a peak, below a
+// valley), else on the other side, else nudged sideways; the first box
+// inside bounds that no segment of the line or marker crosses and that
+// keeps the text gap to every text placed. Empty when none fits.
+QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const QSizeF& size,
+                         const QRectF& bounds, const std::vector<ChartText>& texts, bool markers,
+                         const ChartStyle& st);
+
+// Whether the segment from a to b passes through rect.
+bool SegmentCrossesRect(const QPointF& a, const QPointF& b, const QRectF& rect);
 
 LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
                              const ChartRequest& request, const ChartFonts* fonts);

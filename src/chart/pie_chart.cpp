@@ -29,6 +29,11 @@ QString PieSubtitle(long double pageTotal, int rowCount) {
 
 }  // namespace
 
+QString PieShareText(double value, long double positiveTotal) {
+  if (!(value > 0) || !(positiveTotal > 0)) return QStringLiteral("不计入");
+  return FormatPercent(value / positiveTotal * 100);
+}
+
 std::vector<int> LegendOrder(const std::vector<double>& values) {
   std::vector<int> order(values.size());
   for (size_t j = 0; j < order.size(); ++j) order[j] = static_cast<int>(j) + 1;
@@ -58,7 +63,7 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
     const int j = L.Order[static_cast<size_t>(k - 1)];
     const double v = values[static_cast<size_t>(j - 1)];
     LegendRow row{L.Offset + j, st.LegendTop + static_cast<float>(k - 1) * L.RowH, FormatValue(v),
-                  FormatPercent(v / L.Divisor * 100)};
+                  PieShareText(v, L.Divisor)};
     valueW = std::max(valueW, m.Width(row.Value));
     pctW = std::max(pctW, m.Width(row.Percent));
     L.Legend.push_back(std::move(row));
@@ -104,7 +109,11 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
     values[static_cast<size_t>(j - 1)] = table.Items[static_cast<size_t>(L.Offset + j - 1)].Value;
   }
   L.PageTotal = SumRows(table, L.Offset + 1, n);
-  L.Divisor = L.PageTotal > 0 ? L.PageTotal : 1;
+  // Slices and shares count the positive values only: a loss or a zero has
+  // no part of a whole, so it keeps its legend line without a slice.
+  const long double positive = SumPositiveRows(table, L.Offset + 1, n);
+  L.HasPie = positive > 0;
+  L.Divisor = L.HasPie ? positive : 1;
   L.Subtitle = PieSubtitle(L.PageTotal, table.ItemCount());
 
   L.Order = LegendOrder(values);
@@ -119,22 +128,27 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
   L.Cy = st.PieTop + availH / 2;
   const HitRegion pieBox{0, L.Cx - L.R, L.Cy - L.R, L.Cx + L.R, L.Cy + L.R};
 
+  int lastSlice = 0;  // the last positive value closes the pie
+  for (int j = 1; j <= n; ++j) {
+    if (values[static_cast<size_t>(j - 1)] > 0) lastSlice = j;
+  }
   long double c = 0;
   for (int j = 1; j <= n; ++j) {
     const double v = values[static_cast<size_t>(j - 1)];
+    HitRegion region = pieBox;
+    region.ItemIndex = L.Offset + j;
+    L.Regions.push_back(region);
+    if (!(v > 0)) continue;
     const long double start = c * 360 / L.Divisor - 90;
     long double sweep = v * 360.0L / L.Divisor;
-    if (j == n) {
+    if (j == lastSlice) {
       sweep = 270 - start;
       if (sweep <= 0) sweep = 0.01L;
     }
     L.Slices.push_back({L.Offset + j, TameAngle(start, false), TameAngle(sweep, true)});
     c += v;
-    HitRegion region = pieBox;
-    region.ItemIndex = L.Offset + j;
-    L.Regions.push_back(region);
-    // No separator on the 12 o'clock start line, also when leading rows are 0.
-    if (j < n && c != 0) L.SeparatorAngles.push_back(TameAngle(c * 360 / L.Divisor - 90, false));
+    // No separator on the 12 o'clock start line.
+    if (j < lastSlice) L.SeparatorAngles.push_back(TameAngle(c * 360 / L.Divisor - 90, false));
   }
 
   // The legend on the right, largest value first.
@@ -156,6 +170,14 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
     L.Texts.push_back(PlaceInBox(m.Normal, TextRole::LegendPct, row.Percent,
                                  QRectF(L.PctX, y, L.PctW, L.RowH), TextAlign::Far,
                                  st.LegendNumberColor));
+  }
+  if (!L.HasPie) {
+    // In place of the pie, unless the legend has taken its room.
+    ChartText note = PlaceWhole(m.Normal, TextRole::EmptyState,
+                                QStringLiteral("本页没有正数数值,无法绘制饼形图."), L.Cx, L.Cy, 1,
+                                L.PieW - st.TextGap, st.EmptyStateColor);
+    if (InsidePicture(note.Box, width, height) && !OverlapsAny(note.Box, L.Texts, st.TextGap))
+      L.Texts.push_back(std::move(note));
   }
   return L;
 }
@@ -262,11 +284,11 @@ void DrawPieChart(QPainter& painter, int width, int height, const ItemTable& tab
   state.Outline.Drawn = L.Count;
   state.Outline.FirstItem = L.Offset + 1;
   state.Outline.Texts = L.Texts;
-  PaintPie(painter, L);
+  if (L.HasPie) PaintPie(painter, L);
   PaintSwatches(painter, L);
   PaintTexts(painter, state.Fonts, L.Texts);
   state.HitRegions = L.Regions;
-  state.Pie = PieShape{L.Cx, L.Cy, L.R, L.Slices};
+  if (L.HasPie) state.Pie = PieShape{L.Cx, L.Cy, L.R, L.Slices};
 }
 
 }  // namespace qh

@@ -78,12 +78,24 @@ TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
   EXPECT_TRUE(capped.Bars[1].ValueRect.isEmpty()) << "no room left under the title block";
 }
 
-TEST(BarLayout, DegenerateValuesGiveOnePixelBars) {
+TEST(BarLayout, NegativeBarsHangFromZeroAndZeroIsOnePixel) {
   const BarLayout neg =
       ComputeBarLayout(600, 400, Table({-5, -1, -9}), Request(ChartPage::Bar), nullptr);
-  EXPECT_EQ(neg.Axis, (AxisScale{0, 1, 1}));
-  for (const BarGeometry& b : neg.Bars) EXPECT_FLOAT_EQ(b.Height, 1);
+  EXPECT_EQ(neg.Axis, (AxisScale{-10, 0, 2}));  // plot 294 high: 29.4 px below the lowest bar
+  const float heights[] = {147, 29.4f, 264.6f};
+  for (size_t i = 0; i < neg.Bars.size(); ++i) {
+    EXPECT_TRUE(neg.Bars[i].Down);
+    EXPECT_FLOAT_EQ(neg.Bars[i].Base, neg.Plot.Top);
+    EXPECT_NEAR(neg.Bars[i].Height, heights[i], 0.01);
+    EXPECT_FLOAT_EQ(neg.Regions[i].Top, neg.Plot.Top);  // the region runs down from zero
+    EXPECT_GE(neg.Bars[i].ValueRect.top(), neg.Bars[i].Base + neg.Bars[i].Height);
+  }
   EXPECT_TRUE(neg.Subtitle.endsWith(QStringLiteral("最高 -1")));
+  // Mixed: the axis reaches below zero in whole steps, with zero on a grid line.
+  const BarLayout mixed =
+      ComputeBarLayout(600, 400, Table({30, -20, 10}), Request(ChartPage::Bar), nullptr);
+  EXPECT_EQ(mixed.Axis, (AxisScale{-30, 40, 10}));  // a step of room for -20's label
+  EXPECT_FLOAT_EQ(mixed.Bars[0].Height * 2, mixed.Bars[1].Height * 3);
 
   const BarLayout zero = ComputeBarLayout(600, 400, Table({0}), Request(ChartPage::Bar), nullptr);
   EXPECT_EQ(zero.Axis, (AxisScale{0, 1, 1}));
@@ -278,26 +290,46 @@ TEST(LineLayout, PickValueLabelPoints) {
   EXPECT_TRUE(flagged({}, 3).empty());
 }
 
-TEST(LineLayout, ValueLabelsStayInsideThePlot) {
-  const PlotArea plot{84, 774, 62, 356};
+TEST(LineLayout, ValueLabelsTakeTheSideTheLineLeavesFree) {
+  const ChartStyle st(1.0f);
+  const QRectF bounds(72, 52, 700, 300);  // top 52, bottom 352
+  const QSizeF size(40, 16);
+  const std::vector<ChartText> none;
+  std::vector<ChartText> textAbove(1);
+  textAbove[0].Box = QRectF(180, 150, 40, 16);
+  enum Side { Above, Below, Nudged, Left };
   struct Row {
-    float y;
-    float labelTop;
+    const char* name;
+    std::vector<QPointF> points;  // the labelled point is the middle one
+    const std::vector<ChartText>* texts;
+    Side side;
   };
   // clang-format off
   const Row rows[] = {
-      {200, 179},  // room above: 21 px above the point
-      {85, 64},    // just room above
-      {84, 90},    // no room: below the point
-      {-1e7f, 62}, // far above: held at the top
+      {"peak",            {{100, 300}, {200, 200}, {300, 300}}, &none,      Above},
+      {"valley",          {{100, 100}, {200, 200}, {300, 100}}, &none,      Below},
+      {"no room above",   {{100, 100}, {200, 60},  {300, 100}}, &none,      Below},
+      {"a text above",    {{100, 300}, {200, 200}, {300, 300}}, &textAbove, Below},
+      {"steep slope",     {{190, 340}, {200, 200}, {210, 60}},  &none,      Nudged},
+      {"hemmed in",       {{195, 60},  {200, 200}, {205, 340}, {206, 60}}, &none, Left},
   };
   // clang-format on
   for (const Row& r : rows) {
-    EXPECT_DOUBLE_EQ(LineValueRect(400, r.y, plot, ChartStyle(1.0f)).top(), r.labelTop) << r.y;
+    const QRectF box = PlaceLineValueBox(r.points, 1, size, bounds, *r.texts, true, st);
+    const QPointF p = r.points[1];
+    switch (r.side) {
+      case Above: EXPECT_LE(box.bottom(), p.y()) << r.name; break;
+      case Below: EXPECT_GE(box.top(), p.y()) << r.name; break;
+      case Nudged: EXPECT_FALSE(box.isEmpty()) << r.name; break;
+      case Left: EXPECT_TRUE(box.isEmpty() || box.right() < p.x()) << r.name; break;
+    }
+    if (box.isEmpty()) continue;
+    EXPECT_TRUE(bounds.contains(box)) << r.name;
+    for (size_t k = 0; k + 1 < r.points.size(); ++k) {
+      EXPECT_FALSE(SegmentCrossesRect(r.points[k], r.points[k + 1], box)) << r.name;
+    }
+    for (const ChartText& t : *r.texts) EXPECT_FALSE(Overlaps(box, t.Box, st.TextGap)) << r.name;
   }
-  const PlotArea shallow{84, 774, 62, 100};
-  EXPECT_DOUBLE_EQ(LineValueRect(400, 80, shallow, ChartStyle(1.0f)).top(),
-                   85);  // held at bottom - 15
 }
 
 TEST(LineLayout, ThinnedCategoryLabelsKeepTheLast) {
