@@ -1,5 +1,7 @@
 #include "chart/chart_output.h"
 
+#include "chart/svg_fonts.h"
+
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -58,8 +60,11 @@ bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& inf
 }
 
 bool DrawSvg(QIODevice& out, const ChartFileInfo& info, const ChartDraw& draw) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   QSvgGenerator svg;
-  svg.setOutputDevice(&out);
+  svg.setOutputDevice(&buffer);
   svg.setSize(QSize(info.Width, info.Height));
   svg.setViewBox(QRect(0, 0, info.Width, info.Height));
   svg.setResolution(kScreenDpi);  // so the document's size is the picture's in CSS pixels
@@ -67,7 +72,11 @@ bool DrawSvg(QIODevice& out, const ChartFileInfo& info, const ChartDraw& draw) {
   QPainter painter;
   if (!painter.begin(&svg)) return false;
   draw(painter);
-  return painter.end();
+  if (!painter.end()) return false;
+  // Every text names CJK fallbacks, so a document opened elsewhere keeps
+  // its Chinese glyphs.
+  const QByteArray widened = WithSvgFontFallbacks(bytes);
+  return out.write(widened) == widened.size();
 }
 
 bool DrawPdf(QIODevice& out, const ChartFileInfo& info, const ChartDraw& draw) {

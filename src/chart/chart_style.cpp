@@ -1,5 +1,8 @@
 #include "chart/chart_style.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace qh {
 
 // The numbers are pixels on a 96-DPI screen.
@@ -49,7 +52,9 @@ ChartStyle::ChartStyle(float s) : Scale(s) {
   LinePen = px(2.2f);
   MarkerPen = px(2);
   MarkerRadius = px(3.5f);
-  LegendRowH = px(18);
+  // A legend line keeps the text gap under its text, also where the font's
+  // whole-pixel size rounds up.
+  LegendRowH = std::max(px(18), std::round(NormalFontPx) + TextGap);
   LegendTop = px(66);
   LegendBottomMargin = px(56);
   LegendColumnGap = px(8);

@@ -128,6 +128,13 @@ void PaintTexts(QPainter& painter, const ChartFonts& fonts, const std::vector<Ch
       drawUpright();
       continue;
     }
+    if (PaintsVector(painter)) {
+      // Documents do not all keep clipping: one colour, the bar's when most
+      // of the name lies on the bar.
+      if (onBar.height() * 2 >= t.Box.height()) painter.setPen(ToColor(t.OnBarColor));
+      drawUpright();
+      continue;
+    }
     painter.save();
     painter.setClipRect(onBar.toAlignedRect());  // OnBar lies on whole pixels, as bars do
     painter.setPen(ToColor(t.OnBarColor));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qh {
 namespace {
 
@@ -203,11 +205,30 @@ TEST(PieLayout, SingleRowAndZeroTotal) {
   EXPECT_TRUE(one.SeparatorAngles.empty());
   EXPECT_EQ(one.Legend[0].Percent, QStringLiteral("100.0%"));
 
+  // No positive value: no pie, a note in its place, every item listed.
+  for (const std::vector<double>& values : {std::vector<double>{0, 0, 0}, {-5, 0, -1}}) {
+    const PieLayout none = ComputePieLayout(800, 500, Table(values), Request(ChartPage::Pie));
+    EXPECT_FALSE(none.HasPie);
+    EXPECT_TRUE(none.Slices.empty());
+    EXPECT_TRUE(none.SeparatorAngles.empty());
+    ASSERT_EQ(none.Legend.size(), 3u);
+    for (const LegendRow& row : none.Legend) EXPECT_EQ(row.Percent, QStringLiteral("不计入"));
+    EXPECT_TRUE(std::any_of(none.Texts.begin(), none.Texts.end(), [](const ChartText& t) {
+      return t.Text == QStringLiteral("本页没有正数数值,无法绘制饼形图.");
+    }));
+  }
   const PieLayout zero = ComputePieLayout(800, 500, Table({0, 0, 0}), Request(ChartPage::Pie));
   EXPECT_TRUE(zero.Subtitle.startsWith(QStringLiteral("本页合计 0    共 3 项")));
-  EXPECT_DOUBLE_EQ(zero.Slices[2].Sweep, 360);
-  for (const LegendRow& row : zero.Legend) EXPECT_EQ(row.Percent, QStringLiteral("0.0%"));
-  EXPECT_TRUE(zero.SeparatorAngles.empty());  // nothing but the start line
+
+  // Losses: shares of the positive values only; the subtitle keeps the net total.
+  const PieLayout losses = ComputePieLayout(800, 500, Table({6, -2, 2}), Request(ChartPage::Pie));
+  EXPECT_TRUE(losses.Subtitle.startsWith(QStringLiteral("本页合计 6 ")));
+  ASSERT_EQ(losses.Slices.size(), 2u);
+  EXPECT_DOUBLE_EQ(losses.Slices[0].Sweep, 270);
+  EXPECT_DOUBLE_EQ(losses.Slices[1].Start, 180);
+  EXPECT_EQ(losses.Legend[0].Percent, QStringLiteral("75.0%"));
+  EXPECT_EQ(losses.Legend[1].Percent, QStringLiteral("25.0%"));
+  EXPECT_EQ(losses.Legend[2].Percent, QStringLiteral("不计入"));
 
   const PieLayout leadingZero =
       ComputePieLayout(800, 500, Table({0, 1, 1}), Request(ChartPage::Pie));
@@ -296,7 +317,7 @@ TEST(LineLayout, ValueLabelsTakeTheSideTheLineLeavesFree) {
   const QSizeF size(40, 16);
   const std::vector<ChartText> none;
   std::vector<ChartText> textAbove(1);
-  textAbove[0].Box = QRectF(180, 150, 40, 16);
+  textAbove[0].Box = QRectF(180, 170, 40, 16);
   enum Side { Above, Below, Nudged, Left };
   struct Row {
     const char* name;
@@ -308,8 +329,8 @@ TEST(LineLayout, ValueLabelsTakeTheSideTheLineLeavesFree) {
   const Row rows[] = {
       {"peak",            {{100, 300}, {200, 200}, {300, 300}}, &none,      Above},
       {"valley",          {{100, 100}, {200, 200}, {300, 100}}, &none,      Below},
-      {"no room above",   {{100, 100}, {200, 60},  {300, 100}}, &none,      Below},
-      {"a text above",    {{100, 300}, {200, 200}, {300, 300}}, &textAbove, Below},
+      {"no room above",   {{100, 60},  {200, 60},  {300, 60}},  &none,      Below},
+      {"a text above",    {{100, 200}, {200, 200}, {300, 200}}, &textAbove, Below},
       {"steep slope",     {{190, 340}, {200, 200}, {210, 60}},  &none,      Nudged},
       {"hemmed in",       {{195, 60},  {200, 200}, {205, 340}, {206, 60}}, &none, Left},
   };

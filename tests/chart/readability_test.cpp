@@ -2,9 +2,11 @@
 // picture sizes from 100 × 80 to 3000 × 2000, 72 to 192 DPI, and data
 // shapes from ordinary monthly figures to huge, tiny, negative and equal
 // values, long names and thousands of rows.
+#include "chart/bar_chart.h"
 #include "chart/canvas.h"
 #include "chart/chart_format.h"
 #include "chart/line_chart.h"
+#include "chart/pie_chart.h"
 #include "chart/render_chart.h"
 
 #include <QImage>
@@ -17,9 +19,9 @@
 namespace qh {
 namespace {
 
-enum class Shape { Ordinary, LongNames, ManyItems, Tiny, Huge, Negative, Equal };
-const char* const kShapeNames[] = {"ordinary", "long names", "many items", "tiny",
-                                   "huge",     "negative",   "equal"};
+enum class Shape { Ordinary, LongNames, ManyItems, Tiny, Huge, Negative, Equal, Losses, Steep };
+const char* const kShapeNames[] = {"ordinary", "long names", "many items", "tiny", "huge",
+                                   "negative", "equal",      "losses",     "steep"};
 
 struct Case {
   ChartPage page;
@@ -60,6 +62,10 @@ ItemTable MakeTable(Shape shape, std::mt19937& rng) {
       case Shape::Huge: v = pick(0, 9) == 0 ? 1e308 : uniform(1e11, 1e15); break;
       case Shape::Negative: v = uniform(-99999, 50000); break;
       case Shape::Equal: v = 5; break;
+      case Shape::Losses:
+        v = std::round(uniform(-30000000, 80000000));
+        break;  // profits, 万 and 亿
+      case Shape::Steep: v = (i % 2 ? 1 : -1) * uniform(1, 1e6) + (i % 3 ? 5e5 : 0); break;
       default: break;
     }
     t.Items.push_back({name, v});
@@ -75,7 +81,7 @@ std::vector<Case> GenerateCases(int count) {
   for (int i = 0; i < count; ++i) {
     Case c;
     c.page = pages[i % 3];
-    c.shape = static_cast<Shape>((i / 3) % 7);
+    c.shape = static_cast<Shape>((i / 3) % 9);
     // Half the pictures are everyday sizes, half anywhere in the range.
     const bool everyday = pick(0, 1) == 0;
     c.width = everyday ? (pick(0, 1) ? 800 : 1600) : pick(100, 3000);
@@ -131,7 +137,8 @@ void CheckTexts(const Case& c, const ChartState& state, float s) {
       EXPECT_GE(t.Box.top(), 52 * s - 0.01) << Name(t) << " rises into the title block";
     }
     for (size_t j = 0; j < i; ++j) {
-      EXPECT_FALSE(Overlaps(t.Box, texts[j].Box)) << Name(t) << " overlaps " << Name(texts[j]);
+      EXPECT_FALSE(Overlaps(t.Box, texts[j].Box, 2 * s - 0.02))
+          << Name(t) << " comes closer than 2s to " << Name(texts[j]);
     }
   }
   // The subtitle shows whole parts from the front of the statistics.
@@ -160,7 +167,7 @@ void CheckStatistics(const Case& c, const ChartState& state) {
 // With value labels on, the axis gains a step when the tallest bar would
 // come within 20s of the plot top.
 void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
-  if (c.page != ChartPage::Bar || !state.Outline.Axis) return;
+  if (c.page != ChartPage::Bar || !state.Outline.Axis || state.Outline.Axis->Min < 0) return;
   const ValueStats st = ComputeStats(c.table);
   AxisScale nice = NiceScale(0, std::max(0.0, st.Highest), 5);
   const PlotArea plot = ChartPlotArea(c.width, c.height, ChartStyle(s));
@@ -168,6 +175,57 @@ void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
       st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
   const double expected = c.showValues && tight ? nice.Max + nice.Step : nice.Max;
   EXPECT_DOUBLE_EQ(state.Outline.Axis->Max, expected);
+}
+
+// Bars stand on or hang from a zero line in proportion to their values;
+// the axis starts at 0 unless a drawn value is negative.
+void CheckBarsInProportion(const Case& c, ChartState& state) {
+  if (c.page != ChartPage::Bar || !state.Outline.Axis) return;
+  const BarLayout L = ComputeBarLayout(c.width, c.height, c.table, RequestFor(c), &state.Fonts);
+  const double range = L.Axis.Max - L.Axis.Min;
+  const float zero = ValueToY(L.Plot, L.Axis, 0);
+  bool anyNegative = false;
+  for (const BarGeometry& b : L.Bars) {
+    const double v = c.table.Items[size_t(b.Item - 1)].Value;
+    anyNegative |= v < 0;
+    EXPECT_EQ(b.Down, v < 0) << b.Item;
+    EXPECT_FLOAT_EQ(b.Base, zero) << b.Item;
+    const double expected = std::abs(v) / range * L.Plot.Height();
+    if (expected >= 1 && expected < 1e6) {
+      EXPECT_NEAR(b.Height, expected, 1e-3 * expected) << b.Item;
+    }
+    EXPECT_GE(b.Top(), L.Plot.Top - 0.01) << b.Item;
+    EXPECT_LE(b.Top() + b.Height, L.Plot.Bottom + 1.01) << b.Item;
+  }
+  EXPECT_EQ(L.Axis.Min < 0, anyNegative);
+}
+
+// No value label is crossed by the line between the point centres.
+void CheckLineLabelsFree(const Case& c, const ChartState& state) {
+  if (c.page != ChartPage::Line) return;
+  std::vector<QPointF> centres;
+  for (const HitRegion& r : state.HitRegions)
+    centres.emplace_back((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  for (const ChartText& t : state.Outline.Texts) {
+    if (t.Role != TextRole::Value) continue;
+    for (size_t k = 0; k + 1 < centres.size(); ++k) {
+      EXPECT_FALSE(SegmentCrossesRect(centres[k], centres[k + 1], t.Box))
+          << Name(t) << " is crossed by segment " << k + 1;
+    }
+  }
+}
+
+// Shares count positive values only: none is negative, they add to 100 % at most.
+void CheckPieShares(const Case& c, const ChartState& state) {
+  if (c.page != ChartPage::Pie) return;
+  double sum = 0;
+  for (const ChartText& t : state.Outline.Texts) {
+    if (t.Role != TextRole::LegendPct || t.Text == QStringLiteral("不计入")) continue;
+    const double share = t.Text.chopped(1).toDouble();
+    EXPECT_GE(share, 0) << Name(t);
+    sum += share;
+  }
+  EXPECT_LE(sum, 100.0 + 0.05 * 20);  // each share rounded to 0.1
 }
 
 // The last point keeps its category label.
@@ -194,6 +252,9 @@ TEST(Readability, GeneratedChartsReadRight) {
     CheckStatistics(c, state);
     CheckBarHeadroom(c, state, request.Scale);
     CheckLastLineLabel(c, state);
+    CheckBarsInProportion(c, state);
+    CheckLineLabelsFree(c, state);
+    CheckPieShares(c, state);
     if (HasFailure()) return;  // one broken case is enough to read
   }
 }
@@ -227,6 +288,59 @@ TEST(Readability, EverydayPicturesKeepTheirTexts) {
       EXPECT_GE(count[TextRole::Tick], 4) << c.Describe();
       EXPECT_GE(count[TextRole::Value], 1) << c.Describe();
     }
+  }
+}
+
+// Upright names over bars, on every palette colour: the glyph pixels on the
+// bar and those on the white above it each reach 4.5:1 against what lies
+// under them.
+TEST(Readability, UprightNamesReadOnEveryBar) {
+  ItemTable t;
+  for (int i = 1; i <= 40; ++i)
+    t.Items.push_back({QStringLiteral("第%1分公司华东片区").arg(i), i % 4 == 0 ? 300.0 : 4000.0});
+  const struct {
+    int width, height, dpi;
+  } sizes[] = {{800, 500, 96}, {1600, 900, 144}, {1200, 700, 96}};
+  for (const auto& z : sizes) {
+    Case c{ChartPage::Bar, z.width, z.height, z.dpi, Shape::LongNames, false, t, {}};
+    SCOPED_TRACE(c.Describe());
+    QImage image(z.width, z.height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    ChartState state;
+    {
+      QPainter painter(&image);
+      RenderChart(painter, z.width, z.height, t, RequestFor(c), state);
+    }
+    const BarLayout L = ComputeBarLayout(z.width, z.height, t, RequestFor(c), &state.Fonts);
+    ASSERT_TRUE(L.Rotate);
+    size_t bar = 0;
+    for (const ChartText& text : state.Outline.Texts) {
+      if (!text.Upright) continue;
+      const BarGeometry& b = L.Bars[bar++];
+      const QRect bars = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
+      const quint32 barColor = PaletteColor(b.Item);
+      // The best contrast any pixel of the name reaches on each ground.
+      double onBar = 1, onWhite = 1;
+      bool anyOnWhite = false;
+      const QRect box = text.Box.toAlignedRect().adjusted(2, 2, -2, -2);
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+          const quint32 px = image.pixel(x, y) | 0xFF000000u;
+          // Only the body, clear of the rounded cap.
+          if (bars.adjusted(0, 10, 0, 0).contains(x, y)) {
+            onBar = std::max(onBar, ContrastRatio(px, barColor));
+          } else if (y < bars.top() - 1) {
+            anyOnWhite = true;
+            onWhite = std::max(onWhite, ContrastRatio(px, 0xFFFFFFFF));
+          }
+        }
+      }
+      EXPECT_GE(onBar, 4.5) << "name " << b.Item << " on " << std::hex << barColor;
+      if (anyOnWhite) {
+        EXPECT_GE(onWhite, 4.5) << "name " << b.Item << " above its bar";
+      }
+    }
+    EXPECT_GT(bar, 0u);
   }
 }
 
