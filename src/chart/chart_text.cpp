@@ -3,7 +3,6 @@
 #include "chart/canvas.h"
 
 #include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <cmath>
 
@@ -115,35 +114,38 @@ void PaintTexts(QPainter& painter, const ChartFonts& fonts, const std::vector<Ch
       painter.drawText(t.Box, kFlags, t.Text);
       continue;
     }
-    auto drawUpright = [&] {
+    // Along: how far up from the label's start the text begins.
+    auto drawUpright = [&](const QString& text, qreal along = 0) {
       const QTransform before = painter.worldTransform();
       painter.translate(t.Box.center().x(), t.Box.bottom());
       painter.rotate(-90);
-      painter.drawText(QRectF(0, -t.Box.width() / 2, t.Box.height(), t.Box.width()), kFlags,
-                       t.Text);
+      painter.drawText(QRectF(along, -t.Box.width() / 2, t.Box.height() - along, t.Box.width()),
+                       kFlags, text);
       painter.setWorldTransform(before);
     };
     const QRectF onBar = t.OnBar.intersected(t.Box.adjusted(-2, -2, 2, 2));
     if (onBar.isEmpty()) {
-      drawUpright();
+      drawUpright(t.Text);
       continue;
     }
-    if (PaintsVector(painter)) {
-      // Documents do not all keep clipping: one colour, the bar's when most
-      // of the name lies on the bar.
-      if (onBar.height() * 2 >= t.Box.height()) painter.setPen(ToColor(t.OnBarColor));
-      drawUpright();
-      continue;
+    // The characters whose middle lies on the bar take the bar's colour,
+    // the rest the canvas colour: no clipping, which documents do not all
+    // keep, so pictures and documents show the same.
+    const QFontMetricsF& metrics = (t.Large ? fonts.Title : fonts.Normal).Metrics;
+    const qreal onLength = t.Box.bottom() - onBar.top();
+    qsizetype split = 0;
+    qreal advance = 0;
+    while (split < t.Text.size()) {
+      const qsizetype step = t.Text.at(split).isHighSurrogate() ? 2 : 1;
+      const qreal w = metrics.horizontalAdvance(t.Text.mid(split, step));
+      if (advance + w / 2 > onLength) break;
+      advance += w;
+      split += step;
     }
-    painter.save();
-    painter.setClipRect(onBar.toAlignedRect());  // OnBar lies on whole pixels, as bars do
     painter.setPen(ToColor(t.OnBarColor));
-    drawUpright();
-    painter.setClipRegion(QRegion(t.Box.toAlignedRect().adjusted(-4, -4, 4, 4)) -
-                          QRegion(onBar.toAlignedRect()));
+    drawUpright(t.Text.left(split));
     painter.setPen(ToColor(t.Color));
-    drawUpright();
-    painter.restore();
+    drawUpright(t.Text.mid(split), advance);
   }
 }
 

@@ -37,8 +37,8 @@ struct ChartText {
   bool Upright = false;  // reads bottom to top
   bool Large = false;    // in the title font
   quint32 Color = 0;
-  // Upright names over a bar: the part inside OnBar is drawn in OnBarColor,
-  // so the name reads on the bar and on the white above it alike.
+  // Upright names over a bar: the characters inside OnBar are drawn in
+  // OnBarColor, so the name reads on the bar and on the white above it alike.
   QRectF OnBar;
   quint32 OnBarColor = 0;
 };
