@@ -21,7 +21,7 @@ CapacityCheck CheckCapacity(ChartPage page, int itemCount, int canvasWidth, floa
     if (a < 40.0 * s) return check;
     n = static_cast<int>(std::floor(a / (38.0 * s)));
     check.BarCapacity = n;
-    kind = QStringLiteral("柱状图");
+    kind = QStringLiteral("柱形图");
   }
   if (n < 3 || n >= itemCount) return check;
   check.Message = QStringLiteral(

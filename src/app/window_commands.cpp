@@ -39,7 +39,7 @@ KeyCommand CommandForKey(int qtKey, int modifiers) {
 
 QString JpgFileName(ChartPage page, const QDateTime& now) {
   QString kind = QStringLiteral("柱形图");
-  if (page == ChartPage::Pie) kind = QStringLiteral("饼图");
+  if (page == ChartPage::Pie) kind = QStringLiteral("饼形图");
   if (page == ChartPage::Line) kind = QStringLiteral("曲线图");
   const QDate d = now.date();
   const QTime t = now.time();
@@ -49,6 +49,13 @@ QString JpgFileName(ChartPage page, const QDateTime& now) {
                     .arg(d.day())
                     .arg(t.hour(), 2, 10, QChar(u'0'))
                     .arg(t.minute(), 2, 10, QChar(u'0'));
+}
+
+QString SavedChartNotice(const QString& savedPath) {
+  const bool document = savedPath.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ||
+                        savedPath.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+  return (document ? QStringLiteral("图表已保存:\r\n") : QStringLiteral("图片已保存:\r\n")) +
+         savedPath;
 }
 
 static qsizetype LastSeparator(const QString& path) {

@@ -43,8 +43,12 @@ KeyCommand CommandForKey(int qtKey);
 // flag is not a modifier here.
 KeyCommand CommandForKey(int qtKey, int modifiers);
 
-// "柱形图2026年1月5日09时30分.jpg"; the pie is "饼图" here.
+// "柱形图2026年1月5日09时30分.jpg": the chart kind as its page names it.
 QString JpgFileName(ChartPage page, const QDateTime& now);
+
+// The confirmation after a save: "图片已保存:" for a picture, "图表已保存:"
+// for a document (SVG, PDF), then a line break and the path.
+QString SavedChartNotice(const QString& savedPath);
 
 // The folder of the source file ("\" or "/" ends it), the path itself when it
 // holds no separator, appDir when there is no source file.

@@ -195,7 +195,7 @@ void WindowModel::SaveChart() {
       JpgFolder(state_.Table.SourcePath, PictureFolderFor(state_.AppDir, state_.DataDir));
   const SaveOutcome result = actions_.SaveChart(folder, name);
   if (result.Ok) {
-    messages_.Show(QStringLiteral("图片已保存:\r\n") + result.SavedPath, MessageIcon::Information);
+    messages_.Show(SavedChartNotice(result.SavedPath), MessageIcon::Information);
   } else if (!result.ErrorText.isEmpty()) {
     state_.Log.WriteLog(
         QStringLiteral("chart save FAIL ") +

@@ -165,7 +165,7 @@ TEST_F(WindowModelTest, OpeningBarOrLineWithMoreItemsThanFitWarns) {
       {ChartPage::Line, QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
                                        "共 100 项,当前窗口只能显示前 34 项,其余 66 项未显示.")},
       {ChartPage::Pie, {}},
-      {ChartPage::Bar, QStringLiteral("数据项目过多,柱状图无法表达所有数据.\r\n\r\n"
+      {ChartPage::Bar, QStringLiteral("数据项目过多,柱形图无法表达所有数据.\r\n\r\n"
                                       "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
   };
   for (const Case& c : cases) {
@@ -454,7 +454,7 @@ TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOu
   model->ApplyTypedText(QStringLiteral("a,1\nb,2"));
   model->ShowPage(ChartPage::Pie);
   model->SaveChart();
-  EXPECT_EQ(actions.saves.back(), state.AppDir + QStringLiteral("|饼图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(actions.saves.back(), state.AppDir + QStringLiteral("|饼形图2026年1月5日09时30分.jpg"));
 }
 
 TEST_F(WindowModelTest, PrintingAndCopyingAreForChartPagesAndFailuresAreReported) {

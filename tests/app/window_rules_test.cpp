@@ -22,7 +22,7 @@ TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
        QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
                       "共 30 项,当前窗口只能显示前 24 项,其余 6 项未显示.")},
       {"bar 600 wide, 20 items", ChartPage::Bar, 20, 600, 1, 12, -1,
-       QStringLiteral("数据项目过多,柱状图无法表达所有数据.\r\n\r\n"
+       QStringLiteral("数据项目过多,柱形图无法表达所有数据.\r\n\r\n"
                       "共 20 项,当前窗口只能显示前 12 项,其余 8 项未显示.")},
       {"bar 220 wide: two bars, no message", ChartPage::Bar, 20, 220, 1, 2, -1, {}},
       {"exactly the capacity", ChartPage::Bar, 12, 600, 1, 12, -1, {}},
@@ -31,7 +31,7 @@ TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
       {"pie is never checked", ChartPage::Pie, 500, 600, 1, -1, -1, {}},
       {"no items", ChartPage::Line, 0, 600, 1, -1, -1, {}},
       {"scaled bar", ChartPage::Bar, 100, 1200, 1.5f, 18, -1,
-       QStringLiteral("数据项目过多,柱状图无法表达所有数据.\r\n\r\n"
+       QStringLiteral("数据项目过多,柱形图无法表达所有数据.\r\n\r\n"
                       "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
   };
   for (const Case& c : cases) {
@@ -83,7 +83,7 @@ TEST(KeyBindings, ModifiersNeverBorrowAPlainKeysCommand) {
 TEST(SaveNames, KindStampAndFolder) {
   const QDateTime morning(QDate(2026, 1, 5), QTime(9, 30));
   EXPECT_EQ(JpgFileName(ChartPage::Bar, morning), QStringLiteral("柱形图2026年1月5日09时30分.jpg"));
-  EXPECT_EQ(JpgFileName(ChartPage::Pie, morning), QStringLiteral("饼图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(JpgFileName(ChartPage::Pie, morning), QStringLiteral("饼形图2026年1月5日09时30分.jpg"));
   EXPECT_EQ(JpgFileName(ChartPage::Line, QDateTime(QDate(2026, 12, 25), QTime(23, 5))),
             QStringLiteral("曲线图2026年12月25日23时05分.jpg"));
 
@@ -92,6 +92,23 @@ TEST(SaveNames, KindStampAndFolder) {
   EXPECT_EQ(JpgFolder(QStringLiteral("D:\\data\\sales.html"), appDir), QStringLiteral("D:\\data"));
   EXPECT_EQ(JpgFolder(QStringLiteral("/home/u/sales.html"), appDir), QStringLiteral("/home/u"));
   EXPECT_EQ(JpgFolder(QStringLiteral("sales.html"), appDir), QStringLiteral("sales.html"));
+}
+
+// Pictures are confirmed as pictures, documents as charts, whatever the case
+// of the extension.
+TEST(SaveNames, NoticeNamesWhatWasSaved) {
+  const struct {
+    const char* path;
+    const char* first;
+  } cases[] = {
+      {"/o/a.jpg", "图片已保存:"}, {"/o/a.png", "图片已保存:"},   {"/o/a.svg", "图表已保存:"},
+      {"/o/a.PDF", "图表已保存:"}, {"/o/pdf.jpg", "图片已保存:"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SavedChartNotice(QString::fromUtf8(c.path)),
+              QString::fromUtf8(c.first) + QStringLiteral("\r\n") + QString::fromUtf8(c.path))
+        << c.path;
+  }
 }
 
 TEST(SaveNames, FileNameOf) {

@@ -23,10 +23,10 @@ QAction* AddCommand(QMenu& menu, const QString& text, int id) {
 
 void BuildChartMenu(QMenu& menu, ChartPage page, quint32 lineColor) {
   AddCommand(menu, QStringLiteral("复制图片到剪贴板"), kMenuCopyImage);
-  AddCommand(menu, QStringLiteral("保存为图片文件(JPG)"), kMenuSaveChart);
+  AddCommand(menu, QStringLiteral("保存图表..."), kMenuSaveChart);
   AddCommand(menu, QStringLiteral("打印..."), kMenuPrint)->setShortcut(QKeySequence::Print);
   if (page != ChartPage::Line) return;
-  QMenu* colors = menu.addMenu(QStringLiteral("曲线颜色设置"));
+  QMenu* colors = menu.addMenu(QStringLiteral("曲线图颜色"));
   for (int idx = 0; idx < kLineColorCount; ++idx) {
     QAction* action = AddCommand(*colors, QzColorName(idx), kMenuFirstColor + idx);
     // Only the current colour carries a check mark; the others show none.
@@ -50,7 +50,7 @@ void CopyChartToClipboard(const QImage& picture, UserMessages& messages, const Q
   }
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) {
-    messages.Show(QStringLiteral("复制到剪贴板失败,请改用[保存为图片文件(JPG)]."),
+    messages.Show(QStringLiteral("复制到剪贴板失败,请改用[保存图表...]."),
                   MessageIcon::Exclamation);
     return;
   }

@@ -128,7 +128,7 @@ QString SaveFilterSuffix(int filterIndex) {
 }
 
 QString SourceDialogTitle() { return QStringLiteral("请选择数据源文件"); }
-QString JpgDialogTitle() { return QStringLiteral("保存为图片文件"); }
+QString JpgDialogTitle() { return QStringLiteral("保存图表"); }
 
 QString ProposedSavePath(const QString& folder, const QString& name) {
   QString initial = folder;

@@ -22,7 +22,7 @@ struct FileFilter {
 std::vector<FileFilter> SourceFileFilters();
 std::vector<FileFilter> JpgFileFilters();
 QString SourceDialogTitle();  // "请选择数据源文件"
-QString JpgDialogTitle();     // "保存为图片文件"
+QString JpgDialogTitle();     // "保存图表"
 
 // The name field text proposed by the save dialog: folder, a separator when
 // it lacks one, then the name.

@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
   StartWithRows(5);
   ASSERT_TRUE(f.WaitForPicture());
   EXPECT_EQ(RightClick(),
-            (QStringList{QStringLiteral("复制图片到剪贴板"), QStringLiteral("保存为图片文件(JPG)"),
+            (QStringList{QStringLiteral("复制图片到剪贴板"), QStringLiteral("保存图表..."),
                          QStringLiteral("打印...")}));
 
   RightClick(kMenuCopyImage);

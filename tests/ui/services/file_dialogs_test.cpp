@@ -142,7 +142,7 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   const SeenDialog seen = Inspect(dir.filePath(QStringLiteral("report.png")), [&] {
     chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("柱形图.jpg"), path);
   });
-  EXPECT_EQ(seen.title, QStringLiteral("保存为图片文件"));
+  EXPECT_EQ(seen.title, QStringLiteral("保存图表"));
   EXPECT_EQ(seen.suffix, QStringLiteral("jpg"));
   EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
   EXPECT_TRUE(seen.confirmsOverwrite);
@@ -305,7 +305,7 @@ TEST(SaveFilterSuffix, OnePerFilterJpgOutside) {
 
 TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
   EXPECT_EQ(SourceDialogTitle(), QStringLiteral("请选择数据源文件"));
-  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存为图片文件"));
+  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存图表"));
   const auto filters = SourceFileFilters();
   ASSERT_EQ(filters.size(), 5u);
   EXPECT_EQ(filters[0].Text, QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));

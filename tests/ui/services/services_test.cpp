@@ -141,7 +141,7 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].text, QStringLiteral("复制图片到剪贴板"));
     EXPECT_EQ(entries[0].id, kMenuCopyImage);
-    EXPECT_EQ(entries[1].text, QStringLiteral("保存为图片文件(JPG)"));
+    EXPECT_EQ(entries[1].text, QStringLiteral("保存图表..."));
     EXPECT_EQ(entries[1].id, kMenuSaveChart);
     EXPECT_EQ(entries[2].text, QStringLiteral("打印..."));
     EXPECT_EQ(entries[2].id, kMenuPrint);
@@ -157,7 +157,7 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
     ASSERT_EQ(menu.actions().size(), 4);
     QMenu* colors = menu.actions()[3]->menu();
     ASSERT_NE(colors, nullptr);
-    EXPECT_EQ(menu.actions()[3]->text(), QStringLiteral("曲线颜色设置"));
+    EXPECT_EQ(menu.actions()[3]->text(), QStringLiteral("曲线图颜色"));
     ASSERT_EQ(colors->actions().size(), 8);
     int checks = 0, checkedAt = -1;
     for (int i = 0; i < 8; ++i) {
