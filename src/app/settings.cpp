@@ -17,6 +17,16 @@ namespace {
 constexpr int kDefaultMaxItems = 100000;
 constexpr int kDefaultMaxPoints = 200000;
 constexpr int kDefaultPageSize = 20;
+
+// How to keep the file's encoding when editing it, in the words of the
+// system's own editors.
+QString EncodingNote() {
+#if defined(Q_OS_WIN)
+  return QStringLiteral("; 本文件为 ANSI 编码,请用记事本另存为 ANSI 保存");
+#else
+  return QStringLiteral("; 本文件为 GBK 编码,请用文本编辑器按 GBK (GB18030) 编码保存");
+#endif
+}
 }  // namespace
 
 QString BuiltInUpdateUrl() {
@@ -37,7 +47,7 @@ QString DefaultSettingsText() {
   const QStringList lines = {
       QStringLiteral("; ") + QString::fromUtf8(kWindowTitle) + QStringLiteral(" 配置文件"),
       QStringLiteral("; 青禾软件有限公司"),
-      QStringLiteral("; 本文件为 ANSI 编码,请用记事本另存为 ANSI 保存"),
+      EncodingNote(),
       QString(),
       QStringLiteral("[Limits]"),
       QStringLiteral("; 安全上限,不是显示上限: 图形能显示多少项由窗口宽度自动决定"),

@@ -48,6 +48,24 @@ void CarrySettingsFile(const QString& besideProgram, const QString& inDataFolder
   SaveFile(inDataFolder, file.readAll());
 }
 
+// What the user can do about a folder the program cannot read itself from,
+// in the words of the system's own file manager and shell.
+QStringList FolderRemedies() {
+#if defined(Q_OS_WIN)
+  return {
+      QStringLiteral("1. 右键该文件夹 -> 属性 -> 安全,授予当前用户完全控制后重试;"),
+      QStringLiteral("2. 把本程序复制到桌面或我的文档等普通文件夹后再运行;"),
+      QStringLiteral("3. 若程序刚下载,右键程序 -> 属性,勾选解除锁定后重试."),
+  };
+#else
+  return {
+      QStringLiteral("1. 在终端执行 chmod u+rwx 加该文件夹路径,给当前用户读写权限后重试;"),
+      QStringLiteral("2. 把本程序复制到主文件夹(~)下的普通文件夹后再运行;"),
+      QStringLiteral("3. 若程序刚下载,在终端执行 chmod +x 加程序路径,给它执行权限后重试."),
+  };
+#endif
+}
+
 }  // namespace
 
 StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMessages& messages) {
@@ -146,20 +164,16 @@ QString WindowFailureLogLine(int errorNumber, const QString& description) {
 QString WindowFailureText(int errorNumber, const QString& description, const QString& appDir) {
   const QString cannotStart = QString::fromUtf8(kWindowTitle) + QStringLiteral("无法启动.");
   if (errorNumber == kPictureLoadError) {
-    const QStringList lines = {
-        cannotStart,
-        QString(),
-        QStringLiteral("原因:程序所在文件夹的访问权限受限,导致系统无法读取程序自身"
-                       "内嵌的界面图标资源.(错误码 481)"),
-        QString(),
-        QStringLiteral("处理方法(任选一种):"),
-        QStringLiteral("1. 右键该文件夹 -> 属性 -> 安全,授予当前用户完全控制后重试;"),
-        QStringLiteral("2. 把本程序复制到桌面或我的文档等普通文件夹后再运行;"),
-        QStringLiteral("3. 若程序刚下载,右键程序 -> 属性,勾选解除锁定后重试."),
-        QString(),
-        QStringLiteral("程序所在文件夹:"),
-        appDir,
-    };
+    const QStringList lines =
+        QStringList{
+            cannotStart,
+            QString(),
+            QStringLiteral("原因:程序所在文件夹的访问权限受限,导致系统无法读取程序自身"
+                           "内嵌的界面图标资源.(错误码 481)"),
+            QString(),
+            QStringLiteral("处理方法(任选一种):"),
+        } +
+        FolderRemedies() + QStringList{QString(), QStringLiteral("程序所在文件夹:"), appDir};
     return lines.join(QStringLiteral("\r\n"));
   }
   return cannotStart + QStringLiteral("\r\n\r\n错误码:%1\r\n").arg(errorNumber) + description +

@@ -22,12 +22,19 @@ namespace {
 using test::ReadAll;
 using test::WriteAll;
 
+// How to keep the encoding, in the words of the system's own editors.
+#if defined(Q_OS_WIN)
+constexpr char kEncodingNote[] = "; 本文件为 ANSI 编码,请用记事本另存为 ANSI 保存";
+#else
+constexpr char kEncodingNote[] = "; 本文件为 GBK 编码,请用文本编辑器按 GBK (GB18030) 编码保存";
+#endif
+
 // The default file built here from its own copy of the text.
 QByteArray ExpectedDefaultFile() {
   const char* lines[] = {
       "; 青禾图表生成工具 配置文件",
       "; 青禾软件有限公司",
-      "; 本文件为 ANSI 编码,请用记事本另存为 ANSI 保存",
+      kEncodingNote,
       "",
       "[Limits]",
       "; 安全上限,不是显示上限: 图形能显示多少项由窗口宽度自动决定",

@@ -170,9 +170,16 @@ TEST(StartupHelpers, WindowFailureTexts) {
                            "原因:程序所在文件夹的访问权限受限,"
                            "导致系统无法读取程序自身内嵌的界面图标资源.(错误码 481)\r\n\r\n"
                            "处理方法(任选一种):\r\n"
+#if defined(Q_OS_WIN)
                            "1. 右键该文件夹 -> 属性 -> 安全,授予当前用户完全控制后重试;\r\n"
                            "2. 把本程序复制到桌面或我的文档等普通文件夹后再运行;\r\n"
                            "3. 若程序刚下载,右键程序 -> 属性,勾选解除锁定后重试.\r\n\r\n"
+#else
+                           "1. 在终端执行 chmod u+rwx 加该文件夹路径,给当前用户读写权限后重试;\r\n"
+                           "2. 把本程序复制到主文件夹(~)下的普通文件夹后再运行;\r\n"
+                           "3. 若程序刚下载,在终端执行 chmod +x "
+                           "加程序路径,给它执行权限后重试.\r\n\r\n"
+#endif
                            "程序所在文件夹:\r\n/opt/qh/"));
   EXPECT_EQ(WindowFailureText(5, QStringLiteral("no display 100%"), QStringLiteral("/opt/qh/")),
             QStringLiteral("青禾图表生成工具无法启动.\r\n\r\n错误码:5\r\nno display 100%\r\n\r\n"

@@ -30,9 +30,16 @@ bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells) {
 }
 
 bool FailUnreadable(ItemTable& table, const QString& name) {
-  return table.Fail(QStringLiteral("读取 Excel 文件失败."),
-                    QStringLiteral("无法打开或解析该文件:\r\n") + name +
-                        QStringLiteral("\r\n\r\n请确认文件未损坏,且本机已安装 Excel 或 WPS 表格."));
+#if defined(Q_OS_WIN)
+  const QString advice = QStringLiteral("请确认文件未损坏,且本机已安装 Excel 或 WPS 表格.");
+#else
+  // Workbooks are read without any spreadsheet program here.
+  const QString advice = QStringLiteral(
+      "请确认文件未损坏;也可以在 LibreOffice Calc 或 WPS 表格中另存为 .xlsx 或 CSV 后再试.");
+#endif
+  return table.Fail(
+      QStringLiteral("读取 Excel 文件失败."),
+      QStringLiteral("无法打开或解析该文件:\r\n") + name + QStringLiteral("\r\n\r\n") + advice);
 }
 
 bool FailPasswordProtected(ItemTable& table, const QString& name) {

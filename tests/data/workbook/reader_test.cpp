@@ -155,8 +155,13 @@ TEST(LoadWorkbook, EveryXlsFlavourGivesTheItemsOfTheXlsx) {
   }
 }
 
+#if defined(Q_OS_WIN)
 const QString kUnreadableHintTail =
     QStringLiteral("\r\n\r\n请确认文件未损坏,且本机已安装 Excel 或 WPS 表格.");
+#else
+const QString kUnreadableHintTail = QStringLiteral(
+    "\r\n\r\n请确认文件未损坏;也可以在 LibreOffice Calc 或 WPS 表格中另存为 .xlsx 或 CSV 后再试.");
+#endif
 
 TEST(LoadWorkbook, VerdictsAndMessages) {
   struct Case {
