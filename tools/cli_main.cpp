@@ -54,9 +54,11 @@ int TopLevelUsageError(const QString& problem) {
 }
 
 int PrintVersion() {
-  // The same yy.mm.dd.hh, and the same answer, as the window's --version:
-  // the build's time stamp.
-  std::printf("%s\n", qh::LocalVersionText().toUtf8().constData());
+  // The release, then the build number the window shows (yy.mm.dd.hh of the
+  // build stamp).
+  std::printf("%s %s (build %s)
+", kProgram, qh::ReleaseVersion().toUtf8().constData(),
+              qh::LocalVersionText().toUtf8().constData());
   return kExitOk;
 }
 

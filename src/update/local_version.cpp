@@ -76,4 +76,6 @@ qint32 BuildNumberOfVersionText(QStringView text) {
 
 QString LocalVersionText() { return VersionTextOfDate(LocalBuildDate()); }
 
+QString ReleaseVersion() { return QStringLiteral(QH_RELEASE_VERSION); }
+
 }  // namespace qh

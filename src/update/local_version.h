@@ -1,6 +1,7 @@
 #pragma once
-// The program's own version: the time its executable was linked, as a
-// build number in China time (UTC+8) with hour resolution.
+// The program's own version: its build stamp (the last commit's time, or
+// SOURCE_DATE_EPOCH), as a build number in China time (UTC+8) with hour
+// resolution.
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -34,5 +35,8 @@ qint32 BuildNumberOfVersionText(QStringView text);
 QString VersionTextOfDate(const QDateTime& date);
 // yy.mm.dd.hh of the running program, as the navigation panel shows it.
 QString LocalVersionText();
+
+// The release this program was built as ("1.0.0"), the project's version.
+QString ReleaseVersion();
 
 }  // namespace qh

@@ -1,8 +1,8 @@
 #include "update/running_link_stamp.h"
 
-// Written into the program by a fresh object at every link (see
-// update/link_stamp.cmake). Weak, so libraries and tests linked without it
-// see a null address and fall back to the current time.
+// Linked into the programs from the build stamp (see update/link_stamp.cmake).
+// Weak, so libraries and tests linked without it see a null address and fall
+// back to the current time.
 extern "C" __attribute__((weak)) const long long qhLinkTimeStamp;
 
 namespace qh {

@@ -86,7 +86,8 @@ TEST_F(CliConventions, BehavesLikeTheShellToolsUsersKnow) {
        "^usage: qinghechart-cli check [\\s\\S]*--json +print one JSON[\\s\\S]*--format F +read FILE", ""},
       {"render -h after options explains every option", {"render", "--kind", "pie", "-h"}, {}, 0,
        "^usage: qinghechart-cli render [\\s\\S]*-o, --output OUT +write[\\s\\S]*svg[\\s\\S]*pdf", ""},
-      {"--version", {"--version"}, {}, 0, "^\\d\\d\\.\\d\\d\\.\\d\\d\\.\\d\\d\\n$", ""},
+      {"--version", {"--version"}, {}, 0,
+       "^qinghechart-cli \\d+\\.\\d+\\.\\d+ \\(build \\d\\d\\.\\d\\d\\.\\d\\d\\.\\d\\d\\)\\n$", ""},
       {"--opt=value", {"check", "--format=csv", "-"}, rows, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$", "OK 2 items"},
       {"--opt value", {"check", "--format", "csv", "-"}, rows, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$", "OK 2 items"},
       {"--kind=pie", {"render", "--kind=pie", "-o", png, two}, {}, 0, "", ""},
@@ -143,7 +144,9 @@ TEST_F(CliConventions, VersionIsTheBuildStamp) {
   const qh::LocalVersion expected =
       qh::LocalVersionFromStamp(m.captured(1).toLongLong(), QDateTime::currentDateTime());
   const CliRun run = RunCli({QStringLiteral("--version")}, ServiceEnvironment());
-  EXPECT_EQ(run.out, qh::VersionTextOfDate(expected.buildDate) + QLatin1Char('\n'));
+  EXPECT_EQ(run.out, QStringLiteral("qinghechart-cli ") + qh::ReleaseVersion() +
+                         QStringLiteral(" (build ") + qh::VersionTextOfDate(expected.buildDate) +
+                         QStringLiteral(")\n"));
 }
 
 // Without XDG_RUNTIME_DIR, or with one Qt finds unsafe, Qt warns on every
