@@ -21,7 +21,7 @@ constexpr OptionSpec kRenderOptions[] = {
     {"size", '\0', "WxH", "picture size in pixels, each side 20..16384 (default 1200x700)"},
     {"dpi", '\0', "N", "screen DPI to draw for; lengths scale by N/96, at least 1 (default 96)"},
     {"page", '\0', "N", "page of the pie chart (default 1; {page} in OUT draws every page)"},
-    {"settings", '\0', "INI", "settings file to read (default: the one beside the program)"},
+    {"settings", '\0', "INI", "settings file to read (default: the window's)"},
     {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT; - stdout)"},
     {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; needed for -"},
 };

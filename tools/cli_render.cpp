@@ -1,12 +1,13 @@
 // qinghechart-cli render: draws a chart picture or document (SVG, PDF) of a
 // data file exactly as the window would, without a display. It reads the
-// settings file but never creates or writes it.
+// settings file the window keeps but never creates or writes it.
 #include "cli_commands.h"
 #include "cli_input.h"
 #include "cli_json.h"
 #include "cli_render_options.h"
 
 #include "app/chart_request.h"
+#include "app/data_folder.h"
 #include "base/ini_file.h"
 #include "base/save_file.h"
 #include "app/label_options.h"
@@ -30,13 +31,15 @@ namespace qh::cli {
 
 namespace {
 
-// The explicit file, else the one beside the program when it exists, else
-// the defaults.
+// The explicit file, else the one the window keeps (beside a portable
+// program, the user's configuration folder for an installed one) when it
+// exists, else the defaults the window would write into a new one.
 void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& labels) {
   QString path = o.settingsPath;
   if (path.isEmpty()) {
-    const QString beside = SettingsPath(QCoreApplication::applicationDirPath() + u'/');
-    if (FileExists(beside)) path = beside;
+    const QString shared =
+        SettingsFileFor(QCoreApplication::applicationDirPath(), UserConfigFolder());
+    if (FileExists(shared)) path = shared;
   }
   if (path.isEmpty()) return;
   const IniFile ini(path);

@@ -1,5 +1,7 @@
 #include "app/data_folder.h"
 
+#include "app/settings.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -45,6 +47,10 @@ QString DataFolderFor(const QString& appDir, const QString& configDir) {
   if (!IsSystemInstallFolder(appDir)) return WithSlash(appDir);
   QDir().mkpath(configDir);
   return WithSlash(configDir);
+}
+
+QString SettingsFileFor(const QString& appDir, const QString& configDir) {
+  return SettingsPath(WithSlash(IsSystemInstallFolder(appDir) ? configDir : appDir));
 }
 
 QString PictureFolderFor(const QString& appDir, const QString& dataDir) {

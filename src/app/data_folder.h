@@ -18,6 +18,11 @@ bool IsSystemInstallFolder(const QString& appDir);
 // missing). Both end in "/".
 QString DataFolderFor(const QString& appDir, const QString& configDir);
 
+// The settings file a program in appDir uses, by the rule of DataFolderFor,
+// without creating anything: the command-line tool reads the file the
+// window keeps.
+QString SettingsFileFor(const QString& appDir, const QString& configDir);
+
 // Where the save dialog starts for a chart of typed data: the program folder
 // of a portable program, the user's pictures folder (or home) otherwise.
 QString PictureFolderFor(const QString& appDir, const QString& dataDir);

@@ -34,5 +34,25 @@ TEST(DataFolder, InstalledProgramUsesTheUserFolderAndCreatesIt) {
             QStringLiteral("/usr/bin/"));
 }
 
+// The command-line tool reads the file the window keeps, and creates nothing
+// to find it.
+TEST(DataFolder, SettingsFileFollowsTheWindowsRuleWithoutCreatingIt) {
+  QTemporaryDir app;
+  QTemporaryDir home;
+  const QString config = home.path() + QStringLiteral("/.config/qinghechart");
+  const QString name = QStringLiteral("/青禾图表生成工具.ini");
+  const struct {
+    QString appDir;
+    QString expected;
+  } cases[] = {
+      {QStringLiteral("/usr/bin"), config + name},
+      {QStringLiteral("/usr/bin/"), config + name},
+      {app.path(), app.path() + name},
+      {app.path() + u'/', app.path() + name},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SettingsFileFor(c.appDir, config), c.expected) << c.appDir;
+  EXPECT_FALSE(QDir(config).exists());
+}
+
 }  // namespace
 }  // namespace qh
