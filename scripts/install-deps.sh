@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libssl-dev minisign
   fonts-wqy-microhei qt6-translations-l10n
-  poppler-utils librsvg2-bin scdoc
+  poppler-utils librsvg2-bin scdoc python3-jsonschema
   hyperfine gnuplot-nox
   "$@"
 )

@@ -73,9 +73,15 @@ class ChunkedOutput {
   QByteArray out_;
 };
 
+// Described by schemas/qinghechart-check-1.schema.json; a change of shape
+// gets a new name there and here.
+constexpr char kCheckSchema[] = "qinghechart-check-1";
+
 void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   QByteArray& out = output.Buffer();
-  out += ok ? "{\"ok\":true" : "{\"ok\":false";
+  out += "{\"schema\":\"";
+  out += kCheckSchema;
+  out += ok ? "\",\"ok\":true" : "\",\"ok\":false";
   out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
   for (size_t i = 0; i < table.Items.size(); ++i) {

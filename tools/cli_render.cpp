@@ -76,13 +76,19 @@ void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
   j += ']';
 }
 
-// Keys in a fixed, readable order: kind, size, scale, title, subtitle,
-// axis, counts, one [item, left, top, right, bottom] per hover region, then
-// every drawn text. Numbers at full precision.
+// Described by schemas/qinghechart-layout-1.schema.json; a change of shape
+// gets a new name there and here.
+constexpr char kLayoutSchema[] = "qinghechart-layout-1";
+
+// Keys in a fixed, readable order: schema, kind, size, scale, title,
+// subtitle, axis, counts, one [item, left, top, right, bottom] per hover
+// region, then every drawn text. Numbers at full precision.
 QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   static const char* const kKinds[] = {"bar", "pie", "line"};
   const ChartOutline& out = state.Outline;
-  QByteArray j = "{\"kind\":\"";
+  QByteArray j = "{\"schema\":\"";
+  j += kLayoutSchema;
+  j += "\",\"kind\":\"";
   j += kKinds[static_cast<int>(out.Page) % 3];
   j += "\",\"width\":" + QByteArray::number(width) + ",\"height\":" + QByteArray::number(height);
   j += ",\"scale\":";

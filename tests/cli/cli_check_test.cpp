@@ -32,7 +32,10 @@ TEST_F(CliCheck, CorpusGivesExpectedJson) {
     QStringList args{QStringLiteral("--json"), input};
     if (input.endsWith(QStringLiteral(".txt"))) args.prepend(QStringLiteral("--manual"));
     const ProcessRun result = Check(args);
-    EXPECT_EQ(result.out, expected) << expectedName.toStdString();
+    // The corpus keeps each file's verdict; the schema name in front is the
+    // same for all of them.
+    EXPECT_EQ(result.out, "{\"schema\":\"qinghechart-check-1\"," + expected.mid(1))
+        << expectedName.toStdString();
     EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1)
         << expectedName.toStdString();
   }
@@ -58,7 +61,8 @@ TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
   EXPECT_EQ(
       result.out,
-      "{\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1],[\"\\u0001x\",123456789012345680],"
+      "{\"schema\":\"qinghechart-check-1\",\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1]"
+      ",[\"\\u0001x\",123456789012345680],"
       "[\"y\",-1e-06],[\"z\",1e+21]],\"error\":\"\",\"hint\":\""
       "\xE6\x89\x8B\xE5\xB7\xA5\xE8\xBE\x93\xE5\x85\xA5\xE6\xA0\xA1\xE9\xAA\x8C\xE9\x80\x9A\xE8\xBF"
       "\x87"
@@ -78,7 +82,8 @@ TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
   const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
   ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
   EXPECT_TRUE(
-      result.out.startsWith("{\"ok\":true,\"count\":3,\"items\":[[\"caf\xC3\xA9\x7F\",1],"
+      result.out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":true,\"count\":3,\"items\":"
+                            "[[\"caf\xC3\xA9\x7F\",1],"
                             "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
       << result.out.toStdString();
   const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
@@ -99,7 +104,7 @@ TEST_F(CliCheck, ReadableOutput) {
       << refused.err.toStdString();
   const ProcessRun missing = Check({QStringLiteral("--json"), dir_.filePath("none.html")});
   EXPECT_EQ(missing.exitCode, 3);
-  EXPECT_TRUE(missing.out.startsWith("{\"ok\":false,\"count\":0,\"items\":[],"));
+  EXPECT_TRUE(missing.out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],"));
 }
 
 // FILE "-" is standard input: the bytes go through the same checks and
@@ -120,7 +125,7 @@ TEST_F(CliCheck, StandardInputWithFormat) {
       {"disguised workbook", {u"--json"_qs, u"--format"_qs, u"xls"_qs, u"-"_qs}, disguised, 0, fromFile},
       {"csv", {u"--format"_qs, u"csv"_qs, u"-"_qs}, "A,\"\xC2\xA5" "1,234.50\"\nB,2\n", 0, "1\tA\t"},
       {"empty input", {u"--json"_qs, u"--format"_qs, u"html"_qs, u"-"_qs}, {}, 1,
-       "{\"ok\":false,\"count\":0,\"items\":[],\"error\":\"数据源文件为空,无法读取.\",\"hint\":\"-\"}"},
+       "{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],\"error\":\"数据源文件为空,无法读取.\",\"hint\":\"-\"}"},
       {"typed lines", {u"--manual"_qs, u"-"_qs}, "A,1\nB,2\n", 0, "1\tA\t1\n"},
       {"no format", {u"-"_qs}, "A,1\nB,2\n", 2, ""},
       {"unknown format", {u"--format"_qs, u"txt"_qs, u"-"_qs}, "A,1\nB,2\n", 2, ""},

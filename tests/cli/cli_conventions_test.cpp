@@ -98,7 +98,7 @@ TEST_F(CliConventions, BehavesLikeTheShellToolsUsersKnow) {
       {"-o - writes PNG to standard output", {"render", "-o", "-", two}, {}, 0, "^\\x{89}PNG\\r\\n", ""},
       {"-T names the format of -o -", {"render", "-T", "svg", "-o", "-", two}, {}, 0, "^<\\?xml[\\s\\S]*<svg", ""},
       {"--layout - writes JSON to standard output", {"render", "--layout", "-", "-o", png, two}, {}, 0,
-       "^\\{\"kind\":\"bar\",", ""},
+       "^\\{\"schema\":\"qinghechart-layout-1\",\"kind\":\"bar\",", ""},
       {"--format overrides the extension", {"check", "--format", "csv", txt}, {}, 0, "^1\\tA\\t1\\n", "OK 2 items"},
       {"rows only on standard output", {"check", two}, {}, 0, "^1\\tA\\t1\\n2\\tB\\t2\\n$",
        "^qinghechart-cli: .*two\\.csv: OK 2 items"},
