@@ -50,7 +50,8 @@ TEST(DataFolder, SettingsFileFollowsTheWindowsRuleWithoutCreatingIt) {
       {app.path(), app.path() + name},
       {app.path() + u'/', app.path() + name},
   };
-  for (const auto& c : cases) EXPECT_EQ(SettingsFileFor(c.appDir, config), c.expected) << c.appDir;
+  for (const auto& c : cases)
+    EXPECT_EQ(SettingsFileFor(c.appDir, config), c.expected) << c.appDir.toStdString();
   EXPECT_FALSE(QDir(config).exists());
 }
 

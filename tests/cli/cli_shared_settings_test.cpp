@@ -9,12 +9,14 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <unistd.h>
 
 #include "app/chart_request.h"
 #include "app/data_folder.h"
 #include "app/startup.h"
 #include "base/user_messages.h"
+#include "chart/chart_text.h"
 #include "chart/render_chart.h"
 #include "support/cli_process.h"
 
@@ -77,26 +79,23 @@ class CliSharedSettings : public qh::test::CliTest {
 
   // The window's door: its start-up reads the settings, its request asks
   // for the chart, and the chart is drawn as the window draws it.
-  qh::ChartState DrawAsTheWindow(const QString& appDir, const QString& configDir,
-                                 const QString& data, qh::ChartPage page, QImage& image) {
+  static void DrawAsTheWindow(const QString& appDir, const QString& configDir, const QString& data,
+                              qh::ChartPage page, QImage& image, qh::ChartState& chart) {
     qh::StartupEnvironment env;
     env.AppDir = appDir;
     env.DataDir = qh::DataFolderFor(appDir, configDir);
     env.Arguments = {data};
     NoMessages messages;
-    qh::RunStartup(state_, env, messages);
+    qh::AppState state;
+    qh::RunStartup(state, env, messages);
     const qh::ChartRequest request =
-        qh::MakeChartRequest(page, 1, state_.Table.ItemCount(), state_.Config, state_.Labels, 1.0f);
+        qh::MakeChartRequest(page, 1, state.Table.ItemCount(), state.Config, state.Labels, 1.0f);
     image = QImage(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    qh::ChartState chart;
-    qh::RenderChart(painter, kWidth, kHeight, state_.Table, request, chart);
-    return chart;
+    qh::RenderChart(painter, kWidth, kHeight, state.Table, request, chart);
   }
-
-  qh::AppState state_;
 };
 
 TEST_F(CliSharedSettings, BothDoorsDrawTheSameChartFromTheSameFile) {
@@ -143,14 +142,16 @@ TEST_F(CliSharedSettings, BothDoorsDrawTheSameChartFromTheSameFile) {
           QJsonDocument::fromJson(qh::test::ReadAll(out + QStringLiteral(".json"))).object();
 
       QImage windowImage;
-      state_ = qh::AppState();
-      const qh::ChartState window = DrawAsTheWindow(appDir, configDir, data, page, windowImage);
+      qh::ChartState window;
+      DrawAsTheWindow(appDir, configDir, data, page, windowImage, window);
       const char* where = installed ? "installed" : "portable";
       EXPECT_EQ(cliLayout[QStringLiteral("title")].toString(), window.Outline.Title)
           << where << kind;
       EXPECT_EQ(cliLayout[QStringLiteral("drawn")].toInt(), window.Outline.Drawn) << where << kind;
       EXPECT_EQ(TextsOf(cliLayout), TextsOf(window.Outline)) << where << kind;
-      if (page == qh::ChartPage::Pie) EXPECT_EQ(window.Outline.Drawn, 5) << where;
+      if (page == qh::ChartPage::Pie) {
+        EXPECT_EQ(window.Outline.Drawn, 5) << where;
+      }
       if (page == qh::ChartPage::Line) {
         EXPECT_TRUE(HasColor(QImage(out + QStringLiteral(".png")), kConfiguredColor)) << where;
         EXPECT_TRUE(HasColor(windowImage, kConfiguredColor)) << where;
