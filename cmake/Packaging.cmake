@@ -63,7 +63,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chart generation tool: two-column tables 
 set(CPACK_PACKAGE_DESCRIPTION
     "青禾图表生成工具 (QingHe Chart) draws a two-column table (item, value) from an
 HTML export, a CSV file or an .xls/.xlsx workbook as a bar, pie or line chart,
-saves it as JPEG or copies it to the clipboard. qinghechart-cli checks files
+saves it as PNG, JPEG, SVG or PDF or copies it to the clipboard. qinghechart-cli checks files
 and renders charts without a display.")
 # The version is set when cpack runs, from the build's stamp (see
 # CPackProjectConfig.cmake.in); this is only the fallback.
@@ -74,12 +74,13 @@ configure_file(cmake/CPackProjectConfig.cmake.in ${CPACK_PROJECT_CONFIG_FILE} @O
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so shlibdeps cannot see them: the platform plugins,
-# a font with the Chinese glyphs (without one every text is empty boxes) and
-# Qt's own Chinese texts for its standard dialogs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")  # native Wayland instead of Xwayland
+# Loaded at run time, so shlibdeps cannot see them: the platform plugins and
+# a font with the Chinese glyphs (without one every text is empty boxes).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei")
+# Native Wayland instead of Xwayland; Qt's own Chinese texts for its standard
+# dialogs (the program carries the words of its own dialogs, so the rest is
+# welcome but not needed).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, checks it with lintian (errors and warnings fail;
-# overrides only in packaging/debian/lintian-overrides, each with its reason),
+# Builds the Debian package, checks it with lintian (every tag fails, the
+# pedantic and informational ones too; overrides only in
+# packaging/debian/lintian-overrides, each with its reason),
 # validates the desktop and AppStream files, installs the package on this
 # machine and checks the installed programs: the CLI on the sample, its manual
 # page, its version against the package's, and the window keeping a line
@@ -11,6 +12,9 @@ build_dir=${QH_BUILD_DIR:-build}
 scripts/install-deps.sh dpkg-dev desktop-file-utils xvfb xdotool x11-utils \
   lintian appstream man-db
 
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
 desktop-file-validate packaging/qinghechart.desktop
 appstreamcli validate --no-net packaging/cn.qinghesoft.qinghechart.metainfo.xml
 # Every build has its own version: pack only this one.
@@ -18,13 +22,23 @@ rm -f "$build_dir"/qinghechart_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$PWD/$build_dir"/qinghechart_*_*.deb)
 echo "== lintian $(basename "$deb")"
-lintian --fail-on error,warning --info "$deb"
+lintian --pedantic --display-info --fail-on error,warning,info,pedantic --info "$deb"
+# The programs in /usr/bin find their libraries and module without a run path.
+dpkg-deb -x "$deb" "$work/deb"
+for program in qinghechart qinghechart-cli; do
+  if readelf -d "$work/deb/usr/bin/$program" | grep -E 'RUNPATH|RPATH'; then
+    echo "$program carries a run path"; exit 1
+  fi
+done
+# The manual pages format without a warning in any locale, even plain C.
+for page in qinghechart qinghechart-cli; do
+  warnings=$(LC_ALL=C man --warnings -l "$work/deb/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "troff warnings in $page.1:"; echo "$warnings"; exit 1; }
+done
 
 echo "== installing $deb"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall --no-install-recommends "$deb" >/dev/null
 
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 appstreamcli validate --no-net /usr/share/metainfo/cn.qinghesoft.qinghechart.metainfo.xml
 
 echo "== manual pages"
@@ -34,7 +48,6 @@ echo "== manual pages"
 excludes=$(cat /etc/dpkg/dpkg.cfg.d/* 2>/dev/null || true)
 if grep -q '^path-exclude.*/usr/share/man' <<<"$excludes"; then
   echo "dpkg excludes /usr/share/man on this machine: reading the pages from the package with man -l"
-  dpkg-deb -x "$deb" "$work/deb"
   for page in qinghechart qinghechart-cli; do
     text=$(man -P cat -l "$work/deb/usr/share/man/man1/$page.1.gz")
     grep -q "^NAME" <<<"$text"
@@ -47,15 +60,21 @@ else
 fi
 
 echo "== installed qinghechart-cli"
-# The programs' version (yy.mm.dd.hh, China time) and the package's
-# (project version + UTC minute) come from the same build stamp.
+# The programs' build number (yy.mm.dd.hh, China time) and the package's
+# version (project version + UTC minute) come from the same build stamp.
 pkg_version=$(dpkg-query -W -f='${Version}' qinghechart)
+release=${pkg_version%%+*}
 stamp=${pkg_version#*+}; stamp=${stamp%-*}
 expected=$(TZ=Etc/GMT-8 date -d "@$(date -u -d "${stamp:0:8} ${stamp:8:2}:${stamp:10:2}" +%s)" +%y.%m.%d.%H)
 cli_version=$(/usr/bin/qinghechart-cli --version)
 echo "package $pkg_version, programs $cli_version"
-[ "$cli_version" = "$expected" ] || { echo "the CLI's version differs from the package's"; exit 1; }
+[ "$cli_version" = "qinghechart-cli $release (build $expected)" ] ||
+  { echo "the CLI's version differs from the package's"; exit 1; }
 [ "$(/usr/bin/qinghechart --version)" = "$expected" ] || { echo "the window's version differs"; exit 1; }
+# The documented output shapes are installed.
+for schema in qinghechart-check-1 qinghechart-layout-1; do
+  test -s "/usr/share/qinghechart/schemas/$schema.schema.json"
+done
 sample=/usr/share/doc/qinghechart/examples/sales.html
 # Minimal images may leave /usr/share/doc out too.
 [ -f "$sample" ] || sample=$PWD/examples/sales.html
