@@ -63,8 +63,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chart generation tool: two-column tables 
 set(CPACK_PACKAGE_DESCRIPTION
     "青禾图表生成工具 (QingHe Chart) draws a two-column table (item, value) from an
 HTML export, a CSV file or an .xls/.xlsx workbook as a bar, pie or line chart,
-saves it as PNG, JPEG, SVG or PDF or copies it to the clipboard. qinghechart-cli checks files
-and renders charts without a display.")
+saves it as PNG, JPEG, SVG or PDF, prints it or copies it to the clipboard.
+qinghechart-cli checks files and renders charts without a display.")
 # The version is set when cpack runs, from the build's stamp (see
 # CPackProjectConfig.cmake.in); this is only the fallback.
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
