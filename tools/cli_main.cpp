@@ -56,8 +56,7 @@ int TopLevelUsageError(const QString& problem) {
 int PrintVersion() {
   // The release, then the build number the window shows (yy.mm.dd.hh of the
   // build stamp).
-  std::printf("%s %s (build %s)
-", kProgram, qh::ReleaseVersion().toUtf8().constData(),
+  std::printf("%s %s (build %s)\n", kProgramName, qh::ReleaseVersion().toUtf8().constData(),
               qh::LocalVersionText().toUtf8().constData());
   return kExitOk;
 }
