@@ -6,11 +6,15 @@
 #include "data/source_loader.h"
 #include "fuzz_support.h"
 
+#include <QFile>
+
 namespace qh::fuzz {
 
 inline int LoadAndCheck(const uint8_t* data, size_t size, const char* extension) {
-  static DiagLog log(ScratchDir() + QStringLiteral("/trace.log"));
-  log.DeleteExisting();  // one run's lines at a time
+  // One run's lines at a time.
+  static const QString logPath = ScratchDir() + QStringLiteral("/trace.log");
+  QFile::remove(logPath);
+  DiagLog log(logPath);
   const QString path = WriteInput(data, size, extension);
   ItemTable table;
   const bool ok = LoadSourceFile(path, LoadLimits{}, table, &log);

@@ -4,9 +4,13 @@
 #include "data/source_loader.h"
 #include "fuzz_support.h"
 
+#include <QFile>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static qh::DiagLog log(qh::fuzz::ScratchDir() + QStringLiteral("/trace.log"));
-  log.DeleteExisting();
+  // One run's lines at a time.
+  static const QString logPath = qh::fuzz::ScratchDir() + QStringLiteral("/trace.log");
+  QFile::remove(logPath);
+  qh::DiagLog log(logPath);
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   for (const char* ext : {"xls", "xlsx"}) {
     qh::ItemTable table;
