@@ -25,7 +25,7 @@ enum class WorkbookContent {
 // byte within the first 4,096 bytes.
 WorkbookContent SniffWorkbookContent(QByteArrayView bytes);
 
-// The tab-joined CellText lines of the first worksheet's used range of a
+// The tab-joined cell text lines of the first worksheet's used range of a
 // binary or OOXML workbook. False when the bytes cannot be parsed as one;
 // no lines when the sheet holds no data.
 bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines);

@@ -23,7 +23,7 @@ class TextPool {
 };
 
 // The used-range lines: one buffer holding every line end to end and the
-// lines as views into it (tab-separated CellText of each cell).
+// lines as views into it (tab-separated cell text of each cell).
 struct SheetLines {
   QString buffer;
   std::vector<QStringView> lines;

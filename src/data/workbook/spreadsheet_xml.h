@@ -17,7 +17,7 @@ inline constexpr qsizetype kMaxSpreadsheetXmlBytes = 200LL * 1024 * 1024;
 // that goes backwards or beyond a worksheet, a cell text of megabytes).
 bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells);
 
-// The tab-joined CellText lines of that table's used range.
+// The tab-joined cell text lines of that table's used range.
 bool ReadSpreadsheetXmlLines(QByteArrayView utf8, SheetLines& lines);
 
 }  // namespace qh

@@ -68,7 +68,7 @@ class TwoColumnRows {
   int column_ = 0;
   bool secondColumnSeen_ = false;
   bool anyText_ = false;  // a cell that yields text: no sheet of blanks
-  QString cells_[2];      // CellText of the current row's two cells
+  QString cells_[2];      // the cell text of the current row's two cells
   QString sharedName_;    // the name cell's shared string, when it is the name as it stands
   QString line_;
 };
