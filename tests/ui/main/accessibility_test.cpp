@@ -14,6 +14,8 @@
 #include <QToolTip>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace qh {
 namespace {
 
@@ -164,10 +166,13 @@ TEST_F(AccessibilityTest, EveryControlHasItsNameAndRoleOnEveryPage) {
 
 TEST_F(AccessibilityTest, OptionCheckBoxesCarryTheirStateAndToggleFromTheKeyboard) {
   StartWithSample();
+  // A copy: the list of shown objects lives only for the call.
   const auto box = [&](const char16_t* name) {
-    return Find(Shown(), QString::fromUtf16(name), QAccessible::CheckBox);
+    const std::vector<Node> nodes = Shown();
+    const Node* found = Find(nodes, QString::fromUtf16(name), QAccessible::CheckBox);
+    return found ? std::optional<Node>(*found) : std::nullopt;
   };
-  ASSERT_NE(box(u"不显示项目名称"), nullptr);
+  ASSERT_TRUE(box(u"不显示项目名称").has_value());
   EXPECT_FALSE(box(u"不显示项目名称")->state.checked);
   f.Nav()->FocusChain()[5]->setFocus();  // the first option row
   const struct {
