@@ -60,10 +60,13 @@ QByteArray SpunHash(const EVP_MD* md, QByteArrayView salt, quint32 spinCount) {
   if (!context || hash.isEmpty()) return {};
   auto* out = reinterpret_cast<unsigned char*>(hash.data());
   unsigned int length = 0;
+  // Set up once: handing the digest to every round's init makes OpenSSL 3
+  // look it up again each time, which costs more than the hash itself.
+  if (EVP_DigestInit_ex2(context.get(), md, nullptr) != 1) return {};
   for (quint32 round = 0; round < spinCount; ++round) {
     unsigned char counter[4];
     qToLittleEndian(round, counter);
-    if (EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return {};
+    if (EVP_DigestInit_ex2(context.get(), nullptr, nullptr) != 1) return {};
     EVP_DigestUpdate(context.get(), counter, 4);
     EVP_DigestUpdate(context.get(), out, size_t(hash.size()));
     if (EVP_DigestFinal_ex(context.get(), out, &length) != 1) return {};
