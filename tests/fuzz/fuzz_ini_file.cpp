@@ -7,6 +7,9 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <string>
+#include <string_view>
+
 namespace {
 
 const char16_t* const kSections[] = {u"Limits", u"limits", u"Colors", u"Display", u"New"};
@@ -14,13 +17,21 @@ const char16_t* const kKeys[] = {u"MaxItems", u"MAXITEMS", u"PageSize", u"LineCo
 
 bool IsIniSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f'; }
 
+// A file that starts with a UTF-8 or UTF-16 byte order mark keeps its
+// encoding; any other is written in GBK.
+bool KeepsUnicode(const std::string& file) {
+  const std::string_view head(file);
+  return head.starts_with("\xEF\xBB\xBF") || head.starts_with("\xFF\xFE") ||
+         head.starts_with("\xFE\xFF");
+}
+
 // What a read gives back for a written value: a value stays on one line and
-// is stored in GBK; the reader trims outer spaces, one pair of enclosing
-// quotes and cuts at the buffer size.
-QString ExpectedReadBack(QString value) {
+// is stored in the file's encoding; the reader trims outer spaces, one pair
+// of enclosing quotes and cuts at the buffer size.
+QString ExpectedReadBack(QString value, bool unicodeFile) {
   if (const qsizetype nul = value.indexOf(QChar(0)); nul >= 0) value.truncate(nul);
   value.replace(u'\r', u' ').replace(u'\n', u' ');
-  value = qh::DecodeGbk(qh::EncodeGbk(value));
+  if (!unicodeFile) value = qh::DecodeGbk(qh::EncodeGbk(value));
   qsizetype b = 0, e = value.size();
   while (b < e && IsIniSpace(value[b])) ++b;
   while (e > b && IsIniSpace(value[e - 1])) --e;
@@ -57,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString otherBefore = ini.ReadRaw(section, other, fallback);
   if (!ini.IniWrite(section, key, value)) qh::fuzz::Violation("write failed");
   const QString readBack = ini.ReadRaw(section, key, fallback);
-  if (readBack != ExpectedReadBack(value)) {
+  if (readBack != ExpectedReadBack(value, KeepsUnicode(file))) {
     qh::fuzz::Violation("read back differs", value + QStringLiteral(" -> ") + readBack);
   }
   if (other.compare(key, Qt::CaseInsensitive) != 0 &&
