@@ -437,45 +437,38 @@ TEST(UpdateFlowTest, AFileSwappedInTheProgramFolderIsNeverInstalled) {
   EXPECT_EQ(test::ReadWholeFile(newFile), program);
 }
 
-// A server that sends 20 bytes a second never stalls; the deadline ends it.
-TEST(UpdateFlowTest, ATrickleEndsAtTheDeadline) {
+// A server that sends 20 bytes a second never stalls: the deadline ends it,
+// or, sooner, the minimum rate over its window.
+TEST(UpdateFlowTest, ATrickleEndsAtTheDeadlineOrBelowTheMinimumRate) {
+  const struct {
+    const char* name;
+    int deadlineMs;    // 0: the default
+    int rateWindowMs;  // 0: the default
+  } cases[] = {{"deadline", 1500, 0}, {"minimum rate", 0, 500}};
   const QByteArray program = test::TestProgramBytes();
-  TestHttpServer server;
-  Route trickle = Answer(200, kNewer, program);
-  trickle.bytesPerSecond = 20;
-  server.Serve(test::kProgramPath, trickle);
-  server.Serve(kSigPath, StatementFor(program));
-  QTemporaryDir dir;
-  FlowRun run;
-  UpdateContext context = MakeContext(run, server.Url(), dir.path());
-  context.deadlineMs = 1500;
-  QElapsedTimer clock;
-  clock.start();
-  RunFlow(std::move(context));
-  EXPECT_LT(clock.elapsed(), 6000);
-  ASSERT_EQ(run.messages.entries.size(), 2u);
-  EXPECT_EQ(run.messages.entries[1].text,
-            QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成,已放弃更新.\r\n\r\n"
-                           "请检查网络连接后再试."));
-  EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-}
-
-// The same trickle under the minimum rate, without waiting for the deadline.
-TEST(UpdateFlowTest, ATrickleBelowTheMinimumRateEndsEarly) {
-  const QByteArray program = test::TestProgramBytes();
-  TestHttpServer server;
-  Route trickle = Answer(200, kNewer, program);
-  trickle.bytesPerSecond = 20;
-  server.Serve(test::kProgramPath, trickle);
-  server.Serve(kSigPath, StatementFor(program));
-  QTemporaryDir dir;
-  FlowRun run;
-  UpdateContext context = MakeContext(run, server.Url(), dir.path());
-  context.rateWindowMs = 500;
-  RunFlow(std::move(context));
-  ASSERT_EQ(run.messages.entries.size(), 2u);
-  EXPECT_TRUE(run.messages.entries[1].text.startsWith(
-      QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成")));
+  for (const auto& c : cases) {
+    TestHttpServer server;
+    Route trickle = Answer(200, kNewer, program);
+    trickle.bytesPerSecond = 20;
+    server.Serve(test::kProgramPath, trickle);
+    server.Serve(kSigPath, StatementFor(program));
+    QTemporaryDir dir;
+    FlowRun run;
+    UpdateContext context = MakeContext(run, server.Url(), dir.path());
+    if (c.deadlineMs > 0) context.deadlineMs = c.deadlineMs;
+    if (c.rateWindowMs > 0) context.rateWindowMs = c.rateWindowMs;
+    QElapsedTimer clock;
+    clock.start();
+    RunFlow(std::move(context));
+    EXPECT_LT(clock.elapsed(), 6000) << c.name;
+    ASSERT_EQ(run.messages.entries.size(), 2u) << c.name;
+    EXPECT_EQ(run.messages.entries[1].text,
+              QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成,已放弃更新.\r\n\r\n"
+                             "请检查网络连接后再试."))
+        << c.name;
+    EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        << c.name;
+  }
 }
 
 // Each way of not reaching the server says which it is.
