@@ -7,14 +7,13 @@ set -eu
 before=${1:?usage: $0 CLI_BEFORE CLI_AFTER}
 after=${2:?usage: $0 CLI_BEFORE CLI_AFTER}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/committed_data_files.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 run() {  # CLI OUT_DIR
   mkdir -p "$2"
-  find "$root/tests/data" "$root/examples" -type f \
-    \( -iname '*.html' -o -iname '*.htm' -o -iname '*.csv' -o -iname '*.xls' -o -iname '*.xlsx' \) |
-    sort | while read -r f; do
-      name=$(printf '%s' "${f#"$root"/}" | tr '/' '_')
+  data_files "$root" | while read -r f; do
+      name=$(file_tag "$root" "$f")
       "$1" check --json "$f" > "$2/$name.check.json" 2>&1 || true
       "$1" render --layout "$2/$name.layout.json" -o "$work/picture.png" "$f" > "$2/$name.render.txt" 2>&1 || true
     done

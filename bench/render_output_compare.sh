@@ -8,14 +8,13 @@ set -eu
 before=${1:?usage: $0 CLI_BEFORE CLI_AFTER}
 after=${2:?usage: $0 CLI_BEFORE CLI_AFTER}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/committed_data_files.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 draw() {  # CLI OUT_DIR
   mkdir -p "$2"
-  find "$root/tests/data" "$root/examples" -type f \
-    \( -iname '*.html' -o -iname '*.htm' -o -iname '*.csv' -o -iname '*.xls' -o -iname '*.xlsx' \) |
-    sort | while read -r f; do
-      name=$(printf '%s' "${f#"$root"/}" | tr '/' '_')
+  data_files "$root" | while read -r f; do
+      name=$(file_tag "$root" "$f")
       for kind in bar pie line; do
         LD_LIBRARY_PATH=$(dirname "$1") "$1" render --kind "$kind" \
           --layout "$2/$name.$kind.json" -o "$2/$name.$kind.png" "$f" >/dev/null 2>&1 || true
