@@ -27,8 +27,8 @@ namespace {
 constexpr int kRows = 100000;
 
 struct Row {
-  QString name;
-  QString value;
+  QString Name;
+  QString Value;
 };
 
 // Chinese names, some with "&" (written &amp; in HTML), grouped values with
@@ -58,17 +58,17 @@ QString MakeHtml(const std::vector<Row>& rows, bool charset) {
       "<title>销售明细</title></head><body>\r\n<table border=1>\r\n"
       "<tr><th>项目</th><th>金额</th></tr>\r\n");
   for (const Row& row : rows) {
-    QString name = row.name;
+    QString name = row.Name;
     name.replace(u'&', QStringLiteral("&amp;"));
     html += QStringLiteral("<tr><td>") + name + QStringLiteral("</td><td align=right>") +
-            row.value + QStringLiteral("</td></tr>\r\n");
+            row.Value + QStringLiteral("</td></tr>\r\n");
   }
   html += QStringLiteral("</table></body></html>\r\n");
   return html;
 }
 
 QString CsvLine(const Row& row) {
-  return row.name + QStringLiteral(",\"") + row.value + QStringLiteral("\"\r\n");
+  return row.Name + QStringLiteral(",\"") + row.Value + QStringLiteral("\"\r\n");
 }
 
 const char kCsvStart[] = "\xEF\xBB\xBF项目,金额\r\n";
@@ -81,7 +81,7 @@ QByteArray MakeCsv(const std::vector<Row>& rows) {
 }
 
 struct Inputs {
-  QByteArray htmlUtf8, htmlGbk, csvUtf8;
+  QByteArray HtmlUtf8, HtmlGbk, CsvUtf8;
 };
 
 Inputs MakeInputs(int count) {
@@ -109,7 +109,7 @@ void CheckLoaded(benchmark::State& state, bool ok, const qh::ItemTable& table) {
 }
 
 void BM_HtmlUtf8(benchmark::State& state) {
-  const QByteArray& bytes = TheInputs().htmlUtf8;
+  const QByteArray& bytes = TheInputs().HtmlUtf8;
   for (auto _ : state) {
     qh::ItemTable table;
     CheckLoaded(state,
@@ -121,7 +121,7 @@ void BM_HtmlUtf8(benchmark::State& state) {
 }
 
 void BM_HtmlGbk(benchmark::State& state) {
-  const QByteArray& bytes = TheInputs().htmlGbk;
+  const QByteArray& bytes = TheInputs().HtmlGbk;
   for (auto _ : state) {
     qh::ItemTable table;
     CheckLoaded(state,
@@ -138,7 +138,7 @@ void BM_HtmlUtf8FileWithLog(benchmark::State& state) {
   const QString path = dir.filePath("report.html");
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return state.SkipWithError("cannot write the input");
-  file.write(TheInputs().htmlUtf8);
+  file.write(TheInputs().HtmlUtf8);
   file.close();
   for (auto _ : state) {
     QFile::remove(dir.filePath("qzChart.log"));
@@ -146,11 +146,11 @@ void BM_HtmlUtf8FileWithLog(benchmark::State& state) {
     qh::ItemTable table;
     CheckLoaded(state, qh::LoadSourceFile(path, qh::LoadLimits{}, table, &log), table);
   }
-  state.SetBytesProcessed(state.iterations() * TheInputs().htmlUtf8.size());
+  state.SetBytesProcessed(state.iterations() * TheInputs().HtmlUtf8.size());
 }
 
 void BM_CsvUtf8(benchmark::State& state) {
-  const QByteArray& bytes = TheInputs().csvUtf8;
+  const QByteArray& bytes = TheInputs().CsvUtf8;
   for (auto _ : state) {
     qh::ItemTable table;
     CheckLoaded(state, qh::ParseCsvBytes(bytes, qh::LoadLimits{}, table), table);
@@ -168,9 +168,9 @@ int WriteFiles(const char* dirName, int rows) {
   const Inputs inputs = MakeInputs(rows);
   const QByteArray oneLine = MakeOneLineCsv();
   const std::pair<const char*, const QByteArray*> files[] = {
-      {"rows_utf8.html", &inputs.htmlUtf8},
-      {"rows_gbk.html", &inputs.htmlGbk},
-      {"rows_utf8.csv", &inputs.csvUtf8},
+      {"rows_utf8.html", &inputs.HtmlUtf8},
+      {"rows_gbk.html", &inputs.HtmlGbk},
+      {"rows_utf8.csv", &inputs.CsvUtf8},
       {"one_line.csv", &oneLine},
   };
   for (const auto& [name, bytes] : files) {

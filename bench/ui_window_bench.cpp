@@ -41,25 +41,25 @@ QByteArray HtmlRows(int rows) {
 }
 
 struct Program {
-  QTemporaryDir dir;
-  qh::AppState state;
-  qh::RecordedMessages messages;
-  NoDialogs dialogs;
-  std::unique_ptr<qh::MainWindow> window;
+  QTemporaryDir Dir;
+  qh::AppState State;
+  qh::RecordedMessages Messages;
+  NoDialogs Dialogs;
+  std::unique_ptr<qh::MainWindow> Window;
 
   QString WriteData(int rows) {
-    const QString path = dir.filePath(QStringLiteral("data.html"));
+    const QString path = Dir.filePath(QStringLiteral("data.html"));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly)) f.write(HtmlRows(rows));
     return path;
   }
   qh::ChartView* Chart() const {
-    return window->findChild<qh::ChartView*>(QStringLiteral("chart"));
+    return Window->findChild<qh::ChartView*>(QStringLiteral("chart"));
   }
   // Draws are coalesced by a timer: waits until the picture fits the canvas.
   bool WaitForChart() const {
     const QSize canvas =
-        qh::ComputeWindowLayout(window->width(), window->height(), 1.0f).Canvas.size();
+        qh::ComputeWindowLayout(Window->width(), Window->height(), 1.0f).Canvas.size();
     QElapsedTimer waited;
     waited.start();
     while (Chart()->Picture().size() != canvas && waited.elapsed() < 5000)
@@ -69,18 +69,18 @@ struct Program {
   // Start-up steps, the window, and the first chart painted on screen.
   void Start(const QString& dataPath, QSize client) {
     qh::StartupEnvironment env;
-    env.AppDir = dir.path() + QStringLiteral("/");
+    env.AppDir = Dir.path() + QStringLiteral("/");
     env.Arguments = {dataPath};
-    qh::RunStartup(state, env, messages);
-    window = std::make_unique<qh::MainWindow>(state, messages, dialogs, qh::WindowHooks{}, 1.0f);
-    window->resize(client);
-    window->show();
+    qh::RunStartup(State, env, Messages);
+    Window = std::make_unique<qh::MainWindow>(State, Messages, Dialogs, qh::WindowHooks{}, 1.0f);
+    Window->resize(client);
+    Window->show();
     WaitForChart();
     Chart()->repaint();
   }
   void PressKey(Qt::Key key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &press);
+    QCoreApplication::sendEvent(Window.get(), &press);
   }
 };
 
@@ -94,7 +94,7 @@ void BM_HoverChange(benchmark::State& st) {
   const Qt::Key keys[] = {Qt::Key_F2, Qt::Key_F3, Qt::Key_F4};
   p.PressKey(keys[st.range(0)]);
   p.WaitForChart();
-  const std::vector<qh::HitRegion> regions = p.window->Model().Drawing().HitRegions;
+  const std::vector<qh::HitRegion> regions = p.Window->Model().Drawing().HitRegions;
   if (regions.size() < 2) {
     st.SkipWithError("no chart regions");
     return;
@@ -107,7 +107,7 @@ void BM_HoverChange(benchmark::State& st) {
     request.Page = qh::ChartPage::Pie;
     const QSize canvas = p.Chart()->Picture().size();
     const qh::PieLayout pie =
-        qh::ComputePieLayout(canvas.width(), canvas.height(), p.state.Table, request);
+        qh::ComputePieLayout(canvas.width(), canvas.height(), p.State.Table, request);
     a = QPointF(pie.Cx + 5, pie.Cy - 60);
     b = QPointF(pie.Cx + 5, pie.Cy + 60);
   }
@@ -117,9 +117,9 @@ void BM_HoverChange(benchmark::State& st) {
     const QPointF at = (flip = !flip) ? a : b;
     QMouseEvent move(QEvent::MouseMove, at, p.Chart()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
-    const int before = p.window->Model().HoverIndex();
+    const int before = p.Window->Model().HoverIndex();
     QCoreApplication::sendEvent(p.Chart(), &move);
-    changes += p.window->Model().HoverIndex() != before;
+    changes += p.Window->Model().HoverIndex() != before;
     p.Chart()->repaint();  // present: the picture reaches the screen
   }
   st.counters["changes"] = benchmark::Counter(changes, benchmark::Counter::kAvgIterations);

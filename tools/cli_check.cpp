@@ -16,34 +16,34 @@ namespace qh::cli {
 namespace {
 
 struct CheckOptions {
-  bool manual = false;
-  bool json = false;
-  bool quiet = false;
-  QString format;  // what FILE holds, whatever its name
-  QString file;
+  bool Manual = false;
+  bool Json = false;
+  bool Quiet = false;
+  QString Format;  // what FILE holds, whatever its name
+  QString File;
 };
 
 // Empty when the arguments are one FILE that can be read as asked.
 QString TakeCheckOptions(const ParsedArgs& args, CheckOptions& options) {
-  options.manual = args.Has("manual");
-  options.json = args.Has("json");
-  options.quiet = args.Has("quiet");
-  if (args.Has("format")) options.format = args.Value("format");
-  if (args.operands.isEmpty()) return QStringLiteral("missing FILE");
-  if (args.operands.size() > 1) return QStringLiteral("more than one FILE");
-  options.file = args.operands.first();
-  if (options.manual) return {};
-  return CheckSourceFormat(options.file, options.format);
+  options.Manual = args.Has("manual");
+  options.Json = args.Has("json");
+  options.Quiet = args.Has("quiet");
+  if (args.Has("format")) options.Format = args.Value("format");
+  if (args.Operands.isEmpty()) return QStringLiteral("missing FILE");
+  if (args.Operands.size() > 1) return QStringLiteral("more than one FILE");
+  options.File = args.Operands.first();
+  if (options.Manual) return {};
+  return CheckSourceFormat(options.File, options.Format);
 }
 
 bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
   const LoadLimits limits;
-  table.SourcePath = options.file;
-  if (!options.manual) return LoadCliSource(options.file, options.format, limits, table);
-  const bool fromInput = options.file == QLatin1StringView(kStandardInput);
+  table.SourcePath = options.File;
+  if (!options.Manual) return LoadCliSource(options.File, options.Format, limits, table);
+  const bool fromInput = options.File == QLatin1StringView(kStandardInput);
   table.Reset();
-  if (!fromInput && !RequireExistingFile(options.file, table)) return false;
-  QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(options.file);
+  if (!fromInput && !RequireExistingFile(options.File, table)) return false;
+  QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(options.File);
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);  // editors on Windows add one
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
@@ -122,12 +122,12 @@ void PrintSummary(const QString& file, const ItemTable& table) {
 int RunCheck(const ParsedArgs& args) {
   CheckOptions options;
   if (const QString problem = TakeCheckOptions(args, options); !problem.isEmpty())
-    return ReportUsageError(kCheckCommand.name, problem);
+    return ReportUsageError(kCheckCommand.Name, problem);
   ItemTable table;
   const bool ok = LoadForCheck(options, table);
   {
     ChunkedOutput output(stdout);
-    if (options.json) {
+    if (options.Json) {
       WriteCheckJson(ok, table, output);
     } else if (ok) {
       WriteCheckRows(table, output);
@@ -135,10 +135,10 @@ int RunCheck(const ParsedArgs& args) {
   }
   std::fflush(stdout);
   if (!ok) {
-    ReportRefusal(options.file, table);
-    return LoadFailureCode(options.file);
+    ReportRefusal(options.File, table);
+    return LoadFailureCode(options.File);
   }
-  if (!options.quiet && !options.json) PrintSummary(options.file, table);
+  if (!options.Quiet && !options.Json) PrintSummary(options.File, table);
   return kExitOk;
 }
 

@@ -15,12 +15,12 @@ using namespace qh::cli;
 
 int RunCheckCommand(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  return RunCheck(ParseOptions(CommandWords(argc, argv), kCheckCommand.options));
+  return RunCheck(ParseOptions(CommandWords(argc, argv), kCheckCommand.Options));
 }
 
 struct Command {
-  const CommandSpec* spec;
-  int (*run)(int argc, char** argv);
+  const CommandSpec* Spec;
+  int (*Run)(int argc, char** argv);
 };
 
 constexpr Command kCommands[] = {{&kCheckCommand, RunCheckCommand},
@@ -35,7 +35,7 @@ constexpr OptionSpec kTopOptions[] = {
 
 void PrintUsage() {
   std::printf("usage: %s COMMAND [OPTION]... FILE...\n\ncommands:\n", kProgramName);
-  for (const Command& c : kCommands) std::printf("  %-8s %s\n", c.spec->name, c.spec->summary);
+  for (const Command& c : kCommands) std::printf("  %-8s %s\n", c.Spec->Name, c.Spec->Summary);
   std::printf(
       "\noptions:\n"
       "  -h, --help     show this help and exit\n"
@@ -72,16 +72,16 @@ void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& te
 // Help and usage errors are answered here, before a command starts Qt (or
 // loads the drawing module).
 int RunCommand(const Command& command, int argc, char** argv) {
-  const ParsedArgs parsed = ParseOptions(CommandWords(argc, argv), command.spec->options);
-  if (parsed.help) {
-    const QByteArray help = CommandHelp(*command.spec);
+  const ParsedArgs parsed = ParseOptions(CommandWords(argc, argv), command.Spec->Options);
+  if (parsed.Help) {
+    const QByteArray help = CommandHelp(*command.Spec);
     std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
     return kExitOk;
   }
-  if (!parsed.problem.isEmpty()) return ReportUsageError(command.spec->name, parsed.problem);
+  if (!parsed.Problem.isEmpty()) return ReportUsageError(command.Spec->Name, parsed.Problem);
   // The whole working set of one run is built at once and lives until exit.
   qh::ReserveHugePageHeap(64 * 1024 * 1024);
-  return command.run(argc, argv);
+  return command.Run(argc, argv);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   }
   if (first == u"--version") return PrintVersion();
   for (const Command& c : kCommands) {
-    if (first == QLatin1StringView(c.spec->name)) return RunCommand(c, argc, argv);
+    if (first == QLatin1StringView(c.Spec->Name)) return RunCommand(c, argc, argv);
   }
   if (first.startsWith(u'-')) {
     QString problem = QStringLiteral("unknown option '%1'").arg(first);
@@ -109,9 +109,9 @@ int main(int argc, char** argv) {
   }
   QString problem = QStringLiteral("unknown command '%1'").arg(first);
   for (const Command& c : kCommands) {
-    const OptionSpec asOption{c.spec->name, '\0', nullptr, ""};
+    const OptionSpec asOption{c.Spec->Name, '\0', nullptr, ""};
     if (!NearestOption(QStringLiteral("--") + first, {&asOption, 1}).isEmpty())
-      problem += QStringLiteral("; did you mean %1?").arg(QLatin1StringView(c.spec->name));
+      problem += QStringLiteral("; did you mean %1?").arg(QLatin1StringView(c.Spec->Name));
   }
   return TopLevelUsageError(problem);
 }

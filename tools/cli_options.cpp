@@ -10,19 +10,19 @@ namespace {
 
 const OptionSpec* FindLong(QStringView name, std::span<const OptionSpec> options) {
   for (const OptionSpec& o : options) {
-    if (name == QLatin1StringView(o.longName)) return &o;
+    if (name == QLatin1StringView(o.LongName)) return &o;
   }
   return nullptr;
 }
 
 const OptionSpec* FindShort(QChar name, std::span<const OptionSpec> options) {
   for (const OptionSpec& o : options) {
-    if (o.shortName != '\0' && name == QLatin1Char(o.shortName)) return &o;
+    if (o.ShortName != '\0' && name == QLatin1Char(o.ShortName)) return &o;
   }
   return nullptr;
 }
 
-QString Dashed(const OptionSpec& o) { return QStringLiteral("--") + QLatin1StringView(o.longName); }
+QString Dashed(const OptionSpec& o) { return QStringLiteral("--") + QLatin1StringView(o.LongName); }
 
 // Edit distance with adjacent swaps, which is how most typos look.
 qsizetype TypoDistance(QStringView a, QStringView b) {
@@ -68,7 +68,7 @@ bool TakeOption(const QStringList& args, qsizetype& i, std::span<const OptionSpe
       hasInline = true;
     }
     if (spec == nullptr) {
-      parsed.problem = UnknownOption(eq < 0 ? arg : arg.left(eq), options);
+      parsed.Problem = UnknownOption(eq < 0 ? arg : arg.left(eq), options);
       return false;
     }
   } else {
@@ -77,29 +77,29 @@ bool TakeOption(const QStringList& args, qsizetype& i, std::span<const OptionSpe
       inlineValue = arg.mid(2);
       hasInline = true;
     }
-    if (spec == nullptr || (hasInline && spec->valueName == nullptr)) {
-      parsed.problem = UnknownOption(arg, options);
+    if (spec == nullptr || (hasInline && spec->ValueName == nullptr)) {
+      parsed.Problem = UnknownOption(arg, options);
       return false;
     }
   }
-  const QString name = QLatin1StringView(spec->longName);
-  if (spec->valueName == nullptr) {
+  const QString name = QLatin1StringView(spec->LongName);
+  if (spec->ValueName == nullptr) {
     if (hasInline) {
-      parsed.problem = QStringLiteral("%1 takes no value").arg(Dashed(*spec));
+      parsed.Problem = QStringLiteral("%1 takes no value").arg(Dashed(*spec));
       return false;
     }
-    parsed.values.insert(name, QString());
+    parsed.Values.insert(name, QString());
     return true;
   }
   if (!hasInline) {
     if (i + 1 >= args.size()) {
-      parsed.problem =
-          QStringLiteral("%1 needs a value (%2)").arg(arg, QLatin1StringView(spec->valueName));
+      parsed.Problem =
+          QStringLiteral("%1 needs a value (%2)").arg(arg, QLatin1StringView(spec->ValueName));
       return false;
     }
     inlineValue = args[++i];
   }
-  parsed.values.insert(name, inlineValue);
+  parsed.Values.insert(name, inlineValue);
   return true;
 }
 
@@ -111,15 +111,15 @@ ParsedArgs ParseOptions(const QStringList& args, std::span<const OptionSpec> opt
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString& arg = args[i];
     if (optionsEnded || arg.size() < 2 || !arg.startsWith(u'-')) {
-      parsed.operands << arg;  // "-" alone is standard input, an operand
+      parsed.Operands << arg;  // "-" alone is standard input, an operand
     } else if (arg == u"--") {
       optionsEnded = true;
     } else if (arg == u"--help" || arg == u"-h") {
-      parsed.help = true;
+      parsed.Help = true;
     } else if (!TakeOption(args, i, options, parsed)) {
       // A later --help still wins: it is what the user asked for.
       for (qsizetype k = i + 1; k < args.size() && args[k] != u"--"; ++k) {
-        if (args[k] == u"--help" || args[k] == u"-h") parsed.help = true;
+        if (args[k] == u"--help" || args[k] == u"-h") parsed.Help = true;
       }
       return parsed;
     }
@@ -132,7 +132,7 @@ QString NearestOption(const QString& typed, std::span<const OptionSpec> options)
   QString best;
   qsizetype bestDistance = 0;
   for (const OptionSpec& o : options) {
-    const QString name = QLatin1StringView(o.longName);
+    const QString name = QLatin1StringView(o.LongName);
     qsizetype d = TypoDistance(bare, name);
     // A prefix ("--lay") is as good as a near miss.
     if (bare.size() >= 2 && name.startsWith(bare)) d = std::min<qsizetype>(d, 1);
@@ -147,21 +147,21 @@ QString NearestOption(const QString& typed, std::span<const OptionSpec> options)
 }
 
 QByteArray CommandHelp(const CommandSpec& command) {
-  QByteArray text = QByteArray("usage: ") + kProgramName + ' ' + command.name + ' ' +
-                    command.synopsis + '\n' + command.summary + "\n\noptions:\n";
+  QByteArray text = QByteArray("usage: ") + kProgramName + ' ' + command.Name + ' ' +
+                    command.Synopsis + '\n' + command.Summary + "\n\noptions:\n";
   const auto line = [&text](const QByteArray& left, const char* help) {
     text += left.leftJustified(26) + ' ' + help + '\n';
   };
-  for (const OptionSpec& o : command.options) {
+  for (const OptionSpec& o : command.Options) {
     QByteArray left = "  ";
-    left += o.shortName != '\0' ? QByteArray("-") + o.shortName + ", " : QByteArray("    ");
-    left += QByteArray("--") + o.longName;
-    if (o.valueName != nullptr) left += QByteArray(" ") + o.valueName;
-    line(left, o.help);
+    left += o.ShortName != '\0' ? QByteArray("-") + o.ShortName + ", " : QByteArray("    ");
+    left += QByteArray("--") + o.LongName;
+    if (o.ValueName != nullptr) left += QByteArray(" ") + o.ValueName;
+    line(left, o.Help);
   }
   line("  -h, --help", "show this help and exit");
   line("  --", "end of options: every later word is a FILE");
-  text += command.epilogue;
+  text += command.Epilogue;
   return text;
 }
 

@@ -23,28 +23,28 @@ enum ExitCode : int {
 inline constexpr char kProgramName[] = "qinghechart-cli";
 
 struct OptionSpec {
-  const char* longName;   // without the dashes, e.g. "kind"
-  char shortName;         // '\0' when there is none
-  const char* valueName;  // nullptr for a switch, else what --help calls the value
-  const char* help;       // one line of meaning
+  const char* LongName;   // without the dashes, e.g. "kind"
+  char ShortName;         // '\0' when there is none
+  const char* ValueName;  // nullptr for a switch, else what --help calls the value
+  const char* Help;       // one line of meaning
 };
 
 struct CommandSpec {
-  const char* name;
-  const char* synopsis;  // after "usage: qinghechart-cli NAME "
-  const char* summary;   // one line, for the overview
-  std::span<const OptionSpec> options;
-  const char* epilogue;  // printed after the options
+  const char* Name;
+  const char* Synopsis;  // after "usage: qinghechart-cli NAME "
+  const char* Summary;   // one line, for the overview
+  std::span<const OptionSpec> Options;
+  const char* Epilogue;  // printed after the options
 };
 
 struct ParsedArgs {
-  QHash<QString, QString> values;  // by long name; a switch maps to ""
-  QStringList operands;            // FILEs, in order
-  bool help = false;
-  QString problem;  // set when the arguments are unusable
+  QHash<QString, QString> Values;  // by long name; a switch maps to ""
+  QStringList Operands;            // FILEs, in order
+  bool Help = false;
+  QString Problem;  // set when the arguments are unusable
 
-  bool Has(const char* longName) const { return values.contains(QLatin1StringView(longName)); }
-  QString Value(const char* longName) const { return values.value(QLatin1StringView(longName)); }
+  bool Has(const char* longName) const { return Values.contains(QLatin1StringView(longName)); }
+  QString Value(const char* longName) const { return Values.value(QLatin1StringView(longName)); }
 };
 
 // Parses args (without the program and command names) against options.

@@ -35,7 +35,7 @@ namespace {
 // program, the user's configuration folder for an installed one) when it
 // exists, else the defaults the window would write into a new one.
 void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& labels) {
-  QString path = o.settingsPath;
+  QString path = o.SettingsPath;
   if (path.isEmpty()) {
     const QString shared =
         SettingsFileFor(QCoreApplication::applicationDirPath(), UserConfigFolder());
@@ -181,12 +181,12 @@ class RenderRun {
     ItemTable table;
     table.SourcePath = file;
     const LoadLimits limits{settings_.MaxItems, settings_.MaxPoints};
-    if (!LoadCliSource(file, o_.inputFormat, limits, table)) {
+    if (!LoadCliSource(file, o_.InputFormat, limits, table)) {
       ReportRefusal(file, table);
       Fail(LoadFailureCode(file));
       return;
     }
-    for (const ChartPage kind : o_.kinds) DrawKind(file, table, kind);
+    for (const ChartPage kind : o_.Kinds) DrawKind(file, table, kind);
   }
   int ExitCode() const { return code_; }
 
@@ -194,9 +194,9 @@ class RenderRun {
   void Fail(int code) { code_ = std::max(code_, code); }
 
   void DrawKind(const QString& file, const ItemTable& table, ChartPage kind) {
-    const float scale = DpiScale(o_.dpi);
+    const float scale = DpiScale(o_.Dpi);
     const int rows = table.ItemCount();
-    const int firstPage = o_.pageNo.value_or(1);
+    const int firstPage = o_.PageNo.value_or(1);
     const ChartRequest first = MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale);
     if (kind == ChartPage::Pie && firstPage > first.PageCount) {
       PrintError(QStringLiteral("%1: page %2 out of range: the pie has %3 page(s)")
@@ -228,23 +228,23 @@ class RenderRun {
 
   void DrawChart(const QString& file, const ItemTable& table, const ChartRequest& request,
                  ChartPage kind, int pageNo) {
-    const QString out = OutputName(o_.outPattern, file, kind, pageNo);
+    const QString out = OutputName(o_.OutPattern, file, kind, pageNo);
     if (!ClaimOutput(out)) return;
     ChartState state;
-    const ChartFileInfo info{o_.width, o_.height, request.Title};
-    const SaveResult written = WriteOutput(out, o_.outFormat, info, [&](QPainter& painter) {
-      RenderChart(painter, o_.width, o_.height, table, request, state);
+    const ChartFileInfo info{o_.Width, o_.Height, request.Title};
+    const SaveResult written = WriteOutput(out, o_.OutFormat, info, [&](QPainter& painter) {
+      RenderChart(painter, o_.Width, o_.Height, table, request, state);
     });
     if (!written) {
       PrintError(CannotWriteText(out, written));
       Fail(kExitOutputFailed);
       return;
     }
-    if (!o_.layoutPattern.isEmpty()) {
-      const QString layout = OutputName(o_.layoutPattern, file, kind, pageNo);
+    if (!o_.LayoutPattern.isEmpty()) {
+      const QString layout = OutputName(o_.LayoutPattern, file, kind, pageNo);
       if (!ClaimOutput(layout)) return;
       const SaveResult saved =
-          WriteLayout(layout, LayoutJson(state, o_.width, o_.height, request.Scale));
+          WriteLayout(layout, LayoutJson(state, o_.Width, o_.Height, request.Scale));
       if (!saved) {
         PrintError(CannotWriteText(layout, saved));
         Fail(kExitOutputFailed);
@@ -276,17 +276,17 @@ void LoadImagePluginsOnlyFor(ChartFileFormat format) {
 int RunRender(const ParsedArgs& args) {
   RenderOptions o;
   if (const QString problem = TakeRenderOptions(args, o); !problem.isEmpty())
-    return ReportUsageError(kRenderCommand.name, problem);
-  if (!o.settingsPath.isEmpty() && !FileExists(o.settingsPath)) {
-    PrintError(QStringLiteral("settings file not found: ") + o.settingsPath);
+    return ReportUsageError(kRenderCommand.Name, problem);
+  if (!o.SettingsPath.isEmpty() && !FileExists(o.SettingsPath)) {
+    PrintError(QStringLiteral("settings file not found: ") + o.SettingsPath);
     return kExitInputMissing;
   }
-  LoadImagePluginsOnlyFor(o.outFormat);
+  LoadImagePluginsOnlyFor(o.OutFormat);
   Settings settings;
   LabelOptions labels;
   LoadViewSettings(o, settings, labels);
   RenderRun run(o, settings, labels);
-  for (const QString& file : o.files) run.DrawFile(file);
+  for (const QString& file : o.Files) run.DrawFile(file);
   return run.ExitCode();
 }
 

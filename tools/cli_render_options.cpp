@@ -56,44 +56,44 @@ std::optional<ChartFileFormat> FormatNamed(const QString& name) {
 }
 
 QString TakeOutput(const ParsedArgs& args, RenderOptions& o) {
-  o.outPattern = args.Value("output");
-  if (o.outPattern.isEmpty()) return QStringLiteral("missing -o OUT");
+  o.OutPattern = args.Value("output");
+  if (o.OutPattern.isEmpty()) return QStringLiteral("missing -o OUT");
   if (args.Has("output-format")) {
     const auto format = FormatNamed(args.Value("output-format").toLower());
     if (!format) {
       return QStringLiteral("unknown picture format '%1' (png, jpeg, bmp, svg or pdf)")
           .arg(args.Value("output-format"));
     }
-    o.outFormat = *format;
+    o.OutFormat = *format;
   } else if (!o.ToStandardOutput()) {
-    const auto format = ChartFileFormatFor(o.outPattern);
+    const auto format = ChartFileFormatFor(o.OutPattern);
     if (!format) {
       return QStringLiteral(
           "output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf, or -T name its format");
     }
-    o.outFormat = *format;
+    o.OutFormat = *format;
   }
   return {};
 }
 
 // Several charts must not land in one file.
 QString CheckPatterns(const RenderOptions& o) {
-  const bool manyFiles = o.files.size() > 1, manyKinds = o.kinds.size() > 1;
-  for (const QString& pattern : {o.outPattern, o.layoutPattern}) {
+  const bool manyFiles = o.Files.size() > 1, manyKinds = o.Kinds.size() > 1;
+  for (const QString& pattern : {o.OutPattern, o.LayoutPattern}) {
     if (pattern != u"-") continue;
     if (manyFiles || manyKinds || o.EveryPiePage())
       return QStringLiteral("- (standard output) takes one chart: one FILE, one kind, one page");
   }
-  if (o.ToStandardOutput() && o.layoutPattern == u"-")
+  if (o.ToStandardOutput() && o.LayoutPattern == u"-")
     return QStringLiteral("-o - and --layout - cannot both use standard output");
-  for (const QString& pattern : {o.outPattern, o.layoutPattern}) {
+  for (const QString& pattern : {o.OutPattern, o.LayoutPattern}) {
     if (pattern.isEmpty() || pattern == u"-") continue;
     if (manyFiles && !pattern.contains(u"{name}"))
       return QStringLiteral("several FILEs need {name} in '%1'").arg(pattern);
     if (manyKinds && !pattern.contains(u"{kind}"))
       return QStringLiteral("several kinds need {kind} in '%1'").arg(pattern);
   }
-  if (o.EveryPiePage() && !o.layoutPattern.isEmpty() && !o.layoutPattern.contains(u"{page}"))
+  if (o.EveryPiePage() && !o.LayoutPattern.isEmpty() && !o.LayoutPattern.contains(u"{page}"))
     return QStringLiteral("every pie page is drawn: --layout needs {page} too");
   return {};
 }
@@ -103,39 +103,39 @@ QString TakeNumbers(const ParsedArgs& args, RenderOptions& o) {
     const auto dpi = ParseInt(args.Value("dpi"));
     if (!dpi || *dpi < 1 || *dpi > 2400)
       return QStringLiteral("bad DPI '%1' (1..2400)").arg(args.Value("dpi"));
-    o.dpi = *dpi;
+    o.Dpi = *dpi;
   }
   if (args.Has("page")) {
-    o.pageNo = ParseInt(args.Value("page"));
-    if (!o.pageNo || *o.pageNo < 1)
+    o.PageNo = ParseInt(args.Value("page"));
+    if (!o.PageNo || *o.PageNo < 1)
       return QStringLiteral("bad page '%1' (1 or more)").arg(args.Value("page"));
   }
-  if (args.Has("size")) return TakeSize(args.Value("size"), o.width, o.height);
+  if (args.Has("size")) return TakeSize(args.Value("size"), o.Width, o.Height);
   return {};
 }
 
 }  // namespace
 
 bool RenderOptions::EveryPiePage() const {
-  return !pageNo && outPattern.contains(u"{page}") &&
-         std::find(kinds.begin(), kinds.end(), ChartPage::Pie) != kinds.end();
+  return !PageNo && OutPattern.contains(u"{page}") &&
+         std::find(Kinds.begin(), Kinds.end(), ChartPage::Pie) != Kinds.end();
 }
 
 QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {
   if (args.Has("kind")) {
-    if (QString problem = TakeKinds(args.Value("kind"), o.kinds); !problem.isEmpty())
+    if (QString problem = TakeKinds(args.Value("kind"), o.Kinds); !problem.isEmpty())
       return problem;
   }
   if (QString problem = TakeNumbers(args, o); !problem.isEmpty()) return problem;
-  o.settingsPath = args.Value("settings");
-  o.layoutPattern = args.Value("layout");
-  if (args.Has("format")) o.inputFormat = args.Value("format");
-  o.files = args.operands;
-  if (o.files.isEmpty()) return QStringLiteral("missing FILE");
-  if (o.files.count(QLatin1StringView(kStandardInput)) > 1)
+  o.SettingsPath = args.Value("settings");
+  o.LayoutPattern = args.Value("layout");
+  if (args.Has("format")) o.InputFormat = args.Value("format");
+  o.Files = args.Operands;
+  if (o.Files.isEmpty()) return QStringLiteral("missing FILE");
+  if (o.Files.count(QLatin1StringView(kStandardInput)) > 1)
     return QStringLiteral("standard input (-) can be read only once");
-  for (const QString& file : o.files) {
-    if (QString problem = CheckSourceFormat(file, o.inputFormat); !problem.isEmpty())
+  for (const QString& file : o.Files) {
+    if (QString problem = CheckSourceFormat(file, o.InputFormat); !problem.isEmpty())
       return problem;
   }
   if (QString problem = TakeOutput(args, o); !problem.isEmpty()) return problem;

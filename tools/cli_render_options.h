@@ -12,18 +12,18 @@
 namespace qh::cli {
 
 struct RenderOptions {
-  std::vector<ChartPage> kinds{ChartPage::Bar};
-  int width = 1200, height = 700;
-  int dpi = 96;
-  std::optional<int> pageNo;  // --page; without it page 1, or every page with {page}
-  QString settingsPath;
-  QString layoutPattern;
-  QString outPattern;
-  ChartFileFormat outFormat = ChartFileFormat::Png;
-  QString inputFormat;  // --format: what every FILE holds
-  QStringList files;
+  std::vector<ChartPage> Kinds{ChartPage::Bar};
+  int Width = 1200, Height = 700;
+  int Dpi = 96;
+  std::optional<int> PageNo;  // --page; without it page 1, or every page with {page}
+  QString SettingsPath;
+  QString LayoutPattern;
+  QString OutPattern;
+  ChartFileFormat OutFormat = ChartFileFormat::Png;
+  QString InputFormat;  // --format: what every FILE holds
+  QStringList Files;
 
-  bool ToStandardOutput() const { return outPattern == u"-"; }
+  bool ToStandardOutput() const { return OutPattern == u"-"; }
   // Whether every page of a pie is drawn, one file each.
   bool EveryPiePage() const;
 };

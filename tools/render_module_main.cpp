@@ -11,5 +11,5 @@ extern "C" __attribute__((visibility("default"))) int qinghechart_render_main(in
   char* qtArgv[] = {argv[0], nullptr};
   QGuiApplication app(qtArgc, qtArgv);
   return qh::cli::RunRender(
-      qh::cli::ParseOptions(qh::cli::CommandWords(argc, argv), qh::cli::kRenderCommand.options));
+      qh::cli::ParseOptions(qh::cli::CommandWords(argc, argv), qh::cli::kRenderCommand.Options));
 }

@@ -7,9 +7,9 @@ namespace qh {
 namespace {
 
 struct SwitchKey {
-  LabelOptionId id;
-  const char16_t* section;
-  const char16_t* key;
+  LabelOptionId Id;
+  const char16_t* Section;
+  const char16_t* Key;
 };
 
 // In the order the switches are read and written.
@@ -24,8 +24,8 @@ constexpr SwitchKey kSwitchKeys[] = {
 };
 
 struct RowSpec {
-  LabelOptionId id;
-  int captionIndex;
+  LabelOptionId Id;
+  int CaptionIndex;
 };
 
 constexpr RowSpec kBarRows[] = {{LabelOptionId::BarNoName, 0},
@@ -67,7 +67,7 @@ void RefreshRows(std::vector<OptionRow>& rows, const LabelOptions& options) {
 
 LabelOptions LoadLabelOptions(const IniFile& ini) {
   LabelOptions o;
-  for (const SwitchKey& s : kSwitchKeys) o.Set(s.id, ini.IniReadInt(s.section, s.key, 0) != 0);
+  for (const SwitchKey& s : kSwitchKeys) o.Set(s.Id, ini.IniReadInt(s.Section, s.Key, 0) != 0);
   if (o.BarUseLetters && o.BarUseNumbers) o.BarUseNumbers = false;
   if (o.BarNoName) {
     o.BarUseLetters = false;
@@ -80,8 +80,8 @@ LabelOptions LoadLabelOptions(const IniFile& ini) {
 void SaveLabelOptions(const LabelOptions& options, const IniFile& ini) {
   std::vector<IniFile::Entry> entries;
   for (const SwitchKey& s : kSwitchKeys) {
-    entries.push_back({QString::fromUtf16(s.section), QString::fromUtf16(s.key),
-                       options.Get(s.id) ? QStringLiteral("1") : QStringLiteral("0")});
+    entries.push_back({QString::fromUtf16(s.Section), QString::fromUtf16(s.Key),
+                       options.Get(s.Id) ? QStringLiteral("1") : QStringLiteral("0")});
   }
   ini.IniWriteAll(entries);
 }
@@ -91,8 +91,8 @@ std::vector<OptionRow> BuildOptionRows(ChartPage page, const LabelOptions& optio
   auto add = [&rows](const auto& specs) {
     for (const RowSpec& spec : specs) {
       OptionRow row;
-      row.Id = spec.id;
-      row.CaptionIndex = spec.captionIndex;
+      row.Id = spec.Id;
+      row.CaptionIndex = spec.CaptionIndex;
       rows.push_back(row);
     }
   };

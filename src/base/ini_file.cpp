@@ -17,24 +17,24 @@ namespace qh {
 
 namespace {
 
-// One line of the raw file: [begin, textEnd) is its text, [textEnd, end) its
+// One line of the raw file: [Begin, TextEnd) is its text, [TextEnd, End) its
 // line break (CR LF, LF, lone CR or nothing on the last line).
 struct RawLine {
-  qsizetype begin = 0;
-  qsizetype textEnd = 0;
-  qsizetype end = 0;
+  qsizetype Begin = 0;
+  qsizetype TextEnd = 0;
+  qsizetype End = 0;
 };
 
 // The line that starts at pos (pos < data.size()).
 RawLine LineAt(const QByteArray& data, qsizetype pos) {
   const qsizetype size = data.size();
   RawLine line;
-  line.begin = pos;
+  line.Begin = pos;
   while (pos < size && data[pos] != '\n' && data[pos] != '\r') ++pos;
-  line.textEnd = pos;
+  line.TextEnd = pos;
   if (pos < size && data[pos] == '\r') ++pos;
   if (pos < size && data[pos] == '\n') ++pos;
-  line.end = pos;
+  line.End = pos;
   return line;
 }
 
@@ -43,8 +43,8 @@ RawLine LineAt(const QByteArray& data, qsizetype pos) {
 QByteArray FileLineBreak(const QByteArray& data) {
   if (data.isEmpty()) return QByteArrayLiteral("\r\n");
   const RawLine first = LineAt(data, 0);
-  if (first.end == first.textEnd) return QByteArrayLiteral("\r\n");
-  return data.mid(first.textEnd, first.end - first.textEnd);
+  if (first.End == first.TextEnd) return QByteArrayLiteral("\r\n");
+  return data.mid(first.TextEnd, first.End - first.TextEnd);
 }
 
 bool IsAsciiSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f'; }
@@ -59,15 +59,15 @@ QStringView TrimAscii(QStringView text) {
 // The file's text without its byte order mark: GBK, or UTF-8 for a file
 // that began with one (UTF-16 is held as UTF-8 and converted back on saving).
 struct Text {
-  const QByteArray& data;
-  bool utf8;
+  const QByteArray& Data;
+  bool Utf8;
 };
 
 QString DecodeLine(const Text& text, const RawLine& line) {
-  const QByteArrayView bytes(text.data.constData() + line.begin, line.textEnd - line.begin);
+  const QByteArrayView bytes(text.Data.constData() + line.Begin, line.TextEnd - line.Begin);
   for (char c : bytes) {
     if (static_cast<unsigned char>(c) >= 0x80)
-      return text.utf8 ? QString::fromUtf8(bytes) : DecodeGbk(bytes);
+      return text.Utf8 ? QString::fromUtf8(bytes) : DecodeGbk(bytes);
   }
   return QString::fromLatin1(bytes.data(), bytes.size());
 }
@@ -84,8 +84,8 @@ std::optional<QString> SectionName(QStringView lineText) {
 }
 
 struct KeyLine {
-  QString key;
-  QString value;
+  QString Key;
+  QString Value;
 };
 
 std::optional<KeyLine> ParseKeyLine(QStringView lineText) {
@@ -104,13 +104,13 @@ std::optional<KeyLine> ParseKeyLine(QStringView lineText) {
 // Only lines whose first visible byte is "[" can open a section; checking the
 // byte first keeps a huge value line from being decoded needlessly.
 bool MayBeSection(const QByteArray& data, const RawLine& line) {
-  qsizetype pos = line.begin;
-  while (pos < line.textEnd && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
-  return pos < line.textEnd && data[pos] == '[';
+  qsizetype pos = line.Begin;
+  while (pos < line.TextEnd && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
+  return pos < line.TextEnd && data[pos] == '[';
 }
 
 bool IsBlankLine(const QByteArray& data, const RawLine& line) {
-  for (qsizetype pos = line.begin; pos < line.textEnd; ++pos) {
+  for (qsizetype pos = line.Begin; pos < line.TextEnd; ++pos) {
     const char c = data[pos];
     if (c != ' ' && c != '\t' && c != '\v' && c != '\f') return false;
   }
@@ -118,7 +118,7 @@ bool IsBlankLine(const QByteArray& data, const RawLine& line) {
 }
 
 std::optional<QString> HeaderName(const Text& text, const RawLine& line) {
-  if (!MayBeSection(text.data, line)) return std::nullopt;
+  if (!MayBeSection(text.Data, line)) return std::nullopt;
   return SectionName(DecodeLine(text, line));
 }
 
@@ -129,9 +129,9 @@ std::optional<QString> HeaderName(const Text& text, const RawLine& line) {
 template <typename Visit>
 std::optional<RawLine> ScanSection(const Text& text, QStringView section, Visit visit) {
   std::optional<RawLine> header;
-  for (qsizetype pos = 0; pos < text.data.size();) {
-    const RawLine line = LineAt(text.data, pos);
-    pos = line.end;
+  for (qsizetype pos = 0; pos < text.Data.size();) {
+    const RawLine line = LineAt(text.Data, pos);
+    pos = line.End;
     const auto name = HeaderName(text, line);
     if (header) {
       if (name || visit(line)) break;
@@ -148,67 +148,67 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 void DecodeFileBytes(const QByteArray& bytes, IniFile::Content& content) {
   using Encoding = IniFile::Encoding;
   if (bytes.startsWith(kUtf8Bom)) {
-    content.encoding = Encoding::Utf8;
-    content.text = bytes.mid(3);
+    content.Encoding = Encoding::Utf8;
+    content.Text = bytes.mid(3);
   } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
     const bool little = bytes[0] == '\xFF';
-    content.encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
+    content.Encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
     QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-    content.text = QString(decoder(QByteArrayView(bytes).sliced(2))).toUtf8();
+    content.Text = QString(decoder(QByteArrayView(bytes).sliced(2))).toUtf8();
   } else {
-    content.encoding = Encoding::Gbk;
-    content.text = bytes;
+    content.Encoding = Encoding::Gbk;
+    content.Text = bytes;
   }
 }
 
 QByteArray EncodeFileBytes(const IniFile::Content& content) {
   using Encoding = IniFile::Encoding;
-  switch (content.encoding) {
-    case Encoding::Gbk: return content.text;
-    case Encoding::Utf8: return kUtf8Bom + content.text;
+  switch (content.Encoding) {
+    case Encoding::Gbk: return content.Text;
+    case Encoding::Utf8: return kUtf8Bom + content.Text;
     case Encoding::Utf16Le:
     case Encoding::Utf16Be: {
-      const bool little = content.encoding == Encoding::Utf16Le;
+      const bool little = content.Encoding == Encoding::Utf16Le;
       QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
       return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") +
-             QByteArray(encoder(QString::fromUtf8(content.text)));
+             QByteArray(encoder(QString::fromUtf8(content.Text)));
     }
   }
-  return content.text;
+  return content.Text;
 }
 
 IniFile::Content ReadContent(const QString& path) {
   IniFile::Content content;
   if (path.isEmpty()) return content;
   if (QFileInfo(path).isDir()) {  // a folder where the file should be
-    content.state = IniFile::FileState::Unreadable;
-    content.error = EISDIR;
+    content.State = IniFile::FileState::Unreadable;
+    content.Error = EISDIR;
     return content;
   }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    content.error = errno;
-    content.state =
+    content.Error = errno;
+    content.State =
         QFile::exists(path) ? IniFile::FileState::Unreadable : IniFile::FileState::Missing;
     return content;
   }
-  content.fileSize = file.size();
+  content.FileSize = file.size();
   // A device or pipe named as the settings file reports no size: read one
   // byte past the bound at most.
-  const QByteArray bytes = content.fileSize > IniFile::kMaxFileBytes
+  const QByteArray bytes = content.FileSize > IniFile::kMaxFileBytes
                                ? QByteArray()
                                : file.read(IniFile::kMaxFileBytes + 1);
-  if (content.fileSize > IniFile::kMaxFileBytes || bytes.size() > IniFile::kMaxFileBytes) {
-    content.fileSize = qMax(content.fileSize, static_cast<qint64>(bytes.size()));
-    content.state = IniFile::FileState::TooLarge;
+  if (content.FileSize > IniFile::kMaxFileBytes || bytes.size() > IniFile::kMaxFileBytes) {
+    content.FileSize = qMax(content.FileSize, static_cast<qint64>(bytes.size()));
+    content.State = IniFile::FileState::TooLarge;
     return content;
   }
   if (file.error() != QFileDevice::NoError) {
-    content.state = IniFile::FileState::Unreadable;
-    content.error = errno;
+    content.State = IniFile::FileState::Unreadable;
+    content.Error = errno;
     return content;
   }
-  content.state = IniFile::FileState::Read;
+  content.State = IniFile::FileState::Read;
   DecodeFileBytes(bytes, content);
   return content;
 }
@@ -237,7 +237,7 @@ void SetValue(QByteArray& data, bool utf8, QStringView section, QStringView key,
     if (IsBlankLine(data, line)) return false;
     lastUsed = line;
     const auto entry = ParseKeyLine(DecodeLine(text, line));
-    if (entry && SameName(entry->key, key)) match = line;
+    if (entry && SameName(entry->Key, key)) match = line;
     return match.has_value();
   });
 
@@ -248,14 +248,14 @@ void SetValue(QByteArray& data, bool utf8, QStringView section, QStringView key,
   }
   if (match) {
     // Keep the key as spelled in the file; "=" is never a GBK trail byte.
-    const qsizetype eq = data.indexOf('=', match->begin);
-    data.replace(eq + 1, match->textEnd - eq - 1, EncodeField(value, utf8));
+    const qsizetype eq = data.indexOf('=', match->Begin);
+    data.replace(eq + 1, match->TextEnd - eq - 1, EncodeField(value, utf8));
     return;
   }
-  const RawLine after = lastUsed.end > 0 ? lastUsed : *header;
+  const RawLine after = lastUsed.End > 0 ? lastUsed : *header;
   QByteArray insert = keyLine + lineBreak;
-  if (after.end == after.textEnd) insert.prepend(lineBreak);  // the file's last line had no break
-  data.insert(after.end, insert);
+  if (after.End == after.TextEnd) insert.prepend(lineBreak);  // the file's last line had no break
+  data.insert(after.End, insert);
 }
 
 int HexDigit(QChar c) {
@@ -269,12 +269,12 @@ int HexDigit(QChar c) {
 IniFile::IniFile(QString path) : path_(std::move(path)), content_(ReadContent(path_)) {}
 
 QString IniFile::ReadRaw(QStringView section, QStringView key, const QString& fallback) const {
-  if (content_.state != FileState::Read) return fallback;
-  const Text text{content_.text, content_.encoding != Encoding::Gbk};
+  if (content_.State != FileState::Read) return fallback;
+  const Text text{content_.Text, content_.Encoding != Encoding::Gbk};
   std::optional<QString> found;
   ScanSection(text, section, [&](const RawLine& line) {
     const auto entry = ParseKeyLine(DecodeLine(text, line));
-    if (entry && SameName(entry->key, key)) found = entry->value;
+    if (entry && SameName(entry->Key, key)) found = entry->Value;
     return found.has_value();
   });
   if (!found) return fallback;
@@ -309,10 +309,10 @@ namespace {
 
 // Never replace a file we could not read with a few lines of our own.
 SaveResult RefusedWrite(const IniFile::Content& current) {
-  if (current.state == IniFile::FileState::TooLarge) {
+  if (current.State == IniFile::FileState::TooLarge) {
     return SaveResult::Failed(QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
   }
-  return SaveResult::Failed(current.error ? current.error : EIO);
+  return SaveResult::Failed(current.Error ? current.Error : EIO);
 }
 
 }  // namespace
@@ -322,15 +322,15 @@ SaveResult IniFile::IniWriteAll(const std::vector<Entry>& entries) const {
   SaveResult result;
   if (path_.isEmpty()) {
     result = SaveResult::Failed(ENOENT);
-  } else if (current.state != FileState::Read && current.state != FileState::Missing) {
+  } else if (current.State != FileState::Read && current.State != FileState::Missing) {
     result = RefusedWrite(current);
   } else {
-    current.state = FileState::Read;
-    const bool utf8 = current.encoding != Encoding::Gbk;
-    for (const Entry& e : entries) SetValue(current.text, utf8, e.Section, e.Key, e.Value);
+    current.State = FileState::Read;
+    const bool utf8 = current.Encoding != Encoding::Gbk;
+    for (const Entry& e : entries) SetValue(current.Text, utf8, e.Section, e.Key, e.Value);
     const QByteArray bytes = EncodeFileBytes(current);
     result = SaveFile(path_, bytes);
-    current.fileSize = bytes.size();
+    current.FileSize = bytes.size();
   }
   if (result) {
     content_ = std::move(current);

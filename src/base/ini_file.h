@@ -33,9 +33,9 @@ class IniFile {
   IniFile() = default;  // no file: reads give the defaults, writes fail
   explicit IniFile(QString path);
   const QString& Path() const { return path_; }
-  FileState State() const { return content_.state; }
-  qint64 FileSize() const { return content_.fileSize; }
-  Encoding FileEncoding() const { return content_.encoding; }
+  FileState State() const { return content_.State; }
+  qint64 FileSize() const { return content_.FileSize; }
+  Encoding FileEncoding() const { return content_.Encoding; }
 
   // The value as stored (outer spaces and one pair of enclosing quotes
   // removed, cut at its first NUL), or fallback when the file, the section
@@ -72,11 +72,11 @@ class IniFile {
 
   // The file's text as held: GBK or UTF-8 bytes without a byte order mark.
   struct Content {
-    FileState state = FileState::Missing;
-    Encoding encoding = Encoding::Gbk;
-    QByteArray text;
-    qint64 fileSize = 0;
-    int error = 0;  // why it could not be read
+    FileState State = FileState::Missing;
+    IniFile::Encoding Encoding = IniFile::Encoding::Gbk;
+    QByteArray Text;
+    qint64 FileSize = 0;
+    int Error = 0;  // why it could not be read
   };
 
  private:

@@ -40,20 +40,20 @@ QString RandomSuffix() {
 
 // An open, new, locked temporary file beside target; fd -1 and errno set on failure.
 struct TempFile {
-  int fd = -1;
-  QByteArray path;
+  int Fd = -1;
+  QByteArray Path;
 };
 
 TempFile CreateTemp(const QFileInfo& target, unsigned mode) {
   const QString prefix = target.absolutePath() + u'/' + SaveTempPrefix(target.fileName());
   for (int attempt = 0; attempt < 100; ++attempt) {
     TempFile temp{-1, QFile::encodeName(prefix + RandomSuffix())};
-    temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+    temp.Fd = ::open(temp.Path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                      static_cast<mode_t>(mode));
-    if (temp.fd >= 0) {
+    if (temp.Fd >= 0) {
       // Held until the rename: the clean-up at the next start leaves a
       // temporary file alone while a running save holds it.
-      ::flock(temp.fd, LOCK_EX);
+      ::flock(temp.Fd, LOCK_EX);
       return temp;
     }
     if (errno != EEXIST) break;
@@ -123,11 +123,11 @@ SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions
   // What an earlier save of this file left when it was killed goes first.
   RemoveStaleSaveTemps(target.absoluteFilePath());
   const TempFile temp = CreateTemp(target, exists ? 0600 : options.NewFileMode);
-  if (temp.fd < 0) return SaveResult::Failed(errno);
-  int error = FillTemp(temp.fd, bytes, exists ? &old : nullptr);
-  if (!error && ::rename(temp.path.constData(), native.constData()) != 0) error = errno;
+  if (temp.Fd < 0) return SaveResult::Failed(errno);
+  int error = FillTemp(temp.Fd, bytes, exists ? &old : nullptr);
+  if (!error && ::rename(temp.Path.constData(), native.constData()) != 0) error = errno;
   if (error) {
-    ::unlink(temp.path.constData());
+    ::unlink(temp.Path.constData());
     return SaveResult::Failed(error);
   }
   SyncFolder(target.absolutePath());

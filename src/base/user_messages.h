@@ -21,16 +21,16 @@ class UserMessages {
 class RecordedMessages final : public UserMessages {
  public:
   struct Entry {
-    QString text;
-    MessageIcon icon;
-    MessageButtons buttons;
+    QString Text;
+    MessageIcon Icon;
+    MessageButtons Buttons;
   };
-  std::vector<Entry> entries;
-  MessageAnswer answer = MessageAnswer::Yes;
+  std::vector<Entry> Entries;
+  MessageAnswer Answer = MessageAnswer::Yes;
 
   MessageAnswer Show(const QString& text, MessageIcon icon, MessageButtons buttons) override {
-    entries.push_back({text, icon, buttons});
-    return buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
+    Entries.push_back({text, icon, buttons});
+    return buttons == MessageButtons::YesNo ? Answer : MessageAnswer::Ok;
   }
 };
 

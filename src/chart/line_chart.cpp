@@ -120,7 +120,7 @@ QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const
   const qreal firstOpen = valley ? -towardsLower : towardsLower;
   const qreal nudge = w / 2 + offset;
   const struct {
-    qreal top, shift;
+    qreal Top, Shift;
   } candidates[] = {{firstTop, 0},
                     {secondTop, 0},
                     {firstTop, firstOpen * nudge},
@@ -128,9 +128,9 @@ QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const
                     {firstTop, -firstOpen * nudge},
                     {secondTop, firstOpen * nudge}};
   for (const auto& c : candidates) {
-    qreal left = p.x() + c.shift - w / 2;
+    qreal left = p.x() + c.Shift - w / 2;
     left = std::max(std::min(left, bounds.right() - w), bounds.left());
-    const QRectF box(left, c.top, w, h);
+    const QRectF box(left, c.Top, w, h);
     if (box.top() < bounds.top() || box.bottom() > bounds.bottom()) continue;
     if (OverlapsAny(box, texts, st.TextGap) || LineCrossesBox(points, box, markers, st)) continue;
     return box;

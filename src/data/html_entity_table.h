@@ -6,8 +6,8 @@
 namespace qh {
 
 struct HtmlEntity {
-  QStringView name;   // without "&" and ";"
-  QStringView value;  // one or two characters
+  QStringView Name;   // without "&" and ";"
+  QStringView Value;  // one or two characters
 };
 
 // Every reference, sorted by name in code unit order.

@@ -81,23 +81,23 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
   for (size_t i = 0; i < rows.size(); ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     SplitCellsInto(rows[i], row);
-    const size_t rawCount = row.cells.size();
-    MergeDuplicateCellViews(row.cells);
+    const size_t rawCount = row.Cells.size();
+    MergeDuplicateCellViews(row.Cells);
     // Office programs close a table with an empty spacer row: it is no row
     // of data and no header.
-    if (AllBlank(row.cells)) continue;
+    if (AllBlank(row.Cells)) continue;
     const bool mayBeHeader = headerPossible;
     headerPossible = false;
-    maxCells = std::max(maxCells, static_cast<int>(row.cells.size()));
-    if (row.cells.size() < 2) {
+    maxCells = std::max(maxCells, static_cast<int>(row.Cells.size()));
+    if (row.Cells.size() < 2) {
       if (trace.On()) {
         trace.Line(u"  row " % QString::number(r) % u" cells=" % QString::number(rawCount) %
-                   u" norm=" % QString::number(row.cells.size()));
+                   u" norm=" % QString::number(row.Cells.size()));
       }
       continue;
     }
-    CleanCellTextInto(row.cells[0], name);
-    CleanCellTextInto(row.cells[1], valueText);
+    CleanCellTextInto(row.Cells[0], name);
+    CleanCellTextInto(row.Cells[1], valueText);
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText %
                  u']');

@@ -39,8 +39,8 @@ bool EndsOpenTag(QChar c) {
 
 // The parts of a tag that decide what it does to the cells, spaces ignored.
 struct TagShape {
-  bool cellTag = false;      // begins with th or td
-  bool selfClosing = false;  // ends with "/"
+  bool CellTag = false;      // begins with th or td
+  bool SelfClosing = false;  // ends with "/"
 };
 
 TagShape ShapeOf(QStringView tagText) {
@@ -57,8 +57,8 @@ TagShape ShapeOf(QStringView tagText) {
   }
   TagShape shape;
   const QChar a = AsciiLower(first), b = AsciiLower(second);
-  shape.cellTag = seen >= 2 && a == u't' && (b == u'h' || b == u'd');
-  shape.selfClosing = seen > 0 && last == u'/';
+  shape.CellTag = seen >= 2 && a == u't' && (b == u'h' || b == u'd');
+  shape.SelfClosing = seen > 0 && last == u'/';
   return shape;
 }
 
@@ -131,9 +131,9 @@ bool ReadNamedReference(QStringView text, qsizetype pos, QStringView& value, qsi
   const auto entities = HtmlEntities();
   const auto found = std::lower_bound(
       entities.begin(), entities.end(), name,
-      [](const HtmlEntity& entity, QStringView key) { return entity.name.compare(key) < 0; });
-  if (found == entities.end() || found->name != name) return false;
-  value = found->value;
+      [](const HtmlEntity& entity, QStringView key) { return entity.Name.compare(key) < 0; });
+  if (found == entities.end() || found->Name != name) return false;
+  value = found->Value;
   return true;
 }
 
@@ -175,10 +175,10 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
   // Cell text never outgrows its row: written in place, sized once.
-  if (row.buffer.size() < rowText.size()) row.buffer.resize(rowText.size());
-  QChar* const out = row.buffer.data();
+  if (row.Buffer.size() < rowText.size()) row.Buffer.resize(rowText.size());
+  QChar* const out = row.Buffer.data();
   qsizetype length = 0;
-  std::vector<qsizetype>& bounds = row.bounds;
+  std::vector<qsizetype>& bounds = row.Bounds;
   bounds.clear();
   bool inCell = false;
   qsizetype cellStart = 0;
@@ -199,18 +199,18 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
     const qsizetype gt = FindChar(rowText, u'>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row
     const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
-    if (shape.cellTag) {
+    if (shape.CellTag) {
       if (inCell) endCell();
-      inCell = !shape.selfClosing;
+      inCell = !shape.SelfClosing;
       cellStart = length;
     }
     pos = gt + 1;
   }
   if (inCell) endCell();
-  row.cells.clear();
-  const QStringView all(row.buffer);
+  row.Cells.clear();
+  const QStringView all(row.Buffer);
   for (size_t i = 0; i < bounds.size(); i += 2) {
-    row.cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+    row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
   }
 }
 

@@ -17,9 +17,9 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag);
 // The cells of one row. Reused from row to row so that a long table costs no
 // allocation per cell; each cell is a view into buffer.
 struct RowCells {
-  QString buffer;
-  std::vector<QStringView> cells;
-  std::vector<qsizetype> bounds;  // start and end of each cell in buffer
+  QString Buffer;
+  std::vector<QStringView> Cells;
+  std::vector<qsizetype> Bounds;  // start and end of each cell in buffer
 };
 
 // Splits a row at its th/td tags. Text outside tags joins the open cell, so

@@ -84,18 +84,18 @@ std::uint32_t SharedTexts::Add(QStringView text) {
 QStringView SharedTexts::At(std::uint32_t index) const {
   if (index >= Count()) return {};
   const Entry& e = entries_[index];
-  const QString& block = blocks_[e.block];
-  if (e.length == kWholeBlock) return block;
-  return QStringView(block.constData() + e.start, e.length);
+  const QString& block = blocks_[e.Block];
+  if (e.Length == kWholeBlock) return block;
+  return QStringView(block.constData() + e.Start, e.Length);
 }
 
 QString SharedTexts::Shared(std::uint32_t index) const {
   if (index >= Count()) return {};
   const Entry& e = entries_[index];
-  if (e.length == kWholeBlock) return blocks_[e.block];
-  QString block = blocks_[e.block];  // a non-const handle on the shared block
+  if (e.Length == kWholeBlock) return blocks_[e.Block];
+  QString block = blocks_[e.Block];  // a non-const handle on the shared block
   QStringPrivate& shared = block.data_ptr();
-  return ShareSlice(shared, shared.data() + e.start, e.length);
+  return ShareSlice(shared, shared.data() + e.Start, e.Length);
 }
 
 }  // namespace qh

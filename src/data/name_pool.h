@@ -54,9 +54,9 @@ class SharedTexts {
   static constexpr qsizetype kOwnBlock = 1024;
   static constexpr std::uint16_t kWholeBlock = 0xFFFF;
   struct Entry {
-    std::uint32_t block;
-    std::uint16_t start;
-    std::uint16_t length;  // kWholeBlock: the text is the whole block
+    std::uint32_t Block;
+    std::uint16_t Start;
+    std::uint16_t Length;  // kWholeBlock: the text is the whole block
   };
 
   std::vector<QString> blocks_;  // written only through their raw data

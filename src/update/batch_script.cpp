@@ -17,10 +17,10 @@ QString WithTrailingSpaces(const QString& text, int count) {
 }  // namespace
 
 QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size, const QString& title) {
-  const QString exe = QLatin1Char('"') + paths.program + QLatin1Char('"');
-  const QString newFile = QLatin1Char('"') + paths.newFile + QLatin1Char('"');
-  const QString bat = QLatin1Char('"') + paths.script + QLatin1Char('"');
-  const QString old = QLatin1Char('"') + paths.setAside + QLatin1Char('"');
+  const QString exe = QLatin1Char('"') + paths.Program + QLatin1Char('"');
+  const QString newFile = QLatin1Char('"') + paths.NewFile + QLatin1Char('"');
+  const QString bat = QLatin1Char('"') + paths.Script + QLatin1Char('"');
+  const QString old = QLatin1Char('"') + paths.SetAside + QLatin1Char('"');
   const QString ping2 = QStringLiteral("ping -n 2 127.0.0.1 >nul");
   return {
       QStringLiteral("@echo off"),

@@ -39,7 +39,7 @@ void RemoveLeftoverDownloads(const QString& appDir) {
 QString FolderNotWritableText() { return QStringLiteral("程序所在的文件夹不能写入,无法自动更新."); }
 
 QString TransferProblem(const TransferEnd& end) {
-  switch (end.kind) {
+  switch (end.Kind) {
     case TransferEnd::Complete: return {};
     case TransferEnd::NoConnection: return kCannotConnect;
     case TransferEnd::Refused: return kRefusedConnection;
@@ -47,8 +47,8 @@ QString TransferProblem(const TransferEnd& end) {
     case TransferEnd::TooManyRedirects: return kTooManyRedirects;
     case TransferEnd::TooSlow: return ReasonAndHint(kTooSlow, kCheckNetwork);
     case TransferEnd::HttpError:
-      return ReasonAndHint(end.status == 404 || end.status == 410 ? kNotFound : kRefused,
-                           StatusHint(end.status));
+      return ReasonAndHint(end.Status == 404 || end.Status == 410 ? kNotFound : kRefused,
+                           StatusHint(end.Status));
     case TransferEnd::TooLarge: return kTooLarge;
     case TransferEnd::Interrupted:
     case TransferEnd::SinkFailed: break;
@@ -69,20 +69,20 @@ bool WriteAllBytes(QFile& file, QByteArrayView bytes, bool& diskFull) {
 
 ProgramDownload::ProgramDownload(QNetworkAccessManager& manager, const DownloadRequest& request,
                                  Done done)
-    : done_(std::move(done)), file_(QDir(request.folder).filePath(NewFileName())) {
+    : done_(std::move(done)), file_(QDir(request.Folder).filePath(NewFileName())) {
   // Created here or not at all (O_EXCL): nobody can have put a file or a
   // link of that name in the private folder first. Unbuffered, so a full
   // disk shows at the write that meets it.
   open_ = file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
   // The transfer starts here but reports from the event loop, after the
   // constructor has returned: a file that cannot be opened fails it there.
-  HttpTransfer::Options options{.url = request.url,
-                                .maxBytes = request.maxBytes,
-                                .stallTimeoutMs = request.stallTimeoutMs,
-                                .sink = [this](QByteArrayView bytes) { return Write(bytes); },
-                                .deadlineMs = request.deadlineMs,
-                                .minBytesPerSecond = request.minBytesPerSecond,
-                                .rateWindowMs = request.rateWindowMs};
+  HttpTransfer::Options options{.Url = request.Url,
+                                .MaxBytes = request.MaxBytes,
+                                .StallTimeoutMs = request.StallTimeoutMs,
+                                .Sink = [this](QByteArrayView bytes) { return Write(bytes); },
+                                .DeadlineMs = request.DeadlineMs,
+                                .MinBytesPerSecond = request.MinBytesPerSecond,
+                                .RateWindowMs = request.RateWindowMs};
   transfer_ = std::make_unique<HttpTransfer>(manager, std::move(options),
                                              [this](const TransferEnd& end) { OnEnd(end); });
 }
@@ -101,18 +101,18 @@ bool ProgramDownload::Write(QByteArrayView bytes) {
 
 void ProgramDownload::OnEnd(const TransferEnd& end) {
   DownloadResult result;
-  result.bytes = end.bytes;
-  result.error = TransferProblem(end);
+  result.Bytes = end.Bytes;
+  result.Error = TransferProblem(end);
   if (open_) file_.close();
-  if (end.kind == TransferEnd::SinkFailed && diskFull_)
-    result.error = ReasonAndHint(kDiskFull, kFreeSomeSpace);
-  if (end.kind == TransferEnd::SinkFailed && !open_) result.error = FolderNotWritableText();
-  if (result.error.isEmpty() && file_.error() != QFileDevice::NoError)
-    result.error = kTransferError;
-  if (result.error.isEmpty() && end.bytes == 0) result.error = kEmptyFile;
-  complete_ = result.error.isEmpty();
+  if (end.Kind == TransferEnd::SinkFailed && diskFull_)
+    result.Error = ReasonAndHint(kDiskFull, kFreeSomeSpace);
+  if (end.Kind == TransferEnd::SinkFailed && !open_) result.Error = FolderNotWritableText();
+  if (result.Error.isEmpty() && file_.error() != QFileDevice::NoError)
+    result.Error = kTransferError;
+  if (result.Error.isEmpty() && end.Bytes == 0) result.Error = kEmptyFile;
+  complete_ = result.Error.isEmpty();
   if (complete_) {
-    result.path = file_.fileName();
+    result.Path = file_.fileName();
   } else if (open_) {
     QFile::remove(file_.fileName());
   }

@@ -36,19 +36,19 @@ QString TransferProblem(const TransferEnd& end);
 QString FolderNotWritableText();
 
 struct DownloadRequest {
-  QString url;
-  QString folder;  // a fresh private folder: the file is created there, never reused
-  int stallTimeoutMs = 30000;
-  qint64 maxBytes = kMaxDownloadBytes;
-  int deadlineMs = 0;  // the whole download; 0: no limit
-  qint64 minBytesPerSecond = 0;
-  int rateWindowMs = 30000;
+  QString Url;
+  QString Folder;  // a fresh private folder: the file is created there, never reused
+  int StallTimeoutMs = 30000;
+  qint64 MaxBytes = kMaxDownloadBytes;
+  int DeadlineMs = 0;  // the whole download; 0: no limit
+  qint64 MinBytesPerSecond = 0;
+  int RateWindowMs = 30000;
 };
 
 struct DownloadResult {
-  QString error;  // empty: the whole file arrived
-  QString path;   // the new file (only when complete)
-  qint64 bytes = 0;
+  QString Error;  // empty: the whole file arrived
+  QString Path;   // the new file (only when complete)
+  qint64 Bytes = 0;
 };
 
 // Streams request.url into folder + NewFileName(), a file it creates itself

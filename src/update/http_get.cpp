@@ -17,7 +17,7 @@ bool IsFollowedRedirect(int status) {
 
 // The failures that have a text of their own; the rest count by whether
 // an answer had begun.
-std::optional<TransferEnd::Kind> KindOfError(QNetworkReply::NetworkError error) {
+std::optional<TransferEnd::EndKind> KindOfError(QNetworkReply::NetworkError error) {
   switch (error) {
     case QNetworkReply::ConnectionRefusedError: return TransferEnd::Refused;
     case QNetworkReply::SslHandshakeFailedError:
@@ -52,8 +52,8 @@ int HttpStatusOf(const QNetworkReply& reply) {
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done done)
     : options_(std::move(options)), done_(std::move(done)) {
-  reply_ = manager.get(UpdateRequest(options_.url));
-  if (options_.sink) {
+  reply_ = manager.get(UpdateRequest(options_.Url));
+  if (options_.Sink) {
     reply_->setReadBufferSize(kTransferBufferBytes);
     buffer_.resize(kTransferBufferBytes);
   }
@@ -62,13 +62,13 @@ HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, Options options, Done
   connect(reply_, &QNetworkReply::finished, this, [this] { OnFinished(); });
   stall_.setSingleShot(true);
   connect(&stall_, &QTimer::timeout, this,
-          [this] { End(end_.status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted); });
-  stall_.start(options_.stallTimeoutMs);
+          [this] { End(end_.Status == 0 ? TransferEnd::NoConnection : TransferEnd::Interrupted); });
+  stall_.start(options_.StallTimeoutMs);
   deadline_.setSingleShot(true);
   connect(&deadline_, &QTimer::timeout, this, [this] { End(TransferEnd::TooSlow); });
-  if (options_.deadlineMs > 0) deadline_.start(options_.deadlineMs);
+  if (options_.DeadlineMs > 0) deadline_.start(options_.DeadlineMs);
   connect(&rate_, &QTimer::timeout, this, [this] { OnRateWindow(); });
-  if (options_.sink && options_.minBytesPerSecond > 0) rate_.start(options_.rateWindowMs);
+  if (options_.Sink && options_.MinBytesPerSecond > 0) rate_.start(options_.RateWindowMs);
 }
 
 HttpTransfer::~HttpTransfer() {
@@ -80,66 +80,66 @@ HttpTransfer::~HttpTransfer() {
 }
 
 bool HttpTransfer::FinalStatus() const {
-  return end_.status != 0 && !IsFollowedRedirect(end_.status);
+  return end_.Status != 0 && !IsFollowedRedirect(end_.Status);
 }
 
 void HttpTransfer::OnHeaders() {
   if (ended_) return;
-  stall_.start(options_.stallTimeoutMs);
-  end_.status = HttpStatusOf(*reply_);
+  stall_.start(options_.StallTimeoutMs);
+  end_.Status = HttpStatusOf(*reply_);
   if (!FinalStatus()) return;
-  end_.lastModified = reply_->rawHeader("Last-Modified");
-  if (!options_.sink) return End(TransferEnd::Complete);
-  if (!IsSuccess(end_.status)) return End(TransferEnd::HttpError);
+  end_.LastModified = reply_->rawHeader("Last-Modified");
+  if (!options_.Sink) return End(TransferEnd::Complete);
+  if (!IsSuccess(end_.Status)) return End(TransferEnd::HttpError);
   const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
-  if (length.isValid() && length.toLongLong() > options_.maxBytes) End(TransferEnd::TooLarge);
+  if (length.isValid() && length.toLongLong() > options_.MaxBytes) End(TransferEnd::TooLarge);
 }
 
 void HttpTransfer::OnBody() {
-  if (ended_ || !options_.sink) return;
-  stall_.start(options_.stallTimeoutMs);
-  if (!FinalStatus() || !IsSuccess(end_.status)) return;
+  if (ended_ || !options_.Sink) return;
+  stall_.start(options_.StallTimeoutMs);
+  if (!FinalStatus() || !IsSuccess(end_.Status)) return;
   while (!ended_ && reply_->bytesAvailable() > 0) {
     const qint64 n = reply_->read(buffer_.data(), buffer_.size());
     if (n <= 0) break;
-    end_.bytes += n;
-    if (end_.bytes > options_.maxBytes) return End(TransferEnd::TooLarge);
-    if (!options_.sink(QByteArrayView(buffer_.constData(), n))) return End(TransferEnd::SinkFailed);
+    end_.Bytes += n;
+    if (end_.Bytes > options_.MaxBytes) return End(TransferEnd::TooLarge);
+    if (!options_.Sink(QByteArrayView(buffer_.constData(), n))) return End(TransferEnd::SinkFailed);
   }
 }
 
 void HttpTransfer::OnRateWindow() {
-  const qint64 received = end_.bytes - bytesAtWindowStart_;
-  bytesAtWindowStart_ = end_.bytes;
-  if (received * 1000 < options_.minBytesPerSecond * options_.rateWindowMs)
+  const qint64 received = end_.Bytes - bytesAtWindowStart_;
+  bytesAtWindowStart_ = end_.Bytes;
+  if (received * 1000 < options_.MinBytesPerSecond * options_.RateWindowMs)
     End(TransferEnd::TooSlow);
 }
 
 void HttpTransfer::OnFinished() {
   if (ended_) return;
   if (const auto kind = KindOfError(reply_->error())) return End(*kind);
-  end_.status = HttpStatusOf(*reply_);
-  if (end_.status == 0) return End(TransferEnd::NoConnection);
-  end_.lastModified = reply_->rawHeader("Last-Modified");
-  if (!options_.sink) return End(TransferEnd::Complete);
-  if (!IsSuccess(end_.status)) return End(TransferEnd::HttpError);
+  end_.Status = HttpStatusOf(*reply_);
+  if (end_.Status == 0) return End(TransferEnd::NoConnection);
+  end_.LastModified = reply_->rawHeader("Last-Modified");
+  if (!options_.Sink) return End(TransferEnd::Complete);
+  if (!IsSuccess(end_.Status)) return End(TransferEnd::HttpError);
   OnBody();
   if (ended_) return;
   // A connection closed early can still be reported as a success: compare
   // against the announced length as well.
   const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
   const bool whole = reply_->error() == QNetworkReply::NoError &&
-                     (!length.isValid() || length.toLongLong() == end_.bytes);
+                     (!length.isValid() || length.toLongLong() == end_.Bytes);
   End(whole ? TransferEnd::Complete : TransferEnd::Interrupted);
 }
 
-void HttpTransfer::End(TransferEnd::Kind kind) {
+void HttpTransfer::End(TransferEnd::EndKind kind) {
   if (ended_) return;
   ended_ = true;
   stall_.stop();
   deadline_.stop();
   rate_.stop();
-  end_.kind = kind;
+  end_.Kind = kind;
   if (reply_) {
     reply_->disconnect(this);
     StopReply(*reply_);

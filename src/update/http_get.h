@@ -29,7 +29,7 @@ QNetworkRequest UpdateRequest(const QString& url);
 int HttpStatusOf(const QNetworkReply& reply);
 
 struct TransferEnd {
-  enum Kind {
+  enum EndKind {
     Complete,          // finished by itself, without error, as long as announced
     NoConnection,      // no answer from the server
     Refused,           // the server's machine refused the connection
@@ -41,10 +41,10 @@ struct TransferEnd {
     TooLarge,          // more than the allowed bytes announced or received
     SinkFailed,        // the receiver could not take the bytes (disk full ...)
   };
-  Kind kind = NoConnection;
-  int status = 0;           // the final HTTP status, 0 when none arrived
-  QByteArray lastModified;  // the raw Last-Modified header of the final answer
-  qint64 bytes = 0;         // body bytes handed to the sink
+  EndKind Kind = NoConnection;
+  int Status = 0;           // the final HTTP status, 0 when none arrived
+  QByteArray LastModified;  // the raw Last-Modified header of the final answer
+  qint64 Bytes = 0;         // body bytes handed to the sink
 };
 
 // One GET. With a sink, the body is handed over piece by piece as it
@@ -58,15 +58,15 @@ class HttpTransfer : public QObject {
   using Done = std::function<void(const TransferEnd&)>;
 
   struct Options {
-    QString url;
-    qint64 maxBytes = 0;  // body limit (with a sink)
-    int stallTimeoutMs = 30000;
-    Sink sink{};
-    int deadlineMs = 0;  // the whole transfer ends within this; 0: no limit
+    QString Url;
+    qint64 MaxBytes = 0;  // body limit (with a sink)
+    int StallTimeoutMs = 30000;
+    HttpTransfer::Sink Sink{};
+    int DeadlineMs = 0;  // the whole transfer ends within this; 0: no limit
     // With a sink: fewer body bytes than this per second, over any window
-    // of rateWindowMs, end the transfer (a trickle never stalls). 0: none.
-    qint64 minBytesPerSecond = 0;
-    int rateWindowMs = 30000;
+    // of RateWindowMs, end the transfer (a trickle never stalls). 0: none.
+    qint64 MinBytesPerSecond = 0;
+    int RateWindowMs = 30000;
   };
 
   HttpTransfer(QNetworkAccessManager& manager, Options options, Done done);
@@ -77,7 +77,7 @@ class HttpTransfer : public QObject {
   void OnBody();
   void OnFinished();
   void OnRateWindow();
-  void End(TransferEnd::Kind kind);
+  void End(TransferEnd::EndKind kind);
   bool FinalStatus() const;
 
   Options options_;

@@ -23,14 +23,14 @@ LocalVersion LocalVersionFromStamp(qint64 stamp, const QDateTime& now) {
   // A stamp that does not fit the signed 32-bit field (links from 2038 on)
   // counts as unreadable, like a missing one.
   if (stamp < 1 || stamp > std::numeric_limits<qint32>::max()) {
-    version.buildDate = now;
+    version.BuildDate = now;
   } else {
     const qint64 days = stamp / 86400;
     const qint64 hours = (stamp - days * 86400) / 3600 + 8;  // China time, fixed offset
     const QDate date = QDate(1970, 1, 1).addDays(days + hours / 24);
-    version.buildDate = QDateTime(date, QTime(int(hours % 24), 0), Qt::OffsetFromUTC, 8 * 3600);
+    version.BuildDate = QDateTime(date, QTime(int(hours % 24), 0), Qt::OffsetFromUTC, 8 * 3600);
   }
-  version.buildNumber = BuildNumberOf(version.buildDate);
+  version.BuildNumber = BuildNumberOf(version.BuildDate);
   return version;
 }
 
@@ -41,9 +41,9 @@ const LocalVersion& RunningLocalVersion() {
   return version;
 }
 
-qint32 LocalBuildNumber() { return RunningLocalVersion().buildNumber; }
+qint32 LocalBuildNumber() { return RunningLocalVersion().BuildNumber; }
 
-QDateTime LocalBuildDate() { return RunningLocalVersion().buildDate; }
+QDateTime LocalBuildDate() { return RunningLocalVersion().BuildDate; }
 
 QString VersionText(qint32 n) {
   const QStringList fields = {YearText(n / 1000000), TwoDigits((n / 10000) % 100),

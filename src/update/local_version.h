@@ -13,8 +13,8 @@
 namespace qh {
 
 struct LocalVersion {
-  qint32 buildNumber = 0;  // see BuildNumberOf
-  QDateTime buildDate;     // the link time at UTC+8 in whole hours, or "now"
+  qint32 BuildNumber = 0;  // see BuildNumberOf
+  QDateTime BuildDate;     // the link time at UTC+8 in whole hours, or "now"
 };
 
 // The version for a link time stamp; a stamp below 1 gives the version of

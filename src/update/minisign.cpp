@@ -79,8 +79,8 @@ MinisignPublicKey ParseMinisignPublicKey(QByteArrayView text) {
   MinisignPublicKey key;
   if (bytes.size() != 2 + kMinisignKeyIdBytes + kEd25519KeyBytes || !bytes.startsWith("Ed"))
     return key;
-  key.keyId = bytes.mid(2, kMinisignKeyIdBytes);
-  key.key = bytes.mid(2 + kMinisignKeyIdBytes);
+  key.KeyId = bytes.mid(2, kMinisignKeyIdBytes);
+  key.Key = bytes.mid(2 + kMinisignKeyIdBytes);
   return key;
 }
 
@@ -102,27 +102,27 @@ MinisignSignature ParseMinisignSignature(QByteArrayView file) {
   if (signature.size() != 2 + kMinisignKeyIdBytes + kEd25519SignatureBytes ||
       global.size() != kEd25519SignatureBytes)
     return result;
-  result.algorithm = signature.left(2);
-  result.keyId = signature.mid(2, kMinisignKeyIdBytes);
-  result.signature = signature.mid(2 + kMinisignKeyIdBytes);
-  result.trustedComment = WithoutLineEnd(lines[trusted]).mid(qsizetype(sizeof(kTrusted)) - 1);
-  result.globalSignature = global;
-  result.parsed = true;
+  result.Algorithm = signature.left(2);
+  result.KeyId = signature.mid(2, kMinisignKeyIdBytes);
+  result.Signature = signature.mid(2 + kMinisignKeyIdBytes);
+  result.TrustedComment = WithoutLineEnd(lines[trusted]).mid(qsizetype(sizeof(kTrusted)) - 1);
+  result.GlobalSignature = global;
+  result.Parsed = true;
   return result;
 }
 
 bool VerifyTrustedComment(const MinisignSignature& signature, const MinisignPublicKey& key) {
-  if (!signature.parsed || !key.valid()) return false;
-  return Ed25519Verify(signature.signature + signature.trustedComment, signature.globalSignature,
-                       key.key);
+  if (!signature.Parsed || !key.valid()) return false;
+  return Ed25519Verify(signature.Signature + signature.TrustedComment, signature.GlobalSignature,
+                       key.Key);
 }
 
 bool VerifyFileHash(const MinisignSignature& signature, QByteArrayView fileHash,
                     const MinisignPublicKey& key) {
-  if (!signature.parsed || !key.valid() || signature.algorithm != "ED" ||
-      signature.keyId != key.keyId || fileHash.size() != kBlake2b512Bytes)
+  if (!signature.Parsed || !key.valid() || signature.Algorithm != "ED" ||
+      signature.KeyId != key.KeyId || fileHash.size() != kBlake2b512Bytes)
     return false;
-  return Ed25519Verify(fileHash, signature.signature, key.key);
+  return Ed25519Verify(fileHash, signature.Signature, key.Key);
 }
 
 QByteArray Blake2b512OfFile(const QString& path) {

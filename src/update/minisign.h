@@ -18,9 +18,9 @@ inline constexpr qsizetype kBlake2b512Bytes = 64;
 inline constexpr qint64 kMaxMinisigBytes = 4096;
 
 struct MinisignPublicKey {
-  QByteArray keyId;  // 8 bytes
-  QByteArray key;    // 32 raw Ed25519 bytes
-  bool valid() const { return key.size() == kEd25519KeyBytes; }
+  QByteArray KeyId;  // 8 bytes
+  QByteArray Key;    // 32 raw Ed25519 bytes
+  bool valid() const { return Key.size() == kEd25519KeyBytes; }
 };
 
 // The public key the build was configured with (minisign's public key line),
@@ -32,12 +32,12 @@ QByteArray BuiltInUpdatePublicKey();
 MinisignPublicKey ParseMinisignPublicKey(QByteArrayView text);
 
 struct MinisignSignature {
-  QByteArray algorithm;        // "ED" (prehashed) or "Ed" (legacy, refused)
-  QByteArray keyId;            // 8 bytes
-  QByteArray signature;        // 64 bytes over the file's BLAKE2b-512
-  QByteArray trustedComment;   // the text after "trusted comment: "
-  QByteArray globalSignature;  // 64 bytes over signature + trusted comment
-  bool parsed = false;
+  QByteArray Algorithm;        // "ED" (prehashed) or "Ed" (legacy, refused)
+  QByteArray KeyId;            // 8 bytes
+  QByteArray Signature;        // 64 bytes over the file's BLAKE2b-512
+  QByteArray TrustedComment;   // the text after "trusted comment: "
+  QByteArray GlobalSignature;  // 64 bytes over signature + trusted comment
+  bool Parsed = false;
 };
 
 // A ".minisig" file: an untrusted comment line, the signature in base64,

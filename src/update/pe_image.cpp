@@ -21,8 +21,8 @@ constexpr quint32 kPeExecutableImage = 0x0002;
 constexpr quint32 kPeDll = 0x2000;
 
 struct PeHeader {
-  quint64 machine = 0, magic = 0;
-  bool whole = false;  // an executable image with its section table inside the file
+  quint64 Machine = 0, Magic = 0;
+  bool Whole = false;  // an executable image with its section table inside the file
 };
 
 PeHeader ReadPe(QByteArrayView head, qint64 fileSize) {
@@ -32,13 +32,13 @@ PeHeader ReadPe(QByteArrayView head, qint64 fileSize) {
   if (e < kPeOffsetField + 4 || e + kPeOptionalMagic + 2 > quint64(head.size())) return h;
   const auto at = qsizetype(e);
   if (head.sliced(at, 4) != QByteArrayView("PE\0\0", 4)) return h;
-  h.machine = ReadLe16(head, at + kPeMachine);
-  h.magic = ReadLe16(head, at + kPeOptionalMagic);
+  h.Machine = ReadLe16(head, at + kPeMachine);
+  h.Magic = ReadLe16(head, at + kPeOptionalMagic);
   const quint64 sections = ReadLe16(head, at + kPeSections);
   const quint64 optional = ReadLe16(head, at + kPeOptionalSize);
   const quint64 flags = ReadLe16(head, at + kPeCharacteristics);
   const quint64 tableEnd = e + kPeOptionalMagic + optional + sections * kPeSectionBytes;
-  h.whole = (flags & kPeExecutableImage) != 0 && (flags & kPeDll) == 0 && sections > 0 &&
+  h.Whole = (flags & kPeExecutableImage) != 0 && (flags & kPeDll) == 0 && sections > 0 &&
             tableEnd <= quint64(fileSize);
   return h;
 }
@@ -66,7 +66,7 @@ bool IsPeImage(QByteArrayView head) { return head.startsWith("MZ"); }
 bool PeImageMatches(QByteArrayView candidate, qint64 candidateSize, QByteArrayView running) {
   const PeHeader c = ReadPe(candidate, candidateSize);
   const PeHeader r = ReadPe(running, running.size());
-  return c.whole && c.machine == r.machine && c.magic == r.magic;
+  return c.Whole && c.Machine == r.Machine && c.Magic == r.Magic;
 }
 
 }  // namespace qh

@@ -18,10 +18,10 @@ constexpr char kElfLittle = 1;
 constexpr char kElfBig = 2;
 
 struct ElfLayout {
-  qsizetype headerBytes;
-  qsizetype phoffAt, phoffBytes;
-  qsizetype ehsizeAt;  // e_ehsize, then e_phentsize and e_phnum follow
-  quint32 phentsize;
+  qsizetype HeaderBytes;
+  qsizetype PhoffAt, PhoffBytes;
+  qsizetype EhsizeAt;  // e_ehsize, then e_phentsize and e_phnum follow
+  quint32 Phentsize;
 };
 constexpr ElfLayout kElf32{52, 28, 4, 40, 32};
 constexpr ElfLayout kElf64{64, 32, 8, 52, 56};
@@ -42,32 +42,32 @@ bool IsElf(QByteArrayView head) {
 }
 
 struct ElfHeader {
-  char elfClass = 0, data = 0;
-  quint64 type = 0, machine = 0;
-  bool whole = false;  // header well formed, program headers inside the file
+  char ElfClass = 0, Data = 0;
+  quint64 Type = 0, Machine = 0;
+  bool Whole = false;  // header well formed, program headers inside the file
 };
 
 ElfHeader ReadElf(QByteArrayView head, qint64 fileSize) {
   ElfHeader h;
   if (!IsElf(head) || head.size() < 16 || head[kElfIdentVersion] != 1) return h;
-  h.elfClass = head[kElfClass];
-  h.data = head[kElfData];
-  if ((h.elfClass != kElfClass32 && h.elfClass != kElfClass64) ||
-      (h.data != kElfLittle && h.data != kElfBig))
+  h.ElfClass = head[kElfClass];
+  h.Data = head[kElfData];
+  if ((h.ElfClass != kElfClass32 && h.ElfClass != kElfClass64) ||
+      (h.Data != kElfLittle && h.Data != kElfBig))
     return h;
-  const ElfLayout& layout = h.elfClass == kElfClass64 ? kElf64 : kElf32;
-  const bool little = h.data == kElfLittle;
-  if (head.size() < layout.headerBytes || fileSize < layout.headerBytes) return h;
-  h.type = ReadUnsigned(head, 16, 2, little);
-  h.machine = ReadUnsigned(head, 18, 2, little);
-  const quint64 phoff = ReadUnsigned(head, layout.phoffAt, layout.phoffBytes, little);
-  const quint64 ehsize = ReadUnsigned(head, layout.ehsizeAt, 2, little);
-  const quint64 phentsize = ReadUnsigned(head, layout.ehsizeAt + 2, 2, little);
-  const quint64 phnum = ReadUnsigned(head, layout.ehsizeAt + 4, 2, little);
+  const ElfLayout& layout = h.ElfClass == kElfClass64 ? kElf64 : kElf32;
+  const bool little = h.Data == kElfLittle;
+  if (head.size() < layout.HeaderBytes || fileSize < layout.HeaderBytes) return h;
+  h.Type = ReadUnsigned(head, 16, 2, little);
+  h.Machine = ReadUnsigned(head, 18, 2, little);
+  const quint64 phoff = ReadUnsigned(head, layout.PhoffAt, layout.PhoffBytes, little);
+  const quint64 ehsize = ReadUnsigned(head, layout.EhsizeAt, 2, little);
+  const quint64 phentsize = ReadUnsigned(head, layout.EhsizeAt + 2, 2, little);
+  const quint64 phnum = ReadUnsigned(head, layout.EhsizeAt + 4, 2, little);
   // Every number here is below 2^16 except phoff, so the sum cannot wrap
   // once phoff is known to lie inside the file.
-  h.whole = ReadUnsigned(head, 20, 4, little) == 1 && ehsize == quint64(layout.headerBytes) &&
-            phentsize == layout.phentsize && phnum > 0 && phoff >= ehsize &&
+  h.Whole = ReadUnsigned(head, 20, 4, little) == 1 && ehsize == quint64(layout.HeaderBytes) &&
+            phentsize == layout.Phentsize && phnum > 0 && phoff >= ehsize &&
             phoff < quint64(fileSize) && phoff + phnum * phentsize <= quint64(fileSize);
   return h;
 }
@@ -75,8 +75,8 @@ ElfHeader ReadElf(QByteArrayView head, qint64 fileSize) {
 bool ElfMatches(QByteArrayView candidate, qint64 size, QByteArrayView running) {
   const ElfHeader c = ReadElf(candidate, size);
   const ElfHeader r = ReadElf(running, running.size());
-  return c.whole && c.elfClass == r.elfClass && c.data == r.data && c.type == r.type &&
-         c.machine == r.machine;
+  return c.Whole && c.ElfClass == r.ElfClass && c.Data == r.Data && c.Type == r.Type &&
+         c.Machine == r.Machine;
 }
 
 }  // namespace

@@ -30,30 +30,30 @@ std::optional<ReleaseStatement> ParseReleaseStatement(QByteArrayView trustedComm
   const QStringList words = QString::fromLatin1(trustedComment).split(u' ');
   if (words.size() != 7 || words[3] != u"version" || words[5] != u"expires") return std::nullopt;
   ReleaseStatement release;
-  release.product = words[0];
-  release.program = words[1];
-  release.platform = words[2];
-  if (!IsWord(release.product) || !IsWord(release.platform)) return std::nullopt;
-  if (release.program != QLatin1String(kWindowProgram) &&
-      release.program != QLatin1String(kCliProgram))
+  release.Product = words[0];
+  release.Program = words[1];
+  release.Platform = words[2];
+  if (!IsWord(release.Product) || !IsWord(release.Platform)) return std::nullopt;
+  if (release.Program != QLatin1String(kWindowProgram) &&
+      release.Program != QLatin1String(kCliProgram))
     return std::nullopt;
-  release.buildNumber = BuildNumberOfVersionText(words[4]);
-  release.expires = QDate::fromString(words[6], Qt::ISODate);
+  release.BuildNumber = BuildNumberOfVersionText(words[4]);
+  release.Expires = QDate::fromString(words[6], Qt::ISODate);
   // One spelling per date: 2027-3-9 or a day that does not exist is no date.
-  if (release.buildNumber <= 0 || !release.expires.isValid() ||
-      release.expires.toString(Qt::ISODate) != words[6])
+  if (release.BuildNumber <= 0 || !release.Expires.isValid() ||
+      release.Expires.toString(Qt::ISODate) != words[6])
     return std::nullopt;
   return release;
 }
 
 QString ReleaseStatementText(const ReleaseStatement& release) {
-  return QStringList{release.product,
-                     release.program,
-                     release.platform,
+  return QStringList{release.Product,
+                     release.Program,
+                     release.Platform,
                      QStringLiteral("version"),
-                     VersionText(release.buildNumber),
+                     VersionText(release.BuildNumber),
                      QStringLiteral("expires"),
-                     release.expires.toString(Qt::ISODate)}
+                     release.Expires.toString(Qt::ISODate)}
       .join(u' ');
 }
 

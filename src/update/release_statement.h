@@ -18,11 +18,11 @@ inline constexpr char kWindowProgram[] = "window";
 inline constexpr char kCliProgram[] = "cli";
 
 struct ReleaseStatement {
-  QString product;
-  QString program;   // kWindowProgram or kCliProgram
-  QString platform;  // as UpdatePlatformName() says it
-  qint32 buildNumber = 0;
-  QDate expires{};  // valid through this day (China time)
+  QString Product;
+  QString Program;   // kWindowProgram or kCliProgram
+  QString Platform;  // as UpdatePlatformName() says it
+  qint32 BuildNumber = 0;
+  QDate Expires{};  // valid through this day (China time)
 };
 
 // The statement in a trusted comment, or none when it is not one.

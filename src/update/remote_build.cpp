@@ -58,10 +58,10 @@ RemoteBuild RemoteBuildOfHeader(QByteArray header) {
   RemoteBuild result;
   const QDateTime t = LastModifiedOf(QString::fromLatin1(header));
   if (t > ZeroDateTime() && t.date().year() >= 1970) {
-    result.buildNumber = BuildNumberOf(t.addSecs(8 * 3600));  // China time, fixed offset
-    result.ok = result.buildNumber > 0;
+    result.BuildNumber = BuildNumberOf(t.addSecs(8 * 3600));  // China time, fixed offset
+    result.Ok = result.BuildNumber > 0;
   }
-  result.unreadable = !result.ok && !header.trimmed().isEmpty();
+  result.Unreadable = !result.Ok && !header.trimmed().isEmpty();
   return result;
 }
 

@@ -22,9 +22,9 @@ int MonthNumber(QStringView text);
 QDateTime LastModifiedOf(QStringView header);
 
 struct RemoteBuild {
-  bool ok = false;
-  qint32 buildNumber = 0;   // 0 unless ok
-  bool unreadable = false;  // a header came, but no date this program can use
+  bool Ok = false;
+  qint32 BuildNumber = 0;   // 0 unless ok
+  bool Unreadable = false;  // a header came, but no date this program can use
 };
 
 // The build number at UTC+8 of a raw Last-Modified header value as the

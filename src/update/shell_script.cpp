@@ -23,11 +23,11 @@ QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& ti
   QStringList lines = {
       QStringLiteral("#!/bin/sh"),
       QStringLiteral("# ") + title + QStringLiteral(": replaces the program once it has exited."),
-      QStringLiteral("WAIT=%1").arg(timing.exitWaitSeconds),
-      QStringLiteral("MAXTRY=%1").arg(timing.maxTries),
-      QStringLiteral("EXE=") + ShellQuoted(paths.program),
-      QStringLiteral("NEW=") + ShellQuoted(paths.newFile),
-      QStringLiteral("SELF=") + ShellQuoted(paths.script),
+      QStringLiteral("WAIT=%1").arg(timing.ExitWaitSeconds),
+      QStringLiteral("MAXTRY=%1").arg(timing.MaxTries),
+      QStringLiteral("EXE=") + ShellQuoted(paths.Program),
+      QStringLiteral("NEW=") + ShellQuoted(paths.NewFile),
+      QStringLiteral("SELF=") + ShellQuoted(paths.Script),
       QStringLiteral("echo"),
       QStringLiteral("echo '  ") + Ruler() + QLatin1Char('\''),
       QStringLiteral("echo ") + ShellQuoted(QStringLiteral("    ") + title),
@@ -38,7 +38,7 @@ QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& ti
       QStringLiteral("n=$WAIT"),
       QStringLiteral("while [ \"$n\" -gt 0 ]; do"),
       QStringLiteral("  echo \"    Waiting for the old program to exit ... $n sec   \""),
-      QStringLiteral("  sleep %1").arg(timing.retryPauseSeconds),
+      QStringLiteral("  sleep %1").arg(timing.RetryPauseSeconds),
       QStringLiteral("  n=$((n - 1))"),
       QStringLiteral("done"),
       QStringLiteral("echo '    Replacing the program file ...                            '"),
@@ -53,7 +53,7 @@ QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& ti
       QStringLiteral("    break"),
       QStringLiteral("  fi"),
       QStringLiteral("  echo \"    File still in use, retrying ... $tries sec      \""),
-      QStringLiteral("  sleep %1").arg(timing.retryPauseSeconds),
+      QStringLiteral("  sleep %1").arg(timing.RetryPauseSeconds),
       QStringLiteral("  if [ \"$tries\" -ge \"$MAXTRY\" ]; then"),
       QStringLiteral("    echo '    Could not replace the file. Starting the current program.'"),
       QStringLiteral("    break"),
@@ -61,7 +61,7 @@ QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& ti
       QStringLiteral("done"),
       // New or old, the program starts again, detached and without arguments.
       QStringLiteral("\"$EXE\" </dev/null >/dev/null 2>&1 &"),
-      QStringLiteral("sleep %1").arg(timing.finalPauseSeconds),
+      QStringLiteral("sleep %1").arg(timing.FinalPauseSeconds),
       QStringLiteral("rm -f \"$SELF\""),
   };
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

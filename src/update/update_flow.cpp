@@ -94,8 +94,8 @@ QString StatementUrl(const QString& updateUrl) {
 
 UpdateFlow::UpdateFlow(UpdateContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)) {
-  if (context_.maxBytes <= 0) context_.maxBytes = kMaxDownloadBytes;
-  if (context_.referenceProgram.isEmpty()) context_.referenceProgram = context_.executablePath;
+  if (context_.MaxBytes <= 0) context_.MaxBytes = kMaxDownloadBytes;
+  if (context_.ReferenceProgram.isEmpty()) context_.ReferenceProgram = context_.ExecutablePath;
 }
 
 UpdateFlow::~UpdateFlow() {
@@ -104,7 +104,7 @@ UpdateFlow::~UpdateFlow() {
   download_.reset();
   probe_.reset();
   privateFolder_.reset();
-  if (busy_ && context_.showIdle) context_.showIdle();
+  if (busy_ && context_.ShowIdle) context_.ShowIdle();
 }
 
 int UpdateFlow::RemainingMs() const { return int(qMax<qint64>(1, deadline_.remainingTime())); }
@@ -112,36 +112,36 @@ int UpdateFlow::RemainingMs() const { return int(qMax<qint64>(1, deadline_.remai
 void UpdateFlow::Start() {
   if (running_) return;
   running_ = true;
-  local_ = context_.localVersion.value_or(RunningLocalVersion());
-  deadline_.setRemainingTime(context_.deadlineMs);
+  local_ = context_.LocalVersion.value_or(RunningLocalVersion());
+  deadline_.setRemainingTime(context_.DeadlineMs);
   Busy(true);
   transfer_ = std::make_unique<HttpTransfer>(
       network_,
-      HttpTransfer::Options{.url = context_.updateUrl,
-                            .stallTimeoutMs = context_.stallTimeoutMs,
-                            .deadlineMs = RemainingMs()},
+      HttpTransfer::Options{.Url = context_.UpdateUrl,
+                            .StallTimeoutMs = context_.StallTimeoutMs,
+                            .DeadlineMs = RemainingMs()},
       [this](const TransferEnd& end) { OnChecked(end); });
 }
 
 void UpdateFlow::OnChecked(const TransferEnd& end) {
   Retire(transfer_);
-  const QString address = kLineBreak + kLineBreak + context_.updateUrl;
-  const bool named = end.kind == TransferEnd::Refused || end.kind == TransferEnd::TlsFailed ||
-                     end.kind == TransferEnd::TooManyRedirects;
+  const QString address = kLineBreak + kLineBreak + context_.UpdateUrl;
+  const bool named = end.Kind == TransferEnd::Refused || end.Kind == TransferEnd::TlsFailed ||
+                     end.Kind == TransferEnd::TooManyRedirects;
   if (named)
     return Tell(kCannotCheckBecause + TransferProblem(end) + address, MessageIcon::Exclamation);
   const RemoteBuild remote =
-      end.kind == TransferEnd::Complete ? RemoteBuildOfHeader(end.lastModified) : RemoteBuild{};
-  if (remote.unreadable)
+      end.Kind == TransferEnd::Complete ? RemoteBuildOfHeader(end.LastModified) : RemoteBuild{};
+  if (remote.Unreadable)
     return Tell(kCannotCheckBecause + kUnreadableDate + address, MessageIcon::Exclamation);
-  if (!remote.ok) return Tell(kCannotCheck + address, MessageIcon::Exclamation);
-  if (remote.buildNumber <= local_.buildNumber) return Tell(kUpToDate, MessageIcon::Information);
-  remoteBuild_ = remote.buildNumber;
-  const QString localText = VersionTextOfDate(local_.buildDate);
-  if (context_.packageManaged)
+  if (!remote.Ok) return Tell(kCannotCheck + address, MessageIcon::Exclamation);
+  if (remote.BuildNumber <= local_.BuildNumber) return Tell(kUpToDate, MessageIcon::Information);
+  remoteBuild_ = remote.BuildNumber;
+  const QString localText = VersionTextOfDate(local_.BuildDate);
+  if (context_.PackageManaged)
     return Tell(PackageManagedNotice(localText, remoteBuild_), MessageIcon::Information);
-  if (!ParseMinisignPublicKey(context_.publicKey).valid())
-    return Tell(ManualDownloadNotice(context_.updateUrl, localText, remoteBuild_),
+  if (!ParseMinisignPublicKey(context_.PublicKey).valid())
+    return Tell(ManualDownloadNotice(context_.UpdateUrl, localText, remoteBuild_),
                 MessageIcon::Information);
   FetchStatement();
 }
@@ -150,15 +150,15 @@ void UpdateFlow::FetchStatement() {
   statementBytes_.clear();
   transfer_ = std::make_unique<HttpTransfer>(
       network_,
-      HttpTransfer::Options{.url = StatementUrl(context_.updateUrl),
-                            .maxBytes = kMaxMinisigBytes,
-                            .stallTimeoutMs = context_.stallTimeoutMs,
-                            .sink =
+      HttpTransfer::Options{.Url = StatementUrl(context_.UpdateUrl),
+                            .MaxBytes = kMaxMinisigBytes,
+                            .StallTimeoutMs = context_.StallTimeoutMs,
+                            .Sink =
                                 [this](QByteArrayView bytes) {
                                   statementBytes_.append(bytes);
                                   return true;
                                 },
-                            .deadlineMs = RemainingMs()},
+                            .DeadlineMs = RemainingMs()},
       [this](const TransferEnd& end) { OnStatement(end); });
 }
 
@@ -166,27 +166,27 @@ void UpdateFlow::FetchStatement() {
 // for whom, until when, and that it is newer than the running program.
 void UpdateFlow::OnStatement(const TransferEnd& end) {
   Retire(transfer_);
-  if (end.kind == TransferEnd::HttpError && (end.status == 404 || end.status == 410))
+  if (end.Kind == TransferEnd::HttpError && (end.Status == 404 || end.Status == 410))
     return Tell(kNoSignature, MessageIcon::Exclamation);
   // Whatever is far longer than a signature is none.
-  if (end.kind == TransferEnd::TooLarge) return Tell(kBadSignature, MessageIcon::Exclamation);
-  if (end.kind != TransferEnd::Complete)
+  if (end.Kind == TransferEnd::TooLarge) return Tell(kBadSignature, MessageIcon::Exclamation);
+  if (end.Kind != TransferEnd::Complete)
     return Tell(kDownloadFailed + TransferProblem(end), MessageIcon::Exclamation);
   signature_ = ParseMinisignSignature(statementBytes_);
-  if (!VerifyTrustedComment(signature_, ParseMinisignPublicKey(context_.publicKey)))
+  if (!VerifyTrustedComment(signature_, ParseMinisignPublicKey(context_.PublicKey)))
     return Tell(kBadSignature, MessageIcon::Exclamation);
-  const std::optional<ReleaseStatement> release = ParseReleaseStatement(signature_.trustedComment);
+  const std::optional<ReleaseStatement> release = ParseReleaseStatement(signature_.TrustedComment);
   if (!release) return Tell(kUnreadableStatement, MessageIcon::Exclamation);
-  if (release->product != QLatin1String(kProductName) || release->program != context_.program ||
-      release->platform != context_.platform)
+  if (release->Product != QLatin1String(kProductName) || release->Program != context_.Program ||
+      release->Platform != context_.Platform)
     return Tell(kNotForUs + kLineBreak + kLineBreak + QStringLiteral("签名声明:") +
-                    QString::fromLatin1(signature_.trustedComment),
+                    QString::fromLatin1(signature_.TrustedComment),
                 MessageIcon::Exclamation);
-  if (context_.today.value_or(TodayInChina()) > release->expires)
-    return Tell(ExpiredText(release->expires), MessageIcon::Exclamation);
+  if (context_.Today.value_or(TodayInChina()) > release->Expires)
+    return Tell(ExpiredText(release->Expires), MessageIcon::Exclamation);
   // A version is compared as a version: the server's file time only said
   // that looking was worth it.
-  if (release->buildNumber <= local_.buildNumber) return Tell(kUpToDate, MessageIcon::Information);
+  if (release->BuildNumber <= local_.BuildNumber) return Tell(kUpToDate, MessageIcon::Information);
   release_ = *release;
   Offer();
 }
@@ -196,16 +196,16 @@ void UpdateFlow::Offer() {
   // put or swap a file in it, and the final move is one rename. Made before
   // asking, so an update that cannot be saved is never offered.
   privateFolder_ =
-      std::make_unique<QTemporaryDir>(QDir(context_.appDir).filePath(PrivateFolderTemplate()));
+      std::make_unique<QTemporaryDir>(QDir(context_.AppDir).filePath(PrivateFolderTemplate()));
   if (!privateFolder_->isValid()) {
     privateFolder_.reset();
     return Tell(
-        FolderNotWritableText() + kLineBreak + kLineBreak + GetItYourself(context_.updateUrl),
+        FolderNotWritableText() + kLineBreak + kLineBreak + GetItYourself(context_.UpdateUrl),
         MessageIcon::Exclamation);
   }
   Busy(false);
-  const MessageAnswer answer = context_.messages.Show(
-      UpgradeQuestion(VersionTextOfDate(local_.buildDate), release_.buildNumber),
+  const MessageAnswer answer = context_.Messages.Show(
+      UpgradeQuestion(VersionTextOfDate(local_.BuildDate), release_.BuildNumber),
       MessageIcon::Question, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) {
     privateFolder_.reset();
@@ -216,16 +216,16 @@ void UpdateFlow::Offer() {
 
 void UpdateFlow::Download() {
   Busy(true);
-  deadline_.setRemainingTime(context_.deadlineMs);
+  deadline_.setRemainingTime(context_.DeadlineMs);
   download_ = std::make_unique<ProgramDownload>(
       network_,
-      DownloadRequest{.url = context_.updateUrl,
-                      .folder = privateFolder_->path(),
-                      .stallTimeoutMs = context_.stallTimeoutMs,
-                      .maxBytes = context_.maxBytes,
-                      .deadlineMs = RemainingMs(),
-                      .minBytesPerSecond = context_.minBytesPerSecond,
-                      .rateWindowMs = context_.rateWindowMs},
+      DownloadRequest{.Url = context_.UpdateUrl,
+                      .Folder = privateFolder_->path(),
+                      .StallTimeoutMs = context_.StallTimeoutMs,
+                      .MaxBytes = context_.MaxBytes,
+                      .DeadlineMs = RemainingMs(),
+                      .MinBytesPerSecond = context_.MinBytesPerSecond,
+                      .RateWindowMs = context_.RateWindowMs},
       [this](const DownloadResult& result) { OnDownloaded(result); });
 }
 
@@ -234,56 +234,56 @@ void UpdateFlow::Download() {
 // all of the file the script then renames into place.
 void UpdateFlow::OnDownloaded(const DownloadResult& result) {
   Retire(download_);
-  if (!result.error.isEmpty()) return Refuse(result.error);
-  newFile_ = result.path;
+  if (!result.Error.isEmpty()) return Refuse(result.Error);
+  newFile_ = result.Path;
   const QByteArray hash = Blake2b512OfFile(newFile_);
-  if (!VerifyFileHash(signature_, hash, ParseMinisignPublicKey(context_.publicKey)))
+  if (!VerifyFileHash(signature_, hash, ParseMinisignPublicKey(context_.PublicKey)))
     return Refuse(kBadSignature);
   if (!MatchesRunningProgram(ProgramHead(newFile_), QFileInfo(newFile_).size(),
-                             ProgramHead(context_.referenceProgram)))
+                             ProgramHead(context_.ReferenceProgram)))
     return Refuse(kNotForThisComputer);
   QFile::setPermissions(newFile_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   probe_ = std::make_unique<VersionProbe>(
-      newFile_, qMin(context_.versionTimeoutMs, RemainingMs()),
+      newFile_, qMin(context_.VersionTimeoutMs, RemainingMs()),
       [this](bool ran, const QString& version) { OnProbed(ran, version); });
 }
 
 void UpdateFlow::OnProbed(bool ran, const QString& version) {
   Retire(probe_);
   if (!ran) return Refuse(kDoesNotRun);
-  if (version != VersionText(release_.buildNumber))
-    return Refuse(WrongVersionText(version, release_.buildNumber));
+  if (version != VersionText(release_.BuildNumber))
+    return Refuse(WrongVersionText(version, release_.BuildNumber));
   Install();
 }
 
 void UpdateFlow::Install() {
   Busy(false);
-  const UpdatePaths paths = UpdatePathsFor(context_.appDir, context_.executablePath, newFile_);
+  const UpdatePaths paths = UpdatePathsFor(context_.AppDir, context_.ExecutablePath, newFile_);
   QString scriptPath;
   QString errorText;
-  if (!WriteUpdateScript(paths, context_.windowTitle, scriptPath, errorText,
-                         context_.scriptTiming)) {
+  if (!WriteUpdateScript(paths, context_.WindowTitle, scriptPath, errorText,
+                         context_.ScriptTiming)) {
     newFile_.clear();
     privateFolder_.reset();
     return Tell(QStringLiteral("无法替换为新版本:") + errorText, MessageIcon::Exclamation);
   }
-  context_.messages.Show(ReadyNotice(), MessageIcon::Information);
+  context_.Messages.Show(ReadyNotice(), MessageIcon::Information);
   // The script's now; the emptied folder goes at the next start.
   newFile_.clear();
   privateFolder_->setAutoRemove(false);
   privateFolder_.reset();
-  if (context_.runScript) {
-    context_.runScript(scriptPath);
+  if (context_.RunScript) {
+    context_.RunScript(scriptPath);
   } else {
     RunUpdateScript(scriptPath);
   }
   Finish();
-  if (context_.quitApplication) context_.quitApplication();
+  if (context_.QuitApplication) context_.QuitApplication();
 }
 
 void UpdateFlow::Tell(const QString& text, MessageIcon icon) {
   Busy(false);
-  context_.messages.Show(text, icon);
+  context_.Messages.Show(text, icon);
   Finish();
 }
 
@@ -301,7 +301,7 @@ void UpdateFlow::Finish() {
 void UpdateFlow::Busy(bool on) {
   if (busy_ == on) return;
   busy_ = on;
-  const auto& change = on ? context_.showBusy : context_.showIdle;
+  const auto& change = on ? context_.ShowBusy : context_.ShowIdle;
   if (change) change();
 }
 

@@ -33,36 +33,36 @@ struct TransferEnd;
 QString StatementUrl(const QString& updateUrl);
 
 struct UpdateContext {
-  UserMessages& messages;
-  QString updateUrl{};       // Settings::UpdateUrl
-  QString appDir{};          // the program folder, with or without a trailing separator
-  QString executablePath{};  // the running program (QCoreApplication::applicationFilePath())
-  QString windowTitle{};     // shown by the replacement script
-  std::function<void()> showBusy{};         // wait cursor on
-  std::function<void()> showIdle{};         // wait cursor off
-  std::function<void()> quitApplication{};  // close the main window once the script runs
+  UserMessages& Messages;
+  QString UpdateUrl{};       // Settings::UpdateUrl
+  QString AppDir{};          // the program folder, with or without a trailing separator
+  QString ExecutablePath{};  // the running program (QCoreApplication::applicationFilePath())
+  QString WindowTitle{};     // shown by the replacement script
+  std::function<void()> ShowBusy{};         // wait cursor on
+  std::function<void()> ShowIdle{};         // wait cursor off
+  std::function<void()> QuitApplication{};  // close the main window once the script runs
   // Installed by the system's package manager: it updates the program,
   // nothing is downloaded.
-  bool packageManaged = false;
+  bool PackageManaged = false;
   // The release key (minisign's public key line). Without one nothing can
   // be verified, so nothing is installed: the user is pointed to the address.
-  QByteArray publicKey = BuiltInUpdatePublicKey();
-  QString program = QString::fromLatin1(kWindowProgram);  // what a statement must name
-  QString platform = UpdatePlatformName();
+  QByteArray PublicKey = BuiltInUpdatePublicKey();
+  QString Program = QString::fromLatin1(kWindowProgram);  // what a statement must name
+  QString Platform = UpdatePlatformName();
 
   // Seams for tests; the defaults are what the program uses.
-  std::function<void(const QString& scriptPath)> runScript{};  // empty: RunUpdateScript
-  QString referenceProgram{};  // whose header a download must match; empty: executablePath
-  ScriptTiming scriptTiming{};
-  int stallTimeoutMs = 30000;    // a transfer without progress for this long fails
-  int versionTimeoutMs = 10000;  // the new program must answer --version within this
+  std::function<void(const QString& scriptPath)> RunScript{};  // empty: RunUpdateScript
+  QString ReferenceProgram{};  // whose header a download must match; empty: ExecutablePath
+  qh::ScriptTiming ScriptTiming{};
+  int StallTimeoutMs = 30000;    // a transfer without progress for this long fails
+  int VersionTimeoutMs = 10000;  // the new program must answer --version within this
   // Checking, and then downloading and trying, each end within this.
-  int deadlineMs = 10 * 60 * 1000;
-  qint64 minBytesPerSecond = 1024;  // over every window of rateWindowMs
-  int rateWindowMs = 30000;
-  qint64 maxBytes = 0;                         // 0: kMaxDownloadBytes
-  std::optional<LocalVersion> localVersion{};  // empty: the running program's
-  std::optional<QDate> today{};                // empty: today in China time
+  int DeadlineMs = 10 * 60 * 1000;
+  qint64 MinBytesPerSecond = 1024;  // over every window of RateWindowMs
+  int RateWindowMs = 30000;
+  qint64 MaxBytes = 0;                             // 0: kMaxDownloadBytes
+  std::optional<qh::LocalVersion> LocalVersion{};  // empty: the running program's
+  std::optional<QDate> Today{};                    // empty: today in China time
 };
 
 // One update at a time: Start() while an update runs does nothing. Destroying

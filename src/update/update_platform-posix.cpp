@@ -16,10 +16,10 @@ UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
                            const QString& newFile) {
   const QDir dir(appDir);
   UpdatePaths paths;
-  paths.program = QFileInfo(executablePath).absoluteFilePath();
-  paths.newFile = dir.filePath(newFile);
-  paths.script = dir.filePath(ScriptFileName());
-  paths.setAside = dir.filePath(SetAsideFileName());
+  paths.Program = QFileInfo(executablePath).absoluteFilePath();
+  paths.NewFile = dir.filePath(newFile);
+  paths.Script = dir.filePath(ScriptFileName());
+  paths.SetAside = dir.filePath(SetAsideFileName());
   return paths;
 }
 

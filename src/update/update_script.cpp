@@ -28,18 +28,18 @@ bool WriteUpdateScript(const UpdatePaths& paths, const QString& title, QString& 
                        QString& errorText, const ScriptTiming& timing) {
   scriptPath.clear();
   errorText.clear();
-  if (!FileExists(paths.newFile)) {
+  if (!FileExists(paths.NewFile)) {
     errorText = kNewFileMissing;
     return false;
   }
-  const qint64 size = QFileInfo(paths.newFile).size();
+  const qint64 size = QFileInfo(paths.NewFile).size();
   const QByteArray bytes = PlatformScriptBytes(paths, size, title, timing);
   // Executable from the start: the script is never there without its mode.
-  if (!SaveFile(paths.script, bytes, {0777})) {
+  if (!SaveFile(paths.Script, bytes, {0777})) {
     errorText = kCannotWriteScript;
     return false;
   }
-  scriptPath = paths.script;
+  scriptPath = paths.Script;
   return true;
 }
 

@@ -9,10 +9,10 @@
 namespace qh {
 
 struct UpdatePaths {
-  QString program;   // the running program's file
-  QString newFile;   // the downloaded program
-  QString script;    // the script itself
-  QString setAside;  // where the batch file parks the old program meanwhile
+  QString Program;   // the running program's file
+  QString NewFile;   // the downloaded program
+  QString Script;    // the script itself
+  QString SetAside;  // where the batch file parks the old program meanwhile
 };
 
 // Paths in appDir for the running program at executablePath; newFile is
@@ -42,10 +42,10 @@ QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size, const QString
 
 // Waits of the shell script; tests shorten them.
 struct ScriptTiming {
-  int exitWaitSeconds = 6;  // for the old program to exit
-  int maxTries = 120;       // attempts to replace the program file
-  int retryPauseSeconds = 1;
-  int finalPauseSeconds = 2;  // before the script deletes itself
+  int ExitWaitSeconds = 6;  // for the old program to exit
+  int MaxTries = 120;       // attempts to replace the program file
+  int RetryPauseSeconds = 1;
+  int FinalPauseSeconds = 2;  // before the script deletes itself
 };
 
 // The shell script: same waits, retries, messages and order as the batch
@@ -53,7 +53,7 @@ struct ScriptTiming {
 QString ShellScriptText(const UpdatePaths& paths, qint64 size, const QString& title,
                         const ScriptTiming& timing = {});
 
-// Writes the platform's script for paths.newFile. False with errorText set
+// Writes the platform's script for paths.NewFile. False with errorText set
 // when the new file is missing or the script cannot be written.
 bool WriteUpdateScript(const UpdatePaths& paths, const QString& title, QString& scriptPath,
                        QString& errorText, const ScriptTiming& timing = {});

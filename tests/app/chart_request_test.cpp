@@ -14,10 +14,10 @@ TEST(MakeChartRequest, CarriesSettingsTitleAndPages) {
   LabelOptions labels;
   labels.BarUseLetters = true;
   struct Row {
-    ChartPage page;
-    int pageNo, rows;
-    int expectedPage, expectedCount;
-    const char16_t* title;
+    ChartPage Page;
+    int PageNo, Rows;
+    int ExpectedPage, ExpectedCount;
+    const char16_t* Title;
   };
   const Row rows[] = {
       {ChartPage::Pie, 2, 45, 2, 3, u"饼形图   (第 2/3 页)"},
@@ -28,11 +28,11 @@ TEST(MakeChartRequest, CarriesSettingsTitleAndPages) {
       {ChartPage::Line, 1, 500, 1, 1, u"曲线图"},
   };
   for (const Row& r : rows) {
-    const ChartRequest q = MakeChartRequest(r.page, r.pageNo, r.rows, settings, labels, 1.5f);
-    EXPECT_EQ(q.Page, r.page);
-    EXPECT_EQ(q.PageNo, r.expectedPage) << r.pageNo;
-    EXPECT_EQ(q.PageCount, r.expectedCount) << r.rows;
-    EXPECT_EQ(q.Title, QString::fromUtf16(r.title));
+    const ChartRequest q = MakeChartRequest(r.Page, r.PageNo, r.Rows, settings, labels, 1.5f);
+    EXPECT_EQ(q.Page, r.Page);
+    EXPECT_EQ(q.PageNo, r.ExpectedPage) << r.PageNo;
+    EXPECT_EQ(q.PageCount, r.ExpectedCount) << r.Rows;
+    EXPECT_EQ(q.Title, QString::fromUtf16(r.Title));
     EXPECT_FALSE(q.ShowValues);
     EXPECT_EQ(q.LineColor, 0xFF27AE60u);
     EXPECT_EQ(q.PageSize, 20);

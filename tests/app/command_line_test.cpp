@@ -6,8 +6,8 @@ namespace qh {
 namespace {
 
 struct CommandLineCase {
-  const char16_t* args;
-  const char16_t* path;
+  const char16_t* Args;
+  const char16_t* Path;
 };
 
 TEST(CommandLinePath, QuotedAndUnquotedPaths) {
@@ -20,8 +20,8 @@ TEST(CommandLinePath, QuotedAndUnquotedPaths) {
       {u"\tC:\\x.csv", u"\tC:\\x.csv"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CommandLinePath(QString::fromUtf16(c.args)), QString::fromUtf16(c.path))
-        << QString::fromUtf16(c.args).toStdString();
+    EXPECT_EQ(CommandLinePath(QString::fromUtf16(c.Args)), QString::fromUtf16(c.Path))
+        << QString::fromUtf16(c.Args).toStdString();
   }
 }
 

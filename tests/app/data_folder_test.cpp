@@ -42,8 +42,8 @@ TEST(DataFolder, SettingsFileFollowsTheWindowsRuleWithoutCreatingIt) {
   const QString config = home.path() + QStringLiteral("/.config/qinghechart");
   const QString name = QStringLiteral("/青禾图表生成工具.ini");
   const struct {
-    QString appDir;
-    QString expected;
+    QString AppDir;
+    QString Expected;
   } cases[] = {
       {QStringLiteral("/usr/bin"), config + name},
       {QStringLiteral("/usr/bin/"), config + name},
@@ -51,7 +51,7 @@ TEST(DataFolder, SettingsFileFollowsTheWindowsRuleWithoutCreatingIt) {
       {app.path() + u'/', app.path() + name},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SettingsFileFor(c.appDir, config), c.expected) << c.appDir.toStdString();
+    EXPECT_EQ(SettingsFileFor(c.AppDir, config), c.Expected) << c.AppDir.toStdString();
   EXPECT_FALSE(QDir(config).exists());
 }
 

@@ -32,8 +32,8 @@ using Id = LabelOptionId;
 
 TEST_F(LabelOptionsTest, LoadRepairsContradictions) {
   const struct {
-    const char* text;
-    LabelOptions expected;
+    const char* Text;
+    LabelOptions Expected;
   } cases[] = {
       {"", Make({})},
       {"[Bar]\r\nUseLetters=1\r\nUseNumbers=1\r\n", Make({Id::BarUseLetters})},
@@ -42,7 +42,7 @@ TEST_F(LabelOptionsTest, LoadRepairsContradictions) {
       {"[Bar]\r\nNoValue=2\r\n[Line]\r\nNoValue=-1\r\n", Make({Id::BarNoValue, Id::LineNoValue})},
       {"[Bar]\r\nNoValue=abc\r\n", Make({})},
   };
-  for (const auto& c : cases) EXPECT_EQ(LoadWith(c.text), c.expected) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(LoadWith(c.Text), c.Expected) << c.Text;
 }
 
 TEST_F(LabelOptionsTest, RowsFollowThePage) {
@@ -70,11 +70,11 @@ TEST_F(LabelOptionsTest, RowsFollowThePage) {
 
 TEST_F(LabelOptionsTest, ToggleAppliesExclusionsAndSaves) {
   struct Case {
-    ChartPage page;
-    LabelOptions before;
-    int row;
-    bool toggled;
-    LabelOptions after;
+    ChartPage Page;
+    LabelOptions Before;
+    int Row;
+    bool Toggled;
+    LabelOptions After;
   };
   const Case cases[] = {
       {ChartPage::Bar, Make({Id::BarUseLetters}), 3, true, Make({Id::BarUseNumbers})},
@@ -90,14 +90,14 @@ TEST_F(LabelOptionsTest, ToggleAppliesExclusionsAndSaves) {
   };
   for (const Case& c : cases) {
     QFile::remove(Ini().Path());
-    LabelOptions o = c.before;
-    auto rows = BuildOptionRows(c.page, o);
-    EXPECT_EQ(ToggleOptionRow(rows, c.row, o, Ini()), c.toggled) << c.row;
-    EXPECT_EQ(o, c.after) << c.row;
-    EXPECT_EQ(QFile::exists(Ini().Path()), c.toggled);
-    if (c.toggled) {
-      EXPECT_EQ(LoadLabelOptions(Ini()), c.after);
-      const OptionRow& row = rows[static_cast<size_t>(c.row - 1)];
+    LabelOptions o = c.Before;
+    auto rows = BuildOptionRows(c.Page, o);
+    EXPECT_EQ(ToggleOptionRow(rows, c.Row, o, Ini()), c.Toggled) << c.Row;
+    EXPECT_EQ(o, c.After) << c.Row;
+    EXPECT_EQ(QFile::exists(Ini().Path()), c.Toggled);
+    if (c.Toggled) {
+      EXPECT_EQ(LoadLabelOptions(Ini()), c.After);
+      const OptionRow& row = rows[static_cast<size_t>(c.Row - 1)];
       EXPECT_EQ(row.Checked, o.Get(row.Id));
     }
   }

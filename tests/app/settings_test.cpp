@@ -107,8 +107,8 @@ TEST_F(SettingsTest, MissingFolderReadsDefaults) {
 }
 
 struct ClampCase {
-  const char* text;
-  int maxItems, maxPoints, pageSize;
+  const char* Text;
+  int MaxItems, MaxPoints, PageSize;
 };
 
 TEST_F(SettingsTest, LimitsClampInOrder) {
@@ -126,10 +126,10 @@ TEST_F(SettingsTest, LimitsClampInOrder) {
       {"MaxItems=-5\r\nPageSize=999999999", 100000, 200000, 100000},
   };
   for (const ClampCase& c : cases) {
-    const Settings s = LoadWith(QByteArray("[Limits]\r\n") + c.text + "\r\n");
-    EXPECT_EQ(s.MaxItems, c.maxItems) << c.text;
-    EXPECT_EQ(s.MaxPoints, c.maxPoints) << c.text;
-    EXPECT_EQ(s.PageSize, c.pageSize) << c.text;
+    const Settings s = LoadWith(QByteArray("[Limits]\r\n") + c.Text + "\r\n");
+    EXPECT_EQ(s.MaxItems, c.MaxItems) << c.Text;
+    EXPECT_EQ(s.MaxPoints, c.MaxPoints) << c.Text;
+    EXPECT_EQ(s.PageSize, c.PageSize) << c.Text;
   }
 }
 
@@ -168,12 +168,12 @@ TEST_F(SettingsTest, SaveFailuresAreLoggedEveryTimeAndShownOnce) {
   EXPECT_FALSE(ini.IniWrite(u"Colors", u"LineColor", u"#FF0000"));
   EXPECT_FALSE(ini.IniWrite(u"Bar", u"NoName", u"1"));
   EXPECT_EQ(ReadAll(log.LogPath()).count("settings save FAIL"), 2);
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_EQ(messages.entries[0].text,
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_EQ(messages.Entries[0].Text,
             QStringLiteral("设置未能保存:\r\n") + path +
                 QStringLiteral("\r\n这是一个文件夹\r\n\r\n本次的更改只在程序关闭前有效."
                                "请腾出磁盘空间或检查该文件和文件夹的写入权限."));
-  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   EXPECT_TRUE(QFileInfo(path).isDir());
 }
 

@@ -43,7 +43,7 @@ TEST_F(StartupTest, NoArgumentLogsSkipAndCreatesSettings) {
   EXPECT_TRUE(r.OpenMainWindow);
   EXPECT_EQ(r.ExitCode, kExitOk);
   EXPECT_EQ(Log(), QByteArray("src=\r\ngdiplus startup=0\r\nparse=SKIP no argument\r\n"));
-  EXPECT_TRUE(messages_.entries.empty());
+  EXPECT_TRUE(messages_.Entries.empty());
   EXPECT_EQ(state_.AppDir, Dir());
   EXPECT_EQ(state_.SettingsPath, Dir() + QStringLiteral("青禾图表生成工具.ini"));
   EXPECT_TRUE(QFile::exists(state_.SettingsPath));
@@ -70,7 +70,7 @@ TEST_F(StartupTest, GoodFileIsLoaded) {
   EXPECT_EQ(Log(), ("src=" + data + "\r\ngdiplus startup=0\r\nparse=OK items=3\r\n").toUtf8());
   EXPECT_EQ(state_.Table.ItemCount(), 3);
   EXPECT_EQ(state_.Table.SourcePath, data);
-  EXPECT_TRUE(messages_.entries.empty());
+  EXPECT_TRUE(messages_.Entries.empty());
 }
 
 TEST_F(StartupTest, MissingFileWarnsAndOpensEmpty) {
@@ -82,9 +82,9 @@ TEST_F(StartupTest, MissingFileWarnsAndOpensEmpty) {
   EXPECT_EQ(Log(), QByteArray(gbk.encode(QStringLiteral("src=%1\r\ngdiplus startup=0\r\n"
                                                         "parse=FAIL 数据源文件不存在.\r\n")
                                              .arg(data))));
-  ASSERT_EQ(messages_.entries.size(), 1u);
-  EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Exclamation);
-  EXPECT_EQ(messages_.entries[0].text,
+  ASSERT_EQ(messages_.Entries.size(), 1u);
+  EXPECT_EQ(messages_.Entries[0].Icon, MessageIcon::Exclamation);
+  EXPECT_EQ(messages_.Entries[0].Text,
             QStringLiteral("数据源文件不存在.\r\n\r\n找不到文件:\r\n") + data);
   EXPECT_EQ(state_.Table.ItemCount(), 0);
 }
@@ -94,9 +94,9 @@ TEST_F(StartupTest, GraphicsFailureEndsWithCodeThree) {
   EXPECT_FALSE(r.OpenMainWindow);
   EXPECT_EQ(r.ExitCode, kExitGraphicsFailed);
   EXPECT_EQ(Log(), QByteArray("src=/tmp/x.csv\r\ngdiplus startup=7\r\n"));
-  ASSERT_EQ(messages_.entries.size(), 1u);
-  EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Critical);
-  EXPECT_EQ(messages_.entries[0].text,
+  ASSERT_EQ(messages_.Entries.size(), 1u);
+  EXPECT_EQ(messages_.Entries[0].Icon, MessageIcon::Critical);
+  EXPECT_EQ(messages_.Entries[0].Text,
             QStringLiteral("图形界面无法启动(错误码 7),无法生成图表.\r\n请在桌面会话 (Wayland 或 "
                            "X11) 中运行本程序,或用 qinghechart-cli 把图表画到文件."));
 }
@@ -192,8 +192,8 @@ TEST_F(StartupTest, WindowFailureIsLoggedAndReported) {
   EXPECT_EQ(HandleWindowFailure(state_, 5, QStringLiteral("oops"), messages_), kExitWindowFailed);
   EXPECT_TRUE(Log().endsWith("parse=SKIP no argument\r\nformload FAIL err=5 oops\r\n"));
   EXPECT_FALSE(QFile::exists(Dir() + QStringLiteral("~qzqr.jpg")));
-  ASSERT_EQ(messages_.entries.size(), 1u);
-  EXPECT_EQ(messages_.entries[0].icon, MessageIcon::Critical);
+  ASSERT_EQ(messages_.Entries.size(), 1u);
+  EXPECT_EQ(messages_.Entries[0].Icon, MessageIcon::Critical);
 }
 
 }  // namespace
@@ -229,14 +229,14 @@ TEST(StartupDataFolder, SettingsBesideTheProgramAreCarriedOnce) {
   const QString own = SettingsPath(data.path() + u'/');
   test::WriteAll(beside, "[Limits]\r\nPageSize=7\r\n");
   const struct {
-    const char* name;
-    int pageSize;
+    const char* Name;
+    int PageSize;
   } starts[] = {{"first start carries the file", 7}, {"later starts keep the user's", 9}};
   for (const auto& start : starts) {
     AppState state;
     RecordedMessages messages;
     RunStartup(state, StartupEnvironment{app.path(), {}, 96, {}, 0, data.path()}, messages);
-    EXPECT_EQ(state.Config.PageSize, start.pageSize) << start.name;
+    EXPECT_EQ(state.Config.PageSize, start.PageSize) << start.Name;
     state.SettingsFile.IniWrite(u"Limits", u"PageSize", u"9");
   }
   EXPECT_EQ(ReadAll(beside), QByteArray("[Limits]\r\nPageSize=7\r\n"));

@@ -9,7 +9,7 @@ namespace {
 
 TEST(TurnedPage, StopsAtTheFirstAndTheLastPage) {
   struct Case {
-    int page, count, delta, expected;
+    int Page, Count, Delta, Expected;
     // clang-format off
   } cases[] = {
       {1, 3, 1, 2},  {2, 3, 1, 3},  {3, 3, 1, 3},  {3, 3, -1, 2}, {1, 3, -1, 1},
@@ -18,15 +18,15 @@ TEST(TurnedPage, StopsAtTheFirstAndTheLastPage) {
   };
   // clang-format on
   for (const Case& c : cases)
-    EXPECT_EQ(TurnedPage(c.page, c.count, c.delta), c.expected)
-        << c.page << "/" << c.count << " by " << c.delta;
+    EXPECT_EQ(TurnedPage(c.Page, c.Count, c.Delta), c.Expected)
+        << c.Page << "/" << c.Count << " by " << c.Delta;
 }
 
 TEST(WheelPageSteps, WholeNotchesTurnPagesAndSmallStepsAddUp) {
   struct Case {
-    const char* name;
-    std::vector<int> deltas;
-    std::vector<int> pages;  // what each step turns
+    const char* Name;
+    std::vector<int> Deltas;
+    std::vector<int> Pages;  // what each step turns
   } cases[] = {
       {"one notch towards the user goes forward", {-120}, {1}},
       {"one notch away goes back", {120}, {-1}},
@@ -37,19 +37,19 @@ TEST(WheelPageSteps, WholeNotchesTurnPagesAndSmallStepsAddUp) {
       {"no vertical turn", {0}, {0}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     WheelPageSteps steps;
     std::vector<int> pages;
-    for (int d : c.deltas) pages.push_back(steps.Feed(d));
-    EXPECT_EQ(pages, c.pages);
+    for (int d : c.Deltas) pages.push_back(steps.Feed(d));
+    EXPECT_EQ(pages, c.Pages);
   }
 }
 
 TEST(StatusTextFor, FollowsTheTable) {
   struct Case {
-    QString path;
-    int items;
-    QString expected;
+    QString Path;
+    int Items;
+    QString Expected;
   } cases[] = {
       {QStringLiteral("/data/sales.html"), 8, QStringLiteral("sales.html")},
       {QStringLiteral("C:\\data\\报表.csv"), 2, QStringLiteral("报表.csv")},
@@ -59,14 +59,14 @@ TEST(StatusTextFor, FollowsTheTable) {
       {QString(), 0, QString()},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(StatusTextFor(c.path, c.items), c.expected) << c.path.toStdString() << " " << c.items;
+    EXPECT_EQ(StatusTextFor(c.Path, c.Items), c.Expected) << c.Path.toStdString() << " " << c.Items;
 }
 
 TEST(ChooseColorRowPlace, HeaderWhenItFitsElseTheLineOptions) {
   struct Case {
-    ChartPage page;
-    bool fits;
-    ColorRowPlace expected;
+    ChartPage Page;
+    bool Fits;
+    ColorRowPlace Expected;
   } cases[] = {
       {ChartPage::Source, true, ColorRowPlace::Hidden},
       {ChartPage::Source, false, ColorRowPlace::Hidden},
@@ -78,8 +78,8 @@ TEST(ChooseColorRowPlace, HeaderWhenItFitsElseTheLineOptions) {
       {ChartPage::Pie, false, ColorRowPlace::Hidden},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ChooseColorRowPlace(c.page, c.fits), c.expected)
-        << static_cast<int>(c.page) << " fits=" << c.fits;
+    EXPECT_EQ(ChooseColorRowPlace(c.Page, c.Fits), c.Expected)
+        << static_cast<int>(c.Page) << " fits=" << c.Fits;
 }
 
 }  // namespace

@@ -22,32 +22,32 @@ const QString kNoData = QStringLiteral(
 // Stands in for the window: answers the dialogs and records what was asked.
 class RecordedActions final : public WindowActions {
  public:
-  QString pickAnswer;  // empty: the user cancels
-  SaveOutcome saveAnswer;
-  std::optional<QString> printAnswer;
-  std::vector<QString> picks, saves;  // initial paths; folder + "|" + name
-  int copies = 0, prints = 0, closes = 0, updates = 0, menus = 0;
-  std::vector<bool> busy;
+  QString PickAnswer;  // empty: the user cancels
+  SaveOutcome SaveAnswer;
+  std::optional<QString> PrintAnswer;
+  std::vector<QString> Picks, Saves;  // initial paths; folder + "|" + name
+  int Copies = 0, Prints = 0, Closes = 0, Updates = 0, Menus = 0;
+  std::vector<bool> Busy;
 
   bool PickSourceFile(const QString& initialPath, QString& path) override {
-    picks.push_back(initialPath);
-    if (pickAnswer.isEmpty()) return false;
-    path = pickAnswer;
+    Picks.push_back(initialPath);
+    if (PickAnswer.isEmpty()) return false;
+    path = PickAnswer;
     return true;
   }
   SaveOutcome SaveChart(const QString& folder, const QString& name) override {
-    saves.push_back(folder + u'|' + name);
-    return saveAnswer;
+    Saves.push_back(folder + u'|' + name);
+    return SaveAnswer;
   }
-  void CopyChart() override { ++copies; }
+  void CopyChart() override { ++Copies; }
   std::optional<QString> PrintChart() override {
-    ++prints;
-    return printAnswer;
+    ++Prints;
+    return PrintAnswer;
   }
-  void Close() override { ++closes; }
-  void StartUpdate() override { ++updates; }
-  void OpenChartMenu() override { ++menus; }
-  void ShowBusy(bool on) override { busy.push_back(on); }
+  void Close() override { ++Closes; }
+  void StartUpdate() override { ++Updates; }
+  void OpenChartMenu() override { ++Menus; }
+  void ShowBusy(bool on) override { Busy.push_back(on); }
 };
 
 // An HTML table of n rows named 项目1.. with values 10, 20, ...
@@ -86,7 +86,7 @@ class WindowModelTest : public ::testing::Test {
   void StartWithRows(int rows) { Start({WriteHtml(QStringLiteral("sales.html"), rows)}); }
   std::vector<QString> MessageTexts() const {
     std::vector<QString> out;
-    for (const auto& e : messages.entries) out.push_back(e.text);
+    for (const auto& e : messages.Entries) out.push_back(e.Text);
     return out;
   }
   QString IniValue(const char16_t* section, const char16_t* key) const {
@@ -112,10 +112,10 @@ TEST_F(WindowModelTest, OpensOnTheBarsOfTheLoadedFile) {
 TEST_F(WindowModelTest, KeysSwitchPagesAndAskForTheWindowsCommands) {
   StartWithRows(5);
   struct Case {
-    int key;
-    bool used;
-    ChartPage page;
-    int closes, updates, saves;
+    int Key;
+    bool Used;
+    ChartPage Page;
+    int Closes, Updates, Saves;
     // clang-format off
   } cases[] = {
       {Qt::Key_F3, true, ChartPage::Pie, 0, 0, 0},     {Qt::Key_F4, true, ChartPage::Line, 0, 0, 0},
@@ -128,39 +128,39 @@ TEST_F(WindowModelTest, KeysSwitchPagesAndAskForTheWindowsCommands) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.key);
-    EXPECT_EQ(model->PressKey(c.key), c.used);
-    EXPECT_EQ(model->Page(), c.page);
-    EXPECT_EQ(actions.closes, c.closes);
-    EXPECT_EQ(actions.updates, c.updates);
-    EXPECT_EQ(static_cast<int>(actions.saves.size()), c.saves);
+    SCOPED_TRACE(c.Key);
+    EXPECT_EQ(model->PressKey(c.Key), c.Used);
+    EXPECT_EQ(model->Page(), c.Page);
+    EXPECT_EQ(actions.Closes, c.Closes);
+    EXPECT_EQ(actions.Updates, c.Updates);
+    EXPECT_EQ(static_cast<int>(actions.Saves.size()), c.Saves);
   }
-  EXPECT_TRUE(messages.entries.empty());
+  EXPECT_TRUE(messages.Entries.empty());
 }
 
 TEST_F(WindowModelTest, ChartPagesWithoutDataExplainAndStayOnSource) {
   Start();
   for (ChartPage page : {ChartPage::Bar, ChartPage::Pie, ChartPage::Line}) model->ShowPage(page);
   EXPECT_EQ(MessageTexts(), (std::vector<QString>{kNoData, kNoData, kNoData}));
-  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   EXPECT_EQ(model->Page(), ChartPage::Source);
 
-  messages.entries.clear();
+  messages.Entries.clear();
   model->PressKey(Qt::Key_F8);
   model->PrintChart();
   model->ChooseMenuCommand(kMenuCopyImage);
   model->TurnWheel(-120);
   EXPECT_FALSE(model->HoverAt(10, 10));
-  EXPECT_TRUE(messages.entries.empty());
-  EXPECT_TRUE(actions.saves.empty());
-  EXPECT_EQ(actions.prints + actions.copies, 0);
+  EXPECT_TRUE(messages.Entries.empty());
+  EXPECT_TRUE(actions.Saves.empty());
+  EXPECT_EQ(actions.Prints + actions.Copies, 0);
 }
 
 TEST_F(WindowModelTest, OpeningBarOrLineWithMoreItemsThanFitWarns) {
   StartWithRows(100);
   struct Case {
-    ChartPage page;
-    QString message;
+    ChartPage Page;
+    QString Message;
   } cases[] = {
       {ChartPage::Line, QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
                                        "共 100 项,当前窗口只能显示前 34 项,其余 66 项未显示.")},
@@ -169,15 +169,15 @@ TEST_F(WindowModelTest, OpeningBarOrLineWithMoreItemsThanFitWarns) {
                                       "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
   };
   for (const Case& c : cases) {
-    messages.entries.clear();
-    model->ShowPage(c.page);
-    if (c.message.isEmpty()) {
-      EXPECT_TRUE(messages.entries.empty());
+    messages.Entries.clear();
+    model->ShowPage(c.Page);
+    if (c.Message.isEmpty()) {
+      EXPECT_TRUE(messages.Entries.empty());
       continue;
     }
-    ASSERT_EQ(messages.entries.size(), 1u);
-    EXPECT_EQ(messages.entries[0].text, c.message);
-    EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+    ASSERT_EQ(messages.Entries.size(), 1u);
+    EXPECT_EQ(messages.Entries[0].Text, c.Message);
+    EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   }
   EXPECT_EQ(model->BarCapacity(), 18);
   EXPECT_EQ(model->LineCapacity(), 34);
@@ -188,9 +188,9 @@ TEST_F(WindowModelTest, ThePieIsPagedByKeysAndTheWheel) {
   model->ShowPage(ChartPage::Pie);
   EXPECT_EQ(model->PageCount(), 3);
   struct Step {
-    const char* name;
-    std::function<void()> act;
-    int page;
+    const char* Name;
+    std::function<void()> Act;
+    int Page;
   } steps[] = {
       {"Right", [&] { model->PressKey(Qt::Key_Right); }, 2},
       {"Right", [&] { model->PressKey(Qt::Key_Right); }, 3},
@@ -210,10 +210,10 @@ TEST_F(WindowModelTest, ThePieIsPagedByKeysAndTheWheel) {
   for (const Step& step : steps) {
     const int revision = model->Revision();
     const int pageBefore = model->PageNo();
-    step.act();
-    EXPECT_EQ(model->PageNo(), step.page) << step.name;
+    step.Act();
+    EXPECT_EQ(model->PageNo(), step.Page) << step.Name;
     EXPECT_EQ(model->Revision() != revision, model->PageNo() != pageBefore)
-        << step.name << ": a new page is drawn, the same page is not";
+        << step.Name << ": a new page is drawn, the same page is not";
   }
   model->PressKey(Qt::Key_Right);
   const ChartRequest request = model->Request();
@@ -231,10 +231,10 @@ TEST_F(WindowModelTest, HoverFindsTheItemOfTheLastDrawingAndItsTip) {
   StartWithRows(4);
   model->Drawing().HitRegions = {{1, 10, 10, 50, 100}, {2, 60, 10, 100, 100}};
   struct Step {
-    float x, y;
-    bool changed;
-    int item;
-    QString tip;
+    float X, Y;
+    bool Changed;
+    int Item;
+    QString Tip;
   } steps[] = {
       {70, 50, true, 2, QStringLiteral("项目2\n数值: 20")},
       {71, 49, false, 2, QStringLiteral("项目2\n数值: 20")},
@@ -243,10 +243,10 @@ TEST_F(WindowModelTest, HoverFindsTheItemOfTheLastDrawingAndItsTip) {
       {300, 300, false, 0, {}},
   };
   for (const Step& s : steps) {
-    EXPECT_EQ(model->HoverAt(s.x, s.y), s.changed) << s.x << "," << s.y;
-    EXPECT_EQ(model->HoverIndex(), s.item);
-    EXPECT_EQ(model->HoverTip(), s.tip);
-    EXPECT_EQ(model->HoverOutline().isEmpty(), s.item == 0);
+    EXPECT_EQ(model->HoverAt(s.X, s.Y), s.Changed) << s.X << "," << s.Y;
+    EXPECT_EQ(model->HoverIndex(), s.Item);
+    EXPECT_EQ(model->HoverTip(), s.Tip);
+    EXPECT_EQ(model->HoverOutline().isEmpty(), s.Item == 0);
   }
 
   // The pie's tip adds the share of the item within the page shown.
@@ -261,20 +261,20 @@ TEST_F(WindowModelTest, HoverFindsTheItemOfTheLastDrawingAndItsTip) {
 TEST_F(WindowModelTest, TypedTextLoadsOrExplainsWhyNot) {
   Start();
   model->ApplyTypedText(QStringLiteral(" \r\n"));
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_EQ(messages.entries[0].text, QStringLiteral("请先输入数据,每行一项,格式为项目,数值."));
-  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Information);
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_EQ(messages.Entries[0].Text, QStringLiteral("请先输入数据,每行一项,格式为项目,数值."));
+  EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Information);
 
-  messages.entries.clear();
+  messages.Entries.clear();
   model->ApplyTypedText(QStringLiteral("a,1\nb,x"));
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_EQ(messages.entries[0].text, ReasonAndHint(state.Table.LastError, state.Table.LastHint));
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_EQ(messages.Entries[0].Text, ReasonAndHint(state.Table.LastError, state.Table.LastHint));
   EXPECT_EQ(model->Notice(), state.Table.LastError + QStringLiteral("\r\n") + state.Table.LastHint);
   EXPECT_EQ(model->Page(), ChartPage::Source);
 
-  messages.entries.clear();
+  messages.Entries.clear();
   model->ApplyTypedText(QStringLiteral("甲,1\n乙,2\n丙,3"));
-  EXPECT_TRUE(messages.entries.empty());
+  EXPECT_TRUE(messages.Entries.empty());
   EXPECT_EQ(model->Page(), ChartPage::Bar);
   EXPECT_EQ(model->Table().ItemCount(), 3);
   EXPECT_TRUE(model->Notice().isEmpty());
@@ -286,14 +286,14 @@ TEST_F(WindowModelTest, TheStatusTextFollowsTheTableAfterEveryLoad) {
   StartWithRows(5);
   const QString good = WriteHtml(QStringLiteral("other.html"), 3);
   auto browse = [&](const QString& answer) {
-    actions.pickAnswer = answer;
+    actions.PickAnswer = answer;
     model->Browse();
   };
   struct Step {
-    const char* name;
-    std::function<void()> act;
-    int items;
-    QString status;
+    const char* Name;
+    std::function<void()> Act;
+    int Items;
+    QString Status;
     // clang-format off
   } steps[] = {
       {"the command-line file", [] {}, 5, QStringLiteral("sales.html")},
@@ -311,32 +311,32 @@ TEST_F(WindowModelTest, TheStatusTextFollowsTheTableAfterEveryLoad) {
   for (const Step& step : steps) {
     model->ShowPage(ChartPage::Source);
     const int revision = model->Revision();
-    step.act();
-    EXPECT_EQ(model->Table().ItemCount(), step.items) << step.name;
-    EXPECT_EQ(model->StatusText(), step.status) << step.name;
+    step.Act();
+    EXPECT_EQ(model->Table().ItemCount(), step.Items) << step.Name;
+    EXPECT_EQ(model->StatusText(), step.Status) << step.Name;
     EXPECT_EQ(model->Page(),
-              step.items > 0 && revision != model->Revision() ? ChartPage::Bar : ChartPage::Source)
-        << step.name;
+              step.Items > 0 && revision != model->Revision() ? ChartPage::Bar : ChartPage::Source)
+        << step.Name;
   }
 }
 
 TEST_F(WindowModelTest, BrowsingLoadsTheChosenFileWhileTheWindowShowsItIsBusy) {
   StartWithRows(2);
   const QString good = WriteHtml(QStringLiteral("other.html"), 3);
-  actions.pickAnswer = good;
+  actions.PickAnswer = good;
   model->ShowPage(ChartPage::Source);
   model->Browse();
-  EXPECT_EQ(actions.picks, (std::vector<QString>{Path(QStringLiteral("sales.html"))}));
-  EXPECT_EQ(actions.busy, (std::vector<bool>{true, false}));
+  EXPECT_EQ(actions.Picks, (std::vector<QString>{Path(QStringLiteral("sales.html"))}));
+  EXPECT_EQ(actions.Busy, (std::vector<bool>{true, false}));
   EXPECT_EQ(model->PathText(), good);
   EXPECT_EQ(IniValue(u"Recent", u"LastFile"), good);
 
   // A refused file: the message, the path shown, and an empty table.
-  actions.pickAnswer = Path(QStringLiteral("gone.html"));
+  actions.PickAnswer = Path(QStringLiteral("gone.html"));
   model->Browse();
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_TRUE(messages.entries[0].text.startsWith(QStringLiteral("数据源文件不存在.\r\n\r\n")));
-  EXPECT_EQ(model->PathText(), actions.pickAnswer);
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_TRUE(messages.Entries[0].Text.startsWith(QStringLiteral("数据源文件不存在.\r\n\r\n")));
+  EXPECT_EQ(model->PathText(), actions.PickAnswer);
   EXPECT_EQ(IniValue(u"Recent", u"LastFile"), good) << "only loaded files are remembered";
 }
 
@@ -352,20 +352,20 @@ TEST_F(WindowModelTest, DroppedFilesAreCheckedByTheirExtensionThenLoaded) {
                 txt}));
 
   // Upper-case extensions pass the check and reach the reader.
-  messages.entries.clear();
+  messages.Entries.clear();
   const QString xlsx = Path(QStringLiteral("REPORT.XLSX"));
   test::WriteAll(xlsx, "not a workbook");
   EXPECT_TRUE(model->AcceptDroppedFile(xlsx));
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_FALSE(messages.entries[0].text.startsWith(QStringLiteral("不支持这种文件")));
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_FALSE(messages.Entries[0].Text.startsWith(QStringLiteral("不支持这种文件")));
   EXPECT_FALSE(model->Notice().isEmpty());
   EXPECT_EQ(state.Table.SourcePath, xlsx);
   EXPECT_EQ(model->PathText(), xlsx);
 
-  messages.entries.clear();
+  messages.Entries.clear();
   const QString good = WriteHtml(QStringLiteral("first.html"), 6);
   EXPECT_TRUE(model->AcceptDroppedFile(good));
-  EXPECT_TRUE(messages.entries.empty());
+  EXPECT_TRUE(messages.Entries.empty());
   EXPECT_EQ(model->Table().ItemCount(), 6);
   EXPECT_EQ(model->Page(), ChartPage::Bar);
   EXPECT_TRUE(model->Notice().isEmpty());
@@ -374,7 +374,7 @@ TEST_F(WindowModelTest, DroppedFilesAreCheckedByTheirExtensionThenLoaded) {
   // A failed drop on a chart page leaves nothing to draw there.
   model->ShowPage(ChartPage::Pie);
   EXPECT_TRUE(model->AcceptDroppedFile(Path(QStringLiteral("gone.csv"))));
-  EXPECT_EQ(messages.entries.size(), 1u);
+  EXPECT_EQ(messages.Entries.size(), 1u);
   EXPECT_EQ(model->Page(), ChartPage::Source);
 }
 
@@ -386,7 +386,7 @@ TEST_F(WindowModelTest, DroppedNamesWithSpacesAroundTheExtensionLoadLikeTheOpenP
     test::WriteAll(path, "项目,数值\r\n甲,1\r\n乙,2\r\n丙,3\r\n");
     model->ShowPage(ChartPage::Source);
     EXPECT_TRUE(model->AcceptDroppedFile(path)) << name.toStdString();
-    EXPECT_TRUE(messages.entries.empty()) << name.toStdString();
+    EXPECT_TRUE(messages.Entries.empty()) << name.toStdString();
     EXPECT_EQ(model->Table().ItemCount(), 3) << name.toStdString();
     EXPECT_EQ(model->Page(), ChartPage::Bar) << name.toStdString();
   }
@@ -395,10 +395,10 @@ TEST_F(WindowModelTest, DroppedNamesWithSpacesAroundTheExtensionLoadLikeTheOpenP
 TEST_F(WindowModelTest, TheLineColourIsChosenStoredAndDrawn) {
   StartWithRows(3);
   struct Step {
-    const char* name;
-    std::function<void()> act;
-    quint32 color;
-    QString stored;
+    const char* Name;
+    std::function<void()> Act;
+    quint32 Color;
+    QString Stored;
     // clang-format off
   } steps[] = {
       {"combo entry 2", [&] { model->ChooseLineColor(2); }, 0xFF0E9AA7u, QStringLiteral("#0E9AA7")},
@@ -415,10 +415,10 @@ TEST_F(WindowModelTest, TheLineColourIsChosenStoredAndDrawn) {
   };
   // clang-format on
   for (const Step& step : steps) {
-    step.act();
-    EXPECT_EQ(model->LineColor(), step.color) << step.name;
-    EXPECT_EQ(model->Request().LineColor, step.color) << step.name;
-    EXPECT_EQ(IniValue(u"Colors", u"LineColor"), step.stored) << step.name;
+    step.Act();
+    EXPECT_EQ(model->LineColor(), step.Color) << step.Name;
+    EXPECT_EQ(model->Request().LineColor, step.Color) << step.Name;
+    EXPECT_EQ(IniValue(u"Colors", u"LineColor"), step.Stored) << step.Name;
   }
   EXPECT_EQ(model->LineColorChoice(), 7);
 }
@@ -426,9 +426,9 @@ TEST_F(WindowModelTest, TheLineColourIsChosenStoredAndDrawn) {
 TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOutcome) {
   StartWithRows(4);
   struct Case {
-    const char* name;
-    SaveOutcome answer;
-    std::vector<QString> messages;
+    const char* Name;
+    SaveOutcome Answer;
+    std::vector<QString> Messages;
     // clang-format off
   } cases[] = {
       {"saved", {true, {}, QStringLiteral("/out/chart.jpg")},
@@ -439,43 +439,43 @@ TEST_F(WindowModelTest, SavingProposesAStampedNameBesideTheSourceAndReportsTheOu
   };
   // clang-format on
   for (const Case& c : cases) {
-    messages.entries.clear();
-    actions.saveAnswer = c.answer;
+    messages.Entries.clear();
+    actions.SaveAnswer = c.Answer;
     model->ChooseMenuCommand(kMenuSaveChart);
-    EXPECT_EQ(MessageTexts(), c.messages) << c.name;
-    if (!c.messages.empty()) {
-      EXPECT_EQ(messages.entries[0].icon,
-                c.answer.Ok ? MessageIcon::Information : MessageIcon::Exclamation);
+    EXPECT_EQ(MessageTexts(), c.Messages) << c.Name;
+    if (!c.Messages.empty()) {
+      EXPECT_EQ(messages.Entries[0].Icon,
+                c.Answer.Ok ? MessageIcon::Information : MessageIcon::Exclamation);
     }
   }
-  EXPECT_EQ(actions.saves.back(), dir.path() + QStringLiteral("|柱形图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(actions.Saves.back(), dir.path() + QStringLiteral("|柱形图2026年1月5日09时30分.jpg"));
 
   // Typed data has no folder of its own: the pictures go to the program's.
   model->ApplyTypedText(QStringLiteral("a,1\nb,2"));
   model->ShowPage(ChartPage::Pie);
   model->SaveChart();
-  EXPECT_EQ(actions.saves.back(), state.AppDir + QStringLiteral("|饼形图2026年1月5日09时30分.jpg"));
+  EXPECT_EQ(actions.Saves.back(), state.AppDir + QStringLiteral("|饼形图2026年1月5日09时30分.jpg"));
 }
 
 TEST_F(WindowModelTest, PrintingAndCopyingAreForChartPagesAndFailuresAreReported) {
   StartWithRows(4);
   model->ChooseMenuCommand(kMenuCopyImage);
-  EXPECT_EQ(actions.copies, 1);
+  EXPECT_EQ(actions.Copies, 1);
   model->PrintChart();
-  EXPECT_TRUE(messages.entries.empty()) << "printed or cancelled: nothing to say";
+  EXPECT_TRUE(messages.Entries.empty()) << "printed or cancelled: nothing to say";
 
-  actions.printAnswer = QStringLiteral("/proc/self/no.pdf");
+  actions.PrintAnswer = QStringLiteral("/proc/self/no.pdf");
   model->ChooseMenuCommand(kMenuPrint);
-  EXPECT_EQ(actions.prints, 2);
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_EQ(messages.entries[0].text, QStringLiteral("打印失败:\r\n/proc/self/no.pdf"));
-  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(actions.Prints, 2);
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_EQ(messages.Entries[0].Text, QStringLiteral("打印失败:\r\n/proc/self/no.pdf"));
+  EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
 
   model->ShowPage(ChartPage::Source);
   model->PrintChart();
   model->ChooseMenuCommand(kMenuCopyImage);
-  EXPECT_EQ(actions.prints, 2);
-  EXPECT_EQ(actions.copies, 1);
+  EXPECT_EQ(actions.Prints, 2);
+  EXPECT_EQ(actions.Copies, 1);
 }
 
 TEST_F(WindowModelTest, OptionRowsToggleTheLabelsAndRedraw) {

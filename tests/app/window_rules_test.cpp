@@ -11,12 +11,12 @@ namespace {
 
 TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
   struct Case {
-    const char* name;
-    ChartPage page;
-    int items, canvasW;
-    float s;
-    int bar, line;  // -1: not computed
-    QString message;
+    const char* Name;
+    ChartPage Page;
+    int Items, CanvasW;
+    float S;
+    int Bar, Line;  // -1: not computed
+    QString Message;
   } cases[] = {
       {"line 600 wide, 30 items", ChartPage::Line, 30, 600, 1, -1, 24,
        QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
@@ -35,11 +35,11 @@ TEST(CheckCapacity, StoresTheCapacityAndWarnsAboutHiddenItems) {
                       "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const CapacityCheck check = CheckCapacity(c.page, c.items, c.canvasW, c.s);
-    EXPECT_EQ(check.BarCapacity.value_or(-1), c.bar);
-    EXPECT_EQ(check.LineCapacity.value_or(-1), c.line);
-    EXPECT_EQ(check.Message, c.message);
+    SCOPED_TRACE(c.Name);
+    const CapacityCheck check = CheckCapacity(c.Page, c.Items, c.CanvasW, c.S);
+    EXPECT_EQ(check.BarCapacity.value_or(-1), c.Bar);
+    EXPECT_EQ(check.LineCapacity.value_or(-1), c.Line);
+    EXPECT_EQ(check.Message, c.Message);
   }
 }
 
@@ -65,7 +65,7 @@ TEST(KeyBindings, ModifiersNeverBorrowAPlainKeysCommand) {
   const int shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
   const int keypad = Qt::KeypadModifier;
   // clang-format off
-  const struct { int key, modifiers; KeyCommand command; } cases[] = {
+  const struct { int Key, Modifiers; KeyCommand Command; } cases[] = {
       {Qt::Key_F10, 0, KeyCommand::Update},       {Qt::Key_F10, shift, KeyCommand::ChartMenu},
       {Qt::Key_F10, ctrl, KeyCommand::None},      {Qt::Key_F10, shift | ctrl, KeyCommand::None},
       {Qt::Key_Menu, 0, KeyCommand::ChartMenu},   {Qt::Key_Menu, shift, KeyCommand::None},
@@ -77,7 +77,7 @@ TEST(KeyBindings, ModifiersNeverBorrowAPlainKeysCommand) {
   };
   // clang-format on
   for (const auto& c : cases)
-    EXPECT_EQ(CommandForKey(c.key, c.modifiers), c.command) << c.key << " " << c.modifiers;
+    EXPECT_EQ(CommandForKey(c.Key, c.Modifiers), c.Command) << c.Key << " " << c.Modifiers;
 }
 
 TEST(SaveNames, KindStampAndFolder) {
@@ -98,16 +98,16 @@ TEST(SaveNames, KindStampAndFolder) {
 // of the extension.
 TEST(SaveNames, NoticeNamesWhatWasSaved) {
   const struct {
-    const char* path;
-    const char* first;
+    const char* Path;
+    const char* First;
   } cases[] = {
       {"/o/a.jpg", "图片已保存:"}, {"/o/a.png", "图片已保存:"},   {"/o/a.svg", "图表已保存:"},
       {"/o/a.PDF", "图表已保存:"}, {"/o/pdf.jpg", "图片已保存:"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SavedChartNotice(QString::fromUtf8(c.path)),
-              QString::fromUtf8(c.first) + QStringLiteral("\r\n") + QString::fromUtf8(c.path))
-        << c.path;
+    EXPECT_EQ(SavedChartNotice(QString::fromUtf8(c.Path)),
+              QString::fromUtf8(c.First) + QStringLiteral("\r\n") + QString::fromUtf8(c.Path))
+        << c.Path;
   }
 }
 

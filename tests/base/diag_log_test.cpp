@@ -61,8 +61,8 @@ TEST(DiagLog, RunsKeepTheLastLogAndTwoCopiesKeepTheirOwn) {
     EXPECT_EQ(ReadAll(path), QByteArray("src=first\r\nparse=OK items=2\r\n"));
   }
   const struct {
-    const char* line;
-    QByteArray current, last;
+    const char* Line;
+    QByteArray Current, Last;
   } restarts[] = {
       {"src=third", "src=third\r\n", "src=first\r\nparse=OK items=2\r\n"},
       {"src=fourth", "src=fourth\r\n", "src=third\r\n"},
@@ -70,10 +70,10 @@ TEST(DiagLog, RunsKeepTheLastLogAndTwoCopiesKeepTheirOwn) {
   for (const auto& r : restarts) {
     DiagLog next;
     next.StartRun(path);
-    next.WriteStartupLog(QString::fromUtf8(r.line));
+    next.WriteStartupLog(QString::fromUtf8(r.Line));
     next.Flush();
-    EXPECT_EQ(ReadAll(path), r.current) << r.line;
-    EXPECT_EQ(ReadAll(kept), r.last) << r.line;
+    EXPECT_EQ(ReadAll(path), r.Current) << r.Line;
+    EXPECT_EQ(ReadAll(kept), r.Last) << r.Line;
   }
 }
 

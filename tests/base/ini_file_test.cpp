@@ -65,12 +65,12 @@ TEST_F(IniFileTest, ReadsGbkText) {
 }
 
 struct WriteCase {
-  const char* name;
-  QByteArray before;
-  const char16_t* section;
-  const char16_t* key;
-  const char16_t* value;
-  QByteArray after;
+  const char* Name;
+  QByteArray Before;
+  const char16_t* Section;
+  const char16_t* Key;
+  const char16_t* Value;
+  QByteArray After;
 };
 
 TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
@@ -96,9 +96,9 @@ TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherByte) {
   };
   // clang-format on
   for (const WriteCase& c : cases) {
-    Put(c.before);
-    EXPECT_TRUE(IniFile(Path()).IniWrite(c.section, c.key, c.value)) << c.name;
-    EXPECT_EQ(Get(), c.after) << c.name;
+    Put(c.Before);
+    EXPECT_TRUE(IniFile(Path()).IniWrite(c.Section, c.Key, c.Value)) << c.Name;
+    EXPECT_EQ(Get(), c.After) << c.Name;
   }
 }
 
@@ -132,9 +132,9 @@ TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
     return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
   };
   const struct {
-    const char* name;
-    QByteArray before, after;
-    IniFile::Encoding encoding;
+    const char* Name;
+    QByteArray Before, After;
+    IniFile::Encoding Encoding;
   } cases[] = {
       {"UTF-16 LE", utf16(before, true), utf16(after, true), IniFile::Encoding::Utf16Le},
       {"UTF-16 BE", utf16(before, false), utf16(after, false), IniFile::Encoding::Utf16Be},
@@ -143,18 +143,18 @@ TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
       {"GBK", EncodeGbk(before), EncodeGbk(after), IniFile::Encoding::Gbk},
   };
   for (const auto& c : cases) {
-    Put(c.before);
+    Put(c.Before);
     const IniFile ini(Path());
-    EXPECT_EQ(ini.FileEncoding(), c.encoding) << c.name;
-    EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), 7) << c.name;
-    EXPECT_EQ(ini.ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("旧")) << c.name;
+    EXPECT_EQ(ini.FileEncoding(), c.Encoding) << c.Name;
+    EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), 7) << c.Name;
+    EXPECT_EQ(ini.ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("旧")) << c.Name;
     EXPECT_TRUE(ini.IniWriteAll(
         {{QStringLiteral("Recent"), QStringLiteral("LastFile"), QStringLiteral("青禾.html")},
          {QStringLiteral("Colors"), QStringLiteral("LineColor"), QStringLiteral("#FF0000")}}))
-        << c.name;
-    EXPECT_EQ(Get(), c.after) << c.name;
+        << c.Name;
+    EXPECT_EQ(Get(), c.After) << c.Name;
     EXPECT_EQ(IniFile(Path()).ReadRaw(u"Recent", u"LastFile", ""), QStringLiteral("青禾.html"))
-        << c.name;
+        << c.Name;
   }
 }
 
@@ -174,8 +174,8 @@ TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndIsLeftAlone) {
 }
 
 struct NumberCase {
-  const char* value;
-  int expected;
+  const char* Value;
+  int Expected;
 };
 
 TEST_F(IniFileTest, ReadIntRoundsHalfEvenAndRejectsNonNumbers) {
@@ -188,15 +188,15 @@ TEST_F(IniFileTest, ReadIntRoundsHalfEvenAndRejectsNonNumbers) {
   };
   // clang-format on
   for (const NumberCase& c : cases) {
-    Put(QByteArray("[S]\r\nk=") + c.value + "\r\n");
-    EXPECT_EQ(IniFile(Path()).IniReadInt(u"S", u"k", -1), c.expected) << c.value;
+    Put(QByteArray("[S]\r\nk=") + c.Value + "\r\n");
+    EXPECT_EQ(IniFile(Path()).IniReadInt(u"S", u"k", -1), c.Expected) << c.Value;
   }
 }
 
 TEST(IniColor, ParseAndFormat) {
   const struct {
-    const char16_t* text;
-    quint32 expected;
+    const char16_t* Text;
+    quint32 Expected;
     // clang-format off
   } cases[] = {
       {u"#2F80ED", 0xFF2F80ED}, {u"2f80ed", 0xFF2F80ED}, {u" # ff 00 00 ", 0xFFFF0000},
@@ -205,7 +205,7 @@ TEST(IniColor, ParseAndFormat) {
   };
   // clang-format on
   for (const auto& c : cases) {
-    EXPECT_EQ(ParseColor(c.text, 1), c.expected) << QString::fromUtf16(c.text).toStdString();
+    EXPECT_EQ(ParseColor(c.Text, 1), c.Expected) << QString::fromUtf16(c.Text).toStdString();
   }
   EXPECT_EQ(ColorToHex(0x802F80ED), QStringLiteral("#2F80ED"));
   EXPECT_EQ(ColorToHex(0xFF00000A), QStringLiteral("#00000A"));

@@ -31,19 +31,19 @@ TEST(SaveFile, FailuresKeepTheOldFileLeaveNoTemporaryFileAndSayWhy) {
   WriteAll(dir.filePath(QStringLiteral("plain")), "old");
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
   const struct {
-    const char* name;
-    int error;
-    const char* reason;
+    const char* Name;
+    int Error;
+    const char* Reason;
   } cases[] = {
       {"none/out.png", ENOENT, "文件夹不存在"},
       {"folder", EISDIR, "这是一个文件夹"},
       {"plain/out.png", ENOTDIR, "路径中有一段不是文件夹"},
   };
   for (const auto& c : cases) {
-    const SaveResult result = SaveFile(dir.filePath(QString::fromUtf8(c.name)), "new bytes");
-    EXPECT_FALSE(result) << c.name;
-    EXPECT_EQ(result.Error, c.error) << c.name;
-    EXPECT_EQ(result.Reason, QString::fromUtf8(c.reason)) << c.name;
+    const SaveResult result = SaveFile(dir.filePath(QString::fromUtf8(c.Name)), "new bytes");
+    EXPECT_FALSE(result) << c.Name;
+    EXPECT_EQ(result.Error, c.Error) << c.Name;
+    EXPECT_EQ(result.Reason, QString::fromUtf8(c.Reason)) << c.Name;
   }
   EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("plain"))), QByteArray("old"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -114,12 +114,12 @@ TEST(SaveFile, FullAndReadOnlyFilesystems) {
   ASSERT_TRUE(SaveFile(path, "%PDF-1.4 whole %%EOF"));
   fs.Fill();
   const struct {
-    QByteArray bytes;
+    QByteArray Bytes;
   } sizes[] = {{"small"}, {QByteArray(20000, 'x')}, {QByteArray(200000, 'y')}};
   for (const auto& s : sizes) {
-    const SaveResult result = SaveFile(path, s.bytes);
-    EXPECT_FALSE(result) << s.bytes.size();
-    EXPECT_EQ(result.Reason, QStringLiteral("磁盘已满")) << s.bytes.size();
+    const SaveResult result = SaveFile(path, s.Bytes);
+    EXPECT_FALSE(result) << s.Bytes.size();
+    EXPECT_EQ(result.Reason, QStringLiteral("磁盘已满")) << s.Bytes.size();
     EXPECT_EQ(ReadAll(path), QByteArray("%PDF-1.4 whole %%EOF"));
     EXPECT_EQ(fs.Names(), QStringList{QStringLiteral("good.pdf")});
   }

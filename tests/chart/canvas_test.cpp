@@ -28,8 +28,8 @@ TEST(Canvas, DpiScale) {
 
 TEST(Canvas, WholePixelEdgesRoundHalfToEven) {
   struct Row {
-    QRectF in;
-    QRect out;
+    QRectF In;
+    QRect Out;
   };
   const Row rows[] = {
       {{0.5, 1.5, 2.5, 3.49}, {0, 2, 3, 3}},  // edges 0.5, 3 and 1.5, 4.99
@@ -38,7 +38,7 @@ TEST(Canvas, WholePixelEdgesRoundHalfToEven) {
       {{-0.5, 1e30, 7.51, 0}, {0, 1000000000, 7, 0}},
   };
   for (const Row& r : rows)
-    EXPECT_EQ(WholePixelEdges(r.in), r.out) << r.in.x() << "," << r.in.width();
+    EXPECT_EQ(WholePixelEdges(r.In), r.Out) << r.In.x() << "," << r.In.width();
 }
 
 // Cap strips are cut from the bar's own edges: none reaches past the body.

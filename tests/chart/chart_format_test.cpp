@@ -6,9 +6,9 @@ namespace qh {
 namespace {
 
 struct FormatRow {
-  double value;
-  const char* full;
-  const char* compact;
+  double Value;
+  const char* Full;
+  const char* Compact;
 };
 
 TEST(ChartFormat, ValueAndCompactTable) {
@@ -38,9 +38,9 @@ TEST(ChartFormat, ValueAndCompactTable) {
   };
   for (const FormatRow& r : rows) {
     const QString full =
-        r.full ? QString::fromUtf8(r.full) : QStringLiteral("0.") + QString(299, u'0') + u'1';
-    EXPECT_EQ(FormatValue(r.value), full) << r.value;
-    EXPECT_EQ(FormatCompact(r.value), QString::fromUtf8(r.compact)) << r.value;
+        r.Full ? QString::fromUtf8(r.Full) : QStringLiteral("0.") + QString(299, u'0') + u'1';
+    EXPECT_EQ(FormatValue(r.Value), full) << r.Value;
+    EXPECT_EQ(FormatCompact(r.Value), QString::fromUtf8(r.Compact)) << r.Value;
   }
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 TEST(NiceScale, Examples) {
   struct Row {
-    double min, max;
-    AxisScale expected;
+    double Min, Max;
+    AxisScale Expected;
   };
   // clang-format off
   const Row rows[] = {
@@ -22,7 +22,7 @@ TEST(NiceScale, Examples) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    EXPECT_EQ(NiceScale(r.min, r.max, 5), r.expected) << r.min << " .. " << r.max;
+    EXPECT_EQ(NiceScale(r.Min, r.Max, 5), r.Expected) << r.Min << " .. " << r.Max;
   }
   EXPECT_EQ(NiceScale(0, 100, 1), NiceScale(0, 100, 5));  // tickCount below 2 means 5
 }
@@ -81,8 +81,8 @@ TEST(ChartFrame, VisibleItemCountPagesThePie) {
 
 TEST(ChartFrame, PageCountsAndTitles) {
   struct Row {
-    ChartPage page;
-    int rows, pageSize, count;
+    ChartPage Page;
+    int Rows, PageSize, Count;
   };
   // clang-format on
   const Row rows[] = {{ChartPage::Pie, 45, 20, 3},
@@ -93,7 +93,7 @@ TEST(ChartFrame, PageCountsAndTitles) {
                       {ChartPage::Line, 45, 20, 1},
                       {ChartPage::Pie, 2147483647, 20, 107374183}};
   for (const Row& r : rows)
-    EXPECT_EQ(ChartPageCount(r.page, r.rows, r.pageSize), r.count) << r.rows;
+    EXPECT_EQ(ChartPageCount(r.Page, r.Rows, r.PageSize), r.Count) << r.Rows;
   EXPECT_EQ(ChartTitle(ChartPage::Bar, 1, 1), QStringLiteral("柱形图"));
   EXPECT_EQ(ChartTitle(ChartPage::Line, 1, 1), QStringLiteral("曲线图"));
   EXPECT_EQ(ChartTitle(ChartPage::Pie, 1, 1), QStringLiteral("饼形图"));
@@ -114,13 +114,13 @@ TEST(HitTest, EdgesIncludedAndFirstRegionWins) {
   ChartState state;
   state.HitRegions = {{1, 10, 10, 20, 20}, {2, 15, 15, 30, 30}};
   struct Probe {
-    float x, y;
-    int item;
+    float X, Y;
+    int Item;
   };
   const Probe probes[] = {{20, 20, 1}, {10, 10, 1},     {17, 17, 1},   {25, 25, 2},
                           {30, 30, 2}, {30.01f, 30, 0}, {9.99f, 15, 0}};
   for (const Probe& p : probes)
-    EXPECT_EQ(HitTest(state, p.x, p.y).Item, p.item) << p.x << "," << p.y;
+    EXPECT_EQ(HitTest(state, p.X, p.Y).Item, p.Item) << p.X << "," << p.Y;
   EXPECT_EQ(HitTest(ChartState{}, 0, 0).Item, 0);
   EXPECT_EQ(HitTest(state, 25, 25).Outline.boundingRect(), QRectF(15, 15, 15, 15));
 }
@@ -131,8 +131,8 @@ TEST(HitTest, PieSlicesArePickedByAngleClockwiseFromTwelve) {
   // Every slice's own region is the pie's box; a legend line lies beside it.
   state.HitRegions = {{1, 50, 50, 150, 150}, {2, 50, 50, 150, 150}, {3, 200, 60, 300, 80}};
   struct Case {
-    float x, y;
-    int item;
+    float X, Y;
+    int Item;
   } cases[] = {
       {130, 70, 1},   // upper right
       {100, 140, 2},  // straight down
@@ -144,7 +144,7 @@ TEST(HitTest, PieSlicesArePickedByAngleClockwiseFromTwelve) {
       {250, 70, 3},   // legend line
       {400, 400, 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(HitTest(state, c.x, c.y).Item, c.item) << c.x << "," << c.y;
+  for (const Case& c : cases) EXPECT_EQ(HitTest(state, c.X, c.Y).Item, c.Item) << c.X << "," << c.Y;
   const QPainterPath down = HitTest(state, 100, 140).Outline;
   EXPECT_TRUE(down.contains(QPointF(100, 140)));
   EXPECT_FALSE(down.contains(QPointF(130, 70)));

@@ -145,10 +145,10 @@ TEST(PieLayout, EightHundredByFiveHundred) {
 
 TEST(PieLayout, TheLegendTakesWidthFromThePieOnlyWhenItMust) {
   struct Row {
-    int width, height;
-    double value;
-    float pieW, r, nameW;
-    int rows;
+    int Width, Height;
+    double Value;
+    float PieW, R, NameW;
+    int Rows;
   };
   const Row rows[] = {
       // 400 wide: "10" and "33.3%" need 48 + 29 + 71 + 16 = 164 beside the pie.
@@ -159,13 +159,13 @@ TEST(PieLayout, TheLegendTakesWidthFromThePieOnlyWhenItMust) {
       {200, 300, 12345678, 300, 87, 0, 0},
   };
   for (const Row& r : rows) {
-    const PieLayout L = ComputePieLayout(r.width, r.height, Table({r.value, r.value, r.value}),
+    const PieLayout L = ComputePieLayout(r.Width, r.Height, Table({r.Value, r.Value, r.Value}),
                                          Request(ChartPage::Pie));
-    EXPECT_FLOAT_EQ(L.PieW, r.pieW) << r.width;
-    EXPECT_FLOAT_EQ(L.R, r.r) << r.width;
-    EXPECT_EQ(L.Rows, r.rows) << r.width;
-    if (r.rows > 0) {
-      EXPECT_FLOAT_EQ(L.NameW, r.nameW) << r.width;
+    EXPECT_FLOAT_EQ(L.PieW, r.PieW) << r.Width;
+    EXPECT_FLOAT_EQ(L.R, r.R) << r.Width;
+    EXPECT_EQ(L.Rows, r.Rows) << r.Width;
+    if (r.Rows > 0) {
+      EXPECT_FLOAT_EQ(L.NameW, r.NameW) << r.Width;
     }
     for (const ChartText& t : L.Texts) {
       if (t.Role == TextRole::LegendValue || t.Role == TextRole::LegendPct) {
@@ -320,10 +320,10 @@ TEST(LineLayout, ValueLabelsTakeTheSideTheLineLeavesFree) {
   textAbove[0].Box = QRectF(180, 170, 40, 16);
   enum Side { Above, Below, Nudged, Left };
   struct Row {
-    const char* name;
-    std::vector<QPointF> points;  // the labelled point is the middle one
-    const std::vector<ChartText>* texts;
-    Side side;
+    const char* Name;
+    std::vector<QPointF> Points;  // the labelled point is the middle one
+    const std::vector<ChartText>* Texts;
+    enum Side Side;
   };
   // clang-format off
   const Row rows[] = {
@@ -336,20 +336,20 @@ TEST(LineLayout, ValueLabelsTakeTheSideTheLineLeavesFree) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    const QRectF box = PlaceLineValueBox(r.points, 1, size, bounds, *r.texts, true, st);
-    const QPointF p = r.points[1];
-    switch (r.side) {
-      case Above: EXPECT_LE(box.bottom(), p.y()) << r.name; break;
-      case Below: EXPECT_GE(box.top(), p.y()) << r.name; break;
-      case Nudged: EXPECT_FALSE(box.isEmpty()) << r.name; break;
-      case Left: EXPECT_TRUE(box.isEmpty() || box.right() < p.x()) << r.name; break;
+    const QRectF box = PlaceLineValueBox(r.Points, 1, size, bounds, *r.Texts, true, st);
+    const QPointF p = r.Points[1];
+    switch (r.Side) {
+      case Above: EXPECT_LE(box.bottom(), p.y()) << r.Name; break;
+      case Below: EXPECT_GE(box.top(), p.y()) << r.Name; break;
+      case Nudged: EXPECT_FALSE(box.isEmpty()) << r.Name; break;
+      case Left: EXPECT_TRUE(box.isEmpty() || box.right() < p.x()) << r.Name; break;
     }
     if (box.isEmpty()) continue;
-    EXPECT_TRUE(bounds.contains(box)) << r.name;
-    for (size_t k = 0; k + 1 < r.points.size(); ++k) {
-      EXPECT_FALSE(SegmentCrossesRect(r.points[k], r.points[k + 1], box)) << r.name;
+    EXPECT_TRUE(bounds.contains(box)) << r.Name;
+    for (size_t k = 0; k + 1 < r.Points.size(); ++k) {
+      EXPECT_FALSE(SegmentCrossesRect(r.Points[k], r.Points[k + 1], box)) << r.Name;
     }
-    for (const ChartText& t : *r.texts) EXPECT_FALSE(Overlaps(box, t.Box, st.TextGap)) << r.name;
+    for (const ChartText& t : *r.Texts) EXPECT_FALSE(Overlaps(box, t.Box, st.TextGap)) << r.Name;
   }
 }
 

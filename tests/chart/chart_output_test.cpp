@@ -73,8 +73,8 @@ SvgSummary ReadSvg(const QByteArray& bytes) {
 
 TEST(ChartFileFormatFor, ByExtensionInAnyCase) {
   const struct {
-    const char* path;
-    std::optional<ChartFileFormat> format;
+    const char* Path;
+    std::optional<ChartFileFormat> Format;
     // clang-format off
   } cases[] = {
       {"a.png", ChartFileFormat::Png},   {"C:/x/B.JPG", ChartFileFormat::Jpeg},
@@ -85,7 +85,7 @@ TEST(ChartFileFormatFor, ByExtensionInAnyCase) {
   };
   // clang-format on
   for (const auto& c : cases)
-    EXPECT_EQ(ChartFileFormatFor(QString::fromUtf8(c.path)), c.format) << c.path;
+    EXPECT_EQ(ChartFileFormatFor(QString::fromUtf8(c.Path)), c.Format) << c.Path;
   EXPECT_TRUE(IsVectorFormat(ChartFileFormat::Svg));
   EXPECT_TRUE(IsVectorFormat(ChartFileFormat::Pdf));
   EXPECT_FALSE(IsVectorFormat(ChartFileFormat::Png));
@@ -153,18 +153,18 @@ TEST(ChartSvg, LineSeriesIsOnePolylineOverOneTranslucentArea) {
 // 900 x 525 points.
 TEST(ChartPdf, PageIsThePictureAtNinetySixDpi) {
   const struct {
-    int w, h;
-    const char* box;
+    int W, H;
+    const char* Box;
   } cases[] = {{1200, 700, "900 525"}, {700, 1200, "525 900"}, {400, 400, "300 300"}};
   for (const auto& c : cases) {
-    const Drawn d = Draw(ChartFileFormat::Pdf, Table(5), ChartPage::Bar, c.w, c.h);
+    const Drawn d = Draw(ChartFileFormat::Pdf, Table(5), ChartPage::Bar, c.W, c.H);
     EXPECT_TRUE(d.Bytes.startsWith("%PDF-"));
     const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
     const QRegularExpressionMatch m = box.match(QString::fromLatin1(d.Bytes));
     ASSERT_TRUE(m.hasMatch());
     EXPECT_EQ(QString::number(m.captured(1).toDouble()) + u' ' +
                   QString::number(m.captured(2).toDouble()),
-              QLatin1String(c.box));
+              QLatin1String(c.Box));
     EXPECT_EQ(d.State.HitRegions.size(), 5u) << "the layout does not depend on the format";
   }
 }
@@ -186,8 +186,8 @@ double MeanDifference(const QImage& a, const QImage& b) {
 // bar labels; a long line drops its markers.
 TEST(ChartSvg, RasterisedLooksLikeThePicture) {
   const struct {
-    ChartPage page;
-    ItemTable table;
+    ChartPage Page;
+    ItemTable Table;
   } cases[] = {{ChartPage::Bar, Table(12)},
                {ChartPage::Bar, Table(20, QStringLiteral("很长很长的项目名称"))},
                {ChartPage::Pie, Table(30)},
@@ -198,12 +198,12 @@ TEST(ChartSvg, RasterisedLooksLikeThePicture) {
     QImage picture;
     QBuffer png;
     png.open(QIODevice::WriteOnly);
-    const ChartRequest request = Request(c.page);
+    const ChartRequest request = Request(c.Page);
     ChartState state;
     ASSERT_TRUE(WriteChart(png, ChartFileFormat::Png, {w, h, {}},
-                           [&](QPainter& p) { RenderChart(p, w, h, c.table, request, state); }));
+                           [&](QPainter& p) { RenderChart(p, w, h, c.Table, request, state); }));
     ASSERT_TRUE(picture.loadFromData(png.data(), "png"));
-    const Drawn svg = Draw(ChartFileFormat::Svg, c.table, c.page, w, h);
+    const Drawn svg = Draw(ChartFileFormat::Svg, c.Table, c.Page, w, h);
     // Qt's renderer reads a family list as one unknown name; a viewer takes
     // the first installed family of the list, which here is the drawn one.
     QString document = QString::fromUtf8(svg.Bytes);
@@ -217,20 +217,20 @@ TEST(ChartSvg, RasterisedLooksLikeThePicture) {
       QPainter p(&back);
       renderer.render(&p);
     }
-    EXPECT_LT(MeanDifference(picture, back), 2.0) << int(c.page) << " rows " << c.table.ItemCount();
+    EXPECT_LT(MeanDifference(picture, back), 2.0) << int(c.Page) << " rows " << c.Table.ItemCount();
   }
 }
 
 // The domed bar of a document covers what the strips of the picture cover.
 TEST(DrawRoundedBar, DocumentDomeMatchesThePictureStrips) {
   const struct {
-    float x, w, h;
+    float X, W, H;
   } cases[] = {{10.3f, 40, 200}, {5, 60, 8}, {7.5f, 3, 50}, {12, 18.6f, 3}};
   const int w = 100, h = 240;
   for (const auto& c : cases) {
     const ChartDraw bar = [&](QPainter& p) {
       SetChartQuality(p);
-      DrawRoundedBar(p, c.x, 230 - c.h, c.w, c.h, 0xFF4E79A7);
+      DrawRoundedBar(p, c.X, 230 - c.H, c.W, c.H, 0xFF4E79A7);
     };
     QImage strips(w, h, QImage::Format_RGB32);
     strips.fill(Qt::white);
@@ -248,7 +248,7 @@ TEST(DrawRoundedBar, DocumentDomeMatchesThePictureStrips) {
     // Summed over the picture, the two differ by about one pixel row.
     const double differingPixels = MeanDifference(strips, dome) * w * h / 200;
     EXPECT_GT(MeanDifference(strips, QImage(w, h, QImage::Format_RGB32)), 1) << "something drawn";
-    EXPECT_LT(differingPixels, c.w + 4) << "x " << c.x << " w " << c.w << " h " << c.h;
+    EXPECT_LT(differingPixels, c.W + 4) << "x " << c.X << " w " << c.W << " h " << c.H;
   }
 }
 

@@ -24,20 +24,20 @@ const char* const kShapeNames[] = {"ordinary", "long names", "many items", "tiny
                                    "negative", "equal",      "losses",     "steep"};
 
 struct Case {
-  ChartPage page;
-  int width, height, dpi;
-  Shape shape;
-  bool showValues;
-  ItemTable table;
-  LabelOptions labels;
+  ChartPage Page;
+  int Width, Height, Dpi;
+  qh::Shape Shape;
+  bool ShowValues;
+  ItemTable Table;
+  LabelOptions Labels;
   std::string Describe() const {
     std::ostringstream os;
-    os << "kind " << int(page) << ", " << width << "x" << height << " at " << dpi << " DPI, "
-       << kShapeNames[int(shape)] << ", " << table.ItemCount() << " rows"
-       << (showValues ? "" : ", no values")
-       << (labels.BarUseLetters || labels.LineUseLetters ? ", letters" : "")
-       << (labels.BarUseNumbers || labels.LineUseNumbers ? ", numbers" : "")
-       << (labels.BarNoName ? ", no names" : "");
+    os << "kind " << int(Page) << ", " << Width << "x" << Height << " at " << Dpi << " DPI, "
+       << kShapeNames[int(Shape)] << ", " << Table.ItemCount() << " rows"
+       << (ShowValues ? "" : ", no values")
+       << (Labels.BarUseLetters || Labels.LineUseLetters ? ", letters" : "")
+       << (Labels.BarUseNumbers || Labels.LineUseNumbers ? ", numbers" : "")
+       << (Labels.BarNoName ? ", no names" : "");
     return os.str();
   }
 };
@@ -80,20 +80,20 @@ std::vector<Case> GenerateCases(int count) {
   const ChartPage pages[] = {ChartPage::Bar, ChartPage::Pie, ChartPage::Line};
   for (int i = 0; i < count; ++i) {
     Case c;
-    c.page = pages[i % 3];
-    c.shape = static_cast<Shape>((i / 3) % 9);
+    c.Page = pages[i % 3];
+    c.Shape = static_cast<Shape>((i / 3) % 9);
     // Half the pictures are everyday sizes, half anywhere in the range.
     const bool everyday = pick(0, 1) == 0;
-    c.width = everyday ? (pick(0, 1) ? 800 : 1600) : pick(100, 3000);
-    c.height = everyday ? (c.width == 800 ? 500 : 900) : pick(80, 2000);
-    c.dpi = everyday ? (pick(0, 1) ? 96 : 144) : pick(72, 192);
-    c.showValues = pick(0, 4) != 0;
-    c.table = MakeTable(c.shape, rng);
+    c.Width = everyday ? (pick(0, 1) ? 800 : 1600) : pick(100, 3000);
+    c.Height = everyday ? (c.Width == 800 ? 500 : 900) : pick(80, 2000);
+    c.Dpi = everyday ? (pick(0, 1) ? 96 : 144) : pick(72, 192);
+    c.ShowValues = pick(0, 4) != 0;
+    c.Table = MakeTable(c.Shape, rng);
     // Now and then a label switch: letters, numbers or no names.
     switch (pick(0, 7)) {
-      case 0: c.labels.BarUseLetters = c.labels.LineUseLetters = true; break;
-      case 1: c.labels.BarUseNumbers = c.labels.LineUseNumbers = true; break;
-      case 2: c.labels.BarNoName = true; break;
+      case 0: c.Labels.BarUseLetters = c.Labels.LineUseLetters = true; break;
+      case 1: c.Labels.BarUseNumbers = c.Labels.LineUseNumbers = true; break;
+      case 2: c.Labels.BarNoName = true; break;
       default: break;
     }
     cases.push_back(std::move(c));
@@ -103,12 +103,12 @@ std::vector<Case> GenerateCases(int count) {
 
 ChartRequest RequestFor(const Case& c) {
   ChartRequest r;
-  r.Page = c.page;
+  r.Page = c.Page;
   r.Title =
-      c.page == ChartPage::Pie ? QStringLiteral("饼形图   (第 1/2 页)") : QStringLiteral("柱形图");
-  r.ShowValues = c.showValues;
-  r.Scale = DpiScale(c.dpi);
-  r.Labels = c.labels;
+      c.Page == ChartPage::Pie ? QStringLiteral("饼形图   (第 1/2 页)") : QStringLiteral("柱形图");
+  r.ShowValues = c.ShowValues;
+  r.Scale = DpiScale(c.Dpi);
+  r.Labels = c.Labels;
   return r;
 }
 
@@ -127,13 +127,13 @@ void CheckTexts(const Case& c, const ChartState& state, float s) {
   for (size_t i = 0; i < texts.size(); ++i) {
     const ChartText& t = texts[i];
     EXPECT_FALSE(t.Text.isEmpty()) << Name(t);
-    EXPECT_TRUE(InsidePicture(t.Box, c.width, c.height))
+    EXPECT_TRUE(InsidePicture(t.Box, c.Width, c.Height))
         << Name(t) << " leaves the picture at " << t.Box.left() << "," << t.Box.top() << " "
         << t.Box.right() << "," << t.Box.bottom();
     if (IsNumberRole(t.Role) || t.Role == TextRole::Subtitle) {
       EXPECT_FALSE(t.Cut || t.Text.contains(QChar(0x2026))) << Name(t) << " is a cut number";
     }
-    if (t.Role == TextRole::Value && c.page == ChartPage::Bar) {
+    if (t.Role == TextRole::Value && c.Page == ChartPage::Bar) {
       EXPECT_GE(t.Box.top(), 52 * s - 0.01) << Name(t) << " rises into the title block";
     }
     for (size_t j = 0; j < i; ++j) {
@@ -152,7 +152,7 @@ void CheckTexts(const Case& c, const ChartState& state, float s) {
 
 // A statistic of a table with non-zero values never reads plain 0.
 void CheckStatistics(const Case& c, const ChartState& state) {
-  const ValueStats st = ComputeStats(c.table);
+  const ValueStats st = ComputeStats(c.Table);
   const QStringList parts = state.Outline.Subtitle.split(QStringLiteral("    "));
   for (const QString& part : parts) {
     const QString number = part.section(u' ', 1);
@@ -167,26 +167,26 @@ void CheckStatistics(const Case& c, const ChartState& state) {
 // With value labels on, the axis gains a step when the tallest bar would
 // come within 20s of the plot top.
 void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
-  if (c.page != ChartPage::Bar || !state.Outline.Axis || state.Outline.Axis->Min < 0) return;
-  const ValueStats st = ComputeStats(c.table);
+  if (c.Page != ChartPage::Bar || !state.Outline.Axis || state.Outline.Axis->Min < 0) return;
+  const ValueStats st = ComputeStats(c.Table);
   AxisScale nice = NiceScale(0, std::max(0.0, st.Highest), 5);
-  const PlotArea plot = ChartPlotArea(c.width, c.height, ChartStyle(s));
+  const PlotArea plot = ChartPlotArea(c.Width, c.Height, ChartStyle(s));
   const bool tight =
       st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
-  const double expected = c.showValues && tight ? nice.Max + nice.Step : nice.Max;
+  const double expected = c.ShowValues && tight ? nice.Max + nice.Step : nice.Max;
   EXPECT_DOUBLE_EQ(state.Outline.Axis->Max, expected);
 }
 
 // Bars stand on or hang from a zero line in proportion to their values;
 // the axis starts at 0 unless a drawn value is negative.
 void CheckBarsInProportion(const Case& c, ChartState& state) {
-  if (c.page != ChartPage::Bar || !state.Outline.Axis) return;
-  const BarLayout L = ComputeBarLayout(c.width, c.height, c.table, RequestFor(c), &state.Fonts);
+  if (c.Page != ChartPage::Bar || !state.Outline.Axis) return;
+  const BarLayout L = ComputeBarLayout(c.Width, c.Height, c.Table, RequestFor(c), &state.Fonts);
   const double range = L.Axis.Max - L.Axis.Min;
   const float zero = ValueToY(L.Plot, L.Axis, 0);
   bool anyNegative = false;
   for (const BarGeometry& b : L.Bars) {
-    const double v = c.table.Items[size_t(b.Item - 1)].Value;
+    const double v = c.Table.Items[size_t(b.Item - 1)].Value;
     anyNegative |= v < 0;
     EXPECT_EQ(b.Down, v < 0) << b.Item;
     EXPECT_FLOAT_EQ(b.Base, zero) << b.Item;
@@ -202,7 +202,7 @@ void CheckBarsInProportion(const Case& c, ChartState& state) {
 
 // No value label is crossed by the line between the point centres.
 void CheckLineLabelsFree(const Case& c, const ChartState& state) {
-  if (c.page != ChartPage::Line) return;
+  if (c.Page != ChartPage::Line) return;
   std::vector<QPointF> centres;
   for (const HitRegion& r : state.HitRegions)
     centres.emplace_back((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
@@ -217,7 +217,7 @@ void CheckLineLabelsFree(const Case& c, const ChartState& state) {
 
 // Shares count positive values only: none is negative, they add to 100 % at most.
 void CheckPieShares(const Case& c, const ChartState& state) {
-  if (c.page != ChartPage::Pie) return;
+  if (c.Page != ChartPage::Pie) return;
   double sum = 0;
   for (const ChartText& t : state.Outline.Texts) {
     if (t.Role != TextRole::LegendPct || t.Text == QStringLiteral("不计入")) continue;
@@ -230,8 +230,8 @@ void CheckPieShares(const Case& c, const ChartState& state) {
 
 // The last point keeps its category label.
 void CheckLastLineLabel(const Case& c, ChartState& state) {
-  if (c.page != ChartPage::Line || !state.Outline.Axis) return;
-  const LineLayout L = ComputeLineLayout(c.width, c.height, c.table, RequestFor(c), &state.Fonts);
+  if (c.Page != ChartPage::Line || !state.Outline.Axis) return;
+  const LineLayout L = ComputeLineLayout(c.Width, c.Height, c.Table, RequestFor(c), &state.Fonts);
   ASSERT_FALSE(L.Points.empty());
   EXPECT_TRUE(L.Points.back().CategoryLabel);
 }
@@ -245,7 +245,7 @@ TEST(Readability, GeneratedChartsReadRight) {
     const ChartRequest request = RequestFor(c);
     {
       QPainter painter(&image);
-      RenderChart(painter, c.width, c.height, c.table, request, state);
+      RenderChart(painter, c.Width, c.Height, c.Table, request, state);
     }
     ASSERT_TRUE(state.Fonts.FontsReady());
     CheckTexts(c, state, request.Scale);
@@ -265,23 +265,23 @@ TEST(Readability, EverydayPicturesKeepTheirTexts) {
   std::mt19937 rng(7);
   const ItemTable months = MakeTable(Shape::Ordinary, rng);
   const struct {
-    ChartPage page;
-    int width, height, dpi;
+    ChartPage Page;
+    int Width, Height, Dpi;
   } rows[] = {{ChartPage::Bar, 800, 500, 96},
               {ChartPage::Bar, 1600, 900, 144},
               {ChartPage::Pie, 800, 500, 144},
               {ChartPage::Line, 800, 500, 96}};
   QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
   for (const auto& r : rows) {
-    Case c{r.page, r.width, r.height, r.dpi, Shape::Ordinary, true, months, {}};
+    Case c{r.Page, r.Width, r.Height, r.Dpi, Shape::Ordinary, true, months, {}};
     ChartState state;
     QPainter painter(&image);
-    RenderChart(painter, r.width, r.height, months, RequestFor(c), state);
+    RenderChart(painter, r.Width, r.Height, months, RequestFor(c), state);
     std::map<TextRole, int> count;
     for (const ChartText& t : state.Outline.Texts) ++count[t.Role];
     EXPECT_EQ(count[TextRole::Title], 1) << c.Describe();
     EXPECT_EQ(count[TextRole::Subtitle], 1) << c.Describe();
-    if (r.page == ChartPage::Pie) {
+    if (r.Page == ChartPage::Pie) {
       EXPECT_EQ(count[TextRole::LegendValue], std::min(months.ItemCount(), 20)) << c.Describe();
       EXPECT_EQ(count[TextRole::LegendPct], count[TextRole::LegendValue]);
     } else {
@@ -299,19 +299,19 @@ TEST(Readability, UprightNamesReadOnEveryBar) {
   for (int i = 1; i <= 40; ++i)
     t.Items.push_back({QStringLiteral("第%1分公司华东片区").arg(i), i % 4 == 0 ? 300.0 : 4000.0});
   const struct {
-    int width, height, dpi;
+    int Width, Height, Dpi;
   } sizes[] = {{800, 500, 96}, {1600, 900, 144}, {1200, 700, 96}};
   for (const auto& z : sizes) {
-    Case c{ChartPage::Bar, z.width, z.height, z.dpi, Shape::LongNames, false, t, {}};
+    Case c{ChartPage::Bar, z.Width, z.Height, z.Dpi, Shape::LongNames, false, t, {}};
     SCOPED_TRACE(c.Describe());
-    QImage image(z.width, z.height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(z.Width, z.Height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     ChartState state;
     {
       QPainter painter(&image);
-      RenderChart(painter, z.width, z.height, t, RequestFor(c), state);
+      RenderChart(painter, z.Width, z.Height, t, RequestFor(c), state);
     }
-    const BarLayout L = ComputeBarLayout(z.width, z.height, t, RequestFor(c), &state.Fonts);
+    const BarLayout L = ComputeBarLayout(z.Width, z.Height, t, RequestFor(c), &state.Fonts);
     ASSERT_TRUE(L.Rotate);
     size_t bar = 0;
     for (const ChartText& text : state.Outline.Texts) {

@@ -116,9 +116,9 @@ TEST(RenderChart, HostileInputStaysSaneForEveryChart) {
   ItemTable longNames = Table({5, 3, 8});
   longNames.Items[1].Name = QString(10000, QChar(u'名'));
   struct Case {
-    const char* what;
-    ItemTable table;
-    int width, height;
+    const char* What;
+    ItemTable Table;
+    int Width, Height;
   };
   const Case cases[] = {
       {"huge", Table({1e308, 1e308, -1e308, 1e308}), 800, 500},
@@ -130,13 +130,13 @@ TEST(RenderChart, HostileInputStaysSaneForEveryChart) {
   };
   for (const Case& c : cases) {
     for (ChartPage page : kPages) {
-      ChartState s = Render(page, c.table, c.width, c.height);
-      EXPECT_TRUE(RegionsAreFinite(s)) << c.what << " page " << int(page);
+      ChartState s = Render(page, c.Table, c.Width, c.Height);
+      EXPECT_TRUE(RegionsAreFinite(s)) << c.What << " page " << int(page);
       EXPECT_FALSE(s.Outline.Subtitle.contains(u"nan") || s.Outline.Subtitle.contains(u"inf"))
-          << c.what << ": " << s.Outline.Subtitle.left(80).toStdString();
+          << c.What << ": " << s.Outline.Subtitle.left(80).toStdString();
       if (s.Outline.Axis) {
         EXPECT_TRUE(std::isfinite(s.Outline.Axis->Min) && std::isfinite(s.Outline.Axis->Max));
-        EXPECT_GT(s.Outline.Axis->Max, s.Outline.Axis->Min) << c.what;
+        EXPECT_GT(s.Outline.Axis->Max, s.Outline.Axis->Min) << c.What;
       }
     }
   }

@@ -34,9 +34,9 @@ TEST_F(CliCheck, CorpusGivesExpectedJson) {
     const ProcessRun result = Check(args);
     // The corpus keeps each file's verdict; the schema name in front is the
     // same for all of them.
-    EXPECT_EQ(result.out, "{\"schema\":\"qinghechart-check-1\"," + expected.mid(1))
+    EXPECT_EQ(result.Out, "{\"schema\":\"qinghechart-check-1\"," + expected.mid(1))
         << expectedName.toStdString();
-    EXPECT_EQ(result.exitCode, expected.startsWith("{\"ok\":true") ? 0 : 1)
+    EXPECT_EQ(result.ExitCode, expected.startsWith("{\"ok\":true") ? 0 : 1)
         << expectedName.toStdString();
   }
 }
@@ -47,10 +47,10 @@ TEST_F(CliCheck, UsageErrors) {
       {}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
   for (const QStringList& args : cases) {
     const ProcessRun result = Check(args);
-    EXPECT_EQ(result.exitCode, 2) << args.join(' ').toStdString();
-    EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_TRUE(result.err.startsWith("qinghechart-cli: check: ")) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains("Try 'qinghechart-cli check --help'"));
+    EXPECT_EQ(result.ExitCode, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(result.Out.isEmpty());
+    EXPECT_TRUE(result.Err.startsWith("qinghechart-cli: check: ")) << result.Err.toStdString();
+    EXPECT_TRUE(result.Err.contains("Try 'qinghechart-cli check --help'"));
   }
 }
 
@@ -58,9 +58,9 @@ TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
   const QString file =
       Write("typed.txt", "a\"b\\c,0.1\n\x01x,123456789012345678\ny,-0.000001\nz,1e21\n");
   const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
-  ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
+  ASSERT_EQ(result.ExitCode, 0) << result.Out.toStdString();
   EXPECT_EQ(
-      result.out,
+      result.Out,
       "{\"schema\":\"qinghechart-check-1\",\"ok\":true,\"count\":4,\"items\":[[\"a\\\"b\\\\c\",0.1]"
       ",[\"\\u0001x\",123456789012345680],"
       "[\"y\",-1e-06],[\"z\",1e+21]],\"error\":\"\",\"hint\":\""
@@ -68,7 +68,7 @@ TEST_F(CliCheck, JsonEscapesAndShortestNumbers) {
       "\x87"
       ",\xE5\x85\xB1 4 \xE9\xA1\xB9\xE6\x95\xB0\xE6\x8D\xAE.\"}\n");
   // Whatever the form, it must read back as the same doubles.
-  const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+  const QJsonArray items = QJsonDocument::fromJson(result.Out).object().value("items").toArray();
   ASSERT_EQ(items.size(), 4);
   EXPECT_EQ(items[1].toArray()[1].toDouble(), 123456789012345678.0);
   EXPECT_EQ(items[2].toArray()[1].toDouble(), -0.000001);
@@ -80,31 +80,31 @@ TEST_F(CliCheck, JsonNamesKeepEveryCharacter) {
                              "caf\xC3\xA9\x7F,1\n\xE5\xB1\xB1\xE8\xA5\xBF,2\n"
                              "\xF0\x9F\x98\x80 \x1F,3\n");
   const ProcessRun result = Check({QStringLiteral("--manual"), QStringLiteral("--json"), file});
-  ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
+  ASSERT_EQ(result.ExitCode, 0) << result.Out.toStdString();
   EXPECT_TRUE(
-      result.out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":true,\"count\":3,\"items\":"
+      result.Out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":true,\"count\":3,\"items\":"
                             "[[\"caf\xC3\xA9\x7F\",1],"
                             "[\"\xE5\xB1\xB1\xE8\xA5\xBF\",2],[\"\xF0\x9F\x98\x80\\u001f\",3]],"))
-      << result.out.toStdString();
-  const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+      << result.Out.toStdString();
+  const QJsonArray items = QJsonDocument::fromJson(result.Out).object().value("items").toArray();
   ASSERT_EQ(items.size(), 3);
   EXPECT_EQ(items[2].toArray()[0].toString(), QString::fromUtf8("\xF0\x9F\x98\x80\x1F"));
 }
 
 TEST_F(CliCheck, ReadableOutput) {
   const ProcessRun ok = Check({Write("a.csv", "A,10\r\nB,20.5\r\n")});
-  EXPECT_EQ(ok.exitCode, 0);
-  EXPECT_EQ(ok.out, "1\tA\t10\n2\tB\t20.5\n");
+  EXPECT_EQ(ok.ExitCode, 0);
+  EXPECT_EQ(ok.Out, "1\tA\t10\n2\tB\t20.5\n");
   const ProcessRun refused = Check({Write("b.csv", "A,1\n")});
-  EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_TRUE(refused.out.isEmpty());
-  EXPECT_TRUE(refused.err.contains(
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_TRUE(refused.Out.isEmpty());
+  EXPECT_TRUE(refused.Err.contains(
       QStringLiteral("b.csv: 数据源CSV没有可用的两列数据(项目,数值).\n\n有效数据行不足 2 行")
           .toUtf8()))
-      << refused.err.toStdString();
+      << refused.Err.toStdString();
   const ProcessRun missing = Check({QStringLiteral("--json"), dir_.filePath("none.html")});
-  EXPECT_EQ(missing.exitCode, 3);
-  EXPECT_TRUE(missing.out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],"));
+  EXPECT_EQ(missing.ExitCode, 3);
+  EXPECT_TRUE(missing.Out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],"));
 }
 
 // FILE "-" is standard input: the bytes go through the same checks and
@@ -112,13 +112,13 @@ TEST_F(CliCheck, ReadableOutput) {
 TEST_F(CliCheck, StandardInputWithFormat) {
   const QString exports = QStringLiteral(QH_TEST_DATA_DIR "/exports/");
   const QByteArray disguised = qh::test::ReadAll(exports + u"html_gbk.xls"_qs);
-  const QByteArray fromFile = Check({u"--json"_qs, exports + u"html_gbk.xls"_qs}).out;
+  const QByteArray fromFile = Check({u"--json"_qs, exports + u"html_gbk.xls"_qs}).Out;
   struct Case {
-    const char* name;
-    QStringList args;
-    QByteArray input;
-    int exitCode;
-    QByteArray outStart;
+    const char* Name;
+    QStringList Args;
+    QByteArray Input;
+    int ExitCode;
+    QByteArray OutStart;
   };
   // clang-format off
   const Case cases[] = {
@@ -134,17 +134,17 @@ TEST_F(CliCheck, StandardInputWithFormat) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    const ProcessRun result = Check(c.args, c.input);
-    EXPECT_EQ(result.exitCode, c.exitCode) << c.name << result.err.constData();
-    EXPECT_TRUE(result.out.startsWith(c.outStart)) << c.name << result.out.constData();
-    if (c.exitCode == 2) {
-      EXPECT_TRUE(result.err.startsWith("qinghechart-cli: check: ")) << c.name;
+    const ProcessRun result = Check(c.Args, c.Input);
+    EXPECT_EQ(result.ExitCode, c.ExitCode) << c.Name << result.Err.constData();
+    EXPECT_TRUE(result.Out.startsWith(c.OutStart)) << c.Name << result.Out.constData();
+    if (c.ExitCode == 2) {
+      EXPECT_TRUE(result.Err.startsWith("qinghechart-cli: check: ")) << c.Name;
     }
   }
   EXPECT_TRUE(Check({u"--format"_qs, u"csv"_qs, u"-"_qs},
                     "A,\"\xC2\xA5"
                     "1,234.50\"\nB,2\n")
-                  .out.contains("A\t1234.5"));
+                  .Out.contains("A\t1234.5"));
 }
 
 }  // namespace

@@ -17,14 +17,14 @@ using qh::test::CliPath;
 
 // Standard output and error as text, for the pattern checks below.
 struct CliRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
+  int ExitCode = -1;
+  QString Out;
+  QString Err;
 };
 
 CliRun RunCli(const QStringList& args, const QProcessEnvironment& env) {
   const qh::test::ProcessRun run = qh::test::RunCli(args, {}, env);
-  return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+  return {run.ExitCode, QString::fromUtf8(run.Out), QString::fromUtf8(run.Err)};
 }
 
 // A service or a root shell: no XDG_RUNTIME_DIR, no display, no Qt
@@ -42,28 +42,28 @@ const QString kSample = QStringLiteral(QH_SOURCE_DIR "/examples/sales.html");
 class CliConventions : public qh::test::CliTest {};
 
 struct ConventionCase {
-  const char* name;
-  QStringList args;
-  QByteArray input;  // standard input
-  int exitCode;
-  const char* outPattern;  // empty: standard output must be empty (matched as Latin-1)
-  const char* errPattern;  // empty: standard error must be empty
+  const char* Name;
+  QStringList Args;
+  QByteArray Input;  // standard input
+  int ExitCode;
+  const char* OutPattern;  // empty: standard output must be empty (matched as Latin-1)
+  const char* ErrPattern;  // empty: standard error must be empty
 };
 
 void ExpectRun(const ConventionCase& c, const qh::test::ProcessRun& run) {
-  SCOPED_TRACE(c.name);
-  const QString out = QString::fromLatin1(run.out), err = QString::fromUtf8(run.err);
-  EXPECT_EQ(run.exitCode, c.exitCode) << err.toStdString();
-  if (*c.outPattern == '\0') {
+  SCOPED_TRACE(c.Name);
+  const QString out = QString::fromLatin1(run.Out), err = QString::fromUtf8(run.Err);
+  EXPECT_EQ(run.ExitCode, c.ExitCode) << err.toStdString();
+  if (*c.OutPattern == '\0') {
     EXPECT_TRUE(out.isEmpty()) << out.left(300).toStdString();
   } else {
-    EXPECT_TRUE(out.contains(QRegularExpression(QString::fromUtf8(c.outPattern))))
+    EXPECT_TRUE(out.contains(QRegularExpression(QString::fromUtf8(c.OutPattern))))
         << out.left(300).toStdString();
   }
-  if (*c.errPattern == '\0') {
+  if (*c.ErrPattern == '\0') {
     EXPECT_TRUE(err.isEmpty()) << err.toStdString();
   } else {
-    EXPECT_TRUE(err.contains(QRegularExpression(QString::fromUtf8(c.errPattern))))
+    EXPECT_TRUE(err.contains(QRegularExpression(QString::fromUtf8(c.ErrPattern))))
         << err.toStdString();
   }
 }
@@ -117,7 +117,7 @@ TEST_F(CliConventions, BehavesLikeTheShellToolsUsersKnow) {
   };
   // clang-format on
   for (const ConventionCase& c : cases) {
-    ExpectRun(c, qh::test::RunCli(c.args, c.input, ServiceEnvironment()));
+    ExpectRun(c, qh::test::RunCli(c.Args, c.Input, ServiceEnvironment()));
   }
 }
 
@@ -144,8 +144,8 @@ TEST_F(CliConventions, VersionIsTheBuildStamp) {
   const qh::LocalVersion expected =
       qh::LocalVersionFromStamp(m.captured(1).toLongLong(), QDateTime::currentDateTime());
   const CliRun run = RunCli({QStringLiteral("--version")}, ServiceEnvironment());
-  EXPECT_EQ(run.out, QStringLiteral("qinghechart-cli ") + qh::ReleaseVersion() +
-                         QStringLiteral(" (build ") + qh::VersionTextOfDate(expected.buildDate) +
+  EXPECT_EQ(run.Out, QStringLiteral("qinghechart-cli ") + qh::ReleaseVersion() +
+                         QStringLiteral(" (build ") + qh::VersionTextOfDate(expected.BuildDate) +
                          QStringLiteral(")\n"));
 }
 
@@ -160,11 +160,11 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
   const QString png = dir_.filePath(QStringLiteral("pie.png"));
   const QString missing = dir_.filePath(QStringLiteral("missing.html"));
   struct Case {
-    const char* name;
-    QStringList args;
-    const char* runtimeDir;  // nullptr: unset
-    int exitCode;
-    const char* errPattern;
+    const char* Name;
+    QStringList Args;
+    const char* RuntimeDir;  // nullptr: unset
+    int ExitCode;
+    const char* ErrPattern;
   };
   // clang-format off
   const Case cases[] = {
@@ -176,17 +176,17 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     QProcessEnvironment env = ServiceEnvironment();
-    if (c.runtimeDir != nullptr) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), unsafeRuntime);
-    const CliRun run = RunCli(c.args, env);
-    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-    if (*c.errPattern == '\0') {
-      EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    if (c.RuntimeDir != nullptr) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), unsafeRuntime);
+    const CliRun run = RunCli(c.Args, env);
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
+    if (*c.ErrPattern == '\0') {
+      EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
     } else {
-      EXPECT_TRUE(run.err.contains(QRegularExpression(QString::fromUtf8(c.errPattern))))
-          << run.err.toStdString();
-      EXPECT_FALSE(run.err.contains(QStringLiteral("QStandardPaths"))) << run.err.toStdString();
+      EXPECT_TRUE(run.Err.contains(QRegularExpression(QString::fromUtf8(c.ErrPattern))))
+          << run.Err.toStdString();
+      EXPECT_FALSE(run.Err.contains(QStringLiteral("QStandardPaths"))) << run.Err.toStdString();
     }
   }
 }
@@ -199,8 +199,8 @@ TEST_F(CliConventions, LoggingRulesBringQtMessagesBack) {
   const CliRun run = RunCli({QStringLiteral("render"), QStringLiteral("-o"),
                              dir_.filePath(QStringLiteral("bar.png")), kSample},
                             env);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_TRUE(run.err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << run.err.toStdString();
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_TRUE(run.Err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << run.Err.toStdString();
 }
 
 }  // namespace

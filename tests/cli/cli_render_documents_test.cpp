@@ -48,9 +48,9 @@ double MismatchedShare(const QImage& a, const QImage& b, int tolerance) {
 }
 
 struct Case {
-  const char* name;
-  const char* kind;
-  QByteArray csv;  // empty: the sample report
+  const char* Name;
+  const char* Kind;
+  QByteArray Csv;  // empty: the sample report
 };
 
 QByteArray LongNames() {
@@ -71,20 +71,20 @@ QByteArray ManyPoints() {
 class CliRenderDocuments : public qh::test::CliTest {
  protected:
   QString Input(const Case& c) {
-    if (c.csv.isEmpty()) return QStringLiteral(QH_SOURCE_DIR "/examples/sales.html");
-    const QString path = dir_.filePath(QString::fromLatin1(c.name) + QStringLiteral(".csv"));
-    qh::test::WriteAll(path, c.csv);
+    if (c.Csv.isEmpty()) return QStringLiteral(QH_SOURCE_DIR "/examples/sales.html");
+    const QString path = dir_.filePath(QString::fromLatin1(c.Name) + QStringLiteral(".csv"));
+    qh::test::WriteAll(path, c.Csv);
     return path;
   }
   // Renders the case to name.ext with its layout in name.ext.json.
   QString Render(const Case& c, const QString& ext, int w = 1200, int h = 700) {
-    const QString out = dir_.filePath(QString::fromLatin1(c.name) + u'.' + ext);
+    const QString out = dir_.filePath(QString::fromLatin1(c.Name) + u'.' + ext);
     const ProcessRun run =
         Start(CliPath(), {QStringLiteral("render"), QStringLiteral("--kind"),
-                          QString::fromLatin1(c.kind), QStringLiteral("--size"),
+                          QString::fromLatin1(c.Kind), QStringLiteral("--size"),
                           QStringLiteral("%1x%2").arg(w).arg(h), QStringLiteral("--layout"),
                           out + QStringLiteral(".json"), QStringLiteral("-o"), out, Input(c)});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     return out;
   }
 };
@@ -122,11 +122,11 @@ TEST_F(CliRenderDocuments, EveryFormatHasTheSameLayout) {
   for (const Case& c : kCases) {
     const QByteArray png =
         qh::test::ReadAll(Render(c, QStringLiteral("png")) + QStringLiteral(".json"));
-    ASSERT_FALSE(png.isEmpty()) << c.name;
+    ASSERT_FALSE(png.isEmpty()) << c.Name;
     for (const char* ext : {"svg", "pdf", "jpg"}) {
       EXPECT_EQ(qh::test::ReadAll(Render(c, QString::fromLatin1(ext)) + QStringLiteral(".json")),
                 png)
-          << c.name << " " << ext;
+          << c.Name << " " << ext;
     }
   }
 }
@@ -136,9 +136,9 @@ TEST_F(CliRenderDocuments, SvgIsXmlWithTitleAndSubtitleAsText) {
     const QString svg = Render(c, QStringLiteral("svg"));
     bool wellFormed = false;
     const QStringList texts = SvgTexts(qh::test::ReadAll(svg), &wellFormed);
-    EXPECT_TRUE(wellFormed) << c.name;
+    EXPECT_TRUE(wellFormed) << c.Name;
     for (const QString& t : TitleAndSubtitle(svg + QStringLiteral(".json")))
-      EXPECT_TRUE(texts.contains(t)) << c.name << ": " << t.toStdString();
+      EXPECT_TRUE(texts.contains(t)) << c.Name << ": " << t.toStdString();
   }
 }
 
@@ -146,21 +146,21 @@ TEST_F(CliRenderDocuments, PdfHoldsTitleAndAxisLabelsAsText) {
   const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
   const struct {
-    Case c;
-    std::vector<const char*> words;
+    Case C;
+    std::vector<const char*> Words;
   } cases[] = {
       {kCases[0], {"柱形图", "合计 314,628.5", "8万", "0", "华东区", "退货冲减", "6.1万"}},
       {kCases[2], {"饼形图", "本页合计", "电商平台", "19.2%"}},
       {kCases[3], {"曲线图", "最低 -2,315.6", "-2万", "8万", "华东区"}},
   };
   for (const auto& k : cases) {
-    const QString pdf = Render(k.c, QStringLiteral("pdf"));
-    EXPECT_TRUE(qh::test::ReadAll(pdf).startsWith("%PDF-")) << k.c.name;
+    const QString pdf = Render(k.C, QStringLiteral("pdf"));
+    EXPECT_TRUE(qh::test::ReadAll(pdf).startsWith("%PDF-")) << k.C.Name;
     const ProcessRun text = Start(pdftotext, {pdf, QStringLiteral("-")});
-    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
-    const QString found = QString::fromUtf8(text.out);
-    for (const char* word : k.words)
-      EXPECT_TRUE(found.contains(QString::fromUtf8(word))) << k.c.name << ": " << word;
+    ASSERT_EQ(text.ExitCode, 0) << text.Err.toStdString();
+    const QString found = QString::fromUtf8(text.Out);
+    for (const char* word : k.Words)
+      EXPECT_TRUE(found.contains(QString::fromUtf8(word))) << k.C.Name << ": " << word;
   }
 }
 
@@ -168,8 +168,8 @@ TEST_F(CliRenderDocuments, PdfEmbedsItsFont) {
   const QString pdffonts = QStandardPaths::findExecutable(QStringLiteral("pdffonts"));
   if (pdffonts.isEmpty()) GTEST_SKIP() << "pdffonts (poppler-utils) is not installed";
   const ProcessRun fonts = Start(pdffonts, {Render(kCases[0], QStringLiteral("pdf"))});
-  const QList<QByteArray> lines = fonts.out.split('\n');
-  ASSERT_GE(lines.size(), 3) << fonts.out.toStdString();
+  const QList<QByteArray> lines = fonts.Out.split('\n');
+  ASSERT_GE(lines.size(), 3) << fonts.Out.toStdString();
   for (qsizetype i = 2; i < lines.size(); ++i) {
     const QList<QByteArray> cols = lines[i].simplified().split(' ');
     if (cols.size() >= 4) {
@@ -187,26 +187,26 @@ TEST_F(CliRenderDocuments, DocumentsDrawnBackMatchThePicture) {
     GTEST_SKIP() << "rsvg-convert (librsvg2-bin) or pdftoppm (poppler-utils) is not installed";
   for (const Case& c : kCases) {
     const QImage png(Render(c, QStringLiteral("png"), 1000, 600));
-    ASSERT_EQ(png.size(), QSize(1000, 600)) << c.name;
+    ASSERT_EQ(png.size(), QSize(1000, 600)) << c.Name;
 
     const QString svg = Render(c, QStringLiteral("svg"), 1000, 600);
     const QString fromSvg = svg + QStringLiteral(".png");
     ASSERT_EQ(Start(rsvg, {QStringLiteral("-w"), QStringLiteral("1000"), QStringLiteral("-h"),
                            QStringLiteral("600"), QStringLiteral("-b"), QStringLiteral("white"),
                            QStringLiteral("-o"), fromSvg, svg})
-                  .exitCode,
+                  .ExitCode,
               0);
 
     const QString pdf = Render(c, QStringLiteral("pdf"), 1000, 600);
     ASSERT_EQ(Start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
                                QStringLiteral("-singlefile"), pdf, pdf})
-                  .exitCode,
+                  .ExitCode,
               0);
     const QString fromPdf = pdf + QStringLiteral(".png");
 
     // Upright names read white or black on their bars: such sharp glyph
     // edges are where two rasterisers differ most.
-    const double allowed = c.name == std::string("bar_turned") ? 0.015 : 0.01;
+    const double allowed = c.Name == std::string("bar_turned") ? 0.015 : 0.01;
     for (const QString& back : {fromSvg, fromPdf}) {
       const QImage drawn(back);
       ASSERT_EQ(drawn.size(), png.size()) << back.toStdString();
@@ -220,8 +220,8 @@ TEST_F(CliRenderDocuments, UnknownFormatIsAUsageErrorAndFailedWritesKeepTheOldFi
   const QString input = Input(kCases[0]);
   const ProcessRun gif = Start(CliPath(), {QStringLiteral("render"), QStringLiteral("-o"),
                                            dir_.filePath(QStringLiteral("x.gif")), input});
-  EXPECT_EQ(gif.exitCode, 2);
-  EXPECT_TRUE(gif.err.contains(".svg or .pdf")) << gif.err.toStdString();
+  EXPECT_EQ(gif.ExitCode, 2);
+  EXPECT_TRUE(gif.Err.contains(".svg or .pdf")) << gif.Err.toStdString();
 
   const QString locked = dir_.filePath(QStringLiteral("locked"));
   ASSERT_TRUE(QDir().mkpath(locked));
@@ -233,10 +233,10 @@ TEST_F(CliRenderDocuments, UnknownFormatIsAUsageErrorAndFailedWritesKeepTheOldFi
     const QString out = target.chopped(3) + QLatin1String(ext);
     const ProcessRun run =
         Start(CliPath(), {QStringLiteral("render"), QStringLiteral("-o"), out, input});
-    EXPECT_EQ(run.exitCode, 4) << ext;
+    EXPECT_EQ(run.ExitCode, 4) << ext;
     EXPECT_TRUE(
-        run.err.startsWith("qinghechart-cli: \xE6\x97\xA0\xE6\xB3\x95\xE5\x86\x99\xE5\x85\xA5 "))
-        << run.err.toStdString();
+        run.Err.startsWith("qinghechart-cli: \xE6\x97\xA0\xE6\xB3\x95\xE5\x86\x99\xE5\x85\xA5 "))
+        << run.Err.toStdString();
   }
   QFile::setPermissions(locked,
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

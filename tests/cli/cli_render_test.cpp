@@ -13,16 +13,16 @@
 namespace {
 
 struct CliResult {
-  int exitCode = -1;
-  QByteArray err;
+  int ExitCode = -1;
+  QByteArray Err;
 };
 
 CliResult Render(const QStringList& args) {
   const qh::test::ProcessRun run = qh::test::RunCli(QStringList{QStringLiteral("render")} + args);
-  CliResult result{run.exitCode, {}};
+  CliResult result{run.ExitCode, {}};
   // The offscreen platform may add a note about its runtime folder.
-  for (const QByteArray& line : run.err.split('\n')) {
-    if (!line.startsWith("QStandardPaths:") && !line.isEmpty()) result.err += line + '\n';
+  for (const QByteArray& line : run.Err.split('\n')) {
+    if (!line.startsWith("QStandardPaths:") && !line.isEmpty()) result.Err += line + '\n';
   }
   return result;
 }
@@ -49,13 +49,13 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
                             "[Limits]\r\nPageSize=10\r\n[Display]\r\nShowValue=0\r\n"
                             "[Bar]\r\nUseLetters=1\r\n");
   struct Row {
-    QStringList args;
-    const char* out;
-    QSize size;
-    const char* kind;
-    double scale;
-    const char16_t* title;
-    int drawn;
+    QStringList Args;
+    const char* Out;
+    QSize Size;
+    const char* Kind;
+    double Scale;
+    const char16_t* Title;
+    int Drawn;
   };
   // clang-format off
   const Row rows[] = {
@@ -70,23 +70,23 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    const QString layout = QString::fromLatin1(r.out) + QStringLiteral(".json");
+    const QString layout = QString::fromLatin1(r.Out) + QStringLiteral(".json");
     const CliResult result =
-        Render(r.args + QStringList{"--layout", Path(layout), "-o", Path(r.out), data});
-    ASSERT_EQ(result.exitCode, 0) << r.out << ": " << result.err.toStdString();
-    EXPECT_EQ(QImage(Path(r.out)).size(), r.size) << r.out;
+        Render(r.Args + QStringList{"--layout", Path(layout), "-o", Path(r.Out), data});
+    ASSERT_EQ(result.ExitCode, 0) << r.Out << ": " << result.Err.toStdString();
+    EXPECT_EQ(QImage(Path(r.Out)).size(), r.Size) << r.Out;
     const QJsonObject j = Layout(layout);
-    EXPECT_EQ(j["kind"].toString(), QLatin1String(r.kind)) << r.out;
-    EXPECT_EQ(j["width"].toInt(), r.size.width());
-    EXPECT_EQ(j["scale"].toDouble(), r.scale) << r.out;
-    EXPECT_EQ(j["title"].toString(), QString::fromUtf16(r.title)) << r.out;
-    EXPECT_EQ(j["drawn"].toInt(), r.drawn) << r.out;
-    EXPECT_EQ(j["axis"].isNull(), QLatin1String(r.kind) == QLatin1String("pie")) << r.out;
+    EXPECT_EQ(j["kind"].toString(), QLatin1String(r.Kind)) << r.Out;
+    EXPECT_EQ(j["width"].toInt(), r.Size.width());
+    EXPECT_EQ(j["scale"].toDouble(), r.Scale) << r.Out;
+    EXPECT_EQ(j["title"].toString(), QString::fromUtf16(r.Title)) << r.Out;
+    EXPECT_EQ(j["drawn"].toInt(), r.Drawn) << r.Out;
+    EXPECT_EQ(j["axis"].isNull(), QLatin1String(r.Kind) == QLatin1String("pie")) << r.Out;
   }
   // The settings file: values off, letters under the bars.
   const CliResult bar = Render(
       {"--settings", ini, "--layout", Path("letters.json"), "-o", Path("letters.png"), data});
-  ASSERT_EQ(bar.exitCode, 0);
+  ASSERT_EQ(bar.ExitCode, 0);
   bool letterA = false;
   for (const QJsonValue& t : Layout("letters.json")["texts"].toArray()) {
     EXPECT_NE(t["role"].toString(), QStringLiteral("value"));
@@ -99,9 +99,9 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
   const QString data = Write("a.csv", Rows(45));
   const QString png = Path("out.png");
   struct Row {
-    QStringList args;
-    int exitCode;
-    const char* says;
+    QStringList Args;
+    int ExitCode;
+    const char* Says;
   };
   // clang-format off
   const Row rows[] = {
@@ -133,10 +133,10 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    const CliResult result = Render(r.args);
-    EXPECT_EQ(result.exitCode, r.exitCode) << r.says;
-    EXPECT_TRUE(result.err.contains(r.says)) << r.says << "\n" << result.err.toStdString();
-    EXPECT_TRUE(result.err.startsWith("qinghechart-cli: ")) << r.says;
+    const CliResult result = Render(r.Args);
+    EXPECT_EQ(result.ExitCode, r.ExitCode) << r.Says;
+    EXPECT_TRUE(result.Err.contains(r.Says)) << r.Says << "\n" << result.Err.toStdString();
+    EXPECT_TRUE(result.Err.startsWith("qinghechart-cli: ")) << r.Says;
   }
 }
 
@@ -144,8 +144,8 @@ TEST_F(CliRender, SaysWhichItemsItLeftOut) {
   const QString many = Write("many.csv", Rows(5000));
   const QString few = Write("few.csv", Rows(5));
   struct Row {
-    QStringList args;
-    const char* note;  // empty: nothing on standard error
+    QStringList Args;
+    const char* Note;  // empty: nothing on standard error
   };
   const Row rows[] = {
       {{"--kind", "line", "--size", "1600x900", many},
@@ -160,13 +160,13 @@ TEST_F(CliRender, SaysWhichItemsItLeftOut) {
       {{"--kind", "line", few}, ""},
   };
   for (const Row& r : rows) {
-    const CliResult result = Render(QStringList{"-o", Path("n.png")} + r.args);
-    EXPECT_EQ(result.exitCode, 0) << r.note;
+    const CliResult result = Render(QStringList{"-o", Path("n.png")} + r.Args);
+    EXPECT_EQ(result.ExitCode, 0) << r.Note;
     // The note names the picture it is about.
-    const QByteArray expected = *r.note == '\0'
+    const QByteArray expected = *r.Note == '\0'
                                     ? QByteArray()
-                                    : "qinghechart-cli: " + Path("n.png").toUtf8() + ": " + r.note;
-    EXPECT_EQ(result.err, expected);
+                                    : "qinghechart-cli: " + Path("n.png").toUtf8() + ": " + r.Note;
+    EXPECT_EQ(result.Err, expected);
   }
 }
 
@@ -175,7 +175,7 @@ TEST_F(CliRender, LayoutListsEveryTextAtFullPrecision) {
   // rounded decimals would say, and the statistics keep their digits.
   const QString tiny = Write("tiny.csv", "a,0.001\nb,0.004\nc,0.002\n");
   ASSERT_EQ(Render({"--size", "800x500", "--layout", Path("tiny.json"), "-o", Path("t.png"), tiny})
-                .exitCode,
+                .ExitCode,
             0);
   const QByteArray raw = qh::test::ReadAll(Path("tiny.json"));
   const QJsonObject j = QJsonDocument::fromJson(raw).object();
@@ -215,7 +215,7 @@ TEST_F(CliRender, LongNamesAreCutAndMarkedSo) {
       Write("long.csv", "华东区域销售分公司第一事业部直营门店合计,65565.25\n短,55520.5\n");
   ASSERT_EQ(Render({"--kind", "pie", "--size", "800x500", "--dpi", "144", "--layout",
                     Path("p.json"), "-o", Path("p.png"), data})
-                .exitCode,
+                .ExitCode,
             0);
   QStringList cutNames, numbers;
   for (const QJsonValue& t : Layout("p.json")["texts"].toArray()) {
@@ -243,12 +243,12 @@ TEST_F(CliRender, ManyChartsInOneRun) {
   const QString twin = Write("other/a.csv", Rows(3));
   const QString out = Path("{name}-{kind}.png");
   struct Row {
-    const char* name;
-    QStringList args;
-    QByteArray input;
-    int exitCode;
-    QStringList written;  // files expected afterwards
-    const char* says;     // on standard error; empty: nothing
+    const char* Name;
+    QStringList Args;
+    QByteArray Input;
+    int ExitCode;
+    QStringList Written;  // files expected afterwards
+    const char* Says;     // on standard error; empty: nothing
   };
   // clang-format off
   const Row rows[] = {
@@ -267,21 +267,21 @@ TEST_F(CliRender, ManyChartsInOneRun) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    SCOPED_TRACE(r.name);
+    SCOPED_TRACE(r.Name);
     for (const QString& f : QDir(dir_.path()).entryList({"*.png", "*.json"}, QDir::Files))
       QFile::remove(Path(f));
     const qh::test::ProcessRun run =
-        qh::test::RunCli(QStringList{QStringLiteral("render")} + r.args, r.input);
-    EXPECT_EQ(run.exitCode, r.exitCode) << run.err.toStdString();
-    QStringList expected = r.written,
+        qh::test::RunCli(QStringList{QStringLiteral("render")} + r.Args, r.Input);
+    EXPECT_EQ(run.ExitCode, r.ExitCode) << run.Err.toStdString();
+    QStringList expected = r.Written,
                 found = QDir(dir_.path()).entryList({"*.png", "*.json"}, QDir::Files);
     expected.sort();
     EXPECT_EQ(found, expected);
-    if (*r.says == '\0') {
-      EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    if (*r.Says == '\0') {
+      EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
     } else {
-      EXPECT_TRUE(run.err.startsWith("qinghechart-cli: ")) << run.err.toStdString();
-      EXPECT_TRUE(run.err.contains(r.says)) << run.err.toStdString();
+      EXPECT_TRUE(run.Err.startsWith("qinghechart-cli: ")) << run.Err.toStdString();
+      EXPECT_TRUE(run.Err.contains(r.Says)) << run.Err.toStdString();
     }
   }
 }

@@ -137,7 +137,7 @@ TEST_F(CliSharedSettings, BothDoorsDrawTheSameChartFromTheSameFile) {
            QStringLiteral("--layout"), out + QStringLiteral(".json"), QStringLiteral("-o"),
            out + QStringLiteral(".png"), data},
           {}, env);
-      ASSERT_EQ(run.exitCode, 0) << kind << ": " << run.err.toStdString();
+      ASSERT_EQ(run.ExitCode, 0) << kind << ": " << run.Err.toStdString();
       const QJsonObject cliLayout =
           QJsonDocument::fromJson(qh::test::ReadAll(out + QStringLiteral(".json"))).object();
 

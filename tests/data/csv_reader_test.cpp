@@ -33,10 +33,10 @@ TEST(CsvReader, DetectSeparator) {
 
 TEST(CsvReader, SplitLines) {
   struct Case {
-    const char* name;
-    QString text;
-    QChar separator;
-    QStringList lines;
+    const char* Name;
+    QString Text;
+    QChar Separator;
+    QStringList Lines;
   };
   const Case cases[] = {
       {"separators become tabs", "A,1\nB,2", u',', {"A\t1", "B\t2"}},
@@ -50,7 +50,7 @@ TEST(CsvReader, SplitLines) {
       {"tab stays a cell boundary", "A\t1;2", u';', {"A\t1\t2"}},
       {"unterminated quote", "A,\"1\nB,2", u',', {"A\t1\nB,2"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitCsvLines(c.text, c.separator), c.lines) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(SplitCsvLines(c.Text, c.Separator), c.Lines) << c.Name;
 }
 
 // Lines come out the same wherever the text is cut into pieces: a CR LF or
@@ -91,9 +91,9 @@ TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
   QByteArray gbkBad = EncodeGbk(text);
   gbkBad.insert(gbkBad.size() / 2, "\xFF\x81");  // a byte of no character and a lone lead byte
   const struct {
-    const char* name;
-    QByteArray bytes;
-    bool ok;
+    const char* Name;
+    QByteArray Bytes;
+    bool Ok;
   } files[] = {
       {"utf-8", text.toUtf8(), true},
       {"utf-8 with mark", "\xEF\xBB\xBF" + text.toUtf8(), true},
@@ -124,11 +124,11 @@ class CsvFiles : public ::testing::Test {
 
 TEST_F(CsvFiles, Verdicts) {
   struct Case {
-    const char* name;
-    QByteArray bytes;
-    bool ok;
-    QString error;
-    QString hint;
+    const char* Name;
+    QByteArray Bytes;
+    bool Ok;
+    QString Error;
+    QString Hint;
   };
   // clang-format off
   const Case cases[] = {
@@ -145,9 +145,9 @@ TEST_F(CsvFiles, Verdicts) {
   // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
-    EXPECT_EQ(LoadSourceFile(Write("t.csv", c.bytes), LoadLimits{}, table), c.ok) << c.name;
-    EXPECT_EQ(table.LastError, c.error) << c.name;
-    EXPECT_EQ(table.LastHint, c.hint) << c.name;
+    EXPECT_EQ(LoadSourceFile(Write("t.csv", c.Bytes), LoadLimits{}, table), c.Ok) << c.Name;
+    EXPECT_EQ(table.LastError, c.Error) << c.Name;
+    EXPECT_EQ(table.LastHint, c.Hint) << c.Name;
   }
 }
 

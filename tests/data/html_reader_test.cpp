@@ -36,12 +36,12 @@ QString ColumnsHint(int n) {
 
 TEST(HtmlReader, Verdicts) {
   struct Case {
-    const char* name;
-    QByteArray html;
-    bool ok;
-    int count;
-    QString error;
-    QString hint;
+    const char* Name;
+    QByteArray Html;
+    bool Ok;
+    int Count;
+    QString Error;
+    QString Hint;
   };
   const QString ab = Row("A", "1") + Row("B", "2");
   // clang-format off
@@ -80,10 +80,10 @@ TEST(HtmlReader, Verdicts) {
   // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
-    EXPECT_EQ(ReadHtmlExport(c.html, table), c.ok) << c.name;
-    EXPECT_EQ(table.ItemCount(), c.count) << c.name;
-    EXPECT_EQ(table.LastError, c.error) << c.name;
-    EXPECT_EQ(table.LastHint, c.hint) << c.name;
+    EXPECT_EQ(ReadHtmlExport(c.Html, table), c.Ok) << c.Name;
+    EXPECT_EQ(table.ItemCount(), c.Count) << c.Name;
+    EXPECT_EQ(table.LastError, c.Error) << c.Name;
+    EXPECT_EQ(table.LastHint, c.Hint) << c.Name;
   }
 }
 

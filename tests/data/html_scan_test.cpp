@@ -20,7 +20,7 @@ QStringList FindElements(QStringView text, QStringView tag) {
 QStringList SplitCells(QStringView rowText) {
   RowCells row;
   SplitCellsInto(rowText, row);
-  return ToList(row.cells);
+  return ToList(row.Cells);
 }
 
 QStringList MergeDuplicateCells(const QStringList& cells) {
@@ -31,10 +31,10 @@ QStringList MergeDuplicateCells(const QStringList& cells) {
 
 TEST(HtmlScan, FindElements) {
   struct Case {
-    const char* name;
-    QString text;
-    const char16_t* tag;
-    QStringList elements;
+    const char* Name;
+    QString Text;
+    const char16_t* Tag;
+    QStringList Elements;
   };
   // clang-format off
   const Case cases[] = {
@@ -51,14 +51,14 @@ TEST(HtmlScan, FindElements) {
   };
   // clang-format on
   for (const Case& c : cases)
-    EXPECT_EQ(FindElements(c.text, QStringView(c.tag)), c.elements) << c.name;
+    EXPECT_EQ(FindElements(c.Text, QStringView(c.Tag)), c.Elements) << c.Name;
 }
 
 TEST(HtmlScan, SplitCells) {
   struct Case {
-    const char* name;
-    QString row;
-    QStringList cells;
+    const char* Name;
+    QString Row;
+    QStringList Cells;
   };
   // clang-format off
   const Case cases[] = {
@@ -76,13 +76,13 @@ TEST(HtmlScan, SplitCells) {
       {"greater-than outside tags kept", "<tr><td>a>b</td></tr>", {"a>b"}},
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(SplitCells(c.row), c.cells) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(SplitCells(c.Row), c.Cells) << c.Name;
 }
 
 TEST(HtmlScan, MergeDuplicateCells) {
   struct Case {
-    QStringList cells;
-    QStringList merged;
+    QStringList Cells;
+    QStringList Merged;
   };
   // clang-format off
   const Case cases[] = {
@@ -95,7 +95,7 @@ TEST(HtmlScan, MergeDuplicateCells) {
   };
   // clang-format on
   for (const Case& c : cases)
-    EXPECT_EQ(MergeDuplicateCells(c.cells), c.merged) << c.cells.join('|').toStdString();
+    EXPECT_EQ(MergeDuplicateCells(c.Cells), c.Merged) << c.Cells.join('|').toStdString();
 }
 
 TEST(HtmlScan, StripTags) {

@@ -8,12 +8,12 @@ namespace {
 TEST(ManualInput, Verdicts) {
   const QString badError = QStringLiteral("输入数据的第 2 列存在非数值内容,无法生成图表.");
   struct Case {
-    const char* name;
-    QString text;
-    bool ok;
-    std::vector<ChartItem> items;
-    QString error;
-    QString hint;
+    const char* Name;
+    QString Text;
+    bool Ok;
+    std::vector<ChartItem> Items;
+    QString Error;
+    QString Hint;
   };
   // clang-format off
   const Case cases[] = {
@@ -40,10 +40,10 @@ TEST(ManualInput, Verdicts) {
   // clang-format on
   for (const Case& c : cases) {
     ItemTable table;
-    EXPECT_EQ(ParseManualInput(c.text, LoadLimits{}, table), c.ok) << c.name;
-    EXPECT_EQ(table.Items, c.items) << c.name;
-    EXPECT_EQ(table.LastError, c.error) << c.name;
-    EXPECT_EQ(table.LastHint, c.hint) << c.name;
+    EXPECT_EQ(ParseManualInput(c.Text, LoadLimits{}, table), c.Ok) << c.Name;
+    EXPECT_EQ(table.Items, c.Items) << c.Name;
+    EXPECT_EQ(table.LastError, c.Error) << c.Name;
+    EXPECT_EQ(table.LastHint, c.Hint) << c.Name;
   }
 }
 

@@ -9,10 +9,10 @@ namespace qh {
 namespace {
 
 struct PoolCase {
-  const char* name;
-  QString text;
-  QString added;     // Add
-  QString stripped;  // AddStripped
+  const char* Name;
+  QString Text;
+  QString Added;     // Add
+  QString Stripped;  // AddStripped
 };
 
 TEST(NamePool, KeepsEveryCharacter) {
@@ -31,13 +31,13 @@ TEST(NamePool, KeepsEveryCharacter) {
   };
   NamePool pool;
   for (const PoolCase& c : cases) {
-    const QString added = pool.Add(c.text);
-    const QString stripped = pool.AddStripped(c.text);
-    EXPECT_EQ(added, c.added) << c.name;
-    EXPECT_EQ(stripped, c.stripped) << c.name;
+    const QString added = pool.Add(c.Text);
+    const QString stripped = pool.AddStripped(c.Text);
+    EXPECT_EQ(added, c.Added) << c.Name;
+    EXPECT_EQ(stripped, c.Stripped) << c.Name;
     // Callers that take the characters as a C string stop at the name's end.
-    EXPECT_EQ(added.utf16()[added.size()], 0) << c.name;
-    EXPECT_EQ(stripped.utf16()[stripped.size()], 0) << c.name;
+    EXPECT_EQ(added.utf16()[added.size()], 0) << c.Name;
+    EXPECT_EQ(stripped.utf16()[stripped.size()], 0) << c.Name;
   }
 }
 

@@ -26,10 +26,10 @@ TEST(SourceLoader, DispatchByExtension) {
   const QByteArray html =
       "<table><tr><td>A</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
   struct Case {
-    const char* file;
-    QByteArray bytes;
-    bool ok;
-    QString error;
+    const char* File;
+    QByteArray Bytes;
+    bool Ok;
+    QString Error;
   };
   const Case cases[] = {
       {"a.CSV", csv, true, {}},
@@ -40,16 +40,16 @@ TEST(SourceLoader, DispatchByExtension) {
       {"a.", csv, false, QStringLiteral("数据源文件没有扩展名,无法识别格式.")},
   };
   for (const Case& c : cases) {
-    const QString path = dir.filePath(c.file);
+    const QString path = dir.filePath(c.File);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(c.bytes);
+    file.write(c.Bytes);
     file.close();
     ItemTable table;
-    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.ok) << c.file;
-    EXPECT_EQ(table.LastError, c.error) << c.file;
-    if (c.ok) {
-      EXPECT_EQ(table.ItemCount(), 2) << c.file;
+    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.Ok) << c.File;
+    EXPECT_EQ(table.LastError, c.Error) << c.File;
+    if (c.Ok) {
+      EXPECT_EQ(table.ItemCount(), 2) << c.File;
     }
   }
   ItemTable table;

@@ -9,10 +9,10 @@ QByteArray Bytes(const char* text, qsizetype size) { return QByteArray(text, siz
 
 TEST(TextDecode, StrictUtf8) {
   struct Case {
-    const char* name;
-    QByteArray bytes;
-    bool valid;
-    QString text;
+    const char* Name;
+    QByteArray Bytes;
+    bool Valid;
+    QString Text;
   };
   // clang-format off
   const Case cases[] = {
@@ -33,18 +33,18 @@ TEST(TextDecode, StrictUtf8) {
   // clang-format on
   for (const Case& c : cases) {
     QString out;
-    EXPECT_EQ(DecodeUtf8Strict(c.bytes, out), c.valid) << c.name;
-    if (c.valid) {
-      EXPECT_EQ(out, c.text) << c.name;
+    EXPECT_EQ(DecodeUtf8Strict(c.Bytes, out), c.Valid) << c.Name;
+    if (c.Valid) {
+      EXPECT_EQ(out, c.Text) << c.Name;
     }
   }
 }
 
 TEST(TextDecode, CodePage936) {
   struct Case {
-    const char* name;
-    QByteArray bytes;
-    QString text;
+    const char* Name;
+    QByteArray Bytes;
+    QString Text;
   };
   // clang-format off
   const Case cases[] = {
@@ -57,7 +57,7 @@ TEST(TextDecode, CodePage936) {
       {"only 0xFF", "\xFF\xFF", QStringLiteral("\uFFFD\uFFFD")},
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.bytes), c.text) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.Bytes), c.Text) << c.Name;
 }
 
 TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {

@@ -14,12 +14,12 @@ QString ColumnsHint(const QString& counted) {
 }
 
 struct RowsCase {
-  const char* name;
-  QStringList lines;
-  bool ok;
-  int count;
-  QString error;
-  QString hint;
+  const char* Name;
+  QStringList Lines;
+  bool Ok;
+  int Count;
+  QString Error;
+  QString Hint;
 };
 
 TEST(ValidateRows, Verdicts) {
@@ -50,10 +50,10 @@ TEST(ValidateRows, Verdicts) {
   for (const RowsCase& c : cases) {
     ItemTable table;
     table.LastError = QStringLiteral("stale");
-    EXPECT_EQ(ValidateRows(c.lines, QStringLiteral("CSV"), LoadLimits{}, table), c.ok) << c.name;
-    EXPECT_EQ(table.ItemCount(), c.count) << c.name;
-    EXPECT_EQ(table.LastError, c.error) << c.name;
-    EXPECT_EQ(table.LastHint, c.hint) << c.name;
+    EXPECT_EQ(ValidateRows(c.Lines, QStringLiteral("CSV"), LoadLimits{}, table), c.Ok) << c.Name;
+    EXPECT_EQ(table.ItemCount(), c.Count) << c.Name;
+    EXPECT_EQ(table.LastError, c.Error) << c.Name;
+    EXPECT_EQ(table.LastHint, c.Hint) << c.Name;
   }
 }
 

@@ -9,9 +9,9 @@ namespace qh {
 namespace {
 
 struct ValueCase {
-  const char16_t* text;
-  bool isValue;   // IsValueText
-  double parsed;  // what ReadValue gives an accepted text
+  const char16_t* Text;
+  bool IsValue;   // IsValueText
+  double Parsed;  // what ReadValue gives an accepted text
 };
 
 TEST(ValueRules, IsValueTextAndReadValueAgree) {
@@ -50,12 +50,12 @@ TEST(ValueRules, IsValueTextAndReadValueAgree) {
       {u"12元", false, 12},
   };
   for (const ValueCase& c : cases) {
-    const QString text = QString::fromUtf16(c.text);
-    EXPECT_EQ(IsValueText(text), c.isValue) << text.toStdString();
+    const QString text = QString::fromUtf16(c.Text);
+    EXPECT_EQ(IsValueText(text), c.IsValue) << text.toStdString();
     double value = 0;
-    EXPECT_EQ(ReadValue(text, value), c.isValue) << text.toStdString();
-    if (c.isValue) {
-      EXPECT_DOUBLE_EQ(value, c.parsed) << text.toStdString();
+    EXPECT_EQ(ReadValue(text, value), c.IsValue) << text.toStdString();
+    if (c.IsValue) {
+      EXPECT_DOUBLE_EQ(value, c.Parsed) << text.toStdString();
     }
   }
 }
@@ -105,8 +105,8 @@ TEST(ValueRules, LongDigitStringsReadExactly) {
   const QString half =
       QStringLiteral("1.00000000000000011102230246251565404236316680908203125");  // 1 + 2^-53
   const struct {
-    QString text;
-    double expected;
+    QString Text;
+    double Expected;
   } cases[] = {
       {QString(5000, u'0') + QStringLiteral("1.5"), 1.5},
       {QStringLiteral("0.") + QString(5000, u'0') + u'1', 0.0},
@@ -118,8 +118,8 @@ TEST(ValueRules, LongDigitStringsReadExactly) {
   };
   for (const auto& c : cases) {
     double value = -1;
-    EXPECT_TRUE(ReadValue(c.text, value)) << c.text.left(40).toStdString();
-    EXPECT_EQ(value, c.expected) << c.text.left(40).toStdString();
+    EXPECT_TRUE(ReadValue(c.Text, value)) << c.Text.left(40).toStdString();
+    EXPECT_EQ(value, c.Expected) << c.Text.left(40).toStdString();
   }
   double value = 0;
   EXPECT_FALSE(ReadValue(QStringLiteral("1") + QString(5000, u'0'), value));

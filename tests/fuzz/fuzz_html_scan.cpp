@@ -44,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   qh::RowCells row;
   qh::SplitCellsInto(text, row);
-  const size_t cellCount = row.cells.size();
+  const size_t cellCount = row.Cells.size();
   if (static_cast<qsizetype>(cellCount) > text.count(u'<'))
     qh::fuzz::Violation("more cells than tags");
-  qh::MergeDuplicateCellViews(row.cells);
-  if (row.cells.size() > cellCount) qh::fuzz::Violation("merge added cells");
+  qh::MergeDuplicateCellViews(row.Cells);
+  if (row.Cells.size() > cellCount) qh::fuzz::Violation("merge added cells");
   return 0;
 }

@@ -35,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const qh::LocalVersion version =
       qh::LocalVersionFromStamp(stamp, QDateTime(QDate(2024, 5, 2), QTime(8, 0), Qt::UTC));
-  if (!version.buildDate.isValid()) qh::fuzz::Violation("invalid build date");
+  if (!version.BuildDate.isValid()) qh::fuzz::Violation("invalid build date");
   return 0;
 }

@@ -8,9 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   qh::SheetLines lines;
   if (qh::ReadSpreadsheetXmlLines(bytes, lines)) {
-    for (QStringView line : lines.lines) {
-      if (line.data() < lines.buffer.constData() ||
-          line.data() + line.size() > lines.buffer.constData() + lines.buffer.size()) {
+    for (QStringView line : lines.Lines) {
+      if (line.data() < lines.Buffer.constData() ||
+          line.data() + line.size() > lines.Buffer.constData() + lines.Buffer.size()) {
         qh::fuzz::Violation("line outside its buffer");
       }
     }

@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!qh::ReadXlsFirstSheet(bytes, cells)) return 0;
   qh::SheetLines lines;
   if (!cells.BuildLines(lines)) return 0;
-  for (QStringView line : lines.lines) {
-    if (line.data() < lines.buffer.constData() ||
-        line.data() + line.size() > lines.buffer.constData() + lines.buffer.size()) {
+  for (QStringView line : lines.Lines) {
+    if (line.data() < lines.Buffer.constData() ||
+        line.data() + line.size() > lines.Buffer.constData() + lines.Buffer.size()) {
       qh::fuzz::Violation("a line outside its buffer");
     }
   }

@@ -37,17 +37,17 @@ void ExpectConsistent(bool ok, const ItemTable& table, const QString& what) {
 }
 
 struct Verdict {
-  bool ok = false;
-  ItemTable table;
+  bool Ok = false;
+  ItemTable Table;
 };
 
 Verdict TimedLoad(const QString& path) {
   Verdict v;
   QElapsedTimer timer;
   timer.start();
-  v.ok = LoadSourceFile(path, LoadLimits{}, v.table);
+  v.Ok = LoadSourceFile(path, LoadLimits{}, v.Table);
   EXPECT_LT(timer.elapsed(), kLoadBudgetMs) << path.toStdString();
-  ExpectConsistent(v.ok, v.table, path);
+  ExpectConsistent(v.Ok, v.Table, path);
   return v;
 }
 
@@ -56,9 +56,9 @@ const QString kNotTwoColumns = QStringLiteral("数据源 HTML 表格不是两列
 const QString kWorkbookFailed = QStringLiteral("读取 Excel 文件失败.");
 
 struct FileCase {
-  const char* file;
-  std::optional<QString> error;  // the refusal; nullopt: loads
-  std::vector<double> values;    // the values when it loads
+  const char* File;
+  std::optional<QString> Error;  // the refusal; nullopt: loads
+  std::vector<double> Values;    // the values when it loads
 };
 
 TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
@@ -102,24 +102,24 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
   };
   // clang-format on
   for (const FileCase& c : cases) {
-    SCOPED_TRACE(c.file);
-    const Verdict v = TimedLoad(Hostile(c.file));
-    EXPECT_EQ(v.ok, !c.error.has_value());
-    if (c.error) {
-      EXPECT_EQ(v.table.LastError, *c.error);
+    SCOPED_TRACE(c.File);
+    const Verdict v = TimedLoad(Hostile(c.File));
+    EXPECT_EQ(v.Ok, !c.Error.has_value());
+    if (c.Error) {
+      EXPECT_EQ(v.Table.LastError, *c.Error);
       continue;
     }
     std::vector<double> values;
-    for (const ChartItem& item : v.table.Items) values.push_back(item.Value);
-    EXPECT_EQ(values, c.values);
+    for (const ChartItem& item : v.Table.Items) values.push_back(item.Value);
+    EXPECT_EQ(values, c.Values);
   }
 }
 
 TEST(HostileFiles, GbkTableKeepsItsNames) {
   const Verdict v = TimedLoad(Hostile("gbk_lead_at_end.html"));
-  ASSERT_EQ(v.table.ItemCount(), 2);
-  EXPECT_EQ(v.table.Items[0].Name, QStringLiteral("北京"));
-  EXPECT_EQ(v.table.Items[1].Name, QStringLiteral("上海"));
+  ASSERT_EQ(v.Table.ItemCount(), 2);
+  EXPECT_EQ(v.Table.Items[0].Name, QStringLiteral("北京"));
+  EXPECT_EQ(v.Table.Items[1].Name, QStringLiteral("上海"));
 }
 
 // Big inputs are generated here rather than committed.
@@ -139,16 +139,16 @@ TEST_F(GeneratedFiles, CsvWithOneQuoteAndTenMegabytesAfterIt) {
   // Everything after the quote is one cell of one line, which is skipped.
   const QByteArray bytes = "A,1\nB,2\n\"" + QByteArray("x,1\n").repeated(10 * 1024 * 1024 / 4);
   const Verdict v = TimedLoad(Write("quote.csv", bytes));
-  ASSERT_TRUE(v.ok) << v.table.LastError.toStdString();
-  EXPECT_EQ(v.table.ItemCount(), 2);
+  ASSERT_TRUE(v.Ok) << v.Table.LastError.toStdString();
+  EXPECT_EQ(v.Table.ItemCount(), 2);
 }
 
 TEST_F(GeneratedFiles, MillionNestedTags) {
   const int depth = 1000000;
   struct Case {
-    const char* name;
-    QByteArray html;
-    std::optional<QString> error;
+    const char* Name;
+    QByteArray Html;
+    std::optional<QString> Error;
   };
   const QByteArray tail = "<tr><td>B</td><td>6</td></tr></table>";
   // clang-format off
@@ -166,11 +166,11 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Verdict v = TimedLoad(Write(c.name, c.html));
-    EXPECT_EQ(v.ok, !c.error.has_value());
-    if (c.error) {
-      EXPECT_EQ(v.table.LastError, *c.error);
+    SCOPED_TRACE(c.Name);
+    const Verdict v = TimedLoad(Write(c.Name, c.Html));
+    EXPECT_EQ(v.Ok, !c.Error.has_value());
+    if (c.Error) {
+      EXPECT_EQ(v.Table.LastError, *c.Error);
     }
   }
 }
@@ -180,9 +180,9 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
 TEST_F(GeneratedFiles, DisguisedOneLineOf200Megabytes) {
   const Verdict v =
       TimedLoad(Write("export.xls", QByteArray("ab,").repeated(200 * 1024 * 1024 / 3)));
-  EXPECT_EQ(v.table.LastError, QStringLiteral("数据源CSV不是两列数据,无法生成图表."));
-  EXPECT_TRUE(v.table.LastHint.startsWith(QStringLiteral("检测到 69905067 列")))
-      << v.table.LastHint.toStdString();
+  EXPECT_EQ(v.Table.LastError, QStringLiteral("数据源CSV不是两列数据,无法生成图表."));
+  EXPECT_TRUE(v.Table.LastHint.startsWith(QStringLiteral("检测到 69905067 列")))
+      << v.Table.LastHint.toStdString();
 }
 
 TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
@@ -194,8 +194,8 @@ TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
       "<Row><Cell><Data ss:Type=\"String\">A</Data></Cell>"
       "<Cell><Data ss:Type=\"Number\">1</Data></Cell></Row>";
   struct Case {
-    const char* name;
-    QByteArray bytes;
+    const char* Name;
+    QByteArray Bytes;
   };
   // clang-format off
   const Case cases[] = {
@@ -209,9 +209,9 @@ TEST_F(GeneratedFiles, SpreadsheetXmlBombs) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Verdict v = TimedLoad(Write(c.name, c.bytes));
-    EXPECT_EQ(v.table.LastError, kWorkbookFailed);
+    SCOPED_TRACE(c.Name);
+    const Verdict v = TimedLoad(Write(c.Name, c.Bytes));
+    EXPECT_EQ(v.Table.LastError, kWorkbookFailed);
   }
 }
 
@@ -220,8 +220,8 @@ TEST_F(GeneratedFiles, ManyReferencesInOneCell) {
   const QByteArray html = "<table><tr><td>" + QByteArray("&#20013;&amp;").repeated(500000) +
                           "</td><td>1</td></tr><tr><td>B</td><td>2</td></tr></table>";
   const Verdict v = TimedLoad(Write("refs.html", html));
-  ASSERT_TRUE(v.ok) << v.table.LastError.toStdString();
-  EXPECT_EQ(v.table.Items[0].Name.size(), 1000000);
+  ASSERT_TRUE(v.Ok) << v.Table.LastError.toStdString();
+  EXPECT_EQ(v.Table.Items[0].Name.size(), 1000000);
 }
 
 // BIFF records built here; a bare record stream is a valid .xls (Excel 2
@@ -247,8 +247,8 @@ TEST_F(GeneratedFiles, XlsRecordFloods) {
   for (quint16 row = 1; row < 0xFFFF; ++row)
     blankRows += BiffRecord(0x00BE, Words({row, 0, 15, 15, 255}));
   struct Case {
-    const char* name;
-    QByteArray bytes;
+    const char* Name;
+    QByteArray Bytes;
   };
   // clang-format off
   const Case cases[] = {
@@ -261,10 +261,10 @@ TEST_F(GeneratedFiles, XlsRecordFloods) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Verdict v = TimedLoad(Write(c.name, c.bytes));
-    EXPECT_FALSE(v.ok);
-    EXPECT_EQ(v.table.LastError, kWorkbookFailed);
+    SCOPED_TRACE(c.Name);
+    const Verdict v = TimedLoad(Write(c.Name, c.Bytes));
+    EXPECT_FALSE(v.Ok);
+    EXPECT_EQ(v.Table.LastError, kWorkbookFailed);
   }
 }
 

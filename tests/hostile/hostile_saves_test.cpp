@@ -50,7 +50,7 @@ TEST(FullFilesystem, RenderKeepsEveryOldOutputAndSaysWhy) {
   std::map<QString, QByteArray> before;
   for (const QString& ext : formats) {
     const QString out = fs.Path(QStringLiteral("good.") + ext);
-    ASSERT_EQ(render(out, layout, "bar").exitCode, 0) << ext.toStdString();
+    ASSERT_EQ(render(out, layout, "bar").ExitCode, 0) << ext.toStdString();
     before[out] = ReadAll(out);
   }
   before[layout] = ReadAll(layout);
@@ -60,15 +60,15 @@ TEST(FullFilesystem, RenderKeepsEveryOldOutputAndSaysWhy) {
   for (const QString& ext : formats) {
     const QString out = fs.Path(QStringLiteral("good.") + ext);
     const test::ProcessRun run = render(out, layout, "pie");
-    EXPECT_EQ(run.exitCode, 4) << ext.toStdString();
-    EXPECT_EQ(QString::fromUtf8(run.err),
+    EXPECT_EQ(run.ExitCode, 4) << ext.toStdString();
+    EXPECT_EQ(QString::fromUtf8(run.Err),
               QStringLiteral("qinghechart-cli: 无法写入 ") + out + QStringLiteral(":磁盘已满\n"));
   }
   // The picture goes elsewhere; only the layout meets the full disk.
   const test::ProcessRun json =
       render(elsewhere.filePath(QStringLiteral("pie.png")), layout, "pie");
-  EXPECT_EQ(json.exitCode, 4);
-  EXPECT_EQ(QString::fromUtf8(json.err),
+  EXPECT_EQ(json.ExitCode, 4);
+  EXPECT_EQ(QString::fromUtf8(json.Err),
             QStringLiteral("qinghechart-cli: 无法写入 ") + layout + QStringLiteral(":磁盘已满\n"));
   for (const auto& [path, bytes] : before) {
     EXPECT_EQ(ReadAll(path), bytes) << path.toStdString();
@@ -91,21 +91,21 @@ TEST(FullFilesystem, SettingsKeepTheirBytes) {
   RecordedMessages messages;
   ReportSettingsFailures(ini, log, messages);
   const struct {
-    const char16_t *section, *key, *value;
+    const char16_t *Section, *Key, *Value;
   } writes[] = {
       {u"Colors", u"LineColor", u"#FF0000"},
       {u"Recent", u"LastFile", u"/data/a.html"},
       {u"Bar", u"NoName", u"1"},
   };
   for (const auto& w : writes) {
-    const SaveResult result = ini.IniWrite(w.section, w.key, w.value);
+    const SaveResult result = ini.IniWrite(w.Section, w.Key, w.Value);
     EXPECT_FALSE(result);
     EXPECT_EQ(result.Reason, QStringLiteral("磁盘已满"));
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(fs.Names(), QStringList{QFileInfo(path).fileName()});
   }
-  ASSERT_EQ(messages.entries.size(), 1u);  // once per run
-  EXPECT_EQ(messages.entries[0].text, SettingsSaveFailureText(path, QStringLiteral("磁盘已满")));
+  ASSERT_EQ(messages.Entries.size(), 1u);  // once per run
+  EXPECT_EQ(messages.Entries[0].Text, SettingsSaveFailureText(path, QStringLiteral("磁盘已满")));
 }
 
 // Writes the line colour in a child process that the kernel kills at its
@@ -129,16 +129,16 @@ int WriteColourKilledAtTheWrite(const QString& path, bool asNobody) {
 // the next start removes what the killed save left.
 TEST(KilledSave, OldSettingsStayWholeAndTheNextStartCleansUp) {
   const struct {
-    const char* name;
-    bool asNobody;
-    int outcome;  // the child's exit code, or minus the signal that ended it
+    const char* Name;
+    bool AsNobody;
+    int Outcome;  // the child's exit code, or minus the signal that ended it
   } cases[] = {
       {"folder takes the temporary file", false, -SIGXFSZ},
       {"only the file is writable", true, 3},
   };
   for (const auto& c : cases) {
-    if (c.asNobody && ::geteuid() != 0) {
-      std::fprintf(stderr, "skipped '%s': needs root to run the save as another user\n", c.name);
+    if (c.AsNobody && ::geteuid() != 0) {
+      std::fprintf(stderr, "skipped '%s': needs root to run the save as another user\n", c.Name);
       continue;
     }
     QTemporaryDir dir;
@@ -148,8 +148,8 @@ TEST(KilledSave, OldSettingsStayWholeAndTheNextStartCleansUp) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
     const QByteArray before = ReadAll(path);
 
-    EXPECT_EQ(WriteColourKilledAtTheWrite(path, c.asNobody), c.outcome) << c.name;
-    EXPECT_EQ(ReadAll(path), before) << c.name;
+    EXPECT_EQ(WriteColourKilledAtTheWrite(path, c.AsNobody), c.Outcome) << c.Name;
+    EXPECT_EQ(ReadAll(path), before) << c.Name;
 
     AppState next;
     RecordedMessages messages;
@@ -158,7 +158,7 @@ TEST(KilledSave, OldSettingsStayWholeAndTheNextStartCleansUp) {
     RunStartup(next, env, messages);
     EXPECT_EQ(NamesIn(dir.path()),
               (QStringList{QStringLiteral("qzChart.log"), QFileInfo(path).fileName()}))
-        << c.name;
+        << c.Name;
   }
 }
 

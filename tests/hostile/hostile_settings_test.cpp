@@ -63,8 +63,8 @@ TEST(HostileHeaders, ExecutableHeaderOffsets) {
     return b;
   };
   struct Case {
-    QByteArray bytes;
-    qint32 stamp;
+    QByteArray Bytes;
+    qint32 Stamp;
   };
   // clang-format off
   const Case cases[] = {
@@ -77,7 +77,7 @@ TEST(HostileHeaders, ExecutableHeaderOffsets) {
       {image(64, 64, -1), 0},               // too short to hold the offset and more
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.bytes), c.stamp);
+  for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.Bytes), c.Stamp);
   EXPECT_EQ(PeLinkTimeOfBytes(image(128, 116, 116).left(127)), 0);
 }
 

@@ -22,9 +22,9 @@ inline QString CliPath() {
 }
 
 struct ProcessRun {
-  int exitCode = -1;  // -1: it crashed or did not finish in time
-  QByteArray out;
-  QByteArray err;
+  int ExitCode = -1;  // -1: it crashed or did not finish in time
+  QByteArray Out;
+  QByteArray Err;
 };
 
 // Runs program with input on its standard input (then closed), in env when
@@ -40,9 +40,9 @@ inline ProcessRun RunProcess(const QString& program, const QStringList& args,
   process.closeWriteChannel();
   ProcessRun run;
   if (!process.waitForFinished(timeoutMs)) return run;
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = process.readAllStandardOutput();
-  run.err = process.readAllStandardError();
+  run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  run.Out = process.readAllStandardOutput();
+  run.Err = process.readAllStandardError();
   return run;
 }
 

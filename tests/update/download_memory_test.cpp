@@ -64,10 +64,10 @@ QByteArray HashOfStream(qint64 bytes) {
 }
 
 struct StreamCase {
-  const char* name;
-  qint64 bytes;
-  bool announced;  // Content-Length sent, else chunked
-  const char* error;
+  const char* Name;
+  qint64 Bytes;
+  bool Announced;  // Content-Length sent, else chunked
+  const char* Error;
 };
 
 TEST(DownloadMemoryTest, LargeStreamsStayOutOfMemory) {
@@ -77,31 +77,31 @@ TEST(DownloadMemoryTest, LargeStreamsStayOutOfMemory) {
        "更新文件太大(超过 512 MB),已放弃更新."},
   };
   for (const StreamCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     QTemporaryDir dir;
     test::TestHttpServer server;
-    test::Route route{test::Head(200, {}, c.announced ? c.bytes : -1), {}, c.bytes, !c.announced};
-    if (!c.announced) route.head += "Transfer-Encoding: chunked\r\n";
+    test::Route route{test::Head(200, {}, c.Announced ? c.Bytes : -1), {}, c.Bytes, !c.Announced};
+    if (!c.Announced) route.Head += "Transfer-Encoding: chunked\r\n";
     server.Serve(test::kProgramPath, route);
     QNetworkAccessManager network;
     if (!ResetPeak()) GTEST_SKIP() << "no /proc/self/clear_refs";
     const qint64 before = StatusKb("VmRSS");
     std::optional<DownloadResult> result;
     auto download = std::make_unique<ProgramDownload>(
-        network, DownloadRequest{.url = server.Url(), .folder = dir.path()},
+        network, DownloadRequest{.Url = server.Url(), .Folder = dir.path()},
         [&](const DownloadResult& r) { result = r; });
     ASSERT_TRUE(test::SpinUntil([&] { return result.has_value(); }, 120000));
     const qint64 peak = StatusKb("VmHWM");
-    std::cout << "[ memory   ] " << c.name << ": resident " << before / 1024 << " MiB before, peak "
+    std::cout << "[ memory   ] " << c.Name << ": resident " << before / 1024 << " MiB before, peak "
               << peak / 1024 << " MiB (+" << (peak - before) / 1024 << " MiB)\n";
     if (kMeasuresMemory) {
       EXPECT_LE(peak - before, kAllowedGrowthKb);
     }
-    EXPECT_EQ(result->error, QString::fromUtf8(c.error));
+    EXPECT_EQ(result->Error, QString::fromUtf8(c.Error));
     const QString newFile = QDir(dir.path()).filePath(NewFileName());
-    if (result->error.isEmpty()) {
-      EXPECT_EQ(QFileInfo(newFile).size(), c.bytes);
-      EXPECT_EQ(Blake2b512OfFile(newFile), HashOfStream(c.bytes));  // read back in pieces
+    if (result->Error.isEmpty()) {
+      EXPECT_EQ(QFileInfo(newFile).size(), c.Bytes);
+      EXPECT_EQ(Blake2b512OfFile(newFile), HashOfStream(c.Bytes));  // read back in pieces
     } else {
       EXPECT_FALSE(QFileInfo::exists(newFile));
     }
@@ -117,21 +117,21 @@ TEST(DownloadWriteTest, AFullDiskIsToldApart) {
   ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly));
   readOnly.close();
   struct Case {
-    const char* name;
-    QString path;
-    QIODevice::OpenMode mode;
-    bool written, diskFull;
+    const char* Name;
+    QString Path;
+    QIODevice::OpenMode Mode;
+    bool Written, DiskFull;
   } cases[] = {
       {"a file", dir.filePath(QStringLiteral("ok")), QIODevice::WriteOnly, true, false},
       {"a full disk", QStringLiteral("/dev/full"), QIODevice::WriteOnly, false, true},
       {"opened for reading only", readOnly.fileName(), QIODevice::ReadOnly, false, false},
   };
   for (const Case& c : cases) {
-    QFile file(c.path);
-    ASSERT_TRUE(file.open(c.mode | QIODevice::Unbuffered)) << c.name;
+    QFile file(c.Path);
+    ASSERT_TRUE(file.open(c.Mode | QIODevice::Unbuffered)) << c.Name;
     bool diskFull = false;
-    EXPECT_EQ(WriteAllBytes(file, "the program", diskFull), c.written) << c.name;
-    EXPECT_EQ(diskFull, c.diskFull) << c.name;
+    EXPECT_EQ(WriteAllBytes(file, "the program", diskFull), c.Written) << c.Name;
+    EXPECT_EQ(diskFull, c.DiskFull) << c.Name;
   }
 }
 

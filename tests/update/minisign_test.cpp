@@ -18,13 +18,13 @@ using test::TestKey;
 
 // A key pair made by the real minisign, without a password.
 struct RealMinisign {
-  QTemporaryDir dir;
-  QString publicFile = dir.filePath(QStringLiteral("minisign.pub"));
-  QString secretFile = dir.filePath(QStringLiteral("minisign.key"));
+  QTemporaryDir Dir;
+  QString PublicFile = Dir.filePath(QStringLiteral("minisign.pub"));
+  QString SecretFile = Dir.filePath(QStringLiteral("minisign.key"));
 
-  bool Generate() { return Run({"-G", "-W", "-p", publicFile, "-s", secretFile}); }
+  bool Generate() { return Run({"-G", "-W", "-p", PublicFile, "-s", SecretFile}); }
   bool Sign(const QString& file, const QString& comment, const QStringList& extra = {}) {
-    return Run(QStringList{"-S", "-s", secretFile, "-m", file, "-t", comment} + extra);
+    return Run(QStringList{"-S", "-s", SecretFile, "-m", file, "-t", comment} + extra);
   }
   static bool Run(const QStringList& arguments) {
     QProcess minisign;
@@ -50,32 +50,32 @@ TEST(MinisignTest, TheRealMinisignSignsWhatTheProgramAccepts) {
   QTemporaryDir work;
   const QString program = WriteFile(work, "qinghechart", test::TestProgramBytes());
   const QString comment = QString::fromLatin1(test::StatementText());
-  const QByteArray releaseKey = test::ReadWholeFile(release.publicFile);
+  const QByteArray releaseKey = test::ReadWholeFile(release.PublicFile);
   const MinisignPublicKey key = ParseMinisignPublicKey(releaseKey);
   ASSERT_TRUE(key.valid());
   // The key line alone (what the build is configured with) is the same key.
-  EXPECT_EQ(ParseMinisignPublicKey(releaseKey.split('\n').value(1)).key, key.key);
+  EXPECT_EQ(ParseMinisignPublicKey(releaseKey.split('\n').value(1)).Key, key.Key);
 
   struct Case {
-    const char* name;
-    RealMinisign& signer;
-    QStringList extra;
-    bool accepted;
+    const char* Name;
+    RealMinisign& Signer;
+    QStringList Extra;
+    bool Accepted;
   } cases[] = {
       {"signed with the release key", release, {}, true},
       {"signed with another minisign key", stranger, {}, false},
       {"legacy signature of the whole file", release, {"-l"}, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_TRUE(c.signer.Sign(program, comment, c.extra));
+    SCOPED_TRACE(c.Name);
+    ASSERT_TRUE(c.Signer.Sign(program, comment, c.Extra));
     const MinisignSignature signature =
         ParseMinisignSignature(test::ReadWholeFile(program + QStringLiteral(".minisig")));
-    ASSERT_TRUE(signature.parsed);
-    EXPECT_EQ(signature.trustedComment, comment.toLatin1());
+    ASSERT_TRUE(signature.Parsed);
+    EXPECT_EQ(signature.TrustedComment, comment.toLatin1());
     const QByteArray hash = Blake2b512OfFile(program);
     EXPECT_EQ(VerifyTrustedComment(signature, key) && VerifyFileHash(signature, hash, key),
-              c.accepted);
+              c.Accepted);
   }
 }
 
@@ -90,15 +90,15 @@ QByteArray Blanked(const QByteArray& file) {
 
 TEST(MinisignTest, SignatureFileForms) {
   const TestKey key = TestKey::Generate();
-  const MinisignPublicKey publicKey = ParseMinisignPublicKey(key.publicLine);
+  const MinisignPublicKey publicKey = ParseMinisignPublicKey(key.PublicLine);
   const QByteArray comment = test::StatementText();
   const QByteArray plain = key.Statement("release", comment);
   QByteArray changedBytes = plain;
   changedBytes.replace("trusted comment: qinghechart", "trusted comment: qinghechert");
   struct Case {
-    const char* name;
-    QByteArray file;
-    bool parsed, verified;
+    const char* Name;
+    QByteArray File;
+    bool Parsed, Verified;
   } cases[] = {
       {"as minisign writes it", plain, true, true},
       {"wrapped at 64 columns", key.Statement("release", comment, 64), true, true},
@@ -113,36 +113,36 @@ TEST(MinisignTest, SignatureFileForms) {
       {"too large", plain + QByteArray(5000, ' '), false, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const MinisignSignature signature = ParseMinisignSignature(c.file);
-    EXPECT_EQ(signature.parsed, c.parsed);
-    EXPECT_EQ(VerifyTrustedComment(signature, publicKey), c.verified);
+    SCOPED_TRACE(c.Name);
+    const MinisignSignature signature = ParseMinisignSignature(c.File);
+    EXPECT_EQ(signature.Parsed, c.Parsed);
+    EXPECT_EQ(VerifyTrustedComment(signature, publicKey), c.Verified);
   }
 }
 
 TEST(MinisignTest, PublicKeyForms) {
   const TestKey key = TestKey::Generate();
-  const QByteArray raw = QByteArray::fromBase64(key.publicLine);
+  const QByteArray raw = QByteArray::fromBase64(key.PublicLine);
   struct Case {
-    const char* name;
-    QByteArray text;
-    bool valid;
+    const char* Name;
+    QByteArray Text;
+    bool Valid;
   } cases[] = {
-      {"the key line", key.publicLine, true},
-      {"the whole minisign.pub", "untrusted comment: minisign public key\n" + key.publicLine + "\n",
+      {"the key line", key.PublicLine, true},
+      {"the whole minisign.pub", "untrusted comment: minisign public key\n" + key.PublicLine + "\n",
        true},
       {"a raw Ed25519 key (the old form)", raw.mid(10).toBase64(), false},
       {"another algorithm's tag", ("Xd" + raw.mid(2)).toBase64(), false},
       {"one byte short", raw.left(41).toBase64(), false},
       {"empty", {}, false},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseMinisignPublicKey(c.text).valid(), c.valid) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(ParseMinisignPublicKey(c.Text).valid(), c.Valid) << c.Name;
 }
 
 TEST(ReleaseStatementTest, ReadStrictly) {
   struct Case {
-    const char* comment;
-    qint32 buildNumber;  // 0: refused
+    const char* Comment;
+    qint32 BuildNumber;  // 0: refused
   } cases[] = {
       {"qinghechart window linux-x86_64 version 26.12.09.18 expires 2027-03-09", 2026120918},
       {"qinghechart cli linux-arm64 version 2100.01.01.00 expires 2101-01-01", 2100010100},
@@ -160,10 +160,10 @@ TEST(ReleaseStatementTest, ReadStrictly) {
       {"qinghechart window linux-x86_64 version 26.12.09.18", 0},
   };
   for (const Case& c : cases) {
-    const auto release = ParseReleaseStatement(c.comment);
-    EXPECT_EQ(release ? release->buildNumber : 0, c.buildNumber) << c.comment;
+    const auto release = ParseReleaseStatement(c.Comment);
+    EXPECT_EQ(release ? release->BuildNumber : 0, c.BuildNumber) << c.Comment;
     if (release) {
-      EXPECT_EQ(ReleaseStatementText(*release), QString::fromLatin1(c.comment));
+      EXPECT_EQ(ReleaseStatementText(*release), QString::fromLatin1(c.Comment));
     }
   }
 }

@@ -22,9 +22,9 @@ const QByteArray& RunningBytes() {
 }
 
 struct ElfCase {
-  const char* name;
-  std::function<void(QByteArray&)> change;
-  bool matches;
+  const char* Name;
+  std::function<void(QByteArray&)> Change;
+  bool Matches;
 };
 
 TEST(ProgramCheckTest, ElfMustMatchTheRunningProgram) {
@@ -52,10 +52,10 @@ TEST(ProgramCheckTest, ElfMustMatchTheRunningProgram) {
   // clang-format on
   for (const ElfCase& c : cases) {
     QByteArray candidate = RunningBytes();
-    c.change(candidate);
+    c.Change(candidate);
     EXPECT_EQ(MatchesRunningProgram(candidate.left(kProgramHeadBytes), candidate.size(), running),
-              c.matches)
-        << c.name;
+              c.Matches)
+        << c.Name;
   }
 }
 
@@ -74,10 +74,10 @@ QByteArray PeImage(quint16 machine, quint16 magic, quint16 flags, quint16 sectio
 }
 
 struct PeCase {
-  const char* name;
-  QByteArray candidate;
-  qint64 size;
-  bool matches;
+  const char* Name;
+  QByteArray Candidate;
+  qint64 Size;
+  bool Matches;
 };
 
 TEST(ProgramCheckTest, PeMustMatchTheRunningProgram) {
@@ -93,7 +93,7 @@ TEST(ProgramCheckTest, PeMustMatchTheRunningProgram) {
       {"an ELF file", RunningBytes().left(kProgramHeadBytes), RunningBytes().size(), false},
   };
   for (const PeCase& c : cases)
-    EXPECT_EQ(MatchesRunningProgram(c.candidate, c.size, running), c.matches) << c.name;
+    EXPECT_EQ(MatchesRunningProgram(c.Candidate, c.Size, running), c.Matches) << c.Name;
 }
 
 TEST(ProgramCheckTest, DamagedHeadersNeverReadOutOfBounds) {

@@ -57,28 +57,28 @@ Message Failed(const char* reason) {
 }
 
 struct FlowRun {
-  RecordedMessages messages;
-  QStringList startedScripts;
-  int quits = 0;
-  int busyDepth = 0;
+  RecordedMessages Messages;
+  QStringList StartedScripts;
+  int Quits = 0;
+  int BusyDepth = 0;
 };
 
 UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDir) {
   return UpdateContext{
-      .messages = run.messages,
-      .updateUrl = url,
-      .appDir = appDir,
-      .executablePath = QDir(appDir).filePath(QStringLiteral("chart")),
-      .windowTitle = QStringLiteral("青禾图表生成工具"),
-      .showBusy = [&run] { ++run.busyDepth; },
-      .showIdle = [&run] { --run.busyDepth; },
-      .quitApplication = [&run] { ++run.quits; },
-      .publicKey = Key().publicLine,
-      .runScript = [&run](const QString& path) { run.startedScripts << path; },
-      .referenceProgram = QCoreApplication::applicationFilePath(),
-      .stallTimeoutMs = kShortStallMs,
-      .localVersion = kLocal,
-      .today = QDate(2029, 6, 1),
+      .Messages = run.Messages,
+      .UpdateUrl = url,
+      .AppDir = appDir,
+      .ExecutablePath = QDir(appDir).filePath(QStringLiteral("chart")),
+      .WindowTitle = QStringLiteral("青禾图表生成工具"),
+      .ShowBusy = [&run] { ++run.BusyDepth; },
+      .ShowIdle = [&run] { --run.BusyDepth; },
+      .QuitApplication = [&run] { ++run.Quits; },
+      .PublicKey = Key().PublicLine,
+      .RunScript = [&run](const QString& path) { run.StartedScripts << path; },
+      .ReferenceProgram = QCoreApplication::applicationFilePath(),
+      .StallTimeoutMs = kShortStallMs,
+      .LocalVersion = kLocal,
+      .Today = QDate(2029, 6, 1),
   };
 }
 
@@ -116,17 +116,17 @@ Message Said(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
 }
 
 struct FlowCase {
-  const char* name;
-  Route program;
-  std::optional<Route> signature;  // none: the server has no ".minisig"
-  std::vector<Message> messages;
-  bool installs = false;
-  MessageAnswer answer = MessageAnswer::Yes;
-  const char* programMode = "";  // how the stand-in release answers --version
-  QByteArray publicKey = Key().publicLine;
-  qint64 maxBytes = 0;
-  bool packageManaged = false;
-  int versionTimeoutMs = 10000;
+  const char* Name;
+  Route Program;
+  std::optional<Route> Signature;  // none: the server has no ".minisig"
+  std::vector<Message> Messages;
+  bool Installs = false;
+  MessageAnswer Answer = MessageAnswer::Yes;
+  const char* ProgramMode = "";  // how the stand-in release answers --version
+  QByteArray PublicKey = Key().PublicLine;
+  qint64 MaxBytes = 0;
+  bool PackageManaged = false;
+  int VersionTimeoutMs = 10000;
 };
 
 std::vector<FlowCase> FlowCases() {
@@ -147,11 +147,11 @@ std::vector<FlowCase> FlowCases() {
   Route chunkedBig{
       test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 3 << 20, true};
   Route stall = Answer(200, kNewer, program.left(500), program.size());
-  stall.finish = false;
+  stall.Finish = false;
   Route silent = Answer(200, kNewer, program);
-  silent.answer = false;
+  silent.Answer = false;
   Route redirect = Answer(302, kSame, "");
-  redirect.head += "Location: /real.exe\r\n";
+  redirect.Head += "Location: /real.exe\r\n";
   QByteArray otherComment = Key().Statement(program, test::StatementText());
   otherComment.replace("99.12.31.23", "99.12.31.22");  // the global signature no longer holds
   // clang-format off
@@ -176,7 +176,7 @@ std::vector<FlowCase> FlowCases() {
                         "(例如 sudo apt install ./qinghechart_*.deb).\r\n\r\n"
                         "当前版本:24.05.02.16\r\n最新版本:24.05.04.02"),
          MessageIcon::Information}},
-       false, MessageAnswer::Yes, "", Key().publicLine, 0, true},
+       false, MessageAnswer::Yes, "", Key().PublicLine, 0, true},
       // Rollback and the same build again: the server's file time says
       // "newer", the signed version does not.
       {"an older signed build with a future date", Answer(200, future, program),
@@ -214,10 +214,10 @@ std::vector<FlowCase> FlowCases() {
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"announced too large", Answer(200, kNewer, program), releaseSig,
        {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
-       Key().publicLine, program.size() - 1},
+       Key().PublicLine, program.size() - 1},
       {"streams past the limit", chunkedBig, releaseSig,
        {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
-       Key().publicLine, 1 << 20},
+       Key().PublicLine, 1 << 20},
       {"no signature", release, std::nullopt, {Said("服务器上没有更新文件的签名,已放弃更新.")}},
       {"signature of other bytes", release, StatementFor(program + 'x'),
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
@@ -235,7 +235,7 @@ std::vector<FlowCase> FlowCases() {
        {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "fail"},
       {"--version hangs", release, releaseSig,
        {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "hang",
-       Key().publicLine, 0, false, 1000},
+       Key().PublicLine, 0, false, 1000},
       {"--version is not the signed version", release,
        StatementFor(program, test::StatementText("window", "99.12.31.22")),
        {{QStringLiteral("发现官网已经发布更新的版本,是否要升级到最新版?\r\n\r\n"
@@ -253,37 +253,37 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
   const QByteArray program = test::TestProgramBytes();
   ASSERT_GT(program.size(), kProgramHeadBytes);
   for (const FlowCase& c : FlowCases()) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     QTemporaryDir dir;
     TestHttpServer server;
-    server.Serve(test::kProgramPath, c.program);
+    server.Serve(test::kProgramPath, c.Program);
     server.Serve("/real.exe", Answer(200, kNewer, program));
-    if (c.signature) server.Serve(kSigPath, *c.signature);
-    qputenv("QH_TEST_PROGRAM_MODE", c.programMode);
+    if (c.Signature) server.Serve(kSigPath, *c.Signature);
+    qputenv("QH_TEST_PROGRAM_MODE", c.ProgramMode);
     FlowRun run;
-    run.messages.answer = c.answer;
+    run.Messages.Answer = c.Answer;
     UpdateContext context = MakeContext(run, server.Url(), dir.path());
-    context.publicKey = c.publicKey;
-    context.maxBytes = c.maxBytes;
-    context.packageManaged = c.packageManaged;
-    context.versionTimeoutMs = c.versionTimeoutMs;
+    context.PublicKey = c.PublicKey;
+    context.MaxBytes = c.MaxBytes;
+    context.PackageManaged = c.PackageManaged;
+    context.VersionTimeoutMs = c.VersionTimeoutMs;
     RunFlow(std::move(context));
     qunsetenv("QH_TEST_PROGRAM_MODE");
 
-    ASSERT_EQ(run.messages.entries.size(), c.messages.size());
-    for (size_t i = 0; i < c.messages.size(); ++i) {
-      QString expected = c.messages[i].first;
+    ASSERT_EQ(run.Messages.Entries.size(), c.Messages.size());
+    for (size_t i = 0; i < c.Messages.size(); ++i) {
+      QString expected = c.Messages[i].first;
       expected.replace(QStringLiteral("%URL%"), server.Url());
-      EXPECT_EQ(run.messages.entries[i].text, expected);
-      EXPECT_EQ(run.messages.entries[i].icon, c.messages[i].second);
-      EXPECT_EQ(run.messages.entries[i].buttons, c.messages[i].second == MessageIcon::Question
+      EXPECT_EQ(run.Messages.Entries[i].Text, expected);
+      EXPECT_EQ(run.Messages.Entries[i].Icon, c.Messages[i].second);
+      EXPECT_EQ(run.Messages.Entries[i].Buttons, c.Messages[i].second == MessageIcon::Question
                                                      ? MessageButtons::YesNo
                                                      : MessageButtons::Ok);
     }
-    EXPECT_EQ(run.busyDepth, 0);
-    EXPECT_EQ(run.quits, c.installs ? 1 : 0);
+    EXPECT_EQ(run.BusyDepth, 0);
+    EXPECT_EQ(run.Quits, c.Installs ? 1 : 0);
     // Nothing is downloaded before it is offered.
-    const bool offered = std::any_of(c.messages.begin(), c.messages.end(), [](const Message& m) {
+    const bool offered = std::any_of(c.Messages.begin(), c.Messages.end(), [](const Message& m) {
       return m.second == MessageIcon::Question;
     });
     if (!offered) {
@@ -291,9 +291,9 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
     }
     const QStringList left =
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    if (c.installs) {
-      ASSERT_EQ(run.startedScripts.size(), 1);
-      EXPECT_TRUE(QFileInfo::exists(run.startedScripts[0]));
+    if (c.Installs) {
+      ASSERT_EQ(run.StartedScripts.size(), 1);
+      EXPECT_TRUE(QFileInfo::exists(run.StartedScripts[0]));
       const QString newFile = PrivateDownload(dir.path());
       EXPECT_EQ(test::ReadWholeFile(newFile), program);
       EXPECT_TRUE(QFileInfo(newFile).isExecutable());
@@ -301,7 +301,7 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
       EXPECT_EQ(QFileInfo(QFileInfo(newFile).path()).permissions() & 0x0777,
                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     } else {
-      EXPECT_TRUE(run.startedScripts.isEmpty());
+      EXPECT_TRUE(run.StartedScripts.isEmpty());
       EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
     }
   }
@@ -322,7 +322,7 @@ TEST(UpdateFlowTest, RequestCarriesAgentAndBypassesCaches) {
 // A release that sends part of its body, chunked, and then nothing.
 Route EndlessRelease() {
   Route route{test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 300000, true};
-  route.finish = false;
+  route.Finish = false;
   return route;
 }
 
@@ -337,12 +337,12 @@ TEST(UpdateFlowTest, ClosingTheWindowDuringADownloadKeepsNothing) {
   flow->Start();
   ASSERT_TRUE(
       test::SpinUntil([&] { return QFileInfo(PrivateDownload(dir.path())).size() >= 300000; }));
-  EXPECT_EQ(run.busyDepth, 1);
+  EXPECT_EQ(run.BusyDepth, 1);
   delete window;                               // the program quits
-  EXPECT_EQ(run.messages.entries.size(), 1u);  // the question only: nothing said on the way out
-  EXPECT_TRUE(run.startedScripts.isEmpty());
-  EXPECT_EQ(run.quits, 0);
-  EXPECT_EQ(run.busyDepth, 0);
+  EXPECT_EQ(run.Messages.Entries.size(), 1u);  // the question only: nothing said on the way out
+  EXPECT_TRUE(run.StartedScripts.isEmpty());
+  EXPECT_EQ(run.Quits, 0);
+  EXPECT_EQ(run.BusyDepth, 0);
   const QStringList left =
       QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
@@ -355,7 +355,7 @@ TEST(UpdateFlowTest, SecondStartWhileRunningDoesNothing) {
   QTemporaryDir dir;
   FlowRun run;
   UpdateContext context = MakeContext(run, server.Url(), dir.path());
-  context.stallTimeoutMs = 1500;
+  context.StallTimeoutMs = 1500;
   UpdateFlow flow(std::move(context));
   flow.Start();
   ASSERT_TRUE(test::SpinUntil([&] { return server.requests() == 2; }));  // check, then download
@@ -363,8 +363,8 @@ TEST(UpdateFlowTest, SecondStartWhileRunningDoesNothing) {
   EXPECT_TRUE(flow.running());
   ASSERT_TRUE(test::SpinUntil([&] { return !flow.running(); }));
   EXPECT_EQ(server.requests(), 2);
-  ASSERT_EQ(run.messages.entries.size(), 2u);
-  EXPECT_EQ(run.messages.entries[1].text, QStringLiteral("下载失败:下载过程中出错."));
+  ASSERT_EQ(run.Messages.Entries.size(), 2u);
+  EXPECT_EQ(run.Messages.Entries[1].Text, QStringLiteral("下载失败:下载过程中出错."));
   flow.Start();  // a finished update can be started again
   ASSERT_TRUE(test::SpinUntil([&] { return !flow.running(); }));
   EXPECT_EQ(server.requests(), 4);
@@ -390,12 +390,12 @@ TEST(UpdateFlowTest, SignedReleaseInstallsAndStartsForReal) {
   }
   FlowRun run;
   UpdateContext context = MakeContext(run, server.Url(), dir.path());
-  context.runScript = {};  // the real one
-  context.scriptTiming = {0, 3, 0, 0};
+  context.RunScript = {};  // the real one
+  context.ScriptTiming = {0, 3, 0, 0};
   RunFlow(std::move(context));
-  ASSERT_EQ(run.messages.entries.size(), 2u);
-  EXPECT_EQ(run.messages.entries[1].text, Ready());
-  EXPECT_EQ(run.quits, 1);
+  ASSERT_EQ(run.Messages.Entries.size(), 2u);
+  EXPECT_EQ(run.Messages.Entries[1].Text, Ready());
+  EXPECT_EQ(run.Quits, 1);
 
   const QString started = QDir(dir.path()).filePath(QStringLiteral("started"));
   ASSERT_TRUE(test::SpinUntil([&] { return test::ReadWholeFile(started) == "new\n"; }, 10000));
@@ -428,10 +428,10 @@ TEST(UpdateFlowTest, AFileSwappedInTheProgramFolderIsNeverInstalled) {
   FlowRun run;
   RunFlow(MakeContext(run, server.Url(), dir.path()));
   swapper.stop();
-  ASSERT_EQ(run.messages.entries.size(), 2u);
-  EXPECT_EQ(run.messages.entries[1].text, Ready());
-  ASSERT_EQ(run.startedScripts.size(), 1);
-  const QString script = QString::fromUtf8(test::ReadWholeFile(run.startedScripts[0]));
+  ASSERT_EQ(run.Messages.Entries.size(), 2u);
+  EXPECT_EQ(run.Messages.Entries[1].Text, Ready());
+  ASSERT_EQ(run.StartedScripts.size(), 1);
+  const QString script = QString::fromUtf8(test::ReadWholeFile(run.StartedScripts[0]));
   const QString newFile = PrivateDownload(dir.path());
   EXPECT_TRUE(script.contains(QStringLiteral("NEW='") + newFile + u'\''));
   EXPECT_EQ(test::ReadWholeFile(newFile), program);
@@ -441,33 +441,33 @@ TEST(UpdateFlowTest, AFileSwappedInTheProgramFolderIsNeverInstalled) {
 // or, sooner, the minimum rate over its window.
 TEST(UpdateFlowTest, ATrickleEndsAtTheDeadlineOrBelowTheMinimumRate) {
   const struct {
-    const char* name;
-    int deadlineMs;    // 0: the default
-    int rateWindowMs;  // 0: the default
+    const char* Name;
+    int DeadlineMs;    // 0: the default
+    int RateWindowMs;  // 0: the default
   } cases[] = {{"deadline", 1500, 0}, {"minimum rate", 0, 500}};
   const QByteArray program = test::TestProgramBytes();
   for (const auto& c : cases) {
     TestHttpServer server;
     Route trickle = Answer(200, kNewer, program);
-    trickle.bytesPerSecond = 20;
+    trickle.BytesPerSecond = 20;
     server.Serve(test::kProgramPath, trickle);
     server.Serve(kSigPath, StatementFor(program));
     QTemporaryDir dir;
     FlowRun run;
     UpdateContext context = MakeContext(run, server.Url(), dir.path());
-    if (c.deadlineMs > 0) context.deadlineMs = c.deadlineMs;
-    if (c.rateWindowMs > 0) context.rateWindowMs = c.rateWindowMs;
+    if (c.DeadlineMs > 0) context.DeadlineMs = c.DeadlineMs;
+    if (c.RateWindowMs > 0) context.RateWindowMs = c.RateWindowMs;
     QElapsedTimer clock;
     clock.start();
     RunFlow(std::move(context));
-    EXPECT_LT(clock.elapsed(), 6000) << c.name;
-    ASSERT_EQ(run.messages.entries.size(), 2u) << c.name;
-    EXPECT_EQ(run.messages.entries[1].text,
+    EXPECT_LT(clock.elapsed(), 6000) << c.Name;
+    ASSERT_EQ(run.Messages.Entries.size(), 2u) << c.Name;
+    EXPECT_EQ(run.Messages.Entries[1].Text,
               QStringLiteral("下载失败:下载太慢,没有在限定的时间内完成,已放弃更新.\r\n\r\n"
                              "请检查网络连接后再试."))
-        << c.name;
+        << c.Name;
     EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-        << c.name;
+        << c.Name;
   }
 }
 
@@ -475,7 +475,7 @@ TEST(UpdateFlowTest, ATrickleEndsAtTheDeadlineOrBelowTheMinimumRate) {
 TEST(UpdateFlowTest, CheckFailuresSayWhatHappened) {
   TestHttpServer server;
   Route loop = Answer(302, kNewer, "");
-  loop.head += "Location: /Down/LumoChart.exe\r\n";
+  loop.Head += "Location: /Down/LumoChart.exe\r\n";
   server.Serve(test::kProgramPath, loop);
   QTcpServer closed;
   ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
@@ -490,9 +490,9 @@ TEST(UpdateFlowTest, CheckFailuresSayWhatHappened) {
     socket->disconnectFromHost();
   });
   struct Case {
-    const char* name;
-    QString url;
-    const char* text;
+    const char* Name;
+    QString Url;
+    const char* Text;
   } cases[] = {
       {"connection refused", QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort),
        "无法检查最新版本:下载服务器拒绝了连接."},
@@ -502,12 +502,12 @@ TEST(UpdateFlowTest, CheckFailuresSayWhatHappened) {
        "无法检查最新版本:无法与下载服务器建立安全连接(证书或加密协议有误)."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     QTemporaryDir dir;
     FlowRun run;
-    RunFlow(MakeContext(run, c.url, dir.path()));
-    ASSERT_EQ(run.messages.entries.size(), 1u);
-    EXPECT_EQ(run.messages.entries[0].text, QString::fromUtf8(c.text) + u"\r\n\r\n"_qs + c.url);
+    RunFlow(MakeContext(run, c.Url, dir.path()));
+    ASSERT_EQ(run.Messages.Entries.size(), 1u);
+    EXPECT_EQ(run.Messages.Entries[0].Text, QString::fromUtf8(c.Text) + u"\r\n\r\n"_qs + c.Url);
   }
 }
 
@@ -524,9 +524,9 @@ TEST(UpdateFlowTest, AProgramFolderThatCannotBeWrittenIsSaidSo) {
   file.close();
   FlowRun run;
   RunFlow(MakeContext(run, server.Url(), file.fileName()));
-  ASSERT_EQ(run.messages.entries.size(), 1u);  // never offered
+  ASSERT_EQ(run.Messages.Entries.size(), 1u);  // never offered
   EXPECT_EQ(
-      run.messages.entries[0].text,
+      run.Messages.Entries[0].Text,
       QStringLiteral("程序所在的文件夹不能写入,无法自动更新.\r\n\r\n请从下载地址获取新版本:\r\n") +
           server.Url());
   EXPECT_EQ(server.requests(), 1);

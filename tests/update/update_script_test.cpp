@@ -98,9 +98,9 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
   newFile.write("x");
   newFile.close();
   struct Case {
-    const char* name;
-    UpdatePaths paths;
-    const char* error;
+    const char* Name;
+    UpdatePaths Paths;
+    const char* Error;
     // clang-format off
   } cases[] = {
       {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s"), {}},
@@ -112,9 +112,9 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
   for (const Case& c : cases) {
     QString scriptPath = QStringLiteral("stale");
     QString error;
-    EXPECT_FALSE(WriteUpdateScript(c.paths, kTitle, scriptPath, error)) << c.name;
-    EXPECT_EQ(error, QString::fromUtf8(c.error)) << c.name;
-    EXPECT_TRUE(scriptPath.isEmpty()) << c.name;
+    EXPECT_FALSE(WriteUpdateScript(c.Paths, kTitle, scriptPath, error)) << c.Name;
+    EXPECT_EQ(error, QString::fromUtf8(c.Error)) << c.Name;
+    EXPECT_TRUE(scriptPath.isEmpty()) << c.Name;
   }
 }
 
@@ -176,9 +176,9 @@ void UnlockFolder(const QString& dir) {
 enum class Obstacle { None, FolderInPlaceOfDownload, ReadOnlyFolder };
 
 struct ShellRun {
-  const char* name;
-  Obstacle obstacle;
-  const char* started;
+  const char* Name;
+  qh::Obstacle Obstacle;
+  const char* Started;
 };
 
 TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
@@ -188,7 +188,7 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
       {"program folder read-only", Obstacle::ReadOnlyFolder, "old"},
   };
   for (const ShellRun& r : runs) {
-    SCOPED_TRACE(r.name);
+    SCOPED_TRACE(r.Name);
     QTemporaryDir root;
     // Spaces and a quote in the folder name must survive the shell's quoting.
     const QString dir = root.filePath(QStringLiteral("my 'chart' dir"));
@@ -196,37 +196,37 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
     const QString marker = root.filePath(QStringLiteral("started"));
     const UpdatePaths paths =
         UpdatePathsFor(dir, QDir(dir).filePath(QStringLiteral("chart")), QStringLiteral("~qznew"));
-    WriteDummyProgram(paths.program, "old", marker);
-    WriteDummyProgram(paths.newFile, "new", marker);
-    const QByteArray oldBytes = ReadAll(paths.program);
-    QFile::setPermissions(paths.newFile, QFile::ReadOwner | QFile::WriteOwner);
+    WriteDummyProgram(paths.Program, "old", marker);
+    WriteDummyProgram(paths.NewFile, "new", marker);
+    const QByteArray oldBytes = ReadAll(paths.Program);
+    QFile::setPermissions(paths.NewFile, QFile::ReadOwner | QFile::WriteOwner);
     QString scriptPath, error;
     ASSERT_TRUE(WriteUpdateScript(paths, kTitle, scriptPath, error, {0, 2, 0, 0}))
         << error.toStdString();
-    if (r.obstacle == Obstacle::FolderInPlaceOfDownload) {
+    if (r.Obstacle == Obstacle::FolderInPlaceOfDownload) {
       // A directory cannot be renamed over a file, not even by root.
-      ASSERT_TRUE(QFile::remove(paths.newFile));
-      ASSERT_TRUE(QDir().mkpath(paths.newFile + QStringLiteral("/sub")));
+      ASSERT_TRUE(QFile::remove(paths.NewFile));
+      ASSERT_TRUE(QDir().mkpath(paths.NewFile + QStringLiteral("/sub")));
     }
-    if (r.obstacle == Obstacle::ReadOnlyFolder && !LockFolder(dir)) {
+    if (r.Obstacle == Obstacle::ReadOnlyFolder && !LockFolder(dir)) {
       GTEST_SKIP() << "this file system cannot make a folder read-only for root";
     }
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"), {scriptPath});
     const bool ended = shell.waitForFinished(10000);
-    if (r.obstacle == Obstacle::ReadOnlyFolder) UnlockFolder(dir);
+    if (r.Obstacle == Obstacle::ReadOnlyFolder) UnlockFolder(dir);
     ASSERT_TRUE(ended);
     const QString output = QString::fromUtf8(shell.readAllStandardOutput());
 
-    EXPECT_EQ(WaitForStarted(marker), QByteArray(r.started));
-    EXPECT_TRUE(QFileInfo(paths.program).isExecutable());
+    EXPECT_EQ(WaitForStarted(marker), QByteArray(r.Started));
+    EXPECT_TRUE(QFileInfo(paths.Program).isExecutable());
     EXPECT_TRUE(output.contains(QStringLiteral("    青禾图表生成工具\n")));
-    if (r.obstacle == Obstacle::None) {
-      EXPECT_FALSE(QFileInfo::exists(paths.newFile));
+    if (r.Obstacle == Obstacle::None) {
+      EXPECT_FALSE(QFileInfo::exists(paths.NewFile));
       EXPECT_FALSE(QFileInfo::exists(scriptPath));
       EXPECT_TRUE(output.contains(QStringLiteral("Done. Starting the new version ...")));
     } else {
-      EXPECT_EQ(ReadAll(paths.program), oldBytes);
+      EXPECT_EQ(ReadAll(paths.Program), oldBytes);
       EXPECT_FALSE(output.contains(QStringLiteral("Done.")));
       EXPECT_EQ(output.count(QStringLiteral("File still in use, retrying ...")), 2);
       EXPECT_TRUE(output.contains(

@@ -17,13 +17,13 @@ namespace qh::test {
 inline constexpr char kProgramPath[] = "/Down/LumoChart.exe";
 
 struct Route {
-  QByteArray head;          // status line and headers, without the blank line
-  QByteArray body;          // sent as is (or chunked)
-  qint64 streamBytes = -1;  // >= 0: a generated body of this many bytes instead
-  bool chunked = false;     // Transfer-Encoding: chunked (add the header to head)
-  bool finish = true;       // false: after the body keep the connection open, silent
-  bool answer = true;       // false: read the request and never answer
-  int bytesPerSecond = 0;   // > 0: the body trickles at this rate
+  QByteArray Head;          // status line and headers, without the blank line
+  QByteArray Body;          // sent as is (or chunked)
+  qint64 StreamBytes = -1;  // >= 0: a generated body of this many bytes instead
+  bool Chunked = false;     // Transfer-Encoding: chunked (add the header to head)
+  bool Finish = true;       // false: after the body keep the connection open, silent
+  bool Answer = true;       // false: read the request and never answer
+  int BytesPerSecond = 0;   // > 0: the body trickles at this rate
 };
 
 // Status line plus headers; contentLength < 0 sends none.
@@ -64,9 +64,9 @@ class TestHttpServer {
 
  private:
   struct Stream {
-    QTcpSocket* socket;
-    Route route;
-    qint64 sent = 0;
+    QTcpSocket* Socket;
+    test::Route Route;
+    qint64 Sent = 0;
   };
 
   void Accept() {
@@ -86,9 +86,9 @@ class TestHttpServer {
   }
 
   void Respond(QTcpSocket* socket, const Route& route) {
-    if (!route.answer) return;
-    socket->write(route.head + "\r\n");
-    if (route.bytesPerSecond > 0) return Trickle(socket, route);
+    if (!route.Answer) return;
+    socket->write(route.Head + "\r\n");
+    if (route.BytesPerSecond > 0) return Trickle(socket, route);
     auto stream = std::make_shared<Stream>(Stream{socket, route});
     QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [this, stream] { Feed(*stream); });
     Feed(*stream);
@@ -99,26 +99,26 @@ class TestHttpServer {
     auto* timer = new QTimer(socket);
     auto sent = std::make_shared<qsizetype>(0);
     QObject::connect(timer, &QTimer::timeout, socket, [socket, route, sent] {
-      if (*sent < route.body.size()) socket->write(route.body.mid((*sent)++, 1));
+      if (*sent < route.Body.size()) socket->write(route.Body.mid((*sent)++, 1));
     });
-    timer->start(1000 / route.bytesPerSecond);
+    timer->start(1000 / route.BytesPerSecond);
   }
 
   // Writes the next pieces while the socket's own buffer is small.
   void Feed(Stream& s) {
-    const qint64 total = s.route.streamBytes >= 0 ? s.route.streamBytes : s.route.body.size();
-    while (s.sent < total && s.socket->bytesToWrite() < kHighWater) {
-      QByteArray piece = s.route.streamBytes >= 0
-                             ? block_.left(qMin<qint64>(block_.size(), total - s.sent))
-                             : s.route.body.mid(s.sent, kPiece);
-      s.sent += piece.size();
-      if (s.route.chunked) piece = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
-      s.socket->write(piece);
+    const qint64 total = s.Route.StreamBytes >= 0 ? s.Route.StreamBytes : s.Route.Body.size();
+    while (s.Sent < total && s.Socket->bytesToWrite() < kHighWater) {
+      QByteArray piece = s.Route.StreamBytes >= 0
+                             ? block_.left(qMin<qint64>(block_.size(), total - s.Sent))
+                             : s.Route.Body.mid(s.Sent, kPiece);
+      s.Sent += piece.size();
+      if (s.Route.Chunked) piece = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+      s.Socket->write(piece);
     }
-    if (s.sent < total || !s.route.finish || s.socket->property("ending").toBool()) return;
-    s.socket->setProperty("ending", true);
-    if (s.route.chunked) s.socket->write("0\r\n\r\n");
-    s.socket->disconnectFromHost();
+    if (s.Sent < total || !s.Route.Finish || s.Socket->property("ending").toBool()) return;
+    s.Socket->setProperty("ending", true);
+    if (s.Route.Chunked) s.Socket->write("0\r\n\r\n");
+    s.Socket->disconnectFromHost();
   }
 
   static constexpr qint64 kHighWater = 256 * 1024;

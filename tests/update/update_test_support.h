@@ -21,9 +21,9 @@ namespace qh::test {
 // A throw-away release key in minisign's format, made with OpenSSL so the
 // table tests need no external tool (RealMinisign below uses the real one).
 struct TestKey {
-  QByteArray privatePem;
-  QByteArray keyId;       // 8 bytes
-  QByteArray publicLine;  // minisign's public key line, as QH_UPDATE_PUBLIC_KEY holds it
+  QByteArray PrivatePem;
+  QByteArray KeyId;       // 8 bytes
+  QByteArray PublicLine;  // minisign's public key line, as QH_UPDATE_PUBLIC_KEY holds it
 
   static TestKey Generate() {
     TestKey key;
@@ -32,21 +32,21 @@ struct TestKey {
     if (pkey && bio && PEM_write_bio_PrivateKey(bio, pkey, nullptr, nullptr, 0, nullptr, nullptr)) {
       char* data = nullptr;
       const long length = BIO_get_mem_data(bio, &data);
-      key.privatePem = QByteArray(data, length);
+      key.PrivatePem = QByteArray(data, length);
     }
     QByteArray raw(kEd25519KeyBytes, '\0');
     size_t rawLength = size_t(raw.size());
     if (pkey)
       EVP_PKEY_get_raw_public_key(pkey, reinterpret_cast<unsigned char*>(raw.data()), &rawLength);
-    key.keyId = QByteArray::number(QRandomGenerator::global()->generate64(), 16).left(8);
-    key.publicLine = (QByteArray("Ed") + key.keyId + raw).toBase64();
+    key.KeyId = QByteArray::number(QRandomGenerator::global()->generate64(), 16).left(8);
+    key.PublicLine = (QByteArray("Ed") + key.KeyId + raw).toBase64();
     BIO_free(bio);
     EVP_PKEY_free(pkey);
     return key;
   }
 
   QByteArray SignMessage(const QByteArray& message) const {
-    BIO* bio = BIO_new_mem_buf(privatePem.constData(), int(privatePem.size()));
+    BIO* bio = BIO_new_mem_buf(PrivatePem.constData(), int(PrivatePem.size()));
     EVP_PKEY* pkey = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
     QByteArray signature(kEd25519SignatureBytes, '\0');
@@ -70,7 +70,7 @@ struct TestKey {
     const QByteArray signature = SignMessage(hash);
     const QByteArray global = SignMessage(signature + comment);
     return "untrusted comment: signature from a test key\n" +
-           Wrapped((QByteArray("ED") + keyId + signature).toBase64(), wrap) +
+           Wrapped((QByteArray("ED") + KeyId + signature).toBase64(), wrap) +
            "trusted comment: " + comment + "\n" + Wrapped(global.toBase64(), wrap);
   }
 

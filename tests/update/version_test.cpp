@@ -13,8 +13,8 @@ namespace {
 using namespace std::string_view_literals;
 
 struct HeaderCase {
-  std::string_view header;
-  qint32 buildNumber;  // at UTC+8; 0 = no usable time
+  std::string_view Header;
+  qint32 BuildNumber;  // at UTC+8; 0 = no usable time
 };
 
 TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
@@ -36,9 +36,9 @@ TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
   // clang-format on
   for (const HeaderCase& c : cases) {
     const RemoteBuild remote =
-        RemoteBuildOfHeader(QByteArray(c.header.data(), qsizetype(c.header.size())));
-    EXPECT_EQ(remote.buildNumber, c.buildNumber) << c.header;
-    EXPECT_EQ(remote.ok, c.buildNumber != 0) << c.header;
+        RemoteBuildOfHeader(QByteArray(c.Header.data(), qsizetype(c.Header.size())));
+    EXPECT_EQ(remote.BuildNumber, c.BuildNumber) << c.Header;
+    EXPECT_EQ(remote.Ok, c.BuildNumber != 0) << c.Header;
   }
 }
 
@@ -55,9 +55,9 @@ TEST(RemoteBuildTest, YearsBeyondTheNumberRangeGiveZero) {
 }
 
 struct StampCase {
-  qint64 stamp;
-  qint32 buildNumber;
-  const char* versionText;
+  qint64 Stamp;
+  qint32 BuildNumber;
+  const char* VersionText;
 };
 
 TEST(LocalVersionTest, LinkStampAtChinaTime) {
@@ -70,10 +70,10 @@ TEST(LocalVersionTest, LinkStampAtChinaTime) {
       {2147483648LL, 2030070809, "30.07.08.09"},  // past 2038 does not fit
   };
   for (const StampCase& c : cases) {
-    const LocalVersion v = LocalVersionFromStamp(c.stamp, now);
-    EXPECT_EQ(v.buildNumber, c.buildNumber) << c.stamp;
-    EXPECT_EQ(VersionTextOfDate(v.buildDate), QString::fromLatin1(c.versionText)) << c.stamp;
-    EXPECT_EQ(VersionText(v.buildNumber), QString::fromLatin1(c.versionText)) << c.stamp;
+    const LocalVersion v = LocalVersionFromStamp(c.Stamp, now);
+    EXPECT_EQ(v.BuildNumber, c.BuildNumber) << c.Stamp;
+    EXPECT_EQ(VersionTextOfDate(v.BuildDate), QString::fromLatin1(c.VersionText)) << c.Stamp;
+    EXPECT_EQ(VersionText(v.BuildNumber), QString::fromLatin1(c.VersionText)) << c.Stamp;
   }
 }
 
@@ -112,9 +112,9 @@ QByteArray PeImage(quint32 peOffset, qsizetype size, quint32 stamp) {
 
 TEST(LocalVersionTest, PeLinkTimeChecksEveryBound) {
   struct Case {
-    const char* name;
-    QByteArray bytes;
-    qint32 stamp;
+    const char* Name;
+    QByteArray Bytes;
+    qint32 Stamp;
   } cases[] = {
       {"plain", PeImage(128, 512, 1714640000), 1714640000},
       {"stamp ends the file", PeImage(128, 140, 1714640000), 1714640000},
@@ -127,7 +127,7 @@ TEST(LocalVersionTest, PeLinkTimeChecksEveryBound) {
       {"no PE", PeImage(128, 512, 1714640000).replace(128, 2, "EP"), 0},
       {"stamp past 2038 is negative", PeImage(128, 512, 0x80000000u), qint32(0x80000000u)},
   };
-  for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.bytes), c.stamp) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(PeLinkTimeOfBytes(c.Bytes), c.Stamp) << c.Name;
   EXPECT_EQ(PeLinkTime(QStringLiteral("/nonexistent/chart.exe")), 0);
 }
 

@@ -12,8 +12,8 @@ namespace qh {
 namespace {
 
 struct FlagCase {
-  const char* flag;
-  const char* pattern;  // the whole of stdout
+  const char* Flag;
+  const char* Pattern;  // the whole of stdout
 };
 
 TEST(WindowProgramFlagsTest, AnswersWithoutTouchingAnything) {
@@ -23,7 +23,7 @@ TEST(WindowProgramFlagsTest, AnswersWithoutTouchingAnything) {
       {"-h", "^用法: qinghechart \\[数据文件\\]\n"},
   };
   for (const FlagCase& c : cases) {
-    SCOPED_TRACE(c.flag);
+    SCOPED_TRACE(c.Flag);
     QTemporaryDir dir;
     // A copy in a fresh folder: settings and log would appear beside it.
     const QString program = dir.filePath(QStringLiteral("qinghechart"));
@@ -36,12 +36,12 @@ TEST(WindowProgramFlagsTest, AnswersWithoutTouchingAnything) {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("home")));
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(program, {QString::fromUtf8(c.flag)});
+    process.start(program, {QString::fromUtf8(c.Flag)});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(c.pattern)).match(out).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(c.Pattern)).match(out).hasMatch())
         << out.toStdString();
     EXPECT_EQ(process.readAllStandardError(), QByteArray());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

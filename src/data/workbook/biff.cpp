@@ -58,14 +58,14 @@ enum Substream : quint16 { kGlobals = 0x0005, kWorksheet = 0x0010 };
 bool IsBof(quint16 type) { return type == kBof || type == kBof2 || type == kBof3 || type == kBof4; }
 
 struct StreamStart {
-  int version = 8;  // 2, 3, 4, 5 (also Excel 95's BIFF7) or 8
-  quint16 substream = kWorksheet;
+  int Version = 8;  // 2, 3, 4, 5 (also Excel 95's BIFF7) or 8
+  quint16 Substream = kWorksheet;
 };
 
 std::optional<StreamStart> ReadBof(const Record& record) {
-  const QByteArrayView d = record.data;
+  const QByteArrayView d = record.Data;
   const quint16 substream = d.size() >= 4 ? U16(d, 2) : quint16(kWorksheet);
-  switch (record.type) {
+  switch (record.Type) {
     case kBof2: return StreamStart{2, substream};
     case kBof3: return StreamStart{3, substream};
     case kBof4: return StreamStart{4, substream};
@@ -114,8 +114,8 @@ class FirstSheetReader {
     if (!reader.Next(first)) return false;
     const auto start = ReadBof(first);
     if (!start) return false;
-    version_ = start->version;
-    if (version_ >= 5 && start->substream == kGlobals) return ReadWorkbook(reader);
+    version_ = start->Version;
+    if (version_ >= 5 && start->Substream == kGlobals) return ReadWorkbook(reader);
     // An Excel 2 to 4 worksheet file, or an Excel 4 workbook whose sheets
     // follow its globals in one stream.
     return ReadNthWorksheet(RecordReader(stream_, 0), 0, /*sheetsOfAnyKind=*/false);
@@ -123,35 +123,35 @@ class FirstSheetReader {
 
  private:
   struct SheetEntry {
-    qsizetype offset = -1;  // of its BOF record
-    int index = -1;         // among all sheets of the list
+    qsizetype Offset = -1;  // of its BOF record
+    int Index = -1;         // among all sheets of the list
   };
 
   bool ReadWorkbook(RecordReader& reader) {
     SheetEntry first;
-    if (!ReadGlobals(reader, first) || first.index < 0) return false;
-    RecordReader atSheet(stream_, first.offset);
+    if (!ReadGlobals(reader, first) || first.Index < 0) return false;
+    RecordReader atSheet(stream_, first.Offset);
     Record bof;
-    if (first.offset >= 0 && atSheet.Next(bof) && IsBof(bof.type)) return ReadSheet(atSheet);
+    if (first.Offset >= 0 && atSheet.Next(bof) && IsBof(bof.Type)) return ReadSheet(atSheet);
     // A wrong offset in the sheet list: the sheets are stored in list order.
-    return ReadNthWorksheet(reader, first.index, /*sheetsOfAnyKind=*/true);
+    return ReadNthWorksheet(reader, first.Index, /*sheetsOfAnyKind=*/true);
   }
 
   bool ReadGlobals(RecordReader& reader, SheetEntry& first) {
     int sheets = 0;
     Record record;
     while (reader.Next(record)) {
-      switch (record.type) {
+      switch (record.Type) {
         case kEof: return true;
         case kFilePass: return false;  // encrypted
         case kCodePage:
-          if (record.data.size() >= 2) decoder_.SetCodePage(U16(record.data, 0));
+          if (record.Data.size() >= 2) decoder_.SetCodePage(U16(record.Data, 0));
           break;
         case kBoundSheet:
           // Sheet type 0 is a worksheet; charts, macro sheets and modules
           // are not, whatever their place in the list.
-          if (first.index < 0 && record.data.size() >= 6 && record.data[5] == 0) {
-            first = {qsizetype(U32(record.data, 0)), sheets};
+          if (first.Index < 0 && record.Data.size() >= 6 && record.Data[5] == 0) {
+            first = {qsizetype(U32(record.Data, 0)), sheets};
           }
           ++sheets;
           break;
@@ -167,11 +167,11 @@ class FirstSheetReader {
   bool ReadSharedStrings(const Record& sst, RecordReader& reader) {
     if (version_ != 8 || sharedStringsRead_) return true;
     sharedStringsRead_ = true;
-    if (sst.data.size() < 8) return false;
-    std::vector<QByteArrayView> parts{sst.data.sliced(8)};
+    if (sst.Data.size() < 8) return false;
+    std::vector<QByteArrayView> parts{sst.Data.sliced(8)};
     reader.TakeContinues(parts);
     biff::PartCursor cursor(std::move(parts));
-    const quint32 unique = U32(sst.data, 4);
+    const quint32 unique = U32(sst.Data, 4);
     QString text;
     // Some writers overstate the count; the table ends with its records.
     for (quint32 i = 0; i < unique && !cursor.AtEnd(); ++i) {
@@ -189,8 +189,8 @@ class FirstSheetReader {
     while (reader.Next(record)) {
       const auto start = ReadBof(record);
       if (!start) continue;
-      if (!sheetsOfAnyKind && start->substream != kWorksheet) {
-        if (start->substream != 0x0100)
+      if (!sheetsOfAnyKind && start->Substream != kWorksheet) {
+        if (start->Substream != 0x0100)
           SkipSubstream(reader);  // an Excel 4 workbook's sheets are inside
         continue;
       }
@@ -203,8 +203,8 @@ class FirstSheetReader {
   static bool SkipSubstream(RecordReader& reader) {
     Record record;
     for (int depth = 1; reader.Next(record);) {
-      if (IsBof(record.type)) ++depth;
-      if (record.type == kEof && --depth == 0) return true;
+      if (IsBof(record.Type)) ++depth;
+      if (record.Type == kEof && --depth == 0) return true;
     }
     return false;
   }
@@ -214,11 +214,11 @@ class FirstSheetReader {
   bool ReadSheet(RecordReader& reader) {
     Record record;
     for (int depth = 1; reader.Next(record);) {
-      if (IsBof(record.type)) {
+      if (IsBof(record.Type)) {
         ++depth;
         continue;
       }
-      if (record.type == kEof) {
+      if (record.Type == kEof) {
         if (--depth == 0) return CloseFormula();
         continue;
       }
@@ -228,10 +228,10 @@ class FirstSheetReader {
   }
 
   bool TakeRecord(const Record& record, RecordReader& reader) {
-    if (formulaOpen_ && !KeepsFormulaOpen(record.type) && !CloseFormula()) return false;
-    if (version_ == 2 && TakesExcel2Record(record.type)) return TakeExcel2Record(record);
-    const QByteArrayView d = record.data;
-    switch (record.type) {
+    if (formulaOpen_ && !KeepsFormulaOpen(record.Type) && !CloseFormula()) return false;
+    if (version_ == 2 && TakesExcel2Record(record.Type)) return TakeExcel2Record(record);
+    const QByteArrayView d = record.Data;
+    switch (record.Type) {
       case kCodePage:  // worksheet files carry their own
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
@@ -275,8 +275,8 @@ class FirstSheetReader {
   }
 
   bool TakeExcel2Record(const Record& record) {
-    const QByteArrayView d = record.data;
-    switch (record.type) {
+    const QByteArrayView d = record.Data;
+    switch (record.Type) {
       case kCodePage:
         if (d.size() >= 2) decoder_.SetCodePage(U16(d, 0));
         return true;
@@ -361,7 +361,7 @@ class FirstSheetReader {
 
   bool TakeFormulaString(const Record& record, RecordReader& reader) {
     if (!formulaOpen_) return true;
-    const QByteArrayView d = record.data;
+    const QByteArrayView d = record.Data;
     if (version_ == 8) {
       std::vector<QByteArrayView> parts{d};
       reader.TakeContinues(parts);

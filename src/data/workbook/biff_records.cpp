@@ -6,9 +6,9 @@ bool RecordReader::Next(Record& record) {
   if (at_ < 0 || stream_.size() - at_ < 4) return false;
   const quint16 length = U16(stream_, at_ + 2);
   if (stream_.size() - at_ - 4 < length) return false;
-  record.type = U16(stream_, at_);
-  record.data = stream_.sliced(at_ + 4, length);
-  record.offset = at_;
+  record.Type = U16(stream_, at_);
+  record.Data = stream_.sliced(at_ + 4, length);
+  record.Offset = at_;
   at_ += 4 + length;
   return true;
 }
@@ -17,8 +17,8 @@ void RecordReader::TakeContinues(std::vector<QByteArrayView>& parts) {
   for (;;) {
     RecordReader ahead(stream_, at_);
     Record record;
-    if (!ahead.Next(record) || record.type != kContinue) return;
-    parts.push_back(record.data);
+    if (!ahead.Next(record) || record.Type != kContinue) return;
+    parts.push_back(record.Data);
     at_ = ahead.at_;
   }
 }

@@ -19,9 +19,9 @@ inline quint32 U32(QByteArrayView data, qsizetype at) { return ReadLe32(data, at
 constexpr quint16 kContinue = 0x003C;
 
 struct Record {
-  quint16 type = 0;
-  QByteArrayView data;
-  qsizetype offset = 0;  // of the record header in the stream
+  quint16 Type = 0;
+  QByteArrayView Data;
+  qsizetype Offset = 0;  // of the record header in the stream
 };
 
 // Walks the records of a stream: type, length, data.

@@ -166,19 +166,19 @@ struct BlockKeys {
 };
 
 struct Rc4BlockKeys final : BlockKeys {
-  QByteArray truncated;  // five bytes of the hashed password and salt
+  QByteArray Truncated;  // five bytes of the hashed password and salt
   QByteArray Key(quint32 block) const override {
-    return Digest(EVP_md5(), {truncated, Le32(block)});
+    return Digest(EVP_md5(), {Truncated, Le32(block)});
   }
 };
 
 struct CryptoApiBlockKeys final : BlockKeys {
-  QByteArray base;  // SHA-1 of salt and password
-  qsizetype keyBytes = 16;
+  QByteArray Base;  // SHA-1 of salt and password
+  qsizetype KeyBytes = 16;
   QByteArray Key(quint32 block) const override {
-    QByteArray key = Digest(EVP_sha1(), {base, Le32(block)}).left(keyBytes);
+    QByteArray key = Digest(EVP_sha1(), {Base, Le32(block)}).left(KeyBytes);
     // A 40-bit key is used as 128 bits, the rest zero.
-    return keyBytes == 5 ? key.leftJustified(16, '\0') : key;
+    return KeyBytes == 5 ? key.leftJustified(16, '\0') : key;
   }
 };
 
@@ -230,7 +230,7 @@ Decryption OpenRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
   QByteArray buffer;
   for (int i = 0; i < 16; ++i) buffer += h0 + salt.toByteArray();
   auto rc4Keys = std::make_unique<Rc4BlockKeys>();
-  rc4Keys->truncated = Digest(EVP_md5(), {buffer}).left(5);
+  rc4Keys->Truncated = Digest(EVP_md5(), {buffer}).left(5);
   if (!VerifierMatches(Rc4(rc4Keys->Key(0)), body.sliced(22, 16), body.sliced(38, 16), EVP_md5()))
     return Decryption::OtherPassword;
   keys = std::move(rc4Keys);
@@ -256,8 +256,8 @@ Decryption OpenCryptoApiRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& key
   const QByteArrayView verifier = body.sliced(14 + headerSize);
   if (ReadLe32(verifier, 0) != 16 || ReadLe32(verifier, 36) != 20) return Decryption::Damaged;
   auto apiKeys = std::make_unique<CryptoApiBlockKeys>();
-  apiKeys->base = Digest(EVP_sha1(), {verifier.sliced(4, 16), PasswordBytes()});
-  apiKeys->keyBytes = keyBits / 8;
+  apiKeys->Base = Digest(EVP_sha1(), {verifier.sliced(4, 16), PasswordBytes()});
+  apiKeys->KeyBytes = keyBits / 8;
   if (!VerifierMatches(Rc4(apiKeys->Key(0)), verifier.sliced(20, 16), verifier.sliced(40, 20),
                        EVP_sha1()))
     return Decryption::OtherPassword;
@@ -319,9 +319,9 @@ const EVP_MD* DigestNamed(QStringView name) {
 
 // The attributes of <keyData> and of the password's <encryptedKey>.
 struct AgileParameters {
-  QXmlStreamAttributes keyData;
-  QXmlStreamAttributes passwordKey;
-  bool hasPasswordKey = false;  // else only a certificate opens it
+  QXmlStreamAttributes KeyData;
+  QXmlStreamAttributes PasswordKey;
+  bool HasPasswordKey = false;  // else only a certificate opens it
 };
 
 std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
@@ -334,12 +334,12 @@ std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
     if (token == QXmlStreamReader::DTD) return std::nullopt;
     if (token != QXmlStreamReader::StartElement) continue;
     if (reader.name() == u"keyData" && !keyData) {
-      parameters.keyData = reader.attributes();
+      parameters.KeyData = reader.attributes();
       keyData = true;
-    } else if (reader.name() == u"encryptedKey" && !parameters.hasPasswordKey &&
+    } else if (reader.name() == u"encryptedKey" && !parameters.HasPasswordKey &&
                !reader.attributes().value(QLatin1StringView("spinCount")).isEmpty()) {
-      parameters.passwordKey = reader.attributes();
-      parameters.hasPasswordKey = true;
+      parameters.PasswordKey = reader.attributes();
+      parameters.HasPasswordKey = true;
     }
   }
   if (reader.hasError() || !keyData) return std::nullopt;
@@ -347,9 +347,9 @@ std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
 }
 
 struct AgileCipher {
-  const EVP_MD* md = nullptr;
-  QByteArray salt;
-  qsizetype keyBytes = 0;
+  const EVP_MD* Md = nullptr;
+  QByteArray Salt;
+  qsizetype KeyBytes = 0;
 };
 
 // The cipher and hash one element names, or why they cannot be used.
@@ -357,15 +357,15 @@ Decryption ReadAgileCipher(const QXmlStreamAttributes& a, AgileCipher& cipher) {
   if (a.value(QLatin1StringView("cipherAlgorithm")) != u"AES" ||
       a.value(QLatin1StringView("cipherChaining")) != u"ChainingModeCBC")
     return Decryption::OtherPassword;
-  cipher.md = DigestNamed(a.value(QLatin1StringView("hashAlgorithm")));
-  if (cipher.md == nullptr) return Decryption::OtherPassword;
+  cipher.Md = DigestNamed(a.value(QLatin1StringView("hashAlgorithm")));
+  if (cipher.Md == nullptr) return Decryption::OtherPassword;
   const qsizetype keyBits = a.value(QLatin1StringView("keyBits")).toLongLong();
-  cipher.keyBytes = keyBits / 8;
-  cipher.salt = QByteArray::fromBase64(a.value(QLatin1StringView("saltValue")).toLatin1());
+  cipher.KeyBytes = keyBits / 8;
+  cipher.Salt = QByteArray::fromBase64(a.value(QLatin1StringView("saltValue")).toLatin1());
   if ((keyBits != 128 && keyBits != 192 && keyBits != 256) ||
       a.value(QLatin1StringView("blockSize")).toLongLong() != kAesBlock ||
-      a.value(QLatin1StringView("hashSize")).toLongLong() != EVP_MD_get_size(cipher.md) ||
-      cipher.salt.isEmpty() || cipher.salt.size() > kMaxAgileSaltBytes) {
+      a.value(QLatin1StringView("hashSize")).toLongLong() != EVP_MD_get_size(cipher.Md) ||
+      cipher.Salt.isEmpty() || cipher.Salt.size() > kMaxAgileSaltBytes) {
     return Decryption::Damaged;
   }
   return Decryption::Opened;
@@ -381,48 +381,48 @@ std::optional<QByteArray> AgileValue(const QXmlStreamAttributes& a, const char* 
 Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& package) {
   const auto parameters = ReadAgileXml(info.sliced(8));
   if (!parameters) return Decryption::Damaged;
-  if (!parameters->hasPasswordKey) return Decryption::OtherPassword;
+  if (!parameters->HasPasswordKey) return Decryption::OtherPassword;
   AgileCipher content, password;
-  for (auto [attributes, cipher] : {std::pair{&parameters->keyData, &content},
-                                    std::pair{&parameters->passwordKey, &password}}) {
+  for (auto [attributes, cipher] : {std::pair{&parameters->KeyData, &content},
+                                    std::pair{&parameters->PasswordKey, &password}}) {
     if (const Decryption d = ReadAgileCipher(*attributes, *cipher); d != Decryption::Opened)
       return d;
   }
   bool spinOk = false;
   const quint32 spinCount =
-      parameters->passwordKey.value(QLatin1StringView("spinCount")).toUInt(&spinOk);
-  const auto hashInput = AgileValue(parameters->passwordKey, "encryptedVerifierHashInput");
-  const auto hashValue = AgileValue(parameters->passwordKey, "encryptedVerifierHashValue");
-  const auto keyValue = AgileValue(parameters->passwordKey, "encryptedKeyValue");
+      parameters->PasswordKey.value(QLatin1StringView("spinCount")).toUInt(&spinOk);
+  const auto hashInput = AgileValue(parameters->PasswordKey, "encryptedVerifierHashInput");
+  const auto hashValue = AgileValue(parameters->PasswordKey, "encryptedVerifierHashValue");
+  const auto keyValue = AgileValue(parameters->PasswordKey, "encryptedKeyValue");
   if (!spinOk || spinCount > kMaxSpinCount || !hashInput || !hashValue || !keyValue)
     return Decryption::Damaged;
   if (spinCount > kMaxSpinCountTried) return Decryption::OtherPassword;
 
-  const QByteArray spun = SpunHash(password.md, password.salt, spinCount);
-  const QByteArray iv = FitTo(password.salt, kAesBlock);
+  const QByteArray spun = SpunHash(password.Md, password.Salt, spinCount);
+  const QByteArray iv = FitTo(password.Salt, kAesBlock);
   auto decryptWith = [&](const char* blockKey, const QByteArray& value) {
     const QByteArray key =
-        FitTo(Digest(password.md, {spun, QByteArray::fromHex(blockKey)}), password.keyBytes);
+        FitTo(Digest(password.Md, {spun, QByteArray::fromHex(blockKey)}), password.KeyBytes);
     return AesDecrypt(key, iv, value);
   };
   const auto verifier = decryptWith("fea7d2763b4b9e79", *hashInput);
   const auto verifierHash = decryptWith("d7aa0f6d3061344e", *hashValue);
   const auto secret = decryptWith("146e0be7abacd0d6", *keyValue);
-  const qsizetype hashBytes = EVP_MD_get_size(password.md);
+  const qsizetype hashBytes = EVP_MD_get_size(password.Md);
   if (!verifier || !verifierHash || !secret || verifierHash->size() < hashBytes ||
-      secret->size() < content.keyBytes ||
-      Digest(password.md, {verifier->left(password.salt.size())}) !=
+      secret->size() < content.KeyBytes ||
+      Digest(password.Md, {verifier->left(password.Salt.size())}) !=
           verifierHash->left(hashBytes)) {
     return Decryption::OtherPassword;
   }
-  const QByteArray key = secret->left(content.keyBytes);
+  const QByteArray key = secret->left(content.KeyBytes);
   // Segments of 4,096 bytes, each with its own initial vector.
   constexpr qsizetype kSegment = 4096;
   if (data.size() % kAesBlock != 0) return Decryption::Damaged;
   package.resize(data.size());
   for (qsizetype at = 0; at < data.size(); at += kSegment) {
     const QByteArray segmentIv =
-        FitTo(Digest(content.md, {content.salt, Le32(quint32(at / kSegment))}), kAesBlock);
+        FitTo(Digest(content.Md, {content.Salt, Le32(quint32(at / kSegment))}), kAesBlock);
     const auto plain =
         AesDecrypt(key, segmentIv, data.sliced(at, qMin(kSegment, data.size() - at)));
     if (!plain) return Decryption::Damaged;

@@ -51,11 +51,11 @@ bool FailPasswordProtected(ItemTable& table, const QString& name) {
 
 bool ValidateSheetLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,
                         const QString& label, ItemTable& table) {
-  if (lines.lines.empty()) {
+  if (lines.Lines.empty()) {
     return table.Fail(QStringLiteral("数据源 Excel 表格中没有数据."),
                       QStringLiteral("工作表没有可用的数据行:\r\n") + name);
   }
-  return ValidateRows(std::span<const QStringView>(lines.lines), label, limits, table);
+  return ValidateRows(std::span<const QStringView>(lines.Lines), label, limits, table);
 }
 
 QStringView SkipLeadingSpace(QStringView text) {

@@ -45,13 +45,13 @@ bool SheetCells::Store(int row, int column, CellKind kind, double number, std::u
   if (cells_.size() >= kMaxStoredCells) return false;
   Cell cell{row, static_cast<std::uint16_t>(column), kind, {}};
   if (kind == CellKind::Text) {
-    cell.text = text;
+    cell.Text = text;
   } else {
-    cell.number = number;
+    cell.Number = number;
   }
   if (!cells_.empty()) {
     const Cell& last = cells_.back();
-    if (row < last.row || (row == last.row && column <= last.column)) sorted_ = false;
+    if (row < last.Row || (row == last.Row && column <= last.Column)) sorted_ = false;
   }
   cells_.push_back(cell);
   return true;
@@ -59,41 +59,41 @@ bool SheetCells::Store(int row, int column, CellKind kind, double number, std::u
 
 bool SheetCells::HasAnyText() const {
   return std::any_of(cells_.begin(), cells_.end(), [this](const Cell& cell) {
-    switch (cell.kind) {
+    switch (cell.Kind) {
       case CellKind::Number:
       case CellKind::Boolean: return true;
-      case CellKind::Text: return !IsBlank(texts_.At(cell.text));
+      case CellKind::Text: return !IsBlank(texts_.At(cell.Text));
       default: return false;
     }
   });
 }
 
 void SheetCells::AppendCell(QString& out, const Cell& cell) const {
-  if (cell.kind == CellKind::Text) {
-    AppendCellText(out, cell.kind, 0.0, texts_.At(cell.text));
+  if (cell.Kind == CellKind::Text) {
+    AppendCellText(out, cell.Kind, 0.0, texts_.At(cell.Text));
   } else {
-    AppendCellText(out, cell.kind, cell.number, {});
+    AppendCellText(out, cell.Kind, cell.Number, {});
   }
 }
 
 bool SheetCells::BuildLines(SheetLines& out) {
-  out.buffer.clear();
-  out.lines.clear();
+  out.Buffer.clear();
+  out.Lines.clear();
   if (!HasAnyText()) return true;
   if (!sorted_) {
     // Writers keep rows and cells in order; a file that does not is rare.
     // The first of two cells at one position wins.
     std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
-      return a.row != b.row ? a.row < b.row : a.column < b.column;
+      return a.Row != b.Row ? a.Row < b.Row : a.Column < b.Column;
     });
     sorted_ = true;
   }
   int firstColumn = kMaxColumns, lastColumn = 1;
   for (const Cell& cell : cells_) {
-    firstColumn = std::min<int>(firstColumn, cell.column);
-    lastColumn = std::max<int>(lastColumn, cell.column);
+    firstColumn = std::min<int>(firstColumn, cell.Column);
+    lastColumn = std::max<int>(lastColumn, cell.Column);
   }
-  const int firstRow = cells_.front().row, lastRow = cells_.back().row;
+  const int firstRow = cells_.front().Row, lastRow = cells_.back().Row;
   const std::int64_t rows = std::int64_t(lastRow) - firstRow + 1;
   const std::int64_t columns = std::int64_t(lastColumn) - firstColumn + 1;
   if (RangeTooSparse(rows, columns, std::int64_t(cells_.size()))) return false;
@@ -104,37 +104,37 @@ bool SheetCells::BuildLines(SheetLines& out) {
   lineStarts.reserve(static_cast<size_t>(rows + 1));
   constexpr int kSampleRows = 1024;
   constexpr qsizetype kMinRoom = 64 * 1024;
-  out.buffer.reserve(std::min<std::int64_t>(rows, kSampleRows) * columns * 8);
+  out.Buffer.reserve(std::min<std::int64_t>(rows, kSampleRows) * columns * 8);
   auto cell = cells_.cbegin();
   for (int row = firstRow; row <= lastRow; ++row) {
     // Sized from the first rows, then grown in small steps: doubling a
     // buffer this large would hold up to twice what it needs.
     if (row - firstRow == kSampleRows) {
-      const double perRow = double(out.buffer.size()) / kSampleRows;
-      out.buffer.reserve(qsizetype(perRow * double(rows) * 1.25) + kMinRoom);
-    } else if (out.buffer.capacity() - out.buffer.size() < kMinRoom) {
-      out.buffer.reserve(out.buffer.capacity() + out.buffer.capacity() / 4 + kMinRoom);
+      const double perRow = double(out.Buffer.size()) / kSampleRows;
+      out.Buffer.reserve(qsizetype(perRow * double(rows) * 1.25) + kMinRoom);
+    } else if (out.Buffer.capacity() - out.Buffer.size() < kMinRoom) {
+      out.Buffer.reserve(out.Buffer.capacity() + out.Buffer.capacity() / 4 + kMinRoom);
     }
-    lineStarts.push_back(out.buffer.size());
+    lineStarts.push_back(out.Buffer.size());
     for (int column = firstColumn; column <= lastColumn; ++column) {
-      if (column > firstColumn) out.buffer.append(u'\t');
+      if (column > firstColumn) out.Buffer.append(u'\t');
       // Skips a second cell at a position already written.
-      while (cell != cells_.cend() && cell->row == row && cell->column < column) ++cell;
-      if (cell != cells_.cend() && cell->row == row && cell->column == column) {
-        AppendCell(out.buffer, *cell);
+      while (cell != cells_.cend() && cell->Row == row && cell->Column < column) ++cell;
+      if (cell != cells_.cend() && cell->Row == row && cell->Column == column) {
+        AppendCell(out.Buffer, *cell);
         ++cell;
       }
     }
-    while (cell != cells_.cend() && cell->row == row) ++cell;
+    while (cell != cells_.cend() && cell->Row == row) ++cell;
   }
-  lineStarts.push_back(out.buffer.size());
+  lineStarts.push_back(out.Buffer.size());
   // The cells are written out; their memory serves the lines instead.
   std::vector<Cell>().swap(cells_);
   texts_ = TextPool();
-  out.lines.reserve(static_cast<size_t>(rows));
-  const QStringView all(out.buffer);
+  out.Lines.reserve(static_cast<size_t>(rows));
+  const QStringView all(out.Buffer);
   for (size_t i = 0; i < static_cast<size_t>(rows); ++i) {
-    out.lines.push_back(all.mid(lineStarts[i], lineStarts[i + 1] - lineStarts[i]));
+    out.Lines.push_back(all.mid(lineStarts[i], lineStarts[i + 1] - lineStarts[i]));
   }
   return true;
 }

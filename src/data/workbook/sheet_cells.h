@@ -25,8 +25,8 @@ class TextPool {
 // The used-range lines: one buffer holding every line end to end and the
 // lines as views into it (tab-separated cell text of each cell).
 struct SheetLines {
-  QString buffer;
-  std::vector<QStringView> lines;
+  QString Buffer;
+  std::vector<QStringView> Lines;
 };
 
 class SheetCells {
@@ -66,12 +66,12 @@ class SheetCells {
 
  private:
   struct Cell {
-    std::int32_t row;
-    std::uint16_t column;
-    CellKind kind;
+    std::int32_t Row;
+    std::uint16_t Column;
+    CellKind Kind;
     union {
-      double number;
-      std::uint32_t text;
+      double Number;
+      std::uint32_t Text;
     };
   };
   bool Store(int row, int column, CellKind kind, double number, std::uint32_t text = 0);

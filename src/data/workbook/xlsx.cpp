@@ -9,15 +9,15 @@ namespace qh {
 namespace {
 
 struct WorkbookParts {
-  QString sheet;          // first worksheet
-  QString sharedStrings;  // may be empty
-  bool date1904 = false;
+  QString Sheet;          // first worksheet
+  QString SharedStrings;  // may be empty
+  bool Date1904 = false;
 };
 
 QString OfficeDocumentPart(const ZipPackage& package) {
   if (const auto root = ReadRelationships(package, QString())) {
     for (const Relationship& relationship : *root) {
-      if (RelationshipIs(relationship, u"officeDocument")) return relationship.target;
+      if (RelationshipIs(relationship, u"officeDocument")) return relationship.Target;
     }
   }
   return QStringLiteral("xl/workbook.xml");
@@ -46,21 +46,21 @@ bool ReadWorkbookPart(const ZipPackage& package, const QString& part, QStringLis
 bool FindWorkbookParts(const ZipPackage& package, WorkbookParts& parts) {
   const QString workbook = OfficeDocumentPart(package);
   QStringList sheetIds;
-  if (!ReadWorkbookPart(package, workbook, sheetIds, parts.date1904)) return false;
+  if (!ReadWorkbookPart(package, workbook, sheetIds, parts.Date1904)) return false;
   const auto relationships = ReadRelationships(package, workbook);
   if (!relationships) return false;
   // Chart sheets and dialog sheets are not worksheets and are passed over.
   for (const QString& id : sheetIds) {
     const auto found = relationships->constFind(id);
     if (found != relationships->cend() && RelationshipIs(*found, u"worksheet")) {
-      parts.sheet = found->target;
+      parts.Sheet = found->Target;
       break;
     }
   }
   for (const Relationship& relationship : *relationships) {
-    if (RelationshipIs(relationship, u"sharedStrings")) parts.sharedStrings = relationship.target;
+    if (RelationshipIs(relationship, u"sharedStrings")) parts.SharedStrings = relationship.Target;
   }
-  return !parts.sheet.isEmpty();
+  return !parts.Sheet.isEmpty();
 }
 
 // Collects the texts of <t> elements of a string item, phonetic runs left out.
@@ -299,17 +299,17 @@ bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
   if (!package.Open(bytes)) return false;
   WorkbookParts parts;
   if (!FindWorkbookParts(package, parts)) return false;
-  if (!parts.sharedStrings.isEmpty() && package.HasPart(parts.sharedStrings) &&
-      !ReadSharedStrings(package, parts.sharedStrings, cells.Texts())) {
+  if (!parts.SharedStrings.isEmpty() && package.HasPart(parts.SharedStrings) &&
+      !ReadSharedStrings(package, parts.SharedStrings, cells.Texts())) {
     return false;
   }
-  const auto device = package.OpenPart(parts.sheet);
+  const auto device = package.OpenPart(parts.Sheet);
   if (!device) return false;
   if constexpr (requires { cells.ExpectSheetBytes(qint64()); }) {
-    cells.ExpectSheetBytes(package.ClaimedPartSize(parts.sheet));
+    cells.ExpectSheetBytes(package.ClaimedPartSize(parts.Sheet));
   }
   XmlScanner scanner(*device);
-  SheetReader sheet(cells, parts.date1904);
+  SheetReader sheet(cells, parts.Date1904);
   return sheet.Read(scanner);
 }
 

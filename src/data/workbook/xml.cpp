@@ -87,7 +87,7 @@ std::optional<QHash<QString, Relationship>> ReadRelationships(const ZipPackage& 
 }
 
 bool RelationshipIs(const Relationship& relationship, QStringView kind) {
-  const QStringView type(relationship.type);
+  const QStringView type(relationship.Type);
   return type.endsWith(kind) && type.size() > kind.size() &&
          type[type.size() - kind.size() - 1] == u'/';
 }

@@ -41,8 +41,8 @@ class PartXmlReader {
 };
 
 struct Relationship {
-  QString type;
-  QString target;  // part name inside the package
+  QString Type;
+  QString Target;  // part name inside the package
 };
 
 // The relationships part of sourcePart (e.g. xl/workbook.xml ->

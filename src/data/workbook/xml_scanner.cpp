@@ -259,8 +259,8 @@ XmlScanner::Token XmlScanner::ScanEndTag() {
 QByteArrayView XmlScanner::Attribute(QByteArrayView localName) const {
   if (token_ != Token::Start) return {};
   for (int i = 0; i < attrCount_; ++i) {
-    if (SameName(attrs_[static_cast<size_t>(i)].name, localName))
-      return attrs_[static_cast<size_t>(i)].value;
+    if (SameName(attrs_[static_cast<size_t>(i)].Name, localName))
+      return attrs_[static_cast<size_t>(i)].Value;
   }
   return {};
 }

@@ -48,8 +48,8 @@ class XmlScanner {
 
  private:
   struct Attr {
-    QByteArrayView name;
-    QByteArrayView value;
+    QByteArrayView Name;
+    QByteArrayView Value;
   };
   Token Fail() { return token_ = Token::Error; }
   Token NextInWindow();

@@ -63,16 +63,16 @@ AboutDialog::AboutDialog(QWidget* owner, double dpiScale, const QString& qrHex)
 void AboutDialog::BuildLayout() {
   const AboutLayout layout = ComputeAboutLayout(scale_);
   setFont(DialogFont());
-  setFixedSize(layout.window);
-  StyleAboutLabel(lblLine1_, layout.line1, layout.titlePointSize, true, kTitleColour);
-  StyleAboutLabel(lblLine2_, layout.line2, layout.textPointSize, false, kTextColour);
-  StyleAboutLabel(lblLine3_, layout.line3, layout.textPointSize, false, kTextColour);
+  setFixedSize(layout.Window);
+  StyleAboutLabel(lblLine1_, layout.Line1, layout.TitlePointSize, true, kTitleColour);
+  StyleAboutLabel(lblLine2_, layout.Line2, layout.TextPointSize, false, kTextColour);
+  StyleAboutLabel(lblLine3_, layout.Line3, layout.TextPointSize, false, kTextColour);
   imgQr_->setScaledContents(true);
-  imgQr_->setGeometry(layout.qr);
+  imgQr_->setGeometry(layout.Qr);
   QFont buttonFont = DialogFont();
-  buttonFont.setPointSizeF(DevicePointSize(layout.textPointSize, logicalDpiY()));
+  buttonFont.setPointSizeF(DevicePointSize(layout.TextPointSize, logicalDpiY()));
   cmdOK_->setFont(buttonFont);
-  cmdOK_->setGeometry(layout.okButton);
+  cmdOK_->setGeometry(layout.OkButton);
   cmdOK_->setDefault(true);
   cmdOK_->setFocus();
 }

@@ -19,16 +19,16 @@ AboutLayout ComputeAboutLayout(double dpiScale) {
     return QRect(px(kLabelLeft), px(top), px(kLabelWidth), px(height));
   };
   AboutLayout layout;
-  layout.window = QSize(px(470), px(545));
-  layout.line1 = label(20, 34);
-  layout.line2 = label(58, 24);
-  layout.line3 = label(88, 24);
-  layout.qr = QRect(px(105), px(126), px(260), px(260));
+  layout.Window = QSize(px(470), px(545));
+  layout.Line1 = label(20, 34);
+  layout.Line2 = label(58, 24);
+  layout.Line3 = label(88, 24);
+  layout.Qr = QRect(px(105), px(126), px(260), px(260));
   // Half of the scaled 330 rather than 165 scaled: at s = 1.5 these give
   // 247 and 248, and 247 is the button's established place.
-  layout.okButton = QRect(px(330) / 2, px(410), px(140), px(40));
-  layout.titlePointSize = 18 * s;
-  layout.textPointSize = 10 * s;
+  layout.OkButton = QRect(px(330) / 2, px(410), px(140), px(40));
+  layout.TitlePointSize = 18 * s;
+  layout.TextPointSize = 10 * s;
   return layout;
 }
 

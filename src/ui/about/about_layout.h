@@ -7,16 +7,16 @@
 namespace qh {
 
 struct AboutLayout {
-  QSize window;    // 470 x 545 before scaling
-  QRect line1;     // product title
-  QRect line2;     // notice about the maker
-  QRect line3;     // WeChat caption
-  QRect qr;        // 260 x 260, centred in the width
-  QRect okButton;  // 140 x 40, centred in the width
+  QSize Window;    // 470 x 545 before scaling
+  QRect Line1;     // product title
+  QRect Line2;     // notice about the maker
+  QRect Line3;     // WeChat caption
+  QRect Qr;        // 260 x 260, centred in the width
+  QRect OkButton;  // 140 x 40, centred in the width
   // Point sizes as on a 96-DPI screen: 18 x s and 10 x s (the two smaller
   // lines and the button). See DevicePointSize.
-  double titlePointSize;
-  double textPointSize;
+  double TitlePointSize;
+  double TextPointSize;
 };
 
 // dpiScale is ScreenDpi / 96; values below 1 count as 1. Every scaled

@@ -9,8 +9,8 @@
 namespace qh {
 
 struct CursorPicture {
-  QImage image;  // ARGB32, transparent where the cursor shows the screen
-  QPoint hotSpot;
+  QImage Image;  // ARGB32, transparent where the cursor shows the screen
+  QPoint HotSpot;
 };
 
 // Nothing when the bytes are not a readable cursor file.

@@ -12,7 +12,7 @@ std::optional<QCursor> EmbeddedHandCursor() {
   if (!bytes) return std::nullopt;
   const std::optional<CursorPicture> picture = DecodeCursorFile(*bytes);
   if (!picture) return std::nullopt;
-  return QCursor(QPixmap::fromImage(picture->image), picture->hotSpot.x(), picture->hotSpot.y());
+  return QCursor(QPixmap::fromImage(picture->Image), picture->HotSpot.x(), picture->HotSpot.y());
 }
 
 }  // namespace qh

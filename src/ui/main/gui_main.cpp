@@ -91,16 +91,16 @@ int AnswerInformationFlag(int argc, char** argv) {
 qh::UpdateFlow& UpdateFlowOf(QWidget* owner, qh::AppState& state, qh::UserMessages& messages) {
   if (auto* flow = owner->findChild<qh::UpdateFlow*>(QString(), Qt::FindDirectChildrenOnly))
     return *flow;
-  qh::UpdateContext context{.messages = messages,
-                            .updateUrl = state.Config.UpdateUrl,
-                            .appDir = state.AppDir,
-                            .executablePath = QCoreApplication::applicationFilePath(),
-                            .windowTitle = QString::fromUtf8(qh::kWindowTitle)};
-  context.showBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
-  context.showIdle = [] { QApplication::restoreOverrideCursor(); };
-  context.quitApplication = [owner] { owner->close(); };
+  qh::UpdateContext context{.Messages = messages,
+                            .UpdateUrl = state.Config.UpdateUrl,
+                            .AppDir = state.AppDir,
+                            .ExecutablePath = QCoreApplication::applicationFilePath(),
+                            .WindowTitle = QString::fromUtf8(qh::kWindowTitle)};
+  context.ShowBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
+  context.ShowIdle = [] { QApplication::restoreOverrideCursor(); };
+  context.QuitApplication = [owner] { owner->close(); };
   // A read-only portable folder is not the package manager's: the flow says so itself.
-  context.packageManaged = qh::IsPackageInstallFolder(state.AppDir);
+  context.PackageManaged = qh::IsPackageInstallFolder(state.AppDir);
   return *new qh::UpdateFlow(std::move(context), owner);
 }
 

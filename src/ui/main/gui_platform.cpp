@@ -152,17 +152,17 @@ namespace {
 // the guard's state has to sit where that function can reach it. Only one
 // guard exists at a time, on the main thread, before the event loop.
 struct GuardState {
-  PlatformFailureGuard::FailureHandler onFailure;
-  QtMessageHandler previous = nullptr;
+  PlatformFailureGuard::FailureHandler OnFailure;
+  QtMessageHandler Previous = nullptr;
 };
 GuardState* activeGuard = nullptr;
 
 void GuardedMessageHandler(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
-  if (type == QtFatalMsg && activeGuard && activeGuard->onFailure)
-    activeGuard->onFailure(message);  // ends the process
-  if (activeGuard && activeGuard->previous) {
-    activeGuard->previous(type, context, message);
+  if (type == QtFatalMsg && activeGuard && activeGuard->OnFailure)
+    activeGuard->OnFailure(message);  // ends the process
+  if (activeGuard && activeGuard->Previous) {
+    activeGuard->Previous(type, context, message);
     return;
   }
   const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
@@ -173,11 +173,11 @@ void GuardedMessageHandler(QtMsgType type, const QMessageLogContext& context,
 
 PlatformFailureGuard::PlatformFailureGuard(FailureHandler onFailure) {
   activeGuard = new GuardState{std::move(onFailure), nullptr};
-  activeGuard->previous = qInstallMessageHandler(GuardedMessageHandler);
+  activeGuard->Previous = qInstallMessageHandler(GuardedMessageHandler);
 }
 
 PlatformFailureGuard::~PlatformFailureGuard() {
-  qInstallMessageHandler(activeGuard->previous);
+  qInstallMessageHandler(activeGuard->Previous);
   delete activeGuard;
   activeGuard = nullptr;
 }

@@ -8,9 +8,9 @@ namespace qh {
 namespace {
 
 struct FallbackText {
-  const char* context;
-  const char* source;
-  const char16_t* text;
+  const char* Context;
+  const char* Source;
+  const char16_t* Text;
 };
 
 constexpr FallbackText kFallbackTexts[] = {
@@ -48,8 +48,8 @@ QString FallbackChineseTranslator::translate(const char* context, const char* so
                                              const char*, int) const {
   if (!context || !sourceText) return {};
   for (const FallbackText& t : kFallbackTexts)
-    if (std::strcmp(t.context, context) == 0 && std::strcmp(t.source, sourceText) == 0)
-      return QString::fromUtf16(t.text);
+    if (std::strcmp(t.Context, context) == 0 && std::strcmp(t.Source, sourceText) == 0)
+      return QString::fromUtf16(t.Text);
   return {};
 }
 

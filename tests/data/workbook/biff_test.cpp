@@ -51,8 +51,8 @@ QByteArray Bof(quint16 version, quint16 substream) {
 }
 
 struct Sheet {
-  quint8 type = 0;  // 0 worksheet, 2 chart
-  QByteArray records;
+  quint8 Type = 0;  // 0 worksheet, 2 chart
+  QByteArray Records;
 };
 
 // A BIFF8 (or BIFF5) workbook stream: globals with the sheet list, then the
@@ -64,11 +64,11 @@ QByteArray Book(const QByteArray& globals, const std::vector<Sheet>& sheets,
     return Record(0x0085, U32(offset) + '\0' + char(type) + name);
   };
   qsizetype at = Bof(version, 5).size() + globals.size() + kEof.size();
-  for (const Sheet& s : sheets) at += boundSheet(0, s.type).size();
+  for (const Sheet& s : sheets) at += boundSheet(0, s.Type).size();
   QByteArray list, body;
   for (const Sheet& s : sheets) {
-    list += boundSheet(wrongOffsets ? 1 : quint32(at + body.size()), s.type);
-    body += Bof(version, s.type == 2 ? 0x20 : 0x10) + s.records + kEof;
+    list += boundSheet(wrongOffsets ? 1 : quint32(at + body.size()), s.Type);
+    body += Bof(version, s.Type == 2 ? 0x20 : 0x10) + s.Records + kEof;
   }
   return Bof(version, 5) + globals + list + kEof + body;
 }
@@ -83,23 +83,23 @@ QStringList Lines(const QByteArray& stream, bool* ok) {
   SheetLines lines;
   *ok = ReadBiffFirstSheet(stream, cells) && cells.BuildLines(lines);
   QStringList out;
-  for (QStringView line : lines.lines) out.append(line.toString().replace(u'\t', u'|'));
+  for (QStringView line : lines.Lines) out.append(line.toString().replace(u'\t', u'|'));
   return out;
 }
 
 struct StreamCase {
-  const char* name;
-  QByteArray stream;
-  QStringList lines;  // empty with ok false: refused
-  bool ok = true;
+  const char* Name;
+  QByteArray Stream;
+  QStringList Lines;  // empty with ok false: refused
+  bool Ok = true;
 };
 
 void Check(const StreamCase& c) {
   bool ok = false;
-  const QStringList lines = Lines(c.stream, &ok);
-  EXPECT_EQ(ok, c.ok) << c.name;
-  if (c.ok) {
-    EXPECT_EQ(lines, c.lines) << c.name;
+  const QStringList lines = Lines(c.Stream, &ok);
+  EXPECT_EQ(ok, c.Ok) << c.Name;
+  if (c.Ok) {
+    EXPECT_EQ(lines, c.Lines) << c.Name;
   }
 }
 

@@ -7,10 +7,10 @@ namespace qh {
 namespace {
 
 struct CellCase {
-  CellKind kind;
-  double number;
-  const char16_t* text;
-  const char16_t* expected;
+  CellKind Kind;
+  double Number;
+  const char16_t* Text;
+  const char16_t* Expected;
 };
 
 TEST(CellText, WritesValuesLikeTheGeneralFormat) {
@@ -51,17 +51,17 @@ TEST(CellText, WritesValuesLikeTheGeneralFormat) {
   };
   for (const CellCase& c : cases) {
     QString text;
-    AppendCellText(text, c.kind, c.number, QString::fromUtf16(c.text));
-    EXPECT_EQ(text, QString::fromUtf16(c.expected))
-        << "kind " << int(c.kind) << " number " << c.number << " text "
-        << QString::fromUtf16(c.text).toStdString();
+    AppendCellText(text, c.Kind, c.Number, QString::fromUtf16(c.Text));
+    EXPECT_EQ(text, QString::fromUtf16(c.Expected))
+        << "kind " << int(c.Kind) << " number " << c.Number << " text "
+        << QString::fromUtf16(c.Text).toStdString();
   }
 }
 
 struct DateCase {
-  const char16_t* text;
-  bool date1904;
-  std::optional<double> serial;
+  const char16_t* Text;
+  bool Date1904;
+  std::optional<double> Serial;
 };
 
 TEST(DateTextToSerial, CountsDaysFromTheWorkbookEpoch) {
@@ -81,8 +81,8 @@ TEST(DateTextToSerial, CountsDaysFromTheWorkbookEpoch) {
       {u"华北", false, std::nullopt},
   };
   for (const DateCase& c : cases) {
-    EXPECT_EQ(DateTextToSerial(QString::fromUtf16(c.text), c.date1904), c.serial)
-        << QString::fromUtf16(c.text).toStdString() << " 1904=" << c.date1904;
+    EXPECT_EQ(DateTextToSerial(QString::fromUtf16(c.Text), c.Date1904), c.Serial)
+        << QString::fromUtf16(c.Text).toStdString() << " 1904=" << c.Date1904;
   }
 }
 

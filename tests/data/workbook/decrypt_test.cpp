@@ -50,10 +50,10 @@ QByteArray StandardInfo(quint32 algorithm, quint32 keyBits, quint32 headerSize =
 TEST(DecryptOoxmlPackage, HeadersOutOfRangeAreDamagedAndOthersKeepThePassword) {
   const QByteArray package = U32(16) + U32(0) + QByteArray(21, '\0');  // padded
   struct Case {
-    const char* name;
-    QByteArray info;
-    Decryption expected;
-    QByteArray encrypted;
+    const char* Name;
+    QByteArray Info;
+    Decryption Expected;
+    QByteArray Encrypted;
   };
   // clang-format off
   const Case cases[] = {
@@ -84,8 +84,8 @@ TEST(DecryptOoxmlPackage, HeadersOutOfRangeAreDamagedAndOthersKeepThePassword) {
     QElapsedTimer timer;
     timer.start();
     QByteArray plain;
-    EXPECT_EQ(DecryptOoxmlPackage(c.info, c.encrypted, plain), c.expected) << c.name;
-    EXPECT_LT(timer.elapsed(), 5000) << c.name;
+    EXPECT_EQ(DecryptOoxmlPackage(c.Info, c.Encrypted, plain), c.Expected) << c.Name;
+    EXPECT_LT(timer.elapsed(), 5000) << c.Name;
   }
 }
 
@@ -108,9 +108,9 @@ QByteArray CryptoApi(quint32 keyBits, quint32 headerSize = 32, quint32 saltSize 
 
 TEST(DecryptBiffStream, HeadersOutOfRangeAreDamagedAndOthersKeepThePassword) {
   struct Case {
-    const char* name;
-    QByteArray stream;
-    Decryption expected;
+    const char* Name;
+    QByteArray Stream;
+    Decryption Expected;
   };
   // clang-format off
   const Case cases[] = {
@@ -129,9 +129,9 @@ TEST(DecryptBiffStream, HeadersOutOfRangeAreDamagedAndOthersKeepThePassword) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    QByteArray stream = c.stream;
-    EXPECT_EQ(DecryptBiffStream(stream), c.expected) << c.name;
-    EXPECT_EQ(stream, c.stream) << c.name;  // left as it was
+    QByteArray stream = c.Stream;
+    EXPECT_EQ(DecryptBiffStream(stream), c.Expected) << c.Name;
+    EXPECT_EQ(stream, c.Stream) << c.Name;  // left as it was
   }
 }
 

@@ -61,9 +61,9 @@ TEST(DisguisedExports, HtmlInsideKeepsTheHtmlReadersWords) {
 TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
   QTemporaryDir dir;
   struct Case {
-    const char* name;
-    QByteArray bytes;
-    QString error;
+    const char* Name;
+    QByteArray Bytes;
+    QString Error;
   };
   // clang-format off
   const Case cases[] = {
@@ -87,12 +87,12 @@ TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
   // clang-format on
   for (const Case& c : cases) {
     const QString path = dir.filePath(u"export.xls"_qs);
-    test::WriteAll(path, c.bytes);
+    test::WriteAll(path, c.Bytes);
     ItemTable table;
-    EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << c.name;
-    EXPECT_EQ(table.LastError, c.error) << c.name << " " << table.LastError.toStdString();
-    if (c.error == u"读取 Excel 文件失败.") {
-      EXPECT_TRUE(table.LastHint.startsWith(u"无法打开或解析该文件:\r\n"_qs + path)) << c.name;
+    EXPECT_FALSE(LoadSourceFile(path, LoadLimits{}, table)) << c.Name;
+    EXPECT_EQ(table.LastError, c.Error) << c.Name << " " << table.LastError.toStdString();
+    if (c.Error == u"读取 Excel 文件失败.") {
+      EXPECT_TRUE(table.LastHint.startsWith(u"无法打开或解析该文件:\r\n"_qs + path)) << c.Name;
     }
   }
 }

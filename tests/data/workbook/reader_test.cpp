@@ -21,7 +21,7 @@ QStringList ReadLines(const char* name, bool* ok = nullptr) {
   const bool read = ReadWorkbookLines(test::ReadAll(WorkbookPath(name)), lines);
   if (ok != nullptr) *ok = read;
   QStringList out;
-  for (QStringView line : lines.lines) out.append(line.toString().replace(u'\t', u'|'));
+  for (QStringView line : lines.Lines) out.append(line.toString().replace(u'\t', u'|'));
   return out;
 }
 
@@ -32,8 +32,8 @@ TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
                               u"华南区|1E+20"_qs, u"西北区|1234"_qs,       u"名称|-7"_qs};
   const QStringList tail = {u"日期|45306"_qs, u"2023|0.1"_qs};
   struct Case {
-    const char* file;
-    QStringList formulaAndBooleans;
+    const char* File;
+    QStringList FormulaAndBooleans;
   };
   const Case cases[] = {
       {"basic_libreoffice.xlsx", {u"合计|25"_qs, u"开关|-1"_qs, u"关闭|0"_qs}},
@@ -47,15 +47,15 @@ TEST(ReadWorkbookLines, ValueKindsFromRealWriters) {
   };
   for (const Case& c : cases) {
     bool ok = false;
-    EXPECT_EQ(ReadLines(c.file, &ok), common + c.formulaAndBooleans + tail) << c.file;
-    EXPECT_TRUE(ok) << c.file;
+    EXPECT_EQ(ReadLines(c.File, &ok), common + c.FormulaAndBooleans + tail) << c.File;
+    EXPECT_TRUE(ok) << c.File;
   }
 }
 
 TEST(ReadWorkbookLines, SheetLayouts) {
   struct Case {
-    const char* file;
-    QStringList lines;
+    const char* File;
+    QStringList Lines;
   };
   const Case cases[] = {
       {"xlwt_basic.xls",
@@ -83,8 +83,8 @@ TEST(ReadWorkbookLines, SheetLayouts) {
   };
   for (const Case& c : cases) {
     bool ok = false;
-    EXPECT_EQ(ReadLines(c.file, &ok), c.lines) << c.file;
-    EXPECT_TRUE(ok) << c.file;
+    EXPECT_EQ(ReadLines(c.File, &ok), c.Lines) << c.File;
+    EXPECT_TRUE(ok) << c.File;
   }
 }
 
@@ -165,10 +165,10 @@ const QString kUnreadableHintTail = QStringLiteral(
 
 TEST(LoadWorkbook, VerdictsAndMessages) {
   struct Case {
-    const char* file;
-    bool ok;
-    QString error;
-    QString hintStart;
+    const char* File;
+    bool Ok;
+    QString Error;
+    QString HintStart;
   };
   const Case cases[] = {
       {"no_dimension.xlsx", true, {}, {}},
@@ -187,19 +187,19 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
   for (const Case& c : cases) {
     ItemTable table;
     table.Items.push_back({u"旧"_qs, 1});
-    const QString path = WorkbookPath(c.file);
-    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.ok) << c.file;
-    EXPECT_EQ(table.LastError, c.error) << c.file;
-    EXPECT_TRUE(table.LastHint.startsWith(c.hintStart)) << c.file << table.LastHint.toStdString();
-    if (c.ok) {
+    const QString path = WorkbookPath(c.File);
+    EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.Ok) << c.File;
+    EXPECT_EQ(table.LastError, c.Error) << c.File;
+    EXPECT_TRUE(table.LastHint.startsWith(c.HintStart)) << c.File << table.LastHint.toStdString();
+    if (c.Ok) {
       EXPECT_EQ(table.Items, (std::vector<ChartItem>{{u"甲"_qs, 1}, {u"乙"_qs, 2}}));
     } else {
-      EXPECT_TRUE(table.Items.empty()) << c.file;
+      EXPECT_TRUE(table.Items.empty()) << c.File;
     }
-    if (c.error == u"读取 Excel 文件失败.") {
+    if (c.Error == u"读取 Excel 文件失败.") {
       EXPECT_EQ(table.LastHint, u"无法打开或解析该文件:\r\n"_qs + path + kUnreadableHintTail);
-    } else if (c.hintStart.endsWith(u"\r\n")) {
-      EXPECT_EQ(table.LastHint, c.hintStart + path);
+    } else if (c.HintStart.endsWith(u"\r\n")) {
+      EXPECT_EQ(table.LastHint, c.HintStart + path);
     }
   }
 }

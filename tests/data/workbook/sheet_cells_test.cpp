@@ -10,7 +10,7 @@ QStringList LinesOf(SheetCells& cells) {
   SheetLines lines;
   EXPECT_TRUE(cells.BuildLines(lines));
   QStringList out;
-  for (QStringView line : lines.lines) out.append(line.toString());
+  for (QStringView line : lines.Lines) out.append(line.toString());
   return out;
 }
 
@@ -28,23 +28,23 @@ TEST(SheetCells, UsedRangeIsTheBoxAroundThePresentCells) {
 // those must still come out whole.
 TEST(SheetCells, LinesLongerThanTheFirstRowsSuggest) {
   struct Case {
-    const char* name;
-    int rows;
-    int longFrom;  // rows from here on carry a long text
+    const char* Name;
+    int Rows;
+    int LongFrom;  // rows from here on carry a long text
   };
   const Case cases[] = {
       {"short sheet", 10, 5}, {"long tail", 5000, 1500}, {"one long line", 3000, 2999}};
   for (const Case& c : cases) {
     SheetCells cells;
     QStringList expected;
-    for (int row = 1; row <= c.rows; ++row) {
+    for (int row = 1; row <= c.Rows; ++row) {
       const QString text =
-          row >= c.longFrom ? QString(row == 2999 ? 200000 : 300, u'长') : u"短"_qs;
+          row >= c.LongFrom ? QString(row == 2999 ? 200000 : 300, u'长') : u"短"_qs;
       ASSERT_TRUE(cells.AddText(row, 1, cells.Texts().Add(text)));
       ASSERT_TRUE(cells.AddNumber(row, 2, row + 0.5));
       expected.append(text + u'\t' + QString::number(row) + u".5"_qs);
     }
-    EXPECT_EQ(LinesOf(cells), expected) << c.name;
+    EXPECT_EQ(LinesOf(cells), expected) << c.Name;
   }
 }
 
@@ -86,13 +86,13 @@ TEST(SheetCells, AnEnormousSparseRangeIsRefusedNotAllocated) {
   ASSERT_TRUE(cells.AddNumber(SheetCells::kMaxRows, SheetCells::kMaxColumns, 2));
   SheetLines lines;
   EXPECT_FALSE(cells.BuildLines(lines));
-  EXPECT_TRUE(lines.lines.empty());
+  EXPECT_TRUE(lines.Lines.empty());
 }
 
 TEST(SheetCells, LargeRangesMustBeReasonablyFilled) {
   struct Case {
-    std::int64_t rows, columns, cells;
-    bool refused;
+    std::int64_t Rows, Columns, Cells;
+    bool Refused;
   };
   // clang-format off
   const Case cases[] = {
@@ -104,8 +104,8 @@ TEST(SheetCells, LargeRangesMustBeReasonablyFilled) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    EXPECT_EQ(SheetCells::RangeTooSparse(c.rows, c.columns, c.cells), c.refused)
-        << c.rows << "x" << c.columns << " holding " << c.cells;
+    EXPECT_EQ(SheetCells::RangeTooSparse(c.Rows, c.Columns, c.Cells), c.Refused)
+        << c.Rows << "x" << c.Columns << " holding " << c.Cells;
   }
 }
 

@@ -29,15 +29,15 @@ QStringList Lines(const QByteArray& document, bool* ok) {
   SheetLines lines;
   *ok = ReadSpreadsheetXmlLines(document, lines);
   QStringList out;
-  for (QStringView line : lines.lines) out.append(line.toString().replace(u'\t', u'|'));
+  for (QStringView line : lines.Lines) out.append(line.toString().replace(u'\t', u'|'));
   return out;
 }
 
 TEST(SpreadsheetXml, CellsAndRows) {
   struct Case {
-    const char* name;
-    QByteArray document;
-    QStringList lines;
+    const char* Name;
+    QByteArray Document;
+    QStringList Lines;
   };
   const QByteArray ab = Cell("String", "A") + Cell("Number", "1");
   // clang-format off
@@ -92,8 +92,8 @@ TEST(SpreadsheetXml, CellsAndRows) {
   // clang-format on
   for (const Case& c : cases) {
     bool ok = false;
-    EXPECT_EQ(Lines(c.document, &ok), c.lines) << c.name;
-    EXPECT_TRUE(ok) << c.name;
+    EXPECT_EQ(Lines(c.Document, &ok), c.Lines) << c.Name;
+    EXPECT_TRUE(ok) << c.Name;
   }
 }
 
@@ -102,8 +102,8 @@ TEST(SpreadsheetXml, CellsAndRows) {
 TEST(SpreadsheetXml, RefusedDocuments) {
   const QByteArray ab = Cell("String", "A") + Cell("Number", "1");
   struct Case {
-    const char* name;
-    QByteArray document;
+    const char* Name;
+    QByteArray Document;
   };
   // clang-format off
   const Case cases[] = {
@@ -129,9 +129,9 @@ TEST(SpreadsheetXml, RefusedDocuments) {
     QElapsedTimer timer;
     timer.start();
     bool ok = true;
-    EXPECT_TRUE(Lines(c.document, &ok).isEmpty()) << c.name;
-    EXPECT_FALSE(ok) << c.name;
-    EXPECT_LT(timer.elapsed(), 2000) << c.name;
+    EXPECT_TRUE(Lines(c.Document, &ok).isEmpty()) << c.Name;
+    EXPECT_FALSE(ok) << c.Name;
+    EXPECT_LT(timer.elapsed(), 2000) << c.Name;
   }
 }
 

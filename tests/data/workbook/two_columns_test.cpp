@@ -11,11 +11,11 @@ namespace qh {
 namespace {
 
 struct Cell {
-  int row;
-  int column;
-  CellKind kind;
-  double number;
-  QString text;
+  int Row;
+  int Column;
+  CellKind Kind;
+  double Number;
+  QString Text;
 };
 
 Cell Num(int row, int column, double number) { return {row, column, CellKind::Number, number, {}}; }
@@ -35,14 +35,14 @@ template <typename Sink>
 bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
   for (const Cell& c : cells) {
     bool added = false;
-    switch (c.kind) {
-      case CellKind::Empty: added = sink.AddEmpty(c.row, c.column); break;
-      case CellKind::Number: added = sink.AddNumber(c.row, c.column, c.number); break;
-      case CellKind::Boolean: added = sink.AddBoolean(c.row, c.column, c.number != 0.0); break;
-      case CellKind::Error: added = sink.AddError(c.row, c.column); break;
+    switch (c.Kind) {
+      case CellKind::Empty: added = sink.AddEmpty(c.Row, c.Column); break;
+      case CellKind::Number: added = sink.AddNumber(c.Row, c.Column, c.Number); break;
+      case CellKind::Boolean: added = sink.AddBoolean(c.Row, c.Column, c.Number != 0.0); break;
+      case CellKind::Error: added = sink.AddError(c.Row, c.Column); break;
       case CellKind::Text:
-        added = texts == Texts::Inline ? sink.AddInlineText(c.row, c.column, c.text)
-                                       : sink.AddText(c.row, c.column, sink.Texts().Add(c.text));
+        added = texts == Texts::Inline ? sink.AddInlineText(c.Row, c.Column, c.Text)
+                                       : sink.AddText(c.Row, c.Column, sink.Texts().Add(c.Text));
         break;
     }
     if (!added) return false;
@@ -55,15 +55,15 @@ bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
 bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table) {
   SheetCells sheet;
   SheetLines lines;
-  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.lines.empty())
+  if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.Lines.empty())
     return table.Fail(u"-"_qs, u"-"_qs);
-  return ValidateRows(std::span<const QStringView>(lines.lines), u"Excel"_qs, LoadLimits{}, table);
+  return ValidateRows(std::span<const QStringView>(lines.Lines), u"Excel"_qs, LoadLimits{}, table);
 }
 
 struct SheetCase {
-  const char* name;
-  std::vector<Cell> cells;
-  bool direct;  // read straight into the table, no second reading
+  const char* Name;
+  std::vector<Cell> Cells;
+  bool Direct;  // read straight into the table, no second reading
 };
 
 TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
@@ -98,13 +98,13 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
       ItemTable direct, full;
       TwoColumnRows rows(u"Excel"_qs, direct);
       bool ok = false;
-      const bool finished = Feed(rows, c.cells, texts) && rows.Finish(ok);
-      EXPECT_EQ(finished, c.direct) << c.name;
+      const bool finished = Feed(rows, c.Cells, texts) && rows.Finish(ok);
+      EXPECT_EQ(finished, c.Direct) << c.Name;
       if (!finished) continue;
-      EXPECT_EQ(ok, ReadInFull(c.cells, full)) << c.name;
-      EXPECT_EQ(direct.Items, full.Items) << c.name;
-      EXPECT_EQ(direct.LastError, full.LastError) << c.name;
-      EXPECT_EQ(direct.LastHint, full.LastHint) << c.name;
+      EXPECT_EQ(ok, ReadInFull(c.Cells, full)) << c.Name;
+      EXPECT_EQ(direct.Items, full.Items) << c.Name;
+      EXPECT_EQ(direct.LastError, full.LastError) << c.Name;
+      EXPECT_EQ(direct.LastHint, full.LastHint) << c.Name;
     }
   }
 }

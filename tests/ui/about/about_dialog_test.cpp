@@ -25,10 +25,10 @@ T* Child(const AboutDialog& dialog, const char* name) {
 
 TEST(AboutLayoutTest, GeometryAtTwoScales) {
   const struct {
-    double scale;
-    QSize window;
-    QRect title, line3, qr, ok;
-    double titlePt, textPt;
+    double Scale;
+    QSize Window;
+    QRect Title, Line3, Qr, Ok;
+    double TitlePt, TextPt;
     // clang-format off
   } cases[] = {
       {1.0, {470, 545}, {24, 20, 422, 34}, {24, 88, 422, 24}, {105, 126, 260, 260},
@@ -42,25 +42,25 @@ TEST(AboutLayoutTest, GeometryAtTwoScales) {
   };
   // clang-format on
   for (const auto& c : cases) {
-    const AboutLayout layout = ComputeAboutLayout(c.scale);
-    EXPECT_EQ(layout.window, c.window) << c.scale;
-    EXPECT_EQ(layout.line1, c.title) << c.scale;
-    EXPECT_EQ(layout.line3, c.line3) << c.scale;
-    EXPECT_EQ(layout.qr, c.qr) << c.scale;
-    EXPECT_EQ(layout.okButton, c.ok) << c.scale;
-    EXPECT_DOUBLE_EQ(layout.titlePointSize, c.titlePt) << c.scale;
-    EXPECT_DOUBLE_EQ(layout.textPointSize, c.textPt) << c.scale;
+    const AboutLayout layout = ComputeAboutLayout(c.Scale);
+    EXPECT_EQ(layout.Window, c.Window) << c.Scale;
+    EXPECT_EQ(layout.Line1, c.Title) << c.Scale;
+    EXPECT_EQ(layout.Line3, c.Line3) << c.Scale;
+    EXPECT_EQ(layout.Qr, c.Qr) << c.Scale;
+    EXPECT_EQ(layout.OkButton, c.Ok) << c.Scale;
+    EXPECT_DOUBLE_EQ(layout.TitlePointSize, c.TitlePt) << c.Scale;
+    EXPECT_DOUBLE_EQ(layout.TextPointSize, c.TextPt) << c.Scale;
   }
 }
 
 TEST(AboutLayoutTest, FontsAreNotScaledTwice) {
   const struct {
-    double pointsAt96;
-    int dpi;
-    double expected;
+    double PointsAt96;
+    int Dpi;
+    double Expected;
   } cases[] = {{18, 96, 18}, {27, 144, 18}, {15, 144, 10}, {36, 192, 18}, {18, 0, 18}};
   for (const auto& c : cases) {
-    EXPECT_DOUBLE_EQ(DevicePointSize(c.pointsAt96, c.dpi), c.expected) << c.dpi;
+    EXPECT_DOUBLE_EQ(DevicePointSize(c.PointsAt96, c.Dpi), c.Expected) << c.Dpi;
   }
 }
 
@@ -75,36 +75,36 @@ TEST(AboutDialogTest, WidgetsFollowTheLayout) {
     AboutDialog dialog(nullptr, scale);
     const AboutLayout layout = ComputeAboutLayout(scale);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("关于 青禾图表生成工具"));
-    EXPECT_EQ(dialog.size(), layout.window);
+    EXPECT_EQ(dialog.size(), layout.Window);
     auto* title = Child<QLabel>(dialog, "lblLine1");
     auto* caption = Child<QLabel>(dialog, "lblLine3");
     auto* qr = Child<QLabel>(dialog, "imgQr");
     auto* ok = Child<QPushButton>(dialog, "cmdOK");
     ASSERT_TRUE(title && caption && qr && ok);
     EXPECT_EQ(title->text(), QStringLiteral("青禾图表生成工具"));
-    EXPECT_EQ(title->geometry(), layout.line1);
+    EXPECT_EQ(title->geometry(), layout.Line1);
     EXPECT_DOUBLE_EQ(title->font().pointSizeF(), 18 * scale);
     EXPECT_TRUE(title->font().bold());
     EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(34, 51, 68));
     EXPECT_EQ(caption->palette().color(QPalette::WindowText), QColor(85, 96, 122));
     EXPECT_EQ(caption->text(), kCaption);
-    EXPECT_EQ(qr->geometry(), layout.qr);
+    EXPECT_EQ(qr->geometry(), layout.Qr);
     EXPECT_FALSE(qr->pixmap().isNull());
     // Drawn at the screen's own pixels (QT_SCALE_FACTOR in the suite's ratio runs).
     EXPECT_DOUBLE_EQ(qr->pixmap().devicePixelRatio(), dialog.devicePixelRatioF());
-    EXPECT_EQ(qr->pixmap().size(), layout.qr.size() * dialog.devicePixelRatioF());
+    EXPECT_EQ(qr->pixmap().size(), layout.Qr.size() * dialog.devicePixelRatioF());
     EXPECT_TRUE(dialog.HasQrPicture());
     EXPECT_EQ(ok->text(), QStringLiteral("确定"));
-    EXPECT_EQ(ok->geometry(), layout.okButton);
+    EXPECT_EQ(ok->geometry(), layout.OkButton);
     EXPECT_DOUBLE_EQ(ok->font().pointSizeF(), 10 * scale);
   }
 }
 
 TEST(AboutDialogTest, EnterEscapeAndOkCloseOtherKeysDoNot) {
   const struct {
-    const char* name;
-    int key;
-    bool closes;
+    const char* Name;
+    int Key;
+    bool Closes;
   } cases[] = {{"Return", Qt::Key_Return, true},
                {"keypad Enter", Qt::Key_Enter, true},
                {"Escape", Qt::Key_Escape, true},
@@ -113,11 +113,11 @@ TEST(AboutDialogTest, EnterEscapeAndOkCloseOtherKeysDoNot) {
   for (const auto& c : cases) {
     AboutDialog dialog(nullptr, 1.0);
     dialog.show();
-    QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+    QKeyEvent press(QEvent::KeyPress, c.Key, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &press);
-    EXPECT_EQ(dialog.isVisible(), !c.closes) << c.name;
-    if (c.closes) {
-      EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.name;
+    EXPECT_EQ(dialog.isVisible(), !c.Closes) << c.Name;
+    if (c.Closes) {
+      EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.Name;
     }
   }
   AboutDialog dialog(nullptr, 1.0);
@@ -149,18 +149,18 @@ TEST(AboutDialogTest, PictureThatCannotBeShownGetsTheFailureNote) {
   // Decodes to the right length but is no picture.
   const QString notAPicture(2 * kQrImageBytes, u'7');
   const struct {
-    const char* name;
-    QString hex;
+    const char* Name;
+    QString Hex;
   } cases[] = {{"bad digit", badDigit},
                {"two digits short", good.left(good.size() - 2)},
                {"empty", QString()},
                {"not a picture", notAPicture}};
   for (const auto& c : cases) {
-    AboutDialog dialog(nullptr, 1.5, c.hex);
-    EXPECT_FALSE(dialog.HasQrPicture()) << c.name;
-    EXPECT_EQ(Child<QLabel>(dialog, "lblLine3")->text(), kFailedCaption) << c.name;
-    EXPECT_TRUE(Child<QLabel>(dialog, "imgQr")->pixmap().isNull()) << c.name;
-    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->geometry(), QRect(247, 615, 210, 60)) << c.name;
+    AboutDialog dialog(nullptr, 1.5, c.Hex);
+    EXPECT_FALSE(dialog.HasQrPicture()) << c.Name;
+    EXPECT_EQ(Child<QLabel>(dialog, "lblLine3")->text(), kFailedCaption) << c.Name;
+    EXPECT_TRUE(Child<QLabel>(dialog, "imgQr")->pixmap().isNull()) << c.Name;
+    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->geometry(), QRect(247, 615, 210, 60)) << c.Name;
   }
 }
 

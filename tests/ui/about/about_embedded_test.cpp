@@ -11,22 +11,22 @@ namespace {
 
 TEST(HexDigitValueTest, DigitsAndNonDigits) {
   const struct {
-    char16_t c;
-    int value;
+    char16_t C;
+    int Value;
   } cases[] = {{u'0', 0},  {u'9', 9},  {u'A', 10},  {u'a', 10}, {u'F', 15},
                {u'f', 15}, {u'G', -1}, {u'g', -1},  {u' ', -1}, {u'/', -1},
                {u':', -1}, {u'@', -1}, {u'０', -1}, {u'Ａ', -1}};
   for (const auto& c : cases) {
-    EXPECT_EQ(HexDigitValue(QChar(c.c)), c.value) << "char U+" << std::hex << int(c.c);
+    EXPECT_EQ(HexDigitValue(QChar(c.C)), c.Value) << "char U+" << std::hex << int(c.C);
   }
 }
 
 TEST(DecodeHexTest, LengthAndDigitRules) {
   const struct {
-    const char* name;
-    QString text;
-    qint64 expected;
-    std::optional<QByteArray> bytes;
+    const char* Name;
+    QString Text;
+    qint64 Expected;
+    std::optional<QByteArray> Bytes;
   } cases[] = {
       {"exact", "00FF7a", 3, QByteArray("\x00\xFF\x7A", 3)},
       {"lower case", "abcdef", 3, QByteArray("\xAB\xCD\xEF", 3)},
@@ -39,7 +39,7 @@ TEST(DecodeHexTest, LengthAndDigitRules) {
       {"empty text, none expected", "", 0, QByteArray()},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DecodeHex(c.text, c.expected), c.bytes) << c.name;
+    EXPECT_EQ(DecodeHex(c.Text, c.Expected), c.Bytes) << c.Name;
   }
 }
 
@@ -65,12 +65,12 @@ TEST(CursorDecodeTest, BuiltInHandHasItsHotSpotOnTheFingertip) {
   ASSERT_TRUE(bytes);
   const std::optional<CursorPicture> cursor = DecodeCursorFile(*bytes);
   ASSERT_TRUE(cursor);
-  EXPECT_EQ(cursor->image.size(), QSize(32, 32));
-  EXPECT_EQ(cursor->hotSpot, QPoint(5, 0));
-  EXPECT_EQ(qAlpha(cursor->image.pixel(cursor->hotSpot)), 255);  // the fingertip itself
-  EXPECT_EQ(qAlpha(cursor->image.pixel(0, 0)), 0);
-  EXPECT_EQ(qAlpha(cursor->image.pixel(31, 31)), 0);
-  EXPECT_EQ(cursor->image.pixel(5, 5), qRgb(255, 255, 255));  // inside the finger
+  EXPECT_EQ(cursor->Image.size(), QSize(32, 32));
+  EXPECT_EQ(cursor->HotSpot, QPoint(5, 0));
+  EXPECT_EQ(qAlpha(cursor->Image.pixel(cursor->HotSpot)), 255);  // the fingertip itself
+  EXPECT_EQ(qAlpha(cursor->Image.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(cursor->Image.pixel(31, 31)), 0);
+  EXPECT_EQ(cursor->Image.pixel(5, 5), qRgb(255, 255, 255));  // inside the finger
 
   const std::optional<QCursor> pointer = EmbeddedHandCursor();
   ASSERT_TRUE(pointer);
@@ -85,14 +85,14 @@ TEST(CursorDecodeTest, DamagedFilesAreRefused) {
   QByteArray farOffset = good;
   farOffset[18] = char(0x7F);  // image offset beyond the end
   const struct {
-    const char* name;
-    QByteArray bytes;
+    const char* Name;
+    QByteArray Bytes;
   } cases[] = {{"empty", QByteArray()},
                {"header only", good.left(22)},
                {"cut in the mask", good.left(good.size() - 10)},
                {"not a cursor", wrongType},
                {"image outside the file", farOffset}};
-  for (const auto& c : cases) EXPECT_FALSE(DecodeCursorFile(c.bytes)) << c.name;
+  for (const auto& c : cases) EXPECT_FALSE(DecodeCursorFile(c.Bytes)) << c.Name;
 }
 
 }  // namespace

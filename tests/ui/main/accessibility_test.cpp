@@ -25,9 +25,9 @@ using test::WindowFixture;
 const QString kLink = QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )");
 
 struct Node {
-  QString name;
-  QAccessible::Role role;
-  QAccessible::State state;
+  QString Name;
+  QAccessible::Role Role;
+  QAccessible::State State;
 };
 
 // Every object of the window's accessible tree that is not invisible.
@@ -39,7 +39,7 @@ void CollectShown(QAccessibleInterface* iface, std::vector<Node>& out) {
 
 const Node* Find(const std::vector<Node>& nodes, const QString& name, QAccessible::Role role) {
   for (const Node& n : nodes)
-    if (n.name == name && n.role == role) return &n;
+    if (n.Name == name && n.Role == role) return &n;
   return nullptr;
 }
 
@@ -76,18 +76,18 @@ class AccessibilityTest : public ::testing::Test {
     Activate();
   }
   void Activate() {
-    f.window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(f.window.get()));
+    f.Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.Window.get()));
   }
   // A key as the user types it: to whatever has the focus.
   void Type(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : f.window.get();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : f.Window.get();
     QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
     Pump();
   }
   std::vector<Node> Shown() const {
     std::vector<Node> nodes;
-    CollectShown(QAccessible::queryAccessibleInterface(f.window.get()), nodes);
+    CollectShown(QAccessible::queryAccessibleInterface(f.Window.get()), nodes);
     return nodes;
   }
   QAccessibleInterface* ChartInterface() const {
@@ -100,9 +100,9 @@ TEST_F(AccessibilityTest, EveryControlHasItsNameAndRoleOnEveryPage) {
   using R = QAccessible::Role;
   const QString sample = QStringLiteral("手工输入");
   struct Expect {
-    QString name;
-    R role;
-    bool source, bar, pie, line;  // shown on that page
+    QString Name;
+    R Role;
+    bool Source, Bar, Pie, Line;  // shown on that page
   };
   // clang-format off
   const Expect table[] = {
@@ -135,31 +135,31 @@ TEST_F(AccessibilityTest, EveryControlHasItsNameAndRoleOnEveryPage) {
   };
   // clang-format on
   const struct {
-    int key;
-    ChartPage page;
-    const char16_t* navName;  // the navigation item shown as checked
+    int Key;
+    ChartPage Page;
+    const char16_t* NavName;  // the navigation item shown as checked
   } pages[] = {{Qt::Key_F1, ChartPage::Source, u"数据源"},
                {Qt::Key_F2, ChartPage::Bar, u"柱形图"},
                {Qt::Key_F3, ChartPage::Pie, u"饼形图"},
                {Qt::Key_F4, ChartPage::Line, u"曲线图"}};
   for (const auto& page : pages) {
-    Type(page.key);
-    ASSERT_EQ(f.Model().Page(), page.page);
+    Type(page.Key);
+    ASSERT_EQ(f.Model().Page(), page.Page);
     const std::vector<Node> nodes = Shown();
     for (const Expect& e : table) {
-      const bool expected = page.page == ChartPage::Source ? e.source
-                            : page.page == ChartPage::Bar  ? e.bar
-                            : page.page == ChartPage::Pie  ? e.pie
-                                                           : e.line;
-      EXPECT_EQ(Find(nodes, e.name, e.role) != nullptr, expected)
-          << page.key << " " << e.name.toStdString() << " role " << e.role;
+      const bool expected = page.Page == ChartPage::Source ? e.Source
+                            : page.Page == ChartPage::Bar  ? e.Bar
+                            : page.Page == ChartPage::Pie  ? e.Pie
+                                                           : e.Line;
+      EXPECT_EQ(Find(nodes, e.Name, e.Role) != nullptr, expected)
+          << page.Key << " " << e.Name.toStdString() << " role " << e.Role;
     }
     for (const char16_t* nav : {u"数据源", u"柱形图", u"饼形图", u"曲线图"}) {
       const Node* item = Find(nodes, QString::fromUtf16(nav), R::PushButton);
       ASSERT_NE(item, nullptr);
-      EXPECT_EQ(bool(item->state.checked), nav == page.navName)
+      EXPECT_EQ(bool(item->State.checked), nav == page.NavName)
           << QString::fromUtf16(nav).toStdString();
-      EXPECT_TRUE(item->state.focusable);
+      EXPECT_TRUE(item->State.focusable);
     }
   }
 }
@@ -173,17 +173,17 @@ TEST_F(AccessibilityTest, OptionCheckBoxesCarryTheirStateAndToggleFromTheKeyboar
     return found ? std::optional<Node>(*found) : std::nullopt;
   };
   ASSERT_TRUE(box(u"不显示项目名称").has_value());
-  EXPECT_FALSE(box(u"不显示项目名称")->state.checked);
+  EXPECT_FALSE(box(u"不显示项目名称")->State.checked);
   f.Nav()->FocusChain()[5]->setFocus();  // the first option row
   const struct {
-    int key;
-    bool noNameOn, lettersEnabled;
+    int Key;
+    bool NoNameOn, LettersEnabled;
   } steps[] = {{Qt::Key_Space, true, false}, {Qt::Key_Return, false, true}};
   for (const auto& step : steps) {
-    Type(step.key);
-    EXPECT_EQ(f.state.Labels.BarNoName, step.noNameOn) << step.key;
-    EXPECT_EQ(bool(box(u"不显示项目名称")->state.checked), step.noNameOn) << step.key;
-    EXPECT_EQ(!box(u"字母项目名")->state.disabled, step.lettersEnabled) << step.key;
+    Type(step.Key);
+    EXPECT_EQ(f.State.Labels.BarNoName, step.NoNameOn) << step.Key;
+    EXPECT_EQ(bool(box(u"不显示项目名称")->State.checked), step.NoNameOn) << step.Key;
+    EXPECT_EQ(!box(u"字母项目名")->State.disabled, step.LettersEnabled) << step.Key;
   }
 }
 
@@ -193,33 +193,33 @@ TEST_F(AccessibilityTest, TheChartsChildrenAreItsDrawnItemsNamedLikeTheTip) {
       "<table><tr><td>华南区</td><td>41208.9</td></tr>"
       "<tr><td>华东区</td><td>273363</td></tr></table>");
   const struct {
-    int key;
-    QString name, first;
-    const char* description;  // how the subtitle starts
+    int Key;
+    QString Name, First;
+    const char* Description;  // how the subtitle starts
   } cases[] = {
       {Qt::Key_F2, QStringLiteral("柱形图"), QStringLiteral("华南区 41,208.9"), "合计 "},
       {Qt::Key_F3, QStringLiteral("饼形图"), QStringLiteral("华南区 41,208.9 13.1%"), "本页合计 "},
       {Qt::Key_F4, QStringLiteral("曲线图"), QStringLiteral("华南区 41,208.9"), "合计 "},
   };
   for (const auto& c : cases) {
-    Type(c.key);
+    Type(c.Key);
     ASSERT_TRUE(f.WaitForPicture());
     QAccessibleInterface* chart = ChartInterface();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->role(), QAccessible::Chart);
-    EXPECT_EQ(chart->text(QAccessible::Name), c.name);
+    EXPECT_EQ(chart->text(QAccessible::Name), c.Name);
     EXPECT_EQ(chart->text(QAccessible::Description), f.Model().Drawing().Outline.Subtitle);
-    EXPECT_TRUE(chart->text(QAccessible::Description).startsWith(QString::fromUtf8(c.description)))
+    EXPECT_TRUE(chart->text(QAccessible::Description).startsWith(QString::fromUtf8(c.Description)))
         << chart->text(QAccessible::Description).toStdString();
-    ASSERT_EQ(chart->childCount(), f.Model().Drawing().Outline.Drawn) << c.name.toStdString();
+    ASSERT_EQ(chart->childCount(), f.Model().Drawing().Outline.Drawn) << c.Name.toStdString();
     ASSERT_EQ(chart->childCount(), 2);
-    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), c.first);
+    EXPECT_EQ(chart->child(0)->text(QAccessible::Name), c.First);
     for (int i = 0; i < chart->childCount(); ++i) {
       QAccessibleInterface* item = chart->child(i);
       EXPECT_EQ(item->parent(), chart);
       EXPECT_EQ(chart->indexOfChild(item), i);
       EXPECT_TRUE(chart->rect().contains(item->rect())) << i;
-      if (c.key == Qt::Key_F3) continue;  // slices' boxes overlap; their middles are not theirs
+      if (c.Key == Qt::Key_F3) continue;  // slices' boxes overlap; their middles are not theirs
       EXPECT_EQ(chart->childAt(item->rect().center().x(), item->rect().center().y()), item) << i;
     }
   }
@@ -231,11 +231,11 @@ TEST_F(AccessibilityTest, FocusFollowsThePageAndCarriesItsName) {
   StartWithSample();
   using R = QAccessible::Role;
   struct Step {
-    const char* name;
-    std::function<void()> act;
-    QWidget* focus;
-    R role;  // of the focus or an ancestor named after the page
-    QString page;
+    const char* Name;
+    std::function<void()> Act;
+    QWidget* Focus;
+    R Role;  // of the focus or an ancestor named after the page
+    QString Page;
   } steps[] = {
       {"F1", [&] { Type(Qt::Key_F1); }, f.Source()->PathBox(), R::Grouping,
        QStringLiteral("数据源")},
@@ -252,11 +252,11 @@ TEST_F(AccessibilityTest, FocusFollowsThePageAndCarriesItsName) {
        f.Chart(), R::Chart, QStringLiteral("柱形图")},
   };
   for (const Step& step : steps) {
-    step.act();
-    ASSERT_EQ(QApplication::focusWidget(), step.focus) << step.name;
-    EXPECT_TRUE(step.focus->isVisible()) << step.name;
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(step.focus)->state().focused) << step.name;
-    EXPECT_EQ(NamedAncestor(step.focus, step.role), step.page) << step.name;
+    step.Act();
+    ASSERT_EQ(QApplication::focusWidget(), step.Focus) << step.Name;
+    EXPECT_TRUE(step.Focus->isVisible()) << step.Name;
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(step.Focus)->state().focused) << step.Name;
+    EXPECT_EQ(NamedAncestor(step.Focus, step.Role), step.Page) << step.Name;
   }
   // The source page is hidden on the chart pages, its controls with it.
   EXPECT_FALSE(f.Source()->isVisible());
@@ -285,8 +285,8 @@ TEST_F(AccessibilityTest, TabVisitsEveryControlOfThePageAndLeavesTheInputBox) {
   const QString upgrade = QStringLiteral("【升级到最新版】");
   const QString color = QStringLiteral("曲线图颜色");
   const struct {
-    int key;
-    QStringList order;  // from the first navigation item round to it again
+    int Key;
+    QStringList Order;  // from the first navigation item round to it again
   } pages[] = {
       {Qt::Key_F1,
        {upgrade, QStringLiteral("文件路径"), QStringLiteral("浏览"),
@@ -299,17 +299,17 @@ TEST_F(AccessibilityTest, TabVisitsEveryControlOfThePageAndLeavesTheInputBox) {
       {Qt::Key_F3, {upgrade, color, QStringLiteral("饼形图"), kLink}},
   };
   for (const auto& page : pages) {
-    Type(page.key);
+    Type(page.Key);
     QWidget* first = f.Nav()->FocusChain()[0];
     first->setFocus();
     QStringList expected(std::begin(nav), std::end(nav));
-    expected << page.order;
+    expected << page.Order;
     QStringList visited;
     do {
       visited << NameOf(QApplication::focusWidget());
       Type(Qt::Key_Tab);
     } while (QApplication::focusWidget() != first && visited.size() < 40);
-    EXPECT_EQ(visited, expected) << page.key;
+    EXPECT_EQ(visited, expected) << page.Key;
   }
 
   // Tab in the input box moves on; Ctrl+Tab types a tab.
@@ -328,16 +328,16 @@ TEST_F(AccessibilityTest, TabVisitsEveryControlOfThePageAndLeavesTheInputBox) {
 
 TEST_F(AccessibilityTest, MenuKeysOpenTheChartMenuAndModifiedKeysDoNothing) {
   int updates = 0;
-  f.hooks.StartUpdate = [&](QWidget*) { ++updates; };
+  f.Hooks.StartUpdate = [&](QWidget*) { ++updates; };
   StartWithSample();
   const struct {
-    const char* name;
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    int page;  // F-key to go to first
-    bool menu;
-    int updates;
-    ChartPage after;
+    const char* Name;
+    int Key;
+    Qt::KeyboardModifiers Modifiers;
+    int Page;  // F-key to go to first
+    bool Menu;
+    int Updates;
+    ChartPage After;
   } cases[] = {
       {"Shift+F10 on the bar", Qt::Key_F10, Qt::ShiftModifier, Qt::Key_F2, true, 0, ChartPage::Bar},
       {"Menu key on the pie", Qt::Key_Menu, Qt::NoModifier, Qt::Key_F3, true, 0, ChartPage::Pie},
@@ -349,16 +349,16 @@ TEST_F(AccessibilityTest, MenuKeysOpenTheChartMenuAndModifiedKeysDoNothing) {
        ChartPage::Source},
   };
   for (const auto& c : cases) {
-    Type(c.page);
+    Type(c.Page);
     QStringList texts;
     QTimer::singleShot(0, [&] { test::AnswerMenu(0, texts); });
-    Type(c.key, c.modifiers);
+    Type(c.Key, c.Modifiers);
     Pump();
-    EXPECT_EQ(texts.contains(QStringLiteral("复制图片到剪贴板")), c.menu) << c.name;
-    EXPECT_EQ(updates, c.updates) << c.name;
-    EXPECT_EQ(f.Model().Page(), c.after) << c.name;
+    EXPECT_EQ(texts.contains(QStringLiteral("复制图片到剪贴板")), c.Menu) << c.Name;
+    EXPECT_EQ(updates, c.Updates) << c.Name;
+    EXPECT_EQ(f.Model().Page(), c.After) << c.Name;
   }
-  EXPECT_FALSE(f.window->isHidden());
+  EXPECT_FALSE(f.Window->isHidden());
 
   // From the keyboard the menu's commands work too: copy the chart.
   Type(Qt::Key_F2);
@@ -374,9 +374,9 @@ TEST_F(AccessibilityTest, TheKeyboardWalksTheItemsWithTheHoverTipAndOutline) {
   const int lastBar = f.Model().Drawing().Outline.Drawn;
   ASSERT_GE(lastBar, 3);
   const struct {
-    const char* name;
-    int key;
-    int item, pieRound;  // hovered item; page of the pie
+    const char* Name;
+    int Key;
+    int Item, PieRound;  // hovered item; page of the pie
   } steps[] = {
       {"Right", Qt::Key_Right, 1, 1},    {"Right", Qt::Key_Right, 2, 1},
       {"End", Qt::Key_End, lastBar, 1},  {"Down at the end", Qt::Key_Down, lastBar, 1},
@@ -386,12 +386,12 @@ TEST_F(AccessibilityTest, TheKeyboardWalksTheItemsWithTheHoverTipAndOutline) {
       {"Up", Qt::Key_Up, 21, 2},         {"End", Qt::Key_End, 40, 2},
   };
   for (const auto& step : steps) {
-    Type(step.key);
-    SCOPED_TRACE(step.name);
-    EXPECT_EQ(f.Model().HoverIndex(), step.item);
-    EXPECT_EQ(f.Model().PageNo(), step.pieRound);
+    Type(step.Key);
+    SCOPED_TRACE(step.Name);
+    EXPECT_EQ(f.Model().HoverIndex(), step.Item);
+    EXPECT_EQ(f.Model().PageNo(), step.PieRound);
     EXPECT_EQ(QApplication::focusWidget(), f.Chart());
-    if (step.item == 0) continue;
+    if (step.Item == 0) continue;
     EXPECT_EQ(QToolTip::text(), f.Model().HoverTip());
     EXPECT_FALSE(f.Model().HoverOutline().isEmpty());
     // The accessible child of that item is the focused one.
@@ -399,7 +399,7 @@ TEST_F(AccessibilityTest, TheKeyboardWalksTheItemsWithTheHoverTipAndOutline) {
     ASSERT_NE(focused, nullptr);
     EXPECT_TRUE(focused->state().focused);
     EXPECT_TRUE(focused->text(QAccessible::Name)
-                    .startsWith(f.state.Table.Items[size_t(step.item - 1)].Name + u' '));
+                    .startsWith(f.State.Table.Items[size_t(step.Item - 1)].Name + u' '));
   }
   // The outline drawn is the one hovering the item draws.
   Type(Qt::Key_F2);

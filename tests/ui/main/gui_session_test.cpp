@@ -14,19 +14,19 @@ namespace qh {
 namespace {
 
 struct SessionFixture {
-  QTemporaryDir dir;
-  AppState state;
-  RecordedMessages messages;
-  test::RecordedFileDialogs dialogs;
+  QTemporaryDir Dir;
+  AppState State;
+  RecordedMessages Messages;
+  test::RecordedFileDialogs Dialogs;
 
   SessionFixture() {
     StartupEnvironment env;
-    env.AppDir = dir.path() + QStringLiteral("/");
-    RunStartup(state, env, messages);
+    env.AppDir = Dir.path() + QStringLiteral("/");
+    RunStartup(State, env, Messages);
   }
   QString Log() {
-    state.Log.Flush();
-    QFile f(state.Log.LogPath());
+    State.Log.Flush();
+    QFile f(State.Log.LogPath());
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
   }
 };
@@ -35,9 +35,9 @@ TEST(WindowSession, ANormalCloseEndsWithZero) {
   SessionFixture s;
   bool looped = false;
   const int code = RunWindowSession(
-      s.state, s.messages,
+      s.State, s.Messages,
       [&](AppState& state) -> std::unique_ptr<QWidget> {
-        return std::make_unique<MainWindow>(state, s.messages, s.dialogs, WindowHooks{}, 1.0f);
+        return std::make_unique<MainWindow>(state, s.Messages, s.Dialogs, WindowHooks{}, 1.0f);
       },
       [&](QWidget& window) {
         looped = window.isVisible();
@@ -45,13 +45,13 @@ TEST(WindowSession, ANormalCloseEndsWithZero) {
       });
   EXPECT_TRUE(looped);
   EXPECT_EQ(code, kExitOk);
-  EXPECT_TRUE(s.messages.entries.empty());
+  EXPECT_TRUE(s.Messages.Entries.empty());
 }
 
 TEST(WindowSession, AWindowThatCannotBeCreatedEndsWithFour) {
   struct Case {
-    std::function<void()> fail;
-    int number;
+    std::function<void()> Fail;
+    int Number;
   } cases[] = {
       {[] { throw WindowLoadError(kPictureLoadError, QStringLiteral("picture")); }, 481},
       {[] { throw std::bad_alloc(); }, 7},
@@ -61,18 +61,18 @@ TEST(WindowSession, AWindowThatCannotBeCreatedEndsWithFour) {
     SessionFixture s;
     bool looped = false;
     const int code = RunWindowSession(
-        s.state, s.messages,
+        s.State, s.Messages,
         [&](AppState&) -> std::unique_ptr<QWidget> {
-          c.fail();
+          c.Fail();
           return nullptr;
         },
         [&](QWidget&) { looped = true; });
     EXPECT_EQ(code, kExitWindowFailed);
     EXPECT_FALSE(looped);
-    ASSERT_EQ(s.messages.entries.size(), 1u);
-    EXPECT_EQ(s.messages.entries[0].icon, MessageIcon::Critical);
-    EXPECT_TRUE(s.messages.entries[0].text.startsWith(QStringLiteral("青禾图表生成工具无法启动.")));
-    EXPECT_TRUE(s.Log().contains(QStringLiteral("formload FAIL err=%1").arg(c.number))) << c.number;
+    ASSERT_EQ(s.Messages.Entries.size(), 1u);
+    EXPECT_EQ(s.Messages.Entries[0].Icon, MessageIcon::Critical);
+    EXPECT_TRUE(s.Messages.Entries[0].Text.startsWith(QStringLiteral("青禾图表生成工具无法启动.")));
+    EXPECT_TRUE(s.Log().contains(QStringLiteral("formload FAIL err=%1").arg(c.Number))) << c.Number;
   }
 }
 
@@ -81,11 +81,11 @@ TEST(WindowSession, AWindowThatCannotBeCreatedEndsWithFour) {
 // Wayland plugin installed.
 TEST(GuiPlatform, WaylandFirstThenX) {
   struct Case {
-    const char *platform, *wayland, *display;
-    bool x, compositor, plugin;
-    bool available;
-    const char* chosen;  // QT_QPA_PLATFORM to set; "" leaves it
-    const char* said;    // in the reason or the note
+    const char *Platform, *Wayland, *Display;
+    bool X, Compositor, Plugin;
+    bool Available;
+    const char* Chosen;  // QT_QPA_PLATFORM to set; "" leaves it
+    const char* Said;    // in the reason or the note
     // clang-format off
   } cases[] = {
       {"",          "",          "",   true,  true,  true,  false, "",        "DISPLAY 未设置"},
@@ -109,23 +109,23 @@ TEST(GuiPlatform, WaylandFirstThenX) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.platform) + " | " + c.wayland + " | " + c.display);
-    const PlatformProbes probes{[&](const QByteArray&) { return c.x; },
-                                [&](const QByteArray&) { return c.compositor; },
-                                [&] { return c.plugin; }};
-    const PlatformChoice choice = ChooseGuiPlatform({c.platform, c.wayland, c.display}, probes);
-    EXPECT_EQ(choice.Available, c.available);
-    EXPECT_EQ(choice.Reason.isEmpty(), c.available);
-    EXPECT_EQ(choice.Platform, QByteArray(c.chosen));
-    EXPECT_TRUE((choice.Reason + choice.Note).contains(QString::fromUtf8(c.said)))
+    SCOPED_TRACE(std::string(c.Platform) + " | " + c.Wayland + " | " + c.Display);
+    const PlatformProbes probes{[&](const QByteArray&) { return c.X; },
+                                [&](const QByteArray&) { return c.Compositor; },
+                                [&] { return c.Plugin; }};
+    const PlatformChoice choice = ChooseGuiPlatform({c.Platform, c.Wayland, c.Display}, probes);
+    EXPECT_EQ(choice.Available, c.Available);
+    EXPECT_EQ(choice.Reason.isEmpty(), c.Available);
+    EXPECT_EQ(choice.Platform, QByteArray(c.Chosen));
+    EXPECT_TRUE((choice.Reason + choice.Note).contains(QString::fromUtf8(c.Said)))
         << (choice.Reason + choice.Note).toStdString();
   }
 }
 
 TEST(GuiPlatform, OneScaleFromQtRatioAndTheReportedDpi) {
   struct Case {
-    double dpi, ratio;
-    float s;
+    double Dpi, Ratio;
+    float S;
     // clang-format off
   } cases[] = {
       {96, 1, 1.0f}, {144, 1, 1.5f}, {120, 1.25, 1.0f}, {96, 1.5, 1.0f}, {144, 1.25, 1.2f},
@@ -133,7 +133,7 @@ TEST(GuiPlatform, OneScaleFromQtRatioAndTheReportedDpi) {
   };
   // clang-format on
   for (const Case& c : cases)
-    EXPECT_FLOAT_EQ(WindowScale(c.dpi, c.ratio), c.s) << c.dpi << " dpi at " << c.ratio;
+    EXPECT_FLOAT_EQ(WindowScale(c.Dpi, c.Ratio), c.S) << c.Dpi << " dpi at " << c.Ratio;
   EXPECT_TRUE(ScreenScalingMustBeOff("1.25", QByteArray()));
   EXPECT_FALSE(ScreenScalingMustBeOff("1.25", "1")) << "the user's own choice stands";
   EXPECT_FALSE(ScreenScalingMustBeOff("", QByteArray()));
@@ -161,8 +161,8 @@ QString CopyWindowProgram(const QTemporaryDir& dir) {
 
 TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
   struct Case {
-    QString platform, display, reason;
-    QString wayland = {};
+    QString Platform, Display, Reason;
+    QString Wayland = {};
     // clang-format off
   } cases[] = {
       {QStringLiteral("nosuchplatform"), {}, QStringLiteral("无法加载图形平台插件 nosuchplatform")},
@@ -173,23 +173,23 @@ TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.platform.toStdString());
+    SCOPED_TRACE(c.Platform.toStdString());
     QTemporaryDir dir;
     const QString program = CopyWindowProgram(dir);
     ASSERT_TRUE(QFileInfo(program).isExecutable()) << "build the qinghechart target first";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (c.platform.isEmpty())
+    if (c.Platform.isEmpty())
       env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     else
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
-    if (c.wayland.isEmpty())
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), c.Platform);
+    if (c.Wayland.isEmpty())
       env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     else
-      env.insert(QStringLiteral("WAYLAND_DISPLAY"), c.wayland);
-    if (c.display.isEmpty())
+      env.insert(QStringLiteral("WAYLAND_DISPLAY"), c.Wayland);
+    if (c.Display.isEmpty())
       env.remove(QStringLiteral("DISPLAY"));
     else
-      env.insert(QStringLiteral("DISPLAY"), c.display);
+      env.insert(QStringLiteral("DISPLAY"), c.Display);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     QProcess process;
     process.setProcessEnvironment(env);
@@ -199,7 +199,7 @@ TEST(GuiPlatform, APlatformThatCannotLoadEndsLikeAMissingDisplay) {
     EXPECT_EQ(process.exitCode(), kExitGraphicsFailed);
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     EXPECT_TRUE(err.contains(GraphicsFailureText(1))) << err.toStdString();
-    EXPECT_TRUE(err.contains(c.reason)) << err.toStdString();
+    EXPECT_TRUE(err.contains(c.Reason)) << err.toStdString();
     EXPECT_FALSE(err.contains(QStringLiteral("GDI+")) || err.contains(QStringLiteral("gdiplus")));
     QFile log(dir.filePath(QStringLiteral("qzChart.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -50,7 +50,7 @@ class MainWindowTest : public ::testing::Test {
   void StartWithRows(int rows, QSize client = QSize(1000, 700)) {
     f.Start({WriteHtml(QStringLiteral("sales.html"), rows)}, 96, client);
   }
-  void Key(int key) { QTest::keyClick(f.window.get(), static_cast<Qt::Key>(key)); }
+  void Key(int key) { QTest::keyClick(f.Window.get(), static_cast<Qt::Key>(key)); }
   QPoint NavItem(int i) const { return QPoint(30, f.Layout().NavTop + 45 * i + 20); }
   void Drop(const QStringList& paths) {
     auto* mime = new QMimeData;
@@ -59,9 +59,9 @@ class MainWindowTest : public ::testing::Test {
     mime->setUrls(urls);
     // Qt delivers a drop only to the target its drag-enter chose.
     QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(f.window.get(), &enter);
+    QCoreApplication::sendEvent(f.Window.get(), &enter);
     QDropEvent drop(QPointF(500, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(f.window.get(), &drop);
+    QCoreApplication::sendEvent(f.Window.get(), &drop);
     delete mime;
   }
   // A right click on the chart; the menu that opens is answered (see AnswerMenu).
@@ -74,7 +74,7 @@ class MainWindowTest : public ::testing::Test {
   }
   QImage Shown() const { return f.Chart()->Picture().convertToFormat(QImage::Format_RGB32); }
   QString IniValue(const char16_t* section, const char16_t* key) const {
-    return IniFile(f.state.SettingsPath).ReadRaw(section, key, QStringLiteral("<none>"));
+    return IniFile(f.State.SettingsPath).ReadRaw(section, key, QStringLiteral("<none>"));
   }
 };
 
@@ -82,8 +82,8 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithoutArgument) {
   f.Start();
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   EXPECT_EQ(f.Nav()->NavIndex(), 0);
-  EXPECT_TRUE(f.startupMessages.entries.empty());
-  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_TRUE(f.StartupMessages.Entries.empty());
+  EXPECT_TRUE(f.Messages.Entries.empty());
   EXPECT_TRUE(f.Source()->isVisible());
   EXPECT_FALSE(f.Chart()->isVisible());
   EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, StartsOnTheBarPageWithAGoodFile) {
   StartWithRows(8);
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar);
   EXPECT_EQ(f.Nav()->NavIndex(), 1);
-  EXPECT_TRUE(f.startupMessages.entries.empty());
+  EXPECT_TRUE(f.StartupMessages.Entries.empty());
   EXPECT_EQ(f.Status()->StatusText(), QStringLiteral("sales.html"));
   EXPECT_EQ(f.Source()->PathBox()->text(), f.Path(QStringLiteral("sales.html")));
   EXPECT_TRUE(f.WaitForPicture());
@@ -103,14 +103,14 @@ TEST_F(MainWindowTest, StartsOnTheBarPageWithAGoodFile) {
 
 TEST_F(MainWindowTest, ARefusedFileWarnsOnceAndOpensEmpty) {
   f.Start({f.Path(QStringLiteral("missing.html"))});
-  ASSERT_EQ(f.startupMessages.entries.size(), 1u);
-  const auto& warning = f.startupMessages.entries[0];
-  EXPECT_EQ(warning.icon, MessageIcon::Exclamation);
-  EXPECT_TRUE(warning.text.startsWith(QStringLiteral("数据源文件不存在.\r\n\r\n")));
-  EXPECT_EQ(warning.text, ReasonAndHint(f.state.Table.LastError, f.state.Table.LastHint));
+  ASSERT_EQ(f.StartupMessages.Entries.size(), 1u);
+  const auto& warning = f.StartupMessages.Entries[0];
+  EXPECT_EQ(warning.Icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(warning.Text.startsWith(QStringLiteral("数据源文件不存在.\r\n\r\n")));
+  EXPECT_EQ(warning.Text, ReasonAndHint(f.State.Table.LastError, f.State.Table.LastHint));
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
-  EXPECT_EQ(f.state.Table.ItemCount(), 0);
-  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_EQ(f.State.Table.ItemCount(), 0);
+  EXPECT_TRUE(f.Messages.Entries.empty());
 }
 
 TEST_F(MainWindowTest, FunctionKeysSwitchPagesAndCloseTheWindow) {
@@ -127,9 +127,9 @@ TEST_F(MainWindowTest, FunctionKeysSwitchPagesAndCloseTheWindow) {
   }
   // The line and bar pages warned about the items they cannot show.
   const int canvasW = f.Layout().Canvas.width();
-  ASSERT_EQ(f.messages.entries.size(), 2u);
-  EXPECT_EQ(f.messages.entries[0].text, CheckCapacity(ChartPage::Line, 100, canvasW, 1).Message);
-  EXPECT_EQ(f.messages.entries[1].text, CheckCapacity(ChartPage::Bar, 100, canvasW, 1).Message);
+  ASSERT_EQ(f.Messages.Entries.size(), 2u);
+  EXPECT_EQ(f.Messages.Entries[0].Text, CheckCapacity(ChartPage::Line, 100, canvasW, 1).Message);
+  EXPECT_EQ(f.Messages.Entries[1].Text, CheckCapacity(ChartPage::Bar, 100, canvasW, 1).Message);
 
   // Keys act while the focus is in a text box of the source page.
   Key(Qt::Key_F1);
@@ -140,8 +140,8 @@ TEST_F(MainWindowTest, FunctionKeysSwitchPagesAndCloseTheWindow) {
   for (int closeKey : {Qt::Key_Escape, Qt::Key_F5}) {
     WindowFixture g;
     g.Start();
-    QTest::keyClick(g.window.get(), static_cast<Qt::Key>(closeKey));
-    EXPECT_FALSE(g.window->isVisible());
+    QTest::keyClick(g.Window.get(), static_cast<Qt::Key>(closeKey));
+    EXPECT_FALSE(g.Window->isVisible());
   }
 }
 
@@ -149,17 +149,17 @@ TEST_F(MainWindowTest, ChartPagesWithoutDataExplainAndStayOnSource) {
   f.Start();
   Key(Qt::Key_F2);
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, NavItem(2));  // 饼形图
-  ASSERT_EQ(f.messages.entries.size(), 2u);
-  EXPECT_EQ(f.messages.entries[1].text, kNoData);
+  ASSERT_EQ(f.Messages.Entries.size(), 2u);
+  EXPECT_EQ(f.Messages.Entries[1].Text, kNoData);
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   EXPECT_EQ(f.Nav()->NavIndex(), 0);
   EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
 
-  f.messages.entries.clear();
+  f.Messages.Entries.clear();
   Key(Qt::Key_F8);                                                             // nothing to save
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, NavItem(0) + QPoint(0, 23));  // dead gap
-  EXPECT_TRUE(f.messages.entries.empty());
-  EXPECT_TRUE(f.dialogs.requests.empty());
+  EXPECT_TRUE(f.Messages.Entries.empty());
+  EXPECT_TRUE(f.Dialogs.Requests.empty());
 }
 
 TEST_F(MainWindowTest, NavigationClicksAndTheExitItem) {
@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, NavigationClicksAndTheExitItem) {
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, NavItem(0));
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, NavItem(4));
-  EXPECT_FALSE(f.window->isVisible());
+  EXPECT_FALSE(f.Window->isVisible());
 }
 
 TEST_F(MainWindowTest, OptionRowsToggleAndAreWrittenToTheSettingsFile) {
@@ -181,15 +181,15 @@ TEST_F(MainWindowTest, OptionRowsToggleAndAreWrittenToTheSettingsFile) {
   const QPoint letters(static_cast<int>(rows[1].Left + 20), static_cast<int>(rows[1].Top + 5));
   const QImage before = Shown();
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, letters);
-  EXPECT_TRUE(f.state.Labels.BarUseLetters);
+  EXPECT_TRUE(f.State.Labels.BarUseLetters);
   EXPECT_NE(Shown(), before) << "a toggle redraws at once";
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, noName);
-  EXPECT_TRUE(f.state.Labels.BarNoName);
-  EXPECT_FALSE(f.state.Labels.BarUseLetters);
+  EXPECT_TRUE(f.State.Labels.BarNoName);
+  EXPECT_FALSE(f.State.Labels.BarUseLetters);
   EXPECT_EQ(IniValue(u"Bar", u"NoName"), QStringLiteral("1"));
   EXPECT_EQ(IniValue(u"Bar", u"UseLetters"), QStringLiteral("0"));
   QTest::mouseClick(f.Nav(), Qt::LeftButton, {}, letters);  // disabled now
-  EXPECT_FALSE(f.state.Labels.BarUseLetters);
+  EXPECT_FALSE(f.State.Labels.BarUseLetters);
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar) << "rows are not navigation items";
 
   Key(Qt::Key_F3);  // the pie has no panel
@@ -201,17 +201,17 @@ TEST_F(MainWindowTest, OptionRowsToggleAndAreWrittenToTheSettingsFile) {
 TEST_F(MainWindowTest, SampleThenApplyOpensTheBarChart) {
   f.Start();
   QTest::mouseClick(f.Source()->ApplyButton(), Qt::LeftButton);
-  ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Information);
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
+  EXPECT_EQ(f.Messages.Entries[0].Icon, MessageIcon::Information);
 
   QTest::mouseClick(f.Source()->SampleButton(), Qt::LeftButton);
   EXPECT_EQ(f.Source()->ManualText().count(u'\n'), 7);
   QTest::mouseClick(f.Source()->ApplyButton(), Qt::LeftButton);
-  EXPECT_EQ(f.messages.entries.size(), 1u);
+  EXPECT_EQ(f.Messages.Entries.size(), 1u);
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar);
-  EXPECT_EQ(f.state.Table.ItemCount(), 8);
-  EXPECT_EQ(ItemCountText(f.state.Table.ItemCount()), QStringLiteral("数据项 8 项"));
-  EXPECT_EQ(f.state.Table.Items.back().Name, QStringLiteral("2026第9周"));
+  EXPECT_EQ(f.State.Table.ItemCount(), 8);
+  EXPECT_EQ(ItemCountText(f.State.Table.ItemCount()), QStringLiteral("数据项 8 项"));
+  EXPECT_EQ(f.State.Table.Items.back().Name, QStringLiteral("2026第9周"));
   EXPECT_EQ(f.Status()->StatusText(), QStringLiteral("手工输入"));
   EXPECT_TRUE(f.Chart()->isVisible());
 
@@ -219,7 +219,7 @@ TEST_F(MainWindowTest, SampleThenApplyOpensTheBarChart) {
   Key(Qt::Key_F1);
   QTest::mouseClick(f.Source()->ClearButton(), Qt::LeftButton);
   EXPECT_TRUE(f.Source()->ManualText().isEmpty());
-  EXPECT_EQ(f.state.Table.ItemCount(), 8);
+  EXPECT_EQ(f.State.Table.ItemCount(), 8);
 }
 
 TEST_F(MainWindowTest, AFailedLoadShowsTheNoticeAndEmptiesTheStatusBar) {
@@ -227,9 +227,9 @@ TEST_F(MainWindowTest, AFailedLoadShowsTheNoticeAndEmptiesTheStatusBar) {
   Key(Qt::Key_F1);
   f.Source()->SetManualText(QStringLiteral("a,1\nb,x"));
   QTest::mouseClick(f.Source()->ApplyButton(), Qt::LeftButton);
-  ASSERT_EQ(f.messages.entries.size(), 1u);
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
   EXPECT_EQ(f.Source()->NoticeText(),
-            f.state.Table.LastError + QStringLiteral("\r\n") + f.state.Table.LastHint);
+            f.State.Table.LastError + QStringLiteral("\r\n") + f.State.Table.LastHint);
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   EXPECT_EQ(f.Status()->StatusText(), QString()) << "no stale name beside 0 items";
 
@@ -240,10 +240,10 @@ TEST_F(MainWindowTest, AFailedLoadShowsTheNoticeAndEmptiesTheStatusBar) {
   EXPECT_TRUE(f.Model().Notice().isEmpty());
 
   // Browsing for a good file clears the notice and shows its name.
-  f.dialogs.answer = WriteHtml(QStringLiteral("other.html"), 3);
+  f.Dialogs.Answer = WriteHtml(QStringLiteral("other.html"), 3);
   QTest::mouseClick(f.Source()->BrowseButton(), Qt::LeftButton);
   EXPECT_EQ(f.Status()->StatusText(), QStringLiteral("other.html"));
-  EXPECT_EQ(f.Source()->PathBox()->text(), f.dialogs.answer);
+  EXPECT_EQ(f.Source()->PathBox()->text(), f.Dialogs.Answer);
   EXPECT_TRUE(f.Source()->NoticeText().isEmpty());
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar);
 }
@@ -252,14 +252,14 @@ TEST_F(MainWindowTest, DroppedFilesAreLoadedOutsideTheDropAndOnlyTheFirstWaits) 
   f.Start();
   const QString txt = f.Path(QStringLiteral("notes.txt"));
   Drop({txt});
-  EXPECT_TRUE(f.messages.entries.empty()) << "nothing happens inside the drop";
+  EXPECT_TRUE(f.Messages.Entries.empty()) << "nothing happens inside the drop";
   Pump();
-  ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_TRUE(f.messages.entries[0].text.startsWith(QStringLiteral("不支持这种文件")));
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
+  EXPECT_TRUE(f.Messages.Entries[0].Text.startsWith(QStringLiteral("不支持这种文件")));
 
   // A second drop while the first waits is discarded; the first loads and
   // replaces the typed text.
-  f.messages.entries.clear();
+  f.Messages.Entries.clear();
   f.Source()->SetManualText(QStringLiteral("a,1\nb,2"));
   const QString first = WriteHtml(QStringLiteral("first.html"), 6);
   const QString second = WriteHtml(QStringLiteral("second.html"), 9);
@@ -267,9 +267,9 @@ TEST_F(MainWindowTest, DroppedFilesAreLoadedOutsideTheDropAndOnlyTheFirstWaits) 
   Drop({second});
   Pump();
   Pump();
-  EXPECT_TRUE(f.messages.entries.empty());
-  EXPECT_EQ(f.state.Table.SourcePath, first);
-  EXPECT_EQ(f.state.Table.ItemCount(), 6);
+  EXPECT_TRUE(f.Messages.Entries.empty());
+  EXPECT_EQ(f.State.Table.SourcePath, first);
+  EXPECT_EQ(f.State.Table.ItemCount(), 6);
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar);
   EXPECT_TRUE(f.Source()->ManualText().isEmpty());
   EXPECT_EQ(f.Source()->PathBox()->text(), first);
@@ -283,10 +283,10 @@ TEST_F(MainWindowTest, ADropWaitsWhileADialogIsOpen) {
   dialog.show();
   Drop({file});
   Pump();
-  EXPECT_TRUE(f.state.Table.SourcePath.isEmpty()) << "not inside the dialog's event loop";
+  EXPECT_TRUE(f.State.Table.SourcePath.isEmpty()) << "not inside the dialog's event loop";
   dialog.close();
   QTest::qWait(60);
-  EXPECT_EQ(f.state.Table.SourcePath, file);
+  EXPECT_EQ(f.State.Table.SourcePath, file);
   EXPECT_EQ(f.Model().Page(), ChartPage::Bar);
 }
 
@@ -295,9 +295,9 @@ TEST_F(MainWindowTest, TheColourRowMovesIntoTheLineOptionsWhenTheHeaderIsNarrow)
   QComboBox* combo = f.Source()->ColorCombo();
   QLabel* label = f.Source()->ColorLabel();
   struct Step {
-    const char* name;
-    int key, width;
-    QWidget* host;  // null: hidden
+    const char* Name;
+    int Key, Width;
+    QWidget* Host;  // null: hidden
   } steps[] = {
       {"line page, narrow", Qt::Key_F4, 850, f.Nav()},
       {"bar page, narrow", Qt::Key_F2, 850, nullptr},
@@ -307,23 +307,23 @@ TEST_F(MainWindowTest, TheColourRowMovesIntoTheLineOptionsWhenTheHeaderIsNarrow)
       {"line page, narrowed again", Qt::Key_F4, 850, f.Nav()},
   };
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.name);
-    f.window->resize(step.width, 700);
+    SCOPED_TRACE(step.Name);
+    f.Window->resize(step.Width, 700);
     Pump();
-    Key(step.key);
-    EXPECT_EQ(combo->isVisible(), step.host != nullptr);
-    EXPECT_EQ(label->isVisible(), step.host != nullptr);
-    if (!step.host) continue;
-    EXPECT_EQ(combo->parentWidget(), step.host);
-    EXPECT_TRUE(step.host->rect().contains(combo->geometry()));
-    if (step.host != f.Nav()) continue;
+    Key(step.Key);
+    EXPECT_EQ(combo->isVisible(), step.Host != nullptr);
+    EXPECT_EQ(label->isVisible(), step.Host != nullptr);
+    if (!step.Host) continue;
+    EXPECT_EQ(combo->parentWidget(), step.Host);
+    EXPECT_TRUE(step.Host->rect().contains(combo->geometry()));
+    if (step.Host != f.Nav()) continue;
     const std::vector<OptionRow>& rows = f.Nav()->CurrentRows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_GE(label->y(), static_cast<int>(rows.back().Bottom)) << "below the option rows";
     EXPECT_GE(combo->y(), label->geometry().bottom());
   }
   combo->setCurrentIndex(3);
-  EXPECT_EQ(f.state.Config.LineColor, 0xFF27AE60u);
+  EXPECT_EQ(f.State.Config.LineColor, 0xFF27AE60u);
   EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#27AE60"));
 }
 
@@ -344,14 +344,14 @@ TEST_F(MainWindowTest, ContextMenuEntriesPerPageAndTheirCommands) {
                                .toUtf8()));
 
   RightClick(kMenuPrint);
-  EXPECT_EQ(f.dialogs.printDialogs, 1);
-  EXPECT_TRUE(f.messages.entries.empty()) << "a cancelled print says nothing";
+  EXPECT_EQ(f.Dialogs.PrintDialogs, 1);
+  EXPECT_TRUE(f.Messages.Entries.empty()) << "a cancelled print says nothing";
 
   Key(Qt::Key_F4);
   const QImage blue = Shown();
   const QStringList lineMenu = RightClick(kMenuFirstColor + 4);
   EXPECT_EQ(lineMenu.size(), 4 + 8);
-  EXPECT_EQ(f.state.Config.LineColor, 0xFFE67E22u);
+  EXPECT_EQ(f.State.Config.LineColor, 0xFFE67E22u);
   EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#E67E22"));
   EXPECT_EQ(f.Source()->ColorCombo()->currentIndex(), 4);
   EXPECT_TRUE(f.WaitForPicture());
@@ -369,7 +369,7 @@ TEST_F(MainWindowTest, ColourComboWritesTheSettingsFile) {
   EXPECT_NE(combo->parentWidget(), f.Source());
   EXPECT_TRUE(combo->parentWidget()->rect().contains(combo->geometry()));
   combo->setCurrentIndex(2);
-  EXPECT_EQ(f.state.Config.LineColor, 0xFF0E9AA7u);
+  EXPECT_EQ(f.State.Config.LineColor, 0xFF0E9AA7u);
   EXPECT_EQ(IniValue(u"Colors", u"LineColor"), QStringLiteral("#0E9AA7"));
 }
 
@@ -379,21 +379,21 @@ TEST_F(MainWindowTest, JpegExportWorksFromAReadOnlyProgramFolder) {
   QTest::mouseClick(f.Source()->ApplyButton(), Qt::LeftButton);
   ASSERT_TRUE(f.WaitForPicture());
   QTemporaryDir out;
-  const QStringList before = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
-  QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  f.dialogs.answer = out.filePath(QStringLiteral("chart"));
+  const QStringList before = QDir(f.Dir.path()).entryList(QDir::Files | QDir::Hidden);
+  QFile::setPermissions(f.Dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  f.Dialogs.Answer = out.filePath(QStringLiteral("chart"));
   Key(Qt::Key_F8);
-  EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), before)
+  EXPECT_EQ(QDir(f.Dir.path()).entryList(QDir::Files | QDir::Hidden), before)
       << "nothing is written to the program folder";
-  QFile::setPermissions(f.dir.path(),
+  QFile::setPermissions(f.Dir.path(),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  ASSERT_EQ(f.dialogs.requests.size(), 1u);
-  EXPECT_TRUE(f.dialogs.requests[0].Initial.startsWith(f.state.AppDir + QStringLiteral("柱形图")));
-  EXPECT_TRUE(f.dialogs.requests[0].Initial.endsWith(QStringLiteral("分.jpg")));
-  ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_EQ(f.messages.entries[0].text,
+  ASSERT_EQ(f.Dialogs.Requests.size(), 1u);
+  EXPECT_TRUE(f.Dialogs.Requests[0].Initial.startsWith(f.State.AppDir + QStringLiteral("柱形图")));
+  EXPECT_TRUE(f.Dialogs.Requests[0].Initial.endsWith(QStringLiteral("分.jpg")));
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
+  EXPECT_EQ(f.Messages.Entries[0].Text,
             QStringLiteral("图片已保存:\r\n") + out.filePath(QStringLiteral("chart.jpg")));
-  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Information);
+  EXPECT_EQ(f.Messages.Entries[0].Icon, MessageIcon::Information);
   EXPECT_EQ(QImage(out.filePath(QStringLiteral("chart.jpg"))).size(), f.Chart()->Picture().size());
 }
 
@@ -409,14 +409,14 @@ TEST_F(MainWindowTest, DocumentExportDrawsTheShownPage) {
   const QSize size = f.Chart()->Picture().size();
   QTemporaryDir out;
   for (const char* name : {"pie.svg", "pie.pdf", "pie.png"}) {
-    f.messages.entries.clear();
-    f.dialogs.answer = out.filePath(QString::fromLatin1(name));
+    f.Messages.Entries.clear();
+    f.Dialogs.Answer = out.filePath(QString::fromLatin1(name));
     Key(Qt::Key_F8);
-    ASSERT_EQ(f.messages.entries.size(), 1u) << name;
+    ASSERT_EQ(f.Messages.Entries.size(), 1u) << name;
     // Documents are charts, the PNG a picture.
     const QString saved = QByteArray(name).endsWith(".png") ? QStringLiteral("图片已保存:\r\n")
                                                             : QStringLiteral("图表已保存:\r\n");
-    EXPECT_EQ(f.messages.entries[0].text, saved + f.dialogs.answer);
+    EXPECT_EQ(f.Messages.Entries[0].Text, saved + f.Dialogs.Answer);
     EXPECT_EQ(f.Model().Drawing().HitRegions, regions) << name;
   }
   const QByteArray svg = test::ReadAll(out.filePath(QStringLiteral("pie.svg")));
@@ -434,33 +434,33 @@ TEST_F(MainWindowTest, CtrlPPrintsTheChartPageOnly) {
   ASSERT_TRUE(f.WaitForPicture());
   QTemporaryDir out;
   std::vector<QPageLayout::Orientation> orientations;
-  f.dialogs.printer = [&](QPrinter& printer) {
+  f.Dialogs.Printer = [&](QPrinter& printer) {
     orientations.push_back(printer.pageLayout().orientation());
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(out.filePath(QStringLiteral("printed.pdf")));
     return true;
   };
-  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
+  QTest::keyClick(f.Window.get(), Qt::Key_P, Qt::ControlModifier);
   ASSERT_EQ(orientations.size(), 1u);
   EXPECT_EQ(orientations[0], QPageLayout::Landscape);
   EXPECT_TRUE(test::ReadAll(out.filePath(QStringLiteral("printed.pdf"))).startsWith("%PDF-"));
-  EXPECT_TRUE(f.messages.entries.empty());
+  EXPECT_TRUE(f.Messages.Entries.empty());
 
   Key(Qt::Key_F1);
-  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
+  QTest::keyClick(f.Window.get(), Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(orientations.size(), 1u) << "nothing to print on the source page";
 
   // A printer that cannot start is reported with its output.
   Key(Qt::Key_F2);
-  f.dialogs.printer = [&](QPrinter& printer) {
+  f.Dialogs.Printer = [&](QPrinter& printer) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QStringLiteral("/proc/self/no.pdf"));
     return true;
   };
-  QTest::keyClick(f.window.get(), Qt::Key_P, Qt::ControlModifier);
-  ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_EQ(f.messages.entries[0].text, QStringLiteral("打印失败:\r\n/proc/self/no.pdf"));
-  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
+  QTest::keyClick(f.Window.get(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
+  EXPECT_EQ(f.Messages.Entries[0].Text, QStringLiteral("打印失败:\r\n/proc/self/no.pdf"));
+  EXPECT_EQ(f.Messages.Entries[0].Icon, MessageIcon::Exclamation);
 }
 
 TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {
@@ -470,27 +470,27 @@ TEST_F(MainWindowTest, JpegExportToAReadOnlyFolderReportsThePath) {
   QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   const QString folder =
       QFileInfo(out.path()).isWritable() ? QStringLiteral("/proc/self") : out.path();
-  f.dialogs.answer = folder + QStringLiteral("/x.jpg");
+  f.Dialogs.Answer = folder + QStringLiteral("/x.jpg");
   Key(Qt::Key_F8);
   QFile::setPermissions(out.path(),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  ASSERT_EQ(f.messages.entries.size(), 1u);
-  EXPECT_TRUE(f.messages.entries[0].text.startsWith(QStringLiteral("保存图片失败:\r\n") +
-                                                    f.dialogs.answer + QStringLiteral("\r\n")))
-      << f.messages.entries[0].text.toStdString();
-  f.state.Log.Flush();
-  EXPECT_TRUE(test::ReadAll(f.state.Log.LogPath()).contains("chart save FAIL "));
-  EXPECT_EQ(f.messages.entries[0].icon, MessageIcon::Exclamation);
+  ASSERT_EQ(f.Messages.Entries.size(), 1u);
+  EXPECT_TRUE(f.Messages.Entries[0].Text.startsWith(QStringLiteral("保存图片失败:\r\n") +
+                                                    f.Dialogs.Answer + QStringLiteral("\r\n")))
+      << f.Messages.Entries[0].Text.toStdString();
+  f.State.Log.Flush();
+  EXPECT_TRUE(test::ReadAll(f.State.Log.LogPath()).contains("chart save FAIL "));
+  EXPECT_EQ(f.Messages.Entries[0].Icon, MessageIcon::Exclamation);
   // The dialog proposed the source file's folder.
-  EXPECT_TRUE(f.dialogs.requests[0].Initial.startsWith(f.dir.path() + QStringLiteral("/柱形图")));
+  EXPECT_TRUE(f.Dialogs.Requests[0].Initial.startsWith(f.Dir.path() + QStringLiteral("/柱形图")));
 }
 
 TEST_F(MainWindowTest, ResizingRedrawsOnceTheSizeHasSettled) {
   StartWithRows(5);
   ASSERT_TRUE(f.WaitForPicture());
   const QSize shown = f.Chart()->Picture().size();
-  f.window->resize(f.window->size() + QSize(40, 0));
-  f.window->resize(f.window->size() + QSize(40, 0));
+  f.Window->resize(f.Window->size() + QSize(40, 0));
+  f.Window->resize(f.Window->size() + QSize(40, 0));
   Pump();
   EXPECT_EQ(f.Chart()->Picture().size(), shown) << "a resize waits for the redraw timer";
   EXPECT_TRUE(f.WaitForPicture());
@@ -500,9 +500,9 @@ TEST_F(MainWindowTest, ResizingRedrawsOnceTheSizeHasSettled) {
 // Counts the paint events of one widget.
 class PaintCounter final : public QObject {
  public:
-  int paints = 0;
+  int Paints = 0;
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
+    if (event->type() == QEvent::Paint) ++Paints;
     return false;
   }
 };
@@ -512,10 +512,10 @@ TEST_F(MainWindowTest, TheRedrawTimerStopsOnceTheWindowHasSettled) {
   PaintCounter counter;
   f.Chart()->installEventFilter(&counter);
   QTest::qWait(8 * 120 + 400);  // the settling redraws
-  EXPECT_GT(counter.paints, 0);
-  counter.paints = 0;
+  EXPECT_GT(counter.Paints, 0);
+  counter.Paints = 0;
   QTest::qWait(400);
-  EXPECT_EQ(counter.paints, 0) << "nothing changed, nothing drawn";
+  EXPECT_EQ(counter.Paints, 0) << "nothing changed, nothing drawn";
 }
 
 TEST_F(MainWindowTest, ThePieIsPagedByKeysAndTheWheelNotByTheRightButton) {
@@ -530,9 +530,9 @@ TEST_F(MainWindowTest, ThePieIsPagedByKeysAndTheWheelNotByTheRightButton) {
   };
   const int w = f.Chart()->width();
   struct Step {
-    const char* name;
-    std::function<void()> act;
-    int page;
+    const char* Name;
+    std::function<void()> Act;
+    int Page;
   } steps[] = {
       {"Right", [&] { Key(Qt::Key_Right); }, 2},
       {"wheel towards the user", [&] { wheel(-120); }, 3},
@@ -542,8 +542,8 @@ TEST_F(MainWindowTest, ThePieIsPagedByKeysAndTheWheelNotByTheRightButton) {
   };
   const QImage first = Shown();
   for (const Step& step : steps) {
-    step.act();
-    EXPECT_EQ(f.Model().PageNo(), step.page) << step.name;
+    step.Act();
+    EXPECT_EQ(f.Model().PageNo(), step.Page) << step.Name;
   }
   EXPECT_NE(Shown(), first) << "the page shown is drawn at once";
 }
@@ -567,7 +567,7 @@ TEST_F(MainWindowTest, TheRightClickMenuActsOnThePiePageShown) {
 
   // The saved picture is the page shown too.
   QTemporaryDir out;
-  f.dialogs.answer = out.filePath(QStringLiteral("pie"));
+  f.Dialogs.Answer = out.filePath(QStringLiteral("pie"));
   RightClick(kMenuSaveChart);
   EXPECT_EQ(f.Model().PageNo(), 2);
   const QImage saved(out.filePath(QStringLiteral("pie.jpg")));
@@ -606,7 +606,7 @@ TEST_F(MainWindowTest, HoveringThePiePicksTheSliceUnderTheMouse) {
   ChartRequest request;
   request.Page = ChartPage::Pie;
   const QSize canvas = f.Layout().Canvas.size();
-  const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.state.Table, request);
+  const PieLayout pie = ComputePieLayout(canvas.width(), canvas.height(), f.State.Table, request);
   const QPointF c(pie.Cx, pie.Cy);
   QTest::mouseMove(f.Chart(), (c + QPointF(10, -60)).toPoint());  // just past 12 o'clock
   EXPECT_EQ(f.Model().HoverIndex(), 1);
@@ -633,7 +633,7 @@ TEST_F(MainWindowTest, HooksForTheUpdateAndTheAboutWindow) {
   hooks.StartUpdate = [&](QWidget*) { ++updates; };
   hooks.ShowAbout = [&](QWidget*) { ++abouts; };
   hooks.VersionText = [] { return QStringLiteral("26.01.05.09"); };
-  MainWindow window(f.state, f.messages, f.dialogs, hooks, 1.0f);
+  MainWindow window(f.State, f.Messages, f.Dialogs, hooks, 1.0f);
   window.resize(1000, 700);
   window.show();
   Pump();

@@ -8,10 +8,10 @@ namespace qh {
 namespace {
 
 struct LayoutCase {
-  const char* name;
-  int clientW, clientH;
-  float s;
-  QRect header, nav, status, canvas;
+  const char* Name;
+  int ClientW, ClientH;
+  float S;
+  QRect Header, Nav, Status, Canvas;
 };
 
 TEST(WindowLayout, RegionsFromClientSizeAndScale) {
@@ -28,12 +28,12 @@ TEST(WindowLayout, RegionsFromClientSizeAndScale) {
        QRect(0, 561, 653, 39), QRect(177, 99, 452, 438)},
   };
   for (const LayoutCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const WindowLayout l = ComputeWindowLayout(c.clientW, c.clientH, c.s);
-    EXPECT_EQ(l.Header, c.header);
-    EXPECT_EQ(l.Nav, c.nav);
-    EXPECT_EQ(l.Status, c.status);
-    EXPECT_EQ(l.Canvas, c.canvas);
+    SCOPED_TRACE(c.Name);
+    const WindowLayout l = ComputeWindowLayout(c.ClientW, c.ClientH, c.S);
+    EXPECT_EQ(l.Header, c.Header);
+    EXPECT_EQ(l.Nav, c.Nav);
+    EXPECT_EQ(l.Status, c.Status);
+    EXPECT_EQ(l.Canvas, c.Canvas);
   }
 }
 
@@ -53,8 +53,8 @@ TEST(WindowLayout, HalvesRoundToEven) {
 
 TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
   struct Case {
-    float x, y, s;
-    int item;
+    float X, Y, S;
+    int Item;
     // clang-format off
   } cases[] = {
       {10, 14, 1, 0},      {10, 55.9f, 1, 0},   {10, 56, 1, -1},  // t + 42 s is dead
@@ -66,9 +66,9 @@ TEST(NavHitTest, ItemsAndTheDeadGapBetweenThem) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    const float navTop = static_cast<float>(RoundPixel(14 * c.s));
-    EXPECT_EQ(NavHitTest(c.x, c.y, 176 * c.s, navTop, c.s), c.item)
-        << "x=" << c.x << " y=" << c.y << " s=" << c.s;
+    const float navTop = static_cast<float>(RoundPixel(14 * c.S));
+    EXPECT_EQ(NavHitTest(c.X, c.Y, 176 * c.S, navTop, c.S), c.Item)
+        << "x=" << c.X << " y=" << c.Y << " s=" << c.S;
   }
 }
 
@@ -96,9 +96,9 @@ TEST(OptionPanel, RowsSitAtThePanelBottomOrAtThreeHundred) {
 
 TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
   struct Case {
-    float panelH, s;
-    QRectF panel;
-    QRect label, combo;
+    float PanelH, S;
+    QRectF Panel;
+    QRect Label, Combo;
   } cases[] = {
       // 58 + 3 * 26 + (26 + 26 + 8) = 196 high; 900 - 170 - 196 = 534.
       {900, 1.0f, QRectF(10, 534, 156, 196), QRect(18, 650, 140, 26), QRect(18, 676, 140, 26)},
@@ -109,15 +109,15 @@ TEST(OptionPanel, MakesRoomForTheColourRowBelowItsRows) {
       {1200, 1.5f, QRectF(15, 651, 234, 294), QRect(27, 825, 210, 39), QRect(27, 864, 210, 39)},
   };
   for (const Case& c : cases) {
-    const OptionPanelGeometry g = ComputeOptionPanel(176 * c.s, c.panelH, 3, c.s, true);
+    const OptionPanelGeometry g = ComputeOptionPanel(176 * c.S, c.PanelH, 3, c.S, true);
     ASSERT_TRUE(g.Visible);
-    EXPECT_EQ(g.Panel, c.panel) << c.panelH;
-    EXPECT_EQ(g.ColorLabel, c.label) << c.panelH;
-    EXPECT_EQ(g.ColorCombo, c.combo) << c.panelH;
+    EXPECT_EQ(g.Panel, c.Panel) << c.PanelH;
+    EXPECT_EQ(g.ColorLabel, c.Label) << c.PanelH;
+    EXPECT_EQ(g.ColorCombo, c.Combo) << c.PanelH;
     EXPECT_TRUE(g.Panel.contains(QRectF(g.ColorCombo))) << "inside the white panel";
     EXPECT_GE(g.ColorLabel.top(), g.Rows.back().bottom()) << "below the last option row";
     EXPECT_GT(g.Panel.top(),
-              NavItemTop(4, static_cast<float>(RoundPixel(14 * c.s)), c.s) + 42 * c.s)
+              NavItemTop(4, static_cast<float>(RoundPixel(14 * c.S)), c.S) + 42 * c.S)
         << "below the items";
   }
   const OptionPanelGeometry plain = ComputeOptionPanel(176, 900, 3, 1.0f);
@@ -136,8 +136,8 @@ TEST(StatusLink, SpansTwoHundredFiftyScaledPixels) {
 
 TEST(SourceFrame, ButtonWidthsFollowTheScale) {
   struct Case {
-    float s;
-    int browseW, buttonW, clearLeft, applyLeft;
+    float S;
+    int BrowseW, ButtonW, ClearLeft, ApplyLeft;
     // clang-format off
   } cases[] = {
       {1.0f, 64, 124, 168, 306},
@@ -147,12 +147,12 @@ TEST(SourceFrame, ButtonWidthsFollowTheScale) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.s);
-    const SourceFrameLayout f = ComputeSourceFrame(c.s, QSize(60, 20), 600);
-    EXPECT_EQ(f.Browse.width(), c.browseW);
-    EXPECT_EQ(f.Sample.width(), c.buttonW);
-    EXPECT_EQ(f.Clear.left(), c.clearLeft);
-    EXPECT_EQ(f.Apply.left(), c.applyLeft);
+    SCOPED_TRACE(c.S);
+    const SourceFrameLayout f = ComputeSourceFrame(c.S, QSize(60, 20), 600);
+    EXPECT_EQ(f.Browse.width(), c.BrowseW);
+    EXPECT_EQ(f.Sample.width(), c.ButtonW);
+    EXPECT_EQ(f.Clear.left(), c.ClearLeft);
+    EXPECT_EQ(f.Apply.left(), c.ApplyLeft);
     // The browse button ends where the manual box ends; the path box fills the gap.
     EXPECT_EQ(f.Browse.left() + f.Browse.width(), f.ManualBox.left() + f.ManualBox.width());
     EXPECT_EQ(f.PathBox.left() + f.PathBox.width(), f.Browse.left());
@@ -179,19 +179,19 @@ namespace {
 
 TEST(HeaderColorRow, SitsBetweenTitleAndItemCountWhenThereIsRoom) {
   struct Case {
-    int width;
-    float s;
-    bool visible;
+    int Width;
+    float S;
+    bool Visible;
   };
   for (const Case c : {Case{1220, 1.0f, true}, Case{1500, 1.5f, true}, Case{700, 1.0f, false},
                        Case{900, 1.5f, false}}) {
-    const HeaderColorRow row = ComputeHeaderColorRow(c.width, RoundPixel(58 * c.s), c.s);
-    EXPECT_EQ(row.Visible, c.visible) << c.width << " at " << c.s;
+    const HeaderColorRow row = ComputeHeaderColorRow(c.Width, RoundPixel(58 * c.S), c.S);
+    EXPECT_EQ(row.Visible, c.Visible) << c.Width << " at " << c.S;
     if (!row.Visible) continue;
     EXPECT_LT(row.Label.right(), row.Combo.left());
-    EXPECT_LE(row.Combo.right(), c.width - RoundPixel(300 * c.s)) << "clear of the item count";
+    EXPECT_LE(row.Combo.right(), c.Width - RoundPixel(300 * c.S)) << "clear of the item count";
     EXPECT_GE(row.Combo.top(), 0);
-    EXPECT_LE(row.Combo.bottom(), RoundPixel(58 * c.s));
+    EXPECT_LE(row.Combo.bottom(), RoundPixel(58 * c.S));
   }
 }
 

@@ -107,12 +107,12 @@ TEST(SmallestWindow, NothingOverlapsAndEveryControlCanBeReached) {
     const QString data = f.Path(QStringLiteral("sales.html"));
     test::WriteFile(data, test::HtmlTable(12));
     f.Start({data}, dpi, QSize(300, 200));  // asks for less than it allows
-    const float s = f.scale;
-    EXPECT_EQ(f.window->size(), MinimumClientSize(s));
-    EXPECT_EQ(f.window->minimumSize(), MinimumClientSize(s));
+    const float s = f.Scale;
+    EXPECT_EQ(f.Window->size(), MinimumClientSize(s));
+    EXPECT_EQ(f.Window->minimumSize(), MinimumClientSize(s));
     for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
       SCOPED_TRACE(key);
-      QTest::keyClick(f.window.get(), key);
+      QTest::keyClick(f.Window.get(), key);
       test::Pump();
       NavPanel* nav = f.Nav();
       const QRect version = nav->VersionLabel()->geometry();
@@ -153,7 +153,7 @@ TEST(SmallestWindow, NothingOverlapsAndEveryControlCanBeReached) {
 TEST(SmallestWindow, TheFrameIsFittedIntoTheWorkArea) {
   const QRect work(0, 0, 1920, 1040);
   struct Case {
-    QRect frame, client, fitted;
+    QRect Frame, Client, Fitted;
     // clang-format off
   } cases[] = {
       {{0, 0, 1920, 1040},   {0, 0, 1920, 1040},   {0, 0, 1920, 1040}},    // no frame
@@ -162,7 +162,7 @@ TEST(SmallestWindow, TheFrameIsFittedIntoTheWorkArea) {
       {{-4, 0, 1928, 1074},  {0, 30, 1920, 1040},  {4, 30, 1912, 1006}},   // frame all round
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(FitFrameInto(work, c.frame, c.client), c.fitted);
+  for (const Case& c : cases) EXPECT_EQ(FitFrameInto(work, c.Frame, c.Client), c.Fitted);
 }
 
 }  // namespace
@@ -174,8 +174,8 @@ namespace {
 // A screen too small for the smallest window still holds it whole.
 TEST(SmallestWindow, NeverLargerThanTheWorkArea) {
   struct Case {
-    float s;
-    QSize work, minimum;
+    float S;
+    QSize Work, Minimum;
     // clang-format off
   } cases[] = {
       {1.0f, {},           {780, 658}},  // unknown work area: no limit
@@ -186,7 +186,7 @@ TEST(SmallestWindow, NeverLargerThanTheWorkArea) {
       {1.0f, {200, 150},   {320, 260}},  // never below the smallest layout
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(MinimumClientSizeWithin(c.s, c.work), c.minimum) << c.s;
+  for (const Case& c : cases) EXPECT_EQ(MinimumClientSizeWithin(c.S, c.Work), c.Minimum) << c.S;
 }
 
 }  // namespace

@@ -71,25 +71,25 @@ inline void AnswerMenu(int choose, QStringList& texts) {
 // A program folder in a temporary directory, the start-up sequence run on
 // it, and the window built over the result.
 struct WindowFixture {
-  QTemporaryDir dir;
-  AppState state;
-  RecordedMessages startupMessages;
-  RecordedMessages messages;
-  RecordedFileDialogs dialogs;
-  WindowHooks hooks;
-  std::unique_ptr<MainWindow> window;
+  QTemporaryDir Dir;
+  AppState State;
+  RecordedMessages StartupMessages;
+  RecordedMessages Messages;
+  RecordedFileDialogs Dialogs;
+  WindowHooks Hooks;
+  std::unique_ptr<MainWindow> Window;
 
-  float scale = 1.0f;
+  float Scale = 1.0f;
 
-  QString Path(const QString& name) const { return dir.filePath(name); }
-  const WindowModel& Model() const { return window->Model(); }
-  NavPanel* Nav() const { return window->findChild<NavPanel*>(QStringLiteral("nav")); }
-  SourcePage* Source() const { return window->findChild<SourcePage*>(QStringLiteral("source")); }
-  ChartView* Chart() const { return window->findChild<ChartView*>(QStringLiteral("chart")); }
-  StatusBar* Status() const { return window->findChild<StatusBar*>(QStringLiteral("status")); }
-  HeaderBar* Header() const { return window->findChild<HeaderBar*>(QStringLiteral("header")); }
+  QString Path(const QString& name) const { return Dir.filePath(name); }
+  const WindowModel& Model() const { return Window->Model(); }
+  NavPanel* Nav() const { return Window->findChild<NavPanel*>(QStringLiteral("nav")); }
+  SourcePage* Source() const { return Window->findChild<SourcePage*>(QStringLiteral("source")); }
+  ChartView* Chart() const { return Window->findChild<ChartView*>(QStringLiteral("chart")); }
+  StatusBar* Status() const { return Window->findChild<StatusBar*>(QStringLiteral("status")); }
+  HeaderBar* Header() const { return Window->findChild<HeaderBar*>(QStringLiteral("header")); }
   WindowLayout Layout() const {
-    return ComputeWindowLayout(window->width(), window->height(), scale);
+    return ComputeWindowLayout(Window->width(), Window->height(), Scale);
   }
   // Waits for the coalesced redraw to show a picture of the canvas's size.
   bool WaitForPicture() const {
@@ -98,16 +98,16 @@ struct WindowFixture {
   }
 
   void Start(const QStringList& args = {}, int dpi = 96, QSize client = QSize(1000, 700)) {
-    scale = static_cast<float>(dpi) / 96.0f;
+    Scale = static_cast<float>(dpi) / 96.0f;
     StartupEnvironment env;
-    env.AppDir = dir.path() + QStringLiteral("/");
+    env.AppDir = Dir.path() + QStringLiteral("/");
     env.Arguments = args;
     env.LogicalDpi = dpi;
-    RunStartup(state, env, startupMessages);
-    window = std::make_unique<MainWindow>(state, messages, dialogs, hooks,
+    RunStartup(State, env, StartupMessages);
+    Window = std::make_unique<MainWindow>(State, Messages, Dialogs, Hooks,
                                           static_cast<float>(dpi) / 96.0f);
-    window->resize(client);
-    window->show();
+    Window->resize(client);
+    Window->show();
     Pump();
   }
 };

@@ -23,13 +23,13 @@ namespace qh {
 namespace {
 
 struct SeenDialog {
-  QString title, suffix, typedName;
-  QStringList filterTexts;
-  QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
-  bool confirmsOverwrite = false;
-  QStringList labels;                          // look in, file name, file type
-  QStringList buttons;                         // the button box, accept first
-  int sidebarWidth = 0, sidebarTextWidth = 0;  // text width includes the icon
+  QString Title, Suffix, TypedName;
+  QStringList FilterTexts;
+  QFileDialog::AcceptMode Mode = QFileDialog::AcceptOpen;
+  bool ConfirmsOverwrite = false;
+  QStringList Labels;                          // look in, file name, file type
+  QStringList Buttons;                         // the button box, accept first
+  int SidebarWidth = 0, SidebarTextWidth = 0;  // text width includes the icon
 };
 
 QString LabelText(QDialog& dialog, const char* name) {
@@ -54,24 +54,24 @@ SeenDialog Inspect(const QString& answer, const std::function<void()>& open, int
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
-    seen.title = dialog->windowTitle();
-    seen.suffix = dialog->defaultSuffix();
-    seen.mode = dialog->acceptMode();
-    seen.confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+    seen.Title = dialog->windowTitle();
+    seen.Suffix = dialog->defaultSuffix();
+    seen.Mode = dialog->acceptMode();
+    seen.ConfirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
     if (auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
-      for (int i = 0; i < combo->count(); ++i) seen.filterTexts << combo->itemText(i);
+      for (int i = 0; i < combo->count(); ++i) seen.FilterTexts << combo->itemText(i);
     if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-      seen.typedName = name->text();
-    seen.labels = {LabelText(*dialog, "lookInLabel"), LabelText(*dialog, "fileNameLabel"),
+      seen.TypedName = name->text();
+    seen.Labels = {LabelText(*dialog, "lookInLabel"), LabelText(*dialog, "fileNameLabel"),
                    LabelText(*dialog, "fileTypeLabel")};
     if (auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
       for (QDialogButtonBox::StandardButton b :
            {QDialogButtonBox::Open, QDialogButtonBox::Save, QDialogButtonBox::Cancel})
-        if (QPushButton* button = box->button(b)) seen.buttons << button->text();
+        if (QPushButton* button = box->button(b)) seen.Buttons << button->text();
     }
     if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"))) {
-      seen.sidebarWidth = sidebar->viewport()->width();
-      seen.sidebarTextWidth = SidebarTextWidth(*sidebar) + sidebar->iconSize().width();
+      seen.SidebarWidth = sidebar->viewport()->width();
+      seen.SidebarTextWidth = SidebarTextWidth(*sidebar) + sidebar->iconSize().width();
     }
     if (filter >= 0) dialog->selectNameFilter(dialog->nameFilters().value(filter));
     if (answer.isEmpty()) {
@@ -92,16 +92,16 @@ TEST(QtFileDialogs, SourceDialogShowsOurTitleAndFiltersAndCancels) {
   const SeenDialog seen = Inspect({}, [&] { chosen = dialogs.PickSourceFile(nullptr, {}, path); });
   EXPECT_FALSE(chosen);
   EXPECT_EQ(path, QStringLiteral("unchanged"));
-  EXPECT_EQ(seen.title, QStringLiteral("请选择数据源文件"));
-  EXPECT_EQ(seen.suffix, QStringLiteral("html"));
-  EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
-  ASSERT_EQ(seen.filterTexts.size(), 5);
-  EXPECT_EQ(seen.filterTexts[0], QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
-  EXPECT_EQ(seen.filterTexts[4], QStringLiteral("所有文件 (*.*)"));
-  EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("查找范围:"), QStringLiteral("文件名:"),
+  EXPECT_EQ(seen.Title, QStringLiteral("请选择数据源文件"));
+  EXPECT_EQ(seen.Suffix, QStringLiteral("html"));
+  EXPECT_EQ(seen.Mode, QFileDialog::AcceptOpen);
+  ASSERT_EQ(seen.FilterTexts.size(), 5);
+  EXPECT_EQ(seen.FilterTexts[0], QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
+  EXPECT_EQ(seen.FilterTexts[4], QStringLiteral("所有文件 (*.*)"));
+  EXPECT_EQ(seen.Labels, (QStringList{QStringLiteral("查找范围:"), QStringLiteral("文件名:"),
                                       QStringLiteral("文件类型:")}));
-  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("打开"), QStringLiteral("取消")}));
-  EXPECT_GT(seen.sidebarWidth, seen.sidebarTextWidth) << "no entry is cut short";
+  EXPECT_EQ(seen.Buttons, (QStringList{QStringLiteral("打开"), QStringLiteral("取消")}));
+  EXPECT_GT(seen.SidebarWidth, seen.SidebarTextWidth) << "no entry is cut short";
 }
 
 TEST(QtFileDialogs, LargerFontsWidenTheSideBarInsteadOfCuttingItsEntries) {
@@ -113,15 +113,15 @@ TEST(QtFileDialogs, LargerFontsWidenTheSideBarInsteadOfCuttingItsEntries) {
   QString path;
   const SeenDialog seen = Inspect({}, [&] { dialogs.PickSourceFile(nullptr, {}, path); });
   QApplication::setFont(before);
-  ASSERT_GT(seen.sidebarTextWidth, 0);
-  EXPECT_GT(seen.sidebarWidth, seen.sidebarTextWidth);
+  ASSERT_GT(seen.SidebarTextWidth, 0);
+  EXPECT_GT(seen.SidebarWidth, seen.SidebarTextWidth);
 }
 
 TEST(FileDialogGeometry, ScaledMinimumBoundedByTheScreen) {
   struct Case {
-    QSize hint, available;
-    float s;
-    QSize expected;
+    QSize Hint, Available;
+    float S;
+    QSize Expected;
   } cases[] = {
       {QSize(500, 300), QSize(1920, 1080), 1.0f, QSize(620, 420)},
       {QSize(500, 300), QSize(1920, 1080), 1.5f, QSize(930, 630)},
@@ -129,7 +129,7 @@ TEST(FileDialogGeometry, ScaledMinimumBoundedByTheScreen) {
       {QSize(500, 300), QSize(800, 600), 1.5f, QSize(800, 600)},      // a small screen
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FileDialogSize(c.hint, c.available, c.s), c.expected) << c.s;
+    EXPECT_EQ(FileDialogSize(c.Hint, c.Available, c.S), c.Expected) << c.S;
   EXPECT_EQ(SidebarWidthFor(60, 16, 1.0f), 60 + 16 + 28);
   EXPECT_EQ(SidebarWidthFor(90, 24, 1.5f), 90 + 24 + 42);
 }
@@ -142,18 +142,18 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   const SeenDialog seen = Inspect(dir.filePath(QStringLiteral("report.png")), [&] {
     chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("柱形图.jpg"), path);
   });
-  EXPECT_EQ(seen.title, QStringLiteral("保存图表"));
-  EXPECT_EQ(seen.suffix, QStringLiteral("jpg"));
-  EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
-  EXPECT_TRUE(seen.confirmsOverwrite);
-  EXPECT_EQ(seen.typedName, QStringLiteral("柱形图.jpg"));
+  EXPECT_EQ(seen.Title, QStringLiteral("保存图表"));
+  EXPECT_EQ(seen.Suffix, QStringLiteral("jpg"));
+  EXPECT_EQ(seen.Mode, QFileDialog::AcceptSave);
+  EXPECT_TRUE(seen.ConfirmsOverwrite);
+  EXPECT_EQ(seen.TypedName, QStringLiteral("柱形图.jpg"));
   EXPECT_EQ(
-      seen.filterTexts,
+      seen.FilterTexts,
       (QStringList{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("PNG 图片 (*.png)"),
                    QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("PDF 文档 (*.pdf)")}));
-  EXPECT_EQ(seen.labels, (QStringList{QStringLiteral("保存在:"), QStringLiteral("文件名:"),
+  EXPECT_EQ(seen.Labels, (QStringList{QStringLiteral("保存在:"), QStringLiteral("文件名:"),
                                       QStringLiteral("保存类型:")}));
-  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
+  EXPECT_EQ(seen.Buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
   ASSERT_TRUE(chosen);
   EXPECT_EQ(path, dir.filePath(QStringLiteral("report.png.jpg")));
 
@@ -167,8 +167,8 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
 // Looks at the message box once it is up, then presses the button at index
 // answer of its button list.
 struct SeenBox {
-  QStringList buttons;
-  QString title;
+  QStringList Buttons;
+  QString Title;
 };
 
 SeenBox InspectBox(QMessageBox::StandardButton press, const std::function<void()>& open) {
@@ -176,9 +176,9 @@ SeenBox InspectBox(QMessageBox::StandardButton press, const std::function<void()
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
-    seen.title = box->windowTitle();
-    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
-    seen.buttons.sort();
+    seen.Title = box->windowTitle();
+    for (QAbstractButton* b : box->buttons()) seen.Buttons << b->text();
+    seen.Buttons.sort();
     if (QAbstractButton* b = box->button(press)) b->click();
   });
   open();
@@ -187,10 +187,10 @@ SeenBox InspectBox(QMessageBox::StandardButton press, const std::function<void()
 
 TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
   struct Case {
-    MessageButtons buttons;
-    QMessageBox::StandardButton press;
-    QStringList texts;
-    MessageAnswer answer;
+    MessageButtons Buttons;
+    QMessageBox::StandardButton Press;
+    QStringList Texts;
+    MessageAnswer Answer;
     // clang-format off
   } cases[] = {
       {MessageButtons::Ok, QMessageBox::Ok, {QStringLiteral("确定")}, MessageAnswer::Ok},
@@ -203,14 +203,14 @@ TEST(MessageBoxMessages, ButtonsCarryTheWordsOurMessagesName) {
   for (const Case& c : cases) {
     MessageBoxMessages messages;
     MessageAnswer answer = MessageAnswer::Ok;
-    const SeenBox seen = InspectBox(c.press, [&] {
-      answer = messages.Show(QStringLiteral("请点击[确定]."), MessageIcon::Information, c.buttons);
+    const SeenBox seen = InspectBox(c.Press, [&] {
+      answer = messages.Show(QStringLiteral("请点击[确定]."), MessageIcon::Information, c.Buttons);
     });
-    QStringList expected = c.texts;
+    QStringList expected = c.Texts;
     expected.sort();
-    EXPECT_EQ(seen.buttons, expected);
-    EXPECT_EQ(seen.title, QStringLiteral("青禾图表生成工具"));
-    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(seen.Buttons, expected);
+    EXPECT_EQ(seen.Title, QStringLiteral("青禾图表生成工具"));
+    EXPECT_EQ(answer, c.Answer);
   }
 }
 
@@ -218,9 +218,9 @@ TEST(QtChineseTranslation, TheFallbackSpeaksChineseInQtsOwnDialogs) {
   FallbackChineseTranslator fallback;
   QCoreApplication::installTranslator(&fallback);
   struct Case {
-    const char* context;
-    const char* source;
-    QString expected;
+    const char* Context;
+    const char* Source;
+    QString Expected;
   } cases[] = {
       {"QFileSystemModel", "Computer", QStringLiteral("计算机")},
       {"QFileSystemModel", "Date Modified", QStringLiteral("修改日期")},
@@ -231,7 +231,7 @@ TEST(QtChineseTranslation, TheFallbackSpeaksChineseInQtsOwnDialogs) {
       {"SomeOtherContext", "Computer", QStringLiteral("Computer")},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(QCoreApplication::translate(c.context, c.source), c.expected) << c.source;
+    EXPECT_EQ(QCoreApplication::translate(c.Context, c.Source), c.Expected) << c.Source;
 
   // The side bar of a real dialog takes the word, so the context is right.
   QtFileDialogs dialogs;
@@ -268,9 +268,9 @@ TEST(QtFileDialogs, SaveDialogFilterDecidesTheFormat) {
   QTemporaryDir dir;
   QtFileDialogs dialogs;
   const struct {
-    int filter;
-    const char* typed;
-    const char* expected;
+    int Filter;
+    const char* Typed;
+    const char* Expected;
     // clang-format off
   } cases[] = {
       {0, "report", "report.jpg"},        {1, "report", "report.png"},
@@ -283,13 +283,13 @@ TEST(QtFileDialogs, SaveDialogFilterDecidesTheFormat) {
     QString path;
     bool chosen = false;
     const SeenDialog seen = Inspect(
-        dir.filePath(QString::fromUtf8(c.typed)),
+        dir.filePath(QString::fromUtf8(c.Typed)),
         [&] {
           chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
         },
-        c.filter);
-    ASSERT_TRUE(chosen) << c.typed;
-    EXPECT_EQ(path, dir.filePath(QString::fromUtf8(c.expected))) << c.filter << " " << c.typed;
+        c.Filter);
+    ASSERT_TRUE(chosen) << c.Typed;
+    EXPECT_EQ(path, dir.filePath(QString::fromUtf8(c.Expected))) << c.Filter << " " << c.Typed;
   }
 }
 

@@ -14,32 +14,32 @@ class RecordedFileDialogs final : public FileDialogs {
     bool Save = false;
     QString Initial;  // initial path, or folder + name for the save dialog
   };
-  std::vector<Request> requests;
-  QString answer;  // empty: the user cancels
+  std::vector<Request> Requests;
+  QString Answer;  // empty: the user cancels
 
   bool PickSourceFile(QWidget*, const QString& initialPath, QString& path) override {
-    requests.push_back({false, initialPath});
-    if (answer.isEmpty()) return false;
-    path = answer;
+    Requests.push_back({false, initialPath});
+    if (Answer.isEmpty()) return false;
+    path = Answer;
     return true;
   }
   bool PickJpgSavePath(QWidget*, const QString& folder, const QString& name,
                        QString& path) override {
-    requests.push_back({true, ProposedSavePath(folder, name)});
+    Requests.push_back({true, ProposedSavePath(folder, name)});
     path.clear();
-    if (answer.isEmpty()) return false;
+    if (Answer.isEmpty()) return false;
     // A chart extension in the answer stands for the filter the user chose.
-    const QString suffix = answer.section(u'.', -1).toLower();
+    const QString suffix = Answer.section(u'.', -1).toLower();
     path = WithSuffix(
-        answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix : QStringLiteral("jpg"));
+        Answer, QStringList{"png", "svg", "pdf"}.contains(suffix) ? suffix : QStringLiteral("jpg"));
     return true;
   }
   // Sets the printer up as the user would; empty: the user cancels.
-  std::function<bool(QPrinter&)> printer;
-  int printDialogs = 0;
+  std::function<bool(QPrinter&)> Printer;
+  int PrintDialogs = 0;
   bool SetUpPrinter(QWidget*, QPrinter& p) override {
-    ++printDialogs;
-    return printer && printer(p);
+    ++PrintDialogs;
+    return Printer && Printer(p);
   }
 };
 

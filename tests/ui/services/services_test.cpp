@@ -39,16 +39,16 @@ TEST(ExportChartJpg, NoChartCancelAndSuccess) {
   ExportResult r = ExportChartJpg(dialogs, nullptr, QImage(), dir.path(), QStringLiteral("a.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.ErrorText, QStringLiteral("图表尚未生成,无法保存."));
-  EXPECT_TRUE(dialogs.requests.empty()) << "no dialog without a chart";
+  EXPECT_TRUE(dialogs.Requests.empty()) << "no dialog without a chart";
 
   r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(r.ErrorText.isEmpty());
   EXPECT_TRUE(r.SavedPath.isEmpty());
-  ASSERT_EQ(dialogs.requests.size(), 1u);
-  EXPECT_EQ(dialogs.requests[0].Initial, dir.path() + QStringLiteral("/a.jpg"));
+  ASSERT_EQ(dialogs.Requests.size(), 1u);
+  EXPECT_EQ(dialogs.Requests[0].Initial, dir.path() + QStringLiteral("/a.jpg"));
 
-  dialogs.answer = dir.filePath(QStringLiteral("chart"));
+  dialogs.Answer = dir.filePath(QStringLiteral("chart"));
   r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
   ASSERT_TRUE(r.Ok);
   EXPECT_EQ(r.SavedPath, dir.filePath(QStringLiteral("chart.jpg")));
@@ -78,7 +78,7 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
 
   RecordedFileDialogs dialogs;
   for (const QString& target : targets) {
-    dialogs.answer = target;
+    dialogs.Answer = target;
     const ExportResult r =
         ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
     EXPECT_FALSE(r.Ok);
@@ -123,8 +123,8 @@ TEST(PendingDrop, OnePathPerDropAndOnlyWhileNothingWaits) {
 }
 
 struct MenuEntry {
-  QString text;
-  int id;
+  QString Text;
+  int Id;
 };
 
 std::vector<MenuEntry> Entries(const QMenu& menu) {
@@ -139,21 +139,21 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
     BuildChartMenu(menu, page, 0xFF2F80ED);
     const auto entries = Entries(menu);
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].text, QStringLiteral("复制图片到剪贴板"));
-    EXPECT_EQ(entries[0].id, kMenuCopyImage);
-    EXPECT_EQ(entries[1].text, QStringLiteral("保存图表..."));
-    EXPECT_EQ(entries[1].id, kMenuSaveChart);
-    EXPECT_EQ(entries[2].text, QStringLiteral("打印..."));
-    EXPECT_EQ(entries[2].id, kMenuPrint);
+    EXPECT_EQ(entries[0].Text, QStringLiteral("复制图片到剪贴板"));
+    EXPECT_EQ(entries[0].Id, kMenuCopyImage);
+    EXPECT_EQ(entries[1].Text, QStringLiteral("保存图表..."));
+    EXPECT_EQ(entries[1].Id, kMenuSaveChart);
+    EXPECT_EQ(entries[2].Text, QStringLiteral("打印..."));
+    EXPECT_EQ(entries[2].Id, kMenuPrint);
     EXPECT_EQ(menu.actions()[2]->shortcut(), QKeySequence(QKeySequence::Print));
   }
   struct Case {
-    quint32 color;
-    int checked;  // -1: none
+    quint32 Color;
+    int Checked;  // -1: none
   } cases[] = {{0xFF2F80ED, 0}, {0xFF5D6D7E, 7}, {0xFF123456, -1}};
   for (const Case& c : cases) {
     QMenu menu;
-    BuildChartMenu(menu, ChartPage::Line, c.color);
+    BuildChartMenu(menu, ChartPage::Line, c.Color);
     ASSERT_EQ(menu.actions().size(), 4);
     QMenu* colors = menu.actions()[3]->menu();
     ASSERT_NE(colors, nullptr);
@@ -165,8 +165,8 @@ TEST(ChartMenu, CopyAndSaveOnEveryChartPageColoursOnTheLinePage) {
       EXPECT_EQ(ChartMenuCommand(a), 2001 + i);
       if (a->isChecked()) ++checks, checkedAt = i;
     }
-    EXPECT_EQ(checks, c.checked < 0 ? 0 : 1);
-    EXPECT_EQ(checkedAt, c.checked);
+    EXPECT_EQ(checks, c.Checked < 0 ? 0 : 1);
+    EXPECT_EQ(checkedAt, c.Checked);
     EXPECT_EQ(colors->actions()[4]->text(), QStringLiteral("橙色"));
   }
 }
@@ -175,13 +175,13 @@ TEST(Clipboard, CopiesThePictureOrExplainsThereIsNone) {
   QGuiApplication::clipboard()->setText(QStringLiteral("keep me"));
   RecordedMessages messages;
   CopyChartToClipboard(QImage(), messages);
-  ASSERT_EQ(messages.entries.size(), 1u);
-  EXPECT_EQ(messages.entries[0].text, QStringLiteral("当前没有图表可以复制."));
-  EXPECT_EQ(messages.entries[0].icon, MessageIcon::Exclamation);
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_EQ(messages.Entries[0].Text, QStringLiteral("当前没有图表可以复制."));
+  EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("keep me"));
 
   CopyChartToClipboard(RedChart(), messages);
-  EXPECT_EQ(messages.entries.size(), 1u);
+  EXPECT_EQ(messages.Entries.size(), 1u);
   const QImage pasted = QGuiApplication::clipboard()->image();
   EXPECT_EQ(pasted.size(), QSize(64, 48));
   EXPECT_FALSE(
@@ -206,10 +206,10 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
                              p.drawText(QRectF(0, 0, 64, 48), QStringLiteral("柱形图"));
                            }};
   const struct {
-    const char* answer;
-    const char* saved;
-    QByteArray starts;
-    int drawings;
+    const char* Answer;
+    const char* Saved;
+    QByteArray Starts;
+    int Drawings;
   } cases[] = {
       {"a", "a.jpg", "\xFF\xD8", 0},
       {"b.png", "b.png", "\x89PNG", 0},
@@ -218,33 +218,33 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
   };
   for (const auto& c : cases) {
     drawings = 0;
-    dialogs.answer = dir.filePath(QString::fromLatin1(c.answer));
+    dialogs.Answer = dir.filePath(QString::fromLatin1(c.Answer));
     const ExportResult r =
         ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
-    ASSERT_TRUE(r.Ok) << c.answer;
-    EXPECT_EQ(r.SavedPath, dir.filePath(QString::fromLatin1(c.saved)));
-    EXPECT_TRUE(test::ReadAll(r.SavedPath).startsWith(c.starts)) << c.answer;
-    EXPECT_EQ(drawings, c.drawings) << c.answer;
+    ASSERT_TRUE(r.Ok) << c.Answer;
+    EXPECT_EQ(r.SavedPath, dir.filePath(QString::fromLatin1(c.Saved)));
+    EXPECT_TRUE(test::ReadAll(r.SavedPath).startsWith(c.Starts)) << c.Answer;
+    EXPECT_EQ(drawings, c.Drawings) << c.Answer;
   }
   EXPECT_TRUE(
       test::ReadAll(dir.filePath(QStringLiteral("c.svg"))).contains("<title>柱形图</title>"));
 
   // Without a drawing there is no document: the usual failure, no file.
-  dialogs.answer = dir.filePath(QStringLiteral("e.pdf"));
+  dialogs.Answer = dir.filePath(QStringLiteral("e.pdf"));
   const ExportResult r =
       ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.ErrorText,
-            QStringLiteral("保存图片失败:\r\n") + dialogs.answer +
+            QStringLiteral("保存图片失败:\r\n") + dialogs.Answer +
                 QStringLiteral("\r\n图片生成失败\r\n\r\n"
                                "原有的文件没有改动.请换一个文件夹,或腾出磁盘空间后再试."));
-  EXPECT_FALSE(QFileInfo::exists(dialogs.answer));
+  EXPECT_FALSE(QFileInfo::exists(dialogs.Answer));
 }
 
 TEST(FitChartToArea, LargestCentredFitKeepingProportions) {
   const struct {
-    QSizeF chart, area;
-    QRectF expected;
+    QSizeF Chart, Area;
+    QRectF Expected;
   } cases[] = {
       {{1200, 700}, {2400, 1400}, {0, 0, 2400, 1400}},
       {{1200, 700}, {2400, 2000}, {0, 300, 2400, 1400}},
@@ -254,7 +254,7 @@ TEST(FitChartToArea, LargestCentredFitKeepingProportions) {
       {{100, 50}, {0, 0}, {}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(FitChartToArea(c.chart, c.area), c.expected) << c.chart.width();
+    EXPECT_EQ(FitChartToArea(c.Chart, c.Area), c.Expected) << c.Chart.width();
 }
 
 TEST(PrintChartPage, DrawsOneLandscapePageFittedToThePrintableArea) {
