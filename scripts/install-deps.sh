@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzip-dev libssl-dev minisign
+  libzip-dev libssl-dev libdeflate-dev minisign
   fonts-wqy-microhei qt6-translations-l10n
   poppler-utils librsvg2-bin scdoc python3-jsonschema
   hyperfine gnuplot-nox

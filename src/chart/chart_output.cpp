@@ -1,5 +1,6 @@
 #include "chart/chart_output.h"
 
+#include "chart/png_encoder.h"
 #include "chart/svg_fonts.h"
 
 #include <QBuffer>
@@ -32,16 +33,16 @@ constexpr double kPointsPerPixel = 72.0 / 96.0;
 constexpr int kScreenDpi = 96;
 
 bool WriteImage(QIODevice& out, ChartFileFormat format, const QImage& image) {
-  const char* name = format == ChartFileFormat::Jpeg  ? "jpeg"
-                     : format == ChartFileFormat::Bmp ? "bmp"
-                                                      : "png";
-  QImageWriter writer(&out, name);
-  // Charts are flat colours: the fastest zlib level is nearly as small.
-  if (format == ChartFileFormat::Png) writer.setQuality(80);
-  if (format == ChartFileFormat::Jpeg) writer.setQuality(90);
   // Opaque: no alpha channel in the file (JPEG has none anyway).
-  return writer.write(
-      image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32));
+  const QImage opaque =
+      image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+  if (format == ChartFileFormat::Png) {
+    const QByteArray png = EncodePng(opaque);
+    return !png.isEmpty() && out.write(png) == png.size();
+  }
+  QImageWriter writer(&out, format == ChartFileFormat::Jpeg ? "jpeg" : "bmp");
+  if (format == ChartFileFormat::Jpeg) writer.setQuality(90);
+  return writer.write(opaque);
 }
 
 bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,

@@ -1,0 +1,20 @@
+#pragma once
+// PNG files of opaque pictures, written for charts. A chart is mostly flat
+// colour: white margins, solid bars and wedges, runs of the same grey. So
+// every byte is matched only against the pixel to its left and the pixel
+// above it, which is where a chart repeats itself, and the matches and the
+// remaining bytes are Huffman coded per block. That finds what a general
+// encoder finds in a chart in about a tenth of its time, with a file of
+// about the same size (a photograph would come out larger).
+#include <QByteArray>
+
+class QImage;
+
+namespace qh {
+
+// The PNG bytes of image: 8-bit RGB, no alpha (an alpha channel is dropped,
+// the picture is taken as opaque), with the image's resolution. Empty for a
+// null image.
+QByteArray EncodePng(const QImage& image);
+
+}  // namespace qh
