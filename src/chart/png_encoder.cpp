@@ -59,22 +59,26 @@ class BitWriter {
     pending_ |= uint64_t{bits} << pendingCount_;
     pendingCount_ += count;
     if (pendingCount_ >= 32) {
+      if (used_ + 4 > bytes_.size()) bytes_.resize(bytes_.size() * 2 + 4096);
       const auto word = qToLittleEndian(static_cast<uint32_t>(pending_));
-      const auto* bytes = reinterpret_cast<const uint8_t*>(&word);
-      bytes_.insert(bytes_.end(), bytes, bytes + 4);
+      std::memcpy(bytes_.data() + used_, &word, 4);
+      used_ += 4;
       pending_ >>= 32;
       pendingCount_ -= 32;
     }
   }
   std::vector<uint8_t> Finish() {
+    bytes_.resize(used_);
     for (; pendingCount_ > 0; pendingCount_ -= 8, pending_ >>= 8)
       bytes_.push_back(static_cast<uint8_t>(pending_));
     pendingCount_ = 0;
+    used_ = 0;
     return std::move(bytes_);
   }
 
  private:
   std::vector<uint8_t> bytes_;
+  size_t used_ = 0;
   uint64_t pending_ = 0;
   int pendingCount_ = 0;
 };
@@ -101,11 +105,20 @@ CodeSymbol LengthSymbol(size_t length) {
           static_cast<uint32_t>(length - kLengthBase[i])};
 }
 
+// For each distance, the index of its distance code.
+constexpr std::array<uint8_t, kMaxDistance + 1> kDistanceIndex = [] {
+  std::array<uint8_t, kMaxDistance + 1> index{};
+  for (size_t distance = 1, i = 0; distance <= kMaxDistance; ++distance) {
+    while (i + 1 < kDistanceBase.size() && kDistanceBase[i + 1] <= distance) ++i;
+    index[distance] = static_cast<uint8_t>(i);
+  }
+  return index;
+}();
+
 CodeSymbol DistanceSymbol(size_t distance) {
-  int i = static_cast<int>(kDistanceBase.size()) - 1;
-  while (kDistanceBase[static_cast<size_t>(i)] > distance) --i;
-  const auto index = static_cast<size_t>(i);
-  return {i, kDistanceExtra[index], static_cast<uint32_t>(distance - kDistanceBase[index])};
+  const size_t i = kDistanceIndex[distance];
+  return {static_cast<int>(i), kDistanceExtra[i],
+          static_cast<uint32_t>(distance - kDistanceBase[i])};
 }
 
 // Huffman code lengths for freq; false when a code would need more than
