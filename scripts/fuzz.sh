@@ -30,7 +30,7 @@ declare -A max_len=(
   [fuzz_xls_reader]=32768 [fuzz_xls_records]=65536 [fuzz_spreadsheet_xml]=16384
   [fuzz_workbook_dispatch]=32768 [fuzz_workbook_decrypt]=16384 [fuzz_manual_input]=4096 [fuzz_value_rules]=128
   [fuzz_text_decode]=4096 [fuzz_html_scan]=8192 [fuzz_ini_file]=4096
-  [fuzz_last_modified]=256 [fuzz_pe_link_time]=2048
+  [fuzz_last_modified]=256 [fuzz_pe_link_time]=2048 [fuzz_png_encoder]=65536
 )
 # Committed data files that seed a target besides its own corpus folder.
 declare -A data_seeds=(
