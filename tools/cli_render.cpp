@@ -81,8 +81,8 @@ void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
 constexpr char kLayoutSchema[] = "qinghechart-layout-1";
 
 // Keys in a fixed, readable order: schema, kind, size, scale, title,
-// subtitle, axis, counts, one [item, left, top, right, bottom] per hover
-// region, then every drawn text. Numbers at full precision.
+// subtitle, axis, counts (drawn, capacity, first drawn item, rows of the table), one [item, left,
+// top, right, bottom] per hover region, then every drawn text. Numbers at full precision.
 QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
   static const char* const kKinds[] = {"bar", "pie", "line"};
   const ChartOutline& out = state.Outline;
@@ -109,7 +109,9 @@ QByteArray LayoutJson(const ChartState& state, int width, int height, float s) {
     j += ",\"axis\":null";
   }
   j += ",\"drawn\":" + QByteArray::number(out.Drawn) +
-       ",\"capacity\":" + QByteArray::number(out.Capacity) + ",\"regions\":[";
+       ",\"capacity\":" + QByteArray::number(out.Capacity) +
+       ",\"first\":" + QByteArray::number(out.FirstItem) +
+       ",\"rows\":" + QByteArray::number(out.Rows) + ",\"regions\":[";
   for (size_t i = 0; i < state.HitRegions.size(); ++i) {
     const HitRegion& r = state.HitRegions[i];
     j += i > 0 ? ",[" : "[";

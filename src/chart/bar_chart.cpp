@@ -31,29 +31,6 @@ bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, 
   return false;
 }
 
-// With value labels on, the tallest bar keeps some headroom below the plot
-// top so its label stays under the title block: the axis gains one step
-// when needed.
-bool AddHeadroom(AxisScale& axis, double highest, float plotH, const ChartStyle& st) {
-  if (!(highest > 0) || !(plotH > 0)) return false;
-  const double gap = plotH - (highest - axis.Min) / (axis.Max - axis.Min) * plotH;
-  const double raised = axis.Max + axis.Step;
-  if (gap >= st.ValueHeadroom || !std::isfinite(raised)) return false;
-  axis.Max = raised;
-  return true;
-}
-
-// The same, below zero: the lowest bar keeps room for its value label
-// above the plot bottom.
-bool AddFootroom(AxisScale& axis, double lowest, float plotH, const ChartStyle& st) {
-  if (!(lowest < 0) || !(plotH > 0)) return false;
-  const double gap = (lowest - axis.Min) / (axis.Max - axis.Min) * plotH;
-  const double lowered = axis.Min - axis.Step;
-  if (gap >= st.ValueFootroom || !std::isfinite(lowered)) return false;
-  axis.Min = lowered;
-  return true;
-}
-
 // Names below the plot each keep to their slot less the text gap, so two
 // neighbours never touch. Upright names stand on the zero line; over a bar
 // they take the colour that reads on it.
@@ -80,29 +57,55 @@ void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
   }
 }
 
-// Left to right; a label that would overlap any text already placed, rise
-// into the title block or leave the picture is left out.
+// Extremes first (the highest, the lowest, then by size), so where two
+// labels collide the larger value keeps its label; one that would overlap
+// any text already placed, come near the y axis, rise into the title block
+// or leave the picture is left out. The kept labels go back into bar order.
 void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table, int width,
                       int height) {
   const ChartStyle& st = L.Style;
   const float titleBlockBottom = st.TitleBlockBottom;
-  for (BarGeometry& b : L.Bars) {
+  auto valueOf = [&](const BarGeometry& b) {
+    return table.Items[static_cast<size_t>(b.Item - 1)].Value;
+  };
+  std::vector<size_t> order(L.Bars.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  size_t highest = 0, lowest = 0;
+  for (size_t k = 1; k < L.Bars.size(); ++k) {
+    if (valueOf(L.Bars[k]) > valueOf(L.Bars[highest])) highest = k;
+    if (valueOf(L.Bars[k]) < valueOf(L.Bars[lowest])) lowest = k;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const int ra = a == highest  ? 0
+                   : a == lowest ? 1
+                                 : 2,
+              rb = b == highest  ? 0
+                   : b == lowest ? 1
+                                 : 2;
+    if (ra != rb) return ra < rb;
+    return std::fabs(valueOf(L.Bars[a])) > std::fabs(valueOf(L.Bars[b]));
+  });
+  const size_t firstValue = L.Texts.size();
+  for (size_t k : order) {
+    BarGeometry& b = L.Bars[k];
     const float room = b.Base - L.Plot.Top - st.UprightInset;
     // An upright label reaching the plot top leaves no room above a bar.
     if (!b.Down && L.Rotate && b.LabelExtent >= room) continue;
-    const double v = table.Items[static_cast<size_t>(b.Item - 1)].Value;
     // Above a standing bar (and its upright name), below a hanging one.
     const float cy = b.Down ? b.Base + b.Height + st.BarValueLift
                             : std::min(b.Top(), b.Base - b.LabelExtent) - st.BarValueLift;
-    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(v), b.X + b.Width / 2, cy,
-                             L.Plot.Left - st.TickGap + st.TextGap,
-                             static_cast<float>(width) - 1.0f, st.ValueColor);
+    ChartText t =
+        PlaceWhole(m, TextRole::Value, FormatCompact(valueOf(b)), b.X + b.Width / 2, cy,
+                   ValueLabelMinX(L.Plot, st), static_cast<float>(width) - 1.0f, st.ValueColor);
     if (t.Box.top() < titleBlockBottom || !InsidePicture(t.Box, width, height) ||
+        t.Box.left() < ValueLabelMinX(L.Plot, st) - 0.01 ||
         (b.Down && t.Box.bottom() > L.Plot.Bottom) || OverlapsAny(t.Box, L.Texts, st.TextGap))
       continue;
     b.ValueRect = t.Box;
     L.Texts.push_back(std::move(t));
   }
+  std::sort(L.Texts.begin() + static_cast<std::ptrdiff_t>(firstValue), L.Texts.end(),
+            [](const ChartText& a, const ChartText& b) { return a.Box.left() < b.Box.left(); });
 }
 
 }  // namespace
@@ -121,15 +124,18 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   const ValueStats stats = ComputeStats(table);
   L.Subtitle = BarSubtitle(stats);
   PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
-  // Negative bars among those drawn take the axis below zero, in whole
-  // steps; otherwise it starts at zero.
-  double lowestDrawn = 0;
-  for (int i = 0; i < L.Count; ++i)
+  // The axis spans the drawn bars only, so a chart of the first rows of a
+  // long table is not flattened by rows it leaves out. Negative bars among
+  // them take it below zero, in whole steps; otherwise it starts at zero.
+  double lowestDrawn = 0, highestDrawn = 0;
+  for (int i = 0; i < L.Count; ++i) {
     lowestDrawn = std::min(lowestDrawn, table.Items[static_cast<size_t>(i)].Value);
+    highestDrawn = std::max(highestDrawn, table.Items[static_cast<size_t>(i)].Value);
+  }
   if (lowestDrawn < 0) {
-    L.Axis = NiceScale(lowestDrawn, std::max(0.0, stats.Highest), 5);
+    L.Axis = NiceScale(lowestDrawn, highestDrawn, 5);
   } else {
-    L.Axis = NiceScale(0, std::max(0.0, stats.Highest), 5);
+    L.Axis = NiceScale(0, highestDrawn, 5);
     if (L.Axis.Max <= 0) L.Axis.Max = 1;
     if (L.Axis.Step <= 0) L.Axis.Step = 1;
   }
@@ -141,8 +147,8 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
   const LabelOptions& opt = request.Labels;
   const bool values = request.ShowValues && !opt.BarNoValue;
   if (values) {
-    AddFootroom(L.Axis, lowestDrawn, L.Plot.Height(), st);
-    L.Headroom = AddHeadroom(L.Axis, stats.Highest, L.Plot.Height(), st);
+    AddFootroom(L.Axis, lowestDrawn, L.Plot.Height(), st.ValueFootroom);
+    L.Headroom = AddHeadroom(L.Axis, highestDrawn, L.Plot.Height(), st);
   }
   PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
 
@@ -184,6 +190,8 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
     L.Bars.push_back(std::move(b));
   }
   PlaceCategoryLabels(L, m.Normal);
+  L.RangeNote =
+      PlaceRangeNote(st, m.Normal, L.Plot, width, height, 1, n, table.ItemCount(), L.Texts);
   if (values) PlaceValueLabels(L, m.Normal, table, width, height);
   return L;
 }
@@ -252,6 +260,7 @@ void DrawBarChart(QPainter& painter, int width, int height, const ItemTable& tab
   state.Outline.Texts = L.Texts;
   if (L.PlotDrawn) {
     state.Outline.Axis = L.Axis;
+    state.Outline.Plot = L.Plot;
     state.Outline.Drawn = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
     DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);

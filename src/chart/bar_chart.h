@@ -24,7 +24,8 @@ struct BarLayout {
   int Count = 0;     // bars drawn
   QString Subtitle;
   AxisScale Axis;
-  bool Headroom = false;  // the axis gained a step so the tallest value label fits
+  bool Headroom = false;   // the axis gained a step so the tallest value label fits
+  bool RangeNote = false;  // "显示第 …" says the table has more rows
   PlotArea Plot;
   bool PlotDrawn = false;  // false: the title block only
   float SlotW = 0, BarW = 0;

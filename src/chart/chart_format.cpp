@@ -50,24 +50,81 @@ QString FormatPattern(long double value, int maxDecimals, bool group) {
 
 }  // namespace
 
+namespace {
+
+// Decimals that give a value below 1 its first two significant digits.
+int TwoSignificantDecimals(long double a) {
+  return 1 - static_cast<int>(std::floor(std::log10(a)));
+}
+
+// "#,##0.##" with at least two significant digits below 1.
+QString FormatWithUnit(long double scaled, int minDecimals) {
+  const long double a = std::fabs(scaled);
+  int decimals = minDecimals;
+  if (a > 0 && a < 1 && std::isfinite(a))
+    decimals = std::clamp(TwoSignificantDecimals(a), minDecimals, 4950);
+  return TrimNumberTail(FormatPattern(scaled, decimals, true));
+}
+
+// The unit a magnitude reads in after rounding to the decimals it shows in
+// each unit: 9,999.999 rounds to 10,000 and so reads 1万, not "10,000".
+template <typename Decimals>
+long double UnitFor(long double a, Decimals decimalsIn) {
+  auto reaches = [&](long double unit) {
+    const long double scale = std::pow(10.0L, decimalsIn(unit));
+    return std::round(a / unit * scale) / scale >= 1e4L;
+  };
+  if (a >= 1e8L || reaches(1e4L)) return 1e8L;
+  if (a >= 1e4L || reaches(1)) return 1e4L;
+  return 1;
+}
+
+QString UnitSuffix(long double unit) {
+  if (unit >= 1e8L) return QStringLiteral("亿");
+  if (unit >= 1e4L) return QStringLiteral("万");
+  return {};
+}
+
+}  // namespace
+
 QString FormatValue(long double value) {
-  QString text = TrimNumberTail(FormatPattern(value, 2, true));
-  // A non-zero value must not read 0 beside the bars it describes: it keeps
-  // as many decimals as its first two significant digits need.
-  if (text == u"0" && value != 0 && std::isfinite(value)) {
-    const int decimals = 1 - static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    text = TrimNumberTail(FormatPattern(value, std::clamp(decimals, 2, 4950), true));
-  }
-  return text;
+  // A non-zero value must not read 0 beside the bars it describes, and two
+  // small values must not read alike: below 1 it keeps its first two
+  // significant digits (0.0058, 0.006).
+  return FormatWithUnit(value, 2);
 }
 
 QString FormatCompact(long double value) {
   const long double a = std::fabs(value);
-  if (a >= 100000000.0L) return FormatValue(value / 100000000.0L) + QStringLiteral("亿");
-  if (a >= 10000.0L) return FormatValue(value / 10000.0L) + QStringLiteral("万");
-  if (a >= 1.0L) return FormatValue(value);
   if (a == 0.0L || std::isnan(a)) return QStringLiteral("0");
-  return TrimNumberTail(FormatPattern(value, 4, false));
+  if (std::isinf(a)) return FormatPattern(value, 0, false);
+  if (a < 1) {
+    // Up to four decimals, more where the first two significant digits need them.
+    const QString text =
+        TrimNumberTail(FormatPattern(value, std::clamp(TwoSignificantDecimals(a), 4, 4950), false));
+    if (text != u"1" && text != u"-1") return text;
+  }
+  const long double unit = UnitFor(a, [](long double) { return 2; });
+  return FormatWithUnit(value / unit, 2) + UnitSuffix(unit);
+}
+
+QString FormatTick(long double value, long double step) {
+  const long double a = std::fabs(value);
+  if (a == 0.0L || !std::isfinite(a) || !(step > 0) || !std::isfinite(step))
+    return FormatCompact(value);
+  // The decimals the step needs in the unit this tick reads in, so that
+  // neighbours differ by the same written amount.
+  auto decimalsFor = [&](long double unit) {
+    const long double x = step / unit;
+    for (int d = 0; d < 4950; ++d) {
+      const long double scaled = x * std::pow(10.0L, d);
+      if (std::fabs(scaled - std::round(scaled)) <= 1e-6L * scaled) return d;
+    }
+    return 4950;
+  };
+  const long double unit = UnitFor(a, decimalsFor);
+  const int decimals = decimalsFor(unit);
+  return TrimNumberTail(FormatPattern(value / unit, decimals, true)) + UnitSuffix(unit);
 }
 
 QString FormatPercent(long double percent) {

@@ -11,15 +11,20 @@ namespace qh {
 // Drops every trailing "," and "." so no number ends in a bare separator.
 QString TrimNumberTail(QString text);
 
-// "#,##0.##": grouped thousands, at most two decimals; a non-zero value that
-// would read 0 gets the decimals of its first two significant digits
-// (0.004, -0.0012). Takes long double so a table total beyond the range of
-// double still prints its digits.
+// "#,##0.##": grouped thousands, two decimals, but below 1 as many as its
+// first two significant digits need (0.0058, -0.0012). Takes long double so a table total beyond
+// the range of double still prints its digits.
 QString FormatValue(long double value);
 
-// Short form for axis ticks and value labels: 亿 from 1e8, 万 from 1e4,
-// up to four decimals below 1.
+// Short form for value labels: 亿 from 1e8, 万 from 1e4, chosen after
+// rounding (99,999,999 reads 1亿); up to four decimals below 1, more where
+// the first two significant digits need them.
 QString FormatCompact(long double value);
+
+// A tick label: the compact form with the decimals of the step, so that
+// neighbouring ticks read evenly stepped and distinct (0.00025, 0.0005,
+// 0.00075; 7,500, 1万, 1.25万).
+QString FormatTick(long double value, long double step);
 
 // A percentage with one decimal and "%" (the pie legend).
 QString FormatPercent(long double percent);

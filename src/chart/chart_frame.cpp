@@ -166,7 +166,7 @@ void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea&
   QRectF below;  // the last tick label kept, lower on the axis
   for (int k = 0; k <= steps; ++k) {
     const long double v = axis.Min + k * static_cast<long double>(axis.Step);
-    const QString text = FormatCompact(v);
+    const QString text = FormatTick(v, axis.Step);
     const float w = MeasureTextWidthUpTo(m.Face, text, right);
     if (w > right - 1) continue;  // a number is drawn whole or not at all
     const ChartText t = PlaceWhole(m, TextRole::Tick, text, right - w / 2, ValueToY(plot, axis, v),
@@ -175,6 +175,43 @@ void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea&
     below = t.Box;
     texts.push_back(t);
   }
+}
+
+bool AddHeadroom(AxisScale& axis, double highest, float plotH, const ChartStyle& st) {
+  if (!(highest > 0) || !(plotH > 0)) return false;
+  const double gap = plotH - (highest - axis.Min) / (axis.Max - axis.Min) * plotH;
+  const double raised = axis.Max + axis.Step;
+  if (gap >= st.ValueHeadroom || !std::isfinite(raised)) return false;
+  axis.Max = raised;
+  return true;
+}
+
+bool AddFootroom(AxisScale& axis, double lowest, float plotH, float room) {
+  if (!(lowest < 0 || axis.Min > 0) || !(plotH > 0)) return false;
+  const double gap = (lowest - axis.Min) / (axis.Max - axis.Min) * plotH;
+  const double lowered = axis.Min - axis.Step;
+  if (gap >= room || !std::isfinite(lowered)) return false;
+  axis.Min = lowered;
+  return true;
+}
+
+bool PlaceRangeNote(const ChartStyle& st, const TextMeasure& m, const PlotArea& plot, int width,
+                    int height, int first, int last, int total, std::vector<ChartText>& texts) {
+  if (total <= 0 || (first <= 1 && last >= total)) return false;
+  const QString text = QStringLiteral("显示第 %1–%2 项,共 %3 项").arg(first).arg(last).arg(total);
+  const float w = m.Width(text), h = m.Height();
+  // Below the category labels (which end about 22s under the axis), right-aligned to the plot.
+  const float cy = plot.Bottom + st.RangeNoteDrop + h / 2;
+  const ChartText t = PlaceWhole(m, TextRole::RangeNote, text, plot.Right - w / 2, cy, st.TextGap,
+                                 static_cast<float>(width) - st.TextGap, st.TickColor);
+  if (!InsidePicture(t.Box, width, height) || OverlapsAny(t.Box, texts, st.TextGap)) return false;
+  texts.push_back(t);
+  return true;
+}
+
+float ValueLabelMinX(const PlotArea& plot, const ChartStyle& st) {
+  const float pen = std::max(1.0f, std::round(st.Scale));
+  return plot.Left + pen + st.TextGap;
 }
 
 bool AxisSpansZero(const AxisScale& axis) { return axis.Min < 0 && axis.Max >= 0; }

@@ -86,6 +86,23 @@ void PlaceTickLabels(const ChartStyle& st, const TextMeasure& m, const PlotArea&
 void DrawGridAndAxes(QPainter& painter, const PlotArea& plot, const AxisScale& axis,
                      const ChartStyle& st);
 
+// With value labels on, the highest drawn value keeps the style's headroom
+// below the plot top: the axis gains one step when needed. True when it did.
+bool AddHeadroom(AxisScale& axis, double highest, float plotH, const ChartStyle& st);
+// The same below: the lowest drawn value keeps room above the plot bottom.
+// The axis goes down one step only where it does not start at zero or a
+// value is negative, so positive data never gets a negative axis.
+bool AddFootroom(AxisScale& axis, double lowest, float plotH, float room);
+
+// "显示第 1–28 项,共 31 项" at the bottom right, under the category labels,
+// when a chart draws fewer rows than the table holds; left out when it does
+// not fit the picture. Returns whether it was placed.
+bool PlaceRangeNote(const ChartStyle& st, const TextMeasure& m, const PlotArea& plot, int width,
+                    int height, int first, int last, int total, std::vector<ChartText>& texts);
+
+// The leftmost x a value label may start at: clear of the y axis by the text gap.
+float ValueLabelMinX(const PlotArea& plot, const ChartStyle& st);
+
 // Where the axis reaches below zero, a line like the axis along zero.
 bool AxisSpansZero(const AxisScale& axis);
 void DrawZeroLine(QPainter& painter, const PlotArea& plot, const AxisScale& axis,

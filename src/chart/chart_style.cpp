@@ -25,6 +25,7 @@ ChartStyle::ChartStyle(float s) : Scale(s) {
   MinPlotSide = px(40);
   TickGap = px(12);
   TextGap = px(2);
+  RangeNoteDrop = px(25);
   BarSlot = px(38);
   BarMaxW = px(60);
   CategoryPad = px(8);

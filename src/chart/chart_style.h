@@ -21,9 +21,10 @@ struct ChartStyle {
 
   // Plot area of the bar and line charts: margins to the picture's edges.
   float PlotLeft, PlotRight, PlotTop, PlotBottom;
-  float MinPlotSide;  // below it only the title block is drawn
-  float TickGap;      // tick labels end this far left of the axis
-  float TextGap;      // the least room between any two drawn texts
+  float MinPlotSide;    // below it only the title block is drawn
+  float TickGap;        // tick labels end this far left of the axis
+  float TextGap;        // the least room between any two drawn texts
+  float RangeNoteDrop;  // "显示第 …" starts this far under the axis
 
   // Bar chart.
   float BarSlot;  // the narrowest slot that still gets a bar

@@ -19,6 +19,7 @@ const char* TextRoleName(TextRole role) {
     case TextRole::LegendValue: return "legend-value";
     case TextRole::LegendPct: return "legend-pct";
     case TextRole::EmptyState: return "empty-state";
+    case TextRole::RangeNote: return "range-note";
   }
   return "text";
 }

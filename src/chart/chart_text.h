@@ -22,11 +22,12 @@ enum class TextRole {
   LegendName,
   LegendValue,
   LegendPct,
-  EmptyState
+  EmptyState,
+  RangeNote  // which rows a chart that leaves some out shows
 };
 
 // "title", "subtitle", "tick", "category", "value", "legend-name",
-// "legend-value", "legend-pct", "empty-state".
+// "legend-value", "legend-pct", "empty-state", "range-note".
 const char* TextRoleName(TextRole role);
 
 struct ChartText {

@@ -32,7 +32,9 @@ struct ChartOutline {
   int Drawn = 0;                  // items drawn (bars, points, pie slices)
   int Capacity = 0;               // bars or points that fit; items per page for the pie
   int FirstItem = 0;              // 1-based row of the first item drawn, 0 when none is
-  std::vector<ChartText> Texts;   // every text drawn, in drawing order
+  int Rows = 0;  // rows of the table: items FirstItem to FirstItem + Drawn - 1 of Rows
+  std::optional<PlotArea> Plot;  // the bar and line charts' plot rectangle, when drawn
+  std::vector<ChartText> Texts;  // every text drawn, in drawing order
 };
 
 // A pie slice as drawn: angles in degrees, clockwise from 3 o'clock.

@@ -131,7 +131,8 @@ QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const
     qreal left = p.x() + c.Shift - w / 2;
     left = std::max(std::min(left, bounds.right() - w), bounds.left());
     const QRectF box(left, c.Top, w, h);
-    if (box.top() < bounds.top() || box.bottom() > bounds.bottom()) continue;
+    if (box.top() < bounds.top() || box.bottom() > bounds.bottom() || box.right() > bounds.right())
+      continue;
     if (OverlapsAny(box, texts, st.TextGap) || LineCrossesBox(points, box, markers, st)) continue;
     return box;
   }
@@ -139,6 +140,43 @@ QRectF PlaceLineValueBox(const std::vector<QPointF>& points, size_t index, const
 }
 
 namespace {
+
+// A forced label (first, last, highest, lowest) with no place right beside
+// its point: the nearest box, by distance from the point, that keeps clear
+// of the line, the markers and the texts, searched a half label height and
+// a quarter label width at a time around the point.
+QRectF PlaceForcedValueBox(const std::vector<QPointF>& points, size_t index, const QSizeF& size,
+                           const QRectF& bounds, const std::vector<ChartText>& texts, bool markers,
+                           const ChartStyle& st) {
+  const QPointF p = points[index];
+  const qreal w = size.width(), h = size.height();
+  if (!(w > 0) || !(h > 0) || bounds.width() < w || bounds.height() < h) return {};
+  struct Candidate {
+    qreal Distance;
+    QRectF Box;
+  };
+  std::vector<Candidate> candidates;
+  const qreal stepY = h / 2, stepX = w / 4;
+  const int rows = static_cast<int>(std::min(bounds.height() / stepY, 60.0)) + 1;
+  const int columns = static_cast<int>(std::min(bounds.width() / stepX, 60.0)) + 1;
+  for (int r = -rows; r <= rows; ++r) {
+    const qreal top = std::clamp(p.y() - h / 2 + r * stepY, bounds.top(), bounds.bottom() - h);
+    for (int c = -columns; c <= columns; ++c) {
+      const qreal left = std::clamp(p.x() - w / 2 + c * stepX, bounds.left(), bounds.right() - w);
+      const QRectF box(left, top, w, h);
+      const qreal dx = box.center().x() - p.x(), dy = box.center().y() - p.y();
+      candidates.push_back({dx * dx + dy * dy, box});
+    }
+  }
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.Distance < b.Distance; });
+  for (const Candidate& c : candidates) {
+    if (OverlapsAny(c.Box, texts, st.TextGap) || LineCrossesBox(points, c.Box, markers, st))
+      continue;
+    return c.Box;
+  }
+  return {};
+}
 
 QString LineSubtitle(const ValueStats& st) {
   return QStringLiteral("合计 ") + FormatValue(st.Sum) + QStringLiteral("    平均 ") +
@@ -187,29 +225,54 @@ void PlaceCategoryLabels(LineLayout& L, const TextMeasure& m, const ItemTable& t
   }
 }
 
-// In drawing order; a value label with no place beside its point that the
-// line leaves free and that keeps clear of the texts placed is left out.
-void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const ItemTable& table, int width) {
+// The forced labels first (highest, lowest, last, first), each placed
+// wherever it fits if not beside its point; then the others picked, largest
+// value first, each left out when it has no place beside its point. The
+// kept labels go back into point order.
+void PlaceValueLabels(LineLayout& L, const TextMeasure& m, const std::vector<double>& values,
+                      int width) {
   const ChartStyle& st = L.Style;
+  const int n = L.Count;
+  if (n == 0) return;
   std::vector<QPointF> points;
   points.reserve(L.Points.size());
   for (const LinePoint& p : L.Points) points.emplace_back(p.X, p.Y);
-  const QRectF bounds(QPointF(L.Plot.Left - st.TickGap + st.TextGap, st.TitleBlockBottom),
+  const QRectF bounds(QPointF(ValueLabelMinX(L.Plot, st), st.TitleBlockBottom),
                       QPointF(static_cast<qreal>(width) - 1.0, L.Plot.Bottom));
-  for (int i = 1; i <= L.Count; ++i) {
-    LinePoint& p = L.Points[static_cast<size_t>(i - 1)];
-    if (!p.ValueLabel) continue;
-    ChartText t =
-        PlaceWhole(m, TextRole::Value, FormatCompact(table.Items[static_cast<size_t>(i - 1)].Value),
-                   p.X, p.Y, -1e9f, 1e9f, st.ValueColor);
-    const QRectF box = PlaceLineValueBox(points, static_cast<size_t>(i - 1), t.Box.size(), bounds,
-                                         L.Texts, L.Markers, st);
+  int highest = 0, lowest = 0;
+  for (int k = 1; k < n; ++k) {
+    if (values[static_cast<size_t>(k)] > values[static_cast<size_t>(highest)]) highest = k;
+    if (values[static_cast<size_t>(k)] < values[static_cast<size_t>(lowest)]) lowest = k;
+  }
+  std::vector<int> order = {highest, lowest, n - 1, 0};
+  std::vector<bool> forced(static_cast<size_t>(n), false);
+  for (int k : order) forced[static_cast<size_t>(k)] = true;
+  std::vector<int> rest;
+  for (int k = 0; k < n; ++k)
+    if (!forced[static_cast<size_t>(k)]) rest.push_back(k);
+  std::stable_sort(rest.begin(), rest.end(), [&](int a, int b) {
+    return values[static_cast<size_t>(a)] > values[static_cast<size_t>(b)];
+  });
+  order.insert(order.end(), rest.begin(), rest.end());
+  const size_t firstValue = L.Texts.size();
+  for (int k : order) {
+    LinePoint& p = L.Points[static_cast<size_t>(k)];
+    if (!p.ValueLabel || p.ValueShown) continue;
+    ChartText t = PlaceWhole(m, TextRole::Value, FormatCompact(values[static_cast<size_t>(k)]), p.X,
+                             p.Y, -1e9f, 1e9f, st.ValueColor);
+    QRectF box = PlaceLineValueBox(points, static_cast<size_t>(k), t.Box.size(), bounds, L.Texts,
+                                   L.Markers, st);
+    if (box.isEmpty() && forced[static_cast<size_t>(k)])
+      box = PlaceForcedValueBox(points, static_cast<size_t>(k), t.Box.size(), bounds, L.Texts,
+                                L.Markers, st);
     if (box.isEmpty()) continue;
     t.Box = box;
     p.ValueRect = box;
     p.ValueShown = true;
     L.Texts.push_back(std::move(t));
   }
+  std::sort(L.Texts.begin() + static_cast<std::ptrdiff_t>(firstValue), L.Texts.end(),
+            [](const ChartText& a, const ChartText& b) { return a.Box.left() < b.Box.left(); });
 }
 
 }  // namespace
@@ -232,19 +295,33 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   const LabelOptions& opt = request.Labels;
   L.Stats = ComputeStats(table);
   L.UseLetters = LineUsesLetters(table, opt, s);
-  L.Axis = LineAxis(L.Stats.Lowest, L.Stats.Highest);
   L.Subtitle = LineSubtitle(L.Stats);
   PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
   L.Plot = ChartPlotArea(width, height, st);
   L.PlotDrawn = L.Plot.Usable(st);
-  if (!L.PlotDrawn) return L;
-  PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
+  if (!L.PlotDrawn) {
+    L.Axis = LineAxis(L.Stats.Lowest, L.Stats.Highest);
+    return L;
+  }
 
   const int n = L.Count = ComputeLineFit(L.Plot.Width(), table.ItemCount(), st);
-  L.Gap = ValueLabelGap(L.Plot.Width(), n, st);
   std::vector<double> values(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i)
     values[static_cast<size_t>(i)] = table.Items[static_cast<size_t>(i)].Value;
+  // The axis spans the drawn points only; the subtitle still covers the
+  // whole table. With value labels on, the highest and lowest points keep
+  // room for their labels above and below, as the bars do.
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  L.Axis = LineAxis(*lowest, *highest);
+  const bool showValues = request.ShowValues && !opt.LineNoValue;
+  if (showValues) {
+    AddHeadroom(L.Axis, *highest, L.Plot.Height(), st);
+    AddFootroom(L.Axis, *lowest, L.Plot.Height(),
+                std::max(st.ValueFootroom, st.LineLabelBelow + m.Normal.Height() + st.TextGap));
+  }
+  PlaceTickLabels(st, m.Normal, L.Plot, L.Axis, L.Texts);
+
+  L.Gap = ValueLabelGap(L.Plot.Width(), n, st);
   const std::vector<bool> flags = PickValueLabelPoints(values, L.Gap);
   L.Markers = n <= 120;
   // Thinning follows the widest label that could be drawn; each is drawn
@@ -259,7 +336,6 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   }
   L.Every = n > 1 ? CategoryLabelEvery(widths, L.Plot.Width() / static_cast<float>(n)) : 1;
 
-  const bool showValues = request.ShowValues && !opt.LineNoValue;
   const float spacing = n > 1 ? L.Plot.Width() / static_cast<float>(n - 1) : 0;
   L.Points.reserve(static_cast<size_t>(n));
   L.Regions.reserve(static_cast<size_t>(n));
@@ -273,7 +349,9 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
     L.Points.push_back(p);
   }
   PlaceCategoryLabels(L, m.Normal, table, opt, width);
-  PlaceValueLabels(L, m.Normal, table, width);
+  L.RangeNote =
+      PlaceRangeNote(st, m.Normal, L.Plot, width, height, 1, n, table.ItemCount(), L.Texts);
+  PlaceValueLabels(L, m.Normal, values, width);
   return L;
 }
 
@@ -317,6 +395,7 @@ void DrawLineChart(QPainter& painter, int width, int height, const ItemTable& ta
   state.Outline.Texts = L.Texts;
   if (L.PlotDrawn) {
     state.Outline.Axis = L.Axis;
+    state.Outline.Plot = L.Plot;
     state.Outline.Drawn = state.Outline.Capacity = L.Count;
     state.Outline.FirstItem = L.Count > 0 ? 1 : 0;
     DrawGridAndAxes(painter, L.Plot, L.Axis, L.Style);

@@ -30,6 +30,7 @@ struct LineLayout {
   int Gap = 1;    // value labels keep this many positions apart
   int Every = 1;  // category label on every n-th point
   bool Markers = false;
+  bool RangeNote = false;  // "显示第 …" says the table has more rows
   std::vector<LinePoint> Points;
   std::vector<HitRegion> Regions;
   std::vector<ChartText> Texts;  // title block, ticks, category labels, value labels

@@ -19,6 +19,7 @@ void RenderChart(QPainter& painter, int width, int height, const ItemTable& tabl
   state.Outline = ChartOutline{};
   state.Outline.Page = request.Page;
   state.Outline.Title = request.Title;
+  state.Outline.Rows = table.ItemCount();
   if (table.ItemCount() == 0) {
     DrawEmptyState(painter, state.Fonts, width, height, request.Scale, state.Outline.Texts);
     return;

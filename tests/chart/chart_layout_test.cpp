@@ -43,7 +43,8 @@ TEST(BarLayout, FitsTwelveBarsInSixHundredPixels) {
   EXPECT_EQ(L.Capacity, 12);
   EXPECT_EQ(L.Count, 12);
   EXPECT_EQ(L.Regions.size(), 12u);
-  EXPECT_EQ(L.Axis.Max, 5000);
+  EXPECT_EQ(L.Axis.Max, 10);  // the axis spans the drawn bars only
+  EXPECT_TRUE(L.RangeNote);
   EXPECT_TRUE(L.Subtitle.startsWith(QStringLiteral("合计 5,990    平均 59.9    最高 5,000")));
 }
 
@@ -274,8 +275,9 @@ TEST(LineLayout, EightHundredWideHundredRows) {
   EXPECT_FLOAT_EQ(L.Plot.Width(), 690);
   EXPECT_EQ(L.Count, 35);
   EXPECT_EQ(L.Gap, 4);
-  EXPECT_DOUBLE_EQ(L.Stats.Highest, 100);  // statistics from all 100 rows
-  EXPECT_EQ(L.Axis, (AxisScale{0, 100, 20}));
+  EXPECT_DOUBLE_EQ(L.Stats.Highest, 100);     // statistics from all 100 rows
+  EXPECT_EQ(L.Axis, (AxisScale{0, 40, 10}));  // the axis from the 35 drawn
+  EXPECT_TRUE(L.RangeNote);
   EXPECT_FLOAT_EQ(L.Points.front().X, L.Plot.Left);
   EXPECT_FLOAT_EQ(L.Points.back().X, L.Plot.Right);
   EXPECT_TRUE(L.Markers);

@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 namespace qh {
 namespace {
@@ -164,17 +165,127 @@ void CheckStatistics(const Case& c, const ChartState& state) {
   }
 }
 
-// With value labels on, the axis gains a step when the tallest bar would
-// come within 20s of the plot top.
+// The highest drawn value: the axis is taken from the drawn rows only.
+double DrawnHighest(const Case& c, const ChartState& state) {
+  double highest = c.Table.Items.front().Value;
+  for (int i = 1; i < state.Outline.Drawn; ++i)
+    highest = std::max(highest, c.Table.Items[size_t(i)].Value);
+  return highest;
+}
+
+// With value labels on, the axis gains a step when the tallest drawn bar
+// would come within 20s of the plot top.
 void CheckBarHeadroom(const Case& c, const ChartState& state, float s) {
   if (c.Page != ChartPage::Bar || !state.Outline.Axis || state.Outline.Axis->Min < 0) return;
-  const ValueStats st = ComputeStats(c.Table);
-  AxisScale nice = NiceScale(0, std::max(0.0, st.Highest), 5);
+  const double highest = DrawnHighest(c, state);
+  AxisScale nice = NiceScale(0, std::max(0.0, highest), 5);
   const PlotArea plot = ChartPlotArea(c.Width, c.Height, ChartStyle(s));
-  const bool tight =
-      st.Highest > 0 && plot.Height() - st.Highest / nice.Max * plot.Height() < 20 * s;
+  const bool tight = highest > 0 && plot.Height() - highest / nice.Max * plot.Height() < 20 * s;
   const double expected = c.ShowValues && tight ? nice.Max + nice.Step : nice.Max;
   EXPECT_DOUBLE_EQ(state.Outline.Axis->Max, expected);
+}
+
+// The number a tick or value label reads as: "1.25万" is 12500.
+double ReadNumber(const QString& text) {
+  QString digits = text;
+  digits.remove(u',');
+  double unit = 1;
+  if (digits.endsWith(u'万')) unit = 1e4;
+  if (digits.endsWith(u'亿')) unit = 1e8;
+  if (unit > 1) digits.chop(1);
+  bool ok = false;
+  const double v = digits.toDouble(&ok);
+  EXPECT_TRUE(ok) << text.toStdString() << " is not a number";
+  return v * unit;
+}
+
+// Ticks read the value of their grid line exactly, so they are distinct and
+// evenly stepped, and a non-zero tick never reads "0"; a value label reads
+// "0" only for a zero value.
+void CheckNumbers(const Case& c, const ChartState& state) {
+  const ChartOutline& out = state.Outline;
+  if (!out.Axis || !out.Plot) return;
+  const AxisScale& axis = *out.Axis;
+  const PlotArea& plot = *out.Plot;
+  bool anyZero = false;
+  for (int i = 0; i < out.Drawn; ++i) anyZero |= c.Table.Items[size_t(i)].Value == 0;
+  for (const ChartText& t : out.Texts) {
+    if (t.Role == TextRole::Value && t.Text == u"0") {
+      EXPECT_TRUE(anyZero) << Name(t) << " stands for a non-zero value";
+    }
+    if (t.Role != TextRole::Tick) continue;
+    const double k = std::round((plot.Bottom - t.Box.center().y()) / plot.Height() *
+                                (axis.Max - axis.Min) / axis.Step);
+    const double expected = axis.Min + k * axis.Step;
+    if (std::abs(expected) > 1e300) continue;
+    EXPECT_NEAR(ReadNumber(t.Text), expected, axis.Step * 1e-6) << Name(t) << " on grid line " << k;
+    if (std::abs(expected) > axis.Step * 1e-9) {
+      EXPECT_NE(t.Text, u"0") << Name(t);
+    }
+  }
+}
+
+// A chart that draws fewer rows than the table holds says so, and its axis
+// ends at most one step (and the value labels' headroom) above the drawn
+// maximum; a whole chart has no note.
+void CheckPartialChart(const Case& c, const ChartState& state, float s) {
+  const ChartOutline& out = state.Outline;
+  if (c.Page == ChartPage::Pie || !out.Axis || !out.Plot) return;
+  int notes = 0;
+  for (const ChartText& t : out.Texts) {
+    if (t.Role != TextRole::RangeNote) continue;
+    ++notes;
+    EXPECT_EQ(t.Text, QStringLiteral("显示第 1–%1 项,共 %2 项").arg(out.Drawn).arg(out.Rows));
+  }
+  const bool partial = out.Drawn < out.Rows;
+  if (!partial) {
+    EXPECT_EQ(notes, 0);
+  } else if (float(c.Width) >= 320 * s) {
+    EXPECT_EQ(notes, 1) << out.Drawn << " of " << out.Rows << " drawn without a note";
+  }
+  const double highest = DrawnHighest(c, state);
+  const AxisScale& axis = *out.Axis;
+  if (highest > 0 && std::isfinite(axis.Max)) {
+    const double headroom = (axis.Max - axis.Min) * 20 * s / out.Plot->Height();
+    EXPECT_LE(axis.Max, highest + axis.Step + headroom + axis.Step * 1e-9)
+        << "axis " << axis << " over a drawn maximum of " << highest;
+  }
+}
+
+// Value labels keep the text gap to the y axis (and so to the tick labels).
+void CheckValuesClearOfAxis(const ChartState& state, float s) {
+  if (!state.Outline.Plot) return;
+  for (const ChartText& t : state.Outline.Texts) {
+    if (t.Role != TextRole::Value) continue;
+    EXPECT_GE(t.Box.left(), state.Outline.Plot->Left + 2 * s - 0.01)
+        << Name(t) << " crowds the y axis";
+  }
+}
+
+// The line's first, last, highest and lowest points always carry their
+// value, in any plot at least eight label heights tall (in a lower one the
+// line can leave no free place for a label).
+void CheckForcedLineLabels(const Case& c, const ChartState& state, float s) {
+  if (c.Page != ChartPage::Line || !c.ShowValues || c.Labels.LineNoValue || !state.Outline.Plot ||
+      state.Outline.Plot->Height() < 8 * 16 * s)
+    return;
+  const int n = state.Outline.Drawn;
+  if (n == 0) return;
+  int highest = 0, lowest = 0;
+  for (int i = 1; i < n; ++i) {
+    if (c.Table.Items[size_t(i)].Value > c.Table.Items[size_t(highest)].Value) highest = i;
+    if (c.Table.Items[size_t(i)].Value < c.Table.Items[size_t(lowest)].Value) lowest = i;
+  }
+  QStringList shown;
+  for (const ChartText& t : state.Outline.Texts)
+    if (t.Role == TextRole::Value) shown << t.Text;
+  for (int i : {0, n - 1, highest, lowest}) {
+    const QString label = FormatCompact(c.Table.Items[size_t(i)].Value);
+    // A number wider than the plot cannot be drawn whole anywhere.
+    if (MeasureTextWidth(&state.Fonts.Normal, label) > state.Outline.Plot->Width()) continue;
+    EXPECT_TRUE(shown.contains(label))
+        << "point " << i + 1 << " lost its label " << label.toStdString();
+  }
 }
 
 // Bars stand on or hang from a zero line in proportion to their values;
@@ -251,11 +362,115 @@ TEST(Readability, GeneratedChartsReadRight) {
     CheckTexts(c, state, request.Scale);
     CheckStatistics(c, state);
     CheckBarHeadroom(c, state, request.Scale);
+    CheckNumbers(c, state);
+    CheckPartialChart(c, state, request.Scale);
+    CheckValuesClearOfAxis(state, request.Scale);
+    CheckForcedLineLabels(c, state, request.Scale);
     CheckLastLineLabel(c, state);
     CheckBarsInProportion(c, state);
     CheckLineLabelsFree(c, state);
     CheckPieShares(c, state);
     if (HasFailure()) return;  // one broken case is enough to read
+  }
+}
+
+// Tables of every magnitude from 1e-6 to 1e12 at everyday sizes: ticks
+// read evenly stepped and distinct, no non-zero number reads "0", and
+// enough ticks survive to read the axis.
+TEST(Readability, NumbersReadRightAtEveryMagnitude) {
+  const double magnitudes[] = {1e-6, 1e-5,  0.00025, 0.001,    0.3,   1,   47,
+                               1234, 99999, 9999999, 99999999, 2.5e9, 1e12};
+  const struct {
+    int Width, Height, Dpi;
+  } sizes[] = {{800, 500, 96}, {1200, 700, 96}, {1200, 700, 144}};
+  QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+  for (const double m : magnitudes) {
+    ItemTable t;
+    for (int i = 1; i <= 12; ++i)
+      t.Items.push_back({QStringLiteral("%1月").arg(i), m * (1.2 + 3.5 * ((i * 7) % 12) / 11.0)});
+    for (const ChartPage page : {ChartPage::Bar, ChartPage::Line, ChartPage::Pie}) {
+      for (const auto& z : sizes) {
+        Case c{page, z.Width, z.Height, z.Dpi, Shape::Tiny, true, t, {}};
+        SCOPED_TRACE(c.Describe() + ", magnitude " + std::to_string(m));
+        ChartState state;
+        QPainter painter(&image);
+        RenderChart(painter, z.Width, z.Height, t, RequestFor(c), state);
+        CheckNumbers(c, state);
+        int ticks = 0;
+        for (const ChartText& x : state.Outline.Texts) {
+          ticks += x.Role == TextRole::Tick;
+          if (x.Role == TextRole::Value || x.Role == TextRole::LegendValue) {
+            EXPECT_NE(ReadNumber(x.Text), 0) << Name(x);
+          }
+        }
+        if (page != ChartPage::Pie) {
+          EXPECT_GE(ticks, 4);
+        }
+      }
+    }
+  }
+}
+
+// The line's key labels survive where they are hardest to place: a peak at
+// the top of the axis, a trough on its bottom, a record as the last point,
+// a first point on the axis; with the note when the table is longer.
+TEST(Readability, ForcedLineLabelsAreNeverDropped) {
+  const std::vector<std::vector<double>> shapes = {
+      {200, 400, 300, 1000, 500, 450, 300, 250, 600, 400, 350, 300},          // peak at the top
+      {800, 700, 900, 0, 600, 750, 700, 850, 800, 650, 900, 700},             // trough at zero
+      {-500, 200, 300, 100, 250, 300, 150, 400, 350, 300, 250, 200},          // first is lowest
+      {100, 120, 130, 125, 140, 150, 160, 170, 165, 180, 190, 200},           // last is highest
+      {5000, 4000, 4500, 3000, 3500, 2500, 3000, 2000, 1500, 1800, 1000, 0},  // last is lowest
+  };
+  const struct {
+    int Width, Height, Dpi, Rows;
+  } sizes[] = {{800, 500, 96, 12},
+               {1200, 700, 96, 12},
+               {1200, 700, 144, 12},
+               {800, 500, 96, 31},
+               {1200, 700, 144, 200}};
+  QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+  for (size_t k = 0; k < shapes.size(); ++k) {
+    for (const auto& z : sizes) {
+      ItemTable t;
+      for (int i = 0; i < z.Rows; ++i) {
+        // Longer tables repeat the shape, so the extremes recur.
+        t.Items.push_back(
+            {QStringLiteral("%1日").arg(i + 1), shapes[k][size_t(i) % shapes[k].size()]});
+      }
+      Case c{ChartPage::Line, z.Width, z.Height, z.Dpi, Shape::Ordinary, true, t, {}};
+      SCOPED_TRACE(c.Describe() + ", shape " + std::to_string(k));
+      ChartState state;
+      QPainter painter(&image);
+      RenderChart(painter, z.Width, z.Height, t, RequestFor(c), state);
+      CheckForcedLineLabels(c, state, RequestFor(c).Scale);
+      CheckTexts(c, state, RequestFor(c).Scale);
+      CheckLineLabelsFree(c, state);
+      CheckPartialChart(c, state, RequestFor(c).Scale);
+    }
+  }
+}
+
+// Where value labels collide, the bar chart keeps the extremes: the highest
+// and lowest drawn bars always carry their value.
+TEST(Readability, BarExtremesKeepTheirValues) {
+  ItemTable t;
+  for (int i = 1; i <= 31; ++i)
+    t.Items.push_back({QStringLiteral("%1日").arg(i),
+                       1234567.0 + i * 1000 + (i == 2 ? 5e5 : 0) - (i == 3 ? 6e5 : 0)});
+  QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+  for (const auto& [w, h, dpi] : {std::tuple{800, 500, 96}, {1200, 700, 96}, {1200, 700, 144}}) {
+    Case c{ChartPage::Bar, w, h, dpi, Shape::Ordinary, true, t, {}};
+    SCOPED_TRACE(c.Describe());
+    ChartState state;
+    QPainter painter(&image);
+    RenderChart(painter, w, h, t, RequestFor(c), state);
+    QStringList shown;
+    for (const ChartText& x : state.Outline.Texts)
+      if (x.Role == TextRole::Value) shown << x.Text;
+    EXPECT_TRUE(shown.contains(FormatCompact(t.Items[1].Value))) << "the highest day";
+    EXPECT_TRUE(shown.contains(FormatCompact(t.Items[2].Value))) << "the lowest day";
+    CheckPartialChart(c, state, RequestFor(c).Scale);
   }
 }
 

@@ -82,6 +82,19 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
     EXPECT_EQ(j["title"].toString(), QString::fromUtf16(r.Title)) << r.Out;
     EXPECT_EQ(j["drawn"].toInt(), r.Drawn) << r.Out;
     EXPECT_EQ(j["axis"].isNull(), QLatin1String(r.Kind) == QLatin1String("pie")) << r.Out;
+    // The drawn range, and the note in the picture that names it.
+    EXPECT_EQ(j["rows"].toInt(), 45) << r.Out;
+    if (QLatin1String(r.Kind) != QLatin1String("pie")) {
+      EXPECT_EQ(j["first"].toInt(), 1) << r.Out;
+    }
+    QStringList notes;
+    for (const QJsonValue& t : j["texts"].toArray())
+      if (t["role"].toString() == u"range-note") notes << t["text"].toString();
+    const QStringList expectedNotes =
+        QLatin1String(r.Kind) == QLatin1String("pie")
+            ? QStringList{}
+            : QStringList{QStringLiteral("显示第 1–%1 项,共 45 项").arg(r.Drawn)};
+    EXPECT_EQ(notes, expectedNotes) << r.Out;
   }
   // The settings file: values off, letters under the bars.
   const CliResult bar = Render(
@@ -181,7 +194,7 @@ TEST_F(CliRender, LayoutListsEveryTextAtFullPrecision) {
   const QJsonObject j = QJsonDocument::fromJson(raw).object();
   EXPECT_EQ(j["axis"]["max"].toDouble(), 0.005) << raw.toStdString();
   EXPECT_EQ(j["axis"]["step"].toDouble(), 0.001);
-  EXPECT_EQ(j["subtitle"].toString(), QStringLiteral("合计 0.01    平均 0.0023    最高 0.004"));
+  EXPECT_EQ(j["subtitle"].toString(), QStringLiteral("合计 0.007    平均 0.0023    最高 0.004"));
 
   const QJsonArray texts = j["texts"].toArray();
   ASSERT_GE(texts.size(), 2);
