@@ -75,14 +75,9 @@ void PlaceValueLabels(BarLayout& L, const TextMeasure& m, const ItemTable& table
     if (valueOf(L.Bars[k]) > valueOf(L.Bars[highest])) highest = k;
     if (valueOf(L.Bars[k]) < valueOf(L.Bars[lowest])) lowest = k;
   }
+  auto rank = [&](size_t k) { return k == highest ? 0 : k == lowest ? 1 : 2; };
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const int ra = a == highest  ? 0
-                   : a == lowest ? 1
-                                 : 2,
-              rb = b == highest  ? 0
-                   : b == lowest ? 1
-                                 : 2;
-    if (ra != rb) return ra < rb;
+    if (rank(a) != rank(b)) return rank(a) < rank(b);
     return std::fabs(valueOf(L.Bars[a])) > std::fabs(valueOf(L.Bars[b]));
   });
   const size_t firstValue = L.Texts.size();

@@ -48,10 +48,6 @@ QString FormatPattern(long double value, int maxDecimals, bool group) {
   return QString::fromLatin1(out.c_str());
 }
 
-}  // namespace
-
-namespace {
-
 // Decimals that give a value below 1 its first two significant digits.
 int TwoSignificantDecimals(long double a) {
   return 1 - static_cast<int>(std::floor(std::log10(a)));
@@ -98,12 +94,10 @@ QString FormatCompact(long double value) {
   const long double a = std::fabs(value);
   if (a == 0.0L || std::isnan(a)) return QStringLiteral("0");
   if (std::isinf(a)) return FormatPattern(value, 0, false);
-  if (a < 1) {
-    // Up to four decimals, more where the first two significant digits need them.
-    const QString text =
-        TrimNumberTail(FormatPattern(value, std::clamp(TwoSignificantDecimals(a), 4, 4950), false));
-    if (text != u"1" && text != u"-1") return text;
-  }
+  // Below 1 up to four decimals, more where the first two significant digits need them.
+  if (a < 1)
+    return TrimNumberTail(
+        FormatPattern(value, std::clamp(TwoSignificantDecimals(a), 4, 4950), false));
   const long double unit = UnitFor(a, [](long double) { return 2; });
   return FormatWithUnit(value / unit, 2) + UnitSuffix(unit);
 }
