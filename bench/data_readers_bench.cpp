@@ -11,7 +11,7 @@
 #include "base/code_page.h"
 #include "base/diag_log.h"
 #include "data/csv_reader.h"
-#include "data/html_reader.h"
+#include "data/html/html_reader.h"
 #include "data/source_loader.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "base/text_utils.h"
 #include "data/csv_reader.h"
 #include "data/file_access.h"
-#include "data/html_reader.h"
+#include "data/html/html_reader.h"
 #include "data/text_decode.h"
 #include "data/workbook/reader.h"
 
@@ -19,6 +19,46 @@ SourceFormat FormatOf(const QString& ext) {
   if (ext == u"xls" || ext == u"xlsx") return SourceFormat::Workbook;
   if (ext == u"html" || ext == u"htm") return SourceFormat::Html;
   return SourceFormat::Unknown;
+}
+
+QStringView SkipLeadingSpace(QStringView text) {
+  qsizetype at = 0;
+  if (text.startsWith(QChar(0xFEFF))) at = 1;
+  while (at < text.size() && text[at].isSpace()) ++at;
+  return text.sliced(at);
+}
+
+bool IsSpreadsheetXml(QStringView start, QStringView whole) {
+  return start.startsWith(u"<?xml") &&
+         whole.contains(u"urn:schemas-microsoft-com:office:spreadsheet");
+}
+
+// A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
+// table, or separated values, each read as its own kind of file.
+bool LoadTextExport(QString text, const QString& name, const LoadLimits& limits, ItemTable& table,
+                    DiagLog* log) {
+  if (IsSpreadsheetXml(SkipLeadingSpace(text), text)) {
+    const QByteArray utf8 = text.toUtf8();
+    text = QString();  // the scan needs only the bytes
+    return LoadSpreadsheetXml(utf8, name, limits, QStringLiteral("Excel"), table);
+  }
+  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
+  return ParseCsvText(std::move(text), limits, table);
+}
+
+// Bytes under a workbook name, told apart by their content.
+bool LoadByContent(QByteArray bytes, const QString& name, const LoadLimits& limits,
+                   ItemTable& table, DiagLog* log) {
+  // UTF-16 text ("Unicode text") holds NUL bytes yet is text.
+  if (StartsWithUtf16Mark(bytes)) {
+    return LoadTextExport(DecodeUtf16AndRelease(bytes), name, limits, table, log);
+  }
+  if (SniffWorkbookContent(bytes) == WorkbookContent::Text) {
+    // What follows a UTF-8 byte order mark is the text, as for a file named
+    // .csv: converters put one before GBK text too.
+    return LoadTextExport(DecodeAndRelease(bytes, Utf8Mark::Skip), name, limits, table, log);
+  }
+  return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table);
 }
 
 bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
@@ -64,8 +104,7 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
       return ParseHtmlText(
           utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), table,
           log);
-    case SourceFormat::Workbook:
-      return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table, log);
+    case SourceFormat::Workbook: return LoadByContent(std::move(bytes), name, limits, table, log);
     case SourceFormat::Unknown: break;
   }
   return false;

@@ -2,8 +2,8 @@
 // lines. Every one must end in a verdict, without crashing and in time
 // linear in its size (a quadratic scan would not finish these).
 #include "data/csv_reader.h"
-#include "data/html_reader.h"
-#include "data/html_scan.h"
+#include "data/html/html_reader.h"
+#include "data/html/html_scan.h"
 #include "data/source_loader.h"
 #include "support/read_export.h"
 

@@ -1,7 +1,7 @@
 // The HTML scanner's pieces on any text: element finding, cell splitting,
 // tag stripping and entity decoding.
 #include "base/text_utils.h"
-#include "data/html_scan.h"
+#include "data/html/html_scan.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -1,15 +1,10 @@
 #include "data/workbook/reader.h"
 
-#include "data/csv_reader.h"
-#include "data/html_reader.h"
-#include "data/text_decode.h"
 #include "data/validate_rows.h"
 #include "data/workbook/password.h"
 #include "data/workbook/spreadsheet_xml.h"
 #include "data/workbook/xls.h"
 #include "data/workbook/xlsx.h"
-
-#include <QStringView>
 
 namespace qh {
 
@@ -58,34 +53,6 @@ bool ValidateSheetLines(const SheetLines& lines, const QString& name, const Load
   return ValidateRows(std::span<const QStringView>(lines.Lines), label, limits, table);
 }
 
-QStringView SkipLeadingSpace(QStringView text) {
-  qsizetype at = 0;
-  if (text.startsWith(QChar(0xFEFF))) at = 1;
-  while (at < text.size() && text[at].isSpace()) ++at;
-  return text.sliced(at);
-}
-
-bool IsSpreadsheetXml(QStringView start, QStringView whole) {
-  return start.startsWith(u"<?xml") &&
-         whole.contains(u"urn:schemas-microsoft-com:office:spreadsheet");
-}
-
-// A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
-// table, or separated values, each read as its own kind of file.
-bool LoadTextExport(QString text, const QString& name, const LoadLimits& limits,
-                    const QString& label, ItemTable& table, DiagLog* log) {
-  const QStringView start = SkipLeadingSpace(text);
-  if (IsSpreadsheetXml(start, text)) {
-    const QByteArray utf8 = text.toUtf8();
-    text = QString();  // the scan needs only the bytes
-    SheetLines lines;
-    if (!ReadSpreadsheetXmlLines(utf8, lines)) return FailUnreadable(table, name);
-    return ValidateSheetLines(lines, name, limits, label, table);
-  }
-  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
-  return ParseCsvText(std::move(text), limits, table);
-}
-
 }  // namespace
 
 WorkbookContent SniffWorkbookContent(QByteArrayView bytes) {
@@ -102,19 +69,18 @@ bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines) {
   return ReadFirstSheet(bytes, cells) && cells.BuildLines(lines);
 }
 
-bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                       const QString& label, ItemTable& table, DiagLog* log) {
+bool LoadSpreadsheetXml(QByteArrayView utf8, const QString& name, const LoadLimits& limits,
+                        const QString& label, ItemTable& table) {
   table.Reset();
-  // UTF-16 text ("Unicode text") holds NUL bytes yet is text.
-  if (StartsWithUtf16Mark(bytes)) {
-    return LoadTextExport(DecodeUtf16AndRelease(bytes), name, limits, label, table, log);
-  }
+  SheetLines lines;
+  if (!ReadSpreadsheetXmlLines(utf8, lines)) return FailUnreadable(table, name);
+  return ValidateSheetLines(lines, name, limits, label, table);
+}
+
+bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
+                       const QString& label, ItemTable& table) {
+  table.Reset();
   WorkbookContent content = SniffWorkbookContent(bytes);
-  if (content == WorkbookContent::Text) {
-    // What follows a UTF-8 byte order mark is the text, as for a file named
-    // .csv: converters put one before GBK text too.
-    return LoadTextExport(DecodeAndRelease(bytes, Utf8Mark::Skip), name, limits, label, table, log);
-  }
   if (content == WorkbookContent::Compound) {
     QByteArray opened;
     switch (OpenProtectedWorkbook(bytes, opened)) {

@@ -1,7 +1,7 @@
 #pragma once
-// Files named .xls or .xlsx, told apart by their content: binary and OOXML
-// workbooks, and the HTML, XML Spreadsheet and plain-text exports that
-// business systems save under those names.
+// Workbooks: binary (BIFF) and OOXML files, and XML Spreadsheet 2003 text.
+// Which of them (or which other reader) a file goes to is the loader's
+// choice; nothing here reads HTML or separated text.
 #include "data/item_table.h"
 #include "data/load_limits.h"
 #include "data/workbook/sheet_cells.h"
@@ -11,8 +11,6 @@
 #include <QString>
 
 namespace qh {
-
-class DiagLog;
 
 enum class WorkbookContent {
   Compound,  // an OLE compound file: .xls, or an encrypted .xlsx
@@ -30,11 +28,14 @@ WorkbookContent SniffWorkbookContent(QByteArrayView bytes);
 // no lines when the sheet holds no data.
 bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines);
 
-// Reads the bytes of a file named .xls or .xlsx; name stands for the file
-// in messages. Workbooks validate under label; text goes to the HTML or CSV
-// reader with their own rules and messages, and the bytes are let go once
-// such text is decoded.
+// Reads a binary or OOXML workbook (encrypted with Excel's built-in
+// password too); name stands for the file in messages, label in the
+// validation's. Bytes that are no workbook are refused as unreadable.
 bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                       const QString& label, ItemTable& table, DiagLog* log);
+                       const QString& label, ItemTable& table);
+
+// Reads XML Spreadsheet 2003 text (as UTF-8) like a workbook.
+bool LoadSpreadsheetXml(QByteArrayView utf8, const QString& name, const LoadLimits& limits,
+                        const QString& label, ItemTable& table);
 
 }  // namespace qh

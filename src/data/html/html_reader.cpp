@@ -1,8 +1,8 @@
-#include "data/html_reader.h"
+#include "data/html/html_reader.h"
 
 #include "base/diag_log.h"
 #include "base/text_utils.h"
-#include "data/html_scan.h"
+#include "data/html/html_scan.h"
 #include "data/large_buffer.h"
 #include "data/name_pool.h"
 #include "data/value_rules.h"

@@ -1,4 +1,4 @@
-#include "data/html_reader.h"
+#include "data/html/html_reader.h"
 #include "data/source_loader.h"
 #include "support/read_export.h"
 

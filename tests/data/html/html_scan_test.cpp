@@ -1,4 +1,4 @@
-#include "data/html_scan.h"
+#include "data/html/html_scan.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "data/html_scan.h"
+#include "data/html/html_scan.h"
 
 #include "base/text_utils.h"
-#include "data/html_entity_table.h"
+#include "data/html/html_entity_table.h"
 #include "data/value_rules.h"
 
 #include <algorithm>
