@@ -27,6 +27,10 @@ QString EncodingNote() {
   return QStringLiteral("; 本文件为 GBK 编码,请用文本编辑器按 GBK (GB18030) 编码保存");
 #endif
 }
+
+// The default address written by earlier builds.
+constexpr char kFormerBuiltInUpdateUrl[] = "http://update.qinghesoft.cn/Down/LumoChart.exe";
+
 }  // namespace
 
 QString BuiltInUpdateUrl() {
@@ -89,7 +93,10 @@ Settings LoadSettings(const IniFile& ini) {
   using namespace settings_keys;
   Settings s;
   s.UpdateUrl = ini.IniRead(kUpdate, kUrl, BuiltInUpdateUrl());
-  if (s.UpdateUrl.isEmpty()) s.UpdateUrl = BuiltInUpdateUrl();
+  // Empty, or the address earlier builds wrote as their default (plain http,
+  // the Windows file): this build's own. An address the user wrote is kept.
+  if (s.UpdateUrl.isEmpty() || s.UpdateUrl == QLatin1String(kFormerBuiltInUpdateUrl))
+    s.UpdateUrl = BuiltInUpdateUrl();
 
   s.MaxItems = ini.IniReadInt(kLimits, kMaxItems, kDefaultMaxItems);
   s.MaxPoints = ini.IniReadInt(kLimits, kMaxPoints, kDefaultMaxPoints);

@@ -2,7 +2,7 @@
 #include <QStringList>
 
 #include "base/code_page.h"
-#include "update/update_script.h"
+#include "update/script_text.h"
 
 namespace qh {
 

@@ -20,8 +20,8 @@ bool IsFollowedRedirect(int status) {
 std::optional<TransferEnd::EndKind> KindOfError(QNetworkReply::NetworkError error) {
   switch (error) {
     case QNetworkReply::ConnectionRefusedError: return TransferEnd::Refused;
-    case QNetworkReply::SslHandshakeFailedError:
-    case QNetworkReply::InsecureRedirectError: return TransferEnd::TlsFailed;
+    case QNetworkReply::SslHandshakeFailedError: return TransferEnd::TlsFailed;
+    case QNetworkReply::InsecureRedirectError: return TransferEnd::InsecureRedirect;
     case QNetworkReply::TooManyRedirectsError: return TransferEnd::TooManyRedirects;
     default: return std::nullopt;
   }
@@ -89,6 +89,7 @@ void HttpTransfer::OnHeaders() {
   end_.Status = HttpStatusOf(*reply_);
   if (!FinalStatus()) return;
   end_.LastModified = reply_->rawHeader("Last-Modified");
+  end_.Date = reply_->rawHeader("Date");
   if (!options_.Sink) return End(TransferEnd::Complete);
   if (!IsSuccess(end_.Status)) return End(TransferEnd::HttpError);
   const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
@@ -121,6 +122,7 @@ void HttpTransfer::OnFinished() {
   end_.Status = HttpStatusOf(*reply_);
   if (end_.Status == 0) return End(TransferEnd::NoConnection);
   end_.LastModified = reply_->rawHeader("Last-Modified");
+  end_.Date = reply_->rawHeader("Date");
   if (!options_.Sink) return End(TransferEnd::Complete);
   if (!IsSuccess(end_.Status)) return End(TransferEnd::HttpError);
   OnBody();

@@ -35,6 +35,7 @@ struct TransferEnd {
     Refused,           // the server's machine refused the connection
     TlsFailed,         // no secure connection (certificate, protocol)
     TooManyRedirects,  // redirected too often (or in a circle)
+    InsecureRedirect,  // redirected from https to plain http
     TooSlow,           // past the deadline, or slower than the minimum rate
     HttpError,         // the server answered with a status other than 2xx
     Interrupted,       // error, time-out or cut short after the answer began
@@ -44,6 +45,7 @@ struct TransferEnd {
   EndKind Kind = NoConnection;
   int Status = 0;           // the final HTTP status, 0 when none arrived
   QByteArray LastModified;  // the raw Last-Modified header of the final answer
+  QByteArray Date;          // the raw Date header of the final answer (the server's clock)
   qint64 Bytes = 0;         // body bytes handed to the sink
 };
 

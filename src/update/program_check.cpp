@@ -1,8 +1,10 @@
 #include "update/program_check.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "update/pe_image.h"
+#include "update/update_platform.h"
 
 namespace qh {
 
@@ -101,19 +103,24 @@ QString VersionAnswerOf(QByteArrayView output) {
 VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
     : done_(std::move(done)) {
   limit_.setSingleShot(true);
-  QObject::connect(&limit_, &QTimer::timeout, &process_, [this] { Finish(false); });
+  QObject::connect(&limit_, &QTimer::timeout, &process_, [this] { Finish(ProbeResult::TimedOut); });
+  QObject::connect(&process_, &QProcess::started, &process_,
+                   [this] { processId_ = process_.processId(); });
   QObject::connect(&process_, &QProcess::finished, &process_,
                    [this](int code, QProcess::ExitStatus status) {
-                     Finish(status == QProcess::NormalExit && code == 0);
+                     if (status != QProcess::NormalExit) return Finish(ProbeResult::Crashed);
+                     Finish(code == 0 ? ProbeResult::Answered : ProbeResult::ExitedWithError, code);
                    });
   QObject::connect(&process_, &QProcess::errorOccurred, &process_,
                    [this](QProcess::ProcessError e) {
-                     if (e == QProcess::FailedToStart) Finish(false);
+                     if (e == QProcess::FailedToStart) Finish(ProbeResult::FailedToStart);
                    });
   // The version line is kept, and no more than a line's worth of it.
   QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] { Collect(); });
   process_.setStandardInputFile(QProcess::nullDevice());
   process_.setStandardErrorFile(QProcess::nullDevice());
+  process_.setWorkingDirectory(QFileInfo(program).absolutePath());
+  ContainTrialRun(process_);
   limit_.start(timeoutMs);
   process_.start(program, {QStringLiteral("--version")});
 }
@@ -121,6 +128,11 @@ VersionProbe::VersionProbe(const QString& program, int timeoutMs, Done done)
 VersionProbe::~VersionProbe() {
   finished_ = true;
   process_.disconnect();
+  EndGroup();
+}
+
+void VersionProbe::EndGroup() {
+  EndTrialRun(processId_);
   if (process_.state() != QProcess::NotRunning) {
     process_.kill();
     process_.waitForFinished(1000);
@@ -133,14 +145,19 @@ void VersionProbe::Collect() {
   if (output_.size() > kMaxAnswerBytes) output_.truncate(kMaxAnswerBytes);
 }
 
-void VersionProbe::Finish(bool ran) {
+void VersionProbe::Finish(ProbeResult::Outcome kind, int exitCode) {
   if (finished_) return;
   finished_ = true;
   limit_.stop();
-  if (ran) Collect();
-  if (!ran && process_.state() != QProcess::NotRunning) process_.kill();
+  if (kind == ProbeResult::Answered) Collect();
+  // Nothing it started outlives the trial, whatever the outcome.
+  EndGroup();
+  ProbeResult result;
+  result.Kind = kind;
+  result.ExitCode = exitCode;
+  if (kind == ProbeResult::Answered) result.Version = VersionAnswerOf(output_);
   // Last statement: the owner may retire the probe from the callback.
-  done_(ran, ran ? VersionAnswerOf(output_) : QString());
+  done_(result);
 }
 
 }  // namespace qh

@@ -27,26 +27,44 @@ bool MatchesRunningProgram(QByteArrayView candidate, qint64 candidateSize, QByte
 // What a program printed for "--version": its first line, without blanks.
 QString VersionAnswerOf(QByteArrayView output);
 
-// Runs a program with "--version" and reports whether it exited by itself
-// with code 0 within the time limit, and the version it printed. Killed
-// when destroyed early. The callback must not delete the probe directly
-// (use deleteLater).
+// How a trial run ended.
+struct ProbeResult {
+  enum Outcome {
+    Answered,       // exited by itself with code 0
+    FailedToStart,  // the system could not start it
+    TimedOut,       // still running at the time limit
+    ExitedWithError,
+    Crashed,
+  };
+  Outcome Kind = FailedToStart;
+  int ExitCode = 0;  // with ExitedWithError
+  QString Version;   // with Answered: what it printed
+};
+
+// Runs a program with "--version", contained: in a session and process
+// group of its own without a terminal (standard input and error on the null
+// device, output read by us), its own folder as working directory, only
+// PATH, HOME and LANG of the environment. Whatever it started is killed
+// with it when it ends, times out, or the probe is destroyed. The callback
+// must not delete the probe directly (use deleteLater).
 class VersionProbe : public QObject {
  public:
-  using Done = std::function<void(bool ran, const QString& version)>;
+  using Done = std::function<void(const ProbeResult&)>;
   VersionProbe(const QString& program, int timeoutMs, Done done);
   ~VersionProbe();
   VersionProbe(const VersionProbe&) = delete;
   VersionProbe& operator=(const VersionProbe&) = delete;
 
  private:
-  void Finish(bool ran);
+  void Finish(ProbeResult::Outcome kind, int exitCode = 0);
   void Collect();
+  void EndGroup();
 
   QProcess process_;
   QTimer limit_;
   Done done_;
   QByteArray output_;
+  qint64 processId_ = 0;
   bool finished_ = false;
 };
 

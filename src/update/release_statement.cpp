@@ -46,6 +46,12 @@ std::optional<ReleaseStatement> ParseReleaseStatement(QByteArrayView trustedComm
   return release;
 }
 
+bool ExpiryWithinLimit(const ReleaseStatement& release) {
+  const qint32 n = release.BuildNumber;
+  const QDate versionDate(n / 1000000, (n / 10000) % 100, (n / 100) % 100);
+  return versionDate.isValid() && release.Expires <= versionDate.addYears(2);
+}
+
 QString ReleaseStatementText(const ReleaseStatement& release) {
   return QStringList{release.Product,
                      release.Program,

@@ -28,6 +28,10 @@ struct ReleaseStatement {
 // The statement in a trusted comment, or none when it is not one.
 std::optional<ReleaseStatement> ParseReleaseStatement(QByteArrayView trustedComment);
 
+// A statement is trusted for at most two years after its version's date:
+// a release key that leaks cannot vouch for a release for ever.
+bool ExpiryWithinLimit(const ReleaseStatement& release);
+
 // The trusted comment that states release (what the release tools write).
 QString ReleaseStatementText(const ReleaseStatement& release);
 

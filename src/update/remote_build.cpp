@@ -1,5 +1,6 @@
 #include "update/remote_build.h"
 
+#include <QRegularExpression>
 #include <array>
 
 namespace qh {
@@ -37,9 +38,47 @@ int MonthNumber(QStringView text) {
   return 0;
 }
 
-QDateTime LastModifiedOf(QStringView header) {
-  if (header.size() < kMinHeaderLength || header.size() >= kHeaderBufferBytes)
+namespace {
+
+// The two obsolete forms HTTP still allows: RFC 850
+// ("Sunday, 06-Nov-94 08:49:37 GMT", a two-digit year) and asctime
+// ("Sun Nov  6 08:49:37 1994"). Read whole, never rolled over.
+QDateTime ObsoleteHttpDate(QStringView header) {
+  static const QRegularExpression rfc850(QStringLiteral(
+      R"(^[A-Z][a-z]+day, (\d\d)-([A-Z][a-z][a-z])-(\d\d) (\d\d):(\d\d):(\d\d) GMT$)"));
+  static const QRegularExpression asctime(QStringLiteral(
+      R"(^[A-Z][a-z][a-z] ([A-Z][a-z][a-z]) ([ \d]\d) (\d\d):(\d\d):(\d\d) (\d{4})$)"));
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (const auto m = rfc850.match(header.toString()); m.hasMatch()) {
+    day = m.captured(1).toInt();
+    month = MonthNumber(m.capturedView(2));
+    // Two digits: the nearest century that is not more than 50 years ahead.
+    year = 2000 + m.captured(3).toInt();
+    if (year > QDate::currentDate().year() + 50) year -= 100;
+    hour = m.captured(4).toInt();
+    minute = m.captured(5).toInt();
+    second = m.captured(6).toInt();
+  } else if (const auto a = asctime.match(header.toString()); a.hasMatch()) {
+    month = MonthNumber(a.capturedView(1));
+    day = a.captured(2).trimmed().toInt();
+    hour = a.captured(3).toInt();
+    minute = a.captured(4).toInt();
+    second = a.captured(5).toInt();
+    year = a.captured(6).toInt();
+  } else {
     return ZeroDateTime();
+  }
+  const QDate date(year, month, day);
+  const QTime time(hour, minute, second);
+  if (!date.isValid() || !time.isValid()) return ZeroDateTime();
+  return QDateTime(date, time, Qt::UTC);
+}
+
+}  // namespace
+
+QDateTime LastModifiedOf(QStringView header) {
+  if (header.size() >= kHeaderBufferBytes) return ZeroDateTime();
+  if (header.size() < kMinHeaderLength || header[3] != u',') return ObsoleteHttpDate(header);
   const int day = NumberAt(header, 6, 2);
   const int month = MonthNumber(header.mid(8, 3));
   const int year = NumberAt(header, 13, 4);

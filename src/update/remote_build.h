@@ -1,6 +1,6 @@
 #pragma once
-// The newest build's version is the Last-Modified time of the download
-// itself; no version file, no server logic.
+// The Last-Modified time of the download, read for the log: whether a
+// newer version exists is decided by the signed statement alone.
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -18,7 +18,8 @@ QDateTime ZeroDateTime();
 int MonthNumber(QStringView text);
 
 // The RFC 1123 date of a Last-Modified header read at fixed positions, taken
-// as GMT; ZeroDateTime() when the text is too short or has no month or year.
+// as GMT, or one of the obsolete RFC 850 and asctime forms HTTP allows;
+// ZeroDateTime() when it is none of them or has no month or year.
 QDateTime LastModifiedOf(QStringView header);
 
 struct RemoteBuild {

@@ -1,15 +1,14 @@
 #pragma once
-// The user-started online update: check the remote build, fetch and verify
-// the signed release statement, ask, download into a private folder, verify
-// the file on disk, try it, write the replacement script, start it and
-// quit. An object owned by the window and driven by the network reply's and
-// the probe's signals, so the window stays live and nothing waits.
+// The user-started online update: fetch and verify the signed release
+// statement (the check: whether there is a newer version is decided by it
+// alone), ask, download into a private folder, verify the file on disk, try
+// it, write the replacement script, start it and quit. An object owned by the window and driven by
+// the network reply's and the probe's signals, so the window stays live and nothing waits.
 #include <QDate>
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,10 +21,13 @@
 
 namespace qh {
 
+class DiagLog;
 class HttpTransfer;
+class PrivateFolder;
 class ProgramDownload;
 class VersionProbe;
 struct DownloadResult;
+struct ProbeResult;
 struct TransferEnd;
 
 // The release statement's address: the update address's path + ".minisig",
@@ -41,11 +43,13 @@ struct UpdateContext {
   std::function<void()> ShowBusy{};         // wait cursor on
   std::function<void()> ShowIdle{};         // wait cursor off
   std::function<void()> QuitApplication{};  // close the main window once the script runs
-  // Installed by the system's package manager: it updates the program,
-  // nothing is downloaded.
+  // Every step and outcome goes here as a line ("update ..."); none: not logged.
+  DiagLog* Log = nullptr;
+  // Installed by the system's package manager: it updates the program, so
+  // a verified newer release is only announced, nothing is downloaded.
   bool PackageManaged = false;
-  // The release key (minisign's public key line). Without one nothing can
-  // be verified, so nothing is installed: the user is pointed to the address.
+  // The release key (minisign's public key line). Without one no statement
+  // can be verified, so nothing is checked: the user is pointed to the address.
   QByteArray PublicKey = BuiltInUpdatePublicKey();
   QString Program = QString::fromLatin1(kWindowProgram);  // what a statement must name
   QString Platform = UpdatePlatformName();
@@ -83,14 +87,15 @@ class UpdateFlow : public QObject {
   void finished();
 
  private:
-  void OnChecked(const TransferEnd& end);
   void FetchStatement();
   void OnStatement(const TransferEnd& end);
+  std::optional<QString> StatementProblem(const TransferEnd& end);
   void Offer();
   void Download();
   void OnDownloaded(const DownloadResult& result);
-  void OnProbed(bool ran, const QString& version);
+  void OnProbed(const ProbeResult& result);
   void Install();
+  void Log(const QString& line);
   void Tell(const QString& text, MessageIcon icon);
   void Refuse(const QString& reason);
   void Finish();
@@ -99,12 +104,11 @@ class UpdateFlow : public QObject {
 
   UpdateContext context_;
   LocalVersion local_;
-  qint32 remoteBuild_ = 0;  // from the file's time on the server
   QNetworkAccessManager network_;
   std::unique_ptr<HttpTransfer> transfer_;
   std::unique_ptr<ProgramDownload> download_;
   std::unique_ptr<VersionProbe> probe_;
-  std::unique_ptr<QTemporaryDir> privateFolder_;
+  std::unique_ptr<PrivateFolder> privateFolder_;
   QDeadlineTimer deadline_;
   QByteArray statementBytes_;
   MinisignSignature signature_;

@@ -1,10 +1,12 @@
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
 
-#include "update/download_update.h"
+#include "update/script_text.h"
 #include "update/update_platform.h"
-#include "update/update_script.h"
 
 namespace qh {
 
@@ -32,6 +34,29 @@ void RunUpdateScript(const QString& scriptPath) {
   if (scriptPath.isEmpty()) return;
   QProcess::startDetached(QStringLiteral("/bin/sh"), {scriptPath},
                           QFileInfo(scriptPath).absolutePath());
+}
+
+bool IsPrivateToUs(const QFileInfo& folder) {
+  constexpr auto kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                              QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+  return folder.isDir() && !folder.isSymLink() && folder.ownerId() == ::geteuid() &&
+         folder.permissions() == kOwnerOnly;
+}
+
+void ContainTrialRun(QProcess& process) {
+  const QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment minimal;
+  for (const QString& name :
+       {QStringLiteral("PATH"), QStringLiteral("HOME"), QStringLiteral("LANG")})
+    if (all.contains(name)) minimal.insert(name, all.value(name));
+  process.setProcessEnvironment(minimal);
+  // A session of its own: no controlling terminal to write to, and one
+  // process group that ends as a whole.
+  process.setChildProcessModifier([] { ::setsid(); });
+}
+
+void EndTrialRun(qint64 processId) {
+  if (processId > 1) ::kill(-pid_t(processId), SIGKILL);
 }
 
 }  // namespace qh

@@ -1,10 +1,9 @@
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 
-#include "update/download_update.h"
+#include "update/script_text.h"
 #include "update/update_platform.h"
-#include "update/update_script.h"
 
 namespace qh {
 
@@ -18,11 +17,11 @@ UpdatePaths UpdatePathsFor(const QString& appDir, const QString& executablePath,
                            const QString& newFile) {
   const QDir dir(appDir);
   UpdatePaths paths;
-  paths.program = QDir::toNativeSeparators(
+  paths.Program = QDir::toNativeSeparators(
       dir.filePath(QFileInfo(executablePath).completeBaseName() + QStringLiteral(".exe")));
-  paths.newFile = QDir::toNativeSeparators(dir.filePath(newFile));
-  paths.script = QDir::toNativeSeparators(dir.filePath(ScriptFileName()));
-  paths.setAside = QDir::toNativeSeparators(dir.filePath(SetAsideFileName()));
+  paths.NewFile = QDir::toNativeSeparators(dir.filePath(newFile));
+  paths.Script = QDir::toNativeSeparators(dir.filePath(ScriptFileName()));
+  paths.SetAside = QDir::toNativeSeparators(dir.filePath(SetAsideFileName()));
   return paths;
 }
 
@@ -37,5 +36,24 @@ void RunUpdateScript(const QString& scriptPath) {
                           {QStringLiteral("/c"), QDir::toNativeSeparators(scriptPath)},
                           QFileInfo(scriptPath).absolutePath());
 }
+
+// The folder's access list is inherited from the program folder; being
+// ours and a directory is what can be told without the security API.
+bool IsPrivateToUs(const QFileInfo& folder) {
+  return folder.isDir() && !folder.isSymLink() && folder.isWritable();
+}
+
+void ContainTrialRun(QProcess& process) {
+  const QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment minimal;
+  for (const QString& name : {QStringLiteral("PATH"), QStringLiteral("SystemRoot"),
+                              QStringLiteral("USERPROFILE"), QStringLiteral("TEMP")})
+    if (all.contains(name)) minimal.insert(name, all.value(name));
+  process.setProcessEnvironment(minimal);
+}
+
+// The trial run's own process is killed by its QProcess; a job object
+// would be needed to reach its children.
+void EndTrialRun(qint64) {}
 
 }  // namespace qh

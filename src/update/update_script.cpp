@@ -6,7 +6,6 @@
 #include "base/save_file.h"
 #include "base/text_utils.h"
 #include "update/download_update.h"
-#include "update/update_platform.h"
 
 namespace qh {
 
@@ -16,8 +15,6 @@ const QString kNewFileMissing = QStringLiteral("下载的临时文件不存在."
 const QString kCannotWriteScript = QStringLiteral("无法创建更新脚本.");
 
 }  // namespace
-
-QString SetAsideFileName() { return QStringLiteral("~qzold.exe"); }
 
 void RemoveSetAsideProgram(const QString& appDir) {
   QFile::remove(QDir(appDir).filePath(SetAsideFileName()));

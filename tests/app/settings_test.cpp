@@ -144,6 +144,13 @@ TEST_F(SettingsTest, ColourShowValueAndUrl) {
   EXPECT_EQ(LoadWith("[Update]\r\nUrl=\r\n").UpdateUrl, BuiltInUpdateUrl());
   EXPECT_EQ(LoadWith("[Update]\r\nUrl= http://h/a b.exe \r\n").UpdateUrl,
             QStringLiteral("http://h/ab.exe"));
+  // Earlier builds wrote their default address into the file: this build's
+  // own replaces it; an address the user wrote stays.
+  EXPECT_EQ(
+      LoadWith("[Update]\r\nUrl=http://update.qinghesoft.cn/Down/LumoChart.exe\r\n").UpdateUrl,
+      BuiltInUpdateUrl());
+  EXPECT_EQ(LoadWith("[Update]\r\nUrl=http://update.qinghesoft.cn/Down/Other.exe\r\n").UpdateUrl,
+            QStringLiteral("http://update.qinghesoft.cn/Down/Other.exe"));
 }
 
 TEST_F(SettingsTest, WriteAnsiFile) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -13,6 +14,13 @@
 #include <algorithm>
 #include <optional>
 
+#if !defined(Q_OS_WIN)
+#include <csignal>
+#include <unistd.h>
+#endif
+
+#include "base/code_page.h"
+#include "base/diag_log.h"
 #include "update/download_update.h"
 #include "update/program_check.h"
 #include "update/update_flow.h"
@@ -63,9 +71,11 @@ struct FlowRun {
   int BusyDepth = 0;
 };
 
-UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDir) {
+// messages: where the boxes go instead of run.Messages.
+UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDir,
+                          UserMessages* messages = nullptr) {
   return UpdateContext{
-      .Messages = run.Messages,
+      .Messages = messages ? *messages : run.Messages,
       .UpdateUrl = url,
       .AppDir = appDir,
       .ExecutablePath = QDir(appDir).filePath(QStringLiteral("chart")),
@@ -78,7 +88,7 @@ UpdateContext MakeContext(FlowRun& run, const QString& url, const QString& appDi
       .ReferenceProgram = QCoreApplication::applicationFilePath(),
       .StallTimeoutMs = kShortStallMs,
       .LocalVersion = kLocal,
-      .Today = QDate(2029, 6, 1),
+      .Today = QDate(2025, 6, 1),
   };
 }
 
@@ -122,12 +132,16 @@ struct FlowCase {
   std::vector<Message> Messages;
   bool Installs = false;
   MessageAnswer Answer = MessageAnswer::Yes;
-  const char* ProgramMode = "";  // how the stand-in release answers --version
   QByteArray PublicKey = Key().PublicLine;
   qint64 MaxBytes = 0;
   bool PackageManaged = false;
   int VersionTimeoutMs = 10000;
 };
+
+Route WithHeader(Route route, const QByteArray& header) {
+  route.Head += header + "\r\n";
+  return route;
+}
 
 std::vector<FlowCase> FlowCases() {
   const QByteArray program = test::TestProgramBytes();
@@ -137,52 +151,64 @@ std::vector<FlowCase> FlowCases() {
       38);
   const QByteArray arm = WithMachine(program, 183);
   const QByteArray cut = program.left(kProgramHeadBytes);
+  const QByteArray failing = test::TestProgramBytes("fail");
+  const QByteArray hanging = test::TestProgramBytes("hang");
+  const QByteArray contained = test::TestProgramBytes("contained");
   const QByteArray future = "Fri, 01 Jan 2100 00:00:00 GMT";
   const Message question{Question(), MessageIcon::Question};
   const Message ready{Ready(), MessageIcon::Information};
   const Message upToDate = Said("您现在使用的已经是最新版!", MessageIcon::Information);
   const Message badSignature = Said("更新文件的签名无效,已放弃更新.");
+  const Message noKey{QStringLiteral("本版本未配置更新签名密钥,无法检查更新\r\n\r\n"
+                                     "请从下载地址获取新版本:\r\n%URL%"),
+                      MessageIcon::Information};
   const Route release = Answer(200, kNewer, program);
   const Route releaseSig = StatementFor(program);
+  const Route sameSig = StatementFor(program, test::StatementText("window", "24.05.02.16", "2026-01-01"));
   Route chunkedBig{
       test::Head(200, kNewer, -1) + "Transfer-Encoding: chunked\r\n", {}, 3 << 20, true};
   Route stall = Answer(200, kNewer, program.left(500), program.size());
   stall.Finish = false;
-  Route silent = Answer(200, kNewer, program);
-  silent.Answer = false;
+  Route silentSig = releaseSig;
+  silentSig.Answer = false;
   Route redirect = Answer(302, kSame, "");
   redirect.Head += "Location: /real.exe\r\n";
   QByteArray otherComment = Key().Statement(program, test::StatementText());
   otherComment.replace("99.12.31.23", "99.12.31.22");  // the global signature no longer holds
+  const QByteArray expired = test::StatementText("window", "99.12.31.23", "2025-05-31");
   // clang-format off
   return {
-      {"same build", Answer(200, kSame, program), releaseSig, {upToDate}},
-      {"no header", Answer(200, {}, program), releaseSig,
-       {Said("无法检查最新版本,请稍后再试.\r\n\r\n%URL%")}},
-      {"a two-digit year is no date", Answer(200, "Sun, 06 Nov 94 08:49:37 GMT", program), releaseSig,
-       {Said("无法检查最新版本:服务器给出的更新文件日期无法识别.\r\n\r\n%URL%")}},
-      {"server never answers", silent, releaseSig,
+      {"same signed build", Answer(200, kSame, program), sameSig, {upToDate}},
+      // The file's time on the server decides nothing: old, missing,
+      // garbled or obsolete, a newer signed release is offered.
+      {"an old Last-Modified", Answer(200, "Sun, 06 Nov 1994 08:49:37 GMT", program), releaseSig,
+       {question, ready}, true},
+      {"no Last-Modified", Answer(200, {}, program), releaseSig, {question, ready}, true},
+      {"a garbled Last-Modified", Answer(200, "Fri, xx May 2024 18:00:00 GMT", program), releaseSig,
+       {question, ready}, true},
+      {"a negative day", Answer(200, "Fri, -3 May 2024 18:00:00 GMT", program), releaseSig,
+       {question, ready}, true},
+      {"an RFC 850 Last-Modified", Answer(200, "Sunday, 06-Nov-94 08:49:37 GMT", program),
+       releaseSig, {question, ready}, true},
+      {"server never answers", release, silentSig,
        {Said("无法检查最新版本,请稍后再试.\r\n\r\n%URL%")}},
       {"answer no", release, releaseSig, {question}, false, MessageAnswer::No},
-      {"a build without a key points to the address", release, releaseSig,
-       {{QStringLiteral("发现官网已经发布更新的版本.\r\n\r\n"
-                        "这个版本不能自动安装更新,请从下载地址获取新版本:\r\n%URL%\r\n\r\n"
-                        "当前版本:24.05.02.16\r\n最新版本:24.05.04.02"),
-         MessageIcon::Information}},
-       false, MessageAnswer::Yes, "", QByteArray()},
+      {"a build without a key asks nobody", release, releaseSig, {noKey}, false,
+       MessageAnswer::Yes, QByteArray()},
+      {"the identical build without a key", Answer(200, future, program), sameSig, {noKey}, false,
+       MessageAnswer::Yes, QByteArray()},
       {"package managed", release, releaseSig,
-       {{QStringLiteral("发现官网已经发布更新的版本.\r\n\r\n"
-                        "本程序由系统的软件包管理器安装,请用软件包管理器升级"
-                        "(例如 sudo apt install ./qinghechart_*.deb).\r\n\r\n"
-                        "当前版本:24.05.02.16\r\n最新版本:24.05.04.02"),
+       {{QStringLiteral("新版本 99.12.31.23 已发布,请通过软件包管理器更新\r\n\r\n"
+                        "当前版本:24.05.02.16"),
          MessageIcon::Information}},
-       false, MessageAnswer::Yes, "", Key().PublicLine, 0, true},
+       false, MessageAnswer::Yes, Key().PublicLine, 0, true},
+      {"the identical build, package managed", Answer(200, future, program), sameSig, {upToDate},
+       false, MessageAnswer::Yes, Key().PublicLine, 0, true},
       // Rollback and the same build again: the server's file time says
       // "newer", the signed version does not.
       {"an older signed build with a future date", Answer(200, future, program),
-       StatementFor(program, test::StatementText("window", "24.05.01.10")), {upToDate}},
-      {"the identical build uploaded later", Answer(200, future, program),
-       StatementFor(program, test::StatementText("window", "24.05.02.16")), {upToDate}},
+       StatementFor(program, test::StatementText("window", "24.05.01.10", "2026-01-01")), {upToDate}},
+      {"the identical build uploaded later", Answer(200, future, program), sameSig, {upToDate}},
       {"a statement for the command-line tool", release,
        StatementFor(program, test::StatementText("cli")),
        {{QStringLiteral("服务器上的更新文件不是给本程序的,已放弃更新.\r\n\r\n签名声明:") +
@@ -191,15 +217,28 @@ std::vector<FlowCase> FlowCases() {
        StatementFor(program, "qinghechart window plan9-mips version 99.12.31.23 expires 2030-01-01"),
        {Said("服务器上的更新文件不是给本程序的,已放弃更新.\r\n\r\n签名声明:qinghechart window "
              "plan9-mips version 99.12.31.23 expires 2030-01-01")}},
-      {"an expired statement", release,
-       StatementFor(program, test::StatementText("window", "99.12.31.23", "2029-05-31")),
-       {Said("无法确认最新版本的签名是否有效,已放弃更新.\r\n\r\n签名声明已于 2029-05-31 过期,请稍后再试.")}},
+      {"an expired statement", release, StatementFor(program, expired),
+       {Said("无法确认最新版本的签名是否有效,已放弃更新.\r\n\r\n签名声明已于 2025-05-31 过期,请稍后再试.")}},
+      {"an expired statement by a clock ahead of the server's", release,
+       WithHeader(StatementFor(program, expired), "Date: Sat, 31 May 2025 10:00:00 GMT"),
+       {Said("无法确认最新版本的签名是否有效,已放弃更新.\r\n\r\n签名声明的有效期至 2025-05-31,"
+             "而服务器的日期是 2025-05-31:请检查本机的日期和时间是否正确.")}},
+      {"an expiry far beyond two years", release,
+       StatementFor(program, test::StatementText("window", "28.01.01.00", "9999-12-31")),
+       {Said("签名声明的有效期(至 9999-12-31)超过了版本日期后两年,已放弃更新.")}},
       {"a statement valid through today", release,
-       StatementFor(program, test::StatementText("window", "99.12.31.23", "2029-06-01")),
+       StatementFor(program, test::StatementText("window", "99.12.31.23", "2025-06-01")),
        {question, ready}, true},
       {"a statement that is no statement", release, StatementFor(program, "qinghechart window"),
        {Said("更新文件的签名声明无法识别,已放弃更新.")}},
       {"a trusted comment changed after signing", release, Signed(otherComment), {badSignature}},
+      // Known at once from the statement: refused before any download.
+      {"a legacy Ed signature", release,
+       Signed(Key().Statement(program, test::StatementText(), 0, "Ed")),
+       {Said("更新文件的签名是本程序不接受的旧格式(Ed),已放弃更新.")}},
+      {"a signature naming another key id", release,
+       Signed(Key().Statement(program, test::StatementText(), 0, "ED", "otherkey")),
+       {Said("更新文件不是用本程序的发布密钥签名的,已放弃更新.")}},
       {"404 with the header", Answer(404, kNewer, "<html>not found</html>"), releaseSig,
        {question, Failed("服务器上没有找到更新文件.\r\n\r\n服务器返回了状态码 404.")}},
       {"500 with the header", Answer(500, kNewer, "<html>oops</html>"), releaseSig,
@@ -213,16 +252,17 @@ std::vector<FlowCase> FlowCases() {
       {"cut short without a length", Answer(200, kNewer, program.left(50000), -1), releaseSig,
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"announced too large", Answer(200, kNewer, program), releaseSig,
-       {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
+       {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes,
        Key().PublicLine, program.size() - 1},
       {"streams past the limit", chunkedBig, releaseSig,
-       {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes, "",
+       {question, Failed("更新文件太大(超过 512 MB),已放弃更新.")}, false, MessageAnswer::Yes,
        Key().PublicLine, 1 << 20},
       {"no signature", release, std::nullopt, {Said("服务器上没有更新文件的签名,已放弃更新.")}},
       {"signature of other bytes", release, StatementFor(program + 'x'),
        {question, Failed("更新文件的签名无效,已放弃更新.")}},
       {"signed by a foreign key", release,
-       Signed(TestKey::Generate().Statement(program, test::StatementText())), {badSignature}},
+       Signed(TestKey::Generate().Statement(program, test::StatementText())),
+       {Said("更新文件不是用本程序的发布密钥签名的,已放弃更新.")}},
       {"a page instead of a signature", release, Signed("<html>hello</html>"), {badSignature}},
       {"a huge signature file", release, Signed(QByteArray(100000, 'A')), {badSignature}},
       {"38 bytes of ELF magic and HTML", Answer(200, kNewer, elf38), StatementFor(elf38),
@@ -230,11 +270,11 @@ std::vector<FlowCase> FlowCases() {
       {"a program for another machine", Answer(200, kNewer, arm), StatementFor(arm),
        {question, Failed("下载的文件不是本机可以运行的程序,已放弃更新.")}},
       {"a cut program with whole headers", Answer(200, kNewer, cut), StatementFor(cut),
-       {question, Failed("新版本无法在本机启动,已放弃更新.")}},
-      {"--version fails", release, releaseSig,
-       {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "fail"},
-      {"--version hangs", release, releaseSig,
-       {question, Failed("新版本无法在本机启动,已放弃更新.")}, false, MessageAnswer::Yes, "hang",
+       {question, Failed("新版本在报告版本号时异常退出,已放弃更新.")}},
+      {"--version fails", Answer(200, kNewer, failing), StatementFor(failing),
+       {question, Failed("新版本报告版本号时出错(退出码 1),已放弃更新.")}},
+      {"--version hangs", Answer(200, kNewer, hanging), StatementFor(hanging),
+       {question, Failed("新版本在 1 秒内没有报告版本号,已放弃更新.")}, false, MessageAnswer::Yes,
        Key().PublicLine, 0, false, 1000},
       {"--version is not the signed version", release,
        StatementFor(program, test::StatementText("window", "99.12.31.22")),
@@ -242,6 +282,8 @@ std::vector<FlowCase> FlowCases() {
                         "当前版本:24.05.02.16\r\n最新版本:99.12.31.22"), MessageIcon::Question},
         Failed("新版本报告的版本号(99.12.31.23)与签名声明的版本号(99.12.31.22)不符,已放弃更新.")}},
       {"installs", release, releaseSig, {question, ready}, true},
+      {"the trial runs in its own folder with a minimal environment",
+       Answer(200, kNewer, contained), StatementFor(contained), {question, ready}, true},
       {"installs with a statement wrapped at 64 columns", release,
        StatementFor(program, test::StatementText(), 64), {question, ready}, true},
       {"installs through a redirect", redirect, releaseSig, {question, ready}, true},
@@ -252,6 +294,7 @@ std::vector<FlowCase> FlowCases() {
 TEST(UpdateFlowTest, MessagesForEveryOutcome) {
   const QByteArray program = test::TestProgramBytes();
   ASSERT_GT(program.size(), kProgramHeadBytes);
+  qputenv("QH_NOT_FOR_THE_TRIAL", "1");  // the trial run must not see it
   for (const FlowCase& c : FlowCases()) {
     SCOPED_TRACE(c.Name);
     QTemporaryDir dir;
@@ -259,16 +302,16 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
     server.Serve(test::kProgramPath, c.Program);
     server.Serve("/real.exe", Answer(200, kNewer, program));
     if (c.Signature) server.Serve(kSigPath, *c.Signature);
-    qputenv("QH_TEST_PROGRAM_MODE", c.ProgramMode);
     FlowRun run;
     run.Messages.Answer = c.Answer;
+    DiagLog log(dir.filePath(QStringLiteral("qzChart.log")));
     UpdateContext context = MakeContext(run, server.Url(), dir.path());
     context.PublicKey = c.PublicKey;
     context.MaxBytes = c.MaxBytes;
     context.PackageManaged = c.PackageManaged;
     context.VersionTimeoutMs = c.VersionTimeoutMs;
+    context.Log = &log;
     RunFlow(std::move(context));
-    qunsetenv("QH_TEST_PROGRAM_MODE");
 
     ASSERT_EQ(run.Messages.Entries.size(), c.Messages.size());
     for (size_t i = 0; i < c.Messages.size(); ++i) {
@@ -282,20 +325,32 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
     }
     EXPECT_EQ(run.BusyDepth, 0);
     EXPECT_EQ(run.Quits, c.Installs ? 1 : 0);
-    // Nothing is downloaded before it is offered.
+    // Nothing is downloaded before it is offered: the program's address is
+    // not even asked for.
     const bool offered = std::any_of(c.Messages.begin(), c.Messages.end(), [](const Message& m) {
       return m.second == MessageIcon::Question;
     });
     if (!offered) {
-      EXPECT_LE(server.requests(), 1);
+      EXPECT_EQ(server.requests(), 0);
     }
+    // The outcome is in the log, in the log's encoding.
+    log.Flush();
+    const QString logged = DecodeGbk(test::ReadWholeFile(log.LogPath()));
+    QString outcome = run.Messages.Entries.back().Text;
+    outcome.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+    outcome.replace(QStringLiteral("%URL%"), server.Url());
+    if (c.Answer == MessageAnswer::No) outcome = QStringLiteral("declined");
+    if (c.Installs) outcome = QStringLiteral("the script is started");
+    EXPECT_TRUE(logged.contains(QStringLiteral("update result: ") + outcome))
+        << logged.toStdString();
+    QFile::remove(log.LogPath());
     const QStringList left =
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     if (c.Installs) {
       ASSERT_EQ(run.StartedScripts.size(), 1);
       EXPECT_TRUE(QFileInfo::exists(run.StartedScripts[0]));
       const QString newFile = PrivateDownload(dir.path());
-      EXPECT_EQ(test::ReadWholeFile(newFile), program);
+      EXPECT_EQ(test::ReadWholeFile(newFile), c.Program.Body.isEmpty() ? program : c.Program.Body);
       EXPECT_TRUE(QFileInfo(newFile).isExecutable());
       // The private folder: the owner's alone.
       EXPECT_EQ(QFileInfo(QFileInfo(newFile).path()).permissions() & 0x0777,
@@ -305,6 +360,7 @@ TEST(UpdateFlowTest, MessagesForEveryOutcome) {
       EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
     }
   }
+  qunsetenv("QH_NOT_FOR_THE_TRIAL");
 }
 
 TEST(UpdateFlowTest, RequestCarriesAgentAndBypassesCaches) {
@@ -314,7 +370,9 @@ TEST(UpdateFlowTest, RequestCarriesAgentAndBypassesCaches) {
   FlowRun run;
   RunFlow(MakeContext(run, server.Url(), dir.path()));
   const QByteArray request = server.lastRequest();
-  EXPECT_TRUE(request.startsWith("GET /Down/LumoChart.exe HTTP/1.1\r\n")) << request.constData();
+  // The check asks for the statement only.
+  EXPECT_TRUE(request.startsWith("GET /Down/LumoChart.exe.minisig HTTP/1.1\r\n"))
+      << request.constData();
   EXPECT_TRUE(request.contains("User-Agent: QingHeChart/1.0\r\n")) << request.constData();
   EXPECT_TRUE(request.contains("Accept-Encoding: identity\r\n")) << request.constData();
 }
@@ -358,16 +416,16 @@ TEST(UpdateFlowTest, SecondStartWhileRunningDoesNothing) {
   context.StallTimeoutMs = 1500;
   UpdateFlow flow(std::move(context));
   flow.Start();
-  ASSERT_TRUE(test::SpinUntil([&] { return server.requests() == 2; }));  // check, then download
+  ASSERT_TRUE(test::SpinUntil([&] { return server.requests() == 1; }));  // the download
   flow.Start();  // F10 again while the download runs
   EXPECT_TRUE(flow.running());
   ASSERT_TRUE(test::SpinUntil([&] { return !flow.running(); }));
-  EXPECT_EQ(server.requests(), 2);
+  EXPECT_EQ(server.requests(), 1);
   ASSERT_EQ(run.Messages.Entries.size(), 2u);
   EXPECT_EQ(run.Messages.Entries[1].Text, QStringLiteral("下载失败:下载过程中出错."));
   flow.Start();  // a finished update can be started again
   ASSERT_TRUE(test::SpinUntil([&] { return !flow.running(); }));
-  EXPECT_EQ(server.requests(), 4);
+  EXPECT_EQ(server.requests(), 2);
 }
 
 #if !defined(Q_OS_WIN)
@@ -386,12 +444,16 @@ TEST(UpdateFlowTest, SignedReleaseInstallsAndStartsForReal) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("#!/bin/sh\necho old > \"$(dirname \"$0\")/started\"\n");
     file.close();
-    file.setPermissions(file.permissions() | QFile::ExeOwner);
   }
+  const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;  // 0755
+  QFile::setPermissions(old, mode);
   FlowRun run;
+  DiagLog log(dir.filePath(QStringLiteral("qzChart.log")));
   UpdateContext context = MakeContext(run, server.Url(), dir.path());
   context.RunScript = {};  // the real one
   context.ScriptTiming = {0, 3, 0, 0};
+  context.Log = &log;
   RunFlow(std::move(context));
   ASSERT_EQ(run.Messages.Entries.size(), 2u);
   EXPECT_EQ(run.Messages.Entries[1].Text, Ready());
@@ -400,10 +462,16 @@ TEST(UpdateFlowTest, SignedReleaseInstallsAndStartsForReal) {
   const QString started = QDir(dir.path()).filePath(QStringLiteral("started"));
   ASSERT_TRUE(test::SpinUntil([&] { return test::ReadWholeFile(started) == "new\n"; }, 10000));
   EXPECT_EQ(test::ReadWholeFile(old), program);
-  EXPECT_TRUE(QFileInfo(old).isExecutable());
+  EXPECT_EQ(QFileInfo(old).permissions() & 0x7077, QFileDevice::Permissions(mode) & 0x7077);
   EXPECT_TRUE(test::SpinUntil(
       [&] { return !QFileInfo::exists(QDir(dir.path()).filePath(ScriptFileName())); }, 5000));
-  EXPECT_FALSE(QFileInfo::exists(PrivateDownload(dir.path())));
+  // The script removed the private folder and said what it did in the log.
+  EXPECT_TRUE(
+      QDir(dir.path()).entryList({QStringLiteral("~qzdl-*")}, QDir::Dirs | QDir::Hidden).isEmpty());
+  const QByteArray logged = test::ReadWholeFile(log.LogPath());
+  EXPECT_TRUE(logged.contains("update install: script ")) << logged.constData();
+  EXPECT_TRUE(logged.endsWith("update script: installed the new version, starting it\r\n"))
+      << logged.constData();
 }
 
 // An attacker who can write the program folder swaps the download for
@@ -475,8 +543,8 @@ TEST(UpdateFlowTest, ATrickleEndsAtTheDeadlineOrBelowTheMinimumRate) {
 TEST(UpdateFlowTest, CheckFailuresSayWhatHappened) {
   TestHttpServer server;
   Route loop = Answer(302, kNewer, "");
-  loop.Head += "Location: /Down/LumoChart.exe\r\n";
-  server.Serve(test::kProgramPath, loop);
+  loop.Head += "Location: /Down/LumoChart.exe.minisig\r\n";
+  server.Serve(kSigPath, loop);
   QTcpServer closed;
   ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
   const quint16 closedPort = closed.serverPort();
@@ -529,7 +597,135 @@ TEST(UpdateFlowTest, AProgramFolderThatCannotBeWrittenIsSaidSo) {
       run.Messages.Entries[0].Text,
       QStringLiteral("程序所在的文件夹不能写入,无法自动更新.\r\n\r\n请从下载地址获取新版本:\r\n") +
           server.Url());
-  EXPECT_EQ(server.requests(), 1);
+  EXPECT_EQ(server.requests(), 0);
+}
+
+// Messages answered by the test, which can act while a box is open.
+class HookedMessages final : public UserMessages {
+ public:
+  std::function<void(const QString&)> OnShow;
+  RecordedMessages Recorded;
+  MessageAnswer Show(const QString& text, MessageIcon icon, MessageButtons buttons) override {
+    if (OnShow) OnShow(text);
+    return Recorded.Show(text, icon, buttons);
+  }
+};
+
+// A second copy of the program starts at every turn of the event loop while
+// the first updates (its start-up cleans up), and a second update runs to
+// its end while the first asks and while it shows the Ready box: the first
+// completes all the same, with the signed program in its folder.
+TEST(UpdateFlowTest, SecondCopiesStartedDuringEveryPhaseLeaveTheFirstToFinish) {
+  const QByteArray program = test::TestProgramBytes();
+  TestHttpServer server;
+  server.Serve(test::kProgramPath, Answer(200, kNewer, program));
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  QTimer secondStart;
+  QObject::connect(&secondStart, &QTimer::timeout, [&] { RemoveSetAsideProgram(dir.path()); });
+  secondStart.start(0);
+  HookedMessages messages;
+  int secondUpdates = 0;
+  messages.OnShow = [&](const QString&) {
+    RemoveSetAsideProgram(dir.path());
+    FlowRun second;
+    second.Messages.Answer = MessageAnswer::No;
+    RunFlow(MakeContext(second, server.Url(), dir.path()));
+    RemoveSetAsideProgram(dir.path());
+    ++secondUpdates;
+  };
+  FlowRun run;
+  RunFlow(MakeContext(run, server.Url(), dir.path(), &messages));
+  secondStart.stop();
+  EXPECT_EQ(secondUpdates, 2);
+  ASSERT_EQ(messages.Recorded.Entries.size(), 2u);
+  EXPECT_EQ(messages.Recorded.Entries[0].Text, Question());
+  EXPECT_EQ(messages.Recorded.Entries[1].Text, Ready());
+  ASSERT_EQ(run.StartedScripts.size(), 1);
+  EXPECT_EQ(test::ReadWholeFile(PrivateDownload(dir.path())), program);
+  // The script's folder stays while it works, whoever starts.
+  RemoveSetAsideProgram(dir.path());
+  EXPECT_EQ(test::ReadWholeFile(PrivateDownload(dir.path())), program);
+}
+
+// What a start-up removes: only private folders of ours that nobody holds.
+TEST(UpdateFlowTest, StartUpRemovesOnlyOurFreePrivateFolders) {
+  QTemporaryDir dir;
+  const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+  const auto make = [&](const QString& name, QFileDevice::Permissions mode,
+                        const QStringList& files) {
+    const QString folder = dir.filePath(name);
+    QDir().mkpath(folder);
+    for (const QString& f : files) {
+      QFile file(QDir(folder).filePath(f));
+      if (file.open(QIODevice::WriteOnly)) file.write("x");
+    }
+    QFile::setPermissions(folder, mode);
+    return folder;
+  };
+  const struct {
+    const char* Name;
+    QFileDevice::Permissions Mode;
+    QStringList Files;
+    bool Removed;
+  } cases[] = {
+      {"~qzdl-backup", ownerOnly, {QStringLiteral("thesis.docx")}, false},
+      {"~qzdl-a1b2c3", ownerOnly, {NewFileName(), QStringLiteral("notes.txt")}, false},
+      {"~qzdl-shared", ownerOnly | QFile::ReadGroup | QFile::ExeGroup, {NewFileName()}, false},
+      {"~qzdl-left01", ownerOnly, {NewFileName()}, true},
+      {"~qzdl-empty1", ownerOnly, {}, true},
+      {"~qzdl-script", ownerOnly, {NewFileName(), HandedOverMarkName()}, false},
+  };
+  for (const auto& c : cases) make(QString::fromLatin1(c.Name), c.Mode, c.Files);
+  // A running copy's download, held by its lock.
+  const QString held = make(QStringLiteral("~qzdl-held01"), ownerOnly, {NewFileName()});
+  QLockFile lock(QDir(held).filePath(PrivateFolderLockName()));
+  lock.setStaleLockTime(0);
+  ASSERT_TRUE(lock.tryLock(0));
+  // Someone else's folder of that pattern in a shared folder.
+  const QString foreign = make(QStringLiteral("~qzdl-other1"), ownerOnly, {NewFileName()});
+  const bool chowned =
+      ::geteuid() == 0 && ::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0;
+  RemoveSetAsideProgram(dir.path());
+  for (const auto& c : cases)
+    EXPECT_EQ(QFileInfo::exists(dir.filePath(QString::fromLatin1(c.Name))), !c.Removed) << c.Name;
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("~qzdl-backup/thesis.docx"))));
+  EXPECT_TRUE(QFileInfo::exists(QDir(held).filePath(NewFileName())));
+  if (chowned) {
+    EXPECT_TRUE(QFileInfo::exists(QDir(foreign).filePath(NewFileName())));
+  }
+  lock.unlock();
+  RemoveSetAsideProgram(dir.path());  // its copy has ended
+  EXPECT_FALSE(QFileInfo::exists(held));
+}
+
+// A release that starts a child for its "--version" answer leaves nothing
+// running: the trial's whole process group ends with it.
+TEST(UpdateFlowTest, AForkingReleaseLeavesNoProcessBehind) {
+  const QByteArray program = test::TestProgramBytes("fork");
+  TestHttpServer server;
+  server.Serve(test::kProgramPath, Answer(200, kNewer, program));
+  server.Serve(kSigPath, StatementFor(program));
+  QTemporaryDir dir;
+  QTemporaryDir home;
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", QFile::encodeName(home.path()));
+  FlowRun run;
+  RunFlow(MakeContext(run, server.Url(), dir.path()));
+  qputenv("HOME", oldHome);
+  ASSERT_EQ(run.Messages.Entries.size(), 2u);
+  const QString pidFile = home.filePath(QStringLiteral("forked.pid"));
+  ASSERT_TRUE(test::SpinUntil([&] { return !test::ReadWholeFile(pidFile).isEmpty(); }, 5000));
+  const QByteArray pid = test::ReadWholeFile(pidFile).trimmed();
+  // Gone, or a zombie nobody reaps in this container: not running either way.
+  const auto running = [&] {
+    const QByteArray stat = test::ReadWholeFile(QStringLiteral("/proc/") +
+                                                QString::fromLatin1(pid) + QStringLiteral("/stat"));
+    const qsizetype close = stat.lastIndexOf(')');
+    return close > 0 && stat.mid(close + 2, 1) != "Z";
+  };
+  EXPECT_TRUE(test::SpinUntil([&] { return !running(); }, 3000)) << "pid " << pid.constData();
+  if (running()) ::kill(pid.toInt(), SIGKILL);
 }
 
 TEST(UpdateFlowTest, StatementAddressKeepsTheQuery) {

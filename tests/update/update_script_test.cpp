@@ -28,9 +28,12 @@ QByteArray ReadAll(const QString& path) {
 }
 
 TEST(BatchScriptTest, LinesForAProgramInDTools) {
-  const UpdatePaths paths{
-      QStringLiteral("D:\\Tools\\chart.exe"), QStringLiteral("D:\\Tools\\~qznew.exe"),
-      QStringLiteral("D:\\Tools\\~qzupdate.bat"), QStringLiteral("D:\\Tools\\~qzold.exe")};
+  const UpdatePaths paths{QStringLiteral("D:\\Tools\\chart.exe"),
+                          QStringLiteral("D:\\Tools\\~qznew.exe"),
+                          QStringLiteral("D:\\Tools\\~qzupdate.bat"),
+                          QStringLiteral("D:\\Tools\\~qzold.exe"),
+                          {},
+                          {}};
   const QString ruler = QStringLiteral("echo  ") + QString(60, u'=');
   const QStringList expected = {
       u"@echo off"_qs,
@@ -103,9 +106,9 @@ TEST(ScriptFileTest, RefusalsAreExplained) {
     const char* Error;
     // clang-format off
   } cases[] = {
-      {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s"), {}},
+      {"new file missing", {dir.filePath("chart"), dir.filePath("gone"), dir.filePath("s"), {}, {}, {}},
        "下载的临时文件不存在."},
-      {"script not writable", {dir.filePath("chart"), newFile.fileName(), scriptAsFolder, {}},
+      {"script not writable", {dir.filePath("chart"), newFile.fileName(), scriptAsFolder, {}, {}, {}},
        "无法创建更新脚本."},
   };
   // clang-format on
@@ -194,12 +197,17 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
     const QString dir = root.filePath(QStringLiteral("my 'chart' dir"));
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString marker = root.filePath(QStringLiteral("started"));
-    const UpdatePaths paths =
+    UpdatePaths paths =
         UpdatePathsFor(dir, QDir(dir).filePath(QStringLiteral("chart")), QStringLiteral("~qznew"));
+    paths.Log = root.filePath(QStringLiteral("qzChart.log"));
     WriteDummyProgram(paths.Program, "old", marker);
     WriteDummyProgram(paths.NewFile, "new", marker);
     const QByteArray oldBytes = ReadAll(paths.Program);
-    QFile::setPermissions(paths.NewFile, QFile::ReadOwner | QFile::WriteOwner);
+    // The program gives the download the old file's mode before the script runs.
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(paths.Program, mode);
+    QFile::setPermissions(paths.NewFile, mode);
     QString scriptPath, error;
     ASSERT_TRUE(WriteUpdateScript(paths, kTitle, scriptPath, error, {0, 2, 0, 0}))
         << error.toStdString();
@@ -219,8 +227,16 @@ TEST(ShellScriptTest, ReplacesTheProgramOrRestartsTheOldOne) {
     const QString output = QString::fromUtf8(shell.readAllStandardOutput());
 
     EXPECT_EQ(WaitForStarted(marker), QByteArray(r.Started));
-    EXPECT_TRUE(QFileInfo(paths.Program).isExecutable());
+    EXPECT_EQ(QFileInfo(paths.Program).permissions() & 0x7077,
+              QFileDevice::Permissions(mode) & 0x7077);
     EXPECT_TRUE(output.contains(QStringLiteral("    青禾图表生成工具\n")));
+    // The result reaches the log, which is all anybody sees of the script.
+    EXPECT_EQ(ReadAll(paths.Log), r.Obstacle == Obstacle::None
+                                      ? QByteArray("update script: installed the new version, "
+                                                   "starting it\r\n")
+                                      : QByteArray("update script: could not replace the program "
+                                                   "file after 2 tries, starting the current "
+                                                   "program\r\n"));
     if (r.Obstacle == Obstacle::None) {
       EXPECT_FALSE(QFileInfo::exists(paths.NewFile));
       EXPECT_FALSE(QFileInfo::exists(scriptPath));

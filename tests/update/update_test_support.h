@@ -63,14 +63,16 @@ struct TestKey {
 
   // A ".minisig" for bytes stating comment; wrap > 0 breaks both base64
   // blocks into lines of that many columns, as `base64` does.
-  QByteArray Statement(const QByteArray& bytes, const QByteArray& comment, int wrap = 0) const {
+  // algorithm "Ed" makes minisign's legacy kind, keyId another key's id.
+  QByteArray Statement(const QByteArray& bytes, const QByteArray& comment, int wrap = 0,
+                       const QByteArray& algorithm = "ED", const QByteArray& keyId = {}) const {
     QByteArray hash(kBlake2b512Bytes, '\0');
     EVP_Digest(bytes.constData(), size_t(bytes.size()),
                reinterpret_cast<unsigned char*>(hash.data()), nullptr, EVP_blake2b512(), nullptr);
     const QByteArray signature = SignMessage(hash);
     const QByteArray global = SignMessage(signature + comment);
     return "untrusted comment: signature from a test key\n" +
-           Wrapped((QByteArray("ED") + KeyId + signature).toBase64(), wrap) +
+           Wrapped((algorithm + (keyId.isEmpty() ? KeyId : keyId) + signature).toBase64(), wrap) +
            "trusted comment: " + comment + "\n" + Wrapped(global.toBase64(), wrap);
   }
 
@@ -94,9 +96,12 @@ inline QByteArray ReadWholeFile(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The stand-in release: a real program for this computer.
-inline QByteArray TestProgramBytes() {
-  return ReadWholeFile(QStringLiteral(QH_UPDATE_TEST_PROGRAM));
+// The stand-in release: a real program for this computer. A mode (see
+// update_test_program.cpp) is written after its bytes, so it travels with
+// the download into the contained trial run.
+inline QByteArray TestProgramBytes(const QByteArray& mode = {}) {
+  const QByteArray program = ReadWholeFile(QStringLiteral(QH_UPDATE_TEST_PROGRAM));
+  return mode.isEmpty() ? program : program + "\nQH_TEST_PROGRAM_MODE=" + mode + "\n";
 }
 
 // Runs the event loop until done() holds or timeoutMs passed; false on time-out.

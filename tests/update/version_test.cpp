@@ -1,4 +1,5 @@
-// Build numbers from the remote Last-Modified text and the local link time.
+// Build numbers from the remote Last-Modified text (read for the log) and the
+// local link time.
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
@@ -26,7 +27,10 @@ TEST(RemoteBuildTest, LastModifiedAtChinaTime) {
       {"Sun, 00 Mar 2024 10:00:00 GMT", 2024022918},  // day 0 = last day of February
       {"Sun, 06 nov 1994 08:49:37 GMT", 0},           // month names are case-sensitive
       {"Sun, 06 Nov 1994 08:49:37 GM", 0},            // 28 characters
-      {"Sunday, 06-Nov-94 08:49:37 GMT", 0},          // the obsolete form
+      {"Sunday, 06-Nov-94 08:49:37 GMT", 1994110616},  // RFC 850, as HTTP allows
+      {"Sun Nov  6 08:49:37 1994", 1994110616},        // asctime, as HTTP allows
+      {"Thursday, 31-Dec-26 20:00:00 GMT", 2027010104},
+      {"Sunday, 31-Feb-94 08:49:37 GMT", 0},           // obsolete forms never roll over
       {"Sun, 06 Nov xxxx 08:49:37 GMT", 0},           // no year
       {"Sun, 06 Nov 1994 08:49:37 GMT\0trailing"sv, 1994110616},  // text ends at NUL
       {"Sun, 06 Nov 94 08:49:37 GMT", 0},            // a two-digit year: year 94 is no date

@@ -99,6 +99,7 @@ qh::UpdateFlow& UpdateFlowOf(QWidget* owner, qh::AppState& state, qh::UserMessag
   context.ShowBusy = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
   context.ShowIdle = [] { QApplication::restoreOverrideCursor(); };
   context.QuitApplication = [owner] { owner->close(); };
+  context.Log = &state.Log;
   // A read-only portable folder is not the package manager's: the flow says so itself.
   context.PackageManaged = qh::IsPackageInstallFolder(state.AppDir);
   return *new qh::UpdateFlow(std::move(context), owner);
