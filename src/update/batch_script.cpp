@@ -22,7 +22,7 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size, const QStrin
   const QString bat = QLatin1Char('"') + paths.Script + QLatin1Char('"');
   const QString old = QLatin1Char('"') + paths.SetAside + QLatin1Char('"');
   const QString ping2 = QStringLiteral("ping -n 2 127.0.0.1 >nul");
-  return {
+  QStringList lines = {
       QStringLiteral("@echo off"),
       QStringLiteral("title ") + title,
       QStringLiteral("setlocal enabledelayedexpansion"),
@@ -68,6 +68,24 @@ QStringList BatchScriptLines(const UpdatePaths& paths, qint64 size, const QStrin
       QStringLiteral("ping -n 3 127.0.0.1 >nul"),
       QStringLiteral("del ") + bat + QStringLiteral(" >nul 2>&1"),
   };
+  // The result goes to the program's log, and the private folder goes.
+  if (!paths.Log.isEmpty()) {
+    const QString log =
+        QStringLiteral(">>\"") + paths.Log + QStringLiteral("\" echo update script: ");
+    lines.insert(lines.indexOf(QStringLiteral(":installed")) + 1,
+                 log + QStringLiteral("installed the new version, starting it"));
+    lines.insert(lines.indexOf(QStringLiteral(":keep")) + 1,
+                 log + QStringLiteral("could not replace the program file, starting the current "
+                                      "program"));
+  }
+  if (!paths.PrivateFolder.isEmpty()) {
+    const QString folder = QLatin1Char('"') + paths.PrivateFolder + QLatin1Char('"');
+    const qsizetype done = lines.indexOf(QStringLiteral(":done")) + 1;
+    lines.insert(done, QStringLiteral("rd ") + folder + QStringLiteral(" >nul 2>&1"));
+    lines.insert(done, QStringLiteral("del ") + newFile + QLatin1Char(' ') + QLatin1Char('"') +
+                           paths.PrivateFolder + QStringLiteral("\\~qzdl.script\" >nul 2>&1"));
+  }
+  return lines;
 }
 
 QByteArray BatchScriptBytes(const UpdatePaths& paths, qint64 size, const QString& title) {

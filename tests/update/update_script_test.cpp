@@ -92,6 +92,30 @@ TEST(BatchScriptTest, LinesForAProgramInDTools) {
   EXPECT_EQ(split[1].size(), 6 + 16 + 1);  // eight double-byte characters
 }
 
+// Given a log and the private folder, the batch file reports its result
+// and removes the folder, whichever way it ends.
+TEST(BatchScriptTest, LogsItsResultAndRemovesThePrivateFolder) {
+  const UpdatePaths paths{
+      QStringLiteral("D:\\T\\chart.exe"),     QStringLiteral("D:\\T\\~qzdl-a1b2c3\\~qznew.exe"),
+      QStringLiteral("D:\\T\\~qzupdate.bat"), QStringLiteral("D:\\T\\~qzold.exe"),
+      QStringLiteral("D:\\T\\~qzdl-a1b2c3"),  QStringLiteral("D:\\T\\qzChart.log")};
+  const QStringList lines = BatchScriptLines(paths, 1, kTitle);
+  const auto after = [&](const char* label) {
+    return lines.value(lines.indexOf(QString::fromLatin1(label)) + 1);
+  };
+  EXPECT_EQ(
+      after(":installed"),
+      u">>\"D:\\T\\qzChart.log\" echo update script: installed the new version, starting it"_qs);
+  EXPECT_EQ(after(":keep"),
+            u">>\"D:\\T\\qzChart.log\" echo update script: could not replace the "
+            u"program file, starting the current program"_qs);
+  EXPECT_EQ(
+      after(":done"),
+      u"del \"D:\\T\\~qzdl-a1b2c3\\~qznew.exe\" \"D:\\T\\~qzdl-a1b2c3\\~qzdl.script\" >nul 2>&1"_qs);
+  EXPECT_EQ(lines.value(lines.indexOf(u":done"_qs) + 2),
+            u"rd \"D:\\T\\~qzdl-a1b2c3\" >nul 2>&1"_qs);
+}
+
 TEST(ScriptFileTest, RefusalsAreExplained) {
   QTemporaryDir dir;
   const QString scriptAsFolder = dir.filePath(QStringLiteral("busy"));
