@@ -1,6 +1,6 @@
 #include "chart/chart_output.h"
 
-#include "chart/png_encoder.h"
+#include "png/png_encoder.h"
 #include "chart/svg_fonts.h"
 
 #include <QBuffer>

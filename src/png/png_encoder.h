@@ -6,7 +6,10 @@
 // remaining bytes are Huffman coded per block. That finds what a general
 // encoder finds in a chart in about a tenth of its time, with a file of
 // about the same size (a photograph would come out larger).
+// It knows nothing of charts: any opaque picture can be written with it.
 #include <QByteArray>
+
+#include <cstddef>
 
 class QImage;
 
@@ -16,5 +19,9 @@ namespace qh {
 // the picture is taken as opaque), with the image's resolution. Empty for a
 // null image.
 QByteArray EncodePng(const QImage& image);
+
+// The same, with the compressed stream split into IDAT chunks of at most
+// chunkLimit bytes (a file over 2 GB needs several; tests use small limits).
+QByteArray EncodePng(const QImage& image, size_t chunkLimit);
 
 }  // namespace qh

@@ -1,4 +1,6 @@
-#include "chart/png_encoder.h"
+#include "png/png_encoder.h"
+
+#include "png/huffman.h"
 
 #include <QImage>
 #include <QtEndian>
@@ -16,6 +18,9 @@
 namespace qh {
 namespace {
 
+using png::CanonicalCodes;
+using png::CodeLengths;
+
 // Deflate's limits (RFC 1951).
 constexpr int kMaxCodeBits = 15;
 constexpr int kMaxCodeLengthBits = 7;
@@ -30,6 +35,12 @@ constexpr size_t kMaxDistance = 32768;
 // and the memory held stays small however large the picture.
 constexpr size_t kBlockTokens = size_t{1} << 16;
 constexpr size_t kBytesPerPixel = 3;
+constexpr uint8_t kFilterUp = 2;
+// The first byte of a line a left copy can reach: past the filter byte and
+// the first pixel.
+constexpr size_t kFirstCopy = 1 + kBytesPerPixel;
+// The largest length a PNG chunk may declare.
+constexpr size_t kMaxChunkData = 0x7FFFFFFF;
 
 constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                                   15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
@@ -119,74 +130,6 @@ CodeSymbol DistanceSymbol(size_t distance) {
   const size_t i = kDistanceIndex[distance];
   return {static_cast<int>(i), kDistanceExtra[i],
           static_cast<uint32_t>(distance - kDistanceBase[i])};
-}
-
-// Huffman code lengths for freq; false when a code would need more than
-// maxBits bits.
-bool TryCodeLengths(std::span<const uint32_t> freq, int maxBits, std::span<uint8_t> lengths) {
-  std::fill(lengths.begin(), lengths.end(), uint8_t{0});
-  std::vector<size_t> leaves;
-  for (size_t s = 0; s < freq.size(); ++s)
-    if (freq[s] > 0) leaves.push_back(s);
-  if (leaves.size() < 2) {
-    for (size_t s : leaves) lengths[s] = 1;
-    return true;
-  }
-  std::stable_sort(leaves.begin(), leaves.end(),
-                   [&](size_t a, size_t b) { return freq[a] < freq[b]; });
-  // Nodes 0..n-1 are the leaves by weight, n.. the inner nodes as made;
-  // inner nodes are made in order of weight, so two queues stay sorted.
-  const size_t n = leaves.size();
-  std::vector<uint64_t> weight(2 * n - 1);
-  std::vector<size_t> parent(2 * n - 1);
-  for (size_t k = 0; k < n; ++k) weight[k] = freq[leaves[k]];
-  size_t nextLeaf = 0, nextInner = n;
-  auto lightest = [&](size_t made) {
-    if (nextLeaf < n && (nextInner >= made || weight[nextLeaf] <= weight[nextInner]))
-      return nextLeaf++;
-    return nextInner++;
-  };
-  for (size_t made = n; made < 2 * n - 1; ++made) {
-    const size_t a = lightest(made);
-    const size_t b = lightest(made);
-    weight[made] = weight[a] + weight[b];
-    parent[a] = parent[b] = made;
-  }
-  std::vector<int> depth(2 * n - 1, 0);
-  for (size_t k = 2 * n - 2; k-- > 0;) depth[k] = depth[parent[k]] + 1;
-  for (size_t k = 0; k < n; ++k) {
-    if (depth[k] > maxBits) return false;
-    lengths[leaves[k]] = static_cast<uint8_t>(depth[k]);
-  }
-  return true;
-}
-
-// Too long a code: flatten the counts until every code fits.
-void CodeLengths(std::span<const uint32_t> freq, int maxBits, std::span<uint8_t> lengths) {
-  std::vector<uint32_t> counts(freq.begin(), freq.end());
-  while (!TryCodeLengths(counts, maxBits, lengths))
-    for (uint32_t& c : counts)
-      if (c > 0) c = std::max<uint32_t>(1, c / 2);
-}
-
-// The canonical codes for the lengths, bit-reversed for BitWriter.
-void CanonicalCodes(std::span<const uint8_t> lengths, std::span<uint16_t> codes) {
-  std::array<int, kMaxCodeBits + 1> perLength{};
-  for (uint8_t l : lengths) ++perLength[l];
-  perLength[0] = 0;
-  std::array<uint32_t, kMaxCodeBits + 1> next{};
-  uint32_t code = 0;
-  for (int bits = 1; bits <= kMaxCodeBits; ++bits) {
-    code = (code + static_cast<uint32_t>(perLength[static_cast<size_t>(bits) - 1])) << 1;
-    next[static_cast<size_t>(bits)] = code;
-  }
-  for (size_t s = 0; s < lengths.size(); ++s) {
-    const int bits = lengths[s];
-    if (bits == 0) continue;
-    uint32_t c = next[static_cast<size_t>(bits)]++, reversed = 0;
-    for (int i = 0; i < bits; ++i, c >>= 1) reversed = (reversed << 1) | (c & 1);
-    codes[s] = static_cast<uint16_t>(reversed);
-  }
 }
 
 // Every decoder accepts a code of at least two symbols.
@@ -332,22 +275,23 @@ void AddMatch(std::vector<Token>& tokens, size_t length, size_t distance) {
   }
 }
 
-// One scan line as the PNG stream holds it: filter byte 0, then the pixels.
-// Each byte is a copy of the same byte one line up or one pixel left when
-// that gives a run of at least three, else a literal.
+// One scan line as the PNG stream holds it: the filter byte, then the
+// bytes. Each byte is a copy of the same byte one pixel left or one line up
+// when that gives a run of at least three, else a literal. The left copy is
+// looked for first and wins a tie: its distance costs no extra bits, one
+// from a line up 10 to 13. The filter byte and the first pixel, which have
+// no pixel to their left, are written as literals.
 void AddLine(std::vector<Token>& tokens, const uint8_t* line, const uint8_t* above, size_t size) {
   const bool canReachAbove = above != nullptr && size <= kMaxDistance;
-  for (size_t p = 0; p < size;) {
-    size_t best = 0, distance = 0;
-    if (canReachAbove) {
-      best = MatchLength(line + p, above + p, size - p);
-      distance = size;
-    }
-    if (p >= kBytesPerPixel && best < size - p) {
-      const size_t left = MatchLength(line + p, line + p - kBytesPerPixel, size - p);
-      if (left > best) {
-        best = left;
-        distance = kBytesPerPixel;
+  for (size_t p = 0; p < std::min(size, kFirstCopy); ++p) tokens.push_back({line[p], 0});
+  for (size_t p = kFirstCopy; p < size;) {
+    size_t best = MatchLength(line + p, line + p - kBytesPerPixel, size - p);
+    size_t distance = kBytesPerPixel;
+    if (canReachAbove && best < size - p) {
+      const size_t up = MatchLength(line + p, above + p, size - p);
+      if (up > best) {
+        best = up;
+        distance = size;
       }
     }
     if (best < kMinMatch) {
@@ -360,8 +304,55 @@ void AddLine(std::vector<Token>& tokens, const uint8_t* line, const uint8_t* abo
   }
 }
 
+// Whether at least an eighth of a line's bytes equal those above: only
+// then can the Up filter pay. Eight bytes at a time: a byte of x is zero
+// exactly where its high bit survives below.
+bool SharesMuchWithAbove(std::span<const uint8_t> line, std::span<const uint8_t> above) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  size_t same = 0, i = 1;
+  for (; i + 8 <= line.size(); i += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, line.data() + i, 8);
+    std::memcpy(&b, above.data() + i, 8);
+    const uint64_t x = a ^ b;
+    const uint64_t zeroBytes = ~(((x & kLow7) + kLow7) | x | kLow7) >> 7;  // 1 per equal byte
+    same += static_cast<size_t>(zeroBytes * 0x0101010101010101ULL >> 56);
+  }
+  for (; i < line.size(); ++i) same += line[i] == above[i];
+  return same * 8 >= line.size() - 1;
+}
+
+// The Up filter of line: each byte less the one above, eight at a time
+// with no borrow crossing from one byte into the next.
+void UpFiltered(std::span<const uint8_t> line, std::span<const uint8_t> above,
+                std::span<uint8_t> out) {
+  constexpr uint64_t kHigh = 0x8080808080808080ULL;
+  out[0] = kFilterUp;
+  size_t i = 1;
+  for (; i + 8 <= line.size(); i += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, line.data() + i, 8);
+    std::memcpy(&b, above.data() + i, 8);
+    const uint64_t difference = ((a | kHigh) - (b & ~kHigh)) ^ ((a ^ ~b) & kHigh);
+    std::memcpy(out.data() + i, &difference, 8);
+  }
+  for (; i < line.size(); ++i) out[i] = static_cast<uint8_t>(line[i] - above[i]);
+}
+
+// A rough price of tokens in bits, enough to choose a line's filter: a
+// literal or a code about 6 bits, plus a copy's extra bits.
+size_t EstimatedBits(std::span<const Token> tokens) {
+  size_t bits = 0;
+  for (const Token& t : tokens) {
+    bits += 6;
+    if (t.Distance == 0) continue;
+    bits += 6 + kLengthExtra[kLengthIndex[t.Length]] + kDistanceExtra[kDistanceIndex[t.Distance]];
+  }
+  return bits;
+}
+
 void ToRgbLine(const QRgb* pixels, int width, uint8_t* line) {
-  *line++ = 0;  // filter: none; the matches do what a filter would
+  *line++ = 0;  // filter: none, unless the line is written with Up
   for (int x = 0; x < width; ++x, line += kBytesPerPixel) {
     const QRgb p = pixels[x];
     line[0] = static_cast<uint8_t>(qRed(p));
@@ -373,8 +364,11 @@ void ToRgbLine(const QRgb* pixels, int width, uint8_t* line) {
 // The zlib stream of the scan lines, and nothing but them in memory.
 std::vector<uint8_t> CompressedLines(const QImage& image) {
   const size_t lineSize = static_cast<size_t>(image.width()) * kBytesPerPixel + 1;
-  std::vector<uint8_t> line(lineSize), above(lineSize);
-  std::vector<Token> tokens;
+  // The pixels of this line and the last, and the bytes of both as the
+  // stream holds them (filtered): copies refer to the stream's bytes.
+  std::vector<uint8_t> line(lineSize), lastLine(lineSize), stream(lineSize), lastStream(lineSize),
+      upStream(lineSize);
+  std::vector<Token> tokens, upTokens;
   tokens.reserve(kBlockTokens + lineSize);
   BitWriter out;
   out.Put(0x78, 8);  // deflate, 32K window
@@ -382,13 +376,40 @@ std::vector<uint8_t> CompressedLines(const QImage& image) {
   uint32_t adler = 1;
   for (int y = 0; y < image.height(); ++y) {
     ToRgbLine(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width(), line.data());
-    AddLine(tokens, line.data(), y > 0 ? above.data() : nullptr, lineSize);
-    adler = libdeflate_adler32(adler, line.data(), lineSize);
+    // Under the Up filter what repeats the line above becomes zeros, copied
+    // from a pixel left at no extra bits, where a copy from a line up costs
+    // 10 to 13 extra bits every 258 bytes. A line that repeats the one above
+    // whole (bars, margins and grid run down a chart) takes Up; one that
+    // shares much with it is tried both ways and the cheaper kept.
+    if (y > 0 && std::equal(line.begin() + 1, line.end(), lastLine.begin() + 1)) {
+      // All zeros: the tokens are known without looking.
+      stream[0] = kFilterUp;
+      std::fill(stream.begin() + 1, stream.end(), uint8_t{0});
+      for (size_t p = 0; p < std::min(lineSize, kFirstCopy); ++p) tokens.push_back({stream[p], 0});
+      if (lineSize > kFirstCopy) AddMatch(tokens, lineSize - kFirstCopy, kBytesPerPixel);
+    } else {
+      const size_t start = tokens.size();
+      std::copy(line.begin(), line.end(), stream.begin());
+      AddLine(tokens, stream.data(), y > 0 ? lastStream.data() : nullptr, lineSize);
+      if (y > 0 && SharesMuchWithAbove(line, lastLine)) {
+        UpFiltered(line, lastLine, upStream);
+        upTokens.clear();
+        AddLine(upTokens, upStream.data(), lastStream.data(), lineSize);
+        const std::span<const Token> plain(tokens.data() + start, tokens.size() - start);
+        if (EstimatedBits(upTokens) < EstimatedBits(plain)) {
+          tokens.resize(start);
+          tokens.insert(tokens.end(), upTokens.begin(), upTokens.end());
+          std::swap(stream, upStream);
+        }
+      }
+    }
+    adler = libdeflate_adler32(adler, stream.data(), lineSize);
     if (tokens.size() >= kBlockTokens) {
       PutBlock(out, tokens, false);
       tokens.clear();
     }
-    std::swap(line, above);
+    std::swap(line, lastLine);
+    std::swap(stream, lastStream);
   }
   PutBlock(out, tokens, true);
   std::vector<uint8_t> bytes = out.Finish();
@@ -412,6 +433,16 @@ void AppendChunk(QByteArray& out, const char type[4], const uint8_t* data, size_
   AppendBigEndian(out, libdeflate_crc32(0, typeAndData, size + 4));
 }
 
+// A chunk's length field holds at most 2^31 - 1; a larger stream goes into
+// several IDAT chunks, which decoders join.
+void AppendDataChunks(QByteArray& out, std::span<const uint8_t> stream, size_t chunkLimit) {
+  do {
+    const size_t size = std::min(stream.size(), chunkLimit);
+    AppendChunk(out, "IDAT", stream.data(), size);
+    stream = stream.subspan(size);
+  } while (!stream.empty());
+}
+
 std::array<uint8_t, 13> HeaderChunk(const QImage& image) {
   std::array<uint8_t, 13> header{};
   qToBigEndian(static_cast<uint32_t>(image.width()), header.data());
@@ -423,8 +454,10 @@ std::array<uint8_t, 13> HeaderChunk(const QImage& image) {
 
 }  // namespace
 
-QByteArray EncodePng(const QImage& image) {
-  if (image.isNull()) return {};
+QByteArray EncodePng(const QImage& image) { return EncodePng(image, kMaxChunkData); }
+
+QByteArray EncodePng(const QImage& image, size_t chunkLimit) {
+  if (image.isNull() || chunkLimit == 0) return {};
   const QImage rgb =
       image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
           ? image
@@ -441,7 +474,7 @@ QByteArray EncodePng(const QImage& image) {
     physical[8] = 1;  // per metre
     AppendChunk(png, "pHYs", physical.data(), physical.size());
   }
-  AppendChunk(png, "IDAT", lines.data(), lines.size());
+  AppendDataChunks(png, lines, std::min(chunkLimit, kMaxChunkData));
   AppendChunk(png, "IEND", nullptr, 0);
   return png;
 }
