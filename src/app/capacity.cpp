@@ -1,5 +1,7 @@
 #include "app/capacity.h"
 
+#include "chart/chart_style.h"
+
 #include <cmath>
 
 namespace qh {
@@ -8,18 +10,22 @@ CapacityCheck CheckCapacity(ChartPage page, int itemCount, int canvasWidth, floa
   CapacityCheck check;
   if (itemCount <= 0 || (page != ChartPage::Bar && page != ChartPage::Line)) return check;
   if (canvasWidth < 100) return check;
-  double a = canvasWidth - 84.0 * s - 26.0 * s;
+  // The plot's width as the charts lay it out.
+  const ChartStyle st(s);
+  double a = canvasWidth - static_cast<double>(st.PlotLeft) - st.PlotRight;
   int n = 0;
   QString kind;
   if (page == ChartPage::Line) {
-    a -= 20.0 * s;
-    if (a < 40.0 * s) return check;
-    n = static_cast<int>(std::floor(a / (20.0 * s))) + 1;
+    // The warning keeps twice the chart's end pad free, so it may name one
+    // point fewer than the line chart draws.
+    a -= 2.0 * st.LineEndPad;
+    if (a < st.MinPlotSide) return check;
+    n = static_cast<int>(std::floor(a / st.PointSlot)) + 1;
     check.LineCapacity = n;
     kind = QStringLiteral("曲线图");
   } else {
-    if (a < 40.0 * s) return check;
-    n = static_cast<int>(std::floor(a / (38.0 * s)));
+    if (a < st.MinPlotSide) return check;
+    n = static_cast<int>(std::floor(a / st.BarSlot));
     check.BarCapacity = n;
     kind = QStringLiteral("柱形图");
   }

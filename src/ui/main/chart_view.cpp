@@ -1,6 +1,5 @@
 #include "ui/main/chart_view.h"
 
-#include "ui/main/window_accessible.h"
 #include "ui/main/overlay_controls.h"
 
 #include <QMouseEvent>

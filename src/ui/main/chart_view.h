@@ -78,4 +78,10 @@ class ChartView final : public QWidget {
   mutable std::vector<QAccessible::Id> itemIds_;  // 0: not made yet
 };
 
+// The chart's accessible interface, its child for item position index (the
+// view owns it), and the news that the item under the keyboard is focused.
+QAccessibleInterface* MakeChartAccessible(ChartView* view);
+QAccessibleInterface* MakeChartItemInterface(ChartView* view, int index);
+void AnnounceKeyItem(ChartView& view);
+
 }  // namespace qh

@@ -5,6 +5,7 @@
 #include "chart/chart_fonts.h"
 #include "ui/main/overlay_controls.h"
 #include "ui/main/window_layout.h"
+#include "ui/main/window_style.h"
 
 #include <QDateTime>
 #include <QMouseEvent>
@@ -16,6 +17,18 @@ namespace {
 void BeginPaint(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
+QRectF TitleRect(const WindowStyle& st, float W) {
+  return QRectF(st.TitleX, st.TitleY, std::max(W - st.TitleRightReserve, st.TitleMinW), st.TitleH);
+}
+
+QRectF CountRect(const WindowStyle& st, float W) {
+  return QRectF(W - st.CountRightReserve, st.TitleY, st.CountW, st.TitleH);
+}
+
+QRectF RightRect(const WindowStyle& st, float W, float H) {
+  return QRectF(0.62f * W, 0, 0.38f * W - st.StatusRightMargin, H);
 }
 
 const QString kLinkText = QStringLiteral("青禾软件有限公司  ( 点这里关注微信公众号 )");
@@ -40,26 +53,26 @@ void HeaderBar::SetItemCount(int count) {
 
 void HeaderBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const float s = s_, W = static_cast<float>(width());
-  title_->setGeometry(
-      QRectF(68 * s, 11 * s, std::max(W - 220 * s, 100 * s), 30 * s).toAlignedRect());
-  count_->setGeometry(QRectF(W - 300 * s, 11 * s, 280 * s, 30 * s).toAlignedRect());
+  const WindowStyle st(s_);
+  const float W = static_cast<float>(width());
+  title_->setGeometry(TitleRect(st, W).toAlignedRect());
+  count_->setGeometry(CountRect(st, W).toAlignedRect());
 }
 
 void HeaderBar::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   BeginPaint(painter);
-  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
+  const WindowStyle st(s_);
+  const float W = static_cast<float>(width()), H = static_cast<float>(height());
   painter.fillRect(rect(), Qt::white);
-  FillRectF(painter, QRectF(0, 0, 5 * s, H), 0xFF2F80ED);
-  FillRectF(painter, QRectF(22 * s, 16 * s, 9 * s, 26 * s), 0xFFF28E2B);
-  FillRectF(painter, QRectF(34 * s, 24 * s, 9 * s, 18 * s), 0xFFE15759);
-  FillRectF(painter, QRectF(46 * s, 10 * s, 9 * s, 32 * s), 0xFF59A14F);
-  DrawTextBox(painter, fonts_.Title, QString::fromUtf8(kWindowTitle),
-              QRectF(68 * s, 11 * s, std::max(W - 220 * s, 100 * s), 30 * s), 0xFF223344,
+  FillRectF(painter, QRectF(0, 0, st.AccentStripW, H), 0xFF2F80ED);
+  FillRectF(painter, QRectF(st.LogoBar1X, st.LogoBar1Y, st.LogoBarW, st.LogoBar1H), 0xFFF28E2B);
+  FillRectF(painter, QRectF(st.LogoBar2X, st.LogoBar2Y, st.LogoBarW, st.LogoBar2H), 0xFFE15759);
+  FillRectF(painter, QRectF(st.LogoBar3X, st.LogoBar3Y, st.LogoBarW, st.LogoBar3H), 0xFF59A14F);
+  DrawTextBox(painter, fonts_.Title, QString::fromUtf8(kWindowTitle), TitleRect(st, W), 0xFF223344,
               TextAlign::Near);
-  DrawTextBox(painter, fonts_.Normal, ItemCountText(itemCount_),
-              QRectF(W - 300 * s, 11 * s, 280 * s, 30 * s), 0xFF55607A, TextAlign::Far);
+  DrawTextBox(painter, fonts_.Normal, ItemCountText(itemCount_), CountRect(st, W), 0xFF55607A,
+              TextAlign::Far);
   FillRectF(painter, QRectF(0, H - 1, W, 1), 0xFFE3E9F2);
 }
 
@@ -88,28 +101,31 @@ QString StatusBar::RightText() const {
 
 void StatusBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
-  link_->SetScale(s);
+  const WindowStyle st(s_);
+  const float W = static_cast<float>(width()), H = static_cast<float>(height());
+  link_->SetScale(s_);
   // The ring goes round the painted text, which may run past the 250 s a
   // click answers to.
   const qreal text = fonts_.Normal.Metrics.horizontalAdvance(kLinkText);
-  const qreal linkWidth = std::min<qreal>(std::max<qreal>(250 * s, text + 4 * s), 0.62 * W);
-  link_->setGeometry(QRectF(10 * s, 0, linkWidth, H).toAlignedRect());
-  right_->setGeometry(QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H).toAlignedRect());
+  const qreal linkWidth =
+      std::min<qreal>(std::max<qreal>(st.LinkHitW, text + st.LinkTextPad), 0.62 * W);
+  link_->setGeometry(QRectF(st.LinkX, 0, linkWidth, H).toAlignedRect());
+  right_->setGeometry(RightRect(st, W, H).toAlignedRect());
 }
 
 void StatusBar::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   BeginPaint(painter);
-  const float s = s_, W = static_cast<float>(width()), H = static_cast<float>(height());
+  const WindowStyle st(s_);
+  const float W = static_cast<float>(width()), H = static_cast<float>(height());
   painter.fillRect(rect(), Qt::white);
   FillRectF(painter, QRectF(0, 0, W, 1), 0xFFE3E9F2);
-  DrawTextBox(painter, fonts_.Normal, kLinkText, QRectF(12 * s, 0, 0.62f * W, H), 0xFF2F80ED,
+  DrawTextBox(painter, fonts_.Normal, kLinkText, QRectF(st.LinkTextX, 0, 0.62f * W, H), 0xFF2F80ED,
               TextAlign::Near);
   painter.setPen(QPen(ToColor(0xFF2F80ED), 1));
-  painter.drawLine(QPointF(18 * s, H - 7 * s), QPointF(262 * s, H - 7 * s));
-  DrawTextBox(painter, fonts_.Normal, RightText(), QRectF(0.62f * W, 0, 0.38f * W - 12 * s, H),
-              0xFF8A94A6, TextAlign::Far);
+  painter.drawLine(QPointF(st.LinkRuleX1, H - st.LinkRuleRise),
+                   QPointF(st.LinkRuleX2, H - st.LinkRuleRise));
+  DrawTextBox(painter, fonts_.Normal, RightText(), RightRect(st, W, H), 0xFF8A94A6, TextAlign::Far);
 }
 
 bool StatusBar::OnLink(QPointF pos) const {

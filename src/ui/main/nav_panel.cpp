@@ -4,6 +4,7 @@
 #include "chart/chart_fonts.h"
 #include "ui/main/overlay_controls.h"
 #include "ui/main/window_layout.h"
+#include "ui/main/window_style.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -56,12 +57,14 @@ NavPanel::NavPanel(ChartFonts& fonts, const LabelOptions& options, QWidget* pare
 
 void NavPanel::SyncControls() {
   const float s = s_;
+  const WindowStyle st(s);
   const float w = static_cast<float>(width());
   for (int i = 0; i < kNavItemCount; ++i) {
     OverlayButton* item = items_[static_cast<size_t>(i)];
     const float t = NavItemTop(i, static_cast<float>(navTop_), s);
     item->SetScale(s);
-    item->setGeometry(QRectF(8 * s, t, w - 16 * s, 42 * s).toAlignedRect());
+    item->setGeometry(
+        QRectF(st.NavItemInset, t, w - 2 * st.NavItemInset, st.NavItemH).toAlignedRect());
     // The current page's item is pressed; 退出 is a plain command.
     item->setCheckable(i < kNavItemCount - 1);
     item->setChecked(i == navIndex_);
@@ -136,13 +139,15 @@ void NavPanel::paintEvent(QPaintEvent*) {
 
 void NavPanel::PaintItems(QPainter& painter) {
   const float s = s_;
+  const WindowStyle st(s);
   const float w = static_cast<float>(width());
   for (int i = 0; i < kNavItemCount; ++i) {
     const float t = NavItemTop(i, static_cast<float>(navTop_), s);
     quint32 textColor = 0xFFC8D4E4;
     if (i == navIndex_) {
-      FillRectF(painter, QRectF(8 * s, t, w - 16 * s, 42 * s), 0xFF26344A);
-      FillRectF(painter, QRectF(0, t + 6 * s, 4 * s, 30 * s), 0xFF2F80ED);
+      FillRectF(painter, QRectF(st.NavItemInset, t, w - 2 * st.NavItemInset, st.NavItemH),
+                0xFF26344A);
+      FillRectF(painter, QRectF(0, t + st.NavMarkY, st.NavMarkW, st.NavMarkH), 0xFF2F80ED);
       textColor = 0xFFFFFFFF;
     }
     DrawTextBox(painter, fonts_.Normal, QString::fromUtf16(kNavCaptions[i]),
@@ -153,50 +158,51 @@ void NavPanel::PaintItems(QPainter& painter) {
 void NavPanel::PaintOptionPanel(QPainter& painter) {
   const std::vector<OptionRow>& rows = CurrentRows();
   if (rows.empty()) return;
-  const float s = s_;
+  const WindowStyle st(s_);
   const OptionPanelGeometry g = PanelGeometry(static_cast<int>(rows.size()));
   const QRectF p = g.Panel;
+  const float in = st.OptionInset;
   painter.fillRect(p, ToColor(0xFFFFFFFF));
-  painter.setPen(QPen(ToColor(0xFFD8DEE8), s));
+  painter.setPen(QPen(ToColor(0xFFD8DEE8), st.OptionLinePen));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(p);
   FontFace title;
-  title.Set(PanelFont(fonts_.Family(), RoundPixel(20 * s), true));
+  title.Set(PanelFont(fonts_.Family(), RoundPixel(st.OptionTitleFontPx), true));
   DrawTextBox(painter, title, OptionPanelTitle(page_),
-              QRectF(p.left() + 8 * s, p.top() + 8 * s, p.width() - 16 * s, 22 * s), 0xFF33404F,
-              TextAlign::Near);
-  painter.setPen(QPen(ToColor(0xFFE3E9F2), s));
-  painter.drawLine(QPointF(p.left() + 8 * s, p.top() + 28 * s),
-                   QPointF(p.right() - 8 * s, p.top() + 28 * s));
+              QRectF(p.left() + in, p.top() + st.OptionTitleY, p.width() - 2 * in, st.OptionTitleH),
+              0xFF33404F, TextAlign::Near);
+  painter.setPen(QPen(ToColor(0xFFE3E9F2), st.OptionLinePen));
+  painter.drawLine(QPointF(p.left() + in, p.top() + st.OptionRuleY),
+                   QPointF(p.right() - in, p.top() + st.OptionRuleY));
   for (const OptionRow& row : rows) PaintOptionRow(painter, row, g);
 }
 
 void NavPanel::PaintOptionRow(QPainter& painter, const OptionRow& row,
                               const OptionPanelGeometry& g) {
-  const float s = s_;
+  const WindowStyle st(s_);
   const float h = g.RowHeight;
-  const float b = 14 * s;
+  const float b = st.OptionBox;
   const float pX = static_cast<float>(g.Panel.left());
-  const float x = pX + 8 * s + b + 6 * s;
+  const float x = pX + st.OptionInset + b + st.OptionBoxGap;
   const float y = row.Top;
-  const QRectF box(pX + 8 * s, y + (h - b) / 2, b, b);
+  const QRectF box(pX + st.OptionInset, y + (h - b) / 2, b, b);
   painter.setBrush(ToColor(0xFFFFFFFF));
-  painter.setPen(QPen(ToColor(row.Enabled ? 0xFF8A94A6 : 0xFFC9CFDA), s));
+  painter.setPen(QPen(ToColor(row.Enabled ? 0xFF8A94A6 : 0xFFC9CFDA), st.OptionLinePen));
   painter.drawRect(box);
   painter.setBrush(Qt::NoBrush);
   if (row.Checked) {
-    painter.setPen(QPen(ToColor(0xFF2F80ED), 2 * s));
-    const QPointF tick[] = {box.topLeft() + QPointF(3 * s, 7 * s),
-                            box.topLeft() + QPointF(6 * s, 10 * s),
-                            box.topLeft() + QPointF(11 * s, 4 * s)};
+    painter.setPen(QPen(ToColor(0xFF2F80ED), st.OptionTickPen));
+    const QPointF tick[] = {box.topLeft() + QPointF(st.OptionTickX1, st.OptionTickY1),
+                            box.topLeft() + QPointF(st.OptionTickX2, st.OptionTickY2),
+                            box.topLeft() + QPointF(st.OptionTickX3, st.OptionTickY3)};
     painter.drawPolyline(tick, 3);
   }
   quint32 color = 0xFFB4BCC8;
   if (row.Enabled) color = row.Checked ? 0xFF2F80ED : 0xFF33404F;
   FontFace face;
-  face.Set(PanelFont(fonts_.Family(), RoundPixel(13 * s), false));
+  face.Set(PanelFont(fonts_.Family(), RoundPixel(st.OptionCaptionFontPx), false));
   DrawTextBox(painter, face, OptionCaption(std::clamp(row.CaptionIndex, 0, 3)),
-              QRectF(x, y, static_cast<float>(g.Panel.right()) - 8 * s - x, h), color,
+              QRectF(x, y, static_cast<float>(g.Panel.right()) - st.OptionInset - x, h), color,
               TextAlign::Near);
 }
 

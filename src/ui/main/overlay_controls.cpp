@@ -1,5 +1,7 @@
 #include "ui/main/overlay_controls.h"
 
+#include "ui/main/window_style.h"
+
 #include <cmath>
 
 #include <QAbstractButton>
@@ -27,11 +29,12 @@ void PaintFocusRing(QWidget& widget, QColor color, float s) {
   if (!widget.hasFocus()) return;
   QPainter painter(&widget);
   painter.setRenderHint(QPainter::Antialiasing);
-  const qreal width = 2.0 * s;
+  const WindowStyle st(s);
+  const qreal width = st.RingPen;
   painter.setPen(QPen(color, width));
   painter.setBrush(Qt::NoBrush);
   const QRectF r = QRectF(widget.rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2);
-  painter.drawRoundedRect(r, 3.0 * s, 3.0 * s);
+  painter.drawRoundedRect(r, st.RingRadius, st.RingRadius);
 }
 
 OverlayButton::OverlayButton(const QString& caption, QColor ring, QWidget* parent)
@@ -89,7 +92,7 @@ void FocusRing::Follow(QWidget* focus) {
     return;
   }
   if (parentWidget() != focus->parentWidget()) setParent(focus->parentWidget());
-  const int margin = static_cast<int>(std::lround(3 * s_));
+  const int margin = static_cast<int>(std::lround(WindowStyle(s_).OutsideRingMargin));
   setGeometry(focus->geometry().adjusted(-margin, -margin, margin, margin));
   raise();
   show();
@@ -99,11 +102,12 @@ void FocusRing::Follow(QWidget* focus) {
 void FocusRing::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const qreal width = 2.0 * s_;
+  const WindowStyle st(s_);
+  const qreal width = st.RingPen;
   painter.setPen(QPen(QColor(47, 128, 237), width));
   painter.setBrush(Qt::NoBrush);
   const QRectF r = QRectF(rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2);
-  painter.drawRoundedRect(r, 4.0 * s_, 4.0 * s_);
+  painter.drawRoundedRect(r, st.OutsideRingRadius, st.OutsideRingRadius);
 }
 
 }  // namespace qh
