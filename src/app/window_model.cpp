@@ -105,7 +105,7 @@ bool WindowModel::ToggleOptionAt(std::vector<OptionRow>& rows, float x, float y)
 }
 
 bool WindowModel::ToggleOption(std::vector<OptionRow>& rows, int index) {
-  if (!ToggleOptionRow(rows, index, state_.Labels, IniFile(state_.SettingsPath))) return false;
+  if (!ToggleOptionRow(rows, index, state_.Labels, state_.SettingsFile)) return false;
   ++revision_;
   return true;
 }

@@ -9,6 +9,8 @@
 #include "base/user_messages.h"
 #include "support/test_files.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -496,6 +498,33 @@ TEST_F(WindowModelTest, OptionRowsToggleTheLabelsAndRedraw) {
   EXPECT_TRUE(model->Request().Labels.BarUseLetters);
   EXPECT_NE(model->Revision(), revision);
   EXPECT_EQ(IniValue(u"Bar", u"UseLetters"), QStringLiteral("1"));
+}
+
+// A label switch is saved through the one settings file that reports its
+// failures, whether the mouse or the keyboard (Space on the focused box)
+// toggled it.
+TEST_F(WindowModelTest, AnOptionThatCannotBeSavedIsSaidWhateverToggledIt) {
+  StartWithRows(5);
+  // A folder where the settings file was: every write fails, also for root.
+  ASSERT_TRUE(QFile::remove(state.SettingsPath));
+  ASSERT_TRUE(QDir().mkpath(state.SettingsPath));
+  std::vector<OptionRow> rows = BuildOptionRows(ChartPage::Bar, model->Labels());
+  rows[3].Right = 100;
+  rows[3].Bottom = 15;
+  const auto failures = [&] {
+    state.Log.Flush();
+    return test::ReadAll(state.Log.LogPath()).count("settings save FAIL");
+  };
+  // The keyboard first: the message box is shown once per run.
+  EXPECT_TRUE(model->ToggleOption(rows, 1));
+  EXPECT_TRUE(model->Labels().BarNoName) << "the change holds until the program closes";
+  ASSERT_EQ(messages.Entries.size(), 1u);
+  EXPECT_TRUE(messages.Entries[0].Text.startsWith(QStringLiteral("设置未能保存:\r\n")));
+  const qsizetype afterKeyboard = failures();
+  EXPECT_GT(afterKeyboard, 0);
+  EXPECT_TRUE(model->ToggleOptionAt(rows, 50, 5));  // 不显示项目数值
+  EXPECT_TRUE(model->Labels().BarNoValue);
+  EXPECT_GT(failures(), afterKeyboard) << "the mouse's failure is logged too";
 }
 
 }  // namespace
