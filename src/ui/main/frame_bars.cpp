@@ -55,7 +55,10 @@ void HeaderBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const WindowStyle st(s_);
   const float W = static_cast<float>(width());
-  title_->setGeometry(TitleRect(st, W).toAlignedRect());
+  // The title's label covers its text, never the item count beside it.
+  QRectF title = TitleRect(st, W);
+  title.setWidth(std::min<qreal>(title.width(), st.TitleTextW));
+  title_->setGeometry(title.toAlignedRect());
   count_->setGeometry(CountRect(st, W).toAlignedRect());
 }
 
@@ -108,7 +111,7 @@ void StatusBar::resizeEvent(QResizeEvent* event) {
   // click answers to.
   const qreal text = fonts_.Normal.Metrics.horizontalAdvance(kLinkText);
   const qreal linkWidth =
-      std::min<qreal>(std::max<qreal>(st.LinkHitW, text + st.LinkTextPad), 0.62 * W);
+      std::min<qreal>(std::max<qreal>(st.LinkHitW, text + st.LinkTextPad), 0.62 * W - st.LinkX);
   link_->setGeometry(QRectF(st.LinkX, 0, linkWidth, H).toAlignedRect());
   right_->setGeometry(RightRect(st, W, H).toAlignedRect());
 }

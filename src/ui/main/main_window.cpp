@@ -16,12 +16,43 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace qh {
 
 inline constexpr int kRedrawIntervalMs = 120;
 inline constexpr int kSettlingTicks = 8;
 inline constexpr int kMinDrawSide = 20;
+
+namespace {
+
+// A frameless area that scrolls its content up and down only when the
+// content is taller than the room.
+QScrollArea* MakeScroller(QWidget* parent, const QColor& background) {
+  auto* area = new QScrollArea(parent);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area->setWidgetResizable(false);
+  area->setFocusPolicy(Qt::NoFocus);
+  QPalette palette = area->viewport()->palette();
+  palette.setColor(QPalette::Window, background);
+  area->viewport()->setPalette(palette);
+  area->viewport()->setAutoFillBackground(true);
+  return area;
+}
+
+// The area takes the room; its content the room's width (less the scroll
+// bar when it shows) and at least contentHeight.
+void FitScroller(QScrollArea& area, QWidget& content, const QRect& room, int contentHeight) {
+  area.setGeometry(room);
+  const bool scrolls = contentHeight > room.height();
+  const int bar = scrolls ? area.verticalScrollBar()->sizeHint().width() : 0;
+  content.resize(std::max(1, room.width() - bar), std::max(room.height(), contentHeight));
+}
+
+}  // namespace
 
 MainWindow::MainWindow(AppState& state, UserMessages& messages, FileDialogs& dialogs,
                        WindowHooks hooks, float scale)
@@ -48,10 +79,14 @@ void MainWindow::BuildControls() {
   setAccessibleName(windowTitle());
   resize(1220, 700);  // the designed client size
   header_ = new HeaderBar(fonts_, this);
-  nav_ = new NavPanel(fonts_, model_.Labels(), this);
+  navScroll_ = MakeScroller(this, QColor(0x1F, 0x29, 0x3A));
+  nav_ = new NavPanel(fonts_, model_.Labels(), navScroll_);
+  navScroll_->setWidget(nav_);
   status_ = new StatusBar(fonts_, this);
   image_ = new ChartView(this);
-  source_ = new SourcePage(this);
+  sourceScroll_ = MakeScroller(this, Qt::white);
+  source_ = new SourcePage(sourceScroll_);
+  sourceScroll_->setWidget(source_);
   ring_ = new FocusRing(s_);
   ring_->setParent(this);
   // Names for tests and accessibility tools that look for the regions.
@@ -116,7 +151,7 @@ void MainWindow::Load() {
   const std::optional<QCursor> hand = EmbeddedHandCursor();
   nav_->SetHandCursor(hand);
   status_->SetHandCursor(hand);
-  nav_->lower();
+  navScroll_->lower();
   nav_->VersionLabel()->raise();
   nav_->UpgradeLabel()->raise();
   fonts_.Ensure(s_);
@@ -159,13 +194,14 @@ void MainWindow::PlaceMainWindow() {
 void MainWindow::Relayout() {
   layout_ = ComputeWindowLayout(width(), height(), s_);
   header_->setGeometry(layout_.Header);
-  nav_->setGeometry(layout_.Nav);
+  FitScroller(*navScroll_, *nav_, layout_.Nav, NavContentHeight(s_));
   status_->setGeometry(layout_.Status);
   image_->setGeometry(layout_.Canvas);
   image_->show();
   nav_->SetNavTop(layout_.NavTop);
   nav_->LayoutLabels(hooks_.VersionText ? hooks_.VersionText() : QString());
-  source_->Relayout(s_, layout_.Canvas.height(), fonts_.Family());
+  FitScroller(*sourceScroll_, *source_, layout_.Canvas, SourceContentHeight(s_));
+  source_->Relayout(s_, source_->height(), fonts_.Family());
   model_.SetCanvasSize(layout_.Canvas.width(), layout_.Canvas.height());
   drawnRevision_ = model_.Revision();
   ShowModel();

@@ -17,6 +17,8 @@
 #include <functional>
 #include <optional>
 
+class QScrollArea;
+
 namespace qh {
 
 struct AppState;
@@ -125,10 +127,12 @@ class MainWindow final : public QWidget, private WindowActions {
 
   HeaderBar* header_ = nullptr;
   NavPanel* nav_ = nullptr;
+  QScrollArea* navScroll_ = nullptr;  // the panel scrolls when the window is too short for it
   StatusBar* status_ = nullptr;
   ChartView* image_ = nullptr;
   SourcePage* source_ = nullptr;
-  QPointer<FocusRing> ring_;  // moves between the hosts of the controls
+  QScrollArea* sourceScroll_ = nullptr;  // likewise the source page in a short canvas
+  QPointer<FocusRing> ring_;             // moves between the hosts of the controls
 };
 
 }  // namespace qh

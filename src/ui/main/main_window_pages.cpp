@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QToolTip>
 
 namespace qh {
 namespace {
@@ -50,6 +52,9 @@ void MainWindow::ShowModel() {
 void MainWindow::FollowFocus() {
   if (!ring_) return;
   QWidget* focus = QApplication::focusWidget();
+  // A control the keyboard reaches in a scrolled panel comes into view.
+  for (QScrollArea* area : {navScroll_, sourceScroll_})
+    if (focus && area->widget()->isAncestorOf(focus)) area->ensureWidgetVisible(focus);
   ring_->Follow(focus && focus->window() == this ? focus : nullptr);
 }
 
@@ -122,13 +127,13 @@ void MainWindow::SyncSourceView() {
 // Away from the source page the frame is hidden, not just moved off screen,
 // so neither the keyboard nor assistive technology finds its controls.
 void MainWindow::ShowSourceFrame() {
-  source_->setGeometry(layout_.Canvas);
+  sourceScroll_->setGeometry(layout_.Canvas);
   if (model_.Page() == ChartPage::Source && alive_) {
-    source_->show();
-    source_->raise();
+    sourceScroll_->show();
+    sourceScroll_->raise();
     source_->update();
   } else {
-    source_->hide();
+    sourceScroll_->hide();
   }
 }
 

@@ -78,8 +78,9 @@ void NavPanel::SyncControls() {
     }
     const OptionRow& row = rows[i];
     box->SetScale(s);
-    box->setGeometry(
-        QRectF(QPointF(row.Left, row.Top), QPointF(row.Right, row.Bottom)).toAlignedRect());
+    // Rounded edges: rows that meet at a fraction of a pixel stay apart.
+    box->setGeometry(QRect(QPoint(RoundPixel(row.Left), RoundPixel(row.Top)),
+                           QPoint(RoundPixel(row.Right) - 1, RoundPixel(row.Bottom) - 1)));
     box->setText(OptionCaption(std::clamp(row.CaptionIndex, 0, 3)));
     box->setChecked(row.Checked);
     box->setEnabled(row.Enabled);

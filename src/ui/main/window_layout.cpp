@@ -54,7 +54,7 @@ constexpr int kLineOptionRows = 3;
 
 }  // namespace
 
-QSize MinimumClientSize(float s) {
+int NavContentHeight(float s) {
   // A panel height this small puts every option panel at its lowest top.
   const float anyHeight = 0;
   const WindowStyle st(s);
@@ -64,8 +64,17 @@ QSize MinimumClientSize(float s) {
        {ComputeOptionPanel(navW, anyHeight, kMostOptionRows, s, false),
         ComputeOptionPanel(navW, anyHeight, kLineOptionRows, s, true)})
     panelBottom = std::max(panelBottom, static_cast<float>(g.Panel.bottom()));
-  const int navH = static_cast<int>(std::ceil(panelBottom)) + RoundPixel(st.VersionRise);
-  const int height = RoundPixel(st.HeaderH) + navH + RoundPixel(st.StatusH);
+  return static_cast<int>(std::ceil(panelBottom)) + RoundPixel(st.VersionRise);
+}
+
+int SourceContentHeight(float s) {
+  const WindowStyle st(s);
+  return RoundPixel(st.NoticeY) + RoundPixel(st.NoticeMinH) + RoundPixel(st.NoticeBottomMargin);
+}
+
+QSize MinimumClientSize(float s) {
+  const WindowStyle st(s);
+  const int height = RoundPixel(st.HeaderH) + NavContentHeight(s) + RoundPixel(st.StatusH);
   // The source page's notice (520 s from 30 s) with as much margin again on
   // the right; the pie keeps its legend at that width too.
   const int canvasW = RoundPixel(st.MinCanvasW);

@@ -34,6 +34,13 @@ WindowLayout ComputeWindowLayout(int clientWidth, int clientHeight, float s);
 // the pie's legend. Larger windows lay out as they always did.
 QSize MinimumClientSize(float s);
 
+// The height the navigation panel's content needs (its items, the tallest
+// option panel at its lowest top, the version and upgrade labels), and the
+// source page's (its controls and the notice's least height). A shorter
+// panel or canvas scrolls its content, so no control lies under another.
+int NavContentHeight(float s);
+int SourceContentHeight(float s);
+
 // That size, but never more than a client area whose frame fits the work
 // area: on a screen too small for it (200 % on 1920 × 1080) the window must
 // still fit whole. An empty work area (unknown) does not limit it.

@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithoutArgument) {
   EXPECT_TRUE(f.Messages.Entries.empty());
   EXPECT_TRUE(f.Source()->isVisible());
   EXPECT_FALSE(f.Chart()->isVisible());
-  EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
+  EXPECT_EQ(f.SourceRect(), f.Layout().Canvas);
 }
 
 TEST_F(MainWindowTest, StartsOnTheBarPageWithAGoodFile) {
@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, ChartPagesWithoutDataExplainAndStayOnSource) {
   EXPECT_EQ(f.Messages.Entries[1].Text, kNoData);
   EXPECT_EQ(f.Model().Page(), ChartPage::Source);
   EXPECT_EQ(f.Nav()->NavIndex(), 0);
-  EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
+  EXPECT_EQ(f.SourceRect(), f.Layout().Canvas);
 
   f.Messages.Entries.clear();
   Key(Qt::Key_F8);                                                             // nothing to save
@@ -620,7 +620,7 @@ TEST_F(MainWindowTest, AtOneHundredFortyFourDpiEverythingIsScaledOnce) {
   f.Start({}, 144, QSize(1200, 800));
   EXPECT_EQ(f.Layout().Nav.width(), 264);
   EXPECT_EQ(f.Layout().Canvas.topLeft(), QPoint(276, 99));
-  EXPECT_EQ(f.Source()->geometry(), f.Layout().Canvas);
+  EXPECT_EQ(f.SourceRect(), f.Layout().Canvas);
   EXPECT_EQ(f.Source()->BrowseButton()->width(), 48);
   EXPECT_EQ(f.Source()->SampleButton()->width(), 186);
   EXPECT_EQ(f.Source()->ManualBox()->font().pixelSize(), 20);  // 10 pt at 96 dpi, × 1.5

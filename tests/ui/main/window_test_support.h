@@ -88,6 +88,10 @@ struct WindowFixture {
   ChartView* Chart() const { return Window->findChild<ChartView*>(QStringLiteral("chart")); }
   StatusBar* Status() const { return Window->findChild<StatusBar*>(QStringLiteral("status")); }
   HeaderBar* Header() const { return Window->findChild<HeaderBar*>(QStringLiteral("header")); }
+  // Where the source page lies in the window (it sits in a scroll area).
+  QRect SourceRect() const {
+    return QRect(Source()->mapTo(Window.get(), QPoint(0, 0)), Source()->size());
+  }
   WindowLayout Layout() const {
     return ComputeWindowLayout(Window->width(), Window->height(), Scale);
   }
@@ -97,9 +101,12 @@ struct WindowFixture {
         [&] { return ChartPictureLogicalSize(Chart()->Picture()) == Layout().Canvas.size(); });
   }
 
-  void Start(const QStringList& args = {}, int dpi = 96, QSize client = QSize(1000, 700)) {
+  // work: the desktop's work area (none known when empty).
+  void Start(const QStringList& args = {}, int dpi = 96, QSize client = QSize(1000, 700),
+             QSize work = {}) {
     Scale = static_cast<float>(dpi) / 96.0f;
     StartupEnvironment env;
+    env.Work = {0, 0, work.width(), work.height()};
     env.AppDir = Dir.path() + QStringLiteral("/");
     env.Arguments = args;
     env.LogicalDpi = dpi;
