@@ -44,4 +44,8 @@ QString LineColorEntryText(int idx) {
   return QzColorName(idx) + QStringLiteral("   ") + ColorToHex(QzColorAt(idx));
 }
 
+QString LineColorSpokenText(int idx) {
+  return QzColorName(idx) + u' ' + ColorToHex(QzColorAt(idx));
+}
+
 }  // namespace qh

@@ -16,5 +16,7 @@ int LineColorIndex(quint32 color);
 
 // The combo box text of entry idx, e.g. "经典蓝   #2F80ED".
 QString LineColorEntryText(int idx);
+// The same for assistive technology, one space: "经典蓝 #2F80ED".
+QString LineColorSpokenText(int idx);
 
 }  // namespace qh

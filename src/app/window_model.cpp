@@ -39,7 +39,41 @@ int WindowModel::PageCount() const {
 }
 
 QString WindowModel::StatusText() const {
-  return StatusTextFor(state_.Table.SourcePath, state_.Table.ItemCount());
+  const QString source = StatusTextFor(state_.Table.SourcePath, state_.Table.ItemCount());
+  const QString partial = PartialChartText();
+  if (partial.isEmpty()) return source;
+  return source.isEmpty() ? partial : partial + QStringLiteral("  ") + source;
+}
+
+// The drawing tells what it holds; the table how much there was.
+WindowModel::DrawnItems WindowModel::Drawn() const {
+  DrawnItems drawn;
+  const ChartOutline& outline = chart_.Outline;
+  if (page_ == ChartPage::Source || outline.Page != page_ || outline.FirstItem < 1) return drawn;
+  drawn.First = outline.FirstItem;
+  drawn.Last = outline.FirstItem + outline.Drawn - 1;
+  drawn.Total = state_.Table.ItemCount();
+  // The pie shows every item, page by page.
+  drawn.Partial = page_ != ChartPage::Pie && outline.Drawn < drawn.Total;
+  return drawn;
+}
+
+QString WindowModel::PartialChartText() const {
+  const DrawnItems drawn = Drawn();
+  if (!drawn.Partial) return {};
+  return QStringLiteral("显示 %1 项,共 %2 项").arg(drawn.Last - drawn.First + 1).arg(drawn.Total);
+}
+
+QString WindowModel::ChartDescription() const {
+  const QString partial = PartialChartText();
+  if (partial.isEmpty()) return chart_.Outline.Subtitle;
+  return partial + QStringLiteral("\n") + chart_.Outline.Subtitle;
+}
+
+bool WindowModel::MayClose(const QString& typedText) {
+  if (IsBlank(typedText) || typedText == appliedText_) return true;
+  return messages_.Show(QStringLiteral("输入的数据尚未生成图表,确定要退出吗?"),
+                        MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 quint32 WindowModel::LineColor() const { return state_.Config.LineColor; }
@@ -153,6 +187,7 @@ void WindowModel::ApplyTypedText(const QString& text) {
   }
   state_.Table.SourcePath.clear();
   notice_.clear();
+  appliedText_ = text;
   AfterDataLoaded();
 }
 

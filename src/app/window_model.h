@@ -74,7 +74,18 @@ class WindowModel {
   // The chart for assistive technology: its title, the subtitle of the
   // last drawing (statistics, or the pie page's total) and the items drawn.
   QString ChartName() const;
-  const QString& ChartDescription() const { return chart_.Outline.Subtitle; }
+  // With a partial bar or line chart it first says how much is drawn.
+  QString ChartDescription() const;
+  // Which items the last drawing of the page shown holds: First..Last of
+  // Total (all 0 before a drawing); Partial when a bar or line chart could
+  // not hold every item.
+  struct DrawnItems {
+    int First = 0, Last = 0, Total = 0;
+    bool Partial = false;
+  };
+  DrawnItems Drawn() const;
+  // "显示 33 项,共 200 项" for a partial chart, else empty.
+  QString PartialChartText() const;
   std::vector<SpokenItem> SpokenItems() const;
   const ItemTable& Table() const;
   const LabelOptions& Labels() const;
@@ -115,6 +126,9 @@ class WindowModel {
   bool ToggleOption(std::vector<OptionRow>& rows, int index);
   void Browse();
   void ApplyTypedText(const QString& text);
+  // Whether the window may close with typedText in the manual input box:
+  // text typed and not yet charted is only given up after a question.
+  bool MayClose(const QString& typedText);
   void DismissNotice() { notice_.clear(); }
   // False when the path was blank or refused by its extension, so the
   // typed text stays.
@@ -151,6 +165,7 @@ class WindowModel {
   QPainterPath hoverOutline_;
   QString pathText_;
   QString notice_;
+  QString appliedText_;  // the typed text the last apply turned into a chart
   int canvasWidth_ = 0;
   int canvasHeight_ = 0;
   int lineCapacity_ = 0;

@@ -34,6 +34,8 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  // A ring inside the view would cover the labels at its edges.
+  setProperty(kRingOutside, true);
 }
 
 ChartView::~ChartView() { ForgetItemInterfaces(); }
@@ -60,8 +62,6 @@ void ChartView::paintEvent(QPaintEvent*) {
     painter.fillPath(highlight_, QColor(47, 128, 237, 40));
     painter.strokePath(highlight_, QPen(QColor(47, 128, 237, 160), 1.5));
   }
-  painter.end();
-  PaintFocusRing(*this, QColor(47, 128, 237), ringScale_);
 }
 
 void ChartView::focusInEvent(QFocusEvent* event) {

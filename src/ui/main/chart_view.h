@@ -42,7 +42,6 @@ class ChartView final : public QWidget {
   bool HasPicture() const { return !picture_.isNull(); }
   // An empty outline removes the highlight.
   void SetHighlight(const QPainterPath& outline);
-  void SetFocusRingScale(float s) { ringScale_ = s; }
 
   // Announces what changed: the name, the description, the items, the item
   // under the keyboard.
@@ -73,7 +72,6 @@ class ChartView final : public QWidget {
 
   QImage picture_;
   QPainterPath highlight_;
-  float ringScale_ = 1.0f;
   ChartSpeech speech_;
   mutable std::vector<QAccessible::Id> itemIds_;  // 0: not made yet
 };

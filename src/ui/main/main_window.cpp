@@ -99,7 +99,6 @@ void MainWindow::BuildControls() {
     w->setAutoFillBackground(false);
     w->setAttribute(Qt::WA_OpaquePaintEvent);
   }
-  image_->SetFocusRingScale(s_);
   header_->SetScale(s_);
   nav_->SetScale(s_);
   status_->SetScale(s_);
@@ -266,6 +265,9 @@ void MainWindow::RenderCanvas() {
   std::swap(backBuffer_, spareBuffer_);
   redrawPending_ = false;
   if (model_.Page() != ChartPage::Source) PresentChart();
+  // What the drawing holds (a partial chart) is said as soon as it is drawn.
+  RepaintFrameBars();
+  UpdateChartSpeech();
 }
 
 void MainWindow::DrawPageContent(QPainter& painter, int w, int h) {
@@ -284,7 +286,13 @@ void MainWindow::PresentChart() {
   image_->raise();
 }
 
+// Esc, F5, 退出 and the window's close button all end here, so text typed
+// and not yet charted is asked about whichever closes the window.
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (alive_ && !model_.MayClose(source_->ManualText())) {
+    event->ignore();
+    return;
+  }
   alive_ = false;
   drawTimer_.stop();
   qApp->removeEventFilter(this);

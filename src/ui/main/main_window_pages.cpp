@@ -29,6 +29,13 @@ int NavIndexOf(ChartPage page) {
 // Brings every region in line with the model after an event; the picture
 // is drawn again only when the model changed what it shows.
 void MainWindow::ShowModel() {
+  // First, while the controls of the page left are still there: hiding a
+  // focused control would pass the focus on through its neighbours. The
+  // chart is named for the new page before it gets the focus.
+  UpdateChartSpeech();
+  FollowPageWithFocus();
+  // A tip names an item of a drawing no longer shown.
+  if (model_.HoverIndex() == 0 && QToolTip::isVisible()) QToolTip::hideText();
   nav_->SetNavIndex(NavIndexOf(model_.Page()));
   nav_->SetPage(model_.Page());
   PlaceColorRow();
@@ -45,7 +52,6 @@ void MainWindow::ShowModel() {
     RenderCanvas();
   }
   UpdateChartSpeech();
-  FollowPageWithFocus();
   FollowFocus();
 }
 
@@ -63,10 +69,15 @@ void MainWindow::FollowFocus() {
 // of what gets the focus (the chart's title, the "数据源" panel).
 void MainWindow::FollowPageWithFocus() {
   const ChartPage page = model_.Page();
-  if (focusPage_ == page) return;
+  if (focusPage_ == page || !alive_) return;
   focusPage_ = page;
   QWidget* target = image_;
-  if (page == ChartPage::Source) target = source_->PathBox();
+  if (page == ChartPage::Source) {
+    ShowSourceFrame();
+    target = source_->PathBox();
+  } else {
+    image_->show();
+  }
   if (!target->hasFocus()) {
     target->setFocus(Qt::OtherFocusReason);
     return;
@@ -176,7 +187,10 @@ void MainWindow::FillColorList() {
   suppressColorClick_ = true;
   QComboBox* combo = source_->ColorCombo();
   combo->clear();
-  for (int i = 0; i < kLineColorCount; ++i) combo->addItem(LineColorEntryText(i));
+  for (int i = 0; i < kLineColorCount; ++i) {
+    combo->addItem(LineColorEntryText(i));
+    combo->setItemData(i, LineColorSpokenText(i), Qt::AccessibleTextRole);
+  }
   suppressColorClick_ = false;
   SelectColorEntry();
 }

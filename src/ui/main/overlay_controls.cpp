@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractScrollArea>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -86,7 +87,8 @@ void FocusRing::Follow(QWidget* focus) {
       (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus) ||
        qobject_cast<QAbstractScrollArea*>(focus) ||
        (qobject_cast<QAbstractButton*>(focus) && !qobject_cast<OverlayButton*>(focus) &&
-        !qobject_cast<OverlayCheckBox*>(focus)));
+        !qobject_cast<OverlayCheckBox*>(focus)) ||
+       focus->property(kRingOutside).toBool());
   if (!standard || !focus->isVisible()) {
     hide();
     return;
@@ -108,6 +110,20 @@ void FocusRing::paintEvent(QPaintEvent*) {
   painter.setBrush(Qt::NoBrush);
   const QRectF r = QRectF(rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2);
   painter.drawRoundedRect(r, st.OutsideRingRadius, st.OutsideRingRadius);
+}
+
+NamedComboBox::NamedComboBox(QWidget* parent) : QComboBox(parent) {
+  // Qt's own news of the change carries the shown text, padded for the eye.
+  connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+    QAccessibleValueChangeEvent event(this, SpokenText(index));
+    QAccessible::updateAccessibility(&event);
+  });
+}
+
+QString NamedComboBox::SpokenText(int index) const {
+  if (index < 0 || index >= count()) return {};
+  const QString spoken = itemData(index, Qt::AccessibleTextRole).toString();
+  return spoken.isEmpty() ? itemText(index) : spoken;
 }
 
 }  // namespace qh

@@ -61,9 +61,11 @@ class OverlayLabel final : public QLabel {
 };
 
 // The focus ring of the standard controls (text boxes, buttons, the colour
-// list), whose own focus cue in the Fusion style is a faint tint: a ring
-// laid around the control with the focus, among its siblings. Controls
-// that draw their own ring (the overlays, the chart) get none from here.
+// list), whose own focus cue in the Fusion style is a faint tint, and of
+// controls marked with kRingOutside (the chart, whose own edge holds
+// drawing): a ring laid around the control with the focus, among its
+// siblings. The overlays draw their own ring and get none from here.
+inline constexpr char kRingOutside[] = "qhRingOutside";
 class FocusRing final : public QWidget {
  public:
   explicit FocusRing(float s);
@@ -78,12 +80,16 @@ class FocusRing final : public QWidget {
 };
 
 // A drop-down list named by its accessibleName, its entry being its value
-// (Qt on Linux would name it by the entry).
+// (Qt on Linux would name it by the entry). An entry is spoken by its
+// Qt::AccessibleTextRole text when it has one, and every change of the
+// entry is announced with that text.
 class NamedComboBox final : public QComboBox {
   Q_OBJECT
 
  public:
-  using QComboBox::QComboBox;
+  explicit NamedComboBox(QWidget* parent);
+  // Entry index as assistive technology hears it; empty outside the list.
+  QString SpokenText(int index) const;
 };
 
 }  // namespace qh

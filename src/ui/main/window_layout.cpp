@@ -116,10 +116,12 @@ int NavHitTest(float x, float y, float panelWidth, float navTop, float s) {
 
 std::array<NavDecoration, kNavDecorationCount> NavDecorations(float panelWidth, float s) {
   const WindowStyle st(s);
+  const float right = panelWidth - st.NavSquaresRightInset;
   return {
       {{QRectF(0, 0, panelWidth, 3), 0xFF2F80ED},  // the top strip, full width
-       {QRectF(st.NavSquare1X, st.NavSquare1Y, st.NavSquare1Side, st.NavSquare1Side), 0xFF4E79A7},
-       {QRectF(st.NavSquare2X, st.NavSquare2Y, st.NavSquare2W, st.NavSquare2H), 0xFFF28E2B},
+       {QRectF(right - st.NavSquare1Side, st.NavSquare1Y, st.NavSquare1Side, st.NavSquare1Side),
+        0xFF4E79A7},
+       {QRectF(right - st.NavSquare2W, st.NavSquare2Y, st.NavSquare2W, st.NavSquare2H), 0xFFF28E2B},
        // The rule runs just below the first caption's glyphs, never through them.
        {QRectF(st.NavRuleX, st.NavRuleY, st.NavRuleW, st.NavRuleH), 0xFFFFFFFF}}};
 }

@@ -69,8 +69,9 @@ float NavItemTop(int i, float navTop, float s);
 // item belong to none.
 int NavHitTest(float x, float y, float panelWidth, float navTop, float s);
 
-// The four small decoration rectangles under the first item, scaled like
-// the header logo: two squares and a rule.
+// The four small decoration rectangles of the first item, scaled like the
+// header logo: the top strip, two squares at the item's right end (clear of
+// its caption) and a rule under the caption.
 struct NavDecoration {
   QRectF Rect;
   unsigned int Argb;

@@ -28,8 +28,8 @@ WindowStyle::WindowStyle(float s) : Scale(s) {
   NavPitch = px(45), NavItemH = px(42), NavItemInset = px(8);
   NavMarkY = px(6), NavMarkW = px(4), NavMarkH = px(30);
   NavCaptionX = px(20), NavCaptionY = px(11), NavCaptionRightInset = px(34), NavCaptionH = px(20);
-  NavSquare1X = px(12), NavSquare1Y = px(14), NavSquare1Side = px(22);
-  NavSquare2X = px(20), NavSquare2Y = px(8), NavSquare2W = px(14), NavSquare2H = px(16);
+  NavSquaresRightInset = px(12), NavSquare1Y = px(14), NavSquare1Side = px(22);
+  NavSquare2Y = px(8), NavSquare2W = px(14), NavSquare2H = px(16);
   NavRuleX = px(12), NavRuleY = px(44), NavRuleW = px(84), NavRuleH = px(1);
   VersionRise = px(112), UpgradeRise = px(78), NavLabelH = px(26);
 

@@ -35,9 +35,11 @@ struct WindowStyle {
   float NavPitch, NavItemH, NavItemInset;
   float NavMarkY, NavMarkW, NavMarkH;
   float NavCaptionX, NavCaptionY, NavCaptionRightInset, NavCaptionH;
-  // The logo squares and the rule under the first item.
-  float NavSquare1X, NavSquare1Y, NavSquare1Side;
-  float NavSquare2X, NavSquare2Y, NavSquare2W, NavSquare2H;
+  // The logo squares, right-aligned in the first item clear of its caption,
+  // and the rule under it.
+  float NavSquaresRightInset;
+  float NavSquare1Y, NavSquare1Side;
+  float NavSquare2Y, NavSquare2W, NavSquare2H;
   float NavRuleX, NavRuleY, NavRuleW, NavRuleH;
   // The version and upgrade labels, from the panel's bottom.
   float VersionRise, UpgradeRise, NavLabelH;

@@ -14,6 +14,7 @@
 #include <QToolTip>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace qh {
@@ -413,6 +414,77 @@ TEST_F(AccessibilityTest, TheKeyboardWalksTheItemsWithTheHoverTipAndOutline) {
   EXPECT_EQ(f.Model().HoverIndex(), 1);
   EXPECT_EQ(f.Model().HoverTip(), tip);
   EXPECT_EQ(f.Chart()->grab().toImage(), byKey);
+}
+
+// The colour list says its colour as its value and lists the eight colours
+// as its children, the chosen one selected.
+TEST_F(AccessibilityTest, TheColourListSaysItsColourAndEachChange) {
+  StartWithSample();
+  Type(Qt::Key_F4);
+  QComboBox* combo = f.Source()->ColorCombo();
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("曲线图颜色"));
+  EXPECT_EQ(list->text(QAccessible::Value), QStringLiteral("经典蓝 #2F80ED"));
+  ASSERT_EQ(list->childCount(), 8);
+  EXPECT_EQ(list->child(3)->text(QAccessible::Name), QStringLiteral("绿色 #27AE60"));
+  EXPECT_EQ(list->child(3)->parent(), list);
+  EXPECT_EQ(list->indexOfChild(list->child(3)), 3);
+  EXPECT_TRUE(list->child(0)->state().selected);
+  // The change is told with the same words (Qt sends the news only while
+  // assistive technology listens, so the value it reads is tested here).
+  combo->setCurrentIndex(3);
+  Pump();
+  EXPECT_EQ(list->text(QAccessible::Value), QStringLiteral("绿色 #27AE60"));
+  EXPECT_TRUE(list->child(3)->state().selected);
+  EXPECT_FALSE(list->child(0)->state().selected);
+  EXPECT_EQ(f.Model().LineColorChoice(), 3);
+}
+
+// A page change moves the focus once, straight to the new page, whatever
+// had it; the tip of an item the keyboard showed goes with the page it
+// belonged to.
+TEST_F(AccessibilityTest, APageChangeIsOneAnnouncementAndTakesTheTipAlong) {
+  StartWithFile(test::HtmlTable(45));
+  struct Step {
+    const char* Name;
+    std::function<QWidget*()> Focus;  // what has the focus before the key
+    int Key;
+    std::function<QWidget*()> Target;
+  } steps[] = {
+      {"option box, F3", [&] { return f.Nav()->FocusChain()[5]; }, Qt::Key_F3,
+       [&] { return static_cast<QWidget*>(f.Chart()); }},
+      {"option box, F1", [&] { return f.Nav()->FocusChain()[5]; }, Qt::Key_F1,
+       [&] { return static_cast<QWidget*>(f.Source()->PathBox()); }},
+      {"manual box, F4", [&] { return f.Source()->ManualBox(); }, Qt::Key_F4,
+       [&] { return static_cast<QWidget*>(f.Chart()); }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.Name);
+    Type(Qt::Key_F2);
+    if (step.Key == Qt::Key_F4) Type(Qt::Key_F1);
+    step.Focus()->setFocus();
+    Pump();
+    ASSERT_EQ(QApplication::focusWidget(), step.Focus());
+    // Each focus change is announced.
+    int changes = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(qApp, &QApplication::focusChanged, [&] { ++changes; });
+    Type(step.Key);
+    QObject::disconnect(counting);
+    EXPECT_EQ(QApplication::focusWidget(), step.Target());
+    EXPECT_EQ(changes, 1);
+  }
+  // A tip shown by the keyboard names an item of the page shown only.
+  Type(Qt::Key_F2);
+  Type(Qt::Key_Down);
+  ASSERT_TRUE(QToolTip::isVisible());
+  Type(Qt::Key_F3);
+  EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+  Type(Qt::Key_Down);
+  ASSERT_TRUE(QToolTip::isVisible());
+  Type(Qt::Key_Right);  // the pie's next page
+  EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
 }
 
 }  // namespace

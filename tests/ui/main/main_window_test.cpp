@@ -649,5 +649,63 @@ TEST_F(MainWindowTest, HooksForTheUpdateAndTheAboutWindow) {
   EXPECT_EQ(abouts, 1);
 }
 
+// Text typed into the manual input box and not yet charted is asked about
+// before Esc, F5 or the close button end the window, and No keeps it.
+TEST_F(MainWindowTest, TypedTextIsAskedAboutBeforeTheWindowCloses) {
+  const QString typed = QStringLiteral("East,12");
+  for (const int key : {int(Qt::Key_Escape), int(Qt::Key_F5), 0}) {
+    SCOPED_TRACE(key);
+    WindowFixture w;
+    w.Start();
+    QPlainTextEdit* box = w.Source()->ManualBox();
+    box->setFocus();
+    QTest::keyClicks(box, typed);
+    const auto closeWindow = [&] {
+      if (key != 0)
+        QTest::keyClick(box, static_cast<Qt::Key>(key));
+      else
+        w.Window->close();  // what the close button does
+      Pump();
+    };
+    w.Messages.Answer = MessageAnswer::No;
+    closeWindow();
+    ASSERT_EQ(w.Messages.Entries.size(), 1u);
+    EXPECT_EQ(w.Messages.Entries[0].Text, QStringLiteral("输入的数据尚未生成图表,确定要退出吗?"));
+    EXPECT_EQ(w.Messages.Entries[0].Buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(w.Window->isVisible());
+    EXPECT_EQ(box->toPlainText(), typed);
+    w.Messages.Answer = MessageAnswer::Yes;
+    closeWindow();
+    EXPECT_FALSE(w.Window->isVisible());
+  }
+  // Once charted, the text is no longer at stake.
+  f.Start();
+  f.Source()->SetManualText(SampleDataText());
+  QTest::mouseClick(f.Source()->ApplyButton(), Qt::LeftButton);
+  f.Messages.Entries.clear();
+  Key(Qt::Key_Escape);
+  EXPECT_TRUE(f.Messages.Entries.empty());
+  EXPECT_FALSE(f.Window->isVisible());
+}
+
+// A chart that cannot hold every item says so as soon as it is drawn: in
+// the status bar, and in the description assistive technology reads.
+TEST_F(MainWindowTest, APartialChartIsSaidWhenFirstDrawn) {
+  StartWithRows(200);
+  ASSERT_TRUE(f.WaitForPicture());
+  test::Pump();
+  const ChartOutline& drawn = f.Model().Drawing().Outline;
+  ASSERT_LT(drawn.Drawn, 200);
+  const QString partial = QStringLiteral("显示 %1 项,共 200 项").arg(drawn.Drawn);
+  EXPECT_EQ(f.Status()->StatusText(), partial + QStringLiteral("  sales.html"));
+  EXPECT_TRUE(f.Chart()->Speech().Description.startsWith(partial + u'\n'));
+  // The pie shows every item, page by page.
+  Key(Qt::Key_F3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f.Model().Drawing().Outline.Page == ChartPage::Pie; }));
+  test::Pump();
+  EXPECT_EQ(f.Status()->StatusText(), QStringLiteral("sales.html"));
+  EXPECT_FALSE(f.Chart()->Speech().Description.startsWith(QStringLiteral("显示")));
+}
+
 }  // namespace
 }  // namespace qh
