@@ -45,14 +45,14 @@ QString WindowModel::StatusText() const {
   return source.isEmpty() ? partial : partial + QStringLiteral("  ") + source;
 }
 
-// The drawing tells what it holds; the table how much there was.
+// The drawing tells what it holds and of how many rows.
 WindowModel::DrawnItems WindowModel::Drawn() const {
   DrawnItems drawn;
   const ChartOutline& outline = chart_.Outline;
   if (page_ == ChartPage::Source || outline.Page != page_ || outline.FirstItem < 1) return drawn;
   drawn.First = outline.FirstItem;
   drawn.Last = outline.FirstItem + outline.Drawn - 1;
-  drawn.Total = state_.Table.ItemCount();
+  drawn.Total = outline.Rows > 0 ? outline.Rows : state_.Table.ItemCount();
   // The pie shows every item, page by page.
   drawn.Partial = page_ != ChartPage::Pie && outline.Drawn < drawn.Total;
   return drawn;
