@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -48,6 +49,30 @@ QString OwnFilePath(const QString& sharedPath) {
                              info.suffix());
 }
 
+// Removes "qzChart.<pid>.log" files beside sharedPath whose copy was killed
+// before it could remove its own: the process is gone and no one holds the
+// file's lock (a running copy holds its own).
+void RemoveOrphanedOwnFiles(const QString& sharedPath) {
+  const QFileInfo info(sharedPath);
+  const QDir dir = info.dir();
+  const QString prefix = info.completeBaseName() + u'.';
+  const QString suffix = u'.' + info.suffix();
+  const QStringList names =
+      dir.entryList({prefix + u'*' + suffix}, QDir::Files | QDir::Hidden | QDir::System);
+  for (const QString& name : names) {
+    bool isPid = false;
+    const qint64 pid =
+        name.mid(prefix.size(), name.size() - prefix.size() - suffix.size()).toLongLong(&isPid);
+    if (!isPid || pid <= 0 || pid == QCoreApplication::applicationPid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // still running
+    const QByteArray native = QFile::encodeName(dir.filePath(name));
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(native.constData());
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 DiagLog::DiagLog(QString logPath) : path_(std::move(logPath)) {}
@@ -76,6 +101,7 @@ void DiagLog::StartRun(const QString& path) {
   runBytes_ = 0;
   full_ = false;
   if (path.isEmpty()) return;
+  RemoveOrphanedOwnFiles(path);
   const QByteArray native = QFile::encodeName(path);
   // A second pass after the last run's log was set aside; a third when
   // another copy starting at the same moment did the same.
@@ -106,6 +132,8 @@ void DiagLog::UseOwnFile(const QString& sharedPath) {
   fd_ =
       ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   removeAtEnd_ = fd_ >= 0;
+  // Held for the run, so that a later copy's clean-up leaves it alone.
+  if (fd_ >= 0) ::flock(fd_, LOCK_EX | LOCK_NB);
 }
 
 void DiagLog::WriteLog(const QString& line) { Append(line, false); }

@@ -3,8 +3,8 @@
 // CR LF. Each run starts a new file and keeps the last run's as
 // "qzChart.log.1"; a second copy of the program, finding the log held by a
 // running one, logs to "qzChart.<pid>.log" instead and removes it when it
-// ends. One run's log stops at kMaxRunBytes with a line saying so, except for
-// the start-up lines. Lines are buffered and written in large blocks;
+// ends (or the next run does, when that copy was killed). One run's log stops at kMaxRunBytes with
+// a line saying so, except for the start-up lines. Lines are buffered and written in large blocks;
 // Flush() puts every buffered line in the file. Errors are ignored.
 #include <QByteArray>
 #include <QString>

@@ -9,6 +9,9 @@
 #include <QStringEncoder>
 #include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -144,6 +147,22 @@ std::optional<RawLine> ScanSection(const Text& text, QStringView section, Visit 
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
+// UTF-16 saved without a byte order mark: the keys, brackets and line
+// breaks of an INI file are ASCII, so every other byte is NUL, which GBK
+// and UTF-8 text never hold. Looks at the first 4 KB.
+std::optional<IniFile::Encoding> Utf16WithoutMark(const QByteArray& bytes) {
+  const qsizetype pairs = qMin<qsizetype>(bytes.size(), 4096) / 2;
+  qsizetype evenNul = 0, oddNul = 0;
+  for (qsizetype i = 0; i < pairs; ++i) {
+    if (bytes[2 * i] == '\0') ++evenNul;
+    if (bytes[2 * i + 1] == '\0') ++oddNul;
+  }
+  // Chinese text has few NULs; a quarter of the pairs is plenty of ASCII.
+  if (oddNul * 4 >= pairs && oddNul > evenNul * 4 && pairs > 0) return IniFile::Encoding::Utf16Le;
+  if (evenNul * 4 >= pairs && evenNul > oddNul * 4 && pairs > 0) return IniFile::Encoding::Utf16Be;
+  return std::nullopt;
+}
+
 // The text of a file's bytes: a byte order mark names the encoding.
 void DecodeFileBytes(const QByteArray& bytes, IniFile::Content& content) {
   using Encoding = IniFile::Encoding;
@@ -153,8 +172,14 @@ void DecodeFileBytes(const QByteArray& bytes, IniFile::Content& content) {
   } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
     const bool little = bytes[0] == '\xFF';
     content.Encoding = little ? Encoding::Utf16Le : Encoding::Utf16Be;
+    content.ByteOrderMark = true;
     QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
     content.Text = QString(decoder(QByteArrayView(bytes).sliced(2))).toUtf8();
+  } else if (const std::optional<Encoding> utf16 = Utf16WithoutMark(bytes)) {
+    content.Encoding = *utf16;
+    QStringDecoder decoder(*utf16 == Encoding::Utf16Le ? QStringConverter::Utf16LE
+                                                       : QStringConverter::Utf16BE);
+    content.Text = QString(decoder(bytes)).toUtf8();
   } else {
     content.Encoding = Encoding::Gbk;
     content.Text = bytes;
@@ -170,8 +195,10 @@ QByteArray EncodeFileBytes(const IniFile::Content& content) {
     case Encoding::Utf16Be: {
       const bool little = content.Encoding == Encoding::Utf16Le;
       QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-      return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") +
-             QByteArray(encoder(QString::fromUtf8(content.Text)));
+      const QByteArray mark = !content.ByteOrderMark ? QByteArray()
+                              : little               ? QByteArray("\xFF\xFE")
+                                                     : QByteArray("\xFE\xFF");
+      return mark + QByteArray(encoder(QString::fromUtf8(content.Text)));
     }
   }
   return content.Text;
@@ -180,21 +207,27 @@ QByteArray EncodeFileBytes(const IniFile::Content& content) {
 IniFile::Content ReadContent(const QString& path) {
   IniFile::Content content;
   if (path.isEmpty()) return content;
-  if (QFileInfo(path).isDir()) {  // a folder where the file should be
-    content.State = IniFile::FileState::Unreadable;
-    content.Error = EISDIR;
-    return content;
-  }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Non-blocking: a pipe named as the settings file would otherwise hold up
+  // the start until someone writes into it.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     content.Error = errno;
-    content.State =
-        QFile::exists(path) ? IniFile::FileState::Unreadable : IniFile::FileState::Missing;
+    content.State = errno == ENOENT   ? IniFile::FileState::Missing
+                    : errno == EISDIR ? IniFile::FileState::NotAFile
+                                      : IniFile::FileState::Unreadable;
     return content;
   }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    content.Error = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    content.State = IniFile::FileState::NotAFile;
+    ::close(fd);
+    return content;
+  }
+  QFile file;
+  file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
   content.FileSize = file.size();
-  // A device or pipe named as the settings file reports no size: read one
-  // byte past the bound at most.
+  // The size may change while it is read: read one byte past the bound at most.
   const QByteArray bytes = content.FileSize > IniFile::kMaxFileBytes
                                ? QByteArray()
                                : file.read(IniFile::kMaxFileBytes + 1);
@@ -309,8 +342,12 @@ namespace {
 
 // Never replace a file we could not read with a few lines of our own.
 SaveResult RefusedWrite(const IniFile::Content& current) {
-  if (current.State == IniFile::FileState::TooLarge) {
-    return SaveResult::Failed(QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
+  if (current.State == IniFile::FileState::TooLarge)
+    return {false, EFBIG, QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它")};
+  if (current.State == IniFile::FileState::NotAFile) {
+    if (current.Error == EISDIR) return SaveResult::Failed(EISDIR);
+    return SaveResult::Failed(
+        QStringLiteral("设置文件不是普通文件(管道或设备),程序不读取也不改写它"));
   }
   return SaveResult::Failed(current.Error ? current.Error : EIO);
 }
@@ -329,7 +366,13 @@ SaveResult IniFile::IniWriteAll(const std::vector<Entry>& entries) const {
     const bool utf8 = current.Encoding != Encoding::Gbk;
     for (const Entry& e : entries) SetValue(current.Text, utf8, e.Section, e.Key, e.Value);
     const QByteArray bytes = EncodeFileBytes(current);
-    result = SaveFile(path_, bytes);
+    if (bytes.size() > kMaxFileBytes) {
+      // Saved, the file would no longer be read at all.
+      result = {false, EFBIG,
+                QStringLiteral("保存后设置文件会大于 1 MB,程序将不再读取它,所以没有保存")};
+    } else {
+      result = SaveFile(path_, bytes);
+    }
     current.FileSize = bytes.size();
   }
   if (result) {

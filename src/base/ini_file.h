@@ -3,9 +3,10 @@
 // functions, for the settings file we share with Windows users: section and
 // key names match case-insensitively, a write changes one value and keeps
 // every other byte of the file, the file is GBK text (or UTF-8 or UTF-16
-// after a byte order mark, as Notepad saves it, and written back the same
-// way). The file is read once, when the object is made; a missing,
-// unreadable or oversized file reads as defaults.
+// after a byte order mark, as Notepad saves it, or UTF-16 without one, told
+// by its NUL bytes; each written back the same way). The file is read once,
+// when the object is made; a missing, unreadable or oversized file, or a
+// pipe or device in its place, reads as defaults.
 #include "base/save_file.h"
 
 #include <QByteArray>
@@ -24,10 +25,13 @@ class IniFile {
   static constexpr qsizetype kMaxValueChars = 2047;
 
   // A larger file is not read: a settings file never grows that big, and
-  // reading a huge one would hold up the start.
+  // reading a huge one would hold up the start. A write that would make the
+  // file larger is refused, so that it stays readable.
   static constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
-  enum class FileState { Missing, Read, Unreadable, TooLarge };
+  // NotAFile: a folder, pipe, device or socket where the file should be;
+  // it is neither opened for reading nor replaced.
+  enum class FileState { Missing, Read, Unreadable, TooLarge, NotAFile };
   enum class Encoding { Gbk, Utf8, Utf16Le, Utf16Be };
 
   IniFile() = default;  // no file: reads give the defaults, writes fail
@@ -53,7 +57,8 @@ class IniFile {
   // or the section at the end of the file; every other line stays byte for
   // byte. The file is read again first, so that changes another program made
   // meanwhile are kept, and saved through SaveFile. A file that could not be
-  // read (or is too large) is never replaced. The result says why a write
+  // read (or is too large, or not a file) is never replaced, nor one that
+  // would grow past kMaxFileBytes (then the result's Error is EFBIG). The result says why a write
   // failed; a failure handler, when set, hears of it too.
   SaveResult IniWrite(QStringView section, QStringView key, QStringView value) const;
 
@@ -74,6 +79,7 @@ class IniFile {
   struct Content {
     FileState State = FileState::Missing;
     IniFile::Encoding Encoding = IniFile::Encoding::Gbk;
+    bool ByteOrderMark = false;  // UTF-16 only: whether the file begins with one
     QByteArray Text;
     qint64 FileSize = 0;
     int Error = 0;  // why it could not be read

@@ -4,8 +4,9 @@
 // only a complete file is renamed over the target. Whatever fails, the old
 // file keeps its bytes, the temporary file is removed, and the caller gets
 // the system's reason in words. A replaced file keeps its permission bits,
-// and its owner and group where the process may set them. Temporary files
-// that killed saves of the same file left behind are removed first.
+// and access ACL, and its owner and group where the process may set them;
+// a file its owner made read-only is refused, also to root. Temporary files
+// that killed saves in the same folder left behind are removed first.
 #include <QByteArrayView>
 #include <QString>
 
@@ -35,13 +36,15 @@ SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions
 QString SystemErrorReason(int error);
 
 // "NAME.~qz" + six letters or digits: the temporary files of saves of
-// fileName (the last part of a path).
+// fileName (the last part of a path). A name too long to take the ten more
+// bytes is cut first.
 QString SaveTempPrefix(const QString& fileName);
 
-// Removes what saves of path left behind when the program was killed
-// between the temporary file and the rename: our own temporary files that
-// no running save holds, and those of earlier builds ("NAME.XXXXXX", private
-// to the owner). Returns how many were removed.
+// Removes what saves in path's folder left behind when the program was
+// killed between the temporary file and the rename: every "*.~qz" + six
+// letters or digits that is a plain file no running save holds. (Files of
+// the "NAME.XXXXXX" form that earlier builds left are not touched: a name of
+// the user's can look the same.) Returns how many were removed.
 int RemoveStaleSaveTemps(const QString& path);
 
 }  // namespace qh

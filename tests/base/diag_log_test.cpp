@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/test_files.h"
 
 namespace qh {
 namespace {
@@ -75,6 +78,25 @@ TEST(DiagLog, RunsKeepTheLastLogAndTwoCopiesKeepTheirOwn) {
     EXPECT_EQ(ReadAll(path), r.Current) << r.Line;
     EXPECT_EQ(ReadAll(kept), r.Last) << r.Line;
   }
+}
+
+// A second copy killed before it removed its own log: the next run removes
+// it, and leaves those of copies still running.
+TEST(DiagLog, KilledCopysOwnLogGoesAtTheNextRun) {
+  QTemporaryDir dir;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // its pid is gone now
+  const QString gone = dir.filePath(QStringLiteral("qzChart.%1.log").arg(child));
+  const QString running = dir.filePath(QStringLiteral("qzChart.%1.log").arg(::getppid()));
+  const QString other = dir.filePath(QStringLiteral("qzChart.old.log"));
+  for (const QString& p : {gone, running, other}) test::WriteAll(p, "src=x\r\n");
+  DiagLog next;
+  next.StartRun(dir.filePath(QStringLiteral("qzChart.log")));
+  EXPECT_FALSE(QFile::exists(gone));
+  EXPECT_TRUE(QFile::exists(running));
+  EXPECT_TRUE(QFile::exists(other));
 }
 
 // One run stops at the bound with a line saying so; start-up lines still

@@ -2,10 +2,17 @@
 
 #include "base/code_page.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qh {
 namespace {
@@ -127,9 +134,9 @@ TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
   const QString after = QStringLiteral(
       "; 配置\r\n[Limits]\r\nPageSize=7\r\n[Recent]\r\nLastFile=青禾.html\r\n"
       "[Colors]\r\nLineColor=#FF0000\r\n");
-  auto utf16 = [](const QString& text, bool little) {
+  auto utf16 = [](const QString& text, bool little, bool mark = true) {
     QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-    return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
+    return QByteArray(!mark ? "" : little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder(text));
   };
   const struct {
     const char* Name;
@@ -138,6 +145,11 @@ TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
   } cases[] = {
       {"UTF-16 LE", utf16(before, true), utf16(after, true), IniFile::Encoding::Utf16Le},
       {"UTF-16 BE", utf16(before, false), utf16(after, false), IniFile::Encoding::Utf16Be},
+      // Saved by tools that write no byte order mark: told by the NUL bytes.
+      {"UTF-16 LE without a mark", utf16(before, true, false), utf16(after, true, false),
+       IniFile::Encoding::Utf16Le},
+      {"UTF-16 BE without a mark", utf16(before, false, false), utf16(after, false, false),
+       IniFile::Encoding::Utf16Be},
       {"UTF-8", "\xEF\xBB\xBF" + before.toUtf8(), "\xEF\xBB\xBF" + after.toUtf8(),
        IniFile::Encoding::Utf8},
       {"GBK", EncodeGbk(before), EncodeGbk(after), IniFile::Encoding::Gbk},
@@ -158,19 +170,67 @@ TEST_F(IniFileTest, ByteOrderMarkFilesAreReadAndWrittenBackInTheirEncoding) {
   }
 }
 
-// A file over the bound is not read at all and never rewritten.
-TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndIsLeftAlone) {
+// Nothing that is not a small plain file is read or replaced, nor does a
+// write make the file too large to be read again; opening a pipe does not
+// wait for a writer.
+TEST_F(IniFileTest, FilesNotReadOrNotGrown) {
   const QByteArray big = "[Limits]\r\nPageSize=7\r\n" + QByteArray(IniFile::kMaxFileBytes, ';');
-  Put(big);
-  const IniFile ini(Path());
-  EXPECT_EQ(ini.State(), IniFile::FileState::TooLarge);
-  EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), 20);
-  const SaveResult write = ini.IniWrite(u"Limits", u"PageSize", u"9");
-  EXPECT_FALSE(write);
-  EXPECT_EQ(write.Reason, QStringLiteral("设置文件大于 1 MB,程序不读取也不改写它"));
-  EXPECT_EQ(Get(), big);
-  // A device without a size is read no further than the bound.
-  EXPECT_EQ(IniFile(QStringLiteral("/dev/zero")).State(), IniFile::FileState::TooLarge);
+  const QByteArray header = "[Limits]\r\nPageSize=7\r\n";
+  const QByteArray justUnder = header + QByteArray(IniFile::kMaxFileBytes - 1 - header.size(), ';');
+  const QString folder = dir_.filePath(QStringLiteral("folder.ini"));
+  const QString pipe = dir_.filePath(QStringLiteral("pipe.ini"));
+  ASSERT_TRUE(QDir().mkdir(folder));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const struct {
+    const char* Name;
+    QString File;
+    QByteArray Bytes;  // put into t.ini first, when not empty
+    IniFile::FileState State;
+    int PageSize;  // as read
+    int Error;     // of the refused write
+    const char* Reason;
+  } cases[] = {
+      {"over 1 MB", Path(), big, IniFile::FileState::TooLarge, 20, EFBIG,
+       "设置文件大于 1 MB,程序不读取也不改写它"},
+      {"1 MB less a byte", Path(), justUnder, IniFile::FileState::Read, 7, EFBIG,
+       "保存后设置文件会大于 1 MB,程序将不再读取它,所以没有保存"},
+      {"a folder", folder, {}, IniFile::FileState::NotAFile, 20, EISDIR, "这是一个文件夹"},
+      {"a pipe",
+       pipe,
+       {},
+       IniFile::FileState::NotAFile,
+       20,
+       0,
+       "设置文件不是普通文件(管道或设备),程序不读取也不改写它"},
+      {"a device",
+       QStringLiteral("/dev/zero"),
+       {},
+       IniFile::FileState::NotAFile,
+       20,
+       0,
+       "设置文件不是普通文件(管道或设备),程序不读取也不改写它"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!c.Bytes.isEmpty()) Put(c.Bytes);
+    // A blocked open is freed by a writer coming and going.
+    auto reading = std::async(std::launch::async, [&c] { return IniFile(c.File); });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "opening it waited";
+      ::close(::open(QFile::encodeName(c.File).constData(), O_WRONLY | O_NONBLOCK));
+    }
+    const IniFile ini = reading.get();
+    EXPECT_EQ(ini.State(), c.State);
+    EXPECT_EQ(ini.IniReadInt(u"Limits", u"PageSize", 20), c.PageSize);
+    const SaveResult write = ini.IniWrite(u"Limits", u"Note", QString(40, u'x'));
+    EXPECT_FALSE(write);
+    EXPECT_EQ(write.Error, c.Error);
+    EXPECT_EQ(write.Reason, QString::fromUtf8(c.Reason));
+    if (!c.Bytes.isEmpty()) {
+      EXPECT_EQ(Get(), c.Bytes);
+    }
+  }
+  EXPECT_TRUE(QFileInfo(pipe).isReadable() && !QFileInfo(pipe).isFile());
 }
 
 struct NumberCase {

@@ -3,12 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <thread>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "support/full_filesystem.h"
@@ -103,6 +109,131 @@ TEST(SaveFile, StaleTemporaryFilesGoUnlessASaveHoldsThem) {
   ASSERT_TRUE(SaveFile(path, "new"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
             (QStringList{QStringLiteral("s.ini"), QStringLiteral("s.ini.backup")}));
+}
+
+QByteArray AccessAcl(const QString& path) {
+  QByteArray acl(1024, '\0');
+  const ssize_t n = ::getxattr(QFile::encodeName(path).constData(), "system.posix_acl_access",
+                               acl.data(), static_cast<size_t>(acl.size()));
+  return n < 0 ? QByteArray() : acl.left(n);
+}
+
+// An access ACL: owner rw, user 12345 rw, owning group r, mask rw, others r.
+QByteArray SampleAcl() {
+  QByteArray acl("\x02\0\0\0", 4);
+  const struct {
+    quint16 Tag, Perm;
+    quint32 Id;
+  } entries[] = {{0x01, 6, ~0u}, {0x02, 6, 12345}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}};
+  for (const auto& e : entries) {
+    for (int i = 0; i < 2; ++i) acl += static_cast<char>((e.Tag >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 2; ++i) acl += static_cast<char>((e.Perm >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) acl += static_cast<char>((e.Id >> (8 * i)) & 0xFF);
+  }
+  return acl;
+}
+
+// The edges of the routine: each row prepares a folder, saves once (or
+// several times at once) and says what must hold afterwards.
+TEST(SaveFile, Edges) {
+  struct Row {
+    const char* Name;
+    QString File;
+    std::function<void(QTemporaryDir&, const QString&)> Prepare;
+    std::function<void(const QString&)> Save;
+    std::function<void(QTemporaryDir&, const QString&)> Check;
+  };
+  const auto saveOnce = [](const QString& path) {
+    const SaveResult r = SaveFile(path, "new");
+    EXPECT_TRUE(r) << r.Reason.toStdString();
+  };
+  const auto isNew = [](QTemporaryDir&, const QString& path) {
+    EXPECT_EQ(ReadAll(path), QByteArray("new"));
+  };
+  // Killed saves of other names: unlocked ones go, a held one and a pipe stay.
+  const QStringList killed = {QStringLiteral("chart-1201.png.~qzAb12Cd"),
+                              QStringLiteral("chart-1202.svg.~qz000000")};
+  const QString held = QStringLiteral("chart-1203.pdf.~qzXy34Zw");
+  const QString pipe = QStringLiteral("pipe.~qzPPPPPP");
+  int heldFd = -1;
+  bool aclSupported = false;
+  // clang-format off
+  const Row rows[] = {
+      {"255-byte name", QString(251, u'n') + QStringLiteral(".png"), nullptr, saveOnce, isNew},
+      {"255 bytes of Chinese", QString(85, QChar(0x56FE)), nullptr, saveOnce, isNew},
+      {"saves of one path at once all succeed", QStringLiteral("same.png"), nullptr,
+       [](const QString& path) {
+         std::vector<std::thread> savers;
+         std::atomic<int> failed{0};
+         for (int t = 0; t < 4; ++t) {
+           savers.emplace_back([&failed, path] {
+             for (int i = 0; i < 150; ++i) {
+               if (!SaveFile(path, "new")) ++failed;
+             }
+           });
+         }
+         for (std::thread& s : savers) s.join();
+         EXPECT_EQ(failed.load(), 0);
+       },
+       [](QTemporaryDir& dir, const QString& path) {
+         EXPECT_EQ(ReadAll(path), QByteArray("new"));
+         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("same.png")});
+       }},
+      {"killed saves of other names in the folder are swept", QStringLiteral("report.png"),
+       [&](QTemporaryDir& dir, const QString&) {
+         for (const QString& name : killed) WriteAll(dir.filePath(name), "half");
+         WriteAll(dir.filePath(held), "half");
+         heldFd = ::open(QFile::encodeName(dir.filePath(held)).constData(), O_RDONLY);
+         ASSERT_EQ(::flock(heldFd, LOCK_EX), 0);
+         ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(pipe)).constData(), 0600), 0);
+       },
+       saveOnce,
+       [&](QTemporaryDir& dir, const QString&) {
+         ::close(heldFd);
+         QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System);
+         left.sort();
+         EXPECT_EQ(left, (QStringList{held, pipe, QStringLiteral("report.png")}));
+       }},
+      {"an ACL is kept", QStringLiteral("shared.ini"),
+       [&](QTemporaryDir&, const QString& path) {
+         WriteAll(path, "old");
+         const QByteArray acl = SampleAcl();
+         aclSupported = ::setxattr(QFile::encodeName(path).constData(), "system.posix_acl_access",
+                                    acl.constData(), static_cast<size_t>(acl.size()), 0) == 0;
+         if (!aclSupported) std::printf("no ACLs here: %s\n", std::strerror(errno));
+       },
+       saveOnce,
+       [&](QTemporaryDir&, const QString& path) {
+         EXPECT_EQ(ReadAll(path), QByteArray("new"));
+         if (!aclSupported) return;
+         EXPECT_EQ(AccessAcl(path), SampleAcl());
+         EXPECT_EQ(StatOf(path).st_mode & 0777, 0664u);  // group bits: the mask
+       }},
+      {"a file made read-only stays, also for root", QStringLiteral("frozen.ini"),
+       [](QTemporaryDir&, const QString& path) {
+         WriteAll(path, "old");
+         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+       },
+       [](const QString& path) {
+         const SaveResult r = SaveFile(path, "new");
+         EXPECT_FALSE(r);
+         EXPECT_EQ(r.Reason, QStringLiteral("没有写入权限"));
+       },
+       [](QTemporaryDir& dir, const QString& path) {
+         EXPECT_EQ(ReadAll(path), QByteArray("old"));
+         EXPECT_EQ(StatOf(path).st_mode & 07777, 0444u);
+         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("frozen.ini")});
+       }},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Name);
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/save-XXXXXX"));
+    const QString path = dir.filePath(r.File);
+    if (r.Prepare) r.Prepare(dir, path);
+    r.Save(path);
+    r.Check(dir, path);
+  }
 }
 
 // A full disk and a read-only filesystem: the old bytes stay, the reason is
