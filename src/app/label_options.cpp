@@ -86,6 +86,17 @@ void SaveLabelOptions(const LabelOptions& options, const IniFile& ini) {
   ini.IniWriteAll(entries);
 }
 
+void SaveChangedLabelOptions(const LabelOptions& before, const LabelOptions& after,
+                             const IniFile& ini) {
+  std::vector<IniFile::Entry> entries;
+  for (const SwitchKey& s : kSwitchKeys) {
+    if (before.Get(s.Id) == after.Get(s.Id)) continue;
+    entries.push_back({QString::fromUtf16(s.Section), QString::fromUtf16(s.Key),
+                       after.Get(s.Id) ? QStringLiteral("1") : QStringLiteral("0")});
+  }
+  if (!entries.empty()) ini.IniWriteAll(entries);
+}
+
 std::vector<OptionRow> BuildOptionRows(ChartPage page, const LabelOptions& options) {
   std::vector<OptionRow> rows;
   auto add = [&rows](const auto& specs) {
@@ -107,10 +118,12 @@ bool ToggleOptionRow(std::vector<OptionRow>& rows, int index, LabelOptions& opti
   if (index < 1 || index > static_cast<int>(rows.size())) return false;
   const OptionRow& row = rows[static_cast<size_t>(index - 1)];
   if (!row.Enabled) return false;
+  const LabelOptions before = options;
   const bool on = !options.Get(row.Id);
   options.Set(row.Id, on);
   if (on) ApplyExclusions(options, row.Id);
-  SaveLabelOptions(options, ini);
+  // Only what this toggle changed: another window's switches stay as it saved them.
+  SaveChangedLabelOptions(before, options, ini);
   RefreshRows(rows, options);
   return true;
 }

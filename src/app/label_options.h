@@ -22,12 +22,18 @@ struct OptionRow {
   float Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
-// Reads the seven switches ([Bar], [Line]) and repairs contradictions; the
-// repairs are not written back until the next toggle.
+// Reads the seven switches ([Bar], [Line]) and repairs contradictions; a
+// repair is written back only when a toggle changes that switch.
 LabelOptions LoadLabelOptions(const IniFile& ini);
 
 // Writes all seven switches as "1"/"0".
 void SaveLabelOptions(const LabelOptions& options, const IniFile& ini);
+
+// Writes only the switches that differ between before and after (read,
+// changed and saved in one go), so that two windows on one settings file
+// keep each other's changes.
+void SaveChangedLabelOptions(const LabelOptions& before, const LabelOptions& after,
+                             const IniFile& ini);
 
 // The rows of page: bar 1-4, line 5-7, none for the other pages. With "no
 // names" on, the bar chart's letter and number rows are disabled.

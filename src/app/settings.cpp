@@ -7,6 +7,7 @@
 #include "base/diag_log.h"
 #include "base/user_messages.h"
 
+#include <cerrno>
 #include <memory>
 #include <QStringList>
 #include <QSysInfo>
@@ -120,14 +121,37 @@ QString SettingsTooLargeLogLine(const IniFile& file) {
          file.Path();
 }
 
+QString SettingsSkippedLogLine(const IniFile& file) {
+  switch (file.State()) {
+    case IniFile::FileState::TooLarge: return SettingsTooLargeLogLine(file);
+    case IniFile::FileState::NotAFile:
+      return QStringLiteral("settings=SKIP not a regular file, defaults used: ") + file.Path();
+    default: return {};
+  }
+}
+
 QString SettingsSaveFailureLogLine(const QString& path, const QString& reason) {
   return QStringLiteral("settings save FAIL ") + reason + u' ' + path;
 }
 
-QString SettingsSaveFailureText(const QString& path, const QString& reason) {
-  return ReasonAndHint(QStringLiteral("设置未能保存:\r\n") + path + QStringLiteral("\r\n") + reason,
-                       QStringLiteral("本次的更改只在程序关闭前有效.请腾出磁盘空间或检查该文件"
-                                      "和文件夹的写入权限."));
+QString SettingsSaveFailureText(const QString& path, const SaveResult& result) {
+  // Free space and permissions help only when the system refused the write.
+  QString hint;
+  if (result.Error == EFBIG) {
+    hint = QStringLiteral(
+        "本次的更改只在程序关闭前有效.设置文件不能大于 1 MB:请删去其中不需要的行,"
+        "或删除该文件让程序重新创建.");
+  } else if (result.Error == 0) {
+    hint = QStringLiteral(
+        "本次的更改只在程序关闭前有效.请把该路径换成普通的设置文件,"
+        "或删除它让程序重新创建.");
+  } else {
+    hint = QStringLiteral(
+        "本次的更改只在程序关闭前有效.请腾出磁盘空间或检查该文件"
+        "和文件夹的写入权限.");
+  }
+  return ReasonAndHint(
+      QStringLiteral("设置未能保存:\r\n") + path + QStringLiteral("\r\n") + result.Reason, hint);
 }
 
 void ReportSettingsFailures(IniFile& file, DiagLog& log, UserMessages& messages) {
@@ -138,7 +162,7 @@ void ReportSettingsFailures(IniFile& file, DiagLog& log, UserMessages& messages)
     log.Flush();
     if (*shown) return;
     *shown = true;
-    messages.Show(SettingsSaveFailureText(f.Path(), result.Reason), MessageIcon::Exclamation);
+    messages.Show(SettingsSaveFailureText(f.Path(), result), MessageIcon::Exclamation);
   });
 }
 

@@ -50,9 +50,15 @@ Settings LoadSettings(const IniFile& ini);
 // The log line for a settings file too large to read.
 QString SettingsTooLargeLogLine(const IniFile& file);
 
-// The log line and the message for settings that could not be saved.
+// The log line for a settings file that was not read (too large, or not a
+// file); empty when it was read or is missing.
+QString SettingsSkippedLogLine(const IniFile& file);
+
+// The log line and the message for settings that could not be saved; the
+// message's advice follows the cause (full disk or permissions, a file too
+// large, a pipe or device in the file's place).
 QString SettingsSaveFailureLogLine(const QString& path, const QString& reason);
-QString SettingsSaveFailureText(const QString& path, const QString& reason);
+QString SettingsSaveFailureText(const QString& path, const SaveResult& result);
 
 // Every failed write of file is logged; the first one of the run is also
 // shown. log and messages must outlive file's writes.

@@ -89,9 +89,8 @@ StartupResult RunStartup(AppState& state, const StartupEnvironment& env, UserMes
   const QString path = CommandLinePath(ArgumentTextFromArgs(env.Arguments));
   state.Log.WriteStartupLog(QStringLiteral("src=") + path);
   state.Log.WriteStartupLog(QStringLiteral("gdiplus startup=%1").arg(env.GraphicsStatus));
-  if (state.SettingsFile.State() == IniFile::FileState::TooLarge) {
-    state.Log.WriteStartupLog(SettingsTooLargeLogLine(state.SettingsFile));
-  }
+  if (const QString skipped = SettingsSkippedLogLine(state.SettingsFile); !skipped.isEmpty())
+    state.Log.WriteStartupLog(skipped);
   if (env.GraphicsStatus != 0) {
     state.Log.Flush();
     messages.Show(GraphicsFailureText(env.GraphicsStatus), MessageIcon::Critical);

@@ -103,15 +103,16 @@ TEST_F(LabelOptionsTest, ToggleAppliesExclusionsAndSaves) {
   }
 }
 
-TEST_F(LabelOptionsTest, SavedFileHoldsAllSevenSwitches) {
+// A toggle writes the switches it changed (with those it turned off), and
+// leaves every other line as it was.
+TEST_F(LabelOptionsTest, SavedFileHoldsWhatTheToggleChanged) {
   LabelOptions o = LoadWith("[Line]\r\nUseLetters=1\r\n[Bar]\r\nNoValue=2\r\n");
   auto rows = BuildOptionRows(ChartPage::Line, o);
   ASSERT_TRUE(ToggleOptionRow(rows, 2, o, Ini()));
   QFile f(Ini().Path());
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(),
-            QByteArray("[Line]\r\nUseLetters=0\r\nUseNumbers=1\r\nNoValue=0\r\n"
-                       "[Bar]\r\nNoValue=1\r\nNoName=0\r\nUseLetters=0\r\nUseNumbers=0\r\n"));
+            QByteArray("[Line]\r\nUseLetters=0\r\nUseNumbers=1\r\n[Bar]\r\nNoValue=2\r\n"));
 }
 
 TEST_F(LabelOptionsTest, HitTestIncludesEdges) {

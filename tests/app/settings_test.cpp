@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "app/label_options.h"
 #include "base/diag_log.h"
 #include "base/ini_file.h"
 #include "base/user_messages.h"
@@ -11,6 +12,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
 
 #include <QSysInfo>
 
@@ -182,6 +185,94 @@ TEST_F(SettingsTest, SaveFailuresAreLoggedEveryTimeAndShownOnce) {
                                "请腾出磁盘空间或检查该文件和文件夹的写入权限."));
   EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+// The advice of a failed save follows its cause: free space and
+// permissions only when the system refused the write.
+TEST_F(SettingsTest, SaveFailureAdviceFollowsTheCause) {
+  const QString header = QStringLiteral("[Limits]\r\nPageSize=7\r\n");
+  const QByteArray justUnder =
+      header.toLatin1() + QByteArray(IniFile::kMaxFileBytes - 1 - header.size(), ';');
+  const QString sizeHint = QStringLiteral(
+      "本次的更改只在程序关闭前有效.设置文件不能大于 1 MB:请删去其中不需要的行,"
+      "或删除该文件让程序重新创建.");
+  const QString pipeHint = QStringLiteral(
+      "本次的更改只在程序关闭前有效.请把该路径换成普通的设置文件,或删除它让程序重新创建.");
+  const struct {
+    const char* Name;
+    QByteArray Bytes;  // the file's bytes; empty: a pipe
+    const char* Reason;
+    QString Hint;
+  } cases[] = {
+      {"1 MB less a byte", justUnder, "保存后设置文件会大于 1 MB,程序将不再读取它,所以没有保存",
+       sizeHint},
+      {"over 1 MB", justUnder + "; and more", "设置文件大于 1 MB,程序不读取也不改写它", sizeHint},
+      {"a pipe", {}, "设置文件不是普通文件(管道或设备),程序不读取也不改写它", pipeHint},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    QFile::remove(Path());
+    if (c.Bytes.isEmpty()) {
+      ASSERT_EQ(::mkfifo(QFile::encodeName(Path()).constData(), 0600), 0);
+    } else {
+      WriteAll(Path(), c.Bytes);
+    }
+    IniFile ini(Path());
+    DiagLog log(dir_.filePath(QStringLiteral("qzChart.log")));
+    RecordedMessages messages;
+    ReportSettingsFailures(ini, log, messages);
+    EXPECT_FALSE(ini.IniWrite(u"Colors", u"LineColor", QString(64, u'A')));
+    ASSERT_EQ(messages.Entries.size(), 1u);
+    EXPECT_EQ(messages.Entries[0].Text, QStringLiteral("设置未能保存:\r\n") + Path() +
+                                            QStringLiteral("\r\n") + QString::fromUtf8(c.Reason) +
+                                            QStringLiteral("\r\n\r\n") + c.Hint);
+    if (!c.Bytes.isEmpty()) {
+      EXPECT_EQ(ReadAll(Path()), c.Bytes);
+    }
+  }
+}
+
+// Two windows on one settings file: each toggle writes only the switches
+// it changed, so neither undoes the other's.
+TEST_F(SettingsTest, TwoWindowsKeepEachOthersLabelOptions) {
+  struct Toggle {
+    bool First;  // which window
+    ChartPage Page;
+    int Row;
+  };
+  const struct {
+    const char* Name;
+    std::vector<Toggle> Toggles;
+    LabelOptions After;  // as a third window reads the file
+  } cases[] = {
+      {"bar and line",
+       {{true, ChartPage::Bar, 1}, {false, ChartPage::Line, 3}},
+       [] {
+         LabelOptions o;
+         o.BarNoName = o.LineNoValue = true;
+         return o;
+       }()},
+      {"taking turns",
+       {{true, ChartPage::Bar, 4}, {false, ChartPage::Line, 1}, {true, ChartPage::Line, 3}},
+       [] {
+         LabelOptions o;
+         o.BarNoValue = o.LineUseLetters = o.LineNoValue = true;
+         return o;
+       }()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EnsureSettingsFile(Path());
+    const IniFile first(Path()), second(Path());
+    LabelOptions firstOptions = LoadLabelOptions(first), secondOptions = LoadLabelOptions(second);
+    for (const Toggle& t : c.Toggles) {
+      auto rows = BuildOptionRows(t.Page, t.First ? firstOptions : secondOptions);
+      EXPECT_TRUE(ToggleOptionRow(rows, t.Row, t.First ? firstOptions : secondOptions,
+                                  t.First ? first : second));
+    }
+    EXPECT_EQ(LoadLabelOptions(IniFile(Path())), c.After);
+    QFile::remove(Path());
+  }
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST(FullFilesystem, SettingsKeepTheirBytes) {
     EXPECT_EQ(fs.Names(), QStringList{QFileInfo(path).fileName()});
   }
   ASSERT_EQ(messages.Entries.size(), 1u);  // once per run
-  EXPECT_EQ(messages.Entries[0].Text, SettingsSaveFailureText(path, QStringLiteral("磁盘已满")));
+  EXPECT_EQ(messages.Entries[0].Text, SettingsSaveFailureText(path, SaveResult::Failed(ENOSPC)));
 }
 
 // Writes the line colour in a child process that the kernel kills at its
