@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,11 +86,29 @@ int RunCommand(const Command& command, int argc, char** argv) {
   return command.Run(argc, argv);
 }
 
+// A standard stream the caller closed (">&-") would be taken by the next
+// file the tool opens, and output meant for it would land in that file: a
+// read-only /dev/null holds its place, so a write to it fails and is
+// reported as written to a closed stream.
+void HoldClosedStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int placeholder = ::open("/dev/null", O_RDONLY);
+    if (placeholder >= 0 && placeholder != fd) {
+      ::dup2(placeholder, fd);
+      ::close(placeholder);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Charts need fonts and images but never a display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  HoldClosedStandardStreams();
+  // Charts need fonts and images but never a display: a platform chosen
+  // for the window (xcb, wayland) would abort a run where no display is
+  // reachable, so the tool always draws offscreen.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES")) qInstallMessageHandler(DropQtMessages);
   if (argc < 2) return TopLevelUsageError(QStringLiteral("missing COMMAND (check or render)"));

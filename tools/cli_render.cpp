@@ -4,6 +4,7 @@
 #include "cli_commands.h"
 #include "cli_input.h"
 #include "cli_json.h"
+#include "cli_output_guard.h"
 #include "cli_render_options.h"
 
 #include "app/chart_request.h"
@@ -24,8 +25,9 @@
 #include <QPainter>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <optional>
-#include <set>
+#include <unistd.h>
 
 namespace qh::cli {
 
@@ -33,18 +35,31 @@ namespace {
 
 // The explicit file, else the one the window keeps (beside a portable
 // program, the user's configuration folder for an installed one) when it
-// exists, else the defaults the window would write into a new one.
-void LoadViewSettings(const RenderOptions& o, Settings& settings, LabelOptions& labels) {
-  QString path = o.SettingsPath;
-  if (path.isEmpty()) {
-    const QString shared =
-        SettingsFileFor(QCoreApplication::applicationDirPath(), UserConfigFolder());
-    if (FileExists(shared)) path = shared;
-  }
+// exists; empty for the defaults the window would write into a new one.
+QString SettingsFileToRead(const RenderOptions& o) {
+  if (!o.SettingsPath.isEmpty()) return o.SettingsPath;
+  const QString shared =
+      SettingsFileFor(QCoreApplication::applicationDirPath(), UserConfigFolder());
+  return FileExists(shared) ? shared : QString();
+}
+
+void LoadViewSettings(const QString& path, Settings& settings, LabelOptions& labels) {
   if (path.isEmpty()) return;
   const IniFile ini(path);
   settings = LoadSettings(ini);
   labels = LoadLabelOptions(ini);
+}
+
+// Why --settings names nothing the tool can read as a settings file; empty
+// when it names a file.
+QString SettingsFileProblem(const QString& path) {
+  const QFileInfo info(path);
+  if (info.isDir()) return QStringLiteral("settings file is a folder: ") + path;
+  if (info.exists() && !info.isFile())
+    return QStringLiteral("settings file is not a regular file (a pipe, device or socket): ") +
+           path;
+  if (!info.exists()) return QStringLiteral("settings file not found: ") + path;
+  return {};
 }
 
 // "left,top,right,bottom", each number as precise as it is held.
@@ -144,9 +159,22 @@ QString LeftOutNote(const QString& out, const ChartOutline& outline, ChartPage p
          hint;
 }
 
+// Run with standard output closed (">&-"), a write there fails with a
+// reason that names neither the cause nor the stream. The tool holds a
+// closed stream's place with a read-only /dev/null.
+bool StandardOutputClosed() {
+  const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+  return flags == -1 || (flags & O_ACCMODE) == O_RDONLY;
+}
+
+SaveResult StandardOutputClosedResult() {
+  return SaveResult::Failed(QStringLiteral("标准输出已关闭"));
+}
+
 // The layout into path, standard output for "-".
 SaveResult WriteLayout(const QString& path, const QByteArray& json) {
   if (path != u"-") return SaveFile(path, json);
+  if (StandardOutputClosed()) return StandardOutputClosedResult();
   if (std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout) !=
           static_cast<size_t>(json.size()) ||
       std::fflush(stdout) != 0)
@@ -158,6 +186,7 @@ SaveResult WriteLayout(const QString& path, const QByteArray& json) {
 SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
                        const ChartDraw& draw) {
   if (out != u"-") return SaveChartFile(out, format, info, draw);
+  if (StandardOutputClosed()) return StandardOutputClosedResult();
   QFile standardOutput;
   if (!standardOutput.open(fileno(stdout), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
       !WriteChart(standardOutput, format, info, draw) || !standardOutput.flush())
@@ -176,8 +205,9 @@ QString CannotWriteText(const QString& path, const SaveResult& result) {
 // is the highest of the failures.
 class RenderRun {
  public:
-  RenderRun(const RenderOptions& options, const Settings& settings, const LabelOptions& labels)
-      : o_(options), settings_(settings), labels_(labels) {}
+  RenderRun(const RenderOptions& options, const Settings& settings, const LabelOptions& labels,
+            OutputGuard& guard)
+      : o_(options), settings_(settings), labels_(labels), guard_(guard) {}
 
   void DrawFile(const QString& file) {
     ItemTable table;
@@ -217,13 +247,11 @@ class RenderRun {
     }
   }
 
-  // False (and says so) when path was already written by this run.
+  // False (and says so) when path is an input or was already written by this run.
   bool ClaimOutput(const QString& path) {
-    if (path == u"-") return true;
-    if (written_.insert(QFileInfo(path).absoluteFilePath()).second) return true;
-    PrintError(QStringLiteral("%1: written twice in this run; put {name}, {kind} or {page} in "
-                              "its name to tell the charts apart")
-                   .arg(path));
+    const QString refused = guard_.Claim(path);
+    if (refused.isEmpty()) return true;
+    PrintError(refused);
     Fail(kExitOutputFailed);
     return false;
   }
@@ -263,7 +291,7 @@ class RenderRun {
   const RenderOptions& o_;
   const Settings& settings_;
   const LabelOptions& labels_;
-  std::set<QString> written_;
+  OutputGuard& guard_;
   int code_ = kExitOk;
 };
 
@@ -279,15 +307,23 @@ int RunRender(const ParsedArgs& args) {
   RenderOptions o;
   if (const QString problem = TakeRenderOptions(args, o); !problem.isEmpty())
     return ReportUsageError(kRenderCommand.Name, problem);
-  if (!o.SettingsPath.isEmpty() && !FileExists(o.SettingsPath)) {
-    PrintError(QStringLiteral("settings file not found: ") + o.SettingsPath);
-    return kExitInputMissing;
+  if (!o.SettingsPath.isEmpty()) {
+    if (const QString problem = SettingsFileProblem(o.SettingsPath); !problem.isEmpty()) {
+      PrintError(problem);
+      return kExitInputMissing;
+    }
+  }
+  const QString settingsPath = SettingsFileToRead(o);
+  OutputGuard guard(o.Files + QStringList{settingsPath});
+  if (const QString problem = guard.FirstOutputsProblem(o); !problem.isEmpty()) {
+    PrintError(problem);
+    return kExitUsage;
   }
   LoadImagePluginsOnlyFor(o.OutFormat);
   Settings settings;
   LabelOptions labels;
-  LoadViewSettings(o, settings, labels);
-  RenderRun run(o, settings, labels);
+  LoadViewSettings(settingsPath, settings, labels);
+  RenderRun run(o, settings, labels, guard);
   for (const QString& file : o.Files) run.DrawFile(file);
   return run.ExitCode();
 }

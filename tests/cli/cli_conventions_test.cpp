@@ -191,6 +191,48 @@ TEST_F(CliConventions, StandardErrorCarriesOnlyOurMessages) {
   }
 }
 
+// The platform a desktop session names for the window (or none reachable)
+// does not stop a drawing run: the tool always draws offscreen.
+TEST_F(CliConventions, DrawsWithoutADisplayWhateverPlatformIsSet) {
+  const struct {
+    const char* Platform;
+    const char* Display;  // nullptr: unset
+  } cases[] = {{"xcb", nullptr}, {"wayland", nullptr}, {"xcb", ":97"}, {"eglfs", nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Platform) + (c.Display ? c.Display : ""));
+    QProcessEnvironment env = ServiceEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(c.Platform));
+    if (c.Display) env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(c.Display));
+    const QString png = Path(QStringLiteral("%1.png").arg(QString::fromLatin1(c.Platform)));
+    QFile::remove(png);
+    const CliRun run = RunCli({QStringLiteral("render"), QStringLiteral("-o"), png, kSample}, env);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+    EXPECT_TRUE(qh::test::ReadAll(png).startsWith("\x89PNG"));
+  }
+}
+
+// Run with standard output closed, "-o -" says so instead of a system text
+// that names neither the stream nor the cause.
+TEST_F(CliConventions, ClosedStandardOutputIsNamed) {
+  const QString two = Write(QStringLiteral("two.csv"), "A,1\nB,2\n");
+  const QString png = Path(QStringLiteral("x.png"));
+  for (const QStringList& args :
+       {QStringList{"-o", "-", two}, QStringList{"--layout", "-", "-o", png, two}}) {
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    // The shell closes it: exec "$0" render ARGS... >&-
+    const qh::test::ProcessRun run = qh::test::RunProcess(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"), QStringLiteral("exec \"$0\" render \"$@\" >&-"),
+                    CliPath()} +
+            args,
+        {}, ServiceEnvironment());
+    EXPECT_EQ(run.ExitCode, 4);
+    EXPECT_EQ(QString::fromUtf8(run.Err),
+              QStringLiteral("qinghechart-cli: 无法写入 -:标准输出已关闭\n"));
+  }
+}
+
 // Whoever debugs a run with QT_LOGGING_RULES gets Qt's messages back; this
 // also shows the quiet runs above really are runs in which Qt speaks.
 TEST_F(CliConventions, LoggingRulesBringQtMessagesBack) {

@@ -6,7 +6,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/cli_process.h"
 
@@ -111,6 +114,8 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
 TEST_F(CliRender, RefusalsSayWhatIsWrong) {
   const QString data = Write("a.csv", Rows(45));
   const QString png = Path("out.png");
+  const QString pipe = Path("pipe.ini");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
   struct Row {
     QStringList Args;
     int ExitCode;
@@ -137,6 +142,9 @@ TEST_F(CliRender, RefusalsSayWhatIsWrong) {
       {{"--colour", "red", "-o", png, data}, 2, "unknown option '--colour'"},
       {{"-o", Path("out.gif"), data}, 2, "output must end in .png, .jpg, .jpeg, .bmp, .svg or .pdf"},
       {{"--settings", Path("none.ini"), "-o", png, data}, 3, "settings file not found: "},
+      {{"--settings", dir_.path(), "-o", png, data}, 3, "settings file is a folder: "},
+      {{"--settings", pipe, "-o", png, data}, 3,
+       "settings file is not a regular file (a pipe, device or socket): "},
       {{"-o"}, 2, "-o needs a value"},
       {{"-o", png, Path("none.csv")}, 3, "数据源文件不存在."},
       {{"-o", png, Write("one.csv", "A,1\n")}, 1, "数据源CSV没有可用的两列数据(项目,数值)."},
@@ -296,6 +304,70 @@ TEST_F(CliRender, ManyChartsInOneRun) {
       EXPECT_TRUE(run.Err.startsWith("qinghechart-cli: ")) << run.Err.toStdString();
       EXPECT_TRUE(run.Err.contains(r.Says)) << run.Err.toStdString();
     }
+  }
+}
+
+// An output never replaces an input, nor an output written earlier in the
+// run, however its name is spelled: "..", a link to the file or to its
+// folder, a second hard link, a pattern that expands to an input's name.
+TEST_F(CliRender, AnOutputNeverReplacesAnInputOrAnEarlierOutput) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("real"));
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("sub"));
+  ASSERT_TRUE(QFile::link(Path("real"), Path("alias")));
+  const QByteArray rows = Rows(3);
+  const QString settings = Path("s.ini");
+  const auto hardLink = [this](const char* from, const char* to) {
+    ASSERT_EQ(
+        ::link(QFile::encodeName(Path(from)).constData(), QFile::encodeName(Path(to)).constData()),
+        0);
+  };
+  struct Row {
+    const char* Name;
+    QStringList Args;
+    std::function<void()> Prepare;  // links made before the run
+    int ExitCode;
+    const char* Says;
+    QStringList Pictures;  // files that must hold a PNG afterwards
+  };
+  // clang-format off
+  const Row cases[] = {
+      {"the same name", {"-T", "png", "-o", Path("a.csv"), Path("a.csv")}, nullptr, 2,
+       "a.csv: would replace the input ", {}},
+      {"through ..", {"-T", "png", "-o", Path("sub/../a.csv"), Path("a.csv")}, nullptr, 2,
+       "sub/../a.csv: would replace the input ", {}},
+      {"through a symbolic link", {"-T", "png", "-o", Path("link.png"), Path("a.csv")},
+       [this] { QFile::link(Path("a.csv"), Path("link.png")); }, 2, "link.png: would replace the input ", {}},
+      {"a hard link", {"-o", Path("hard.png"), Path("a.csv")},
+       [&] { hardLink("a.csv", "hard.png"); },
+       2, "hard.png: would replace the input ", {}},
+      {"a pattern expanding to the inputs", {"-o", Path("{name}.png"), "--layout", Path("{name}.csv"), Path("a.csv"), Path("b.csv")},
+       nullptr, 2, "a.csv: would replace the input ", {}},
+      {"the settings file", {"--settings", settings, "-T", "png", "-o", settings, Path("a.csv")}, nullptr, 2,
+       "s.ini: would replace the input ", {}},
+      {"two outputs through a linked folder", {"-o", Path("real/x.png"), "--layout", Path("alias/x.png"), Path("a.csv")},
+       nullptr, 4, "alias/x.png: written twice in this run (as ", {"real/x.png"}},
+      {"two outputs that are hard links of one file", {"--kind", "bar,line", "-o", Path("{kind}.png"), Path("a.csv")},
+       [&] {
+         qh::test::WriteAll(Path("bar.png"), "old");
+         hardLink("bar.png", "line.png");
+       },
+       4, "line.png: written twice in this run (as ", {"bar.png"}},
+  };
+  // clang-format on
+  for (const Row& r : cases) {
+    SCOPED_TRACE(r.Name);
+    for (const char* input : {"a.csv", "b.csv"}) Write(input, rows);
+    qh::test::WriteAll(settings, "[Limits]\r\nPageSize=7\r\n");
+    if (r.Prepare) r.Prepare();
+    const CliResult result = Render(r.Args);
+    EXPECT_EQ(result.ExitCode, r.ExitCode) << result.Err.toStdString();
+    EXPECT_TRUE(result.Err.contains(r.Says)) << result.Err.toStdString();
+    for (const char* input : {"a.csv", "b.csv"}) EXPECT_EQ(qh::test::ReadAll(Path(input)), rows);
+    EXPECT_EQ(qh::test::ReadAll(settings), QByteArray("[Limits]\r\nPageSize=7\r\n"));
+    for (const QString& picture : r.Pictures)
+      EXPECT_TRUE(qh::test::ReadAll(Path(picture)).startsWith("\x89PNG")) << picture.toStdString();
+    for (const char* made : {"link.png", "hard.png", "a.png", "real/x.png", "bar.png", "line.png"})
+      QFile::remove(Path(made));
   }
 }
 
