@@ -3,16 +3,29 @@
 // read without trusting a single byte.
 #include "base/ini_file.h"
 #include "app/settings.h"
+#include "app/startup.h"
+#include "base/user_messages.h"
 #include "update/local_version.h"
 #include "update/remote_build.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/test_files.h"
 
 namespace qh {
 namespace {
+
+using test::ReadAll;
 
 // Lines as long as a file the reader still reads.
 constexpr qsizetype kLongLine = IniFile::kMaxFileBytes - 64;
@@ -45,6 +58,42 @@ TEST(HostileSettings, MegabyteLines) {
     EXPECT_EQ(ini.IniRead(u"Limits", u"MaxItems", QStringLiteral("-")).size(),
               bytes.startsWith("[Limits]\r\nMaxItems") ? IniFile::kMaxValueChars : 1);
     EXPECT_LT(timer.elapsed(), 30000);
+  }
+}
+
+// Whatever stands where the settings file should be, the window's start
+// neither waits nor appends to it: a pipe (opened by nobody), a folder, a
+// device; the start uses the defaults and logs why.
+TEST(HostileSettings, WhatStandsForTheFileNeverHoldsUpTheStart) {
+  const struct {
+    const char* Name;
+    std::function<bool(const QString&)> Make;
+  } cases[] = {
+      {"a pipe",
+       [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
+      {"a folder", [](const QString& p) { return QDir().mkdir(p); }},
+      {"a device", [](const QString& p) { return QFile::link(QStringLiteral("/dev/zero"), p); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    QTemporaryDir dir;
+    ASSERT_TRUE(c.Make(SettingsPath(dir.path() + u'/')));
+    AppState state;
+    StartupEnvironment env;
+    env.AppDir = dir.path();
+    RecordedMessages messages;
+    auto start = std::async(std::launch::async, [&] { return RunStartup(state, env, messages); });
+    if (start.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "the start waits for the settings file";
+      // A writer coming and going frees the blocked open.
+      ::close(::open(QFile::encodeName(SettingsPath(dir.path() + u'/')).constData(),
+                     O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_TRUE(start.get().OpenMainWindow);
+    EXPECT_EQ(state.Config, Settings());
+    state.Log.Flush();
+    EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("qzChart.log")))
+                    .contains("settings=SKIP not a regular file, defaults used: "));
   }
 }
 
