@@ -225,7 +225,12 @@ IniFile::Content ReadContent(const QString& path) {
     return content;
   }
   QFile file;
-  file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    content.State = IniFile::FileState::Unreadable;
+    content.Error = EIO;
+    return content;
+  }
   content.FileSize = file.size();
   // The size may change while it is read: read one byte past the bound at most.
   const QByteArray bytes = content.FileSize > IniFile::kMaxFileBytes
