@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <optional>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace qh::cli {
@@ -21,7 +22,8 @@ class OutputGuard {
   explicit OutputGuard(const QStringList& inputs);
 
   // Empty when path may be written, else why not ("-" always may). A path
-  // that passes is remembered as written by this run.
+  // that passes is remembered as written by this run. Claims come from one
+  // thread at a time, each before its output is written.
   QString Claim(const QString& path);
 
   // The input path names, when it is one; else empty. Nothing is remembered.
