@@ -1,5 +1,7 @@
 #include "base/save_file.h"
 
+#include "base/native_name.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,7 +55,7 @@ struct TempFile {
 TempFile CreateTemp(const QFileInfo& target, unsigned mode) {
   const QString prefix = target.absolutePath() + u'/' + SaveTempPrefix(target.fileName());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    TempFile temp{-1, QFile::encodeName(prefix + RandomSuffix())};
+    TempFile temp{-1, NativeName(prefix + RandomSuffix())};
     temp.Fd = ::open(temp.Path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                      static_cast<mode_t>(mode));
     if (temp.Fd < 0) {
@@ -154,7 +156,7 @@ int FillTemp(int fd, QByteArrayView bytes, const struct stat* old, const QByteAr
 // The rename is only durable once the folder is on disk too; a folder that
 // cannot be flushed (some filesystems refuse) still holds the whole file.
 void SyncFolder(const QString& folder) {
-  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::open(NativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
@@ -165,7 +167,7 @@ void SyncFolder(const QString& folder) {
 SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions& options) {
   if (path.isEmpty()) return SaveResult::Failed(ENOENT);
   const QFileInfo target(ResolvedTarget(path));
-  const QByteArray native = QFile::encodeName(target.absoluteFilePath());
+  const QByteArray native = NativeName(target.absoluteFilePath());
 
   struct stat old {};
   const bool exists = ::stat(native.constData(), &old) == 0;
@@ -217,13 +219,13 @@ QString SaveTempPrefix(const QString& fileName) {
   // The temporary name must fit where the file's own name just fits: a long
   // name is cut (on a character boundary) to leave room for the ten bytes.
   constexpr qsizetype kRoom = NAME_MAX - qsizetype{kTempMarkerBytes + kTempSuffixBytes};
-  QByteArray name = QFile::encodeName(fileName);
+  QByteArray name = NativeName(fileName);
   if (name.size() > kRoom) {
     qsizetype cut = kRoom;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
     name.truncate(cut);
   }
-  return QFile::decodeName(name) + QLatin1StringView(kTempMarker);
+  return NameFromNative(name) + QLatin1StringView(kTempMarker);
 }
 
 namespace {
@@ -263,7 +265,7 @@ bool RemoveIfStale(const QByteArray& native) {
 }  // namespace
 
 int RemoveStaleSaveTemps(const QString& path) {
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  const QByteArray folder = NativeName(QFileInfo(path).absolutePath());
   DIR* dir = ::opendir(folder.constData());
   if (dir == nullptr) return 0;
   int removed = 0;
