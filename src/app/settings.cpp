@@ -6,6 +6,7 @@
 
 #include "base/diag_log.h"
 #include "base/user_messages.h"
+#include "data/load_limits.h"
 
 #include <cerrno>
 #include <memory>
@@ -15,7 +16,11 @@
 namespace qh {
 
 namespace {
-constexpr int kDefaultMaxItems = 100000;
+constexpr int kDefaultMaxItems = LoadLimits::kDefaultMaxItems;
+// Every settings file written before the limit was applied holds this
+// value, which then bound nothing; it reads as today's default so that
+// those files keep admitting the tables they always admitted.
+constexpr int kUnappliedMaxItems = 100000;
 constexpr int kDefaultMaxPoints = 200000;
 constexpr int kDefaultPageSize = 20;
 
@@ -57,8 +62,12 @@ QString DefaultSettingsText() {
       QStringLiteral("[Limits]"),
       QStringLiteral("; 安全上限,不是显示上限: 图形能显示多少项由窗口宽度自动决定"),
       QStringLiteral("; 数据超过显示能力时会弹出提示,只显示能显示的部分"),
+      QStringLiteral("; 数据源超过 MaxItems 项, 或文件大于 MaxItems 的 %1 倍字节 (至少 %2 MB), "
+                     "则拒绝读取, 防止异常大的数据耗尽内存")
+          .arg(LoadLimits::kBytesPerItem)
+          .arg(LoadLimits::kMinBytes / 1000000),
       QStringLiteral("MaxItems=%1").arg(kDefaultMaxItems),
-      QStringLiteral("; 同上,防止异常大的数据耗尽内存"),
+      QStringLiteral("; 保留项, 目前不起作用"),
       QStringLiteral("MaxPoints=%1").arg(kDefaultMaxPoints),
       QStringLiteral("; 柱形图 / 饼形图 每页显示项目数(超过则自动分页)"),
       QStringLiteral("PageSize=%1").arg(kDefaultPageSize),
@@ -103,7 +112,7 @@ Settings LoadSettings(const IniFile& ini) {
   s.MaxPoints = ini.IniReadInt(kLimits, kMaxPoints, kDefaultMaxPoints);
   s.PageSize = ini.IniReadInt(kLimits, kPageSize, kDefaultPageSize);
   // In this order: PageSize is held to the already corrected MaxItems.
-  if (s.MaxItems < 60) s.MaxItems = kDefaultMaxItems;
+  if (s.MaxItems < 60 || s.MaxItems == kUnappliedMaxItems) s.MaxItems = kDefaultMaxItems;
   if (s.MaxPoints < 2000) s.MaxPoints = kDefaultMaxPoints;
   if (s.PageSize < 5) s.PageSize = kDefaultPageSize;
   if (s.PageSize > s.MaxItems) s.PageSize = s.MaxItems;

@@ -1,6 +1,7 @@
 #pragma once
 // The few settings kept in the INI file beside the program.
 #include "base/save_file.h"
+#include "data/load_limits.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -19,7 +20,7 @@ QString BuiltInUpdateUrl();
 
 struct Settings {
   QString UpdateUrl = BuiltInUpdateUrl();
-  int MaxItems = 100000;
+  int MaxItems = LoadLimits::kDefaultMaxItems;
   int MaxPoints = 200000;
   int PageSize = 20;
   quint32 LineColor = kDefaultLineColor;  // opaque ARGB

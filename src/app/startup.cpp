@@ -26,7 +26,7 @@ QString WithTrailingSlash(QString dir) {
 
 void LoadCommandLineFile(AppState& state, const QString& path, UserMessages& messages) {
   state.Table.SourcePath = path;
-  const LoadLimits limits{state.Config.MaxItems, state.Config.MaxPoints};
+  const LoadLimits limits{state.Config.MaxItems};
   if (LoadSourceFile(path, limits, state.Table, &state.Log)) {
     state.Log.WriteStartupLog(QStringLiteral("parse=OK items=%1").arg(state.Table.ItemCount()));
     return;

@@ -14,7 +14,7 @@
 namespace qh {
 namespace {
 
-LoadLimits LimitsOf(const Settings& config) { return {config.MaxItems, config.MaxPoints}; }
+LoadLimits LimitsOf(const Settings& config) { return {config.MaxItems}; }
 
 }  // namespace
 

@@ -49,22 +49,62 @@ bool FeedDecoded(QByteArrayView bytes, Encoding encoding, CsvLineSplitter& split
   return true;
 }
 
-bool FailNoLines(ItemTable& table) {
-  return table.Fail(QStringLiteral("数据源 CSV 中没有数据,无法生成图表."),
+bool FailNoLines(const QString& label, ItemTable& table) {
+  return table.Fail(QStringLiteral("数据源 ") + label + QStringLiteral(" 中没有数据,无法生成图表."),
                     QStringLiteral("文件内容为空."));
+}
+
+char16_t At(QStringView text, qsizetype i) { return text[i].unicode(); }
+char16_t At(QByteArrayView bytes, qsizetype i) { return static_cast<unsigned char>(bytes[i]); }
+
+// Whether every line that holds more than spaces has exactly one tab
+// outside quotes: a table of two tab-separated columns whose cells may hold
+// commas (grouped amounts such as 1,234.50). Quotes open and close as the
+// splitter sees them; CR, LF and CR LF end a line outside quotes.
+template <typename Text>
+bool EveryLineOneTab(const Text& text) {
+  bool inQuote = false;
+  int tabs = 0;
+  bool blank = true;
+  const auto lineEnds = [&]() {
+    const bool ok = blank || tabs == 1;
+    tabs = 0;
+    blank = true;
+    return ok;
+  };
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = At(text, i);
+    if (c == u'"') {
+      inQuote = !inQuote;
+      blank = false;
+    } else if (inQuote) {
+      blank = false;
+    } else if (c == u'\n' || c == u'\r') {
+      if (!lineEnds()) return false;
+    } else if (c == u'\t') {
+      ++tabs;
+    } else if (c != u' ') {
+      blank = false;
+    }
+  }
+  return lineEnds();
 }
 
 }  // namespace
 
 QChar DetectCsvSeparator(QStringView text) {
-  if (text.contains(u',')) return u',';
+  if (text.contains(u',')) {
+    return text.contains(u'\t') && EveryLineOneTab(text) ? u'\t' : u',';
+  }
   if (text.contains(u'\t')) return u'\t';
   if (text.contains(u';')) return u';';
   return u',';
 }
 
 QChar DetectCsvSeparator(QByteArrayView bytes) {
-  if (bytes.contains(',')) return u',';
+  if (bytes.contains(',')) {
+    return bytes.contains('\t') && EveryLineOneTab(bytes) ? u'\t' : u',';
+  }
   if (bytes.contains('\t')) return u'\t';
   if (bytes.contains(';')) return u';';
   return u',';
@@ -152,16 +192,18 @@ namespace {
 // up (the table is then left half filled).
 template <typename FeedText>
 std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxCharacters,
+                                     const QString& label, const LoadLimits& limits,
                                      ItemTable& table, QChar separator, FeedText feed) {
-  RowValidator rows(QStringLiteral("CSV"), table);
-  table.Items.reserve(static_cast<size_t>(expectedLines));
+  RowValidator rows(label, table, limits);
+  table.Items.reserve(
+      std::min(static_cast<size_t>(expectedLines), static_cast<size_t>(limits.MaxItems) + 1));
   size_t count = 0;
   CsvLineSplitter splitter(separator,
                            [&rows, &count](QStringView line) { rows.Add(count++, line); });
   splitter.ExpectAtMost(maxCharacters);
   if (!feed(splitter)) return std::nullopt;
   splitter.Finish();
-  if (count == 0) return FailNoLines(table);
+  if (count == 0) return FailNoLines(label, table);
   return rows.Finish();
 }
 
@@ -178,17 +220,30 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 
 }  // namespace
 
-bool ParseCsvText(QString text, const LoadLimits&, ItemTable& table) {
+namespace {
+
+bool ParseSeparatedText(QStringView view, const QString& label, QChar separator,
+                        const LoadLimits& limits, ItemTable& table) {
   table.Reset();
-  const QStringView view(text);
-  return *ValidateCsvLines(LineBreaks(view), view.size(), table, DetectCsvSeparator(view),
+  return *ValidateCsvLines(LineBreaks(view), view.size(), label, limits, table, separator,
                            [view](CsvLineSplitter& splitter) {
                              splitter.Feed(view);
                              return true;
                            });
 }
 
-bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
+}  // namespace
+
+bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
+  return ParseSeparatedText(text, QStringLiteral("CSV"), DetectCsvSeparator(text), limits, table);
+}
+
+bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table) {
+  const QChar separator = text.contains(u'\t') ? u'\t' : DetectCsvSeparator(text);
+  return ParseSeparatedText(text, QStringLiteral("Excel"), separator, limits, table);
+}
+
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
   const qsizetype lines = LineBreaks(bytes);
@@ -198,7 +253,7 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits&, ItemTable& table) {
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {
     // Never more characters than bytes, in either encoding.
     const auto verdict = ValidateCsvLines(
-        lines, bytes.size(), table, separator,
+        lines, bytes.size(), QStringLiteral("CSV"), limits, table, separator,
         [&](CsvLineSplitter& splitter) { return FeedDecoded(bytes, encoding, splitter); });
     if (verdict) return *verdict;
     table.Reset();

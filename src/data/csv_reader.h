@@ -11,7 +11,9 @@
 namespace qh {
 
 // "," unless the text has none: then a tab when it has one, else ";" when it
-// has one. Quoted parts count too.
+// has one. Quoted parts count too. A tab wins over commas when every line
+// that is not blank has exactly one tab outside quotes: two tab-separated
+// columns whose amounts are grouped (1,234.50).
 QChar DetectCsvSeparator(QStringView text);
 // The same for undecoded UTF-8 or GBK bytes: these three characters are
 // never part of a longer character in either.
@@ -51,6 +53,10 @@ class CsvLineSplitter {
 
 // Validates decoded text as a two-column CSV table.
 bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table);
+
+// Text saved under a workbook name, read as Excel reads text: separated by
+// tabs when it holds one, else as CSV; its messages say "Excel".
+bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table);
 
 // Validates the bytes of a CSV file (a leading UTF-8 byte order mark
 // skipped) as a two-column CSV table. They are decoded a piece at a time,

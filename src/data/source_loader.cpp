@@ -12,7 +12,9 @@ namespace qh {
 
 namespace {
 
-enum class SourceFormat { Csv, Html, Workbook, Unknown };
+// Csv, Html: by the name; Workbook: a workbook name, told apart by content;
+// Stream: no name to go by, told apart by content.
+enum class SourceFormat { Csv, Html, Workbook, Stream, Unknown };
 
 SourceFormat FormatOf(const QString& ext) {
   if (ext == u"csv") return SourceFormat::Csv;
@@ -33,30 +35,33 @@ bool IsSpreadsheetXml(QStringView start, QStringView whole) {
          whole.contains(u"urn:schemas-microsoft-com:office:spreadsheet");
 }
 
-// A text export saved under a workbook name: XML Spreadsheet 2003, an HTML
-// table, or separated values, each read as its own kind of file.
-bool LoadTextExport(QString text, const QString& name, const LoadLimits& limits, ItemTable& table,
-                    DiagLog* log) {
+// Text with no name to go by, or saved under a workbook name: XML
+// Spreadsheet 2003, an HTML table, or separated values, each read as its own
+// kind of file. Separated values under a workbook name are read as Excel
+// reads text.
+bool LoadText(QString text, SourceFormat format, const QString& name, const LoadLimits& limits,
+              ItemTable& table, DiagLog* log) {
   if (IsSpreadsheetXml(SkipLeadingSpace(text), text)) {
     const QByteArray utf8 = text.toUtf8();
     text = QString();  // the scan needs only the bytes
     return LoadSpreadsheetXml(utf8, name, limits, QStringLiteral("Excel"), table);
   }
-  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, table, log);
+  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, limits, table, log);
+  if (format == SourceFormat::Workbook) return ParseExcelText(std::move(text), limits, table);
   return ParseCsvText(std::move(text), limits, table);
 }
 
-// Bytes under a workbook name, told apart by their content.
-bool LoadByContent(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                   ItemTable& table, DiagLog* log) {
+// Bytes told apart by their content.
+bool LoadByContent(QByteArray bytes, SourceFormat format, const QString& name,
+                   const LoadLimits& limits, ItemTable& table, DiagLog* log) {
   // UTF-16 text ("Unicode text") holds NUL bytes yet is text.
   if (StartsWithUtf16Mark(bytes)) {
-    return LoadTextExport(DecodeUtf16AndRelease(bytes), name, limits, table, log);
+    return LoadText(DecodeUtf16AndRelease(bytes), format, name, limits, table, log);
   }
   if (SniffWorkbookContent(bytes) == WorkbookContent::Text) {
     // What follows a UTF-8 byte order mark is the text, as for a file named
     // .csv: converters put one before GBK text too.
-    return LoadTextExport(DecodeAndRelease(bytes, Utf8Mark::Skip), name, limits, table, log);
+    return LoadText(DecodeAndRelease(bytes, Utf8Mark::Skip), format, name, limits, table, log);
   }
   return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table);
 }
@@ -67,31 +72,22 @@ bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
                     QStringLiteral("支持 HTML (.html/.htm), CSV (.csv), Excel (.xls/.xlsx)."));
 }
 
-}  // namespace
-
-bool IsDataFileExtension(const QString& ext) { return FormatOf(ext) != SourceFormat::Unknown; }
-
-bool RequireExistingFile(const QString& path, ItemTable& table) {
-  if (FileExists(path)) return true;
+bool FailMissing(const QString& path, ItemTable& table) {
   return table.Fail(QStringLiteral("数据源文件不存在."), QStringLiteral("找不到文件:\r\n") + path);
 }
 
-bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
-  table.Reset();
-  const QString ext = FileExtension(path);
-  if (FormatOf(ext) == SourceFormat::Unknown) return FailFormat(ext, path, table);
-  if (!RequireExistingFile(path, table)) return false;
-  return LoadSourceBytes(ReadAllBytes(path), ext, path, limits, table, log);
+bool FailFolder(const QString& path, ItemTable& table) {
+  return table.Fail(QStringLiteral("这是一个文件夹,不是数据文件."),
+                    QStringLiteral("请选择其中的 HTML, CSV 或 Excel 文件:\r\n") + path);
 }
 
-bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
-                     const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const LoadLimits& limits,
+               ItemTable& table, DiagLog* log) {
   const LogFlushGuard flush(log);
   table.Reset();
-  const SourceFormat format = FormatOf(ext);
-  if (format == SourceFormat::Unknown) return FailFormat(ext, name, table);
   // An unreadable file reads as no bytes and gets the same words.
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
+  if (bytes.size() > limits.MaxBytes()) return FailOverByteLimit(limits, table);
   // "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
   // its byte order mark, read as the same text in UTF-8 would be.
   const bool utf16 = StartsWithUtf16Mark(bytes);
@@ -102,12 +98,79 @@ bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
       return ParseHtmlText(
-          utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), table,
-          log);
-    case SourceFormat::Workbook: return LoadByContent(std::move(bytes), name, limits, table, log);
+          utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), limits,
+          table, log);
+    case SourceFormat::Workbook:
+    case SourceFormat::Stream:
+      return LoadByContent(std::move(bytes), format, name, limits, table, log);
     case SourceFormat::Unknown: break;
   }
   return false;
+}
+
+bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits, ItemTable& table,
+              DiagLog* log) {
+  table.Reset();
+  const FileKind kind = KindOfFile(path);
+  if (kind == FileKind::Folder) return FailFolder(path, table);
+  SourceFormat format = FormatOf(ext);
+  if (format == SourceFormat::Unknown) {
+    if (kind != FileKind::Stream) return FailFormat(ext, path, table);
+    format = SourceFormat::Stream;  // /dev/fd/63 says nothing of its bytes
+  }
+  if (kind == FileKind::Missing) return FailMissing(path, table);
+  QByteArray bytes;
+  switch (ReadFileBytes(path, limits.MaxBytes(), bytes)) {
+    case ReadResult::Ok:
+    case ReadResult::Unreadable: break;  // no bytes: the empty file's words
+    case ReadResult::Missing: return FailMissing(path, table);
+    case ReadResult::Folder: return FailFolder(path, table);
+    case ReadResult::TooLarge: return FailOverByteLimit(limits, table);
+  }
+  return LoadBytes(std::move(bytes), format, path, limits, table, log);
+}
+
+}  // namespace
+
+bool IsDataFileExtension(const QString& ext) { return FormatOf(ext) != SourceFormat::Unknown; }
+
+bool RequireExistingFile(const QString& path, ItemTable& table) {
+  switch (KindOfFile(path)) {
+    case FileKind::Regular:
+    case FileKind::Stream: return true;
+    case FileKind::Folder: return FailFolder(path, table);
+    case FileKind::Missing: break;
+  }
+  return FailMissing(path, table);
+}
+
+bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+  return LoadFile(path, FileExtension(path), limits, table, log);
+}
+
+bool LoadSourceFileAs(const QString& path, const QString& ext, const LoadLimits& limits,
+                      ItemTable& table, DiagLog* log) {
+  return LoadFile(path, ext, limits, table, log);
+}
+
+bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
+                     const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+  const SourceFormat format = FormatOf(ext);
+  if (format == SourceFormat::Unknown) {
+    table.Reset();
+    return FailFormat(ext, name, table);
+  }
+  return LoadBytes(std::move(bytes), format, name, limits, table, log);
+}
+
+bool LoadSourceStream(QByteArray bytes, const QString& name, const LoadLimits& limits,
+                      ItemTable& table, DiagLog* log) {
+  return LoadBytes(std::move(bytes), SourceFormat::Stream, name, limits, table, log);
+}
+
+bool FailSourceTooLarge(const LoadLimits& limits, ItemTable& table) {
+  table.Reset();
+  return FailOverByteLimit(limits, table);
 }
 
 }  // namespace qh

@@ -5,6 +5,7 @@
 #include "data/name_pool.h"
 #include "data/value_rules.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qh {
@@ -23,12 +24,13 @@ bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
 
 }  // namespace
 
-RowValidator::RowValidator(const QString& label, ItemTable& table) : label_(label), table_(table) {
+RowValidator::RowValidator(const QString& label, ItemTable& table, const LoadLimits& limits)
+    : label_(label), table_(table), limits_(limits) {
   table_.Reset();
 }
 
 void RowValidator::Add(size_t index, QStringView line, const QString* sharedName) {
-  if (IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
+  if (overLimit_ || IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
   const int cells = static_cast<int>(line.count(u'\t')) + 1;
   if (cells > maxCols_) maxCols_ = cells;
   if (cells < 2) return;
@@ -46,6 +48,11 @@ void RowValidator::Add(size_t index, QStringView line, const QString* sharedName
   }
   double value = 0.0;
   if (ReadValue(valueText, value)) {
+    if (!limits_.AdmitsMore(table_.Items.size())) {
+      overLimit_ = true;
+      table_.Items = {};  // the memory goes now, not at the verdict
+      return;
+    }
     table_.Items.push_back({sharedName ? *sharedName : names_.AddStripped(name), value});
   } else if (!badFound_) {
     badFound_ = true;
@@ -55,6 +62,7 @@ void RowValidator::Add(size_t index, QStringView line, const QString* sharedName
 }
 
 bool RowValidator::Finish() {
+  if (overLimit_) return FailOverItemLimit(limits_, table_);
   if (maxCols_ != 2) return FailColumns(table_, label_, maxCols_);
   if (badFound_) {
     return table_.Fail(
@@ -70,13 +78,13 @@ bool RowValidator::Finish() {
   return true;
 }
 
-bool ValidateRows(std::span<const QStringView> lines, const QString& label, const LoadLimits&,
-                  ItemTable& table) {
-  RowValidator rows(label, table);
-  table.Items.reserve(lines.size());
+bool ValidateRows(std::span<const QStringView> lines, const QString& label,
+                  const LoadLimits& limits, ItemTable& table) {
+  RowValidator rows(label, table, limits);
+  table.Items.reserve(std::min(lines.size(), static_cast<size_t>(limits.MaxItems) + 1));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
-  for (size_t i = 0; i < lines.size(); ++i) rows.Add(i, lines[i]);
+  for (size_t i = 0; i < lines.size() && !rows.Full(); ++i) rows.Add(i, lines[i]);
   return rows.Finish();
 }
 

@@ -14,22 +14,27 @@ namespace qh {
 // Fills table from tab-separated lines (item, value) and judges them: exactly
 // two columns, every value cell numeric, at least two items. A first line
 // whose cells are not numbers is a header and skipped. label ("CSV",
-// "Excel") names the source in the messages. The limits are not applied.
+// "Excel") names the source in the messages. A table of more than
+// limits.MaxItems items is refused as soon as one item too many is met.
 // The same one line at a time, for readers that produce lines as they go.
 class RowValidator {
  public:
   // Empties table; label as for ValidateRows.
-  RowValidator(const QString& label, ItemTable& table);
+  RowValidator(const QString& label, ItemTable& table, const LoadLimits& limits = {});
   // The line numbered index (from 0), lines given in rising order; numbers
   // left out are blank lines. name, when given, is the item name the line
   // stands for (its first cell without spaces), shared instead of copied.
   void Add(size_t index, QStringView line, const QString* name = nullptr);
   // The verdict; the table is emptied when it fails.
   bool Finish();
+  // Once the table is over the limit no further line is looked at.
+  bool Full() const { return overLimit_; }
 
  private:
   QString label_;
   ItemTable& table_;
+  LoadLimits limits_;
+  bool overLimit_ = false;
   NamePool names_;
   int maxCols_ = 0;
   bool badFound_ = false;

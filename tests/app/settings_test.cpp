@@ -42,8 +42,10 @@ QByteArray ExpectedDefaultFile() {
       "[Limits]",
       "; 安全上限,不是显示上限: 图形能显示多少项由窗口宽度自动决定",
       "; 数据超过显示能力时会弹出提示,只显示能显示的部分",
-      "MaxItems=100000",
-      "; 同上,防止异常大的数据耗尽内存",
+      "; 数据源超过 MaxItems 项, 或文件大于 MaxItems 的 200 倍字节 (至少 10 MB), 则拒绝读取, "
+      "防止异常大的数据耗尽内存",
+      "MaxItems=5000000",
+      "; 保留项, 目前不起作用",
       "MaxPoints=200000",
       "; 柱形图 / 饼形图 每页显示项目数(超过则自动分页)",
       "PageSize=20",
@@ -116,17 +118,20 @@ struct ClampCase {
 
 TEST_F(SettingsTest, LimitsClampInOrder) {
   const ClampCase cases[] = {
-      {"MaxItems=59", 100000, 200000, 20},
+      {"MaxItems=59", 5000000, 200000, 20},
       {"MaxItems=60\r\nPageSize=100", 60, 200000, 60},
-      {"MaxItems=59\r\nPageSize=100", 100000, 200000, 100},
-      {"MaxPoints=1999", 100000, 200000, 20},
-      {"MaxPoints=2000", 100000, 2000, 20},
-      {"PageSize=4", 100000, 200000, 20},
-      {"PageSize=5", 100000, 200000, 5},
-      {"PageSize=abc", 100000, 200000, 20},
-      {"PageSize=20.5", 100000, 200000, 20},
-      {"PageSize=21.5", 100000, 200000, 22},
-      {"MaxItems=-5\r\nPageSize=999999999", 100000, 200000, 100000},
+      {"MaxItems=59\r\nPageSize=100", 5000000, 200000, 100},
+      // Written into every file before the limit applied: today's default.
+      {"MaxItems=100000", 5000000, 200000, 20},
+      {"MaxItems=100001", 100001, 200000, 20},
+      {"MaxPoints=1999", 5000000, 200000, 20},
+      {"MaxPoints=2000", 5000000, 2000, 20},
+      {"PageSize=4", 5000000, 200000, 20},
+      {"PageSize=5", 5000000, 200000, 5},
+      {"PageSize=abc", 5000000, 200000, 20},
+      {"PageSize=20.5", 5000000, 200000, 20},
+      {"PageSize=21.5", 5000000, 200000, 22},
+      {"MaxItems=-5\r\nPageSize=999999999", 5000000, 200000, 5000000},
   };
   for (const ClampCase& c : cases) {
     const Settings s = LoadWith(QByteArray("[Limits]\r\n") + c.Text + "\r\n");

@@ -28,7 +28,34 @@ TEST(CsvReader, DetectSeparator) {
   EXPECT_EQ(DetectCsvSeparator(u"a\tb;c"), u'\t');
   EXPECT_EQ(DetectCsvSeparator(u"a;b"), u';');
   EXPECT_EQ(DetectCsvSeparator(u"ab"), u',');
-  EXPECT_EQ(DetectCsvSeparator(u"\"a,b\"\tc"), u',');  // quoted parts count too
+}
+
+// Tabs win over commas only when every line that is not blank has exactly
+// one tab outside quotes: a tab export with grouped amounts. Bytes (UTF-8,
+// GBK) and text decide alike.
+TEST(CsvReader, TabBeatsCommasWhenEveryLineHasOneTab) {
+  struct Case {
+    const char* Name;
+    QByteArray Bytes;
+    QChar Separator;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"grouped amounts", "名称\t金额\r\n华南\t1,234.50\r\n华北\t12,000\r\n", u'\t'},
+      {"blank lines and spaces-only lines", "A\t1,5\n\n  \t \nB\t2\n", u'\t'},
+      {"quoted comma, one tab", "\"a,b\"\tc", u'\t'},
+      {"quoted tab is no tab", "\"a\tb\",1\nc,2", u','},
+      {"a quoted line break inside the cell", "A\t\"1,\n2\"\nB\t3", u'\t'},
+      {"one line without a tab", "A\t1,5\nB,2\n", u','},
+      {"one line with two tabs", "A\t1,5\nB\t2\t3\n", u','},
+      {"commas and no tab", "a;b,c", u','},
+      {"gbk bytes", "\xC4\xEA\xB7\xDD\t\xBD\xF0\xB6\xEE\n2024\t1,000\n", u'\t'},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    EXPECT_EQ(DetectCsvSeparator(QByteArrayView(c.Bytes)), c.Separator) << c.Name;
+    EXPECT_EQ(DetectCsvSeparator(QStringView(DecodeFileText(c.Bytes))), c.Separator) << c.Name;
+  }
 }
 
 TEST(CsvReader, SplitLines) {

@@ -56,10 +56,11 @@ bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRo
   return true;
 }
 
-}  // namespace
-
-bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLog* log) {
+// Judges one table; overLimit tells a refusal for its size.
+bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
+                DiagLog* log, bool& overLimit) {
   const Trace trace(log);
+  overLimit = false;
   table.Reset();
   const std::vector<QStringView> rows = FindElementViews(tableText, u"tr");
   trace.Line(QStringLiteral("table %1 rows=%2").arg(tableNo).arg(rows.size()));
@@ -67,7 +68,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
     return table.Fail(QStringLiteral("数据源 HTML 表格中没有任何数据行."),
                       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
   }
-  table.Items.reserve(rows.size());
+  table.Items.reserve(std::min(rows.size(), static_cast<size_t>(limits.MaxItems) + 1));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCells = 0;
@@ -108,6 +109,12 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
       if (trace.On()) {
         trace.Line(u"  row " % QString::number(r) % u" item=" % name % u" val=" % valueText);
       }
+      if (!limits.AdmitsMore(table.Items.size())) {
+        trace.Line(
+            QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
+        overLimit = true;
+        return FailOverItemLimit(limits, table);
+      }
       table.Items.push_back({names.Add(name), value});
     } else {
       if (!badFound) {
@@ -123,7 +130,15 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLo
   return TableVerdict(table, maxCells, badFound, badRow, badText);
 }
 
-bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {
+}  // namespace
+
+bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
+                    DiagLog* log) {
+  bool overLimit = false;
+  return ParseTable(tableNo, tableText, limits, table, log, overLimit);
+}
+
+bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
   const Trace trace(log);
   table.Reset();
   const std::vector<QStringView> tables = FindElementViews(html, u"table");
@@ -137,13 +152,15 @@ bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log) {
   bool failedBefore = false;
   for (size_t t = 0; t < tables.size(); ++t) {
     const int tableNo = static_cast<int>(t) + 1;
-    if (ParseHtmlTable(tableNo, tables[t], table, log)) {
+    bool overLimit = false;
+    if (ParseTable(tableNo, tables[t], limits, table, log, overLimit)) {
       table.LastError.clear();
       table.LastHint =
           QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
       trace.Line(QStringLiteral("parse ok table=%1 items=%2").arg(tableNo).arg(table.ItemCount()));
       return true;
     }
+    if (overLimit) return false;  // no later table is read either
     if (!failedBefore) {
       failedBefore = true;
       firstError = table.LastError;

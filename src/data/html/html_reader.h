@@ -3,6 +3,7 @@
 // table (item, value) fills the item table. Each decision is traced to the
 // diagnostic log when one is given.
 #include "data/item_table.h"
+#include "data/load_limits.h"
 
 #include <QString>
 #include <QStringView>
@@ -13,11 +14,14 @@ class DiagLog;
 
 // Judges one table; on success table holds its items, on failure it is
 // empty and LastError/LastHint say why. Rows are numbered from 1 over every
-// <tr>, skipped ones included.
-bool ParseHtmlTable(int tableNo, QStringView tableText, ItemTable& table, DiagLog* log);
+// <tr>, skipped ones included. A table of more items than the limits admit
+// is refused at the first item too many.
+bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
+                    DiagLog* log);
 
-// Tries the tables of decoded text in document order. On success LastHint
-// names the table and its item count.
-bool ParseHtmlText(const QString& html, ItemTable& table, DiagLog* log);
+// Tries the tables of decoded text in document order, until one passes or
+// one is over the limits. On success LastHint names the table and its item
+// count.
+bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log);
 
 }  // namespace qh

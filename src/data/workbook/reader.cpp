@@ -97,7 +97,7 @@ bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& 
   if (content == WorkbookContent::Zip) {
     // The usual sheet goes straight into the table; any other is read again
     // in full below.
-    TwoColumnRows rows(label, table);
+    TwoColumnRows rows(label, table, limits);
     bool ok = false;
     if (ReadXlsxFirstSheet(bytes, rows) && rows.Finish(ok)) return ok;
     table.Reset();

@@ -6,8 +6,8 @@
 
 namespace qh {
 
-TwoColumnRows::TwoColumnRows(const QString& label, ItemTable& table)
-    : table_(table), rows_(label, table) {}
+TwoColumnRows::TwoColumnRows(const QString& label, ItemTable& table, const LoadLimits& limits)
+    : table_(table), rows_(label, table, limits) {}
 
 void TwoColumnRows::ExpectSheetBytes(qint64 bytes) {
   // The shortest row that can hold an item: <row><c><v>1</v></c></row>.

@@ -21,8 +21,9 @@ namespace qh {
 // functions return false) and the sheet must be read again in full.
 class TwoColumnRows {
  public:
-  // Empties table; label names the source in the messages.
-  TwoColumnRows(const QString& label, ItemTable& table);
+  // Empties table; label names the source in the messages, limits bound
+  // the items kept.
+  TwoColumnRows(const QString& label, ItemTable& table, const LoadLimits& limits = {});
 
   SharedTexts& Texts() { return texts_; }
   bool AddEmpty(int row, int column) { return Add(row, column, CellKind::Empty, 0.0, {}); }

@@ -56,8 +56,8 @@ TEST(DisguisedExports, HtmlInsideKeepsTheHtmlReadersWords) {
   EXPECT_EQ(asXls.LastHint, u"表格 1 校验通过,共 5 项数据."_qs);
 }
 
-// Each kind of content keeps its own reader's messages; only workbooks
-// speak of Excel.
+// Each kind of content keeps its own reader's messages; separated text is
+// read as Excel reads it and speaks of Excel, as workbooks do.
 TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
   QTemporaryDir dir;
   struct Case {
@@ -67,12 +67,12 @@ TEST(DisguisedExports, RefusalsUseTheMessagesOfTheReaderChosen) {
   };
   // clang-format off
   const Case cases[] = {
-      {"three-column csv", "A,1,2\nB,2,3\n", u"数据源CSV不是两列数据,无法生成图表."_qs},
-      {"csv after a byte order mark", "\xEF\xBB\xBF", u"数据源 CSV 中没有数据,无法生成图表."_qs},
+      {"three-column csv", "A,1,2\nB,2,3\n", u"数据源Excel不是两列数据,无法生成图表."_qs},
+      {"csv after a byte order mark", "\xEF\xBB\xBF", u"数据源 Excel 中没有数据,无法生成图表."_qs},
       {"html table, upper case", "<TABLE><TR><TD>A</TD><TD>1</TD></TR><TR><TD>B</TD><TD>x</TD></TR></TABLE>",
        u"数据源 HTML 表格第 2 列存在非数值内容,无法生成图表."_qs},
       {"xml that is no spreadsheet goes on as text", "<?xml version=\"1.0\"?><a>1</a>",
-       u"数据源CSV不是两列数据,无法生成图表."_qs},
+       u"数据源Excel不是两列数据,无法生成图表."_qs},
       {"spreadsheet xml without worksheet",
        "<?xml version=\"1.0\"?><Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"/>",
        u"数据源 Excel 表格中没有数据."_qs},
