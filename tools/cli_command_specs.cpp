@@ -2,6 +2,8 @@
 // reads these tables and --help prints them.
 #include "cli_commands.h"
 
+#include "base/native_name.h"
+
 namespace qh::cli {
 
 namespace {
@@ -10,7 +12,7 @@ namespace {
 constexpr OptionSpec kCheckOptions[] = {
     {"manual", '\0', nullptr, "FILE holds typed lines (item,value), read as UTF-8"},
     {"json", '\0', nullptr, "print one JSON object: ok, count, items, error, hint"},
-    {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; needed for -"},
+    {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; - and pipes without it: by content"},
     {"quiet", 'q', nullptr, "no summary line on standard error"},
 };
 
@@ -23,7 +25,7 @@ constexpr OptionSpec kRenderOptions[] = {
     {"page", '\0', "N", "page of the pie chart (default 1; {page} in OUT draws every page)"},
     {"settings", '\0', "INI", "settings file to read (default: the window's)"},
     {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT; - stdout)"},
-    {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; needed for -"},
+    {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; - and pipes without it: by content"},
 };
 // clang-format on
 
@@ -52,7 +54,8 @@ const CommandSpec kRenderCommand{
 
 QStringList CommandWords(int argc, char** argv) {
   QStringList words;
-  for (int i = 2; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
+  // As bytes: a file name that is no UTF-8 still names its file.
+  for (int i = 2; i < argc; ++i) words << NameFromNative(argv[i]);
   return words;
 }
 

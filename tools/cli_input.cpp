@@ -1,18 +1,18 @@
 #include "cli_input.h"
 
 #include "cli_options.h"
+#include "base/native_name.h"
 #include "data/file_access.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <limits>
+#include <unistd.h>
 
 namespace qh::cli {
 
-QString CheckSourceFormat(const QString& file, const QString& format) {
-  if (format.isNull()) {
-    if (file != QLatin1StringView(kStandardInput)) return {};
-    return QStringLiteral("FILE - needs --format html|csv|xls|xlsx");
-  }
+QString CheckSourceFormat(const QString&, const QString& format) {
+  if (format.isNull()) return {};
   for (const char* known : {"html", "htm", "csv", "xls", "xlsx"}) {
     if (format == QLatin1StringView(known)) return {};
   }
@@ -28,27 +28,43 @@ QString CheckSourceFormat(const QString& file, const QString& format) {
 }
 
 QByteArray ReadStandardInput() {
-  QFile in;
-  if (!in.open(stdin, QIODevice::ReadOnly)) return {};
-  return in.readAll();
+  QByteArray bytes;
+  ReadStreamBytes(STDIN_FILENO, std::numeric_limits<qint64>::max(), bytes);
+  return bytes;
 }
 
 bool LoadCliSource(const QString& file, const QString& format, const LoadLimits& limits,
                    ItemTable& table) {
-  if (file == QLatin1StringView(kStandardInput))
-    return LoadSourceBytes(ReadStandardInput(), format, file, limits, table);
+  if (file == QLatin1StringView(kStandardInput)) {
+    QByteArray bytes;
+    // Unreadable input reads as no bytes: the empty file's words.
+    if (ReadStreamBytes(STDIN_FILENO, limits.MaxBytes(), bytes) == ReadResult::TooLarge)
+      return FailSourceTooLarge(limits, table);
+    if (format.isNull()) return LoadSourceStream(std::move(bytes), file, limits, table);
+    return LoadSourceBytes(std::move(bytes), format, file, limits, table);
+  }
   if (format.isNull()) return LoadSourceFile(file, limits, table);
-  table.Reset();
-  if (!RequireExistingFile(file, table)) return false;
-  return LoadSourceBytes(ReadAllBytes(file), format, file, limits, table);
+  return LoadSourceFileAs(file, format, limits, table);
+}
+
+bool IsDeviceOutput(const QString& path) {
+  struct stat info {};
+  return !path.contains(u'{') && ::stat(NativeName(path).constData(), &info) == 0 &&
+         (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode));
 }
 
 int LoadFailureCode(const QString& file) {
   if (file == QLatin1StringView(kStandardInput)) return kExitRefused;
-  const QFileInfo info(file);
-  if (!info.exists() || !info.isFile() || !info.isReadable()) return kExitInputMissing;
-  QFile probe(file);
-  return probe.open(QIODevice::ReadOnly) ? kExitRefused : kExitInputMissing;
+  switch (KindOfFile(file)) {
+    case FileKind::Missing:
+    case FileKind::Folder: return kExitInputMissing;
+    case FileKind::Stream: return kExitRefused;  // read once, and it could be
+    case FileKind::Regular: break;
+  }
+  const int fd = ::open(NativeName(file).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kExitInputMissing;
+  ::close(fd);
+  return kExitRefused;
 }
 
 void ReportRefusal(const QString& file, const ItemTable& table) {

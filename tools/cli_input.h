@@ -1,7 +1,8 @@
 #pragma once
-// Where qinghechart-cli takes its data from: a named file, or standard
-// input when FILE is "-". --format says what kind of file the bytes are,
-// for "-" and for a named file whose extension does not say it.
+// Where qinghechart-cli takes its data from: a named file (a FIFO or
+// /dev/stdin too), or standard input when FILE is "-". --format says what
+// kind of file the bytes are; without it "-" and streams are told apart by
+// their content, named files by their extension.
 #include "data/item_table.h"
 #include "data/source_loader.h"
 
@@ -12,18 +13,23 @@ namespace qh::cli {
 
 inline constexpr char kStandardInput[] = "-";
 
-// Empty when FILE and --format fit together, else what is wrong: "-" needs
-// one of html, csv, xls, xlsx; a named FILE is told by its extension unless
-// --format names one of them.
+// Empty when --format is absent or names one of html, csv, xls, xlsx; else
+// what is wrong.
 QString CheckSourceFormat(const QString& file, const QString& format);
 
-// The whole of standard input.
+// The whole of standard input; empty when it cannot be read.
 QByteArray ReadStandardInput();
 
 // Loads FILE as the window would, or as a file of the given format through
 // the same checks and readers (standard input for "-").
 bool LoadCliSource(const QString& file, const QString& format, const LoadLimits& limits,
                    ItemTable& table);
+
+// Whether an output names a character device or FIFO (/dev/null, a
+// terminal, a pipe someone reads): written straight, as standard output
+// is, in the format -T names (PNG without it), and as often as asked; there
+// is no file to keep or replace.
+bool IsDeviceOutput(const QString& path);
 
 // The exit code for a FILE that did not load: missing or unreadable, or
 // read and refused.

@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "base/native_name.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -166,7 +168,8 @@ QByteArray CommandHelp(const CommandSpec& command) {
 }
 
 void PrintError(const QString& message) {
-  std::fprintf(stderr, "%s: %s\n", kProgramName, message.toUtf8().constData());
+  // File names go out as the bytes they came in as.
+  std::fprintf(stderr, "%s: %s\n", kProgramName, PrintableName(message).constData());
 }
 
 int ReportUsageError(const char* command, const QString& problem) {

@@ -10,6 +10,7 @@
 #include "app/chart_request.h"
 #include "app/data_folder.h"
 #include "base/ini_file.h"
+#include "base/native_name.h"
 #include "base/save_file.h"
 #include "app/label_options.h"
 #include "app/settings.h"
@@ -171,27 +172,47 @@ SaveResult StandardOutputClosedResult() {
   return SaveResult::Failed(QStringLiteral("标准输出已关闭"));
 }
 
+// Standard output for "-", else the device path names; -1 and errno set
+// when it cannot be opened.
+int OpenStraightOutput(const QString& path) {
+  if (path == u"-") {
+    std::fflush(stdout);
+    return fileno(stdout);
+  }
+  return ::open(NativeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+}
+
+void CloseStraightOutput(const QString& path, int fd) {
+  if (path != u"-") ::close(fd);
+}
+
 // The layout into path, standard output for "-".
 SaveResult WriteLayout(const QString& path, const QByteArray& json) {
-  if (path != u"-") return SaveFile(path, json);
-  if (StandardOutputClosed()) return StandardOutputClosedResult();
-  if (std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout) !=
-          static_cast<size_t>(json.size()) ||
-      std::fflush(stdout) != 0)
-    return SaveResult::Failed(errno);
-  return {};
+  if (path != u"-" && !IsDeviceOutput(path)) return SaveFile(path, json);
+  if (path == u"-" && StandardOutputClosed()) return StandardOutputClosedResult();
+  const int fd = OpenStraightOutput(path);
+  if (fd < 0) return SaveResult::Failed(errno);
+  QFile out;
+  const bool ok = out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) &&
+                  out.write(json) == json.size() && out.flush();
+  const int error = errno;
+  CloseStraightOutput(path, fd);
+  return ok ? SaveResult{} : SaveResult::Failed(error);
 }
 
 // The picture or document into out, standard output for "-".
 SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
                        const ChartDraw& draw) {
-  if (out != u"-") return SaveChartFile(out, format, info, draw);
-  if (StandardOutputClosed()) return StandardOutputClosedResult();
-  QFile standardOutput;
-  if (!standardOutput.open(fileno(stdout), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
-      !WriteChart(standardOutput, format, info, draw) || !standardOutput.flush())
-    return SaveResult::Failed(errno);
-  return {};
+  if (out != u"-" && !IsDeviceOutput(out)) return SaveChartFile(out, format, info, draw);
+  if (out == u"-" && StandardOutputClosed()) return StandardOutputClosedResult();
+  const int fd = OpenStraightOutput(out);
+  if (fd < 0) return SaveResult::Failed(errno);
+  QFile device;
+  const bool ok = device.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) &&
+                  WriteChart(device, format, info, draw) && device.flush();
+  const int error = errno;
+  CloseStraightOutput(out, fd);
+  return ok ? SaveResult{} : SaveResult::Failed(error);
 }
 
 // An output that could not be written: the path and why. The old file, if
@@ -212,7 +233,7 @@ class RenderRun {
   void DrawFile(const QString& file) {
     ItemTable table;
     table.SourcePath = file;
-    const LoadLimits limits{settings_.MaxItems, settings_.MaxPoints};
+    const LoadLimits limits{settings_.MaxItems};
     if (!LoadCliSource(file, o_.InputFormat, limits, table)) {
       ReportRefusal(file, table);
       Fail(LoadFailureCode(file));
@@ -249,6 +270,8 @@ class RenderRun {
 
   // False (and says so) when path is an input or was already written by this run.
   bool ClaimOutput(const QString& path) {
+    // A device takes every chart sent to it; it is no file to guard.
+    if (IsDeviceOutput(path)) return true;
     const QString refused = guard_.Claim(path);
     if (refused.isEmpty()) return true;
     PrintError(refused);

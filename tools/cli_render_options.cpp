@@ -65,7 +65,7 @@ QString TakeOutput(const ParsedArgs& args, RenderOptions& o) {
           .arg(args.Value("output-format"));
     }
     o.OutFormat = *format;
-  } else if (!o.ToStandardOutput()) {
+  } else if (!o.ToStraightOutput()) {
     const auto format = ChartFileFormatFor(o.OutPattern);
     if (!format) {
       return QStringLiteral(
@@ -87,7 +87,7 @@ QString CheckPatterns(const RenderOptions& o) {
   if (o.ToStandardOutput() && o.LayoutPattern == u"-")
     return QStringLiteral("-o - and --layout - cannot both use standard output");
   for (const QString& pattern : {o.OutPattern, o.LayoutPattern}) {
-    if (pattern.isEmpty() || pattern == u"-") continue;
+    if (pattern.isEmpty() || pattern == u"-" || IsDeviceOutput(pattern)) continue;
     if (manyFiles && !pattern.contains(u"{name}"))
       return QStringLiteral("several FILEs need {name} in '%1'").arg(pattern);
     if (manyKinds && !pattern.contains(u"{kind}"))
@@ -159,6 +159,10 @@ QString OutputName(const QString& pattern, const QString& file, ChartPage kind, 
   out.replace(QStringLiteral("{kind}"), QLatin1StringView(KindName(kind)));
   out.replace(QStringLiteral("{page}"), QString::number(pageNo));
   return out;
+}
+
+bool RenderOptions::ToStraightOutput() const {
+  return ToStandardOutput() || IsDeviceOutput(OutPattern);
 }
 
 }  // namespace qh::cli

@@ -24,6 +24,8 @@ struct RenderOptions {
   QStringList Files;
 
   bool ToStandardOutput() const { return OutPattern == u"-"; }
+  // Standard output or a device: no name to take the format from.
+  bool ToStraightOutput() const;
   // Whether every page of a pie is drawn, one file each.
   bool EveryPiePage() const;
 };

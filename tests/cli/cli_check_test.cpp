@@ -104,11 +104,13 @@ TEST_F(CliCheck, ReadableOutput) {
       << refused.Err.toStdString();
   const ProcessRun missing = Check({QStringLiteral("--json"), dir_.filePath("none.html")});
   EXPECT_EQ(missing.ExitCode, 3);
-  EXPECT_TRUE(missing.Out.startsWith("{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],"));
+  EXPECT_TRUE(missing.Out.startsWith(
+      "{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],"));
 }
 
 // FILE "-" is standard input: the bytes go through the same checks and
-// readers as a file of the format --format names.
+// readers as a file of the format --format names, or without it are told
+// apart by their content as those of a workbook name are.
 TEST_F(CliCheck, StandardInputWithFormat) {
   const QString exports = QStringLiteral(QH_TEST_DATA_DIR "/exports/");
   const QByteArray disguised = qh::test::ReadAll(exports + u"html_gbk.xls"_qs);
@@ -127,7 +129,9 @@ TEST_F(CliCheck, StandardInputWithFormat) {
       {"empty input", {u"--json"_qs, u"--format"_qs, u"html"_qs, u"-"_qs}, {}, 1,
        "{\"schema\":\"qinghechart-check-1\",\"ok\":false,\"count\":0,\"items\":[],\"error\":\"数据源文件为空,无法读取.\",\"hint\":\"-\"}"},
       {"typed lines", {u"--manual"_qs, u"-"_qs}, "A,1\nB,2\n", 0, "1\tA\t1\n"},
-      {"no format", {u"-"_qs}, "A,1\nB,2\n", 2, ""},
+      {"csv without format", {u"-"_qs}, "A,1\nB,2\n", 0, "1\tA\t1\n"},
+      {"disguised workbook without format", {u"--json"_qs, u"-"_qs}, disguised, 0, fromFile},
+      {"--format wins over content", {u"--format"_qs, u"csv"_qs, u"-"_qs}, disguised, 1, ""},
       {"unknown format", {u"--format"_qs, u"txt"_qs, u"-"_qs}, "A,1\nB,2\n", 2, ""},
       {"format without value", {u"-"_qs, u"--format"_qs}, "A,1\nB,2\n", 2, ""},
       {"picture format as data format", {u"--format"_qs, u"png"_qs, u"-"_qs}, "A,1\nB,2\n", 2, ""},

@@ -4,6 +4,7 @@
 // "--help" answer on stdout before anything else happens (the update runs a
 // downloaded program with "--version" to see that it starts).
 #include "app/data_folder.h"
+#include "base/native_name.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "ui/about/about_dialog.h"
@@ -31,7 +32,8 @@ constexpr int kNoDisplayStatus = 1;
 
 QStringList ArgumentsOf(int argc, char** argv) {
   QStringList args;
-  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  // As bytes: a file name that is no UTF-8 still names its file.
+  for (int i = 1; i < argc; ++i) args << qh::NameFromNative(argv[i]);
   return args;
 }
 
