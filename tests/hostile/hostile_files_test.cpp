@@ -175,12 +175,12 @@ TEST_F(GeneratedFiles, MillionNestedTags) {
   }
 }
 
-// A "workbook" that is one line of 200 MB of text: read as CSV, refused in
-// linear time.
+// A "workbook" that is one line of 200 MB of text: read as Excel reads
+// text, refused in linear time.
 TEST_F(GeneratedFiles, DisguisedOneLineOf200Megabytes) {
   const Verdict v =
       TimedLoad(Write("export.xls", QByteArray("ab,").repeated(200 * 1024 * 1024 / 3)));
-  EXPECT_EQ(v.Table.LastError, QStringLiteral("数据源CSV不是两列数据,无法生成图表."));
+  EXPECT_EQ(v.Table.LastError, QStringLiteral("数据源Excel不是两列数据,无法生成图表."));
   EXPECT_TRUE(v.Table.LastHint.startsWith(QStringLiteral("检测到 69905067 列")))
       << v.Table.LastHint.toStdString();
 }
