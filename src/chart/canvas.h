@@ -23,10 +23,12 @@ QColor ToColor(quint32 argb);
 // The WCAG contrast ratio of two opaque colours, 1 to 21.
 double ContrastRatio(quint32 a, quint32 b);
 
+// Any two colours stay at least 10 apart in CIEDE2000, and neighbouring
+// slices also under simulated deuteranopia, so no two items look alike.
 inline constexpr std::array<quint32, 20> kPalette = {
     0xFF4E79A7, 0xFFF28E2B, 0xFFE15759, 0xFF76B7B2, 0xFF59A14F, 0xFFEDC948, 0xFFB07AA1,
-    0xFFFF9DA7, 0xFF9C755F, 0xFFBAB0AC, 0xFF86BCB6, 0xFFD37295, 0xFFA0CBE8, 0xFFFFBE85,
-    0xFFFFD4A3, 0xFF8CD17D, 0xFFB6992D, 0xFFF1CEAF, 0xFF79706E, 0xFFD7B5A6};
+    0xFFFF9DA7, 0xFF9C755F, 0xFFBAB0AC, 0xFFB9D7CD, 0xFFE16E91, 0xFFA0CBE8, 0xFFFFBE85,
+    0xFFE1CDA5, 0xFF8CD17D, 0xFFB6992D, 0xFFF0C8B9, 0xFF79706E, 0xFFC89B82};
 
 // Colour of a 1-based item index; the palette repeats every 20 items.
 quint32 PaletteColor(int index);

@@ -56,10 +56,11 @@ struct ChartStyle {
   float PieRimMargin, PieSideMargin, PieLeftInset, PieLeftShift, PieTop, PieMinRadius;
   float PieSeparatorPen;
 
-  // Colours of the frame.
+  // Colours of the frame. The grey of secondary text (subtitle, ticks,
+  // legend numbers, notes) keeps 4.5:1 on white.
   quint32 TitleColor = 0xFF223344;
-  quint32 SubtitleColor = 0xFF8A94A6;
-  quint32 TickColor = 0xFF8A94A6;
+  quint32 SubtitleColor = 0xFF6C7381;
+  quint32 TickColor = 0xFF6C7381;
   quint32 EmptyStateColor = 0xFFA9B4C4;
   quint32 GridColor = 0xFFE8EDF5;
   quint32 AxisColor = 0xFFC7D2E0;
@@ -71,7 +72,8 @@ struct ChartStyle {
   quint32 NameOnLightBar = 0xFF0A0D12;
   quint32 ZeroLineColor = 0xFFC7D2E0;  // the axis colour
   quint32 LegendNameColor = 0xFF33404F;
-  quint32 LegendNumberColor = 0xFF8A94A6;
+  quint32 LegendNumberColor = 0xFF6C7381;
+  quint32 NoteColor = 0xFF6C7381;
 };
 
 }  // namespace qh

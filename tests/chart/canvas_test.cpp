@@ -1,11 +1,14 @@
 #include "chart/bar_chart.h"
 #include "chart/canvas.h"
 #include "chart/chart_fonts.h"
+#include "chart/chart_style.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPolygonF>
 #include <gtest/gtest.h>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 
 namespace qh {
@@ -13,10 +16,105 @@ namespace {
 
 TEST(Canvas, ColoursAndPalette) {
   EXPECT_EQ(PaletteColor(1), 0xFF4E79A7u);
-  EXPECT_EQ(PaletteColor(20), 0xFFD7B5A6u);
+  EXPECT_EQ(PaletteColor(20), 0xFFC89B82u);
   EXPECT_EQ(PaletteColor(21), 0xFF4E79A7u);
   EXPECT_EQ(WithAlpha(0xFF2F80ED, 0x22), 0x222F80EDu);
   EXPECT_EQ(MakeArgb(300, -5, 1, 2), 0xFF020100u);
+}
+
+// CIE L*a*b* (D65) of an sRGB colour; with deuteranopia, first through the
+// Machado, Oliveira and Fernandes (2009) simulation of full severity.
+std::array<double, 3> Lab(quint32 argb, bool deuteranope = false) {
+  auto linear = [](double c) {
+    c /= 255;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  double r = linear((argb >> 16) & 0xFF), g = linear((argb >> 8) & 0xFF), b = linear(argb & 0xFF);
+  if (deuteranope) {
+    const double r2 = 0.367322 * r + 0.860646 * g - 0.227968 * b;
+    const double g2 = 0.280085 * r + 0.672501 * g + 0.047413 * b;
+    const double b2 = -0.011820 * r + 0.042940 * g + 0.968881 * b;
+    r = std::clamp(r2, 0.0, 1.0), g = std::clamp(g2, 0.0, 1.0), b = std::clamp(b2, 0.0, 1.0);
+  }
+  const double x = (0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047;
+  const double y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
+  const double z = (0.0193339 * r + 0.1191920 * g + 0.9503041 * b) / 1.08883;
+  auto f = [](double t) {
+    return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+  };
+  return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+
+// CIEDE2000 colour difference (Sharma, Wu and Dalal's formulation).
+double DeltaE2000(const std::array<double, 3>& p, const std::array<double, 3>& q) {
+  constexpr double kPi = 3.14159265358979323846;
+  auto rad = [&](double deg) { return deg * kPi / 180; };
+  auto deg = [&](double r) { return r * 180 / kPi; };
+  const double c1 = std::hypot(p[1], p[2]), c2 = std::hypot(q[1], q[2]);
+  const double cMean7 = std::pow((c1 + c2) / 2, 7);
+  const double g = 0.5 * (1 - std::sqrt(cMean7 / (cMean7 + std::pow(25.0, 7))));
+  const double a1 = (1 + g) * p[1], a2 = (1 + g) * q[1];
+  const double cp1 = std::hypot(a1, p[2]), cp2 = std::hypot(a2, q[2]);
+  auto hue = [&](double b, double a) {
+    const double h = deg(std::atan2(b, a));
+    return h < 0 ? h + 360 : h;
+  };
+  const double h1 = cp1 == 0 ? 0 : hue(p[2], a1), h2 = cp2 == 0 ? 0 : hue(q[2], a2);
+  double dh = 0;
+  if (cp1 * cp2 != 0) dh = h2 - h1 > 180 ? h2 - h1 - 360 : h2 - h1 < -180 ? h2 - h1 + 360 : h2 - h1;
+  const double dL = q[0] - p[0], dC = cp2 - cp1;
+  const double dH = 2 * std::sqrt(cp1 * cp2) * std::sin(rad(dh / 2));
+  const double lMean = (p[0] + q[0]) / 2, cpMean = (cp1 + cp2) / 2;
+  double hMean = h1 + h2;
+  if (cp1 * cp2 != 0) {
+    hMean = std::abs(h1 - h2) <= 180 ? (h1 + h2) / 2
+            : h1 + h2 < 360          ? (h1 + h2 + 360) / 2
+                                     : (h1 + h2 - 360) / 2;
+  }
+  const double t = 1 - 0.17 * std::cos(rad(hMean - 30)) + 0.24 * std::cos(rad(2 * hMean)) +
+                   0.32 * std::cos(rad(3 * hMean + 6)) - 0.20 * std::cos(rad(4 * hMean - 63));
+  const double dTheta = 30 * std::exp(-std::pow((hMean - 275) / 25, 2));
+  const double cp7 = std::pow(cpMean, 7);
+  const double rc = 2 * std::sqrt(cp7 / (cp7 + std::pow(25.0, 7)));
+  const double sl = 1 + 0.015 * std::pow(lMean - 50, 2) / std::sqrt(20 + std::pow(lMean - 50, 2));
+  const double sc = 1 + 0.045 * cpMean, sh = 1 + 0.015 * cpMean * t;
+  const double rt = -std::sin(rad(2 * dTheta)) * rc;
+  return std::sqrt(std::pow(dL / sl, 2) + std::pow(dC / sc, 2) + std::pow(dH / sh, 2) +
+                   rt * (dC / sc) * (dH / sh));
+}
+
+TEST(Canvas, DeltaE2000MatchesPublishedPairs) {
+  // Sharma, Wu and Dalal (2005), test pairs 1, 7 and 17.
+  const struct {
+    std::array<double, 3> P, Q;
+    double Expected;
+  } rows[] = {{{50, 2.6772, -79.7751}, {50, 0, -82.7485}, 2.0425},
+              {{50, 0, 0}, {50, -1, 2}, 2.3669},
+              {{50, 2.5, 0}, {73, 25, -18}, 27.1492}};
+  for (const auto& r : rows) EXPECT_NEAR(DeltaE2000(r.P, r.Q), r.Expected, 1e-4);
+}
+
+// Any two palette colours tell apart (ΔE2000 ≥ 10), and slices side by
+// side also for a deuteranope (≥ 5), the last colour next to the first.
+TEST(Canvas, PaletteColoursTellApart) {
+  const int n = static_cast<int>(kPalette.size());
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) {
+      EXPECT_GE(DeltaE2000(Lab(kPalette[i]), Lab(kPalette[j])), 10)
+          << "colours " << i + 1 << " and " << j + 1;
+    }
+    const int next = (i + 1) % n;
+    EXPECT_GE(DeltaE2000(Lab(kPalette[i], true), Lab(kPalette[next], true)), 5)
+        << "neighbours " << i + 1 << " and " << next + 1 << " for a deuteranope";
+  }
+}
+
+// Secondary text keeps the 4.5:1 contrast of WCAG AA on the white picture.
+TEST(Canvas, GreyTextReadsOnWhite) {
+  const ChartStyle st(1);
+  for (const quint32 grey : {st.SubtitleColor, st.TickColor, st.LegendNumberColor, st.NoteColor,
+                             st.CategoryColor, st.ValueColor, st.LegendNameColor})
+    EXPECT_GE(ContrastRatio(grey, 0xFFFFFFFF), 4.5) << std::hex << grey;
 }
 
 TEST(Canvas, DpiScale) {
