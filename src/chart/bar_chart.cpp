@@ -31,6 +31,58 @@ bool AnyLabelTooWide(const ItemTable& table, const LabelOptions& labels, int n, 
   return false;
 }
 
+// How far up from its start an upright name may run while its glyphs stay
+// on the bar: up to the bar's top, less the part of the rounded cap that is
+// narrower than a glyph.
+float UprightRoomOnBar(const BarGeometry& b, float start, float glyphW) {
+  const QRect bar = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
+  const float top = static_cast<float>(bar.top());
+  const float half = static_cast<float>(bar.width()) / 2,
+              r = std::min({b.Width * 0.28f, 9.0f, b.Height});
+  const float narrow =
+      std::max(r - std::sqrt(std::max(half * half - glyphW * glyphW / 4, 0.0f)), 0.0f);
+  return start - top - narrow;
+}
+
+// An upright name that runs past its bar's top is split between two
+// characters: those wholly on the bar take the colour that reads there, the
+// rest the name colour. When the bar colour's text would vanish on the white
+// (white on a dark bar), the character at the top moves up clear of the bar;
+// a dark text colour reads on both, so there the split is where the
+// character's middle lies. The name stays within maxLength.
+void SplitOverBar(ChartText& t, const BarGeometry& b, float start, float maxLength,
+                  const TextMeasure& m, const ChartStyle& st, const QString& label) {
+  const quint32 onColor = NameColorOnBar(st, PaletteColor(b.Item));
+  const bool readsOnWhite = ContrastRatio(onColor, 0xFFFFFFFF) >= 4.5;
+  const float onRoom = UprightRoomOnBar(b, start, m.Height());
+  const QRect bar = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
+  const float clear = start - static_cast<float>(bar.top()) + 1;  // one pixel above the bar
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    qsizetype split = 0;
+    qreal advance = 0;
+    while (split < t.Text.size()) {
+      const qsizetype next = split + (t.Text.at(split).isHighSurrogate() ? 2 : 1);
+      const qreal w = m.Width(t.Text.left(next));
+      if ((readsOnWhite ? (advance + w) / 2 : w) > onRoom) break;
+      advance = w;
+      split = next;
+    }
+    t.OnBarChars = split;
+    t.OnBarColor = onColor;
+    t.RestAlong = advance;
+    if (split >= t.Text.size() || readsOnWhite) return;
+    t.RestAlong = std::max(advance, static_cast<qreal>(clear));
+    const qreal length = t.RestAlong + m.Width(t.Text.mid(split));
+    t.Box.setTop(t.Box.bottom() - length);
+    if (length <= maxLength + 0.01) return;
+    // The lift made the name too long: cut it shorter and split again.
+    t.Text = m.Elide(label, maxLength - static_cast<float>(t.RestAlong - advance));
+    t.Cut = t.Text != label;
+    t.Box.setTop(t.Box.bottom() - m.Width(t.Text));
+    if (t.Text.isEmpty()) return;
+  }
+}
+
 // Names below the plot each keep to their slot less the text gap, so two
 // neighbours never touch. Upright names stand on the zero line; over a bar
 // they take the colour that reads on it.
@@ -41,17 +93,22 @@ void PlaceCategoryLabels(BarLayout& L, const TextMeasure& m) {
   for (BarGeometry& b : L.Bars) {
     if (b.Label.isEmpty()) continue;
     const float cx = b.X + b.Width / 2;
+    const float start = b.Base - st.UprightInset;
     ChartText t =
         L.Rotate
-            ? PlaceUpright(m, TextRole::Category, b.Label, cx, b.Base - st.UprightInset,
-                           b.LabelExtent, st.CategoryColor)
+            ? PlaceUpright(m, TextRole::Category, b.Label, cx, start, b.LabelExtent,
+                           st.CategoryColor)
             : PlaceInBox(m, TextRole::Category, b.Label,
                          QRectF(cx - boxW / 2, bottom + st.BarCategoryGap, boxW, st.BarCategoryH),
                          TextAlign::Center, st.CategoryColor);
     if (t.Text.isEmpty()) continue;
     if (L.Rotate && !b.Down) {
-      t.OnBar = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
-      t.OnBarColor = NameColorOnBar(st, PaletteColor(b.Item));
+      const float room = start - L.Plot.Top;
+      SplitOverBar(t, b, start, room, m, st, b.Label);
+      if (t.Text.isEmpty()) continue;
+      // The value label stands above the name as it now reaches.
+      b.LabelExtent = std::min(
+          std::max(b.LabelExtent, static_cast<float>(t.Box.height()) + st.UprightInset), room);
     }
     L.Texts.push_back(std::move(t));
   }

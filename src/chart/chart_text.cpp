@@ -18,6 +18,7 @@ const char* TextRoleName(TextRole role) {
     case TextRole::LegendName: return "legend-name";
     case TextRole::LegendValue: return "legend-value";
     case TextRole::LegendPct: return "legend-pct";
+    case TextRole::LegendMore: return "legend-more";
     case TextRole::EmptyState: return "empty-state";
     case TextRole::RangeNote: return "range-note";
   }
@@ -124,29 +125,17 @@ void PaintTexts(QPainter& painter, const ChartFonts& fonts, const std::vector<Ch
                        kFlags, text);
       painter.setWorldTransform(before);
     };
-    const QRectF onBar = t.OnBar.intersected(t.Box.adjusted(-2, -2, 2, 2));
-    if (onBar.isEmpty()) {
-      drawUpright(t.Text);
+    if (t.OnBarChars <= 0) {
+      drawUpright(t.Text, t.RestAlong);
       continue;
     }
-    // The characters whose middle lies on the bar take the bar's colour,
-    // the rest the canvas colour: no clipping, which documents do not all
-    // keep, so pictures and documents show the same.
-    const QFontMetricsF& metrics = (t.Large ? fonts.Title : fonts.Normal).Metrics;
-    const qreal onLength = t.Box.bottom() - onBar.top();
-    qsizetype split = 0;
-    qreal advance = 0;
-    while (split < t.Text.size()) {
-      const qsizetype step = t.Text.at(split).isHighSurrogate() ? 2 : 1;
-      const qreal w = metrics.horizontalAdvance(t.Text.mid(split, step));
-      if (advance + w / 2 > onLength) break;
-      advance += w;
-      split += step;
-    }
+    // Two runs rather than a clip, which documents do not all keep, so
+    // pictures and documents show the same.
     painter.setPen(ToColor(t.OnBarColor));
-    drawUpright(t.Text.left(split));
+    drawUpright(t.Text.left(t.OnBarChars));
+    if (t.OnBarChars >= t.Text.size()) continue;
     painter.setPen(ToColor(t.Color));
-    drawUpright(t.Text.mid(split), advance);
+    drawUpright(t.Text.mid(t.OnBarChars), t.RestAlong);
   }
 }
 

@@ -22,12 +22,13 @@ enum class TextRole {
   LegendName,
   LegendValue,
   LegendPct,
+  LegendMore,
   EmptyState,
   RangeNote  // which rows a chart that leaves some out shows
 };
 
 // "title", "subtitle", "tick", "category", "value", "legend-name",
-// "legend-value", "legend-pct", "empty-state", "range-note".
+// "legend-value", "legend-pct", "legend-more", "empty-state", "range-note".
 const char* TextRoleName(TextRole role);
 
 struct ChartText {
@@ -38,9 +39,12 @@ struct ChartText {
   bool Upright = false;  // reads bottom to top
   bool Large = false;    // in the title font
   quint32 Color = 0;
-  // Upright names over a bar: the characters inside OnBar are drawn in
-  // OnBarColor, so the name reads on the bar and on the white above it alike.
-  QRectF OnBar;
+  // Upright names over a bar: the first OnBarChars characters lie wholly on
+  // the bar and are drawn in OnBarColor; the rest start RestAlong pixels up
+  // from the name's start, in Color. A name is split only between
+  // characters, so no glyph is half on the bar and half on the white.
+  qsizetype OnBarChars = 0;
+  qreal RestAlong = 0;
   quint32 OnBarColor = 0;
 };
 

@@ -8,11 +8,14 @@
 #include "chart/line_chart.h"
 #include "chart/pie_chart.h"
 #include "chart/render_chart.h"
+#include "chart/chart_text.h"
 
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <random>
 #include <sstream>
 #include <tuple>
@@ -339,6 +342,30 @@ void CheckPieShares(const Case& c, const ChartState& state) {
   EXPECT_LE(sum, 100.0 + 0.05 * 20);  // each share rounded to 0.1
 }
 
+// Every row of the page has a legend line or is counted in "另 N 项未列出",
+// and names that differ never read alike after cutting.
+void CheckPieLegend(const Case& c, ChartState& state) {
+  if (c.Page != ChartPage::Pie) return;
+  const PieLayout L = ComputePieLayout(c.Width, c.Height, c.Table, RequestFor(c), &state.Fonts);
+  int unlisted = 0;
+  for (const ChartText& t : state.Outline.Texts) {
+    if (t.Role == TextRole::LegendMore) unlisted = t.Text.section(u' ', 1, 1).toInt();
+  }
+  if (!L.Legend.empty() || unlisted > 0) {
+    EXPECT_EQ(int(L.Legend.size()) + unlisted, L.Count);
+  }
+  ASSERT_EQ(L.Names.size(), L.Legend.size());
+  std::map<QString, QString> nameOf;
+  for (size_t k = 0; k < L.Legend.size(); ++k) {
+    const QString& name = c.Table.Items[size_t(L.Legend[k].Item - 1)].Name;
+    if (L.Names[k].isEmpty()) continue;  // no cut could tell it apart
+    const auto [it, fresh] = nameOf.emplace(L.Names[k], name);
+    EXPECT_TRUE(fresh || it->second == name)
+        << L.Names[k].toStdString() << " stands for " << name.toStdString() << " and "
+        << it->second.toStdString();
+  }
+}
+
 // The last point keeps its category label.
 void CheckLastLineLabel(const Case& c, ChartState& state) {
   if (c.Page != ChartPage::Line || !state.Outline.Axis) return;
@@ -370,6 +397,7 @@ TEST(Readability, GeneratedChartsReadRight) {
     CheckBarsInProportion(c, state);
     CheckLineLabelsFree(c, state);
     CheckPieShares(c, state);
+    CheckPieLegend(c, state);
     if (HasFailure()) return;  // one broken case is enough to read
   }
 }
@@ -556,6 +584,115 @@ TEST(Readability, UprightNamesReadOnEveryBar) {
       }
     }
     EXPECT_GT(bar, 0u);
+  }
+}
+
+// An upright name whose bar ends inside it: no white glyph pixel lies above
+// the bar top, and no dark one on the bar. The names alone are painted on
+// grey, so white glyphs show wherever they fall.
+TEST(Readability, UprightNameSplitsBetweenCharacters) {
+  const struct { int Width, Height, Dpi; } sizes[] = {{800, 500, 96}, {1200, 700, 144}};
+  for (const auto& z : sizes) {
+    for (int k = 1; k <= 30; ++k) {
+      ItemTable t;
+      t.Items.push_back({QStringLiteral("北京朝阳旗舰店"), 30.0 * k});
+      for (int i = 2; i <= 12; ++i)
+        t.Items.push_back({QStringLiteral("上海浦东旗舰店%1").arg(i), 1000});
+      Case c{ChartPage::Bar, z.Width, z.Height, z.Dpi, Shape::LongNames, false, t, {}};
+      SCOPED_TRACE(c.Describe() + ", first bar " + std::to_string(30 * k));
+      ChartState state;
+      QImage image(z.Width, z.Height, QImage::Format_ARGB32_Premultiplied);
+      {
+        QPainter painter(&image);
+        RenderChart(painter, z.Width, z.Height, t, RequestFor(c), state);
+      }
+      const BarLayout L = ComputeBarLayout(z.Width, z.Height, t, RequestFor(c), &state.Fonts);
+      ASSERT_TRUE(L.Rotate);
+      ASSERT_EQ(NameColorOnBar(L.Style, PaletteColor(1)), L.Style.NameOnDarkBar);
+      const BarGeometry& b = L.Bars.front();
+      const auto name = std::find_if(L.Texts.begin(), L.Texts.end(),
+                                     [](const ChartText& x) { return x.Upright; });
+      ASSERT_NE(name, L.Texts.end());
+      image.fill(0xFF808080);
+      {
+        QPainter painter(&image);
+        PaintTexts(painter, state.Fonts, {*name});
+      }
+      const QRect bar = WholePixelEdges(QRectF(b.X, b.Top(), b.Width, b.Height));
+      const QRect box = name->Box.toAlignedRect().adjusted(-2, -2, 2, 2);
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+          const int grey = qGray(image.pixel(x, y));
+          if (y < bar.top()) {
+            ASSERT_LT(grey, 0xC0) << "white glyph pixel at " << x << "," << y << " above "
+                                  << bar.top();
+          } else if (y > bar.top() + 1) {
+            ASSERT_GT(grey, 0x50) << "dark glyph pixel at " << x << "," << y << " on the bar";
+          }
+        }
+      }
+    }
+  }
+}
+
+// Branch names of one company differ only at their end: the legend keeps
+// both ends, no two lines read alike, rows past the legend's room are
+// counted, and the subtitle names the base of the shares when it is not
+// plainly the page total.
+TEST(Readability, PieLegendNamesEveryBranch) {
+  const QString branches = QStringLiteral(
+      "华东华南华北华中西南西北东北上海北京深圳广州杭州南京成都武汉西安重庆天津苏州青岛厦门长沙");
+  ItemTable t;
+  for (int i = 0; i < 22; ++i) {
+    const QString name = QStringLiteral("青禾科技股份有限公司") + branches.mid(2 * i, 2) +
+                         QStringLiteral("分公司") +
+                         (i % 3 == 2 ? QStringLiteral("第一销售部") : QString());
+    t.Items.push_back({name, i == 5 ? -12000.0 : 10000.0 + 997 * i});
+  }
+  const struct {
+    int Width, Height, Dpi, PageSize;
+    bool Counted;          // some rows have no line of their own
+    const char* Subtitle;  // its start; the base of the shares follows
+  } rows[] = {
+      {1200, 700, 96, 30, false, "本页正数合计 "},
+      {800, 500, 96, 30, true, "本页正数合计 "},
+      {800, 500, 144, 30, true, "本页正数合计 "},
+      {1200, 700, 144, 5, false, "本页合计 "},  // page 1: no loss among its rows
+      {420, 300, 96, 20, true, "本页正数合计 "},
+  };
+  for (const auto& r : rows) {
+    Case c{ChartPage::Pie, r.Width, r.Height, r.Dpi, Shape::LongNames, true, t, {}};
+    SCOPED_TRACE(c.Describe());
+    ChartRequest request = RequestFor(c);
+    request.PageSize = r.PageSize;
+    ChartState state;
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    {
+      QPainter painter(&image);
+      RenderChart(painter, r.Width, r.Height, t, request, state);
+    }
+    const PieLayout L = ComputePieLayout(r.Width, r.Height, t, request, &state.Fonts);
+    EXPECT_TRUE(L.Subtitle.startsWith(QString::fromUtf8(r.Subtitle))) << L.Subtitle.toStdString();
+    EXPECT_TRUE(L.Subtitle.contains(QStringLiteral("(占比基数)"))) << L.Subtitle.toStdString();
+    EXPECT_EQ(L.Unlisted > 0, r.Counted);
+    EXPECT_EQ(int(L.Legend.size()) + L.Unlisted, L.Count);
+    std::set<QString> seen;
+    for (size_t k = 0; k < L.Names.size(); ++k) {
+      const QString& name = L.Names[k];
+      EXPECT_TRUE(seen.insert(name).second) << name.toStdString();
+      // On the whole table, each branch office shows whole.
+      const int item = L.Legend[k].Item;
+      if (r.PageSize > 22 && r.Width >= 800 && !name.endsWith(u"销售部")) {
+        EXPECT_TRUE(name.contains(branches.mid(2 * (item - 1), 2))) << name.toStdString();
+      }
+    }
+    int more = 0;
+    for (const ChartText& x : state.Outline.Texts) {
+      if (x.Role != TextRole::LegendMore) continue;
+      ++more;
+      EXPECT_EQ(x.Text, QStringLiteral("另 %1 项未列出").arg(L.Unlisted));
+    }
+    EXPECT_EQ(more, r.Counted ? 1 : 0);
   }
 }
 
