@@ -26,9 +26,11 @@ struct PieLayout {
   std::vector<PieSlice> Slices;
   std::vector<double> SeparatorAngles;  // one per slice boundary after 12 o'clock
   float RowH = 0, Left = 0, Right = 0, ValueW = 0, PctW = 0, NameW = 0, ValueX = 0, PctX = 0;
-  int Rows = 0;            // legend lines drawn
+  int Rows = 0;            // legend lines drawn, the count of unlisted rows among them
+  int Unlisted = 0;        // rows of the page without a legend line of their own
   std::vector<int> Order;  // local positions 1..Count, largest value first
   std::vector<LegendRow> Legend;
+  std::vector<QString> Names;  // the legend's names as cut, one per Legend row
   std::vector<HitRegion> Regions;
   std::vector<ChartText> Texts;  // title block, then name, value and percentage per legend line,
                                  // and the note in place of a pie that has no positive value

@@ -221,9 +221,11 @@ TEST(PieLayout, SingleRowAndZeroTotal) {
   const PieLayout zero = ComputePieLayout(800, 500, Table({0, 0, 0}), Request(ChartPage::Pie));
   EXPECT_TRUE(zero.Subtitle.startsWith(QStringLiteral("本页合计 0    共 3 项")));
 
-  // Losses: shares of the positive values only; the subtitle keeps the net total.
+  // Losses: shares of the positive values only, which the subtitle names
+  // before the net total.
   const PieLayout losses = ComputePieLayout(800, 500, Table({6, -2, 2}), Request(ChartPage::Pie));
-  EXPECT_TRUE(losses.Subtitle.startsWith(QStringLiteral("本页合计 6 ")));
+  EXPECT_TRUE(losses.Subtitle.startsWith(QStringLiteral("本页正数合计 8(占比基数)    本页合计 6 ")))
+      << losses.Subtitle.toStdString();
   ASSERT_EQ(losses.Slices.size(), 2u);
   EXPECT_DOUBLE_EQ(losses.Slices[0].Sweep, 270);
   EXPECT_DOUBLE_EQ(losses.Slices[1].Start, 180);
