@@ -250,7 +250,9 @@ class RenderRun {
     const float scale = DpiScale(o_.Dpi);
     const int rows = table.ItemCount();
     const int firstPage = o_.PageNo.value_or(1);
-    const ChartRequest first = MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale);
+    const QString heading = TitleFor(o_.TitlePattern, file);
+    const ChartRequest first =
+        MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale, heading);
     if (kind == ChartPage::Pie && firstPage > first.PageCount) {
       PrintError(QStringLiteral("%1: page %2 out of range: the pie has %3 page(s)")
                      .arg(file)
@@ -262,8 +264,9 @@ class RenderRun {
     const int lastPage = kind == ChartPage::Pie && o_.EveryPiePage() ? first.PageCount : firstPage;
     for (int pageNo = firstPage; pageNo <= lastPage; ++pageNo) {
       const ChartRequest request =
-          pageNo == firstPage ? first
-                              : MakeChartRequest(kind, pageNo, rows, settings_, labels_, scale);
+          pageNo == firstPage
+              ? first
+              : MakeChartRequest(kind, pageNo, rows, settings_, labels_, scale, heading);
       DrawChart(file, table, request, kind, pageNo);
     }
   }

@@ -128,6 +128,7 @@ QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {
   }
   if (QString problem = TakeNumbers(args, o); !problem.isEmpty()) return problem;
   o.SettingsPath = args.Value("settings");
+  o.TitlePattern = args.Value("title");
   o.LayoutPattern = args.Value("layout");
   if (args.Has("format")) o.InputFormat = args.Value("format");
   o.Files = args.Operands;
@@ -150,12 +151,23 @@ const char* KindName(ChartPage kind) {
   }
 }
 
+namespace {
+
+QString SourceName(const QString& file) {
+  return file == QLatin1StringView(kStandardInput) ? QStringLiteral("stdin")
+                                                   : QFileInfo(file).completeBaseName();
+}
+
+}  // namespace
+
+QString TitleFor(const QString& pattern, const QString& file) {
+  QString title = pattern;
+  return title.replace(QStringLiteral("{name}"), SourceName(file));
+}
+
 QString OutputName(const QString& pattern, const QString& file, ChartPage kind, int pageNo) {
-  const QString name = file == QLatin1StringView(kStandardInput)
-                           ? QStringLiteral("stdin")
-                           : QFileInfo(file).completeBaseName();
   QString out = pattern;
-  out.replace(QStringLiteral("{name}"), name);
+  out.replace(QStringLiteral("{name}"), SourceName(file));
   out.replace(QStringLiteral("{kind}"), QLatin1StringView(KindName(kind)));
   out.replace(QStringLiteral("{page}"), QString::number(pageNo));
   return out;

@@ -17,6 +17,7 @@ struct RenderOptions {
   int Dpi = 96;
   std::optional<int> PageNo;  // --page; without it page 1, or every page with {page}
   QString SettingsPath;
+  QString TitlePattern;  // --title; empty: the chart kind's name
   QString LayoutPattern;
   QString OutPattern;
   ChartFileFormat OutFormat = ChartFileFormat::Png;
@@ -40,5 +41,8 @@ const char* KindName(ChartPage kind);
 // pattern with {name} (FILE's name without its extension, "stdin" for -),
 // {kind} and {page} filled in.
 QString OutputName(const QString& pattern, const QString& file, ChartPage kind, int pageNo);
+
+// The --title pattern with {name} filled in as in OutputName.
+QString TitleFor(const QString& pattern, const QString& file);
 
 }  // namespace qh::cli

@@ -5,7 +5,7 @@
 namespace qh {
 
 ChartRequest MakeChartRequest(ChartPage page, int pageNo, int rowCount, const Settings& settings,
-                              const LabelOptions& labels, float scale) {
+                              const LabelOptions& labels, float scale, const QString& heading) {
   ChartRequest request;
   request.Page = page;
   request.ShowValues = settings.ShowValue;
@@ -15,7 +15,7 @@ ChartRequest MakeChartRequest(ChartPage page, int pageNo, int rowCount, const Se
   request.Scale = std::max(1.0f, scale);
   request.PageCount = ChartPageCount(page, rowCount, settings.PageSize);
   request.PageNo = std::clamp(pageNo, 1, request.PageCount);
-  request.Title = ChartTitle(page, request.PageNo, request.PageCount);
+  request.Title = ChartTitle(page, request.PageNo, request.PageCount, heading);
   return request;
 }
 

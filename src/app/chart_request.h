@@ -10,8 +10,9 @@
 namespace qh {
 
 // The request for page pageNo (kept within 1..page count) of chart kind
-// page over a table of rowCount rows.
+// page over a table of rowCount rows, titled heading (empty: the kind's
+// name).
 ChartRequest MakeChartRequest(ChartPage page, int pageNo, int rowCount, const Settings& settings,
-                              const LabelOptions& labels, float scale);
+                              const LabelOptions& labels, float scale, const QString& heading = {});
 
 }  // namespace qh

@@ -82,8 +82,9 @@ int ChartPageCount(ChartPage page, int rowCount, int pageSize) {
   return static_cast<int>((static_cast<long long>(rowCount) + pageSize - 1) / pageSize);
 }
 
-QString ChartTitle(ChartPage page, int pageNo, int pageCount) {
-  QString title = page == ChartPage::Pie    ? QStringLiteral("饼形图")
+QString ChartTitle(ChartPage page, int pageNo, int pageCount, const QString& heading) {
+  QString title = !heading.isEmpty()        ? heading
+                  : page == ChartPage::Pie  ? QStringLiteral("饼形图")
                   : page == ChartPage::Line ? QStringLiteral("曲线图")
                                             : QStringLiteral("柱形图");
   if (pageCount > 1) title += QStringLiteral("   (第 %1/%2 页)").arg(pageNo).arg(pageCount);

@@ -21,8 +21,8 @@ ChartHit HitTest(const ChartState& state, float x, float y);
 // bar and line charts never page.
 int ChartPageCount(ChartPage page, int rowCount, int pageSize);
 
-// "柱形图", "饼形图" or "曲线图", with "   (第 x/y 页)" when there is more
-// than one page.
-QString ChartTitle(ChartPage page, int pageNo, int pageCount);
+// heading, or when it is empty "柱形图", "饼形图" or "曲线图", with
+// "   (第 x/y 页)" when there is more than one page.
+QString ChartTitle(ChartPage page, int pageNo, int pageCount, const QString& heading = {});
 
 }  // namespace qh

@@ -70,6 +70,9 @@ TEST_F(CliRender, EveryOptionShapesThePictureAndItsLayout) {
        u"柱形图", 18},
       {{"--settings", ini, "--kind", "pie", "--page", "2"}, "ten.png", {1200, 700}, "pie", 1,
        u"饼形图   (第 2/5 页)", 10},
+      {{"--title", "{name} 月报"}, "titled.png", {1200, 700}, "bar", 1, u"a 月报", 28},
+      {{"--kind", "pie", "--title=华东{name}"}, "titled-pie.png", {1200, 700}, "pie", 1,
+       u"华东a   (第 1/3 页)", 20},
   };
   // clang-format on
   for (const Row& r : rows) {
