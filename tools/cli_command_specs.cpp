@@ -24,7 +24,7 @@ constexpr OptionSpec kRenderOptions[] = {
     {"dpi", '\0', "N", "screen DPI to draw for; lengths scale by N/96, at least 1 (default 96)"},
     {"page", '\0', "N", "page of the pie chart (default 1; {page} in OUT draws every page)"},
     {"settings", '\0', "INI", "settings file to read (default: the window's)"},
-    {"title", '\0', "TEXT", "chart title instead of 柱形图/饼形图/曲线图; {name} as in OUT"},
+    {"title", '\0', "TEXT", "chart title (default: the HTML caption, else 柱形图/饼形图/曲线图); {name} as in OUT"},
     {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT; - stdout)"},
     {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; - and pipes without it: by content"},
 };

@@ -250,7 +250,8 @@ class RenderRun {
     const float scale = DpiScale(o_.Dpi);
     const int rows = table.ItemCount();
     const int firstPage = o_.PageNo.value_or(1);
-    const QString heading = TitleFor(o_.TitlePattern, file);
+    const QString heading =
+        o_.TitlePattern.isEmpty() ? table.Caption : TitleFor(o_.TitlePattern, file);
     const ChartRequest first =
         MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale, heading);
     if (kind == ChartPage::Pie && firstPage > first.PageCount) {

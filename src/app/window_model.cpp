@@ -88,7 +88,7 @@ bool WindowModel::ChartMenuAvailable() const {
 
 ChartRequest WindowModel::Request() const {
   return MakeChartRequest(page_, pageNo_, state_.Table.ItemCount(), state_.Config, state_.Labels,
-                          scale_);
+                          scale_, state_.Table.Caption);
 }
 
 void WindowModel::ResetView() {

@@ -20,6 +20,7 @@ class ItemTable {
   QString SourcePath;
   QString LastError;
   QString LastHint;
+  QString Caption;  // the table's own title (an HTML <caption>), empty when it has none
 
   int ItemCount() const { return static_cast<int>(Items.size()); }
 
@@ -28,6 +29,7 @@ class ItemTable {
     Items.clear();
     LastError.clear();
     LastHint.clear();
+    Caption.clear();
   }
 
   // Records a refusal: the rows go, the two texts stay for the message box.

@@ -40,6 +40,11 @@ TEST(MakeChartRequest, CarriesSettingsTitleAndPages) {
     EXPECT_FLOAT_EQ(q.Scale, 1.5f);
   }
   EXPECT_FLOAT_EQ(MakeChartRequest(ChartPage::Bar, 1, 3, settings, labels, 0.5f).Scale, 1.0f);
+  // A table's caption titles every kind; the pie keeps its page.
+  const QString caption = QStringLiteral("2026年11月销售报表");
+  EXPECT_EQ(MakeChartRequest(ChartPage::Bar, 1, 3, settings, labels, 1, caption).Title, caption);
+  EXPECT_EQ(MakeChartRequest(ChartPage::Pie, 2, 45, settings, labels, 1, caption).Title,
+            caption + QStringLiteral("   (第 2/3 页)"));
 }
 
 }  // namespace

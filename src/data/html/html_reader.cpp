@@ -68,6 +68,12 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
     return table.Fail(QStringLiteral("数据源 HTML 表格中没有任何数据行."),
                       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
   }
+  // A caption comes before the rows; it titles the charts.
+  const QStringView head = tableText.left(rows.front().data() - tableText.data());
+  if (const std::vector<QStringView> captions = FindElementViews(head, u"caption");
+      !captions.empty()) {
+    table.Caption = DecodeEntities(StripTags(captions.front())).simplified().left(200);
+  }
   table.Items.reserve(std::min(rows.size(), static_cast<size_t>(limits.MaxItems) + 1));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));

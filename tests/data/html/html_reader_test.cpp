@@ -102,6 +102,25 @@ TEST(HtmlReader, CellTextIsCleaned) {
   EXPECT_EQ(table.Items, expected);
 }
 
+// A caption titles the charts: tags and entities go, spaces run together.
+TEST(HtmlReader, CaptionIsKept) {
+  const QString ab = Row("A", "1") + Row("B", "2");
+  const struct {
+    QString Html;
+    const char16_t* Caption;
+  } rows[] = {
+      {"<caption> 2026年 <b>11月</b>&nbsp;销售报表 </caption>" + ab, u"2026年 11月 销售报表"},
+      {ab, u""},
+      {ab + "<caption>below the rows</caption>", u""},
+  };
+  for (const auto& r : rows) {
+    ItemTable table;
+    table.Caption = QStringLiteral("from before");
+    ASSERT_TRUE(ReadHtmlExport(Table(r.Html), table));
+    EXPECT_EQ(table.Caption, QString::fromUtf16(r.Caption)) << r.Html.toStdString();
+  }
+}
+
 TEST(HtmlReader, GbkWithoutCharsetAndUtf8WithBom) {
   const QString html = QStringLiteral("<meta charset=\"utf-8\"><table>") + Row("项目", "金额") +
                        Row("华东", "53,147.44") + Row("华南", "-12") + "</table>";
