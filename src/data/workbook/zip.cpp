@@ -184,28 +184,4 @@ std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 
   return std::make_unique<ZipPartDevice>(file, maxBytes);
 }
 
-std::optional<QByteArray> ZipPackage::ReadPart(const QString& name) const {
-  const auto device = OpenPart(name);
-  if (!device) return std::nullopt;
-  // The size the archive claims only sizes the first allocation; the
-  // device itself enforces the limit.
-  constexpr qint64 kMaxSizeHint = 64LL * 1024 * 1024;
-  constexpr qsizetype kChunk = 256 * 1024;
-  QByteArray bytes;
-  if (const qint64 claimed = ClaimedPartSize(name); claimed > 0)
-    bytes.reserve(qsizetype(qMin(claimed, kMaxSizeHint)) + 1);
-  qsizetype filled = 0;
-  for (;;) {
-    if (bytes.capacity() - filled < kChunk)
-      bytes.reserve(qMax(bytes.capacity() * 2, filled + kChunk));
-    bytes.resize(bytes.capacity());
-    const qint64 got = device->read(bytes.data() + filled, bytes.size() - filled);
-    if (got < 0 || device->Failed()) return std::nullopt;
-    if (got == 0) break;
-    filled += got;
-  }
-  bytes.truncate(filled);
-  return bytes;
-}
-
 }  // namespace qh

@@ -70,9 +70,6 @@ class ZipPackage {
   // part is missing or cannot be opened. The package must outlive it.
   std::unique_ptr<class ZipPartDevice> OpenPart(const QString& name,
                                                 qint64 maxBytes = kMaxPartBytes) const;
-  // The whole part, read through the same guards; nullopt when it is
-  // missing or refused.
-  std::optional<QByteArray> ReadPart(const QString& name) const;
   // The inflated size the archive claims for the part: a hint only, 0 when
   // it claims none.
   qint64 ClaimedPartSize(const QString& name) const;
