@@ -8,7 +8,8 @@
 namespace qh {
 namespace {
 
-// Error numbers of the original platform for the failures we can name.
+// The numbers the failure message and the log give the failures we can
+// name; fixed, so a number quoted to support means the same in every release.
 inline constexpr int kOutOfMemory = 7;
 inline constexpr int kInternalError = 51;
 
