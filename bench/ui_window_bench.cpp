@@ -25,7 +25,7 @@ namespace {
 class NoDialogs final : public qh::FileDialogs {
  public:
   bool PickSourceFile(QWidget*, const QString&, QString&) override { return false; }
-  bool PickJpgSavePath(QWidget*, const QString&, const QString&, QString&) override {
+  bool PickChartSavePath(QWidget*, const QString&, const QString&, QString&) override {
     return false;
   }
   bool SetUpPrinter(QWidget*, QPrinter&) override { return false; }

@@ -6,6 +6,7 @@
 #include "app/label_options.h"
 #include "app/view_rules.h"
 #include "app/window_commands.h"
+#include "base/save_file.h"
 #include "chart/render_chart.h"
 
 #include <QDateTime>
@@ -18,13 +19,6 @@ namespace qh {
 
 struct AppState;
 class UserMessages;
-
-// How saving the shown picture ended.
-struct SaveOutcome {
-  bool Ok = false;
-  QString ErrorText;  // empty with !Ok: the user cancelled
-  QString SavedPath;
-};
 
 // What the model needs from the window around it: the dialogs, the outputs
 // of the picture it shows and the window's own life.

@@ -22,6 +22,13 @@ struct SaveResult {
   static SaveResult Failed(QString reason);
 };
 
+// How a save the user asked for ended, as the window reports it.
+struct SaveOutcome {
+  bool Ok = false;
+  QString ErrorText;  // the message to show; empty with !Ok when the user cancelled
+  QString SavedPath;
+};
+
 struct SaveOptions {
   // Permission bits of a file that does not exist yet (the umask applies);
   // an existing file keeps its own.

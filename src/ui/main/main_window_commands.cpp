@@ -84,9 +84,7 @@ void MainWindow::ShowBusy(bool busy) {
 
 SaveOutcome MainWindow::SaveChart(const QString& folder, const QString& name) {
   const VectorChart vector = CurrentVectorChart();
-  const ExportResult result =
-      ExportChartJpg(dialogs_, this, AtWindowPixels(backBuffer_, vector), folder, name, vector);
-  return {result.Ok, result.ErrorText, result.SavedPath};
+  return ExportChart(dialogs_, this, AtWindowPixels(backBuffer_, vector), folder, name, vector);
 }
 
 // Documents, the clipboard's SVG and the printer get the chart drawn again

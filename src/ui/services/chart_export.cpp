@@ -21,15 +21,15 @@ QString SaveFailureText(const QString& path, const QString& reason) {
                        QStringLiteral("原有的文件没有改动.请换一个文件夹,或腾出磁盘空间后再试."));
 }
 
-ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& image,
-                            const QString& folder, const QString& name, const VectorChart& vector) {
-  ExportResult result;
+SaveOutcome ExportChart(FileDialogs& dialogs, QWidget* owner, const QImage& image,
+                        const QString& folder, const QString& name, const VectorChart& vector) {
+  SaveOutcome result;
   if (image.isNull()) {
     result.ErrorText = QStringLiteral("图表尚未生成,无法保存.");
     return result;
   }
   QString chosen;
-  if (!dialogs.PickJpgSavePath(owner, folder, name, chosen)) return result;
+  if (!dialogs.PickChartSavePath(owner, folder, name, chosen)) return result;
   if (const SaveResult saved = SaveChosenFormat(chosen, image, vector); !saved) {
     result.ErrorText = SaveFailureText(chosen, saved.Reason);
     return result;

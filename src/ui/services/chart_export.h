@@ -5,6 +5,7 @@
 // file is encoded into a temporary file beside the target, which then
 // replaces the target, so a failed write never damages an existing file and
 // nothing is written to the program folder.
+#include "base/save_file.h"
 #include "chart/chart_output.h"
 
 #include <QImage>
@@ -23,18 +24,11 @@ struct VectorChart {
   ChartDraw Draw;
 };
 
-struct ExportResult {
-  bool Ok = false;
-  QString ErrorText;  // empty with !Ok when the user cancelled
-  QString SavedPath;
-};
-
 // "保存图片失败:", the path and the system's reason, then what to do.
 QString SaveFailureText(const QString& path, const QString& reason);
 
 // A null image means no chart has been drawn yet.
-ExportResult ExportChartJpg(FileDialogs& dialogs, QWidget* owner, const QImage& image,
-                            const QString& folder, const QString& name,
-                            const VectorChart& vector = {});
+SaveOutcome ExportChart(FileDialogs& dialogs, QWidget* owner, const QImage& image,
+                        const QString& folder, const QString& name, const VectorChart& vector = {});
 
 }  // namespace qh

@@ -113,7 +113,7 @@ std::vector<FileFilter> SourceFileFilters() {
   };
 }
 
-std::vector<FileFilter> JpgFileFilters() {
+std::vector<FileFilter> ChartFileFilters() {
   return {{QStringLiteral("JPEG 图片 (*.jpg)"), QStringLiteral("*.jpg")},
           {QStringLiteral("PNG 图片 (*.png)"), QStringLiteral("*.png")},
           {QStringLiteral("SVG 矢量图 (*.svg)"), QStringLiteral("*.svg")},
@@ -121,14 +121,14 @@ std::vector<FileFilter> JpgFileFilters() {
 }
 
 QString SaveFilterSuffix(int filterIndex) {
-  const std::vector<FileFilter> filters = JpgFileFilters();
+  const std::vector<FileFilter> filters = ChartFileFilters();
   if (filterIndex < 0 || filterIndex >= static_cast<int>(filters.size()))
     return QStringLiteral("jpg");
   return filters[static_cast<size_t>(filterIndex)].Pattern.mid(2);  // "*.png" -> "png"
 }
 
 QString SourceDialogTitle() { return QStringLiteral("请选择数据源文件"); }
-QString JpgDialogTitle() { return QStringLiteral("保存图表"); }
+QString SaveChartDialogTitle() { return QStringLiteral("保存图表"); }
 
 QString ProposedSavePath(const QString& folder, const QString& name) {
   QString initial = folder;
@@ -163,11 +163,12 @@ bool QtFileDialogs::PickSourceFile(QWidget* owner, const QString& initialPath, Q
   return true;
 }
 
-bool QtFileDialogs::PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
-                                    QString& path) {
+bool QtFileDialogs::PickChartSavePath(QWidget* owner, const QString& folder, const QString& name,
+                                      QString& path) {
   path.clear();
   QFileDialog dialog(owner);
-  Prepare(dialog, QFileDialog::AcceptSave, JpgDialogTitle(), JpgFileFilters(), SaveFilterSuffix(0));
+  Prepare(dialog, QFileDialog::AcceptSave, SaveChartDialogTitle(), ChartFileFilters(),
+          SaveFilterSuffix(0));
   dialog.setFileMode(QFileDialog::AnyFile);  // overwrite is confirmed by the dialog
   SelectInitial(dialog, ProposedSavePath(folder, name));
   // The chosen filter decides the format: a typed name without an extension

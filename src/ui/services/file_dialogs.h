@@ -20,9 +20,9 @@ struct FileFilter {
 };
 
 std::vector<FileFilter> SourceFileFilters();
-std::vector<FileFilter> JpgFileFilters();
-QString SourceDialogTitle();  // "请选择数据源文件"
-QString JpgDialogTitle();     // "保存图表"
+std::vector<FileFilter> ChartFileFilters();
+QString SourceDialogTitle();     // "请选择数据源文件"
+QString SaveChartDialogTitle();  // "保存图表"
 
 // The name field text proposed by the save dialog: folder, a separator when
 // it lacks one, then the name.
@@ -49,8 +49,8 @@ class FileDialogs {
   virtual bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) = 0;
   // path is emptied first; true with a path ending in the extension of the
   // chosen filter: ".jpg" (the first and default), ".png", ".svg" or ".pdf".
-  virtual bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
-                               QString& path) = 0;
+  virtual bool PickChartSavePath(QWidget* owner, const QString& folder, const QString& name,
+                                 QString& path) = 0;
   // The print dialog for printer; false when the user cancels.
   virtual bool SetUpPrinter(QWidget* owner, QPrinter& printer) = 0;
 };
@@ -58,8 +58,8 @@ class FileDialogs {
 class QtFileDialogs final : public FileDialogs {
  public:
   bool PickSourceFile(QWidget* owner, const QString& initialPath, QString& path) override;
-  bool PickJpgSavePath(QWidget* owner, const QString& folder, const QString& name,
-                       QString& path) override;
+  bool PickChartSavePath(QWidget* owner, const QString& folder, const QString& name,
+                         QString& path) override;
   bool SetUpPrinter(QWidget* owner, QPrinter& printer) override;
 };
 

@@ -140,7 +140,7 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   QString path = QStringLiteral("stale");
   bool chosen = false;
   const SeenDialog seen = Inspect(dir.filePath(QStringLiteral("report.png")), [&] {
-    chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("柱形图.jpg"), path);
+    chosen = dialogs.PickChartSavePath(nullptr, dir.path(), QStringLiteral("柱形图.jpg"), path);
   });
   EXPECT_EQ(seen.Title, QStringLiteral("保存图表"));
   EXPECT_EQ(seen.Suffix, QStringLiteral("jpg"));
@@ -158,7 +158,7 @@ TEST(QtFileDialogs, SaveDialogProposesTheNameAndAppendsJpg) {
   EXPECT_EQ(path, dir.filePath(QStringLiteral("report.png.jpg")));
 
   const SeenDialog cancelled = Inspect({}, [&] {
-    chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
+    chosen = dialogs.PickChartSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
   });
   EXPECT_FALSE(chosen);
   EXPECT_TRUE(path.isEmpty());
@@ -285,7 +285,7 @@ TEST(QtFileDialogs, SaveDialogFilterDecidesTheFormat) {
     const SeenDialog seen = Inspect(
         dir.filePath(QString::fromUtf8(c.Typed)),
         [&] {
-          chosen = dialogs.PickJpgSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
+          chosen = dialogs.PickChartSavePath(nullptr, dir.path(), QStringLiteral("x.jpg"), path);
         },
         c.Filter);
     ASSERT_TRUE(chosen) << c.Typed;
@@ -305,13 +305,13 @@ TEST(SaveFilterSuffix, OnePerFilterJpgOutside) {
 
 TEST(FileDialogTexts, TitlesFiltersAndProposedNames) {
   EXPECT_EQ(SourceDialogTitle(), QStringLiteral("请选择数据源文件"));
-  EXPECT_EQ(JpgDialogTitle(), QStringLiteral("保存图表"));
+  EXPECT_EQ(SaveChartDialogTitle(), QStringLiteral("保存图表"));
   const auto filters = SourceFileFilters();
   ASSERT_EQ(filters.size(), 5u);
   EXPECT_EQ(filters[0].Text, QStringLiteral("数据源文件 (*.html;*.htm;*.csv;*.xls;*.xlsx)"));
   EXPECT_EQ(filters[3].Pattern, QStringLiteral("*.xls;*.xlsx"));
   EXPECT_EQ(filters[4].Text, QStringLiteral("所有文件 (*.*)"));
-  EXPECT_EQ(JpgFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
+  EXPECT_EQ(ChartFileFilters().at(0).Text, QStringLiteral("JPEG 图片 (*.jpg)"));
 
   EXPECT_EQ(ProposedSavePath(QStringLiteral("D:\\data"), QStringLiteral("x.jpg")),
             QStringLiteral("D:\\data/x.jpg"));

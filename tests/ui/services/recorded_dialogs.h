@@ -23,8 +23,8 @@ class RecordedFileDialogs final : public FileDialogs {
     path = Answer;
     return true;
   }
-  bool PickJpgSavePath(QWidget*, const QString& folder, const QString& name,
-                       QString& path) override {
+  bool PickChartSavePath(QWidget*, const QString& folder, const QString& name,
+                         QString& path) override {
     Requests.push_back({true, ProposedSavePath(folder, name)});
     path.clear();
     if (Answer.isEmpty()) return false;

@@ -32,16 +32,16 @@ QImage RedChart() {
   return image;
 }
 
-TEST(ExportChartJpg, NoChartCancelAndSuccess) {
+TEST(ExportChart, NoChartCancelAndSuccess) {
   QTemporaryDir dir;
   RecordedFileDialogs dialogs;
 
-  ExportResult r = ExportChartJpg(dialogs, nullptr, QImage(), dir.path(), QStringLiteral("a.jpg"));
+  SaveOutcome r = ExportChart(dialogs, nullptr, QImage(), dir.path(), QStringLiteral("a.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.ErrorText, QStringLiteral("图表尚未生成,无法保存."));
   EXPECT_TRUE(dialogs.Requests.empty()) << "no dialog without a chart";
 
-  r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
+  r = ExportChart(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(r.ErrorText.isEmpty());
   EXPECT_TRUE(r.SavedPath.isEmpty());
@@ -49,7 +49,7 @@ TEST(ExportChartJpg, NoChartCancelAndSuccess) {
   EXPECT_EQ(dialogs.Requests[0].Initial, dir.path() + QStringLiteral("/a.jpg"));
 
   dialogs.Answer = dir.filePath(QStringLiteral("chart"));
-  r = ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
+  r = ExportChart(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("a.jpg"));
   ASSERT_TRUE(r.Ok);
   EXPECT_EQ(r.SavedPath, dir.filePath(QStringLiteral("chart.jpg")));
   QImageReader reader(r.SavedPath);
@@ -61,7 +61,7 @@ TEST(ExportChartJpg, NoChartCancelAndSuccess) {
       << "nothing but the chosen file is left";
 }
 
-TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
+TEST(ExportChart, ReadOnlyTargetsFailAndKeepTheOldFile) {
   QTemporaryDir dir;
   QString lockedDir = dir.filePath(QStringLiteral("locked"));
   ASSERT_TRUE(QDir().mkpath(lockedDir));
@@ -79,8 +79,8 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
   RecordedFileDialogs dialogs;
   for (const QString& target : targets) {
     dialogs.Answer = target;
-    const ExportResult r =
-        ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
+    const SaveOutcome r =
+        ExportChart(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
     EXPECT_FALSE(r.Ok);
     // The path, the system's reason (which differs for root), then the hint.
     EXPECT_TRUE(r.ErrorText.startsWith(QStringLiteral("保存图片失败:\r\n") + target +
@@ -97,7 +97,7 @@ TEST(ExportChartJpg, ReadOnlyTargetsFailAndKeepTheOldFile) {
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST(ExportChartJpg, ReplacesAnExistingFileWhole) {
+TEST(ExportChart, ReplacesAnExistingFileWhole) {
   QTemporaryDir dir;
   const QString target = dir.filePath(QStringLiteral("c.jpg"));
   test::WriteAll(target, QByteArray(200000, 'x'));  // longer than the new picture
@@ -196,7 +196,7 @@ TEST(Clipboard, CopiesThePictureOrExplainsThereIsNone) {
 }
 
 // Every filter's format, written from the picture or drawn again.
-TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
+TEST(ExportChart, TheChosenExtensionDecidesTheFormat) {
   QTemporaryDir dir;
   RecordedFileDialogs dialogs;
   int drawings = 0;
@@ -219,8 +219,8 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
   for (const auto& c : cases) {
     drawings = 0;
     dialogs.Answer = dir.filePath(QString::fromLatin1(c.Answer));
-    const ExportResult r =
-        ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
+    const SaveOutcome r =
+        ExportChart(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"), vector);
     ASSERT_TRUE(r.Ok) << c.Answer;
     EXPECT_EQ(r.SavedPath, dir.filePath(QString::fromLatin1(c.Saved)));
     EXPECT_TRUE(test::ReadAll(r.SavedPath).startsWith(c.Starts)) << c.Answer;
@@ -231,8 +231,8 @@ TEST(ExportChartJpg, TheChosenExtensionDecidesTheFormat) {
 
   // Without a drawing there is no document: the usual failure, no file.
   dialogs.Answer = dir.filePath(QStringLiteral("e.pdf"));
-  const ExportResult r =
-      ExportChartJpg(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
+  const SaveOutcome r =
+      ExportChart(dialogs, nullptr, RedChart(), dir.path(), QStringLiteral("x.jpg"));
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.ErrorText,
             QStringLiteral("保存图片失败:\r\n") + dialogs.Answer +
