@@ -223,6 +223,35 @@ bool VerifierMatches(Rc4 rc4, QByteArrayView verifier, QByteArrayView verifierHa
   return Digest(md, {plain}) == hash.left(EVP_MD_get_size(md));
 }
 
+// What CryptoAPI RC4 and ECMA-376 standard encryption share: the header's
+// size at sizeAt, the header (flags, extra size, algorithm, hash algorithm,
+// key size, ...), then the verifier: salt size, salt, verifier, hash size and
+// a hash of hashBytes. Empty when the sizes do not fit the bytes.
+struct EncryptionHeader {
+  quint32 Algorithm = 0;
+  quint32 HashAlgorithm = 0;
+  quint32 KeyBits = 0;
+  QByteArrayView Verifier;  // from the salt size to the end
+};
+
+std::optional<EncryptionHeader> ReadEncryptionHeader(QByteArrayView bytes, qsizetype sizeAt,
+                                                     qsizetype hashBytes) {
+  const qsizetype headerAt = sizeAt + 4;
+  if (bytes.size() < headerAt) return std::nullopt;
+  const quint32 headerSize = ReadLe32(bytes, sizeAt);
+  const qsizetype verifierBytes = 4 + 16 + 16 + 4 + hashBytes;
+  if (headerSize < 32 || qsizetype(headerSize) > bytes.size() - headerAt - verifierBytes)
+    return std::nullopt;
+  const QByteArrayView header = bytes.sliced(headerAt, headerSize);
+  return EncryptionHeader{ReadLe32(header, 8), ReadLe32(header, 12), ReadLe32(header, 16),
+                          bytes.sliced(headerAt + headerSize)};
+}
+
+// A 16-byte salt and a 20-byte (SHA-1) verifier hash: any other size is damage.
+bool VerifierSizesMatch(QByteArrayView verifier) {
+  return ReadLe32(verifier, 0) == 16 && ReadLe32(verifier, 36) == 20;
+}
+
 Decryption OpenRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
   if (body.size() < 6 + 48) return Decryption::Damaged;
   const QByteArrayView salt = body.sliced(6, 16);
@@ -238,23 +267,17 @@ Decryption OpenRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
 }
 
 Decryption OpenCryptoApiRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
-  // Flags, header size, header (flags, extra size, algorithm, hash
-  // algorithm, key size, ...), then salt and verifier.
-  if (body.size() < 14) return Decryption::Damaged;
-  const quint32 headerSize = ReadLe32(body, 10);
-  constexpr qsizetype kVerifierBytes = 4 + 16 + 16 + 4 + 20;
-  if (headerSize < 32 || qsizetype(headerSize) > body.size() - 14 - kVerifierBytes)
-    return Decryption::Damaged;
-  const QByteArrayView header = body.sliced(14, headerSize);
-  const quint32 algorithm = ReadLe32(header, 8), hashAlgorithm = ReadLe32(header, 12);
-  quint32 keyBits = ReadLe32(header, 16);
-  if (keyBits == 0) keyBits = 40;
+  // Flags, then the header and verifier.
+  const std::optional<EncryptionHeader> header = ReadEncryptionHeader(body, 10, 20);
+  if (!header) return Decryption::Damaged;
+  const quint32 algorithm = header->Algorithm, hashAlgorithm = header->HashAlgorithm;
+  const quint32 keyBits = header->KeyBits == 0 ? 40 : header->KeyBits;
   if ((algorithm != 0x6801 && algorithm != 0) || (hashAlgorithm != 0x8004 && hashAlgorithm != 0) ||
       keyBits < 40 || keyBits > 128 || keyBits % 8 != 0) {
     return Decryption::Damaged;
   }
-  const QByteArrayView verifier = body.sliced(14 + headerSize);
-  if (ReadLe32(verifier, 0) != 16 || ReadLe32(verifier, 36) != 20) return Decryption::Damaged;
+  const QByteArrayView verifier = header->Verifier;
+  if (!VerifierSizesMatch(verifier)) return Decryption::Damaged;
   auto apiKeys = std::make_unique<CryptoApiBlockKeys>();
   apiKeys->Base = Digest(EVP_sha1(), {verifier.sliced(4, 16), PasswordBytes()});
   apiKeys->KeyBytes = keyBits / 8;
@@ -273,22 +296,20 @@ QByteArray FitTo(QByteArray bytes, qsizetype size) {
 }
 
 Decryption OpenStandard(QByteArrayView info, QByteArrayView data, QByteArray& package) {
-  if (info.size() < 12) return Decryption::Damaged;
-  const quint32 headerSize = ReadLe32(info, 8);
-  constexpr qsizetype kVerifierBytes = 4 + 16 + 16 + 4 + 32;
-  if (headerSize < 32 || qsizetype(headerSize) > info.size() - 12 - kVerifierBytes)
-    return Decryption::Damaged;
-  const QByteArrayView header = info.sliced(12, headerSize);
-  const quint32 algorithm = ReadLe32(header, 8), hashAlgorithm = ReadLe32(header, 12);
-  const quint32 keyBits = ReadLe32(header, 16);
+  // Version and flags, then the header and verifier (its hash padded to
+  // AES blocks).
+  const std::optional<EncryptionHeader> header = ReadEncryptionHeader(info, 8, 32);
+  if (!header) return Decryption::Damaged;
+  const quint32 algorithm = header->Algorithm, hashAlgorithm = header->HashAlgorithm;
+  const quint32 keyBits = header->KeyBits;
   if (algorithm != 0x660E && algorithm != 0x660F && algorithm != 0x6610)
     return Decryption::OtherPassword;  // RC4 or another scheme not read here
   if ((hashAlgorithm != 0x8004 && hashAlgorithm != 0) ||
       (keyBits != 128 && keyBits != 192 && keyBits != 256)) {
     return Decryption::Damaged;
   }
-  const QByteArrayView verifier = info.sliced(12 + headerSize);
-  if (ReadLe32(verifier, 0) != 16 || ReadLe32(verifier, 36) != 20) return Decryption::Damaged;
+  const QByteArrayView verifier = header->Verifier;
+  if (!VerifierSizesMatch(verifier)) return Decryption::Damaged;
   const QByteArray hash = SpunHash(EVP_sha1(), verifier.sliced(4, 16), 50000);
   const QByteArray final = Digest(EVP_sha1(), {hash, Le32(0)});
   QByteArray inner(64, '\x36'), outer(64, '\x5c');
