@@ -160,26 +160,17 @@ TEST_F(WindowModelTest, ChartPagesWithoutDataExplainAndStayOnSource) {
 
 TEST_F(WindowModelTest, OpeningBarOrLineWithMoreItemsThanFitWarns) {
   StartWithRows(100);
-  struct Case {
-    ChartPage Page;
-    QString Message;
-  } cases[] = {
-      {ChartPage::Line, QStringLiteral("数据项目过多,曲线图无法表达所有数据.\r\n\r\n"
-                                       "共 100 项,当前窗口只能显示前 34 项,其余 66 项未显示.")},
-      {ChartPage::Pie, {}},
-      {ChartPage::Bar, QStringLiteral("数据项目过多,柱形图无法表达所有数据.\r\n\r\n"
-                                      "共 100 项,当前窗口只能显示前 18 项,其余 82 项未显示.")},
-  };
-  for (const Case& c : cases) {
+  // The warning's words are CheckCapacity's (window_rules_test); here: the
+  // line and bar pages show one each, the pie none.
+  const std::pair<ChartPage, bool> cases[] = {
+      {ChartPage::Line, true}, {ChartPage::Pie, false}, {ChartPage::Bar, true}};
+  for (const auto& [page, warns] : cases) {
     messages.Entries.clear();
-    model->ShowPage(c.Page);
-    if (c.Message.isEmpty()) {
-      EXPECT_TRUE(messages.Entries.empty());
-      continue;
+    model->ShowPage(page);
+    ASSERT_EQ(messages.Entries.size(), warns ? 1u : 0u);
+    if (warns) {
+      EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
     }
-    ASSERT_EQ(messages.Entries.size(), 1u);
-    EXPECT_EQ(messages.Entries[0].Text, c.Message);
-    EXPECT_EQ(messages.Entries[0].Icon, MessageIcon::Exclamation);
   }
   EXPECT_EQ(model->BarCapacity(), 18);
   EXPECT_EQ(model->LineCapacity(), 34);

@@ -7,7 +7,6 @@
 #include "data/source_loader.h"
 #include "support/read_export.h"
 
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -82,40 +81,6 @@ TEST(HostileInput, Utf16TextEndsInAVerdict) {
       EXPECT_EQ(table.ItemCount(), 0) << name << ext;
       EXPECT_FALSE(table.LastError.isEmpty()) << name << ext;
     }
-  }
-}
-
-TEST(HostileInput, RandomBytesNeverCrash) {
-  QRandomGenerator random(20261208);
-  for (int round = 0; round < 20; ++round) {
-    QByteArray bytes(4096, '\0');
-    for (char& b : bytes) {
-      // Mostly the characters the scanners react to, some raw bytes.
-      static const char kSpecial[] = "<>&#;/\"tdrTabl \t\r\n,x1";
-      const int r = random.bounded(100);
-      b = r < 70 ? kSpecial[random.bounded(static_cast<int>(sizeof kSpecial) - 1)]
-                 : static_cast<char>(random.bounded(256));
-    }
-    // Whatever the bytes, a reader either accepts a valid table or refuses
-    // with an empty table and a reason.
-    const auto holdsVerdict = [&](const char* reader, bool accepted, const ItemTable& table) {
-      if (accepted) {
-        EXPECT_GE(table.ItemCount(), 2) << reader << " round " << round;
-      } else {
-        EXPECT_EQ(table.ItemCount(), 0) << reader << " round " << round;
-        EXPECT_FALSE(table.LastError.isEmpty()) << reader << " round " << round;
-      }
-    };
-    ItemTable html, csv, typed;
-    holdsVerdict("html", ReadHtmlExport(bytes, html), html);
-    holdsVerdict("csv", ParseCsvBytes(bytes, LoadLimits{}, csv), csv);
-    holdsVerdict("typed", ParseManualInput(QString::fromUtf8(bytes), LoadLimits{}, typed), typed);
-    // Decoding only ever shortens: every entity is longer than its character.
-    const QString text = QString::fromLatin1(bytes);
-    EXPECT_LE(DecodeEntities(text).size(), text.size()) << "round " << round;
-    StripTags(text);
-    RowCells row;
-    SplitCellsInto(text, row);
   }
 }
 

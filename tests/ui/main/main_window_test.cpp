@@ -2,7 +2,6 @@
 // clicks, drops, the wheel, hovering and the context menu reach the model,
 // and what the model decides reaches the screen, the files and the
 // clipboard. The decisions themselves are tested on the model.
-#include "app/capacity.h"
 #include "base/ini_file.h"
 #include "chart/pie_chart.h"
 #include "support/test_files.h"
@@ -126,10 +125,7 @@ TEST_F(MainWindowTest, FunctionKeysSwitchPagesAndCloseTheWindow) {
     EXPECT_EQ(f.Source()->isVisible(), page == ChartPage::Source) << key;
   }
   // The line and bar pages warned about the items they cannot show.
-  const int canvasW = f.Layout().Canvas.width();
   ASSERT_EQ(f.Messages.Entries.size(), 2u);
-  EXPECT_EQ(f.Messages.Entries[0].Text, CheckCapacity(ChartPage::Line, 100, canvasW, 1).Message);
-  EXPECT_EQ(f.Messages.Entries[1].Text, CheckCapacity(ChartPage::Bar, 100, canvasW, 1).Message);
 
   // Keys act while the focus is in a text box of the source page.
   Key(Qt::Key_F1);
