@@ -28,8 +28,9 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 install(FILES examples/sales.html DESTINATION ${QH_DOC_DIR}/examples)
 install(FILES packaging/debian/copyright DESTINATION ${QH_DOC_DIR})
-# What check --json and render --layout print, as JSON Schema.
+# What check --json, render --layout and render --json-summary print, as JSON Schema.
 install(FILES schemas/qinghechart-check-1.schema.json schemas/qinghechart-layout-1.schema.json
+              schemas/qinghechart-render-1.schema.json
         DESTINATION ${CMAKE_INSTALL_DATADIR}/qinghechart/schemas)
 install(FILES packaging/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qinghechart)

@@ -72,7 +72,7 @@ echo "package $pkg_version, programs $cli_version"
   { echo "the CLI's version differs from the package's"; exit 1; }
 [ "$(/usr/bin/qinghechart --version)" = "$expected" ] || { echo "the window's version differs"; exit 1; }
 # The documented output shapes are installed.
-for schema in qinghechart-check-1 qinghechart-layout-1; do
+for schema in qinghechart-check-1 qinghechart-layout-1 qinghechart-render-1; do
   test -s "/usr/share/qinghechart/schemas/$schema.schema.json"
 done
 sample=/usr/share/doc/qinghechart/examples/sales.html

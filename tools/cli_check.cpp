@@ -3,12 +3,16 @@
 #include "cli_commands.h"
 #include "cli_input.h"
 #include "cli_json.h"
+#include "cli_table_options.h"
 
+#include "base/save_file.h"
 #include "base/text_utils.h"
 #include "data/file_access.h"
 #include "data/source_loader.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace qh::cli {
@@ -20,30 +24,37 @@ struct CheckOptions {
   bool Json = false;
   bool Quiet = false;
   QString Format;  // what FILE holds, whatever its name
-  QString File;
+  TableChoice Choice;
+  QStringList Files;
 };
 
-// Empty when the arguments are one FILE that can be read as asked.
+// Empty when the arguments are FILEs that can be read as asked.
 QString TakeCheckOptions(const ParsedArgs& args, CheckOptions& options) {
   options.Manual = args.Has("manual");
   options.Json = args.Has("json");
   options.Quiet = args.Has("quiet");
   if (args.Has("format")) options.Format = args.Value("format");
+  if (QString problem = TakeTableChoice(args, options.Choice); !problem.isEmpty()) return problem;
   if (args.Operands.isEmpty()) return QStringLiteral("missing FILE");
-  if (args.Operands.size() > 1) return QStringLiteral("more than one FILE");
-  options.File = args.Operands.first();
+  options.Files = args.Operands;
+  if (options.Files.count(QLatin1StringView(kStandardInput)) > 1)
+    return QStringLiteral("standard input (-) can be read only once");
   if (options.Manual) return {};
-  return CheckSourceFormat(options.File, options.Format);
+  for (const QString& file : options.Files) {
+    if (QString problem = CheckSourceFormat(file, options.Format); !problem.isEmpty())
+      return problem;
+  }
+  return {};
 }
 
-bool LoadForCheck(const CheckOptions& options, ItemTable& table) {
+bool LoadForCheck(const CheckOptions& options, const QString& file, ItemTable& table) {
   const LoadLimits limits;
-  table.SourcePath = options.File;
-  if (!options.Manual) return LoadCliSource(options.File, options.Format, limits, table);
-  const bool fromInput = options.File == QLatin1StringView(kStandardInput);
+  table.SourcePath = file;
+  if (!options.Manual) return LoadCliSource(file, options.Format, limits, options.Choice, table);
+  const bool fromInput = file == QLatin1StringView(kStandardInput);
   table.Reset();
-  if (!fromInput && !RequireExistingFile(options.File, table)) return false;
-  QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(options.File);
+  if (!fromInput && !RequireExistingFile(file, table)) return false;
+  QByteArray bytes = fromInput ? ReadStandardInput() : ReadAllBytes(file);
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);  // editors on Windows add one
   return ParseManualInput(QString::fromUtf8(bytes), limits, table);
 }
@@ -63,11 +74,23 @@ class ChunkedOutput {
     if (out_.size() >= kChunk) Flush();
   }
   void Flush() {
-    std::fwrite(out_.constData(), 1, static_cast<size_t>(out_.size()), to_);
+    if (error_ == 0 && std::fwrite(out_.constData(), 1, static_cast<size_t>(out_.size()), to_) !=
+                           static_cast<size_t>(out_.size())) {
+      error_ = errno != 0 ? errno : EIO;
+    }
     out_.resize(0);  // keeps the storage for the next piece
+  }
+  // Everything written out and flushed: 0, else the first error (a full
+  // disk, a closed pipe).
+  int Finish() {
+    Flush();
+    if (error_ == 0 && (std::fflush(to_) != 0 || std::ferror(to_)))
+      error_ = errno != 0 ? errno : EIO;
+    return error_;
   }
 
  private:
+  int error_ = 0;
   static constexpr qsizetype kChunk = 1 << 20;
   std::FILE* to_;
   QByteArray out_;
@@ -117,29 +140,47 @@ void PrintSummary(const QString& file, const ItemTable& table) {
   PrintError(summary);
 }
 
+// Checks one FILE: its rows or JSON object on standard output, its verdict
+// on standard error. The exit code for it alone.
+int CheckFile(const CheckOptions& options, const QString& file, ChunkedOutput& output) {
+  ItemTable table;
+  const bool ok = LoadForCheck(options, file, table);
+  if (options.Json) {
+    WriteCheckJson(ok, table, output);
+  } else if (ok) {
+    WriteCheckRows(table, output);
+  }
+  // Each FILE's output is out before its verdict, so the two streams read
+  // in step when they go to one terminal.
+  if (output.Finish() != 0) return kExitOutputFailed;  // said by the caller
+  if (!ok) {
+    ReportRefusal(file, table);
+    return LoadFailureCode(file, table, options.Choice);
+  }
+  if (!options.Quiet) {
+    if (!options.Json) PrintSummary(file, table);
+    for (const QString& note : table.Notes) PrintError(file + QStringLiteral(": ") + note);
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunCheck(const ParsedArgs& args) {
   CheckOptions options;
   if (const QString problem = TakeCheckOptions(args, options); !problem.isEmpty())
     return ReportUsageError(kCheckCommand.Name, problem);
-  ItemTable table;
-  const bool ok = LoadForCheck(options, table);
-  {
-    ChunkedOutput output(stdout);
-    if (options.Json) {
-      WriteCheckJson(ok, table, output);
-    } else if (ok) {
-      WriteCheckRows(table, output);
+  int code = kExitOk;
+  ChunkedOutput output(stdout);
+  for (const QString& file : options.Files) {
+    code = std::max(code, CheckFile(options, file, output));
+    if (const int error = output.Finish(); error != 0) {
+      // Nobody reads what follows: the rest is not checked.
+      PrintError(QStringLiteral("无法写入 -:") + SystemErrorReason(error));
+      return kExitOutputFailed;
     }
   }
-  std::fflush(stdout);
-  if (!ok) {
-    ReportRefusal(options.File, table);
-    return LoadFailureCode(options.File);
-  }
-  if (!options.Quiet && !options.Json) PrintSummary(options.File, table);
-  return kExitOk;
+  return code;
 }
 
 }  // namespace qh::cli

@@ -34,17 +34,18 @@ QByteArray ReadStandardInput() {
 }
 
 bool LoadCliSource(const QString& file, const QString& format, const LoadLimits& limits,
-                   ItemTable& table) {
+                   const TableChoice& choice, ItemTable& table) {
   if (file == QLatin1StringView(kStandardInput)) {
     QByteArray bytes;
     // Unreadable input reads as no bytes: the empty file's words.
     if (ReadStreamBytes(STDIN_FILENO, limits.MaxBytes(), bytes) == ReadResult::TooLarge)
       return FailSourceTooLarge(limits, table);
-    if (format.isNull()) return LoadSourceStream(std::move(bytes), file, limits, table);
-    return LoadSourceBytes(std::move(bytes), format, file, limits, table);
+    if (format.isNull())
+      return LoadSourceStream(std::move(bytes), file, limits, table, nullptr, choice);
+    return LoadSourceBytes(std::move(bytes), format, file, limits, table, nullptr, choice);
   }
-  if (format.isNull()) return LoadSourceFile(file, limits, table);
-  return LoadSourceFileAs(file, format, limits, table);
+  if (format.isNull()) return LoadSourceFile(file, limits, table, nullptr, choice);
+  return LoadSourceFileAs(file, format, limits, table, nullptr, choice);
 }
 
 bool IsDeviceOutput(const QString& path) {
@@ -53,7 +54,8 @@ bool IsDeviceOutput(const QString& path) {
          (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode));
 }
 
-int LoadFailureCode(const QString& file) {
+int LoadFailureCode(const QString& file, const ItemTable& table, const TableChoice& choice) {
+  if (RefusedForSheet(table, choice)) return kExitUsage;
   if (file == QLatin1StringView(kStandardInput)) return kExitRefused;
   switch (KindOfFile(file)) {
     case FileKind::Missing:

@@ -5,6 +5,7 @@
 // their content, named files by their extension.
 #include "data/item_table.h"
 #include "data/source_loader.h"
+#include "data/table_choice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,9 +22,10 @@ QString CheckSourceFormat(const QString& file, const QString& format);
 QByteArray ReadStandardInput();
 
 // Loads FILE as the window would, or as a file of the given format through
-// the same checks and readers (standard input for "-").
+// the same checks and readers (standard input for "-"), the part of the
+// table choice names.
 bool LoadCliSource(const QString& file, const QString& format, const LoadLimits& limits,
-                   ItemTable& table);
+                   const TableChoice& choice, ItemTable& table);
 
 // Whether an output names a character device or FIFO (/dev/null, a
 // terminal, a pipe someone reads): written straight, as standard output
@@ -31,9 +33,9 @@ bool LoadCliSource(const QString& file, const QString& format, const LoadLimits&
 // is no file to keep or replace.
 bool IsDeviceOutput(const QString& path);
 
-// The exit code for a FILE that did not load: missing or unreadable, or
-// read and refused.
-int LoadFailureCode(const QString& file);
+// The exit code for a FILE that did not load: missing or unreadable, a
+// sheet asked for that it lacks (a usage error), or read and refused.
+int LoadFailureCode(const QString& file, const ItemTable& table, const TableChoice& choice);
 
 // The table's two-part refusal on standard error, naming FILE.
 void ReportRefusal(const QString& file, const ItemTable& table);

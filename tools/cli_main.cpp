@@ -6,6 +6,7 @@
 #include "update/local_version.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -111,6 +112,9 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES")) qInstallMessageHandler(DropQtMessages);
+  // A reader that went away (head, a closed pipe) is an output not written:
+  // said and exit code 4, not a silent death by signal.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc < 2) return TopLevelUsageError(QStringLiteral("missing COMMAND (check or render)"));
   const QString first = QString::fromLocal8Bit(argv[1]);
   if (first == u"--help" || first == u"-h") {

@@ -95,6 +95,7 @@ void AppendTexts(QByteArray& j, const std::vector<ChartText>& texts) {
 // Described by schemas/qinghechart-layout-1.schema.json; a change of shape
 // gets a new name there and here.
 constexpr char kLayoutSchema[] = "qinghechart-layout-1";
+constexpr char kRenderSummarySchema[] = "qinghechart-render-1";
 
 // Keys in a fixed, readable order: schema, kind, size, scale, title,
 // subtitle, axis, counts (drawn, capacity, first drawn item, rows of the table), one [item, left,
@@ -234,11 +235,12 @@ class RenderRun {
     ItemTable table;
     table.SourcePath = file;
     const LoadLimits limits{settings_.MaxItems};
-    if (!LoadCliSource(file, o_.InputFormat, limits, table)) {
+    if (!LoadCliSource(file, o_.InputFormat, limits, o_.Choice, table)) {
       ReportRefusal(file, table);
-      Fail(LoadFailureCode(file));
+      Fail(LoadFailureCode(file, table, o_.Choice));
       return;
     }
+    for (const QString& note : table.Notes) PrintError(file + QStringLiteral(": ") + note);
     for (const ChartPage kind : o_.Kinds) DrawKind(file, table, kind);
   }
   int ExitCode() const { return code_; }
@@ -307,11 +309,40 @@ class RenderRun {
         Fail(kExitOutputFailed);
       }
     }
+    if (o_.JsonSummary) WriteSummary(file, out, kind, pageNo, state.Outline.Drawn, table);
     if (kind == ChartPage::Pie && o_.EveryPiePage()) return;  // every page is drawn anyway
     const QString shownAs = out == u"-" ? QStringLiteral("standard output") : out;
     if (const QString note = LeftOutNote(shownAs, state.Outline, kind, table.ItemCount());
         !note.isEmpty()) {
       PrintError(note);
+    }
+  }
+
+  // One JSON line for an output just written, so that a script knows what
+  // was made (described by schemas/qinghechart-render-1.schema.json).
+  void WriteSummary(const QString& file, const QString& out, ChartPage kind, int pageNo, int drawn,
+                    const ItemTable& table) {
+    QByteArray j = "{\"schema\":\"";
+    j += kRenderSummarySchema;
+    j += "\",\"file\":";
+    AppendJsonString(j, file);
+    j += ",\"output\":";
+    AppendJsonString(j, out);
+    j += ",\"layout\":";
+    if (o_.LayoutPattern.isEmpty()) {
+      j += "null";
+    } else {
+      AppendJsonString(j, OutputName(o_.LayoutPattern, file, kind, pageNo));
+    }
+    j += ",\"kind\":\"";
+    j += KindName(kind);
+    j += "\",\"page\":" + QByteArray::number(pageNo) + ",\"drawn\":" + QByteArray::number(drawn) +
+         ",\"rows\":" + QByteArray::number(table.ItemCount()) + "}\n";
+    if (std::fwrite(j.constData(), 1, static_cast<size_t>(j.size()), stdout) !=
+            static_cast<size_t>(j.size()) ||
+        std::fflush(stdout) != 0) {
+      PrintError(CannotWriteText(QStringLiteral("-"), SaveResult::Failed(errno)));
+      Fail(kExitOutputFailed);
     }
   }
 

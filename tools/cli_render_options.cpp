@@ -1,6 +1,7 @@
 #include "cli_render_options.h"
 
 #include "cli_input.h"
+#include "cli_table_options.h"
 
 #include <QFileInfo>
 
@@ -86,6 +87,9 @@ QString CheckPatterns(const RenderOptions& o) {
   }
   if (o.ToStandardOutput() && o.LayoutPattern == u"-")
     return QStringLiteral("-o - and --layout - cannot both use standard output");
+  if (o.JsonSummary && (o.ToStandardOutput() || o.LayoutPattern == u"-"))
+    return QStringLiteral(
+        "--json-summary writes to standard output: OUT and --layout need file names");
   for (const QString& pattern : {o.OutPattern, o.LayoutPattern}) {
     if (pattern.isEmpty() || pattern == u"-" || IsDeviceOutput(pattern)) continue;
     if (manyFiles && !pattern.contains(u"{name}"))
@@ -131,6 +135,8 @@ QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {
   o.TitlePattern = args.Value("title");
   o.LayoutPattern = args.Value("layout");
   if (args.Has("format")) o.InputFormat = args.Value("format");
+  if (QString problem = TakeTableChoice(args, o.Choice); !problem.isEmpty()) return problem;
+  o.JsonSummary = args.Has("json-summary");
   o.Files = args.Operands;
   if (o.Files.isEmpty()) return QStringLiteral("missing FILE");
   if (o.Files.count(QLatin1StringView(kStandardInput)) > 1)

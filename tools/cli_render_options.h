@@ -5,6 +5,7 @@
 
 #include "chart/chart_output.h"
 #include "chart/chart_page.h"
+#include "data/table_choice.h"
 
 #include <optional>
 #include <vector>
@@ -22,6 +23,8 @@ struct RenderOptions {
   QString OutPattern;
   ChartFileFormat OutFormat = ChartFileFormat::Png;
   QString InputFormat;  // --format: what every FILE holds
+  TableChoice Choice;   // which part of each FILE's table
+  bool JsonSummary = false;
   QStringList Files;
 
   bool ToStandardOutput() const { return OutPattern == u"-"; }

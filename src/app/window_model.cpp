@@ -162,7 +162,19 @@ void WindowModel::Browse() {
 }
 
 bool WindowModel::LoadFile(const QString& path) {
-  const bool ok = LoadSourceFile(path, LimitsOf(state_.Config), state_.Table, &state_.Log);
+  TableChoice choice = tableChoices_.For(path);
+  bool ok = LoadSourceFile(path, LimitsOf(state_.Config), state_.Table, &state_.Log, choice);
+  // A table wider than two columns or a workbook of several sheets is no
+  // dead end: the user may choose its part, until it reads or they cancel.
+  while (!ok) {
+    const auto offer = TableChoices::OfferFor(path, state_.Table, choice);
+    const auto chosen = offer ? actions_.ChooseTablePart(*offer) : std::nullopt;
+    if (!chosen) break;
+    choice = *chosen;
+    tableChoices_.Remember(path, choice);
+    ok = LoadSourceFile(path, LimitsOf(state_.Config), state_.Table, &state_.Log, choice);
+  }
+  for (const QString& note : state_.Table.Notes) state_.Log.WriteLog(note);
   ++revision_;  // a failed load empties the table
   return ok;
 }

@@ -4,6 +4,7 @@
 // it came from, the capacity warnings and the commands of the keys, the wheel
 // and the chart menu. The window draws it and forwards its events here.
 #include "app/label_options.h"
+#include "app/table_chooser.h"
 #include "app/view_rules.h"
 #include "app/window_commands.h"
 #include "base/save_file.h"
@@ -39,6 +40,11 @@ class WindowActions {
   virtual void OpenChartMenu() = 0;
   // A file load starts (true) or ends (false).
   virtual void ShowBusy(bool busy) = 0;
+  // Offers to choose the part of a refused table to draw; none when the
+  // user cancels (or the window has no chooser).
+  virtual std::optional<TableChoice> ChooseTablePart(const TableChooserOffer&) {
+    return std::nullopt;
+  }
 };
 
 // One drawn item as assistive technology hears it.
@@ -164,6 +170,7 @@ class WindowModel {
   int canvasHeight_ = 0;
   int lineCapacity_ = 0;
   int revision_ = 0;
+  TableChoices tableChoices_;  // per file, for the session
 };
 
 }  // namespace qh

@@ -193,8 +193,9 @@ namespace {
 template <typename FeedText>
 std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxCharacters,
                                      const QString& label, const LoadLimits& limits,
-                                     ItemTable& table, QChar separator, FeedText feed) {
-  RowValidator rows(label, table, limits);
+                                     ItemTable& table, const TableChoice& choice, QChar separator,
+                                     FeedText feed) {
+  RowValidator rows(label, table, limits, choice);
   table.Items.reserve(
       std::min(static_cast<size_t>(expectedLines), static_cast<size_t>(limits.MaxItems) + 1));
   size_t count = 0;
@@ -223,9 +224,9 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 namespace {
 
 bool ParseSeparatedText(QStringView view, const QString& label, QChar separator,
-                        const LoadLimits& limits, ItemTable& table) {
+                        const LoadLimits& limits, ItemTable& table, const TableChoice& choice) {
   table.Reset();
-  return *ValidateCsvLines(LineBreaks(view), view.size(), label, limits, table, separator,
+  return *ValidateCsvLines(LineBreaks(view), view.size(), label, limits, table, choice, separator,
                            [view](CsvLineSplitter& splitter) {
                              splitter.Feed(view);
                              return true;
@@ -234,16 +235,20 @@ bool ParseSeparatedText(QStringView view, const QString& label, QChar separator,
 
 }  // namespace
 
-bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table) {
-  return ParseSeparatedText(text, QStringLiteral("CSV"), DetectCsvSeparator(text), limits, table);
+bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table,
+                  const TableChoice& choice) {
+  return ParseSeparatedText(text, QStringLiteral("CSV"), DetectCsvSeparator(text), limits, table,
+                            choice);
 }
 
-bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table) {
+bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table,
+                    const TableChoice& choice) {
   const QChar separator = text.contains(u'\t') ? u'\t' : DetectCsvSeparator(text);
-  return ParseSeparatedText(text, QStringLiteral("Excel"), separator, limits, table);
+  return ParseSeparatedText(text, QStringLiteral("Excel"), separator, limits, table, choice);
 }
 
-bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table) {
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
+                   const TableChoice& choice) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
   const qsizetype lines = LineBreaks(bytes);
@@ -253,7 +258,7 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {
     // Never more characters than bytes, in either encoding.
     const auto verdict = ValidateCsvLines(
-        lines, bytes.size(), QStringLiteral("CSV"), limits, table, separator,
+        lines, bytes.size(), QStringLiteral("CSV"), limits, table, choice, separator,
         [&](CsvLineSplitter& splitter) { return FeedDecoded(bytes, encoding, splitter); });
     if (verdict) return *verdict;
     table.Reset();

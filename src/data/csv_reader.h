@@ -2,6 +2,7 @@
 // CSV files as spreadsheet programs and business systems write them.
 #include "data/item_table.h"
 #include "data/load_limits.h"
+#include "data/table_choice.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -52,15 +53,18 @@ class CsvLineSplitter {
 };
 
 // Validates decoded text as a two-column CSV table.
-bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table);
+bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table,
+                  const TableChoice& choice = {});
 
 // Text saved under a workbook name, read as Excel reads text: separated by
 // tabs when it holds one, else as CSV; its messages say "Excel".
-bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table);
+bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table,
+                    const TableChoice& choice = {});
 
 // Validates the bytes of a CSV file (a leading UTF-8 byte order mark
 // skipped) as a two-column CSV table. They are decoded a piece at a time,
 // so a large file is never held decoded as a whole.
-bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table);
+bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
+                   const TableChoice& choice = {});
 
 }  // namespace qh

@@ -1,6 +1,7 @@
 #pragma once
 // The table every reader fills and every chart reads.
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace qh {
@@ -21,6 +22,17 @@ class ItemTable {
   QString LastError;
   QString LastHint;
   QString Caption;  // the table's own title (an HTML <caption>), empty when it has none
+  // After success: rows a chosen option left out (a total row), one line
+  // each, for standard error and the log.
+  QStringList Notes;
+  // A workbook's worksheets by name, in order, also after a refusal (empty
+  // for other files): a window or script can then offer the others.
+  QStringList Sheets;
+  // After a refusal for having more than two columns: how many it has and
+  // the cells of its first row (a header, usually), so that two of them
+  // can be offered. 0 and empty otherwise.
+  int Columns = 0;
+  QStringList FirstRow;
 
   int ItemCount() const { return static_cast<int>(Items.size()); }
 
@@ -30,11 +42,16 @@ class ItemTable {
     LastError.clear();
     LastHint.clear();
     Caption.clear();
+    Notes.clear();
+    Sheets.clear();
+    Columns = 0;
+    FirstRow.clear();
   }
 
   // Records a refusal: the rows go, the two texts stay for the message box.
   bool Fail(const QString& error, const QString& hint) {
     Items.clear();
+    Notes.clear();
     LastError = error;
     LastHint = hint;
     return false;

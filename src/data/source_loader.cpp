@@ -5,6 +5,7 @@
 #include "data/csv_reader.h"
 #include "data/file_access.h"
 #include "data/html/html_reader.h"
+#include "data/table_choice.h"
 #include "data/text_decode.h"
 #include "data/workbook/reader.h"
 
@@ -40,30 +41,36 @@ bool IsSpreadsheetXml(QStringView start, QStringView whole) {
 // kind of file. Separated values under a workbook name are read as Excel
 // reads text.
 bool LoadText(QString text, SourceFormat format, const QString& name, const LoadLimits& limits,
-              ItemTable& table, DiagLog* log) {
+              ItemTable& table, DiagLog* log, const TableChoice& choice) {
   if (IsSpreadsheetXml(SkipLeadingSpace(text), text)) {
     const QByteArray utf8 = text.toUtf8();
     text = QString();  // the scan needs only the bytes
-    return LoadSpreadsheetXml(utf8, name, limits, QStringLiteral("Excel"), table);
+    return LoadSpreadsheetXml(utf8, name, limits, QStringLiteral("Excel"), table, choice);
   }
-  if (text.contains(u"<table", Qt::CaseInsensitive)) return ParseHtmlText(text, limits, table, log);
-  if (format == SourceFormat::Workbook) return ParseExcelText(std::move(text), limits, table);
-  return ParseCsvText(std::move(text), limits, table);
+  // HTML and separated text hold one table: no other sheet.
+  if (!IsFirstSheet(choice.Sheet)) return FailUnknownSheet(table, choice.Sheet, {});
+  if (text.contains(u"<table", Qt::CaseInsensitive))
+    return ParseHtmlText(text, limits, table, log, choice);
+  if (format == SourceFormat::Workbook)
+    return ParseExcelText(std::move(text), limits, table, choice);
+  return ParseCsvText(std::move(text), limits, table, choice);
 }
 
 // Bytes told apart by their content.
 bool LoadByContent(QByteArray bytes, SourceFormat format, const QString& name,
-                   const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+                   const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                   const TableChoice& choice) {
   // UTF-16 text ("Unicode text") holds NUL bytes yet is text.
   if (StartsWithUtf16Mark(bytes)) {
-    return LoadText(DecodeUtf16AndRelease(bytes), format, name, limits, table, log);
+    return LoadText(DecodeUtf16AndRelease(bytes), format, name, limits, table, log, choice);
   }
   if (SniffWorkbookContent(bytes) == WorkbookContent::Text) {
     // What follows a UTF-8 byte order mark is the text, as for a file named
     // .csv: converters put one before GBK text too.
-    return LoadText(DecodeAndRelease(bytes, Utf8Mark::Skip), format, name, limits, table, log);
+    return LoadText(DecodeAndRelease(bytes, Utf8Mark::Skip), format, name, limits, table, log,
+                    choice);
   }
-  return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table);
+  return LoadWorkbookBytes(std::move(bytes), name, limits, QStringLiteral("Excel"), table, choice);
 }
 
 bool FailFormat(const QString& ext, const QString& path, ItemTable& table) {
@@ -82,7 +89,7 @@ bool FailFolder(const QString& path, ItemTable& table) {
 }
 
 bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const LoadLimits& limits,
-               ItemTable& table, DiagLog* log) {
+               ItemTable& table, DiagLog* log, const TableChoice& choice) {
   const LogFlushGuard flush(log);
   table.Reset();
   // An unreadable file reads as no bytes and gets the same words.
@@ -91,25 +98,29 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
   // "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
   // its byte order mark, read as the same text in UTF-8 would be.
   const bool utf16 = StartsWithUtf16Mark(bytes);
+  // A text file holds one table: only a workbook has other sheets (bytes
+  // told apart by content are checked once their kind is known).
+  if ((format == SourceFormat::Csv || format == SourceFormat::Html) && !IsFirstSheet(choice.Sheet))
+    return FailUnknownSheet(table, choice.Sheet, {});
   switch (format) {
     case SourceFormat::Csv:
-      if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table);
-      return ParseCsvBytes(bytes, limits, table);
+      if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table, choice);
+      return ParseCsvBytes(bytes, limits, table, choice);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
       return ParseHtmlText(
           utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), limits,
-          table, log);
+          table, log, choice);
     case SourceFormat::Workbook:
     case SourceFormat::Stream:
-      return LoadByContent(std::move(bytes), format, name, limits, table, log);
+      return LoadByContent(std::move(bytes), format, name, limits, table, log, choice);
     case SourceFormat::Unknown: break;
   }
   return false;
 }
 
 bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits, ItemTable& table,
-              DiagLog* log) {
+              DiagLog* log, const TableChoice& choice) {
   table.Reset();
   const FileKind kind = KindOfFile(path);
   if (kind == FileKind::Folder) return FailFolder(path, table);
@@ -127,7 +138,7 @@ bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits,
     case ReadResult::Folder: return FailFolder(path, table);
     case ReadResult::TooLarge: return FailOverByteLimit(limits, table);
   }
-  return LoadBytes(std::move(bytes), format, path, limits, table, log);
+  return LoadBytes(std::move(bytes), format, path, limits, table, log, choice);
 }
 
 }  // namespace
@@ -144,28 +155,30 @@ bool RequireExistingFile(const QString& path, ItemTable& table) {
   return FailMissing(path, table);
 }
 
-bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
-  return LoadFile(path, FileExtension(path), limits, table, log);
+bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                    const TableChoice& choice) {
+  return LoadFile(path, FileExtension(path), limits, table, log, choice);
 }
 
 bool LoadSourceFileAs(const QString& path, const QString& ext, const LoadLimits& limits,
-                      ItemTable& table, DiagLog* log) {
-  return LoadFile(path, ext, limits, table, log);
+                      ItemTable& table, DiagLog* log, const TableChoice& choice) {
+  return LoadFile(path, ext, limits, table, log, choice);
 }
 
 bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
-                     const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+                     const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                     const TableChoice& choice) {
   const SourceFormat format = FormatOf(ext);
   if (format == SourceFormat::Unknown) {
     table.Reset();
     return FailFormat(ext, name, table);
   }
-  return LoadBytes(std::move(bytes), format, name, limits, table, log);
+  return LoadBytes(std::move(bytes), format, name, limits, table, log, choice);
 }
 
 bool LoadSourceStream(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                      ItemTable& table, DiagLog* log) {
-  return LoadBytes(std::move(bytes), SourceFormat::Stream, name, limits, table, log);
+                      ItemTable& table, DiagLog* log, const TableChoice& choice) {
+  return LoadBytes(std::move(bytes), SourceFormat::Stream, name, limits, table, log, choice);
 }
 
 bool FailSourceTooLarge(const LoadLimits& limits, ItemTable& table) {

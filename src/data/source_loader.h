@@ -5,6 +5,7 @@
 #include "data/item_table.h"
 #include "data/load_limits.h"
 #include "data/manual_input.h"
+#include "data/table_choice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,13 +18,15 @@ class DiagLog;
 // and holds bytes, and hands them to LoadSourceBytes. A stream (a FIFO,
 // <(...), /dev/stdin) whose name has no known extension is told apart by
 // its content. A file larger than the limits is refused before it is read.
-// The HTML reader traces its decisions to log when it is given one.
+// The HTML reader traces its decisions to log when it is given one. choice
+// names the part of a wider table to read; the default reads it by the
+// strict two-column rule.
 bool LoadSourceFile(const QString& path, const LoadLimits& limits, ItemTable& table,
-                    DiagLog* log = nullptr);
+                    DiagLog* log = nullptr, const TableChoice& choice = {});
 
 // The same, read as the kind ext names whatever the file is called.
 bool LoadSourceFileAs(const QString& path, const QString& ext, const LoadLimits& limits,
-                      ItemTable& table, DiagLog* log = nullptr);
+                      ItemTable& table, DiagLog* log = nullptr, const TableChoice& choice = {});
 
 // Whether a file of extension ext (lower case, as FileExtension gives it)
 // reaches a reader; a drop is refused at once when it does not.
@@ -40,12 +43,13 @@ bool RequireExistingFile(const QString& path, ItemTable& table);
 // The bytes are taken over and let go once text files are decoded, so a
 // large export is not held twice while its rows are read.
 bool LoadSourceBytes(QByteArray bytes, const QString& ext, const QString& name,
-                     const LoadLimits& limits, ItemTable& table, DiagLog* log = nullptr);
+                     const LoadLimits& limits, ItemTable& table, DiagLog* log = nullptr,
+                     const TableChoice& choice = {});
 
 // Bytes of a stream whose name says nothing (standard input): told apart by
 // their content, as those of a workbook name are.
 bool LoadSourceStream(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                      ItemTable& table, DiagLog* log = nullptr);
+                      ItemTable& table, DiagLog* log = nullptr, const TableChoice& choice = {});
 
 // The refusal of bytes read from a stream that gave more than the limits
 // admit (see ReadStreamBytes).

@@ -24,13 +24,59 @@ bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
 
 }  // namespace
 
-RowValidator::RowValidator(const QString& label, ItemTable& table, const LoadLimits& limits)
+RowValidator::RowValidator(const QString& label, ItemTable& table, const LoadLimits& limits,
+                           const TableChoice& choice)
     : label_(label), table_(table), limits_(limits) {
   table_.Reset();
+  if (!choice.IsDefault()) selection_.emplace(choice);
 }
 
 void RowValidator::Add(size_t index, QStringView line, const QString* sharedName) {
-  if (overLimit_ || IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
+  if (overLimit_) return;
+  if (selection_) {
+    AddChosen(index, line);
+  } else {
+    AddLine(index, line, sharedName);
+  }
+}
+
+void RowValidator::AddChosen(size_t index, QStringView line) {
+  if (IsBlank(line) || selection_->Skips(index)) return;
+  // The total's name stands in the first column, also when another one
+  // holds the item names.
+  bool total = false;
+  if (selection_->Choice().NoTotal) {
+    const qsizetype tab = line.indexOf(u'\t');
+    total = IsTotalName(tab < 0 ? line : line.left(tab));
+  }
+  if (selection_->Choice().PicksColumns()) {
+    cells_.clear();
+    for (const QStringView cell : line.tokenize(u'\t')) cells_.push_back(cell);
+    if (!selection_->Narrow(cells_)) return;
+    total = total || (selection_->Choice().NoTotal && IsTotalName(cells_[0]));
+    narrowed_.resize(0);
+    narrowed_.append(cells_[0]).append(u'\t').append(cells_[1]);
+    line = narrowed_;
+  }
+  // A total row counts only as the last row; any row after it lets it in.
+  if (heldTotal_) {
+    AddLine(heldTotal_->first, heldTotal_->second, nullptr);
+    heldTotal_.reset();
+  }
+  if (total) {
+    heldTotal_.emplace(index, line.toString());
+    return;
+  }
+  AddLine(index, line, nullptr);
+}
+
+void RowValidator::AddLine(size_t index, QStringView line, const QString* sharedName) {
+  if (IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
+  // The first row of several cells: the header, below any title.
+  if (!firstRowSeen_ && line.contains(u'\t')) {
+    firstRowSeen_ = true;
+    firstRow_ = line.toString();
+  }
   const int cells = static_cast<int>(line.count(u'\t')) + 1;
   if (cells > maxCols_) maxCols_ = cells;
   if (cells < 2) return;
@@ -42,8 +88,9 @@ void RowValidator::Add(size_t index, QStringView line, const QString* sharedName
   const QStringView valueText = tab2 < 0 ? line.mid(tab + 1) : line.mid(tab + 1, tab2 - tab - 1);
   // A header names its columns: neither cell is a number and the value
   // cell is no value either (A,"1,234" is data).
-  if (index == 0 && table_.Items.empty() && !IsPlainNumber(valueText) && !IsPlainNumber(name) &&
-      !IsValueText(valueText)) {
+  const size_t headerIndex = selection_ ? selection_->HeaderIndex() : 0;
+  if (index == headerIndex && table_.Items.empty() && !IsPlainNumber(valueText) &&
+      !IsPlainNumber(name) && !IsValueText(valueText)) {
     return;
   }
   double value = 0.0;
@@ -63,24 +110,43 @@ void RowValidator::Add(size_t index, QStringView line, const QString* sharedName
 
 bool RowValidator::Finish() {
   if (overLimit_) return FailOverItemLimit(limits_, table_);
-  if (maxCols_ != 2) return FailColumns(table_, label_, maxCols_);
+  if (selection_ && !selection_->CheckColumns(table_, label_)) return false;
+  if (maxCols_ != 2) {
+    FailColumns(table_, label_, maxCols_);
+    if (maxCols_ > 2 && !(selection_ && selection_->Choice().PicksColumns())) {
+      table_.Columns = maxCols_;
+      for (const QStringView cell : QStringView(firstRow_).tokenize(u'\t'))
+        table_.FirstRow << StripSpaces(cell);
+    }
+    return false;
+  }
   if (badFound_) {
-    return table_.Fail(
-        QStringLiteral("数据源") + label_ + QStringLiteral("第 2 列存在非数值内容,无法生成图表."),
-        QStringLiteral("第 %1 行的数值列为").arg(badRow_) + badText_ + u'.' + kBreak +
-            QStringLiteral("数据源第 2 列必须全部为数值."));
+    const int column = selection_ ? selection_->ValueColumnNumber() : 2;
+    return table_.Fail(QStringLiteral("数据源") + label_ +
+                           QStringLiteral("第 %1 列存在非数值内容,无法生成图表.").arg(column),
+                       QStringLiteral("第 %1 行的数值列为").arg(badRow_) + badText_ + u'.' +
+                           kBreak + QStringLiteral("数据源第 %1 列必须全部为数值.").arg(column));
   }
   if (table_.ItemCount() < 2) {
     return table_.Fail(
         QStringLiteral("数据源") + label_ + QStringLiteral("没有可用的两列数据(项目,数值)."),
         QStringLiteral("有效数据行不足 2 行,无法生成图表."));
   }
+  if (heldTotal_) {
+    // Left out at the user's request: said where the summary is shown.
+    const QStringView total = heldTotal_->second;
+    const qsizetype tab = total.indexOf(u'\t');
+    QStringList shown{StripSpaces(total.left(tab)), StripSpaces(total.mid(tab + 1))};
+    shown.removeAll(QString());
+    table_.Notes << QStringLiteral("已略去第 %1 行的合计行:").arg(heldTotal_->first + 1) +
+                        shown.join(u' ') + u'.';
+  }
   return true;
 }
 
 bool ValidateRows(std::span<const QStringView> lines, const QString& label,
-                  const LoadLimits& limits, ItemTable& table) {
-  RowValidator rows(label, table, limits);
+                  const LoadLimits& limits, ItemTable& table, const TableChoice& choice) {
+  RowValidator rows(label, table, limits, choice);
   table.Items.reserve(std::min(lines.size(), static_cast<size_t>(limits.MaxItems) + 1));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
@@ -89,9 +155,9 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label,
 }
 
 bool ValidateRows(const QStringList& lines, const QString& label, const LoadLimits& limits,
-                  ItemTable& table) {
+                  ItemTable& table, const TableChoice& choice) {
   std::vector<QStringView> views(lines.begin(), lines.end());
-  return ValidateRows(std::span<const QStringView>(views), label, limits, table);
+  return ValidateRows(std::span<const QStringView>(views), label, limits, table, choice);
 }
 
 }  // namespace qh

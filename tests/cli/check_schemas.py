@@ -3,8 +3,8 @@
 
     check_schemas.py CLI SCHEMA_DIR DATA_DIR EXAMPLE
 
-Runs "check --json" on every file of the data corpus and "render --layout"
-for each chart kind, and validates every document. The schemas are also
+Runs "check --json" on every file of the data corpus, "render --layout
+--json-summary" for each chart kind, and validates every document. The schemas are also
 shown documents they must refuse, so a schema that accepts anything fails.
 """
 import json
@@ -32,6 +32,7 @@ def main():
     cli, schema_dir, data_dir, example = sys.argv[1:5]
     check = load_validator(schema_dir, "qinghechart-check-1")
     layout = load_validator(schema_dir, "qinghechart-layout-1")
+    summary = load_validator(schema_dir, "qinghechart-render-1")
     failures = []
 
     def expect_valid(validator, text, what):
@@ -61,11 +62,16 @@ def main():
                            ("bar", "60x40")):
             out = os.path.join(work, f"{kind}-{size}")
             run = subprocess.run([cli, "render", "--kind", kind, "--size", size, "--layout",
-                                  out + ".json", "-o", out + ".png", example],
+                                  out + ".json", "-o", out + ".png", "--json-summary", example],
                                  capture_output=True)
             if run.returncode != 0:
                 failures.append(f"render {kind} {size}: exit {run.returncode}: {run.stderr!r}")
                 continue
+            lines = run.stdout.decode("utf-8").splitlines()
+            if len(lines) != 1:
+                failures.append(f"render {kind} {size}: {len(lines)} summary lines, not 1")
+            for line in lines:
+                expect_valid(summary, line, f"render --json-summary {kind} {size}")
             with open(out + ".json", encoding="utf-8") as f:
                 expect_valid(layout, f.read(), f"render --layout {kind} {size}")
 
@@ -77,7 +83,10 @@ def main():
                    "scale": 1, "title": "t", "subtitle": "s", "axis": None, "drawn": 1,
                    "capacity": 1, "regions": [[1, 0, 0, 1, 1]],
                    "texts": [{"role": "title", "text": "t", "box": [0, 0, 1, 1], "cut": False}]}
-    for validator, good, name in ((check, good_check, "check"), (layout, good_layout, "layout")):
+    good_summary = {"schema": "qinghechart-render-1", "file": "a.csv", "output": "a.png",
+                    "layout": None, "kind": "pie", "page": 2, "drawn": 8, "rows": 20}
+    for validator, good, name in ((check, good_check, "check"), (layout, good_layout, "layout"),
+                                  (summary, good_summary, "render summary")):
         if problems(validator, good):
             failures.append(f"{name} schema refuses a good document: {problems(validator, good)}")
     bad = [
@@ -89,6 +98,8 @@ def main():
         (layout, dict(good_layout, regions=[[0, 0, 0, 1, 1]])),
         (layout, dict(good_layout, texts=[dict(good_layout["texts"][0], box=[0, 0, 1])])),
         (layout, dict(good_layout, kind="donut")),
+        (summary, dict(good_summary, page=0)),
+        (summary, {k: v for k, v in good_summary.items() if k != "drawn"}),
     ]
     for validator, document in bad:
         if not problems(validator, document):
@@ -96,7 +107,7 @@ def main():
 
     for f in failures:
         print(f, file=sys.stderr)
-    print(f"{len(inputs)} check documents, 4 layouts, {len(bad)} refusals: "
+    print(f"{len(inputs)} check documents, 4 layouts and summaries, {len(bad)} refusals: "
           f"{'FAILED' if failures else 'OK'}")
     return 1 if failures else 0
 

@@ -44,7 +44,10 @@ TEST_F(CliCheck, CorpusGivesExpectedJson) {
 TEST_F(CliCheck, UsageErrors) {
   const QString file = Write("a.csv", "A,1\nB,2\n");
   const QStringList cases[] = {
-      {}, {QStringLiteral("--json")}, {QStringLiteral("--xml"), file}, {file, file}};
+      {},
+      {QStringLiteral("--json")},
+      {QStringLiteral("--xml"), file},
+      {QStringLiteral("--format=csv"), QStringLiteral("-"), file, QStringLiteral("-")}};
   for (const QStringList& args : cases) {
     const ProcessRun result = Check(args);
     EXPECT_EQ(result.ExitCode, 2) << args.join(' ').toStdString();

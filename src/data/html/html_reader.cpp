@@ -5,9 +5,11 @@
 #include "data/html/html_scan.h"
 #include "data/large_buffer.h"
 #include "data/name_pool.h"
+#include "data/table_choice.h"
 #include "data/value_rules.h"
 
 #include <QStringBuilder>
+#include <optional>
 
 namespace qh {
 
@@ -36,7 +38,7 @@ bool AllBlank(const std::vector<QStringView>& cells) {
 }
 
 bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRow,
-                  const QString& badText) {
+                  const QString& badText, int valueColumn) {
   if (maxCells != 2) {
     return table.Fail(
         QStringLiteral("数据源 HTML 表格不是两列数据,无法生成图表."),
@@ -45,9 +47,10 @@ bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRo
             kBreak + QStringLiteral("请让系统导出两列格式的表格,或改用[数据源]页面的手工输入."));
   }
   if (badFound) {
-    return table.Fail(QStringLiteral("数据源 HTML 表格第 2 列存在非数值内容,无法生成图表."),
-                      QStringLiteral("第 %1 行的数值列为").arg(badRow) + badText + u'.' + kBreak +
-                          QStringLiteral("数据源 HTML 表格的第 2 列必须全部为数值."));
+    return table.Fail(
+        QStringLiteral("数据源 HTML 表格第 %1 列存在非数值内容,无法生成图表.").arg(valueColumn),
+        QStringLiteral("第 %1 行的数值列为").arg(badRow) + badText + u'.' + kBreak +
+            QStringLiteral("数据源 HTML 表格的第 %1 列必须全部为数值.").arg(valueColumn));
   }
   if (table.ItemCount() < 2) {
     return table.Fail(QStringLiteral("数据源 HTML 表格没有可用的两列数据(项目,数值)."),
@@ -56,9 +59,10 @@ bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRo
   return true;
 }
 
-// Judges one table; overLimit tells a refusal for its size.
+// Judges one table; overLimit tells a refusal for its size. choice, when
+// not the default, picks the part of the table to judge.
 bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
-                DiagLog* log, bool& overLimit) {
+                DiagLog* log, const TableChoice& choice, bool& overLimit) {
   const Trace trace(log);
   overLimit = false;
   table.Reset();
@@ -85,16 +89,72 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
   RowCells row;
   NamePool names;
   QString name, valueText;  // reused: a million rows need no allocation each
+  // Only when a part of the table was chosen: the selection step, the
+  // cleaned cells it narrows, and a total row held back until a later row
+  // shows that it was not the last.
+  std::optional<TableSelection> selection;
+  if (!choice.IsDefault()) selection.emplace(choice);
+  const bool picks = choice.PicksColumns();
+  std::vector<QString> cleaned;
+  struct Held {
+    qsizetype Row;
+    QString Name, Value;
+    bool MayBeHeader;
+  };
+  std::optional<Held> heldTotal;
+  QStringList firstRow;
+  // False once the row is one item too many.
+  const auto take = [&](qsizetype r, const QString& n, const QString& v, bool mayBeHeader) {
+    if (mayBeHeader && table.Items.empty() && IsHeaderRow(n, v)) {
+      trace.Line(u"  row " % QString::number(r) % u" header skipped [" % n % u"][" % v % u']');
+      return true;
+    }
+    double value = 0.0;
+    if (ReadValue(v, value)) {
+      if (trace.On()) trace.Line(u"  row " % QString::number(r) % u" item=" % n % u" val=" % v);
+      if (!limits.AdmitsMore(table.Items.size())) {
+        trace.Line(
+            QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
+        return false;
+      }
+      table.Items.push_back({names.Add(n), value});
+    } else {
+      if (!badFound) {
+        badFound = true;
+        badRow = r;
+        badText = v;
+      }
+      if (trace.On()) trace.Line(u"  row " % QString::number(r) % u" not numeric [" % v % u']');
+    }
+    return true;
+  };
   for (size_t i = 0; i < rows.size(); ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
+    if (selection && selection->Skips(i)) continue;  // title rows
     SplitCellsInto(rows[i], row);
     const size_t rawCount = row.Cells.size();
-    MergeDuplicateCellViews(row.Cells);
+    // Chosen columns keep their places: cells are not merged then.
+    if (!picks) MergeDuplicateCellViews(row.Cells);
     // Office programs close a table with an empty spacer row: it is no row
     // of data and no header.
     if (AllBlank(row.Cells)) continue;
     const bool mayBeHeader = headerPossible;
     headerPossible = false;
+    bool total = false;
+    if (picks) {
+      cleaned.resize(row.Cells.size());
+      for (size_t k = 0; k < row.Cells.size(); ++k) CleanCellTextInto(row.Cells[k], cleaned[k]);
+      row.Cells.assign(cleaned.begin(), cleaned.end());
+      total = choice.NoTotal && IsTotalName(row.Cells[0]);
+      if (!selection->Narrow(row.Cells)) continue;
+    }
+    // The first row of several cells: the header, below any title.
+    if (firstRow.isEmpty() && !picks && row.Cells.size() > 1) {
+      for (QStringView cell : row.Cells) {
+        CleanCellTextInto(cell, name);
+        firstRow << name;
+      }
+    }
     maxCells = std::max(maxCells, static_cast<int>(row.Cells.size()));
     if (row.Cells.size() < 2) {
       if (trace.On()) {
@@ -103,48 +163,58 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
       }
       continue;
     }
-    CleanCellTextInto(row.Cells[0], name);
-    CleanCellTextInto(row.Cells[1], valueText);
-    if (mayBeHeader && table.Items.empty() && IsHeaderRow(name, valueText)) {
-      trace.Line(u"  row " % QString::number(r) % u" header skipped [" % name % u"][" % valueText %
-                 u']');
-      continue;
+    if (picks) {
+      name = StripSpaces(row.Cells[0]);
+      valueText = StripSpaces(row.Cells[1]);
+    } else {
+      CleanCellTextInto(row.Cells[0], name);
+      CleanCellTextInto(row.Cells[1], valueText);
     }
-    double value = 0.0;
-    if (ReadValue(valueText, value)) {
-      if (trace.On()) {
-        trace.Line(u"  row " % QString::number(r) % u" item=" % name % u" val=" % valueText);
-      }
-      if (!limits.AdmitsMore(table.Items.size())) {
-        trace.Line(
-            QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
+    if (heldTotal) {
+      const bool admitted =
+          take(heldTotal->Row, heldTotal->Name, heldTotal->Value, heldTotal->MayBeHeader);
+      heldTotal.reset();
+      if (!admitted) {
         overLimit = true;
         return FailOverItemLimit(limits, table);
       }
-      table.Items.push_back({names.Add(name), value});
-    } else {
-      if (!badFound) {
-        badFound = true;
-        badRow = r;
-        badText = valueText;
-      }
-      if (trace.On()) {
-        trace.Line(u"  row " % QString::number(r) % u" not numeric [" % valueText % u']');
-      }
+    }
+    if (choice.NoTotal && (total || IsTotalName(name))) {
+      heldTotal = Held{r, name, valueText, mayBeHeader};
+      continue;
+    }
+    if (!take(r, name, valueText, mayBeHeader)) {
+      overLimit = true;
+      return FailOverItemLimit(limits, table);
     }
   }
-  return TableVerdict(table, maxCells, badFound, badRow, badText);
+  if (selection && !selection->CheckColumns(table, QStringLiteral(" HTML 表格"))) return false;
+  const bool ok = TableVerdict(table, maxCells, badFound, badRow, badText,
+                               selection ? selection->ValueColumnNumber() : 2);
+  if (!ok && maxCells > 2 && !picks) {
+    table.Columns = maxCells;
+    table.FirstRow = firstRow;
+  }
+  if (ok && heldTotal) {
+    trace.Line(u"  row " % QString::number(heldTotal->Row) % u" total left out");
+    QStringList shown{heldTotal->Name, heldTotal->Value};
+    shown.removeAll(QString());
+    table.Notes << QStringLiteral("已略去第 %1 行的合计行:").arg(heldTotal->Row) +
+                       shown.join(u' ') + u'.';
+  }
+  return ok;
 }
 
 }  // namespace
 
 bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
-                    DiagLog* log) {
+                    DiagLog* log, const TableChoice& choice) {
   bool overLimit = false;
-  return ParseTable(tableNo, tableText, limits, table, log, overLimit);
+  return ParseTable(tableNo, tableText, limits, table, log, choice, overLimit);
 }
 
-bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log) {
+bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                   const TableChoice& choice) {
   const Trace trace(log);
   table.Reset();
   const std::vector<QStringView> tables = FindElementViews(html, u"table");
@@ -155,11 +225,13 @@ bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& tab
                           QStringLiteral("本工具要求数据源 HTML 表格为两列数据(项目,数值)."));
   }
   QString firstError, firstHint;
+  int firstColumns = 0;
+  QStringList firstRow;
   bool failedBefore = false;
   for (size_t t = 0; t < tables.size(); ++t) {
     const int tableNo = static_cast<int>(t) + 1;
     bool overLimit = false;
-    if (ParseTable(tableNo, tables[t], limits, table, log, overLimit)) {
+    if (ParseTable(tableNo, tables[t], limits, table, log, choice, overLimit)) {
       table.LastError.clear();
       table.LastHint =
           QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
@@ -171,12 +243,17 @@ bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& tab
       failedBefore = true;
       firstError = table.LastError;
       firstHint = table.LastHint;
+      firstColumns = table.Columns;
+      firstRow = table.FirstRow;
     }
     table.Reset();
   }
   if (firstError.isEmpty()) firstError = QStringLiteral("数据源 HTML 表格不符合要求,无法生成图表.");
   trace.Line(QStringLiteral("parse failed: ") + firstError);
-  return table.Fail(firstError, firstHint);
+  table.Fail(firstError, firstHint);
+  table.Columns = firstColumns;
+  table.FirstRow = firstRow;
+  return false;
 }
 
 }  // namespace qh

@@ -1,5 +1,6 @@
 #include "data/workbook/biff.h"
 
+#include "data/table_choice.h"
 #include "data/workbook/biff_records.h"
 
 #include <bit>
@@ -106,7 +107,8 @@ bool KeepsFormulaOpen(quint16 type) {
 
 class FirstSheetReader {
  public:
-  FirstSheetReader(QByteArrayView stream, SheetCells& cells) : stream_(stream), cells_(cells) {}
+  FirstSheetReader(QByteArrayView stream, SheetCells& cells, SheetPick* pick)
+      : stream_(stream), cells_(cells), pick_(pick) {}
 
   bool Read() {
     RecordReader reader(stream_, 0);
@@ -128,8 +130,11 @@ class FirstSheetReader {
   };
 
   bool ReadWorkbook(RecordReader& reader) {
-    SheetEntry first;
-    if (!ReadGlobals(reader, first) || first.Index < 0) return false;
+    if (!ReadGlobals(reader)) return false;
+    const int picked = SheetIndex(names_, pick_ ? pick_->Wanted : QString());
+    if (pick_) pick_->Names = names_;
+    if (picked < 0) return false;
+    const SheetEntry first = worksheets_[static_cast<size_t>(picked)];
     RecordReader atSheet(stream_, first.Offset);
     Record bof;
     if (first.Offset >= 0 && atSheet.Next(bof) && IsBof(bof.Type)) return ReadSheet(atSheet);
@@ -137,7 +142,8 @@ class FirstSheetReader {
     return ReadNthWorksheet(reader, first.Index, /*sheetsOfAnyKind=*/true);
   }
 
-  bool ReadGlobals(RecordReader& reader, SheetEntry& first) {
+  // The worksheets of the list (with their names) and the shared strings.
+  bool ReadGlobals(RecordReader& reader) {
     int sheets = 0;
     Record record;
     while (reader.Next(record)) {
@@ -150,8 +156,9 @@ class FirstSheetReader {
         case kBoundSheet:
           // Sheet type 0 is a worksheet; charts, macro sheets and modules
           // are not, whatever their place in the list.
-          if (first.Index < 0 && record.Data.size() >= 6 && record.Data[5] == 0) {
-            first = {qsizetype(U32(record.Data, 0)), sheets};
+          if (record.Data.size() >= 6 && record.Data[5] == 0) {
+            worksheets_.push_back({qsizetype(U32(record.Data, 0)), sheets});
+            names_ << SheetName(record.Data);
           }
           ++sheets;
           break;
@@ -378,11 +385,25 @@ class FirstSheetReader {
     return AddTextCell(formulaRow_, formulaColumn_, text);
   }
 
+  // The name in a sheet list entry; empty when it is cut off.
+  QString SheetName(QByteArrayView d) {
+    QString name;
+    if (version_ >= 8) {
+      if (!biff::RecordUnicodeString(d, 6, /*countIsByte=*/true, name)) name.clear();
+    } else if (d.size() > 6 && d.size() - 7 >= quint8(d[6])) {
+      name = decoder_.Decode(d.sliced(7, quint8(d[6])));
+    }
+    return name;
+  }
+
   // A text result whose STRING record is missing reads as empty text.
   bool CloseFormula() { return !formulaOpen_ || FormulaText({}); }
 
   QByteArrayView stream_;
   SheetCells& cells_;
+  SheetPick* pick_;
+  std::vector<SheetEntry> worksheets_;
+  QStringList names_;
   int version_ = 8;
   biff::ByteTextDecoder decoder_;
   bool sharedStringsRead_ = false;
@@ -399,8 +420,8 @@ bool StartsWithBiffRecord(QByteArrayView bytes) {
   return length >= 4 && length <= 32;
 }
 
-bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells) {
-  return FirstSheetReader(stream, cells).Read();
+bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells, SheetPick* pick) {
+  return FirstSheetReader(stream, cells, pick).Read();
 }
 
 }  // namespace qh

@@ -18,6 +18,7 @@ bool StartsWithBiffRecord(QByteArrayView bytes);
 // values, and formatted empty cells, which widen the range. The used range
 // the writer recorded (DIMENSION) is not trusted: writers get it wrong. False when the stream is
 // malformed, cut off, encrypted or has no worksheet.
-bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells);
+// With pick, the worksheet it names instead, and pick lists them all.
+bool ReadBiffFirstSheet(QByteArrayView stream, SheetCells& cells, SheetPick* pick = nullptr);
 
 }  // namespace qh

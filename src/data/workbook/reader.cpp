@@ -1,5 +1,6 @@
 #include "data/workbook/reader.h"
 
+#include "data/table_choice.h"
 #include "data/validate_rows.h"
 #include "data/workbook/password.h"
 #include "data/workbook/spreadsheet_xml.h"
@@ -12,13 +13,13 @@ namespace {
 
 constexpr qsizetype kTextSniffBytes = 4096;
 
-bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells) {
+bool ReadFirstSheet(const QByteArray& bytes, SheetCells& cells, SheetPick* pick) {
   switch (SniffWorkbookContent(bytes)) {
-    case WorkbookContent::Zip: return ReadXlsxFirstSheet(bytes, cells);
-    case WorkbookContent::Compound: return ReadXlsFirstSheet(bytes, cells);
+    case WorkbookContent::Zip: return ReadXlsxFirstSheet(bytes, cells, pick);
+    case WorkbookContent::Compound: return ReadXlsFirstSheet(bytes, cells, pick);
     case WorkbookContent::Binary:
       // Excel 2 to 4 saved a worksheet as a bare record stream.
-      return LooksLikeXls(bytes) && ReadXlsFirstSheet(bytes, cells);
+      return LooksLikeXls(bytes) && ReadXlsFirstSheet(bytes, cells, pick);
     case WorkbookContent::Text: return false;
   }
   return false;
@@ -44,13 +45,30 @@ bool FailPasswordProtected(ItemTable& table, const QString& name) {
           QStringLiteral("\r\n\r\n请在 Excel 或 WPS 表格中取消密码后另存,或另存为 CSV 后使用."));
 }
 
-bool ValidateSheetLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,
-                        const QString& label, ItemTable& table) {
+// A sheet that could not be read: one the user named wrongly, or a
+// workbook that cannot be parsed.
+bool FailSheet(ItemTable& table, const QString& name, const SheetPick& pick) {
+  if (!pick.Wanted.isEmpty() && !pick.Names.isEmpty() && SheetIndex(pick.Names, pick.Wanted) < 0)
+    return FailUnknownSheet(table, pick.Wanted, pick.Names);
+  return FailUnreadable(table, name);
+}
+
+bool ValidateLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,
+                   const QString& label, const TableChoice& choice, ItemTable& table) {
   if (lines.Lines.empty()) {
     return table.Fail(QStringLiteral("数据源 Excel 表格中没有数据."),
                       QStringLiteral("工作表没有可用的数据行:\r\n") + name);
   }
-  return ValidateRows(std::span<const QStringView>(lines.Lines), label, limits, table);
+  return ValidateRows(std::span<const QStringView>(lines.Lines), label, limits, table, choice);
+}
+
+// The verdict on the sheet read; the workbook's sheets stay listed.
+bool ValidateSheetLines(const SheetLines& lines, const QString& name, const LoadLimits& limits,
+                        const QString& label, const TableChoice& choice, const SheetPick& pick,
+                        ItemTable& table) {
+  const bool ok = ValidateLines(lines, name, limits, label, choice, table);
+  table.Sheets = pick.Names;
+  return ok;
 }
 
 }  // namespace
@@ -64,21 +82,22 @@ WorkbookContent SniffWorkbookContent(QByteArrayView bytes) {
   return WorkbookContent::Text;
 }
 
-bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines) {
+bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines, SheetPick* pick) {
   SheetCells cells;
-  return ReadFirstSheet(bytes, cells) && cells.BuildLines(lines);
+  return ReadFirstSheet(bytes, cells, pick) && cells.BuildLines(lines);
 }
 
 bool LoadSpreadsheetXml(QByteArrayView utf8, const QString& name, const LoadLimits& limits,
-                        const QString& label, ItemTable& table) {
+                        const QString& label, ItemTable& table, const TableChoice& choice) {
   table.Reset();
   SheetLines lines;
-  if (!ReadSpreadsheetXmlLines(utf8, lines)) return FailUnreadable(table, name);
-  return ValidateSheetLines(lines, name, limits, label, table);
+  SheetPick pick{choice.Sheet, {}};
+  if (!ReadSpreadsheetXmlLines(utf8, lines, &pick)) return FailSheet(table, name, pick);
+  return ValidateSheetLines(lines, name, limits, label, choice, pick, table);
 }
 
 bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                       const QString& label, ItemTable& table) {
+                       const QString& label, ItemTable& table, const TableChoice& choice) {
   table.Reset();
   WorkbookContent content = SniffWorkbookContent(bytes);
   if (content == WorkbookContent::Compound) {
@@ -94,7 +113,8 @@ bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& 
       case Protection::Damaged: return FailUnreadable(table, name);
     }
   }
-  if (content == WorkbookContent::Zip) {
+  // A choice reads the sheet in full: it may be wider than two columns.
+  if (content == WorkbookContent::Zip && choice.IsDefault()) {
     // The usual sheet goes straight into the table; any other is read again
     // in full below.
     TwoColumnRows rows(label, table, limits);
@@ -103,8 +123,9 @@ bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& 
     table.Reset();
   }
   SheetLines lines;
-  if (!ReadWorkbookLines(bytes, lines)) return FailUnreadable(table, name);
-  return ValidateSheetLines(lines, name, limits, label, table);
+  SheetPick pick{choice.Sheet, {}};
+  if (!ReadWorkbookLines(bytes, lines, &pick)) return FailSheet(table, name, pick);
+  return ValidateSheetLines(lines, name, limits, label, choice, pick, table);
 }
 
 }  // namespace qh

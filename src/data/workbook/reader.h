@@ -4,6 +4,7 @@
 // choice; nothing here reads HTML or separated text.
 #include "data/item_table.h"
 #include "data/load_limits.h"
+#include "data/table_choice.h"
 #include "data/workbook/sheet_cells.h"
 
 #include <QByteArray>
@@ -26,16 +27,19 @@ WorkbookContent SniffWorkbookContent(QByteArrayView bytes);
 // The tab-joined cell text lines of the first worksheet's used range of a
 // binary or OOXML workbook. False when the bytes cannot be parsed as one;
 // no lines when the sheet holds no data.
-bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines);
+// With pick, the worksheet it names instead, and pick lists them all.
+bool ReadWorkbookLines(const QByteArray& bytes, SheetLines& lines, SheetPick* pick = nullptr);
 
 // Reads a binary or OOXML workbook (encrypted with Excel's built-in
 // password too); name stands for the file in messages, label in the
 // validation's. Bytes that are no workbook are refused as unreadable.
+// choice picks the sheet and the part of its table; table.Sheets lists the
+// workbook's sheets.
 bool LoadWorkbookBytes(QByteArray bytes, const QString& name, const LoadLimits& limits,
-                       const QString& label, ItemTable& table);
+                       const QString& label, ItemTable& table, const TableChoice& choice = {});
 
 // Reads XML Spreadsheet 2003 text (as UTF-8) like a workbook.
 bool LoadSpreadsheetXml(QByteArrayView utf8, const QString& name, const LoadLimits& limits,
-                        const QString& label, ItemTable& table);
+                        const QString& label, ItemTable& table, const TableChoice& choice = {});
 
 }  // namespace qh

@@ -3,11 +3,21 @@
 #include "data/workbook/cell_text.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <vector>
 
 namespace qh {
+
+// Which worksheet a reader reads, by number from 1 or by name (see
+// SheetIndex); the first when Wanted is empty. The reader lists the names
+// of every worksheet it saw, so that an unknown one can be answered with
+// the list.
+struct SheetPick {
+  QString Wanted;
+  QStringList Names;
+};
 
 // Texts of one workbook stored end to end in one buffer, so a sheet of
 // many text cells costs no allocation per text.

@@ -1,5 +1,6 @@
 #include "data/workbook/spreadsheet_xml.h"
 
+#include "data/table_choice.h"
 #include "data/workbook/date_serial.h"
 #include "data/workbook/xml.h"
 #include "data/workbook/xml_scanner.h"
@@ -37,11 +38,11 @@ DataType DataTypeOf(QByteArrayView type) {
   return DataType::String;
 }
 
-// Walks Workbook > Worksheet > Table > Row > Cell > Data of the first
-// worksheet without building a tree.
+// Walks Workbook > Worksheet > Table > Row > Cell > Data of one worksheet
+// (the first unless told) without building a tree.
 class SpreadsheetXmlReader {
  public:
-  explicit SpreadsheetXmlReader(SheetCells& cells) : cells_(cells) {}
+  SpreadsheetXmlReader(SheetCells& cells, int sheet) : cells_(cells), sheet_(sheet) {}
 
   bool Read(XmlScanner& scanner) {
     for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
@@ -55,8 +56,8 @@ class SpreadsheetXmlReader {
       } else if (scanner.IsStart("Date1904")) {
         date1904_ = true;
       } else if (scanner.IsStart("Worksheet")) {
-        if (worksheetSeen_) return true;  // the first worksheet had no table
-        worksheetSeen_ = true;
+        if (worksheetSeen_) return true;  // the worksheet read had no table
+        worksheetSeen_ = worksheets_++ == sheet_;
       } else if (worksheetSeen_ && scanner.IsStart("Table")) {
         inTable_ = true;
       }
@@ -179,6 +180,8 @@ class SpreadsheetXmlReader {
   }
 
   SheetCells& cells_;
+  int sheet_ = 0;       // which worksheet is read, from 0
+  int worksheets_ = 0;  // worksheets met so far
   bool date1904_ = false;
   bool worksheetSeen_ = false;
   bool inTable_ = false;
@@ -195,18 +198,37 @@ class SpreadsheetXmlReader {
   QByteArray value_;
 };
 
+// The ss:Name of every worksheet, in document order.
+QStringList WorksheetNames(QByteArrayView utf8) {
+  QStringList names;
+  XmlScanner scanner(utf8);
+  for (auto token = scanner.Next();
+       token != XmlScanner::Token::Finished && token != XmlScanner::Token::Error;
+       token = scanner.Next()) {
+    if (scanner.IsStart("Worksheet")) names << QString::fromUtf8(scanner.Attribute("Name"));
+  }
+  return names;
+}
+
 }  // namespace
 
-bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells) {
+bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells, SheetPick* pick) {
   if (utf8.size() > kMaxSpreadsheetXmlBytes) return false;
+  int sheet = 0;
+  // Only a sheet asked for costs a look at the names first.
+  if (pick && !pick->Wanted.isEmpty()) {
+    pick->Names = WorksheetNames(utf8);
+    sheet = SheetIndex(pick->Names, pick->Wanted);
+    if (sheet < 0) return false;
+  }
   XmlScanner scanner(utf8);
-  SpreadsheetXmlReader reader(cells);
+  SpreadsheetXmlReader reader(cells, sheet);
   return reader.Read(scanner);
 }
 
-bool ReadSpreadsheetXmlLines(QByteArrayView utf8, SheetLines& lines) {
+bool ReadSpreadsheetXmlLines(QByteArrayView utf8, SheetLines& lines, SheetPick* pick) {
   SheetCells cells;
-  return ReadSpreadsheetXmlCells(utf8, cells) && cells.BuildLines(lines);
+  return ReadSpreadsheetXmlCells(utf8, cells, pick) && cells.BuildLines(lines);
 }
 
 }  // namespace qh

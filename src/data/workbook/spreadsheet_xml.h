@@ -15,9 +15,10 @@ inline constexpr qsizetype kMaxSpreadsheetXmlBytes = 200LL * 1024 * 1024;
 // ss:MergeAcross/ss:MergeDown widening the used range with empty cells.
 // False on malformed or refused XML (a DOCTYPE, deep nesting, an index
 // that goes backwards or beyond a worksheet, a cell text of megabytes).
-bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells);
+// With pick, the worksheet it names instead, and pick lists them all.
+bool ReadSpreadsheetXmlCells(QByteArrayView utf8, SheetCells& cells, SheetPick* pick = nullptr);
 
 // The tab-joined cell text lines of that table's used range.
-bool ReadSpreadsheetXmlLines(QByteArrayView utf8, SheetLines& lines);
+bool ReadSpreadsheetXmlLines(QByteArrayView utf8, SheetLines& lines, SheetPick* pick = nullptr);
 
 }  // namespace qh

@@ -13,6 +13,7 @@ bool LooksLikeXls(QByteArrayView head);
 // Reads the cells of the first worksheet from the file's bytes into cells.
 // False when the bytes are no readable workbook of either kind or it has no
 // worksheet.
-bool ReadXlsFirstSheet(QByteArrayView bytes, SheetCells& cells);
+// With pick, the worksheet it names instead, and pick lists them all.
+bool ReadXlsFirstSheet(QByteArrayView bytes, SheetCells& cells, SheetPick* pick = nullptr);
 
 }  // namespace qh

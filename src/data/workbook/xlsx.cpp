@@ -1,5 +1,6 @@
 #include "data/workbook/xlsx.h"
 
+#include "data/table_choice.h"
 #include "data/workbook/date_serial.h"
 #include "data/workbook/xml.h"
 #include "data/workbook/xml_scanner.h"
@@ -9,7 +10,7 @@ namespace qh {
 namespace {
 
 struct WorkbookParts {
-  QString Sheet;          // first worksheet
+  QString Sheet;          // the worksheet picked, the first by default
   QString SharedStrings;  // may be empty
   bool Date1904 = false;
 };
@@ -23,15 +24,16 @@ QString OfficeDocumentPart(const ZipPackage& package) {
   return QStringLiteral("xl/workbook.xml");
 }
 
-// Sheet ids in the workbook's order, and the 1904 date system flag.
+// Sheet ids and names in the workbook's order, and the 1904 date system flag.
 bool ReadWorkbookPart(const ZipPackage& package, const QString& part, QStringList& sheetIds,
-                      bool& date1904) {
+                      QStringList& sheetNames, bool& date1904) {
   const auto device = package.OpenPart(part);
   if (!device) return false;
   PartXmlReader reader(*device);
   while (reader.Next()) {
     if (reader.IsStart(u"sheet")) {
       sheetIds.append(reader.Attribute(u"id").toString());
+      sheetNames.append(reader.Attribute(u"name").toString());
     } else if (reader.IsStart(u"workbookPr")) {
       const QStringView flag = reader.Attribute(u"date1904");
       date1904 = flag == u"1" || flag == u"true";
@@ -43,20 +45,24 @@ bool ReadWorkbookPart(const ZipPackage& package, const QString& part, QStringLis
   return !reader.Failed();
 }
 
-bool FindWorkbookParts(const ZipPackage& package, WorkbookParts& parts) {
+bool FindWorkbookParts(const ZipPackage& package, WorkbookParts& parts, SheetPick* pick) {
   const QString workbook = OfficeDocumentPart(package);
-  QStringList sheetIds;
-  if (!ReadWorkbookPart(package, workbook, sheetIds, parts.Date1904)) return false;
+  QStringList sheetIds, sheetNames;
+  if (!ReadWorkbookPart(package, workbook, sheetIds, sheetNames, parts.Date1904)) return false;
   const auto relationships = ReadRelationships(package, workbook);
   if (!relationships) return false;
   // Chart sheets and dialog sheets are not worksheets and are passed over.
-  for (const QString& id : sheetIds) {
-    const auto found = relationships->constFind(id);
+  QStringList worksheets, names;
+  for (qsizetype i = 0; i < sheetIds.size(); ++i) {
+    const auto found = relationships->constFind(sheetIds[i]);
     if (found != relationships->cend() && RelationshipIs(*found, u"worksheet")) {
-      parts.Sheet = found->Target;
-      break;
+      worksheets << found->Target;
+      names << sheetNames[i];
     }
   }
+  const int index = SheetIndex(names, pick ? pick->Wanted : QString());
+  if (pick) pick->Names = names;
+  if (index >= 0) parts.Sheet = worksheets[index];
   for (const Relationship& relationship : *relationships) {
     if (RelationshipIs(relationship, u"sharedStrings")) parts.SharedStrings = relationship.Target;
   }
@@ -294,11 +300,11 @@ class SheetReader {
 };
 
 template <typename Cells>
-bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
+bool ReadFirstSheet(const QByteArray& bytes, Cells& cells, SheetPick* pick = nullptr) {
   ZipPackage package;
   if (!package.Open(bytes)) return false;
   WorkbookParts parts;
-  if (!FindWorkbookParts(package, parts)) return false;
+  if (!FindWorkbookParts(package, parts, pick)) return false;
   if (!parts.SharedStrings.isEmpty() && package.HasPart(parts.SharedStrings) &&
       !ReadSharedStrings(package, parts.SharedStrings, cells.Texts())) {
     return false;
@@ -315,8 +321,8 @@ bool ReadFirstSheet(const QByteArray& bytes, Cells& cells) {
 
 }  // namespace
 
-bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells) {
-  return ReadFirstSheet(bytes, cells);
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells, SheetPick* pick) {
+  return ReadFirstSheet(bytes, cells, pick);
 }
 
 bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows) {

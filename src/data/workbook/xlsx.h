@@ -11,7 +11,8 @@ namespace qh {
 // cells. False when the file is no readable workbook package: broken zip,
 // missing parts, malformed or refused XML, an oversized part, a string
 // index or cell position that does not exist.
-bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells);
+// With pick, the worksheet it names instead, and pick lists them all.
+bool ReadXlsxFirstSheet(const QByteArray& bytes, SheetCells& cells, SheetPick* pick = nullptr);
 // The same straight into an item table, for the usual two-column sheet.
 bool ReadXlsxFirstSheet(const QByteArray& bytes, TwoColumnRows& rows);
 

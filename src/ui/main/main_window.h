@@ -102,6 +102,7 @@ class MainWindow final : public QWidget, private WindowActions {
   void StartUpdate() override;
   void OpenChartMenu() override;
   void ShowBusy(bool busy) override;
+  std::optional<TableChoice> ChooseTablePart(const TableChooserOffer& offer) override;
 
   AppState& state_;
   UserMessages& messages_;

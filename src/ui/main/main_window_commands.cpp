@@ -5,6 +5,7 @@
 #include "base/user_messages.h"
 #include "ui/main/chart_view.h"
 #include "ui/main/source_page.h"
+#include "ui/main/table_chooser.h"
 #include "ui/services/chart_menu.h"
 #include "ui/services/chart_print.h"
 #include "ui/services/file_dialogs.h"
@@ -70,6 +71,15 @@ void MainWindow::StartUpdate() {
 
 bool MainWindow::PickSourceFile(const QString& initialPath, QString& path) {
   return dialogs_.PickSourceFile(this, initialPath, path);
+}
+
+std::optional<TableChoice> MainWindow::ChooseTablePart(const TableChooserOffer& offer) {
+  // The pointer is no hourglass while the user chooses.
+  const bool wasBusy = busy_;
+  if (wasBusy) ShowBusy(false);
+  std::optional<TableChoice> choice = RunTableChooser(this, offer);
+  if (wasBusy) ShowBusy(true);
+  return choice;
 }
 
 void MainWindow::ShowBusy(bool busy) {
