@@ -5,7 +5,8 @@
 #   1. the fixed cost: a 2-row CSV to a 1200x700 PNG, against "check";
 #   2. a CSV of 1,000, 100,000 and 1,000,000 rows to a bar PNG, against
 #      gnuplot drawing the same file as a bar chart of the same size;
-#   3. 100 small files x 3 kinds in one process, against 300 processes.
+#   3. 100 small files x 3 kinds in one process, against 300 processes,
+#      and on two threads (-j 2) against one (-j 1).
 # Needs gnuplot-nox. Usage: bench/cli_render_timing.sh BUILD_DIR [RUNS]
 set -eu
 build=${1:?usage: $0 BUILD_DIR [RUNS]}
@@ -63,5 +64,9 @@ for f in $work/batch/*.csv; do
   for k in bar pie line; do "$cli" render --kind \$k -o "$work/charts/\$(basename \$f .csv)-\$k.png" "\$f"; done
 done
 SH
-pair 3 "$cli render --kind bar,pie,line -o $work/charts/{name}-{kind}.png $(ls "$work"/batch/*.csv | tr '\n' ' ')" \
+pair 3 "$cli render -j 1 --kind bar,pie,line -o $work/charts/{name}-{kind}.png $(ls "$work"/batch/*.csv | tr '\n' ' ')" \
   "sh $work/separate.sh"
+echo "== 100 files x 3 kinds: two threads, -j 2 (A) against one, -j 1 (B)"
+files=$(ls "$work"/batch/*.csv | tr '\n' ' ')
+pair 5 "$cli render -j 2 --kind bar,pie,line -o $work/charts/{name}-{kind}.png $files" \
+  "$cli render -j 1 --kind bar,pie,line -o $work/charts/{name}-{kind}.png $files"

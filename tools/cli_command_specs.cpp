@@ -47,6 +47,7 @@ constexpr OptionSpec kRenderOwnOptions[] = {
     {"layout", '\0', "OUT.json", "also write each chart's layout as JSON (same {...} fields as OUT; - stdout)"},
     {"format", '\0', "F", "read FILE as F (html, csv, xls, xlsx) whatever its name; - and pipes without it: by content"},
     {"json-summary", '\0', nullptr, "print one JSON line per output written (file, kind, page, rows)"},
+    {"jobs", 'j', "N", "draw N pictures at once (default: the number of cores)"},
 };
 // clang-format on
 

@@ -69,11 +69,15 @@ int LoadFailureCode(const QString& file, const ItemTable& table, const TableChoi
   return kExitRefused;
 }
 
-void ReportRefusal(const QString& file, const ItemTable& table) {
+QString RefusalText(const QString& file, const ItemTable& table) {
   QString message = file + QStringLiteral(": ") + table.LastError;
   if (!table.LastHint.isEmpty()) message += QStringLiteral("\n\n") + table.LastHint;
   message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  PrintError(message);
+  return message;
+}
+
+void ReportRefusal(const QString& file, const ItemTable& table) {
+  PrintError(RefusalText(file, table));
 }
 
 }  // namespace qh::cli

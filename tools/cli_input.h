@@ -37,7 +37,9 @@ bool IsDeviceOutput(const QString& path);
 // sheet asked for that it lacks (a usage error), or read and refused.
 int LoadFailureCode(const QString& file, const ItemTable& table, const TableChoice& choice);
 
-// The table's two-part refusal on standard error, naming FILE.
+// The table's two-part refusal, naming FILE.
+QString RefusalText(const QString& file, const ItemTable& table);
+// The same on standard error.
 void ReportRefusal(const QString& file, const ItemTable& table);
 
 }  // namespace qh::cli

@@ -167,9 +167,14 @@ QByteArray CommandHelp(const CommandSpec& command) {
   return text;
 }
 
-void PrintError(const QString& message) {
+QByteArray ErrorLine(const QString& message) {
   // File names go out as the bytes they came in as.
-  std::fprintf(stderr, "%s: %s\n", kProgramName, PrintableName(message).constData());
+  return QByteArray(kProgramName) + ": " + PrintableName(message) + '\n';
+}
+
+void PrintError(const QString& message) {
+  const QByteArray line = ErrorLine(message);
+  std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
 }
 
 int ReportUsageError(const char* command, const QString& problem) {

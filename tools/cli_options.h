@@ -58,7 +58,9 @@ QString NearestOption(const QString& typed, std::span<const OptionSpec> options)
 // The command's whole --help text: synopsis, one line per option, epilogue.
 QByteArray CommandHelp(const CommandSpec& command);
 
-// "qinghechart-cli: " + message, one line on standard error.
+// "qinghechart-cli: " + message + newline, in UTF-8.
+QByteArray ErrorLine(const QString& message);
+// The same, on standard error.
 void PrintError(const QString& message);
 
 // A usage error: the problem, then where the help is. Returns kExitUsage.

@@ -6,6 +6,7 @@
 #include "cli_json.h"
 #include "cli_output_guard.h"
 #include "cli_render_options.h"
+#include "work_queue.h"
 
 #include "app/chart_request.h"
 #include "app/data_folder.h"
@@ -25,8 +26,12 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <deque>
 #include <fcntl.h>
+#include <future>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -222,134 +227,242 @@ QString CannotWriteText(const QString& path, const SaveResult& result) {
   return QStringLiteral("无法写入 ") + path + u':' + result.Reason;
 }
 
+// What a task leaves for the run: its lines for standard error, in the
+// order one thread would print them, and its exit code.
+struct TaskReport {
+  QByteArray Errors;
+  QByteArray Summary;  // --json-summary's line for standard output
+  int Code = kExitOk;
+  bool PictureWritten = false;
+
+  void Error(const QString& message) { Errors += ErrorLine(message); }
+  void Fail(int code) { Code = std::max(Code, code); }
+};
+
+// One FILE read: its table, or why not.
+struct LoadedFile {
+  std::shared_ptr<const ItemTable> Table;  // null when refused
+  TaskReport Report;
+};
+
+LoadedFile LoadFile(const QString& file, const QString& format, const LoadLimits& limits,
+                    const TableChoice& choice) {
+  LoadedFile loaded;
+  auto table = std::make_shared<ItemTable>();
+  table->SourcePath = file;
+  if (!LoadCliSource(file, format, limits, choice, *table)) {
+    loaded.Report.Error(RefusalText(file, *table));
+    loaded.Report.Fail(LoadFailureCode(file, *table, choice));
+    return loaded;
+  }
+  for (const QString& note : table->Notes) loaded.Report.Error(file + QStringLiteral(": ") + note);
+  loaded.Table = std::move(table);
+  return loaded;
+}
+
+// One picture to draw, its names already claimed for this run.
+struct PictureJob {
+  QString File;
+  std::shared_ptr<const ItemTable> Table;
+  ChartRequest Request;
+  ChartPage Kind = ChartPage::Bar;
+  int PageNo = 1;
+  QString Out;
+  QString Layout;  // empty: no layout asked for
+};
+
+// One JSON line for an output just written, so that a script knows what
+// was made (described by schemas/qinghechart-render-1.schema.json).
+QByteArray SummaryLine(const RenderOptions& o, const PictureJob& job, int drawn) {
+  QByteArray j = "{\"schema\":\"";
+  j += kRenderSummarySchema;
+  j += "\",\"file\":";
+  AppendJsonString(j, job.File);
+  j += ",\"output\":";
+  AppendJsonString(j, job.Out);
+  j += ",\"layout\":";
+  if (job.Layout.isEmpty()) {
+    j += "null";
+  } else {
+    AppendJsonString(j, job.Layout);
+  }
+  j += ",\"kind\":\"";
+  j += KindName(job.Kind);
+  j += "\",\"page\":" + QByteArray::number(job.PageNo) + ",\"drawn\":" +
+       QByteArray::number(drawn) + ",\"rows\":" + QByteArray::number(job.Table->ItemCount()) +
+       "}\n";
+  return j;
+}
+
+// Draws and writes one picture (and its layout); runs on any thread, but
+// only one at a time when a layout is asked for: the layout's name is
+// claimed here, once the picture is written.
+TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
+  TaskReport report;
+  ChartState state;
+  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
+  const SaveResult written = WriteOutput(job.Out, o.OutFormat, info, [&](QPainter& painter) {
+    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
+  });
+  if (!written) {
+    report.Error(CannotWriteText(job.Out, written));
+    report.Fail(kExitOutputFailed);
+    return report;
+  }
+  report.PictureWritten = true;
+  if (!job.Layout.isEmpty()) {
+    const QString refused = IsDeviceOutput(job.Layout) ? QString() : guard.Claim(job.Layout);
+    if (!refused.isEmpty()) {
+      report.Error(refused);
+      report.Fail(kExitOutputFailed);
+      return report;
+    }
+    const SaveResult saved =
+        WriteLayout(job.Layout, LayoutJson(state, o.Width, o.Height, job.Request.Scale));
+    if (!saved) {
+      report.Error(CannotWriteText(job.Layout, saved));
+      report.Fail(kExitOutputFailed);
+    }
+  }
+  if (o.JsonSummary) report.Summary = SummaryLine(o, job, state.Outline.Drawn);
+  if (job.Kind == ChartPage::Pie && o.EveryPiePage()) return report;  // every page is drawn anyway
+  const QString shownAs = job.Out == u"-" ? QStringLiteral("standard output") : job.Out;
+  if (const QString note = LeftOutNote(shownAs, state.Outline, job.Kind, job.Table->ItemCount());
+      !note.isEmpty()) {
+    report.Error(note);
+  }
+  return report;
+}
+
 // One run over every FILE and kind: the settings are read once, each FILE
 // once, and a failure of one chart does not stop the others. The exit code
-// is the highest of the failures.
+// is the highest of the failures. Files are read and pictures drawn on the
+// work queue; this thread plans them in order, claims their names and
+// prints what each reports in that same order, so messages, files and the
+// exit code are those of a run on one thread.
 class RenderRun {
  public:
   RenderRun(const RenderOptions& options, const Settings& settings, const LabelOptions& labels,
-            OutputGuard& guard)
-      : o_(options), settings_(settings), labels_(labels), guard_(guard) {}
+            OutputGuard& guard, WorkQueue& queue)
+      : o_(options), settings_(settings), labels_(labels), guard_(guard), queue_(queue) {}
 
-  void DrawFile(const QString& file) {
-    ItemTable table;
-    table.SourcePath = file;
+  int Run() {
     const LoadLimits limits{settings_.MaxItems};
-    if (!LoadCliSource(file, o_.InputFormat, limits, o_.Choice, table)) {
-      ReportRefusal(file, table);
-      Fail(LoadFailureCode(file, table, o_.Choice));
-      return;
+    // Files are read a little ahead of the one being planned, so each
+    // worker has one to read while the pictures of the last one are drawn;
+    // no more than that, so memory holds only a few tables at once.
+    const auto ahead = static_cast<qsizetype>(queue_.Threads());
+    std::deque<std::future<LoadedFile>> loads;
+    qsizetype nextLoad = 0;
+    for (qsizetype i = 0; i < o_.Files.size(); ++i) {
+      for (; nextLoad < o_.Files.size() && nextLoad <= i + ahead - 1; ++nextLoad) {
+        loads.push_back(queue_.Submit([this, file = o_.Files[nextLoad], limits] {
+          return LoadFile(file, o_.InputFormat, limits, o_.Choice);
+        }));
+      }
+      LoadedFile loaded = loads.front().get();
+      loads.pop_front();
+      if (!loaded.Table) {
+        Done(std::move(loaded.Report));
+        continue;
+      }
+      for (const ChartPage kind : o_.Kinds) PlanKind(o_.Files[i], loaded.Table, kind);
     }
-    for (const QString& note : table.Notes) PrintError(file + QStringLiteral(": ") + note);
-    for (const ChartPage kind : o_.Kinds) DrawKind(file, table, kind);
+    while (!pending_.empty()) FlushOne();
+    return code_;
   }
-  int ExitCode() const { return code_; }
 
  private:
-  void Fail(int code) { code_ = std::max(code_, code); }
-
-  void DrawKind(const QString& file, const ItemTable& table, ChartPage kind) {
+  void PlanKind(const QString& file, const std::shared_ptr<const ItemTable>& table,
+                ChartPage kind) {
     const float scale = DpiScale(o_.Dpi);
-    const int rows = table.ItemCount();
+    const int rows = table->ItemCount();
     const int firstPage = o_.PageNo.value_or(1);
     const QString heading =
-        o_.TitlePattern.isEmpty() ? table.Caption : TitleFor(o_.TitlePattern, file);
+        o_.TitlePattern.isEmpty() ? table->Caption : TitleFor(o_.TitlePattern, file);
     const ChartRequest first =
         MakeChartRequest(kind, firstPage, rows, settings_, labels_, scale, heading);
     if (kind == ChartPage::Pie && firstPage > first.PageCount) {
-      PrintError(QStringLiteral("%1: page %2 out of range: the pie has %3 page(s)")
-                     .arg(file)
-                     .arg(firstPage)
-                     .arg(first.PageCount));
-      Fail(kExitUsage);
+      TaskReport report;
+      report.Error(QStringLiteral("%1: page %2 out of range: the pie has %3 page(s)")
+                       .arg(file)
+                       .arg(firstPage)
+                       .arg(first.PageCount));
+      report.Fail(kExitUsage);
+      Done(std::move(report));
       return;
     }
     const int lastPage = kind == ChartPage::Pie && o_.EveryPiePage() ? first.PageCount : firstPage;
     for (int pageNo = firstPage; pageNo <= lastPage; ++pageNo) {
-      const ChartRequest request =
-          pageNo == firstPage
-              ? first
-              : MakeChartRequest(kind, pageNo, rows, settings_, labels_, scale, heading);
-      DrawChart(file, table, request, kind, pageNo);
+      PictureJob job;
+      job.File = file;
+      job.Table = table;
+      job.Request = pageNo == firstPage
+                        ? first
+                        : MakeChartRequest(kind, pageNo, rows, settings_, labels_, scale, heading);
+      job.Kind = kind;
+      job.PageNo = pageNo;
+      PlanPicture(std::move(job));
     }
   }
 
-  // False (and says so) when path is an input or was already written by this run.
-  bool ClaimOutput(const QString& path) {
+  void PlanPicture(PictureJob job) {
+    job.Out = OutputName(o_.OutPattern, job.File, job.Kind, job.PageNo);
     // A device takes every chart sent to it; it is no file to guard.
-    if (IsDeviceOutput(path)) return true;
-    const QString refused = guard_.Claim(path);
-    if (refused.isEmpty()) return true;
-    PrintError(refused);
-    Fail(kExitOutputFailed);
-    return false;
-  }
-
-  void DrawChart(const QString& file, const ItemTable& table, const ChartRequest& request,
-                 ChartPage kind, int pageNo) {
-    const QString out = OutputName(o_.OutPattern, file, kind, pageNo);
-    if (!ClaimOutput(out)) return;
-    ChartState state;
-    const ChartFileInfo info{o_.Width, o_.Height, request.Title};
-    const SaveResult written = WriteOutput(out, o_.OutFormat, info, [&](QPainter& painter) {
-      RenderChart(painter, o_.Width, o_.Height, table, request, state);
-    });
-    if (!written) {
-      PrintError(CannotWriteText(out, written));
-      Fail(kExitOutputFailed);
+    const QString refused = IsDeviceOutput(job.Out) ? QString() : guard_.Claim(job.Out);
+    if (!refused.isEmpty()) {
+      TaskReport report;
+      report.Error(refused);
+      report.Fail(kExitOutputFailed);
+      Done(std::move(report));
       return;
     }
-    if (!o_.LayoutPattern.isEmpty()) {
-      const QString layout = OutputName(o_.LayoutPattern, file, kind, pageNo);
-      if (!ClaimOutput(layout)) return;
-      const SaveResult saved =
-          WriteLayout(layout, LayoutJson(state, o_.Width, o_.Height, request.Scale));
-      if (!saved) {
-        PrintError(CannotWriteText(layout, saved));
-        Fail(kExitOutputFailed);
-      }
-    }
-    if (o_.JsonSummary) WriteSummary(file, out, kind, pageNo, state.Outline.Drawn, table);
-    if (kind == ChartPage::Pie && o_.EveryPiePage()) return;  // every page is drawn anyway
-    const QString shownAs = out == u"-" ? QStringLiteral("standard output") : out;
-    if (const QString note = LeftOutNote(shownAs, state.Outline, kind, table.ItemCount());
-        !note.isEmpty()) {
-      PrintError(note);
+    if (!o_.LayoutPattern.isEmpty())
+      job.Layout = OutputName(o_.LayoutPattern, job.File, job.Kind, job.PageNo);
+    Push(queue_.Submit([this, job = std::move(job)] { return DrawPicture(o_, job, guard_); }));
+  }
+
+  void Done(TaskReport report) {
+    std::promise<TaskReport> ready;
+    ready.set_value(std::move(report));
+    Push(ready.get_future());
+  }
+
+  void Push(std::future<TaskReport> report) {
+    pending_.push_back(std::move(report));
+    // Reports are printed as soon as those before them are; the queue
+    // holds a bounded number of pictures, each with its table.
+    while (!pending_.empty() &&
+           (pending_.size() > kPendingPerThread * static_cast<size_t>(queue_.Threads()) ||
+            pending_.front().wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
+      FlushOne();
     }
   }
 
-  // One JSON line for an output just written, so that a script knows what
-  // was made (described by schemas/qinghechart-render-1.schema.json).
-  void WriteSummary(const QString& file, const QString& out, ChartPage kind, int pageNo, int drawn,
-                    const ItemTable& table) {
-    QByteArray j = "{\"schema\":\"";
-    j += kRenderSummarySchema;
-    j += "\",\"file\":";
-    AppendJsonString(j, file);
-    j += ",\"output\":";
-    AppendJsonString(j, out);
-    j += ",\"layout\":";
-    if (o_.LayoutPattern.isEmpty()) {
-      j += "null";
-    } else {
-      AppendJsonString(j, OutputName(o_.LayoutPattern, file, kind, pageNo));
+  void FlushOne() {
+    const TaskReport report = pending_.front().get();
+    pending_.pop_front();
+    if (!report.Errors.isEmpty()) {
+      std::fwrite(report.Errors.constData(), 1, static_cast<size_t>(report.Errors.size()), stderr);
     }
-    j += ",\"kind\":\"";
-    j += KindName(kind);
-    j += "\",\"page\":" + QByteArray::number(pageNo) + ",\"drawn\":" + QByteArray::number(drawn) +
-         ",\"rows\":" + QByteArray::number(table.ItemCount()) + "}\n";
-    if (std::fwrite(j.constData(), 1, static_cast<size_t>(j.size()), stdout) !=
-            static_cast<size_t>(j.size()) ||
-        std::fflush(stdout) != 0) {
+    code_ = std::max(code_, report.Code);
+    if (!report.Summary.isEmpty() &&
+        (std::fwrite(report.Summary.constData(), 1, static_cast<size_t>(report.Summary.size()),
+                     stdout) != static_cast<size_t>(report.Summary.size()) ||
+         std::fflush(stdout) != 0)) {
       PrintError(CannotWriteText(QStringLiteral("-"), SaveResult::Failed(errno)));
-      Fail(kExitOutputFailed);
+      code_ = std::max(code_, kExitOutputFailed);
     }
   }
+
+  static constexpr size_t kPendingPerThread = 4;
 
   const RenderOptions& o_;
   const Settings& settings_;
   const LabelOptions& labels_;
   OutputGuard& guard_;
+  WorkQueue& queue_;
+  std::deque<std::future<TaskReport>> pending_;  // reports not printed yet, in order
   int code_ = kExitOk;
 };
 
@@ -381,9 +494,10 @@ int RunRender(const ParsedArgs& args) {
   Settings settings;
   LabelOptions labels;
   LoadViewSettings(settingsPath, settings, labels);
-  RenderRun run(o, settings, labels, guard);
-  for (const QString& file : o.Files) run.DrawFile(file);
-  return run.ExitCode();
+  // A layout's name is claimed only once its picture is written, by the
+  // task that wrote it: such runs keep to one thread.
+  WorkQueue queue(o.LayoutPattern.isEmpty() ? o.Jobs : 1);
+  return RenderRun(o, settings, labels, guard, queue).Run();
 }
 
 }  // namespace qh::cli

@@ -2,6 +2,7 @@
 
 #include "cli_input.h"
 #include "cli_table_options.h"
+#include "work_queue.h"
 
 #include <QFileInfo>
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr int kMinSide = 20;
 constexpr int kMaxSide = 16384;
+constexpr int kMaxJobs = 256;
 
 std::optional<int> ParseInt(const QString& text) {
   bool ok = false;
@@ -113,6 +115,14 @@ QString TakeNumbers(const ParsedArgs& args, RenderOptions& o) {
     o.PageNo = ParseInt(args.Value("page"));
     if (!o.PageNo || *o.PageNo < 1)
       return QStringLiteral("bad page '%1' (1 or more)").arg(args.Value("page"));
+  }
+  if (args.Has("jobs")) {
+    const auto jobs = ParseInt(args.Value("jobs"));
+    if (!jobs || *jobs < 1 || *jobs > kMaxJobs)
+      return QStringLiteral("bad job count '%1' (1..%2)").arg(args.Value("jobs")).arg(kMaxJobs);
+    o.Jobs = *jobs;
+  } else {
+    o.Jobs = UsableCores();
   }
   if (args.Has("size")) return TakeSize(args.Value("size"), o.Width, o.Height);
   return {};

@@ -25,6 +25,7 @@ struct RenderOptions {
   QString InputFormat;  // --format: what every FILE holds
   TableChoice Choice;   // which part of each FILE's table
   bool JsonSummary = false;
+  int Jobs = 1;         // -j: pictures drawn at once
   QStringList Files;
 
   bool ToStandardOutput() const { return OutPattern == u"-"; }

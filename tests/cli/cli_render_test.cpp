@@ -1,6 +1,7 @@
 // "qinghechart-cli render" as a business system calls it: every option,
 // every refusal, the layout dump and the note on items left out.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -41,6 +42,14 @@ QByteArray Rows(int n, double first = 10000.25) {
 
 class CliRender : public qh::test::CliTest {
  protected:
+  // Every picture and layout in the folder and its subfolders, sorted.
+  QStringList Outputs() const {
+    QStringList found;
+    QDirIterator it(dir_.path(), {"*.png", "*.json"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) found << QDir(dir_.path()).relativeFilePath(it.next());
+    found.sort();
+    return found;
+  }
   QJsonObject Layout(const QString& name) const {
     return QJsonDocument::fromJson(qh::test::ReadAll(Path(name))).object();
   }
@@ -267,6 +276,8 @@ TEST_F(CliRender, ManyChartsInOneRun) {
       "b.html", "<table><tr><td>甲</td><td>1</td></tr><tr><td>乙</td><td>2</td></tr></table>");
   const QString refused = Write("one.csv", "A,1\n");
   ASSERT_TRUE(QDir(dir_.path()).mkpath("other"));
+  const QString xa = Write("xa.csv", Rows(3));
+  for (const char* folder : {"xa", "xxa"}) ASSERT_TRUE(QDir(dir_.path()).mkpath(folder));
   const QString twin = Write("other/a.csv", Rows(3));
   const QString out = Path("{name}-{kind}.png");
   struct Row {
@@ -291,24 +302,34 @@ TEST_F(CliRender, ManyChartsInOneRun) {
       {"every pie page with {page}", {"--kind", "pie", "--layout", Path("p{page}.json"), "-o", Path("p{page}.png"), a}, {}, 0,
        {"p1.png", "p2.png", "p3.png", "p1.json", "p2.json", "p3.json"}, ""},
       {"one name for two charts", {"-o", out, a, twin}, {}, 4, {"a-bar.png"}, "a-bar.png: written twice in this run"},
+      {"a layout named like a later picture", {"--layout", Path("x{name}.png"), "-o", Path("{name}.png"), a, xa}, {}, 4,
+       {"a.png", "xa.png"}, "xa.png: written twice in this run"},
+      {"a picture not written leaves its layout's name free", {"--layout", Path("x{name}/p.png"), "-o", Path("{name}/p.png"), a, xa}, {}, 4,
+       {"xa/p.png", "xxa/p.png"}, "a/p.png:"},
   };
   // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.Name);
-    for (const QString& f : QDir(dir_.path()).entryList({"*.png", "*.json"}, QDir::Files))
-      QFile::remove(Path(f));
-    const qh::test::ProcessRun run =
-        qh::test::RunCli(QStringList{QStringLiteral("render")} + r.Args, r.Input);
-    EXPECT_EQ(run.ExitCode, r.ExitCode) << run.Err.toStdString();
-    QStringList expected = r.Written,
-                found = QDir(dir_.path()).entryList({"*.png", "*.json"}, QDir::Files);
-    expected.sort();
-    EXPECT_EQ(found, expected);
-    if (*r.Says == '\0') {
-      EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
-    } else {
-      EXPECT_TRUE(run.Err.startsWith("qinghechart-cli: ")) << run.Err.toStdString();
-      EXPECT_TRUE(run.Err.contains(r.Says)) << run.Err.toStdString();
+    // Drawn on several threads, every message, file and exit code is the
+    // one-thread run's, in the same order.
+    QByteArray oneThreadErr;
+    for (const char* jobs : {"1", "3"}) {
+      SCOPED_TRACE(jobs);
+      for (const QString& f : Outputs()) QFile::remove(Path(f));
+      const qh::test::ProcessRun run = qh::test::RunCli(
+          QStringList{QStringLiteral("render"), QStringLiteral("-j"), jobs} + r.Args, r.Input);
+      EXPECT_EQ(run.ExitCode, r.ExitCode) << run.Err.toStdString();
+      QStringList expected = r.Written, found = Outputs();
+      expected.sort();
+      EXPECT_EQ(found, expected);
+      if (*r.Says == '\0') {
+        EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+      } else {
+        EXPECT_TRUE(run.Err.startsWith("qinghechart-cli: ")) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(r.Says)) << run.Err.toStdString();
+      }
+      if (oneThreadErr.isNull()) oneThreadErr = run.Err;
+      EXPECT_EQ(run.Err, oneThreadErr);
     }
   }
 }
