@@ -1,6 +1,7 @@
 #include "data/csv_reader.h"
 
 #include "base/text_utils.h"
+#include "data/csv_plain_lines.h"
 #include "data/text_decode.h"
 #include "data/validate_rows.h"
 
@@ -219,6 +220,20 @@ qsizetype LineBreaks(QByteArrayView bytes) {
   return (feeds > 0 ? feeds : bytes.count('\r')) + 1;
 }
 
+// The quote-free UTF-8 export, split in the bytes (csv_plain_lines.h);
+// nothing when it is not one.
+std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, qsizetype expectedLines,
+                                          QChar separator, ItemTable& table) {
+  RowValidator rows(QStringLiteral("CSV"), table);
+  table.Items.reserve(static_cast<size_t>(expectedLines));
+  size_t count = 0;
+  const PlainCsvSplit split = SplitPlainCsvLines(
+      bytes, separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
+  if (split != PlainCsvSplit::Done) return std::nullopt;
+  if (count == 0) return FailNoLines(table);
+  return rows.Finish();
+}
+
 }  // namespace
 
 namespace {
@@ -253,6 +268,8 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
   bytes = WithoutUtf8Mark(bytes);
   const qsizetype lines = LineBreaks(bytes);
   const QChar separator = DetectCsvSeparator(bytes);
+  if (const auto verdict = ValidatePlainCsvLines(bytes, lines, separator, table)) return *verdict;
+  table.Reset();
   // UTF-8 as long as the bytes are; at the first piece that is not, the
   // whole file is read again as code page 936, as DecodeFileText decides.
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {

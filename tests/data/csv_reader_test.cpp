@@ -139,6 +139,27 @@ TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
   }
 }
 
+// Quote-free UTF-8 is split in the bytes, everything else after decoding:
+// both give what the decoded text gives, verdicts and messages included.
+TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
+  // clang-format off
+  const QByteArray files[] = {
+      "A,1\nB,2\n", "A,1\r\nB,2\r\n", "A,1\nB,2", "\n\nA,1\n\nB,2\n\n", "A,1\rB,2\rC,3",
+      "A,1\nB,2\r", "A;1\nB;2\n", "A\t1\nB\t2\n", "A\t1,5\nB\t2\n", "项目,金额\n华东,1\n华南,２\n",
+      "\xEF\xBB\xBF项目,金额\r\n甲,1,234\r\n乙,5\r\n", "A,1\nB,x\n\nC,3\n", "A,1\n\xB9\xFA,2\n",
+      "A,1\n\"B\",2\n", "", "\n", "A,1\n", " A , 1 \n B ,2\n", "A,1,2\nB,3,4\n", "A,1\r\r\nB,2\n",
+  };
+  // clang-format on
+  for (const QByteArray& bytes : files) {
+    ItemTable whole, split;
+    const bool ok = ParseCsvText(DecodeFileText(bytes, Utf8Mark::Skip), LoadLimits{}, whole);
+    EXPECT_EQ(ParseCsvBytes(bytes, LoadLimits{}, split), ok) << bytes.toStdString();
+    EXPECT_TRUE(split.Items == whole.Items) << bytes.toStdString();
+    EXPECT_EQ(split.LastError, whole.LastError) << bytes.toStdString();
+    EXPECT_EQ(split.LastHint, whole.LastHint) << bytes.toStdString();
+  }
+}
+
 class CsvFiles : public ::testing::Test {
  protected:
   QString Write(const QString& name, const QByteArray& bytes) {
