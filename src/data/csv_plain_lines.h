@@ -1,9 +1,9 @@
 #pragma once
-// The common CSV export split without decoding it first: UTF-8 without a
-// single double quote, lines ending in LF or CR LF. Separators and line
-// breaks are ASCII and never part of a longer UTF-8 character, so the lines
-// are found in the bytes (memchr) and only each line is decoded, into one
-// reused buffer: the same lines CsvLineSplitter gives for the decoded text.
+// UTF-8 CSV split without decoding the file first. Quotes, separators and
+// line breaks are ASCII and never part of a longer UTF-8 character, so the
+// lines are found in the bytes (memchr; a line with quotes or a lone CR is
+// read byte by byte) and only each line is decoded, into one reused buffer:
+// the same lines CsvLineSplitter gives for the decoded text.
 #include <QByteArrayView>
 #include <QChar>
 #include <QStringView>
@@ -13,7 +13,7 @@ namespace qh {
 
 enum class PlainCsvSplit {
   Done,      // every line was handed on
-  NotPlain,  // a quote, a lone CR or a byte that is not UTF-8: split it the general way
+  NotPlain,  // a byte that is not UTF-8 (or a separator that is not ASCII)
 };
 
 // Hands each line to sink, every separator turned into a tab; an empty

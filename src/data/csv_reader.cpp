@@ -220,8 +220,8 @@ qsizetype LineBreaks(QByteArrayView bytes) {
   return (feeds > 0 ? feeds : bytes.count('\r')) + 1;
 }
 
-// The quote-free UTF-8 export, split in the bytes (csv_plain_lines.h);
-// nothing when it is not one.
+// UTF-8, split in the bytes (csv_plain_lines.h); nothing when the bytes
+// are not UTF-8.
 std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, qsizetype expectedLines,
                                           QChar separator, ItemTable& table) {
   RowValidator rows(QStringLiteral("CSV"), table);

@@ -148,6 +148,8 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
       "A,1\nB,2\r", "A;1\nB;2\n", "A\t1\nB\t2\n", "A\t1,5\nB\t2\n", "项目,金额\n华东,1\n华南,２\n",
       "\xEF\xBB\xBF项目,金额\r\n甲,1,234\r\n乙,5\r\n", "A,1\nB,x\n\nC,3\n", "A,1\n\xB9\xFA,2\n",
       "A,1\n\"B\",2\n", "", "\n", "A,1\n", " A , 1 \n B ,2\n", "A,1,2\nB,3,4\n", "A,1\r\r\nB,2\n",
+      "A,\"1,234\"\nB,2\n", "\"a\"\"b\",1\nc,2", "\"A\nB\",1\nC,2\r\n", "\"A\r\nB\",1\rC,2\r", "A,\"1\nB,2",
+      "甲,\"1\"\r\n乙,\"２\"\r\n", "\xE4\"\xB8\xAD\",1\nB,2\n", "\"中\"\"\",\"a\rb\"\"\"\r\n丙,3\n",
   };
   // clang-format on
   for (const QByteArray& bytes : files) {
