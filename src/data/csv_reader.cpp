@@ -231,7 +231,7 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, qsizetype expect
   const PlainCsvSplit split = SplitPlainCsvLines(
       bytes, separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
   if (split != PlainCsvSplit::Done) return std::nullopt;
-  if (count == 0) return FailNoLines(table);
+  if (count == 0) return FailNoLines(QStringLiteral("CSV"), table);
   return rows.Finish();
 }
 
