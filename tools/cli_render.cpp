@@ -288,9 +288,8 @@ QByteArray SummaryLine(const RenderOptions& o, const PictureJob& job, int drawn)
   }
   j += ",\"kind\":\"";
   j += KindName(job.Kind);
-  j += "\",\"page\":" + QByteArray::number(job.PageNo) + ",\"drawn\":" +
-       QByteArray::number(drawn) + ",\"rows\":" + QByteArray::number(job.Table->ItemCount()) +
-       "}\n";
+  j += "\",\"page\":" + QByteArray::number(job.PageNo) + ",\"drawn\":" + QByteArray::number(drawn) +
+       ",\"rows\":" + QByteArray::number(job.Table->ItemCount()) + "}\n";
   return j;
 }
 
