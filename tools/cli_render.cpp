@@ -273,7 +273,7 @@ struct PictureJob {
 
 // One JSON line for an output just written, so that a script knows what
 // was made (described by schemas/qinghechart-render-1.schema.json).
-QByteArray SummaryLine(const RenderOptions& o, const PictureJob& job, int drawn) {
+QByteArray SummaryLine(const PictureJob& job, int drawn) {
   QByteArray j = "{\"schema\":\"";
   j += kRenderSummarySchema;
   j += "\",\"file\":";
@@ -323,7 +323,7 @@ TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuar
       report.Fail(kExitOutputFailed);
     }
   }
-  if (o.JsonSummary) report.Summary = SummaryLine(o, job, state.Outline.Drawn);
+  if (o.JsonSummary) report.Summary = SummaryLine(job, state.Outline.Drawn);
   if (job.Kind == ChartPage::Pie && o.EveryPiePage()) return report;  // every page is drawn anyway
   const QString shownAs = job.Out == u"-" ? QStringLiteral("standard output") : job.Out;
   if (const QString note = LeftOutNote(shownAs, state.Outline, job.Kind, job.Table->ItemCount());
@@ -450,7 +450,7 @@ class RenderRun {
                      stdout) != static_cast<size_t>(report.Summary.size()) ||
          std::fflush(stdout) != 0)) {
       PrintError(CannotWriteText(QStringLiteral("-"), SaveResult::Failed(errno)));
-      code_ = std::max(code_, kExitOutputFailed);
+      code_ = std::max(code_, static_cast<int>(kExitOutputFailed));
     }
   }
 
