@@ -361,10 +361,10 @@ class RenderRun {
       }
       LoadedFile loaded = loads.front().get();
       loads.pop_front();
-      if (!loaded.Table) {
-        Done(std::move(loaded.Report));
-        continue;
-      }
+      const bool refused = !loaded.Table;
+      // A refusal, or the notes of a table read (a total row left out).
+      if (refused || !loaded.Report.Errors.isEmpty()) Done(std::move(loaded.Report));
+      if (refused) continue;
       for (const ChartPage kind : o_.Kinds) PlanKind(o_.Files[i], loaded.Table, kind);
     }
     while (!pending_.empty()) FlushOne();

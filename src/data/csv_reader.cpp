@@ -224,8 +224,8 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 // are not UTF-8.
 std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, qsizetype expectedLines,
                                           QChar separator, const LoadLimits& limits,
-                                          ItemTable& table) {
-  RowValidator rows(QStringLiteral("CSV"), table, limits);
+                                          const TableChoice& choice, ItemTable& table) {
+  RowValidator rows(QStringLiteral("CSV"), table, limits, choice);
   table.Items.reserve(static_cast<size_t>(std::min<qsizetype>(expectedLines, limits.MaxItems + 1)));
   size_t count = 0;
   const PlainCsvSplit split = SplitPlainCsvLines(
@@ -269,7 +269,8 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
   bytes = WithoutUtf8Mark(bytes);
   const qsizetype lines = LineBreaks(bytes);
   const QChar separator = DetectCsvSeparator(bytes);
-  if (const auto verdict = ValidatePlainCsvLines(bytes, lines, separator, limits, table)) return *verdict;
+  if (const auto verdict = ValidatePlainCsvLines(bytes, lines, separator, limits, choice, table))
+    return *verdict;
   table.Reset();
   // UTF-8 as long as the bytes are; at the first piece that is not, the
   // whole file is read again as code page 936, as DecodeFileText decides.
