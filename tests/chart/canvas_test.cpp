@@ -97,13 +97,13 @@ TEST(Canvas, DeltaE2000MatchesPublishedPairs) {
 // Any two palette colours tell apart (ΔE2000 ≥ 10), and slices side by
 // side also for a deuteranope (≥ 5), the last colour next to the first.
 TEST(Canvas, PaletteColoursTellApart) {
-  const int n = static_cast<int>(kPalette.size());
-  for (int i = 0; i < n; ++i) {
-    for (int j = i + 1; j < n; ++j) {
+  const size_t n = kPalette.size();
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = i + 1; j < n; ++j) {
       EXPECT_GE(DeltaE2000(Lab(kPalette[i]), Lab(kPalette[j])), 10)
           << "colours " << i + 1 << " and " << j + 1;
     }
-    const int next = (i + 1) % n;
+    const size_t next = (i + 1) % n;
     EXPECT_GE(DeltaE2000(Lab(kPalette[i], true), Lab(kPalette[next], true)), 5)
         << "neighbours " << i + 1 << " and " << next + 1 << " for a deuteranope";
   }
