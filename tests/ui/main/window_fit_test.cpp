@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -99,7 +101,9 @@ TEST(WindowFit, NoControlLiesUnderAnotherOnAnyScreen) {
     QWidget* window = f.Window.get();
     ASSERT_EQ(window->size(), client);
     for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
-      SCOPED_TRACE(QTest::toString(QKeySequence(key)));
+      // QTest::toString hands over a new[] string.
+      const std::unique_ptr<char[]> keyName(QTest::toString(QKeySequence(key)));
+      SCOPED_TRACE(keyName.get());
       QTest::keyClick(window, key);
       test::Pump();
       const std::vector<QWidget*> controls = ShownControls(f);
