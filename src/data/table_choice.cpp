@@ -30,9 +30,12 @@ bool IsTotalName(QStringView name) {
 QString ValueHeadingText(QStringView cell) {
   // At most a line's worth: a header cell is a few words, not a paragraph.
   const QString text = StripSpaces(cell).left(200);
+  // The words export programs put over any number column: under a chart
+  // title they say no more than the numbers themselves.
   for (const char16_t* generic :
-       {u"数值", u"值", u"数", u"数字", u"数据", u"取值", u"数值列", u"value", u"values", u"data",
-        u"number", u"num", u"列2", u"第2列", u"第二列", u"column2", u"col2", u"字段2", u"field2"}) {
+       {u"数值", u"值",    u"数",     u"数字",    u"数据",   u"取值",  u"数值列", u"金额",
+        u"数量", u"value", u"values", u"data",    u"number", u"num",   u"amount", u"quantity",
+        u"列2",  u"第2列", u"第二列", u"column2", u"col2",   u"字段2", u"field2"}) {
     if (text.compare(QStringView(generic), Qt::CaseInsensitive) == 0) return {};
   }
   return text;

@@ -33,8 +33,9 @@ bool IsTotalName(QStringView name);
 // "金额(万元)"): the cell without spaces, as item names are kept, so every
 // reader gives the same text for the same header.
 // Empty when it is one of the words that only say "the numbers" (数值, 值,
-// 数据, Value, 列2, ...): shown under a title, those add nothing. A generic
-// word with a unit ("数值(元)") does tell something and is kept.
+// 数据, 金额, 数量, Value, Amount, 列2, ...): shown under a title, those add
+// nothing. Such a word with a unit ("金额(万元)") does tell something and is
+// kept, as is any other measure (销售额, 销量, 利润).
 QString ValueHeadingText(QStringView cell);
 
 // The 0-based index of the sheet that wanted names among names: a number

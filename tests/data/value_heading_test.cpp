@@ -35,10 +35,11 @@ TEST(ValueHeading, EveryReaderKeepsTheHeaderOfTheNumbers) {
       {"csv spaces go", "csv", "名称,\" 销售 额 (元) \"\nA,1\nB,2\n", {}, u"销售额(元)"},
       {"csv generic word", "csv", "项目,数值\nA,1\nB,2\n", {}, u""},
       {"csv generic in any case", "csv", "Item, VALUE \nA,1\nB,2\n", {}, u""},
-      {"csv generic word with a unit", "csv", "项目,数值(元)\nA,1\nB,2\n", {}, u"数值(元)"},
+      {"csv generic word with a unit", "csv", "项目,金额(万元)\nA,1\nB,2\n", {}, u"金额(万元)"},
+      {"csv generic amount", "csv", "项目,金额\nA,1\nB,2\n", {}, u""},
       {"csv no header", "csv", "A,1\nB,2\n", {}, u""},
-      {"csv refused", "csv", "项目,金额\nA,1\nB,x\n", {}, u""},
-      {"csv below a title row", "csv", "2026年报表\n地区,金额\nA,1\nB,2\n", titled, u"金额"},
+      {"csv refused", "csv", "项目,销量\nA,1\nB,x\n", {}, u""},
+      {"csv below a title row", "csv", "2026年报表\n地区,销量\nA,1\nB,2\n", titled, u"销量"},
       {"csv columns by text", "csv", wide, byText, u"收入(万元)"},
       {"csv columns by number", "csv", wide, byNumber, u"收入(万元)"},
       {"html th", "html", HtmlRows("<th>项目</th><th>销售额(元)</th>"), {}, u"销售额(元)"},
@@ -53,8 +54,9 @@ TEST(ValueHeading, EveryReaderKeepsTheHeaderOfTheNumbers) {
        HtmlRows("<th>地区</th><th>收入(万元)</th><th>备注</th>",
                 "<td>A</td><td>10</td><td>新店</td>"),
        byText, u"收入(万元)"},
-      {"xlsx", "xlsx", test::ReadAll(books + "basic_libreoffice.xlsx"), {}, u"金额"},
-      {"xls", "xls", test::ReadAll(books + "basic_libreoffice.xls"), {}, u"金额"},
+      {"xlsx generic word", "xlsx", test::ReadAll(books + "basic_libreoffice.xlsx"), {}, u""},
+      {"xlsx", "xlsx", test::ReadAll(books + "merged.xlsx"), {}, u"销量"},
+      {"xls generic word", "xls", test::ReadAll(books + "basic_libreoffice.xls"), {}, u""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
