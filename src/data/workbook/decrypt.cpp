@@ -1,8 +1,9 @@
 #include "data/workbook/decrypt.h"
 
 #include "base/little_endian.h"
+#include "data/workbook/xml_scanner.h"
 
-#include <QXmlStreamReader>
+#include <QHash>
 #include <openssl/evp.h>
 #include <array>
 #include <cstdint>
@@ -330,40 +331,59 @@ Decryption OpenStandard(QByteArrayView info, QByteArrayView data, QByteArray& pa
   return Decryption::Opened;
 }
 
-const EVP_MD* DigestNamed(QStringView name) {
-  if (name == u"SHA1") return EVP_sha1();
-  if (name == u"SHA256") return EVP_sha256();
-  if (name == u"SHA384") return EVP_sha384();
-  if (name == u"SHA512") return EVP_sha512();
+const EVP_MD* DigestNamed(QByteArrayView name) {
+  if (name == "SHA1") return EVP_sha1();
+  if (name == "SHA256") return EVP_sha256();
+  if (name == "SHA384") return EVP_sha384();
+  if (name == "SHA512") return EVP_sha512();
   return nullptr;
 }
 
+// The attributes of one element by local name, their values decoded.
+class AgileAttributes {
+ public:
+  // False on a value with a bad entity.
+  bool Take(const XmlScanner& scanner) {
+    static constexpr char kNames[] =
+        "cipherAlgorithm cipherChaining hashAlgorithm keyBits blockSize hashSize saltValue "
+        "spinCount encryptedVerifierHashInput encryptedVerifierHashValue encryptedKeyValue";
+    for (const QByteArray& name : QByteArray(kNames).split(' ')) {
+      const auto text = scanner.AttributeText(name);
+      if (!text) return false;
+      values_.insert(name, text->toLatin1());
+    }
+    return true;
+  }
+  QByteArray Value(const char* name) const { return values_.value(QByteArray(name)); }
+
+ private:
+  QHash<QByteArray, QByteArray> values_;
+};
+
 // The attributes of <keyData> and of the password's <encryptedKey>.
 struct AgileParameters {
-  QXmlStreamAttributes KeyData;
-  QXmlStreamAttributes PasswordKey;
+  AgileAttributes KeyData;
+  AgileAttributes PasswordKey;
   bool HasPasswordKey = false;  // else only a certificate opens it
 };
 
 std::optional<AgileParameters> ReadAgileXml(QByteArrayView xml) {
   AgileParameters parameters;
   bool keyData = false;
-  QXmlStreamReader reader(xml.toByteArray());
-  while (!reader.atEnd()) {
-    const QXmlStreamReader::TokenType token = reader.readNext();
-    // A DOCTYPE is refused, as everywhere else in a package.
-    if (token == QXmlStreamReader::DTD) return std::nullopt;
-    if (token != QXmlStreamReader::StartElement) continue;
-    if (reader.name() == u"keyData" && !keyData) {
-      parameters.KeyData = reader.attributes();
+  // The scanner refuses a DOCTYPE, as everywhere else in a package.
+  XmlScanner scanner(xml);
+  for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
+    if (token == XmlScanner::Token::Error) return std::nullopt;
+    if (scanner.IsStart("keyData") && !keyData) {
+      if (!parameters.KeyData.Take(scanner)) return std::nullopt;
       keyData = true;
-    } else if (reader.name() == u"encryptedKey" && !parameters.HasPasswordKey &&
-               !reader.attributes().value(QLatin1StringView("spinCount")).isEmpty()) {
-      parameters.PasswordKey = reader.attributes();
+    } else if (scanner.IsStart("encryptedKey") && !parameters.HasPasswordKey &&
+               !scanner.Attribute("spinCount").isEmpty()) {
+      if (!parameters.PasswordKey.Take(scanner)) return std::nullopt;
       parameters.HasPasswordKey = true;
     }
   }
-  if (reader.hasError() || !keyData) return std::nullopt;
+  if (!keyData) return std::nullopt;
   return parameters;
 }
 
@@ -374,26 +394,25 @@ struct AgileCipher {
 };
 
 // The cipher and hash one element names, or why they cannot be used.
-Decryption ReadAgileCipher(const QXmlStreamAttributes& a, AgileCipher& cipher) {
-  if (a.value(QLatin1StringView("cipherAlgorithm")) != u"AES" ||
-      a.value(QLatin1StringView("cipherChaining")) != u"ChainingModeCBC")
+Decryption ReadAgileCipher(const AgileAttributes& a, AgileCipher& cipher) {
+  if (a.Value("cipherAlgorithm") != "AES" || a.Value("cipherChaining") != "ChainingModeCBC")
     return Decryption::OtherPassword;
-  cipher.Md = DigestNamed(a.value(QLatin1StringView("hashAlgorithm")));
+  cipher.Md = DigestNamed(a.Value("hashAlgorithm"));
   if (cipher.Md == nullptr) return Decryption::OtherPassword;
-  const qsizetype keyBits = a.value(QLatin1StringView("keyBits")).toLongLong();
+  const qsizetype keyBits = a.Value("keyBits").toLongLong();
   cipher.KeyBytes = keyBits / 8;
-  cipher.Salt = QByteArray::fromBase64(a.value(QLatin1StringView("saltValue")).toLatin1());
+  cipher.Salt = QByteArray::fromBase64(a.Value("saltValue"));
   if ((keyBits != 128 && keyBits != 192 && keyBits != 256) ||
-      a.value(QLatin1StringView("blockSize")).toLongLong() != kAesBlock ||
-      a.value(QLatin1StringView("hashSize")).toLongLong() != EVP_MD_get_size(cipher.Md) ||
-      cipher.Salt.isEmpty() || cipher.Salt.size() > kMaxAgileSaltBytes) {
+      a.Value("blockSize").toLongLong() != kAesBlock ||
+      a.Value("hashSize").toLongLong() != EVP_MD_get_size(cipher.Md) || cipher.Salt.isEmpty() ||
+      cipher.Salt.size() > kMaxAgileSaltBytes) {
     return Decryption::Damaged;
   }
   return Decryption::Opened;
 }
 
-std::optional<QByteArray> AgileValue(const QXmlStreamAttributes& a, const char* name) {
-  const QByteArray value = QByteArray::fromBase64(a.value(QLatin1StringView(name)).toLatin1());
+std::optional<QByteArray> AgileValue(const AgileAttributes& a, const char* name) {
+  const QByteArray value = QByteArray::fromBase64(a.Value(name));
   if (value.isEmpty() || value.size() % kAesBlock != 0 || value.size() > kMaxAgileValueBytes)
     return std::nullopt;
   return value;
@@ -410,8 +429,7 @@ Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& packa
       return d;
   }
   bool spinOk = false;
-  const quint32 spinCount =
-      parameters->PasswordKey.value(QLatin1StringView("spinCount")).toUInt(&spinOk);
+  const quint32 spinCount = parameters->PasswordKey.Value("spinCount").toUInt(&spinOk);
   const auto hashInput = AgileValue(parameters->PasswordKey, "encryptedVerifierHashInput");
   const auto hashValue = AgileValue(parameters->PasswordKey, "encryptedVerifierHashValue");
   const auto keyValue = AgileValue(parameters->PasswordKey, "encryptedKeyValue");

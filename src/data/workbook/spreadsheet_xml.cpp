@@ -205,7 +205,7 @@ QStringList WorksheetNames(QByteArrayView utf8) {
   for (auto token = scanner.Next();
        token != XmlScanner::Token::Finished && token != XmlScanner::Token::Error;
        token = scanner.Next()) {
-    if (scanner.IsStart("Worksheet")) names << QString::fromUtf8(scanner.Attribute("Name"));
+    if (scanner.IsStart("Worksheet")) names << scanner.AttributeText("Name").value_or(QString());
   }
   return names;
 }

@@ -27,22 +27,26 @@ QString OfficeDocumentPart(const ZipPackage& package) {
 // Sheet ids and names in the workbook's order, and the 1904 date system flag.
 bool ReadWorkbookPart(const ZipPackage& package, const QString& part, QStringList& sheetIds,
                       QStringList& sheetNames, bool& date1904) {
-  const auto device = package.OpenPart(part);
-  if (!device) return false;
-  PartXmlReader reader(*device);
-  while (reader.Next()) {
-    if (reader.IsStart(u"sheet")) {
-      sheetIds.append(reader.Attribute(u"id").toString());
-      sheetNames.append(reader.Attribute(u"name").toString());
-    } else if (reader.IsStart(u"workbookPr")) {
-      const QStringView flag = reader.Attribute(u"date1904");
-      date1904 = flag == u"1" || flag == u"true";
-    } else if (reader.IsEnd(u"sheets")) {
-      // workbookPr comes before sheets; nothing after them is needed
-      break;
+  return ScanPart(package, part, [&](XmlScanner& scanner) {
+    for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
+         token = scanner.Next()) {
+      if (token == XmlScanner::Token::Error) return false;
+      if (scanner.IsStart("sheet")) {
+        const auto id = scanner.AttributeText("id");
+        const auto name = scanner.AttributeText("name");
+        if (!id || !name) return false;
+        sheetIds.append(*id);
+        sheetNames.append(*name);
+      } else if (scanner.IsStart("workbookPr")) {
+        const QByteArrayView flag = scanner.Attribute("date1904");
+        date1904 = flag == "1" || flag == "true";
+      } else if (scanner.IsEnd("sheets")) {
+        // workbookPr comes before sheets; nothing after them is needed
+        break;
+      }
     }
-  }
-  return !reader.Failed();
+    return true;
+  });
 }
 
 bool FindWorkbookParts(const ZipPackage& package, WorkbookParts& parts, SheetPick* pick) {
@@ -104,26 +108,25 @@ class StringCollector {
 
 template <typename Pool>
 bool ReadSharedStrings(const ZipPackage& package, const QString& part, Pool& pool) {
-  // Read a window at a time: the part can be far larger than the file.
-  const auto device = package.OpenPart(part);
-  if (!device) return false;
-  XmlScanner scanner(*device);
-  StringCollector collector;
-  bool inItem = false;
-  for (auto token = scanner.Next(); token != XmlScanner::Token::Finished; token = scanner.Next()) {
-    if (token == XmlScanner::Token::Error) return false;
-    if (scanner.IsStart("si")) {
-      collector.Start();
-      inItem = true;
-    } else if (scanner.IsEnd("si")) {
-      if (pool.Count() >= SheetCells::kMaxStoredCells) return false;
-      pool.Add(collector.Finish());
-      inItem = false;
-    } else if (inItem && !collector.Take(scanner)) {
-      return false;
+  return ScanPart(package, part, [&](XmlScanner& scanner) {
+    StringCollector collector;
+    bool inItem = false;
+    for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
+         token = scanner.Next()) {
+      if (token == XmlScanner::Token::Error) return false;
+      if (scanner.IsStart("si")) {
+        collector.Start();
+        inItem = true;
+      } else if (scanner.IsEnd("si")) {
+        if (pool.Count() >= SheetCells::kMaxStoredCells) return false;
+        pool.Add(collector.Finish());
+        inItem = false;
+      } else if (inItem && !collector.Take(scanner)) {
+        return false;
+      }
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 // "AB12" -> column 28, row 12.
@@ -255,7 +258,7 @@ class SheetReader {
     return true;
   }
 
-  bool AddTextCell(const QString& text) { return cells_.AddInlineText(row_, column_, text); }
+  bool AddTextCell(QStringView text) { return cells_.AddInlineText(row_, column_, text); }
 
   bool FinishCell() {
     if (!hasValue_) return cells_.AddEmpty(row_, column_);
@@ -309,14 +312,11 @@ bool ReadFirstSheet(const QByteArray& bytes, Cells& cells, SheetPick* pick = nul
       !ReadSharedStrings(package, parts.SharedStrings, cells.Texts())) {
     return false;
   }
-  const auto device = package.OpenPart(parts.Sheet);
-  if (!device) return false;
   if constexpr (requires { cells.ExpectSheetBytes(qint64()); }) {
     cells.ExpectSheetBytes(package.ClaimedPartSize(parts.Sheet));
   }
-  XmlScanner scanner(*device);
   SheetReader sheet(cells, parts.Date1904);
-  return sheet.Read(scanner);
+  return ScanPart(package, parts.Sheet, [&](XmlScanner& scanner) { return sheet.Read(scanner); });
 }
 
 }  // namespace

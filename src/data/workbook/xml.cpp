@@ -7,45 +7,6 @@
 
 namespace qh {
 
-bool PartXmlReader::Next() {
-  if (finished_ || refused_) return false;
-  while (!xml_.atEnd()) {
-    switch (xml_.readNext()) {
-      case QXmlStreamReader::StartElement:
-        if (++depth_ > kMaxDepth) {
-          refused_ = true;
-          return false;
-        }
-        return true;
-      case QXmlStreamReader::EndElement: --depth_; return true;
-      case QXmlStreamReader::Characters: return true;
-      case QXmlStreamReader::DTD:
-      case QXmlStreamReader::EntityReference: refused_ = true; return false;
-      default: break;
-    }
-  }
-  finished_ = true;
-  return false;
-}
-
-bool PartXmlReader::Failed() const { return refused_ || device_.Failed() || xml_.hasError(); }
-
-bool PartXmlReader::IsStart(QStringView localName) const {
-  return xml_.tokenType() == QXmlStreamReader::StartElement && xml_.name() == localName;
-}
-
-bool PartXmlReader::IsEnd(QStringView localName) const {
-  return xml_.tokenType() == QXmlStreamReader::EndElement && xml_.name() == localName;
-}
-
-QStringView PartXmlReader::Attribute(QStringView localName) const {
-  const QXmlStreamAttributes attributes = xml_.attributes();
-  for (const QXmlStreamAttribute& attribute : attributes) {
-    if (attribute.name() == localName) return attribute.value();
-  }
-  return {};
-}
-
 namespace {
 
 QString PartFolder(const QString& part) {
@@ -72,17 +33,22 @@ std::optional<QHash<QString, Relationship>> ReadRelationships(const ZipPackage& 
   QHash<QString, Relationship> relationships;
   const QString relsPart = RelationshipsPart(sourcePart);
   if (!package.HasPart(relsPart)) return relationships;
-  const auto device = package.OpenPart(relsPart);
-  if (!device) return std::nullopt;
-  PartXmlReader reader(*device);
-  while (reader.Next()) {
-    if (!reader.IsStart(u"Relationship")) continue;
-    if (reader.Attribute(u"TargetMode").compare(u"External", Qt::CaseInsensitive) == 0) continue;
-    relationships.insert(reader.Attribute(u"Id").toString(),
-                         {reader.Attribute(u"Type").toString(),
-                          ResolveTarget(sourcePart, reader.Attribute(u"Target"))});
-  }
-  if (reader.Failed()) return std::nullopt;
+  const bool read = ScanPart(package, relsPart, [&](XmlScanner& scanner) {
+    for (auto token = scanner.Next(); token != XmlScanner::Token::Finished;
+         token = scanner.Next()) {
+      if (token == XmlScanner::Token::Error) return false;
+      if (!scanner.IsStart("Relationship")) continue;
+      const auto id = scanner.AttributeText("Id");
+      const auto type = scanner.AttributeText("Type");
+      const auto target = scanner.AttributeText("Target");
+      const auto mode = scanner.AttributeText("TargetMode");
+      if (!id || !type || !target || !mode) return false;
+      if (mode->compare(u"External", Qt::CaseInsensitive) == 0) continue;
+      relationships.insert(*id, {*type, ResolveTarget(sourcePart, *target)});
+    }
+    return true;
+  });
+  if (!read) return std::nullopt;
   return relationships;
 }
 

@@ -1,44 +1,26 @@
 #pragma once
-// Streaming reads of the small XML parts of a workbook package (package
-// and workbook relationships, the workbook part), guarded for untrusted
-// files: no DTDs or entity declarations, bounded nesting.
+// What the small XML parts of a workbook package say (relationships), and
+// the value forms shared by the workbook readers.
+#include "data/workbook/xml_scanner.h"
 #include "data/workbook/zip.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringView>
-#include <QXmlStreamReader>
 #include <optional>
 
 namespace qh {
 
-class PartXmlReader {
- public:
-  static constexpr int kMaxDepth = 64;
-
-  explicit PartXmlReader(ZipPartDevice& device) : device_(device), xml_(&device) {}
-
-  // Moves to the next start element, end element or text; false at the end
-  // of the part or on any fault.
-  bool Next();
-  // True when reading stopped on a fault rather than at a complete document.
-  bool Failed() const;
-
-  QXmlStreamReader::TokenType Token() const { return xml_.tokenType(); }
-  bool IsStart(QStringView localName) const;
-  bool IsEnd(QStringView localName) const;
-  QStringView Name() const { return xml_.name(); }
-  QStringView Text() const { return xml_.text(); }
-  // An attribute by its local name, whatever namespace prefix it carries.
-  QStringView Attribute(QStringView localName) const;
-
- private:
-  ZipPartDevice& device_;
-  QXmlStreamReader xml_;
-  int depth_ = 0;
-  bool refused_ = false;
-  bool finished_ = false;
-};
+// scan(XmlScanner&) over a part read through a device. False when the
+// part cannot be opened, else scan's answer.
+template <typename Scan>
+bool ScanPart(const ZipPackage& package, const QString& part, Scan scan) {
+  const auto device = package.OpenPart(part);
+  if (!device) return false;
+  XmlScanner scanner(*device);
+  return scan(scanner);
+}
 
 struct Relationship {
   QString Type;

@@ -265,22 +265,56 @@ QByteArrayView XmlScanner::Attribute(QByteArrayView localName) const {
   return {};
 }
 
-bool XmlScanner::AppendText(QByteArray& out) const {
-  if (cdata_) {
-    out.append(text_);
-    return true;
+namespace {
+
+// Literal white space in an attribute value reads as a space, CR LF as one.
+void AppendAttributeRun(QByteArray& out, QByteArrayView run) {
+  for (qsizetype i = 0; i < run.size(); ++i) {
+    const char c = run[i];
+    if (c == '\r' && i + 1 < run.size() && run[i + 1] == '\n') continue;
+    out.append(c == '\r' || c == '\n' || c == '\t' ? ' ' : c);
   }
-  QByteArrayView rest = text_;
+}
+
+bool AppendDecoded(QByteArray& out, QByteArrayView rest, bool attribute) {
+  const auto appendRun = [&](QByteArrayView run) {
+    if (attribute)
+      AppendAttributeRun(out, run);
+    else
+      out.append(run);
+  };
   for (qsizetype amp = rest.indexOf('&'); amp >= 0; amp = rest.indexOf('&')) {
-    out.append(rest.first(amp));
+    appendRun(rest.first(amp));
     const qsizetype semicolon = rest.indexOf(';', amp);
     if (semicolon < 0 || !AppendEntity(out, rest.sliced(amp + 1, semicolon - amp - 1))) {
       return false;
     }
     rest = rest.sliced(semicolon + 1);
   }
-  out.append(rest);
+  appendRun(rest);
   return true;
+}
+
+}  // namespace
+
+bool XmlScanner::AppendText(QByteArray& out) const {
+  if (cdata_) {
+    out.append(text_);
+    return true;
+  }
+  return AppendDecoded(out, text_, false);
+}
+
+std::optional<QString> XmlScanner::AttributeText(QByteArrayView localName) const {
+  if (token_ != Token::Start) return QString();
+  for (int i = 0; i < attrCount_; ++i) {
+    const Attr& attr = attrs_[static_cast<size_t>(i)];
+    if (!SameName(attr.Name, localName)) continue;
+    QByteArray value;
+    if (!AppendDecoded(value, attr.Value, true)) return std::nullopt;
+    return QString::fromUtf8(value);
+  }
+  return QString();
 }
 
 }  // namespace qh

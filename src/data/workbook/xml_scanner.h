@@ -9,8 +9,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QString>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace qh {
@@ -45,6 +47,10 @@ class XmlScanner {
   // Appends the current text as UTF-8, entities replaced; false on a bad
   // entity.
   bool AppendText(QByteArray& out) const;
+  // An attribute's value as XML reads it: entities replaced, a line break
+  // or tab written as such read as a space. Empty when the attribute is
+  // absent, nullopt on a bad entity.
+  std::optional<QString> AttributeText(QByteArrayView localName) const;
 
  private:
   struct Attr {

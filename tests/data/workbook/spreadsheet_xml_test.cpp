@@ -97,6 +97,23 @@ TEST(SpreadsheetXml, CellsAndRows) {
   }
 }
 
+// A worksheet is picked by its name as it reads, entities replaced.
+TEST(SpreadsheetXml, PicksAWorksheetByItsName) {
+  const QByteArray document =
+      "<?xml version=\"1.0\"?><Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+      "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">"
+      "<Worksheet ss:Name=\"S\"><Table><Row><Cell><Data ss:Type=\"String\">A</Data></Cell>"
+      "</Row></Table></Worksheet>"
+      "<Worksheet ss:Name=\"R&amp;D &#x5E74;\"><Table><Row><Cell><Data ss:Type=\"String\">B</Data>"
+      "</Cell><Cell><Data ss:Type=\"Number\">2</Data></Cell></Row></Table></Worksheet></Workbook>";
+  SheetPick pick{u"R&D 年"_qs, {}};
+  SheetLines lines;
+  ASSERT_TRUE(ReadSpreadsheetXmlLines(document, lines, &pick));
+  EXPECT_EQ(pick.Names, QStringList({u"S"_qs, u"R&D 年"_qs}));
+  ASSERT_EQ(lines.Lines.size(), 1u);
+  EXPECT_EQ(lines.Lines[0], u"B\t2");
+}
+
 // Hostile documents are refused, quickly and without allocating what they
 // claim.
 TEST(SpreadsheetXml, RefusedDocuments) {

@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QString>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -84,6 +85,22 @@ TEST(XmlScanner, NestingBeyondTheLimitIsAnError) {
   while ((token = scanner.Next()) == XmlScanner::Token::Start) ++starts;
   EXPECT_EQ(token, XmlScanner::Token::Error);
   EXPECT_EQ(starts, XmlScanner::kMaxDepth);
+}
+
+TEST(XmlScanner, AttributeTextReadsLikeXml) {
+  const std::pair<const char*, std::optional<QString>> cases[] = {
+      {R"(<a v="R&amp;D &lt;&#x5E74;&gt; &quot;x&apos;"/>)", u"R&D <年> \"x'"_qs},
+      {"<a v=\"line\r\nbreak\ttab\nend&#10;\"/>", u"line break tab end\n"_qs},
+      {R"(<x:a x:v="prefixed"/>)", u"prefixed"_qs},
+      {R"(<a w="other"/>)", QString()},
+      {R"(<a v="&bogus;"/>)", std::nullopt},
+      {R"(<a v="a & b"/>)", std::nullopt},
+  };
+  for (const auto& [document, value] : cases) {
+    XmlScanner scanner{QByteArrayView(document)};
+    ASSERT_EQ(scanner.Next(), XmlScanner::Token::Start) << document;
+    EXPECT_EQ(scanner.AttributeText("v"), value) << document;
+  }
 }
 
 TEST(DecodeEscapedCharacters, ReplacesOnlyWellFormedEscapes) {
