@@ -5,6 +5,8 @@
 #include "data/workbook/xml.h"
 #include "data/workbook/xml_scanner.h"
 
+#include <QStringDecoder>
+
 namespace qh {
 
 namespace {
@@ -94,14 +96,28 @@ class StringCollector {
       return scanner.AppendText(text_);
     return true;
   }
-  QString Finish() const {
-    QString text = QString::fromUtf8(text_);
-    DecodeEscapedCharacters(text);
-    return text;
+  // The text, valid until the next Start. Converted into the same buffer
+  // each time: a million shared strings cost no allocation each.
+  QStringView Finish() {
+    if (text_.contains("_x")) {
+      chars_ = QString::fromUtf8(text_);
+      DecodeEscapedCharacters(chars_);
+      return chars_;
+    }
+    // UTF-8 never takes fewer bytes than UTF-16 takes units.
+    if (chars_.size() < text_.size()) chars_.resize(text_.size());
+    const QChar* begin = chars_.data();
+    const QChar* end = decoder_.appendToBuffer(chars_.data(), text_);
+    return QStringView(begin, end - begin);
   }
 
  private:
   QByteArray text_;
+  QString chars_;
+  // Stateless: a broken sequence at the end of one text is not carried
+  // into the next. The initial byte order mark is kept, as fromUtf8 does.
+  QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                    QStringDecoder::Flag::ConvertInitialBom};
   bool inText_ = false;
   int phoneticDepth_ = 0;
 };
@@ -163,12 +179,12 @@ bool ParseIndex(QByteArrayView text, std::uint32_t& index) {
 enum class CellType { Number, Shared, Inline, Formula, Boolean, Error, Date };
 
 CellType CellTypeOf(QByteArrayView t) {
-  if (t == "s") return CellType::Shared;
-  if (t == "inlineStr") return CellType::Inline;
-  if (t == "str") return CellType::Formula;
-  if (t == "b") return CellType::Boolean;
-  if (t == "e") return CellType::Error;
-  if (t == "d") return CellType::Date;
+  if (SameName(t, "s")) return CellType::Shared;
+  if (SameName(t, "inlineStr")) return CellType::Inline;
+  if (SameName(t, "str")) return CellType::Formula;
+  if (SameName(t, "b")) return CellType::Boolean;
+  if (SameName(t, "e")) return CellType::Error;
+  if (SameName(t, "d")) return CellType::Date;
   return CellType::Number;
 }
 

@@ -12,10 +12,19 @@
 
 namespace qh {
 
-// scan(XmlScanner&) over a part read through a device. False when the
-// part cannot be opened, else scan's answer.
+// Parts claimed at most this large are read whole; larger ones a window at
+// a time, so that no part costs more memory than this.
+inline constexpr qint64 kInMemoryPartBytes = 128LL * 1024 * 1024;
+
+// scan(XmlScanner&) over a part, read whole when it inflates at once (see
+// InflatePart), else through a device. False when the part cannot be
+// opened, else scan's answer.
 template <typename Scan>
 bool ScanPart(const ZipPackage& package, const QString& part, Scan scan) {
+  if (const auto bytes = package.InflatePart(part, kInMemoryPartBytes)) {
+    XmlScanner scanner{QByteArrayView(*bytes)};
+    return scan(scanner);
+  }
   const auto device = package.OpenPart(part);
   if (!device) return false;
   XmlScanner scanner(*device);

@@ -6,6 +6,19 @@ namespace qh {
 
 namespace {
 
+// The first c in text from from on, -1 when there is none. Most texts and
+// values of a sheet are a few bytes long, too short to pay for a library
+// call; longer ones get it.
+qsizetype FindByte(QByteArrayView text, char c, qsizetype from = 0) {
+  const qsizetype shortEnd = qMin(text.size(), from + 32);
+  for (qsizetype i = from; i < shortEnd; ++i) {
+    if (text[i] == c) return i;
+  }
+  if (shortEnd == text.size()) return -1;
+  const void* found = std::memchr(text.data() + shortEnd, c, size_t(text.size() - shortEnd));
+  return found == nullptr ? -1 : static_cast<const char*>(found) - text.data();
+}
+
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsNameChar(char c) {
@@ -144,7 +157,7 @@ XmlScanner::Token XmlScanner::NextInWindow() {
       return token;
     }
     const qsizetype start = at_;
-    qsizetype next = data_.indexOf('<', at_);
+    qsizetype next = FindByte(data_, '<', at_);
     if (next < 0) {
       next = data_.size();
       hitEnd_ = true;
@@ -204,7 +217,13 @@ bool XmlScanner::Push(QByteArrayView name) {
   if (depth_ >= kMaxDepth) return false;
   if (depth_ == 0 && rootSeen_) return false;  // a second root element
   rootSeen_ = true;
-  open_[static_cast<size_t>(depth_++)].assign(name.data(), static_cast<size_t>(name.size()));
+  const auto slot = static_cast<size_t>(depth_++);
+  if (source_ == nullptr) {
+    open_[slot] = name;
+  } else {
+    openCopies_[slot].assign(name.data(), static_cast<size_t>(name.size()));
+    open_[slot] = QByteArrayView(openCopies_[slot]);
+  }
   return true;
 }
 
@@ -225,11 +244,12 @@ XmlScanner::Token XmlScanner::ScanStartTag() {
     ++at_;
     SkipSpaces();
     if (at_ >= data_.size() || (data_[at_] != '"' && data_[at_] != '\'')) return Fail();
+    // Values are short: one plain loop finds the closing quote and any '<'.
     const char quote = data_[at_++];
-    const qsizetype end = data_.indexOf(quote, at_);
-    if (end < 0) return Fail();
+    qsizetype end = at_;
+    while (end < data_.size() && data_[end] != quote && data_[end] != '<') ++end;
+    if (end >= data_.size() || data_[end] != quote) return Fail();
     const QByteArrayView value = data_.sliced(at_, end - at_);
-    if (value.contains('<')) return Fail();
     at_ = end + 1;
     if (attrCount_ < int(attrs_.size()))
       attrs_[static_cast<size_t>(attrCount_++)] = {LocalPart(attrName), value};
@@ -249,8 +269,7 @@ XmlScanner::Token XmlScanner::ScanEndTag() {
   SkipSpaces();
   if (at_ >= data_.size() || data_[at_] != '>') return Fail();
   ++at_;
-  if (depth_ == 0 || !SameName(QByteArrayView(open_[static_cast<size_t>(depth_ - 1)]), name))
-    return Fail();
+  if (depth_ == 0 || !SameName(open_[static_cast<size_t>(depth_ - 1)], name)) return Fail();
   --depth_;
   name_ = LocalPart(name);
   return token_ = Token::End;
@@ -283,7 +302,7 @@ bool AppendDecoded(QByteArray& out, QByteArrayView rest, bool attribute) {
     else
       out.append(run);
   };
-  for (qsizetype amp = rest.indexOf('&'); amp >= 0; amp = rest.indexOf('&')) {
+  for (qsizetype amp = FindByte(rest, '&'); amp >= 0; amp = FindByte(rest, '&')) {
     appendRun(rest.first(amp));
     const qsizetype semicolon = rest.indexOf(';', amp);
     if (semicolon < 0 || !AppendEntity(out, rest.sliced(amp + 1, semicolon - amp - 1))) {

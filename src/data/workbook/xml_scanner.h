@@ -17,8 +17,13 @@
 
 namespace qh {
 
+// Names are a few bytes long: a loop beats a call of memcmp.
 inline bool SameName(QByteArrayView a, QByteArrayView b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+  if (a.size() != b.size()) return false;
+  for (qsizetype i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 class XmlScanner {
@@ -80,8 +85,10 @@ class XmlScanner {
   QByteArrayView text_;
   bool cdata_ = false;
   bool pendingEnd_ = false;  // a self-closing tag owes its end token
-  // Names of the open elements, copied: the window moves under them.
-  std::array<std::string, kMaxDepth> open_{};
+  // Names of the open elements: views into a document in memory, copies
+  // when read from a source, as the window moves under them.
+  std::array<QByteArrayView, kMaxDepth> open_{};
+  std::array<std::string, kMaxDepth> openCopies_{};
   int depth_ = 0;
   std::array<Attr, 16> attrs_{};
   int attrCount_ = 0;

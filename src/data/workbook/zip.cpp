@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <cstring>
+#include <libdeflate.h>
 #include <zip.h>
 
 namespace qh {
@@ -38,6 +39,45 @@ bool DeclarationsAllowed(QByteArrayView view) {
 
 bool StartsWithUtf16Mark(QByteArrayView head) {
   return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+}
+
+// A part written in UTF-16 as UTF-8, its byte order mark and its
+// declaration (which names UTF-16, which the text no longer is) left out.
+std::optional<QByteArray> Utf16PartToUtf8(QByteArrayView raw) {
+  QStringDecoder decoder(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                    : QStringDecoder::Utf16BE);
+  QString text = decoder(raw);  // the byte order mark is dropped
+  if (decoder.hasError()) return std::nullopt;
+  if (text.startsWith(u"<?xml")) {
+    const qsizetype end = text.indexOf(u"?>");
+    if (end < 0) return std::nullopt;
+    text.remove(0, end + 2);
+  }
+  return text.toUtf8();
+}
+
+// The device's markup guards over a whole part at once. Both searches
+// look for what is rare: a '<' only once per longest stretch allowed, from
+// that stretch's end, and '!', which markup seldom holds.
+bool WholePartAllowed(QByteArrayView part) {
+  const char* const begin = part.data();
+  const char* const end = begin + part.size();
+  if (std::memchr(begin, '\0', size_t(part.size())) != nullptr) return false;
+  for (const char* from = begin; end - from > kMaxBytesWithoutMarkup;) {
+    qsizetype mark = kMaxBytesWithoutMarkup;
+    while (mark >= 0 && from[mark] != '<') --mark;
+    if (mark < 0) return false;
+    from += mark + 1;
+  }
+  for (const char* at = begin; at != end; ++at) {
+    at = static_cast<const char*>(std::memchr(at, '!', size_t(end - at)));
+    if (at == nullptr) break;
+    if (at != begin && at[-1] == '<' &&
+        !DeclarationAllowed(QByteArrayView(at + 1, qMin<qsizetype>(end - at - 1, 7)))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -84,17 +124,9 @@ bool ZipPartDevice::ConvertUtf16(QByteArray raw) {
     total_ += got;
     if (got == 0) break;
   }
-  QStringDecoder decoder(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                    : QStringDecoder::Utf16BE);
-  QString text = decoder(raw);  // the byte order mark is dropped
-  if (decoder.hasError()) return false;
-  // The declaration names UTF-16, which the text no longer is.
-  if (text.startsWith(u"<?xml")) {
-    const qsizetype end = text.indexOf(u"?>");
-    if (end < 0) return false;
-    text.remove(0, end + 2);
-  }
-  converted_ = text.toUtf8();
+  auto converted = Utf16PartToUtf8(raw);
+  if (!converted) return false;
+  converted_ = std::move(*converted);
   raw.clear();
   isConverted_ = true;
   return MarkupAllowed(converted_.constData(), converted_.size());
@@ -174,6 +206,51 @@ qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
     return 0;
   }
   return qint64(qMin<zip_uint64_t>(stat.size, zip_uint64_t(kMaxPartBytes)));
+}
+
+std::optional<QByteArray> ZipPackage::InflatePart(const QString& name, qint64 maxBytes) const {
+  const qint64 index = LocatePart(name);
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
+                                   ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+  if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
+      (stat.valid & kNeeded) != kNeeded || stat.encryption_method != ZIP_EM_NONE ||
+      (stat.comp_method != ZIP_CM_DEFLATE && stat.comp_method != ZIP_CM_STORE) ||
+      stat.size > zip_uint64_t(qMin(maxBytes, kMaxPartBytes)) ||
+      stat.comp_size > zip_uint64_t(bytes_.size())) {
+    return std::nullopt;
+  }
+  zip_file_t* file = zip_fopen_index(archive_, zip_uint64_t(index), ZIP_FL_COMPRESSED);
+  if (file == nullptr) return std::nullopt;
+  QByteArray part(qsizetype(stat.comp_size), Qt::Uninitialized);
+  const zip_int64_t got = zip_fread(file, part.data(), stat.comp_size);
+  zip_fclose(file);
+  if (got != zip_int64_t(stat.comp_size)) return std::nullopt;
+  if (stat.comp_method == ZIP_CM_DEFLATE) {
+    QByteArray inflated(qsizetype(stat.size), Qt::Uninitialized);
+    const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
+        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    // Without a place for the actual size the call insists on exactly the
+    // claimed one.
+    if (!decompressor ||
+        libdeflate_deflate_decompress(decompressor.get(), part.constData(), size_t(part.size()),
+                                      inflated.data(), size_t(inflated.size()),
+                                      nullptr) != LIBDEFLATE_SUCCESS) {
+      return std::nullopt;
+    }
+    part = std::move(inflated);
+  } else if (stat.size != stat.comp_size) {
+    return std::nullopt;
+  }
+  if (libdeflate_crc32(0, part.constData(), size_t(part.size())) != stat.crc) return std::nullopt;
+  if (StartsWithUtf16Mark(part)) {
+    auto converted = Utf16PartToUtf8(part);
+    if (!converted) return std::nullopt;
+    part = std::move(*converted);
+  }
+  if (!WholePartAllowed(part)) return std::nullopt;
+  return part;
 }
 
 std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {

@@ -73,6 +73,12 @@ class ZipPackage {
   // The inflated size the archive claims for the part: a hint only, 0 when
   // it claims none.
   qint64 ClaimedPartSize(const QString& name) const;
+  // The whole part inflated at once, several times faster than through a
+  // device, with the device's guards and UTF-16 conversion: when the entry
+  // is stored or deflated, not encrypted, its claimed size at most maxBytes
+  // and its size and checksum as claimed. Otherwise, or when a guard
+  // refuses it, nullopt: the device then has the final word.
+  std::optional<QByteArray> InflatePart(const QString& name, qint64 maxBytes) const;
 
  private:
   // The index of the part of that name, -1 when there is none.

@@ -2,6 +2,9 @@
 #include "data/workbook/date_serial.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
+#include <cstdio>
+#include <vector>
 
 namespace qh {
 namespace {
@@ -55,6 +58,29 @@ TEST(CellText, WritesValuesLikeTheGeneralFormat) {
     EXPECT_EQ(text, QString::fromUtf16(c.Expected))
         << "kind " << int(c.Kind) << " number " << c.Number << " text "
         << QString::fromUtf16(c.Text).toStdString();
+  }
+}
+
+// Numbers of a few decimals take a shortcut; it must write what printf's
+// %.15G writes, near its edges too (decimals that are no exact binary
+// fractions, magnitudes near 10^11, values near a tenth of a unit).
+TEST(CellText, ShortDecimalsMatchPrintf) {
+  std::vector<double> numbers;
+  for (long long m = -200000; m <= 200000; m += 7) numbers.push_back(double(m) / 10000.0);
+  for (const double base : {0.1, 0.7, 1.1, 99.99, 12345.6789, 99999999999.9999, 1e11 - 0.5,
+                            123456789.123, 1e-4, 3e-4, 0.00015}) {
+    for (const double scale : {1.0, -1.0, 10.0, 0.1, 3.0}) {
+      const double number = base * scale;
+      numbers.insert(numbers.end(), {number, std::nextafter(number, 1e300),
+                                     std::nextafter(number, -1e300), number + 1e-9});
+    }
+  }
+  for (const double number : numbers) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15G", number);
+    QString text;
+    AppendCellText(text, CellKind::Number, number, {});
+    ASSERT_EQ(text.toStdString(), expected) << number;
   }
 }
 
