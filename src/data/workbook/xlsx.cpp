@@ -5,8 +5,6 @@
 #include "data/workbook/xml.h"
 #include "data/workbook/xml_scanner.h"
 
-#include <QStringDecoder>
-
 namespace qh {
 
 namespace {
@@ -99,25 +97,29 @@ class StringCollector {
   // The text, valid until the next Start. Converted into the same buffer
   // each time: a million shared strings cost no allocation each.
   QStringView Finish() {
-    if (text_.contains("_x")) {
-      chars_ = QString::fromUtf8(text_);
-      DecodeEscapedCharacters(chars_);
-      return chars_;
-    }
     // UTF-8 never takes fewer bytes than UTF-16 takes units.
     if (chars_.size() < text_.size()) chars_.resize(text_.size());
-    const QChar* begin = chars_.data();
-    const QChar* end = decoder_.appendToBuffer(chars_.data(), text_);
-    return QStringView(begin, end - begin);
+    const qsizetype size =
+        HasEscape(text_) ? -1 : Utf8ToUtf16(text_, reinterpret_cast<char16_t*>(chars_.data()));
+    if (size >= 0) return QStringView(chars_.constData(), size);
+    // Escapes and broken sequences (replaced, as fromUtf8 does) are rare.
+    chars_ = QString::fromUtf8(text_);
+    DecodeEscapedCharacters(chars_);
+    return chars_;
   }
 
  private:
+  // "_x" as DecodeEscapedCharacters looks for it, without a library search
+  // for each of a million short texts.
+  static bool HasEscape(QByteArrayView text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] == '_' && text[i + 1] == 'x') return true;
+    }
+    return false;
+  }
+
   QByteArray text_;
   QString chars_;
-  // Stateless: a broken sequence at the end of one text is not carried
-  // into the next. The initial byte order mark is kept, as fromUtf8 does.
-  QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                    QStringDecoder::Flag::ConvertInitialBom};
   bool inText_ = false;
   int phoneticDepth_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "data/workbook/xml_scanner.h"
 
+#include <array>
 #include <cstring>
+#include <string_view>
 
 namespace qh {
 
@@ -21,10 +23,17 @@ qsizetype FindByte(QByteArrayView text, char c, qsizetype from = 0) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsNameChar(char c) {
-  return !IsSpace(c) && c != '>' && c != '/' && c != '=' && c != '<' && c != '"' && c != '\'' &&
-         c != '?' && c != '!';
-}
+constexpr std::array<bool, 256> kNameChars = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[size_t(c)] = true;
+  for (const char c : std::string_view(" \t\r\n>/=<\"'?!"))
+    table[static_cast<unsigned char>(c)] = false;
+  return table;
+}();
+
+// A table rather than a chain of tests: it runs for every byte of every
+// tag name and attribute name of a sheet.
+bool IsNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
 
 // Names are a few bytes long; a plain loop beats the library search here,
 // which runs for every tag and attribute of the sheet.
@@ -203,14 +212,25 @@ bool XmlScanner::SkipPast(QByteArrayView terminator) {
   return true;
 }
 
+// The scans work on local copies of the position and the window: a store
+// to a member position could alias the window's size and make the compiler
+// reload it for every byte.
 QByteArrayView XmlScanner::ScanName() {
-  const qsizetype start = at_;
-  while (at_ < data_.size() && IsNameChar(data_[at_])) ++at_;
-  return data_.sliced(start, at_ - start);
+  const char* const data = data_.data();
+  const qsizetype size = data_.size();
+  qsizetype at = at_;
+  while (at < size && IsNameChar(data[at])) ++at;
+  const QByteArrayView name(data + at_, at - at_);
+  at_ = at;
+  return name;
 }
 
 void XmlScanner::SkipSpaces() {
-  while (at_ < data_.size() && IsSpace(data_[at_])) ++at_;
+  const char* const data = data_.data();
+  const qsizetype size = data_.size();
+  qsizetype at = at_;
+  while (at < size && IsSpace(data[at])) ++at;
+  at_ = at;
 }
 
 bool XmlScanner::Push(QByteArrayView name) {
@@ -300,7 +320,7 @@ bool AppendDecoded(QByteArray& out, QByteArrayView rest, bool attribute) {
     if (attribute)
       AppendAttributeRun(out, run);
     else
-      out.append(run);
+      AppendBytes(out, run);
   };
   for (qsizetype amp = FindByte(rest, '&'); amp >= 0; amp = FindByte(rest, '&')) {
     appendRun(rest.first(amp));
@@ -316,9 +336,45 @@ bool AppendDecoded(QByteArray& out, QByteArrayView rest, bool attribute) {
 
 }  // namespace
 
+qsizetype Utf8ToUtf16(QByteArrayView in, char16_t* out) {
+  const auto* at = reinterpret_cast<const unsigned char*>(in.data());
+  const auto* const end = at + in.size();
+  char16_t* const begin = out;
+  if (in.startsWith("\xEF\xBB\xBF")) return -1;  // fromUtf8 drops it: left to fromUtf8
+  const auto continuation = [&](int i) { return (at[i] & 0xC0) == 0x80; };
+  while (at != end) {
+    const unsigned char lead = *at;
+    if (lead < 0x80) {
+      *out++ = lead;
+      ++at;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+      if (end - at < 2 || !continuation(1)) return -1;
+      *out++ = char16_t(((lead & 0x1F) << 6) | (at[1] & 0x3F));
+      at += 2;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+      if (end - at < 3 || !continuation(1) || !continuation(2)) return -1;
+      const char32_t code = ((lead & 0x0Fu) << 12) | ((at[1] & 0x3Fu) << 6) | (at[2] & 0x3Fu);
+      if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)) return -1;
+      *out++ = char16_t(code);
+      at += 3;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+      if (end - at < 4 || !continuation(1) || !continuation(2) || !continuation(3)) return -1;
+      const char32_t code = ((lead & 0x07u) << 18) | ((at[1] & 0x3Fu) << 12) |
+                            ((at[2] & 0x3Fu) << 6) | (at[3] & 0x3Fu);
+      if (code < 0x10000 || code > 0x10FFFF) return -1;
+      *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+      *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+      at += 4;
+    } else {
+      return -1;
+    }
+  }
+  return out - begin;
+}
+
 bool XmlScanner::AppendText(QByteArray& out) const {
   if (cdata_) {
-    out.append(text_);
+    AppendBytes(out, text_);
     return true;
   }
   return AppendDecoded(out, text_, false);

@@ -26,6 +26,21 @@ inline bool SameName(QByteArrayView a, QByteArrayView b) {
   return true;
 }
 
+// Writes well-formed UTF-8 as UTF-16 at out (room for in.size() units) and
+// returns the units written; -1 when in is not well-formed (a broken,
+// overlong or surrogate sequence) or starts with a byte order mark, for
+// the caller to take QString::fromUtf8, which replaces what is broken and
+// drops the mark. Texts of a sheet are short: this is several
+// times cheaper than a decoder call for each.
+qsizetype Utf8ToUtf16(QByteArrayView in, char16_t* out);
+
+// Appends bytes without the detour through QByteArray::insert.
+inline void AppendBytes(QByteArray& out, QByteArrayView bytes) {
+  const qsizetype old = out.size();
+  out.resize(old + bytes.size());
+  std::memcpy(out.data() + old, bytes.data(), size_t(bytes.size()));
+}
+
 class XmlScanner {
  public:
   enum class Token { Start, End, Text, Finished, Error };

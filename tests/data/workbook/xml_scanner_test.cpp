@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QString>
 #include <optional>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -100,6 +101,35 @@ TEST(XmlScanner, AttributeTextReadsLikeXml) {
     XmlScanner scanner{QByteArrayView(document)};
     ASSERT_EQ(scanner.Next(), XmlScanner::Token::Start) << document;
     EXPECT_EQ(scanner.AttributeText("v"), value) << document;
+  }
+}
+
+// Well-formed text decodes as fromUtf8 decodes it; anything broken, and a
+// leading byte order mark, is left to fromUtf8.
+TEST(Utf8ToUtf16, DecodesWellFormedTextAndRefusesTheRest) {
+  const std::pair<QByteArray, bool> cases[] = {
+      {"plain ASCII", true},
+      {"\xC3\xA9t\xC3\xA9 \xE5\x90\x8D\xE7\xA7\xB0 \xF0\x9F\x98\x80", true},
+      {"\xEF\xBB\xBF" "after a byte order mark", false},
+      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF\xDF\xBF", true},  // U+FFFF, U+10FFFF, U+07FF
+      {"", true},
+      {"\x80", false},
+      {"\xC0\xAF", false},          // overlong '/'
+      {"\xE0\x80\xAF", false},      // overlong '/'
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+      {"\xE5\x90", false},          // cut short
+      {"ab\xFF", false},
+  };
+  for (const auto& [utf8, wellFormed] : cases) {
+    std::u16string out(size_t(utf8.size()), u'\0');
+    const qsizetype size = Utf8ToUtf16(utf8, out.data());
+    if (!wellFormed) {
+      EXPECT_EQ(size, -1) << utf8.toHex().toStdString();
+      continue;
+    }
+    ASSERT_GE(size, 0) << utf8.toHex().toStdString();
+    EXPECT_EQ(QStringView(out.data(), size), QString::fromUtf8(utf8)) << utf8.toHex().toStdString();
   }
 }
 
