@@ -248,36 +248,48 @@ bool XmlScanner::Push(QByteArrayView name) {
 }
 
 XmlScanner::Token XmlScanner::ScanStartTag() {
-  ++at_;
-  const QByteArrayView name = ScanName();
+  // Runs for every tag of a sheet: works on locals (see ScanName).
+  const char* const data = data_.data();
+  const qsizetype size = data_.size();
+  qsizetype at = at_ + 1;
+  const auto scanName = [&] {
+    const qsizetype start = at;
+    while (at < size && IsNameChar(data[at])) ++at;
+    return QByteArrayView(data + start, at - start);
+  };
+  const auto skipSpaces = [&] {
+    while (at < size && IsSpace(data[at])) ++at;
+  };
+  const QByteArrayView name = scanName();
   if (name.isEmpty()) return Fail();
-  attrCount_ = 0;
+  int count = 0;
   for (;;) {
-    const qsizetype before = at_;
-    SkipSpaces();
-    if (at_ >= data_.size()) return Fail();
-    if (data_[at_] == '>' || data_[at_] == '/') break;
-    if (at_ == before) return Fail();  // attributes are separated by white space
-    const QByteArrayView attrName = ScanName();
-    SkipSpaces();
-    if (attrName.isEmpty() || at_ >= data_.size() || data_[at_] != '=') return Fail();
-    ++at_;
-    SkipSpaces();
-    if (at_ >= data_.size() || (data_[at_] != '"' && data_[at_] != '\'')) return Fail();
+    const qsizetype before = at;
+    skipSpaces();
+    if (at >= size) return Fail();
+    if (data[at] == '>' || data[at] == '/') break;
+    if (at == before) return Fail();  // attributes are separated by white space
+    const QByteArrayView attrName = scanName();
+    skipSpaces();
+    if (attrName.isEmpty() || at >= size || data[at] != '=') return Fail();
+    ++at;
+    skipSpaces();
+    if (at >= size || (data[at] != '"' && data[at] != '\'')) return Fail();
     // Values are short: one plain loop finds the closing quote and any '<'.
-    const char quote = data_[at_++];
-    qsizetype end = at_;
-    while (end < data_.size() && data_[end] != quote && data_[end] != '<') ++end;
-    if (end >= data_.size() || data_[end] != quote) return Fail();
-    const QByteArrayView value = data_.sliced(at_, end - at_);
-    at_ = end + 1;
-    if (attrCount_ < int(attrs_.size()))
-      attrs_[static_cast<size_t>(attrCount_++)] = {LocalPart(attrName), value};
+    const char quote = data[at++];
+    qsizetype end = at;
+    while (end < size && data[end] != quote && data[end] != '<') ++end;
+    if (end >= size || data[end] != quote) return Fail();
+    if (count < int(attrs_.size()))
+      attrs_[static_cast<size_t>(count++)] = {LocalPart(attrName),
+                                              QByteArrayView(data + at, end - at)};
+    at = end + 1;
   }
-  const bool selfClosing = data_[at_] == '/';
-  if (selfClosing && (at_ + 1 >= data_.size() || data_[at_ + 1] != '>')) return Fail();
-  at_ += selfClosing ? 2 : 1;
+  const bool selfClosing = data[at] == '/';
+  if (selfClosing && (at + 1 >= size || data[at + 1] != '>')) return Fail();
   if (!Push(name)) return Fail();
+  at_ = at + (selfClosing ? 2 : 1);
+  attrCount_ = count;
   name_ = LocalPart(name);
   pendingEnd_ = selfClosing;
   return token_ = Token::Start;
