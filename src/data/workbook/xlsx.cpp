@@ -244,6 +244,7 @@ class SheetReader {
     }
     type_ = CellTypeOf(scanner.Attribute("t"));
     value_.truncate(0);
+    valueView_ = {};
     hasValue_ = false;
     inValue_ = false;
     inInline_ = false;
@@ -271,6 +272,16 @@ class SheetReader {
       hasValue_ = true;
       inlineText_.Start();
     } else if (inValue_ && scanner.CurrentToken() == XmlScanner::Token::Text) {
+      // A value's single plain text is used where it stands; a copy per
+      // cell costs more than the rest of its reading.
+      if (value_.isEmpty() && valueView_.isNull()) {
+        valueView_ = scanner.StableText();
+        if (!valueView_.isNull()) return true;
+      }
+      if (!valueView_.isNull()) {
+        AppendBytes(value_, valueView_);
+        valueView_ = {};
+      }
       return scanner.AppendText(value_);
     }
     return true;
@@ -280,28 +291,29 @@ class SheetReader {
 
   bool FinishCell() {
     if (!hasValue_) return cells_.AddEmpty(row_, column_);
+    const QByteArrayView value = valueView_.isNull() ? QByteArrayView(value_) : valueView_;
     switch (type_) {
       case CellType::Shared: {
         // Some writers leave a blank cell's index out: <c t="s"><v/></c>.
-        if (QByteArrayView(value_).trimmed().isEmpty()) return cells_.AddEmpty(row_, column_);
+        if (value.trimmed().isEmpty()) return cells_.AddEmpty(row_, column_);
         std::uint32_t index = 0;
-        return ParseIndex(value_, index) && cells_.AddText(row_, column_, index);
+        return ParseIndex(value, index) && cells_.AddText(row_, column_, index);
       }
       case CellType::Inline: return AddTextCell(inlineText_.Finish());
-      case CellType::Formula: return AddTextCell(QString::fromUtf8(value_));
+      case CellType::Formula: return AddTextCell(QString::fromUtf8(value));
       case CellType::Boolean: {
-        const QByteArrayView v = QByteArrayView(value_).trimmed();
+        const QByteArrayView v = value.trimmed();
         return cells_.AddBoolean(row_, column_, v == "1" || v == "true");
       }
       case CellType::Error: return cells_.AddError(row_, column_);
       case CellType::Date:
-        if (const auto serial = DateTextToSerial(QString::fromUtf8(value_), date1904_)) {
+        if (const auto serial = DateTextToSerial(QString::fromUtf8(value), date1904_)) {
           return cells_.AddNumber(row_, column_, *serial);
         }
-        return AddTextCell(QString::fromUtf8(value_));
+        return AddTextCell(QString::fromUtf8(value));
       case CellType::Number:
-        if (const auto number = XmlNumber(value_)) return cells_.AddNumber(row_, column_, *number);
-        return AddTextCell(QString::fromUtf8(value_));
+        if (const auto number = XmlNumber(value)) return cells_.AddNumber(row_, column_, *number);
+        return AddTextCell(QString::fromUtf8(value));
     }
     return false;
   }
@@ -312,6 +324,7 @@ class SheetReader {
   int column_ = 0;
   CellType type_ = CellType::Number;
   QByteArray value_;
+  QByteArrayView valueView_;  // the value where it stands, instead of value_
   StringCollector inlineText_;
   bool inSheetData_ = false;
   bool inCell_ = false;

@@ -384,6 +384,8 @@ qsizetype Utf8ToUtf16(QByteArrayView in, char16_t* out) {
   return out - begin;
 }
 
+qsizetype XmlScanner::FindAmpersand() const { return FindByte(text_, '&'); }
+
 bool XmlScanner::AppendText(QByteArray& out) const {
   if (cdata_) {
     AppendBytes(out, text_);

@@ -64,6 +64,12 @@ class XmlScanner {
   QByteArrayView Attribute(QByteArrayView localName) const;
   // Raw bytes of the current text (entities not yet replaced).
   QByteArrayView RawText() const { return text_; }
+  // The current text as it reads, when that is its raw bytes (no entity,
+  // not CDATA) and stays where it is while the document is scanned (the
+  // document is in memory); empty otherwise.
+  QByteArrayView StableText() const {
+    return source_ == nullptr && !cdata_ && FindAmpersand() < 0 ? text_ : QByteArrayView();
+  }
   // Appends the current text as UTF-8, entities replaced; false on a bad
   // entity.
   bool AppendText(QByteArray& out) const;
@@ -78,6 +84,7 @@ class XmlScanner {
     QByteArrayView Value;
   };
   Token Fail() { return token_ = Token::Error; }
+  qsizetype FindAmpersand() const;
   Token NextInWindow();
   // Drops the bytes before keepFrom and reads more after the rest; false
   // when the source has nothing more.
