@@ -69,6 +69,7 @@ ReadResult MappedFile::Open(const QString& path, qint64 maxBytes) {
 }
 
 void MappedFile::Release(qsizetype offset) {
+  if (offset < released_) released_ = 0;  // a new reading from the start
   if (!mapped_ || offset - released_ < kReleaseStep) return;
   const qsizetype page = ::sysconf(_SC_PAGESIZE);
   const qsizetype end = offset / page * page;

@@ -31,7 +31,8 @@ class MappedFile {
   // The bytes before offset will not be read again soon: a mapping lets
   // their pages go, so a file read once from start to end never holds
   // more than a few megabytes of it in the process at a time. Reading them
-  // again still works (they come back from the page cache).
+  // again still works (they come back from the page cache); an offset
+  // below the last one given starts a new reading from the start.
   void Release(qsizetype offset);
 
   // Unmaps or frees the bytes.
