@@ -114,6 +114,12 @@ bool IsStrictUtf8(QByteArrayView bytes) {
       ++p;
       continue;
     }
+    // Chinese text is mostly characters of three bytes.
+    if ((*p & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
+        !(*p == 0xE0 && p[1] < 0xA0) && !(*p == 0xED && p[1] >= 0xA0)) {
+      p += 3;
+      continue;
+    }
     const int used = SequenceLength(p, end);
     if (used == 0) return false;
     p += used;

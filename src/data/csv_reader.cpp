@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace qh {
 
@@ -258,6 +259,31 @@ bool ReadPlainDecimal(const char* p, const char* end, double& value) {
     }
   }
   if (!digit) return false;
+  // Up to 15 digits in all and 22 after the point: the digits as a whole
+  // number and the power of ten are both exact doubles, so one division
+  // rounds as from_chars does (once, to nearest).
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (last - first <= 16) {
+    std::uint64_t whole = 0;
+    int digits = 0, decimals = 0;
+    bool after = false;
+    for (const char* q = first; q < last; ++q) {
+      if (*q == '.') {
+        after = true;
+        continue;
+      }
+      whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
+      ++digits;
+      decimals += after ? 1 : 0;
+    }
+    if (digits <= 15) {
+      value = static_cast<double>(whole) / kPowers[decimals];
+      if (negative) value = -value;
+      return true;
+    }
+  }
   const auto result = std::from_chars(first, last, value, std::chars_format::general);
   if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value)) return false;
   if (negative) value = -value;
@@ -283,6 +309,35 @@ qsizetype StrippedUtf16Length(const char* p, const char* end) {
     }
   }
   return length;
+}
+
+// UTF-8 already checked (IsStrictUtf8) decoded to UTF-16 at out, which has
+// room for one unit per byte; returns the units written.
+qsizetype DecodeCheckedUtf8(const char* p, const char* end, char16_t* out) {
+  char16_t* const start = out;
+  while (p < end) {
+    const char32_t b = static_cast<unsigned char>(*p);
+    const auto at = [p](int i) { return static_cast<char32_t>(static_cast<unsigned char>(p[i]) & 0x3Fu); };
+    char32_t code;
+    if (b < 0x80) {
+      code = b;
+      p += 1;
+    } else if (b < 0xE0) {
+      code = ((b & 0x1Fu) << 6) | at(1);
+      p += 2;
+    } else if (b < 0xF0) {
+      code = ((b & 0x0Fu) << 12) | (at(1) << 6) | at(2);
+      p += 3;
+    } else {
+      code = (((b & 0x07u) << 18) | (at(1) << 12) | (at(2) << 6) | at(3)) - 0x10000u;
+      *out++ = static_cast<char16_t>(0xD800u + (code >> 10));
+      *out++ = static_cast<char16_t>(0xDC00u + (code & 0x3FFu));
+      p += 4;
+      continue;
+    }
+    *out++ = static_cast<char16_t>(code);
+  }
+  return out - start;
 }
 
 // The usual row of a UTF-8 export read straight from its bytes: split at
@@ -314,8 +369,9 @@ class PlainRows final : public PlainCsvSink {
     }
     ++count_;
     if (rows_.KeepsNextName()) {
-      DecodeUtf8Strict(QByteArrayView(name.Begin, name.End - name.Begin), name_);
-      rows_.AddReadRow(cells, name_, 0, number);
+      name_.resize(static_cast<size_t>(name.End - name.Begin));
+      const qsizetype length = DecodeCheckedUtf8(name.Begin, name.End, name_.data());
+      rows_.AddReadRow(cells, QStringView(name_.data(), length), 0, number);
     } else {
       rows_.AddReadRow(cells, {}, StrippedUtf16Length(name.Begin, name.End), number);
     }
@@ -355,7 +411,7 @@ class PlainRows final : public PlainCsvSink {
   const char sep_;
   const std::function<void(qsizetype)>& passed_;
   size_t count_ = 0;
-  QString name_;  // reused
+  std::vector<char16_t> name_;  // reused
 };
 
 // How many items bytes can hold at most: an item's line has a name, a
