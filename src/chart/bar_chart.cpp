@@ -175,7 +175,8 @@ BarLayout ComputeBarLayout(int width, int height, const ItemTable& table,
 
   const ValueStats stats = ComputeStats(table);
   L.Subtitle = BarSubtitle(stats);
-  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle,
+                  table.ValueHeading, L.Texts);
   // The axis spans the drawn bars only, so a chart of the first rows of a
   // long table is not flattened by rows it leaves out. Negative bars among
   // them take it below zero, in whole steps; otherwise it starts at zero.

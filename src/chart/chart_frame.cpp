@@ -151,17 +151,43 @@ QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width) 
 
 void PlaceTitleBlock(const ChartStyle& st, const TextMeasure& title, const TextMeasure& normal,
                      int width, int height, const QString& titleText, const QString& subtitle,
-                     std::vector<ChartText>& texts) {
+                     const QString& valueHeading, std::vector<ChartText>& texts) {
   ChartText head =
       PlaceInBox(title, TextRole::Title, titleText, QRectF(0, st.TitleTop, width, st.TitleH),
                  TextAlign::Center, st.TitleColor);
   head.Large = true;
   if (!head.Text.isEmpty() && InsidePicture(head.Box, width, height)) texts.push_back(head);
-  const QString shown = FitSubtitle(normal, subtitle, static_cast<float>(width));
+  const float w = static_cast<float>(width);
+  if (valueHeading.isEmpty() || titleText.startsWith(valueHeading)) {
+    const QString shown = FitSubtitle(normal, subtitle, w);
+    if (shown.isEmpty()) return;
+    const ChartText sub =
+        PlaceInBox(normal, TextRole::Subtitle, shown, QRectF(0, st.SubtitleTop, w, st.SubtitleH),
+                   TextAlign::Center, st.SubtitleColor);
+    if (InsidePicture(sub.Box, width, height)) texts.push_back(sub);
+    return;
+  }
+  // The heading, then as much of the statistics as fits beside it, set off
+  // as the statistics' own parts are; the line is centred as one.
+  const QString heading = normal.Elide(valueHeading, std::floor(w / 2));
+  if (heading.isEmpty()) return;
+  // A hair of slack: a box exactly as wide as its text must not cut it.
+  const float headingW = std::ceil(normal.Width(heading)) + 1;
+  const float gap = normal.Width(QStringLiteral("    "));
+  const QString shown = FitSubtitle(normal, subtitle, w - headingW - gap);
+  const float shownW = shown.isEmpty() ? 0 : std::ceil(normal.Width(shown)) + 1;
+  const float left = std::max((w - headingW - (shown.isEmpty() ? 0 : gap + shownW)) / 2, 0.0f);
+  ChartText lead = PlaceInBox(normal, TextRole::ValueHeading, heading,
+                              QRectF(left, st.SubtitleTop, headingW, st.SubtitleH), TextAlign::Near,
+                              st.ValueHeadingColor);
+  lead.Cut = heading != valueHeading;
+  if (!InsidePicture(lead.Box, width, height)) return;
+  texts.push_back(lead);
   if (shown.isEmpty()) return;
   const ChartText sub =
-      PlaceInBox(normal, TextRole::Subtitle, shown, QRectF(0, st.SubtitleTop, width, st.SubtitleH),
-                 TextAlign::Center, st.SubtitleColor);
+      PlaceInBox(normal, TextRole::Subtitle, shown,
+                 QRectF(left + headingW + gap, st.SubtitleTop, shownW, st.SubtitleH),
+                 TextAlign::Near, st.SubtitleColor);
   if (InsidePicture(sub.Box, width, height)) texts.push_back(sub);
 }
 

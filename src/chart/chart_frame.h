@@ -69,9 +69,12 @@ void DrawEmptyState(QPainter& painter, ChartFonts& fonts, int width, int height,
 // The title cut with "…" to the width, then the subtitle, whose parts are
 // separated by four spaces: it loses whole parts from its end until it fits,
 // so a number is never cut. Either is left out where the picture is too low.
+// A value heading (the table's "销售额(元)") leads the subtitle's line, the
+// two centred together, and takes at most half the width (cut with "…");
+// it is left out when the title already begins with it.
 void PlaceTitleBlock(const ChartStyle& st, const TextMeasure& title, const TextMeasure& normal,
                      int width, int height, const QString& titleText, const QString& subtitle,
-                     std::vector<ChartText>& texts);
+                     const QString& valueHeading, std::vector<ChartText>& texts);
 
 // The subtitle as drawn in a picture this wide (empty when no part fits).
 QString FitSubtitle(const TextMeasure& m, const QString& subtitle, float width);

@@ -60,6 +60,7 @@ ChartStyle::ChartStyle(float s) : Scale(s) {
   LegendBottomMargin = px(56);
   LegendColumnGap = px(8);
   LegendMinNameW = px(48);
+  LegendWholeNameW = 6 * NormalFontPx + px(2);
   LegendRightMargin = px(30);
   LegendRegionRightMargin = px(10);
   LegendSwatchInset = px(2);

@@ -50,6 +50,7 @@ struct ChartStyle {
 
   // Pie chart and its legend.
   float LegendRowH, LegendTop, LegendBottomMargin, LegendColumnGap, LegendMinNameW;
+  float LegendWholeNameW;  // names up to this wide (six characters) shrink the pie to show whole
   float LegendRightMargin, LegendRegionRightMargin, LegendSwatchInset, LegendSwatch;
   float PieMinW, PieLegendGap, PieSmallestW;
   float PieReservedH;  // the title block above and the margin below the pie
@@ -60,6 +61,7 @@ struct ChartStyle {
   // legend numbers, notes) keeps 4.5:1 on white.
   quint32 TitleColor = 0xFF223344;
   quint32 SubtitleColor = 0xFF6C7381;
+  quint32 ValueHeadingColor = 0xFF55607A;  // darker than the statistics it heads
   quint32 TickColor = 0xFF6C7381;
   quint32 EmptyStateColor = 0xFFA9B4C4;
   quint32 GridColor = 0xFFE8EDF5;

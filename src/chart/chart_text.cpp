@@ -21,6 +21,7 @@ const char* TextRoleName(TextRole role) {
     case TextRole::LegendMore: return "legend-more";
     case TextRole::EmptyState: return "empty-state";
     case TextRole::RangeNote: return "range-note";
+    case TextRole::ValueHeading: return "value-heading";
   }
   return "text";
 }

@@ -24,11 +24,13 @@ enum class TextRole {
   LegendPct,
   LegendMore,
   EmptyState,
-  RangeNote  // which rows a chart that leaves some out shows
+  RangeNote,    // which rows a chart that leaves some out shows
+  ValueHeading  // what the numbers are ("销售额(元)"), beside the statistics
 };
 
 // "title", "subtitle", "tick", "category", "value", "legend-name",
-// "legend-value", "legend-pct", "legend-more", "empty-state", "range-note".
+// "legend-value", "legend-pct", "legend-more", "empty-state", "range-note",
+// "value-heading".
 const char* TextRoleName(TextRole role);
 
 struct ChartText {

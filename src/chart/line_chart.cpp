@@ -296,7 +296,8 @@ LineLayout ComputeLineLayout(int width, int height, const ItemTable& table,
   L.Stats = ComputeStats(table);
   L.UseLetters = LineUsesLetters(table, opt, s);
   L.Subtitle = LineSubtitle(L.Stats);
-  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle,
+                  table.ValueHeading, L.Texts);
   L.Plot = ChartPlotArea(width, height, st);
   L.PlotDrawn = L.Plot.Usable(st);
   if (!L.PlotDrawn) {

@@ -216,7 +216,8 @@ bool CutsCollide(const TextMeasure& m, const std::vector<QString>& names, float 
 // that does not fit beside the pie does the pie give up width; when even a
 // small pie leaves too little, there is no legend. Names too long for their
 // column take width from the pie while its radius does not shrink (the
-// height limits it), and further when their cuts would read alike.
+// height limits it), further so that names of up to six characters show
+// whole, and further still when their cuts would read alike.
 // A legend that cannot list every row ends with a line counting the rest.
 void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<double>& values,
                         const ItemTable& table, const TextMeasure& m) {
@@ -268,17 +269,22 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
     for (const QString& name : names)
       longest = std::max(longest, MeasureTextWidthUpTo(m.Face, name, 2 * L.Right));
     const float wanted = std::ceil(longest) + 1;
-    const auto widen = [&](float floorW) {
-      const float pieW = L.Right - wanted - L.ValueW - L.PctW - 2 * gap - st.PieLegendGap;
+    const auto widen = [&](float nameW, float floorW) {
+      const float pieW = L.Right - nameW - L.ValueW - L.PctW - 2 * gap - st.PieLegendGap;
       L.PieW = std::min(L.PieW, std::max(pieW, floorW));
     };
     if (nameWidthFor(L.PieW) < wanted) {
       // Height-bound pies lose nothing down to this width.
-      widen(static_cast<float>(height) - st.PieReservedH + st.PieSideMargin);
+      widen(wanted, static_cast<float>(height) - st.PieReservedH + st.PieSideMargin);
     }
+    // Short names (a region, a month, a department: up to six characters)
+    // show whole: the pie gives up what they need, down to 0.4 of the
+    // picture. Longer names are cut; they take no more of the pie.
+    const float floorW = std::max(static_cast<float>(width) * 0.4f, st.PieSmallestW);
+    const float whole = std::min(wanted, st.LegendWholeNameW);
+    if (nameWidthFor(L.PieW) < whole) widen(whole, floorW);
     // Names that would read alike: the pie gives up more, a step at a time
     // down to 0.4 of the picture, until they differ.
-    const float floorW = std::max(static_cast<float>(width) * 0.4f, st.PieSmallestW);
     while (L.PieW > floorW && nameWidthFor(L.PieW) < wanted &&
            CutsCollide(m, names, nameWidthFor(L.PieW))) {
       L.PieW = std::max(L.PieW - st.LegendColumnGap, floorW);
@@ -356,7 +362,8 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
 
   // The legend on the right, largest value first.
   const ChartMeasures m = MeasuresOf(fonts, s);
-  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle, L.Texts);
+  PlaceTitleBlock(st, m.Title, m.Normal, width, height, request.Title, L.Subtitle,
+                  table.ValueHeading, L.Texts);
   for (size_t k = 0; k < L.Legend.size(); ++k) {
     const LegendRow& row = L.Legend[k];
     const int j = row.Item - L.Offset;

@@ -50,6 +50,10 @@ class ItemTable {
   QString LastError;
   QString LastHint;
   QString Caption;  // the table's own title (an HTML <caption>), empty when it has none
+  // The header row's value cell ("销售额(元)"), spaces trimmed: what the
+  // numbers are, shown under the chart title. Empty without a header row
+  // and when the cell only says "value" (数值, 数据, Value).
+  QString ValueHeading;
   // After success: rows a chosen option left out (a total row), one line
   // each, for standard error and the log.
   QStringList Notes;
@@ -81,6 +85,7 @@ class ItemTable {
     LastError.clear();
     LastHint.clear();
     Caption.clear();
+    ValueHeading.clear();
     Notes.clear();
     Sheets.clear();
     Columns = 0;
@@ -93,6 +98,7 @@ class ItemTable {
     Whole.reset();
     Compact.reset();
     Notes.clear();
+    ValueHeading.clear();
     LastError = error;
     LastHint = hint;
     return false;

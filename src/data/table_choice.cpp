@@ -27,6 +27,20 @@ bool IsTotalName(QStringView name) {
   return stripped.compare(u"total", Qt::CaseInsensitive) == 0;
 }
 
+QString ValueHeadingText(QStringView cell) {
+  // At most a line's worth: a header cell is a few words, not a paragraph.
+  const QString text = StripSpaces(cell).left(200);
+  // The words export programs put over any number column: under a chart
+  // title they say no more than the numbers themselves.
+  for (const char16_t* generic :
+       {u"数值", u"值",    u"数",     u"数字",    u"数据",   u"取值",  u"数值列", u"金额",
+        u"数量", u"value", u"values", u"data",    u"number", u"num",   u"amount", u"quantity",
+        u"列2",  u"第2列", u"第二列", u"column2", u"col2",   u"字段2", u"field2"}) {
+    if (text.compare(QStringView(generic), Qt::CaseInsensitive) == 0) return {};
+  }
+  return text;
+}
+
 int SheetIndex(const QStringList& names, const QString& wanted) {
   if (names.isEmpty()) return -1;
   const QString name = wanted.trimmed();
@@ -102,6 +116,8 @@ bool TableSelection::Resolve(const std::vector<QStringView>& header) {
   if (name_ < 0) name_ = find(choice_.NameColumn);
   if (value_ < 0) value_ = find(choice_.ValueColumn);
   resolved_ = true;
+  if (value_ >= 0 && static_cast<size_t>(value_) < header.size())
+    heading_ = ValueHeadingText(header[static_cast<size_t>(value_)]);
   if (name_ >= 0 && value_ >= 0) return true;
   missing_ = name_ < 0 ? StripSpaces(choice_.NameColumn) : StripSpaces(choice_.ValueColumn);
   for (QStringView cell : header) header_ << StripSpaces(cell);

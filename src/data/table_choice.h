@@ -29,6 +29,15 @@ struct TableChoice {
 // the names a closing total row carries.
 bool IsTotalName(QStringView name);
 
+// What a header row's value cell tells a reader of the chart ("销售额(元)",
+// "金额(万元)"): the cell without spaces, as item names are kept, so every
+// reader gives the same text for the same header.
+// Empty when it is one of the words that only say "the numbers" (数值, 值,
+// 数据, 金额, 数量, Value, Amount, 列2, ...): shown under a title, those add
+// nothing. Such a word with a unit ("金额(万元)") does tell something and is
+// kept, as is any other measure (销售额, 销量, 利润).
+QString ValueHeadingText(QStringView cell);
+
 // The 0-based index of the sheet that wanted names among names: a number
 // from 1, else a name (spaces at the ends and the case of Latin letters do
 // not matter); empty wanted is the first. -1 when none.
@@ -72,6 +81,11 @@ class TableSelection {
   // The value column as the user counts it, for the messages.
   int ValueColumnNumber() const { return value_ + 1; }
 
+  // The value column's header cell as ValueHeadingText gives it, when the
+  // columns were found by their header texts (that header row never
+  // reaches the validation); empty otherwise.
+  const QString& ValueHeading() const { return heading_; }
+
   // After the last row: false with the two-part message in table when the
   // chosen columns are not in the table. label names the source ("CSV").
   bool CheckColumns(ItemTable& table, const QString& label) const;
@@ -85,6 +99,7 @@ class TableSelection {
   bool resolved_ = true;  // header texts still to be looked up: false
   QString missing_;       // a header text not found in the header row
   QStringList header_;    // that header row, for the message
+  QString heading_;       // the chosen value column's header text
   int widest_ = 0;        // most cells in a row
 };
 

@@ -100,6 +100,7 @@ void RowValidator::AddLine(size_t index, QStringView line, const QString* shared
   const size_t headerIndex = selection_ ? selection_->HeaderIndex() : 0;
   if (index == headerIndex && whole_.Rows == 0 && !IsPlainNumber(valueText) &&
       !IsPlainNumber(name) && !IsValueText(valueText)) {
+    table_.ValueHeading = ValueHeadingText(valueText);
     return;
   }
   double value = 0.0;
@@ -189,6 +190,8 @@ bool RowValidator::Finish() {
         QStringLiteral("有效数据行不足 2 行,无法生成图表."));
   }
   if (kept_ < static_cast<size_t>(whole_.Rows)) table_.Whole = whole_;
+  // Columns found by their header texts: that row never reached AddLine.
+  if (selection_ && table_.ValueHeading.isEmpty()) table_.ValueHeading = selection_->ValueHeading();
   if (heldTotal_) {
     // Left out at the user's request: said where the summary is shown.
     const QStringView total = heldTotal_->second;

@@ -696,5 +696,137 @@ TEST(Readability, PieLegendNamesEveryBranch) {
   }
 }
 
+// The table's value heading ("销售额(元)") leads the statistics line: whole
+// where it fits, cut to half the width where not, centred with the
+// statistics as one line, clear of every other text, which stay as they are
+// without it. A heading the title already begins with is not repeated.
+TEST(Readability, ValueHeadingLeadsTheStatistics) {
+  std::mt19937 rng(35);
+  const ItemTable plain = MakeTable(Shape::Ordinary, rng);
+  const QString longHeading = QStringLiteral("2026年度华东区各门店含税销售额合计(人民币万元)");
+  const struct {
+    int Width, Height, Dpi;
+  } sizes[] = {{580, 550, 96}, {1200, 700, 96}, {1200, 700, 144}, {300, 200, 96}};
+  QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+  for (const ChartPage page : {ChartPage::Bar, ChartPage::Line, ChartPage::Pie}) {
+    for (const auto& z : sizes) {
+      for (const QString& heading : {QStringLiteral("销售额(元)"), longHeading,
+                                     QStringLiteral("柱形图"), QStringLiteral("饼形图")}) {
+        ItemTable t = plain;
+        t.ValueHeading = heading;
+        Case c{page, z.Width, z.Height, z.Dpi, Shape::Ordinary, true, t, {}};
+        SCOPED_TRACE(c.Describe() + ", heading " + heading.toStdString());
+        const ChartRequest request = RequestFor(c);
+        ChartState with, without;
+        {
+          QPainter painter(&image);
+          RenderChart(painter, z.Width, z.Height, t, request, with);
+          RenderChart(painter, z.Width, z.Height, plain, request, without);
+        }
+        CheckTexts(c, with, request.Scale);
+        std::vector<ChartText> lead, rest, before;
+        for (const ChartText& x : with.Outline.Texts) {
+          if (x.Role == TextRole::ValueHeading) lead.push_back(x);
+          if (x.Role != TextRole::ValueHeading && x.Role != TextRole::Subtitle) rest.push_back(x);
+        }
+        for (const ChartText& x : without.Outline.Texts)
+          if (x.Role != TextRole::Subtitle) before.push_back(x);
+        ASSERT_EQ(rest.size(), before.size());
+        for (size_t k = 0; k < rest.size(); ++k) {
+          EXPECT_EQ(rest[k].Text, before[k].Text) << Name(rest[k]);
+          EXPECT_EQ(rest[k].Box, before[k].Box) << Name(rest[k]);
+        }
+        if (request.Title.startsWith(heading)) {
+          EXPECT_TRUE(lead.empty());
+          continue;
+        }
+        ASSERT_EQ(lead.size(), 1u);
+        const ChartText& h = lead.front();
+        if (h.Cut) {
+          EXPECT_TRUE(h.Text.endsWith(QChar(0x2026))) << Name(h);
+          EXPECT_TRUE(heading.startsWith(h.Text.chopped(1))) << Name(h);
+          EXPECT_LE(h.Box.width(), z.Width / 2.0) << Name(h);
+        } else {
+          EXPECT_EQ(h.Text, heading);
+        }
+        const auto sub =
+            std::find_if(with.Outline.Texts.begin(), with.Outline.Texts.end(),
+                         [](const ChartText& x) { return x.Role == TextRole::Subtitle; });
+        const qreal right = sub == with.Outline.Texts.end() ? h.Box.right() : sub->Box.right();
+        if (sub != with.Outline.Texts.end()) {
+          EXPECT_NEAR(sub->Box.center().y(), h.Box.center().y(), 0.5) << "one line";
+          EXPECT_GT(sub->Box.left(), h.Box.right()) << "the heading leads";
+        }
+        EXPECT_NEAR((h.Box.left() + right) / 2, z.Width / 2.0, 2.0) << "centred as one";
+      }
+    }
+  }
+}
+
+// At the window's smallest chart size (580 × 550 at every scale, and 580 ×
+// 404 on a 1024 × 600 screen), region names beside negative ticks and values
+// keep the 2s gap, and pie legend names of up to six characters show whole:
+// the pie gives up the width they need.
+TEST(Readability, SmallestWindowKeepsNamesWholeAndApart) {
+  const QStringList regions = {QStringLiteral("华东区"), QStringLiteral("华南区"),
+                               QStringLiteral("华北区"), QStringLiteral("华中区"),
+                               QStringLiteral("西南区"), QStringLiteral("西北区"),
+                               QStringLiteral("东北区")};
+  const QStringList departments = {QStringLiteral("华东销售一部"), QStringLiteral("华南销售二部"),
+                                   QStringLiteral("华北销售三部"), QStringLiteral("华中销售四部"),
+                                   QStringLiteral("西南销售五部"), QStringLiteral("西北销售六部"),
+                                   QStringLiteral("东北销售七部"), QStringLiteral("港澳销售八部")};
+  const struct {
+    const char* Name;
+    QStringList Names;
+    std::vector<double> Values;
+  } tables[] = {
+      {"regions, losses", regions, {35000, -18000, 22000, -5000, 12000, -9000, 8000}},
+      {"regions, first lowest", regions, {-35000, -18000, 22000, 15000, -2000, 100, 40000}},
+      {"departments, millions",
+       departments,
+       {9171818.26, 5782017.19, 5483231.96, 4743783.1, 2866875.14, 2541070.8, 2245624.81,
+        229830.46}},
+      {"departments, losses",
+       departments,
+       {-1234567.89, 5782017.19, -483231.96, 4743783.1, 2866875.14, 2541070.8, 2245624.81,
+        -229830.46}},
+  };
+  const struct {
+    int Width, Height, Dpi;
+  } sizes[] = {{580, 550, 96}, {580, 404, 96}, {725, 688, 120}, {870, 825, 144}};
+  QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+  for (const auto& data : tables) {
+    ItemTable t;
+    for (size_t i = 0; i < data.Values.size(); ++i)
+      t.Items.push_back({data.Names[qsizetype(i)], data.Values[i]});
+    for (const ChartPage page : {ChartPage::Bar, ChartPage::Line, ChartPage::Pie}) {
+      for (const auto& z : sizes) {
+        Case c{page, z.Width, z.Height, z.Dpi, Shape::Negative, true, t, {}};
+        SCOPED_TRACE(c.Describe() + ", " + data.Name);
+        ChartState state;
+        {
+          QPainter painter(&image);
+          RenderChart(painter, z.Width, z.Height, t, RequestFor(c), state);
+        }
+        CheckTexts(c, state, RequestFor(c).Scale);
+        CheckValuesClearOfAxis(state, RequestFor(c).Scale);
+        CheckPieLegend(c, state);
+        int names = 0;
+        for (const ChartText& x : state.Outline.Texts) {
+          if (x.Role != TextRole::LegendName && x.Role != TextRole::Category) continue;
+          ++names;
+          EXPECT_FALSE(x.Cut) << Name(x);
+          EXPECT_TRUE(data.Names.contains(x.Text)) << Name(x);
+        }
+        // The line thins its category labels by design.
+        if (page != ChartPage::Line) {
+          EXPECT_EQ(names, t.ItemCount());
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qh

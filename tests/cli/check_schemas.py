@@ -57,12 +57,16 @@ def main():
     if verdicts != {True, False}:
         failures.append(f"the corpus should hold accepted and refused files, got {verdicts}")
 
+    # A table whose header names its unit ("收入(万元)") adds a value-heading text.
+    headed = os.path.join(corpus, "sales_utf8_bom.csv")
+    roles = set()
     with tempfile.TemporaryDirectory() as work:
-        for kind, size in (("bar", "1200x700"), ("pie", "900x600"), ("line", "640x480"),
-                           ("bar", "60x40")):
+        for kind, size, source in (("bar", "1200x700", example), ("pie", "900x600", example),
+                                   ("line", "640x480", example), ("bar", "60x40", example),
+                                   ("line", "800x500", headed)):
             out = os.path.join(work, f"{kind}-{size}")
             run = subprocess.run([cli, "render", "--kind", kind, "--size", size, "--layout",
-                                  out + ".json", "-o", out + ".png", "--json-summary", example],
+                                  out + ".json", "-o", out + ".png", "--json-summary", source],
                                  capture_output=True)
             if run.returncode != 0:
                 failures.append(f"render {kind} {size}: exit {run.returncode}: {run.stderr!r}")
@@ -73,7 +77,11 @@ def main():
             for line in lines:
                 expect_valid(summary, line, f"render --json-summary {kind} {size}")
             with open(out + ".json", encoding="utf-8") as f:
-                expect_valid(layout, f.read(), f"render --layout {kind} {size}")
+                document = expect_valid(layout, f.read(), f"render --layout {kind} {size}")
+            if document:
+                roles.update(t["role"] for t in document["texts"])
+    if "value-heading" not in roles:
+        failures.append(f"no layout shows the value heading of {headed}")
 
     # What the schemas must refuse: a wrong name, a missing member, a region
     # or box with a field missing, a pair with a third member.
@@ -107,7 +115,7 @@ def main():
 
     for f in failures:
         print(f, file=sys.stderr)
-    print(f"{len(inputs)} check documents, 4 layouts and summaries, {len(bad)} refusals: "
+    print(f"{len(inputs)} check documents, 5 layouts and summaries, {len(bad)} refusals: "
           f"{'FAILED' if failures else 'OK'}")
     return 1 if failures else 0
 

@@ -107,6 +107,7 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
   const auto take = [&](qsizetype r, const QString& n, const QString& v, bool mayBeHeader) {
     if (mayBeHeader && table.Items.empty() && IsHeaderRow(n, v)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % n % u"][" % v % u']');
+      table.ValueHeading = ValueHeadingText(v);
       return true;
     }
     double value = 0.0;
@@ -195,6 +196,9 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
     table.Columns = maxCells;
     table.FirstRow = firstRow;
   }
+  // Columns found by their header texts: that row never reached take.
+  if (ok && selection && table.ValueHeading.isEmpty())
+    table.ValueHeading = selection->ValueHeading();
   if (ok && heldTotal) {
     trace.Line(u"  row " % QString::number(heldTotal->Row) % u" total left out");
     QStringList shown{heldTotal->Name, heldTotal->Value};

@@ -185,12 +185,10 @@ void MainWindow::OnOptionKey(int rowIndex) {
 
 void MainWindow::FillColorList() {
   suppressColorClick_ = true;
-  QComboBox* combo = source_->ColorCombo();
+  NamedComboBox* combo = source_->ColorCombo();
   combo->clear();
-  for (int i = 0; i < kLineColorCount; ++i) {
-    combo->addItem(LineColorEntryText(i));
-    combo->setItemData(i, LineColorSpokenText(i), Qt::AccessibleTextRole);
-  }
+  for (int i = 0; i < kLineColorCount; ++i)
+    combo->AddEntry(LineColorEntryText(i), LineColorSpokenText(i));
   suppressColorClick_ = false;
   SelectColorEntry();
 }

@@ -10,6 +10,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
 
 namespace qh {
 namespace {
@@ -112,18 +115,52 @@ void FocusRing::paintEvent(QPaintEvent*) {
   painter.drawRoundedRect(r, st.OutsideRingRadius, st.OutsideRingRadius);
 }
 
+namespace {
+
+constexpr int kShownTextRole = Qt::UserRole + 1;
+
+// Draws the list's entries with their shown text.
+class ShownTextDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString shown = index.data(kShownTextRole).toString();
+    if (!shown.isEmpty()) option->text = shown;
+  }
+};
+
+}  // namespace
+
 NamedComboBox::NamedComboBox(QWidget* parent) : QComboBox(parent) {
-  // Qt's own news of the change carries the shown text, padded for the eye.
-  connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-    QAccessibleValueChangeEvent event(this, SpokenText(index));
-    QAccessible::updateAccessibility(&event);
-  });
+  setItemDelegate(new ShownTextDelegate(this));
+}
+
+void NamedComboBox::AddEntry(const QString& shown, const QString& spoken) {
+  addItem(spoken);
+  setItemData(count() - 1, shown, kShownTextRole);
 }
 
 QString NamedComboBox::SpokenText(int index) const {
+  return index >= 0 && index < count() ? itemText(index) : QString();
+}
+
+QString NamedComboBox::ShownText(int index) const {
   if (index < 0 || index >= count()) return {};
-  const QString spoken = itemData(index, Qt::AccessibleTextRole).toString();
-  return spoken.isEmpty() ? itemText(index) : spoken;
+  const QString shown = itemData(index, kShownTextRole).toString();
+  return shown.isEmpty() ? itemText(index) : shown;
+}
+
+void NamedComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  painter.setPen(palette().color(QPalette::Text));
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText = ShownText(currentIndex());
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 }  // namespace qh

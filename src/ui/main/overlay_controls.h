@@ -80,16 +80,23 @@ class FocusRing final : public QWidget {
 };
 
 // A drop-down list named by its accessibleName, its entry being its value
-// (Qt on Linux would name it by the entry). An entry is spoken by its
-// Qt::AccessibleTextRole text when it has one, and every change of the
-// entry is announced with that text.
+// (Qt on Linux would name it by the entry). An entry may be shown with
+// other text than it is spoken with (columns padded for the eye): Qt
+// announces every change with the entry's item text, so the item text is
+// the spoken one and the shown text is drawn in its place.
 class NamedComboBox final : public QComboBox {
   Q_OBJECT
 
  public:
   explicit NamedComboBox(QWidget* parent);
+  void AddEntry(const QString& shown, const QString& spoken);
   // Entry index as assistive technology hears it; empty outside the list.
   QString SpokenText(int index) const;
+  // Entry index as the eye sees it; empty outside the list.
+  QString ShownText(int index) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace qh

@@ -2,6 +2,8 @@
 // The Source page frame: file path and browse button, the manual input box
 // with its sample, clear and apply buttons, the line colour row and the
 // notice that shows the last load failure.
+#include "ui/main/overlay_controls.h"
+
 #include <QFrame>
 #include <vector>
 
@@ -38,7 +40,7 @@ class SourcePage final : public QFrame {
                      Qt::Alignment labelAlign);
   QLabel* ColorLabel() const { return lblLine_; }
 
-  QComboBox* ColorCombo() const { return cboLineColor_; }
+  NamedComboBox* ColorCombo() const { return cboLineColor_; }
   QLineEdit* PathBox() const { return txtPath_; }
   QPlainTextEdit* ManualBox() const { return txtManual_; }
   QPushButton* BrowseButton() const { return cmdBrowse_; }
@@ -69,7 +71,7 @@ class SourcePage final : public QFrame {
   QPushButton* cmdClear_;
   QPushButton* cmdApply_;
   QLabel* lblLine_;
-  QComboBox* cboLineColor_;
+  NamedComboBox* cboLineColor_;
   QLabel* lblNotice_;
 };
 
