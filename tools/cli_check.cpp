@@ -48,7 +48,8 @@ QString TakeCheckOptions(const ParsedArgs& args, CheckOptions& options) {
 }
 
 bool LoadForCheck(const CheckOptions& options, const QString& file, ItemTable& table) {
-  const LoadLimits limits;
+  LoadLimits limits;
+  limits.CompactItems = true;  // read through once, in order
   table.SourcePath = file;
   if (!options.Manual) return LoadCliSource(file, options.Format, limits, options.Choice, table);
   const bool fromInput = file == QLatin1StringView(kStandardInput);
@@ -100,6 +101,17 @@ class ChunkedOutput {
 // gets a new name there and here.
 constexpr char kCheckSchema[] = "qinghechart-check-1";
 
+// Item i's name and value, whichever way the reader kept them.
+QStringView NameAt(const ItemTable& table, size_t i) {
+  return table.Compact ? table.Compact->Name(i) : QStringView(table.Items[i].Name);
+}
+double ValueAt(const ItemTable& table, size_t i) {
+  return table.Compact ? table.Compact->Values[i] : table.Items[i].Value;
+}
+size_t ItemsKept(const ItemTable& table) {
+  return table.Compact ? table.Compact->Count() : table.Items.size();
+}
+
 void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   QByteArray& out = output.Buffer();
   out += "{\"schema\":\"";
@@ -107,11 +119,11 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   out += ok ? "\",\"ok\":true" : "\",\"ok\":false";
   out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
-  for (size_t i = 0; i < table.Items.size(); ++i) {
+  for (size_t i = 0, n = ItemsKept(table); i < n; ++i) {
     out += i ? ",[" : "[";
-    AppendJsonString(out, table.Items[i].Name);
+    AppendJsonString(out, NameAt(table, i));
     out += ',';
-    AppendJsonNumber(out, table.Items[i].Value);
+    AppendJsonNumber(out, ValueAt(table, i));
     out += ']';
     output.Spill();
   }
@@ -125,10 +137,10 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
 // Only rows on standard output, so cut and sort see nothing else.
 void WriteCheckRows(const ItemTable& table, ChunkedOutput& output) {
   QByteArray& out = output.Buffer();
-  for (size_t i = 0; i < table.Items.size(); ++i) {
+  for (size_t i = 0, n = ItemsKept(table); i < n; ++i) {
     out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' +
-           table.Items[i].Name.toUtf8() + '\t';
-    AppendJsonNumber(out, table.Items[i].Value);
+           NameAt(table, i).toUtf8() + '\t';
+    AppendJsonNumber(out, ValueAt(table, i));
     out += '\n';
     output.Spill();
   }

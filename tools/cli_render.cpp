@@ -16,8 +16,10 @@
 #include "app/label_options.h"
 #include "app/settings.h"
 #include "base/text_utils.h"
+#include "chart/bar_chart.h"
 #include "chart/canvas.h"
 #include "chart/chart_output.h"
+#include "chart/line_chart.h"
 #include "chart/render_chart.h"
 #include "data/source_loader.h"
 
@@ -31,6 +33,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <future>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -346,7 +349,8 @@ class RenderRun {
       : o_(options), settings_(settings), labels_(labels), guard_(guard), queue_(queue) {}
 
   int Run() {
-    const LoadLimits limits{settings_.MaxItems};
+    LoadLimits limits{settings_.MaxItems};
+    limits.KeepItems = RowsDrawn();
     // Files are read a little ahead of the one being planned, so each
     // worker has one to read while the pictures of the last one are drawn;
     // no more than that, so memory holds only a few tables at once.
@@ -372,6 +376,31 @@ class RenderRun {
   }
 
  private:
+  // The most rows a picture of this run draws from a table's start: the
+  // bar chart's capacity, the line chart's points, the pie's pages up to
+  // the one asked for; 0 (all) when every page is drawn. A reader keeps
+  // only those and counts the rest, so a render's memory does not grow
+  // with the table.
+  int RowsDrawn() const {
+    const ChartStyle st(std::max(1.0f, DpiScale(o_.Dpi)));
+    constexpr int kAll = std::numeric_limits<int>::max();
+    long long most = 0;
+    for (const ChartPage kind : o_.Kinds) {
+      switch (kind) {
+        case ChartPage::Pie:
+          if (settings_.PageSize < 1 || o_.EveryPiePage()) return 0;
+          most = std::max(most, static_cast<long long>(o_.PageNo.value_or(1)) * settings_.PageSize);
+          break;
+        case ChartPage::Line:
+          most = std::max<long long>(
+              most, ComputeLineFit(ChartPlotArea(o_.Width, o_.Height, st).Width(), kAll, st));
+          break;
+        default: most = std::max<long long>(most, ComputeBarCapacity(o_.Width, kAll, st)); break;
+      }
+    }
+    return most >= kAll ? 0 : static_cast<int>(most);
+  }
+
   void PlanKind(const QString& file, const std::shared_ptr<const ItemTable>& table,
                 ChartPage kind) {
     const float scale = DpiScale(o_.Dpi);

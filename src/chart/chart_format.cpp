@@ -148,6 +148,7 @@ bool LineUsesLetters(const ItemTable& table, const LabelOptions& options, float 
   if (options.LineUseNumbers) return false;
   // The fixed 14-pixel estimate: the choice must not depend on installed fonts.
   const double limit = 118.0 * scale;
+  if (table.Whole) return 14.0 * static_cast<double>(table.Whole->LongestName) > limit;
   for (const ChartItem& item : table.Items) {
     if (14.0 * static_cast<double>(item.Name.size()) > limit) return true;
   }

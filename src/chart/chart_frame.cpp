@@ -83,6 +83,12 @@ ValueStats ComputeStats(const ItemTable& table) {
   ValueStats st;
   st.Count = table.ItemCount();
   if (st.Count == 0) return st;
+  if (const auto& whole = table.Whole) {  // only the first rows are at hand
+    st.Sum = whole->Sum;
+    st.Highest = whole->Highest;
+    st.Lowest = whole->Lowest;
+    return st;
+  }
   st.Highest = st.Lowest = table.Items.front().Value;
   for (const ChartItem& item : table.Items) {
     st.Sum += item.Value;

@@ -3,6 +3,7 @@
 #include "data/text_decode.h"
 
 #include <QString>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -54,10 +55,85 @@ const char* QuotedLine(const char* p, const char* end, char sep, std::string& ou
   return end;
 }
 
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The length of the character of more than one byte at p, 0 when it is no
+// standard UTF-8 (as DecodeUtf8Strict judges).
+int SequenceLength(const unsigned char* p, const unsigned char* end) {
+  const unsigned char b = p[0];
+  int length;
+  if (b >= 0xC2 && b <= 0xDF) {
+    length = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    length = 3;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    length = 4;
+  } else {
+    return 0;
+  }
+  if (end - p < length) return 0;
+  for (int i = 1; i < length; ++i) {
+    if (!IsContinuation(p[i])) return 0;
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF: the second
+  // byte tells.
+  if (b == 0xE0 && p[1] < 0xA0) return 0;
+  if (b == 0xED && p[1] >= 0xA0) return 0;
+  if (b == 0xF0 && p[1] < 0x90) return 0;
+  if (b == 0xF4 && p[1] >= 0x90) return 0;
+  return length;
+}
+
+class DecodedSink final : public PlainCsvSink {
+ public:
+  explicit DecodedSink(const std::function<void(QStringView line)>& sink) : sink_(sink) {}
+  bool Bytes(QByteArrayView) override { return false; }
+  void Line(QStringView line) override { sink_(line); }
+
+ private:
+  const std::function<void(QStringView line)>& sink_;
+};
+
+// Lines are handed on in steps of about this many bytes.
+constexpr qsizetype kPassedStep = 1 << 20;
+
 }  // namespace
+
+bool IsStrictUtf8(QByteArrayView bytes) {
+  auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = p + bytes.size();
+  while (p < end) {
+    while (end - p >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p, 8);
+      if (chunk & 0x8080808080808080ULL) break;
+      p += 8;
+    }
+    if (p == end) break;
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    // Chinese text is mostly characters of three bytes.
+    if ((*p & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
+        !(*p == 0xE0 && p[1] < 0xA0) && !(*p == 0xED && p[1] >= 0xA0)) {
+      p += 3;
+      continue;
+    }
+    const int used = SequenceLength(p, end);
+    if (used == 0) return false;
+    p += used;
+  }
+  return true;
+}
 
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
                                  const std::function<void(QStringView line)>& sink) {
+  DecodedSink decoded(sink);
+  return SplitPlainCsvLines(bytes, separator, decoded);
+}
+
+PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink) {
   if (separator.unicode() >= 0x80) return PlainCsvSplit::NotPlain;
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
@@ -65,23 +141,42 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
   QString line;          // reused: grows to the longest line once
   QString checked;       // the same, for the bytes as they are in the file
   std::string unquoted;  // a line with quotes, as the splitter reads it
+  const char* passed = p;
   while (p < end) {
+    if (p - passed >= kPassedStep) {
+      passed = p;
+      sink.Passed(p - bytes.data());
+    }
     const auto* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
     const char* stop = feed != nullptr ? feed : end;
     const char* textEnd = stop;
     if (feed != nullptr && textEnd > p && textEnd[-1] == '\r') --textEnd;  // CR LF
     const auto length = static_cast<size_t>(textEnd - p);
-    if (std::memchr(p, '"', length) == nullptr && std::memchr(p, '\r', length) == nullptr) {
-      if (!DecodeUtf8Strict(QByteArrayView(p, textEnd - p), line)) return PlainCsvSplit::NotPlain;
+    const QByteArrayView raw(p, textEnd - p);
+    const bool quotes = std::memchr(p, '"', length) != nullptr;
+    if (std::memchr(p, '\r', length) == nullptr) {
+      // The last line counts only when it holds something.
+      if (feed == nullptr && raw.isEmpty()) break;
+      // Any byte that is no UTF-8 ends this reading, wherever it lies; and
+      // quotes taken away never make a broken character whole here.
+      if (!IsStrictUtf8(raw)) return PlainCsvSplit::NotPlain;
+      // A line with quotes is taken as it stands only when they hold no
+      // line break: the sink knows.
+      if (sink.Bytes(raw)) {
+        p = stop + (feed != nullptr ? 1 : 0);
+        continue;
+      }
+    }
+    if (!quotes && std::memchr(p, '\r', length) == nullptr) {
+      p = stop + (feed != nullptr ? 1 : 0);
+      DecodeUtf8Strict(raw, line);
       if (sep != u'\t') {
         char16_t* c = reinterpret_cast<char16_t*>(line.data());
         for (qsizetype i = 0, n = line.size(); i < n; ++i) {
           if (c[i] == sep) c[i] = u'\t';
         }
       }
-      // The last line counts only when it holds something.
-      if (feed != nullptr || !line.isEmpty()) sink(QStringView(line));
-      p = stop + (feed != nullptr ? 1 : 0);
+      sink.Line(QStringView(line));
       continue;
     }
     // Quotes may hold separators and line breaks: read byte by byte. Taking
@@ -93,7 +188,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
         !DecodeUtf8Strict(QByteArrayView(unquoted.data(), static_cast<qsizetype>(unquoted.size())),
                           line))
       return PlainCsvSplit::NotPlain;
-    if (ended || !line.isEmpty()) sink(QStringView(line));
+    if (ended || !line.isEmpty()) sink.Line(QStringView(line));
     p = next;
   }
   return PlainCsvSplit::Done;

@@ -16,10 +16,32 @@ enum class PlainCsvSplit {
   NotPlain,  // a byte that is not UTF-8 (or a separator that is not ASCII)
 };
 
-// Hands each line to sink, every separator turned into a tab; an empty
-// line is kept, an empty last line is not. NotPlain may come after some
-// lines were handed on (a byte that is not UTF-8 is found only as it comes).
+// Where the lines go. A line without a lone CR is first offered as its
+// bytes (checked UTF-8, separators and quotes as they stand), so a reader
+// can take it without decoding it; what it declines comes decoded. A line
+// with quotes may be taken only when none of them holds a line break: the
+// line then ends at its line feed.
+class PlainCsvSink {
+ public:
+  virtual ~PlainCsvSink() = default;
+  // True when the line was taken as it stands.
+  virtual bool Bytes(QByteArrayView line) = 0;
+  // A line decoded, every separator turned into a tab.
+  virtual void Line(QStringView line) = 0;
+  // Every byte before offset has been handed on.
+  virtual void Passed(qsizetype offset) { (void)offset; }
+};
+
+// Hands each line to sink; an empty line is kept, an empty last line is
+// not. NotPlain may come after some lines were handed on (a byte that is
+// not UTF-8 is found only as it comes).
+PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink);
+
+// The same, every line decoded.
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
                                  const std::function<void(QStringView line)>& sink);
+
+// Whether the bytes are standard UTF-8, as DecodeUtf8Strict judges them.
+bool IsStrictUtf8(QByteArrayView bytes);
 
 }  // namespace qh

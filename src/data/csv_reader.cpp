@@ -6,8 +6,12 @@
 #include "data/validate_rows.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <cmath>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace qh {
 
@@ -220,18 +224,224 @@ qsizetype LineBreaks(QByteArrayView bytes) {
   return (feeds > 0 ? feeds : bytes.count('\r')) + 1;
 }
 
+// The value of a cell that is a plain decimal number as its bytes stand: an
+// optional sign, digits and at most one point, nothing else (no space, no
+// exponent) but ASCII commas, which the value rules drop wherever they
+// stand; short enough that no double overflows. ReadValue reads such a cell
+// to the same double (commas dropped, the sign apart, then from_chars);
+// false for anything else, which is left to it.
+bool ReadPlainDecimal(const char* p, const char* end, double& value) {
+  if (end - p > 300) return false;
+  char cleaned[300];
+  const char* first = p;
+  const char* last = end;
+  if (std::memchr(p, ',', static_cast<size_t>(end - p)) != nullptr) {
+    char* out = cleaned;
+    for (const char* q = p; q < end; ++q) {
+      if (*q != ',') *out++ = *q;
+    }
+    first = cleaned;
+    last = out;
+  }
+  bool negative = false;
+  if (first < last && (*first == '-' || *first == '+')) {
+    negative = *first == '-';
+    ++first;
+  }
+  bool point = false, digit = false;
+  for (const char* q = first; q < last; ++q) {
+    if (*q >= '0' && *q <= '9') {
+      digit = true;
+    } else if (*q == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (!digit) return false;
+  // Up to 15 digits in all and 22 after the point: the digits as a whole
+  // number and the power of ten are both exact doubles, so one division
+  // rounds as from_chars does (once, to nearest).
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (last - first <= 16) {
+    std::uint64_t whole = 0;
+    int digits = 0, decimals = 0;
+    bool after = false;
+    for (const char* q = first; q < last; ++q) {
+      if (*q == '.') {
+        after = true;
+        continue;
+      }
+      whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
+      ++digits;
+      decimals += after ? 1 : 0;
+    }
+    if (digits <= 15) {
+      value = static_cast<double>(whole) / kPowers[decimals];
+      if (negative) value = -value;
+      return true;
+    }
+  }
+  const auto result = std::from_chars(first, last, value, std::chars_format::general);
+  if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value)) return false;
+  if (negative) value = -value;
+  return true;
+}
+
+// The UTF-16 length of a name cell's UTF-8 bytes once StripSpaces has run:
+// a character of four bytes takes two units; spaces, no-break spaces
+// (C2 A0) and ideographic spaces (E3 80 80) none.
+qsizetype StrippedUtf16Length(const char* p, const char* end) {
+  qsizetype length = 0;
+  for (const char* q = p; q < end; ++q) {
+    const auto b = static_cast<unsigned char>(*q);
+    if ((b & 0xC0) != 0x80) ++length;
+    if (b >= 0xF0) ++length;
+    if (b == ' ') {
+      --length;
+    } else if (b == 0xC2 && end - q >= 2 && static_cast<unsigned char>(q[1]) == 0xA0) {
+      --length;
+    } else if (b == 0xE3 && end - q >= 3 && static_cast<unsigned char>(q[1]) == 0x80 &&
+               static_cast<unsigned char>(q[2]) == 0x80) {
+      --length;
+    }
+  }
+  return length;
+}
+
+// UTF-8 already checked (IsStrictUtf8) decoded to UTF-16 at out, which has
+// room for one unit per byte; returns the units written.
+qsizetype DecodeCheckedUtf8(const char* p, const char* end, char16_t* out) {
+  char16_t* const start = out;
+  while (p < end) {
+    const char32_t b = static_cast<unsigned char>(*p);
+    const auto at = [p](int i) { return static_cast<char32_t>(static_cast<unsigned char>(p[i]) & 0x3Fu); };
+    char32_t code;
+    if (b < 0x80) {
+      code = b;
+      p += 1;
+    } else if (b < 0xE0) {
+      code = ((b & 0x1Fu) << 6) | at(1);
+      p += 2;
+    } else if (b < 0xF0) {
+      code = ((b & 0x0Fu) << 12) | (at(1) << 6) | at(2);
+      p += 3;
+    } else {
+      code = (((b & 0x07u) << 18) | (at(1) << 12) | (at(2) << 6) | at(3)) - 0x10000u;
+      *out++ = static_cast<char16_t>(0xD800u + (code >> 10));
+      *out++ = static_cast<char16_t>(0xDC00u + (code & 0x3FFu));
+      p += 4;
+      continue;
+    }
+    *out++ = static_cast<char16_t>(code);
+  }
+  return out - start;
+}
+
+// The usual row of a UTF-8 export read straight from its bytes: split at
+// the separator (and at tabs, as the decoded line would be), the value cell
+// read as a number there, the name decoded only when the item is kept.
+// Anything else goes to the validator decoded, as before.
+class PlainRows final : public PlainCsvSink {
+ public:
+  PlainRows(RowValidator& rows, char separator, const std::function<void(qsizetype)>& passed)
+      : rows_(rows), sep_(separator), passed_(passed) {}
+
+  size_t Count() const { return count_; }
+
+  bool Bytes(QByteArrayView line) override {
+    if (!rows_.TakesReadRows()) return false;
+    const char* const end = line.data() + line.size();
+    Cell name, value;
+    const char* next = TakeCell(line.data(), end, name);
+    if (next == nullptr || next == end) return false;  // one cell, or quotes to be read in full
+    next = TakeCell(next + 1, end, value);
+    double number = 0.0;
+    if (next == nullptr || !ReadPlainDecimal(value.Begin, value.End, number)) return false;
+    int cells = 2;
+    while (next != end) {
+      Cell more;
+      next = TakeCell(next + 1, end, more);
+      if (next == nullptr) return false;
+      ++cells;
+    }
+    ++count_;
+    if (rows_.KeepsNextName()) {
+      name_.resize(static_cast<size_t>(name.End - name.Begin));
+      const qsizetype length = DecodeCheckedUtf8(name.Begin, name.End, name_.data());
+      rows_.AddReadRow(cells, QStringView(name_.data(), length), 0, number);
+    } else {
+      rows_.AddReadRow(cells, {}, StrippedUtf16Length(name.Begin, name.End), number);
+    }
+    return true;
+  }
+  void Line(QStringView line) override { rows_.Add(count_++, line); }
+  void Passed(qsizetype offset) override {
+    if (passed_) passed_(offset);
+  }
+
+ private:
+  struct Cell {
+    const char* Begin;
+    const char* End;
+  };
+
+  // The cell from p: up to the next separator or tab, or wholly in quotes
+  // with no quote, tab or line break inside (a tab in quotes still parts
+  // cells). Returns where it ends (at a separator, a tab or end); null for
+  // any other use of quotes.
+  const char* TakeCell(const char* p, const char* end, Cell& cell) const {
+    if (p < end && *p == '"') {
+      const char* q = p + 1;
+      while (q < end && *q != '"' && *q != '\t') ++q;
+      if (q == end || *q != '"' || (q + 1 < end && q[1] != sep_ && q[1] != '\t')) return nullptr;
+      cell = {p + 1, q};
+      return q + 1;
+    }
+    const char* q = p;
+    while (q < end && *q != sep_ && *q != '\t' && *q != '"') ++q;
+    if (q < end && *q == '"') return nullptr;
+    cell = {p, q};
+    return q;
+  }
+
+  RowValidator& rows_;
+  const char sep_;
+  const std::function<void(qsizetype)>& passed_;
+  size_t count_ = 0;
+  std::vector<char16_t> name_;  // reused
+};
+
+// How many items bytes can hold at most: an item's line has a name, a
+// separator and a digit. Room reserved for them is touched only as items
+// come.
+qsizetype ItemsBound(QByteArrayView bytes) { return bytes.size() / 3 + 1; }
+// Past this many items a table grows as it comes.
+constexpr qsizetype kMostReserved = qsizetype(1) << 24;
+
 // UTF-8, split in the bytes (csv_plain_lines.h); nothing when the bytes
 // are not UTF-8.
-std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, qsizetype expectedLines,
-                                          QChar separator, const LoadLimits& limits,
-                                          const TableChoice& choice, ItemTable& table) {
+std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
+                                          const LoadLimits& limits, const TableChoice& choice,
+                                          ItemTable& table,
+                                          const std::function<void(qsizetype)>& passed) {
+  if (separator.unicode() >= 0x80) return std::nullopt;
   RowValidator rows(QStringLiteral("CSV"), table, limits, choice);
-  table.Items.reserve(static_cast<size_t>(std::min<qsizetype>(expectedLines, limits.MaxItems + 1)));
-  size_t count = 0;
-  const PlainCsvSplit split = SplitPlainCsvLines(
-      bytes, separator, [&rows, &count](QStringView line) { rows.Add(count++, line); });
-  if (split != PlainCsvSplit::Done) return std::nullopt;
-  if (count == 0) return FailNoLines(QStringLiteral("CSV"), table);
+  qsizetype room = std::min<qsizetype>({ItemsBound(bytes), limits.MaxItems + 1, kMostReserved});
+  if (limits.KeepItems > 0) room = std::min<qsizetype>(room, limits.KeepItems);
+  if (table.Compact) {
+    // Never more name characters than bytes.
+    table.Compact->Names.reserve(static_cast<size_t>(bytes.size()));
+    table.Compact->Ends.reserve(static_cast<size_t>(room));
+    table.Compact->Values.reserve(static_cast<size_t>(room));
+  } else {
+    table.Items.reserve(static_cast<size_t>(room));
+  }
+  PlainRows sink(rows, static_cast<char>(separator.unicode()), passed);
+  if (SplitPlainCsvLines(bytes, separator, sink) != PlainCsvSplit::Done) return std::nullopt;
+  if (sink.Count() == 0) return FailNoLines(QStringLiteral("CSV"), table);
   return rows.Finish();
 }
 
@@ -263,15 +473,40 @@ bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table,
   return ParseSeparatedText(text, QStringLiteral("Excel"), separator, limits, table, choice);
 }
 
+namespace {
+
+// DetectCsvSeparator of bytes, read a piece at a time with passed told of
+// each, so that a mapped file's pages go as they are looked at.
+QChar DetectSeparatorPassing(QByteArrayView bytes, const std::function<void(qsizetype)>& passed) {
+  if (!passed) return DetectCsvSeparator(bytes);
+  bool comma = false, tab = false, semicolon = false;
+  for (qsizetype from = 0; from < bytes.size(); from += kPieceBytes) {
+    const QByteArrayView piece = bytes.sliced(from, std::min(kPieceBytes, bytes.size() - from));
+    comma = comma || piece.contains(',');
+    tab = tab || piece.contains('\t');
+    semicolon = semicolon || piece.contains(';');
+    // Commas and tabs: every line is looked at.
+    if (comma && tab) return DetectCsvSeparator(bytes);
+    passed(from + piece.size());
+  }
+  if (comma) return u',';
+  if (tab) return u'\t';
+  if (semicolon) return u';';
+  return u',';
+}
+
+}  // namespace
+
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
-                   const TableChoice& choice) {
+                   const TableChoice& choice, const std::function<void(qsizetype)>& passed) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
-  const qsizetype lines = LineBreaks(bytes);
-  const QChar separator = DetectCsvSeparator(bytes);
-  if (const auto verdict = ValidatePlainCsvLines(bytes, lines, separator, limits, choice, table))
+  const QChar separator = DetectSeparatorPassing(bytes, passed);
+  if (const auto verdict =
+          ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed))
     return *verdict;
   table.Reset();
+  const qsizetype lines = LineBreaks(bytes);
   // UTF-8 as long as the bytes are; at the first piece that is not, the
   // whole file is read again as code page 936, as DecodeFileText decides.
   for (const Encoding encoding : {Encoding::Utf8, Encoding::CodePage936}) {

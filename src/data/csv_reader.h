@@ -63,8 +63,11 @@ bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table,
 
 // Validates the bytes of a CSV file (a leading UTF-8 byte order mark
 // skipped) as a two-column CSV table. They are decoded a piece at a time,
-// so a large file is never held decoded as a whole.
+// so a large file is never held decoded as a whole. UTF-8 is read in its
+// bytes, and passed, when given, hears of each stretch of bytes read (a
+// mapped file lets those pages go); other encodings read the file again.
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
-                   const TableChoice& choice = {});
+                   const TableChoice& choice = {},
+                   const std::function<void(qsizetype)>& passed = {});
 
 }  // namespace qh

@@ -2,6 +2,8 @@
 // The table every reader fills and every chart reads.
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <optional>
 #include <vector>
 
 namespace qh {
@@ -10,6 +12,32 @@ struct ChartItem {
   QString Name;  // passed through StripSpaces: holds no spaces at all
   double Value = 0.0;
   friend bool operator==(const ChartItem&, const ChartItem&) = default;
+};
+
+// What a reader asked to keep only the first rows of a long table
+// (LoadLimits::KeepItems) tells of all of them: what the charts say of the
+// whole table while they draw its first rows.
+struct WholeTable {
+  int Rows = 0;
+  long double Sum = 0;  // in table order
+  double Highest = 0, Lowest = 0;  // the first of equal extremes
+  qsizetype LongestName = 0;  // in UTF-16 units
+  friend bool operator==(const WholeTable&, const WholeTable&) = default;
+};
+
+// A table's items as one block of names and one of values, for a reader
+// asked for them so (LoadLimits::CompactItems): a million names then cost
+// their characters, not a string object each.
+struct CompactItems {
+  std::vector<char16_t> Names;  // every name end to end, spaces stripped
+  std::vector<size_t> Ends;     // where each name ends in Names
+  std::vector<double> Values;
+
+  size_t Count() const { return Values.size(); }
+  QStringView Name(size_t i) const {
+    const size_t start = i == 0 ? 0 : Ends[i - 1];
+    return QStringView(Names.data() + start, static_cast<qsizetype>(Ends[i] - start));
+  }
 };
 
 // Loader result convention: a loader empties the table and both texts, fills
@@ -38,11 +66,22 @@ class ItemTable {
   int Columns = 0;
   QStringList FirstRow;
 
-  int ItemCount() const { return static_cast<int>(Items.size()); }
+  // Set only when Items holds just the first rows of the table.
+  std::optional<WholeTable> Whole;
+  // Set instead of Items when the reader was asked for it.
+  std::optional<CompactItems> Compact;
+
+  // Rows of the whole table (Items may hold fewer: see Whole).
+  int ItemCount() const {
+    if (Whole) return Whole->Rows;
+    return static_cast<int>(Compact ? Compact->Count() : Items.size());
+  }
 
   // Empties the rows and both texts; SourcePath is the caller's.
   void Reset() {
     Items.clear();
+    Whole.reset();
+    Compact.reset();
     LastError.clear();
     LastHint.clear();
     Caption.clear();
@@ -56,6 +95,8 @@ class ItemTable {
   // Records a refusal: the rows go, the two texts stay for the message box.
   bool Fail(const QString& error, const QString& hint) {
     Items.clear();
+    Whole.reset();
+    Compact.reset();
     Notes.clear();
     ValueHeading.clear();
     LastError = error;

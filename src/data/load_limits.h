@@ -21,6 +21,13 @@ struct LoadLimits {
   static constexpr qint64 kMinBytes = 10000000;
 
   int MaxItems = kDefaultMaxItems;
+  // A reader may keep only this many first items (0: all of them), and
+  // tell the rest by ItemTable::Whole: a picture of a few rows of a long
+  // table needs no more. Every row is still read and judged.
+  int KeepItems = 0;
+  // A reader may hand the items over as ItemTable::Compact: for callers
+  // that only read them through once.
+  bool CompactItems = false;
 
   qint64 MaxBytes() const { return std::max(qint64(MaxItems) * kBytesPerItem, kMinBytes); }
   // Whether one more item may join a table that holds count.

@@ -5,6 +5,7 @@
 #include "data/csv_reader.h"
 #include "data/file_access.h"
 #include "data/html/html_reader.h"
+#include "data/mapped_file.h"
 #include "data/table_choice.h"
 #include "data/text_decode.h"
 #include "data/workbook/reader.h"
@@ -88,24 +89,43 @@ bool FailFolder(const QString& path, ItemTable& table) {
                     QStringLiteral("请选择其中的 HTML, CSV 或 Excel 文件:\r\n") + path);
 }
 
-bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const LoadLimits& limits,
-               ItemTable& table, DiagLog* log, const TableChoice& choice) {
-  const LogFlushGuard flush(log);
-  table.Reset();
+// The checks all bytes pass first, whatever reads them: false with the
+// refusal in table.
+bool AdmitBytes(QByteArrayView bytes, SourceFormat format, const QString& name,
+                const LoadLimits& limits, ItemTable& table, const TableChoice& choice) {
   // An unreadable file reads as no bytes and gets the same words.
   if (bytes.isEmpty()) return table.Fail(QStringLiteral("数据源文件为空,无法读取."), name);
   if (bytes.size() > limits.MaxBytes()) return FailOverByteLimit(limits, table);
-  // "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
-  // its byte order mark, read as the same text in UTF-8 would be.
-  const bool utf16 = StartsWithUtf16Mark(bytes);
   // A text file holds one table: only a workbook has other sheets (bytes
   // told apart by content are checked once their kind is known).
   if ((format == SourceFormat::Csv || format == SourceFormat::Html) && !IsFirstSheet(choice.Sheet))
     return FailUnknownSheet(table, choice.Sheet, {});
+  return true;
+}
+
+// "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
+// its byte order mark, read as the same text in UTF-8 would be. Other CSV
+// bytes are read where they lie; owned, when given, holds the same bytes.
+bool LoadCsv(QByteArrayView bytes, QByteArray* owned, const LoadLimits& limits, ItemTable& table,
+             const TableChoice& choice, MappedFile* mapped = nullptr) {
+  if (!StartsWithUtf16Mark(bytes)) {
+    if (mapped == nullptr) return ParseCsvBytes(bytes, limits, table, choice);
+    // What was read is let go as the reading goes on.
+    return ParseCsvBytes(bytes, limits, table, choice,
+                         [mapped](qsizetype offset) { mapped->Release(offset); });
+  }
+  QByteArray copy = owned != nullptr ? std::move(*owned) : bytes.toByteArray();
+  return ParseCsvText(DecodeUtf16AndRelease(copy), limits, table, choice);
+}
+
+bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const LoadLimits& limits,
+               ItemTable& table, DiagLog* log, const TableChoice& choice) {
+  const LogFlushGuard flush(log);
+  table.Reset();
+  if (!AdmitBytes(bytes, format, name, limits, table, choice)) return false;
+  const bool utf16 = StartsWithUtf16Mark(bytes);
   switch (format) {
-    case SourceFormat::Csv:
-      if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table, choice);
-      return ParseCsvBytes(bytes, limits, table, choice);
+    case SourceFormat::Csv: return LoadCsv(bytes, &bytes, limits, table, choice);
     case SourceFormat::Html:
       // A byte order mark stays: it lies before the first tag and harms nothing.
       return ParseHtmlText(
@@ -119,6 +139,23 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
   return false;
 }
 
+// A CSV file is read in place (mapped where it can be), never copied.
+bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                 const TableChoice& choice) {
+  MappedFile file;
+  switch (file.Open(path, limits.MaxBytes())) {
+    case ReadResult::Ok:
+    case ReadResult::Unreadable: break;  // no bytes: the empty file's words
+    case ReadResult::Missing: return FailMissing(path, table);
+    case ReadResult::Folder: return FailFolder(path, table);
+    case ReadResult::TooLarge: return FailOverByteLimit(limits, table);
+  }
+  const LogFlushGuard flush(log);
+  table.Reset();
+  if (!AdmitBytes(file.Bytes(), SourceFormat::Csv, path, limits, table, choice)) return false;
+  return LoadCsv(file.Bytes(), nullptr, limits, table, choice, &file);
+}
+
 bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits, ItemTable& table,
               DiagLog* log, const TableChoice& choice) {
   table.Reset();
@@ -130,6 +167,7 @@ bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits,
     format = SourceFormat::Stream;  // /dev/fd/63 says nothing of its bytes
   }
   if (kind == FileKind::Missing) return FailMissing(path, table);
+  if (format == SourceFormat::Csv) return LoadCsvFile(path, limits, table, log, choice);
   QByteArray bytes;
   switch (ReadFileBytes(path, limits.MaxBytes(), bytes)) {
     case ReadResult::Ok:

@@ -12,6 +12,13 @@ namespace qh {
 
 namespace {
 
+// StripSpaces(text).size(), without the copy.
+qsizetype StrippedLength(QStringView text) {
+  qsizetype length = 0;
+  for (const QChar c : text) length += IsStrippedSpace(c) ? 0 : 1;
+  return length;
+}
+
 const QString kBreak = QStringLiteral("\r\n\r\n");
 
 bool FailColumns(ItemTable& table, const QString& label, int maxCols) {
@@ -28,6 +35,8 @@ RowValidator::RowValidator(const QString& label, ItemTable& table, const LoadLim
                            const TableChoice& choice)
     : label_(label), table_(table), limits_(limits) {
   table_.Reset();
+  keep_ = limits.KeepItems > 0 ? static_cast<size_t>(limits.KeepItems) : 0;
+  if (limits.CompactItems) compact_ = &table_.Compact.emplace();
   if (!choice.IsDefault()) selection_.emplace(choice);
 }
 
@@ -89,24 +98,71 @@ void RowValidator::AddLine(size_t index, QStringView line, const QString* shared
   // A header names its columns: neither cell is a number and the value
   // cell is no value either (A,"1,234" is data).
   const size_t headerIndex = selection_ ? selection_->HeaderIndex() : 0;
-  if (index == headerIndex && table_.Items.empty() && !IsPlainNumber(valueText) &&
+  if (index == headerIndex && whole_.Rows == 0 && !IsPlainNumber(valueText) &&
       !IsPlainNumber(name) && !IsValueText(valueText)) {
     table_.ValueHeading = ValueHeadingText(valueText);
     return;
   }
   double value = 0.0;
   if (ReadValue(valueText, value)) {
-    if (!limits_.AdmitsMore(table_.Items.size())) {
-      overLimit_ = true;
-      table_.Items = {};  // the memory goes now, not at the verdict
+    if (!KeepsNextName()) {
+      if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, StrippedLength(name));
       return;
     }
-    table_.Items.push_back({sharedName ? *sharedName : names_.AddStripped(name), value});
+    if (AdmitItem(value)) KeepItem(name, sharedName, value);
   } else if (!badFound_) {
     badFound_ = true;
     badRow_ = static_cast<qsizetype>(index) + 1;
     badText_ = StripSpaces(valueText);
   }
+}
+
+bool RowValidator::AdmitItem(double value) {
+  if (!limits_.AdmitsMore(static_cast<size_t>(whole_.Rows))) {
+    overLimit_ = true;
+    table_.Items = {};  // the memory goes now, not at the verdict
+    if (compact_ != nullptr) *compact_ = {};
+    return false;
+  }
+  // As the charts sum a whole table: in order, the first of equal extremes.
+  if (whole_.Rows == 0) whole_.Highest = whole_.Lowest = value;
+  ++whole_.Rows;
+  whole_.Sum += value;
+  if (value > whole_.Highest) whole_.Highest = value;
+  if (value < whole_.Lowest) whole_.Lowest = value;
+  return true;
+}
+
+void RowValidator::AddReadRow(int cells, QStringView name, qsizetype nameLength, double value) {
+  if (cells > maxCols_) maxCols_ = cells;
+  if (!KeepsNextName()) {
+    if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, nameLength);
+    return;
+  }
+  if (AdmitItem(value)) KeepItem(name, nullptr, value);
+}
+
+void RowValidator::KeepItem(QStringView name, const QString* sharedName, double value) {
+  ++kept_;
+  if (compact_ == nullptr) {
+    table_.Items.push_back({sharedName ? *sharedName : names_.AddStripped(name), value});
+    if (keep_ != 0) whole_.LongestName = std::max(whole_.LongestName, table_.Items.back().Name.size());
+    return;
+  }
+  if (sharedName != nullptr) {
+    compact_->Names.insert(compact_->Names.end(), sharedName->utf16(),
+                           sharedName->utf16() + sharedName->size());
+  } else {
+    for (const QChar c : name) {
+      if (!IsStrippedSpace(c)) compact_->Names.push_back(c.unicode());
+    }
+  }
+  const size_t start = compact_->Ends.empty() ? 0 : compact_->Ends.back();
+  compact_->Ends.push_back(compact_->Names.size());
+  compact_->Values.push_back(value);
+  if (keep_ != 0)
+    whole_.LongestName =
+        std::max(whole_.LongestName, static_cast<qsizetype>(compact_->Names.size() - start));
 }
 
 bool RowValidator::Finish() {
@@ -128,11 +184,12 @@ bool RowValidator::Finish() {
                        QStringLiteral("第 %1 行的数值列为").arg(badRow_) + badText_ + u'.' +
                            kBreak + QStringLiteral("数据源第 %1 列必须全部为数值.").arg(column));
   }
-  if (table_.ItemCount() < 2) {
+  if (whole_.Rows < 2) {
     return table_.Fail(
         QStringLiteral("数据源") + label_ + QStringLiteral("没有可用的两列数据(项目,数值)."),
         QStringLiteral("有效数据行不足 2 行,无法生成图表."));
   }
+  if (kept_ < static_cast<size_t>(whole_.Rows)) table_.Whole = whole_;
   // Columns found by their header texts: that row never reached AddLine.
   if (selection_ && table_.ValueHeading.isEmpty()) table_.ValueHeading = selection_->ValueHeading();
   if (heldTotal_) {

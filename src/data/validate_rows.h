@@ -35,14 +35,36 @@ class RowValidator {
   // Once the table is over the limit no further line is looked at.
   bool Full() const { return overLimit_; }
 
+  // For a reader that splits and reads its rows itself: whether it may hand
+  // them on read (past the first row of several cells, no table choice),
+  // and whether the next item's name is kept (limits.KeepItems), else only
+  // its length counts.
+  bool TakesReadRows() const { return !selection_ && firstRowSeen_ && !overLimit_; }
+  bool KeepsNextName() const { return keep_ == 0 || kept_ < keep_; }
+  // A row of cells cells (at least 2) whose value cell is a plain decimal
+  // number, read as ReadValue reads it: such a row is never a header nor
+  // blank. name is the name cell as it stands when KeepsNextName, else
+  // empty; nameLength is its length once StripSpaces has run.
+  void AddReadRow(int cells, QStringView name, qsizetype nameLength, double value);
+
  private:
   void AddLine(size_t index, QStringView line, const QString* name);
   void AddChosen(size_t index, QStringView line);
+  // Counts one more item, false (and the table over the limit) when the
+  // limits admit no more.
+  bool AdmitItem(double value);
+  // Keeps an admitted item: its name stripped of spaces, or as it stands
+  // when shared.
+  void KeepItem(QStringView name, const QString* sharedName, double value);
 
   QString label_;
   ItemTable& table_;
   LoadLimits limits_;
   bool overLimit_ = false;
+  size_t keep_ = 0;  // items kept at most, 0: all
+  size_t kept_ = 0;
+  CompactItems* compact_ = nullptr;  // the table's, when asked for
+  WholeTable whole_;  // every item admitted, kept or not
   NamePool names_;
   int maxCols_ = 0;
   bool badFound_ = false;

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "support/test_files.h"
@@ -139,9 +141,45 @@ TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
   }
 }
 
-// Quote-free UTF-8 is split in the bytes, everything else after decoding:
-// both give what the decoded text gives, verdicts and messages included.
+// What a table of the first keep items, or of compact items, must tell of
+// the whole table read.
+void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, const char* text) {
+  EXPECT_EQ(part.ItemCount(), whole.ItemCount()) << text;
+  const size_t kept = keep > 0 ? std::min(whole.Items.size(), static_cast<size_t>(keep))
+                               : whole.Items.size();
+  if (part.Compact) {
+    ASSERT_EQ(part.Compact->Count(), kept) << text;
+    for (size_t i = 0; i < kept; ++i) {
+      EXPECT_EQ(part.Compact->Name(i), whole.Items[i].Name) << text;
+      EXPECT_EQ(part.Compact->Values[i], whole.Items[i].Value) << text;
+    }
+  } else {
+    EXPECT_TRUE(std::equal(part.Items.begin(), part.Items.end(), whole.Items.begin(),
+                           whole.Items.begin() + static_cast<std::ptrdiff_t>(kept)) &&
+                part.Items.size() == kept)
+        << text;
+  }
+  ASSERT_EQ(part.Whole.has_value(), kept < whole.Items.size()) << text;
+  if (!part.Whole) return;
+  WholeTable all;
+  all.Rows = whole.ItemCount();
+  all.Highest = all.Lowest = whole.Items.front().Value;
+  for (const ChartItem& item : whole.Items) {
+    all.Sum += item.Value;
+    if (item.Value > all.Highest) all.Highest = item.Value;
+    if (item.Value < all.Lowest) all.Lowest = item.Value;
+    all.LongestName = std::max(all.LongestName, item.Name.size());
+  }
+  EXPECT_TRUE(*part.Whole == all) << text;
+  EXPECT_EQ(std::signbit(part.Whole->Highest), std::signbit(all.Highest)) << text;
+}
+
+// Quote-free UTF-8 is split in the bytes, usual rows read there without
+// decoding, everything else after decoding: all give what the decoded text
+// gives, verdicts and messages included, also when only the first items are
+// kept or the items are kept compact.
 TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
+  const QByteArray manyDigits = "A," + QByteArray(400, '9') + "\nB,0." + QByteArray(320, '0') + "1\n";
   // clang-format off
   const QByteArray files[] = {
       "A,1\nB,2\n", "A,1\r\nB,2\r\n", "A,1\nB,2", "\n\nA,1\n\nB,2\n\n", "A,1\rB,2\rC,3",
@@ -150,15 +188,40 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
       "A,1\n\"B\",2\n", "", "\n", "A,1\n", " A , 1 \n B ,2\n", "A,1,2\nB,3,4\n", "A,1\r\r\nB,2\n",
       "A,\"1,234\"\nB,2\n", "\"a\"\"b\",1\nc,2", "\"A\nB\",1\nC,2\r\n", "\"A\r\nB\",1\rC,2\r", "A,\"1\nB,2",
       "甲,\"1\"\r\n乙,\"２\"\r\n", "\xE4\"\xB8\xAD\",1\nB,2\n", "\"中\"\"\",\"a\rb\"\"\"\r\n丙,3\n",
+      // Value cells at the edge of a plain decimal number.
+      "名称,数值\nA,-0\nB,+7\nC,.5\nD,5.\nE,007\nF,0\nG,-0.0\n", "A,1e3\nB,12%\nC,1E-2\n",
+      "A, 1\nB,1 \nC,$3\n", "A,-\nB,2\n", "A,.\nB,2\n", "A,1.2.3\nB,2\n", "A,+-1\nB,2\n", manyDigits,
+      "A,1\nB,1e999\n", "A,1,\nB,2\n", "A,1\n,2\nC,3\n", "A\t,1\nB,2\n", "A,1\tx\nB,2\n",
+      // Names with every space StripSpaces takes, four-byte characters, and
+      // bytes that are no standard UTF-8 (overlong, surrogate, past U+10FFFF).
+      "a b,1\n\xC2\xA0x\xC2\xA0,2\n\xE3\x80\x80y,3\n😀 z,4\n", "长长长长长长长长长长,1\nB,2\nC,3\n",
+      "A,1\n\xC0\xAF,2\n", "A,1\n\xED\xA0\x80,2\n", "A,1\n\xF4\x90\x80\x80,2\n", "A,1\n\xE0\x80\x80,2\n",
+      "A,5\nB,-3\nC,9\nD,9\nE,-3\nF,0.1\nG,0.2\n",
+      // Cells wholly in quotes are read in the bytes too; other quotes not.
+      "\xEF\xBB\xBF项目,金额\r\n\"A\",\"1,234.5\"\r\n\"B\",\"-2\"\r\n", "A,\"\"\nB,1\n", "\"A\"x,1\nB,2\n",
+      "A,\"1\"2\nB,2\n", "A,\"1\t2\"\nB,3\n", "\"A,B\",1\nC,2\n", "A,\",5\"\nB,\"-,1\"\n", "A,\"1,2,3\"\nB,2\n",
+      "A,\"1\"\"\nB,2\n", "A,1,\"x\"\nB,2,\"\"\n", "\"A\nB\",1\n\"C\",2\n",
   };
   // clang-format on
   for (const QByteArray& bytes : files) {
+    const std::string text = bytes.toStdString();
     ItemTable whole, split;
     const bool ok = ParseCsvText(DecodeFileText(bytes, Utf8Mark::Skip), LoadLimits{}, whole);
-    EXPECT_EQ(ParseCsvBytes(bytes, LoadLimits{}, split), ok) << bytes.toStdString();
-    EXPECT_TRUE(split.Items == whole.Items) << bytes.toStdString();
-    EXPECT_EQ(split.LastError, whole.LastError) << bytes.toStdString();
-    EXPECT_EQ(split.LastHint, whole.LastHint) << bytes.toStdString();
+    EXPECT_EQ(ParseCsvBytes(bytes, LoadLimits{}, split), ok) << text;
+    EXPECT_TRUE(split.Items == whole.Items) << text;
+    EXPECT_EQ(split.LastError, whole.LastError) << text;
+    EXPECT_EQ(split.LastHint, whole.LastHint) << text;
+    for (const int keep : {0, 1, 2, 3}) {
+      for (const bool compact : {false, true}) {
+        LoadLimits limits;
+        limits.KeepItems = keep;
+        limits.CompactItems = compact;
+        ItemTable part;
+        EXPECT_EQ(ParseCsvBytes(bytes, limits, part), ok) << text;
+        EXPECT_EQ(part.LastError, whole.LastError) << text;
+        if (ok) ExpectSameTable(whole, part, keep, text.c_str());
+      }
+    }
   }
 }
 

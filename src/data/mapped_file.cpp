@@ -1,0 +1,82 @@
+#include "data/mapped_file.h"
+
+#include "base/native_name.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qh {
+
+namespace {
+
+// Pages are let go in steps of this many bytes: one system call per step.
+constexpr qsizetype kReleaseStep = 4 << 20;
+
+}  // namespace
+
+MappedFile::~MappedFile() { Close(); }
+
+void MappedFile::Close() {
+  if (mapped_) ::munmap(const_cast<char*>(data_), static_cast<size_t>(size_));
+  mapped_ = false;
+  data_ = nullptr;
+  size_ = 0;
+  released_ = 0;
+  buffer_ = QByteArray();
+}
+
+ReadResult MappedFile::Open(int fd, qint64 maxBytes) {
+  Close();
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return ReadResult::Unreadable;
+  if (S_ISDIR(info.st_mode)) return ReadResult::Folder;
+  if (S_ISREG(info.st_mode) && info.st_size > 0) {
+    if (info.st_size > maxBytes) return ReadResult::TooLarge;
+    const auto length = static_cast<size_t>(info.st_size);
+    void* const at = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (at != MAP_FAILED) {
+      // Read from start to end, once.
+      ::madvise(at, length, MADV_SEQUENTIAL);
+      data_ = static_cast<const char*>(at);
+      size_ = static_cast<qsizetype>(info.st_size);
+      mapped_ = true;
+      return ReadResult::Ok;
+    }
+    // A file system that maps nothing: read as any other file.
+  }
+  const ReadResult result = ReadStreamBytes(fd, maxBytes, buffer_);
+  data_ = buffer_.constData();
+  size_ = buffer_.size();
+  return result;
+}
+
+ReadResult MappedFile::Open(const QString& path, qint64 maxBytes) {
+  Close();
+  if (path.isEmpty()) return ReadResult::Missing;
+  const int fd = ::open(NativeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
+    if (errno == EISDIR) return ReadResult::Folder;
+    return ReadResult::Unreadable;
+  }
+  // A mapping outlives its descriptor.
+  const ReadResult result = Open(fd, maxBytes);
+  ::close(fd);
+  return result;
+}
+
+void MappedFile::Release(qsizetype offset) {
+  if (offset < released_) released_ = 0;  // a new reading from the start
+  if (!mapped_ || offset - released_ < kReleaseStep) return;
+  const qsizetype page = ::sysconf(_SC_PAGESIZE);
+  const qsizetype end = offset / page * page;
+  if (end <= released_) return;
+  ::madvise(const_cast<char*>(data_) + released_, static_cast<size_t>(end - released_),
+            MADV_DONTNEED);
+  released_ = end;
+}
+
+}  // namespace qh

@@ -1,0 +1,49 @@
+#pragma once
+// A data file's bytes to read in place. A regular file is mapped read-only:
+// no copy is made and no fresh page is zeroed, so a large export costs
+// little more than the page cache already holds. Streams (a FIFO, <(...),
+// /dev/stdin) and files that tell no size are read into one buffer.
+#include "data/file_access.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace qh {
+
+class MappedFile {
+ public:
+  MappedFile() = default;
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  // The whole file, never more than maxBytes, with the refusals of
+  // ReadFileBytes: a regular file larger than maxBytes is refused by its
+  // size before a byte is read. Any earlier bytes go first.
+  ReadResult Open(const QString& path, qint64 maxBytes);
+  // The same for an open descriptor (standard input); it stays open.
+  ReadResult Open(int fd, qint64 maxBytes);
+
+  QByteArrayView Bytes() const { return {data_, size_}; }
+  bool IsMapped() const { return mapped_; }
+
+  // The bytes before offset will not be read again soon: a mapping lets
+  // their pages go, so a file read once from start to end never holds
+  // more than a few megabytes of it in the process at a time. Reading them
+  // again still works (they come back from the page cache); an offset
+  // below the last one given starts a new reading from the start.
+  void Release(qsizetype offset);
+
+  // Unmaps or frees the bytes.
+  void Close();
+
+ private:
+  const char* data_ = nullptr;
+  qsizetype size_ = 0;
+  qsizetype released_ = 0;  // pages below this offset were let go
+  bool mapped_ = false;
+  QByteArray buffer_;  // the bytes when they could not be mapped
+};
+
+}  // namespace qh
