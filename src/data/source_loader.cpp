@@ -107,10 +107,7 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
       if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table, choice);
       return ParseCsvBytes(bytes, limits, table, choice);
     case SourceFormat::Html:
-      // A byte order mark stays: it lies before the first tag and harms nothing.
-      return ParseHtmlText(
-          utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), limits,
-          table, log, choice);
+      return ParseHtmlBytes(bytes, limits, table, log, choice);
     case SourceFormat::Workbook:
     case SourceFormat::Stream:
       return LoadByContent(std::move(bytes), format, name, limits, table, log, choice);

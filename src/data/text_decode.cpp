@@ -16,8 +16,13 @@ bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
 // Decodes one multi-byte sequence starting at p (lead byte >= 0x80); returns
 // the bytes used, 0 when the sequence is invalid.
-int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
+inline int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
   const uint8_t b = p[0];
+  // Chinese text is three bytes a character: checked first, in one go.
+  if ((b & 0xF0) == 0xE0 && end - p >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) {
+    code = (char32_t(b & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | char32_t(p[2] & 0x3F);
+    return code >= 0x800 && (code < 0xD800 || code > 0xDFFF) ? 3 : 0;
+  }
   int length;
   char32_t minimum;
   if (b >= 0xC2 && b <= 0xDF) {
@@ -38,13 +43,9 @@ int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
   return length;
 }
 
-}  // namespace
-
-bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
-  out.resize(bytes.size());  // never more UTF-16 units than bytes
-  AdviseLargeBuffer(out.data(), out.size() * 2);
-  char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-  char16_t* const begin = dst;
+// Decodes bytes to dst; at an invalid byte returns nullptr when strict,
+// else writes U+FFFD for it and goes on.
+char16_t* DecodeUtf8(QByteArrayView bytes, char16_t* dst, bool strict) {
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* const end = p + bytes.size();
   while (p < end) {
@@ -63,7 +64,12 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
     }
     char32_t code;
     const int used = DecodeSequence(p, end, code);
-    if (used == 0) return false;
+    if (used == 0) {
+      if (strict) return nullptr;
+      *dst++ = kReplacement;
+      ++p;
+      continue;
+    }
     p += used;
     if (code >= 0x10000) {
       code -= 0x10000;
@@ -73,7 +79,47 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
       *dst++ = static_cast<char16_t>(code);
     }
   }
-  out.truncate(dst - begin);
+  return dst;
+}
+
+}  // namespace
+
+bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
+  out.resize(bytes.size());  // never more UTF-16 units than bytes
+  AdviseLargeBuffer(out.data(), out.size() * 2);
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* const end = DecodeUtf8(bytes, begin, true);
+  if (!end) return false;
+  out.truncate(end - begin);
+  return true;
+}
+
+char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out) {
+  return DecodeUtf8(bytes, out, false);
+}
+
+bool IsValidUtf8(QByteArrayView bytes) {
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* const end = p + bytes.size();
+  while (p < end) {
+    // Thirty-two bytes at a time while they are ASCII: a whole export of
+    // tags and numbers goes by at memory speed.
+    while (end - p >= 32) {
+      uint64_t chunk[4];
+      std::memcpy(chunk, p, 32);
+      if ((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & 0x8080808080808080ULL) break;
+      p += 32;
+    }
+    while (p < end && *p < 0x80) {
+      ++p;
+      if ((reinterpret_cast<uintptr_t>(p) & 31) == 0) break;
+    }
+    if (p == end || *p < 0x80) continue;
+    char32_t code;
+    const int used = DecodeSequence(p, end, code);
+    if (used == 0) return false;
+    p += used;
+  }
   return true;
 }
 

@@ -11,6 +11,14 @@ namespace qh {
 // (out unspecified) at the first invalid byte.
 bool DecodeUtf8Strict(QByteArrayView bytes, QString& out);
 
+// True when DecodeUtf8Strict would accept the bytes; nothing is decoded.
+bool IsValidUtf8(QByteArrayView bytes);
+
+// Decodes UTF-8 bytes to UTF-16 at out, which has room for one unit per
+// byte; returns the end of what was written. An invalid byte becomes one
+// U+FFFD (the caller checked the bytes before, as a rule).
+char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out);
+
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.
 QString DecodeCodePage936(QByteArrayView bytes);

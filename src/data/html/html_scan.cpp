@@ -2,9 +2,15 @@
 
 #include "base/text_utils.h"
 #include "data/html/html_entity_table.h"
+#include "data/text_decode.h"
 #include "data/value_rules.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qh {
 
@@ -20,10 +26,32 @@ qsizetype FindChar(QStringView text, char16_t c, qsizetype from) {
   return -1;
 }
 
+// In bytes sixteen at a time, inline: the next tag is mostly a few bytes
+// away, where a library call costs more than the search.
+qsizetype FindChar(QByteArrayView text, char c, qsizetype from) {
+  const char* const data = text.data();
+  const qsizetype n = text.size();
+  qsizetype i = from;
+#if defined(__SSE2__)
+  const __m128i needle = _mm_set1_epi8(c);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, needle));
+    if (mask != 0) return i + std::countr_zero(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == c) return i;
+  }
+  return -1;
+}
+
 QChar AsciiLower(QChar c) { return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // True when text at pos starts with word (ASCII letters, any case).
-inline bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
+template <typename View>
+inline bool MatchesAt(View text, qsizetype pos, View word) {
   if (text.size() - pos < word.size()) return false;
   // Most tags differ from the one sought in their second character.
   if (AsciiLower(text[pos + 1]) != word[1]) return false;
@@ -33,8 +61,67 @@ inline bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
   return true;
 }
 
-bool EndsOpenTag(QChar c) {
+bool EndsOpenTag(char16_t c) {
   return c == u' ' || c == u'>' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+bool EndsOpenTag(QChar c) { return EndsOpenTag(c.unicode()); }
+bool EndsOpenTag(char c) { return EndsOpenTag(static_cast<char16_t>(c)); }
+
+// The element that starts at the first "<open" at or after from, closed by
+// the first close after it; none when that open tag is never closed.
+template <typename View>
+ElementSpan NextElementIn(View text, View open, View close, qsizetype from) {
+  qsizetype pos = from;
+  while (pos < text.size()) {
+    const qsizetype start = FindChar(text, '<', pos);
+    if (start < 0) break;
+    if (!MatchesAt(text, start, open)) {
+      pos = start + 1;
+      continue;
+    }
+    const qsizetype after = start + open.size();
+    if (after >= text.size() || !EndsOpenTag(text[after])) {
+      pos = after;
+      continue;
+    }
+    // The close tag: the next "<" that starts it. None ends the search, so
+    // an unmatched open tag costs one scan, not one per later open tag.
+    for (qsizetype p = FindChar(text, '<', after); p >= 0; p = FindChar(text, '<', p + 1)) {
+      if (MatchesAt(text, p, close)) return {start, p + close.size()};
+    }
+    break;
+  }
+  return {};
+}
+
+// "<tag" and "</tag>" written into open and close; the tag's length.
+constexpr qsizetype kLongestTag = 16;
+template <typename Unit>
+qsizetype TagWords(QLatin1StringView tag, Unit* open, Unit* close) {
+  const qsizetype n = std::min(tag.size(), kLongestTag);
+  open[0] = close[0] = '<';
+  close[1] = '/';
+  for (qsizetype i = 0; i < n; ++i) {
+    open[i + 1] = close[i + 2] = static_cast<Unit>(AsciiLower(tag[i].toLatin1()));
+  }
+  close[n + 2] = '>';
+  return n;
+}
+
+// The length of the space StripSpaces removes that starts at i of UTF-8
+// bytes (no-break and ideographic spaces are two and three bytes); 0 when
+// none starts there.
+qsizetype Utf8SpaceLength(QByteArrayView text, qsizetype i) {
+  switch (static_cast<unsigned char>(text[i])) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n': return 1;
+    case 0xC2: return i + 1 < text.size() && text[i + 1] == '\xA0' ? 2 : 0;
+    case 0xE3:
+      return i + 2 < text.size() && text[i + 1] == '\x80' && text[i + 2] == '\x80' ? 3 : 0;
+    default: return 0;
+  }
 }
 
 // The parts of a tag that decide what it does to the cells, spaces ignored.
@@ -59,6 +146,34 @@ TagShape ShapeOf(QStringView tagText) {
   const QChar a = AsciiLower(first), b = AsciiLower(second);
   shape.CellTag = seen >= 2 && a == u't' && (b == u'h' || b == u'd');
   shape.SelfClosing = seen > 0 && last == u'/';
+  return shape;
+}
+
+// The same for the UTF-8 bytes of a tag: the two spaces outside ASCII are
+// skipped whole, and a character outside ASCII, counted by its bytes, is
+// neither "t", "h", "d" nor "/" in any of them.
+TagShape ShapeOf(QByteArrayView tagText) {
+  char first = 0, second = 0, last = 0;
+  int seen = 0;
+  const qsizetype n = tagText.size();
+  for (qsizetype i = 0; i < n;) {
+    const qsizetype space = Utf8SpaceLength(tagText, i);
+    if (space > 0) {
+      i += space;
+      continue;
+    }
+    const char c = tagText[i++];
+    if (seen == 0)
+      first = c;
+    else if (seen == 1)
+      second = c;
+    ++seen;
+    last = c;
+  }
+  TagShape shape;
+  const char a = AsciiLower(first), b = AsciiLower(second);
+  shape.CellTag = seen >= 2 && a == 't' && (b == 'h' || b == 'd');
+  shape.SelfClosing = seen > 0 && last == '/';
   return shape;
 }
 
@@ -144,33 +259,25 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
   const QString open = u'<' + lowerTag;
   const QString close = QStringLiteral("</") + lowerTag + u'>';
   std::vector<QStringView> elements;
-  qsizetype pos = 0;
-  while (pos < text.size()) {
-    const qsizetype start = FindChar(text, u'<', pos);
-    if (start < 0) break;
-    if (!MatchesAt(text, start, open)) {
-      pos = start + 1;
-      continue;
-    }
-    const qsizetype after = start + open.size();
-    if (after >= text.size() || !EndsOpenTag(text[after])) {
-      pos = after;
-      continue;
-    }
-    // The close tag: the next "<" that starts it. None ends the search, so
-    // an unmatched open tag costs one scan, not one per later open tag.
-    qsizetype end = -1;
-    for (qsizetype p = FindChar(text, u'<', after); p >= 0; p = FindChar(text, u'<', p + 1)) {
-      if (MatchesAt(text, p, close)) {
-        end = p + close.size();
-        break;
-      }
-    }
-    if (end < 0) break;
-    elements.push_back(text.sliced(start, end - start));
-    pos = end;
+  const QStringView openView(open), closeView(close);
+  for (ElementSpan span = NextElementIn(text, openView, closeView, 0); span.Found();
+       span = NextElementIn(text, openView, closeView, span.End)) {
+    elements.push_back(text.sliced(span.Start, span.End - span.Start));
   }
   return elements;
+}
+
+ElementSpan NextElement(QStringView text, QLatin1StringView tag, qsizetype from) {
+  // Tags are short: built on the stack, not on the heap, once per row.
+  char16_t open[kLongestTag + 1], close[kLongestTag + 3];
+  const qsizetype n = TagWords(tag, open, close);
+  return NextElementIn(text, QStringView(open, n + 1), QStringView(close, n + 3), from);
+}
+
+ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype from) {
+  char open[kLongestTag + 1], close[kLongestTag + 3];
+  const qsizetype n = TagWords(tag, open, close);
+  return NextElementIn(text, QByteArrayView(open, n + 1), QByteArrayView(close, n + 3), from);
 }
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
@@ -197,6 +304,45 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
     }
     if (lt == n) break;
     const qsizetype gt = FindChar(rowText, u'>', lt + 1);
+    if (gt < 0) break;  // a tag that never ends swallows the rest of the row
+    const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
+    if (shape.CellTag) {
+      if (inCell) endCell();
+      inCell = !shape.SelfClosing;
+      cellStart = length;
+    }
+    pos = gt + 1;
+  }
+  if (inCell) endCell();
+  row.Cells.clear();
+  const QStringView all(row.Buffer);
+  for (size_t i = 0; i < bounds.size(); i += 2) {
+    row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+  }
+}
+
+void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
+  // The same steps as for decoded text; a cell's text is decoded as it is
+  // copied, and never holds more UTF-16 units than the row has bytes.
+  if (row.Buffer.size() < rowText.size()) row.Buffer.resize(rowText.size());
+  char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
+  qsizetype length = 0;
+  std::vector<qsizetype>& bounds = row.Bounds;
+  bounds.clear();
+  bool inCell = false;
+  qsizetype cellStart = 0;
+  qsizetype pos = 0;
+  const qsizetype n = rowText.size();
+  const auto endCell = [&] {
+    bounds.push_back(cellStart);
+    bounds.push_back(length);
+  };
+  while (pos < n) {
+    qsizetype lt = FindChar(rowText, '<', pos);
+    if (lt < 0) lt = n;
+    if (inCell && lt > pos) length = DecodeUtf8Into(rowText.sliced(pos, lt - pos), out + length) - out;
+    if (lt == n) break;
+    const qsizetype gt = FindChar(rowText, '>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row
     const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
     if (shape.CellTag) {
@@ -242,9 +388,10 @@ QString StripTags(QStringView text) {
   return out;
 }
 
-QString DecodeEntities(QStringView text) {
-  QString out;
-  out.reserve(text.size());
+namespace {
+
+// DecodeEntities appended to out.
+void AppendDecodedEntities(QStringView text, QString& out) {
   qsizetype pos = 0;
   while (pos < text.size()) {
     const qsizetype amp = FindChar(text, u'&', pos);
@@ -268,15 +415,38 @@ QString DecodeEntities(QStringView text) {
       out.append(u'&');
     }
   }
+}
+
+}  // namespace
+
+QString DecodeEntities(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  AppendDecodedEntities(text, out);
   return out;
 }
 
 void CleanCellTextInto(QStringView cell, QString& out) {
+  bool entity = false;
   for (QChar c : cell) {
-    if (c == u'<' || c == u'>' || c == u'&') {
+    if (c == u'<' || c == u'>') {
       out = StripSpaces(DecodeEntities(StripTags(cell)));
       return;
     }
+    entity = entity || c == u'&';
+  }
+  if (entity) {
+    // Without tags StripTags leaves the text as it is: decoded into out's
+    // own storage, then its spaces dropped in place.
+    out.truncate(0);
+    AppendDecodedEntities(cell, out);
+    QChar* const begin = out.data();
+    QChar* dst = begin;
+    for (const QChar* src = begin; src != begin + out.size(); ++src) {
+      if (!IsStrippedSpace(*src)) *dst++ = *src;
+    }
+    out.truncate(dst - begin);
+    return;
   }
   // The usual cell: plain text, copied without its spaces in one pass.
   out.resize(cell.size());
@@ -310,6 +480,43 @@ bool IsHeaderRow(QStringView name, QStringView value) {
     if (key.contains(word)) return true;
   }
   return !IsValueText(value);
+}
+
+bool ReadCellValue(QStringView text, double& value) {
+  // Short enough that the general rules read it as it stands, not shortened.
+  constexpr qsizetype kPlainLength = 64;
+  const qsizetype n = text.size();
+  if (n > 0 && n <= kPlainLength) {
+    // Digits, at most one point and grouping commas after an optional sign:
+    // the general rules drop the commas and read the rest with the same
+    // call, so the value is the same.
+    char digits[kPlainLength];
+    qsizetype used = 0;
+    int digitCount = 0;
+    bool point = false, plain = true;
+    const bool negative = text[0] == u'-';
+    for (qsizetype i = negative || text[0] == u'+' ? 1 : 0; plain && i < n; ++i) {
+      const char16_t c = text[i].unicode();
+      if (c >= u'0' && c <= u'9') {
+        digits[used++] = static_cast<char>(c);
+        ++digitCount;
+      } else if (c == u'.' && !point) {
+        point = true;
+        digits[used++] = '.';
+      } else if (c != u',') {
+        plain = false;
+      }
+    }
+    if (plain && digitCount > 0) {
+      double read = 0.0;
+      const auto result = std::from_chars(digits, digits + used, read);
+      if (result.ec == std::errc() && result.ptr == digits + used) {
+        value = negative ? -read : read;
+        return true;
+      }
+    }
+  }
+  return ReadValue(text, value);
 }
 
 }  // namespace qh
