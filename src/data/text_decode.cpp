@@ -3,8 +3,12 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qh {
 
@@ -102,19 +106,24 @@ bool IsValidUtf8(QByteArrayView bytes) {
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* const end = p + bytes.size();
   while (p < end) {
-    // Thirty-two bytes at a time while they are ASCII: a whole export of
-    // tags and numbers goes by at memory speed.
-    while (end - p >= 32) {
-      uint64_t chunk[4];
-      std::memcpy(chunk, p, 32);
-      if ((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & 0x8080808080808080ULL) break;
-      p += 32;
+#if defined(__SSE2__)
+    // The ASCII before the next other byte, sixteen bytes a step: tags and
+    // numbers go by at memory speed, and between the characters of Chinese
+    // names one step finds the next.
+    if (end - p >= 16) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const int high = _mm_movemask_epi8(chunk);
+      if (high == 0) {
+        p += 16;
+        continue;
+      }
+      p += std::countr_zero(static_cast<unsigned>(high));
     }
-    while (p < end && *p < 0x80) {
+#endif
+    if (*p < 0x80) {
       ++p;
-      if ((reinterpret_cast<uintptr_t>(p) & 31) == 0) break;
+      continue;
     }
-    if (p == end || *p < 0x80) continue;
     char32_t code;
     const int used = DecodeSequence(p, end, code);
     if (used == 0) return false;

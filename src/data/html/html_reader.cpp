@@ -103,7 +103,8 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   overLimit = false;
   table.Reset();
   constexpr QLatin1StringView kRow("tr");
-  const ElementSpan firstSpan = NextElement(tableText, kRow, 0);
+  RowCells row;
+  const ElementSpan firstSpan = NextRowInto(tableText, 0, row);
   if (trace.On()) {
     trace.Line(QStringLiteral("table %1 rows=%2").arg(tableNo).arg(CountElements(tableText, kRow)));
   }
@@ -128,7 +129,6 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   qsizetype badRow = 0;
   QString badText;
   bool headerPossible = true;  // until the first row that is not blank
-  RowCells row;
   NamePool names;
   QString name, valueText;  // reused: a million rows need no allocation each
   // Only when a part of the table was chosen: the selection step, the
@@ -172,10 +172,10 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
     return true;
   };
   size_t i = 0;
-  for (ElementSpan span = firstSpan; span.Found(); span = NextElement(tableText, kRow, span.End), ++i) {
+  // Each row is split into its cells as it is found.
+  for (ElementSpan span = firstSpan; span.Found(); span = NextRowInto(tableText, span.End, row), ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     if (selection && selection->Skips(i)) continue;  // title rows
-    SplitCellsInto(tableText.sliced(span.Start, span.End - span.Start), row);
     const size_t rawCount = row.Cells.size();
     // Chosen columns keep their places: cells are not merged then.
     if (!picks) MergeDuplicateCellViews(row.Cells);

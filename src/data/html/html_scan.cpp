@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstdint>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -28,7 +29,7 @@ qsizetype FindChar(QStringView text, char16_t c, qsizetype from) {
 
 // In bytes sixteen at a time, inline: the next tag is mostly a few bytes
 // away, where a library call costs more than the search.
-qsizetype FindChar(QByteArrayView text, char c, qsizetype from) {
+inline qsizetype FindChar(QByteArrayView text, char c, qsizetype from) {
   const char* const data = text.data();
   const qsizetype n = text.size();
   qsizetype i = from;
@@ -42,6 +43,26 @@ qsizetype FindChar(QByteArrayView text, char c, qsizetype from) {
 #endif
   for (; i < n; ++i) {
     if (data[i] == c) return i;
+  }
+  return -1;
+}
+
+// The first of two bytes from position from on.
+inline qsizetype FindEither(QByteArrayView text, char a, char b, qsizetype from) {
+  const char* const data = text.data();
+  const qsizetype n = text.size();
+  qsizetype i = from;
+#if defined(__SSE2__)
+  const __m128i first = _mm_set1_epi8(a), second = _mm_set1_epi8(b);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, first), _mm_cmpeq_epi8(chunk, second)));
+    if (mask != 0) return i + std::countr_zero(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == a || data[i] == b) return i;
   }
   return -1;
 }
@@ -149,31 +170,38 @@ TagShape ShapeOf(QStringView tagText) {
   return shape;
 }
 
-// The same for the UTF-8 bytes of a tag: the two spaces outside ASCII are
-// skipped whole, and a character outside ASCII, counted by its bytes, is
-// neither "t", "h", "d" nor "/" in any of them.
+// The same for the UTF-8 bytes of a tag, read from both ends: only the
+// first two characters and the last one count. The two spaces outside
+// ASCII are skipped whole; a character outside ASCII is neither "t", "h",
+// "d" nor "/" in any of its bytes, so looking at one of them is enough.
 TagShape ShapeOf(QByteArrayView tagText) {
-  char first = 0, second = 0, last = 0;
-  int seen = 0;
   const qsizetype n = tagText.size();
-  for (qsizetype i = 0; i < n;) {
-    const qsizetype space = Utf8SpaceLength(tagText, i);
-    if (space > 0) {
-      i += space;
-      continue;
-    }
-    const char c = tagText[i++];
-    if (seen == 0)
-      first = c;
-    else if (seen == 1)
-      second = c;
-    ++seen;
-    last = c;
-  }
+  qsizetype i = 0;
+  const auto skipForward = [&] {
+    for (qsizetype space; i < n && (space = Utf8SpaceLength(tagText, i)) > 0;) i += space;
+  };
   TagShape shape;
-  const char a = AsciiLower(first), b = AsciiLower(second);
-  shape.CellTag = seen >= 2 && a == 't' && (b == 'h' || b == 'd');
-  shape.SelfClosing = seen > 0 && last == '/';
+  skipForward();
+  if (i == n) return shape;  // nothing but spaces
+  const char first = AsciiLower(tagText[i++]);
+  skipForward();
+  if (i < n) {
+    const char second = AsciiLower(tagText[i]);
+    shape.CellTag = first == 't' && (second == 'h' || second == 'd');
+  }
+  qsizetype j = n;  // the last character that is no space ends before j
+  for (;;) {
+    const char c = tagText[j - 1];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+      j -= 1;
+    else if (c == '\xA0' && j >= 2 && tagText[j - 2] == '\xC2')
+      j -= 2;
+    else if (c == '\x80' && j >= 3 && tagText[j - 2] == '\x80' && tagText[j - 3] == '\xE3')
+      j -= 3;
+    else
+      break;
+  }
+  shape.SelfClosing = tagText[j - 1] == '/';
   return shape;
 }
 
@@ -360,6 +388,84 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
   }
 }
 
+ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row) {
+  const ElementSpan span = NextElement(text, QLatin1StringView("tr"), from);
+  if (span.Found()) SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
+  return span;
+}
+
+ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
+  const QByteArrayView open("<tr"), close("</tr>");
+  const qsizetype n = text.size();
+  // The open tag, as NextElement finds it.
+  qsizetype start = -1;
+  for (qsizetype pos = from; pos < n;) {
+    const qsizetype lt = FindChar(text, '<', pos);
+    if (lt < 0) return {};
+    if (!MatchesAt(text, lt, open)) {
+      pos = lt + 1;
+      continue;
+    }
+    pos = lt + open.size();
+    if (pos < n && EndsOpenTag(text[pos])) {
+      start = lt;
+      break;
+    }
+  }
+  if (start < 0) return {};
+  // Then tag after tag: every "<" met is one the search for the close tag
+  // looks at, as long as no tag holds a "<" before its ">". One that does
+  // sends the row the long way: close tag first, then the split.
+  std::vector<qsizetype>& bounds = row.Bounds;
+  bounds.clear();
+  qsizetype length = 0, cellStart = 0;
+  bool inCell = false;
+  const auto takeText = [&](qsizetype first, qsizetype last) {
+    if (!inCell || last <= first) return;
+    if (row.Buffer.size() < length + (last - first))
+      row.Buffer.resize(std::max(2 * row.Buffer.size(), length + (last - first)));
+    char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
+    length = DecodeUtf8Into(text.sliced(first, last - first), out + length) - out;
+  };
+  qsizetype end = -1;
+  for (qsizetype pos = start;;) {
+    const qsizetype lt = FindChar(text, '<', pos);
+    if (lt < 0) return {};  // never closed: the search ends
+    if (MatchesAt(text, lt, close)) {
+      takeText(pos, lt);
+      end = lt + close.size();
+      break;
+    }
+    takeText(pos, lt);
+    const qsizetype gt = FindEither(text, '>', '<', lt + 1);
+    if (gt < 0) return {};  // no "<" follows either: never closed
+    if (text[gt] == '<') {
+      for (qsizetype p = gt; p >= 0; p = FindChar(text, '<', p + 1)) {
+        if (MatchesAt(text, p, close)) {
+          const ElementSpan span{start, p + close.size()};
+          SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
+          return span;
+        }
+      }
+      return {};
+    }
+    const TagShape shape = ShapeOf(text.sliced(lt + 1, gt - lt - 1));
+    if (shape.CellTag) {
+      if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
+      inCell = !shape.SelfClosing;
+      cellStart = length;
+    }
+    pos = gt + 1;
+  }
+  if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
+  row.Cells.clear();
+  const QStringView all(row.Buffer);
+  for (size_t i = 0; i < bounds.size(); i += 2) {
+    row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+  }
+  return {start, end};
+}
+
 void MergeDuplicateCellViews(std::vector<QStringView>& cells) {
   size_t kept = 0;
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -427,35 +533,38 @@ QString DecodeEntities(QStringView text) {
 }
 
 void CleanCellTextInto(QStringView cell, QString& out) {
+  // The usual cell, plain text, is copied without its spaces as it is
+  // looked at; a tag or an entity sends it the long way.
+  if (out.size() < cell.size()) out.resize(cell.size());
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* dst = begin;
   bool entity = false;
-  for (QChar c : cell) {
-    if (c == u'<' || c == u'>') {
-      out = StripSpaces(DecodeEntities(StripTags(cell)));
-      return;
+  for (QChar qc : cell) {
+    const char16_t c = qc.unicode();
+    if (c <= u'>') {
+      if (c == u'<' || c == u'>') {
+        out = StripSpaces(DecodeEntities(StripTags(cell)));
+        return;
+      }
+      entity = entity || c == u'&';
     }
-    entity = entity || c == u'&';
+    *dst = c;
+    dst += IsStrippedSpace(c) ? 0 : 1;
   }
   if (entity) {
     // Without tags StripTags leaves the text as it is: decoded into out's
     // own storage, then its spaces dropped in place.
     out.truncate(0);
     AppendDecodedEntities(cell, out);
-    QChar* const begin = out.data();
-    QChar* dst = begin;
-    for (const QChar* src = begin; src != begin + out.size(); ++src) {
-      if (!IsStrippedSpace(*src)) *dst++ = *src;
+    QChar* const first = out.data();
+    QChar* to = first;
+    for (const QChar* from = first; from != first + out.size(); ++from) {
+      if (!IsStrippedSpace(*from)) *to++ = *from;
     }
-    out.truncate(dst - begin);
+    out.truncate(to - first);
     return;
   }
-  // The usual cell: plain text, copied without its spaces in one pass.
-  out.resize(cell.size());
-  QChar* const begin = out.data();
-  QChar* dst = begin;
-  for (QChar c : cell) {
-    if (!IsStrippedSpace(c)) *dst++ = c;
-  }
-  out.resize(dst - begin);
+  out.truncate(dst - begin);
 }
 
 QString CleanCellText(QStringView cell) {
@@ -506,6 +615,27 @@ bool ReadCellValue(QStringView text, double& value) {
       } else if (c != u',') {
         plain = false;
       }
+    }
+    // Up to fifteen digits and a point: the digits as a whole number are
+    // exact in a double, and so is a power of ten up to 1e22, so their
+    // quotient is the correctly rounded value, as from_chars gives it.
+    if (plain && digitCount > 0 && digitCount <= 15) {
+      uint64_t whole = 0;
+      int scale = 0;
+      bool afterPoint = false;
+      for (qsizetype k = 0; k < used; ++k) {
+        if (digits[k] == '.') {
+          afterPoint = true;
+          continue;
+        }
+        whole = whole * 10 + static_cast<uint64_t>(digits[k] - '0');
+        scale += afterPoint ? 1 : 0;
+      }
+      static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      const double read = static_cast<double>(whole) / kPowers[scale];
+      value = negative ? -read : read;
+      return true;
     }
     if (plain && digitCount > 0) {
       double read = 0.0;

@@ -47,6 +47,12 @@ void SplitCellsInto(QStringView rowText, RowCells& row);
 // The same for a row of valid UTF-8: only the cells' text is decoded.
 void SplitCellsInto(QByteArrayView rowText, RowCells& row);
 
+// The next row NextElement(text, "tr", from) finds, split into row as
+// SplitCellsInto splits it. The byte form (valid UTF-8) finds the row's end
+// and its cells in one pass.
+ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row);
+ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row);
+
 // Drops a cell that, spaces ignored, equals the non-empty cell before it:
 // exports that repeat a spanned cell give A / A / 5, meaning A / 5.
 void MergeDuplicateCellViews(std::vector<QStringView>& cells);
