@@ -106,8 +106,7 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
     case SourceFormat::Csv:
       if (utf16) return ParseCsvText(DecodeUtf16AndRelease(bytes), limits, table, choice);
       return ParseCsvBytes(bytes, limits, table, choice);
-    case SourceFormat::Html:
-      return ParseHtmlBytes(bytes, limits, table, log, choice);
+    case SourceFormat::Html: return ParseHtmlBytes(bytes, limits, table, log, choice);
     case SourceFormat::Workbook:
     case SourceFormat::Stream:
       return LoadByContent(std::move(bytes), format, name, limits, table, log, choice);

@@ -89,10 +89,16 @@ size_t CountElements(Text text, QLatin1StringView tag) {
   return count;
 }
 
-// Rows take at least this many units ("<tr><td>1</tr>"): room for the items
-// is reserved from the table's length, rather than from a count that would
-// take a pass of its own. Room never written is never touched.
-constexpr qsizetype kShortestRow = 14;
+// Room for the items of a table: as many rows as its length holds rows as
+// long as the first (an export writes them alike), not counted in a pass of
+// its own; rows shorter than that only make the room grow. No row is
+// shorter than "<tr><td>1</tr>".
+size_t ExpectedRows(qsizetype tableLength, const ElementSpan& firstRow, const LoadLimits& limits) {
+  constexpr qsizetype kShortestRow = 14;
+  const qsizetype rowLength = std::max(kShortestRow, firstRow.End - firstRow.Start);
+  return static_cast<size_t>(
+      std::min(tableLength / rowLength + 1, static_cast<qsizetype>(limits.MaxItems) + 1));
+}
 
 // Judges one table; overLimit tells a refusal for its size. choice, when
 // not the default, picks the part of the table to judge.
@@ -117,11 +123,11 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   if (const ElementSpan caption = NextElement(head, QLatin1StringView("caption"), 0);
       caption.Found()) {
     QString storage;
-    const QStringView text = AsText(head.sliced(caption.Start, caption.End - caption.Start), storage);
+    const QStringView text =
+        AsText(head.sliced(caption.Start, caption.End - caption.Start), storage);
     table.Caption = DecodeEntities(StripTags(text)).simplified().left(200);
   }
-  table.Items.reserve(static_cast<size_t>(
-      std::min(tableText.size() / kShortestRow + 1, static_cast<qsizetype>(limits.MaxItems) + 1)));
+  table.Items.reserve(ExpectedRows(tableText.size(), firstSpan, limits));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCells = 0;
@@ -173,7 +179,8 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   };
   size_t i = 0;
   // Each row is split into its cells as it is found.
-  for (ElementSpan span = firstSpan; span.Found(); span = NextRowInto(tableText, span.End, row), ++i) {
+  for (ElementSpan span = firstSpan; span.Found();
+       span = NextRowInto(tableText, span.End, row), ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     if (selection && selection->Skips(i)) continue;  // title rows
     const size_t rawCount = row.Cells.size();

@@ -139,8 +139,7 @@ qsizetype Utf8SpaceLength(QByteArrayView text, qsizetype i) {
     case '\r':
     case '\n': return 1;
     case 0xC2: return i + 1 < text.size() && text[i + 1] == '\xA0' ? 2 : 0;
-    case 0xE3:
-      return i + 2 < text.size() && text[i + 1] == '\x80' && text[i + 2] == '\x80' ? 3 : 0;
+    case 0xE3: return i + 2 < text.size() && text[i + 1] == '\x80' && text[i + 2] == '\x80' ? 3 : 0;
     default: return 0;
   }
 }
@@ -368,7 +367,8 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
   while (pos < n) {
     qsizetype lt = FindChar(rowText, '<', pos);
     if (lt < 0) lt = n;
-    if (inCell && lt > pos) length = DecodeUtf8Into(rowText.sliced(pos, lt - pos), out + length) - out;
+    if (inCell && lt > pos)
+      length = DecodeUtf8Into(rowText.sliced(pos, lt - pos), out + length) - out;
     if (lt == n) break;
     const qsizetype gt = FindChar(rowText, '>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row

@@ -185,6 +185,10 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
       "\xEF\xBB\xBF<table><caption>a</caption><caption>b</caption>" + ab.toUtf8() + "</table>",
       "<table>" + Row("a", "1").toUtf8() + "<tr><td>b<td>2</table>",
       Table("<tr><td>A&#128512;&#x4E2D;&nbsp;&amp;</td><td>&#49;&#46;5</td></tr>" + ab),
+      // A "<" inside a tag sends the row the long way: the close tag may hide there.
+      Table("<tr><td title=\"a<b\">A</td><td>1</td></tr>" + ab),
+      Table("<tr><td title=\"</tr>\">A</td><td>1</td></tr>" + ab),
+      Table(ab + "<tr><td>C</td><td>3</td><span"),
       "<tab",
       "",
   };
@@ -230,7 +234,8 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
 TEST(HtmlReader, Utf8InPlaceKeepsTheItemLimit) {
   LoadLimits limits;
   limits.MaxItems = 2;
-  const QByteArray html = Table(Row("A", "1") + Row("B", "2") + Row("C", "3")) + Table(Row("A", "1") + Row("B", "2"));
+  const QByteArray html =
+      Table(Row("A", "1") + Row("B", "2") + Row("C", "3")) + Table(Row("A", "1") + Row("B", "2"));
   ItemTable table;
   EXPECT_FALSE(ParseHtmlUtf8(html, limits, table, nullptr));
   EXPECT_TRUE(table.Items.empty());
