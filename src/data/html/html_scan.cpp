@@ -270,6 +270,11 @@ bool ReadNamedReference(QStringView text, qsizetype pos, QStringView& value, qsi
     value = u" ";
     return true;
   }
+  // The one nearly every export writes ("R&amp;D"), without the search.
+  if (name == u"amp") {
+    value = u"&";
+    return true;
+  }
   const auto entities = HtmlEntities();
   const auto found = std::lower_bound(
       entities.begin(), entities.end(), name,
