@@ -3,6 +3,7 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -159,6 +160,49 @@ QString DecodeCodePage936(QByteArrayView bytes) {
     start = stop + 1;
   }
   out.truncate(end - begin);
+  return out;
+}
+
+QByteArray CodePage936ToUtf8(QByteArrayView bytes) {
+  QStringDecoder decoder("GBK");
+  if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size()).toUtf8();
+  // Two bytes of GBK become at most three of UTF-8, one byte one.
+  QByteArray out;
+  out.reserve(bytes.size() + bytes.size() / 2 + 16);
+  constexpr qsizetype kBlock = 1 << 20;
+  QString block(decoder.requiredSpace(kBlock) + 16, Qt::Uninitialized);
+  QChar* const begin = block.data();
+  QChar* end = begin;
+  // What the decoder gave, in UTF-8; a high surrogate at the end waits for
+  // its pair from the next block.
+  const auto hand = [&](bool last) {
+    qsizetype n = end - begin;
+    const bool holdBack = !last && n > 0 && begin[n - 1].isHighSurrogate();
+    if (holdBack) --n;
+    out += QStringView(begin, n).toUtf8();
+    if (holdBack) begin[0] = begin[n];
+    end = begin + (holdBack ? 1 : 0);
+  };
+  // The runs between 0xFF bytes as DecodeCodePage936 takes them, each fed
+  // in blocks: the decoder keeps its state from block to block.
+  qsizetype start = 0;
+  for (;;) {
+    qsizetype stop = bytes.indexOf('\xFF', start);
+    if (stop < 0) stop = bytes.size();
+    for (qsizetype at = start; at < stop; at += kBlock) {
+      end = decoder.appendToBuffer(end, bytes.sliced(at, std::min(kBlock, stop - at)));
+      if (at + kBlock >= stop) {
+        end = decoder.appendToBuffer(end, QByteArrayView("\n", 1));
+        --end;
+      }
+      hand(false);
+    }
+    if (stop == bytes.size()) break;
+    *end++ = QChar(kReplacement);
+    if (end - begin >= kBlock) hand(false);  // a long row of 0xFF bytes
+    start = stop + 1;
+  }
+  hand(true);
   return out;
 }
 

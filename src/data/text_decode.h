@@ -1,6 +1,7 @@
 #pragma once
 // Text files as business systems write them: UTF-8, or, when the bytes are
 // not valid UTF-8, the Chinese Windows code page 936 (GBK).
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -22,6 +23,10 @@ char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out);
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.
 QString DecodeCodePage936(QByteArrayView bytes);
+
+// The text DecodeCodePage936 gives, as UTF-8, decoded a block at a time:
+// never the whole text in UTF-16 at once.
+QByteArray CodePage936ToUtf8(QByteArrayView bytes);
 
 // UTF-8 when the bytes are valid UTF-8 (a literal U+FFFD included), else
 // the whole text through code page 936.

@@ -66,7 +66,25 @@ TEST(TextDecode, CodePage936) {
       {"only 0xFF", "\xFF\xFF", QStringLiteral("\uFFFD\uFFFD")},
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.Bytes), c.Text) << c.Name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeCodePage936(c.Bytes), c.Text) << c.Name;
+    EXPECT_EQ(CodePage936ToUtf8(c.Bytes), c.Text.toUtf8()) << c.Name;
+  }
+}
+
+// Decoded a block at a time, a text reads as decoded whole: characters cut
+// by a block's end, and runs of 0xFF longer than a block.
+TEST(TextDecode, CodePage936InBlocksAsWhole) {
+  const qsizetype block = qsizetype(1) << 20;
+  const QByteArray texts[] = {
+      QByteArray(block - 1, 'a') + "\xD6\xD0" + QByteArray(10, 'b'),
+      QByteArray(block - 1, 'a') + "\xD6\xD0\xB9\xFA\xFF\x81",
+      "\xD6\xD0" + QByteArray(block + 5, '\xFF') + "\xB9\xFA",
+      QByteArray(2 * block + 1, '\xB9'),
+  };
+  for (const QByteArray& bytes : texts) {
+    EXPECT_EQ(CodePage936ToUtf8(bytes), DecodeCodePage936(bytes).toUtf8()) << bytes.size();
+  }
 }
 
 TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {

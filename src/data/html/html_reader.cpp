@@ -334,9 +334,10 @@ bool ParseHtmlBytes(QByteArray& bytes, const LoadLimits& limits, ItemTable& tabl
     return ParseHtmlText(DecodeUtf16AndRelease(bytes), limits, table, log, choice);
   // The one pass over every byte: it decides how all of them are read.
   if (IsValidUtf8(bytes)) return ParseHtmlUtf8(bytes, limits, table, log, choice);
-  QString text = DecodeCodePage936(bytes);
+  // Code page 936 becomes UTF-8 a block at a time, then is read as UTF-8.
+  const QByteArray utf8 = CodePage936ToUtf8(bytes);
   bytes = QByteArray();
-  return ParseHtmlText(text, limits, table, log, choice);
+  return ParseHtmlUtf8(utf8, limits, table, log, choice);
 }
 
 }  // namespace qh
