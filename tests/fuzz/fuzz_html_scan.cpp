@@ -53,7 +53,8 @@ void CheckBytesAsText(QByteArrayView bytes, const QString& text) {
   const bool okText = qh::ParseHtmlText(text, qh::LoadLimits{}, a, nullptr);
   const bool okBytes = qh::ParseHtmlUtf8(bytes, qh::LoadLimits{}, b, nullptr);
   if (okText != okBytes || a.Items != b.Items || a.LastError != b.LastError ||
-      a.LastHint != b.LastHint || a.Caption != b.Caption || a.FirstRow != b.FirstRow) {
+      a.LastHint != b.LastHint || a.Caption != b.Caption || a.FirstRow != b.FirstRow ||
+      a.ValueHeading != b.ValueHeading) {
     qh::fuzz::Violation("bytes read to another table than the text", text);
   }
 }

@@ -173,6 +173,7 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
   // clang-format off
   const QByteArray htmls[] = {
       Table(Row("项目", "金额") + Row("华东&middot;上海", "1,234.5") + Row("𠀀区", "-7") + Row("x", "+.5")),
+      Table(Row("地区", "销售额&nbsp;(元)") + ab),
       Table("<caption>\xC2\xA0 报表 <i>𝒳</i></caption>" + Row("A", "1e3") + Row("B", "5.") + Row("C", "50%")),
       Table("<tr><\xC2\xA0td>A<td\xE3\x80\x80/>b<td>1</tr>" + Row("B", "2") + Row("C", "3")),
       Table("<tr><td>A</td><t\xC2\xA0" "d>1</td></tr>" + ab),
@@ -221,6 +222,7 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
       EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
       EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
       EXPECT_EQ(tables[1].Caption, tables[0].Caption) << name;
+      EXPECT_EQ(tables[1].ValueHeading, tables[0].ValueHeading) << name;
       EXPECT_EQ(tables[1].Notes, tables[0].Notes) << name;
       EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
       EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
