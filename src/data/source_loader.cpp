@@ -123,14 +123,9 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
   const LogFlushGuard flush(log);
   table.Reset();
   if (!AdmitBytes(bytes, format, name, limits, table, choice)) return false;
-  const bool utf16 = StartsWithUtf16Mark(bytes);
   switch (format) {
     case SourceFormat::Csv: return LoadCsv(bytes, &bytes, limits, table, choice);
-    case SourceFormat::Html:
-      // A byte order mark stays: it lies before the first tag and harms nothing.
-      return ParseHtmlText(
-          utf16 ? DecodeUtf16AndRelease(bytes) : DecodeAndRelease(bytes, Utf8Mark::Keep), limits,
-          table, log, choice);
+    case SourceFormat::Html: return ParseHtmlBytes(bytes, limits, table, log, choice);
     case SourceFormat::Workbook:
     case SourceFormat::Stream:
       return LoadByContent(std::move(bytes), format, name, limits, table, log, choice);
@@ -139,10 +134,10 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
   return false;
 }
 
-// A CSV file is read in place (mapped where it can be), never copied.
-bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
-                 const TableChoice& choice) {
-  MappedFile file;
+// Opens a file to be read in place (mapped where it can be); false with
+// the refusal in table.
+bool OpenInPlace(const QString& path, const LoadLimits& limits, ItemTable& table,
+                 MappedFile& file) {
   switch (file.Open(path, limits.MaxBytes())) {
     case ReadResult::Ok:
     case ReadResult::Unreadable: break;  // no bytes: the empty file's words
@@ -150,10 +145,34 @@ bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table
     case ReadResult::Folder: return FailFolder(path, table);
     case ReadResult::TooLarge: return FailOverByteLimit(limits, table);
   }
+  return true;
+}
+
+// A CSV file is read in place, never copied.
+bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                 const TableChoice& choice) {
+  MappedFile file;
+  if (!OpenInPlace(path, limits, table, file)) return false;
   const LogFlushGuard flush(log);
   table.Reset();
   if (!AdmitBytes(file.Bytes(), SourceFormat::Csv, path, limits, table, choice)) return false;
   return LoadCsv(file.Bytes(), nullptr, limits, table, choice, &file);
+}
+
+// An HTML file in UTF-8 is read in place; UTF-16 and code page 936 need
+// their own copy to decode.
+bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                  const TableChoice& choice) {
+  MappedFile file;
+  if (!OpenInPlace(path, limits, table, file)) return false;
+  const LogFlushGuard flush(log);
+  table.Reset();
+  const QByteArrayView bytes = file.Bytes();
+  if (!AdmitBytes(bytes, SourceFormat::Html, path, limits, table, choice)) return false;
+  if (!StartsWithUtf16Mark(bytes) && IsValidUtf8(bytes))
+    return ParseHtmlUtf8(bytes, limits, table, log, choice);
+  QByteArray copy = bytes.toByteArray();
+  return ParseHtmlBytes(copy, limits, table, log, choice);
 }
 
 bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits, ItemTable& table,
@@ -168,6 +187,7 @@ bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits,
   }
   if (kind == FileKind::Missing) return FailMissing(path, table);
   if (format == SourceFormat::Csv) return LoadCsvFile(path, limits, table, log, choice);
+  if (format == SourceFormat::Html) return LoadHtmlFile(path, limits, table, log, choice);
   QByteArray bytes;
   switch (ReadFileBytes(path, limits.MaxBytes(), bytes)) {
     case ReadResult::Ok:

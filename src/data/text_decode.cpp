@@ -3,8 +3,13 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qh {
 
@@ -16,8 +21,13 @@ bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
 // Decodes one multi-byte sequence starting at p (lead byte >= 0x80); returns
 // the bytes used, 0 when the sequence is invalid.
-int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
+inline int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
   const uint8_t b = p[0];
+  // Chinese text is three bytes a character: checked first, in one go.
+  if ((b & 0xF0) == 0xE0 && end - p >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) {
+    code = (char32_t(b & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | char32_t(p[2] & 0x3F);
+    return code >= 0x800 && (code < 0xD800 || code > 0xDFFF) ? 3 : 0;
+  }
   int length;
   char32_t minimum;
   if (b >= 0xC2 && b <= 0xDF) {
@@ -38,13 +48,9 @@ int DecodeSequence(const uint8_t* p, const uint8_t* end, char32_t& code) {
   return length;
 }
 
-}  // namespace
-
-bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
-  out.resize(bytes.size());  // never more UTF-16 units than bytes
-  AdviseLargeBuffer(out.data(), out.size() * 2);
-  char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-  char16_t* const begin = dst;
+// Decodes bytes to dst; at an invalid byte returns nullptr when strict,
+// else writes U+FFFD for it and goes on.
+char16_t* DecodeUtf8(QByteArrayView bytes, char16_t* dst, bool strict) {
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* const end = p + bytes.size();
   while (p < end) {
@@ -63,7 +69,12 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
     }
     char32_t code;
     const int used = DecodeSequence(p, end, code);
-    if (used == 0) return false;
+    if (used == 0) {
+      if (strict) return nullptr;
+      *dst++ = kReplacement;
+      ++p;
+      continue;
+    }
     p += used;
     if (code >= 0x10000) {
       code -= 0x10000;
@@ -73,7 +84,52 @@ bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
       *dst++ = static_cast<char16_t>(code);
     }
   }
-  out.truncate(dst - begin);
+  return dst;
+}
+
+}  // namespace
+
+bool DecodeUtf8Strict(QByteArrayView bytes, QString& out) {
+  out.resize(bytes.size());  // never more UTF-16 units than bytes
+  AdviseLargeBuffer(out.data(), out.size() * 2);
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* const end = DecodeUtf8(bytes, begin, true);
+  if (!end) return false;
+  out.truncate(end - begin);
+  return true;
+}
+
+char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out) {
+  return DecodeUtf8(bytes, out, false);
+}
+
+bool IsValidUtf8(QByteArrayView bytes) {
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* const end = p + bytes.size();
+  while (p < end) {
+#if defined(__SSE2__)
+    // The ASCII before the next other byte, sixteen bytes a step: tags and
+    // numbers go by at memory speed, and between the characters of Chinese
+    // names one step finds the next.
+    if (end - p >= 16) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const int high = _mm_movemask_epi8(chunk);
+      if (high == 0) {
+        p += 16;
+        continue;
+      }
+      p += std::countr_zero(static_cast<unsigned>(high));
+    }
+#endif
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    char32_t code;
+    const int used = DecodeSequence(p, end, code);
+    if (used == 0) return false;
+    p += used;
+  }
   return true;
 }
 
@@ -104,6 +160,49 @@ QString DecodeCodePage936(QByteArrayView bytes) {
     start = stop + 1;
   }
   out.truncate(end - begin);
+  return out;
+}
+
+QByteArray CodePage936ToUtf8(QByteArrayView bytes) {
+  QStringDecoder decoder("GBK");
+  if (!decoder.isValid()) return QString::fromLatin1(bytes.data(), bytes.size()).toUtf8();
+  // Two bytes of GBK become at most three of UTF-8, one byte one.
+  QByteArray out;
+  out.reserve(bytes.size() + bytes.size() / 2 + 16);
+  constexpr qsizetype kBlock = 1 << 20;
+  QString block(decoder.requiredSpace(kBlock) + 16, Qt::Uninitialized);
+  QChar* const begin = block.data();
+  QChar* end = begin;
+  // What the decoder gave, in UTF-8; a high surrogate at the end waits for
+  // its pair from the next block.
+  const auto hand = [&](bool last) {
+    qsizetype n = end - begin;
+    const bool holdBack = !last && n > 0 && begin[n - 1].isHighSurrogate();
+    if (holdBack) --n;
+    out += QStringView(begin, n).toUtf8();
+    if (holdBack) begin[0] = begin[n];
+    end = begin + (holdBack ? 1 : 0);
+  };
+  // The runs between 0xFF bytes as DecodeCodePage936 takes them, each fed
+  // in blocks: the decoder keeps its state from block to block.
+  qsizetype start = 0;
+  for (;;) {
+    qsizetype stop = bytes.indexOf('\xFF', start);
+    if (stop < 0) stop = bytes.size();
+    for (qsizetype at = start; at < stop; at += kBlock) {
+      end = decoder.appendToBuffer(end, bytes.sliced(at, std::min(kBlock, stop - at)));
+      if (at + kBlock >= stop) {
+        end = decoder.appendToBuffer(end, QByteArrayView("\n", 1));
+        --end;
+      }
+      hand(false);
+    }
+    if (stop == bytes.size()) break;
+    *end++ = QChar(kReplacement);
+    if (end - begin >= kBlock) hand(false);  // a long row of 0xFF bytes
+    start = stop + 1;
+  }
+  hand(true);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Text files as business systems write them: UTF-8, or, when the bytes are
 // not valid UTF-8, the Chinese Windows code page 936 (GBK).
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -11,9 +12,21 @@ namespace qh {
 // (out unspecified) at the first invalid byte.
 bool DecodeUtf8Strict(QByteArrayView bytes, QString& out);
 
+// True when DecodeUtf8Strict would accept the bytes; nothing is decoded.
+bool IsValidUtf8(QByteArrayView bytes);
+
+// Decodes UTF-8 bytes to UTF-16 at out, which has room for one unit per
+// byte; returns the end of what was written. An invalid byte becomes one
+// U+FFFD (the caller checked the bytes before, as a rule).
+char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out);
+
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.
 QString DecodeCodePage936(QByteArrayView bytes);
+
+// The text DecodeCodePage936 gives, as UTF-8, decoded a block at a time:
+// never the whole text in UTF-16 at once.
+QByteArray CodePage936ToUtf8(QByteArrayView bytes);
 
 // UTF-8 when the bytes are valid UTF-8 (a literal U+FFFD included), else
 // the whole text through code page 936.

@@ -1,6 +1,7 @@
 #include "data/text_decode.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace qh {
 namespace {
@@ -29,13 +30,21 @@ TEST(TextDecode, StrictUtf8) {
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, {}},
       {"truncated at end", "ab\xE4\xB8", false, {}},
       {"gbk zhong", "\xD6\xD0", false, {}},
+      {"bad byte after a long ASCII run", QByteArray(70, 'a') + "\xE4\xB8\xAD" + QByteArray(40, 'b') + "\xFF",
+       false, {}},
+      {"long mixed run", QByteArray(33, 'a') + "\xE4\xB8\xAD" + QByteArray(64, 'b'), true,
+       QString(33, u'a') + QStringLiteral("中") + QString(64, u'b')},
   };
   // clang-format on
   for (const Case& c : cases) {
     QString out;
     EXPECT_EQ(DecodeUtf8Strict(c.Bytes, out), c.Valid) << c.Name;
+    EXPECT_EQ(IsValidUtf8(c.Bytes), c.Valid) << c.Name;
     if (c.Valid) {
       EXPECT_EQ(out, c.Text) << c.Name;
+      std::vector<char16_t> units(static_cast<size_t>(c.Bytes.size()) + 1);
+      const char16_t* end = DecodeUtf8Into(c.Bytes, units.data());
+      EXPECT_EQ(QStringView(units.data(), end), c.Text) << c.Name;
     }
   }
 }
@@ -57,7 +66,25 @@ TEST(TextDecode, CodePage936) {
       {"only 0xFF", "\xFF\xFF", QStringLiteral("\uFFFD\uFFFD")},
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(DecodeCodePage936(c.Bytes), c.Text) << c.Name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeCodePage936(c.Bytes), c.Text) << c.Name;
+    EXPECT_EQ(CodePage936ToUtf8(c.Bytes), c.Text.toUtf8()) << c.Name;
+  }
+}
+
+// Decoded a block at a time, a text reads as decoded whole: characters cut
+// by a block's end, and runs of 0xFF longer than a block.
+TEST(TextDecode, CodePage936InBlocksAsWhole) {
+  const qsizetype block = qsizetype(1) << 20;
+  const QByteArray texts[] = {
+      QByteArray(block - 1, 'a') + "\xD6\xD0" + QByteArray(10, 'b'),
+      QByteArray(block - 1, 'a') + "\xD6\xD0\xB9\xFA\xFF\x81",
+      "\xD6\xD0" + QByteArray(block + 5, '\xFF') + "\xB9\xFA",
+      QByteArray(2 * block + 1, '\xB9'),
+  };
+  for (const QByteArray& bytes : texts) {
+    EXPECT_EQ(CodePage936ToUtf8(bytes), DecodeCodePage936(bytes).toUtf8()) << bytes.size();
+  }
 }
 
 TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {

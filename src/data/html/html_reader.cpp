@@ -6,7 +6,7 @@
 #include "data/large_buffer.h"
 #include "data/name_pool.h"
 #include "data/table_choice.h"
-#include "data/value_rules.h"
+#include "data/text_decode.h"
 
 #include <QStringBuilder>
 #include <optional>
@@ -59,26 +59,75 @@ bool TableVerdict(ItemTable& table, int maxCells, bool badFound, qsizetype badRo
   return true;
 }
 
+// Text as the steps after the cell split take it: decoded text as it is,
+// UTF-8 decoded.
+QStringView AsText(QStringView text, QString&) { return text; }
+QStringView AsText(QByteArrayView utf8, QString& storage) {
+  storage.resize(utf8.size());
+  char16_t* const begin = reinterpret_cast<char16_t*>(storage.data());
+  storage.truncate(DecodeUtf8Into(utf8, begin) - begin);
+  return storage;
+}
+
+// The length of the text in UTF-16 units, as the log has always given it.
+qsizetype TextLength(QStringView text) { return text.size(); }
+qsizetype TextLength(QByteArrayView utf8) {
+  qsizetype units = 0;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    units += (b & 0xC0) != 0x80 ? 1 : 0;  // one per character
+    units += b >= 0xF0 ? 1 : 0;           // and a second for a surrogate pair
+  }
+  return units;
+}
+
+template <typename Text>
+size_t CountElements(Text text, QLatin1StringView tag) {
+  size_t count = 0;
+  for (ElementSpan e = NextElement(text, tag, 0); e.Found(); e = NextElement(text, tag, e.End))
+    ++count;
+  return count;
+}
+
+// Room for the items of a table: as many rows as its length holds rows as
+// long as the first (an export writes them alike), not counted in a pass of
+// its own; rows shorter than that only make the room grow. No row is
+// shorter than "<tr><td>1</tr>".
+size_t ExpectedRows(qsizetype tableLength, const ElementSpan& firstRow, const LoadLimits& limits) {
+  constexpr qsizetype kShortestRow = 14;
+  const qsizetype rowLength = std::max(kShortestRow, firstRow.End - firstRow.Start);
+  return static_cast<size_t>(
+      std::min(tableLength / rowLength + 1, static_cast<qsizetype>(limits.MaxItems) + 1));
+}
+
 // Judges one table; overLimit tells a refusal for its size. choice, when
 // not the default, picks the part of the table to judge.
-bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
+template <typename Text>
+bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable& table,
                 DiagLog* log, const TableChoice& choice, bool& overLimit) {
   const Trace trace(log);
   overLimit = false;
   table.Reset();
-  const std::vector<QStringView> rows = FindElementViews(tableText, u"tr");
-  trace.Line(QStringLiteral("table %1 rows=%2").arg(tableNo).arg(rows.size()));
-  if (rows.empty()) {
+  constexpr QLatin1StringView kRow("tr");
+  RowCells row;
+  const ElementSpan firstSpan = NextRowInto(tableText, 0, row);
+  if (trace.On()) {
+    trace.Line(QStringLiteral("table %1 rows=%2").arg(tableNo).arg(CountElements(tableText, kRow)));
+  }
+  if (!firstSpan.Found()) {
     return table.Fail(QStringLiteral("数据源 HTML 表格中没有任何数据行."),
                       QStringLiteral("表格中没有找到 <tr> 行,无法生成图表."));
   }
   // A caption comes before the rows; it titles the charts.
-  const QStringView head = tableText.left(rows.front().data() - tableText.data());
-  if (const std::vector<QStringView> captions = FindElementViews(head, u"caption");
-      !captions.empty()) {
-    table.Caption = DecodeEntities(StripTags(captions.front())).simplified().left(200);
+  const Text head = tableText.first(firstSpan.Start);
+  if (const ElementSpan caption = NextElement(head, QLatin1StringView("caption"), 0);
+      caption.Found()) {
+    QString storage;
+    const QStringView text =
+        AsText(head.sliced(caption.Start, caption.End - caption.Start), storage);
+    table.Caption = DecodeEntities(StripTags(text)).simplified().left(200);
   }
-  table.Items.reserve(std::min(rows.size(), static_cast<size_t>(limits.MaxItems) + 1));
+  table.Items.reserve(ExpectedRows(tableText.size(), firstSpan, limits));
   AdviseLargeBuffer(table.Items.data(),
                     static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   int maxCells = 0;
@@ -86,7 +135,6 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
   qsizetype badRow = 0;
   QString badText;
   bool headerPossible = true;  // until the first row that is not blank
-  RowCells row;
   NamePool names;
   QString name, valueText;  // reused: a million rows need no allocation each
   // Only when a part of the table was chosen: the selection step, the
@@ -111,7 +159,7 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
       return true;
     }
     double value = 0.0;
-    if (ReadValue(v, value)) {
+    if (ReadCellValue(v, value)) {
       if (trace.On()) trace.Line(u"  row " % QString::number(r) % u" item=" % n % u" val=" % v);
       if (!limits.AdmitsMore(table.Items.size())) {
         trace.Line(
@@ -129,10 +177,12 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
     }
     return true;
   };
-  for (size_t i = 0; i < rows.size(); ++i) {
+  size_t i = 0;
+  // Each row is split into its cells as it is found.
+  for (ElementSpan span = firstSpan; span.Found();
+       span = NextRowInto(tableText, span.End, row), ++i) {
     const qsizetype r = static_cast<qsizetype>(i) + 1;
     if (selection && selection->Skips(i)) continue;  // title rows
-    SplitCellsInto(rows[i], row);
     const size_t rawCount = row.Cells.size();
     // Chosen columns keep their places: cells are not merged then.
     if (!picks) MergeDuplicateCellViews(row.Cells);
@@ -209,21 +259,19 @@ bool ParseTable(int tableNo, QStringView tableText, const LoadLimits& limits, It
   return ok;
 }
 
-}  // namespace
-
-bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
-                    DiagLog* log, const TableChoice& choice) {
-  bool overLimit = false;
-  return ParseTable(tableNo, tableText, limits, table, log, choice, overLimit);
-}
-
-bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
-                   const TableChoice& choice) {
+template <typename Text>
+bool ParseHtml(Text html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+               const TableChoice& choice) {
   const Trace trace(log);
   table.Reset();
-  const std::vector<QStringView> tables = FindElementViews(html, u"table");
-  trace.Line(QStringLiteral("html len=%1 tables=%2").arg(html.size()).arg(tables.size()));
-  if (tables.empty()) {
+  constexpr QLatin1StringView kTable("table");
+  const ElementSpan firstTable = NextElement(html, kTable, 0);
+  if (trace.On()) {
+    trace.Line(QStringLiteral("html len=%1 tables=%2")
+                   .arg(TextLength(html))
+                   .arg(CountElements(html, kTable)));
+  }
+  if (!firstTable.Found()) {
     return table.Fail(QStringLiteral("数据源 HTML 中未找到表格,无法生成图表."),
                       QStringLiteral("文件中没有任何 <table> 表格.") + kBreak +
                           QStringLiteral("本工具要求数据源 HTML 表格为两列数据(项目,数值)."));
@@ -232,10 +280,12 @@ bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& tab
   int firstColumns = 0;
   QStringList firstRow;
   bool failedBefore = false;
-  for (size_t t = 0; t < tables.size(); ++t) {
-    const int tableNo = static_cast<int>(t) + 1;
+  int tableNo = 1;
+  for (ElementSpan span = firstTable; span.Found();
+       span = NextElement(html, kTable, span.End), ++tableNo) {
     bool overLimit = false;
-    if (ParseTable(tableNo, tables[t], limits, table, log, choice, overLimit)) {
+    if (ParseTable(tableNo, html.sliced(span.Start, span.End - span.Start), limits, table, log,
+                   choice, overLimit)) {
       table.LastError.clear();
       table.LastHint =
           QStringLiteral("表格 %1 校验通过,共 %2 项数据.").arg(tableNo).arg(table.ItemCount());
@@ -258,6 +308,36 @@ bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& tab
   table.Columns = firstColumns;
   table.FirstRow = firstRow;
   return false;
+}
+
+}  // namespace
+
+bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits, ItemTable& table,
+                    DiagLog* log, const TableChoice& choice) {
+  bool overLimit = false;
+  return ParseTable(tableNo, tableText, limits, table, log, choice, overLimit);
+}
+
+bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                   const TableChoice& choice) {
+  return ParseHtml(QStringView(html), limits, table, log, choice);
+}
+
+bool ParseHtmlUtf8(QByteArrayView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                   const TableChoice& choice) {
+  return ParseHtml(html, limits, table, log, choice);
+}
+
+bool ParseHtmlBytes(QByteArray& bytes, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                    const TableChoice& choice) {
+  if (StartsWithUtf16Mark(bytes))
+    return ParseHtmlText(DecodeUtf16AndRelease(bytes), limits, table, log, choice);
+  // The one pass over every byte: it decides how all of them are read.
+  if (IsValidUtf8(bytes)) return ParseHtmlUtf8(bytes, limits, table, log, choice);
+  // Code page 936 becomes UTF-8 a block at a time, then is read as UTF-8.
+  const QByteArray utf8 = CodePage936ToUtf8(bytes);
+  bytes = QByteArray();
+  return ParseHtmlUtf8(utf8, limits, table, log, choice);
 }
 
 }  // namespace qh

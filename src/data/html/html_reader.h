@@ -6,6 +6,8 @@
 #include "data/load_limits.h"
 #include "data/table_choice.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -26,5 +28,16 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits
 // count.
 bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                    const TableChoice& choice = {});
+
+// The same on valid UTF-8, read in place: only the cells' text is decoded.
+bool ParseHtmlUtf8(QByteArrayView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                   const TableChoice& choice = {});
+
+// The bytes of an HTML file: UTF-16 after its byte order mark, UTF-8 when
+// they are valid UTF-8 (a byte order mark kept: it lies before the first
+// tag), else code page 936. The bytes are let go as soon as the text a
+// decoding needs exists.
+bool ParseHtmlBytes(QByteArray& bytes, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+                    const TableChoice& choice = {});
 
 }  // namespace qh

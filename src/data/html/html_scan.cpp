@@ -2,9 +2,16 @@
 
 #include "base/text_utils.h"
 #include "data/html/html_entity_table.h"
+#include "data/text_decode.h"
 #include "data/value_rules.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qh {
 
@@ -20,10 +27,52 @@ qsizetype FindChar(QStringView text, char16_t c, qsizetype from) {
   return -1;
 }
 
+// In bytes sixteen at a time, inline: the next tag is mostly a few bytes
+// away, where a library call costs more than the search.
+inline qsizetype FindChar(QByteArrayView text, char c, qsizetype from) {
+  const char* const data = text.data();
+  const qsizetype n = text.size();
+  qsizetype i = from;
+#if defined(__SSE2__)
+  const __m128i needle = _mm_set1_epi8(c);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, needle));
+    if (mask != 0) return i + std::countr_zero(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == c) return i;
+  }
+  return -1;
+}
+
+// The first of two bytes from position from on.
+inline qsizetype FindEither(QByteArrayView text, char a, char b, qsizetype from) {
+  const char* const data = text.data();
+  const qsizetype n = text.size();
+  qsizetype i = from;
+#if defined(__SSE2__)
+  const __m128i first = _mm_set1_epi8(a), second = _mm_set1_epi8(b);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, first), _mm_cmpeq_epi8(chunk, second)));
+    if (mask != 0) return i + std::countr_zero(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (data[i] == a || data[i] == b) return i;
+  }
+  return -1;
+}
+
 QChar AsciiLower(QChar c) { return (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // True when text at pos starts with word (ASCII letters, any case).
-inline bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
+template <typename View>
+inline bool MatchesAt(View text, qsizetype pos, View word) {
   if (text.size() - pos < word.size()) return false;
   // Most tags differ from the one sought in their second character.
   if (AsciiLower(text[pos + 1]) != word[1]) return false;
@@ -33,8 +82,66 @@ inline bool MatchesAt(QStringView text, qsizetype pos, QStringView word) {
   return true;
 }
 
-bool EndsOpenTag(QChar c) {
+bool EndsOpenTag(char16_t c) {
   return c == u' ' || c == u'>' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+bool EndsOpenTag(QChar c) { return EndsOpenTag(c.unicode()); }
+bool EndsOpenTag(char c) { return EndsOpenTag(static_cast<char16_t>(c)); }
+
+// The element that starts at the first "<open" at or after from, closed by
+// the first close after it; none when that open tag is never closed.
+template <typename View>
+ElementSpan NextElementIn(View text, View open, View close, qsizetype from) {
+  qsizetype pos = from;
+  while (pos < text.size()) {
+    const qsizetype start = FindChar(text, '<', pos);
+    if (start < 0) break;
+    if (!MatchesAt(text, start, open)) {
+      pos = start + 1;
+      continue;
+    }
+    const qsizetype after = start + open.size();
+    if (after >= text.size() || !EndsOpenTag(text[after])) {
+      pos = after;
+      continue;
+    }
+    // The close tag: the next "<" that starts it. None ends the search, so
+    // an unmatched open tag costs one scan, not one per later open tag.
+    for (qsizetype p = FindChar(text, '<', after); p >= 0; p = FindChar(text, '<', p + 1)) {
+      if (MatchesAt(text, p, close)) return {start, p + close.size()};
+    }
+    break;
+  }
+  return {};
+}
+
+// "<tag" and "</tag>" written into open and close; the tag's length.
+constexpr qsizetype kLongestTag = 16;
+template <typename Unit>
+qsizetype TagWords(QLatin1StringView tag, Unit* open, Unit* close) {
+  const qsizetype n = std::min(tag.size(), kLongestTag);
+  open[0] = close[0] = '<';
+  close[1] = '/';
+  for (qsizetype i = 0; i < n; ++i) {
+    open[i + 1] = close[i + 2] = static_cast<Unit>(AsciiLower(tag[i].toLatin1()));
+  }
+  close[n + 2] = '>';
+  return n;
+}
+
+// The length of the space StripSpaces removes that starts at i of UTF-8
+// bytes (no-break and ideographic spaces are two and three bytes); 0 when
+// none starts there.
+qsizetype Utf8SpaceLength(QByteArrayView text, qsizetype i) {
+  switch (static_cast<unsigned char>(text[i])) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n': return 1;
+    case 0xC2: return i + 1 < text.size() && text[i + 1] == '\xA0' ? 2 : 0;
+    case 0xE3: return i + 2 < text.size() && text[i + 1] == '\x80' && text[i + 2] == '\x80' ? 3 : 0;
+    default: return 0;
+  }
 }
 
 // The parts of a tag that decide what it does to the cells, spaces ignored.
@@ -59,6 +166,41 @@ TagShape ShapeOf(QStringView tagText) {
   const QChar a = AsciiLower(first), b = AsciiLower(second);
   shape.CellTag = seen >= 2 && a == u't' && (b == u'h' || b == u'd');
   shape.SelfClosing = seen > 0 && last == u'/';
+  return shape;
+}
+
+// The same for the UTF-8 bytes of a tag, read from both ends: only the
+// first two characters and the last one count. The two spaces outside
+// ASCII are skipped whole; a character outside ASCII is neither "t", "h",
+// "d" nor "/" in any of its bytes, so looking at one of them is enough.
+TagShape ShapeOf(QByteArrayView tagText) {
+  const qsizetype n = tagText.size();
+  qsizetype i = 0;
+  const auto skipForward = [&] {
+    for (qsizetype space; i < n && (space = Utf8SpaceLength(tagText, i)) > 0;) i += space;
+  };
+  TagShape shape;
+  skipForward();
+  if (i == n) return shape;  // nothing but spaces
+  const char first = AsciiLower(tagText[i++]);
+  skipForward();
+  if (i < n) {
+    const char second = AsciiLower(tagText[i]);
+    shape.CellTag = first == 't' && (second == 'h' || second == 'd');
+  }
+  qsizetype j = n;  // the last character that is no space ends before j
+  for (;;) {
+    const char c = tagText[j - 1];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+      j -= 1;
+    else if (c == '\xA0' && j >= 2 && tagText[j - 2] == '\xC2')
+      j -= 2;
+    else if (c == '\x80' && j >= 3 && tagText[j - 2] == '\x80' && tagText[j - 3] == '\xE3')
+      j -= 3;
+    else
+      break;
+  }
+  shape.SelfClosing = tagText[j - 1] == '/';
   return shape;
 }
 
@@ -128,6 +270,11 @@ bool ReadNamedReference(QStringView text, qsizetype pos, QStringView& value, qsi
     value = u" ";
     return true;
   }
+  // The one nearly every export writes ("R&amp;D"), without the search.
+  if (name == u"amp") {
+    value = u"&";
+    return true;
+  }
   const auto entities = HtmlEntities();
   const auto found = std::lower_bound(
       entities.begin(), entities.end(), name,
@@ -144,33 +291,25 @@ std::vector<QStringView> FindElementViews(QStringView text, QStringView tag) {
   const QString open = u'<' + lowerTag;
   const QString close = QStringLiteral("</") + lowerTag + u'>';
   std::vector<QStringView> elements;
-  qsizetype pos = 0;
-  while (pos < text.size()) {
-    const qsizetype start = FindChar(text, u'<', pos);
-    if (start < 0) break;
-    if (!MatchesAt(text, start, open)) {
-      pos = start + 1;
-      continue;
-    }
-    const qsizetype after = start + open.size();
-    if (after >= text.size() || !EndsOpenTag(text[after])) {
-      pos = after;
-      continue;
-    }
-    // The close tag: the next "<" that starts it. None ends the search, so
-    // an unmatched open tag costs one scan, not one per later open tag.
-    qsizetype end = -1;
-    for (qsizetype p = FindChar(text, u'<', after); p >= 0; p = FindChar(text, u'<', p + 1)) {
-      if (MatchesAt(text, p, close)) {
-        end = p + close.size();
-        break;
-      }
-    }
-    if (end < 0) break;
-    elements.push_back(text.sliced(start, end - start));
-    pos = end;
+  const QStringView openView(open), closeView(close);
+  for (ElementSpan span = NextElementIn(text, openView, closeView, 0); span.Found();
+       span = NextElementIn(text, openView, closeView, span.End)) {
+    elements.push_back(text.sliced(span.Start, span.End - span.Start));
   }
   return elements;
+}
+
+ElementSpan NextElement(QStringView text, QLatin1StringView tag, qsizetype from) {
+  // Tags are short: built on the stack, not on the heap, once per row.
+  char16_t open[kLongestTag + 1], close[kLongestTag + 3];
+  const qsizetype n = TagWords(tag, open, close);
+  return NextElementIn(text, QStringView(open, n + 1), QStringView(close, n + 3), from);
+}
+
+ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype from) {
+  char open[kLongestTag + 1], close[kLongestTag + 3];
+  const qsizetype n = TagWords(tag, open, close);
+  return NextElementIn(text, QByteArrayView(open, n + 1), QByteArrayView(close, n + 3), from);
 }
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
@@ -214,6 +353,124 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
   }
 }
 
+void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
+  // The same steps as for decoded text; a cell's text is decoded as it is
+  // copied, and never holds more UTF-16 units than the row has bytes.
+  if (row.Buffer.size() < rowText.size()) row.Buffer.resize(rowText.size());
+  char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
+  qsizetype length = 0;
+  std::vector<qsizetype>& bounds = row.Bounds;
+  bounds.clear();
+  bool inCell = false;
+  qsizetype cellStart = 0;
+  qsizetype pos = 0;
+  const qsizetype n = rowText.size();
+  const auto endCell = [&] {
+    bounds.push_back(cellStart);
+    bounds.push_back(length);
+  };
+  while (pos < n) {
+    qsizetype lt = FindChar(rowText, '<', pos);
+    if (lt < 0) lt = n;
+    if (inCell && lt > pos)
+      length = DecodeUtf8Into(rowText.sliced(pos, lt - pos), out + length) - out;
+    if (lt == n) break;
+    const qsizetype gt = FindChar(rowText, '>', lt + 1);
+    if (gt < 0) break;  // a tag that never ends swallows the rest of the row
+    const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
+    if (shape.CellTag) {
+      if (inCell) endCell();
+      inCell = !shape.SelfClosing;
+      cellStart = length;
+    }
+    pos = gt + 1;
+  }
+  if (inCell) endCell();
+  row.Cells.clear();
+  const QStringView all(row.Buffer);
+  for (size_t i = 0; i < bounds.size(); i += 2) {
+    row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+  }
+}
+
+ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row) {
+  const ElementSpan span = NextElement(text, QLatin1StringView("tr"), from);
+  if (span.Found()) SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
+  return span;
+}
+
+ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
+  const QByteArrayView open("<tr"), close("</tr>");
+  const qsizetype n = text.size();
+  // The open tag, as NextElement finds it.
+  qsizetype start = -1;
+  for (qsizetype pos = from; pos < n;) {
+    const qsizetype lt = FindChar(text, '<', pos);
+    if (lt < 0) return {};
+    if (!MatchesAt(text, lt, open)) {
+      pos = lt + 1;
+      continue;
+    }
+    pos = lt + open.size();
+    if (pos < n && EndsOpenTag(text[pos])) {
+      start = lt;
+      break;
+    }
+  }
+  if (start < 0) return {};
+  // Then tag after tag: every "<" met is one the search for the close tag
+  // looks at, as long as no tag holds a "<" before its ">". One that does
+  // sends the row the long way: close tag first, then the split.
+  std::vector<qsizetype>& bounds = row.Bounds;
+  bounds.clear();
+  qsizetype length = 0, cellStart = 0;
+  bool inCell = false;
+  const auto takeText = [&](qsizetype first, qsizetype last) {
+    if (!inCell || last <= first) return;
+    if (row.Buffer.size() < length + (last - first))
+      row.Buffer.resize(std::max(2 * row.Buffer.size(), length + (last - first)));
+    char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
+    length = DecodeUtf8Into(text.sliced(first, last - first), out + length) - out;
+  };
+  qsizetype end = -1;
+  for (qsizetype pos = start;;) {
+    const qsizetype lt = FindChar(text, '<', pos);
+    if (lt < 0) return {};  // never closed: the search ends
+    if (MatchesAt(text, lt, close)) {
+      takeText(pos, lt);
+      end = lt + close.size();
+      break;
+    }
+    takeText(pos, lt);
+    const qsizetype gt = FindEither(text, '>', '<', lt + 1);
+    if (gt < 0) return {};  // no "<" follows either: never closed
+    if (text[gt] == '<') {
+      for (qsizetype p = gt; p >= 0; p = FindChar(text, '<', p + 1)) {
+        if (MatchesAt(text, p, close)) {
+          const ElementSpan span{start, p + close.size()};
+          SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
+          return span;
+        }
+      }
+      return {};
+    }
+    const TagShape shape = ShapeOf(text.sliced(lt + 1, gt - lt - 1));
+    if (shape.CellTag) {
+      if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
+      inCell = !shape.SelfClosing;
+      cellStart = length;
+    }
+    pos = gt + 1;
+  }
+  if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
+  row.Cells.clear();
+  const QStringView all(row.Buffer);
+  for (size_t i = 0; i < bounds.size(); i += 2) {
+    row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+  }
+  return {start, end};
+}
+
 void MergeDuplicateCellViews(std::vector<QStringView>& cells) {
   size_t kept = 0;
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -242,9 +499,10 @@ QString StripTags(QStringView text) {
   return out;
 }
 
-QString DecodeEntities(QStringView text) {
-  QString out;
-  out.reserve(text.size());
+namespace {
+
+// DecodeEntities appended to out.
+void AppendDecodedEntities(QStringView text, QString& out) {
   qsizetype pos = 0;
   while (pos < text.size()) {
     const qsizetype amp = FindChar(text, u'&', pos);
@@ -268,24 +526,50 @@ QString DecodeEntities(QStringView text) {
       out.append(u'&');
     }
   }
+}
+
+}  // namespace
+
+QString DecodeEntities(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  AppendDecodedEntities(text, out);
   return out;
 }
 
 void CleanCellTextInto(QStringView cell, QString& out) {
-  for (QChar c : cell) {
-    if (c == u'<' || c == u'>' || c == u'&') {
-      out = StripSpaces(DecodeEntities(StripTags(cell)));
-      return;
+  // The usual cell, plain text, is copied without its spaces as it is
+  // looked at; a tag or an entity sends it the long way.
+  if (out.size() < cell.size()) out.resize(cell.size());
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* dst = begin;
+  bool entity = false;
+  for (QChar qc : cell) {
+    const char16_t c = qc.unicode();
+    if (c <= u'>') {
+      if (c == u'<' || c == u'>') {
+        out = StripSpaces(DecodeEntities(StripTags(cell)));
+        return;
+      }
+      entity = entity || c == u'&';
     }
+    *dst = c;
+    dst += IsStrippedSpace(c) ? 0 : 1;
   }
-  // The usual cell: plain text, copied without its spaces in one pass.
-  out.resize(cell.size());
-  QChar* const begin = out.data();
-  QChar* dst = begin;
-  for (QChar c : cell) {
-    if (!IsStrippedSpace(c)) *dst++ = c;
+  if (entity) {
+    // Without tags StripTags leaves the text as it is: decoded into out's
+    // own storage, then its spaces dropped in place.
+    out.truncate(0);
+    AppendDecodedEntities(cell, out);
+    QChar* const first = out.data();
+    QChar* to = first;
+    for (const QChar* from = first; from != first + out.size(); ++from) {
+      if (!IsStrippedSpace(*from)) *to++ = *from;
+    }
+    out.truncate(to - first);
+    return;
   }
-  out.resize(dst - begin);
+  out.truncate(dst - begin);
 }
 
 QString CleanCellText(QStringView cell) {
@@ -310,6 +594,64 @@ bool IsHeaderRow(QStringView name, QStringView value) {
     if (key.contains(word)) return true;
   }
   return !IsValueText(value);
+}
+
+bool ReadCellValue(QStringView text, double& value) {
+  // Short enough that the general rules read it as it stands, not shortened.
+  constexpr qsizetype kPlainLength = 64;
+  const qsizetype n = text.size();
+  if (n > 0 && n <= kPlainLength) {
+    // Digits, at most one point and grouping commas after an optional sign:
+    // the general rules drop the commas and read the rest with the same
+    // call, so the value is the same.
+    char digits[kPlainLength];
+    qsizetype used = 0;
+    int digitCount = 0;
+    bool point = false, plain = true;
+    const bool negative = text[0] == u'-';
+    for (qsizetype i = negative || text[0] == u'+' ? 1 : 0; plain && i < n; ++i) {
+      const char16_t c = text[i].unicode();
+      if (c >= u'0' && c <= u'9') {
+        digits[used++] = static_cast<char>(c);
+        ++digitCount;
+      } else if (c == u'.' && !point) {
+        point = true;
+        digits[used++] = '.';
+      } else if (c != u',') {
+        plain = false;
+      }
+    }
+    // Up to fifteen digits and a point: the digits as a whole number are
+    // exact in a double, and so is a power of ten up to 1e22, so their
+    // quotient is the correctly rounded value, as from_chars gives it.
+    if (plain && digitCount > 0 && digitCount <= 15) {
+      uint64_t whole = 0;
+      int scale = 0;
+      bool afterPoint = false;
+      for (qsizetype k = 0; k < used; ++k) {
+        if (digits[k] == '.') {
+          afterPoint = true;
+          continue;
+        }
+        whole = whole * 10 + static_cast<uint64_t>(digits[k] - '0');
+        scale += afterPoint ? 1 : 0;
+      }
+      static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      const double read = static_cast<double>(whole) / kPowers[scale];
+      value = negative ? -read : read;
+      return true;
+    }
+    if (plain && digitCount > 0) {
+      double read = 0.0;
+      const auto result = std::from_chars(digits, digits + used, read);
+      if (result.ec == std::errc() && result.ptr == digits + used) {
+        value = negative ? -read : read;
+        return true;
+      }
+    }
+  }
+  return ReadValue(text, value);
 }
 
 }  // namespace qh

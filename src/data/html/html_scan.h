@@ -1,6 +1,10 @@
 #pragma once
 // A plain text scanner for the tables of an HTML export: no parser, no DOM,
-// linear in the length of the text whatever bytes it holds.
+// linear in the length of the text whatever bytes it holds. The element and
+// cell steps also read UTF-8 bytes in place, with the same results as on the
+// decoded text.
+#include <QByteArrayView>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -13,6 +17,19 @@ namespace qh {
 // the first close tag, so a nested table cuts its outer one short; an open
 // tag that is never closed ends the search.
 std::vector<QStringView> FindElementViews(QStringView text, QStringView tag);
+
+// Where one element lies in a text: [Start, End), or no element (End < 0).
+struct ElementSpan {
+  qsizetype Start = -1;
+  qsizetype End = -1;
+  bool Found() const { return End >= 0; }
+};
+
+// The next element FindElementViews would give after position from, found
+// without listing the others; none when the search would end there. tag is
+// in lower case. The byte form reads UTF-8 (any ASCII-compatible bytes).
+ElementSpan NextElement(QStringView text, QLatin1StringView tag, qsizetype from);
+ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype from);
 
 // The cells of one row. Reused from row to row so that a long table costs no
 // allocation per cell; each cell is a view into buffer.
@@ -27,6 +44,14 @@ struct RowCells {
 // ends an unclosed cell; only a self-closing cell tag (<td/>, <td />)
 // closes a cell.
 void SplitCellsInto(QStringView rowText, RowCells& row);
+// The same for a row of valid UTF-8: only the cells' text is decoded.
+void SplitCellsInto(QByteArrayView rowText, RowCells& row);
+
+// The next row NextElement(text, "tr", from) finds, split into row as
+// SplitCellsInto splits it. The byte form (valid UTF-8) finds the row's end
+// and its cells in one pass.
+ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row);
+ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row);
 
 // Drops a cell that, spaces ignored, equals the non-empty cell before it:
 // exports that repeat a spanned cell give A / A / 5, meaning A / 5.
@@ -53,5 +78,9 @@ bool IsBlankCell(QStringView cell);
 
 // A first row that names its columns or whose value cell is no value.
 bool IsHeaderRow(QStringView name, QStringView value);
+
+// ReadValue, with the plain decimals nearly every export writes (1234,
+// -56.78) read without its general cleaning; the same verdict and value.
+bool ReadCellValue(QStringView text, double& value);
 
 }  // namespace qh

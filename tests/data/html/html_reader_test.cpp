@@ -4,6 +4,7 @@
 
 #include "base/code_page.h"
 #include "base/diag_log.h"
+#include "data/text_decode.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -162,6 +163,88 @@ TEST(HtmlReader, TracesEveryTableToTheLog) {
       "  row 3 item=B val=2\r\n"
       "parse ok table=2 items=2\r\n");
   EXPECT_EQ(text, expected.arg(QString::fromUtf8(html).size()));
+}
+
+// The bytes read in place give what their decoded text gives, in every
+// field and every log line: tags broken by spaces outside ASCII, characters
+// of four bytes, entities, captions, chosen columns, tables cut short.
+TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
+  const QString ab = Row("A", "1") + Row("B", "2");
+  // clang-format off
+  const QByteArray htmls[] = {
+      Table(Row("项目", "金额") + Row("华东&middot;上海", "1,234.5") + Row("𠀀区", "-7") + Row("x", "+.5")),
+      Table(Row("地区", "销售额&nbsp;(元)") + ab),
+      Table("<caption>\xC2\xA0 报表 <i>𝒳</i></caption>" + Row("A", "1e3") + Row("B", "5.") + Row("C", "50%")),
+      Table("<tr><\xC2\xA0td>A<td\xE3\x80\x80/>b<td>1</tr>" + Row("B", "2") + Row("C", "3")),
+      Table("<tr><td>A</td><t\xC2\xA0" "d>1</td></tr>" + ab),
+      Table(Row("A", "\xE3\x80\x80" "1\xC2\xA0" "2 ") + Row("B", "￥3") + Row("C", "0.1000000000000000055511151231257827")),
+      Table(Row("A", "1") + Row("B", "２")),
+      Table(Row("A", "99999999999999999999999999999999999999999999999999999999999999999") + ab),
+      Table(Row("A", "1") + "<tr><td>A</td><td>A</td><td>5</td></tr>" + Row("合计", "6")),
+      "<table><tr><td>a</td><td>1</td></tr><tr><td>b</td><td>2</td></tr>",
+      "<TABLE\n><TR\t><TD>a<TD>1</TR><tr ><td>b</td><td>-0</td></Tr></TABLE><table>" + ab.toUtf8() + "</table>",
+      "\xEF\xBB\xBF<table><caption>a</caption><caption>b</caption>" + ab.toUtf8() + "</table>",
+      "<table>" + Row("a", "1").toUtf8() + "<tr><td>b<td>2</table>",
+      Table("<tr><td>A&#128512;&#x4E2D;&nbsp;&amp;</td><td>&#49;&#46;5</td></tr>" + ab),
+      // A "<" inside a tag sends the row the long way: the close tag may hide there.
+      Table("<tr><td title=\"a<b\">A</td><td>1</td></tr>" + ab),
+      Table("<tr><td title=\"</tr>\">A</td><td>1</td></tr>" + ab),
+      Table(ab + "<tr><td>C</td><td>3</td><span"),
+      "<tab",
+      "",
+  };
+  // clang-format on
+  TableChoice columns;
+  columns.NameColumn = QStringLiteral("1");
+  columns.ValueColumn = QStringLiteral("2");
+  columns.NoTotal = true;
+  QTemporaryDir dir;
+  for (const QByteArray& html : htmls) {
+    for (const TableChoice& choice : {TableChoice{}, columns}) {
+      ItemTable tables[2];
+      QString logs[2];
+      for (int way = 0; way < 2; ++way) {
+        const QString logPath = dir.filePath(QString::number(way) + ".log");
+        QFile::remove(logPath);
+        {
+          DiagLog log(logPath);
+          tables[way].Caption = QStringLiteral("from before");
+          if (way == 0)
+            ParseHtmlText(DecodeFileText(html), LoadLimits{}, tables[way], &log, choice);
+          else
+            ParseHtmlUtf8(html, LoadLimits{}, tables[way], &log, choice);
+        }
+        QFile file(logPath);
+        if (file.open(QIODevice::ReadOnly)) logs[way] = DecodeGbk(file.readAll());
+      }
+      const std::string name = html.left(120).toStdString();
+      EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
+      EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
+      EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
+      EXPECT_EQ(tables[1].Caption, tables[0].Caption) << name;
+      EXPECT_EQ(tables[1].ValueHeading, tables[0].ValueHeading) << name;
+      EXPECT_EQ(tables[1].Notes, tables[0].Notes) << name;
+      EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
+      EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
+      EXPECT_EQ(logs[1], logs[0]) << name;
+    }
+  }
+}
+
+// A table over the item limit is refused at the first item too many, and
+// no later table is read, whichever way the bytes are read.
+TEST(HtmlReader, Utf8InPlaceKeepsTheItemLimit) {
+  LoadLimits limits;
+  limits.MaxItems = 2;
+  const QByteArray html =
+      Table(Row("A", "1") + Row("B", "2") + Row("C", "3")) + Table(Row("A", "1") + Row("B", "2"));
+  ItemTable table;
+  EXPECT_FALSE(ParseHtmlUtf8(html, limits, table, nullptr));
+  EXPECT_TRUE(table.Items.empty());
+  ItemTable decoded;
+  ParseHtmlText(QString::fromUtf8(html), limits, decoded, nullptr);
+  EXPECT_EQ(table.LastError, decoded.LastError);
+  EXPECT_EQ(table.LastHint, decoded.LastHint);
 }
 
 }  // namespace

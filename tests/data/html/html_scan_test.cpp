@@ -1,7 +1,9 @@
 #include "data/html/html_scan.h"
+#include "data/value_rules.h"
 
 #include <QStringList>
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace qh {
@@ -152,6 +154,31 @@ TEST(HtmlScan, IsHeaderRow) {
   for (const auto& [name, value, expected] : cases) {
     EXPECT_EQ(IsHeaderRow(QString::fromUtf16(name), QString::fromUtf16(value)), expected)
         << QString::fromUtf16(name).toStdString();
+  }
+}
+
+// The shortcut for plain decimals (grouped or not) reads what the general rules read, and
+// leaves every other text to them.
+TEST(HtmlScan, ReadCellValueAgreesWithReadValue) {
+  // clang-format off
+  const char16_t* texts[] = {
+      u"0", u"-0", u"+7", u"1234", u"-56.78", u"0.1", u"3.14159265358979323846264338327950288",
+      u"999999999999999", u"0.999999999999999", u"9007199254740993", u"123456789.0123456",
+      u"5.", u".5", u"-.5", u"-", u"+", u".", u"", u"1.2.3", u"1e3", u"50%", u"1,234",
+      u"-12,345.67", u",5", u",", u"-,5", u",-5", u"1,,2.", u"￥5", u"12a", u"--1", u"1-", u"２",
+      u"99999999999999999999999999999999999999999999999999999999999999999",
+      u"0.000000000000000000000000000000000000000000000000000000000000001", u"1e999",
+  };
+  // clang-format on
+  for (const char16_t* text : texts) {
+    const QString t = QString::fromUtf16(text);
+    double fast = -1.0, general = -1.0;
+    const bool read = ReadValue(t, general);
+    EXPECT_EQ(ReadCellValue(t, fast), read) << t.toStdString();
+    if (read) {
+      EXPECT_EQ(fast, general) << t.toStdString();
+      EXPECT_EQ(std::signbit(fast), std::signbit(general)) << t.toStdString();
+    }
   }
 }
 
