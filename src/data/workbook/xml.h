@@ -14,7 +14,7 @@ namespace qh {
 
 // Parts claimed at most this large are read whole; larger ones a window at
 // a time, so that no part costs more memory than this.
-inline constexpr qint64 kInMemoryPartBytes = 32LL * 1024 * 1024;
+inline constexpr qint64 kInMemoryPartBytes = 16LL * 1024 * 1024;
 
 // scan(XmlScanner&) over a part, read whole when it inflates at once (see
 // InflatePart), else through a device. False when the part cannot be
