@@ -50,7 +50,7 @@ mkdir -p "$artifacts"
 # while the live heap stays near 25 MB. Two frames per allocation and a
 # smaller quarantine keep memory flat. Replay a finding with the default
 # options to see full allocation stacks.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:suppressions=$PWD/tests/fuzz/asan.supp}:malloc_context_size=2:quarantine_size_mb=64"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:intercept_tls_get_addr=0:suppressions=$PWD/tests/fuzz/asan.supp}:malloc_context_size=2:quarantine_size_mb=64"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}
 
