@@ -3,6 +3,7 @@
 #include "base/text_utils.h"
 #include "data/csv_plain_lines.h"
 #include "data/text_decode.h"
+#include "data/value_rules.h"
 #include "data/validate_rows.h"
 
 #include <algorithm>
@@ -230,7 +231,7 @@ qsizetype LineBreaks(QByteArrayView bytes) {
 // stand; short enough that no double overflows. ReadValue reads such a cell
 // to the same double (commas dropped, the sign apart, then from_chars);
 // false for anything else, which is left to it.
-bool ReadPlainDecimal(const char* p, const char* end, double& value) {
+bool ReadPlainDecimalCell(const char* p, const char* end, double& value) {
   if (end - p > 300) return false;
   char cleaned[300];
   const char* first = p;
@@ -243,50 +244,9 @@ bool ReadPlainDecimal(const char* p, const char* end, double& value) {
     first = cleaned;
     last = out;
   }
-  bool negative = false;
-  if (first < last && (*first == '-' || *first == '+')) {
-    negative = *first == '-';
-    ++first;
-  }
-  bool point = false, digit = false;
-  for (const char* q = first; q < last; ++q) {
-    if (*q >= '0' && *q <= '9') {
-      digit = true;
-    } else if (*q == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  if (!digit) return false;
-  // Up to 15 digits in all and 22 after the point: the digits as a whole
-  // number and the power of ten are both exact doubles, so one division
-  // rounds as from_chars does (once, to nearest).
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (last - first <= 16) {
-    std::uint64_t whole = 0;
-    int digits = 0, decimals = 0;
-    bool after = false;
-    for (const char* q = first; q < last; ++q) {
-      if (*q == '.') {
-        after = true;
-        continue;
-      }
-      whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
-      ++digits;
-      decimals += after ? 1 : 0;
-    }
-    if (digits <= 15) {
-      value = static_cast<double>(whole) / kPowers[decimals];
-      if (negative) value = -value;
-      return true;
-    }
-  }
-  const auto result = std::from_chars(first, last, value, std::chars_format::general);
-  if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value)) return false;
-  if (negative) value = -value;
+  const auto read = ReadPlainDecimal(std::string_view(first, static_cast<size_t>(last - first)));
+  if (!read) return false;
+  value = *read;
   return true;
 }
 
@@ -317,7 +277,9 @@ qsizetype DecodeCheckedUtf8(const char* p, const char* end, char16_t* out) {
   char16_t* const start = out;
   while (p < end) {
     const char32_t b = static_cast<unsigned char>(*p);
-    const auto at = [p](int i) { return static_cast<char32_t>(static_cast<unsigned char>(p[i]) & 0x3Fu); };
+    const auto at = [p](int i) {
+      return static_cast<char32_t>(static_cast<unsigned char>(p[i]) & 0x3Fu);
+    };
     char32_t code;
     if (b < 0x80) {
       code = b;
@@ -359,7 +321,7 @@ class PlainRows final : public PlainCsvSink {
     if (next == nullptr || next == end) return false;  // one cell, or quotes to be read in full
     next = TakeCell(next + 1, end, value);
     double number = 0.0;
-    if (next == nullptr || !ReadPlainDecimal(value.Begin, value.End, number)) return false;
+    if (next == nullptr || !ReadPlainDecimalCell(value.Begin, value.End, number)) return false;
     int cells = 2;
     while (next != end) {
       Cell more;
@@ -502,8 +464,7 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
   const QChar separator = DetectSeparatorPassing(bytes, passed);
-  if (const auto verdict =
-          ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed))
+  if (const auto verdict = ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed))
     return *verdict;
   table.Reset();
   const qsizetype lines = LineBreaks(bytes);

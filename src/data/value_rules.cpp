@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace qh {
@@ -210,6 +211,45 @@ bool ReadValue(QStringView text, double& value) {
   if (!IsWholeNumber(clean)) return false;
   value = LeadingNumber(std::move(clean));
   return std::isfinite(value);
+}
+
+std::optional<double> ReadPlainDecimal(std::string_view text) {
+  const char* first = text.data();
+  const char* const last = first + text.size();
+  bool negative = false;
+  if (first < last && (*first == '-' || *first == '+')) {
+    negative = *first == '-';
+    ++first;
+  }
+  bool point = false;
+  int digits = 0, decimals = 0;
+  std::uint64_t whole = 0;
+  for (const char* q = first; q < last; ++q) {
+    if (*q >= '0' && *q <= '9') {
+      // Past 15 digits the whole number may not be exact: from_chars reads it.
+      if (digits < 15) whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
+      ++digits;
+      decimals += point ? 1 : 0;
+    } else if (*q == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0) return std::nullopt;
+  double value = 0.0;
+  if (digits <= 15) {
+    // The digits as a whole number and the power of ten are both exact
+    // doubles, so one division rounds as from_chars does (once, to nearest).
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    value = static_cast<double>(whole) / kPowers[decimals];
+  } else {
+    const auto result = std::from_chars(first, last, value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+      return std::nullopt;
+  }
+  return negative ? -value : value;
 }
 
 }  // namespace qh

@@ -1,6 +1,8 @@
 #pragma once
 // What counts as a number in a value cell, shared by every reader.
 #include <QStringView>
+#include <optional>
+#include <string_view>
 
 namespace qh {
 
@@ -19,5 +21,11 @@ bool IsPlainNumber(QStringView text);
 // and one trailing "%" is dropped (50% reads 50, 5%0 reads 5). A number too
 // large for a double (1e999) is refused rather than charted as infinity.
 bool ReadValue(QStringView text, double& value);
+
+// The fast road for the common cell, ASCII text that is an optional sign,
+// digits and at most one point, nothing else (commas already dropped): the
+// value ReadValue gives it. nullopt for any other text, which is left to
+// ReadValue.
+std::optional<double> ReadPlainDecimal(std::string_view text);
 
 }  // namespace qh

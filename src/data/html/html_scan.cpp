@@ -601,52 +601,20 @@ bool ReadCellValue(QStringView text, double& value) {
   constexpr qsizetype kPlainLength = 64;
   const qsizetype n = text.size();
   if (n > 0 && n <= kPlainLength) {
-    // Digits, at most one point and grouping commas after an optional sign:
-    // the general rules drop the commas and read the rest with the same
-    // call, so the value is the same.
-    char digits[kPlainLength];
-    qsizetype used = 0;
-    int digitCount = 0;
-    bool point = false, plain = true;
-    const bool negative = text[0] == u'-';
-    for (qsizetype i = negative || text[0] == u'+' ? 1 : 0; plain && i < n; ++i) {
+    // Grouping commas are dropped, as the general rules drop them; any other
+    // character that is not ASCII leaves the cell to those rules.
+    char ascii[kPlainLength];
+    size_t used = 0;
+    bool plain = true;
+    for (qsizetype i = 0; plain && i < n; ++i) {
       const char16_t c = text[i].unicode();
-      if (c >= u'0' && c <= u'9') {
-        digits[used++] = static_cast<char>(c);
-        ++digitCount;
-      } else if (c == u'.' && !point) {
-        point = true;
-        digits[used++] = '.';
-      } else if (c != u',') {
-        plain = false;
-      }
+      if (c == u',') continue;
+      plain = c < 0x80;
+      ascii[used++] = static_cast<char>(c);
     }
-    // Up to fifteen digits and a point: the digits as a whole number are
-    // exact in a double, and so is a power of ten up to 1e22, so their
-    // quotient is the correctly rounded value, as from_chars gives it.
-    if (plain && digitCount > 0 && digitCount <= 15) {
-      uint64_t whole = 0;
-      int scale = 0;
-      bool afterPoint = false;
-      for (qsizetype k = 0; k < used; ++k) {
-        if (digits[k] == '.') {
-          afterPoint = true;
-          continue;
-        }
-        whole = whole * 10 + static_cast<uint64_t>(digits[k] - '0');
-        scale += afterPoint ? 1 : 0;
-      }
-      static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-      const double read = static_cast<double>(whole) / kPowers[scale];
-      value = negative ? -read : read;
-      return true;
-    }
-    if (plain && digitCount > 0) {
-      double read = 0.0;
-      const auto result = std::from_chars(digits, digits + used, read);
-      if (result.ec == std::errc() && result.ptr == digits + used) {
-        value = negative ? -read : read;
+    if (plain) {
+      if (const auto read = ReadPlainDecimal(std::string_view(ascii, used))) {
+        value = *read;
         return true;
       }
     }
