@@ -101,15 +101,33 @@ class ChunkedOutput {
 // gets a new name there and here.
 constexpr char kCheckSchema[] = "qinghechart-check-1";
 
-// Item i's name and value, whichever way the reader kept them.
-QStringView NameAt(const ItemTable& table, size_t i) {
-  return table.Compact ? table.Compact->Name(i) : QStringView(table.Items[i].Name);
+// Each item's name and value in order, whichever way the reader kept them:
+// each(name, value) with the name in UTF-16 or in UTF-8.
+template <typename Each>
+void ForEachItem(const ItemTable& table, Each each) {
+  if (table.Compact) {
+    CompactItems::Reader items(*table.Compact);
+    std::string_view name;
+    double value = 0;
+    while (items.Next(name, value)) each(name, value);
+    return;
+  }
+  for (const ChartItem& item : table.Items) each(QStringView(item.Name), item.Value);
 }
-double ValueAt(const ItemTable& table, size_t i) {
-  return table.Compact ? table.Compact->Values[i] : table.Items[i].Value;
+
+void AppendJsonItem(QByteArray& out, QStringView name, double value) {
+  out += '[';
+  AppendJsonString(out, name);
+  out += ',';
+  AppendJsonNumber(out, value);
+  out += ']';
 }
-size_t ItemsKept(const ItemTable& table) {
-  return table.Compact ? table.Compact->Count() : table.Items.size();
+void AppendJsonItem(QByteArray& out, std::string_view name, double value) {
+  AppendJsonPair(out, name, value);
+}
+QByteArray Utf8(QStringView text) { return text.toUtf8(); }
+QByteArrayView Utf8(std::string_view text) {
+  return QByteArrayView(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
@@ -119,14 +137,13 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   out += ok ? "\",\"ok\":true" : "\",\"ok\":false";
   out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
-  for (size_t i = 0, n = ItemsKept(table); i < n; ++i) {
-    out += i ? ",[" : "[";
-    AppendJsonString(out, NameAt(table, i));
-    out += ',';
-    AppendJsonNumber(out, ValueAt(table, i));
-    out += ']';
+  bool first = true;
+  ForEachItem(table, [&](auto name, double value) {
+    if (!first) out += ',';
+    first = false;
+    AppendJsonItem(out, name, value);
     output.Spill();
-  }
+  });
   out += "],\"error\":";
   AppendJsonString(out, table.LastError);
   out += ",\"hint\":";
@@ -137,13 +154,16 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
 // Only rows on standard output, so cut and sort see nothing else.
 void WriteCheckRows(const ItemTable& table, ChunkedOutput& output) {
   QByteArray& out = output.Buffer();
-  for (size_t i = 0, n = ItemsKept(table); i < n; ++i) {
-    out += QByteArray::number(static_cast<qulonglong>(i + 1)) + '\t' +
-           NameAt(table, i).toUtf8() + '\t';
-    AppendJsonNumber(out, ValueAt(table, i));
+  qulonglong row = 0;
+  ForEachItem(table, [&](auto name, double value) {
+    out += QByteArray::number(++row);
+    out += '\t';
+    out += Utf8(name);
+    out += '\t';
+    AppendJsonNumber(out, value);
     out += '\n';
     output.Spill();
-  }
+  });
 }
 
 void PrintSummary(const QString& file, const ItemTable& table) {

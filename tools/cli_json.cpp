@@ -1,9 +1,16 @@
 #include "cli_json.h"
 
+#include "base/shortest_number.h"
+
 #include <QChar>
+#include <bit>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qh::cli {
 
@@ -55,7 +62,69 @@ char* WriteJsonChars(char* d, QStringView text) {
   return d;
 }
 
+// The escape of an ASCII character other than a quote, a backslash or a
+// control character: none.
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
+
+char* WriteJsonUtf8(char* d, std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    // Runs without escapes (every byte of a longer character among them)
+    // are copied whole.
+    const char* run = p;
+#if defined(__SSE2__)
+    while (end - run >= 16) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run));
+      // Bytes below 0x20: unsigned minimum with 0x1F leaves them unchanged.
+      const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
+      const __m128i quote = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'));
+      const __m128i backslash = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\'));
+      const auto found = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(quote, backslash))));
+      if (found != 0) {
+        run += std::countr_zero(found);
+        break;
+      }
+      run += 16;
+    }
+#endif
+    while (run < end && !NeedsEscape(static_cast<unsigned char>(*run))) ++run;
+    d = std::copy(p, run, d);
+    if (run == end) break;
+    // One unit of ASCII: WriteJsonChars writes its escape.
+    const char16_t unit = static_cast<unsigned char>(*run);
+    d = WriteJsonChars(d, QStringView(&unit, 1));
+    p = run + 1;
+  }
+  return d;
+}
+
+char* WriteNumber(char* d, double value) {
+  if (!std::isfinite(value)) return std::copy_n("null", 4, d);
+  return WriteShortest(d, value);
+}
+char* WriteNumber(char* d, float value) {
+  if (!std::isfinite(value)) return std::copy_n("null", 4, d);
+  return std::to_chars(d, d + 64, value).ptr;
+}
+
 }  // namespace
+
+void AppendJsonPair(QByteArray& out, std::string_view name, double value) {
+  const qsizetype start = out.size();
+  // [ " name " , number ] and a separator before.
+  out.resize(start + 6 + 6 * static_cast<qsizetype>(name.size()) + 64);
+  char* d = out.data() + start;
+  *d++ = '[';
+  *d++ = '"';
+  d = WriteJsonUtf8(d, name);
+  *d++ = '"';
+  *d++ = ',';
+  d = WriteNumber(d, value);
+  *d++ = ']';
+  out.truncate(d - out.constData());
+}
 
 void AppendJsonString(QByteArray& out, QStringView text) {
   const qsizetype start = out.size();
@@ -70,13 +139,8 @@ void AppendJsonString(QByteArray& out, QStringView text) {
 namespace {
 template <typename T>
 void AppendShortest(QByteArray& out, T value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr - buffer);
+  out.append(buffer, WriteNumber(buffer, value) - buffer);
 }
 }  // namespace
 

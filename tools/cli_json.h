@@ -4,11 +4,17 @@
 // same.
 #include <QByteArray>
 #include <QStringView>
+#include <string_view>
 
 namespace qh::cli {
 
 // text as a quoted JSON string, UTF-8; a lone surrogate becomes "?".
 void AppendJsonString(QByteArray& out, QStringView text);
+
+// [name,value] as one item of a JSON list, name already in standard UTF-8:
+// its bytes go out as they are, only quotes, backslashes and control
+// characters escaped.
+void AppendJsonPair(QByteArray& out, std::string_view name, double value);
 
 // The shortest text that reads back to the same number; null when it is
 // not finite (JSON has no infinity).

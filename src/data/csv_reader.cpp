@@ -1,6 +1,7 @@
 #include "data/csv_reader.h"
 
 #include "base/text_utils.h"
+#include "data/byte_search.h"
 #include "data/csv_plain_lines.h"
 #include "data/text_decode.h"
 #include "data/value_rules.h"
@@ -225,89 +226,14 @@ qsizetype LineBreaks(QByteArrayView bytes) {
   return (feeds > 0 ? feeds : bytes.count('\r')) + 1;
 }
 
-// The value of a cell that is a plain decimal number as its bytes stand: an
-// optional sign, digits and at most one point, nothing else (no space, no
-// exponent) but ASCII commas, which the value rules drop wherever they
-// stand; short enough that no double overflows. ReadValue reads such a cell
-// to the same double (commas dropped, the sign apart, then from_chars);
-// false for anything else, which is left to it.
-bool ReadPlainDecimalCell(const char* p, const char* end, double& value) {
-  if (end - p > 300) return false;
-  char cleaned[300];
-  const char* first = p;
-  const char* last = end;
-  if (std::memchr(p, ',', static_cast<size_t>(end - p)) != nullptr) {
-    char* out = cleaned;
-    for (const char* q = p; q < end; ++q) {
-      if (*q != ',') *out++ = *q;
-    }
-    first = cleaned;
-    last = out;
-  }
-  const auto read = ReadPlainDecimal(std::string_view(first, static_cast<size_t>(last - first)));
-  if (!read) return false;
-  value = *read;
-  return true;
-}
-
-// The UTF-16 length of a name cell's UTF-8 bytes once StripSpaces has run:
-// a character of four bytes takes two units; spaces, no-break spaces
-// (C2 A0) and ideographic spaces (E3 80 80) none.
-qsizetype StrippedUtf16Length(const char* p, const char* end) {
-  qsizetype length = 0;
-  for (const char* q = p; q < end; ++q) {
-    const auto b = static_cast<unsigned char>(*q);
-    if ((b & 0xC0) != 0x80) ++length;
-    if (b >= 0xF0) ++length;
-    if (b == ' ') {
-      --length;
-    } else if (b == 0xC2 && end - q >= 2 && static_cast<unsigned char>(q[1]) == 0xA0) {
-      --length;
-    } else if (b == 0xE3 && end - q >= 3 && static_cast<unsigned char>(q[1]) == 0x80 &&
-               static_cast<unsigned char>(q[2]) == 0x80) {
-      --length;
-    }
-  }
-  return length;
-}
-
-// UTF-8 already checked (IsStrictUtf8) decoded to UTF-16 at out, which has
-// room for one unit per byte; returns the units written.
-qsizetype DecodeCheckedUtf8(const char* p, const char* end, char16_t* out) {
-  char16_t* const start = out;
-  while (p < end) {
-    const char32_t b = static_cast<unsigned char>(*p);
-    const auto at = [p](int i) {
-      return static_cast<char32_t>(static_cast<unsigned char>(p[i]) & 0x3Fu);
-    };
-    char32_t code;
-    if (b < 0x80) {
-      code = b;
-      p += 1;
-    } else if (b < 0xE0) {
-      code = ((b & 0x1Fu) << 6) | at(1);
-      p += 2;
-    } else if (b < 0xF0) {
-      code = ((b & 0x0Fu) << 12) | (at(1) << 6) | at(2);
-      p += 3;
-    } else {
-      code = (((b & 0x07u) << 18) | (at(1) << 12) | (at(2) << 6) | at(3)) - 0x10000u;
-      *out++ = static_cast<char16_t>(0xD800u + (code >> 10));
-      *out++ = static_cast<char16_t>(0xDC00u + (code & 0x3FFu));
-      p += 4;
-      continue;
-    }
-    *out++ = static_cast<char16_t>(code);
-  }
-  return out - start;
-}
-
 // The usual row of a UTF-8 export read straight from its bytes: split at
 // the separator (and at tabs, as the decoded line would be), the value cell
 // read as a number there, the name decoded only when the item is kept.
 // Anything else goes to the validator decoded, as before.
 class PlainRows final : public PlainCsvSink {
  public:
+  static constexpr size_t kPlainCell = 300;
+
   PlainRows(RowValidator& rows, char separator, const std::function<void(qsizetype)>& passed)
       : rows_(rows), sep_(separator), passed_(passed) {}
 
@@ -320,8 +246,14 @@ class PlainRows final : public PlainCsvSink {
     const char* next = TakeCell(line.data(), end, name);
     if (next == nullptr || next == end) return false;  // one cell, or quotes to be read in full
     next = TakeCell(next + 1, end, value);
-    double number = 0.0;
-    if (next == nullptr || !ReadPlainDecimalCell(value.Begin, value.End, number)) return false;
+    if (next == nullptr) return false;
+    // Short enough that no double overflows; anything else is left to the
+    // value rules, decoded.
+    const auto length = static_cast<size_t>(value.End - value.Begin);
+    const auto read = length <= kPlainCell ? ReadPlainDecimal(std::string_view(value.Begin, length))
+                                           : std::nullopt;
+    if (!read) return false;
+    const double number = *read;
     int cells = 2;
     while (next != end) {
       Cell more;
@@ -330,13 +262,8 @@ class PlainRows final : public PlainCsvSink {
       ++cells;
     }
     ++count_;
-    if (rows_.KeepsNextName()) {
-      name_.resize(static_cast<size_t>(name.End - name.Begin));
-      const qsizetype length = DecodeCheckedUtf8(name.Begin, name.End, name_.data());
-      rows_.AddReadRow(cells, QStringView(name_.data(), length), 0, number);
-    } else {
-      rows_.AddReadRow(cells, {}, StrippedUtf16Length(name.Begin, name.End), number);
-    }
+    rows_.AddReadRow(cells, std::string_view(name.Begin, static_cast<size_t>(name.End - name.Begin)),
+                     number);
     return true;
   }
   void Line(QStringView line) override { rows_.Add(count_++, line); }
@@ -356,14 +283,12 @@ class PlainRows final : public PlainCsvSink {
   // any other use of quotes.
   const char* TakeCell(const char* p, const char* end, Cell& cell) const {
     if (p < end && *p == '"') {
-      const char* q = p + 1;
-      while (q < end && *q != '"' && *q != '\t') ++q;
+      const char* q = FindAnyOf(p + 1, end, '"', '\t', '"');
       if (q == end || *q != '"' || (q + 1 < end && q[1] != sep_ && q[1] != '\t')) return nullptr;
       cell = {p + 1, q};
       return q + 1;
     }
-    const char* q = p;
-    while (q < end && *q != sep_ && *q != '\t' && *q != '"') ++q;
+    const char* q = FindAnyOf(p, end, sep_, '\t', '"');
     if (q < end && *q == '"') return nullptr;
     cell = {p, q};
     return q;
@@ -373,7 +298,6 @@ class PlainRows final : public PlainCsvSink {
   const char sep_;
   const std::function<void(qsizetype)>& passed_;
   size_t count_ = 0;
-  std::vector<char16_t> name_;  // reused
 };
 
 // How many items bytes can hold at most: an item's line has a name, a
@@ -394,10 +318,8 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
   qsizetype room = std::min<qsizetype>({ItemsBound(bytes), limits.MaxItems + 1, kMostReserved});
   if (limits.KeepItems > 0) room = std::min<qsizetype>(room, limits.KeepItems);
   if (table.Compact) {
-    // Never more name characters than bytes.
-    table.Compact->Names.reserve(static_cast<size_t>(bytes.size()));
-    table.Compact->Ends.reserve(static_cast<size_t>(room));
-    table.Compact->Values.reserve(static_cast<size_t>(room));
+    // Never more name bytes than the file has.
+    table.Compact->Reserve(static_cast<size_t>(room), static_cast<size_t>(bytes.size()));
   } else {
     table.Items.reserve(static_cast<size_t>(room));
   }
@@ -446,7 +368,8 @@ QChar DetectSeparatorPassing(QByteArrayView bytes, const std::function<void(qsiz
     const QByteArrayView piece = bytes.sliced(from, std::min(kPieceBytes, bytes.size() - from));
     comma = comma || piece.contains(',');
     tab = tab || piece.contains('\t');
-    semicolon = semicolon || piece.contains(';');
+    // A comma anywhere outranks semicolons: they need no looking for.
+    semicolon = semicolon || (!comma && piece.contains(';'));
     // Commas and tabs: every line is looked at.
     if (comma && tab) return DetectCsvSeparator(bytes);
     passed(from + piece.size());

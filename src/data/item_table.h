@@ -1,5 +1,7 @@
 #pragma once
 // The table every reader fills and every chart reads.
+#include "data/compact_items.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -23,21 +25,6 @@ struct WholeTable {
   double Highest = 0, Lowest = 0;  // the first of equal extremes
   qsizetype LongestName = 0;  // in UTF-16 units
   friend bool operator==(const WholeTable&, const WholeTable&) = default;
-};
-
-// A table's items as one block of names and one of values, for a reader
-// asked for them so (LoadLimits::CompactItems): a million names then cost
-// their characters, not a string object each.
-struct CompactItems {
-  std::vector<char16_t> Names;  // every name end to end, spaces stripped
-  std::vector<size_t> Ends;     // where each name ends in Names
-  std::vector<double> Values;
-
-  size_t Count() const { return Values.size(); }
-  QStringView Name(size_t i) const {
-    const size_t start = i == 0 ? 0 : Ends[i - 1];
-    return QStringView(Names.data() + start, static_cast<qsizetype>(Ends[i] - start));
-  }
 };
 
 // Loader result convention: a loader empties the table and both texts, fills

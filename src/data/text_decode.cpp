@@ -103,6 +103,25 @@ char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out) {
   return DecodeUtf8(bytes, out, false);
 }
 
+qsizetype StrippedUtf16Length(std::string_view utf8) {
+  const char* const end = utf8.data() + utf8.size();
+  qsizetype length = 0;
+  for (const char* q = utf8.data(); q < end; ++q) {
+    const auto b = static_cast<unsigned char>(*q);
+    if ((b & 0xC0) != 0x80) ++length;
+    if (b >= 0xF0) ++length;
+    if (b == ' ') {
+      --length;
+    } else if (b == 0xC2 && end - q >= 2 && static_cast<unsigned char>(q[1]) == 0xA0) {
+      --length;
+    } else if (b == 0xE3 && end - q >= 3 && static_cast<unsigned char>(q[1]) == 0x80 &&
+               static_cast<unsigned char>(q[2]) == 0x80) {
+      --length;
+    }
+  }
+  return length;
+}
+
 bool IsValidUtf8(QByteArrayView bytes) {
   auto p = reinterpret_cast<const uint8_t*>(bytes.data());
   const uint8_t* const end = p + bytes.size();

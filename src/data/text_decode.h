@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <string_view>
 
 namespace qh {
 
@@ -19,6 +20,11 @@ bool IsValidUtf8(QByteArrayView bytes);
 // byte; returns the end of what was written. An invalid byte becomes one
 // U+FFFD (the caller checked the bytes before, as a rule).
 char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out);
+
+// The UTF-16 length of standard UTF-8 once StripSpaces has run: a
+// character of four bytes takes two units; spaces, no-break spaces and
+// ideographic spaces none (a tab, CR or LF is not looked for).
+qsizetype StrippedUtf16Length(std::string_view utf8);
 
 // Code page 936. A byte that starts no character becomes one U+FFFD and
 // never swallows the ASCII byte after it.

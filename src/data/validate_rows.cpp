@@ -3,6 +3,7 @@
 #include "base/text_utils.h"
 #include "data/large_buffer.h"
 #include "data/name_pool.h"
+#include "data/text_decode.h"
 #include "data/value_rules.h"
 
 #include <algorithm>
@@ -133,13 +134,23 @@ bool RowValidator::AdmitItem(double value) {
   return true;
 }
 
-void RowValidator::AddReadRow(int cells, QStringView name, qsizetype nameLength, double value) {
+void RowValidator::AddReadRow(int cells, std::string_view name, double value) {
   if (cells > maxCols_) maxCols_ = cells;
-  if (!KeepsNextName()) {
-    if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, nameLength);
+  if (!AdmitItem(value)) return;
+  if (KeepsNextName() && compact_ != nullptr) {
+    // Kept as the bytes stand: no decoding on the way in or out.
+    ++kept_;
+    compact_->AddStripping(name, value);
+    if (keep_ == 0) return;
+  } else if (KeepsNextName()) {
+    decoded_.resize(name.size());
+    const char16_t* end =
+        DecodeUtf8Into(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())),
+                       decoded_.data());
+    KeepItem(QStringView(decoded_.data(), end - decoded_.data()), nullptr, value);
     return;
   }
-  if (AdmitItem(value)) KeepItem(name, nullptr, value);
+  whole_.LongestName = std::max(whole_.LongestName, StrippedUtf16Length(name));
 }
 
 void RowValidator::KeepItem(QStringView name, const QString* sharedName, double value) {
@@ -149,20 +160,16 @@ void RowValidator::KeepItem(QStringView name, const QString* sharedName, double 
     if (keep_ != 0) whole_.LongestName = std::max(whole_.LongestName, table_.Items.back().Name.size());
     return;
   }
-  if (sharedName != nullptr) {
-    compact_->Names.insert(compact_->Names.end(), sharedName->utf16(),
-                           sharedName->utf16() + sharedName->size());
-  } else {
+  QStringView stripped = sharedName != nullptr ? QStringView(*sharedName) : name;
+  if (sharedName == nullptr) {
+    stripped_.clear();
     for (const QChar c : name) {
-      if (!IsStrippedSpace(c)) compact_->Names.push_back(c.unicode());
+      if (!IsStrippedSpace(c)) stripped_.push_back(c.unicode());
     }
+    stripped = QStringView(stripped_.data(), static_cast<qsizetype>(stripped_.size()));
   }
-  const size_t start = compact_->Ends.empty() ? 0 : compact_->Ends.back();
-  compact_->Ends.push_back(compact_->Names.size());
-  compact_->Values.push_back(value);
-  if (keep_ != 0)
-    whole_.LongestName =
-        std::max(whole_.LongestName, static_cast<qsizetype>(compact_->Names.size() - start));
+  compact_->Add(stripped, value);
+  if (keep_ != 0) whole_.LongestName = std::max(whole_.LongestName, stripped.size());
 }
 
 bool RowValidator::Finish() {

@@ -10,6 +10,7 @@
 #include <QStringView>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace qh {
@@ -43,9 +44,8 @@ class RowValidator {
   bool KeepsNextName() const { return keep_ == 0 || kept_ < keep_; }
   // A row of cells cells (at least 2) whose value cell is a plain decimal
   // number, read as ReadValue reads it: such a row is never a header nor
-  // blank. name is the name cell as it stands when KeepsNextName, else
-  // empty; nameLength is its length once StripSpaces has run.
-  void AddReadRow(int cells, QStringView name, qsizetype nameLength, double value);
+  // blank. name is the name cell as it stands, in standard UTF-8.
+  void AddReadRow(int cells, std::string_view name, double value);
 
  private:
   void AddLine(size_t index, QStringView line, const QString* name);
@@ -66,6 +66,7 @@ class RowValidator {
   CompactItems* compact_ = nullptr;  // the table's, when asked for
   WholeTable whole_;  // every item admitted, kept or not
   NamePool names_;
+  std::vector<char16_t> decoded_, stripped_;  // reused for each name
   int maxCols_ = 0;
   bool badFound_ = false;
   qsizetype badRow_ = 0;

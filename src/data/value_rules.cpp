@@ -221,7 +221,7 @@ std::optional<double> ReadPlainDecimal(std::string_view text) {
     negative = *first == '-';
     ++first;
   }
-  bool point = false;
+  bool point = false, commas = false;
   int digits = 0, decimals = 0;
   std::uint64_t whole = 0;
   for (const char* q = first; q < last; ++q) {
@@ -232,6 +232,8 @@ std::optional<double> ReadPlainDecimal(std::string_view text) {
       decimals += point ? 1 : 0;
     } else if (*q == '.' && !point) {
       point = true;
+    } else if (*q == ',') {
+      commas = true;
     } else {
       return std::nullopt;
     }
@@ -245,8 +247,17 @@ std::optional<double> ReadPlainDecimal(std::string_view text) {
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     value = static_cast<double>(whole) / kPowers[decimals];
   } else {
-    const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+    std::string cleaned;
+    if (commas) {
+      cleaned.reserve(static_cast<size_t>(last - first));
+      for (const char* q = first; q < last; ++q) {
+        if (*q != ',') cleaned.push_back(*q);
+      }
+      first = cleaned.data();
+    }
+    const char* const end = commas ? first + cleaned.size() : last;
+    const auto result = std::from_chars(first, end, value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
       return std::nullopt;
   }
   return negative ? -value : value;

@@ -23,9 +23,9 @@ bool IsPlainNumber(QStringView text);
 bool ReadValue(QStringView text, double& value);
 
 // The fast road for the common cell, ASCII text that is an optional sign,
-// digits and at most one point, nothing else (commas already dropped): the
-// value ReadValue gives it. nullopt for any other text, which is left to
-// ReadValue.
+// digits and at most one point, nothing else but ASCII commas, which are
+// dropped wherever they stand: the value ReadValue gives it. nullopt for
+// any other text, which is left to ReadValue.
 std::optional<double> ReadPlainDecimal(std::string_view text);
 
 }  // namespace qh

@@ -149,9 +149,12 @@ void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, co
                                : whole.Items.size();
   if (part.Compact) {
     ASSERT_EQ(part.Compact->Count(), kept) << text;
-    for (size_t i = 0; i < kept; ++i) {
-      EXPECT_EQ(part.Compact->Name(i), whole.Items[i].Name) << text;
-      EXPECT_EQ(part.Compact->Values[i], whole.Items[i].Value) << text;
+    CompactItems::Reader items(*part.Compact);
+    std::string_view name;
+    double value = 0;
+    for (size_t i = 0; i < kept && items.Next(name, value); ++i) {
+      EXPECT_EQ(QString::fromUtf8(name), whole.Items[i].Name) << text;
+      EXPECT_EQ(value, whole.Items[i].Value) << text;
     }
   } else {
     EXPECT_TRUE(std::equal(part.Items.begin(), part.Items.end(), whole.Items.begin(),

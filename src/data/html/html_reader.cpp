@@ -127,9 +127,18 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
         AsText(head.sliced(caption.Start, caption.End - caption.Start), storage);
     table.Caption = DecodeEntities(StripTags(text)).simplified().left(200);
   }
-  table.Items.reserve(ExpectedRows(tableText.size(), firstSpan, limits));
-  AdviseLargeBuffer(table.Items.data(),
-                    static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  // Items as one block of UTF-8 names when the caller reads them through
+  // once; else as the window and the charts hold them.
+  CompactItems* const compact = limits.CompactItems ? &table.Compact.emplace() : nullptr;
+  const size_t expected = ExpectedRows(tableText.size(), firstSpan, limits);
+  if (compact != nullptr) {
+    compact->Reserve(expected, static_cast<size_t>(tableText.size()));
+  } else {
+    table.Items.reserve(expected);
+    AdviseLargeBuffer(table.Items.data(),
+                      static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+  }
+  size_t taken = 0;  // items, kept either way
   int maxCells = 0;
   bool badFound = false;
   qsizetype badRow = 0;
@@ -153,7 +162,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   QStringList firstRow;
   // False once the row is one item too many.
   const auto take = [&](qsizetype r, const QString& n, const QString& v, bool mayBeHeader) {
-    if (mayBeHeader && table.Items.empty() && IsHeaderRow(n, v)) {
+    if (mayBeHeader && taken == 0 && IsHeaderRow(n, v)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % n % u"][" % v % u']');
       table.ValueHeading = ValueHeadingText(v);
       return true;
@@ -161,12 +170,17 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
     double value = 0.0;
     if (ReadCellValue(v, value)) {
       if (trace.On()) trace.Line(u"  row " % QString::number(r) % u" item=" % n % u" val=" % v);
-      if (!limits.AdmitsMore(table.Items.size())) {
+      if (!limits.AdmitsMore(taken)) {
         trace.Line(
             QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
         return false;
       }
-      table.Items.push_back({names.Add(n), value});
+      if (compact != nullptr) {
+        compact->Add(QStringView(n), value);
+      } else {
+        table.Items.push_back({names.Add(n), value});
+      }
+      ++taken;
     } else {
       if (!badFound) {
         badFound = true;

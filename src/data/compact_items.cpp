@@ -1,0 +1,115 @@
+#include "data/compact_items.h"
+
+#include "data/byte_search.h"
+#include "data/large_buffer.h"
+
+#include <QChar>
+
+namespace qh {
+
+void CompactItems::Reserve(size_t items, size_t nameBytes) {
+  // A length byte a name: more only for names of 128 bytes and longer.
+  names_.reserve(nameBytes + items);
+  values_.reserve(items);
+  AdviseLargeBuffer(names_.data(), static_cast<qsizetype>(names_.capacity()));
+  AdviseLargeBuffer(values_.data(), static_cast<qsizetype>(values_.capacity() * sizeof(double)));
+}
+
+void CompactItems::AddLength(size_t length) {
+  while (length >= 0x80) {
+    names_.push_back(static_cast<char>(0x80 | (length & 0x7F)));
+    length >>= 7;
+  }
+  names_.push_back(static_cast<char>(length));
+}
+
+void CompactItems::Add(std::string_view name, double value) {
+  AddLength(name.size());
+  names_.append(name);
+  values_.push_back(value);
+}
+
+void CompactItems::AddStripping(std::string_view name, double value) {
+  // Spaces are rare in names: the first byte that may start one decides.
+  const auto first = static_cast<size_t>(
+      FindAnyOf(name.data(), name.data() + name.size(), ' ', '\xC2', '\xE3') - name.data());
+  std::string_view kept = name;
+  std::string stripped;
+  if (first < name.size()) {
+    stripped.assign(name.substr(0, first));
+    for (size_t i = first; i < name.size(); ++i) {
+      const std::string_view rest = name.substr(i);
+      if (rest[0] == ' ') continue;
+      if (rest.starts_with("\xC2\xA0")) {
+        i += 1;
+        continue;
+      }
+      if (rest.starts_with("\xE3\x80\x80")) {
+        i += 2;
+        continue;
+      }
+      stripped.push_back(rest[0]);
+    }
+    kept = stripped;
+  }
+  Add(kept, value);
+}
+
+void CompactItems::Add(QStringView name, double value) {
+  const char16_t* const units = name.utf16();
+  const qsizetype n = name.size();
+  // The UTF-8 length first, for the length before the bytes: a surrogate
+  // pair takes four bytes, a lone surrogate the one of "?".
+  size_t length = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = units[i];
+    length += c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isSurrogate(c) ? 1 : 3;
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+      length += 3;
+      ++i;
+    }
+  }
+  AddLength(length);
+  const size_t start = names_.size();
+  names_.resize(start + length);
+  char* d = names_.data() + start;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char32_t c = units[i];
+    if (c < 0x80) {
+      *d++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *d++ = static_cast<char>(0xC0 | (c >> 6));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+      const char32_t code = QChar::surrogateToUcs4(static_cast<char16_t>(c), units[++i]);
+      *d++ = static_cast<char>(0xF0 | (code >> 18));
+      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (QChar::isSurrogate(c)) {
+      *d++ = '?';
+    } else {
+      *d++ = static_cast<char>(0xE0 | (c >> 12));
+      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  values_.push_back(value);
+}
+
+bool CompactItems::Reader::Next(std::string_view& name, double& value) {
+  if (index_ >= items_.values_.size()) return false;
+  const std::string& names = items_.names_;
+  size_t length = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto b = static_cast<unsigned char>(names[at_++]);
+    length |= static_cast<size_t>(b & 0x7F) << shift;
+    if (b < 0x80) break;
+  }
+  name = std::string_view(names).substr(at_, length);
+  at_ += length;
+  value = items_.values_[index_++];
+  return true;
+}
+
+}  // namespace qh
