@@ -22,8 +22,13 @@ QStringList ChartFontCandidates() {
 }
 
 QString ChartFontFamily(const std::function<bool(const QString&)>& exists) {
+  // The installed families are listed once; asking for each name by itself
+  // would have fontconfig work out every missing one's aliases, a cost each
+  // picture of a batch paid again.
+  QStringList installed;
+  if (!exists) installed = QFontDatabase::families();
   for (const QString& name : ChartFontCandidates()) {
-    const bool found = exists ? exists(name) : QFontDatabase::hasFamily(name);
+    const bool found = exists ? exists(name) : installed.contains(name, Qt::CaseInsensitive);
     if (found) return name;
   }
   return {};
