@@ -345,7 +345,7 @@ bool ParseSeparatedText(QStringView view, const QString& label, QChar separator,
 
 }  // namespace
 
-bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table,
+bool ParseCsvText(QStringView text, const LoadLimits& limits, ItemTable& table,
                   const TableChoice& choice) {
   return ParseSeparatedText(text, QStringLiteral("CSV"), DetectCsvSeparator(text), limits, table,
                             choice);

@@ -53,7 +53,7 @@ class CsvLineSplitter {
 };
 
 // Validates decoded text as a two-column CSV table.
-bool ParseCsvText(QString text, const LoadLimits& limits, ItemTable& table,
+bool ParseCsvText(QStringView text, const LoadLimits& limits, ItemTable& table,
                   const TableChoice& choice = {});
 
 // Text saved under a workbook name, read as Excel reads text: separated by

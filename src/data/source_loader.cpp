@@ -114,6 +114,8 @@ bool LoadCsv(QByteArrayView bytes, QByteArray* owned, const LoadLimits& limits, 
     return ParseCsvBytes(bytes, limits, table, choice,
                          [mapped](qsizetype offset) { mapped->Release(offset); });
   }
+  // Little-endian UTF-16 (what Windows calls Unicode) is read in place.
+  if (const auto text = Utf16InPlace(bytes)) return ParseCsvText(*text, limits, table, choice);
   QByteArray copy = owned != nullptr ? std::move(*owned) : bytes.toByteArray();
   return ParseCsvText(DecodeUtf16AndRelease(copy), limits, table, choice);
 }
@@ -159,8 +161,8 @@ bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table
   return LoadCsv(file.Bytes(), nullptr, limits, table, choice, &file);
 }
 
-// An HTML file in UTF-8 is read in place; UTF-16 and code page 936 need
-// their own copy to decode.
+// An HTML file in UTF-8 or little-endian UTF-16 is read in place; the
+// others need their own copy to decode.
 bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                   const TableChoice& choice) {
   MappedFile file;
@@ -171,6 +173,7 @@ bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& tabl
   if (!AdmitBytes(bytes, SourceFormat::Html, path, limits, table, choice)) return false;
   if (!StartsWithUtf16Mark(bytes) && IsValidUtf8(bytes))
     return ParseHtmlUtf8(bytes, limits, table, log, choice);
+  if (const auto text = Utf16InPlace(bytes)) return ParseHtmlText(*text, limits, table, log, choice);
   QByteArray copy = bytes.toByteArray();
   return ParseHtmlBytes(copy, limits, table, log, choice);
 }

@@ -3,6 +3,7 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <QSysInfo>
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -241,6 +242,13 @@ QString DecodeFileText(QByteArrayView bytes, Utf8Mark mark) {
 
 bool StartsWithUtf16Mark(QByteArrayView bytes) {
   return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+}
+
+std::optional<QStringView> Utf16InPlace(QByteArrayView bytes) {
+  if (QSysInfo::ByteOrder != QSysInfo::LittleEndian || !bytes.startsWith("\xFF\xFE") ||
+      bytes.size() % 2 != 0 || reinterpret_cast<quintptr>(bytes.data()) % alignof(char16_t) != 0)
+    return std::nullopt;
+  return QStringView(reinterpret_cast<const char16_t*>(bytes.data()) + 1, bytes.size() / 2 - 1);
 }
 
 QString DecodeUtf16AndRelease(QByteArray& bytes) {

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
+#include <optional>
 #include <string_view>
 
 namespace qh {
@@ -53,6 +55,12 @@ QString DecodeAndRelease(QByteArray& bytes, Utf8Mark mark);
 
 // True when the bytes start with a UTF-16 byte order mark (FF FE or FE FF).
 bool StartsWithUtf16Mark(QByteArrayView bytes);
+
+// The text after a little-endian UTF-16 byte order mark read where it
+// stands, when it can be: an even number of bytes, aligned for UTF-16,
+// and a little-endian machine. Nothing otherwise (DecodeUtf16AndRelease
+// reads it then).
+std::optional<QStringView> Utf16InPlace(QByteArrayView bytes);
 
 // The text after a UTF-16 byte order mark, in the order the mark gives. An
 // odd last byte becomes U+FFFD; unpaired surrogates are kept as they are.

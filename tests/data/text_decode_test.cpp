@@ -97,5 +97,32 @@ TEST(TextDecode, FileTextFallsBackOnlyForInvalidUtf8) {
   EXPECT_TRUE(DecodeFileText(QByteArray()).isEmpty());
 }
 
+// Read in place only where that gives the very text decoding gives: little
+// endian, whole units, aligned; a lone surrogate kept either way.
+TEST(TextDecode, Utf16InPlaceOnlyWhereItReadsTheSame) {
+  struct Case {
+    const char* Name;
+    QByteArray Bytes;
+    bool InPlace;
+  };
+  const Case kCases[] = {
+      {"little endian", QByteArray("\xFF\xFE\x2D\x4E\x2C\x00\x31\x00\x00\xD8", 10), true},
+      {"mark only", QByteArray("\xFF\xFE"), true},
+      {"odd last byte", QByteArray("\xFF\xFE\x2D\x4E\x31", 5), false},
+      {"big endian", QByteArray("\xFE\xFF\x4E\x2D", 4), false},
+      {"no mark", QByteArray("\x2D\x4E"), false},
+  };
+  for (const Case& c : kCases) {
+    const auto view = Utf16InPlace(c.Bytes);
+    ASSERT_EQ(view.has_value(), c.InPlace) << c.Name;
+    if (!view || !StartsWithUtf16Mark(c.Bytes)) continue;
+    QByteArray copy = c.Bytes;
+    EXPECT_EQ(view->toString(), DecodeUtf16AndRelease(copy)) << c.Name;
+  }
+  // Units that straddle their alignment are decoded instead.
+  const QByteArray shifted = QByteArray(1, 'x') + "\xFF\xFE\x31\x00";
+  EXPECT_FALSE(Utf16InPlace(QByteArrayView(shifted).sliced(1)).has_value());
+}
+
 }  // namespace
 }  // namespace qh

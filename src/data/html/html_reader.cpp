@@ -332,9 +332,9 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits
   return ParseTable(tableNo, tableText, limits, table, log, choice, overLimit);
 }
 
-bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+bool ParseHtmlText(QStringView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                    const TableChoice& choice) {
-  return ParseHtml(QStringView(html), limits, table, log, choice);
+  return ParseHtml(html, limits, table, log, choice);
 }
 
 bool ParseHtmlUtf8(QByteArrayView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,

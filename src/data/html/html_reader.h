@@ -26,7 +26,7 @@ bool ParseHtmlTable(int tableNo, QStringView tableText, const LoadLimits& limits
 // Tries the tables of decoded text in document order, until one passes or
 // one is over the limits. On success LastHint names the table and its item
 // count.
-bool ParseHtmlText(const QString& html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
+bool ParseHtmlText(QStringView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                    const TableChoice& choice = {});
 
 // The same on valid UTF-8, read in place: only the cells' text is decoded.
