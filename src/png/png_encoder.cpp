@@ -374,14 +374,20 @@ std::vector<uint8_t> CompressedLines(const QImage& image) {
   out.Put(0x78, 8);  // deflate, 32K window
   out.Put(0x01, 8);  // no preset dictionary; 0x7801 is a multiple of 31
   uint32_t adler = 1;
+  const auto pixelBytes = static_cast<size_t>(image.width()) * sizeof(QRgb);
   for (int y = 0; y < image.height(); ++y) {
-    ToRgbLine(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width(), line.data());
+    // Most lines of a chart repeat the pixels of the one above: those need
+    // no conversion, lastLine already holds their bytes.
+    const bool samePixels =
+        y > 0 && std::memcmp(image.constScanLine(y), image.constScanLine(y - 1), pixelBytes) == 0;
+    if (!samePixels)
+      ToRgbLine(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width(), line.data());
     // Under the Up filter what repeats the line above becomes zeros, copied
     // from a pixel left at no extra bits, where a copy from a line up costs
     // 10 to 13 extra bits every 258 bytes. A line that repeats the one above
     // whole (bars, margins and grid run down a chart) takes Up; one that
     // shares much with it is tried both ways and the cheaper kept.
-    if (y > 0 && std::equal(line.begin() + 1, line.end(), lastLine.begin() + 1)) {
+    if (samePixels || (y > 0 && std::equal(line.begin() + 1, line.end(), lastLine.begin() + 1))) {
       // All zeros: the tokens are known without looking.
       stream[0] = kFilterUp;
       std::fill(stream.begin() + 1, stream.end(), uint8_t{0});
@@ -408,7 +414,7 @@ std::vector<uint8_t> CompressedLines(const QImage& image) {
       PutBlock(out, tokens, false);
       tokens.clear();
     }
-    std::swap(line, lastLine);
+    if (!samePixels) std::swap(line, lastLine);
     std::swap(stream, lastStream);
   }
   PutBlock(out, tokens, true);
