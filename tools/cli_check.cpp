@@ -90,9 +90,11 @@ class ChunkedOutput {
     return error_;
   }
 
+ public:
+  static constexpr qsizetype kChunk = 1 << 20;
+
  private:
   int error_ = 0;
-  static constexpr qsizetype kChunk = 1 << 20;
   std::FILE* to_;
   QByteArray out_;
 };
@@ -122,12 +124,33 @@ void AppendJsonItem(QByteArray& out, QStringView name, double value) {
   AppendJsonNumber(out, value);
   out += ']';
 }
-void AppendJsonItem(QByteArray& out, std::string_view name, double value) {
-  AppendJsonPair(out, name, value);
-}
 QByteArray Utf8(QStringView text) { return text.toUtf8(); }
 QByteArrayView Utf8(std::string_view text) {
   return QByteArrayView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The items of a table kept compact: written straight into the buffer,
+// which grows a step at a time rather than once an item.
+void WriteCompactJsonItems(const CompactItems& items, ChunkedOutput& output) {
+  constexpr qsizetype kStep = 64 * 1024;
+  QByteArray& out = output.Buffer();
+  qsizetype used = out.size();
+  CompactItems::Reader reader(items);
+  std::string_view name;
+  double value = 0;
+  for (bool first = true; reader.Next(name, value); first = false) {
+    const auto room = static_cast<qsizetype>(JsonPairRoom(name.size())) + 1;
+    if (out.size() - used < room) out.resize(used + std::max(room, kStep));
+    char* d = out.data() + used;
+    if (!first) *d++ = ',';
+    used = WriteJsonPair(d, name, value) - out.constData();
+    if (used >= ChunkedOutput::kChunk) {
+      out.truncate(used);
+      output.Spill();
+      used = out.size();
+    }
+  }
+  out.truncate(used);
 }
 
 void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
@@ -137,13 +160,17 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
   out += ok ? "\",\"ok\":true" : "\",\"ok\":false";
   out += ",\"count\":" + QByteArray::number(table.ItemCount());
   out += ",\"items\":[";
-  bool first = true;
-  ForEachItem(table, [&](auto name, double value) {
-    if (!first) out += ',';
-    first = false;
-    AppendJsonItem(out, name, value);
-    output.Spill();
-  });
+  if (table.Compact) {
+    WriteCompactJsonItems(*table.Compact, output);
+  } else {
+    bool first = true;
+    for (const ChartItem& item : table.Items) {
+      if (!first) out += ',';
+      first = false;
+      AppendJsonItem(out, item.Name, item.Value);
+      output.Spill();
+    }
+  }
   out += "],\"error\":";
   AppendJsonString(out, table.LastError);
   out += ",\"hint\":";

@@ -111,11 +111,9 @@ char* WriteNumber(char* d, float value) {
 
 }  // namespace
 
-void AppendJsonPair(QByteArray& out, std::string_view name, double value) {
-  const qsizetype start = out.size();
-  // [ " name " , number ] and a separator before.
-  out.resize(start + 6 + 6 * static_cast<qsizetype>(name.size()) + 64);
-  char* d = out.data() + start;
+size_t JsonPairRoom(size_t nameBytes) { return 6 * nameBytes + 6 + kShortestRoom; }
+
+char* WriteJsonPair(char* d, std::string_view name, double value) {
   *d++ = '[';
   *d++ = '"';
   d = WriteJsonUtf8(d, name);
@@ -123,7 +121,7 @@ void AppendJsonPair(QByteArray& out, std::string_view name, double value) {
   *d++ = ',';
   d = WriteNumber(d, value);
   *d++ = ']';
-  out.truncate(d - out.constData());
+  return d;
 }
 
 void AppendJsonString(QByteArray& out, QStringView text) {

@@ -4,6 +4,7 @@
 // same.
 #include <QByteArray>
 #include <QStringView>
+#include <cstddef>
 #include <string_view>
 
 namespace qh::cli {
@@ -13,8 +14,10 @@ void AppendJsonString(QByteArray& out, QStringView text);
 
 // [name,value] as one item of a JSON list, name already in standard UTF-8:
 // its bytes go out as they are, only quotes, backslashes and control
-// characters escaped.
-void AppendJsonPair(QByteArray& out, std::string_view name, double value);
+// characters escaped. Written at d, which has JsonPairRoom(name.size())
+// bytes of room; returns the end.
+char* WriteJsonPair(char* d, std::string_view name, double value);
+size_t JsonPairRoom(size_t nameBytes);
 
 // The shortest text that reads back to the same number; null when it is
 // not finite (JSON has no infinity).
