@@ -55,24 +55,11 @@ void CompactItems::AddStripping(std::string_view name, double value) {
   Add(kept, value);
 }
 
-void CompactItems::Add(QStringView name, double value) {
-  const char16_t* const units = name.utf16();
-  const qsizetype n = name.size();
-  // The UTF-8 length first, for the length before the bytes: a surrogate
-  // pair takes four bytes, a lone surrogate the one of "?".
-  size_t length = 0;
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = units[i];
-    length += c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isSurrogate(c) ? 1 : 3;
-    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
-      length += 3;
-      ++i;
-    }
-  }
-  AddLength(length);
-  const size_t start = names_.size();
-  names_.resize(start + length);
-  char* d = names_.data() + start;
+namespace {
+
+// units as UTF-8 at d, a lone surrogate as "?"; returns the end. At most
+// three bytes a unit (a pair takes four for its two).
+char* WriteUtf8(char* d, const char16_t* units, qsizetype n) {
   for (qsizetype i = 0; i < n; ++i) {
     const char32_t c = units[i];
     if (c < 0x80) {
@@ -93,6 +80,39 @@ void CompactItems::Add(QStringView name, double value) {
       *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
       *d++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+  }
+  return d;
+}
+
+}  // namespace
+
+void CompactItems::Add(QStringView name, double value) {
+  const char16_t* const units = name.utf16();
+  const qsizetype n = name.size();
+  const auto most = static_cast<size_t>(n) * 3;
+  const size_t start = names_.size();
+  if (most < 0x80) {
+    // Its length takes one byte whatever it comes to: written in one pass.
+    names_.resize(start + 1 + most);
+    char* const first = names_.data() + start + 1;
+    const auto length = static_cast<size_t>(WriteUtf8(first, units, n) - first);
+    names_[start] = static_cast<char>(length);
+    names_.resize(start + 1 + length);
+  } else {
+    // The UTF-8 length first, for the length before the bytes.
+    size_t length = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+      const char16_t c = units[i];
+      length += c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isSurrogate(c) ? 1 : 3;
+      if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+        length += 3;
+        ++i;
+      }
+    }
+    AddLength(length);
+    const size_t at = names_.size();
+    names_.resize(at + length);
+    WriteUtf8(names_.data() + at, units, n);
   }
   values_.push_back(value);
 }

@@ -56,11 +56,25 @@ TEST(CompactItems, KeepsNamesInOrder) {
   }
 }
 
+// Short names and long ones (their length known only once counted) alike.
 TEST(CompactItems, LoneSurrogateBecomesQuestionMark) {
-  CompactItems items;
-  const char16_t units[] = {u'a', 0xD800, u'b', 0xDC00};
-  items.Add(QStringView(units, 4), 1);
-  EXPECT_EQ(ReadAll(items).at(0).first, "a?b?");
+  const char16_t units[] = {u'a', 0xD800, u'b', 0xDC00, u'\u00E9', u'\u4E2D', 0xD83D, 0xDE00};
+  const std::string utf8 = "a?b?\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  for (const int repeats : {1, 5, 40}) {
+    std::u16string name;
+    std::string expected;
+    for (int i = 0; i < repeats; ++i) {
+      name.append(units, std::size(units));
+      expected += utf8;
+    }
+    CompactItems items;
+    items.Add(QStringView(name), 1);
+    items.Add(QStringView(u"x"), 2);
+    const auto all = ReadAll(items);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].first, expected) << repeats;
+    EXPECT_EQ(all[1].first, "x") << repeats;
+  }
 }
 
 }  // namespace

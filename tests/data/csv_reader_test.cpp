@@ -198,7 +198,7 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
       // Names with every space StripSpaces takes, four-byte characters, and
       // bytes that are no standard UTF-8 (overlong, surrogate, past U+10FFFF).
       "a b,1\n\xC2\xA0x\xC2\xA0,2\n\xE3\x80\x80y,3\n😀 z,4\n", "长长长长长长长长长长,1\nB,2\nC,3\n",
-      "A,1\n\xC0\xAF,2\n", "A,1\n\xED\xA0\x80,2\n", "A,1\n\xF4\x90\x80\x80,2\n", "A,1\n\xE0\x80\x80,2\n",
+      "A,1\n\xC0\xAF,2\n", "A,1\n\xED\xA0\x80,2\n", "A,1\n\xB9\xFA\xB9\xFA long enough for a scan step,2\n", "A,1\n\xF4\x90\x80\x80,2\n", "A,1\n\xE0\x80\x80,2\n",
       "A,5\nB,-3\nC,9\nD,9\nE,-3\nF,0.1\nG,0.2\n",
       // Cells wholly in quotes are read in the bytes too; other quotes not.
       "\xEF\xBB\xBF项目,金额\r\n\"A\",\"1,234.5\"\r\n\"B\",\"-2\"\r\n", "A,\"\"\nB,1\n", "\"A\"x,1\nB,2\n",
