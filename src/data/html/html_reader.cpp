@@ -161,7 +161,9 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   std::optional<Held> heldTotal;
   QStringList firstRow;
   // False once the row is one item too many.
-  const auto take = [&](qsizetype r, const QString& n, const QString& v, bool mayBeHeader) {
+  // nameBytes, when not null, is n as UTF-8 where it stands in the file.
+  const auto take = [&](qsizetype r, const QString& n, const QString& v, bool mayBeHeader,
+                        QByteArrayView nameBytes = {}) {
     if (mayBeHeader && taken == 0 && IsHeaderRow(n, v)) {
       trace.Line(u"  row " % QString::number(r) % u" header skipped [" % n % u"][" % v % u']');
       table.ValueHeading = ValueHeadingText(v);
@@ -175,7 +177,10 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
             QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
         return false;
       }
-      if (compact != nullptr) {
+      if (compact != nullptr && !nameBytes.isNull()) {
+        compact->Add(std::string_view(nameBytes.data(), static_cast<size_t>(nameBytes.size())),
+                     value);
+      } else if (compact != nullptr) {
         compact->Add(QStringView(n), value);
       } else {
         table.Items.push_back({names.Add(n), value});
@@ -228,11 +233,18 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
       }
       continue;
     }
+    // A compact table takes a plain name's bytes as they stand, where
+    // nothing else looks at the name: past the header, no total sought, no
+    // trace written.
+    QByteArrayView nameBytes;
+    if (compact != nullptr && !picks && !mayBeHeader && !choice.NoTotal && !trace.On() &&
+        IsPlainCellBytes(row.FirstCellBytes))
+      nameBytes = row.FirstCellBytes;
     if (picks) {
       name = StripSpaces(row.Cells[0]);
       valueText = StripSpaces(row.Cells[1]);
     } else {
-      CleanCellTextInto(row.Cells[0], name);
+      if (nameBytes.isNull()) CleanCellTextInto(row.Cells[0], name);
       CleanCellTextInto(row.Cells[1], valueText);
     }
     if (heldTotal) {
@@ -248,7 +260,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
       heldTotal = Held{r, name, valueText, mayBeHeader};
       continue;
     }
-    if (!take(r, name, valueText, mayBeHeader)) {
+    if (!take(r, name, valueText, mayBeHeader, nameBytes)) {
       overLimit = true;
       return FailOverItemLimit(limits, table);
     }

@@ -6,6 +6,7 @@
 #include "data/value_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -313,6 +314,7 @@ ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype fr
 }
 
 void SplitCellsInto(QStringView rowText, RowCells& row) {
+  row.FirstCellBytes = {};
   // Cell text never outgrows its row: written in place, sized once.
   if (row.Buffer.size() < rowText.size()) row.Buffer.resize(rowText.size());
   QChar* const out = row.Buffer.data();
@@ -354,6 +356,7 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
 }
 
 void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
+  row.FirstCellBytes = {};
   // The same steps as for decoded text; a cell's text is decoded as it is
   // copied, and never holds more UTF-16 units than the row has bytes.
   if (row.Buffer.size() < rowText.size()) row.Buffer.resize(rowText.size());
@@ -394,12 +397,14 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
 }
 
 ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row) {
+  row.FirstCellBytes = {};
   const ElementSpan span = NextElement(text, QLatin1StringView("tr"), from);
   if (span.Found()) SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
   return span;
 }
 
 ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
+  row.FirstCellBytes = {};
   const QByteArrayView open("<tr"), close("</tr>");
   const qsizetype n = text.size();
   // The open tag, as NextElement finds it.
@@ -425,8 +430,15 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
   bounds.clear();
   qsizetype length = 0, cellStart = 0;
   bool inCell = false;
+  bool inFirstCell = false;
+  int firstCellRuns = 0;
+  QByteArrayView firstCellRun;
   const auto takeText = [&](qsizetype first, qsizetype last) {
     if (!inCell || last <= first) return;
+    if (inFirstCell) {
+      ++firstCellRuns;
+      firstCellRun = text.sliced(first, last - first);
+    }
     if (row.Buffer.size() < length + (last - first))
       row.Buffer.resize(std::max(2 * row.Buffer.size(), length + (last - first)));
     char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
@@ -458,6 +470,7 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
     if (shape.CellTag) {
       if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
       inCell = !shape.SelfClosing;
+      inFirstCell = inCell && bounds.empty();
       cellStart = length;
     }
     pos = gt + 1;
@@ -468,6 +481,7 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
   for (size_t i = 0; i < bounds.size(); i += 2) {
     row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
   }
+  row.FirstCellBytes = firstCellRuns == 1 ? firstCellRun : QByteArrayView();
   return {start, end};
 }
 
@@ -570,6 +584,39 @@ void CleanCellTextInto(QStringView cell, QString& out) {
     return;
   }
   out.truncate(dst - begin);
+}
+
+bool IsPlainCellBytes(QByteArrayView bytes) {
+  // 1: a byte that is never plain; 2: the first byte of a no-break space
+  // (C2 A0) or an ideographic space (E3 80 80), and of other characters.
+  static constexpr auto kStops = [] {
+    std::array<std::uint8_t, 256> stops{};
+    for (const char c : {'<', '>', '&', ' ', '\t', '\n', '\r'}) stops[static_cast<unsigned char>(c)] = 1;
+    stops[0xC2] = stops[0xE3] = 2;
+    return stops;
+  }();
+  if (bytes.isEmpty()) return false;
+  const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  qsizetype i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes a step up to the first that may stop: in most names none.
+  for (; i + 16 <= n; i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i hit = _mm_setzero_si128();
+    for (const char c : {'<', '>', '&', ' ', '\t', '\n', '\r', '\xC2', '\xE3'})
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)));
+    if (_mm_movemask_epi8(hit) != 0) break;
+  }
+#endif
+  for (; i < n; ++i) {
+    const std::uint8_t stop = kStops[p[i]];
+    if (stop == 0) continue;
+    if (stop == 1) return false;
+    if (p[i] == 0xC2 && i + 1 < n && p[i + 1] == 0xA0) return false;
+    if (p[i] == 0xE3 && i + 2 < n && p[i + 1] == 0x80 && p[i + 2] == 0x80) return false;
+  }
+  return true;
 }
 
 QString CleanCellText(QStringView cell) {

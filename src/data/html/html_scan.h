@@ -37,6 +37,10 @@ struct RowCells {
   QString Buffer;
   std::vector<QStringView> Cells;
   std::vector<qsizetype> Bounds;  // start and end of each cell in buffer
+  // The first cell's bytes when its text is one run of UTF-8 between its
+  // tags (set by the byte form of NextRowInto only): a reader can then take
+  // a plain name as it stands, without decoding it and encoding it again.
+  QByteArrayView FirstCellBytes;
 };
 
 // Splits a row at its th/td tags. Text outside tags joins the open cell, so
@@ -52,6 +56,10 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row);
 // and its cells in one pass.
 ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row);
 ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row);
+
+// Whether UTF-8 cell bytes read as they stand once cleaned: not empty, and
+// no tag or entity character nor any space CleanCellTextInto drops.
+bool IsPlainCellBytes(QByteArrayView bytes);
 
 // Drops a cell that, spaces ignored, equals the non-empty cell before it:
 // exports that repeat a spanned cell give A / A / 5, meaning A / 5.

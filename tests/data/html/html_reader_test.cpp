@@ -190,6 +190,13 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
       Table("<tr><td title=\"a<b\">A</td><td>1</td></tr>" + ab),
       Table("<tr><td title=\"</tr>\">A</td><td>1</td></tr>" + ab),
       Table(ab + "<tr><td>C</td><td>3</td><span"),
+      // Names a compact table may or may not take as their bytes stand.
+      Table(Row("名称", "值") + Row("a>b", "1") + Row("<b>粗</b>体", "2") + Row("x y", "3") +
+            Row("\xC2\xA0甲\xE3\x80\x80乙", "4") + Row("丙&lt;", "5") + Row("𠀀丁", "6") +
+            "<tr><td></td><td>7</td></tr><tr><td/>戊<td>8</tr>" + Row("\xC2\xA9\xE3\x81\x82", "9") +
+            Row("甲\xC2\xA0乙", "10")),
+      // A first row is a header by its name alone.
+      Table(Row("项目A", "5") + ab),
       "<tab",
       "",
   };
@@ -218,6 +225,24 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
         if (file.open(QIODevice::ReadOnly)) logs[way] = DecodeGbk(file.readAll());
       }
       const std::string name = html.left(120).toStdString();
+      // Items kept compact: the same names, some taken as their bytes stand.
+      LoadLimits compact;
+      compact.CompactItems = true;
+      ItemTable packed;
+      EXPECT_EQ(ParseHtmlUtf8(html, compact, packed, nullptr, choice), tables[0].LastError.isEmpty())
+          << name;
+      EXPECT_EQ(packed.ItemCount(), tables[0].ItemCount()) << name;
+      EXPECT_EQ(packed.LastHint, tables[0].LastHint) << name;
+      if (packed.Compact) {
+        CompactItems::Reader reader(*packed.Compact);
+        std::string_view packedName;
+        double value = 0;
+        for (const ChartItem& item : tables[0].Items) {
+          ASSERT_TRUE(reader.Next(packedName, value)) << name;
+          EXPECT_EQ(QString::fromUtf8(packedName), item.Name) << name;
+          EXPECT_EQ(value, item.Value) << name;
+        }
+      }
       EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
       EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
       EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
