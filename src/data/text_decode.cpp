@@ -145,6 +145,12 @@ bool IsValidUtf8(QByteArrayView bytes) {
       ++p;
       continue;
     }
+    // Chinese text: characters of three bytes one after another, checked
+    // without working out each one's code point.
+    while (end - p >= 3 && (*p & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
+           !(*p == 0xE0 && p[1] < 0xA0) && !(*p == 0xED && p[1] >= 0xA0))
+      p += 3;
+    if (p == end || *p < 0x80) continue;
     char32_t code;
     const int used = DecodeSequence(p, end, code);
     if (used == 0) return false;
