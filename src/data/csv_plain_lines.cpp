@@ -101,12 +101,18 @@ class DecodedSink final : public PlainCsvSink {
 
 // What one line holds, found in one look at its bytes.
 struct LineFacts {
-  const char* Feed = nullptr;          // the LF that ends it; null: the bytes end it
+  const char* Feed = nullptr;          // the LF that ends it; null: the bytes or a lone CR end it
   const char* FirstReturn = nullptr;   // its first CR, if any
   bool Quote = false;                  // a quote before the end
   bool High = false;                   // a byte of 0x80 and above
 };
 
+// A CR that no LF follows ends a line by itself.
+bool IsLoneReturn(const char* r, const char* end) { return r + 1 == end || r[1] != '\n'; }
+
+// The facts of the line from p. A lone CR ends the look at once: such a
+// line is read byte by byte from its start anyway, and looking on for a
+// line feed that may never come would make a file of lone CRs quadratic.
 LineFacts ScanLine(const char* p, const char* end) {
   LineFacts facts;
 #if defined(__SSE2__)
@@ -123,7 +129,10 @@ LineFacts ScanLine(const char* p, const char* end) {
     const auto ret = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, returns))) & before;
     facts.Quote = facts.Quote || (quote & before) != 0;
     facts.High = facts.High || (static_cast<unsigned>(_mm_movemask_epi8(chunk)) & before) != 0;
-    if (ret != 0 && facts.FirstReturn == nullptr) facts.FirstReturn = p + std::countr_zero(ret);
+    if (ret != 0 && facts.FirstReturn == nullptr) {
+      facts.FirstReturn = p + std::countr_zero(ret);
+      if (IsLoneReturn(facts.FirstReturn, end)) return facts;
+    }
     if (feed != 0) {
       facts.Feed = p + std::countr_zero(feed);
       return facts;
@@ -138,7 +147,10 @@ LineFacts ScanLine(const char* p, const char* end) {
       return facts;
     }
     if (c == '"') facts.Quote = true;
-    if (c == '\r' && facts.FirstReturn == nullptr) facts.FirstReturn = p;
+    if (c == '\r' && facts.FirstReturn == nullptr) {
+      facts.FirstReturn = p;
+      if (IsLoneReturn(p, end)) return facts;
+    }
     if (static_cast<unsigned char>(c) >= 0x80) facts.High = true;
   }
   return facts;
