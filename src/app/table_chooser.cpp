@@ -25,8 +25,9 @@ std::optional<TableChooserOffer> TableChoices::OfferFor(const QString& path,
   offer.Path = path;
   offer.Refusal = ReasonAndHint(refused.LastError, refused.LastHint);
   offer.Sheets = refused.Sheets;
-  // A table refused for another reason still offers its first two columns.
-  const int columns = std::max(refused.Columns, 2);
+  // A table refused for another reason still offers its first two columns;
+  // a line of millions of separators offers no more than a sheet can hold.
+  const int columns = std::clamp(refused.Columns, 2, ItemTable::kMostOfferedColumns);
   for (int i = 0; i < columns; ++i) {
     QString label = QStringLiteral("第 %1 列").arg(i + 1);
     if (i < refused.FirstRow.size() && !refused.FirstRow[i].isEmpty())

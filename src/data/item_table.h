@@ -49,9 +49,12 @@ class ItemTable {
   QStringList Sheets;
   // After a refusal for having more than two columns: how many it has and
   // the cells of its first row (a header, usually), so that two of them
-  // can be offered. 0 and empty otherwise.
+  // can be offered. 0 and empty otherwise. At most kMostOfferedColumns
+  // cells are kept: a line of millions of commas is no table to choose from.
   int Columns = 0;
   QStringList FirstRow;
+  // Excel's widest sheet.
+  static constexpr int kMostOfferedColumns = 16384;
 
   // Set only when Items holds just the first rows of the table.
   std::optional<WholeTable> Whole;

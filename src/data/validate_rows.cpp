@@ -179,8 +179,10 @@ bool RowValidator::Finish() {
     FailColumns(table_, label_, maxCols_);
     if (maxCols_ > 2 && !(selection_ && selection_->Choice().PicksColumns())) {
       table_.Columns = maxCols_;
-      for (const QStringView cell : QStringView(firstRow_).tokenize(u'\t'))
+      for (const QStringView cell : QStringView(firstRow_).tokenize(u'\t')) {
+        if (table_.FirstRow.size() == ItemTable::kMostOfferedColumns) break;
         table_.FirstRow << StripSpaces(cell);
+      }
     }
     return false;
   }

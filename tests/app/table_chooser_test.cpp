@@ -54,6 +54,15 @@ TEST(TableChooser, AWideTableStartsFromItsFirstAndLastColumn) {
   EXPECT_FALSE(TableChoices::Problem(answer).isEmpty());
 }
 
+// A line of millions of separators is refused with its count, but offers
+// no more columns than a sheet can hold.
+TEST(TableChooser, OffersAtMostASheetsColumns) {
+  const auto offer = TableChoices::OfferFor(u"a.csv"_qs, Refused(69905067, {u"ab"_qs}), {});
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->Columns.size(), ItemTable::kMostOfferedColumns);
+  EXPECT_EQ(offer->Initial.ValueColumn, QString::number(ItemTable::kMostOfferedColumns));
+}
+
 // The columns offered belong to the sheet refused: another sheet is read
 // by the strict rule first (and offered again when it is wide).
 TEST(TableChooser, AnotherSheetDropsTheColumns) {

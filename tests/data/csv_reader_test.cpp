@@ -228,6 +228,18 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
   }
 }
 
+// A table too wide is refused with its count of columns; of its first row
+// only as many cells are kept as a sheet can hold.
+TEST(CsvReader, KeepsASheetsWidthOfTheFirstRow) {
+  for (const int columns : {3, ItemTable::kMostOfferedColumns, ItemTable::kMostOfferedColumns + 5}) {
+    const QByteArray bytes = QByteArray("h,").repeated(columns - 1) + "h\nA,1\n";
+    ItemTable table;
+    EXPECT_FALSE(ParseCsvBytes(bytes, LoadLimits{}, table));
+    EXPECT_EQ(table.Columns, columns);
+    EXPECT_EQ(table.FirstRow.size(), std::min(columns, ItemTable::kMostOfferedColumns));
+  }
+}
+
 class CsvFiles : public ::testing::Test {
  protected:
   QString Write(const QString& name, const QByteArray& bytes) {

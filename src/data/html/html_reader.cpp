@@ -221,6 +221,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
     // The first row of several cells: the header, below any title.
     if (firstRow.isEmpty() && !picks && row.Cells.size() > 1) {
       for (QStringView cell : row.Cells) {
+        if (firstRow.size() == ItemTable::kMostOfferedColumns) break;
         CleanCellTextInto(cell, name);
         firstRow << name;
       }
