@@ -1,12 +1,13 @@
 #include "cli_json.h"
 
 #include "base/shortest_number.h"
+#include "base/text_utils.h"
 
-#include <QChar>
 #include <bit>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -16,48 +17,22 @@ namespace qh::cli {
 
 namespace {
 
-// Writes the UTF-16 units of text as UTF-8 at d, with JSON escapes; a lone
-// surrogate becomes "?" as in every other UTF-8 text the tool prints.
-// Needs room for 6 bytes per unit.
-char* WriteJsonChars(char* d, QStringView text) {
+// The escape of one ASCII quote, backslash or control character.
+char* WriteEscape(char* d, unsigned char c) {
   static constexpr char kHex[] = "0123456789abcdef";
-  const char16_t* const units = text.utf16();
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = units[i];
-    if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
-      *d++ = static_cast<char>(c);
-    } else if (c < 0x80) {
-      *d++ = '\\';
-      switch (c) {
-        case u'"': *d++ = '"'; break;
-        case u'\\': *d++ = '\\'; break;
-        case u'\n': *d++ = 'n'; break;
-        case u'\r': *d++ = 'r'; break;
-        case u'\t': *d++ = 't'; break;
-        case u'\b': *d++ = 'b'; break;
-        case u'\f': *d++ = 'f'; break;
-        default:
-          d = std::copy_n("u00", 3, d);
-          *d++ = kHex[c >> 4];
-          *d++ = kHex[c & 0xF];
-      }
-    } else if (c < 0x800) {
-      *d++ = static_cast<char>(0xC0 | (c >> 6));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
-      const char32_t code = QChar::surrogateToUcs4(c, units[++i]);
-      *d++ = static_cast<char>(0xF0 | (code >> 18));
-      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (QChar::isSurrogate(c)) {
-      *d++ = '?';
-    } else {
-      *d++ = static_cast<char>(0xE0 | (c >> 12));
-      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
+  *d++ = '\\';
+  switch (c) {
+    case '"': *d++ = '"'; break;
+    case '\\': *d++ = '\\'; break;
+    case '\n': *d++ = 'n'; break;
+    case '\r': *d++ = 'r'; break;
+    case '\t': *d++ = 't'; break;
+    case '\b': *d++ = 'b'; break;
+    case '\f': *d++ = 'f'; break;
+    default:
+      d = std::copy_n("u00", 3, d);
+      *d++ = kHex[c >> 4];
+      *d++ = kHex[c & 0xF];
   }
   return d;
 }
@@ -92,9 +67,7 @@ char* WriteJsonUtf8(char* d, std::string_view text) {
     while (run < end && !NeedsEscape(static_cast<unsigned char>(*run))) ++run;
     d = std::copy(p, run, d);
     if (run == end) break;
-    // One unit of ASCII: WriteJsonChars writes its escape.
-    const char16_t unit = static_cast<unsigned char>(*run);
-    d = WriteJsonChars(d, QStringView(&unit, 1));
+    d = WriteEscape(d, static_cast<unsigned char>(*run));
     p = run + 1;
   }
   return d;
@@ -125,11 +98,14 @@ char* WriteJsonPair(char* d, std::string_view name, double value) {
 }
 
 void AppendJsonString(QByteArray& out, QStringView text) {
+  // As UTF-8 first (3 bytes a unit at most), then escaped (6 a byte).
+  std::string utf8(static_cast<size_t>(text.size()) * 3, '\0');
+  utf8.resize(static_cast<size_t>(WriteUtf8(utf8.data(), text) - utf8.data()));
   const qsizetype start = out.size();
-  out.resize(start + 2 + 6 * text.size());  // the new bytes are left uninitialised
+  out.resize(start + 2 + 6 * static_cast<qsizetype>(utf8.size()));
   char* d = out.data() + start;
   *d++ = '"';
-  d = WriteJsonChars(d, text);
+  d = WriteJsonUtf8(d, utf8);
   *d++ = '"';
   out.truncate(d - out.constData());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // JSON output of qinghechart-cli, shared by "check" and "render": strings
-// straight from UTF-16, numbers as the shortest text that reads back the
-// same.
+// as UTF-8 with the escapes JSON needs, numbers as the shortest text that
+// reads back the same.
 #include <QByteArray>
 #include <QStringView>
 #include <cstddef>

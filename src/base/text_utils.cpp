@@ -22,6 +22,33 @@ QString StripSpaces(QStringView text) {
   return out;
 }
 
+char* WriteUtf8(char* out, QStringView text) {
+  const char16_t* const units = text.utf16();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char32_t c = units[i];
+    if (c < 0x80) {
+      *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (c >> 6));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+      const char32_t code = QChar::surrogateToUcs4(static_cast<char16_t>(c), units[++i]);
+      *out++ = static_cast<char>(0xF0 | (code >> 18));
+      *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (QChar::isSurrogate(c)) {
+      *out++ = '?';
+    } else {
+      *out++ = static_cast<char>(0xE0 | (c >> 12));
+      *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool IsBlank(QStringView text) {
   for (QChar c : text) {
     if (!IsStrippedSpace(c)) return false;

@@ -17,6 +17,10 @@ inline bool IsStrippedSpace(QChar c) { return IsStrippedSpace(c.unicode()); }
 // wherever it stands (not only at the ends).
 QString StripSpaces(QStringView text);
 
+// text as UTF-8 at out, a lone surrogate written "?" as in every UTF-8 text
+// the program writes; returns the end. Needs room for 3 bytes a unit.
+char* WriteUtf8(char* out, QStringView text);
+
 // True when StripSpaces(text) is empty.
 bool IsBlank(QStringView text);
 

@@ -1,9 +1,9 @@
 #include "data/compact_items.h"
 
+#include "base/text_utils.h"
 #include "data/byte_search.h"
 #include "data/large_buffer.h"
 
-#include <QChar>
 
 namespace qh {
 
@@ -55,65 +55,22 @@ void CompactItems::AddStripping(std::string_view name, double value) {
   Add(kept, value);
 }
 
-namespace {
-
-// units as UTF-8 at d, a lone surrogate as "?"; returns the end. At most
-// three bytes a unit (a pair takes four for its two).
-char* WriteUtf8(char* d, const char16_t* units, qsizetype n) {
-  for (qsizetype i = 0; i < n; ++i) {
-    const char32_t c = units[i];
-    if (c < 0x80) {
-      *d++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-      *d++ = static_cast<char>(0xC0 | (c >> 6));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
-      const char32_t code = QChar::surrogateToUcs4(static_cast<char16_t>(c), units[++i]);
-      *d++ = static_cast<char>(0xF0 | (code >> 18));
-      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (QChar::isSurrogate(c)) {
-      *d++ = '?';
-    } else {
-      *d++ = static_cast<char>(0xE0 | (c >> 12));
-      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *d++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return d;
-}
-
-}  // namespace
-
 void CompactItems::Add(QStringView name, double value) {
-  const char16_t* const units = name.utf16();
-  const qsizetype n = name.size();
-  const auto most = static_cast<size_t>(n) * 3;
-  const size_t start = names_.size();
-  if (most < 0x80) {
-    // Its length takes one byte whatever it comes to: written in one pass.
-    names_.resize(start + 1 + most);
-    char* const first = names_.data() + start + 1;
-    const auto length = static_cast<size_t>(WriteUtf8(first, units, n) - first);
-    names_[start] = static_cast<char>(length);
-    names_.resize(start + 1 + length);
-  } else {
-    // The UTF-8 length first, for the length before the bytes.
-    size_t length = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-      const char16_t c = units[i];
-      length += c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isSurrogate(c) ? 1 : 3;
-      if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
-        length += 3;
-        ++i;
-      }
-    }
-    AddLength(length);
-    const size_t at = names_.size();
-    names_.resize(at + length);
-    WriteUtf8(names_.data() + at, units, n);
+  const auto most = static_cast<size_t>(name.size()) * 3;
+  if (most >= 0x80) {
+    // A long name: its length is known once it is written.
+    std::string bytes(most, '\0');
+    bytes.resize(static_cast<size_t>(WriteUtf8(bytes.data(), name) - bytes.data()));
+    Add(std::string_view(bytes), value);
+    return;
   }
+  // Its length takes one byte whatever it comes to: written in place.
+  const size_t start = names_.size();
+  names_.resize(start + 1 + most);
+  char* const first = names_.data() + start + 1;
+  const auto length = static_cast<size_t>(WriteUtf8(first, name) - first);
+  names_[start] = static_cast<char>(length);
+  names_.resize(start + 1 + length);
   values_.push_back(value);
 }
 
