@@ -105,6 +105,7 @@ struct LineFacts {
   const char* FirstReturn = nullptr;   // its first CR, if any
   bool Quote = false;                  // a quote before the end
   bool High = false;                   // a byte of 0x80 and above
+  bool Tab = false;                    // a tab before the end
 };
 
 // A CR that no LF follows ends a line by itself.
@@ -120,6 +121,7 @@ LineFacts ScanLine(const char* p, const char* end) {
   const __m128i feeds = _mm_set1_epi8('\n');
   const __m128i quotes = _mm_set1_epi8('"');
   const __m128i returns = _mm_set1_epi8('\r');
+  const __m128i tabs = _mm_set1_epi8('\t');
   while (end - p >= 16) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const auto feed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, feeds)));
@@ -129,6 +131,8 @@ LineFacts ScanLine(const char* p, const char* end) {
     const auto ret = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, returns))) & before;
     facts.Quote = facts.Quote || (quote & before) != 0;
     facts.High = facts.High || (static_cast<unsigned>(_mm_movemask_epi8(chunk)) & before) != 0;
+    facts.Tab = facts.Tab ||
+                (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tabs))) & before) != 0;
     if (ret != 0 && facts.FirstReturn == nullptr) {
       facts.FirstReturn = p + std::countr_zero(ret);
       if (IsLoneReturn(facts.FirstReturn, end)) return facts;
@@ -147,6 +151,7 @@ LineFacts ScanLine(const char* p, const char* end) {
       return facts;
     }
     if (c == '"') facts.Quote = true;
+    if (c == '\t') facts.Tab = true;
     if (c == '\r' && facts.FirstReturn == nullptr) {
       facts.FirstReturn = p;
       if (IsLoneReturn(p, end)) return facts;
@@ -161,30 +166,80 @@ constexpr qsizetype kPassedStep = 1 << 20;
 
 }  // namespace
 
+namespace {
+
+#if defined(__SSE2__)
+// Past the ASCII and standard three-byte characters from p, sixteen bytes a
+// step: Chinese text goes by without a look at each character. Stops at the
+// start of a character the steps do not judge (a byte of another kind, a
+// broken sequence) or of the last few bytes; what lies before is UTF-8.
+const unsigned char* SkipAsciiAndThreeByte(const unsigned char* p, const unsigned char* end) {
+  const auto byte = [](int v) { return _mm_set1_epi8(static_cast<char>(v)); };
+  unsigned pending = 0;   // the places of the next step that must continue a character
+  unsigned afterE0 = 0;   // its first place follows an E0 (needs A0..BF)
+  unsigned afterED = 0;   // or an ED (needs 80..9F: no surrogates)
+  for (; end - p >= 16; p += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(chunk));
+    if (high == 0 && pending == 0) continue;
+    const auto continuation = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xC0)), byte(0x80))));
+    const auto lead = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xF0)), byte(0xE0))));
+    const unsigned wanted = pending | lead << 1 | lead << 2;
+    if ((high & ~(continuation | lead)) != 0 || (wanted & 0xFFFFu) != continuation) break;
+    // A continuation byte is A0..BF when its bit 5 is set.
+    const auto upper = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(chunk, 2)));
+    const auto e0 = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xE0))));
+    const auto ed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xED))));
+    if ((((e0 << 1) | afterE0) & ~upper & 0xFFFFu) != 0 || (((ed << 1) | afterED) & upper) != 0)
+      break;
+    pending = wanted >> 16;
+    afterE0 = e0 >> 15;
+    afterED = ed >> 15;
+  }
+  // Back to the lead of a character the last step left open.
+  if (pending == 1) return p - 2;
+  if (pending == 3) return p - 1;
+  return p;
+}
+#endif
+
+}  // namespace
+
 bool IsStrictUtf8(QByteArrayView bytes) {
   auto p = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* const end = p + bytes.size();
   while (p < end) {
+#if defined(__SSE2__)
+    p = SkipAsciiAndThreeByte(p, end);
+#else
     while (end - p >= 8) {
       uint64_t chunk;
       std::memcpy(&chunk, p, 8);
       if (chunk & 0x8080808080808080ULL) break;
       p += 8;
     }
-    if (p == end) break;
-    if (*p < 0x80) {
-      ++p;
-      continue;
+#endif
+    // What the steps leave, a step's worth of bytes one character at a
+    // time: a text of other characters is not tried sixteen bytes at a
+    // time over and over.
+    const unsigned char* const stop = end - p > 16 ? p + 16 : end;
+    while (p < stop) {
+      if (*p < 0x80) {
+        ++p;
+        continue;
+      }
+      // Chinese text is mostly characters of three bytes.
+      if ((*p & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+          (p[2] & 0xC0) == 0x80 && !(*p == 0xE0 && p[1] < 0xA0) && !(*p == 0xED && p[1] >= 0xA0)) {
+        p += 3;
+        continue;
+      }
+      const int used = SequenceLength(p, end);
+      if (used == 0) return false;
+      p += used;
     }
-    // Chinese text is mostly characters of three bytes.
-    if ((*p & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80 &&
-        !(*p == 0xE0 && p[1] < 0xA0) && !(*p == 0xED && p[1] >= 0xA0)) {
-      p += 3;
-      continue;
-    }
-    const int used = SequenceLength(p, end);
-    if (used == 0) return false;
-    p += used;
   }
   return true;
 }
@@ -195,7 +250,8 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
   return SplitPlainCsvLines(bytes, separator, decoded);
 }
 
-PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink) {
+PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
+                                 bool tabEnds) {
   if (separator.unicode() >= 0x80) return PlainCsvSplit::NotPlain;
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
@@ -210,6 +266,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       sink.Passed(p - bytes.data());
     }
     const LineFacts facts = ScanLine(p, end);
+    if (tabEnds && facts.Tab) return PlainCsvSplit::TabSeen;
     const char* const feed = facts.Feed;
     const char* stop = feed != nullptr ? feed : end;
     const char* textEnd = stop;
@@ -247,6 +304,9 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
     // are checked as they stand in the file.
     bool ended = false, joined = false;
     const char* next = QuotedLine(p, end, static_cast<char>(sep), unquoted, ended, joined);
+    // Quotes may have taken the line past where its look stopped.
+    if (tabEnds && std::memchr(p, '\t', static_cast<size_t>(next - p)) != nullptr)
+      return PlainCsvSplit::TabSeen;
     if ((joined && !DecodeUtf8Strict(QByteArrayView(p, next - p), checked)) ||
         !DecodeUtf8Strict(QByteArrayView(unquoted.data(), static_cast<qsizetype>(unquoted.size())),
                           line))

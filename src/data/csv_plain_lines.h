@@ -14,6 +14,7 @@ namespace qh {
 enum class PlainCsvSplit {
   Done,      // every line was handed on
   NotPlain,  // a byte that is not UTF-8 (or a separator that is not ASCII)
+  TabSeen,   // a tab, where the caller asked to stop at one
 };
 
 // Where the lines go. A line without a lone CR is first offered as its
@@ -34,8 +35,11 @@ class PlainCsvSink {
 
 // Hands each line to sink; an empty line is kept, an empty last line is
 // not. NotPlain may come after some lines were handed on (a byte that is
-// not UTF-8 is found only as it comes).
-PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink);
+// not UTF-8 is found only as it comes); so may TabSeen, when tabEnds asks
+// to stop at the first tab (a reader that took the separator on trust
+// learns it was wrong in the same look).
+PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
+                                 bool tabEnds = false);
 
 // The same, every line decoded.
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,

@@ -308,11 +308,13 @@ qsizetype ItemsBound(QByteArrayView bytes) { return bytes.size() / 3 + 1; }
 constexpr qsizetype kMostReserved = qsizetype(1) << 24;
 
 // UTF-8, split in the bytes (csv_plain_lines.h); nothing when the bytes
-// are not UTF-8.
+// are not UTF-8, or when tabEnds and a tab came (split tells which).
 std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
                                           const LoadLimits& limits, const TableChoice& choice,
                                           ItemTable& table,
-                                          const std::function<void(qsizetype)>& passed) {
+                                          const std::function<void(qsizetype)>& passed,
+                                          bool tabEnds, PlainCsvSplit& split) {
+  split = PlainCsvSplit::NotPlain;
   if (separator.unicode() >= 0x80) return std::nullopt;
   RowValidator rows(QStringLiteral("CSV"), table, limits, choice);
   qsizetype room = std::min<qsizetype>({ItemsBound(bytes), limits.MaxItems + 1, kMostReserved});
@@ -324,7 +326,8 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
     table.Items.reserve(static_cast<size_t>(room));
   }
   PlainRows sink(rows, static_cast<char>(separator.unicode()), passed);
-  if (SplitPlainCsvLines(bytes, separator, sink) != PlainCsvSplit::Done) return std::nullopt;
+  split = SplitPlainCsvLines(bytes, separator, sink, tabEnds);
+  if (split != PlainCsvSplit::Done) return std::nullopt;
   if (sink.Count() == 0) return FailNoLines(QStringLiteral("CSV"), table);
   return rows.Finish();
 }
@@ -386,10 +389,23 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
                    const TableChoice& choice, const std::function<void(qsizetype)>& passed) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
+  // Most exports part cells with commas and hold no tab at all: taken so,
+  // on the strength of one comma, the file is looked at once, not twice. A
+  // tab anywhere sends it back to the full choice of separator.
+  PlainCsvSplit split = PlainCsvSplit::TabSeen;
+  if (bytes.contains(',')) {
+    if (const auto verdict =
+            ValidatePlainCsvLines(bytes, u',', limits, choice, table, passed, true, split))
+      return *verdict;
+    table.Reset();
+  }
   const QChar separator = DetectSeparatorPassing(bytes, passed);
-  if (const auto verdict = ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed))
-    return *verdict;
-  table.Reset();
+  if (split == PlainCsvSplit::TabSeen) {
+    if (const auto verdict =
+            ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed, false, split))
+      return *verdict;
+    table.Reset();
+  }
   const qsizetype lines = LineBreaks(bytes);
   // UTF-8 as long as the bytes are; at the first piece that is not, the
   // whole file is read again as code page 936, as DecodeFileText decides.

@@ -104,10 +104,60 @@ char16_t* DecodeUtf8Into(QByteArrayView bytes, char16_t* out) {
   return DecodeUtf8(bytes, out, false);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// The stripped UTF-16 units of the first valid bytes (0 to 16) at p, as
+// the byte-wise count below finds them; p[16] and p[17] are read too. Each
+// byte is worth 1, a continuation byte 0, a lead of four bytes 2, the
+// first byte of a space of any kind 0: summed sixteen at a time.
+__m128i ChunkUnits(const uint8_t* p, qsizetype valid) {
+  alignas(16) static constexpr uint8_t kValid[32] = {
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+  const __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+  const auto byte = [](int v) { return _mm_set1_epi8(static_cast<char>(v)); };
+  const __m128i continuation = _mm_cmpeq_epi8(_mm_and_si128(b, byte(0xC0)), byte(0x80));
+  const __m128i four = _mm_cmpeq_epi8(_mm_and_si128(b, byte(0xF0)), byte(0xF0));
+  const __m128i space = _mm_or_si128(
+      _mm_cmpeq_epi8(b, byte(' ')),
+      _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(b, byte(0xC2)), _mm_cmpeq_epi8(b1, byte(0xA0))),
+                   _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(b, byte(0xE3)),
+                                               _mm_cmpeq_epi8(b1, byte(0x80))),
+                                 _mm_cmpeq_epi8(b2, byte(0x80)))));
+  // Masks are -1 where they hold: 1 + continuation - four + space.
+  __m128i units = _mm_sub_epi8(_mm_add_epi8(byte(1), continuation), four);
+  units = _mm_add_epi8(units, space);
+  units = _mm_and_si128(
+      units, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kValid + 16 - valid)));
+  return _mm_sad_epu8(units, _mm_setzero_si128());
+}
+
+}  // namespace
+#endif
+
 qsizetype StrippedUtf16Length(std::string_view utf8) {
-  const char* const end = utf8.data() + utf8.size();
+  auto q = reinterpret_cast<const uint8_t*>(utf8.data());
+  const uint8_t* const end = q + utf8.size();
   qsizetype length = 0;
-  for (const char* q = utf8.data(); q < end; ++q) {
+#if defined(__SSE2__)
+  // A name is one or two steps; the last few bytes are copied out so that
+  // nothing past the name is read.
+  __m128i sums = _mm_setzero_si128();
+  for (; end - q >= 18; q += 16) sums = _mm_add_epi64(sums, ChunkUnits(q, 16));
+  if (q < end) {
+    alignas(16) uint8_t tail[48] = {};
+    const qsizetype left = end - q;
+    std::memcpy(tail, q, static_cast<size_t>(left));
+    for (qsizetype from = 0; from < left; from += 16)
+      sums = _mm_add_epi64(sums, ChunkUnits(tail + from, std::min<qsizetype>(16, left - from)));
+    q = end;
+  }
+  length = static_cast<qsizetype>(_mm_cvtsi128_si64(sums) +
+                                  _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+#endif
+  for (; q < end; ++q) {
     const auto b = static_cast<unsigned char>(*q);
     if ((b & 0xC0) != 0x80) ++length;
     if (b >= 0xF0) ++length;

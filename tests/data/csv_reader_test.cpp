@@ -204,6 +204,10 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
       "\xEF\xBB\xBF项目,金额\r\n\"A\",\"1,234.5\"\r\n\"B\",\"-2\"\r\n", "A,\"\"\nB,1\n", "\"A\"x,1\nB,2\n",
       "A,\"1\"2\nB,2\n", "A,\"1\t2\"\nB,3\n", "\"A,B\",1\nC,2\n", "A,\",5\"\nB,\"-,1\"\n", "A,\"1,2,3\"\nB,2\n",
       "A,\"1\"\"\nB,2\n", "A,1,\"x\"\nB,2,\"\"\n", "\"A\nB\",1\n\"C\",2\n",
+      // Commas and tabs: the separator is the one the whole file decides,
+      // wherever its first tab stands.
+      "A,1\nB,2\nC\t3\n", "甲\t1,5\n乙\t2,5\n", "\"A\nB\"\t1,5", "\"A\rB\"\t1,5\r\"C\"\t2,5\r",
+      "A\t1,5\rB\t2\r",
   };
   // clang-format on
   for (const QByteArray& bytes : files) {

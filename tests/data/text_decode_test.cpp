@@ -1,6 +1,10 @@
 #include "data/text_decode.h"
 
+#include "base/text_utils.h"
+#include "data/csv_plain_lines.h"
+
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 namespace qh {
@@ -128,6 +132,52 @@ TEST(TextDecode, Utf16InPlaceOnlyWhereItReadsTheSame) {
   // Units that straddle their alignment are decoded instead.
   const QByteArray shifted = QByteArray(1, 'x') + "\xFF\xFE\x31\x00";
   EXPECT_FALSE(Utf16InPlace(QByteArrayView(shifted).sliced(1)).has_value());
+}
+
+// Texts of every length around the sixteen-byte steps, from pieces that
+// decide the counts: spaces of three kinds, near misses of them, and
+// characters of one to four bytes.
+std::vector<QByteArray> MixedTexts() {
+  static const char* const kPieces[] = {
+      "a", " ", "\xC2\xA0", "\xE3\x80\x80", "\xE3\x80\x81", "\xC2\xA9", "\xE5\x8D\x8E",
+      "\xE0\xA4\x85", "\xED\x9F\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "7,\""};
+  std::mt19937 random(40);
+  std::vector<QByteArray> texts;
+  for (int i = 0; i < 3000; ++i) {
+    QByteArray text;
+    const int pieces = static_cast<int>(random() % 40);
+    for (int k = 0; k < pieces; ++k) text += kPieces[random() % std::size(kPieces)];
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST(TextDecode, StrippedLengthIsTheDecodedLength) {
+  for (const QByteArray& text : MixedTexts()) {
+    QString decoded;
+    ASSERT_TRUE(DecodeUtf8Strict(text, decoded));
+    EXPECT_EQ(StrippedUtf16Length(std::string_view(text.data(), static_cast<size_t>(text.size()))),
+              StripSpaces(decoded).size())
+        << text.toHex().constData();
+  }
+}
+
+TEST(TextDecode, StrictUtf8CheckAgreesWithTheDecoder) {
+  // Each text broken at one place in one way: every fault and every place
+  // around the steps, against what the decoder says of the same bytes.
+  static const char* const kFaults[] = {"\x80", "\xE5\x8D", "\xE0\x80\x80", "\xED\xA0\x80",
+                                        "\xC1\xBF", "\xF4\x90\x80\x80", "\xF5", "\xFF",
+                                        "\xE5", "\xF0\x9F\x98"};
+  std::mt19937 random(41);
+  for (const QByteArray& text : MixedTexts()) {
+    QByteArray broken = text;
+    if (random() % 4 != 0) {
+      broken.insert(static_cast<qsizetype>(random() % (text.size() + 1)),
+                    kFaults[random() % std::size(kFaults)]);
+    }
+    QString decoded;
+    EXPECT_EQ(IsStrictUtf8(broken), DecodeUtf8Strict(broken, decoded)) << broken.toHex().constData();
+  }
 }
 
 }  // namespace
