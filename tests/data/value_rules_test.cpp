@@ -3,7 +3,11 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
 
 namespace qh {
 namespace {
@@ -123,6 +127,29 @@ TEST(ValueRules, LongDigitStringsReadExactly) {
   }
   double value = 0;
   EXPECT_FALSE(ReadValue(QStringLiteral("1") + QString(5000, u'0'), value));
+}
+
+// The fast road reads what ReadValue reads, to the bit, and never turns
+// away a text of its kind: texts of every length around fifteen digits,
+// with points, commas and signs anywhere.
+TEST(ValueRules, PlainDecimalsReadAsReadValueReadsThem) {
+  static const char kBytes[] = "0123456789999.,.,-+x";
+  std::mt19937 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const int length = static_cast<int>(random() % 22);
+    for (int k = 0; k < length; ++k) text += kBytes[random() % (sizeof kBytes - 1)];
+    const auto fast = ReadPlainDecimal(text);
+    const size_t signs = text.empty() ? 0 : (text[0] == '-' || text[0] == '+');
+    const bool plain = text.find_first_not_of("0123456789.,", signs) == std::string::npos &&
+                       std::count(text.begin(), text.end(), '.') <= 1 &&
+                       text.find_first_of("0123456789") != std::string::npos;
+    EXPECT_EQ(fast.has_value(), plain) << text;
+    if (!fast) continue;
+    double value = 0;
+    ASSERT_TRUE(ReadValue(QString::fromStdString(text), value)) << text;
+    EXPECT_EQ(std::memcmp(&value, &*fast, sizeof value), 0) << text;
+  }
 }
 
 }  // namespace
