@@ -45,7 +45,4 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
                                  const std::function<void(QStringView line)>& sink);
 
-// Whether the bytes are standard UTF-8, as DecodeUtf8Strict judges them.
-bool IsStrictUtf8(QByteArrayView bytes);
-
 }  // namespace qh
