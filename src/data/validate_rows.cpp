@@ -153,6 +153,16 @@ void RowValidator::AddReadRow(int cells, std::string_view name, double value) {
   whole_.LongestName = std::max(whole_.LongestName, StrippedUtf16Length(name));
 }
 
+void RowValidator::AddReadRow(int cells, QStringView name, const QString* sharedName,
+                              double value) {
+  if (cells > maxCols_) maxCols_ = cells;
+  if (!KeepsNextName()) {
+    if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, StrippedLength(name));
+    return;
+  }
+  if (AdmitItem(value)) KeepItem(name, sharedName, value);
+}
+
 void RowValidator::KeepItem(QStringView name, const QString* sharedName, double value) {
   ++kept_;
   if (compact_ == nullptr) {

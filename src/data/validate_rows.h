@@ -46,6 +46,8 @@ class RowValidator {
   // number, read as ReadValue reads it: such a row is never a header nor
   // blank. name is the name cell as it stands, in standard UTF-8.
   void AddReadRow(int cells, std::string_view name, double value);
+  // The same for a name as text; sharedName as for Add.
+  void AddReadRow(int cells, QStringView name, const QString* sharedName, double value);
 
  private:
   void AddLine(size_t index, QStringView line, const QString* name);

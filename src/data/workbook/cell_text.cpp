@@ -51,22 +51,8 @@ bool AppendShortDecimal(char*& at, double number) {
 }
 
 void AppendNumber(QString& out, double number) {
-  char buffer[64];
-  std::to_chars_result result;
-  char* shortEnd = buffer;
-  if (std::isfinite(number) && number == std::floor(number) &&
-      std::fabs(number) < kPlainDigitsLimit) {
-    result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(number));
-  } else if (AppendShortDecimal(shortEnd, number)) {
-    result.ptr = shortEnd;
-  } else {
-    // Same rule as printf's %.15G: exponent form from 10^15 on and below 10^-4.
-    result = std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::general, 15);
-    for (char* p = buffer; p != result.ptr; ++p) {
-      if (*p == 'e') *p = 'E';
-    }
-  }
-  out.append(QLatin1StringView(buffer, result.ptr - buffer));
+  char buffer[kNumberTextRoom];
+  out.append(QLatin1StringView(buffer, WriteNumberText(buffer, number) - buffer));
 }
 
 // A text that can reach the output unchanged: nothing to strip and no
@@ -157,6 +143,23 @@ std::optional<double> NumberFromCellText(QStringView text) {
     return std::nullopt;
   }
   return value;
+}
+
+char* WriteNumberText(char* out, double number) {
+  char* const end = out + kNumberTextRoom;
+  if (std::isfinite(number) && number == std::floor(number) &&
+      std::fabs(number) < kPlainDigitsLimit) {
+    return std::to_chars(out, end, static_cast<long long>(number)).ptr;
+  }
+  char* shortEnd = out;
+  if (AppendShortDecimal(shortEnd, number)) return shortEnd;
+  // Same rule as printf's %.15G: exponent form from 10^15 on and below 10^-4.
+  const std::to_chars_result result =
+      std::to_chars(out, end, number, std::chars_format::general, 15);
+  for (char* p = out; p != result.ptr; ++p) {
+    if (*p == 'e') *p = 'E';
+  }
+  return result.ptr;
 }
 
 void AppendCellText(QString& out, CellKind kind, double number, QStringView text) {

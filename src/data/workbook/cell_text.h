@@ -17,6 +17,11 @@ enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
 // the Number, or the Boolean (non-zero is TRUE); text the Text.
 void AppendCellText(QString& out, CellKind kind, double number, QStringView text);
 
+// The text AppendCellText gives a Number, written at out (room for
+// kNumberTextRoom bytes); returns its end.
+constexpr int kNumberTextRoom = 64;
+char* WriteNumberText(char* out, double number);
+
 // The number a cell text stands for: optional sign, digits that may carry
 // thousands commas, an optional fraction and exponent; spaces are ignored.
 std::optional<double> NumberFromCellText(QStringView text);

@@ -1,6 +1,7 @@
 #include "data/workbook/two_columns.h"
 
 #include "base/text_utils.h"
+#include "data/value_rules.h"
 
 #include <algorithm>
 
@@ -50,12 +51,36 @@ bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStri
     anyText_ = true;
   }
   cells_[slot].resize(0);
+  if (slot == 1 && kind == CellKind::Number) {
+    valueIsNumber_ = true;
+    valueNumber_ = number;
+    return true;
+  }
+  if (slot == 1) valueIsNumber_ = false;
   AppendCellText(cells_[slot], kind, number, text);
   if (slot == 0) sharedName_.clear();
   return true;
 }
 
 void TwoColumnRows::EndRow() {
+  if (valueIsNumber_) {
+    valueIsNumber_ = false;
+    char text[kNumberTextRoom];
+    const char* const end = WriteNumberText(text, valueNumber_);
+    // The usual row, a name and an amount past the header: read as its
+    // line would be, without the line. Cell texts hold no tab (spaces of
+    // every kind are gone), so the row is two cells.
+    if (rows_.TakesReadRows()) {
+      if (const auto value =
+              ReadPlainDecimal(std::string_view(text, static_cast<size_t>(end - text)))) {
+        rows_.AddReadRow(2, cells_[0], sharedName_.isNull() ? nullptr : &sharedName_, *value);
+        cells_[0].resize(0);
+        sharedName_.clear();
+        return;
+      }
+    }
+    cells_[1].append(QLatin1StringView(text, end - text));
+  }
   line_.resize(0);
   line_.append(cells_[0]).append(u'\t').append(cells_[1]);
   rows_.Add(static_cast<size_t>(row_ - firstRow_), line_,

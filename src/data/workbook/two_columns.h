@@ -70,6 +70,10 @@ class TwoColumnRows {
   bool secondColumnSeen_ = false;
   bool anyText_ = false;  // a cell that yields text: no sheet of blanks
   QString cells_[2];      // the cell text of the current row's two cells
+  // A number in the second cell: its text is written only for a row that
+  // must be read as a line.
+  bool valueIsNumber_ = false;
+  double valueNumber_ = 0.0;
   QString sharedName_;    // the name cell's shared string, when it is the name as it stands
   QString line_;
 };

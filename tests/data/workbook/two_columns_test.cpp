@@ -52,12 +52,12 @@ bool Feed(Sink& sink, const std::vector<Cell>& cells, Texts texts) {
 
 // What the full reading makes of the cells: every line of the used range,
 // then the two-column validation.
-bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table) {
+bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table, const LoadLimits& limits = {}) {
   SheetCells sheet;
   SheetLines lines;
   if (!Feed(sheet, cells, Texts::Inline) || !sheet.BuildLines(lines) || lines.Lines.empty())
     return table.Fail(u"-"_qs, u"-"_qs);
-  return ValidateRows(std::span<const QStringView>(lines.Lines), u"Excel"_qs, LoadLimits{}, table);
+  return ValidateRows(std::span<const QStringView>(lines.Lines), u"Excel"_qs, limits, table);
 }
 
 struct SheetCase {
@@ -91,20 +91,32 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
       {"only blanks", {Blank(1, 1), Text(1, 2, " "), Err(2, 1), Blank(2, 2)}, false},
       {"nothing", {}, false},
       {"far apart", {Text(1, 1, "A"), Num(1, 2, 1), Text(1000000, 1, "B"), Num(1000000, 2, 2)}, false},
+      // Amounts past the header, as General shows them: fifteen digits,
+      // exponents, no name, a name that holds a tab.
+      {"amounts as shown", {Text(1, 1, "名称"), Text(1, 2, "数值"), Text(2, 1, " A "), Num(2, 2, 0.1 + 0.2),
+                            Text(3, 1, "B"), Num(3, 2, 1e20), Text(4, 1, "C"), Num(4, 2, -1.5e-7),
+                            Num(5, 2, 123456789.123456789), Text(6, 1, "E"), Num(6, 2, -0.0),
+                            Text(7, 1, "F"), Num(7, 2, 999999999999999.0)}, true},
+      {"a tab in a name", {Text(1, 1, "A"), Num(1, 2, 1), Text(2, 1, "B\tC"), Num(2, 2, 2)}, true},
   };
   // clang-format on
-  for (const Texts texts : {Texts::Inline, Texts::Shared}) {
-    for (const SheetCase& c : cases) {
-      ItemTable direct, full;
-      TwoColumnRows rows(u"Excel"_qs, direct);
-      bool ok = false;
-      const bool finished = Feed(rows, c.Cells, texts) && rows.Finish(ok);
-      EXPECT_EQ(finished, c.Direct) << c.Name;
-      if (!finished) continue;
-      EXPECT_EQ(ok, ReadInFull(c.Cells, full)) << c.Name;
-      EXPECT_EQ(direct.Items, full.Items) << c.Name;
-      EXPECT_EQ(direct.LastError, full.LastError) << c.Name;
-      EXPECT_EQ(direct.LastHint, full.LastHint) << c.Name;
+  LoadLimits firstOnly;
+  firstOnly.KeepItems = 1;
+  for (const LoadLimits& limits : {LoadLimits{}, firstOnly}) {
+    for (const Texts texts : {Texts::Inline, Texts::Shared}) {
+      for (const SheetCase& c : cases) {
+        ItemTable direct, full;
+        TwoColumnRows rows(u"Excel"_qs, direct, limits);
+        bool ok = false;
+        const bool finished = Feed(rows, c.Cells, texts) && rows.Finish(ok);
+        EXPECT_EQ(finished, c.Direct) << c.Name;
+        if (!finished) continue;
+        EXPECT_EQ(ok, ReadInFull(c.Cells, full, limits)) << c.Name;
+        EXPECT_EQ(direct.Items, full.Items) << c.Name;
+        EXPECT_EQ(direct.Whole, full.Whole) << c.Name;
+        EXPECT_EQ(direct.LastError, full.LastError) << c.Name;
+        EXPECT_EQ(direct.LastHint, full.LastHint) << c.Name;
+      }
     }
   }
 }
