@@ -1,5 +1,7 @@
 #include "data/workbook/xml.h"
 
+#include "data/value_rules.h"
+
 #include <QDir>
 #include <QUrl>
 #include <charconv>
@@ -80,6 +82,13 @@ void DecodeEscapedCharacters(QString& text) {
 std::optional<double> XmlNumber(QByteArrayView text) {
   text = text.trimmed();
   if (text.startsWith('+')) text = text.sliced(1);
+  // The usual cell value, digits with a point: read as from_chars reads
+  // it, without the general parser. No sign is left but a minus, and a
+  // comma is no part of a number here.
+  if (!text.startsWith('+') && !text.contains(',')) {
+    if (const auto plain = ReadPlainDecimal(std::string_view(text.data(), size_t(text.size()))))
+      return plain;
+  }
   double value = 0.0;
   const char* end = text.data() + text.size();
   const auto result = std::from_chars(text.data(), end, value);

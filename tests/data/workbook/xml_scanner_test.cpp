@@ -3,7 +3,11 @@
 
 #include <QBuffer>
 #include <QString>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <optional>
+#include <random>
 #include <string>
 #include <gtest/gtest.h>
 
@@ -180,6 +184,36 @@ TEST(XmlScanner, ReadsFromADeviceAcrossWindowBoundaries) {
             "<>"
             "<>!");
   EXPECT_EQ(TraceFromDevice(""), "!");
+}
+
+// Value elements read as the general number parser reads them: one plus
+// sign dropped, nothing else around the digits; the quick road for plain
+// amounts must not read more (commas, two signs) or otherwise.
+TEST(XmlNumber, ReadsAsTheGeneralParser) {
+  const auto general = [](QByteArrayView text) -> std::optional<double> {
+    text = text.trimmed();
+    if (text.startsWith('+')) text = text.sliced(1);
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (text.isEmpty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+      return std::nullopt;
+    return value;
+  };
+  static const char kBytes[] = "0123456789.,-+e ";
+  std::mt19937 random(52);
+  for (int i = 0; i < 100000; ++i) {
+    std::string text;
+    const int length = static_cast<int>(random() % 20);
+    for (int k = 0; k < length; ++k) text += kBytes[random() % (sizeof kBytes - 1)];
+    const QByteArrayView view(text.data(), static_cast<qsizetype>(text.size()));
+    const auto expected = general(view);
+    const auto read = XmlNumber(view);
+    ASSERT_EQ(read.has_value(), expected.has_value()) << text;
+    if (read) {
+      EXPECT_EQ(std::memcmp(&*read, &*expected, sizeof(double)), 0) << text;
+    }
+  }
 }
 
 }  // namespace
