@@ -139,6 +139,9 @@ bool XmlScanner::Refill(qsizetype keepFrom) {
 // succeed, so going back to the token's start is enough.
 XmlScanner::Token XmlScanner::Next() {
   if (token_ == Token::Error) return token_;
+  // All of the document in view (a part in memory, or the last window of
+  // a source that read well): nothing to refill.
+  if (exhausted_ && !sourceFailed_) return NextInWindow();
   for (;;) {
     const qsizetype start = at_;
     const Token before = token_;
@@ -161,6 +164,10 @@ XmlScanner::Token XmlScanner::NextInWindow() {
   }
   while (at_ < data_.size()) {
     if (data_[at_] == '<') {
+      // Tags first, without a detour: they are nearly every token.
+      const char second = at_ + 1 < data_.size() ? data_[at_ + 1] : '\0';
+      if (second == '/') return ScanEndTag();
+      if (second != '?' && second != '!') return ScanStartTag();
       const Token token = ScanMarkup();
       if (token == Token::Finished) continue;  // comment or processing instruction
       return token;
@@ -233,7 +240,12 @@ void XmlScanner::SkipSpaces() {
   at_ = at;
 }
 
-bool XmlScanner::Push(QByteArrayView name) {
+void XmlScanner::KeepOpenName(size_t slot, QByteArrayView name) {
+  openCopies_[slot].assign(name.data(), static_cast<size_t>(name.size()));
+  open_[slot] = QByteArrayView(openCopies_[slot]);
+}
+
+inline bool XmlScanner::Push(QByteArrayView name) {
   if (depth_ >= kMaxDepth) return false;
   if (depth_ == 0 && rootSeen_) return false;  // a second root element
   rootSeen_ = true;
@@ -241,8 +253,7 @@ bool XmlScanner::Push(QByteArrayView name) {
   if (source_ == nullptr) {
     open_[slot] = name;
   } else {
-    openCopies_[slot].assign(name.data(), static_cast<size_t>(name.size()));
-    open_[slot] = QByteArrayView(openCopies_[slot]);
+    KeepOpenName(slot, name);
   }
   return true;
 }
@@ -296,12 +307,16 @@ XmlScanner::Token XmlScanner::ScanStartTag() {
 }
 
 XmlScanner::Token XmlScanner::ScanEndTag() {
-  at_ += 2;
-  const QByteArrayView name = ScanName();
-  SkipSpaces();
-  if (at_ >= data_.size() || data_[at_] != '>') return Fail();
-  ++at_;
+  // As many as start tags: on locals too (see ScanName).
+  const char* const data = data_.data();
+  const qsizetype size = data_.size();
+  qsizetype at = at_ + 2;
+  while (at < size && IsNameChar(data[at])) ++at;
+  const QByteArrayView name(data + at_ + 2, at - at_ - 2);
+  while (at < size && IsSpace(data[at])) ++at;
+  if (at >= size || data[at] != '>') return Fail();
   if (depth_ == 0 || !SameName(open_[static_cast<size_t>(depth_ - 1)], name)) return Fail();
+  at_ = at + 1;
   --depth_;
   name_ = LocalPart(name);
   return token_ = Token::End;

@@ -99,6 +99,7 @@ class XmlScanner {
   QByteArrayView ScanName();
   void SkipSpaces();
   bool Push(QByteArrayView name);
+  void KeepOpenName(size_t slot, QByteArrayView name);
 
   QByteArrayView data_;
   qsizetype at_ = 0;
