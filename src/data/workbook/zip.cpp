@@ -28,9 +28,16 @@ bool DeclarationAllowed(QByteArrayView rest) {
   return false;
 }
 
+// Every "<!" in view, found by its rare '!' (a search for the pair, byte
+// by byte, was a tenth of the reading of a large sheet).
 bool DeclarationsAllowed(QByteArrayView view) {
-  for (qsizetype at = view.indexOf("<!"); at >= 0; at = view.indexOf("<!", at + 2)) {
-    if (!DeclarationAllowed(view.sliced(at + 2).first(qMin<qsizetype>(view.size() - at - 2, 7)))) {
+  const char* const begin = view.data();
+  const char* const end = begin + view.size();
+  for (const char* at = begin + 1; at < end; ++at) {
+    at = static_cast<const char*>(std::memchr(at, '!', size_t(end - at)));
+    if (at == nullptr) break;
+    if (at[-1] == '<' &&
+        !DeclarationAllowed(QByteArrayView(at + 1, qMin<qsizetype>(end - at - 1, 7)))) {
       return false;
     }
   }
