@@ -117,6 +117,12 @@ bool XmlScanner::Refill(qsizetype keepFrom) {
   // What is kept moves to the front of the same storage: the window then
   // stays one allocation of a step or two instead of growing with each
   // refill.
+  // The names of the open elements are views into the window: copied out
+  // before it moves, once a window rather than once a tag.
+  for (int i = 0; i < depth_; ++i) {
+    const auto slot = static_cast<size_t>(i);
+    if (open_[slot].data() != openCopies_[slot].data()) KeepOpenName(slot, open_[slot]);
+  }
   keepFrom = qBound(qsizetype(0), keepFrom, window_.size());
   const qsizetype kept = window_.size() - keepFrom;
   if (window_.capacity() < kept + kWindowStep) window_.reserve(kept + 2 * kWindowStep);
@@ -249,12 +255,7 @@ inline bool XmlScanner::Push(QByteArrayView name) {
   if (depth_ >= kMaxDepth) return false;
   if (depth_ == 0 && rootSeen_) return false;  // a second root element
   rootSeen_ = true;
-  const auto slot = static_cast<size_t>(depth_++);
-  if (source_ == nullptr) {
-    open_[slot] = name;
-  } else {
-    KeepOpenName(slot, name);
-  }
+  open_[static_cast<size_t>(depth_++)] = name;
   return true;
 }
 

@@ -108,8 +108,8 @@ class XmlScanner {
   QByteArrayView text_;
   bool cdata_ = false;
   bool pendingEnd_ = false;  // a self-closing tag owes its end token
-  // Names of the open elements: views into a document in memory, copies
-  // when read from a source, as the window moves under them.
+  // Names of the open elements: views into the document, or copies once a
+  // source's window has moved under them.
   std::array<QByteArrayView, kMaxDepth> open_{};
   std::array<std::string, kMaxDepth> openCopies_{};
   int depth_ = 0;
