@@ -3,12 +3,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace qh {
 
 namespace {
 
 constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+constexpr std::uint64_t kWholePowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
 constexpr int kMostDecimals = 6;
 constexpr double kLargest = 1e15;
 // Below 2^52 a whole number is an exact double and one apart from the next
@@ -39,7 +45,11 @@ char* WriteShortest(char* out, double value) {
   // for d - 1 exactly when n ends in 0: amounts (two decimals) are tried
   // first and their zeros dropped, other d from 3 up.
   const auto reads = [magnitude](int decimals, std::uint64_t& whole) {
-    const double scaled = std::nearbyint(magnitude * kPowers[decimals]);
+    // Below 2^52, adding and taking away 2^52 rounds to the nearest whole
+    // number, halves to even, as nearbyint does, without the library call.
+    // (The product is rounded on its own first, as a separate statement.)
+    const double product = magnitude * kPowers[decimals];
+    const double scaled = (product + kExactWhole) - kExactWhole;
     if (scaled >= kExactWhole || scaled / kPowers[decimals] != magnitude) return false;
     whole = static_cast<std::uint64_t>(scaled);
     return true;
@@ -59,36 +69,48 @@ char* WriteShortest(char* out, double value) {
   // A whole number ending in zeros may be shorter in scientific form
   // (1e+06): the general way decides.
   if (decimals == 0 && whole % 10 == 0) return std::to_chars(out, out + kShortestRoom, value).ptr;
-  const int digits = DigitCount(whole);
   // Below 1 the form 0.00ddd may lose to d.dde-03; the first digit's
   // place tells. Fixed: zeros before the digits, the point, the digits.
-  const int exponent = digits - 1 - decimals;
-  if (exponent < 0) {
+  if (decimals > 0 && whole < kWholePowers[decimals]) {
+    const int digits = DigitCount(whole);
     const int fixed = 2 + decimals;  // "0." and the decimals
     const int scientific = digits + (digits > 1 ? 1 : 0) + 4;
     if (fixed > scientific) return std::to_chars(out, out + kShortestRoom, value).ptr;
   }
   if (value < 0) *out++ = '-';
-  char text[24];
-  char* end = std::to_chars(text, text + sizeof text, whole).ptr;
-  const auto length = static_cast<int>(end - text);
-  if (decimals == 0) {
-    for (char* c = text; c < end; ++c) *out++ = *c;
-    return out;
+  // The digits from the last, two a step, into the middle of a buffer from
+  // which fixed-size pieces are copied out: every piece stays within it,
+  // and within the room out has. What lies past a piece's digits is
+  // written over or left beyond the end returned.
+  char text[48] = {};
+  char* const end = text + 24;
+  char* first = end;
+  while (whole >= 100) {
+    first -= 2;
+    std::memcpy(first, kPairs + 2 * (whole % 100), 2);
+    whole /= 100;
   }
-  // The digits with the point put in, zeros before as needed.
+  if (whole >= 10) {
+    first -= 2;
+    std::memcpy(first, kPairs + 2 * whole, 2);
+  } else {
+    *--first = static_cast<char>('0' + whole);
+  }
+  const auto length = static_cast<int>(end - first);
   const int integral = length - decimals;
   if (integral <= 0) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int i = integral; i < 0; ++i) *out++ = '0';
-    for (char* c = text; c < end; ++c) *out++ = *c;
-    return out;
+    // At most 6 decimals: "0.", at most 5 zeros, then the digits.
+    std::memcpy(out, "0.00000", 8);
+    out += 2 - integral;
+    std::memcpy(out, first, 8);
+    return out + length;
   }
-  for (int i = 0; i < integral; ++i) *out++ = text[i];
+  std::memcpy(out, first, 16);  // at most 16 digits before the point
+  out += integral;
+  if (decimals == 0) return out;
   *out++ = '.';
-  for (int i = integral; i < length; ++i) *out++ = text[i];
-  return out;
+  std::memcpy(out, first + integral, 8);
+  return out + decimals;
 }
 
 }  // namespace qh

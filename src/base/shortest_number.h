@@ -11,6 +11,7 @@ namespace qh {
 inline constexpr size_t kShortestRoom = 32;
 
 // Writes value at out (room for kShortestRoom chars), returns the end.
+// Bytes of the room past that end may be written over.
 // Any double is accepted; infinities and NaN come out as to_chars has them.
 char* WriteShortest(char* out, double value);
 
