@@ -1,5 +1,6 @@
 #include "cli_json.h"
 
+#include "base/partial_load.h"
 #include "base/shortest_number.h"
 #include "base/text_utils.h"
 
@@ -9,9 +10,6 @@
 #include <cmath>
 #include <string>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace qh::cli {
 
@@ -37,9 +35,22 @@ char* WriteEscape(char* d, unsigned char c) {
   return d;
 }
 
+#if !defined(__SSE2__)
 // The escape of an ASCII character other than a quote, a backslash or a
 // control character: none.
 bool NeedsEscape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
+#endif
+
+#if defined(__SSE2__)
+// The bytes of chunk that need an escape, as a movemask.
+unsigned EscapeMask(__m128i chunk) {
+  // Bytes below 0x20: unsigned minimum with 0x1F leaves them unchanged.
+  const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
+  const __m128i quote = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'));
+  const __m128i backslash = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\'));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(quote, backslash))));
+}
+#endif
 
 char* WriteJsonUtf8(char* d, std::string_view text) {
   const char* p = text.data();
@@ -49,22 +60,23 @@ char* WriteJsonUtf8(char* d, std::string_view text) {
     // are copied whole.
     const char* run = p;
 #if defined(__SSE2__)
-    while (end - run >= 16) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run));
-      // Bytes below 0x20: unsigned minimum with 0x1F leaves them unchanged.
-      const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
-      const __m128i quote = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'));
-      const __m128i backslash = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\'));
-      const auto found = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(quote, backslash))));
-      if (found != 0) {
+    for (;;) {
+      if (end - run >= 16) {
+        const unsigned found = EscapeMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(run)));
+        if (found == 0) {
+          run += 16;
+          continue;
+        }
         run += std::countr_zero(found);
-        break;
+      } else if (run < end) {
+        const unsigned found = EscapeMask(LoadPartial(run, end)) & FirstLanes(end - run);
+        run = found == 0 ? end : run + std::countr_zero(found);
       }
-      run += 16;
+      break;
     }
-#endif
+#else
     while (run < end && !NeedsEscape(static_cast<unsigned char>(*run))) ++run;
+#endif
     d = std::copy(p, run, d);
     if (run == end) break;
     d = WriteEscape(d, static_cast<unsigned char>(*run));

@@ -1,11 +1,9 @@
 #pragma once
 // The first of a few bytes in a short run, sixteen bytes a step: cells and
 // names of a dozen characters are too short for memchr's start-up to pay.
-#include <bit>
+#include "base/partial_load.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <bit>
 
 namespace qh {
 
@@ -21,9 +19,16 @@ inline const char* FindAnyOf(const char* p, const char* end, char a, char b, cha
       return p + std::countr_zero(mask);
     p += 16;
   }
-#endif
+  if (p == end) return end;
+  const __m128i chunk = LoadPartial(p, end);
+  const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(chunk, va),
+                                   _mm_or_si128(_mm_cmpeq_epi8(chunk, vb), _mm_cmpeq_epi8(chunk, vc)));
+  const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)) & FirstLanes(end - p);
+  return mask != 0 ? p + std::countr_zero(mask) : end;
+#else
   while (p < end && *p != a && *p != b && *p != c) ++p;
   return p;
+#endif
 }
 
 }  // namespace qh

@@ -1,5 +1,6 @@
 #include "data/text_decode.h"
 
+#include "base/partial_load.h"
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
@@ -185,29 +186,39 @@ const uint8_t* SkipAsciiAndThreeByte(const uint8_t* p, const uint8_t* end) {
   unsigned pending = 0;   // the places of the next step that must continue a character
   unsigned afterE0 = 0;   // its first place follows an E0 (needs A0..BF)
   unsigned afterED = 0;   // or an ED (needs 80..9F: no surrogates)
+  // One step over the first bytes of chunk that count (valid): false when
+  // they need the byte-wise look.
+  const auto step = [&](__m128i chunk, unsigned valid) {
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(chunk)) & valid;
+    if (high == 0 && pending == 0) return true;
+    const auto continuation =
+        static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xC0)), byte(0x80)))) & valid;
+    const auto lead = static_cast<unsigned>(_mm_movemask_epi8(
+                          _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xF0)), byte(0xE0)))) & valid;
+    const unsigned wanted = pending | lead << 1 | lead << 2;
+    if ((high & ~(continuation | lead)) != 0 || (wanted & 0xFFFFu) != continuation) return false;
+    // A continuation byte is A0..BF when its bit 5 is set.
+    const auto upper = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(chunk, 2)));
+    const auto e0 = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xE0)))) & valid;
+    const auto ed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xED)))) & valid;
+    if ((((e0 << 1) | afterE0) & ~upper & 0xFFFFu) != 0 || (((ed << 1) | afterED) & upper) != 0)
+      return false;
+    pending = wanted >> 16;
+    afterE0 = e0 >> 15;
+    afterED = ed >> 15;
+    return true;
+  };
   for (; end - p >= 16; p += 16) {
     // A whole file is looked at from its first byte on: its pages come
     // fresh from the page cache, and are asked for before they are needed.
     if (end - p > 2048) _mm_prefetch(reinterpret_cast<const char*>(p) + 2048, _MM_HINT_T0);
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto high = static_cast<unsigned>(_mm_movemask_epi8(chunk));
-    if (high == 0 && pending == 0) continue;
-    const auto continuation = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xC0)), byte(0x80))));
-    const auto lead = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xF0)), byte(0xE0))));
-    const unsigned wanted = pending | lead << 1 | lead << 2;
-    if ((high & ~(continuation | lead)) != 0 || (wanted & 0xFFFFu) != continuation) break;
-    // A continuation byte is A0..BF when its bit 5 is set.
-    const auto upper = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(chunk, 2)));
-    const auto e0 = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xE0))));
-    const auto ed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xED))));
-    if ((((e0 << 1) | afterE0) & ~upper & 0xFFFFu) != 0 || (((ed << 1) | afterED) & upper) != 0)
-      break;
-    pending = wanted >> 16;
-    afterE0 = e0 >> 15;
-    afterED = ed >> 15;
+    if (!step(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), 0xFFFFu)) break;
   }
+  // The last few bytes in one step too; a character they leave open
+  // (wanted past the end) fails the step and is judged byte by byte.
+  if (end - p < 16 && p < end && step(LoadPartial(p, end), FirstLanes(end - p)) && pending == 0)
+    return end;
   // Back to the lead of a character the last step left open.
   if (pending == 1) return p - 2;
   if (pending == 3) return p - 1;

@@ -1,6 +1,8 @@
 #include "data/text_decode.h"
 
 #include "base/text_utils.h"
+#include "data/byte_search.h"
+#include "support/guarded_bytes.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -176,6 +178,27 @@ TEST(TextDecode, Utf8CheckAgreesWithTheDecoder) {
     }
     QString decoded;
     EXPECT_EQ(IsValidUtf8(broken), DecodeUtf8Strict(broken, decoded)) << broken.toHex().constData();
+  }
+}
+
+// Texts that end where readable memory ends: the last bytes are looked at
+// sixteen at a time too, and never one past the end.
+TEST(TextDecode, LastBytesBeforeAnUnreadablePage) {
+  for (const QByteArray& text : MixedTexts()) {
+    const test::GuardedBytes guarded(text);
+    ASSERT_TRUE(guarded.Ok());
+    const QByteArrayView bytes = guarded.View();
+    QString decoded;
+    EXPECT_EQ(IsValidUtf8(bytes), DecodeUtf8Strict(text, decoded));
+    EXPECT_EQ(StrippedUtf16Length(std::string_view(bytes.data(), static_cast<size_t>(bytes.size()))),
+              StripSpaces(decoded).size());
+    const char* const end = bytes.data() + bytes.size();
+    EXPECT_EQ(FindAnyOf(bytes.data(), end, ',', '"', '\x8E') - bytes.data(),
+              text.indexOf(',') < 0 && text.indexOf('"') < 0 && text.indexOf('\x8E') < 0
+                  ? text.size()
+                  : std::min({text.indexOf(',') < 0 ? text.size() : text.indexOf(','),
+                              text.indexOf('"') < 0 ? text.size() : text.indexOf('"'),
+                              text.indexOf('\x8E') < 0 ? text.size() : text.indexOf('\x8E')}));
   }
 }
 
