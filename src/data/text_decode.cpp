@@ -143,16 +143,23 @@ qsizetype StrippedUtf16Length(std::string_view utf8) {
   const uint8_t* const end = q + utf8.size();
   qsizetype length = 0;
 #if defined(__SSE2__)
-  // A name is one or two steps; the last few bytes are copied out so that
-  // nothing past the name is read.
+  // A name is one or two steps. The last few bytes are read where they
+  // stand when that cannot leave their page, else copied out. What lies
+  // past the name never counts: only the first valid bytes do, and a lead
+  // byte among them, whose next bytes are looked at, has them in the name.
   __m128i sums = _mm_setzero_si128();
   for (; end - q >= 18; q += 16) sums = _mm_add_epi64(sums, ChunkUnits(q, 16));
   if (q < end) {
-    alignas(16) uint8_t tail[48] = {};
     const qsizetype left = end - q;
-    std::memcpy(tail, q, static_cast<size_t>(left));
-    for (qsizetype from = 0; from < left; from += 16)
-      sums = _mm_add_epi64(sums, ChunkUnits(tail + from, std::min<qsizetype>(16, left - from)));
+    alignas(16) uint8_t tail[48];
+    const uint8_t* from = q;
+    if (!CanReadAhead(q, 34)) {
+      std::memset(tail, 0, sizeof tail);
+      std::memcpy(tail, q, static_cast<size_t>(left));
+      from = tail;
+    }
+    for (qsizetype at = 0; at < left; at += 16)
+      sums = _mm_add_epi64(sums, ChunkUnits(from + at, std::min<qsizetype>(16, left - at)));
     q = end;
   }
   length = static_cast<qsizetype>(_mm_cvtsi128_si64(sums) +
