@@ -213,48 +213,13 @@ bool ReadValue(QStringView text, double& value) {
   return std::isfinite(value);
 }
 
-namespace {
-
-// Every power a number of at most fifteen digits divides by, exact.
-constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-}  // namespace
-
-std::optional<double> ReadPlainDecimal(std::string_view text) {
+std::optional<double> detail::ReadLongPlainDecimal(std::string_view text) {
   const char* first = text.data();
   const char* const last = first + text.size();
   bool negative = false;
   if (first < last && (*first == '-' || *first == '+')) {
     negative = *first == '-';
     ++first;
-  }
-  if (last - first <= 15) {
-    // The usual amount: fifteen characters hold no more than fifteen
-    // digits, so none needs counting on the way; the decimals are what
-    // follows the point.
-    std::uint64_t whole = 0;
-    const char* point = nullptr;
-    qsizetype commas = 0, commasBeforePoint = 0;
-    for (const char* q = first; q < last; ++q) {
-      const unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
-      if (digit <= 9) {
-        whole = whole * 10 + digit;
-      } else if (*q == '.' && point == nullptr) {
-        point = q;
-        commasBeforePoint = commas;
-      } else if (*q == ',') {
-        ++commas;
-      } else {
-        return std::nullopt;
-      }
-    }
-    if ((last - first) - (point != nullptr ? 1 : 0) - commas == 0) return std::nullopt;
-    const qsizetype decimals = point != nullptr ? (last - point - 1) - (commas - commasBeforePoint) : 0;
-    // The digits as a whole number and the power of ten are both exact
-    // doubles, so one division rounds as from_chars does (once, to nearest).
-    const double value = static_cast<double>(whole) / kPowers[decimals];
-    return negative ? -value : value;
   }
   bool point = false, commas = false;
   int digits = 0, decimals = 0;
@@ -276,7 +241,7 @@ std::optional<double> ReadPlainDecimal(std::string_view text) {
   if (digits == 0) return std::nullopt;
   double value = 0.0;
   if (digits <= 15) {
-    value = static_cast<double>(whole) / kPowers[decimals];
+    value = static_cast<double>(whole) / kTenPowers[decimals];
   } else {
     std::string cleaned;
     if (commas) {
