@@ -42,6 +42,7 @@ class MappedFile {
   const char* data_ = nullptr;
   qsizetype size_ = 0;
   qsizetype released_ = 0;  // pages below this offset were let go
+  qsizetype ahead_ = 0;     // pages below this offset were mapped ahead of the reading
   bool mapped_ = false;
   QByteArray buffer_;  // the bytes when they could not be mapped
 };
