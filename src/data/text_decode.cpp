@@ -72,10 +72,12 @@ char16_t* DecodeUtf8(QByteArrayView bytes, char16_t* dst, bool strict) {
     // Chinese text: characters of three bytes one after another, each
     // written as it is read; anything else (and a surrogate or overlong
     // form) goes the general way below.
-    while (end - p >= 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-      const auto unit = static_cast<char16_t>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-      if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF)) break;
-      *dst++ = unit;
+    while (end - p >= 3) {
+      const unsigned b0 = p[0], b1 = p[1], b2 = p[2];
+      if ((b0 & 0xF0) != 0xE0 || ((b1 | b2 << 8) & 0xC0C0) != 0x8080) break;
+      const unsigned unit = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
+      if (unit < 0x800 || unit - 0xD800 < 0x800) break;
+      *dst++ = static_cast<char16_t>(unit);
       p += 3;
     }
     if (p == end || *p < 0x80) continue;
