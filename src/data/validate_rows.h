@@ -42,6 +42,9 @@ class RowValidator {
   // its length counts.
   bool TakesReadRows() const { return !selection_ && firstRowSeen_ && !overLimit_; }
   bool KeepsNextName() const { return keep_ == 0 || kept_ < keep_; }
+  // Whether a name handed to Add is kept as that very string (else its
+  // characters are copied into a compact table).
+  bool SharesNames() const { return compact_ == nullptr; }
   // A row of cells cells (at least 2) whose value cell is a plain decimal
   // number, read as ReadValue reads it: such a row is never a header nor
   // blank. name is the name cell as it stands, in standard UTF-8.

@@ -22,8 +22,10 @@ bool TwoColumnRows::AddText(int row, int column, std::uint32_t textIndex) {
   const QStringView text = texts_.At(textIndex);
   if (!Add(row, column, CellKind::Text, 0.0, text)) return false;
   // Most names are stored as they are shown: the item takes the string
-  // itself rather than a copy.
-  if (column == firstColumn_ && cells_[0] == text) sharedName_ = texts_.Shared(textIndex);
+  // itself rather than a copy (a compact table copies the characters
+  // anyway).
+  if (rows_.SharesNames() && column == firstColumn_ && cells_[0] == text)
+    sharedName_ = texts_.Shared(textIndex);
   return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace qh {
@@ -60,6 +62,17 @@ bool ReadInFull(const std::vector<Cell>& cells, ItemTable& table, const LoadLimi
   return ValidateRows(std::span<const QStringView>(lines.Lines), u"Excel"_qs, limits, table);
 }
 
+// A compact table's items as names and values, empty for other tables.
+std::vector<std::pair<std::string, double>> CompactList(const ItemTable& table) {
+  std::vector<std::pair<std::string, double>> items;
+  if (!table.Compact) return items;
+  CompactItems::Reader reader(*table.Compact);
+  std::string_view name;
+  double value = 0;
+  while (reader.Next(name, value)) items.emplace_back(std::string(name), value);
+  return items;
+}
+
 struct SheetCase {
   const char* Name;
   std::vector<Cell> Cells;
@@ -102,7 +115,9 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
   // clang-format on
   LoadLimits firstOnly;
   firstOnly.KeepItems = 1;
-  for (const LoadLimits& limits : {LoadLimits{}, firstOnly}) {
+  LoadLimits compact;
+  compact.CompactItems = true;
+  for (const LoadLimits& limits : {LoadLimits{}, firstOnly, compact}) {
     for (const Texts texts : {Texts::Inline, Texts::Shared}) {
       for (const SheetCase& c : cases) {
         ItemTable direct, full;
@@ -114,6 +129,7 @@ TEST(TwoColumnRows, GivesWhatTheFullReadingGives) {
         EXPECT_EQ(ok, ReadInFull(c.Cells, full, limits)) << c.Name;
         EXPECT_EQ(direct.Items, full.Items) << c.Name;
         EXPECT_EQ(direct.Whole, full.Whole) << c.Name;
+        EXPECT_EQ(CompactList(direct), CompactList(full)) << c.Name;
         EXPECT_EQ(direct.LastError, full.LastError) << c.Name;
         EXPECT_EQ(direct.LastHint, full.LastHint) << c.Name;
       }
