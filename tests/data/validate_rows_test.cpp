@@ -73,5 +73,36 @@ TEST(ValidateRows, LabelNamesTheSource) {
   EXPECT_EQ(table.LastError, QStringLiteral("数据源Excel没有可用的两列数据(项目,数值)."));
 }
 
+// The whole table's sum is taken in extended precision, in table order,
+// however many rows come and however they come (as lines or read): a
+// large first value does not swallow the ones after it.
+TEST(ValidateRows, WholeSumKeepsEveryRow) {
+  for (const int rows : {3, 256, 257, 1000}) {
+    for (const bool read : {false, true}) {
+      ItemTable table;
+      LoadLimits limits;
+      limits.KeepItems = 1;
+      RowValidator validator(QStringLiteral("CSV"), table, limits);
+      validator.Add(0, u"名称\t数值");
+      long double expected = 0;
+      for (int i = 0; i < rows; ++i) {
+        const double value = i == 0 ? 1e17 : 1.0 + i % 3;
+        expected += value;
+        if (read && validator.TakesReadRows()) {
+          validator.AddReadRow(2, std::string_view("x"), value);
+        } else {
+          validator.Add(static_cast<size_t>(i) + 1,
+                        QStringLiteral("x\t") + QString::number(value, 'f', 0));
+        }
+      }
+      ASSERT_TRUE(validator.Finish()) << rows;
+      ASSERT_TRUE(table.Whole.has_value()) << rows;
+      EXPECT_EQ(table.Whole->Rows, rows);
+      EXPECT_EQ(table.Whole->Sum, expected) << rows;
+      EXPECT_NE(static_cast<double>(table.Whole->Sum - 1e17), 0.0) << rows;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qh
