@@ -173,8 +173,8 @@ TEST(TextDecode, Utf8CheckAgreesWithTheDecoder) {
   for (const QByteArray& text : MixedTexts()) {
     QByteArray broken = text;
     if (random() % 4 != 0) {
-      broken.insert(static_cast<qsizetype>(random() % (text.size() + 1)),
-                    kFaults[random() % std::size(kFaults)]);
+      const auto at = random() % static_cast<std::mt19937::result_type>(text.size() + 1);
+      broken.insert(static_cast<qsizetype>(at), kFaults[random() % std::size(kFaults)]);
     }
     QString decoded;
     EXPECT_EQ(IsValidUtf8(broken), DecodeUtf8Strict(broken, decoded)) << broken.toHex().constData();

@@ -20,7 +20,7 @@ class GuardedBytes {
     const auto size = static_cast<size_t>(bytes.size());
     if (size > page_) return;
     data_ = area_ + page_ - size;
-    std::memcpy(data_, bytes.data(), size);
+    if (size > 0) std::memcpy(data_, bytes.data(), size);
     size_ = bytes.size();
   }
   ~GuardedBytes() {
