@@ -130,7 +130,12 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   // Items as one block of UTF-8 names when the caller reads them through
   // once; else as the window and the charts hold them.
   CompactItems* const compact = limits.CompactItems ? &table.Compact.emplace() : nullptr;
-  const size_t expected = ExpectedRows(tableText.size(), firstSpan, limits);
+  // A caller that draws only the first rows has them kept, and the rest
+  // told by what the charts say of the whole table.
+  const size_t keep = limits.KeepItems > 0 ? static_cast<size_t>(limits.KeepItems) : 0;
+  WholeTable whole;
+  size_t expected = ExpectedRows(tableText.size(), firstSpan, limits);
+  if (keep > 0) expected = std::min(expected, keep);
   if (compact != nullptr) {
     compact->Reserve(expected, static_cast<size_t>(tableText.size()));
   } else {
@@ -177,7 +182,23 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
             QStringLiteral("  row %1 over the limit of %2 items").arg(r).arg(limits.MaxItems));
         return false;
       }
-      if (compact != nullptr && !nameBytes.isNull()) {
+      if (keep > 0) {
+        // As the charts sum a whole table: in order, the first of equal extremes.
+        if (whole.Rows == 0) whole.Highest = whole.Lowest = value;
+        ++whole.Rows;
+        whole.Sum += value;
+        if (value > whole.Highest) whole.Highest = value;
+        if (value < whole.Lowest) whole.Lowest = value;
+        const qsizetype length =
+            nameBytes.isNull()
+                ? n.size()
+                : StrippedUtf16Length(std::string_view(nameBytes.data(),
+                                                       static_cast<size_t>(nameBytes.size())));
+        whole.LongestName = std::max(whole.LongestName, length);
+      }
+      if (keep > 0 && taken >= keep) {
+        // Counted above; not kept.
+      } else if (compact != nullptr && !nameBytes.isNull()) {
         compact->Add(std::string_view(nameBytes.data(), static_cast<size_t>(nameBytes.size())),
                      value);
       } else if (compact != nullptr) {
@@ -267,6 +288,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
     }
   }
   if (selection && !selection->CheckColumns(table, QStringLiteral(" HTML 表格"))) return false;
+  if (keep > 0 && taken > keep) table.Whole = whole;
   const bool ok = TableVerdict(table, maxCells, badFound, badRow, badText,
                                selection ? selection->ValueColumnNumber() : 2);
   if (!ok && maxCells > 2 && !picks) {

@@ -7,6 +7,9 @@
 #include "data/text_decode.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <vector>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -197,6 +200,8 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
             Row("甲\xC2\xA0乙", "10")),
       // A first row is a header by its name alone.
       Table(Row("项目A", "5") + ab),
+      // Equal extremes: the first counts (0 before -0).
+      Table(Row("A", "0") + Row("B", "-0") + Row("C", "-0")),
       "<tab",
       "",
   };
@@ -241,6 +246,41 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
           ASSERT_TRUE(reader.Next(packedName, value)) << name;
           EXPECT_EQ(QString::fromUtf8(packedName), item.Name) << name;
           EXPECT_EQ(value, item.Value) << name;
+        }
+      }
+      // Only the first items kept, the rest told by the whole table's figures.
+      for (const size_t keep : {size_t{1}, size_t{2}}) {
+        for (const bool packs : {false, true}) {
+          LoadLimits first;
+          first.KeepItems = static_cast<int>(keep);
+          first.CompactItems = packs;
+          ItemTable part;
+          EXPECT_EQ(ParseHtmlUtf8(html, first, part, nullptr, choice),
+                    tables[0].LastError.isEmpty())
+              << name;
+          EXPECT_EQ(part.LastError, tables[0].LastError) << name;
+          EXPECT_EQ(part.ItemCount(), tables[0].ItemCount()) << name;
+          const std::vector<ChartItem>& all = tables[0].Items;
+          if (!packs) {
+            EXPECT_TRUE(std::equal(part.Items.begin(), part.Items.end(), all.begin(),
+                                   all.begin() + static_cast<std::ptrdiff_t>(
+                                                     std::min(keep, all.size()))) &&
+                        part.Items.size() == std::min(keep, all.size()))
+                << name;
+          }
+          ASSERT_EQ(part.Whole.has_value(), all.size() > keep) << name;
+          if (!part.Whole) continue;
+          WholeTable expected;
+          expected.Rows = static_cast<int>(all.size());
+          expected.Highest = expected.Lowest = all.front().Value;
+          for (const ChartItem& item : all) {
+            expected.Sum += item.Value;
+            if (item.Value > expected.Highest) expected.Highest = item.Value;
+            if (item.Value < expected.Lowest) expected.Lowest = item.Value;
+            expected.LongestName = std::max(expected.LongestName, item.Name.size());
+          }
+          EXPECT_TRUE(*part.Whole == expected) << name;
+          EXPECT_EQ(std::signbit(part.Whole->Highest), std::signbit(expected.Highest)) << name;
         }
       }
       EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
