@@ -24,6 +24,16 @@ struct WholeTable {
   long double Sum = 0;  // in table order
   double Highest = 0, Lowest = 0;  // the first of equal extremes
   qsizetype LongestName = 0;  // in UTF-16 units
+
+  // Counts one more row's value, as the charts sum a whole table: in
+  // order, the first of equal extremes.
+  void Add(double value) {
+    if (Rows == 0) Highest = Lowest = value;
+    ++Rows;
+    Sum += value;
+    if (value > Highest) Highest = value;
+    if (value < Lowest) Lowest = value;
+  }
   friend bool operator==(const WholeTable&, const WholeTable&) = default;
 };
 

@@ -125,12 +125,7 @@ bool RowValidator::AdmitItem(double value) {
     if (compact_ != nullptr) *compact_ = {};
     return false;
   }
-  // As the charts sum a whole table: in order, the first of equal extremes.
-  if (whole_.Rows == 0) whole_.Highest = whole_.Lowest = value;
-  ++whole_.Rows;
-  whole_.Sum += value;
-  if (value > whole_.Highest) whole_.Highest = value;
-  if (value < whole_.Lowest) whole_.Lowest = value;
+  whole_.Add(value);
   return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "base/code_page.h"
 #include "data/text_decode.h"
+#include "support/whole_of.h"
 
 #include <QTemporaryDir>
 #include <QStringList>
@@ -164,15 +165,7 @@ void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, co
   }
   ASSERT_EQ(part.Whole.has_value(), kept < whole.Items.size()) << text;
   if (!part.Whole) return;
-  WholeTable all;
-  all.Rows = whole.ItemCount();
-  all.Highest = all.Lowest = whole.Items.front().Value;
-  for (const ChartItem& item : whole.Items) {
-    all.Sum += item.Value;
-    if (item.Value > all.Highest) all.Highest = item.Value;
-    if (item.Value < all.Lowest) all.Lowest = item.Value;
-    all.LongestName = std::max(all.LongestName, item.Name.size());
-  }
+  const WholeTable all = test::WholeOf(whole.Items);
   EXPECT_TRUE(*part.Whole == all) << text;
   EXPECT_EQ(std::signbit(part.Whole->Highest), std::signbit(all.Highest)) << text;
 }

@@ -1,5 +1,7 @@
 #include "data/value_rules.h"
 
+#include "support/random_text.h"
+
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -133,12 +135,9 @@ TEST(ValueRules, LongDigitStringsReadExactly) {
 // away a text of its kind: texts of every length around fifteen digits,
 // with points, commas and signs anywhere.
 TEST(ValueRules, PlainDecimalsReadAsReadValueReadsThem) {
-  static const char kBytes[] = "0123456789999.,.,-+x";
   std::mt19937 random(7);
   for (int i = 0; i < 200000; ++i) {
-    std::string text;
-    const int length = static_cast<int>(random() % 22);
-    for (int k = 0; k < length; ++k) text += kBytes[random() % (sizeof kBytes - 1)];
+    const std::string text = test::RandomText(random, "0123456789999.,.,-+x", 21);
     const auto fast = ReadPlainDecimal(text);
     const size_t signs = text.empty() ? 0 : (text[0] == '-' || text[0] == '+');
     const bool plain = text.find_first_not_of("0123456789.,", signs) == std::string::npos &&

@@ -183,12 +183,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
         return false;
       }
       if (keep > 0) {
-        // As the charts sum a whole table: in order, the first of equal extremes.
-        if (whole.Rows == 0) whole.Highest = whole.Lowest = value;
-        ++whole.Rows;
-        whole.Sum += value;
-        if (value > whole.Highest) whole.Highest = value;
-        if (value < whole.Lowest) whole.Lowest = value;
+        whole.Add(value);
         const qsizetype length =
             nameBytes.isNull()
                 ? n.size()

@@ -225,27 +225,6 @@ bool XmlScanner::SkipPast(QByteArrayView terminator) {
   return true;
 }
 
-// The scans work on local copies of the position and the window: a store
-// to a member position could alias the window's size and make the compiler
-// reload it for every byte.
-QByteArrayView XmlScanner::ScanName() {
-  const char* const data = data_.data();
-  const qsizetype size = data_.size();
-  qsizetype at = at_;
-  while (at < size && IsNameChar(data[at])) ++at;
-  const QByteArrayView name(data + at_, at - at_);
-  at_ = at;
-  return name;
-}
-
-void XmlScanner::SkipSpaces() {
-  const char* const data = data_.data();
-  const qsizetype size = data_.size();
-  qsizetype at = at_;
-  while (at < size && IsSpace(data[at])) ++at;
-  at_ = at;
-}
-
 void XmlScanner::KeepOpenName(size_t slot, QByteArrayView name) {
   openCopies_[slot].assign(name.data(), static_cast<size_t>(name.size()));
   open_[slot] = QByteArrayView(openCopies_[slot]);
@@ -260,7 +239,9 @@ inline bool XmlScanner::Push(QByteArrayView name) {
 }
 
 XmlScanner::Token XmlScanner::ScanStartTag() {
-  // Runs for every tag of a sheet: works on locals (see ScanName).
+  // Runs for every tag of a sheet. The scans work on local copies of the
+  // position and the window: a store to a member position could alias the
+  // window's size and make the compiler reload it for every byte.
   const char* const data = data_.data();
   const qsizetype size = data_.size();
   qsizetype at = at_ + 1;
@@ -308,7 +289,7 @@ XmlScanner::Token XmlScanner::ScanStartTag() {
 }
 
 XmlScanner::Token XmlScanner::ScanEndTag() {
-  // As many as start tags: on locals too (see ScanName).
+  // As many as start tags: on locals too (see ScanStartTag).
   const char* const data = data_.data();
   const qsizetype size = data_.size();
   qsizetype at = at_ + 2;

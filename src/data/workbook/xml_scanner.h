@@ -96,8 +96,6 @@ class XmlScanner {
   Token ScanStartTag();
   Token ScanEndTag();
   bool SkipPast(QByteArrayView terminator);
-  QByteArrayView ScanName();
-  void SkipSpaces();
   bool Push(QByteArrayView name);
   void KeepOpenName(size_t slot, QByteArrayView name);
 

@@ -1,6 +1,7 @@
 #include "data/html/html_reader.h"
 #include "data/source_loader.h"
 #include "support/read_export.h"
+#include "support/whole_of.h"
 
 #include "base/code_page.h"
 #include "base/diag_log.h"
@@ -270,15 +271,7 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
           }
           ASSERT_EQ(part.Whole.has_value(), all.size() > keep) << name;
           if (!part.Whole) continue;
-          WholeTable expected;
-          expected.Rows = static_cast<int>(all.size());
-          expected.Highest = expected.Lowest = all.front().Value;
-          for (const ChartItem& item : all) {
-            expected.Sum += item.Value;
-            if (item.Value > expected.Highest) expected.Highest = item.Value;
-            if (item.Value < expected.Lowest) expected.Lowest = item.Value;
-            expected.LongestName = std::max(expected.LongestName, item.Name.size());
-          }
+          const WholeTable expected = test::WholeOf(all);
           EXPECT_TRUE(*part.Whole == expected) << name;
           EXPECT_EQ(std::signbit(part.Whole->Highest), std::signbit(expected.Highest)) << name;
         }

@@ -1,5 +1,6 @@
 #include "data/workbook/xml.h"
 #include "data/workbook/xml_scanner.h"
+#include "support/random_text.h"
 
 #include <QBuffer>
 #include <QString>
@@ -200,12 +201,9 @@ TEST(XmlNumber, ReadsAsTheGeneralParser) {
       return std::nullopt;
     return value;
   };
-  static const char kBytes[] = "0123456789.,-+e ";
   std::mt19937 random(52);
   for (int i = 0; i < 100000; ++i) {
-    std::string text;
-    const int length = static_cast<int>(random() % 20);
-    for (int k = 0; k < length; ++k) text += kBytes[random() % (sizeof kBytes - 1)];
+    const std::string text = test::RandomText(random, "0123456789.,-+e ", 19);
     const QByteArrayView view(text.data(), static_cast<qsizetype>(text.size()));
     const auto expected = general(view);
     const auto read = XmlNumber(view);
