@@ -522,9 +522,7 @@ int RunRender(const ParsedArgs& args) {
   Settings settings;
   LabelOptions labels;
   LoadViewSettings(settingsPath, settings, labels);
-  // A layout's name is claimed only once its picture is written, by the
-  // task that wrote it: such runs keep to one thread.
-  WorkQueue queue(o.LayoutPattern.isEmpty() ? o.Jobs : 1);
+  WorkQueue queue(o.WorkThreads());
   return RenderRun(o, settings, labels, guard, queue).Run();
 }
 

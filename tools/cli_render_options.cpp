@@ -5,6 +5,7 @@
 #include "work_queue.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace qh::cli {
 
@@ -133,6 +134,16 @@ QString TakeNumbers(const ParsedArgs& args, RenderOptions& o) {
 bool RenderOptions::EveryPiePage() const {
   return !PageNo && OutPattern.contains(u"{page}") &&
          std::find(Kinds.begin(), Kinds.end(), ChartPage::Pie) != Kinds.end();
+}
+
+int RenderOptions::WorkThreads() const {
+  if (!LayoutPattern.isEmpty()) return 1;
+  if (EveryPiePage()) return Jobs;  // pages not counted yet
+  // A single picture has nothing to share out, and a second thread only
+  // costs: each page the process then maps or writes for the first time
+  // must be flushed from the other cores as well.
+  const qsizetype pictures = Files.size() * static_cast<qsizetype>(Kinds.size());
+  return static_cast<int>(std::clamp<qsizetype>(pictures, 1, Jobs));
 }
 
 QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {

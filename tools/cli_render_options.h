@@ -25,7 +25,7 @@ struct RenderOptions {
   QString InputFormat;  // --format: what every FILE holds
   TableChoice Choice;   // which part of each FILE's table
   bool JsonSummary = false;
-  int Jobs = 1;         // -j: pictures drawn at once
+  int Jobs = 1;  // -j: pictures drawn at once
   QStringList Files;
 
   bool ToStandardOutput() const { return OutPattern == u"-"; }
@@ -33,6 +33,9 @@ struct RenderOptions {
   bool ToStraightOutput() const;
   // Whether every page of a pie is drawn, one file each.
   bool EveryPiePage() const;
+  // Threads to draw on: -j, but never more than there are pictures, and one
+  // when a layout is written (its name is claimed by the task that wrote it).
+  int WorkThreads() const;
 };
 
 // Fills options from the parsed arguments; empty when they are usable,
