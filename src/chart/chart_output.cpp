@@ -45,6 +45,21 @@ bool WriteImage(QIODevice& out, ChartFileFormat format, const QImage& image) {
   return writer.write(opaque);
 }
 
+// Makes a premultiplied picture opaque RGB32. Every pixel of a chart is
+// opaque (it is drawn over white), and then the two formats hold the same
+// bits: the format is changed without touching them. Qt's own conversion
+// would share the picture out to a pool of threads to do nothing.
+void MakeOpaque(QImage& image) {
+  const qsizetype pixels = qsizetype(image.width()) * image.height();
+  if (image.bytesPerLine() == qsizetype(image.width()) * 4) {
+    const auto* p = reinterpret_cast<const quint32*>(std::as_const(image).constBits());
+    quint32 all = 0xFF000000u;
+    for (qsizetype i = 0; i < pixels; ++i) all &= p[i];
+    if (all == 0xFF000000u && image.reinterpretAsFormat(QImage::Format_RGB32)) return;
+  }
+  image.convertTo(QImage::Format_RGB32);
+}
+
 bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& info,
                 const ChartDraw& draw) {
   // The window's back buffer format, so the file is the picture it shows.
@@ -56,7 +71,7 @@ bool DrawRaster(QIODevice& out, ChartFileFormat format, const ChartFileInfo& inf
     if (!painter.isActive()) return false;
     draw(painter);
   }
-  image.convertTo(QImage::Format_RGB32);
+  MakeOpaque(image);
   return WriteImage(out, format, image);
 }
 

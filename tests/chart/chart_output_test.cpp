@@ -253,6 +253,35 @@ TEST(DrawRoundedBar, DocumentDomeMatchesThePictureStrips) {
 }
 
 // A write that fails leaves the previous file whole and no temporary file.
+// A chart is opaque and goes to the file as it was drawn; a drawing that
+// leaves translucent pixels (another composition mode) still gets Qt's own
+// conversion, not its premultiplied bits taken as colours.
+TEST(WriteChart, PictureIsTheOpaqueConversionOfTheDrawing) {
+  for (const bool translucent : {false, true}) {
+    SCOPED_TRACE(translucent);
+    const auto draw = [&](QPainter& p) {
+      p.fillRect(10, 10, 60, 30, QColor(40, 120, 200));
+      if (!translucent) return;
+      p.setCompositionMode(QPainter::CompositionMode_Source);
+      p.fillRect(30, 20, 50, 25, QColor(200, 60, 30, 128));
+    };
+    QImage expected(97, 61, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    {
+      QPainter p(&expected);
+      draw(p);
+    }
+    expected.convertTo(QImage::Format_RGB32);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteChart(buffer, ChartFileFormat::Png, {97, 61, QStringLiteral("t")}, draw));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(bytes, "PNG"));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), expected);
+  }
+}
+
 TEST(SaveChartFile, FailureKeepsThePreviousFile) {
   QTemporaryDir dir;
   const QString locked = dir.filePath(QStringLiteral("locked"));
