@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #if defined(__SSE2__)
@@ -60,24 +61,52 @@ const char* QuotedLine(const char* p, const char* end, char sep, std::string& ou
   return end;
 }
 
-class DecodedSink final : public PlainCsvSink {
- public:
-  explicit DecodedSink(const std::function<void(QStringView line)>& sink) : sink_(sink) {}
-  bool Bytes(QByteArrayView) override { return false; }
-  void Line(QStringView line) override { sink_(line); }
-
- private:
-  const std::function<void(QStringView line)>& sink_;
-};
-
 // What one line holds, found in one look at its bytes.
 struct LineFacts {
-  const char* Feed = nullptr;          // the LF that ends it; null: the bytes or a lone CR end it
-  const char* FirstReturn = nullptr;   // its first CR, if any
-  bool Quote = false;                  // a quote before the end
-  bool High = false;                   // a byte of 0x80 and above
-  bool Tab = false;                    // a tab before the end
+  const char* Feed = nullptr;         // the LF that ends it; null: the bytes or a lone CR end it
+  const char* FirstReturn = nullptr;  // its first CR, if any
+  bool Quote = false;                 // a quote before the end
+  bool High = false;                  // a byte of 0x80 and above
+  bool Tab = false;                   // a tab before the end
+  const char* Separator = nullptr;    // its first separator
+  bool MoreSeparators = false;        // a second one
+  const char* Quotes[2] = {};         // its first two quotes
+  bool MoreQuotes = false;            // a third one
 };
+
+// Notes the places of a line's quotes, a step's worth (bit i: p + i).
+void NoteQuotes(LineFacts& facts, const char* p, unsigned bits) {
+  for (int k = 0; k < 2 && bits != 0; ++k) {
+    if (facts.Quotes[k] != nullptr) continue;
+    facts.Quotes[k] = p + std::countr_zero(bits);
+    bits &= bits - 1;
+  }
+  if (bits != 0) facts.MoreQuotes = true;
+}
+
+// The two cells of the line [begin, end) when its one look settles them:
+// no tab, and either a single separator with no quote, or quotes only
+// around one whole cell (the value's may hold separators: "1,234.50").
+std::optional<PlainCells> SettledCells(const LineFacts& facts, const char* begin, const char* end) {
+  // All it found stands before end: only a CR may follow.
+  const char* const sep = facts.Separator;
+  if (sep == nullptr || facts.Tab || facts.MoreQuotes) return std::nullopt;
+  const char* const q0 = facts.Quotes[0];
+  const char* const q1 = facts.Quotes[1];
+  const auto view = [](const char* from, const char* to) {
+    return QByteArrayView(from, to - from);
+  };
+  if (q0 == nullptr) {
+    if (facts.MoreSeparators) return std::nullopt;
+    return PlainCells{view(begin, sep), view(sep + 1, end)};
+  }
+  if (q1 == nullptr) return std::nullopt;
+  // Any later separator stands inside these quotes.
+  if (q0 == sep + 1 && q1 == end - 1) return PlainCells{view(begin, sep), view(q0 + 1, q1)};
+  if (q0 == begin && q1 == sep - 1 && !facts.MoreSeparators)
+    return PlainCells{view(q0 + 1, q1), view(sep + 1, end)};
+  return std::nullopt;
+}
 
 // A CR that no LF follows ends a line by itself.
 bool IsLoneReturn(const char* r, const char* end) { return r + 1 == end || r[1] != '\n'; }
@@ -85,7 +114,7 @@ bool IsLoneReturn(const char* r, const char* end) { return r + 1 == end || r[1] 
 // The facts of the line from p. A lone CR ends the look at once: such a
 // line is read byte by byte from its start anyway, and looking on for a
 // line feed that may never come would make a file of lone CRs quadratic.
-LineFacts ScanLine(const char* p, const char* end) {
+LineFacts ScanLine(const char* p, const char* end, char sep) {
   LineFacts facts;
 #if defined(__SSE2__)
   // Sixteen bytes a step: a line of a usual export takes two or three.
@@ -93,17 +122,27 @@ LineFacts ScanLine(const char* p, const char* end) {
   const __m128i quotes = _mm_set1_epi8('"');
   const __m128i returns = _mm_set1_epi8('\r');
   const __m128i tabs = _mm_set1_epi8('\t');
+  const __m128i separators = _mm_set1_epi8(sep);
   while (end - p >= 16) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const auto feed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, feeds)));
     // Only what stands before the line feed counts.
     const unsigned before = feed != 0 ? (feed & (0u - feed)) - 1 : 0xFFFFu;
     const auto quote = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quotes)));
-    const auto ret = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, returns))) & before;
+    const auto ret =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, returns))) & before;
     facts.Quote = facts.Quote || (quote & before) != 0;
+    if ((quote & before) != 0) NoteQuotes(facts, p, quote & before);
     facts.High = facts.High || (static_cast<unsigned>(_mm_movemask_epi8(chunk)) & before) != 0;
-    facts.Tab = facts.Tab ||
-                (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tabs))) & before) != 0;
+    facts.Tab =
+        facts.Tab ||
+        (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tabs))) & before) != 0;
+    if (const unsigned seps =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, separators))) & before;
+        seps != 0) {
+      if (facts.Separator != nullptr || (seps & (seps - 1)) != 0) facts.MoreSeparators = true;
+      if (facts.Separator == nullptr) facts.Separator = p + std::countr_zero(seps);
+    }
     if (ret != 0 && facts.FirstReturn == nullptr) {
       facts.FirstReturn = p + std::countr_zero(ret);
       if (IsLoneReturn(facts.FirstReturn, end)) return facts;
@@ -121,8 +160,15 @@ LineFacts ScanLine(const char* p, const char* end) {
       facts.Feed = p;
       return facts;
     }
-    if (c == '"') facts.Quote = true;
+    if (c == '"') {
+      facts.Quote = true;
+      NoteQuotes(facts, p, 1);
+    }
     if (c == '\t') facts.Tab = true;
+    if (c == sep) {
+      if (facts.Separator != nullptr) facts.MoreSeparators = true;
+      if (facts.Separator == nullptr) facts.Separator = p;
+    }
     if (c == '\r' && facts.FirstReturn == nullptr) {
       facts.FirstReturn = p;
       if (IsLoneReturn(p, end)) return facts;
@@ -135,13 +181,22 @@ LineFacts ScanLine(const char* p, const char* end) {
 // Lines are handed on in steps of about this many bytes.
 constexpr qsizetype kPassedStep = 1 << 20;
 
-}  // namespace
+// UTF-8 is checked this far ahead of the line being read, to the end of a
+// line: one long check instead of one per line, over bytes still in cache.
+// Any byte that is no UTF-8 ends the reading wherever it lies, and no
+// verdict is given before the last line, so checking ahead decides the same.
+constexpr qsizetype kCheckAhead = 64 * 1024;
 
-PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
-                                 const std::function<void(QStringView line)>& sink) {
-  DecodedSink decoded(sink);
-  return SplitPlainCsvLines(bytes, separator, decoded);
+// Where checking ahead of a line ending at lineEnd stops: the end of the
+// line kCheckAhead on, or of the bytes. A line break is a whole character.
+const char* CheckAheadEnd(const char* lineEnd, const char* end) {
+  if (end - lineEnd <= kCheckAhead) return end;
+  const void* feed =
+      std::memchr(lineEnd + kCheckAhead, '\n', static_cast<size_t>(end - lineEnd - kCheckAhead));
+  return feed != nullptr ? static_cast<const char*>(feed) : end;
 }
+
+}  // namespace
 
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
                                  bool tabEnds) {
@@ -153,6 +208,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
   QString checked;       // the same, for the bytes as they are in the file
   std::string unquoted;  // a line with quotes, as the splitter reads it
   const char* passed = p;
+  const char* checked8 = p;  // the bytes before are UTF-8
   while (p < end) {
 #if defined(__SSE2__)
     // The bytes a few lines on are asked for now: the file's pages come
@@ -164,7 +220,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       passed = p;
       sink.Passed(p - bytes.data());
     }
-    const LineFacts facts = ScanLine(p, end);
+    const LineFacts facts = ScanLine(p, end, static_cast<char>(sep));
     if (tabEnds && facts.Tab) return PlainCsvSplit::TabSeen;
     const char* const feed = facts.Feed;
     const char* stop = feed != nullptr ? feed : end;
@@ -178,10 +234,15 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       if (feed == nullptr && raw.isEmpty()) break;
       // Any byte that is no UTF-8 ends this reading, wherever it lies; and
       // quotes taken away never make a broken character whole here.
-      if (facts.High && !IsValidUtf8(raw)) return PlainCsvSplit::NotPlain;
+      if (facts.High && textEnd > checked8) {
+        const char* const to = CheckAheadEnd(textEnd, end);
+        if (!IsValidUtf8(QByteArrayView(checked8, to - checked8))) return PlainCsvSplit::NotPlain;
+        checked8 = to;
+      }
       // A line with quotes is taken as it stands only when they hold no
       // line break: the sink knows.
-      if (sink.Bytes(raw)) {
+      const std::optional<PlainCells> cells = SettledCells(facts, p, textEnd);
+      if (sink.Bytes(raw, cells ? &*cells : nullptr)) {
         p = stop + (feed != nullptr ? 1 : 0);
         continue;
       }

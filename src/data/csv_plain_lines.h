@@ -7,7 +7,6 @@
 #include <QByteArrayView>
 #include <QChar>
 #include <QStringView>
-#include <functional>
 
 namespace qh {
 
@@ -15,6 +14,12 @@ enum class PlainCsvSplit {
   Done,      // every line was handed on
   NotPlain,  // a byte that is not UTF-8 (or a separator that is not ASCII)
   TabSeen,   // a tab, where the caller asked to stop at one
+};
+
+// A line's two cells, quotes taken away, when the look that found the line
+// settled them: one separator, no tab, quotes only around one whole cell.
+struct PlainCells {
+  QByteArrayView Name, Value;
 };
 
 // Where the lines go. A line without a lone CR is first offered as its
@@ -25,8 +30,9 @@ enum class PlainCsvSplit {
 class PlainCsvSink {
  public:
   virtual ~PlainCsvSink() = default;
-  // True when the line was taken as it stands.
-  virtual bool Bytes(QByteArrayView line) = 0;
+  // True when the line was taken as it stands; cells, when not null, are
+  // its cells as the splitter found them.
+  virtual bool Bytes(QByteArrayView line, const PlainCells* cells) = 0;
   // A line decoded, every separator turned into a tab.
   virtual void Line(QStringView line) = 0;
   // Every byte before offset has been handed on.
@@ -40,9 +46,5 @@ class PlainCsvSink {
 // learns it was wrong in the same look).
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
                                  bool tabEnds = false);
-
-// The same, every line decoded.
-PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator,
-                                 const std::function<void(QStringView line)>& sink);
 
 }  // namespace qh

@@ -239,21 +239,18 @@ class PlainRows final : public PlainCsvSink {
 
   size_t Count() const { return count_; }
 
-  bool Bytes(QByteArrayView line) override {
+  bool Bytes(QByteArrayView line, const PlainCells* settled) override {
     if (!rows_.TakesReadRows()) return false;
     const char* const end = line.data() + line.size();
+    if (settled != nullptr) {  // nothing left to look for
+      const QByteArrayView n = settled->Name, v = settled->Value;
+      return TakeRow(2, {n.data(), n.data() + n.size()}, {v.data(), v.data() + v.size()});
+    }
     Cell name, value;
     const char* next = TakeCell(line.data(), end, name);
     if (next == nullptr || next == end) return false;  // one cell, or quotes to be read in full
     next = TakeCell(next + 1, end, value);
     if (next == nullptr) return false;
-    // Short enough that no double overflows; anything else is left to the
-    // value rules, decoded.
-    const auto length = static_cast<size_t>(value.End - value.Begin);
-    const auto read = length <= kPlainCell ? ReadPlainDecimal(std::string_view(value.Begin, length))
-                                           : std::nullopt;
-    if (!read) return false;
-    const double number = *read;
     int cells = 2;
     while (next != end) {
       Cell more;
@@ -261,10 +258,7 @@ class PlainRows final : public PlainCsvSink {
       if (next == nullptr) return false;
       ++cells;
     }
-    ++count_;
-    rows_.AddReadRow(cells, std::string_view(name.Begin, static_cast<size_t>(name.End - name.Begin)),
-                     number);
-    return true;
+    return TakeRow(cells, name, value);
   }
   void Line(QStringView line) override { rows_.Add(count_++, line); }
   void Passed(qsizetype offset) override {
@@ -276,6 +270,20 @@ class PlainRows final : public PlainCsvSink {
     const char* Begin;
     const char* End;
   };
+
+  // A row of cells whose value reads as a plain decimal; false leaves it
+  // to the value rules, decoded.
+  bool TakeRow(int cells, Cell name, Cell value) {
+    // Short enough that no double overflows.
+    const auto length = static_cast<size_t>(value.End - value.Begin);
+    const auto read = length <= kPlainCell ? ReadPlainDecimal(std::string_view(value.Begin, length))
+                                           : std::nullopt;
+    if (!read) return false;
+    ++count_;
+    rows_.AddReadRow(
+        cells, std::string_view(name.Begin, static_cast<size_t>(name.End - name.Begin)), *read);
+    return true;
+  }
 
   // The cell from p: up to the next separator or tab, or wholly in quotes
   // with no quote, tab or line break inside (a tab in quotes still parts

@@ -197,6 +197,15 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
       "\xEF\xBB\xBF项目,金额\r\n\"A\",\"1,234.5\"\r\n\"B\",\"-2\"\r\n", "A,\"\"\nB,1\n", "\"A\"x,1\nB,2\n",
       "A,\"1\"2\nB,2\n", "A,\"1\t2\"\nB,3\n", "\"A,B\",1\nC,2\n", "A,\",5\"\nB,\"-,1\"\n", "A,\"1,2,3\"\nB,2\n",
       "A,\"1\"\"\nB,2\n", "A,1,\"x\"\nB,2,\"\"\n", "\"A\nB\",1\n\"C\",2\n",
+      // The same in lines longer than one look's step, quotes on either side
+      // of a step's edge.
+      "长长长长长长,\"12,345,678.90\"\r\n短,\"1\"\r\n", "\"长长长长长长长长\",1234\n\"长长长长长长\",\"5\"\n",
+      "长长长长长长长,\"1,2\"x\"\n长,\"1\"\n", "长长长长长长,\"1,2\",\"3\"\n长,2\n", "长长长长长长长,12,\"3\"\n",
+      "\"长长长长长,长长\",7\n长长长长长长长长\",5\n", "长长长长长长长长,\"7\n长\",5\n", "长长长长长长长长长长长,\"\"\n",
+      // After a first row, where rows are read in the bytes: cells the look
+      // must not settle.
+      "H,V\nA,\"1\"2\nB,2\n", "H,V\n\"A\",1,234\n", "H,V\nA\tB,5\n", "H,V\nA,1,234\n",
+      "H,V\n长长长长长,1,234\nB,2\nC,3\nD,4\n", "H,V\n长长长长长长长长长,1\t2\n", "H,V\n\"A\"x,1\nB,2\n",
       // Commas and tabs: the separator is the one the whole file decides,
       // wherever its first tab stands.
       "A,1\nB,2\nC\t3\n", "甲\t1,5\n乙\t2,5\n", "\"A\nB\"\t1,5", "\"A\rB\"\t1,5\r\"C\"\t2,5\r",
