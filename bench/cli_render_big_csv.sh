@@ -2,6 +2,8 @@
 # Whole-process benchmarks of large CSV files through qinghechart-cli, each
 # paired run by run with its peer (bench/paired_runs.py: median CPU, wall,
 # peak memory, A/B ratio):
+#   0. the start-up floor of any Qt render (bench/qt_text_floor) against
+#      gnuplot on 1,000 rows;
 #   1. render of 1,000, 100,000 and 1,000,000 rows to a bar PNG, against
 #      gnuplot drawing a labelled bar chart of the rows that fit with the
 #      statistics of all rows in its title (stats, every ::0::27, pngcairo,
@@ -46,6 +48,14 @@ set style fill solid
 set xtics rotate by -45
 plot ARG1 using 2:xtic(1) every ::0::27 notitle
 GP
+
+# What no render can go below: a Qt program that only draws one line of
+# text in a picture (bench/qt_text_floor.cpp), against gnuplot on the
+# smallest file.
+rows 1000 "$work/rows1000.csv"
+echo "== start-up floor: qt_text_floor (A) against gnuplot on 1,000 rows (B)"
+pair "$runs" "$(cd "$build" && pwd)/bench/qt_text_floor" \
+  "gnuplot -c $work/peer.gp $work/rows1000.csv $work/g.png"
 
 for n in 1000 100000 1000000; do
   rows "$n" "$work/rows$n.csv"
