@@ -75,9 +75,15 @@ configure_file(cmake/CPackProjectConfig.cmake.in ${CPACK_PROJECT_CONFIG_FILE} @O
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so shlibdeps cannot see them: the platform plugins and
-# a font with the Chinese glyphs (without one every text is empty boxes).
+# Loaded at run time, so shlibdeps cannot see them: the platform plugins, a
+# font with the Chinese glyphs (without one every text is empty boxes), and
+# libzip, opened by the first workbook (its package is named after its
+# SONAME: libzip.so.4 comes in libzip4; libcrypto comes with the window's
+# own link).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei")
+if(QH_ZIP_LIBRARY MATCHES "^(lib[^.]+)\\.so\\.([0-9]+)$")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${CMAKE_MATCH_1}${CMAKE_MATCH_2}")
+endif()
 # Native Wayland instead of Xwayland; Qt's own Chinese texts for its standard
 # dialogs (the program carries the words of its own dialogs, so the rest is
 # welcome but not needed).

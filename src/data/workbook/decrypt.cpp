@@ -1,5 +1,6 @@
 #include "data/workbook/decrypt.h"
 
+#include "base/library_calls.h"
 #include "base/little_endian.h"
 #include "data/workbook/xml_scanner.h"
 
@@ -13,6 +14,73 @@
 namespace qh {
 
 namespace {
+
+// libcrypto, opened by the first workbook that turns out to be encrypted.
+// Its calls keep their names, without the EVP_ prefix.
+struct Crypto {
+  decltype(&EVP_CIPHER_CTX_free) CIPHER_CTX_free;
+  decltype(&EVP_CIPHER_CTX_new) CIPHER_CTX_new;
+  decltype(&EVP_CIPHER_CTX_set_padding) CIPHER_CTX_set_padding;
+  decltype(&EVP_DecryptFinal_ex) DecryptFinal_ex;
+  decltype(&EVP_DecryptInit_ex) DecryptInit_ex;
+  decltype(&EVP_DecryptUpdate) DecryptUpdate;
+  decltype(&EVP_DigestFinal_ex) DigestFinal_ex;
+  decltype(&EVP_DigestInit_ex) DigestInit_ex;
+  decltype(&EVP_DigestInit_ex2) DigestInit_ex2;
+  decltype(&EVP_DigestUpdate) DigestUpdate;
+  decltype(&EVP_MD_CTX_free) MD_CTX_free;
+  decltype(&EVP_MD_CTX_new) MD_CTX_new;
+  decltype(&EVP_MD_get_size) MD_get_size;
+  decltype(&EVP_aes_128_cbc) aes_128_cbc;
+  decltype(&EVP_aes_128_ecb) aes_128_ecb;
+  decltype(&EVP_aes_192_cbc) aes_192_cbc;
+  decltype(&EVP_aes_192_ecb) aes_192_ecb;
+  decltype(&EVP_aes_256_cbc) aes_256_cbc;
+  decltype(&EVP_aes_256_ecb) aes_256_ecb;
+  decltype(&EVP_md5) md5;
+  decltype(&EVP_sha1) sha1;
+  decltype(&EVP_sha256) sha256;
+  decltype(&EVP_sha384) sha384;
+  decltype(&EVP_sha512) sha512;
+};
+
+// Null when libcrypto or one of its calls cannot be had.
+const Crypto* LoadCrypto() {
+  static const std::optional<Crypto> loaded = []() -> std::optional<Crypto> {
+    LibraryCalls calls(QH_CRYPTO_LIBRARY);
+    Crypto c{};
+    calls.Resolve("EVP_CIPHER_CTX_free", c.CIPHER_CTX_free);
+    calls.Resolve("EVP_CIPHER_CTX_new", c.CIPHER_CTX_new);
+    calls.Resolve("EVP_CIPHER_CTX_set_padding", c.CIPHER_CTX_set_padding);
+    calls.Resolve("EVP_DecryptFinal_ex", c.DecryptFinal_ex);
+    calls.Resolve("EVP_DecryptInit_ex", c.DecryptInit_ex);
+    calls.Resolve("EVP_DecryptUpdate", c.DecryptUpdate);
+    calls.Resolve("EVP_DigestFinal_ex", c.DigestFinal_ex);
+    calls.Resolve("EVP_DigestInit_ex", c.DigestInit_ex);
+    calls.Resolve("EVP_DigestInit_ex2", c.DigestInit_ex2);
+    calls.Resolve("EVP_DigestUpdate", c.DigestUpdate);
+    calls.Resolve("EVP_MD_CTX_free", c.MD_CTX_free);
+    calls.Resolve("EVP_MD_CTX_new", c.MD_CTX_new);
+    calls.Resolve("EVP_MD_get_size", c.MD_get_size);
+    calls.Resolve("EVP_aes_128_cbc", c.aes_128_cbc);
+    calls.Resolve("EVP_aes_128_ecb", c.aes_128_ecb);
+    calls.Resolve("EVP_aes_192_cbc", c.aes_192_cbc);
+    calls.Resolve("EVP_aes_192_ecb", c.aes_192_ecb);
+    calls.Resolve("EVP_aes_256_cbc", c.aes_256_cbc);
+    calls.Resolve("EVP_aes_256_ecb", c.aes_256_ecb);
+    calls.Resolve("EVP_md5", c.md5);
+    calls.Resolve("EVP_sha1", c.sha1);
+    calls.Resolve("EVP_sha256", c.sha256);
+    calls.Resolve("EVP_sha384", c.sha384);
+    calls.Resolve("EVP_sha512", c.sha512);
+    if (!calls.Ok()) return std::nullopt;
+    return c;
+  }();
+  return loaded ? &*loaded : nullptr;
+}
+
+// The calls, once LoadCrypto has opened them: both ways in check first.
+const Crypto& Evp() { return *LoadCrypto(); }
 
 constexpr char16_t kDefaultPassword[] = u"VelvetSweatshop";
 
@@ -40,16 +108,17 @@ QByteArray Le32(quint32 value) {
   return bytes;
 }
 
-using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(Crypto::MD_CTX_free)>;
 
 QByteArray Digest(const EVP_MD* md, std::initializer_list<QByteArrayView> parts) {
-  DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-  QByteArray out(EVP_MD_get_size(md), '\0');
+  DigestContext context(Evp().MD_CTX_new(), Evp().MD_CTX_free);
+  QByteArray out(Evp().MD_get_size(md), '\0');
   unsigned int length = 0;
-  if (!context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return {};
+  if (!context || Evp().DigestInit_ex(context.get(), md, nullptr) != 1) return {};
   for (QByteArrayView part : parts)
-    EVP_DigestUpdate(context.get(), part.data(), size_t(part.size()));
-  if (EVP_DigestFinal_ex(context.get(), reinterpret_cast<unsigned char*>(out.data()), &length) != 1)
+    Evp().DigestUpdate(context.get(), part.data(), size_t(part.size()));
+  if (Evp().DigestFinal_ex(context.get(), reinterpret_cast<unsigned char*>(out.data()), &length) !=
+      1)
     return {};
   return out;
 }
@@ -57,20 +126,20 @@ QByteArray Digest(const EVP_MD* md, std::initializer_list<QByteArrayView> parts)
 // H0 = H(salt + password), then spinCount rounds of H(round + H).
 QByteArray SpunHash(const EVP_MD* md, QByteArrayView salt, quint32 spinCount) {
   QByteArray hash = Digest(md, {salt, PasswordBytes()});
-  DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  DigestContext context(Evp().MD_CTX_new(), Evp().MD_CTX_free);
   if (!context || hash.isEmpty()) return {};
   auto* out = reinterpret_cast<unsigned char*>(hash.data());
   unsigned int length = 0;
   // Set up once: handing the digest to every round's init makes OpenSSL 3
   // look it up again each time, which costs more than the hash itself.
-  if (EVP_DigestInit_ex2(context.get(), md, nullptr) != 1) return {};
+  if (Evp().DigestInit_ex2(context.get(), md, nullptr) != 1) return {};
   for (quint32 round = 0; round < spinCount; ++round) {
     unsigned char counter[4];
     qToLittleEndian(round, counter);
-    if (EVP_DigestInit_ex2(context.get(), nullptr, nullptr) != 1) return {};
-    EVP_DigestUpdate(context.get(), counter, 4);
-    EVP_DigestUpdate(context.get(), out, size_t(hash.size()));
-    if (EVP_DigestFinal_ex(context.get(), out, &length) != 1) return {};
+    if (Evp().DigestInit_ex2(context.get(), nullptr, nullptr) != 1) return {};
+    Evp().DigestUpdate(context.get(), counter, 4);
+    Evp().DigestUpdate(context.get(), out, size_t(hash.size()));
+    if (Evp().DigestFinal_ex(context.get(), out, &length) != 1) return {};
   }
   return hash;
 }
@@ -79,19 +148,19 @@ QByteArray SpunHash(const EVP_MD* md, QByteArrayView salt, quint32 spinCount) {
 std::optional<QByteArray> AesDecrypt(QByteArrayView key, QByteArrayView iv, QByteArrayView in) {
   const EVP_CIPHER* cipher = nullptr;
   switch (key.size()) {
-    case 16: cipher = iv.isEmpty() ? EVP_aes_128_ecb() : EVP_aes_128_cbc(); break;
-    case 24: cipher = iv.isEmpty() ? EVP_aes_192_ecb() : EVP_aes_192_cbc(); break;
-    case 32: cipher = iv.isEmpty() ? EVP_aes_256_ecb() : EVP_aes_256_cbc(); break;
+    case 16: cipher = iv.isEmpty() ? Evp().aes_128_ecb() : Evp().aes_128_cbc(); break;
+    case 24: cipher = iv.isEmpty() ? Evp().aes_192_ecb() : Evp().aes_192_cbc(); break;
+    case 32: cipher = iv.isEmpty() ? Evp().aes_256_ecb() : Evp().aes_256_cbc(); break;
     default: return std::nullopt;
   }
   if (in.size() % kAesBlock != 0 || (!iv.isEmpty() && iv.size() != kAesBlock)) return std::nullopt;
-  std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                          &EVP_CIPHER_CTX_free);
+  std::unique_ptr<EVP_CIPHER_CTX, decltype(Crypto::CIPHER_CTX_free)> context(Evp().CIPHER_CTX_new(),
+                                                                             Evp().CIPHER_CTX_free);
   const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.data());
   const auto* ivBytes = iv.isEmpty() ? nullptr : reinterpret_cast<const unsigned char*>(iv.data());
-  if (!context || EVP_DecryptInit_ex(context.get(), cipher, nullptr, keyBytes, ivBytes) != 1)
+  if (!context || Evp().DecryptInit_ex(context.get(), cipher, nullptr, keyBytes, ivBytes) != 1)
     return std::nullopt;
-  EVP_CIPHER_CTX_set_padding(context.get(), 0);
+  Evp().CIPHER_CTX_set_padding(context.get(), 0);
   QByteArray out(in.size(), '\0');
   auto* outBytes = reinterpret_cast<unsigned char*>(out.data());
   int written = 0, last = 0;
@@ -99,11 +168,11 @@ std::optional<QByteArray> AesDecrypt(QByteArrayView key, QByteArrayView iv, QByt
   constexpr qsizetype kStep = 1 << 24;
   for (qsizetype at = 0; at < in.size(); at += kStep) {
     const int step = int(qMin(kStep, in.size() - at));
-    if (EVP_DecryptUpdate(context.get(), outBytes + at, &written,
-                          reinterpret_cast<const unsigned char*>(in.data()) + at, step) != 1)
+    if (Evp().DecryptUpdate(context.get(), outBytes + at, &written,
+                            reinterpret_cast<const unsigned char*>(in.data()) + at, step) != 1)
       return std::nullopt;
   }
-  if (EVP_DecryptFinal_ex(context.get(), outBytes + in.size(), &last) != 1) return std::nullopt;
+  if (Evp().DecryptFinal_ex(context.get(), outBytes + in.size(), &last) != 1) return std::nullopt;
   return out;
 }
 
@@ -169,7 +238,7 @@ struct BlockKeys {
 struct Rc4BlockKeys final : BlockKeys {
   QByteArray Truncated;  // five bytes of the hashed password and salt
   QByteArray Key(quint32 block) const override {
-    return Digest(EVP_md5(), {Truncated, Le32(block)});
+    return Digest(Evp().md5(), {Truncated, Le32(block)});
   }
 };
 
@@ -177,7 +246,7 @@ struct CryptoApiBlockKeys final : BlockKeys {
   QByteArray Base;  // SHA-1 of salt and password
   qsizetype KeyBytes = 16;
   QByteArray Key(quint32 block) const override {
-    QByteArray key = Digest(EVP_sha1(), {Base, Le32(block)}).left(KeyBytes);
+    QByteArray key = Digest(Evp().sha1(), {Base, Le32(block)}).left(KeyBytes);
     // A 40-bit key is used as 128 bits, the rest zero.
     return KeyBytes == 5 ? key.leftJustified(16, '\0') : key;
   }
@@ -221,7 +290,7 @@ bool VerifierMatches(Rc4 rc4, QByteArrayView verifier, QByteArrayView verifierHa
                      const EVP_MD* md) {
   const QByteArray plain = rc4.Apply(verifier);
   const QByteArray hash = rc4.Apply(verifierHash);
-  return Digest(md, {plain}) == hash.left(EVP_MD_get_size(md));
+  return Digest(md, {plain}) == hash.left(Evp().MD_get_size(md));
 }
 
 // What CryptoAPI RC4 and ECMA-376 standard encryption share: the header's
@@ -256,12 +325,12 @@ bool VerifierSizesMatch(QByteArrayView verifier) {
 Decryption OpenRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& keys) {
   if (body.size() < 6 + 48) return Decryption::Damaged;
   const QByteArrayView salt = body.sliced(6, 16);
-  const QByteArray h0 = Digest(EVP_md5(), {PasswordBytes()}).left(5);
+  const QByteArray h0 = Digest(Evp().md5(), {PasswordBytes()}).left(5);
   QByteArray buffer;
   for (int i = 0; i < 16; ++i) buffer += h0 + salt.toByteArray();
   auto rc4Keys = std::make_unique<Rc4BlockKeys>();
-  rc4Keys->Truncated = Digest(EVP_md5(), {buffer}).left(5);
-  if (!VerifierMatches(Rc4(rc4Keys->Key(0)), body.sliced(22, 16), body.sliced(38, 16), EVP_md5()))
+  rc4Keys->Truncated = Digest(Evp().md5(), {buffer}).left(5);
+  if (!VerifierMatches(Rc4(rc4Keys->Key(0)), body.sliced(22, 16), body.sliced(38, 16), Evp().md5()))
     return Decryption::OtherPassword;
   keys = std::move(rc4Keys);
   return Decryption::Opened;
@@ -280,10 +349,10 @@ Decryption OpenCryptoApiRc4(QByteArrayView body, std::unique_ptr<BlockKeys>& key
   const QByteArrayView verifier = header->Verifier;
   if (!VerifierSizesMatch(verifier)) return Decryption::Damaged;
   auto apiKeys = std::make_unique<CryptoApiBlockKeys>();
-  apiKeys->Base = Digest(EVP_sha1(), {verifier.sliced(4, 16), PasswordBytes()});
+  apiKeys->Base = Digest(Evp().sha1(), {verifier.sliced(4, 16), PasswordBytes()});
   apiKeys->KeyBytes = keyBits / 8;
   if (!VerifierMatches(Rc4(apiKeys->Key(0)), verifier.sliced(20, 16), verifier.sliced(40, 20),
-                       EVP_sha1()))
+                       Evp().sha1()))
     return Decryption::OtherPassword;
   keys = std::move(apiKeys);
   return Decryption::Opened;
@@ -311,18 +380,18 @@ Decryption OpenStandard(QByteArrayView info, QByteArrayView data, QByteArray& pa
   }
   const QByteArrayView verifier = header->Verifier;
   if (!VerifierSizesMatch(verifier)) return Decryption::Damaged;
-  const QByteArray hash = SpunHash(EVP_sha1(), verifier.sliced(4, 16), 50000);
-  const QByteArray final = Digest(EVP_sha1(), {hash, Le32(0)});
+  const QByteArray hash = SpunHash(Evp().sha1(), verifier.sliced(4, 16), 50000);
+  const QByteArray final = Digest(Evp().sha1(), {hash, Le32(0)});
   QByteArray inner(64, '\x36'), outer(64, '\x5c');
   for (qsizetype i = 0; i < final.size(); ++i) {
     inner[i] = char(inner[i] ^ final[i]);
     outer[i] = char(outer[i] ^ final[i]);
   }
   const QByteArray key =
-      (Digest(EVP_sha1(), {inner}) + Digest(EVP_sha1(), {outer})).left(keyBits / 8);
+      (Digest(Evp().sha1(), {inner}) + Digest(Evp().sha1(), {outer})).left(keyBits / 8);
   const auto plainVerifier = AesDecrypt(key, {}, verifier.sliced(20, 16));
   const auto plainHash = AesDecrypt(key, {}, verifier.sliced(40, 32));
-  if (!plainVerifier || !plainHash || Digest(EVP_sha1(), {*plainVerifier}) != plainHash->left(20))
+  if (!plainVerifier || !plainHash || Digest(Evp().sha1(), {*plainVerifier}) != plainHash->left(20))
     return Decryption::OtherPassword;
   if (data.size() % kAesBlock != 0) return Decryption::Damaged;
   auto plain = AesDecrypt(key, {}, data);
@@ -332,10 +401,10 @@ Decryption OpenStandard(QByteArrayView info, QByteArrayView data, QByteArray& pa
 }
 
 const EVP_MD* DigestNamed(QByteArrayView name) {
-  if (name == "SHA1") return EVP_sha1();
-  if (name == "SHA256") return EVP_sha256();
-  if (name == "SHA384") return EVP_sha384();
-  if (name == "SHA512") return EVP_sha512();
+  if (name == "SHA1") return Evp().sha1();
+  if (name == "SHA256") return Evp().sha256();
+  if (name == "SHA384") return Evp().sha384();
+  if (name == "SHA512") return Evp().sha512();
   return nullptr;
 }
 
@@ -404,7 +473,7 @@ Decryption ReadAgileCipher(const AgileAttributes& a, AgileCipher& cipher) {
   cipher.Salt = QByteArray::fromBase64(a.Value("saltValue"));
   if ((keyBits != 128 && keyBits != 192 && keyBits != 256) ||
       a.Value("blockSize").toLongLong() != kAesBlock ||
-      a.Value("hashSize").toLongLong() != EVP_MD_get_size(cipher.Md) || cipher.Salt.isEmpty() ||
+      a.Value("hashSize").toLongLong() != Evp().MD_get_size(cipher.Md) || cipher.Salt.isEmpty() ||
       cipher.Salt.size() > kMaxAgileSaltBytes) {
     return Decryption::Damaged;
   }
@@ -447,7 +516,7 @@ Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& packa
   const auto verifier = decryptWith("fea7d2763b4b9e79", *hashInput);
   const auto verifierHash = decryptWith("d7aa0f6d3061344e", *hashValue);
   const auto secret = decryptWith("146e0be7abacd0d6", *keyValue);
-  const qsizetype hashBytes = EVP_MD_get_size(password.Md);
+  const qsizetype hashBytes = Evp().MD_get_size(password.Md);
   if (!verifier || !verifierHash || !secret || verifierHash->size() < hashBytes ||
       secret->size() < content.KeyBytes ||
       Digest(password.Md, {verifier->left(password.Salt.size())}) !=
@@ -473,6 +542,7 @@ Decryption OpenAgile(QByteArrayView info, QByteArrayView data, QByteArray& packa
 }  // namespace
 
 Decryption DecryptBiffStream(QByteArray& stream) {
+  if (LoadCrypto() == nullptr) return Decryption::OtherPassword;
   // FILEPASS lies among the global records, before their EOF.
   qsizetype at = 0;
   for (;;) {
@@ -503,6 +573,7 @@ Decryption DecryptBiffStream(QByteArray& stream) {
 }
 
 Decryption DecryptOoxmlPackage(QByteArrayView info, QByteArrayView encrypted, QByteArray& package) {
+  if (LoadCrypto() == nullptr) return Decryption::OtherPassword;
   if (info.size() < 8 || encrypted.size() < 8) return Decryption::Damaged;
   const quint64 plainSize = qFromLittleEndian<quint64>(encrypted.data());
   // Only the blocks that hold the package: writers may pad the stream.

@@ -1,5 +1,7 @@
 #include "data/workbook/zip.h"
 
+#include "base/library_calls.h"
+
 #include <QStringDecoder>
 #include <cstring>
 #include <libdeflate.h>
@@ -8,6 +10,52 @@
 namespace qh {
 
 namespace {
+
+// libzip (and libcrypto, which it needs), opened by the first workbook
+// package: a run that reads a CSV file or an HTML export does not load them.
+struct ZipCalls {
+  decltype(&zip_discard) discard;
+  decltype(&zip_error_fini) error_fini;
+  decltype(&zip_error_init) error_init;
+  decltype(&zip_fclose) fclose;
+  decltype(&zip_fopen_index) fopen_index;
+  decltype(&zip_fread) fread;
+  decltype(&zip_get_name) get_name;
+  decltype(&zip_get_num_entries) get_num_entries;
+  decltype(&zip_open_from_source) open_from_source;
+  decltype(&zip_source_buffer_create) source_buffer_create;
+  decltype(&zip_source_free) source_free;
+  decltype(&zip_stat_index) stat_index;
+  decltype(&zip_stat_init) stat_init;
+};
+
+// Null when libzip or one of its calls cannot be had.
+const ZipCalls* LoadZip() {
+  static const std::optional<ZipCalls> loaded = []() -> std::optional<ZipCalls> {
+    LibraryCalls calls(QH_ZIP_LIBRARY);
+    ZipCalls c{};
+    calls.Resolve("zip_discard", c.discard);
+    calls.Resolve("zip_error_fini", c.error_fini);
+    calls.Resolve("zip_error_init", c.error_init);
+    calls.Resolve("zip_fclose", c.fclose);
+    calls.Resolve("zip_fopen_index", c.fopen_index);
+    calls.Resolve("zip_fread", c.fread);
+    calls.Resolve("zip_get_name", c.get_name);
+    calls.Resolve("zip_get_num_entries", c.get_num_entries);
+    calls.Resolve("zip_open_from_source", c.open_from_source);
+    calls.Resolve("zip_source_buffer_create", c.source_buffer_create);
+    calls.Resolve("zip_source_free", c.source_free);
+    calls.Resolve("zip_stat_index", c.stat_index);
+    calls.Resolve("zip_stat_init", c.stat_init);
+    if (!calls.Ok()) return std::nullopt;
+    return c;
+  }();
+  return loaded ? &*loaded : nullptr;
+}
+
+// The calls, once LoadZip has opened them: only an opened package and its
+// parts call.
+const ZipCalls& Zip() { return *LoadZip(); }
 
 constexpr qsizetype kTailBytes = 9;  // "<![CDATA[" is the longest mark looked at
 // A cell holds at most 32767 characters, 8 bytes each as character references.
@@ -93,7 +141,7 @@ ZipPartDevice::ZipPartDevice(zip_file* file, qint64 maxBytes) : file_(file), max
   open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-ZipPartDevice::~ZipPartDevice() { zip_fclose(file_); }
+ZipPartDevice::~ZipPartDevice() { Zip().fclose(file_); }
 
 bool ZipPartDevice::atEnd() const { return (finished_ || failed_) && QIODevice::atEnd(); }
 
@@ -103,7 +151,7 @@ qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
   if (finished_ || maxSize <= 0) return 0;
   // Inflates a bounded step at a time so the guards see the data early.
   const qint64 step = qMin<qint64>(maxSize, kReadStep);
-  const zip_int64_t got = zip_fread(file_, data, static_cast<zip_uint64_t>(step));
+  const zip_int64_t got = Zip().fread(file_, data, static_cast<zip_uint64_t>(step));
   if (got < 0) return Fail();
   if (got == 0) {
     finished_ = true;
@@ -125,7 +173,7 @@ bool ZipPartDevice::ConvertUtf16(QByteArray raw) {
     if (total_ > maxBytes_) return false;
     const qsizetype filled = raw.size();
     raw.resize(filled + kChunk);
-    const zip_int64_t got = zip_fread(file_, raw.data() + filled, zip_uint64_t(kChunk));
+    const zip_int64_t got = Zip().fread(file_, raw.data() + filled, zip_uint64_t(kChunk));
     if (got < 0) return false;
     raw.truncate(filled + qsizetype(got));
     total_ += got;
@@ -173,24 +221,25 @@ bool ZipPartDevice::MarkupAllowed(const char* data, qint64 size) {
 }
 
 ZipPackage::~ZipPackage() {
-  if (archive_ != nullptr) zip_discard(archive_);
+  if (archive_ != nullptr) Zip().discard(archive_);
 }
 
 bool ZipPackage::Open(const QByteArray& bytes) {
+  if (LoadZip() == nullptr) return false;
   bytes_ = bytes;
   zip_error_t error;
-  zip_error_init(&error);
+  Zip().error_init(&error);
   zip_source_t* source =
-      zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
+      Zip().source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
   if (source != nullptr) {
-    archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (archive_ == nullptr) zip_source_free(source);
+    archive_ = Zip().open_from_source(source, ZIP_RDONLY, &error);
+    if (archive_ == nullptr) Zip().source_free(source);
   }
-  zip_error_fini(&error);
+  Zip().error_fini(&error);
   if (archive_ == nullptr) return false;
-  const zip_int64_t entries = zip_get_num_entries(archive_, 0);
+  const zip_int64_t entries = Zip().get_num_entries(archive_, 0);
   for (zip_int64_t i = 0; i < entries; ++i) {
-    const char* entry = zip_get_name(archive_, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+    const char* entry = Zip().get_name(archive_, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
     // The first of two parts with one name wins, as a name lookup finds it.
     if (entry != nullptr) parts_.try_emplace(PartKey(QString::fromUtf8(entry)), i);
   }
@@ -207,8 +256,8 @@ bool ZipPackage::HasPart(const QString& name) const { return LocatePart(name) >=
 qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
   const qint64 index = LocatePart(name);
   zip_stat_t stat;
-  zip_stat_init(&stat);
-  if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
+  Zip().stat_init(&stat);
+  if (index < 0 || Zip().stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
       (stat.valid & ZIP_STAT_SIZE) == 0) {
     return 0;
   }
@@ -218,21 +267,21 @@ qint64 ZipPackage::ClaimedPartSize(const QString& name) const {
 std::optional<QByteArray> ZipPackage::InflatePart(const QString& name, qint64 maxBytes) const {
   const qint64 index = LocatePart(name);
   zip_stat_t stat;
-  zip_stat_init(&stat);
+  Zip().stat_init(&stat);
   constexpr zip_uint64_t kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
                                    ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-  if (index < 0 || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
+  if (index < 0 || Zip().stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
       (stat.valid & kNeeded) != kNeeded || stat.encryption_method != ZIP_EM_NONE ||
       (stat.comp_method != ZIP_CM_DEFLATE && stat.comp_method != ZIP_CM_STORE) ||
       stat.size > zip_uint64_t(qMin(maxBytes, kMaxPartBytes)) ||
       stat.comp_size > zip_uint64_t(bytes_.size())) {
     return std::nullopt;
   }
-  zip_file_t* file = zip_fopen_index(archive_, zip_uint64_t(index), ZIP_FL_COMPRESSED);
+  zip_file_t* file = Zip().fopen_index(archive_, zip_uint64_t(index), ZIP_FL_COMPRESSED);
   if (file == nullptr) return std::nullopt;
   QByteArray part(qsizetype(stat.comp_size), Qt::Uninitialized);
-  const zip_int64_t got = zip_fread(file, part.data(), stat.comp_size);
-  zip_fclose(file);
+  const zip_int64_t got = Zip().fread(file, part.data(), stat.comp_size);
+  Zip().fclose(file);
   if (got != zip_int64_t(stat.comp_size)) return std::nullopt;
   if (stat.comp_method == ZIP_CM_DEFLATE) {
     QByteArray inflated(qsizetype(stat.size), Qt::Uninitialized);
@@ -263,7 +312,7 @@ std::optional<QByteArray> ZipPackage::InflatePart(const QString& name, qint64 ma
 std::unique_ptr<ZipPartDevice> ZipPackage::OpenPart(const QString& name, qint64 maxBytes) const {
   const qint64 index = LocatePart(name);
   if (index < 0) return nullptr;
-  zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
+  zip_file_t* file = Zip().fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
   if (file == nullptr) return nullptr;
   return std::make_unique<ZipPartDevice>(file, maxBytes);
 }
