@@ -161,8 +161,8 @@ bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table
   return LoadCsv(file.Bytes(), nullptr, limits, table, choice, &file);
 }
 
-// An HTML file in UTF-8 or little-endian UTF-16 is read in place; the
-// others need their own copy to decode.
+// An HTML file in UTF-8, code page 936 or little-endian UTF-16 is read in
+// place; other UTF-16 needs its own copy to decode.
 bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                   const TableChoice& choice) {
   MappedFile file;
@@ -171,8 +171,10 @@ bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& tabl
   table.Reset();
   const QByteArrayView bytes = file.Bytes();
   if (!AdmitBytes(bytes, SourceFormat::Html, path, limits, table, choice)) return false;
-  if (!StartsWithUtf16Mark(bytes) && IsValidUtf8(bytes))
-    return ParseHtmlUtf8(bytes, limits, table, log, choice);
+  if (!StartsWithUtf16Mark(bytes)) {
+    if (IsValidUtf8(bytes)) return ParseHtmlUtf8(bytes, limits, table, log, choice);
+    return ParseHtmlCodePage936(bytes, limits, table, log, choice);
+  }
   if (const auto text = Utf16InPlace(bytes)) return ParseHtmlText(*text, limits, table, log, choice);
   QByteArray copy = bytes.toByteArray();
   return ParseHtmlBytes(copy, limits, table, log, choice);

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -349,6 +350,70 @@ QByteArray CodePage936ToUtf8(QByteArrayView bytes) {
     start = stop + 1;
   }
   hand(true);
+  return out;
+}
+
+namespace {
+
+constexpr int kTrails = 0xFF - 0x40;  // 40..FE, 7F left unused
+
+// Every character of two bytes as the converter decodes it, and last the
+// byte 80, built once; empty when there is no converter or it reads a pair
+// other than as one character (then only the converter may read the text).
+const std::vector<char16_t>& CodePage936Pairs() {
+  static const std::vector<char16_t> pairs = [] {
+    std::vector<char16_t> table;
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid()) return table;
+    QByteArray all;
+    all.reserve(2 * 126 * kTrails);
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        all += static_cast<char>(lead);
+        all += static_cast<char>(trail == 0x7F ? 0x40 : trail);
+      }
+    }
+    all += '\x80';  // last: the one byte above ASCII that is a character by itself
+    const QString text = decoder.decode(all);
+    if (text.size() != all.size() / 2 + 1 || decoder.hasError()) return table;
+    table.assign(text.utf16(), text.utf16() + text.size());
+    for (size_t at = 0x7F - 0x40; at + 1 < table.size(); at += kTrails) table[at] = kReplacement;
+    return table;
+  }();
+  return pairs;
+}
+
+}  // namespace
+
+bool CanDecodeCodePage936Into() { return !CodePage936Pairs().empty(); }
+
+char16_t* DecodeCodePage936Into(QByteArrayView bytes, char16_t* out) {
+  const std::vector<char16_t>& pairs = CodePage936Pairs();
+  if (pairs.empty()) return out;
+  const qsizetype n = bytes.size();
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  qsizetype i = 0;
+  while (i < n) {
+    while (n - i >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p + i, 8);
+      if (chunk & 0x8080808080808080ULL) break;
+      for (int k = 0; k < 8; ++k) out[k] = p[i + k];
+      out += 8, i += 8;
+    }
+    if (i == n) break;
+    const uint8_t lead = p[i];
+    if (lead < 0x80) {
+      *out++ = lead;
+      ++i;
+    } else if (const qsizetype end = CodePage936CharEnd(bytes, i); end == i + 2) {
+      *out++ = pairs[static_cast<size_t>((lead - 0x81) * kTrails + (p[i + 1] - 0x40))];
+      i = end;
+    } else {
+      *out++ = lead == 0x80 ? pairs.back() : kReplacement;
+      ++i;
+    }
+  }
   return out;
 }
 

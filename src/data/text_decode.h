@@ -36,6 +36,24 @@ QString DecodeCodePage936(QByteArrayView bytes);
 // never the whole text in UTF-16 at once.
 QByteArray CodePage936ToUtf8(QByteArrayView bytes);
 
+// The text DecodeCodePage936 gives, written to out, which has room for one
+// unit per byte; returns the end of what was written. Each character is
+// read on its own: a lead byte 81..FE and a trail byte 40..7E or 80..FE
+// make one, any other byte is one by itself (a lead without its trail
+// U+FFFD). False from CanDecodeCodePage936Into when no converter for the
+// code page exists (nothing may be decoded then).
+char16_t* DecodeCodePage936Into(QByteArrayView bytes, char16_t* out);
+bool CanDecodeCodePage936Into();
+
+// Where the character of code page 936 that starts at i ends, as
+// DecodeCodePage936Into reads it.
+inline qsizetype CodePage936CharEnd(QByteArrayView bytes, qsizetype i) {
+  const auto lead = static_cast<unsigned char>(bytes[i]);
+  if (lead < 0x81 || lead == 0xFF || i + 1 == bytes.size()) return i + 1;
+  const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+  return trail >= 0x40 && trail != 0x7F && trail != 0xFF ? i + 2 : i + 1;
+}
+
 // UTF-8 when the bytes are valid UTF-8 (a literal U+FFFD included), else
 // the whole text through code page 936.
 QString DecodeFileText(QByteArrayView bytes);
