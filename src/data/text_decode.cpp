@@ -4,6 +4,7 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <QtEndian>
 #include <QSysInfo>
 #include <algorithm>
 #include <bit>
@@ -442,18 +443,46 @@ std::optional<QStringView> Utf16InPlace(QByteArrayView bytes) {
   return QStringView(reinterpret_cast<const char16_t*>(bytes.data()) + 1, bytes.size() / 2 - 1);
 }
 
-QString DecodeUtf16AndRelease(QByteArray& bytes) {
-  const bool big = bytes.startsWith("\xFE\xFF");
-  const qsizetype units = (bytes.size() - 2) / 2;
-  const bool oddByte = bytes.size() % 2 != 0;
-  QString text(units + (oddByte ? 1 : 0), Qt::Uninitialized);
-  AdviseLargeBuffer(text.data(), text.size() * 2);
-  auto src = reinterpret_cast<const uint8_t*>(bytes.constData()) + 2;
-  char16_t* dst = reinterpret_cast<char16_t*>(text.data());
-  for (qsizetype i = 0; i < units; ++i, src += 2) {
-    dst[i] = big ? char16_t((src[0] << 8) | src[1]) : char16_t((src[1] << 8) | src[0]);
+Utf16Pieces::Utf16Pieces(QByteArrayView bytes)
+    : data_(reinterpret_cast<const uchar*>(bytes.data()) + 2),
+      units_((bytes.size() - 2) / 2),
+      big_(bytes.startsWith("\xFE\xFF")),
+      odd_(bytes.size() % 2 != 0) {}
+
+void Utf16Pieces::Decode(qsizetype from, qsizetype count, char16_t* out) const {
+  const qsizetype whole = std::min(count, units_ - from);
+  if (whole > 0) {
+    const uchar* const src = data_ + 2 * from;
+    if (big_)
+      qFromBigEndian<quint16>(src, whole, out);
+    else
+      qFromLittleEndian<quint16>(src, whole, out);
   }
-  if (oddByte) dst[units] = kReplacement;
+  if (whole < count) out[whole] = kReplacement;  // the odd last byte
+}
+
+char16_t Utf16Pieces::operator[](qsizetype i) const {
+  if (i == units_) return kReplacement;
+  const uchar* const p = data_ + 2 * i;
+  return big_ ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
+}
+
+QString DecodeUtf16(QByteArrayView bytes, const std::function<void(qsizetype)>& passed) {
+  const Utf16Pieces pieces(bytes);
+  QString text(pieces.Units(), Qt::Uninitialized);
+  AdviseLargeBuffer(text.data(), text.size() * 2);
+  char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+  constexpr qsizetype kBlock = qsizetype(1) << 19;
+  for (qsizetype from = 0; from < text.size(); from += kBlock) {
+    const qsizetype count = std::min(kBlock, text.size() - from);
+    pieces.Decode(from, count, out + from);
+    if (passed) passed(std::min(bytes.size(), Utf16Pieces::ByteOffset(from + count)));
+  }
+  return text;
+}
+
+QString DecodeUtf16AndRelease(QByteArray& bytes) {
+  QString text = DecodeUtf16(bytes, {});
   bytes = QByteArray();
   return text;
 }

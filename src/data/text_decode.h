@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -84,5 +85,31 @@ std::optional<QStringView> Utf16InPlace(QByteArrayView bytes);
 // odd last byte becomes U+FFFD; unpaired surrogates are kept as they are.
 // The bytes are let go as soon as the text exists.
 QString DecodeUtf16AndRelease(QByteArray& bytes);
+
+// UTF-16 after its byte order mark, as DecodeUtf16AndRelease reads it, a
+// piece at a time: no whole copy in another byte order is ever made.
+class Utf16Pieces {
+ public:
+  explicit Utf16Pieces(QByteArrayView bytes);
+  // Units of the whole text (an odd last byte counts as one).
+  qsizetype Units() const { return units_ + (odd_ ? 1 : 0); }
+  // The units [from, from + count) into out.
+  void Decode(qsizetype from, qsizetype count, char16_t* out) const;
+  // One unit, as Decode gives it.
+  char16_t operator[](qsizetype i) const;
+  // Where unit i lies in the bytes given (mark included).
+  static qsizetype ByteOffset(qsizetype i) { return 2 + 2 * i; }
+
+ private:
+  const uchar* data_;
+  qsizetype units_;
+  bool big_;
+  bool odd_;
+};
+
+// The whole text of Utf16Pieces, decoded a block at a time; passed, when
+// given, hears of each stretch of bytes read (a mapped file lets those
+// pages go), so the bytes and the text are never both held whole.
+QString DecodeUtf16(QByteArrayView bytes, const std::function<void(qsizetype)>& passed);
 
 }  // namespace qh
