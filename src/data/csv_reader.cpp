@@ -63,6 +63,10 @@ bool FailNoLines(const QString& label, ItemTable& table) {
 
 char16_t At(QStringView text, qsizetype i) { return text[i].unicode(); }
 char16_t At(QByteArrayView bytes, qsizetype i) { return static_cast<unsigned char>(bytes[i]); }
+char16_t At(const Utf16Pieces& text, qsizetype i) { return text[i]; }
+qsizetype Size(QStringView text) { return text.size(); }
+qsizetype Size(QByteArrayView bytes) { return bytes.size(); }
+qsizetype Size(const Utf16Pieces& text) { return text.Units(); }
 
 // Whether every line that holds more than spaces has exactly one tab
 // outside quotes: a table of two tab-separated columns whose cells may hold
@@ -79,7 +83,8 @@ bool EveryLineOneTab(const Text& text) {
     blank = true;
     return ok;
   };
-  for (qsizetype i = 0; i < text.size(); ++i) {
+  const qsizetype n = Size(text);
+  for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = At(text, i);
     if (c == u'"') {
       inQuote = !inQuote;
@@ -426,6 +431,49 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
     table.Reset();
   }
   return false;
+}
+
+bool ParseCsvUtf16(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
+                   const TableChoice& choice, const std::function<void(qsizetype)>& passed) {
+  table.Reset();
+  const Utf16Pieces text(bytes);
+  const qsizetype units = text.Units();
+  constexpr qsizetype kPieceUnits = kPieceBytes / 2;
+  QString piece(std::min(kPieceUnits, units), Qt::Uninitialized);
+  char16_t* const out = reinterpret_cast<char16_t*>(piece.data());
+  // Each piece decoded in turn, handed to look, and its bytes told passed.
+  const auto eachPiece = [&](const auto& look) {
+    for (qsizetype from = 0; from < units; from += kPieceUnits) {
+      const qsizetype count = std::min(kPieceUnits, units - from);
+      text.Decode(from, count, out);
+      look(QStringView(out, count));
+      if (passed) passed(std::min(bytes.size(), Utf16Pieces::ByteOffset(from + count)));
+    }
+  };
+  // What DetectCsvSeparator and LineBreaks look for in the whole text, in
+  // one pass.
+  bool comma = false, tab = false, semicolon = false;
+  qsizetype feeds = 0, returns = 0;
+  eachPiece([&](QStringView view) {
+    comma = comma || view.contains(u',');
+    tab = tab || view.contains(u'\t');
+    semicolon = semicolon || view.contains(u';');
+    feeds += view.count(u'\n');
+    returns += view.count(u'\r');
+  });
+  QChar separator = u',';
+  if (comma)
+    separator = tab && EveryLineOneTab(text) ? u'\t' : u',';
+  else if (tab)
+    separator = u'\t';
+  else if (semicolon)
+    separator = u';';
+  const qsizetype lines = (feeds > 0 ? feeds : returns) + 1;
+  return *ValidateCsvLines(lines, units, QStringLiteral("CSV"), limits, table, choice, separator,
+                           [&](CsvLineSplitter& splitter) {
+                             eachPiece([&](QStringView view) { splitter.Feed(view); });
+                             return true;
+                           });
 }
 
 }  // namespace qh

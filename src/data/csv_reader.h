@@ -70,4 +70,11 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
                    const TableChoice& choice = {},
                    const std::function<void(qsizetype)>& passed = {});
 
+// The bytes of a CSV file after a UTF-16 byte order mark, in the order it
+// gives, read as ParseCsvText reads their decoded text; they are decoded a
+// piece at a time, and passed, when given, hears of each stretch read.
+bool ParseCsvUtf16(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
+                   const TableChoice& choice = {},
+                   const std::function<void(qsizetype)>& passed = {});
+
 }  // namespace qh

@@ -104,20 +104,18 @@ bool AdmitBytes(QByteArrayView bytes, SourceFormat format, const QString& name,
 }
 
 // "Unicode text" of spreadsheet programs and .NET exporters: UTF-16 with
-// its byte order mark, read as the same text in UTF-8 would be. Other CSV
-// bytes are read where they lie; owned, when given, holds the same bytes.
-bool LoadCsv(QByteArrayView bytes, QByteArray* owned, const LoadLimits& limits, ItemTable& table,
+// its byte order mark, read as the same text in UTF-8 would be. CSV bytes
+// are read where they lie, UTF-16 in another byte order decoded a piece at
+// a time.
+bool LoadCsv(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
              const TableChoice& choice, MappedFile* mapped = nullptr) {
-  if (!StartsWithUtf16Mark(bytes)) {
-    if (mapped == nullptr) return ParseCsvBytes(bytes, limits, table, choice);
-    // What was read is let go as the reading goes on.
-    return ParseCsvBytes(bytes, limits, table, choice,
-                         [mapped](qsizetype offset) { mapped->Release(offset); });
-  }
+  // What was read is let go as the reading goes on.
+  std::function<void(qsizetype)> passed;
+  if (mapped != nullptr) passed = [mapped](qsizetype offset) { mapped->Release(offset); };
+  if (!StartsWithUtf16Mark(bytes)) return ParseCsvBytes(bytes, limits, table, choice, passed);
   // Little-endian UTF-16 (what Windows calls Unicode) is read in place.
   if (const auto text = Utf16InPlace(bytes)) return ParseCsvText(*text, limits, table, choice);
-  QByteArray copy = owned != nullptr ? std::move(*owned) : bytes.toByteArray();
-  return ParseCsvText(DecodeUtf16AndRelease(copy), limits, table, choice);
+  return ParseCsvUtf16(bytes, limits, table, choice, passed);
 }
 
 bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const LoadLimits& limits,
@@ -126,7 +124,7 @@ bool LoadBytes(QByteArray bytes, SourceFormat format, const QString& name, const
   table.Reset();
   if (!AdmitBytes(bytes, format, name, limits, table, choice)) return false;
   switch (format) {
-    case SourceFormat::Csv: return LoadCsv(bytes, &bytes, limits, table, choice);
+    case SourceFormat::Csv: return LoadCsv(bytes, limits, table, choice);
     case SourceFormat::Html: return ParseHtmlBytes(bytes, limits, table, log, choice);
     case SourceFormat::Workbook:
     case SourceFormat::Stream:
@@ -158,11 +156,11 @@ bool LoadCsvFile(const QString& path, const LoadLimits& limits, ItemTable& table
   const LogFlushGuard flush(log);
   table.Reset();
   if (!AdmitBytes(file.Bytes(), SourceFormat::Csv, path, limits, table, choice)) return false;
-  return LoadCsv(file.Bytes(), nullptr, limits, table, choice, &file);
+  return LoadCsv(file.Bytes(), limits, table, choice, &file);
 }
 
-// An HTML file in UTF-8 or little-endian UTF-16 is read in place; the
-// others need their own copy to decode.
+// An HTML file in UTF-8, code page 936 or little-endian UTF-16 is read in
+// place; other UTF-16 is decoded whole, its pages let go as it is.
 bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                   const TableChoice& choice) {
   MappedFile file;
@@ -171,11 +169,13 @@ bool LoadHtmlFile(const QString& path, const LoadLimits& limits, ItemTable& tabl
   table.Reset();
   const QByteArrayView bytes = file.Bytes();
   if (!AdmitBytes(bytes, SourceFormat::Html, path, limits, table, choice)) return false;
-  if (!StartsWithUtf16Mark(bytes) && IsValidUtf8(bytes))
-    return ParseHtmlUtf8(bytes, limits, table, log, choice);
+  if (!StartsWithUtf16Mark(bytes)) {
+    if (IsValidUtf8(bytes)) return ParseHtmlUtf8(bytes, limits, table, log, choice);
+    return ParseHtmlCodePage936(bytes, limits, table, log, choice);
+  }
   if (const auto text = Utf16InPlace(bytes)) return ParseHtmlText(*text, limits, table, log, choice);
-  QByteArray copy = bytes.toByteArray();
-  return ParseHtmlBytes(copy, limits, table, log, choice);
+  return ParseHtmlText(DecodeUtf16(bytes, [&file](qsizetype offset) { file.Release(offset); }),
+                       limits, table, log, choice);
 }
 
 bool LoadFile(const QString& path, const QString& ext, const LoadLimits& limits, ItemTable& table,

@@ -4,11 +4,13 @@
 #include "data/large_buffer.h"
 
 #include <QStringDecoder>
+#include <QtEndian>
 #include <QSysInfo>
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -352,6 +354,70 @@ QByteArray CodePage936ToUtf8(QByteArrayView bytes) {
   return out;
 }
 
+namespace {
+
+constexpr int kTrails = 0xFF - 0x40;  // 40..FE, 7F left unused
+
+// Every character of two bytes as the converter decodes it, and last the
+// byte 80, built once; empty when there is no converter or it reads a pair
+// other than as one character (then only the converter may read the text).
+const std::vector<char16_t>& CodePage936Pairs() {
+  static const std::vector<char16_t> pairs = [] {
+    std::vector<char16_t> table;
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid()) return table;
+    QByteArray all;
+    all.reserve(2 * 126 * kTrails);
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        all += static_cast<char>(lead);
+        all += static_cast<char>(trail == 0x7F ? 0x40 : trail);
+      }
+    }
+    all += '\x80';  // last: the one byte above ASCII that is a character by itself
+    const QString text = decoder.decode(all);
+    if (text.size() != all.size() / 2 + 1 || decoder.hasError()) return table;
+    table.assign(text.utf16(), text.utf16() + text.size());
+    for (size_t at = 0x7F - 0x40; at + 1 < table.size(); at += kTrails) table[at] = kReplacement;
+    return table;
+  }();
+  return pairs;
+}
+
+}  // namespace
+
+bool CanDecodeCodePage936Into() { return !CodePage936Pairs().empty(); }
+
+char16_t* DecodeCodePage936Into(QByteArrayView bytes, char16_t* out) {
+  const std::vector<char16_t>& pairs = CodePage936Pairs();
+  if (pairs.empty()) return out;
+  const qsizetype n = bytes.size();
+  auto p = reinterpret_cast<const uint8_t*>(bytes.data());
+  qsizetype i = 0;
+  while (i < n) {
+    while (n - i >= 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, p + i, 8);
+      if (chunk & 0x8080808080808080ULL) break;
+      for (int k = 0; k < 8; ++k) out[k] = p[i + k];
+      out += 8, i += 8;
+    }
+    if (i == n) break;
+    const uint8_t lead = p[i];
+    if (lead < 0x80) {
+      *out++ = lead;
+      ++i;
+    } else if (const qsizetype end = CodePage936CharEnd(bytes, i); end == i + 2) {
+      *out++ = pairs[static_cast<size_t>((lead - 0x81) * kTrails + (p[i + 1] - 0x40))];
+      i = end;
+    } else {
+      *out++ = lead == 0x80 ? pairs.back() : kReplacement;
+      ++i;
+    }
+  }
+  return out;
+}
+
 QString DecodeFileText(QByteArrayView bytes) {
   QString text;
   if (DecodeUtf8Strict(bytes, text)) return text;
@@ -377,18 +443,46 @@ std::optional<QStringView> Utf16InPlace(QByteArrayView bytes) {
   return QStringView(reinterpret_cast<const char16_t*>(bytes.data()) + 1, bytes.size() / 2 - 1);
 }
 
-QString DecodeUtf16AndRelease(QByteArray& bytes) {
-  const bool big = bytes.startsWith("\xFE\xFF");
-  const qsizetype units = (bytes.size() - 2) / 2;
-  const bool oddByte = bytes.size() % 2 != 0;
-  QString text(units + (oddByte ? 1 : 0), Qt::Uninitialized);
-  AdviseLargeBuffer(text.data(), text.size() * 2);
-  auto src = reinterpret_cast<const uint8_t*>(bytes.constData()) + 2;
-  char16_t* dst = reinterpret_cast<char16_t*>(text.data());
-  for (qsizetype i = 0; i < units; ++i, src += 2) {
-    dst[i] = big ? char16_t((src[0] << 8) | src[1]) : char16_t((src[1] << 8) | src[0]);
+Utf16Pieces::Utf16Pieces(QByteArrayView bytes)
+    : data_(reinterpret_cast<const uchar*>(bytes.data()) + 2),
+      units_((bytes.size() - 2) / 2),
+      big_(bytes.startsWith("\xFE\xFF")),
+      odd_(bytes.size() % 2 != 0) {}
+
+void Utf16Pieces::Decode(qsizetype from, qsizetype count, char16_t* out) const {
+  const qsizetype whole = std::min(count, units_ - from);
+  if (whole > 0) {
+    const uchar* const src = data_ + 2 * from;
+    if (big_)
+      qFromBigEndian<quint16>(src, whole, out);
+    else
+      qFromLittleEndian<quint16>(src, whole, out);
   }
-  if (oddByte) dst[units] = kReplacement;
+  if (whole < count) out[whole] = kReplacement;  // the odd last byte
+}
+
+char16_t Utf16Pieces::operator[](qsizetype i) const {
+  if (i == units_) return kReplacement;
+  const uchar* const p = data_ + 2 * i;
+  return big_ ? char16_t(p[0] << 8 | p[1]) : char16_t(p[1] << 8 | p[0]);
+}
+
+QString DecodeUtf16(QByteArrayView bytes, const std::function<void(qsizetype)>& passed) {
+  const Utf16Pieces pieces(bytes);
+  QString text(pieces.Units(), Qt::Uninitialized);
+  AdviseLargeBuffer(text.data(), text.size() * 2);
+  char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+  constexpr qsizetype kBlock = qsizetype(1) << 19;
+  for (qsizetype from = 0; from < text.size(); from += kBlock) {
+    const qsizetype count = std::min(kBlock, text.size() - from);
+    pieces.Decode(from, count, out + from);
+    if (passed) passed(std::min(bytes.size(), Utf16Pieces::ByteOffset(from + count)));
+  }
+  return text;
+}
+
+QString DecodeUtf16AndRelease(QByteArray& bytes) {
+  QString text = DecodeUtf16(bytes, {});
   bytes = QByteArray();
   return text;
 }

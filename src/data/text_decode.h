@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -36,6 +37,24 @@ QString DecodeCodePage936(QByteArrayView bytes);
 // never the whole text in UTF-16 at once.
 QByteArray CodePage936ToUtf8(QByteArrayView bytes);
 
+// The text DecodeCodePage936 gives, written to out, which has room for one
+// unit per byte; returns the end of what was written. Each character is
+// read on its own: a lead byte 81..FE and a trail byte 40..7E or 80..FE
+// make one, any other byte is one by itself (a lead without its trail
+// U+FFFD). False from CanDecodeCodePage936Into when no converter for the
+// code page exists (nothing may be decoded then).
+char16_t* DecodeCodePage936Into(QByteArrayView bytes, char16_t* out);
+bool CanDecodeCodePage936Into();
+
+// Where the character of code page 936 that starts at i ends, as
+// DecodeCodePage936Into reads it.
+inline qsizetype CodePage936CharEnd(QByteArrayView bytes, qsizetype i) {
+  const auto lead = static_cast<unsigned char>(bytes[i]);
+  if (lead < 0x81 || lead == 0xFF || i + 1 == bytes.size()) return i + 1;
+  const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+  return trail >= 0x40 && trail != 0x7F && trail != 0xFF ? i + 2 : i + 1;
+}
+
 // UTF-8 when the bytes are valid UTF-8 (a literal U+FFFD included), else
 // the whole text through code page 936.
 QString DecodeFileText(QByteArrayView bytes);
@@ -66,5 +85,31 @@ std::optional<QStringView> Utf16InPlace(QByteArrayView bytes);
 // odd last byte becomes U+FFFD; unpaired surrogates are kept as they are.
 // The bytes are let go as soon as the text exists.
 QString DecodeUtf16AndRelease(QByteArray& bytes);
+
+// UTF-16 after its byte order mark, as DecodeUtf16AndRelease reads it, a
+// piece at a time: no whole copy in another byte order is ever made.
+class Utf16Pieces {
+ public:
+  explicit Utf16Pieces(QByteArrayView bytes);
+  // Units of the whole text (an odd last byte counts as one).
+  qsizetype Units() const { return units_ + (odd_ ? 1 : 0); }
+  // The units [from, from + count) into out.
+  void Decode(qsizetype from, qsizetype count, char16_t* out) const;
+  // One unit, as Decode gives it.
+  char16_t operator[](qsizetype i) const;
+  // Where unit i lies in the bytes given (mark included).
+  static qsizetype ByteOffset(qsizetype i) { return 2 + 2 * i; }
+
+ private:
+  const uchar* data_;
+  qsizetype units_;
+  bool big_;
+  bool odd_;
+};
+
+// The whole text of Utf16Pieces, decoded a block at a time; passed, when
+// given, hears of each stretch of bytes read (a mapped file lets those
+// pages go), so the bytes and the text are never both held whole.
+QString DecodeUtf16(QByteArrayView bytes, const std::function<void(qsizetype)>& passed);
 
 }  // namespace qh

@@ -142,6 +142,69 @@ TEST(CsvReader, LargeFileReadsAsIfDecodedWhole) {
   }
 }
 
+// UTF-16 in either byte order, decoded a piece at a time, reads as its text
+// decoded whole: the separator chosen over all of it, a CR LF, a "" and a
+// surrogate pair cut by a piece's end, an odd last byte. Each stretch read
+// is told on, in order, up to the end.
+TEST(CsvReader, Utf16InPiecesAsDecodedWhole) {
+  constexpr qsizetype kPiece = qsizetype(1) << 19;
+  QString large = QStringLiteral("项目,金额\r\n");
+  const auto fillTo = [&large](qsizetype at) {
+    for (int i = 0; large.size() < at - 12; ++i)
+      large += QStringLiteral("华东%1,%2\n").arg(i % 10).arg(i);
+    large += QString(at - large.size() - 2, u'x') + QStringLiteral(",9");
+  };
+  fillTo(kPiece - 1);
+  large += QStringLiteral("\r\n\"a");
+  fillTo(2 * kPiece - 1);
+  large += QStringLiteral("\"\"b\",1\n");
+  fillTo(3 * kPiece - 1);
+  large += QString::fromUcs4(U"\U00020000,2\r\n", 5) + QStringLiteral("末,3");
+  const QString texts[] = {
+      large,
+      QStringLiteral("a\tb,1\nc\t2\n"),
+      QStringLiteral("a\t1\nb,c\t2"),
+      QStringLiteral("a;1\nb;2"),
+      QStringLiteral("项目\t金额\r甲\t1\r乙\t2"),
+      QStringLiteral("x"),
+      QString(),
+  };
+  for (const QString& text : texts) {
+    for (const bool big : {true, false}) {
+      QByteArray bytes = big ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+      for (const QChar c : text) {
+        const char high = static_cast<char>(c.unicode() >> 8), low = static_cast<char>(c.unicode());
+        bytes += big ? high : low;
+        bytes += big ? low : high;
+      }
+      for (const QByteArray& file : {bytes, bytes + '1'}) {
+        const std::string name = text.left(20).toStdString() + (big ? " big" : " little") +
+                                 std::to_string(file.size() % 2);
+        QByteArray copy = file;
+        ItemTable whole, pieces;
+        const bool ok = ParseCsvText(DecodeUtf16AndRelease(copy), LoadLimits{}, whole);
+        std::vector<qsizetype> told;
+        EXPECT_EQ(ParseCsvUtf16(file, LoadLimits{}, pieces, {},
+                                [&told](qsizetype offset) { told.push_back(offset); }),
+                  ok)
+            << name;
+        EXPECT_TRUE(pieces.Items == whole.Items) << name;
+        EXPECT_EQ(pieces.LastError, whole.LastError) << name;
+        EXPECT_EQ(pieces.LastHint, whole.LastHint) << name;
+        EXPECT_EQ(pieces.ValueHeading, whole.ValueHeading) << name;
+        EXPECT_EQ(pieces.Columns, whole.Columns) << name;
+        EXPECT_EQ(pieces.FirstRow, whole.FirstRow) << name;
+        if (file.size() < 4) continue;
+        // Each pass over the bytes goes forward to the end.
+        ASSERT_FALSE(told.empty()) << name;
+        EXPECT_EQ(told.back(), file.size()) << name;
+        for (size_t i = 1; i < told.size(); ++i)
+          EXPECT_TRUE(told[i] > told[i - 1] || told[i - 1] == file.size()) << name;
+      }
+    }
+  }
+}
+
 // What a table of the first keep items, or of compact items, must tell of
 // the whole table read.
 void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, const char* text) {

@@ -83,6 +83,32 @@ TEST(TextDecode, CodePage936) {
   }
 }
 
+// Read a character at a time, every pair of bytes, and random runs of the
+// bytes that start, end or break characters, decode as the converter
+// decodes them.
+TEST(TextDecode, CodePage936IntoAsTheConverter) {
+  ASSERT_TRUE(CanDecodeCodePage936Into());
+  const auto into = [](const QByteArray& bytes) {
+    std::vector<char16_t> units(static_cast<size_t>(bytes.size()) + 1);
+    return QStringView(units.data(), DecodeCodePage936Into(bytes, units.data())).toString();
+  };
+  for (int lead = 0; lead < 256; ++lead) {
+    for (int trail = 0; trail < 256; ++trail) {
+      const char three[] = {static_cast<char>(lead), static_cast<char>(trail), 'A'};
+      const QByteArray bytes(three, 3);
+      ASSERT_EQ(into(bytes), DecodeCodePage936(bytes)) << lead << ' ' << trail;
+    }
+  }
+  std::mt19937 random(936);
+  const char alphabet[] = "aZ<>/ \n\x40\x7E\x7F\x80\x81\xA1\xA1\xB0\xD6\xD0\xFE\xFF";
+  for (int k = 0; k < 2000; ++k) {
+    QByteArray bytes;
+    for (auto n = static_cast<unsigned>(random() % 40); n > 0; --n)
+      bytes += alphabet[random() % (sizeof alphabet - 1)];
+    ASSERT_EQ(into(bytes), DecodeCodePage936(bytes)) << bytes.toHex().toStdString();
+  }
+}
+
 // Decoded a block at a time, a text reads as decoded whole: characters cut
 // by a block's end, and runs of 0xFF longer than a block.
 TEST(TextDecode, CodePage936InBlocksAsWhole) {

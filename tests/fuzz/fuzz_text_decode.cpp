@@ -47,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const QString gbk = qh::DecodeCodePage936(bytes);
   if (decoded != gbk) qh::fuzz::Violation("invalid UTF-8 not read as GBK");
+  if (qh::CanDecodeCodePage936Into()) {
+    QString units(bytes.size(), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(units.data());
+    units.truncate(qh::DecodeCodePage936Into(bytes, begin) - begin);
+    if (units != gbk) qh::fuzz::Violation("GBK read a character at a time decodes differently");
+  }
   if (LowAsciiOf(gbk) != LowAsciiOf(bytes)) qh::fuzz::Violation("GBK decoding lost an ASCII byte");
   if (LowAsciiOf(qh::DecodeGbk(bytes)) != LowAsciiOf(bytes)) {
     qh::fuzz::Violation("DecodeGbk lost an ASCII byte");

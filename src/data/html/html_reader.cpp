@@ -69,6 +69,13 @@ QStringView AsText(QByteArrayView utf8, QString& storage) {
   return storage;
 }
 
+QStringView AsText(Cp936Text text, QString& storage) {
+  storage.resize(text.size());
+  char16_t* const begin = reinterpret_cast<char16_t*>(storage.data());
+  storage.truncate(DecodeCodePage936Into(text.Bytes(), begin) - begin);
+  return storage;
+}
+
 // The length of the text in UTF-16 units, as the log has always given it.
 qsizetype TextLength(QStringView text) { return text.size(); }
 qsizetype TextLength(QByteArrayView utf8) {
@@ -78,6 +85,13 @@ qsizetype TextLength(QByteArrayView utf8) {
     units += (b & 0xC0) != 0x80 ? 1 : 0;  // one per character
     units += b >= 0xF0 ? 1 : 0;           // and a second for a surrogate pair
   }
+  return units;
+}
+
+qsizetype TextLength(Cp936Text text) {
+  const QByteArrayView bytes = text.Bytes();
+  qsizetype units = 0;
+  for (qsizetype i = 0; i < bytes.size(); i = CodePage936CharEnd(bytes, i)) ++units;
   return units;
 }
 
@@ -372,16 +386,21 @@ bool ParseHtmlUtf8(QByteArrayView html, const LoadLimits& limits, ItemTable& tab
   return ParseHtml(html, limits, table, log, choice);
 }
 
+bool ParseHtmlCodePage936(QByteArrayView html, const LoadLimits& limits, ItemTable& table,
+                          DiagLog* log, const TableChoice& choice) {
+  if (CanDecodeCodePage936Into()) return ParseHtml(Cp936Text(html), limits, table, log, choice);
+  // Only the converter knows the characters: the text becomes UTF-8 a
+  // block at a time, then is read as UTF-8.
+  return ParseHtmlUtf8(CodePage936ToUtf8(html), limits, table, log, choice);
+}
+
 bool ParseHtmlBytes(QByteArray& bytes, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                     const TableChoice& choice) {
   if (StartsWithUtf16Mark(bytes))
     return ParseHtmlText(DecodeUtf16AndRelease(bytes), limits, table, log, choice);
   // The one pass over every byte: it decides how all of them are read.
   if (IsValidUtf8(bytes)) return ParseHtmlUtf8(bytes, limits, table, log, choice);
-  // Code page 936 becomes UTF-8 a block at a time, then is read as UTF-8.
-  const QByteArray utf8 = CodePage936ToUtf8(bytes);
-  bytes = QByteArray();
-  return ParseHtmlUtf8(utf8, limits, table, log, choice);
+  return ParseHtmlCodePage936(bytes, limits, table, log, choice);
 }
 
 }  // namespace qh

@@ -33,10 +33,15 @@ bool ParseHtmlText(QStringView html, const LoadLimits& limits, ItemTable& table,
 bool ParseHtmlUtf8(QByteArrayView html, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                    const TableChoice& choice = {});
 
+// The same on bytes that are not valid UTF-8, read in place as code page
+// 936: only the cells' text is decoded.
+bool ParseHtmlCodePage936(QByteArrayView html, const LoadLimits& limits, ItemTable& table,
+                          DiagLog* log, const TableChoice& choice = {});
+
 // The bytes of an HTML file: UTF-16 after its byte order mark, UTF-8 when
 // they are valid UTF-8 (a byte order mark kept: it lies before the first
-// tag), else code page 936. The bytes are let go as soon as the text a
-// decoding needs exists.
+// tag), else code page 936. UTF-16 is decoded whole and the bytes are let
+// go as soon as its text exists; the others are read in place.
 bool ParseHtmlBytes(QByteArray& bytes, const LoadLimits& limits, ItemTable& table, DiagLog* log,
                     const TableChoice& choice = {});
 

@@ -240,6 +240,69 @@ TagShape ShapeOf(QByteArrayView tagText) {
   return shape;
 }
 
+// The same for the bytes of a tag in code page 936, read from the front a
+// character at a time: the one space outside ASCII is the ideographic one
+// (A1 A1), and an ASCII byte where a character starts is that character.
+// From the back, a byte below 40 is always a character of its own; only an
+// A1 A1 there may be a space or the end of another character, and sends
+// the look to the front.
+TagShape Cp936ShapeOf(QByteArrayView tagText) {
+  const qsizetype n = tagText.size();
+  const auto spaceAt = [&](qsizetype i) -> qsizetype {
+    const char c = tagText[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return 1;
+    return c == '\xA1' && i + 1 < n && tagText[i + 1] == '\xA1' ? 2 : 0;
+  };
+  qsizetype i = 0;
+  const auto skipForward = [&] {
+    for (qsizetype space; i < n && (space = spaceAt(i)) > 0;) i += space;
+  };
+  TagShape shape;
+  skipForward();
+  if (i == n) return shape;  // nothing but spaces
+  const char first = AsciiLower(tagText[i]);
+  i = CodePage936CharEnd(tagText, i);
+  skipForward();
+  if (i < n) {
+    const char second = AsciiLower(tagText[i]);
+    shape.CellTag = first == 't' && (second == 'h' || second == 'd');
+  }
+  qsizetype j = n;
+  while (tagText[j - 1] == ' ' || tagText[j - 1] == '\t' || tagText[j - 1] == '\r' ||
+         tagText[j - 1] == '\n')
+    --j;
+  if (j >= 2 && tagText[j - 1] == '\xA1' && tagText[j - 2] == '\xA1') {
+    // The last character that is no space, found from the front.
+    qsizetype last = 0;
+    for (qsizetype k = 0; k < n;) {
+      const qsizetype space = spaceAt(k);
+      if (space == 0) last = k;
+      k = space > 0 ? k + space : CodePage936CharEnd(tagText, k);
+    }
+    shape.SelfClosing = tagText[last] == '/';
+  } else {
+    shape.SelfClosing = tagText[j - 1] == '/';
+  }
+  return shape;
+}
+
+// How the byte forms read a text: its cells' text decoded, its tags shaped,
+// and whether a first cell's bytes may be handed on as UTF-8.
+struct Utf8Bytes {
+  static constexpr bool kKeepsFirstCell = true;
+  static char16_t* Decode(QByteArrayView bytes, char16_t* out) {
+    return DecodeUtf8Into(bytes, out);
+  }
+  static TagShape Shape(QByteArrayView tagText) { return ShapeOf(tagText); }
+};
+struct Cp936Bytes {
+  static constexpr bool kKeepsFirstCell = false;
+  static char16_t* Decode(QByteArrayView bytes, char16_t* out) {
+    return DecodeCodePage936Into(bytes, out);
+  }
+  static TagShape Shape(QByteArrayView tagText) { return Cp936ShapeOf(tagText); }
+};
+
 // Equal once spaces are ignored, without building the stripped texts.
 bool EqualIgnoringSpaces(QStringView a, QStringView b) {
   qsizetype i = 0, j = 0;
@@ -348,6 +411,10 @@ ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype fr
   return NextElementIn(text, QByteArrayView(open, n + 1), QByteArrayView(close, n + 3), from);
 }
 
+ElementSpan NextElement(Cp936Text text, QLatin1StringView tag, qsizetype from) {
+  return NextElement(text.Bytes(), tag, from);
+}
+
 void SplitCellsInto(QStringView rowText, RowCells& row) {
   row.FirstCellBytes = {};
   // Cell text never outgrows its row: written in place, sized once.
@@ -390,7 +457,10 @@ void SplitCellsInto(QStringView rowText, RowCells& row) {
   }
 }
 
-void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
+namespace {
+
+template <typename Encoding>
+void SplitByteCellsInto(QByteArrayView rowText, RowCells& row) {
   row.FirstCellBytes = {};
   // The same steps as for decoded text; a cell's text is decoded as it is
   // copied, and never holds more UTF-16 units than the row has bytes.
@@ -411,11 +481,11 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
     qsizetype lt = FindChar(rowText, '<', pos);
     if (lt < 0) lt = n;
     if (inCell && lt > pos)
-      length = DecodeUtf8Into(rowText.sliced(pos, lt - pos), out + length) - out;
+      length = Encoding::Decode(rowText.sliced(pos, lt - pos), out + length) - out;
     if (lt == n) break;
     const qsizetype gt = FindChar(rowText, '>', lt + 1);
     if (gt < 0) break;  // a tag that never ends swallows the rest of the row
-    const TagShape shape = ShapeOf(rowText.sliced(lt + 1, gt - lt - 1));
+    const TagShape shape = Encoding::Shape(rowText.sliced(lt + 1, gt - lt - 1));
     if (shape.CellTag) {
       if (inCell) endCell();
       inCell = !shape.SelfClosing;
@@ -431,6 +501,16 @@ void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
   }
 }
 
+}  // namespace
+
+void SplitCellsInto(QByteArrayView rowText, RowCells& row) {
+  SplitByteCellsInto<Utf8Bytes>(rowText, row);
+}
+
+void SplitCellsInto(Cp936Text rowText, RowCells& row) {
+  SplitByteCellsInto<Cp936Bytes>(rowText.Bytes(), row);
+}
+
 ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row) {
   row.FirstCellBytes = {};
   const ElementSpan span = NextElement(text, QLatin1StringView("tr"), from);
@@ -438,7 +518,10 @@ ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row) {
   return span;
 }
 
-ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
+namespace {
+
+template <typename Encoding>
+ElementSpan NextByteRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
   row.FirstCellBytes = {};
   const QByteArrayView open("<tr"), close("</tr>");
   const qsizetype n = text.size();
@@ -477,7 +560,7 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
     if (row.Buffer.size() < length + (last - first))
       row.Buffer.resize(std::max(2 * row.Buffer.size(), length + (last - first)));
     char16_t* const out = reinterpret_cast<char16_t*>(row.Buffer.data());
-    length = DecodeUtf8Into(text.sliced(first, last - first), out + length) - out;
+    length = Encoding::Decode(text.sliced(first, last - first), out + length) - out;
   };
   qsizetype end = -1;
   for (qsizetype pos = start;;) {
@@ -495,13 +578,13 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
       for (qsizetype p = gt; p >= 0; p = FindChar(text, '<', p + 1)) {
         if (MatchesAt(text, p, close)) {
           const ElementSpan span{start, p + close.size()};
-          SplitCellsInto(text.sliced(span.Start, span.End - span.Start), row);
+          SplitByteCellsInto<Encoding>(text.sliced(span.Start, span.End - span.Start), row);
           return span;
         }
       }
       return {};
     }
-    const TagShape shape = ShapeOf(text.sliced(lt + 1, gt - lt - 1));
+    const TagShape shape = Encoding::Shape(text.sliced(lt + 1, gt - lt - 1));
     if (shape.CellTag) {
       if (inCell) bounds.push_back(cellStart), bounds.push_back(length);
       inCell = !shape.SelfClosing;
@@ -516,8 +599,18 @@ ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
   for (size_t i = 0; i < bounds.size(); i += 2) {
     row.Cells.push_back(all.sliced(bounds[i], bounds[i + 1] - bounds[i]));
   }
-  row.FirstCellBytes = firstCellRuns == 1 ? firstCellRun : QByteArrayView();
+  if (Encoding::kKeepsFirstCell && firstCellRuns == 1) row.FirstCellBytes = firstCellRun;
   return {start, end};
+}
+
+}  // namespace
+
+ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row) {
+  return NextByteRowInto<Utf8Bytes>(text, from, row);
+}
+
+ElementSpan NextRowInto(Cp936Text text, qsizetype from, RowCells& row) {
+  return NextByteRowInto<Cp936Bytes>(text.Bytes(), from, row);
 }
 
 void MergeDuplicateCellViews(std::vector<QStringView>& cells) {

@@ -31,6 +31,25 @@ struct ElementSpan {
 ElementSpan NextElement(QStringView text, QLatin1StringView tag, qsizetype from);
 ElementSpan NextElement(QByteArrayView text, QLatin1StringView tag, qsizetype from);
 
+// Code page 936 (GBK) bytes, read in place. The tags found in them are the
+// ones found in their decoded text: every byte that ends or parts a tag
+// ("<", ">", "/", spaces) lies below 40 and is never the trail of a
+// character, and a tag name is matched only right after a "<", where a
+// character starts. Only the cells' text is decoded.
+class Cp936Text {
+ public:
+  explicit Cp936Text(QByteArrayView bytes = {}) : bytes_(bytes) {}
+  QByteArrayView Bytes() const { return bytes_; }
+  qsizetype size() const { return bytes_.size(); }
+  Cp936Text first(qsizetype n) const { return Cp936Text(bytes_.first(n)); }
+  Cp936Text sliced(qsizetype pos, qsizetype n) const { return Cp936Text(bytes_.sliced(pos, n)); }
+
+ private:
+  QByteArrayView bytes_;
+};
+
+ElementSpan NextElement(Cp936Text text, QLatin1StringView tag, qsizetype from);
+
 // The cells of one row. Reused from row to row so that a long table costs no
 // allocation per cell; each cell is a view into buffer.
 struct RowCells {
@@ -48,14 +67,17 @@ struct RowCells {
 // ends an unclosed cell; only a self-closing cell tag (<td/>, <td />)
 // closes a cell.
 void SplitCellsInto(QStringView rowText, RowCells& row);
-// The same for a row of valid UTF-8: only the cells' text is decoded.
+// The same for a row of valid UTF-8 or of code page 936: only the cells'
+// text is decoded.
 void SplitCellsInto(QByteArrayView rowText, RowCells& row);
+void SplitCellsInto(Cp936Text rowText, RowCells& row);
 
 // The next row NextElement(text, "tr", from) finds, split into row as
 // SplitCellsInto splits it. The byte form (valid UTF-8) finds the row's end
 // and its cells in one pass.
 ElementSpan NextRowInto(QStringView text, qsizetype from, RowCells& row);
 ElementSpan NextRowInto(QByteArrayView text, qsizetype from, RowCells& row);
+ElementSpan NextRowInto(Cp936Text text, qsizetype from, RowCells& row);
 
 // Whether UTF-8 cell bytes read as they stand once cleaned: not empty, and
 // no tag or entity character nor any space CleanCellTextInto drops.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -285,6 +286,97 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
       EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
       EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
       EXPECT_EQ(logs[1], logs[0]) << name;
+    }
+  }
+}
+
+// Code page 936 read in place gives what its text decoded whole gives, in
+// every field and log line: trail bytes that look like tag letters ("<\xB1td>"
+// is no cell tag), ideographic spaces in tags (A1 A1, or the end of a
+// character and a lone A1), lone lead bytes before "<" and at the end, FF
+// and 80. Random texts of such pieces, some shaped as tables.
+TEST(HtmlReader, CodePage936InPlaceReadsAsDecodedText) {
+  // clang-format off
+  const std::vector<std::string> pieces = {
+      "<table>", "</table>", "<tr>", "</tr>", "<td>", "</td>", "<th>", "<td/>", "<TD >",
+      "<caption>", "</caption>", "<\xB1td>", "<t\xA1\xA1" "d>", "<\xA1\xA1td>", "<td/\xA1\xA1>",
+      "<td\xB0\xA1\xA1>", "<td/\xB0\xA1\xA1>", "<td \xA1>", "<\x81tr>", "\x81<tr>", "</t\x81r>",
+      "\xD6\xD0", "\xB9\xFA", "\xA1\xA1", "\x81", "\xFE", "\xFF", "\x80", "\xB0" "d", "\xB0<",
+      "&amp;", "&#20013;", "&n\xA1\xA1;", "1", "2.5", "-3", "1,234", " ", "\xCF\xEE\xC4\xBF", "x",
+  };
+  // clang-format on
+  std::mt19937 random(936);
+  const auto text = [&](unsigned most) {
+    std::string out;
+    for (auto n = static_cast<unsigned>(random() % (most + 1)); n > 0; --n)
+      out += pieces[random() % pieces.size()];
+    return out;
+  };
+  std::vector<QByteArray> htmls;
+  for (int k = 0; k < 200; ++k) {
+    std::string html =
+        text(4) + "<table>" + (k % 3 == 0 ? "<caption>" + text(3) + "</caption>" : "");
+    for (auto rows = static_cast<unsigned>(random() % 5); rows > 0; --rows)
+      html += "<tr><td>" + text(2) + "</td><td>" + (k % 2 ? text(2) : "12") + "</td></tr>";
+    html += k % 5 == 0 ? text(3) : "</table>" + text(2);
+    htmls.emplace_back(html.data(), static_cast<qsizetype>(html.size()));
+    const std::string any = text(40);
+    htmls.emplace_back(any.data(), static_cast<qsizetype>(any.size()));
+  }
+  htmls.push_back(EncodeGbk(QStringLiteral("<table><caption>报表</caption>") + Row("项目", "金额") +
+                            Row("华东", "1") + Row("华南", "2") + "</table>") +
+                  "\xD6");
+  TableChoice columns;
+  columns.NameColumn = QStringLiteral("1");
+  columns.ValueColumn = QStringLiteral("2");
+  columns.NoTotal = true;
+  LoadLimits compact, first;
+  compact.CompactItems = true;
+  first.KeepItems = 1;
+  QTemporaryDir dir;
+  for (const QByteArray& html : htmls) {
+    for (const TableChoice& choice : {TableChoice{}, columns}) {
+      for (const LoadLimits& limits : {LoadLimits{}, compact, first}) {
+        ItemTable tables[2];
+        QString logs[2];
+        for (int way = 0; way < 2; ++way) {
+          const QString logPath = dir.filePath(QString::number(way) + ".log");
+          QFile::remove(logPath);
+          {
+            DiagLog log(logPath);
+            if (way == 0)
+              ParseHtmlUtf8(CodePage936ToUtf8(html), limits, tables[way], &log, choice);
+            else
+              ParseHtmlCodePage936(html, limits, tables[way], &log, choice);
+          }
+          QFile file(logPath);
+          if (file.open(QIODevice::ReadOnly)) logs[way] = DecodeGbk(file.readAll());
+        }
+        const std::string name = html.toHex().left(400).toStdString();
+        EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
+        EXPECT_EQ(tables[1].ItemCount(), tables[0].ItemCount()) << name;
+        EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
+        EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
+        EXPECT_EQ(tables[1].Caption, tables[0].Caption) << name;
+        EXPECT_EQ(tables[1].ValueHeading, tables[0].ValueHeading) << name;
+        EXPECT_EQ(tables[1].Notes, tables[0].Notes) << name;
+        EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
+        EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
+        EXPECT_TRUE(tables[1].Whole == tables[0].Whole) << name;
+        EXPECT_EQ(logs[1], logs[0]) << name;
+        ASSERT_EQ(tables[1].Compact.has_value(), tables[0].Compact.has_value()) << name;
+        if (!tables[0].Compact) continue;
+        CompactItems::Reader readers[2] = {CompactItems::Reader(*tables[0].Compact),
+                                           CompactItems::Reader(*tables[1].Compact)};
+        std::string_view names[2];
+        double values[2] = {0, 0};
+        while (readers[0].Next(names[0], values[0])) {
+          ASSERT_TRUE(readers[1].Next(names[1], values[1])) << name;
+          EXPECT_EQ(names[1], names[0]) << name;
+          EXPECT_EQ(values[1], values[0]) << name;
+        }
+        EXPECT_FALSE(readers[1].Next(names[1], values[1])) << name;
+      }
     }
   }
 }
