@@ -8,7 +8,7 @@
 namespace qh {
 
 void ItemList::reserve(size_t items, size_t nameChars) {
-  chars_.reserve(nameChars);
+  chars_.reserve(std::min(nameChars, kMostReservedChars));
   ends_.reserve(items);
   values_.reserve(items);
   AdviseLargeBuffer(chars_.data(), static_cast<qsizetype>(chars_.capacity() * sizeof(char16_t)));

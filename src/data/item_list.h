@@ -64,8 +64,10 @@ class ItemList {
   const_iterator end() const { return {this, size()}; }
 
   // Room for this many items and name characters; large room is touched
-  // only as items come.
+  // only as items come. Names are given room for at most kMostReservedChars:
+  // an estimate from a huge source must not ask for more than a machine has.
   void reserve(size_t items, size_t nameChars = 0);
+  static constexpr size_t kMostReservedChars = size_t(1) << 27;
   // Empties the list; its room stays, as a vector's does.
   void clear();
   // Appends an item, its name as it stands.
