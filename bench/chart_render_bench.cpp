@@ -16,8 +16,7 @@ qh::ItemTable MakeTable(int rows) {
   std::uniform_real_distribution<double> value(0, 1e6);
   table.Items.reserve(static_cast<size_t>(rows));
   for (int i = 1; i <= rows; ++i) {
-    table.Items.push_back(
-        {QStringLiteral("华东区域项目%1").arg(i), std::round(value(rng) * 100) / 100});
+    table.Items.Add(QStringLiteral("华东区域项目%1").arg(i), std::round(value(rng) * 100) / 100);
   }
   return table;
 }

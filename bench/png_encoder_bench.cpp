@@ -20,8 +20,8 @@ QImage Picture(int kind) {
   }
   qh::ItemTable table;
   for (int i = 0; i < 12; ++i)
-    table.Items.push_back({QStringLiteral("华东区域项目%1").arg(i + 1),
-                           1000.0 + i * 731.5 - (i % 4 == 3 ? 3000 : 0)});
+    table.Items.Add(QStringLiteral("华东区域项目%1").arg(i + 1),
+                    1000.0 + i * 731.5 - (i % 4 == 3 ? 3000 : 0));
   QImage image(1200, 700, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);

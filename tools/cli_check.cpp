@@ -114,7 +114,7 @@ void ForEachItem(const ItemTable& table, Each each) {
     while (items.Next(name, value)) each(name, value);
     return;
   }
-  for (const ChartItem& item : table.Items) each(QStringView(item.Name), item.Value);
+  for (const ItemRef item : table.Items) each(item.Name, item.Value);
 }
 
 void AppendJsonItem(QByteArray& out, QStringView name, double value) {
@@ -164,7 +164,7 @@ void WriteCheckJson(bool ok, const ItemTable& table, ChunkedOutput& output) {
     WriteCompactJsonItems(*table.Compact, output);
   } else {
     bool first = true;
-    for (const ChartItem& item : table.Items) {
+    for (const ItemRef item : table.Items) {
       if (!first) out += ',';
       first = false;
       AppendJsonItem(out, item.Name, item.Value);

@@ -146,7 +146,8 @@ class WindowModel {
   void CheckPageCapacity();
   void StoreLineColor(quint32 color);
   QString TipFor(int itemIndex) const;
-  QString PieShareText(const ChartItem& item) const;
+  // The share of the pie page shown that value makes, as its tip says it.
+  QString PieShareText(double value) const;
   ChartHit ItemHit(int itemIndex) const;
   bool MoveKeyItem(KeyCommand step);
 

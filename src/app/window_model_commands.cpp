@@ -113,10 +113,10 @@ std::vector<SpokenItem> WindowModel::SpokenItems() const {
   if (page_ == ChartPage::Source || chart_.Outline.Page != page_ || first < 1) return items;
   const int last = std::min(first + chart_.Outline.Drawn - 1, table.ItemCount());
   for (int i = first; i <= last; ++i) {
-    const ChartItem& item = table.Items[static_cast<size_t>(i - 1)];
-    QString name = item.Name + u' ' + FormatValue(item.Value);
+    const ItemRef item = table.Items[static_cast<size_t>(i - 1)];
+    QString name = item.Name.toString() + u' ' + FormatValue(item.Value);
     if (page_ == ChartPage::Pie) {
-      const QString share = PieShareText(item);
+      const QString share = PieShareText(item.Value);
       if (!share.isEmpty()) name += u' ' + share;
     }
     items.push_back({i, name, ItemHit(i).Outline});
@@ -155,17 +155,17 @@ bool WindowModel::HoverAt(float x, float y) {
 QString WindowModel::TipFor(int itemIndex) const {
   const ItemTable& table = state_.Table;
   if (itemIndex < 1 || itemIndex > table.ItemCount()) return {};
-  const ChartItem& item = table.Items[static_cast<size_t>(itemIndex - 1)];
-  QString tip = item.Name + QStringLiteral("\n数值: ") + FormatValue(item.Value);
+  const ItemRef item = table.Items[static_cast<size_t>(itemIndex - 1)];
+  QString tip = item.Name.toString() + QStringLiteral("\n数值: ") + FormatValue(item.Value);
   if (page_ != ChartPage::Pie) return tip;
-  const QString share = PieShareText(item);
+  const QString share = PieShareText(item.Value);
   if (!share.isEmpty()) tip += QStringLiteral("\n占比: ") + share;
   return tip;
 }
 
 // The share of the page shown, as the pie's legend gives it; empty when the
 // page sums to nothing.
-QString WindowModel::PieShareText(const ChartItem& item) const {
+QString WindowModel::PieShareText(double value) const {
   const ItemTable& table = state_.Table;
   const int pageSize = state_.Config.PageSize;
   const int first = pageSize > 0 ? (pageNo_ - 1) * pageSize + 1 : 1;
@@ -173,7 +173,7 @@ QString WindowModel::PieShareText(const ChartItem& item) const {
   // Positive values make the pie's whole; a loss or a zero reads "不计入".
   const long double whole = SumPositiveRows(table, first, count);
   if (!(whole > 0)) return {};
-  return ::qh::PieShareText(item.Value, whole);
+  return ::qh::PieShareText(value, whole);
 }
 
 void WindowModel::ChooseMenuCommand(int id) {

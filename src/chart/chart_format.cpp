@@ -140,7 +140,7 @@ QString BarItemLabel(const ItemTable& table, const LabelOptions& options, int i)
   if (options.BarUseLetters) return LetterLabel(i);
   if (options.BarUseNumbers) return QString::number(i);
   if (i < 1 || i > table.ItemCount()) return {};
-  return table.Items[static_cast<size_t>(i - 1)].Name;
+  return table.Items[static_cast<size_t>(i - 1)].Name.toString();
 }
 
 bool LineUsesLetters(const ItemTable& table, const LabelOptions& options, float scale) {
@@ -149,7 +149,7 @@ bool LineUsesLetters(const ItemTable& table, const LabelOptions& options, float 
   // The fixed 14-pixel estimate: the choice must not depend on installed fonts.
   const double limit = 118.0 * scale;
   if (table.Whole) return 14.0 * static_cast<double>(table.Whole->LongestName) > limit;
-  for (const ChartItem& item : table.Items) {
+  for (const ItemRef item : table.Items) {
     if (14.0 * static_cast<double>(item.Name.size()) > limit) return true;
   }
   return false;
@@ -159,7 +159,7 @@ QString LineItemLabel(const ItemTable& table, const LabelOptions& options, int i
   if (options.LineUseNumbers) return QString::number(i);
   if (useLetters) return LetterLabel(i);
   if (i < 1 || i > table.ItemCount()) return {};
-  return table.Items[static_cast<size_t>(i - 1)].Name;
+  return table.Items[static_cast<size_t>(i - 1)].Name.toString();
 }
 
 }  // namespace qh

@@ -90,7 +90,7 @@ ValueStats ComputeStats(const ItemTable& table) {
     return st;
   }
   st.Highest = st.Lowest = table.Items.front().Value;
-  for (const ChartItem& item : table.Items) {
+  for (const ItemRef item : table.Items) {
     st.Sum += item.Value;
     if (item.Value > st.Highest) st.Highest = item.Value;
     if (item.Value < st.Lowest) st.Lowest = item.Value;

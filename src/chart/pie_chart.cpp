@@ -239,7 +239,7 @@ void PlaceLegendColumns(PieLayout& L, int width, int height, const std::vector<d
                   PieShareText(v, L.Divisor)};
     valueW = std::max(valueW, m.Width(row.Value));
     pctW = std::max(pctW, m.Width(row.Percent));
-    names.push_back(table.Items[static_cast<size_t>(row.Item - 1)].Name);
+    names.push_back(table.Items[static_cast<size_t>(row.Item - 1)].Name.toString());
     L.Legend.push_back(std::move(row));
   }
   // A hair of slack: a column exactly as wide as its text must not cut it.
@@ -370,7 +370,7 @@ PieLayout ComputePieLayout(int width, int height, const ItemTable& table,
     const float y = row.Y;
     L.Regions[static_cast<size_t>(j - 1)] = {
         row.Item, L.PieW, y, static_cast<float>(width) - st.LegendRegionRightMargin, y + L.RowH};
-    const QString& name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
+    const QStringView name = table.Items[static_cast<size_t>(row.Item - 1)].Name;
     ChartText t =
         PlaceInBox(m.Normal, TextRole::LegendName, L.Names[k],
                    QRectF(L.Left, y, L.NameW + 1, L.RowH), TextAlign::Near, st.LegendNameColor);

@@ -208,8 +208,13 @@ std::optional<bool> ValidateCsvLines(qsizetype expectedLines, qsizetype maxChara
                                      ItemTable& table, const TableChoice& choice, QChar separator,
                                      FeedText feed) {
   RowValidator rows(label, table, limits, choice);
-  table.Items.reserve(
-      std::min(static_cast<size_t>(expectedLines), static_cast<size_t>(limits.MaxItems) + 1));
+  if (!table.Compact) {
+    // Names never take more characters than the text: all of it, unless
+    // only the first rows are kept.
+    table.Items.reserve(
+        std::min(static_cast<size_t>(expectedLines), static_cast<size_t>(limits.MaxItems) + 1),
+        limits.KeepItems > 0 ? 0 : static_cast<size_t>(maxCharacters));
+  }
   size_t count = 0;
   CsvLineSplitter splitter(separator,
                            [&rows, &count](QStringView line) { rows.Add(count++, line); });
@@ -336,7 +341,9 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
     // Never more name bytes than the file has.
     table.Compact->Reserve(static_cast<size_t>(room), static_cast<size_t>(bytes.size()));
   } else {
-    table.Items.reserve(static_cast<size_t>(room));
+    // Never more name characters than the file has bytes.
+    table.Items.reserve(static_cast<size_t>(room),
+                        limits.KeepItems > 0 ? 0 : static_cast<size_t>(bytes.size()));
   }
   PlainRows sink(rows, static_cast<char>(separator.unicode()), passed);
   split = SplitPlainCsvLines(bytes, separator, sink, tabEnds);

@@ -1,29 +1,22 @@
 #pragma once
 // The table every reader fills and every chart reads.
 #include "data/compact_items.h"
+#include "data/item_list.h"
 
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <optional>
-#include <vector>
 
 namespace qh {
-
-struct ChartItem {
-  QString Name;  // passed through StripSpaces: holds no spaces at all
-  double Value = 0.0;
-  friend bool operator==(const ChartItem&, const ChartItem&) = default;
-};
 
 // What a reader asked to keep only the first rows of a long table
 // (LoadLimits::KeepItems) tells of all of them: what the charts say of the
 // whole table while they draw its first rows.
 struct WholeTable {
   int Rows = 0;
-  long double Sum = 0;  // in table order
+  long double Sum = 0;             // in table order
   double Highest = 0, Lowest = 0;  // the first of equal extremes
-  qsizetype LongestName = 0;  // in UTF-16 units
+  qsizetype LongestName = 0;       // in UTF-16 units
 
   // Counts one more row's value, as the charts sum a whole table: in
   // order, the first of equal extremes.
@@ -42,7 +35,7 @@ struct WholeTable {
 // and LastHint (what to do) set and the table left empty.
 class ItemTable {
  public:
-  std::vector<ChartItem> Items;
+  ItemList Items;
   QString SourcePath;
   QString LastError;
   QString LastHint;

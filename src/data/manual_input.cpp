@@ -42,7 +42,7 @@ bool ParseManualInput(const QString& input, const LoadLimits&, ItemTable& table)
     if (p >= 0) {
       valueText = StripSpaces(line.sliced(p + 1));
       if (ReadValue(valueText, value)) {
-        table.Items.push_back({StripSpaces(line.left(p)), value});
+        table.Items.AddStripped(line.left(p), value);
         continue;
       }
     } else {

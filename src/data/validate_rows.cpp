@@ -1,8 +1,6 @@
 #include "data/validate_rows.h"
 
 #include "base/text_utils.h"
-#include "data/large_buffer.h"
-#include "data/name_pool.h"
 #include "data/text_decode.h"
 #include "data/value_rules.h"
 
@@ -41,12 +39,12 @@ RowValidator::RowValidator(const QString& label, ItemTable& table, const LoadLim
   if (!choice.IsDefault()) selection_.emplace(choice);
 }
 
-void RowValidator::Add(size_t index, QStringView line, const QString* sharedName) {
+void RowValidator::Add(size_t index, QStringView line) {
   if (overLimit_) return;
   if (selection_) {
     AddChosen(index, line);
   } else {
-    AddLine(index, line, sharedName);
+    AddLine(index, line);
   }
 }
 
@@ -70,17 +68,17 @@ void RowValidator::AddChosen(size_t index, QStringView line) {
   }
   // A total row counts only as the last row; any row after it lets it in.
   if (heldTotal_) {
-    AddLine(heldTotal_->first, heldTotal_->second, nullptr);
+    AddLine(heldTotal_->first, heldTotal_->second);
     heldTotal_.reset();
   }
   if (total) {
     heldTotal_.emplace(index, line.toString());
     return;
   }
-  AddLine(index, line, nullptr);
+  AddLine(index, line);
 }
 
-void RowValidator::AddLine(size_t index, QStringView line, const QString* sharedName) {
+void RowValidator::AddLine(size_t index, QStringView line) {
   if (IsBlank(line)) return;  // no non-empty cell: tabs and spaces only
   // The first row of several cells: the header, below any title.
   if (!firstRowSeen_ && line.contains(u'\t')) {
@@ -110,7 +108,7 @@ void RowValidator::AddLine(size_t index, QStringView line, const QString* shared
       if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, StrippedLength(name));
       return;
     }
-    if (AdmitItem(value)) KeepItem(name, sharedName, value);
+    if (AdmitItem(value)) KeepItem(name, value);
   } else if (!badFound_) {
     badFound_ = true;
     badRow_ = static_cast<qsizetype>(index) + 1;
@@ -139,40 +137,36 @@ void RowValidator::AddReadRow(int cells, std::string_view name, double value) {
     if (keep_ == 0) return;
   } else if (KeepsNextName()) {
     decoded_.resize(name.size());
-    const char16_t* end =
-        DecodeUtf8Into(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())),
-                       decoded_.data());
-    KeepItem(QStringView(decoded_.data(), end - decoded_.data()), nullptr, value);
+    const char16_t* end = DecodeUtf8Into(
+        QByteArrayView(name.data(), static_cast<qsizetype>(name.size())), decoded_.data());
+    KeepItem(QStringView(decoded_.data(), end - decoded_.data()), value);
     return;
   }
   whole_.LongestName = std::max(whole_.LongestName, StrippedUtf16Length(name));
 }
 
-void RowValidator::AddReadRow(int cells, QStringView name, const QString* sharedName,
-                              double value) {
+void RowValidator::AddReadRow(int cells, QStringView name, double value) {
   if (cells > maxCols_) maxCols_ = cells;
   if (!KeepsNextName()) {
     if (AdmitItem(value)) whole_.LongestName = std::max(whole_.LongestName, StrippedLength(name));
     return;
   }
-  if (AdmitItem(value)) KeepItem(name, sharedName, value);
+  if (AdmitItem(value)) KeepItem(name, value);
 }
 
-void RowValidator::KeepItem(QStringView name, const QString* sharedName, double value) {
+void RowValidator::KeepItem(QStringView name, double value) {
   ++kept_;
   if (compact_ == nullptr) {
-    table_.Items.push_back({sharedName ? *sharedName : names_.AddStripped(name), value});
-    if (keep_ != 0) whole_.LongestName = std::max(whole_.LongestName, table_.Items.back().Name.size());
+    table_.Items.AddStripped(name, value);
+    if (keep_ != 0)
+      whole_.LongestName = std::max(whole_.LongestName, table_.Items.back().Name.size());
     return;
   }
-  QStringView stripped = sharedName != nullptr ? QStringView(*sharedName) : name;
-  if (sharedName == nullptr) {
-    stripped_.clear();
-    for (const QChar c : name) {
-      if (!IsStrippedSpace(c)) stripped_.push_back(c.unicode());
-    }
-    stripped = QStringView(stripped_.data(), static_cast<qsizetype>(stripped_.size()));
+  stripped_.clear();
+  for (const QChar c : name) {
+    if (!IsStrippedSpace(c)) stripped_.push_back(c.unicode());
   }
+  const QStringView stripped(stripped_.data(), static_cast<qsizetype>(stripped_.size()));
   compact_->Add(stripped, value);
   if (keep_ != 0) whole_.LongestName = std::max(whole_.LongestName, stripped.size());
 }
@@ -222,8 +216,6 @@ bool ValidateRows(std::span<const QStringView> lines, const QString& label,
                   const LoadLimits& limits, ItemTable& table, const TableChoice& choice) {
   RowValidator rows(label, table, limits, choice);
   table.Items.reserve(std::min(lines.size(), static_cast<size_t>(limits.MaxItems) + 1));
-  AdviseLargeBuffer(table.Items.data(),
-                    static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
   for (size_t i = 0; i < lines.size() && !rows.Full(); ++i) rows.Add(i, lines[i]);
   return rows.Finish();
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The two-column validation shared by the CSV and workbook readers.
 #include "data/item_table.h"
-#include "data/name_pool.h"
 #include "data/load_limits.h"
 #include "data/table_choice.h"
 
@@ -28,9 +27,8 @@ class RowValidator {
   RowValidator(const QString& label, ItemTable& table, const LoadLimits& limits = {},
                const TableChoice& choice = {});
   // The line numbered index (from 0), lines given in rising order; numbers
-  // left out are blank lines. name, when given, is the item name the line
-  // stands for (its first cell without spaces), shared instead of copied.
-  void Add(size_t index, QStringView line, const QString* name = nullptr);
+  // left out are blank lines.
+  void Add(size_t index, QStringView line);
   // The verdict; the table is emptied when it fails.
   bool Finish();
   // Once the table is over the limit no further line is looked at.
@@ -42,25 +40,21 @@ class RowValidator {
   // its length counts.
   bool TakesReadRows() const { return !selection_ && firstRowSeen_ && !overLimit_; }
   bool KeepsNextName() const { return keep_ == 0 || kept_ < keep_; }
-  // Whether a name handed to Add is kept as that very string (else its
-  // characters are copied into a compact table).
-  bool SharesNames() const { return compact_ == nullptr; }
   // A row of cells cells (at least 2) whose value cell is a plain decimal
   // number, read as ReadValue reads it: such a row is never a header nor
   // blank. name is the name cell as it stands, in standard UTF-8.
   void AddReadRow(int cells, std::string_view name, double value);
-  // The same for a name as text; sharedName as for Add.
-  void AddReadRow(int cells, QStringView name, const QString* sharedName, double value);
+  // The same for a name as text.
+  void AddReadRow(int cells, QStringView name, double value);
 
  private:
-  void AddLine(size_t index, QStringView line, const QString* name);
+  void AddLine(size_t index, QStringView line);
   void AddChosen(size_t index, QStringView line);
   // Counts one more item, false (and the table over the limit) when the
   // limits admit no more.
   bool AdmitItem(double value);
-  // Keeps an admitted item: its name stripped of spaces, or as it stands
-  // when shared.
-  void KeepItem(QStringView name, const QString* sharedName, double value);
+  // Keeps an admitted item, its name stripped of spaces.
+  void KeepItem(QStringView name, double value);
 
   QString label_;
   ItemTable& table_;
@@ -68,9 +62,8 @@ class RowValidator {
   bool overLimit_ = false;
   size_t keep_ = 0;  // items kept at most, 0: all
   size_t kept_ = 0;
-  CompactItems* compact_ = nullptr;  // the table's, when asked for
-  WholeTable whole_;  // every item admitted, kept or not
-  NamePool names_;
+  CompactItems* compact_ = nullptr;           // the table's, when asked for
+  WholeTable whole_;                          // every item admitted, kept or not
   std::vector<char16_t> decoded_, stripped_;  // reused for each name
   int maxCols_ = 0;
   bool badFound_ = false;

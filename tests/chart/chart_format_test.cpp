@@ -109,7 +109,7 @@ TEST(ChartFormat, LetterLabel) {
 
 ItemTable Names(std::initializer_list<const char*> names) {
   ItemTable t;
-  for (const char* n : names) t.Items.push_back({QString::fromUtf8(n), 1});
+  for (const char* n : names) t.Items.Add(QString::fromUtf8(n), 1);
   return t;
 }
 

@@ -102,7 +102,9 @@ TEST(ChartFrame, PageCountsAndTitles) {
 
 TEST(ChartFrame, StatsSurviveOverflow) {
   ItemTable t;
-  t.Items = {{"a", 1e308}, {"b", 1e308}, {"c", -5}};
+  t.Items.Add(u"a", 1e308);
+  t.Items.Add(u"b", 1e308);
+  t.Items.Add(u"c", -5);
   const ValueStats st = ComputeStats(t);
   EXPECT_TRUE(std::isfinite(static_cast<double>(st.Average())));
   EXPECT_GT(st.Sum, 1.9e308L);

@@ -3,6 +3,7 @@
 #include "chart/line_chart.h"
 #include "chart/pie_chart.h"
 #include "chart/render_chart.h"
+#include "support/chart_items.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ namespace {
 ItemTable Table(const std::vector<double>& values) {
   ItemTable t;
   for (size_t i = 0; i < values.size(); ++i) {
-    t.Items.push_back({QStringLiteral("项目%1").arg(i + 1), values[i]});
+    t.Items.Add(QStringLiteral("项目%1").arg(i + 1), values[i]);
   }
   return t;
 }
@@ -36,7 +37,8 @@ TEST(BarLayout, FitsTwelveBarsInSixHundredPixels) {
   EXPECT_NEAR(ten.BarW, 30.38, 1e-4);
 
   ItemTable hundred = Rows(100);
-  hundred.Items[99].Value = 5000;  // statistics cover rows that are not drawn
+  hundred.Items =
+      test::WithValue(hundred.Items, 99, 5000);  // statistics cover rows that are not drawn
   ChartRequest plain = Request(ChartPage::Bar);
   plain.ShowValues = false;  // no value labels: the axis keeps its nice maximum
   const BarLayout L = ComputeBarLayout(600, 400, hundred, plain, nullptr);
@@ -51,22 +53,22 @@ TEST(BarLayout, FitsTwelveBarsInSixHundredPixels) {
 TEST(BarLayout, WideLabelTurnsEveryLabelUpright) {
   // 300 wide, 3 rows: slotW 63.3, so a label wider than 55.3 px rotates all.
   ItemTable t = Rows(3);
-  t.Items[0].Name = QStringLiteral("四个汉字");  // 56 px by the estimate
+  t.Items = test::WithName(t.Items, 0, QStringLiteral("四个汉字"));  // 56 px by the estimate
   const BarLayout L = ComputeBarLayout(300, 300, t, Request(ChartPage::Bar), nullptr);
   EXPECT_NEAR(L.SlotW, 63.333, 1e-3);
   EXPECT_NEAR(L.BarW, 39.27, 1e-2);
   EXPECT_TRUE(L.Rotate);
-  t.Items[0].Name = QStringLiteral("三个字");  // 42 px
+  t.Items = test::WithName(t.Items, 0, QStringLiteral("三个字"));  // 42 px
   EXPECT_FALSE(ComputeBarLayout(300, 300, t, Request(ChartPage::Bar), nullptr).Rotate);
   ChartRequest noName = Request(ChartPage::Bar);
   noName.Labels.BarNoName = true;
-  t.Items[0].Name = QString(50, QChar(u'长'));
+  t.Items = test::WithName(t.Items, 0, QString(50, QChar(u'长')));
   EXPECT_FALSE(ComputeBarLayout(300, 300, t, noName, nullptr).Rotate);
 }
 
 TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
   ItemTable t = Table({100, 1});
-  t.Items[1].Name = QString(20, QChar(u'长'));  // 280 + 4 px upright
+  t.Items = test::WithName(t.Items, 1, QString(20, QChar(u'长')));  // 280 + 4 px upright
   const BarLayout L = ComputeBarLayout(300, 500, t, Request(ChartPage::Bar), nullptr);
   ASSERT_TRUE(L.Rotate);
   const BarGeometry& tall = L.Bars[0];
@@ -75,7 +77,7 @@ TEST(BarLayout, ValueLabelRisesAboveAnUprightLabel) {
   EXPECT_DOUBLE_EQ(low.ValueRect.top(), L.Plot.Bottom - 284 - 19);
   EXPECT_DOUBLE_EQ(tall.ValueRect.top(), L.Plot.Bottom - tall.Height - 19);
 
-  t.Items[1].Name = QString(10000, QChar(u'长'));  // stops at the plot top
+  t.Items = test::WithName(t.Items, 1, QString(10000, QChar(u'长')));  // stops at the plot top
   const BarLayout capped = ComputeBarLayout(300, 500, t, Request(ChartPage::Bar), nullptr);
   EXPECT_FLOAT_EQ(capped.Bars[1].LabelExtent, capped.Plot.Height() - 4);
   EXPECT_TRUE(capped.Bars[1].ValueRect.isEmpty()) << "no room left under the title block";

@@ -23,8 +23,7 @@ namespace {
 
 ItemTable Table(int rows, const QString& name = QStringLiteral("项目")) {
   ItemTable t;
-  for (int i = 1; i <= rows; ++i)
-    t.Items.push_back({name + QString::number(i), (i % 7 + 1) * 1000.0});
+  for (int i = 1; i <= rows; ++i) t.Items.Add(name + QString::number(i), (i % 7 + 1) * 1000.0);
   return t;
 }
 

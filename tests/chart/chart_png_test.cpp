@@ -14,8 +14,8 @@ namespace {
 QImage Chart(ChartPage page, int width, int height) {
   ItemTable table;
   for (int i = 0; i < 12; ++i)
-    table.Items.push_back(
-        {QStringLiteral("项目%1").arg(i + 1), 1000.0 + i * 731.5 - (i % 4 == 3 ? 3000 : 0)});
+    table.Items.Add(QStringLiteral("项目%1").arg(i + 1),
+                    1000.0 + i * 731.5 - (i % 4 == 3 ? 3000 : 0));
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);

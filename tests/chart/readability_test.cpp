@@ -72,7 +72,7 @@ ItemTable MakeTable(Shape shape, std::mt19937& rng) {
       case Shape::Steep: v = (i % 2 ? 1 : -1) * uniform(1, 1e6) + (i % 3 ? 5e5 : 0); break;
       default: break;
     }
-    t.Items.push_back({name, v});
+    t.Items.Add(name, v);
   }
   return t;
 }
@@ -357,7 +357,7 @@ void CheckPieLegend(const Case& c, ChartState& state) {
   ASSERT_EQ(L.Names.size(), L.Legend.size());
   std::map<QString, QString> nameOf;
   for (size_t k = 0; k < L.Legend.size(); ++k) {
-    const QString& name = c.Table.Items[size_t(L.Legend[k].Item - 1)].Name;
+    const QString name = c.Table.Items[size_t(L.Legend[k].Item - 1)].Name.toString();
     if (L.Names[k].isEmpty()) continue;  // no cut could tell it apart
     const auto [it, fresh] = nameOf.emplace(L.Names[k], name);
     EXPECT_TRUE(fresh || it->second == name)
@@ -415,7 +415,7 @@ TEST(Readability, NumbersReadRightAtEveryMagnitude) {
   for (const double m : magnitudes) {
     ItemTable t;
     for (int i = 1; i <= 12; ++i)
-      t.Items.push_back({QStringLiteral("%1月").arg(i), m * (1.2 + 3.5 * ((i * 7) % 12) / 11.0)});
+      t.Items.Add(QStringLiteral("%1月").arg(i), m * (1.2 + 3.5 * ((i * 7) % 12) / 11.0));
     for (const ChartPage page : {ChartPage::Bar, ChartPage::Line, ChartPage::Pie}) {
       for (const auto& z : sizes) {
         Case c{page, z.Width, z.Height, z.Dpi, Shape::Tiny, true, t, {}};
@@ -463,8 +463,7 @@ TEST(Readability, ForcedLineLabelsAreNeverDropped) {
       ItemTable t;
       for (int i = 0; i < z.Rows; ++i) {
         // Longer tables repeat the shape, so the extremes recur.
-        t.Items.push_back(
-            {QStringLiteral("%1日").arg(i + 1), shapes[k][size_t(i) % shapes[k].size()]});
+        t.Items.Add(QStringLiteral("%1日").arg(i + 1), shapes[k][size_t(i) % shapes[k].size()]);
       }
       Case c{ChartPage::Line, z.Width, z.Height, z.Dpi, Shape::Ordinary, true, t, {}};
       SCOPED_TRACE(c.Describe() + ", shape " + std::to_string(k));
@@ -484,8 +483,8 @@ TEST(Readability, ForcedLineLabelsAreNeverDropped) {
 TEST(Readability, BarExtremesKeepTheirValues) {
   ItemTable t;
   for (int i = 1; i <= 31; ++i)
-    t.Items.push_back({QStringLiteral("%1日").arg(i),
-                       1234567.0 + i * 1000 + (i == 2 ? 5e5 : 0) - (i == 3 ? 6e5 : 0)});
+    t.Items.Add(QStringLiteral("%1日").arg(i),
+                1234567.0 + i * 1000 + (i == 2 ? 5e5 : 0) - (i == 3 ? 6e5 : 0));
   QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
   for (const auto& [w, h, dpi] : {std::tuple{800, 500, 96}, {1200, 700, 96}, {1200, 700, 144}}) {
     Case c{ChartPage::Bar, w, h, dpi, Shape::Ordinary, true, t, {}};
@@ -540,7 +539,7 @@ TEST(Readability, EverydayPicturesKeepTheirTexts) {
 TEST(Readability, UprightNamesReadOnEveryBar) {
   ItemTable t;
   for (int i = 1; i <= 40; ++i)
-    t.Items.push_back({QStringLiteral("第%1分公司华东片区").arg(i), i % 4 == 0 ? 300.0 : 4000.0});
+    t.Items.Add(QStringLiteral("第%1分公司华东片区").arg(i), i % 4 == 0 ? 300.0 : 4000.0);
   const struct {
     int Width, Height, Dpi;
   } sizes[] = {{800, 500, 96}, {1600, 900, 144}, {1200, 700, 96}};
@@ -595,9 +594,8 @@ TEST(Readability, UprightNameSplitsBetweenCharacters) {
   for (const auto& z : sizes) {
     for (int k = 1; k <= 30; ++k) {
       ItemTable t;
-      t.Items.push_back({QStringLiteral("北京朝阳旗舰店"), 30.0 * k});
-      for (int i = 2; i <= 12; ++i)
-        t.Items.push_back({QStringLiteral("上海浦东旗舰店%1").arg(i), 1000});
+      t.Items.Add(QStringLiteral("北京朝阳旗舰店"), 30.0 * k);
+      for (int i = 2; i <= 12; ++i) t.Items.Add(QStringLiteral("上海浦东旗舰店%1").arg(i), 1000);
       Case c{ChartPage::Bar, z.Width, z.Height, z.Dpi, Shape::LongNames, false, t, {}};
       SCOPED_TRACE(c.Describe() + ", first bar " + std::to_string(30 * k));
       ChartState state;
@@ -647,7 +645,7 @@ TEST(Readability, PieLegendNamesEveryBranch) {
     const QString name = QStringLiteral("青禾科技股份有限公司") + branches.mid(2 * i, 2) +
                          QStringLiteral("分公司") +
                          (i % 3 == 2 ? QStringLiteral("第一销售部") : QString());
-    t.Items.push_back({name, i == 5 ? -12000.5 : 10000.25 + 997.5 * i});
+    t.Items.Add(name, i == 5 ? -12000.5 : 10000.25 + 997.5 * i);
   }
   const struct {
     int Width, Height, Dpi, PageSize;
@@ -799,7 +797,7 @@ TEST(Readability, SmallestWindowKeepsNamesWholeAndApart) {
   for (const auto& data : tables) {
     ItemTable t;
     for (size_t i = 0; i < data.Values.size(); ++i)
-      t.Items.push_back({data.Names[qsizetype(i)], data.Values[i]});
+      t.Items.Add(data.Names[qsizetype(i)], data.Values[i]);
     for (const ChartPage page : {ChartPage::Bar, ChartPage::Line, ChartPage::Pie}) {
       for (const auto& z : sizes) {
         Case c{page, z.Width, z.Height, z.Dpi, Shape::Negative, true, t, {}};

@@ -1,6 +1,7 @@
 // End-to-end drawing through the one entry point: what each chart leaves
 // behind, and bad input that must neither crash nor hang.
 #include "chart/render_chart.h"
+#include "support/chart_items.h"
 
 #include "chart/pie_chart.h"
 
@@ -15,8 +16,7 @@ namespace {
 
 ItemTable Table(const std::vector<double>& values, const QString& name = QStringLiteral("项目")) {
   ItemTable t;
-  for (size_t i = 0; i < values.size(); ++i)
-    t.Items.push_back({name + QString::number(i + 1), values[i]});
+  for (size_t i = 0; i < values.size(); ++i) t.Items.Add(name + QString::number(i + 1), values[i]);
   return t;
 }
 
@@ -114,7 +114,7 @@ TEST(RenderChart, PiePageBeyondTheLastDrawsNothing) {
 
 TEST(RenderChart, HostileInputStaysSaneForEveryChart) {
   ItemTable longNames = Table({5, 3, 8});
-  longNames.Items[1].Name = QString(10000, QChar(u'名'));
+  longNames.Items = test::WithName(longNames.Items, 1, QString(10000, QChar(u'名')));
   struct Case {
     const char* What;
     ItemTable Table;
@@ -165,7 +165,7 @@ TEST(RenderChart, PieOfOneHundredThousandSlicesStaysInteractive) {
 TEST(RenderChart, DensePiePageKeepsItsColours) {
   for (int slices : {40, 5000}) {
     ItemTable table;
-    for (int i = 1; i <= slices; ++i) table.Items.push_back({QStringLiteral("x"), 1.0});
+    for (int i = 1; i <= slices; ++i) table.Items.Add(u"x", 1.0);
     ChartRequest request;
     request.Page = ChartPage::Pie;
     request.PageSize = slices;

@@ -3,6 +3,7 @@
 
 #include "base/code_page.h"
 #include "data/text_decode.h"
+#include "support/chart_items.h"
 #include "support/whole_of.h"
 
 #include <QTemporaryDir>
@@ -209,8 +210,8 @@ TEST(CsvReader, Utf16InPiecesAsDecodedWhole) {
 // the whole table read.
 void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, const char* text) {
   EXPECT_EQ(part.ItemCount(), whole.ItemCount()) << text;
-  const size_t kept = keep > 0 ? std::min(whole.Items.size(), static_cast<size_t>(keep))
-                               : whole.Items.size();
+  const size_t kept =
+      keep > 0 ? std::min(whole.Items.size(), static_cast<size_t>(keep)) : whole.Items.size();
   if (part.Compact) {
     ASSERT_EQ(part.Compact->Count(), kept) << text;
     CompactItems::Reader items(*part.Compact);
@@ -221,10 +222,8 @@ void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, co
       EXPECT_EQ(value, whole.Items[i].Value) << text;
     }
   } else {
-    EXPECT_TRUE(std::equal(part.Items.begin(), part.Items.end(), whole.Items.begin(),
-                           whole.Items.begin() + static_cast<std::ptrdiff_t>(kept)) &&
-                part.Items.size() == kept)
-        << text;
+    ASSERT_EQ(part.Items.size(), kept) << text;
+    for (size_t i = 0; i < kept; ++i) EXPECT_TRUE(part.Items[i] == whole.Items[i]) << text;
   }
   ASSERT_EQ(part.Whole.has_value(), kept < whole.Items.size()) << text;
   if (!part.Whole) return;
@@ -238,7 +237,8 @@ void ExpectSameTable(const ItemTable& whole, const ItemTable& part, int keep, co
 // gives, verdicts and messages included, also when only the first items are
 // kept or the items are kept compact.
 TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
-  const QByteArray manyDigits = "A," + QByteArray(400, '9') + "\nB,0." + QByteArray(320, '0') + "1\n";
+  const QByteArray manyDigits =
+      "A," + QByteArray(400, '9') + "\nB,0." + QByteArray(320, '0') + "1\n";
   // clang-format off
   const QByteArray files[] = {
       "A,1\nB,2\n", "A,1\r\nB,2\r\n", "A,1\nB,2", "\n\nA,1\n\nB,2\n\n", "A,1\rB,2\rC,3",
@@ -300,7 +300,8 @@ TEST(CsvReader, QuoteFreeFilesReadAsIfDecodedWhole) {
 // A table too wide is refused with its count of columns; of its first row
 // only as many cells are kept as a sheet can hold.
 TEST(CsvReader, KeepsASheetsWidthOfTheFirstRow) {
-  for (const int columns : {3, ItemTable::kMostOfferedColumns, ItemTable::kMostOfferedColumns + 5}) {
+  for (const int columns :
+       {3, ItemTable::kMostOfferedColumns, ItemTable::kMostOfferedColumns + 5}) {
     const QByteArray bytes = QByteArray("h,").repeated(columns - 1) + "h\nA,1\n";
     ItemTable table;
     EXPECT_FALSE(ParseCsvBytes(bytes, LoadLimits{}, table));

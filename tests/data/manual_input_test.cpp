@@ -1,4 +1,5 @@
 #include "data/source_loader.h"
+#include "support/chart_items.h"
 
 #include <gtest/gtest.h>
 

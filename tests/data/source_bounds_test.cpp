@@ -3,6 +3,7 @@
 #include "data/source_loader.h"
 
 #include "base/code_page.h"
+#include "support/chart_items.h"
 #include "support/test_files.h"
 
 #include <QDir>

@@ -68,7 +68,7 @@ TEST(SourceLoader, OneFileGateForEveryKind) {
     SCOPED_TRACE(ext);
     const QString missing = dir.filePath(u"missing."_qs + QLatin1String(ext));
     ItemTable table;
-    table.Items.push_back({u"旧"_qs, 1});
+    table.Items.Add(u"旧", 1);
     EXPECT_FALSE(LoadSourceFile(missing, LoadLimits{}, table));
     EXPECT_EQ(table.LastError, u"数据源文件不存在."_qs);
     EXPECT_EQ(table.LastHint, u"找不到文件:\r\n"_qs + missing);

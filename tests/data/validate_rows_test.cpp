@@ -1,4 +1,5 @@
 #include "data/validate_rows.h"
+#include "support/chart_items.h"
 
 #include <gtest/gtest.h>
 

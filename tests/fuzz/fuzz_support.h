@@ -50,8 +50,8 @@ inline void CheckLoaderResult(bool ok, const ItemTable& table) {
   if (ok) {
     if (table.ItemCount() < 2) Violation("success with fewer than two items");
     if (!table.LastError.isEmpty()) Violation("success with an error text", table.LastError);
-    for (const ChartItem& item : table.Items) {
-      if (!std::isfinite(item.Value)) Violation("non-finite value for", item.Name);
+    for (const ItemRef item : table.Items) {
+      if (!std::isfinite(item.Value)) Violation("non-finite value for", item.Name.toString());
     }
   } else {
     if (table.ItemCount() != 0) Violation("failure left rows in the table");

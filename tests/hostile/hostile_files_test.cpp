@@ -27,7 +27,7 @@ void ExpectConsistent(bool ok, const ItemTable& table, const QString& what) {
   if (ok) {
     EXPECT_GE(table.ItemCount(), 2) << what.toStdString();
     EXPECT_TRUE(table.LastError.isEmpty()) << what.toStdString();
-    for (const ChartItem& item : table.Items) {
+    for (const ItemRef item : table.Items) {
       EXPECT_TRUE(std::isfinite(item.Value)) << what.toStdString();
     }
   } else {
@@ -110,7 +110,7 @@ TEST(HostileFiles, CommittedFilesAreRefusedOrReadCorrectly) {
       continue;
     }
     std::vector<double> values;
-    for (const ChartItem& item : v.Table.Items) values.push_back(item.Value);
+    for (const ItemRef item : v.Table.Items) values.push_back(item.Value);
     EXPECT_EQ(values, c.Values);
   }
 }

@@ -4,16 +4,15 @@
 #include "data/item_table.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace qh::test {
 
-inline WholeTable WholeOf(const std::vector<ChartItem>& items) {
+inline WholeTable WholeOf(const ItemList& items) {
   WholeTable all;
   if (items.empty()) return all;
   all.Rows = static_cast<int>(items.size());
   all.Highest = all.Lowest = items.front().Value;
-  for (const ChartItem& item : items) {
+  for (const ItemRef item : items) {
     all.Sum += item.Value;
     if (item.Value > all.Highest) all.Highest = item.Value;
     if (item.Value < all.Lowest) all.Lowest = item.Value;

@@ -3,8 +3,6 @@
 #include "base/diag_log.h"
 #include "base/text_utils.h"
 #include "data/html/html_scan.h"
-#include "data/large_buffer.h"
-#include "data/name_pool.h"
 #include "data/table_choice.h"
 #include "data/text_decode.h"
 
@@ -153,9 +151,8 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   if (compact != nullptr) {
     compact->Reserve(expected, static_cast<size_t>(tableText.size()));
   } else {
-    table.Items.reserve(expected);
-    AdviseLargeBuffer(table.Items.data(),
-                      static_cast<qsizetype>(table.Items.capacity() * sizeof(ChartItem)));
+    // The names are in the table's text, never longer than it.
+    table.Items.reserve(expected, keep > 0 ? 0 : static_cast<size_t>(tableText.size()));
   }
   size_t taken = 0;  // items, kept either way
   int maxCells = 0;
@@ -163,8 +160,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
   qsizetype badRow = 0;
   QString badText;
   bool headerPossible = true;  // until the first row that is not blank
-  NamePool names;
-  QString name, valueText;  // reused: a million rows need no allocation each
+  QString name, valueText;     // reused: a million rows need no allocation each
   // Only when a part of the table was chosen: the selection step, the
   // cleaned cells it narrows, and a total row held back until a later row
   // shows that it was not the last.
@@ -199,10 +195,9 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
       if (keep > 0) {
         whole.Add(value);
         const qsizetype length =
-            nameBytes.isNull()
-                ? n.size()
-                : StrippedUtf16Length(std::string_view(nameBytes.data(),
-                                                       static_cast<size_t>(nameBytes.size())));
+            nameBytes.isNull() ? n.size()
+                               : StrippedUtf16Length(std::string_view(
+                                     nameBytes.data(), static_cast<size_t>(nameBytes.size())));
         whole.LongestName = std::max(whole.LongestName, length);
       }
       if (keep > 0 && taken >= keep) {
@@ -213,7 +208,7 @@ bool ParseTable(int tableNo, Text tableText, const LoadLimits& limits, ItemTable
       } else if (compact != nullptr) {
         compact->Add(QStringView(n), value);
       } else {
-        table.Items.push_back({names.Add(n), value});
+        table.Items.Add(n, value);
       }
       ++taken;
     } else {

@@ -14,19 +14,14 @@ void TwoColumnRows::ExpectSheetBytes(qint64 bytes) {
   // The shortest row that can hold an item: <row><c><v>1</v></c></row>.
   constexpr qint64 kShortestRowBytes = 26;
   const qint64 rows = std::min<qint64>(bytes / kShortestRowBytes, SheetCells::kMaxRows);
-  if (rows > qint64(table_.Items.capacity())) table_.Items.reserve(static_cast<size_t>(rows));
+  // Names of this many characters fit in the room; longer ones grow it.
+  constexpr size_t kNameChars = 16;
+  table_.Items.reserve(static_cast<size_t>(rows), static_cast<size_t>(rows) * kNameChars);
 }
 
 bool TwoColumnRows::AddText(int row, int column, std::uint32_t textIndex) {
   if (textIndex >= texts_.Count()) return Stop();
-  const QStringView text = texts_.At(textIndex);
-  if (!Add(row, column, CellKind::Text, 0.0, text)) return false;
-  // Most names are stored as they are shown: the item takes the string
-  // itself rather than a copy (a compact table copies the characters
-  // anyway).
-  if (rows_.SharesNames() && column == firstColumn_ && cells_[0] == text)
-    sharedName_ = texts_.Shared(textIndex);
-  return true;
+  return Add(row, column, CellKind::Text, 0.0, texts_.At(textIndex));
 }
 
 bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStringView text) {
@@ -60,7 +55,6 @@ bool TwoColumnRows::Add(int row, int column, CellKind kind, double number, QStri
   }
   if (slot == 1) valueIsNumber_ = false;
   AppendCellText(cells_[slot], kind, number, text);
-  if (slot == 0) sharedName_.clear();
   return true;
 }
 
@@ -75,9 +69,8 @@ void TwoColumnRows::EndRow() {
     if (rows_.TakesReadRows()) {
       if (const auto value =
               ReadPlainDecimal(std::string_view(text, static_cast<size_t>(end - text)))) {
-        rows_.AddReadRow(2, cells_[0], sharedName_.isNull() ? nullptr : &sharedName_, *value);
+        rows_.AddReadRow(2, cells_[0], *value);
         cells_[0].resize(0);
-        sharedName_.clear();
         return;
       }
     }
@@ -85,11 +78,9 @@ void TwoColumnRows::EndRow() {
   }
   line_.resize(0);
   line_.append(cells_[0]).append(u'\t').append(cells_[1]);
-  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_,
-            sharedName_.isNull() ? nullptr : &sharedName_);
+  rows_.Add(static_cast<size_t>(row_ - firstRow_), line_);
   cells_[0].resize(0);
   cells_[1].resize(0);
-  sharedName_.clear();
 }
 
 bool TwoColumnRows::Finish(bool& ok) {

@@ -2,7 +2,6 @@
 // The usual worksheet, read straight into an item table: a million rows
 // then never exist as cells and lines beside the table.
 #include "data/item_table.h"
-#include "data/name_pool.h"
 #include "data/validate_rows.h"
 #include "data/workbook/cell_text.h"
 #include "data/workbook/sheet_cells.h"
@@ -25,7 +24,7 @@ class TwoColumnRows {
   // the items kept.
   TwoColumnRows(const QString& label, ItemTable& table, const LoadLimits& limits = {});
 
-  SharedTexts& Texts() { return texts_; }
+  TextPool& Texts() { return texts_; }
   bool AddEmpty(int row, int column) { return Add(row, column, CellKind::Empty, 0.0, {}); }
   bool AddNumber(int row, int column, double number) {
     return Add(row, column, CellKind::Number, number, {});
@@ -40,8 +39,8 @@ class TwoColumnRows {
   }
 
   // Sizes the table for a worksheet part of this many bytes, so that it
-  // never grows by doubling: that would hold the old and the new storage at
-  // once. Room that no row fills is never touched.
+  // seldom grows by doubling: that would hold the old and the new storage
+  // at once. Room that no row fills is never touched.
   void ExpectSheetBytes(qint64 bytes);
 
   // After the whole sheet was read: true when the verdict is in the table
@@ -58,7 +57,7 @@ class TwoColumnRows {
     return false;
   }
 
-  SharedTexts texts_;
+  TextPool texts_;
   ItemTable& table_;
   RowValidator rows_;
   bool regular_ = true;
@@ -74,7 +73,6 @@ class TwoColumnRows {
   // must be read as a line.
   bool valueIsNumber_ = false;
   double valueNumber_ = 0.0;
-  QString sharedName_;    // the name cell's shared string, when it is the name as it stands
   QString line_;
 };
 

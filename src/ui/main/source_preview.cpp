@@ -22,8 +22,8 @@ void DrawSourcePreview(QPainter& painter, ChartFonts& fonts, const ItemTable& ta
               QRectF(x, st.PreviewHeadY, textW, st.PreviewHeadH), 0xFF33404F, TextAlign::Near);
   float y = st.PreviewRowsY;
   for (int i = 1; i <= std::min(count, kPreviewRows); ++i, y += st.PreviewRowPitch) {
-    const ChartItem& item = table.Items[static_cast<size_t>(i - 1)];
-    DrawTextBox(painter, fonts.Normal, QStringLiteral("%1.  ").arg(i) + item.Name,
+    const ItemRef item = table.Items[static_cast<size_t>(i - 1)];
+    DrawTextBox(painter, fonts.Normal, QStringLiteral("%1.  ").arg(i) + item.Name.toString(),
                 QRectF(x, y, st.PreviewNameW, st.PreviewRowH), 0xFF55607A, TextAlign::Near);
     DrawTextBox(painter, fonts.Normal, FormatValue(item.Value),
                 QRectF(st.PreviewValueX, y, st.PreviewValueW, st.PreviewRowH), 0xFF223344,

@@ -4,6 +4,7 @@
 #include "base/diag_log.h"
 #include "data/source_loader.h"
 
+#include "support/chart_items.h"
 #include "support/test_files.h"
 
 #include <QTemporaryDir>

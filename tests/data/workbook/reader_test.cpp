@@ -1,6 +1,7 @@
 #include "data/workbook/reader.h"
 #include "data/source_loader.h"
 
+#include "support/chart_items.h"
 #include "support/test_files.h"
 
 #include <QElapsedTimer>
@@ -186,7 +187,7 @@ TEST(LoadWorkbook, VerdictsAndMessages) {
   };
   for (const Case& c : cases) {
     ItemTable table;
-    table.Items.push_back({u"旧"_qs, 1});
+    table.Items.Add(u"旧", 1);
     const QString path = WorkbookPath(c.File);
     EXPECT_EQ(LoadSourceFile(path, LoadLimits{}, table), c.Ok) << c.File;
     EXPECT_EQ(table.LastError, c.Error) << c.File;

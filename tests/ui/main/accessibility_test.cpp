@@ -406,7 +406,7 @@ TEST_F(AccessibilityTest, TheKeyboardWalksTheItemsWithTheHoverTipAndOutline) {
     ASSERT_NE(focused, nullptr);
     EXPECT_TRUE(focused->state().focused);
     EXPECT_TRUE(focused->text(QAccessible::Name)
-                    .startsWith(f.State.Table.Items[size_t(step.Item - 1)].Name + u' '));
+                    .startsWith(f.State.Table.Items[size_t(step.Item - 1)].Name.toString() + u' '));
   }
   // The outline drawn is the one hovering the item draws.
   Type(Qt::Key_F2);

@@ -3,6 +3,7 @@
 // the next load of the same file.
 #include "ui/main/table_chooser.h"
 #include "ui/main/window_test_support.h"
+#include "support/chart_items.h"
 
 #include <QCheckBox>
 #include <QComboBox>
