@@ -4,6 +4,7 @@
 // by the runs that never call it.
 #include <QLibrary>
 #include <QString>
+#include <optional>
 
 namespace qh {
 
@@ -28,5 +29,20 @@ class LibraryCalls {
   QLibrary library_;  // the library stays loaded when this goes
   bool ok_ = false;
 };
+
+// The calls of the library fileName, set by resolve(library, calls) the
+// first time they are asked for; null when the library or one of its calls
+// cannot be had. Each place that asks keeps its own set.
+template <typename Calls, typename Resolve>
+const Calls* OpenCalls(const char* fileName, Resolve resolve) {
+  static const std::optional<Calls> opened = [&]() -> std::optional<Calls> {
+    LibraryCalls library(fileName);
+    Calls calls{};
+    resolve(library, calls);
+    if (!library.Ok()) return std::nullopt;
+    return calls;
+  }();
+  return opened ? &*opened : nullptr;
+}
 
 }  // namespace qh

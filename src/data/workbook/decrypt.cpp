@@ -46,37 +46,32 @@ struct Crypto {
 
 // Null when libcrypto or one of its calls cannot be had.
 const Crypto* LoadCrypto() {
-  static const std::optional<Crypto> loaded = []() -> std::optional<Crypto> {
-    LibraryCalls calls(QH_CRYPTO_LIBRARY);
-    Crypto c{};
-    calls.Resolve("EVP_CIPHER_CTX_free", c.CIPHER_CTX_free);
-    calls.Resolve("EVP_CIPHER_CTX_new", c.CIPHER_CTX_new);
-    calls.Resolve("EVP_CIPHER_CTX_set_padding", c.CIPHER_CTX_set_padding);
-    calls.Resolve("EVP_DecryptFinal_ex", c.DecryptFinal_ex);
-    calls.Resolve("EVP_DecryptInit_ex", c.DecryptInit_ex);
-    calls.Resolve("EVP_DecryptUpdate", c.DecryptUpdate);
-    calls.Resolve("EVP_DigestFinal_ex", c.DigestFinal_ex);
-    calls.Resolve("EVP_DigestInit_ex", c.DigestInit_ex);
-    calls.Resolve("EVP_DigestInit_ex2", c.DigestInit_ex2);
-    calls.Resolve("EVP_DigestUpdate", c.DigestUpdate);
-    calls.Resolve("EVP_MD_CTX_free", c.MD_CTX_free);
-    calls.Resolve("EVP_MD_CTX_new", c.MD_CTX_new);
-    calls.Resolve("EVP_MD_get_size", c.MD_get_size);
-    calls.Resolve("EVP_aes_128_cbc", c.aes_128_cbc);
-    calls.Resolve("EVP_aes_128_ecb", c.aes_128_ecb);
-    calls.Resolve("EVP_aes_192_cbc", c.aes_192_cbc);
-    calls.Resolve("EVP_aes_192_ecb", c.aes_192_ecb);
-    calls.Resolve("EVP_aes_256_cbc", c.aes_256_cbc);
-    calls.Resolve("EVP_aes_256_ecb", c.aes_256_ecb);
-    calls.Resolve("EVP_md5", c.md5);
-    calls.Resolve("EVP_sha1", c.sha1);
-    calls.Resolve("EVP_sha256", c.sha256);
-    calls.Resolve("EVP_sha384", c.sha384);
-    calls.Resolve("EVP_sha512", c.sha512);
-    if (!calls.Ok()) return std::nullopt;
-    return c;
-  }();
-  return loaded ? &*loaded : nullptr;
+  return OpenCalls<Crypto>(QH_CRYPTO_LIBRARY, [](LibraryCalls& library, Crypto& c) {
+    library.Resolve("EVP_CIPHER_CTX_free", c.CIPHER_CTX_free);
+    library.Resolve("EVP_CIPHER_CTX_new", c.CIPHER_CTX_new);
+    library.Resolve("EVP_CIPHER_CTX_set_padding", c.CIPHER_CTX_set_padding);
+    library.Resolve("EVP_DecryptFinal_ex", c.DecryptFinal_ex);
+    library.Resolve("EVP_DecryptInit_ex", c.DecryptInit_ex);
+    library.Resolve("EVP_DecryptUpdate", c.DecryptUpdate);
+    library.Resolve("EVP_DigestFinal_ex", c.DigestFinal_ex);
+    library.Resolve("EVP_DigestInit_ex", c.DigestInit_ex);
+    library.Resolve("EVP_DigestInit_ex2", c.DigestInit_ex2);
+    library.Resolve("EVP_DigestUpdate", c.DigestUpdate);
+    library.Resolve("EVP_MD_CTX_free", c.MD_CTX_free);
+    library.Resolve("EVP_MD_CTX_new", c.MD_CTX_new);
+    library.Resolve("EVP_MD_get_size", c.MD_get_size);
+    library.Resolve("EVP_aes_128_cbc", c.aes_128_cbc);
+    library.Resolve("EVP_aes_128_ecb", c.aes_128_ecb);
+    library.Resolve("EVP_aes_192_cbc", c.aes_192_cbc);
+    library.Resolve("EVP_aes_192_ecb", c.aes_192_ecb);
+    library.Resolve("EVP_aes_256_cbc", c.aes_256_cbc);
+    library.Resolve("EVP_aes_256_ecb", c.aes_256_ecb);
+    library.Resolve("EVP_md5", c.md5);
+    library.Resolve("EVP_sha1", c.sha1);
+    library.Resolve("EVP_sha256", c.sha256);
+    library.Resolve("EVP_sha384", c.sha384);
+    library.Resolve("EVP_sha512", c.sha512);
+  });
 }
 
 // The calls, once LoadCrypto has opened them: both ways in check first.

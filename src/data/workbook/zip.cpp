@@ -31,26 +31,21 @@ struct ZipCalls {
 
 // Null when libzip or one of its calls cannot be had.
 const ZipCalls* LoadZip() {
-  static const std::optional<ZipCalls> loaded = []() -> std::optional<ZipCalls> {
-    LibraryCalls calls(QH_ZIP_LIBRARY);
-    ZipCalls c{};
-    calls.Resolve("zip_discard", c.discard);
-    calls.Resolve("zip_error_fini", c.error_fini);
-    calls.Resolve("zip_error_init", c.error_init);
-    calls.Resolve("zip_fclose", c.fclose);
-    calls.Resolve("zip_fopen_index", c.fopen_index);
-    calls.Resolve("zip_fread", c.fread);
-    calls.Resolve("zip_get_name", c.get_name);
-    calls.Resolve("zip_get_num_entries", c.get_num_entries);
-    calls.Resolve("zip_open_from_source", c.open_from_source);
-    calls.Resolve("zip_source_buffer_create", c.source_buffer_create);
-    calls.Resolve("zip_source_free", c.source_free);
-    calls.Resolve("zip_stat_index", c.stat_index);
-    calls.Resolve("zip_stat_init", c.stat_init);
-    if (!calls.Ok()) return std::nullopt;
-    return c;
-  }();
-  return loaded ? &*loaded : nullptr;
+  return OpenCalls<ZipCalls>(QH_ZIP_LIBRARY, [](LibraryCalls& library, ZipCalls& c) {
+    library.Resolve("zip_discard", c.discard);
+    library.Resolve("zip_error_fini", c.error_fini);
+    library.Resolve("zip_error_init", c.error_init);
+    library.Resolve("zip_fclose", c.fclose);
+    library.Resolve("zip_fopen_index", c.fopen_index);
+    library.Resolve("zip_fread", c.fread);
+    library.Resolve("zip_get_name", c.get_name);
+    library.Resolve("zip_get_num_entries", c.get_num_entries);
+    library.Resolve("zip_open_from_source", c.open_from_source);
+    library.Resolve("zip_source_buffer_create", c.source_buffer_create);
+    library.Resolve("zip_source_free", c.source_free);
+    library.Resolve("zip_stat_index", c.stat_index);
+    library.Resolve("zip_stat_init", c.stat_init);
+  });
 }
 
 // The calls, once LoadZip has opened them: only an opened package and its

@@ -29,6 +29,38 @@ QString Row(const QString& a, const QString& b) {
   return "<tr><td>" + a + "</td><td>" + b + "</td></tr>";
 }
 
+// What parse (a call with a log) left in a table, and the log it wrote.
+template <typename Parse>
+std::pair<ItemTable, QString> ParseLogged(const QTemporaryDir& dir, Parse parse) {
+  const QString logPath = dir.filePath(QStringLiteral("parse.log"));
+  QFile::remove(logPath);
+  std::pair<ItemTable, QString> out;
+  out.first.Caption = QStringLiteral("from before");
+  {
+    DiagLog log(logPath);
+    parse(out.first, &log);
+  }
+  QFile file(logPath);
+  if (file.open(QIODevice::ReadOnly)) out.second = DecodeGbk(file.readAll());
+  return out;
+}
+
+// Every field of two readings of one text, and their logs, alike.
+void ExpectSameReading(const ItemTable& a, const QString& aLog, const ItemTable& b,
+                       const QString& bLog, const std::string& name) {
+  EXPECT_EQ(b.Items, a.Items) << name;
+  EXPECT_EQ(b.ItemCount(), a.ItemCount()) << name;
+  EXPECT_EQ(b.LastError, a.LastError) << name;
+  EXPECT_EQ(b.LastHint, a.LastHint) << name;
+  EXPECT_EQ(b.Caption, a.Caption) << name;
+  EXPECT_EQ(b.ValueHeading, a.ValueHeading) << name;
+  EXPECT_EQ(b.Notes, a.Notes) << name;
+  EXPECT_EQ(b.Columns, a.Columns) << name;
+  EXPECT_EQ(b.FirstRow, a.FirstRow) << name;
+  EXPECT_TRUE(b.Whole == a.Whole) << name;
+  EXPECT_EQ(bLog, aLog) << name;
+}
+
 const QString kBadError = QStringLiteral("数据源 HTML 表格第 2 列存在非数值内容,无法生成图表.");
 QString BadHint(int row, const QString& text) {
   return QStringLiteral("第 %1 行的数值列为").arg(row) + text +
@@ -216,22 +248,14 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
   QTemporaryDir dir;
   for (const QByteArray& html : htmls) {
     for (const TableChoice& choice : {TableChoice{}, columns}) {
-      ItemTable tables[2];
-      QString logs[2];
-      for (int way = 0; way < 2; ++way) {
-        const QString logPath = dir.filePath(QString::number(way) + ".log");
-        QFile::remove(logPath);
-        {
-          DiagLog log(logPath);
-          tables[way].Caption = QStringLiteral("from before");
-          if (way == 0)
-            ParseHtmlText(DecodeFileText(html), LoadLimits{}, tables[way], &log, choice);
-          else
-            ParseHtmlUtf8(html, LoadLimits{}, tables[way], &log, choice);
-        }
-        QFile file(logPath);
-        if (file.open(QIODevice::ReadOnly)) logs[way] = DecodeGbk(file.readAll());
-      }
+      auto [decoded, decodedLog] = ParseLogged(dir, [&](ItemTable& t, DiagLog* log) {
+        ParseHtmlText(DecodeFileText(html), LoadLimits{}, t, log, choice);
+      });
+      auto [inPlace, inPlaceLog] = ParseLogged(dir, [&](ItemTable& t, DiagLog* log) {
+        ParseHtmlUtf8(html, LoadLimits{}, t, log, choice);
+      });
+      const ItemTable tables[2] = {std::move(decoded), std::move(inPlace)};
+      const QString logs[2] = {decodedLog, inPlaceLog};
       const std::string name = html.left(120).toStdString();
       // Items kept compact: the same names, some taken as their bytes stand.
       LoadLimits compact;
@@ -277,15 +301,7 @@ TEST(HtmlReader, Utf8InPlaceReadsAsDecodedText) {
           EXPECT_EQ(std::signbit(part.Whole->Highest), std::signbit(expected.Highest)) << name;
         }
       }
-      EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
-      EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
-      EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
-      EXPECT_EQ(tables[1].Caption, tables[0].Caption) << name;
-      EXPECT_EQ(tables[1].ValueHeading, tables[0].ValueHeading) << name;
-      EXPECT_EQ(tables[1].Notes, tables[0].Notes) << name;
-      EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
-      EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
-      EXPECT_EQ(logs[1], logs[0]) << name;
+      ExpectSameReading(tables[0], logs[0], tables[1], logs[1], name);
     }
   }
 }
@@ -337,33 +353,16 @@ TEST(HtmlReader, CodePage936InPlaceReadsAsDecodedText) {
   for (const QByteArray& html : htmls) {
     for (const TableChoice& choice : {TableChoice{}, columns}) {
       for (const LoadLimits& limits : {LoadLimits{}, compact, first}) {
-        ItemTable tables[2];
-        QString logs[2];
-        for (int way = 0; way < 2; ++way) {
-          const QString logPath = dir.filePath(QString::number(way) + ".log");
-          QFile::remove(logPath);
-          {
-            DiagLog log(logPath);
-            if (way == 0)
-              ParseHtmlUtf8(CodePage936ToUtf8(html), limits, tables[way], &log, choice);
-            else
-              ParseHtmlCodePage936(html, limits, tables[way], &log, choice);
-          }
-          QFile file(logPath);
-          if (file.open(QIODevice::ReadOnly)) logs[way] = DecodeGbk(file.readAll());
-        }
+        auto [decoded, decodedLog] = ParseLogged(dir, [&](ItemTable& t, DiagLog* log) {
+          ParseHtmlUtf8(CodePage936ToUtf8(html), limits, t, log, choice);
+        });
+        auto [inPlace, inPlaceLog] = ParseLogged(dir, [&](ItemTable& t, DiagLog* log) {
+          ParseHtmlCodePage936(html, limits, t, log, choice);
+        });
+        const ItemTable tables[2] = {std::move(decoded), std::move(inPlace)};
+        const QString logs[2] = {decodedLog, inPlaceLog};
         const std::string name = html.toHex().left(400).toStdString();
-        EXPECT_EQ(tables[1].Items, tables[0].Items) << name;
-        EXPECT_EQ(tables[1].ItemCount(), tables[0].ItemCount()) << name;
-        EXPECT_EQ(tables[1].LastError, tables[0].LastError) << name;
-        EXPECT_EQ(tables[1].LastHint, tables[0].LastHint) << name;
-        EXPECT_EQ(tables[1].Caption, tables[0].Caption) << name;
-        EXPECT_EQ(tables[1].ValueHeading, tables[0].ValueHeading) << name;
-        EXPECT_EQ(tables[1].Notes, tables[0].Notes) << name;
-        EXPECT_EQ(tables[1].Columns, tables[0].Columns) << name;
-        EXPECT_EQ(tables[1].FirstRow, tables[0].FirstRow) << name;
-        EXPECT_TRUE(tables[1].Whole == tables[0].Whole) << name;
-        EXPECT_EQ(logs[1], logs[0]) << name;
+        ExpectSameReading(tables[0], logs[0], tables[1], logs[1], name);
         ASSERT_EQ(tables[1].Compact.has_value(), tables[0].Compact.has_value()) << name;
         if (!tables[0].Compact) continue;
         CompactItems::Reader readers[2] = {CompactItems::Reader(*tables[0].Compact),
