@@ -7,7 +7,6 @@
 #include <QtEndian>
 #include <QSysInfo>
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -127,8 +126,9 @@ namespace {
 // byte is worth 1, a continuation byte 0, a lead of four bytes 2, the
 // first byte of a space of any kind 0: summed sixteen at a time.
 __m128i ChunkUnits(const uint8_t* p, qsizetype valid) {
-  alignas(16) static constexpr uint8_t kValid[32] = {
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  alignas(16) static constexpr uint8_t kValid[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                     0xFF, 0xFF, 0xFF, 0xFF};
   const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
   const __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
@@ -138,14 +138,14 @@ __m128i ChunkUnits(const uint8_t* p, qsizetype valid) {
   const __m128i space = _mm_or_si128(
       _mm_cmpeq_epi8(b, byte(' ')),
       _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(b, byte(0xC2)), _mm_cmpeq_epi8(b1, byte(0xA0))),
-                   _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(b, byte(0xE3)),
-                                               _mm_cmpeq_epi8(b1, byte(0x80))),
-                                 _mm_cmpeq_epi8(b2, byte(0x80)))));
+                   _mm_and_si128(
+                       _mm_and_si128(_mm_cmpeq_epi8(b, byte(0xE3)), _mm_cmpeq_epi8(b1, byte(0x80))),
+                       _mm_cmpeq_epi8(b2, byte(0x80)))));
   // Masks are -1 where they hold: 1 + continuation - four + space.
   __m128i units = _mm_sub_epi8(_mm_add_epi8(byte(1), continuation), four);
   units = _mm_add_epi8(units, space);
-  units = _mm_and_si128(
-      units, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kValid + 16 - valid)));
+  units =
+      _mm_and_si128(units, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kValid + 16 - valid)));
   return _mm_sad_epu8(units, _mm_setzero_si128());
 }
 
@@ -157,6 +157,37 @@ qsizetype StrippedUtf16Length(std::string_view utf8) {
   const uint8_t* const end = q + utf8.size();
   qsizetype length = 0;
 #if defined(__SSE2__)
+  // Most names are at most 32 bytes with no space and no four-byte
+  // character: one unit for each byte that starts a character. A byte that
+  // may begin anything else (' ', C2, E3, F0 and up) leaves the name to the
+  // full count below. (An empty name may point just past its memory.)
+  if (!utf8.empty() && utf8.size() <= 32 && CanReadAhead(q, 32)) {
+    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
+    const __m128i space = _mm_set1_epi8(' '), c2 = _mm_set1_epi8(static_cast<char>(0xC2));
+    const __m128i e3 = _mm_set1_epi8(static_cast<char>(0xE3));
+    const __m128i high4 = _mm_set1_epi8(static_cast<char>(0xF0));
+    const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i cont = _mm_set1_epi8(static_cast<char>(0x80));
+    const auto odd = [&](__m128i b) {
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(b, space), _mm_cmpeq_epi8(b, c2)),
+          _mm_or_si128(_mm_cmpeq_epi8(b, e3), _mm_cmpeq_epi8(_mm_and_si128(b, high4), high4)))));
+    };
+    const auto follows = [&](__m128i b) {
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(b, top2), cont)));
+    };
+    const unsigned valid =
+        utf8.size() == 32 ? 0xFFFFFFFFu : (1u << static_cast<unsigned>(utf8.size())) - 1u;
+    if (((odd(b0) | odd(b1) << 16) & valid) == 0) {
+      // The bytes that start a character, counted without a library call.
+      unsigned x = ~(follows(b0) | follows(b1) << 16) & valid;
+      x = x - ((x >> 1) & 0x55555555u);
+      x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+      x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+      return static_cast<qsizetype>((x * 0x01010101u) >> 24);
+    }
+  }
   // A name is one or two steps. The last few bytes are read where they
   // stand when that cannot leave their page, else copied out. What lies
   // past the name never counts: only the first valid bytes do, and a lead
@@ -204,25 +235,28 @@ namespace {
 // broken sequence) or of the last few bytes; what lies before is UTF-8.
 const uint8_t* SkipAsciiAndThreeByte(const uint8_t* p, const uint8_t* end) {
   const auto byte = [](int v) { return _mm_set1_epi8(static_cast<char>(v)); };
-  unsigned pending = 0;   // the places of the next step that must continue a character
-  unsigned afterE0 = 0;   // its first place follows an E0 (needs A0..BF)
-  unsigned afterED = 0;   // or an ED (needs 80..9F: no surrogates)
+  unsigned pending = 0;  // the places of the next step that must continue a character
+  unsigned afterE0 = 0;  // its first place follows an E0 (needs A0..BF)
+  unsigned afterED = 0;  // or an ED (needs 80..9F: no surrogates)
   // One step over the first bytes of chunk that count (valid): false when
   // they need the byte-wise look.
   const auto step = [&](__m128i chunk, unsigned valid) {
     const auto high = static_cast<unsigned>(_mm_movemask_epi8(chunk)) & valid;
     if (high == 0 && pending == 0) return true;
-    const auto continuation =
-        static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xC0)), byte(0x80)))) & valid;
+    const auto continuation = static_cast<unsigned>(_mm_movemask_epi8(
+                                  _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xC0)), byte(0x80)))) &
+                              valid;
     const auto lead = static_cast<unsigned>(_mm_movemask_epi8(
-                          _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xF0)), byte(0xE0)))) & valid;
+                          _mm_cmpeq_epi8(_mm_and_si128(chunk, byte(0xF0)), byte(0xE0)))) &
+                      valid;
     const unsigned wanted = pending | lead << 1 | lead << 2;
     if ((high & ~(continuation | lead)) != 0 || (wanted & 0xFFFFu) != continuation) return false;
     // A continuation byte is A0..BF when its bit 5 is set.
     const auto upper = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(chunk, 2)));
-    const auto e0 = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xE0)))) & valid;
-    const auto ed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xED)))) & valid;
+    const auto e0 =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xE0)))) & valid;
+    const auto ed =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, byte(0xED)))) & valid;
     if ((((e0 << 1) | afterE0) & ~upper & 0xFFFFu) != 0 || (((ed << 1) | afterED) & upper) != 0)
       return false;
     pending = wanted >> 16;
