@@ -102,24 +102,36 @@ bool EveryLineOneTab(const Text& text) {
   return lineEnds();
 }
 
-}  // namespace
-
-QChar DetectCsvSeparator(QStringView text) {
-  if (text.contains(u',')) {
-    return text.contains(u'\t') && EveryLineOneTab(text) ? u'\t' : u',';
-  }
-  if (text.contains(u'\t')) return u'\t';
-  if (text.contains(u';')) return u';';
+// The separator a text chooses, asking has(c) whether it holds c only as
+// far as the choice needs: commas, unless every line holds exactly one tab
+// (oneTabEachLine); else tabs, then semicolons, then commas.
+template <typename Has, typename OneTabEachLine>
+QChar ChooseSeparator(Has has, OneTabEachLine oneTabEachLine) {
+  if (has(',')) return has('\t') && oneTabEachLine() ? u'\t' : u',';
+  if (has('\t')) return u'\t';
+  if (has(';')) return u';';
   return u',';
 }
 
+// The same from what a look through the whole text found.
+template <typename OneTabEachLine>
+QChar ChooseSeparator(bool comma, bool tab, bool semicolon, OneTabEachLine oneTabEachLine) {
+  return ChooseSeparator([=](char c) { return c == ','    ? comma
+                                              : c == '\t' ? tab
+                                                          : semicolon; },
+                         oneTabEachLine);
+}
+
+}  // namespace
+
+QChar DetectCsvSeparator(QStringView text) {
+  return ChooseSeparator([text](char c) { return text.contains(QLatin1Char(c)); },
+                         [text] { return EveryLineOneTab(text); });
+}
+
 QChar DetectCsvSeparator(QByteArrayView bytes) {
-  if (bytes.contains(',')) {
-    return bytes.contains('\t') && EveryLineOneTab(bytes) ? u'\t' : u',';
-  }
-  if (bytes.contains('\t')) return u'\t';
-  if (bytes.contains(';')) return u';';
-  return u',';
+  return ChooseSeparator([bytes](char c) { return bytes.contains(c); },
+                         [bytes] { return EveryLineOneTab(bytes); });
 }
 
 CsvLineSplitter::CsvLineSplitter(QChar separator, LineSink sink)
@@ -397,10 +409,7 @@ QChar DetectSeparatorPassing(QByteArrayView bytes, const std::function<void(qsiz
     if (comma && tab) return DetectCsvSeparator(bytes);
     passed(from + piece.size());
   }
-  if (comma) return u',';
-  if (tab) return u'\t';
-  if (semicolon) return u';';
-  return u',';
+  return ChooseSeparator(comma, tab, semicolon, [bytes] { return EveryLineOneTab(bytes); });
 }
 
 }  // namespace
@@ -468,13 +477,8 @@ bool ParseCsvUtf16(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
     feeds += view.count(u'\n');
     returns += view.count(u'\r');
   });
-  QChar separator = u',';
-  if (comma)
-    separator = tab && EveryLineOneTab(text) ? u'\t' : u',';
-  else if (tab)
-    separator = u'\t';
-  else if (semicolon)
-    separator = u';';
+  const QChar separator =
+      ChooseSeparator(comma, tab, semicolon, [&text] { return EveryLineOneTab(text); });
   const qsizetype lines = (feeds > 0 ? feeds : returns) + 1;
   return *ValidateCsvLines(lines, units, QStringLiteral("CSV"), limits, table, choice, separator,
                            [&](CsvLineSplitter& splitter) {
