@@ -192,9 +192,10 @@ TEST(TextDecode, StrippedLengthIsTheDecodedLength) {
 TEST(TextDecode, Utf8CheckAgreesWithTheDecoder) {
   // Each text broken at one place in one way: every fault and every place
   // around the steps, against what the decoder says of the same bytes.
-  static const char* const kFaults[] = {"\x80", "\xE5\x8D", "\xE0\x80\x80", "\xED\xA0\x80",
-                                        "\xC1\xBF", "\xF4\x90\x80\x80", "\xF5", "\xFF",
-                                        "\xE5", "\xF0\x9F\x98"};
+  static const char* const kFaults[] = {
+      "\x80", "\xE5\x8D", "\xE0\x80\x80", "\xED\xA0\x80", "\xC1\xBF", "\xF4\x90\x80\x80", "\xF5",
+      "\xFF", "\xE5", "\xF0\x9F\x98", "\xC2", "\xE0\x9F\xBF", "\xED\xBF\xBF", "\xF0\x8F\xBF\xBF",
+      "\xF5\x80\x80\x80", "\xF8\x88\x80\x80\x80", "\xBF\xBF", "\xE5\x8D\x8E\x8E"};
   std::mt19937 random(41);
   for (const QByteArray& text : MixedTexts()) {
     QByteArray broken = text;
@@ -204,6 +205,26 @@ TEST(TextDecode, Utf8CheckAgreesWithTheDecoder) {
     }
     QString decoded;
     EXPECT_EQ(IsValidUtf8(broken), DecodeUtf8Strict(broken, decoded)) << broken.toHex().constData();
+  }
+}
+
+// Every kind of character, whole, cut short or broken, at every place of a
+// step of 32 bytes, followed by nothing, by ASCII or by Chinese: a
+// character cut at a step's edge is judged by the next step, or at the end.
+TEST(TextDecode, Utf8CheckAtEveryPlaceOfAStep) {
+  static const char* const kCharacters[] = {
+      "\xC2\xA9", "\xE5\x8D\x8E", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xC2", "\xE5\x8D",
+      "\xF0\x9F\x98", "\xF0\x9F", "\xF0", "\xED\xA0\x80", "\xE0\x80\x80", "\xF4\x90\x80\x80",
+      "\x80", "\xFF"};
+  const QByteArray follows[] = {"", QByteArray(40, 'b'), QByteArray("\xE4\xB8\xAD").repeated(15)};
+  for (const char* character : kCharacters) {
+    for (qsizetype before = 60; before < 100; ++before) {
+      for (const QByteArray& after : follows) {
+        const QByteArray text = QByteArray(before, 'a') + character + after;
+        QString decoded;
+        EXPECT_EQ(IsValidUtf8(text), DecodeUtf8Strict(text, decoded)) << text.toHex().constData();
+      }
+    }
   }
 }
 
