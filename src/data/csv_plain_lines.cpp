@@ -8,6 +8,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -196,27 +198,100 @@ const char* CheckAheadEnd(const char* lineEnd, const char* end) {
   return feed != nullptr ? static_cast<const char*>(feed) : end;
 }
 
+// The bytes to split, a window of whole lines at a time: the whole bytes
+// where they lie, or, read through a copy, one reused buffer that holds the
+// lines of the next quarter megabyte or so. A mapped file's pages cost a
+// fault each the first time a process looks at them, yet the kernel copies
+// them out of the page cache without one; the buffer stays in cache.
+class LineWindows {
+ public:
+  LineWindows(QByteArrayView bytes, const CopyBytes& copy)
+      : copy_(copy), source_(bytes.data()), sourceEnd_(bytes.data() + bytes.size()) {
+    if (!copy_) {  // the bytes are one window
+      begin_ = bytes.data();
+      end_ = dataEnd_ = source_ = sourceEnd_;
+    }
+  }
+
+  const char* Begin() const { return begin_; }
+  const char* End() const { return end_; }
+  // Whether the window ends where the bytes do.
+  bool Last() const { return source_ == sourceEnd_ && end_ == dataEnd_; }
+
+  // Moves the window on to start at p, a place in it (or its end), and to
+  // end past where it ended: a line that ran into its end is then read
+  // again, with more of it. False when the bytes have no more.
+  bool Next(const char* p) {
+    if (Last()) return false;
+    const qsizetype keep = dataEnd_ - p;
+    const qsizetype mustPass = end_ - p;
+    if (keep > 0) std::memmove(buffer_.data(), p, static_cast<size_t>(keep));
+    qsizetype have = keep;
+    for (;;) {
+      // A line longer than the room gets twice the room.
+      if (have == static_cast<qsizetype>(buffer_.size()))
+        buffer_.resize(std::max(kWindow, buffer_.size() * 2));
+      const qsizetype most =
+          std::min<qsizetype>(static_cast<qsizetype>(buffer_.size()) - have, sourceEnd_ - source_);
+      copy_(source_, buffer_.data() + have, most);
+      source_ += most;
+      have += most;
+      end_ = buffer_.data() + have;
+      if (source_ == sourceEnd_) break;
+      // Up to the last line feed past the old end: whole lines only.
+      const char* const from = buffer_.data() + mustPass;
+      while (end_ > from && end_[-1] != '\n') --end_;
+      if (end_ > from) break;
+    }
+    begin_ = buffer_.data();
+    dataEnd_ = buffer_.data() + have;
+    return true;
+  }
+
+ private:
+  static constexpr size_t kWindow = 256 * 1024;
+
+  const CopyBytes& copy_;
+  const char* source_;  // the next byte to copy
+  const char* const sourceEnd_;
+  std::vector<char> buffer_;
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  const char* dataEnd_ = nullptr;  // the bytes copied reach here, past end_
+};
+
 }  // namespace
 
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
-                                 bool tabEnds) {
+                                 bool tabEnds, const CopyBytes& copy) {
   if (separator.unicode() >= 0x80) return PlainCsvSplit::NotPlain;
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
+  LineWindows windows(bytes, copy);
+  const char* p = windows.Begin();
+  const char* end = windows.End();
   const auto sep = static_cast<char16_t>(separator.unicode());
   QString line;          // reused: grows to the longest line once
   QString checked;       // the same, for the bytes as they are in the file
   std::string unquoted;  // a line with quotes, as the splitter reads it
   const char* passed = p;
   const char* checked8 = p;  // the bytes before are UTF-8
-  while (p < end) {
+  const char* declined = nullptr;  // the line from here was offered and not taken
+  // Moves on to the next window from p; false when there is none.
+  const auto nextWindow = [&] {
+    const qsizetype ahead = std::max<qsizetype>(0, checked8 - p);
+    if (!windows.Next(p)) return false;
+    p = windows.Begin();
+    end = windows.End();
+    checked8 = p + ahead;
+    return true;
+  };
+  while (p < end || nextWindow()) {
 #if defined(__SSE2__)
     // The bytes a few lines on are asked for now: the file's pages come
     // fresh from the page cache, and waiting for each line's bytes as
     // they are read was the most of the time spent here.
     if (end - p > 2048) _mm_prefetch(p + 2048, _MM_HINT_T0);
 #endif
-    if (p - passed >= kPassedStep) {
+    if (!copy && p - passed >= kPassedStep) {
       passed = p;
       sink.Passed(p - bytes.data());
     }
@@ -242,7 +317,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       // A line with quotes is taken as it stands only when they hold no
       // line break: the sink knows.
       const std::optional<PlainCells> cells = SettledCells(facts, p, textEnd);
-      if (sink.Bytes(raw, cells ? &*cells : nullptr)) {
+      if (p != declined && sink.Bytes(raw, cells ? &*cells : nullptr)) {
         p = stop + (feed != nullptr ? 1 : 0);
         continue;
       }
@@ -264,6 +339,12 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
     // are checked as they stand in the file.
     bool ended = false, joined = false;
     const char* next = QuotedLine(p, end, static_cast<char>(sep), unquoted, ended, joined);
+    // Quotes that run past the window: read again with more of the bytes,
+    // the line not offered again.
+    if (!ended && !windows.Last() && nextWindow()) {
+      declined = p;
+      continue;
+    }
     // Quotes may have taken the line past where its look stopped.
     if (tabEnds && std::memchr(p, '\t', static_cast<size_t>(next - p)) != nullptr)
       return PlainCsvSplit::TabSeen;

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QChar>
 #include <QStringView>
+#include <functional>
 
 namespace qh {
 
@@ -39,12 +40,18 @@ class PlainCsvSink {
   virtual void Passed(qsizetype offset) { (void)offset; }
 };
 
+// Copies the count bytes that stand at from (a place in the bytes being
+// split) into to.
+using CopyBytes = std::function<void(const char* from, char* to, qsizetype count)>;
+
 // Hands each line to sink; an empty line is kept, an empty last line is
 // not. NotPlain may come after some lines were handed on (a byte that is
 // not UTF-8 is found only as it comes); so may TabSeen, when tabEnds asks
 // to stop at the first tab (a reader that took the separator on trust
-// learns it was wrong in the same look).
+// learns it was wrong in the same look). With copy, the bytes are never
+// looked at where they lie: the lines are read through it into one reused
+// buffer, a window of whole lines at a time, and sink.Passed is not called.
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
-                                 bool tabEnds = false);
+                                 bool tabEnds = false, const CopyBytes& copy = {});
 
 }  // namespace qh

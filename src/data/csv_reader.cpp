@@ -343,7 +343,8 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
                                           const LoadLimits& limits, const TableChoice& choice,
                                           ItemTable& table,
                                           const std::function<void(qsizetype)>& passed,
-                                          bool tabEnds, PlainCsvSplit& split) {
+                                          const CopyBytes& copy, bool tabEnds,
+                                          PlainCsvSplit& split) {
   split = PlainCsvSplit::NotPlain;
   if (separator.unicode() >= 0x80) return std::nullopt;
   RowValidator rows(QStringLiteral("CSV"), table, limits, choice);
@@ -358,7 +359,7 @@ std::optional<bool> ValidatePlainCsvLines(QByteArrayView bytes, QChar separator,
                         limits.KeepItems > 0 ? 0 : static_cast<size_t>(bytes.size()));
   }
   PlainRows sink(rows, static_cast<char>(separator.unicode()), passed);
-  split = SplitPlainCsvLines(bytes, separator, sink, tabEnds);
+  split = SplitPlainCsvLines(bytes, separator, sink, tabEnds, copy);
   if (split != PlainCsvSplit::Done) return std::nullopt;
   if (sink.Count() == 0) return FailNoLines(QStringLiteral("CSV"), table);
   return rows.Finish();
@@ -415,7 +416,8 @@ QChar DetectSeparatorPassing(QByteArrayView bytes, const std::function<void(qsiz
 }  // namespace
 
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
-                   const TableChoice& choice, const std::function<void(qsizetype)>& passed) {
+                   const TableChoice& choice, const std::function<void(qsizetype)>& passed,
+                   const CopyBytes& copy) {
   table.Reset();
   bytes = WithoutUtf8Mark(bytes);
   // Most exports part cells with commas and hold no tab at all: taken so,
@@ -424,14 +426,15 @@ bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& ta
   PlainCsvSplit split = PlainCsvSplit::TabSeen;
   if (bytes.contains(',')) {
     if (const auto verdict =
-            ValidatePlainCsvLines(bytes, u',', limits, choice, table, passed, true, split))
+            ValidatePlainCsvLines(bytes, u',', limits, choice, table, passed, copy, true, split))
       return *verdict;
     table.Reset();
   }
   const QChar separator = DetectSeparatorPassing(bytes, passed);
   if (split == PlainCsvSplit::TabSeen) {
     if (const auto verdict =
-            ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed, false, split))
+            ValidatePlainCsvLines(bytes, separator, limits, choice, table, passed, copy, false,
+                                  split))
       return *verdict;
     table.Reset();
   }

@@ -1,5 +1,6 @@
 #pragma once
 // CSV files as spreadsheet programs and business systems write them.
+#include "data/csv_plain_lines.h"
 #include "data/item_table.h"
 #include "data/load_limits.h"
 #include "data/table_choice.h"
@@ -66,9 +67,12 @@ bool ParseExcelText(QString text, const LoadLimits& limits, ItemTable& table,
 // so a large file is never held decoded as a whole. UTF-8 is read in its
 // bytes, and passed, when given, hears of each stretch of bytes read (a
 // mapped file lets those pages go); other encodings read the file again.
+// With copy, UTF-8 lines are read through it (SplitPlainCsvLines) and
+// never where they lie.
 bool ParseCsvBytes(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
                    const TableChoice& choice = {},
-                   const std::function<void(qsizetype)>& passed = {});
+                   const std::function<void(qsizetype)>& passed = {},
+                   const CopyBytes& copy = {});
 
 // The bytes of a CSV file after a UTF-16 byte order mark, in the order it
 // gives, read as ParseCsvText reads their decoded text; they are decoded a

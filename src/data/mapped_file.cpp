@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -37,6 +38,8 @@ MappedFile::~MappedFile() { Close(); }
 
 void MappedFile::Close() {
   if (mapped_) ::munmap(const_cast<char*>(data_), static_cast<size_t>(size_));
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
   mapped_ = false;
   data_ = nullptr;
   size_ = 0;
@@ -79,10 +82,29 @@ ReadResult MappedFile::Open(const QString& path, qint64 maxBytes) {
     if (errno == EISDIR) return ReadResult::Folder;
     return ReadResult::Unreadable;
   }
-  // A mapping outlives its descriptor.
   const ReadResult result = Open(fd, maxBytes);
-  ::close(fd);
+  // A mapping outlives its descriptor, which is kept for CopyOut.
+  if (mapped_) {
+    fd_ = fd;
+  } else {
+    ::close(fd);
+  }
   return result;
+}
+
+void MappedFile::CopyOut(const char* from, char* to, qsizetype count) const {
+  qsizetype done = 0;
+  if (fd_ >= 0) {
+    while (done < count) {
+      const ssize_t got = ::pread(fd_, to + done, static_cast<size_t>(count - done),
+                                  static_cast<off_t>(from - data_ + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += got;
+    }
+  }
+  // What could not be read comes from the mapping, as it would have.
+  if (done < count) std::memcpy(to + done, from + done, static_cast<size_t>(count - done));
 }
 
 void MappedFile::Release(qsizetype offset) {

@@ -35,6 +35,14 @@ class MappedFile {
   // below the last one given starts a new reading from the start.
   void Release(qsizetype offset);
 
+  // Copies count bytes from from, a place in Bytes(), into to. A mapped
+  // file opened by its path is read for them, so its pages are not looked
+  // at where they are mapped: each would cost a fault the first time, while
+  // the kernel copies from the page cache without one.
+  void CopyOut(const char* from, char* to, qsizetype count) const;
+  // Whether CopyOut reads the file rather than copying from Bytes().
+  bool CopiesByReading() const { return fd_ >= 0; }
+
   // Unmaps or frees the bytes.
   void Close();
 
@@ -44,6 +52,7 @@ class MappedFile {
   qsizetype released_ = 0;  // pages below this offset were let go
   qsizetype ahead_ = 0;     // pages below this offset were mapped ahead of the reading
   bool mapped_ = false;
+  int fd_ = -1;  // the mapped file, kept open for CopyOut
   QByteArray buffer_;  // the bytes when they could not be mapped
 };
 

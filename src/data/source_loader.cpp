@@ -109,10 +109,19 @@ bool AdmitBytes(QByteArrayView bytes, SourceFormat format, const QString& name,
 // a time.
 bool LoadCsv(QByteArrayView bytes, const LoadLimits& limits, ItemTable& table,
              const TableChoice& choice, MappedFile* mapped = nullptr) {
-  // What was read is let go as the reading goes on.
+  // What was read is let go as the reading goes on; UTF-8 lines are read
+  // out of a mapped file, not looked at in its mapping.
   std::function<void(qsizetype)> passed;
-  if (mapped != nullptr) passed = [mapped](qsizetype offset) { mapped->Release(offset); };
-  if (!StartsWithUtf16Mark(bytes)) return ParseCsvBytes(bytes, limits, table, choice, passed);
+  CopyBytes copy;
+  if (mapped != nullptr) {
+    passed = [mapped](qsizetype offset) { mapped->Release(offset); };
+    if (mapped->CopiesByReading()) {
+      copy = [mapped](const char* from, char* to, qsizetype count) {
+        mapped->CopyOut(from, to, count);
+      };
+    }
+  }
+  if (!StartsWithUtf16Mark(bytes)) return ParseCsvBytes(bytes, limits, table, choice, passed, copy);
   // Little-endian UTF-16 (what Windows calls Unicode) is read in place.
   if (const auto text = Utf16InPlace(bytes)) return ParseCsvText(*text, limits, table, choice);
   return ParseCsvUtf16(bytes, limits, table, choice, passed);
