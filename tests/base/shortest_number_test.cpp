@@ -32,6 +32,11 @@ TEST(WriteShortest, WritesWhatToCharsWrites) {
       std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
       -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
   for (const double value : kCases) EXPECT_EQ(Ours(value), Standard(value)) << Standard(value);
+  // Each side of every count of digits.
+  for (double ten = 1; ten < 1e15; ten *= 10) {
+    for (const double value : {ten, ten - 1, ten + 0.5, ten - 0.01, ten * 1.5, ten / 1e3 - 1e-6})
+      EXPECT_EQ(Ours(value), Standard(value)) << Standard(value);
+  }
 }
 
 // Amounts with a few decimals, as tables hold them, and doubles of every
