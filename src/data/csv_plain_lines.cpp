@@ -200,13 +200,16 @@ const char* CheckAheadEnd(const char* lineEnd, const char* end) {
 
 // The bytes to split, a window of whole lines at a time: the whole bytes
 // where they lie, or, read through a copy, one reused buffer that holds the
-// lines of the next quarter megabyte or so. A mapped file's pages cost a
+// lines of the next window bytes or so. A mapped file's pages cost a
 // fault each the first time a process looks at them, yet the kernel copies
 // them out of the page cache without one; the buffer stays in cache.
 class LineWindows {
  public:
-  LineWindows(QByteArrayView bytes, const CopyBytes& copy)
-      : copy_(copy), source_(bytes.data()), sourceEnd_(bytes.data() + bytes.size()) {
+  LineWindows(QByteArrayView bytes, const CopyBytes& copy, qsizetype window)
+      : copy_(copy),
+        window_(static_cast<size_t>(std::max<qsizetype>(window, 1))),
+        source_(bytes.data()),
+        sourceEnd_(bytes.data() + bytes.size()) {
     if (!copy_) {  // the bytes are one window
       begin_ = bytes.data();
       end_ = dataEnd_ = source_ = sourceEnd_;
@@ -230,7 +233,7 @@ class LineWindows {
     for (;;) {
       // A line longer than the room gets twice the room.
       if (have == static_cast<qsizetype>(buffer_.size()))
-        buffer_.resize(std::max(kWindow, buffer_.size() * 2));
+        buffer_.resize(std::max(window_, buffer_.size() * 2));
       const qsizetype most =
           std::min<qsizetype>(static_cast<qsizetype>(buffer_.size()) - have, sourceEnd_ - source_);
       copy_(source_, buffer_.data() + have, most);
@@ -249,9 +252,8 @@ class LineWindows {
   }
 
  private:
-  static constexpr size_t kWindow = 256 * 1024;
-
   const CopyBytes& copy_;
+  const size_t window_;
   const char* source_;  // the next byte to copy
   const char* const sourceEnd_;
   std::vector<char> buffer_;
@@ -263,9 +265,9 @@ class LineWindows {
 }  // namespace
 
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
-                                 bool tabEnds, const CopyBytes& copy) {
+                                 bool tabEnds, const CopyBytes& copy, qsizetype window) {
   if (separator.unicode() >= 0x80) return PlainCsvSplit::NotPlain;
-  LineWindows windows(bytes, copy);
+  LineWindows windows(bytes, copy, window);
   const char* p = windows.Begin();
   const char* end = windows.End();
   const auto sep = static_cast<char16_t>(separator.unicode());
@@ -317,7 +319,9 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       // A line with quotes is taken as it stands only when they hold no
       // line break: the sink knows.
       const std::optional<PlainCells> cells = SettledCells(facts, p, textEnd);
-      if (p != declined && sink.Bytes(raw, cells ? &*cells : nullptr)) {
+      const bool offer = p != declined;
+      declined = nullptr;
+      if (offer && sink.Bytes(raw, cells ? &*cells : nullptr)) {
         p = stop + (feed != nullptr ? 1 : 0);
         continue;
       }

@@ -50,8 +50,11 @@ using CopyBytes = std::function<void(const char* from, char* to, qsizetype count
 // to stop at the first tab (a reader that took the separator on trust
 // learns it was wrong in the same look). With copy, the bytes are never
 // looked at where they lie: the lines are read through it into one reused
-// buffer, a window of whole lines at a time, and sink.Passed is not called.
+// buffer, a window of whole lines at a time (room for window bytes, more
+// for a longer line), and sink.Passed is not called.
+inline constexpr qsizetype kCopyWindow = 256 * 1024;
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
-                                 bool tabEnds = false, const CopyBytes& copy = {});
+                                 bool tabEnds = false, const CopyBytes& copy = {},
+                                 qsizetype window = kCopyWindow);
 
 }  // namespace qh
