@@ -91,7 +91,7 @@ class ChunkedOutput {
   }
 
  public:
-  static constexpr qsizetype kChunk = 1 << 20;
+  static constexpr qsizetype kChunk = 256 * 1024;
 
  private:
   int error_ = 0;
