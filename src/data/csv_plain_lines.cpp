@@ -199,10 +199,10 @@ const char* CheckAheadEnd(const char* lineEnd, const char* end) {
 }
 
 // The bytes to split, a window of whole lines at a time: the whole bytes
-// where they lie, or, read through a copy, one reused buffer that holds the
-// lines of the next window bytes or so. A mapped file's pages cost a
-// fault each the first time a process looks at them, yet the kernel copies
-// them out of the page cache without one; the buffer stays in cache.
+// where they lie, or, read through a copy, one reused buffer that holds
+// about window bytes of whole lines. A mapped file's pages cost a fault
+// each the first time a process looks at them, yet the kernel copies them
+// out of the page cache without one; the buffer stays in cache.
 class LineWindows {
  public:
   LineWindows(QByteArrayView bytes, const CopyBytes& copy, qsizetype window)
