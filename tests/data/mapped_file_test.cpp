@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sys/stat.h>
 #include <thread>
 
@@ -47,10 +48,36 @@ TEST(MappedFile, SameBytesAndRefusalsAsAReadIntoABuffer) {
     MappedFile file;
     EXPECT_EQ(file.Open(c.Path, c.MaxBytes), c.Result) << c.Name;
     EXPECT_EQ(file.Bytes(), c.Bytes) << c.Name;
+    // Copied out a piece at a time, by reading the file where it is
+    // mapped, the bytes are the same.
+    EXPECT_EQ(file.CopiesByReading(), file.IsMapped()) << c.Name;
+    QByteArray copied(file.Bytes().size(), Qt::Uninitialized);
+    for (qsizetype at = 0; at < copied.size(); at += 1 << 20) {
+      const qsizetype n = std::min<qsizetype>(1 << 20, copied.size() - at);
+      file.CopyOut(file.Bytes().data() + at, copied.data() + at, n);
+    }
+    EXPECT_EQ(copied, c.Bytes) << c.Name;
     // Pages let go read the same when they are read again.
     file.Release(file.Bytes().size());
     EXPECT_EQ(file.Bytes(), c.Bytes) << c.Name;
   }
+}
+
+// The descriptor kept for copying goes with the bytes: opening many files
+// one after another holds no more descriptors than one.
+TEST(MappedFile, GivesItsDescriptorBack) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = Write(dir, "a.csv", "A,1\n");
+  const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+  const auto before = openDescriptors();
+  for (int i = 0; i < 50; ++i) {
+    MappedFile file;
+    ASSERT_EQ(file.Open(path, 100), ReadResult::Ok);
+    ASSERT_TRUE(file.CopiesByReading());
+    EXPECT_EQ(file.Open(path, 100), ReadResult::Ok);  // opened again: the first one goes
+  }
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(MappedFile, AStreamIsReadToItsEnd) {
