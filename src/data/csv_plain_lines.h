@@ -43,6 +43,9 @@ class PlainCsvSink {
 // Copies the count bytes that stand at from (a place in the bytes being
 // split) into to.
 using CopyBytes = std::function<void(const char* from, char* to, qsizetype count)>;
+// The bytes a window read through a copy holds: lines of a few hundred
+// kilobytes stay in cache while they are split.
+inline constexpr qsizetype kCopyWindow = 256 * 1024;
 
 // Hands each line to sink; an empty line is kept, an empty last line is
 // not. NotPlain may come after some lines were handed on (a byte that is
@@ -52,7 +55,6 @@ using CopyBytes = std::function<void(const char* from, char* to, qsizetype count
 // looked at where they lie: the lines are read through it into one reused
 // buffer, a window of whole lines at a time (room for window bytes, more
 // for a longer line), and sink.Passed is not called.
-inline constexpr qsizetype kCopyWindow = 256 * 1024;
 PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsvSink& sink,
                                  bool tabEnds = false, const CopyBytes& copy = {},
                                  qsizetype window = kCopyWindow);
