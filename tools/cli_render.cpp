@@ -296,16 +296,13 @@ QByteArray SummaryLine(const PictureJob& job, int drawn) {
   return j;
 }
 
-// Draws and writes one picture (and its layout); runs on any thread, but
-// only one at a time when a layout is asked for: the layout's name is
-// claimed here, once the picture is written.
-TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
+// What follows the picture's write: the report of it, then its layout
+// (whose name is claimed here, once the picture is written), the summary
+// line and the note of items left out. Claims come from one thread at a
+// time: a run with layouts has only one.
+TaskReport FinishPicture(const RenderOptions& o, const PictureJob& job, const ChartState& state,
+                         const SaveResult& written, OutputGuard& guard) {
   TaskReport report;
-  ChartState state;
-  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
-  const SaveResult written = WriteOutput(job.Out, o.OutFormat, info, [&](QPainter& painter) {
-    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
-  });
   if (!written) {
     report.Error(CannotWriteText(job.Out, written));
     report.Fail(kExitOutputFailed);
@@ -336,17 +333,53 @@ TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuar
   return report;
 }
 
+// Draws and writes one picture (and its layout) on the calling thread.
+TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
+  ChartState state;
+  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
+  const SaveResult written = WriteOutput(job.Out, o.OutFormat, info, [&](QPainter& painter) {
+    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
+  });
+  return FinishPicture(o, job, state, written, guard);
+}
+
+// A picture drawn into memory, waiting for the saving thread.
+struct DrawnPicture {
+  PictureJob Job;
+  ChartState State;
+  std::optional<QByteArray> Bytes;
+};
+
+DrawnPicture DrawInMemory(const RenderOptions& o, PictureJob job) {
+  DrawnPicture drawn;
+  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
+  drawn.Bytes = ChartFileBytes(o.OutFormat, info, [&](QPainter& painter) {
+    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, drawn.State);
+  });
+  drawn.Job = std::move(job);
+  // The fonts' engines belong to this thread's font cache: they go here,
+  // not on the thread that writes the file.
+  drawn.State.Fonts = ChartFonts();
+  return drawn;
+}
+
 // One run over every FILE and kind: the settings are read once, each FILE
 // once, and a failure of one chart does not stop the others. The exit code
 // is the highest of the failures. Files are read and pictures drawn on the
 // work queue; this thread plans them in order, claims their names and
 // prints what each reports in that same order, so messages, files and the
-// exit code are those of a run on one thread.
+// exit code are those of a run on one thread. Files are written on the
+// saving thread when there is one, in the order they are drawn.
 class RenderRun {
  public:
   RenderRun(const RenderOptions& options, const Settings& settings, const LabelOptions& labels,
-            OutputGuard& guard, WorkQueue& queue)
-      : o_(options), settings_(settings), labels_(labels), guard_(guard), queue_(queue) {}
+            OutputGuard& guard, WorkQueue& queue, WorkQueue* saver)
+      : o_(options),
+        settings_(settings),
+        labels_(labels),
+        guard_(guard),
+        queue_(queue),
+        saver_(saver) {}
 
   int Run() {
     LoadLimits limits{settings_.MaxItems};
@@ -447,7 +480,22 @@ class RenderRun {
     }
     if (!o_.LayoutPattern.isEmpty())
       job.Layout = OutputName(o_.LayoutPattern, job.File, job.Kind, job.PageNo);
-    Push(queue_.Submit([this, job = std::move(job)] { return DrawPicture(o_, job, guard_); }));
+    if (saver_ == nullptr || IsDeviceOutput(job.Out) || !job.Layout.isEmpty()) {
+      Push(queue_.Submit([this, job = std::move(job)] { return DrawPicture(o_, job, guard_); }));
+      return;
+    }
+    // The drawing thread hands the bytes on and draws the next picture
+    // while this one's file goes to disk.
+    auto report = std::make_shared<std::promise<TaskReport>>();
+    std::future<TaskReport> reported = report->get_future();
+    queue_.Submit([this, job = std::move(job), report]() mutable {
+      auto drawn = std::make_shared<DrawnPicture>(DrawInMemory(o_, std::move(job)));
+      saver_->Submit([this, drawn, report] {
+        report->set_value(FinishPicture(o_, drawn->Job, drawn->State,
+                                        SaveChartBytes(drawn->Job.Out, drawn->Bytes), guard_));
+      });
+    });
+    Push(std::move(reported));
   }
 
   void Done(TaskReport report) {
@@ -490,6 +538,7 @@ class RenderRun {
   const LabelOptions& labels_;
   OutputGuard& guard_;
   WorkQueue& queue_;
+  WorkQueue* saver_;  // null: each picture is written by the thread that drew it
   std::deque<std::future<TaskReport>> pending_;  // reports not printed yet, in order
   int code_ = kExitOk;
 };
@@ -522,8 +571,14 @@ int RunRender(const ParsedArgs& args) {
   Settings settings;
   LabelOptions labels;
   LoadViewSettings(settingsPath, settings, labels);
+  // Each file waits for the disk before its rename. With more than one
+  // picture a thread of its own does that waiting; a single picture is
+  // written where it is drawn, as a second thread would only cost. The
+  // saver outlives the drawing threads that hand it work.
+  std::optional<WorkQueue> saver;
+  if (o.WritesAside()) saver.emplace(1, WorkQueue::One::OwnThread);
   WorkQueue queue(o.WorkThreads());
-  return RenderRun(o, settings, labels, guard, queue).Run();
+  return RenderRun(o, settings, labels, guard, queue, saver ? &*saver : nullptr).Run();
 }
 
 }  // namespace qh::cli

@@ -146,6 +146,11 @@ int RenderOptions::WorkThreads() const {
   return static_cast<int>(std::clamp<qsizetype>(pictures, 1, Jobs));
 }
 
+bool RenderOptions::WritesAside() const {
+  if (!LayoutPattern.isEmpty()) return false;
+  return EveryPiePage() || Files.size() * static_cast<qsizetype>(Kinds.size()) > 1;
+}
+
 QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {
   if (args.Has("kind")) {
     if (QString problem = TakeKinds(args.Value("kind"), o.Kinds); !problem.isEmpty())

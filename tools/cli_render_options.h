@@ -36,6 +36,9 @@ struct RenderOptions {
   // Threads to draw on: -j, but never more than there are pictures, and one
   // when a layout is written (its name is claimed by the task that wrote it).
   int WorkThreads() const;
+  // Whether files are written on a thread of their own while the next
+  // picture is drawn: when there is more than one picture and no layout.
+  bool WritesAside() const;
 };
 
 // Fills options from the parsed arguments; empty when they are usable,

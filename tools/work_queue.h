@@ -1,7 +1,8 @@
 #pragma once
 // A small pool of worker threads taking tasks first in, first out, for the
-// pictures of one render run. With one thread it starts none: every task
-// runs on the caller's thread when it is submitted, exactly as a plain loop.
+// pictures of one render run. With one thread it starts none, unless asked
+// to: every task then runs on the caller's thread when it is submitted,
+// exactly as a plain loop.
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -15,7 +16,9 @@ namespace qh::cli {
 
 class WorkQueue {
  public:
-  explicit WorkQueue(int threads) : threads_(threads < 1 ? 1 : threads) {}
+  enum class One { OnCaller, OwnThread };
+  explicit WorkQueue(int threads, One one = One::OnCaller)
+      : threads_(threads < 1 ? 1 : threads), onCaller_(threads_ == 1 && one == One::OnCaller) {}
   ~WorkQueue();
   WorkQueue(const WorkQueue&) = delete;
   WorkQueue& operator=(const WorkQueue&) = delete;
@@ -29,7 +32,7 @@ class WorkQueue {
     using Result = decltype(task());
     auto packaged = std::make_shared<std::packaged_task<Result()>>(std::move(task));
     std::future<Result> result = packaged->get_future();
-    if (threads_ == 1) {
+    if (onCaller_) {
       (*packaged)();
     } else {
       Post([packaged] { (*packaged)(); });
@@ -42,6 +45,7 @@ class WorkQueue {
   void Work();
 
   const int threads_;
+  const bool onCaller_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::function<void()>> tasks_;

@@ -126,25 +126,36 @@ namespace {
 
 // Drawn into memory first: the file is written by SaveFile in one checked
 // piece, and a drawing that fails touches no file at all.
-SaveResult SaveDrawn(const QString& path, const std::function<bool(QIODevice&)>& write) {
+std::optional<QByteArray> DrawnBytes(const std::function<bool(QIODevice&)>& write) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!write(buffer)) return SaveResult::Failed(QStringLiteral("图片生成失败"));
-  return SaveFile(path, bytes);
+  if (!write(buffer)) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace
 
+std::optional<QByteArray> ChartFileBytes(ChartFileFormat format, const ChartFileInfo& info,
+                                         const ChartDraw& draw) {
+  return DrawnBytes([&](QIODevice& out) { return WriteChart(out, format, info, draw); });
+}
+
+SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& bytes) {
+  if (!bytes) return SaveResult::Failed(QStringLiteral("图片生成失败"));
+  return SaveFile(path, *bytes);
+}
+
 SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
                          const ChartDraw& draw) {
-  return SaveDrawn(path, [&](QIODevice& out) { return WriteChart(out, format, info, draw); });
+  return SaveChartBytes(path, ChartFileBytes(format, info, draw));
 }
 
 SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {
   if (image.isNull() || IsVectorFormat(format))
     return SaveResult::Failed(QStringLiteral("图片生成失败"));
-  return SaveDrawn(path, [&](QIODevice& out) { return WriteImage(out, format, image); });
+  return SaveChartBytes(path,
+                        DrawnBytes([&](QIODevice& out) { return WriteImage(out, format, image); }));
 }
 
 QByteArray ChartSvgBytes(const ChartFileInfo& info, const ChartDraw& draw) {

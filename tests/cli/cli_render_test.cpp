@@ -304,6 +304,8 @@ TEST_F(CliRender, ManyChartsInOneRun) {
       {"one name for two charts", {"-o", out, a, twin}, {}, 4, {"a-bar.png"}, "a-bar.png: written twice in this run"},
       {"a layout named like a later picture", {"--layout", Path("x{name}.png"), "-o", Path("{name}.png"), a, xa}, {}, 4,
        {"a.png", "xa.png"}, "xa.png: written twice in this run"},
+      {"pictures not written between ones that are", {"--kind", "bar,line", "-o", Path("{name}/{kind}.png"), a, xa}, {}, 4,
+       {"xa/bar.png", "xa/line.png"}, "a/bar.png:文件夹不存在\nqinghechart-cli: 无法写入 "},
       {"a picture not written leaves its layout's name free", {"--layout", Path("x{name}/p.png"), "-o", Path("{name}/p.png"), a, xa}, {}, 4,
        {"xa/p.png", "xxa/p.png"}, "a/p.png:"},
   };
