@@ -36,6 +36,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unistd.h>
 
 namespace qh::cli {
@@ -196,8 +197,8 @@ void CloseStraightOutput(const QString& path, int fd) {
 }
 
 // The layout into path, standard output for "-".
-SaveResult WriteLayout(const QString& path, const QByteArray& json) {
-  if (path != u"-" && !IsDeviceOutput(path)) return SaveFile(path, json);
+SaveResult WriteLayout(const QString& path, const QByteArray& json, const SaveOptions& options) {
+  if (path != u"-" && !IsDeviceOutput(path)) return SaveFile(path, json, options);
   if (path == u"-" && StandardOutputClosed()) return StandardOutputClosedResult();
   const int fd = OpenStraightOutput(path);
   if (fd < 0) return SaveResult::Failed(errno);
@@ -211,8 +212,8 @@ SaveResult WriteLayout(const QString& path, const QByteArray& json) {
 
 // The picture or document into out, standard output for "-".
 SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
-                       const ChartDraw& draw) {
-  if (out != u"-" && !IsDeviceOutput(out)) return SaveChartFile(out, format, info, draw);
+                       const ChartDraw& draw, const SaveOptions& options) {
+  if (out != u"-" && !IsDeviceOutput(out)) return SaveChartFile(out, format, info, draw, options);
   if (out == u"-" && StandardOutputClosed()) return StandardOutputClosedResult();
   const int fd = OpenStraightOutput(out);
   if (fd < 0) return SaveResult::Failed(errno);
@@ -272,6 +273,7 @@ struct PictureJob {
   int PageNo = 1;
   QString Out;
   QString Layout;  // empty: no layout asked for
+  SaveOptions OutSave, LayoutSave;
 };
 
 // One JSON line for an output just written, so that a script knows what
@@ -316,8 +318,8 @@ TaskReport FinishPicture(const RenderOptions& o, const PictureJob& job, const Ch
       report.Fail(kExitOutputFailed);
       return report;
     }
-    const SaveResult saved =
-        WriteLayout(job.Layout, LayoutJson(state, o.Width, o.Height, job.Request.Scale));
+    const SaveResult saved = WriteLayout(
+        job.Layout, LayoutJson(state, o.Width, o.Height, job.Request.Scale), job.LayoutSave);
     if (!saved) {
       report.Error(CannotWriteText(job.Layout, saved));
       report.Fail(kExitOutputFailed);
@@ -337,9 +339,12 @@ TaskReport FinishPicture(const RenderOptions& o, const PictureJob& job, const Ch
 TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
   ChartState state;
   const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
-  const SaveResult written = WriteOutput(job.Out, o.OutFormat, info, [&](QPainter& painter) {
-    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
-  });
+  const SaveResult written = WriteOutput(
+      job.Out, o.OutFormat, info,
+      [&](QPainter& painter) {
+        RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
+      },
+      job.OutSave);
   return FinishPicture(o, job, state, written, guard);
 }
 
@@ -480,6 +485,8 @@ class RenderRun {
     }
     if (!o_.LayoutPattern.isEmpty())
       job.Layout = OutputName(o_.LayoutPattern, job.File, job.Kind, job.PageNo);
+    job.OutSave.RemoveStaleTemps = FirstInFolder(job.Out);
+    if (!job.Layout.isEmpty()) job.LayoutSave.RemoveStaleTemps = FirstInFolder(job.Layout);
     if (saver_ == nullptr || IsDeviceOutput(job.Out) || !job.Layout.isEmpty()) {
       Push(queue_.Submit([this, job = std::move(job)] { return DrawPicture(o_, job, guard_); }));
       return;
@@ -491,11 +498,19 @@ class RenderRun {
     queue_.Submit([this, job = std::move(job), report]() mutable {
       auto drawn = std::make_shared<DrawnPicture>(DrawInMemory(o_, std::move(job)));
       saver_->Submit([this, drawn, report] {
-        report->set_value(FinishPicture(o_, drawn->Job, drawn->State,
-                                        SaveChartBytes(drawn->Job.Out, drawn->Bytes), guard_));
+        report->set_value(FinishPicture(
+            o_, drawn->Job, drawn->State,
+            SaveChartBytes(drawn->Job.Out, drawn->Bytes, drawn->Job.OutSave), guard_));
       });
     });
     Push(std::move(reported));
+  }
+
+  // Whether path is the first output of the run in its folder: only its
+  // save looks there for what killed saves left (a folder reached through
+  // a link may be looked at twice, never not at all).
+  bool FirstInFolder(const QString& path) {
+    return lookedAt_.insert(QFileInfo(path).absolutePath()).second;
   }
 
   void Done(TaskReport report) {
@@ -540,6 +555,7 @@ class RenderRun {
   WorkQueue& queue_;
   WorkQueue* saver_;  // null: each picture is written by the thread that drew it
   std::deque<std::future<TaskReport>> pending_;  // reports not printed yet, in order
+  std::set<QString> lookedAt_;                   // folders of the outputs planned so far
   int code_ = kExitOk;
 };
 

@@ -180,7 +180,7 @@ SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions
   if (exists && (old.st_mode & S_IWUSR) == 0) return SaveResult::Failed(EACCES);
 
   // What killed saves in this folder left goes first.
-  RemoveStaleSaveTemps(target.absoluteFilePath());
+  if (options.RemoveStaleTemps) RemoveStaleSaveTemps(target.absoluteFilePath());
   const QByteArray acl = exists ? AccessAclOf(native) : QByteArray();
   const TempFile temp = CreateTemp(target, exists ? 0600 : options.NewFileMode);
   if (temp.Fd < 0) return SaveResult::Failed(errno);

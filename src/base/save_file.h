@@ -33,6 +33,10 @@ struct SaveOptions {
   // Permission bits of a file that does not exist yet (the umask applies);
   // an existing file keeps its own.
   unsigned NewFileMode = 0666;
+  // Whether the temporary files killed saves left in the folder are looked
+  // for first. A run that writes many files into one folder looks once:
+  // looking at every save reads the whole folder each time.
+  bool RemoveStaleTemps = true;
 };
 
 SaveResult SaveFile(const QString& path, QByteArrayView bytes, const SaveOptions& options = {});

@@ -141,14 +141,15 @@ std::optional<QByteArray> ChartFileBytes(ChartFileFormat format, const ChartFile
   return DrawnBytes([&](QIODevice& out) { return WriteChart(out, format, info, draw); });
 }
 
-SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& bytes) {
+SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& bytes,
+                          const SaveOptions& options) {
   if (!bytes) return SaveResult::Failed(QStringLiteral("图片生成失败"));
-  return SaveFile(path, *bytes);
+  return SaveFile(path, *bytes, options);
 }
 
 SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                         const ChartDraw& draw) {
-  return SaveChartBytes(path, ChartFileBytes(format, info, draw));
+                         const ChartDraw& draw, const SaveOptions& options) {
+  return SaveChartBytes(path, ChartFileBytes(format, info, draw), options);
 }
 
 SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {

@@ -40,13 +40,14 @@ bool WriteChart(QIODevice& out, ChartFileFormat format, const ChartFileInfo& inf
                 const ChartDraw& draw);
 // The same, into path through SaveFile.
 SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                         const ChartDraw& draw);
+                         const ChartDraw& draw, const SaveOptions& options = {});
 // SaveChartFile in two steps, so that one thread can draw the next chart
 // while another waits for the disk: the file's bytes drawn in memory
 // (nothing when the drawing failed), then those bytes into path.
 std::optional<QByteArray> ChartFileBytes(ChartFileFormat format, const ChartFileInfo& info,
                                          const ChartDraw& draw);
-SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& bytes);
+SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& bytes,
+                          const SaveOptions& options = {});
 // An already drawn picture, for a raster format; fails for a vector one.
 SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image);
 

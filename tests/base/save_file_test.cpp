@@ -105,8 +105,12 @@ TEST(SaveFile, StaleTemporaryFilesGoUnlessASaveHoldsThem) {
   EXPECT_EQ(RemoveStaleSaveTemps(path), 1);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
             (QStringList{QStringLiteral("s.ini"), QStringLiteral("s.ini.backup")}));
-  WriteAll(stale, "x");  // the next save of the file clears it too
-  ASSERT_TRUE(SaveFile(path, "new"));
+  WriteAll(stale, "x");  // a save that is told the folder was looked at leaves it
+  SaveOptions looked;
+  looked.RemoveStaleTemps = false;
+  ASSERT_TRUE(SaveFile(path, "newer", looked));
+  EXPECT_TRUE(QFile::exists(stale));
+  ASSERT_TRUE(SaveFile(path, "new"));  // any other save of the file clears it
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
             (QStringList{QStringLiteral("s.ini"), QStringLiteral("s.ini.backup")}));
 }

@@ -336,6 +336,27 @@ TEST_F(CliRender, ManyChartsInOneRun) {
   }
 }
 
+// What killed saves left beside the outputs goes, in every folder a run
+// writes to, however many pictures go there.
+TEST_F(CliRender, ARunClearsWhatKilledSavesLeftInEachFolder) {
+  const QString a = Write("a.csv", Rows(3));
+  const QString b = Write("b.csv", Rows(3));
+  for (const char* folder : {"a", "b"}) ASSERT_TRUE(QDir(dir_.path()).mkpath(folder));
+  for (const char* jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    const QStringList left = {Path("a/old.png.~qzAb12Cd"), Path("b/old.png.~qzCd34Ef")};
+    for (const QString& f : left) qh::test::WriteAll(f, "x");
+    const qh::test::ProcessRun run = qh::test::RunCli(
+        {"render", "-j", jobs, "--kind", "bar,pie,line", "-o", Path("{name}/{kind}.png"), a, b});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    for (const QString& f : left) EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
+    for (const char* folder : {"a", "b"}) {
+      EXPECT_EQ(QDir(Path(folder)).entryList(QDir::Files),
+                (QStringList{"bar.png", "line.png", "pie.png"}));
+    }
+  }
+}
+
 // An output never replaces an input, nor an output written earlier in the
 // run, however its name is spelled: "..", a link to the file or to its
 // folder, a second hard link, a pattern that expands to an input's name.
