@@ -495,13 +495,23 @@ class RenderRun {
     // while this one's file goes to disk.
     auto report = std::make_shared<std::promise<TaskReport>>();
     std::future<TaskReport> reported = report->get_future();
+    // Whatever fails on the way reaches the report, as it would through
+    // the queue's own future: the run must not wait for a report never set.
     queue_.Submit([this, job = std::move(job), report]() mutable {
-      auto drawn = std::make_shared<DrawnPicture>(DrawInMemory(o_, std::move(job)));
-      saver_->Submit([this, drawn, report] {
-        report->set_value(FinishPicture(
-            o_, drawn->Job, drawn->State,
-            SaveChartBytes(drawn->Job.Out, drawn->Bytes, drawn->Job.OutSave), guard_));
-      });
+      try {
+        auto drawn = std::make_shared<DrawnPicture>(DrawInMemory(o_, std::move(job)));
+        saver_->Submit([this, drawn, report] {
+          try {
+            report->set_value(FinishPicture(
+                o_, drawn->Job, drawn->State,
+                SaveChartBytes(drawn->Job.Out, drawn->Bytes, drawn->Job.OutSave), guard_));
+          } catch (...) {
+            report->set_exception(std::current_exception());
+          }
+        });
+      } catch (...) {
+        report->set_exception(std::current_exception());
+      }
     });
     Push(std::move(reported));
   }
