@@ -306,6 +306,11 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
     const QByteArrayView raw(p, textEnd - p);
     const bool quotes = facts.Quote;
     const bool lone = facts.FirstReturn != nullptr && facts.FirstReturn < textEnd;
+    // Only the line read again right after running past a window was
+    // offered already; whatever this line is, the mark ends with it (a later
+    // window's first line lies at the same address).
+    const bool offer = p != declined;
+    declined = nullptr;
     if (!lone) {
       // The last line counts only when it holds something.
       if (feed == nullptr && raw.isEmpty()) break;
@@ -319,8 +324,6 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
       // A line with quotes is taken as it stands only when they hold no
       // line break: the sink knows.
       const std::optional<PlainCells> cells = SettledCells(facts, p, textEnd);
-      const bool offer = p != declined;
-      declined = nullptr;
       if (offer && sink.Bytes(raw, cells ? &*cells : nullptr)) {
         p = stop + (feed != nullptr ? 1 : 0);
         continue;

@@ -92,6 +92,8 @@ TEST(CsvPlainLines, ReadThroughACopyAsInPlace) {
       {"quotes with line breaks", Lines(300) + "\"第一行\n第二行\r\n" + QByteArray(300, 'q') + "\n尾\",9\n" +
                                       Lines(300)},
       {"quotes open to the end", Lines(300) + "\"open\n" + Lines(300)},
+      {"quotes with a lone CR across an edge",
+       Lines(300) + "\"a\rb\n" + QByteArray(300, 'q') + "\",9\n" + Lines(300)},
       {"a long line", Lines(300) + QByteArray(5000, 'n') + ",1\n" + Lines(300)},
       {"lone CRs", QByteArray("A,1\r").repeated(300)},
       {"a byte that is no UTF-8", Lines(3000) + "\xFF,1\n" + Lines(100)},
