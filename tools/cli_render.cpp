@@ -210,10 +210,10 @@ SaveResult WriteLayout(const QString& path, const QByteArray& json, const SaveOp
   return ok ? SaveResult{} : SaveResult::Failed(error);
 }
 
-// The picture or document into out, standard output for "-".
-SaveResult WriteOutput(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
-                       const ChartDraw& draw, const SaveOptions& options) {
-  if (out != u"-" && !IsDeviceOutput(out)) return SaveChartFile(out, format, info, draw, options);
+// The picture or document straight into standard output ("-") or the
+// device out names.
+SaveResult WriteStraight(const QString& out, ChartFileFormat format, const ChartFileInfo& info,
+                         const ChartDraw& draw) {
   if (out == u"-" && StandardOutputClosed()) return StandardOutputClosedResult();
   const int fd = OpenStraightOutput(out);
   if (fd < 0) return SaveResult::Failed(errno);
@@ -272,7 +272,8 @@ struct PictureJob {
   ChartPage Kind = ChartPage::Bar;
   int PageNo = 1;
   QString Out;
-  QString Layout;  // empty: no layout asked for
+  QString Layout;         // empty: no layout asked for
+  bool Straight = false;  // Out is standard output or a device, no file
   SaveOptions OutSave, LayoutSave;
 };
 
@@ -335,20 +336,7 @@ TaskReport FinishPicture(const RenderOptions& o, const PictureJob& job, const Ch
   return report;
 }
 
-// Draws and writes one picture (and its layout) on the calling thread.
-TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
-  ChartState state;
-  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
-  const SaveResult written = WriteOutput(
-      job.Out, o.OutFormat, info,
-      [&](QPainter& painter) {
-        RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
-      },
-      job.OutSave);
-  return FinishPicture(o, job, state, written, guard);
-}
-
-// A picture drawn into memory, waiting for the saving thread.
+// A picture drawn into memory, to be saved by this thread or another.
 struct DrawnPicture {
   PictureJob Job;
   ChartState State;
@@ -363,9 +351,25 @@ DrawnPicture DrawInMemory(const RenderOptions& o, PictureJob job) {
   });
   drawn.Job = std::move(job);
   // The fonts' engines belong to this thread's font cache: they go here,
-  // not on the thread that writes the file.
+  // not on a thread that saves the file.
   drawn.State.Fonts = ChartFonts();
   return drawn;
+}
+
+TaskReport SavePicture(const RenderOptions& o, const DrawnPicture& drawn, OutputGuard& guard) {
+  return FinishPicture(o, drawn.Job, drawn.State,
+                       SaveChartBytes(drawn.Job.Out, drawn.Bytes, drawn.Job.OutSave), guard);
+}
+
+// Draws and writes one picture (and its layout) on the calling thread.
+TaskReport DrawPicture(const RenderOptions& o, const PictureJob& job, OutputGuard& guard) {
+  if (!job.Straight) return SavePicture(o, DrawInMemory(o, job), guard);
+  ChartState state;
+  const ChartFileInfo info{o.Width, o.Height, job.Request.Title};
+  const SaveResult written = WriteStraight(job.Out, o.OutFormat, info, [&](QPainter& painter) {
+    RenderChart(painter, o.Width, o.Height, *job.Table, job.Request, state);
+  });
+  return FinishPicture(o, job, state, written, guard);
 }
 
 // One run over every FILE and kind: the settings are read once, each FILE
@@ -474,8 +478,9 @@ class RenderRun {
 
   void PlanPicture(PictureJob job) {
     job.Out = OutputName(o_.OutPattern, job.File, job.Kind, job.PageNo);
+    job.Straight = job.Out == u"-" || IsDeviceOutput(job.Out);
     // A device takes every chart sent to it; it is no file to guard.
-    const QString refused = IsDeviceOutput(job.Out) ? QString() : guard_.Claim(job.Out);
+    const QString refused = job.Straight ? QString() : guard_.Claim(job.Out);
     if (!refused.isEmpty()) {
       TaskReport report;
       report.Error(refused);
@@ -487,7 +492,7 @@ class RenderRun {
       job.Layout = OutputName(o_.LayoutPattern, job.File, job.Kind, job.PageNo);
     job.OutSave.RemoveStaleTemps = FirstInFolder(job.Out);
     if (!job.Layout.isEmpty()) job.LayoutSave.RemoveStaleTemps = FirstInFolder(job.Layout);
-    if (saver_ == nullptr || IsDeviceOutput(job.Out) || !job.Layout.isEmpty()) {
+    if (saver_ == nullptr || job.Straight) {
       Push(queue_.Submit([this, job = std::move(job)] { return DrawPicture(o_, job, guard_); }));
       return;
     }
@@ -502,9 +507,7 @@ class RenderRun {
         auto drawn = std::make_shared<DrawnPicture>(DrawInMemory(o_, std::move(job)));
         saver_->Submit([this, drawn, report] {
           try {
-            report->set_value(FinishPicture(
-                o_, drawn->Job, drawn->State,
-                SaveChartBytes(drawn->Job.Out, drawn->Bytes, drawn->Job.OutSave), guard_));
+            report->set_value(SavePicture(o_, *drawn, guard_));
           } catch (...) {
             report->set_exception(std::current_exception());
           }
@@ -563,7 +566,7 @@ class RenderRun {
   const LabelOptions& labels_;
   OutputGuard& guard_;
   WorkQueue& queue_;
-  WorkQueue* saver_;  // null: each picture is written by the thread that drew it
+  WorkQueue* saver_;  // null (always with layouts): the thread that draws a picture saves it
   std::deque<std::future<TaskReport>> pending_;  // reports not printed yet, in order
   std::set<QString> lookedAt_;                   // folders of the outputs planned so far
   int code_ = kExitOk;

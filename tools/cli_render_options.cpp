@@ -136,19 +136,27 @@ bool RenderOptions::EveryPiePage() const {
          std::find(Kinds.begin(), Kinds.end(), ChartPage::Pie) != Kinds.end();
 }
 
+namespace {
+
+// The pictures a run draws at least: one per FILE and kind (every pie
+// page adds more).
+qsizetype LeastPictures(const RenderOptions& o) {
+  return o.Files.size() * static_cast<qsizetype>(o.Kinds.size());
+}
+
+}  // namespace
+
 int RenderOptions::WorkThreads() const {
   if (!LayoutPattern.isEmpty()) return 1;
   if (EveryPiePage()) return Jobs;  // pages not counted yet
   // A single picture has nothing to share out, and a second thread only
   // costs: each page the process then maps or writes for the first time
   // must be flushed from the other cores as well.
-  const qsizetype pictures = Files.size() * static_cast<qsizetype>(Kinds.size());
-  return static_cast<int>(std::clamp<qsizetype>(pictures, 1, Jobs));
+  return static_cast<int>(std::clamp<qsizetype>(LeastPictures(*this), 1, Jobs));
 }
 
 bool RenderOptions::WritesAside() const {
-  if (!LayoutPattern.isEmpty()) return false;
-  return EveryPiePage() || Files.size() * static_cast<qsizetype>(Kinds.size()) > 1;
+  return LayoutPattern.isEmpty() && (EveryPiePage() || LeastPictures(*this) > 1);
 }
 
 QString TakeRenderOptions(const ParsedArgs& args, RenderOptions& o) {

@@ -148,8 +148,8 @@ SaveResult SaveChartBytes(const QString& path, const std::optional<QByteArray>& 
 }
 
 SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                         const ChartDraw& draw, const SaveOptions& options) {
-  return SaveChartBytes(path, ChartFileBytes(format, info, draw), options);
+                         const ChartDraw& draw) {
+  return SaveChartBytes(path, ChartFileBytes(format, info, draw));
 }
 
 SaveResult SaveChartImage(const QString& path, ChartFileFormat format, const QImage& image) {

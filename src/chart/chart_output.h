@@ -40,7 +40,7 @@ bool WriteChart(QIODevice& out, ChartFileFormat format, const ChartFileInfo& inf
                 const ChartDraw& draw);
 // The same, into path through SaveFile.
 SaveResult SaveChartFile(const QString& path, ChartFileFormat format, const ChartFileInfo& info,
-                         const ChartDraw& draw, const SaveOptions& options = {});
+                         const ChartDraw& draw);
 // SaveChartFile in two steps, so that one thread can draw the next chart
 // while another waits for the disk: the file's bytes drawn in memory
 // (nothing when the drawing failed), then those bytes into path.

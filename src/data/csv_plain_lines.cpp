@@ -3,13 +3,13 @@
 #include "data/text_decode.h"
 
 #include <QString>
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
-#include <algorithm>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -275,7 +275,7 @@ PlainCsvSplit SplitPlainCsvLines(QByteArrayView bytes, QChar separator, PlainCsv
   QString checked;       // the same, for the bytes as they are in the file
   std::string unquoted;  // a line with quotes, as the splitter reads it
   const char* passed = p;
-  const char* checked8 = p;  // the bytes before are UTF-8
+  const char* checked8 = p;        // the bytes before are UTF-8
   const char* declined = nullptr;  // the line from here was offered and not taken
   // Moves on to the next window from p; false when there is none.
   const auto nextWindow = [&] {

@@ -21,20 +21,6 @@ FileKind KindOfMode(mode_t mode) {
   return FileKind::Stream;
 }
 
-// Reads into bytes (already sized) until it is full or the file ends; the
-// number of bytes read, -1 on an error.
-qint64 ReadInto(int fd, char* to, qint64 size) {
-  qint64 done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, to + done, static_cast<size_t>(size - done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += got;
-  }
-  return done;
-}
-
 class Descriptor {
  public:
   explicit Descriptor(int fd) : fd_(fd) {}
@@ -50,6 +36,21 @@ class Descriptor {
 };
 
 }  // namespace
+
+qint64 ReadInto(int fd, char* to, qint64 size, qint64 offset) {
+  qint64 done = 0;
+  while (done < size) {
+    const auto want = static_cast<size_t>(size - done);
+    const ssize_t got = offset < 0
+                            ? ::read(fd, to + done, want)
+                            : ::pread(fd, to + done, want, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
 
 QString FileExtension(const QString& path) {
   const QString p = StripSpaces(path);

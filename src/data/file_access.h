@@ -25,6 +25,11 @@ ReadResult ReadFileBytes(const QString& path, qint64 maxBytes, QByteArray& bytes
 // The same for an open descriptor (standard input), read to its end.
 ReadResult ReadStreamBytes(int fd, qint64 maxBytes, QByteArray& bytes);
 
+// Reads into to until size bytes are in or the file ends, through
+// interruptions: from offset when it is not negative, else from where the
+// descriptor stands. The count read; -1 on an error.
+qint64 ReadInto(int fd, char* to, qint64 size, qint64 offset = -1);
+
 // The whole file; empty when it is missing, empty or unreadable.
 QByteArray ReadAllBytes(const QString& path);
 

@@ -93,16 +93,8 @@ ReadResult MappedFile::Open(const QString& path, qint64 maxBytes) {
 }
 
 void MappedFile::CopyOut(const char* from, char* to, qsizetype count) const {
-  qsizetype done = 0;
-  if (fd_ >= 0) {
-    while (done < count) {
-      const ssize_t got = ::pread(fd_, to + done, static_cast<size_t>(count - done),
-                                  static_cast<off_t>(from - data_ + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;
-      done += got;
-    }
-  }
+  const qint64 read = fd_ >= 0 ? ReadInto(fd_, to, count, from - data_) : 0;
+  const qsizetype done = read > 0 ? read : 0;
   // What could not be read comes from the mapping, as it would have.
   if (done < count) std::memcpy(to + done, from + done, static_cast<size_t>(count - done));
 }
